@@ -1,0 +1,15 @@
+# Shared compile settings for every Tavolin target.
+function(tavolin_target_defaults target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra)
+  if(TAVOLIN_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+  target_compile_definitions(${target} PRIVATE
+    QT_NO_KEYWORDS               # signals/slots macros clash with other headers
+    QT_NO_NARROWING_CONVERSIONS_IN_CONNECT)
+endfunction()
+
+if(TAVOLIN_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer -g)
+  add_link_options(-fsanitize=address,undefined)
+endif()

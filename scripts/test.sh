@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds everything and runs every test:
+#   1. the full build (warnings are errors) and all its tests;
+#   2. the Qt-Core-only libraries again with AddressSanitizer + UndefinedBehaviorSanitizer, and their tests.
+# Any failing test or sanitizer report fails the run.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+bash scripts/install-deps.sh
+
+jobs=$(nproc)
+export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/ccache}
+export CCACHE_MAXSIZE=${CCACHE_MAXSIZE:-3G}
+
+step() { printf '\n== %s\n' "$*"; }
+
+step "build (RelWithDebInfo, -Werror)"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVOLIN_WERROR=ON >/dev/null
+cmake --build build -j "$jobs"
+
+step "tests"
+ctest --test-dir build --output-on-failure -j "$jobs" --timeout 300
+
+step "build of the core libraries with ASan + UBSan"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAVOLIN_WERROR=ON \
+  -DTAVOLIN_SANITIZE=ON -DTAVOLIN_CORE_ONLY=ON -DTAVOLIN_BENCHMARKS=OFF >/dev/null
+cmake --build build-asan -j "$jobs"
+
+step "core tests under ASan + UBSan"
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+export LSAN_OPTIONS=suppressions=$root/tests/lsan.supp:print_suppressions=0
+ctest --test-dir build-asan --output-on-failure -j "$jobs" --timeout 600

@@ -1,0 +1,35 @@
+#include "IsolatedHome.h"
+
+#include <QDir>
+
+namespace tavolin::test {
+namespace {
+const char *const kVariables[3] = {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"};
+const char *const kFolders[3] = {"data", "config", "cache"};
+} // namespace
+
+IsolatedHome::IsolatedHome()
+{
+    for (int i = 0; i < 3; ++i) {
+        m_wasSet[i] = qEnvironmentVariableIsSet(kVariables[i]);
+        m_saved[i] = qgetenv(kVariables[i]);
+        const QString path = m_dir.path() + QLatin1Char('/') + QLatin1String(kFolders[i]);
+        QDir().mkpath(path);
+        qputenv(kVariables[i], path.toLocal8Bit());
+    }
+}
+
+IsolatedHome::~IsolatedHome()
+{
+    for (int i = 0; i < 3; ++i) {
+        if (m_wasSet[i])
+            qputenv(kVariables[i], m_saved[i]);
+        else
+            qunsetenv(kVariables[i]);
+    }
+}
+
+QString IsolatedHome::dataHome() const { return m_dir.path() + QStringLiteral("/data"); }
+QString IsolatedHome::configHome() const { return m_dir.path() + QStringLiteral("/config"); }
+
+} // namespace tavolin::test

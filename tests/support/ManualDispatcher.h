@@ -1,0 +1,41 @@
+#pragma once
+
+#include "common/Dispatcher.h"
+
+#include <deque>
+#include <map>
+#include <mutex>
+
+namespace tavolin::test {
+
+// A dispatcher that runs nothing until the test says so. Background work runs on the calling thread when
+// drained, delayed work runs when the virtual clock passes its time. Installs itself as the shared
+// dispatcher for its lifetime.
+class ManualDispatcher final : public Dispatcher
+{
+public:
+    ManualDispatcher();
+    ~ManualDispatcher() override;
+
+    void toMain(Work work) override;
+    void toBackground(Work work) override;
+    void afterDelay(std::chrono::milliseconds delay, Work work) override;
+
+    // Runs main and background work, including work queued while running, until both queues are empty.
+    // Returns the number of items run.
+    int runUntilIdle();
+    // Moves the virtual clock forward, running delayed work that comes due (in time order) and everything
+    // it queues.
+    void advance(std::chrono::milliseconds by);
+
+    size_t pendingDelayed() const;
+
+private:
+    mutable std::mutex m_mutex;
+    std::deque<Work> m_main;                                   // guarded by m_mutex
+    std::deque<Work> m_background;                             // guarded by m_mutex
+    std::multimap<std::chrono::milliseconds, Work> m_delayed;  // guarded by m_mutex
+    std::chrono::milliseconds m_now{0};                        // guarded by m_mutex
+};
+
+} // namespace tavolin::test
