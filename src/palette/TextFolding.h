@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QLocale>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace tavolin {
+
+// How case is folded. Only Turkish and Azerbaijani need their own rule (I ↔ ı, İ ↔ i); every other locale
+// folds the same way, so a locale is reduced to this choice once per search.
+enum class FoldMode : uint8_t { Default, Turkic };
+
+FoldMode foldModeForLocale(const std::optional<QLocale> &locale);
+
+// A text cut into grapheme clusters (user-perceived characters), each cluster reduced to three integer keys
+// so that matching compares integers and allocates nothing:
+//   foldKey  – case folded, combining marks removed ("É" and "e" share one)
+//   caseKey  – case folded, marks kept ("É" and "é" share one, "e" differs)
+//   exactKey – the cluster as written (canonically equivalent spellings share one)
+// A cluster that is one code point after the reduction is keyed by that code point; any other cluster by an
+// id from a process-wide table of such clusters (bit 31 set). Equal keys therefore mean equal text.
+//
+// Building allocates and calls ICU (pure ASCII takes a fast path); reading is free. Immutable once built and
+// safe to read from any thread; building is thread-safe.
+class FoldedText
+{
+public:
+    FoldedText() = default;
+    FoldedText(const QString &text, FoldMode mode);
+
+    const QString &text() const { return m_text; }
+    FoldMode mode() const { return m_mode; }
+    int size() const { return m_size; }
+    bool isEmpty() const { return m_size == 0; }
+
+    const uint32_t *foldKeys() const { return m_keys.data(); }
+    const uint32_t *caseKeys() const { return m_keys.data() + m_size; }
+    const uint32_t *exactKeys() const { return m_keys.data() + 2 * m_size; }
+    // foldKey of the first cluster under FoldMode::Default (0 when empty): the locale-free comparison of
+    // first characters.
+    uint32_t firstDefaultKey() const { return m_firstDefaultKey; }
+
+private:
+    QString m_text;
+    FoldMode m_mode = FoldMode::Default;
+    int m_size = 0;
+    std::vector<uint32_t> m_keys; // fold keys, then case keys, then exact keys
+    uint32_t m_firstDefaultKey = 0;
+};
+
+} // namespace tavolin
