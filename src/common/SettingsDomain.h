@@ -20,7 +20,9 @@ namespace tavolin {
 // object fires valueChanged for its own writes at once.
 //
 // A file that does not parse reads as empty; before the next write replaces it, it is moved aside to
-// "<domain>.json.broken-YYYYMMDD-HHMMSS" so nothing is silently destroyed.
+// "<domain>.json.broken-YYYYMMDD-HHMMSS" (with "-N" added when that name is taken) so nothing is silently
+// destroyed. A file that exists but cannot be read is never replaced: writes fail instead. A missing folder is
+// created by the first write. The lock is waited for at most a few seconds; a write that times out fails.
 //
 // Threads: reads are thread-safe; writes, reload() and signals belong to the thread that owns the object
 // (the main thread).
@@ -54,8 +56,12 @@ public:
 
     // Stores `value` under `key` (QJsonValue::Undefined removes it). Returns false, changing nothing, when the
     // file could not be written; the failure is logged.
+    // A value holding a non-finite number is refused (JSON cannot store it).
     bool setValue(const QString &key, const QJsonValue &value);
     bool remove(const QString &key);
+    // Removes `key` only while the file still holds `expected` under it, checked under the lock, so a value
+    // another process wrote meanwhile survives. Returns false only when the file could not be written.
+    bool removeIfEquals(const QString &key, const QJsonValue &expected);
 
     // Re-reads the file now and fires valueChanged for every key that changed. Normally the watcher does it.
     void reload();
