@@ -1,0 +1,175 @@
+#!/usr/bin/env bash
+# A private headless desktop session: Xvfb, a D-Bus session bus and the AT-SPI accessibility bus, optionally
+# with a window manager. Used by the integration tests, CI and the demo.
+#
+#   headless-session.sh start [--wm] [--state-dir DIR]   start (or reuse) the session; prints its environment
+#   headless-session.sh env   [--state-dir DIR]          print the environment of the running session
+#   headless-session.sh wm-start|wm-stop [--state-dir DIR]  add or remove the window manager
+#   headless-session.sh stop  [--state-dir DIR]          stop every process it started, by pid, newest first
+#   headless-session.sh status [--state-dir DIR]         exit 0 when the session is up
+#
+# The environment is printed as `export KEY=VALUE` lines:   eval "$(scripts/headless-session.sh start)"
+# Running start twice reuses a live session; stop on a session that is gone does nothing. Every wait is
+# bounded; start exits non-zero with a message on stderr when a piece does not come up.
+set -euo pipefail
+
+die() { echo "headless-session: $*" >&2; exit 1; }
+
+cmd=${1:-}
+[ -n "$cmd" ] || die "usage: $0 start|env|wm-start|wm-stop|stop|status [--wm] [--state-dir DIR]"
+shift
+with_wm=0
+state_dir="${TMPDIR:-/tmp}/tavolin-headless-$(id -u)"
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --wm) with_wm=1 ;;
+    --state-dir) [ $# -ge 2 ] || die "--state-dir needs a directory"; state_dir=$2; shift ;;
+    *) die "unknown argument: $1" ;;
+  esac
+  shift
+done
+state="$state_dir/session.env"
+
+# A process is alive when it exists and is not a zombie (a dead child may linger as one for a while).
+alive() {
+  local pid=$1
+  [ -n "$pid" ] && [ -r "/proc/$pid/stat" ] || return 1
+  local st
+  st=$(sed 's/^.*) //' "/proc/$pid/stat" 2>/dev/null | cut -d' ' -f1) || return 1
+  [ "$st" != "Z" ] && [ -n "$st" ]
+}
+
+# Sends SIGTERM to a process group, waits up to 3 s for its leader, then SIGKILLs the group.
+stop_group() {
+  local pid=$1
+  alive "$pid" || return 0
+  kill -TERM -- "-$pid" 2>/dev/null || kill -TERM "$pid" 2>/dev/null || true
+  for _ in $(seq 30); do alive "$pid" || return 0; sleep 0.1; done
+  kill -KILL -- "-$pid" 2>/dev/null || kill -KILL "$pid" 2>/dev/null || true
+}
+
+load_state() {
+  XVFB_PID="" BUS_PID="" LAUNCHER_PID="" WM_PID="" DISPLAY_NAME="" BUS_ADDRESS=""
+  # shellcheck disable=SC1090
+  [ -r "$state" ] && . "$state"
+  return 0
+}
+
+save_state() {
+  mkdir -p "$state_dir"
+  local tmp="$state.tmp.$$"
+  {
+    echo "XVFB_PID=$XVFB_PID"; echo "BUS_PID=$BUS_PID"; echo "LAUNCHER_PID=$LAUNCHER_PID"
+    echo "WM_PID=$WM_PID"; echo "DISPLAY_NAME=$DISPLAY_NAME"; echo "BUS_ADDRESS='$BUS_ADDRESS'"
+  } > "$tmp"
+  mv -f "$tmp" "$state"
+}
+
+session_up() { load_state; alive "$XVFB_PID" && alive "$BUS_PID" && alive "$LAUNCHER_PID"; }
+
+print_env() {
+  echo "export DISPLAY=$DISPLAY_NAME"
+  echo "export DBUS_SESSION_BUS_ADDRESS=$BUS_ADDRESS"
+  echo "export GDK_BACKEND=x11"
+  echo "export QT_QPA_PLATFORM=xcb"
+  echo "export GSETTINGS_BACKEND=memory"
+  echo "export TAVOLIN_HEADLESS_STATE=$state_dir"
+  # Qt 6.4 connects to an exported AT_SPI_BUS_ADDRESS but never registers; NO_AT_BRIDGE hides GTK apps.
+  echo "unset WAYLAND_DISPLAY AT_SPI_BUS_ADDRESS NO_AT_BRIDGE"
+}
+
+do_stop() {
+  load_state
+  stop_group "$WM_PID"
+  stop_group "$LAUNCHER_PID"
+  stop_group "$BUS_PID"
+  stop_group "$XVFB_PID"
+  rm -f "$state"
+}
+
+wm_up() { xprop -display "$DISPLAY_NAME" -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+
+do_wm_start() {
+  session_up || die "no session in $state_dir"
+  if alive "$WM_PID"; then return 0; fi
+  command -v openbox >/dev/null || die "openbox is not installed (scripts/install-deps.sh)"
+  WM_PID=$(DISPLAY=$DISPLAY_NAME DBUS_SESSION_BUS_ADDRESS=$BUS_ADDRESS \
+    setsid openbox --sm-disable >"$state_dir/openbox.log" 2>&1 & echo $!)
+  save_state
+  for _ in $(seq 50); do wm_up && return 0; sleep 0.1; done
+  die "the window manager did not come up in 5 s (see $state_dir/openbox.log)"
+}
+
+do_wm_stop() {
+  load_state
+  stop_group "$WM_PID"
+  WM_PID=""
+  [ -r "$state" ] && save_state
+  return 0
+}
+
+do_start() {
+  if session_up; then
+    [ "$with_wm" = 1 ] && do_wm_start
+    print_env
+    return 0
+  fi
+  do_stop # leftovers of a half-dead session
+  mkdir -p "$state_dir"
+  for tool in Xvfb dbus-daemon gdbus xprop; do
+    command -v "$tool" >/dev/null || die "$tool is not installed (scripts/install-deps.sh)"
+  done
+  local launcher=/usr/libexec/at-spi-bus-launcher
+  [ -x "$launcher" ] || die "$launcher is missing (package at-spi2-core)"
+
+  # 1. Xvfb picks a free display itself and writes its number when it is ready. Without -noreset the server
+  #    resets when its last client leaves, which wipes the accessibility bus property on the root window.
+  local dfile="$state_dir/display.$$"
+  rm -f "$dfile"
+  XVFB_PID=$(setsid Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset \
+    3>"$dfile" >"$state_dir/xvfb.log" 2>&1 & echo $!)
+  save_state
+  for _ in $(seq 100); do [ -s "$dfile" ] && break; alive "$XVFB_PID" || break; sleep 0.05; done
+  [ -s "$dfile" ] || { do_stop; die "Xvfb did not start (see $state_dir/xvfb.log)"; }
+  DISPLAY_NAME=":$(tr -d '[:space:]' < "$dfile")"
+  rm -f "$dfile"
+
+  # 2. A session bus whose pid we know (dbus-launch hides it).
+  local out
+  out=$(timeout 5 dbus-daemon --session --fork --print-address=1 --print-pid=1) \
+    || { do_stop; die "dbus-daemon did not start"; }
+  BUS_ADDRESS=$(echo "$out" | sed -n 1p)
+  BUS_PID=$(echo "$out" | sed -n 2p)
+  save_state
+
+  # 3. The accessibility bus, then one registry call so at-spi2-registryd is running before the first app.
+  LAUNCHER_PID=$(DISPLAY=$DISPLAY_NAME DBUS_SESSION_BUS_ADDRESS=$BUS_ADDRESS \
+    setsid "$launcher" --launch-immediately --a11y=1 >"$state_dir/at-spi.log" 2>&1 & echo $!)
+  save_state
+  local a11y=""
+  for _ in $(seq 50); do
+    a11y=$(DBUS_SESSION_BUS_ADDRESS=$BUS_ADDRESS timeout 2 gdbus call --session --dest org.a11y.Bus \
+      --object-path /org/a11y/bus --method org.a11y.Bus.GetAddress 2>/dev/null \
+      | sed -n "s/^('\(.*\)',)$/\1/p") || true
+    [ -n "$a11y" ] && break
+    sleep 0.1
+  done
+  [ -n "$a11y" ] || { do_stop; die "the accessibility bus did not come up (see $state_dir/at-spi.log)"; }
+  timeout 5 gdbus call --address "$a11y" --timeout 4 --dest org.a11y.atspi.Registry \
+    --object-path /org/a11y/atspi/accessible/root --method org.freedesktop.DBus.Properties.Get \
+    org.a11y.atspi.Accessible ChildCount >/dev/null 2>&1 \
+    || { do_stop; die "the accessibility registry did not answer"; }
+
+  [ "$with_wm" = 1 ] && do_wm_start
+  print_env
+}
+
+case "$cmd" in
+  start) do_start ;;
+  env) session_up || die "no session in $state_dir"; print_env ;;
+  wm-start) do_wm_start ;;
+  wm-stop) do_wm_stop ;;
+  stop) do_stop ;;
+  status) session_up ;;
+  *) die "unknown command: $cmd" ;;
+esac
