@@ -12,6 +12,9 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # headless desktop session for integration tests and the demo
   xvfb xauth dbus dbus-x11 at-spi2-core
+  # platform layer: X Resource extension (pid fallback), the session script's tools, the applications the
+  # integration tests read, locales for translated menus, and fzf as the search benchmark's reference
+  libxres-dev libglib2.0-bin openbox x11-utils xdotool mousepad geany geany-common locales fzf
 )
 
 missing=()
