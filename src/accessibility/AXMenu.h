@@ -1,0 +1,34 @@
+#pragma once
+
+#include "accessibility/AXMenuItem.h"
+
+#include <vector>
+
+namespace tavolin {
+
+enum class MenuLevel {
+    TopLevel, // the menu bar: a leading system menu is skipped; items are read without their submenus
+    Submenu,  // any deeper menu: items' submenus are read at once
+};
+
+// The items of one menu, in the order the element lists its children. Separators (no or empty title),
+// disabled items and items whose menu rule is 2 are left out; their submenus are never read.
+// Threads: as AXMenuItem.
+class AXMenu
+{
+public:
+    const std::vector<AXMenuItemPtr> &items() const { return m_items; }
+
+    // Appends the kept children of `element`. A failed read of the children adds nothing.
+    void readMenuItems(const AXReadContextPtr &context, const ElementRef &element, MenuLevel level);
+
+    // The element's role, or "" when it cannot be read.
+    static QString role(ElementSource &source, const ElementRef &menu);
+
+private:
+    std::vector<AXMenuItemPtr> m_items;
+};
+
+using AXMenuPtr = std::shared_ptr<AXMenu>;
+
+} // namespace tavolin
