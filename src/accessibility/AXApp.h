@@ -118,8 +118,11 @@ private:
     void loadSubmenus(const std::shared_ptr<Load> &load);
     void readTopLevel(const std::shared_ptr<Load> &load, int index);
     void counterStep(const std::shared_ptr<Load> &load);
+    void scheduleTopLevel(const std::shared_ptr<Load> &load, int index);
     void applicationMenuCheck(const std::vector<AXRowInfo> &rows);
     void otherMenuCheck(const std::vector<AXRowInfo> &rows, int index);
+    bool updateShouldTriggerIfUndecided(bool value);
+    void announce(bool value);
     std::optional<AXRowInfo> firstMatch(const std::vector<AXRowInfo> &rows) const;
     void loadLanguage();
     bool forced() const;

@@ -1,0 +1,426 @@
+#include "accessibility/AXApp.h"
+
+#include "accessibility/AXUtils.h"
+#include "common/Dispatcher.h"
+#include "common/Log.h"
+
+#include <chrono>
+#include <cstdio>
+
+namespace tavolin {
+namespace {
+
+// Deliveries running on this thread, so setWatcher() called from inside a callback does not wait for itself.
+thread_local int t_deliveryDepth = 0;
+
+// "indesign" applications answer badly to many reads at once: their menus start a third of a second apart.
+std::chrono::milliseconds spreadDelay(const std::optional<QString> &name, int index)
+{
+    if (!name || !name->toLower().contains(QLatin1String("indesign")))
+        return std::chrono::milliseconds(0);
+    return std::chrono::milliseconds((index - 1) * 1000 / 3);
+}
+
+} // namespace
+
+// One reading of the menus. A second loadMenus() replaces it; work of the earlier one then does nothing.
+struct AXApp::Load
+{
+    AXMenuPtr menu;
+    int parseCounter = 0; // main thread only
+};
+
+// Holds the current watcher for one callback and counts it as in flight, so setWatcher() can wait for it.
+// Empty (no watcher) when the watcher was dropped or `load` is no longer the current reading.
+class AXApp::Delivery
+{
+public:
+    Delivery(AXApp &app, const Load *load) : m_app(app)
+    {
+        std::lock_guard lock(app.m_mutex);
+        if (load && app.m_load.get() != load)
+            return;
+        m_watcher = app.m_watcher.lock();
+        if (!m_watcher)
+            return;
+        ++app.m_deliveriesInFlight;
+        ++t_deliveryDepth;
+    }
+    ~Delivery()
+    {
+        if (!m_watcher)
+            return;
+        m_watcher.reset();
+        --t_deliveryDepth;
+        std::lock_guard lock(m_app.m_mutex);
+        if (--m_app.m_deliveriesInFlight == 0)
+            m_app.m_deliveriesDone.notify_all();
+    }
+    Delivery(const Delivery &) = delete;
+    Delivery &operator=(const Delivery &) = delete;
+
+    AxAppWatcher *operator->() const { return m_watcher.get(); }
+    explicit operator bool() const { return m_watcher != nullptr; }
+
+private:
+    AXApp &m_app;
+    std::shared_ptr<AxAppWatcher> m_watcher;
+};
+
+AXApp::AXApp(std::shared_ptr<ElementSource> source, AXAppHooks hooks, ElementRef ref)
+    : m_source(std::move(source)), m_hooks(std::move(hooks)), m_ref(std::move(ref))
+{
+    if (m_ref) {
+        int32_t pid = 0;
+        if (m_source->pid(m_ref, pid) == AXError::Success)
+            m_pid = pid;
+        m_name = AXUtils::getAny<QString>(*m_source, AXAttribute::Title, m_ref);
+        if (m_pid > 0)
+            m_runningApplication = m_source->runningApplication(m_pid);
+    }
+    if (m_runningApplication) {
+        m_icon = m_runningApplication->iconName;
+        m_appName = m_runningApplication->appName;
+    }
+    auto context = std::make_shared<AXReadContext>();
+    context->source = m_source;
+    context->ignorableOption = m_hooks.ignorableOption;
+    if (m_hooks.appKey) {
+        context->appKey = m_hooks.appKey;
+    } else {
+        const QString own = m_appName.value_or(QString());
+        context->appKey = [own] { return own; };
+    }
+    m_context = std::move(context);
+}
+
+AXApp::~AXApp() = default;
+
+std::shared_ptr<AXApp> AXApp::create(std::shared_ptr<ElementSource> source, AXAppHooks hooks, ElementRef ref)
+{
+    if (!source)
+        return nullptr;
+    return std::shared_ptr<AXApp>(new AXApp(std::move(source), std::move(hooks), std::move(ref)));
+}
+
+std::shared_ptr<AXApp> AXApp::currentApp(std::shared_ptr<ElementSource> source, AXAppHooks hooks)
+{
+    if (!source)
+        return nullptr;
+    const ElementRef systemWide = source->systemWideElement();
+    source->setMessagingTimeout(systemWide, kMessagingTimeoutSeconds);
+    AXError result = AXError::Success;
+    const std::optional<ElementRef> focused =
+        AXUtils::getAny<ElementRef>(*source, AXAttribute::FocusedApplication, systemWide, &result);
+    if (!focused) {
+        const QString line = QStringLiteral("Failed to get focused app, res = %1 , AXIsProcessTrusted =  %2\n")
+                                 .arg(static_cast<int>(result))
+                                 .arg(source->isProcessTrusted() ? QStringLiteral("true") : QStringLiteral("false"));
+        std::fputs(line.toUtf8().constData(), stdout);
+        std::fflush(stdout);
+        return nullptr;
+    }
+    std::shared_ptr<AXApp> app = create(std::move(source), std::move(hooks), *focused);
+    if (app->name() == QLatin1String(kPaletteName))
+        return nullptr;
+    return app;
+}
+
+std::optional<QString> AXApp::bundleIdentifier() const
+{
+    return m_runningApplication ? m_runningApplication->bundleIdentifier : std::nullopt;
+}
+
+std::optional<QString> AXApp::locale() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_locale;
+}
+
+std::optional<QLocale> AXApp::localeContext() const
+{
+    const std::optional<QString> name = locale();
+    if (!name)
+        return std::nullopt;
+    // "zh_CN.UTF-8@latin" → "zh_CN": QLocale knows language and territory only.
+    QString bare = *name;
+    bare.truncate(bare.indexOf(QLatin1Char('@')) < 0 ? bare.size() : bare.indexOf(QLatin1Char('@')));
+    bare.truncate(bare.indexOf(QLatin1Char('.')) < 0 ? bare.size() : bare.indexOf(QLatin1Char('.')));
+    return QLocale(bare);
+}
+
+std::optional<bool> AXApp::shouldTrigger() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_shouldTrigger;
+}
+
+AXMenuPtr AXApp::menu() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_load ? m_load->menu : nullptr;
+}
+
+int AXApp::parseCounter() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_load ? m_load->parseCounter : 0;
+}
+
+void AXApp::setWatcher(std::weak_ptr<AxAppWatcher> watcher)
+{
+    std::unique_lock lock(m_mutex);
+    m_watcher = std::move(watcher);
+    if (t_deliveryDepth == 0)
+        m_deliveriesDone.wait(lock, [this] { return m_deliveriesInFlight == 0; });
+}
+
+bool AXApp::forced() const { return m_hooks.triggeredByForce && m_hooks.triggeredByForce(); }
+
+bool AXApp::isCurrent(const Load &load) const
+{
+    std::lock_guard lock(m_mutex);
+    return m_load.get() == &load;
+}
+
+void AXApp::loadMenus(MenuLoad loadKind)
+{
+    if (!m_ref)
+        return;
+    const auto start = std::chrono::steady_clock::now();
+    auto load = std::make_shared<Load>();
+    {
+        std::lock_guard lock(m_mutex);
+        m_load = load;
+    }
+    if (const std::optional<ElementRef> menuBar = AXUtils::getAny<ElementRef>(*m_source, AXAttribute::MenuBar, m_ref)) {
+        auto menu = std::make_shared<AXMenu>();
+        menu->readMenuItems(m_context, *menuBar, MenuLevel::TopLevel);
+        std::lock_guard lock(m_mutex);
+        load->menu = std::move(menu);
+    }
+
+    std::optional<bool> decision = false;
+    if (load->menu) {
+        decision = m_hooks.ruleForApp ? m_hooks.ruleForApp(bundleIdentifier()) : std::nullopt;
+        if (forced())
+            decision = true;
+    }
+    {
+        std::lock_guard lock(m_mutex);
+        m_shouldTrigger = decision;
+    }
+
+    if (decision == true) {
+        // Served: hand the menus over from the event loop, so the caller (the controller) finishes first.
+        std::weak_ptr<AXApp> weak = weak_from_this();
+        Dispatcher::shared().toMain([weak, load] {
+            std::shared_ptr<AXApp> self = weak.lock();
+            if (!self || !self->isCurrent(*load))
+                return;
+            if (Delivery watcher{*self, load.get()})
+                watcher->onUpdate(load->menu);
+            self->loadSubmenus(load);
+        });
+    } else {
+        if (!decision) {
+            if (Delivery watcher{*this, load.get()})
+                watcher->onUpdate(load->menu);
+            loadSubmenus(load);
+        }
+        const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+        log::debug(QStringLiteral("fetch axMenu cost %1 ms").arg(elapsed.count()));
+    }
+
+    if (loadKind == MenuLoad::WithLanguage) {
+        std::weak_ptr<AXApp> weak = weak_from_this();
+        Dispatcher::shared().toBackground([weak] {
+            if (std::shared_ptr<AXApp> self = weak.lock())
+                self->loadLanguage();
+        });
+    }
+}
+
+// The first top-level menu is read at once on this thread (it decides most trigger questions); the others
+// are scheduled, and each one's end is counted down on the main thread.
+void AXApp::loadSubmenus(const std::shared_ptr<Load> &load)
+{
+    const std::vector<AXMenuItemPtr> none;
+    const std::vector<AXMenuItemPtr> &items = load->menu ? load->menu->items() : none;
+    {
+        std::lock_guard lock(m_mutex);
+        load->parseCounter = static_cast<int>(items.size());
+    }
+    if (items.empty()) {
+        if (Delivery watcher{*this, load.get()})
+            watcher->onLoadFinished();
+        return;
+    }
+    int remaining = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        remaining = --load->parseCounter;
+    }
+    items.front()->readSubmenu();
+    std::vector<AXRowInfo> rows;
+    if (Delivery watcher{*this, load.get()})
+        rows = watcher->onUpdate(items.front(), 0);
+    applicationMenuCheck(rows);
+    if (remaining == 0) {
+        if (Delivery watcher{*this, load.get()})
+            watcher->onLoadFinished();
+        return;
+    }
+    for (int i = 1; i < static_cast<int>(items.size()); ++i)
+        scheduleTopLevel(load, i);
+}
+
+void AXApp::scheduleTopLevel(const std::shared_ptr<Load> &load, int index)
+{
+    std::weak_ptr<AXApp> weak = weak_from_this();
+    Dispatcher::Work work = [weak, load, index] {
+        if (std::shared_ptr<AXApp> self = weak.lock())
+            self->readTopLevel(load, index);
+    };
+    Dispatcher &dispatcher = Dispatcher::shared();
+    const bool onMain = m_source->readMode() == ReadMode::MainThread;
+    const std::chrono::milliseconds delay = spreadDelay(m_name, index);
+    if (delay.count() > 0) {
+        // afterDelay runs on the main thread; hop on to the pool from there when reading in parallel.
+        dispatcher.afterDelay(delay, onMain ? std::move(work) : [work = std::move(work)]() mutable {
+            Dispatcher::shared().toBackground(std::move(work));
+        });
+    } else if (onMain) {
+        dispatcher.toMain(std::move(work));
+    } else {
+        dispatcher.toBackground(std::move(work));
+    }
+}
+
+void AXApp::readTopLevel(const std::shared_ptr<Load> &load, int index)
+{
+    if (!isCurrent(*load))
+        return;
+    const AXMenuItemPtr &item = load->menu->items()[static_cast<size_t>(index)];
+    item->readSubmenu();
+    std::vector<AXRowInfo> rows;
+    if (Delivery watcher{*this, load.get()})
+        rows = watcher->onUpdate(item, index);
+    if (!shouldTrigger())
+        otherMenuCheck(rows, index);
+    std::weak_ptr<AXApp> weak = weak_from_this();
+    Dispatcher::shared().toMain([weak, load] {
+        if (std::shared_ptr<AXApp> self = weak.lock())
+            self->counterStep(load);
+    });
+}
+
+void AXApp::counterStep(const std::shared_ptr<Load> &load)
+{
+    if (!isCurrent(*load))
+        return;
+    int remaining = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        remaining = --load->parseCounter;
+    }
+    if (remaining != 0)
+        return;
+    updateShouldTriggerIfUndecided(true);
+    if (Delivery watcher{*this, load.get()})
+        watcher->onLoadFinished();
+}
+
+std::optional<AXRowInfo> AXApp::firstMatch(const std::vector<AXRowInfo> &rows) const
+{
+    const std::optional<QString> palette =
+        m_hooks.paletteShortcutString ? m_hooks.paletteShortcutString() : std::nullopt;
+    if (!palette)
+        return std::nullopt;
+    for (const AXRowInfo &row : rows) {
+        if (row.shortcutText && *row.shortcutText == *palette) {
+            log::debug(QStringLiteral("match menu item %1").arg(row.title));
+            return row;
+        }
+    }
+    return std::nullopt;
+}
+
+// The palette's shortcut in the application menu: when the item is the palette's own entry (its title names
+// the palette), the application is safe to serve; any other item with that shortcut wants the key itself.
+void AXApp::applicationMenuCheck(const std::vector<AXRowInfo> &rows)
+{
+    const std::optional<AXRowInfo> match = firstMatch(rows);
+    if (!match)
+        return;
+    updateShouldTrigger(match->title.toLower().contains(QString::fromLatin1(kPaletteName).toLower()));
+}
+
+void AXApp::otherMenuCheck(const std::vector<AXRowInfo> &rows, int index)
+{
+    if (!firstMatch(rows))
+        return;
+    // In the menu right after the application menu the conflict is tolerated while the palette keeps its
+    // default shortcut (the user has not chosen one to avoid it); deeper menus always win.
+    const bool value = index == 1 && m_hooks.useDefaultHotKey && m_hooks.useDefaultHotKey();
+    updateShouldTriggerIfUndecided(value);
+}
+
+void AXApp::updateShouldTrigger(bool value)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_shouldTrigger = value;
+    }
+    announce(value);
+}
+
+// Two menus read in parallel may both find a conflict: only the first decides.
+bool AXApp::updateShouldTriggerIfUndecided(bool value)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_shouldTrigger)
+            return false;
+        m_shouldTrigger = value;
+    }
+    announce(value);
+    return true;
+}
+
+void AXApp::announce(bool value)
+{
+    if (!forced()) {
+        if (m_hooks.updateRuleForApp)
+            m_hooks.updateRuleForApp(bundleIdentifier(), value);
+        if (Delivery watcher{*this, nullptr})
+            watcher->onShouldTriggerUpdate(value);
+    }
+    if (value)
+        m_isLoaded.store(true);
+}
+
+void AXApp::loadLanguage()
+{
+    std::optional<QString> locale;
+    if (m_runningApplication && m_runningApplication->bundleIdentifier) {
+        const RunningApp &running = *m_runningApplication;
+        log::debug(QStringLiteral("bunder url %1").arg(running.bundlePath.value_or(QStringLiteral("nil"))));
+        if (running.preferredLanguage && !running.preferredLanguage->isEmpty())
+            locale = running.preferredLanguage;
+        LocaleBundle bundle;
+        bundle.identifier = *running.bundleIdentifier;
+        bundle.localeDirs = running.localeDirs;
+        bundle.textDomains = running.textDomains;
+        if (bundle.textDomains.isEmpty() && running.appName)
+            bundle.textDomains << *running.appName;
+        if (m_hooks.buildTransMap)
+            m_hooks.buildTransMap(bundle, locale);
+        else
+            LocaleUtils::buildTransMap(bundle, locale);
+    }
+    std::lock_guard lock(m_mutex);
+    m_locale = locale;
+}
+
+} // namespace tavolin
