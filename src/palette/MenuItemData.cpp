@@ -1,0 +1,221 @@
+#include "MenuItemData.h"
+
+#include "accessibility/AXMenu.h"
+#include "accessibility/LocaleUtils.h"
+#include "common/Log.h"
+#include "common/PaletteRulesManager.h"
+#include "palette/Transliteration.h"
+
+#include <QRegularExpression>
+
+#include <mutex>
+
+namespace tavolin {
+namespace {
+
+const QString kPathSeparator = QStringLiteral(" \u2022 ");
+
+struct Hooks
+{
+    std::mutex mutex;
+    std::shared_ptr<const MenuItemData::IgnorableOption> ignorableOption; // guarded by mutex
+    std::shared_ptr<const MenuItemData::PerformedSink> performedSink;     // guarded by mutex
+};
+
+Hooks &hooks()
+{
+    static Hooks h;
+    return h;
+}
+
+std::optional<int64_t> ignorableOptionFor(const QString &title, const QString &appKey)
+{
+    std::shared_ptr<const MenuItemData::IgnorableOption> lookup;
+    {
+        std::lock_guard lock(hooks().mutex);
+        lookup = hooks().ignorableOption;
+    }
+    if (lookup)
+        return (*lookup)(title, appKey);
+    const std::optional<int> option = PaletteRulesManager::shared().getIgnorableOption(title, appKey);
+    return option ? std::optional<int64_t>(*option) : std::nullopt;
+}
+
+// Punctuation that separates words in titles such as "Print-Preview" or "Show (All)".
+QString spacedPunctuation(const QString &title)
+{
+    static const QRegularExpression punctuation(QStringLiteral("[-_+()'\"\\\\/]"));
+    QString spaced = title;
+    spaced.replace(punctuation, QStringLiteral(" "));
+    return spaced;
+}
+
+QString joinedForm(const QStringList &path, const QString &title)
+{
+    return path.join(QLatin1Char(' ')) + QLatin1Char(' ') + title;
+}
+
+} // namespace
+
+MenuItemData::MenuItemData(const QString &title, const QStringList &path, bool isChecked,
+                           std::optional<KeyData> shortcut, const QString &appKey)
+{
+    init(title, path, isChecked, std::move(shortcut), appKey);
+}
+
+MenuItemData::MenuItemData(const QString &title, bool hasSubmenu, std::optional<KeyData> shortcut,
+                           const MenuItemData *parent, const QString &appKey)
+{
+    QStringList path;
+    if (parent)
+        path = parent->path() + QStringList{parent->title()};
+    init(title, path, false, std::move(shortcut), appKey);
+    m_hasSubmenu = hasSubmenu;
+}
+
+MenuItemData::MenuItemData(AXMenuItemPtr ref, const MenuItemData *parent, const QString &appKey)
+    : MenuItemData(trimmedOfControls(ref->title().value_or(QString())),
+                   ref->submenu() && !ref->submenu()->items().empty(), ref->shortcut(), parent, appKey)
+{
+    m_isChecked = ref->checked();
+    m_ref = std::move(ref);
+}
+
+void MenuItemData::init(const QString &title, const QStringList &path, bool isChecked,
+                        std::optional<KeyData> shortcut, const QString &appKey)
+{
+    m_title = title;
+    m_path = path;
+    m_isChecked = isChecked;
+    m_shortcut = std::move(shortcut);
+    m_latinPath.reserve(path.size());
+    for (const QString &element : path)
+        m_latinPath.append(toLatin(element));
+    // Option 1 hides only the item's descendants (the provider does that); 2 never reaches a row.
+    const std::optional<int64_t> option = ignorableOptionFor(title, appKey);
+    m_isSelfHidden = option && *option != 1;
+    m_secondaryLabel = path.isEmpty() ? QString() : path.join(kPathSeparator);
+}
+
+void MenuItemData::setTitle(const QString &title)
+{
+    m_title = title;
+    m_latinTitle.reset();
+    m_searchForms.reset();
+}
+
+bool MenuItemData::apply(int)
+{
+    if (m_action)
+        return m_action(*this);
+    if (!m_ref)
+        return true;
+    const AXError result = m_ref->press();
+    log::info(QStringLiteral("result for menu execution is %1").arg(static_cast<int>(result)));
+    std::shared_ptr<const PerformedSink> sink;
+    {
+        std::lock_guard lock(hooks().mutex);
+        sink = hooks().performedSink;
+    }
+    if (sink && *sink)
+        (*sink)(*this);
+    return true;
+}
+
+bool MenuItemData::applyCustomAction()
+{
+    return m_action ? m_action(*this) : false;
+}
+
+const QString &MenuItemData::latinTitle()
+{
+    if (!m_latinTitle) {
+        const QString latin = toLatin(m_title);
+        m_latinTitle = latin == m_title ? QString() : latin;
+    }
+    return *m_latinTitle;
+}
+
+void MenuItemData::setEnTitle(std::optional<QString> title)
+{
+    m_enTitle = std::move(title);
+    if (m_searchForms) {
+        m_searchForms->enTitle.reset();
+        m_searchForms->enFull.reset();
+        if (m_enTitle)
+            m_searchForms->enTitle = FoldedText(*m_enTitle, m_searchForms->mode);
+    }
+}
+
+const QStringList &MenuItemData::enPath()
+{
+    if (!m_ref) {
+        static const QStringList empty;
+        return m_enPath ? *m_enPath : empty;
+    }
+    if (!m_enPath) {
+        const std::shared_ptr<const LocaleUtils::Map> dict = LocaleUtils::localeDict();
+        QStringList english;
+        english.reserve(m_path.size());
+        for (const QString &element : m_path) {
+            auto it = dict->constFind(element);
+            if (it == dict->constEnd())
+                it = dict->constFind(QString(element).remove(QChar(0x2026)));
+            english.append(it != dict->constEnd() ? it.value() : element);
+        }
+        m_enPath = std::move(english);
+    }
+    return *m_enPath;
+}
+
+const RowSearchForms &MenuItemData::searchForms(FoldMode mode)
+{
+    return ensureSearchForms(mode);
+}
+
+RowSearchForms &MenuItemData::ensureSearchForms(FoldMode mode)
+{
+    if (m_searchForms && m_searchForms->mode == mode)
+        return *m_searchForms;
+    auto forms = std::make_unique<RowSearchForms>();
+    forms->mode = mode;
+    forms->title = FoldedText(m_title, mode);
+    const QString plain = spacedPunctuation(m_title);
+    if (plain != m_title)
+        forms->plainAlt = FoldedText(plain, mode);
+    if (m_enTitle)
+        forms->enTitle = FoldedText(*m_enTitle, mode);
+    if (!latinTitle().isEmpty())
+        forms->latinTitle = FoldedText(latinTitle(), mode);
+    const QString full = joinedForm(m_path, m_title);
+    forms->full = FoldedText(full, mode);
+    const QString latinFull = joinedForm(m_latinPath, m_title);
+    if (latinFull != full)
+        forms->latinFull = FoldedText(latinFull, mode);
+    m_searchForms = std::move(forms);
+    return *m_searchForms;
+}
+
+const FoldedText &MenuItemData::enFullForm(FoldMode mode)
+{
+    RowSearchForms &forms = ensureSearchForms(mode);
+    if (!forms.enFull)
+        forms.enFull = FoldedText(joinedForm(enPath(), m_enTitle.value_or(QString())), mode);
+    return *forms.enFull;
+}
+
+void MenuItemData::setIgnorableOptionLookup(IgnorableOption lookup)
+{
+    auto shared = lookup ? std::make_shared<const IgnorableOption>(std::move(lookup)) : nullptr;
+    std::lock_guard lock(hooks().mutex);
+    hooks().ignorableOption = std::move(shared);
+}
+
+void MenuItemData::setPerformedSink(PerformedSink sink)
+{
+    auto shared = std::make_shared<const PerformedSink>(std::move(sink));
+    std::lock_guard lock(hooks().mutex);
+    hooks().performedSink = std::move(shared);
+}
+
+} // namespace tavolin

@@ -1,0 +1,140 @@
+#pragma once
+
+#include "accessibility/AXMenuItem.h"
+#include "common/KeyData.h"
+#include "palette/RowData.h"
+#include "palette/TextFolding.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace tavolin {
+
+class MenuItemData;
+using MenuItemDataPtr = std::shared_ptr<MenuItemData>;
+
+// The forms of a row's texts that the search compares, folded once and kept on the row (see SearchUtils).
+// Filled lazily on the thread that searches; rebuilt when the fold mode changes.
+struct RowSearchForms
+{
+    FoldMode mode = FoldMode::Default;
+    FoldedText title;
+    std::optional<FoldedText> plainAlt;  // title with punctuation spaced out; none when that changes nothing
+    std::optional<FoldedText> enTitle;   // folded enTitle(); none without one
+    std::optional<FoldedText> latinTitle;// none when latinTitle() is ""
+    FoldedText full;                     // path joined by spaces, a space, the title
+    std::optional<FoldedText> latinFull; // the same over latinPath(); none when equal to full
+    std::optional<FoldedText> enFull;    // enPath joined by spaces, a space, enTitle; built on demand
+};
+
+// A command row: a menu item of the target application, or a history placeholder, an extension command or
+// one of the palette's own options built the same way.
+//
+// Rows are built on any thread (the menu readers) and read on the main thread afterwards. The lazy caches
+// (latinTitle, enPath, the search forms) and enTitle are written by the thread that searches, which is the
+// main thread: they are not guarded.
+class MenuItemData : public RowData
+{
+public:
+    // Looks up the menu rule option for a title in an application ("" for rows that are not menu items).
+    using IgnorableOption = std::function<std::optional<int64_t>(const QString &title, const QString &appKey)>;
+    // Records a performed live menu row in the history.
+    using PerformedSink = std::function<void(const MenuItemData &row)>;
+
+    // The basic row. `appKey` selects the menu rules: the target's executable name, "" for other rows.
+    MenuItemData(const QString &title, const QStringList &path, bool isChecked, std::optional<KeyData> shortcut,
+                 const QString &appKey);
+    // A row under `parent` (may be null): path = parent's path + parent's title; not checked.
+    MenuItemData(const QString &title, bool hasSubmenu, std::optional<KeyData> shortcut, const MenuItemData *parent,
+                 const QString &appKey);
+    // The row of a menu item record (never null): trimmed title, submenu flag, shortcut and check mark.
+    MenuItemData(AXMenuItemPtr ref, const MenuItemData *parent, const QString &appKey);
+
+    // RowData
+    QString title() const override { return m_title; }
+    void setTitle(const QString &title) override;
+    bool shouldExpand() const override { return m_hasSubmenu; }
+    void setShouldExpand(bool) override {} // always follows hasSubmenu
+    std::optional<QString> inputHint() const override { return m_inputHint; }
+    void setInputHint(std::optional<QString> hint) override { m_inputHint = std::move(hint); }
+    bool applyOnHover() const override { return m_applyOnHover; }
+    void setApplyOnHover(bool applyOnHover) override { m_applyOnHover = applyOnHover; }
+    const RowAction &action() const override { return m_action; }
+    void setAction(RowAction action) override { m_action = std::move(action); }
+    // With an action: its result. Else with a live item: presses it, logs the result code, records the row
+    // through the performed sink, and returns true whatever the code. Else true. `modifiers` is ignored.
+    bool apply(int modifiers) override;
+    bool applyCustomAction() override;
+
+    const std::optional<QString> &hintLabel() const { return m_hintLabel; }
+    void setHintLabel(std::optional<QString> label) { m_hintLabel = std::move(label); }
+    const QStringList &path() const { return m_path; }
+    bool hasSubmenu() const { return m_hasSubmenu; }
+    void setHasSubmenu(bool hasSubmenu) { m_hasSubmenu = hasSubmenu; }
+    bool isChecked() const { return m_isChecked; }
+    void setIsChecked(bool checked) { m_isChecked = checked; }
+    const std::optional<KeyData> &shortcut() const { return m_shortcut; }
+    void setShortcut(std::optional<KeyData> shortcut) { m_shortcut = std::move(shortcut); }
+    const std::optional<QString> &showWhenPathIs() const { return m_showWhenPathIs; }
+    void setShowWhenPathIs(std::optional<QString> path) { m_showWhenPathIs = std::move(path); }
+    const AXMenuItemPtr &ref() const { return m_ref; }
+    const std::optional<QString> &primaryHint() const { return m_primaryHint; }
+    void setPrimaryHint(std::optional<QString> hint) { m_primaryHint = std::move(hint); }
+    bool isSelfHidden() const { return m_isSelfHidden; }
+    int historyIndex() const { return m_historyIndex; }
+    void setHistoryIndex(int index) { m_historyIndex = index; }
+
+    // The path joined with " • " for display; "" for a top-level row.
+    const QString &secondaryLabel() const { return m_secondaryLabel; }
+    // Each path element in Latin letters without marks (computed at creation).
+    const QStringList &latinPath() const { return m_latinPath; }
+    // The title in Latin letters without marks, or "" when that is the title itself. Cached.
+    const QString &latinTitle();
+    const std::optional<QString> &enTitle() const { return m_enTitle; }
+    void setEnTitle(std::optional<QString> title);
+    // The path in English (LocaleUtils' map, also tried without "…"); empty for rows without a live item.
+    // Cached on first use.
+    const QStringList &enPath();
+
+    // The folded search texts for `mode`, built on first use (see RowSearchForms).
+    const RowSearchForms &searchForms(FoldMode mode);
+    // The English path form, built on first use after enTitle is known.
+    const FoldedText &enFullForm(FoldMode mode);
+
+    // Process-wide hooks, installed once at start-up on the main thread before rows are built.
+    // An empty lookup restores the default, PaletteRulesManager::shared(). Default sink: records nothing.
+    static void setIgnorableOptionLookup(IgnorableOption lookup);
+    static void setPerformedSink(PerformedSink sink);
+
+private:
+    void init(const QString &title, const QStringList &path, bool isChecked, std::optional<KeyData> shortcut,
+              const QString &appKey);
+    RowSearchForms &ensureSearchForms(FoldMode mode);
+
+    QString m_title;
+    std::optional<QString> m_hintLabel;
+    QStringList m_path;
+    bool m_hasSubmenu = false;
+    bool m_isChecked = false;
+    std::optional<KeyData> m_shortcut;
+    std::optional<QString> m_showWhenPathIs;
+    AXMenuItemPtr m_ref;
+    RowAction m_action;
+    bool m_applyOnHover = false;
+    std::optional<QString> m_inputHint;
+    std::optional<QString> m_primaryHint;
+    std::optional<QStringList> m_enPath;
+    std::optional<QString> m_enTitle;
+    bool m_isSelfHidden = false;
+    QString m_secondaryLabel;
+    int m_historyIndex = -1;
+    std::optional<QString> m_latinTitle;
+    QStringList m_latinPath;
+    std::unique_ptr<RowSearchForms> m_searchForms;
+};
+
+} // namespace tavolin

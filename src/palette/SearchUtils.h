@@ -1,0 +1,59 @@
+#pragma once
+
+#include "palette/FuzzyScore.h"
+#include "palette/MenuItemData.h"
+
+#include <QList>
+#include <QLocale>
+#include <QString>
+
+#include <atomic>
+#include <optional>
+#include <vector>
+
+namespace tavolin {
+
+// Ranks command rows against typed text. Each row is tried in several forms, cheapest first: its title, the
+// title with punctuation spaced out (or its English title), its Latin transliteration, then, only while it is
+// still below the threshold, plain containment and its path forms (path + title, English path, Latin path).
+// History rows are boosted, rows with submenus slightly lowered.
+//
+// Threads: search() runs on the main thread (it fills the rows' lazy caches, which are not guarded).
+// setLocaleContext() is called between searches on the main thread; score() may run on any thread.
+class SearchUtils
+{
+public:
+    struct ScoredEntry
+    {
+        qsizetype index;
+        double score;
+    };
+
+    static SearchUtils &shared();
+
+    // Fuzziness given to title scores.
+    double fuzziness = 0.2;
+    // A row is listed only when its score is strictly greater.
+    double threshod = 0.4;
+
+    // The locale of the current application; it only matters for the Turkish dotted and dotless i.
+    const std::optional<QLocale> &localeContext() const { return m_localeContext; }
+    void setLocaleContext(std::optional<QLocale> locale);
+    FoldMode foldMode() const { return m_foldMode.load(std::memory_order_relaxed); }
+
+    // The rows scoring above the threshold, best first; equal scores keep the order of `items`.
+    QList<MenuItemDataPtr> search(const QString &keyword, const QList<MenuItemDataPtr> &items);
+    // One entry per item, in item order.
+    std::vector<ScoredEntry> buildScores(const QString &keyword, const QList<MenuItemDataPtr> &items);
+    // The score of one row against a keyword folded with foldMode().
+    double scrore(const FoldedText &keyword, MenuItemData &item);
+
+    // The fuzzy score of plain texts under the current locale context (folds both on every call).
+    double score(const QString &text, const QString &word, std::optional<double> fuzziness) const;
+
+private:
+    std::optional<QLocale> m_localeContext;
+    std::atomic<FoldMode> m_foldMode{FoldMode::Default};
+};
+
+} // namespace tavolin

@@ -1,0 +1,282 @@
+#include "FakeDataProvider.h"
+#include "PaletteTestSupport.h"
+
+#include "palette/DataSource.h"
+#include "palette/MenuHistory.h"
+#include "support/IsolatedHome.h"
+#include "support/ManualDispatcher.h"
+
+#include <QJsonDocument>
+
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+
+namespace tavolin {
+namespace {
+
+const QString kApp = QStringLiteral("Mousepad");
+
+MenuHistoryItemPtr entry(const QString &title, const QStringList &path = {u"File"_qs},
+                         std::optional<KeyData> key = std::nullopt)
+{
+    return std::make_shared<const MenuHistoryItem>(title, path, std::move(key), false);
+}
+
+QStringList titles(const AppMenuHistoryItems &history)
+{
+    QStringList out;
+    for (const auto &item : history.recents())
+        out.append(item->title());
+    return out;
+}
+
+class MenuHistoryTest : public ::testing::Test
+{
+protected:
+    test::IsolatedHome m_home;
+    test::ScopedMenuRules m_noRules;
+    MenuHistory m_history;
+
+    QString stored(const QString &name) { return m_history.store.db->get(name); }
+};
+
+TEST_F(MenuHistoryTest, SameCommandTwiceLeavesOneEntryAtTheFront)
+{
+    const AppMenuHistoryItemsPtr history = m_history.get(kApp);
+    ASSERT_TRUE(history);
+    history->addItem(entry(u"Save"_qs));
+    history->addItem(entry(u"Open"_qs));
+    history->addItem(entry(u"Save"_qs));
+    EXPECT_EQ(titles(*history), (QStringList{u"Save"_qs, u"Open"_qs}));
+    EXPECT_EQ(titles(*m_history.get(kApp)), (QStringList{u"Save"_qs, u"Open"_qs}));
+}
+
+TEST_F(MenuHistoryTest, ElevenCommandsKeepTheTenMostRecent)
+{
+    const AppMenuHistoryItemsPtr history = m_history.get(kApp);
+    for (int i = 1; i <= 11; ++i)
+        history->addItem(entry(QStringLiteral("Command %1").arg(i)));
+    const AppMenuHistoryItemsPtr reread = m_history.get(kApp);
+    ASSERT_EQ(reread->recents().size(), 10);
+    EXPECT_EQ(reread->recents().first()->title(), u"Command 11"_qs);
+    EXPECT_EQ(reread->recents().last()->title(), u"Command 2"_qs);
+}
+
+TEST_F(MenuHistoryTest, RemovingTheLastEntryDeletesTheKey)
+{
+    const AppMenuHistoryItemsPtr history = m_history.get(kApp);
+    history->addItem(entry(u"Save"_qs));
+    ASSERT_FALSE(stored(kApp).isEmpty());
+    history->removeItem(*test::makeRow(u"Save"_qs, {u"File"_qs}));
+    EXPECT_TRUE(history->recents().isEmpty());
+    EXPECT_TRUE(m_history.store.db->findKeys(QString()).isEmpty());
+}
+
+TEST_F(MenuHistoryTest, RemovingAnotherCommandKeepsTheEntries)
+{
+    const AppMenuHistoryItemsPtr history = m_history.get(kApp);
+    history->addItem(entry(u"Save"_qs));
+    history->removeItem(*test::makeRow(u"Save"_qs, {u"Edit"_qs}));
+    EXPECT_EQ(titles(*history), QStringList{u"Save"_qs});
+}
+
+TEST_F(MenuHistoryTest, UndecodablePieceAmongThreeKeepsTheOtherTwoInOrder)
+{
+    const QString sep(AppMenuHistoryItems::Seperator);
+    const QString value = uR"({"title":"Save","path":["File"],"key":null,"isChecked":false})"_qs + sep
+                          + uR"({"title":"Broken","path":"File","isChecked":false})"_qs + sep
+                          + uR"({"title":"Undo","path":["Edit"],"isChecked":true})"_qs;
+    m_history.store.db->put(kApp, value);
+    const AppMenuHistoryItemsPtr history = m_history.get(kApp);
+    EXPECT_EQ(titles(*history), (QStringList{u"Save"_qs, u"Undo"_qs}));
+    EXPECT_TRUE(history->recents().at(1)->isChecked());
+}
+
+struct PieceCase
+{
+    const char *name;
+    const char16_t *json;
+};
+
+class UndecodablePieces : public ::testing::TestWithParam<PieceCase>
+{
+};
+
+TEST_P(UndecodablePieces, AreSkipped)
+{
+    const auto history = AppMenuHistoryItems::from(kApp, QString::fromUtf16(GetParam().json));
+    ASSERT_TRUE(history);
+    EXPECT_TRUE(history->recents().isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pieces, UndecodablePieces,
+    ::testing::Values(PieceCase{"EmptyValue", u""}, PieceCase{"NotJson", u"Save"},
+                      PieceCase{"NotAnObject", u"[1,2]"},
+                      PieceCase{"MissingTitle", uR"({"path":[],"isChecked":false})"},
+                      PieceCase{"TitleNotString", uR"({"title":3,"path":[],"isChecked":false})"},
+                      PieceCase{"PathElementNotString", uR"({"title":"a","path":[1],"isChecked":false})"},
+                      PieceCase{"MissingChecked", uR"({"title":"a","path":[]})"},
+                      PieceCase{"CheckedNotBool", uR"({"title":"a","path":[],"isChecked":1})"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(AppMenuHistoryItems, EmptyNameGivesNoHistory)
+{
+    EXPECT_FALSE(AppMenuHistoryItems::from(QString(), uR"({"title":"a","path":[],"isChecked":false})"_qs));
+}
+
+TEST(AppMenuHistoryItems, KeyThatDoesNotParseGivesNoShortcut)
+{
+    const auto history = AppMenuHistoryItems::from(kApp, uR"({"title":"a","path":[],"key":"{oops","isChecked":false})"_qs);
+    ASSERT_EQ(history->recents().size(), 1);
+    EXPECT_FALSE(history->recents().first()->key());
+}
+
+TEST_F(MenuHistoryTest, ParagraphSeparatorInsideATitleOrPathSurvivesTheRoundTrip)
+{
+    const QString title = u"Line\u2029Break"_qs;
+    const QStringList path{u"Format\u2029"_qs, u"Text"_qs};
+    const AppMenuHistoryItemsPtr history = m_history.get(kApp);
+    history->addItem(entry(u"Other"_qs));
+    history->addItem(entry(title, path));
+    EXPECT_EQ(stored(kApp).count(AppMenuHistoryItems::Seperator), 1);
+    const AppMenuHistoryItemsPtr reread = m_history.get(kApp);
+    ASSERT_EQ(reread->recents().size(), 2);
+    EXPECT_EQ(reread->recents().first()->title(), title);
+    EXPECT_EQ(reread->recents().first()->path(), path);
+}
+
+TEST_F(MenuHistoryTest, ShortcutIsStoredAsItsJsonTextAndReadBack)
+{
+    const KeyData key(u"S"_qs, 0, keymask::kShift);
+    const AppMenuHistoryItemsPtr history = m_history.get(kApp);
+    history->addItem(entry(u"Save As"_qs, {u"File"_qs}, key));
+    history->addItem(entry(u"Close"_qs));
+    const QStringList pieces = stored(kApp).split(AppMenuHistoryItems::Seperator);
+    ASSERT_EQ(pieces.size(), 2);
+    const QJsonObject withoutKey = QJsonDocument::fromJson(pieces[0].toUtf8()).object();
+    EXPECT_TRUE(withoutKey.value(u"key"_qs).isNull());
+    const QJsonObject withKey = QJsonDocument::fromJson(pieces[1].toUtf8()).object();
+    ASSERT_TRUE(withKey.value(u"key"_qs).isString());
+    EXPECT_EQ(KeyData::fromJson(QJsonDocument::fromJson(withKey.value(u"key"_qs).toString().toUtf8()).object()), key);
+
+    const AppMenuHistoryItemsPtr reread = m_history.get(kApp);
+    EXPECT_FALSE(reread->recents().at(0)->key());
+    EXPECT_EQ(reread->recents().at(1)->key(), key);
+}
+
+TEST_F(MenuHistoryTest, SameTitleInDifferentMenusIsTwoEntriesAndPathsCompareJoined)
+{
+    const AppMenuHistoryItemsPtr history = m_history.get(kApp);
+    history->addItem(entry(u"Copy"_qs, {u"Edit"_qs}));
+    history->addItem(entry(u"Copy"_qs, {u"Format"_qs}));
+    EXPECT_EQ(history->recents().size(), 2);
+    history->addItem(entry(u"Export"_qs, {u"File • PDF"_qs}));
+    history->addItem(entry(u"Export"_qs, {u"File"_qs, u"PDF"_qs}));
+    EXPECT_EQ(history->recents().size(), 3);
+}
+
+TEST_F(MenuHistoryTest, DeleteAllForgetsEveryApplication)
+{
+    m_history.get(kApp)->addItem(entry(u"Save"_qs));
+    m_history.get(u"Gedit"_qs)->addItem(entry(u"Open"_qs));
+    m_history.deleteAll();
+    EXPECT_TRUE(m_history.get(kApp)->recents().isEmpty());
+    EXPECT_TRUE(m_history.get(u"Gedit"_qs)->recents().isEmpty());
+    m_history.get(kApp)->addItem(entry(u"Undo"_qs));
+    EXPECT_EQ(titles(*m_history.get(kApp)), QStringList{u"Undo"_qs});
+}
+
+TEST_F(MenuHistoryTest, NoNameGivesNoHistory)
+{
+    EXPECT_FALSE(m_history.get(std::nullopt));
+    EXPECT_FALSE(m_history.get(QString()));
+}
+
+class TombstoneTest : public MenuHistoryTest
+{
+protected:
+    void SetUp() override
+    {
+        DataSource::shared().setMode(PanelMode::CommandPalette);
+        DataSource::shared().setProviderFactory(PanelMode::CommandPalette, [this]() -> DataProvider & { return m_provider; });
+        DataSource::shared().setExitPanel([this] { ++m_exits; });
+        m_appHistory = m_history.get(kApp);
+        m_appHistory->addItem(entry(u"Open"_qs));
+        m_appHistory->addItem(entry(u"Save"_qs));
+    }
+    void TearDown() override
+    {
+        DataSource::shared().setProviderFactory(PanelMode::CommandPalette, {});
+        DataSource::shared().setExitPanel({});
+    }
+
+    test::ManualDispatcher m_dispatcher;
+    test::FakeDataProvider m_provider;
+    AppMenuHistoryItemsPtr m_appHistory;
+    int m_exits = 0;
+};
+
+TEST_F(TombstoneTest, PlaceholdersCarryTheirPositionAndNoApplicationKey)
+{
+    const QList<MenuItemDataPtr> rows = m_appHistory->makeTombstones();
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows[0]->title(), u"Save"_qs);
+    EXPECT_EQ(rows[0]->historyIndex(), 0);
+    EXPECT_EQ(rows[1]->historyIndex(), 1);
+    EXPECT_EQ(rows[1]->path(), QStringList{u"File"_qs});
+    EXPECT_FALSE(rows[0]->ref());
+}
+
+TEST_F(TombstoneTest, ChoosingAPlaceholderPerformsTheLiveRowAtItsPositionLater)
+{
+    const QList<MenuItemDataPtr> rows = m_appHistory->makeTombstones();
+    int performed = 0;
+    auto live = test::makeRow(u"Open"_qs, {u"File"_qs});
+    live->setAction([&](RowData &) { ++performed; return true; });
+    m_provider.rows = {test::makeRow(u"Save"_qs), live};
+
+    EXPECT_FALSE(rows[1]->apply(0)); // the panel stays open for now
+    EXPECT_EQ(performed, 0);
+    m_dispatcher.advance(99ms);
+    EXPECT_EQ(performed, 0);
+    m_dispatcher.advance(1ms);
+    EXPECT_EQ(performed, 1);
+    EXPECT_EQ(m_exits, 1);
+}
+
+TEST_F(TombstoneTest, APlaceholderWhoseTitleNoLongerSitsThereDoesNothing)
+{
+    const QList<MenuItemDataPtr> rows = m_appHistory->makeTombstones();
+    int performed = 0;
+    auto other = test::makeRow(u"Print"_qs);
+    other->setAction([&](RowData &) { ++performed; return true; });
+    m_provider.rows = {other, other};
+    rows[0]->apply(0);
+    m_dispatcher.advance(100ms);
+    EXPECT_EQ(performed, 0);
+    EXPECT_EQ(m_exits, 0);
+}
+
+TEST_F(TombstoneTest, APlaceholderOfADroppedEntryDoesNothing)
+{
+    const QList<MenuItemDataPtr> rows = m_appHistory->makeTombstones();
+    m_appHistory->removeItem(*rows[0]);
+    rows[0]->apply(0);
+    EXPECT_EQ(m_dispatcher.pendingDelayed(), 0u);
+}
+
+TEST_F(TombstoneTest, ALiveRowThatFailsKeepsThePanelOpen)
+{
+    const QList<MenuItemDataPtr> rows = m_appHistory->makeTombstones();
+    auto live = test::makeRow(u"Save"_qs);
+    live->setAction([](RowData &) { return false; });
+    m_provider.rows = {live};
+    rows[0]->apply(0);
+    m_dispatcher.advance(100ms);
+    EXPECT_EQ(m_exits, 0);
+}
+
+} // namespace
+} // namespace tavolin
