@@ -1,0 +1,108 @@
+#pragma once
+
+#include <QFuture>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+#include <QThreadPool>
+
+#include <atomic>
+
+namespace tavolin {
+
+class Notifier;
+
+// What a script learns about the application it was run over, through its environment.
+struct RunContext
+{
+    QString appKey;    // TAVOLIN_APP, the application key such as "nautilus.app"; unset when empty
+    qint64 appPid = 0; // TAVOLIN_APP_PID; unset when not positive
+    QString document;  // TAVOLIN_DOCUMENT, the focused document's path; unset when empty
+};
+
+// How one run ended. `message` is the text the error notification carried ("" when none was shown).
+struct RunOutcome
+{
+    enum class Kind {
+        Succeeded,  // exit status 0
+        Refused,    // the entry does not name a file inside the extension folder; nothing ran
+        NotStarted, // no program for the entry, or the program could not be started
+        Failed,     // non-zero exit status or a crash
+        Stopped,    // the runner was destroyed first; the child, if any, was killed
+    };
+    Kind kind = Kind::Succeeded;
+    int exitCode = 0;
+    QString message;
+};
+
+// The program and arguments for one entry, or why there are none. Computed without starting anything.
+struct LaunchPlan
+{
+    enum class Kind { Ready, Refused, NotStartable };
+    Kind kind = Kind::NotStartable;
+    QString program;
+    QStringList arguments;
+    QString error; // set unless Ready
+};
+
+// Runs extension scripts from the extension folder, one worker of its own pool per run, and reports
+// failures through the Notifier with the extension's label as title.
+//
+// An entry is a path relative to the folder. It must resolve, after following links, to a file inside the
+// folder: absolute entries, "../" escapes and links pointing out are refused with a notification and nothing
+// is started. The ending picks the program: ".sh" runs /bin/bash, ".py" runs python3 found on PATH, no ending
+// runs the file itself (it must be executable); ".scpt" and every other ending fail to start. Programs are
+// started directly with an argument list, never through a shell, in the extension folder, with standard
+// input empty, standard output forwarded to ours and standard error captured (the first kMaxErrorBytes).
+//
+// A run waits for its child however long it takes, on its worker, never on the caller's thread, and reaps
+// it. Destroying the runner kills children still running and waits for the workers, so it may block
+// briefly; the Notifier must outlive the runner.
+//
+// Threads: run() may be called from any thread; the Notifier is called on worker threads.
+class ScriptRunner
+{
+public:
+    static constexpr int kDefaultMaxConcurrentRuns = 16;
+    static constexpr qsizetype kMaxErrorBytes = 64 * 1024;
+
+    ScriptRunner(QString folder, Notifier &notifier, int maxConcurrentRuns = kDefaultMaxConcurrentRuns);
+    ~ScriptRunner();
+    ScriptRunner(const ScriptRunner &) = delete;
+    ScriptRunner &operator=(const ScriptRunner &) = delete;
+
+    QString folder() const { return m_folder; }
+
+    // Queues one run and returns at once. The future finishes when the child has exited (and any
+    // notification was shown); callers may ignore it.
+    QFuture<RunOutcome> run(const QString &label, const QString &entry, const RunContext &context);
+
+    // Where an entry leads. `path` is canonical and set only for Inside; `error` is set otherwise.
+    struct ResolvedEntry
+    {
+        enum class Status { Inside, Outside, Missing };
+        Status status = Status::Missing;
+        QString path;
+        QString error;
+    };
+    static ResolvedEntry resolveEntry(const QString &folder, const QString &entry);
+    // What run() would start for `entry` (python3 is looked up on PATH at each call).
+    static LaunchPlan planLaunch(const QString &folder, const QString &entry);
+    // The child's environment: `base` with the three TAVOLIN_ variables replaced by those of `context`.
+    static QProcessEnvironment environmentFor(const RunContext &context,
+                                              QProcessEnvironment base = QProcessEnvironment::systemEnvironment());
+    // The notification text of a failed run: standard error decoded as UTF-8 without trailing white space,
+    // or "task return N" when it is empty or not UTF-8.
+    static QString failureText(const QByteArray &standardError, int exitCode);
+
+private:
+    RunOutcome execute(const QString &label, const QString &entry, const RunContext &context);
+    RunOutcome waitForExit(class QProcess &process);
+
+    QString m_folder;
+    Notifier &m_notifier;
+    std::atomic<bool> m_stopping{false};
+    QThreadPool m_pool; // own pool: a script that never ends must not starve the shared one
+};
+
+} // namespace tavolin

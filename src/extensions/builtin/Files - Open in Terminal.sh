@@ -1,0 +1,80 @@
+#!/bin/bash
+# Tavolin extension: opens a terminal in the folder shown in the file manager.
+#
+# The folder comes from TAVOLIN_DOCUMENT when Tavolin knows it (a file stands for its folder); otherwise the
+# file manager's location bar is copied (Ctrl+L, Ctrl+C, Escape) and read back from the clipboard, whose
+# previous text is put back afterwards. The terminal is the desktop's default (x-terminal-emulator) or the
+# first of the usual ones found.
+set -u
+
+fail() { printf 'Open in Terminal: %s\n' "$*" >&2; exit 1; }
+have() { command -v "$1" >/dev/null 2>&1; }
+
+local_path() {
+  local text=$1
+  case $text in
+    file://*) text=${text#file://}; text=${text#localhost}; printf '%b' "${text//%/\\x}" ;;
+    *) printf '%s' "$text" ;;
+  esac
+}
+
+paste_text() {
+  if [ -n "${WAYLAND_DISPLAY:-}" ] && have wl-paste; then wl-paste --no-newline 2>/dev/null
+  elif have xclip; then xclip -selection clipboard -o 2>/dev/null
+  elif have xsel; then xsel --clipboard --output 2>/dev/null
+  else return 2
+  fi
+}
+
+copy_text() {
+  if [ -n "${WAYLAND_DISPLAY:-}" ] && have wl-copy; then printf '%s' "$1" | wl-copy >/dev/null 2>&1
+  elif have xclip; then printf '%s' "$1" | xclip -selection clipboard >/dev/null 2>&1
+  elif have xsel; then printf '%s' "$1" | xsel --clipboard --input >/dev/null 2>&1
+  fi
+}
+
+send_keys() {
+  if [ -n "${WAYLAND_DISPLAY:-}" ] && have wtype; then
+    local key
+    for key in "$@"; do
+      case $key in
+        ctrl+*) wtype -M ctrl "${key#ctrl+}" -m ctrl ;;
+        *) wtype -k "$key" ;;
+      esac || return 1
+    done
+  elif [ -n "${DISPLAY:-}" ] && have xdotool; then
+    xdotool key --clearmodifiers "$@"
+  else
+    return 2
+  fi
+}
+
+folder_from_file_manager() {
+  local saved shown
+  saved=$(paste_text) || return 1
+  send_keys ctrl+l ctrl+c Escape || return 1
+  shown=$(paste_text) || return 1
+  copy_text "$saved"
+  [ -n "$shown" ] || return 1
+  local_path "$shown"
+}
+
+if [ -n "${TAVOLIN_DOCUMENT:-}" ]; then
+  folder=$(local_path "$TAVOLIN_DOCUMENT")
+else
+  folder=$(folder_from_file_manager) ||
+    fail "the folder shown is not known; install xdotool (X11) or wtype (Wayland) and xclip, xsel or wl-clipboard so the file manager can be asked for it."
+fi
+[ -d "$folder" ] || folder=${folder%/*}
+[ -d "$folder" ] || fail "\"$folder\" is not a folder."
+
+terminal=
+for candidate in x-terminal-emulator gnome-terminal konsole xfce4-terminal mate-terminal lxterminal tilix kitty alacritty xterm; do
+  if have "$candidate"; then terminal=$candidate; break; fi
+done
+[ -n "$terminal" ] || fail "no terminal program found (x-terminal-emulator, gnome-terminal, konsole, xfce4-terminal, xterm, ...)."
+
+# Started in the folder and left running on its own; its output must not hold Tavolin's pipe open.
+cd -- "$folder" || fail "cannot enter \"$folder\"."
+"$terminal" </dev/null >/dev/null 2>&1 &
+disown
