@@ -48,14 +48,21 @@ struct KeyData
 
     // The identity text compared everywhere: symbols in the order ⌥ ⇧ ⌃ ⌘, then the key; "" without a key.
     QString toString() const;
-    // The text people read on Linux, e.g. "Ctrl+Shift+P" (Super, Ctrl, Alt, Shift order); "" without a key.
+    // The text people read on Linux, e.g. "Ctrl+Shift+P" (Super, Ctrl, Alt, Shift order; glyph keys in words:
+    // "Ctrl+Return", "Page Up"); "" without a key or for a key code without a name.
     QString displayText() const;
-    // The stored text form, e.g. "cmd+shift+p"; keyDataFromString() reads it back. "" without a key.
+    // The stored text form, e.g. "cmd+shift+p", "ctrl+alt+space", "f5" (modifiers cmd, ctrl, alt, shift, then
+    // the key's name in lower case; a key given by virtualKey is written by its name). keyDataFromString()
+    // reads it back to the same combination; a keypad key comes back as its main-row twin. "" when there is
+    // no key or keyDataFromString() would refuse the text (a letter alone, a key only the keypad has).
     QString toStorageString() const;
     // Parses the text form people write ("Command+Shift+P", "ctrl + alt + space", "f5"); nullopt when refused.
     static std::optional<KeyData> keyDataFromString(const QString &text);
 
+    // Key code from the character's name (SafeKeyCodeString::keyCodeForChar), else virtualKey when at least
+    // 1; event flags from the mask. nullopt without a key or for a character no key is named.
     std::optional<Shortcut> toShortcut() const;
+    // cmdChar = the shortcut's key name, present even when "" (then virtualKey = its key code, else 0).
     static KeyData keyDataFromShortcut(const Shortcut &shortcut);
     // Modifier symbols of the shortcut (⌥ ⇧ ⌃ ⌘) followed by its key-code string.
     static QString stringFromShortcut(const Shortcut &shortcut);
