@@ -1,0 +1,56 @@
+#pragma once
+
+#include "common/KeyData.h"
+
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+namespace tavolin {
+
+// One extension: a user script offered as a palette command in one application ("Mousepad.app") or in
+// every application ("all"). Lists of records are stored as JSON text, one list per application, under
+// kExtPrefix + application key in "CommandExtensions-db", and travel in the "updateExtension" command.
+//
+// Reading is strict: every key but "keyData" is required with its JSON type (strings, "enabled" a bool),
+// and "keyData", when present and not null, must be a valid KeyData object. One invalid record makes its
+// whole list read as empty. Unknown keys are ignored. A plain value; any thread.
+struct PluginDataItem
+{
+    static constexpr auto kExtPrefix = "p_";
+
+    QString app;
+    QString label;
+    QString enLabel;
+    QString entry; // script path relative to the extension folder
+    bool enabled = true;
+    QString group;
+    std::optional<KeyData> keyData;
+
+    PluginDataItem() = default;
+    PluginDataItem(QString app, QString label, QString enLabel, QString entry, bool enabled, QString group,
+                   std::optional<KeyData> keyData);
+    // enLabel "", enabled, group "", no keyData.
+    PluginDataItem(QString app, QString label, QString entry);
+
+    // True only for "keyData".
+    static bool propertyIsOptional(const QString &name);
+
+    // "[" + the records' toJson() texts joined by "," + "]"; "[]" for none.
+    static QString jsonFromArray(const QList<PluginDataItem> &records);
+    // The records of a list text; empty for a null or empty text, text that is not a JSON list, or a list
+    // with any invalid record.
+    static QList<PluginDataItem> arrayFromJSON(const QString &text);
+
+    // Compact JSON text of this record ("keyData" only when set).
+    QString toJson() const;
+    QJsonObject toJsonObject() const;
+    // nullopt when the object is not a valid record.
+    static std::optional<PluginDataItem> fromJsonObject(const QJsonObject &object);
+
+    bool operator==(const PluginDataItem &other) const = default;
+};
+
+} // namespace tavolin
