@@ -1,0 +1,238 @@
+#include "common/HotkeyBinder.h"
+
+#include "common/KeyCodeHelper.h"
+#include "common/Log.h"
+#include "common/SettingsDomain.h"
+
+#include <QJsonDocument>
+
+#include <atomic>
+
+namespace tavolin {
+namespace {
+
+std::atomic<HotkeyBinder *> g_shared{nullptr};
+
+// What a key asks for: no shortcut (cleared), a shortcut, or a value that is not one.
+struct StoredShortcut
+{
+    std::optional<Shortcut> shortcut;
+    QString error; // non-empty when the value could not be read
+};
+
+QString describeValue(const QJsonValue &value)
+{
+    if (value.isString())
+        return QLatin1Char('"') + value.toString() + QLatin1Char('"');
+    const QJsonDocument document = value.isArray() ? QJsonDocument(value.toArray())
+                                   : value.isObject() ? QJsonDocument(value.toObject())
+                                                      : QJsonDocument();
+    if (!document.isNull())
+        return QString::fromUtf8(document.toJson(QJsonDocument::Compact));
+    return value.isBool() ? (value.toBool() ? QStringLiteral("true") : QStringLiteral("false"))
+                          : QString::number(value.toDouble());
+}
+
+StoredShortcut readStoredShortcut(const QJsonValue &value)
+{
+    if (value.isUndefined() || value.isNull() || (value.isString() && value.toString().trimmed().isEmpty()))
+        return {};
+    if (std::optional<Shortcut> shortcut = KeyCodeHelper::deserializeShortcut(value))
+        return {std::move(shortcut), {}};
+    return {std::nullopt, QStringLiteral("the stored value %1 is not a key combination").arg(describeValue(value))};
+}
+
+} // namespace
+
+HotkeyBinder::HotkeyBinder(SettingsDomain &settings, HotkeyGrabber &grabber, QObject *parent)
+    : QObject(parent), m_settings(settings), m_grabber(grabber)
+{
+    connect(&m_settings, &SettingsDomain::valueChanged, this, &HotkeyBinder::onSettingChanged);
+}
+
+HotkeyBinder::~HotkeyBinder()
+{
+    HotkeyBinder *self = this;
+    g_shared.compare_exchange_strong(self, nullptr);
+    for (auto &[key, binding] : m_bindings) {
+        if (binding.grabbed)
+            m_grabber.ungrab(*binding.grabbed);
+    }
+}
+
+HotkeyBinder *HotkeyBinder::shared()
+{
+    return g_shared.load();
+}
+
+void HotkeyBinder::setShared(HotkeyBinder *binder)
+{
+    g_shared.store(binder);
+}
+
+HotkeyStatus HotkeyBinder::bindShortcutWithDefaultsKey(const QString &key, Action action)
+{
+    m_bindings[key].action = std::move(action);
+    const HotkeyStatus status = apply(key);
+    emitNotices();
+    return status;
+}
+
+void HotkeyBinder::unbind(const QString &key)
+{
+    const auto it = m_bindings.find(key);
+    if (it == m_bindings.end())
+        return;
+    const bool held = it->second.grabbed.has_value();
+    release(key, it->second);
+    m_bindings.erase(it);
+    if (held)
+        retryFailedBindings(key);
+    emitNotices();
+}
+
+std::optional<Shortcut> HotkeyBinder::shortcutForKey(const QString &key) const
+{
+    std::lock_guard lock(m_activeMutex);
+    const auto it = m_active.find(key);
+    if (it == m_active.end())
+        return std::nullopt;
+    return it->second;
+}
+
+HotkeyStatus HotkeyBinder::status(const QString &key) const
+{
+    const auto it = m_bindings.find(key);
+    return it == m_bindings.end() ? HotkeyStatus::ok() : it->second.status;
+}
+
+bool HotkeyBinder::isBound(const QString &key) const
+{
+    return m_bindings.count(key) != 0;
+}
+
+// Brings the key's registration in line with its stored value. The old shortcut is released before the new
+// one is grabbed, so changing between two combinations never holds both.
+HotkeyStatus HotkeyBinder::apply(const QString &key)
+{
+    Binding &binding = m_bindings.at(key);
+    const StoredShortcut wanted = readStoredShortcut(m_settings.value(key));
+    binding.waitsForOwnKey = false;
+    if (wanted.shortcut && binding.grabbed == wanted.shortcut) {
+        binding.status = HotkeyStatus::ok();
+        return binding.status;
+    }
+    const bool released = binding.grabbed.has_value();
+    release(key, binding);
+    if (released)
+        retryFailedBindings(key);
+
+    if (!wanted.error.isEmpty())
+        return fail(key, binding, wanted.error);
+    if (!wanted.shortcut) {
+        binding.status = HotkeyStatus::ok();
+        return binding.status;
+    }
+    const Shortcut shortcut = *wanted.shortcut;
+    if (const std::optional<QString> holder = holderOf(shortcut, key))
+        return fail(key, binding, QStringLiteral("%1 is already used by %2").arg(shortcut.description(), *holder),
+                    true);
+
+    const HotkeyStatus status = m_grabber.grab(shortcut, [this, key] { onPressed(key); });
+    if (!status.isOk())
+        return fail(key, binding, QStringLiteral("%1: %2").arg(shortcut.description(), status.reason()));
+    binding.grabbed = shortcut;
+    binding.status = status;
+    publish(key, shortcut);
+    log::info(QStringLiteral("bound %1 to %2").arg(key, shortcut.description()));
+    return status;
+}
+
+void HotkeyBinder::release(const QString &key, Binding &binding)
+{
+    if (!binding.grabbed)
+        return;
+    m_grabber.ungrab(*binding.grabbed);
+    binding.grabbed.reset();
+    publish(key, std::nullopt);
+}
+
+HotkeyStatus HotkeyBinder::fail(const QString &key, Binding &binding, const QString &reason, bool waitsForOwnKey)
+{
+    binding.status = HotkeyStatus::failure(reason);
+    binding.waitsForOwnKey = waitsForOwnKey;
+    log::error(QStringLiteral("cannot bind %1: %2").arg(key, reason));
+    m_notices.push_back({key, reason});
+    return binding.status;
+}
+
+std::optional<QString> HotkeyBinder::holderOf(const Shortcut &shortcut, const QString &except) const
+{
+    for (const auto &[key, binding] : m_bindings) {
+        if (key != except && binding.grabbed == shortcut)
+            return key;
+    }
+    return std::nullopt;
+}
+
+// A key that failed because another key of ours held its combination gets it once that key lets go.
+void HotkeyBinder::retryFailedBindings(const QString &except)
+{
+    std::vector<QString> failed;
+    for (const auto &[key, binding] : m_bindings) {
+        if (key != except && !binding.grabbed && binding.waitsForOwnKey)
+            failed.push_back(key);
+    }
+    for (const QString &key : failed) {
+        if (m_bindings.count(key))
+            apply(key);
+    }
+}
+
+void HotkeyBinder::onSettingChanged(const QString &key)
+{
+    if (!m_bindings.count(key))
+        return;
+    apply(key);
+    emitNotices();
+}
+
+void HotkeyBinder::onPressed(const QString &key)
+{
+    const auto it = m_bindings.find(key);
+    if (it == m_bindings.end() || !it->second.action)
+        return;
+    // A copy: the action may unbind or rebind its own key while it runs.
+    const Action action = it->second.action;
+    action();
+}
+
+void HotkeyBinder::publish(const QString &key, const std::optional<Shortcut> &shortcut)
+{
+    {
+        std::lock_guard lock(m_activeMutex);
+        if (shortcut)
+            m_active.insert_or_assign(key, *shortcut);
+        else
+            m_active.erase(key);
+    }
+    m_notices.push_back({key, std::nullopt});
+}
+
+// Signals go out only after an operation has finished, so a slot that binds or unbinds keys never finds a
+// binding half changed.
+void HotkeyBinder::emitNotices()
+{
+    while (!m_notices.empty()) {
+        std::vector<Notice> notices;
+        notices.swap(m_notices);
+        for (const Notice &notice : notices) {
+            if (notice.failure)
+                Q_EMIT bindingFailed(notice.key, *notice.failure);
+            else
+                Q_EMIT boundShortcutChanged(notice.key);
+        }
+    }
+}
+
+} // namespace tavolin

@@ -1,0 +1,135 @@
+#pragma once
+
+#include "common/Shortcut.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+namespace tavolin {
+
+class SettingsDomain;
+
+// Outcome of registering a hot key: ok, or a failure with a reason people can read
+// ("already taken by another program").
+class HotkeyStatus
+{
+public:
+    static HotkeyStatus ok() { return HotkeyStatus(); }
+    static HotkeyStatus failure(QString reason) { return HotkeyStatus(std::move(reason)); }
+
+    bool isOk() const { return !m_failed; }
+    // "" when ok.
+    QString reason() const { return m_reason; }
+
+private:
+    HotkeyStatus() = default;
+    explicit HotkeyStatus(QString reason) : m_failed(true), m_reason(std::move(reason)) {}
+
+    bool m_failed = false;
+    QString m_reason;
+};
+
+// Platform seam: registers system-wide hot keys. The X11 implementation grabs the key on the root window;
+// tests use FakeHotkeyGrabber.
+//
+// Threads: every call is made on the main thread, and `onPress` is called on the main thread.
+// After ungrab() returns, the callback given for that shortcut is never called again.
+class HotkeyGrabber
+{
+public:
+    using PressCallback = std::function<void()>;
+
+    virtual ~HotkeyGrabber() = default;
+
+    // Registers `shortcut`; `onPress` runs each time it is pressed. A failure (the combination is held by
+    // another program, the display refused it) registers nothing and says why.
+    virtual HotkeyStatus grab(const Shortcut &shortcut, PressCallback onPress) = 0;
+    // Releases a shortcut grabbed before; releasing one that is not grabbed does nothing.
+    virtual void ungrab(const Shortcut &shortcut) = 0;
+};
+
+// Ties settings keys to hot keys: the shortcut stored under a key (the text form KeyData::keyDataFromString
+// reads, e.g. "cmd+shift+p") is registered through a HotkeyGrabber, and re-registered whenever the key
+// changes, in this process or in the preferences program.
+//
+// A binding that cannot be registered (the value is not a key combination, the combination is taken by
+// another program or by another key of this binder) is reported three ways: status(key) keeps the reason,
+// bindingFailed fires, and an error line is logged. Clearing the key releases the hot key without error.
+//
+// Ownership: the settings domain and the grabber are not owned and must outlive the binder. The destructor
+// releases every hot key it holds.
+// Threads: main thread, except shortcutForKey(), which any thread may call.
+class HotkeyBinder : public QObject
+{
+    Q_OBJECT
+public:
+    using Action = std::function<void()>;
+
+    HotkeyBinder(SettingsDomain &settings, HotkeyGrabber &grabber, QObject *parent = nullptr);
+    ~HotkeyBinder() override;
+
+    // The binder the program installed, or nullptr. The binder is not owned; setShared(nullptr) clears it.
+    static HotkeyBinder *shared();
+    static void setShared(HotkeyBinder *binder);
+
+    // Binds `key` to `action` (replacing an earlier action for the key) and registers the stored shortcut
+    // now. Calling it again for the same key also retries a registration that failed. Returns the outcome,
+    // which status(key) keeps until the next change.
+    HotkeyStatus bindShortcutWithDefaultsKey(const QString &key, Action action);
+    // Releases the key's hot key and forgets the binding. Unknown keys are ignored.
+    void unbind(const QString &key);
+
+    // The shortcut registered for `key` now; nullopt when the key is not bound, holds no shortcut, or its
+    // registration failed. Thread-safe.
+    std::optional<Shortcut> shortcutForKey(const QString &key) const;
+    // The outcome of the last registration for `key`; ok for keys that are not bound.
+    HotkeyStatus status(const QString &key) const;
+    bool isBound(const QString &key) const;
+
+Q_SIGNALS:
+    // The registration for `key` failed; `reason` says why.
+    void bindingFailed(const QString &key, const QString &reason);
+    // shortcutForKey(key) changed (a new shortcut was registered, or it was released).
+    void boundShortcutChanged(const QString &key);
+
+private:
+    struct Binding
+    {
+        Action action;
+        std::optional<Shortcut> grabbed; // what the grabber holds for this key
+        HotkeyStatus status = HotkeyStatus::ok();
+        bool waitsForOwnKey = false; // failed because another key of this binder holds the combination
+    };
+    struct Notice
+    {
+        QString key;
+        std::optional<QString> failure; // bindingFailed with this reason; else boundShortcutChanged
+    };
+
+    HotkeyStatus apply(const QString &key);
+    void release(const QString &key, Binding &binding);
+    HotkeyStatus fail(const QString &key, Binding &binding, const QString &reason, bool waitsForOwnKey = false);
+    std::optional<QString> holderOf(const Shortcut &shortcut, const QString &except) const;
+    void retryFailedBindings(const QString &except);
+    void onSettingChanged(const QString &key);
+    void onPressed(const QString &key);
+    void publish(const QString &key, const std::optional<Shortcut> &shortcut);
+    void emitNotices();
+
+    SettingsDomain &m_settings;
+    HotkeyGrabber &m_grabber;
+    std::map<QString, Binding> m_bindings; // main thread only
+    std::vector<Notice> m_notices;         // signals held back until the bindings are consistent
+
+    mutable std::mutex m_activeMutex;
+    std::map<QString, Shortcut> m_active; // guarded by m_activeMutex: snapshot for shortcutForKey()
+};
+
+} // namespace tavolin
