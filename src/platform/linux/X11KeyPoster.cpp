@@ -1,0 +1,94 @@
+#include "platform/linux/X11KeyPoster.h"
+
+#include "common/Log.h"
+#include "platform/linux/X11Display.h"
+#include "platform/linux/X11Focus.h"
+#include "platform/linux/X11Keys.h"
+
+#include <X11/Xlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+namespace tavolin {
+
+namespace {
+constexpr std::chrono::milliseconds kActivationBound(300);
+}
+
+X11KeyPoster::X11KeyPoster(const QByteArray &displayName) : m_connection(x11::Connection::open(displayName)) {}
+
+X11KeyPoster::~X11KeyPoster() = default;
+
+std::vector<unsigned long> X11KeyPoster::windowsOf(int32_t pid)
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_connection)
+        return {};
+    return x11::clientWindowsOf(m_connection->display(), pid);
+}
+
+X11KeyPoster::Result X11KeyPoster::post(int32_t pid, const Shortcut &shortcut)
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_connection)
+        return Result::NoDisplay;
+    Display *display = m_connection->display();
+    const std::vector<unsigned long> windows = x11::clientWindowsOf(display, pid);
+    if (windows.empty())
+        return Result::NoWindow;
+    const auto ownsFocus = [&](std::optional<x11::FocusedWindow> focused) {
+        return focused && std::find(windows.begin(), windows.end(), focused->window) != windows.end();
+    };
+    if (const auto focused = x11::focusedWindow(display); ownsFocus(focused))
+        return postLocked(focused->window, shortcut);
+    // Qt acts on shortcuts only in its active window: bring the topmost one forward first, and wait a
+    // bounded while for the focus to arrive (a window manager takes a few ms).
+    const unsigned long target = windows.back();
+    x11::activateWindow(display, target);
+    const auto deadline = std::chrono::steady_clock::now() + kActivationBound;
+    while (!ownsFocus(x11::focusedWindow(display)) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return postLocked(target, shortcut);
+}
+
+X11KeyPoster::Result X11KeyPoster::postToWindow(unsigned long window, const Shortcut &shortcut)
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_connection)
+        return Result::NoDisplay;
+    return postLocked(window, shortcut);
+}
+
+X11KeyPoster::Result X11KeyPoster::postLocked(unsigned long window, const Shortcut &shortcut)
+{
+    Display *display = m_connection->display();
+    const std::optional<uint32_t> keysym = x11::keysymForKeyCode(shortcut.keyCode());
+    const KeyCode code = keysym ? XKeysymToKeycode(display, *keysym) : 0;
+    if (code == 0)
+        return Result::NoKey;
+    XEvent event{};
+    event.xkey.type = KeyPress;
+    event.xkey.display = display;
+    event.xkey.window = window;
+    event.xkey.root = m_connection->root();
+    event.xkey.subwindow = None;
+    event.xkey.time = CurrentTime;
+    event.xkey.x = event.xkey.y = event.xkey.x_root = event.xkey.y_root = 1;
+    event.xkey.state = x11::x11ModifiersForFlags(shortcut.modifierFlags());
+    event.xkey.keycode = code;
+    event.xkey.same_screen = True;
+    x11::ErrorTrap trap(display);
+    // Event mask 0: delivered to the window's creator whatever it selected (see the class comment).
+    const Status sent = XSendEvent(display, window, False, 0, &event);
+    const int error = trap.sync();
+    if (sent == 0 || error != 0) {
+        log::error(QStringLiteral("posting %1 to window 0x%2 failed (error %3)")
+                       .arg(shortcut.description()).arg(window, 0, 16).arg(error));
+        return Result::Failed;
+    }
+    return Result::Posted;
+}
+
+} // namespace tavolin

@@ -1,0 +1,138 @@
+#include "HeadlessSession.h"
+
+#include "support/WaitFor.h"
+
+#include <QFile>
+
+#include <csignal>
+#include <cstdlib>
+
+namespace tavolin::test {
+namespace {
+
+QString g_reason;
+std::unique_ptr<HeadlessSession> g_session;
+bool g_tried = false;
+
+void stopAtExit()
+{
+    g_session.reset();
+}
+
+} // namespace
+
+HeadlessSession *HeadlessSession::get()
+{
+    if (g_tried)
+        return g_session.get();
+    g_tried = true;
+    std::unique_ptr<HeadlessSession> session(new HeadlessSession);
+    if (!session->m_stateDir.isValid()) {
+        g_reason = QStringLiteral("no temporary folder");
+        return nullptr;
+    }
+    QString output;
+    if (!session->run({QStringLiteral("start")}, &output)) {
+        g_reason = QStringLiteral("headless session did not start: ") + output.trimmed();
+        return nullptr;
+    }
+    for (const QString &line : output.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        if (line.startsWith(QLatin1String("export "))) {
+            const QString assignment = line.mid(7);
+            const qsizetype eq = assignment.indexOf(QLatin1Char('='));
+            qputenv(assignment.left(eq).toUtf8().constData(), assignment.mid(eq + 1).toUtf8());
+        } else if (line.startsWith(QLatin1String("unset "))) {
+            for (const QString &name : line.mid(6).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+                qunsetenv(name.toUtf8().constData());
+        }
+    }
+    g_session = std::move(session);
+    std::atexit(stopAtExit);
+    return g_session.get();
+}
+
+QString HeadlessSession::reason()
+{
+    return g_reason;
+}
+
+bool HeadlessSession::run(const QStringList &args, QString *output)
+{
+    QProcess script;
+    script.setProcessChannelMode(QProcess::MergedChannels);
+    script.start(QStringLiteral(TAVOLIN_SESSION_SCRIPT),
+                 args + QStringList{QStringLiteral("--state-dir"), m_stateDir.path()});
+    const bool finished = script.waitForStarted(5000) && script.waitForFinished(20000);
+    if (!finished)
+        script.kill();
+    if (output)
+        *output = QString::fromUtf8(script.readAll());
+    return finished && script.exitStatus() == QProcess::NormalExit && script.exitCode() == 0;
+}
+
+bool HeadlessSession::startWindowManager()
+{
+    return run({QStringLiteral("wm-start")}, nullptr);
+}
+
+void HeadlessSession::stopWindowManager()
+{
+    run({QStringLiteral("wm-stop")}, nullptr);
+}
+
+HeadlessSession::~HeadlessSession()
+{
+    run({QStringLiteral("stop")}, nullptr);
+}
+
+std::unique_ptr<TestApp> TestApp::start(const QString &program, const QStringList &args)
+{
+    std::unique_ptr<TestApp> app(new TestApp);
+    app->m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    app->m_process.start(program, args);
+    if (!app->m_process.waitForStarted(5000))
+        return nullptr;
+    return app;
+}
+
+std::unique_ptr<TestApp> TestApp::startFixture(const QString &name)
+{
+    QTemporaryDir dir;
+    const QString log = dir.path() + QStringLiteral("/fixture.log");
+    std::unique_ptr<TestApp> app = start(QStringLiteral(TAVOLIN_MENU_FIXTURE),
+                                         {QStringLiteral("--name"), name, QStringLiteral("--log"), log});
+    if (!app)
+        return nullptr;
+    app->m_dir.swap(dir);
+    app->m_logPath = log;
+    if (!app->waitForLogLine(QStringLiteral("ready %1").arg(app->pid()), 10000))
+        return nullptr;
+    return app;
+}
+
+TestApp::~TestApp()
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    ::kill(pid_t(m_process.processId()), SIGCONT); // a stopped process cannot act on SIGTERM
+    m_process.terminate();
+    if (!m_process.waitForFinished(2000)) {
+        m_process.kill();
+        m_process.waitForFinished(2000);
+    }
+}
+
+QStringList TestApp::logLines() const
+{
+    QFile file(m_logPath);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+bool TestApp::waitForLogLine(const QString &line, int boundMs) const
+{
+    return waitFor([&] { return logLines().contains(line); }, std::chrono::milliseconds(boundMs));
+}
+
+} // namespace tavolin::test

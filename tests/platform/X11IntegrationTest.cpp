@@ -1,0 +1,201 @@
+// Focus, hot keys and key posting against real windows under the headless session.
+#include <gtest/gtest.h> // before Xlib, whose None macro clashes with gtest
+
+#include "HeadlessSession.h"
+
+#include "common/KeyData.h"
+#include "common/SafeKeyCodeString.h"
+#include "platform/linux/X11Display.h"
+#include "platform/linux/X11Focus.h"
+#include "platform/linux/X11HotkeyGrabber.h"
+#include "platform/linux/X11KeyPoster.h"
+#include "support/WaitFor.h"
+
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+namespace tavolin {
+namespace {
+
+using test::HeadlessSession;
+using test::TestApp;
+
+const Shortcut kCtrlShiftP(keycode::kP, eventflag::kCommand | eventflag::kShift);
+
+class X11IntegrationTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_session = HeadlessSession::get();
+        if (!m_session)
+            GTEST_SKIP() << HeadlessSession::reason().toStdString();
+        m_connection = x11::Connection::open();
+        ASSERT_TRUE(m_connection);
+    }
+
+    void TearDown() override
+    {
+        if (m_session)
+            m_session->stopWindowManager();
+    }
+
+    Display *display() const { return m_connection->display(); }
+
+    void moveInto(const TestApp &app)
+    {
+        const auto windows = x11::clientWindowsOf(display(), int32_t(app.pid()));
+        ASSERT_FALSE(windows.empty());
+        Window child = 0;
+        int x = 0, y = 0;
+        XTranslateCoordinates(display(), windows.back(), m_connection->root(), 20, 60, &x, &y, &child);
+        XTestFakeMotionEvent(display(), -1, x, y, CurrentTime);
+        XSync(display(), False);
+    }
+
+    // Gives `app` the focus (through the window manager when one runs) and waits until it has it.
+    void activate(const TestApp &app)
+    {
+        const auto windows = x11::clientWindowsOf(display(), int32_t(app.pid()));
+        ASSERT_FALSE(windows.empty());
+        ASSERT_TRUE(x11::activateWindow(display(), windows.back()));
+        XSync(display(), False);
+        ASSERT_TRUE(test::waitFor([&] { return focusedPid() == int32_t(app.pid()); }, std::chrono::seconds(5)));
+    }
+
+    // Presses and releases `keysym` with Ctrl and Shift through XTest, as a user would.
+    void pressCtrlShift(KeySym keysym)
+    {
+        const KeyCode ctrl = XKeysymToKeycode(display(), XK_Control_L);
+        const KeyCode shift = XKeysymToKeycode(display(), XK_Shift_L);
+        const KeyCode key = XKeysymToKeycode(display(), keysym);
+        for (KeyCode code : {ctrl, shift, key})
+            XTestFakeKeyEvent(display(), code, True, CurrentTime);
+        for (KeyCode code : {key, shift, ctrl})
+            XTestFakeKeyEvent(display(), code, False, CurrentTime);
+        XSync(display(), False);
+    }
+
+    int32_t focusedPid()
+    {
+        const auto focused = x11::focusedWindow(display());
+        return focused ? focused->pid : 0;
+    }
+
+    HeadlessSession *m_session = nullptr;
+    std::unique_ptr<x11::Connection> m_connection;
+};
+
+TEST_F(X11IntegrationTest, FocusPicksTheFocusedOfTwoApplicationsWithoutWindowManager)
+{
+    auto first = TestApp::startFixture(QStringLiteral("first"));
+    auto second = TestApp::startFixture(QStringLiteral("second"));
+    ASSERT_TRUE(first && second);
+    EXPECT_FALSE(x11::hasEwmhWindowManager(display()));
+    for (TestApp *app : {first.get(), second.get(), first.get()}) {
+        activate(*app);
+        EXPECT_EQ(focusedPid(), int32_t(app->pid()));
+    }
+}
+
+TEST_F(X11IntegrationTest, FocusFollowsThePointerWhenNobodySetIt)
+{
+    auto app = TestApp::startFixture();
+    ASSERT_TRUE(app);
+    XSetInputFocus(display(), PointerRoot, RevertToPointerRoot, CurrentTime);
+    moveInto(*app);
+    EXPECT_EQ(focusedPid(), int32_t(app->pid()));
+    XTestFakeMotionEvent(display(), -1, 1270, 1010, CurrentTime); // the bare root: nobody
+    XSync(display(), False);
+    EXPECT_EQ(x11::focusedWindow(display()), std::nullopt);
+}
+
+TEST_F(X11IntegrationTest, FocusFollowsTheActiveWindowUnderAWindowManager)
+{
+    if (!m_session->startWindowManager())
+        GTEST_SKIP() << "openbox did not start";
+    ASSERT_TRUE(x11::hasEwmhWindowManager(display()));
+    auto first = TestApp::startFixture(QStringLiteral("first"));
+    auto second = TestApp::startFixture(QStringLiteral("second"));
+    ASSERT_TRUE(first && second);
+    for (TestApp *app : {first.get(), second.get(), first.get()}) {
+        activate(*app);
+        EXPECT_EQ(focusedPid(), int32_t(app->pid()));
+    }
+}
+
+TEST_F(X11IntegrationTest, HotkeyPressedThroughXTestReachesTheGrabberWithAnyLockState)
+{
+    X11HotkeyGrabber grabber;
+    ASSERT_TRUE(grabber.isConnected());
+    int presses = 0;
+    ASSERT_TRUE(grabber.grab(kCtrlShiftP, [&] { ++presses; }).isOk());
+    pressCtrlShift(XK_p);
+    EXPECT_TRUE(test::waitFor([&] { return presses == 1; }, std::chrono::seconds(5)));
+
+    // With Caps Lock on, the Lock variant of the grab catches it.
+    const KeyCode caps = XKeysymToKeycode(display(), XK_Caps_Lock);
+    XTestFakeKeyEvent(display(), caps, True, CurrentTime);
+    XTestFakeKeyEvent(display(), caps, False, CurrentTime);
+    pressCtrlShift(XK_p);
+    EXPECT_TRUE(test::waitFor([&] { return presses == 2; }, std::chrono::seconds(5)));
+    XTestFakeKeyEvent(display(), caps, True, CurrentTime);
+    XTestFakeKeyEvent(display(), caps, False, CurrentTime);
+    XSync(display(), False);
+
+    grabber.ungrab(kCtrlShiftP);
+    pressCtrlShift(XK_p);
+    // Nothing may arrive after ungrab; a second, still-grabbed key proves events were processed meanwhile.
+    int others = 0;
+    const Shortcut ctrlShiftO(31, eventflag::kCommand | eventflag::kShift);
+    ASSERT_TRUE(grabber.grab(ctrlShiftO, [&] { ++others; }).isOk());
+    pressCtrlShift(XK_o);
+    EXPECT_TRUE(test::waitFor([&] { return others == 1; }, std::chrono::seconds(5)));
+    EXPECT_EQ(presses, 2);
+}
+
+TEST_F(X11IntegrationTest, CombinationHeldByAnotherClientIsReportedAndLeavesNoPartialGrab)
+{
+    X11HotkeyGrabber holder;
+    X11HotkeyGrabber second;
+    ASSERT_TRUE(holder.grab(kCtrlShiftP, [] {}).isOk());
+    const HotkeyStatus status = second.grab(kCtrlShiftP, [] {});
+    EXPECT_FALSE(status.isOk());
+    EXPECT_TRUE(status.reason().contains(QStringLiteral("already taken"))) << status.reason().toStdString();
+
+    // Once the holder lets go, the second grabber gets every variant.
+    holder.ungrab(kCtrlShiftP);
+    int presses = 0;
+    ASSERT_TRUE(second.grab(kCtrlShiftP, [&] { ++presses; }).isOk());
+    pressCtrlShift(XK_p);
+    EXPECT_TRUE(test::waitFor([&] { return presses == 1; }, std::chrono::seconds(5)));
+}
+
+TEST_F(X11IntegrationTest, PostedCombinationTriggersTheQtApplicationsMenuCommand)
+{
+    auto app = TestApp::startFixture();
+    ASSERT_TRUE(app);
+    X11KeyPoster poster;
+    // While our own grab holds the same combination (the bypass case), the posted event still reaches
+    // the application and not us.
+    X11HotkeyGrabber grabber;
+    int ours = 0;
+    ASSERT_TRUE(grabber.grab(kCtrlShiftP, [&] { ++ours; }).isOk());
+    auto other = TestApp::startFixture(QStringLiteral("other")); // holds the focus: the poster activates
+    ASSERT_TRUE(other);
+    activate(*other);
+    ASSERT_EQ(poster.post(int32_t(app->pid()), kCtrlShiftP), X11KeyPoster::Result::Posted);
+    EXPECT_TRUE(app->waitForLogLine(QStringLiteral("triggered Edit > Command Palette")));
+    EXPECT_EQ(ours, 0);
+}
+
+TEST_F(X11IntegrationTest, PostingToAProcessWithoutWindowsSaysSo)
+{
+    X11KeyPoster poster;
+    EXPECT_EQ(poster.post(int32_t(::getpid()), kCtrlShiftP), X11KeyPoster::Result::NoWindow);
+    EXPECT_EQ(poster.post(0, kCtrlShiftP), X11KeyPoster::Result::NoWindow);
+}
+
+} // namespace
+} // namespace tavolin
