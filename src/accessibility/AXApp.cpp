@@ -368,6 +368,9 @@ void AXApp::otherMenuCheck(const std::vector<AXRowInfo> &rows, int index)
 
 void AXApp::updateShouldTrigger(bool value)
 {
+    // A forced call serves the application whatever its menus say.
+    if (!value && forced())
+        return;
     {
         std::lock_guard lock(m_mutex);
         m_shouldTrigger = value;
@@ -378,6 +381,8 @@ void AXApp::updateShouldTrigger(bool value)
 // Two menus read in parallel may both find a conflict: only the first decides.
 bool AXApp::updateShouldTriggerIfUndecided(bool value)
 {
+    if (!value && forced())
+        return false;
     {
         std::lock_guard lock(m_mutex);
         if (m_shouldTrigger)

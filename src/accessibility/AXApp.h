@@ -104,6 +104,7 @@ public:
     void loadMenus(MenuLoad load);
 
     // Records a trigger decision: unless forced, tells the rules and the watcher; true also marks it loaded.
+    // A forced call ignores decisions not to serve (the application stays served).
     void updateShouldTrigger(bool value);
 
     // The context every menu record of this application reads with.
