@@ -10,6 +10,7 @@ packages=(
   qt6-base-dev libleveldb-dev libsnappy-dev libicu-dev libatspi2.0-dev libx11-dev libxtst-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
+  gettext # msgfmt: the translation tests compile their catalogs
   # headless desktop session for integration tests and the demo
   xvfb xauth dbus dbus-x11 at-spi2-core
   # platform layer: X Resource extension (pid fallback), the session script's tools, the applications the
