@@ -1,6 +1,7 @@
 #include "common/HotkeyBinder.h"
 
 #include "common/KeyCodeHelper.h"
+#include "common/KeyData.h"
 #include "common/Log.h"
 #include "common/SettingsDomain.h"
 
@@ -31,6 +32,13 @@ QString describeValue(const QJsonValue &value)
         return QString::fromUtf8(document.toJson(QJsonDocument::Compact));
     return value.isBool() ? (value.toBool() ? QStringLiteral("true") : QStringLiteral("false"))
                           : QString::number(value.toDouble());
+}
+
+// Failure reasons reach people (a notification, the preferences program): Linux names, "Ctrl+Shift+P".
+QString readable(const Shortcut &shortcut)
+{
+    const QString text = KeyData::keyDataFromShortcut(shortcut).displayText();
+    return text.isEmpty() ? shortcut.description() : text;
 }
 
 StoredShortcut readStoredShortcut(const QJsonValue &value)
@@ -135,16 +143,16 @@ HotkeyStatus HotkeyBinder::apply(const QString &key)
     }
     const Shortcut shortcut = *wanted.shortcut;
     if (const std::optional<QString> holder = holderOf(shortcut, key))
-        return fail(key, binding, QStringLiteral("%1 is already used by %2").arg(shortcut.description(), *holder),
+        return fail(key, binding, QStringLiteral("%1 is already used by %2").arg(readable(shortcut), *holder),
                     true);
 
     const HotkeyStatus status = m_grabber.grab(shortcut, [this, key] { onPressed(key); });
     if (!status.isOk())
-        return fail(key, binding, QStringLiteral("%1: %2").arg(shortcut.description(), status.reason()));
+        return fail(key, binding, QStringLiteral("%1: %2").arg(readable(shortcut), status.reason()));
     binding.grabbed = shortcut;
     binding.status = status;
     publish(key, shortcut);
-    log::info(QStringLiteral("bound %1 to %2").arg(key, shortcut.description()));
+    log::info(QStringLiteral("bound %1 to %2").arg(key, readable(shortcut)));
     return status;
 }
 

@@ -146,6 +146,7 @@ TEST_F(HotkeyBinderTest, ACombinationTakenElsewhereIsReportedWithItsReason)
 
     EXPECT_FALSE(status.isOk());
     EXPECT_TRUE(status.reason().contains(QStringLiteral("held by another program"))) << status.reason().toStdString();
+    EXPECT_TRUE(status.reason().contains(QStringLiteral("Ctrl+Shift+P"))) << status.reason().toStdString();
     EXPECT_FALSE(binder.status(kPalette).isOk());
     EXPECT_EQ(binder.shortcutForKey(kPalette), std::nullopt);
     ASSERT_EQ(failures.size(), 1u);
