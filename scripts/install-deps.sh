@@ -11,6 +11,7 @@ packages=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   gettext # msgfmt: the translation tests compile their catalogs
+  python3 # the extension tests run a Python extension
   # headless desktop session for integration tests and the demo
   xvfb xauth dbus dbus-x11 at-spi2-core
   # platform layer: X Resource extension (pid fallback), the session script's tools, the applications the
