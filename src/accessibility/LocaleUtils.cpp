@@ -168,7 +168,7 @@ QStringList LocaleUtils::languageFolders(const QString &locale)
         codeset = full.mid(dot);
         full.truncate(dot);
     }
-    const QString language = full.section(QLatin1Char('_'), 0, 0);
+    const QString language = languageOf(full);
     QStringList folders;
     auto add = [&folders](const QString &folder) {
         // The locale comes from another process's environment: never let it name a path.
