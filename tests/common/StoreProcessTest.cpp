@@ -1,0 +1,199 @@
+// Stores used by several processes at once: the palette and the preferences program on
+// "CommandExtensions-db", and a run that ended without closing its database.
+#include "common/Paths.h"
+#include "common/Store.h"
+#include "support/ChildProcess.h"
+#include "support/IsolatedHome.h"
+
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <iostream>
+#include <string>
+
+#include <unistd.h>
+
+using namespace std::chrono_literals;
+
+namespace tavolin {
+namespace {
+
+using Sharing = Store::Sharing;
+
+const QString kShared = QStringLiteral("CommandExtensions-db");
+
+// Child: writes one pair into the Exclusive store args[0] and dies without closing it.
+TAVOLIN_CHILD_ROLE(store_write_then_die)
+{
+    Store store(args.at(0));
+    if (!store.isOpen() || !store.put(args.at(1), args.at(2)))
+        return 2;
+    ::kill(::getpid(), SIGKILL);
+    return 3;
+}
+
+// Child: holds args[0] open (Exclusive), says "ready", and on any input line writes and reads once more.
+TAVOLIN_CHILD_ROLE(store_hold_open)
+{
+    Store store(args.at(0));
+    if (!store.isOpen() || !store.put(QStringLiteral("before"), QStringLiteral("1")))
+        return 2;
+    std::cout << "ready" << std::endl;
+    std::string line;
+    if (!std::getline(std::cin, line))
+        return 3;
+    if (!store.put(QStringLiteral("after"), QStringLiteral("2")))
+        return 4;
+    return store.get(QStringLiteral("before")) == QLatin1String("1") && store.get(QStringLiteral("after")) == QLatin1String("2") ? 0 : 5;
+}
+
+QString keyFor(const QString &tag, int i) { return tag + QStringLiteral("_%1").arg(i, 4, 10, QLatin1Char('0')); }
+QString valueFor(const QString &tag, int i) { return QStringLiteral("[{\"from\":\"%1\",\"n\":%2}]").arg(tag).arg(i); }
+
+// Child: one of two programs sharing the database. After "go", writes args[2] keys under its tag args[0] as
+// fast as it can, reading each back and now and then scanning its own and the other's (args[1]) keys.
+// Prints "<operations> <milliseconds> <other's keys seen halfway>"; exits 0 when no operation failed.
+TAVOLIN_CHILD_ROLE(store_alternate)
+{
+    const QString tag = args.at(0);
+    const QString other = args.at(1);
+    const int count = args.at(2).toInt();
+    Store store(kShared, Sharing::SharedBetweenPrograms);
+    if (!store.isOpen())
+        return 2;
+    std::cout << "ready" << std::endl;
+    std::string line;
+    if (!std::getline(std::cin, line))
+        return 3;
+    QElapsedTimer timer;
+    timer.start();
+    int failures = 0;
+    int operations = 0;
+    qsizetype otherSeen = 0;
+    qsizetype otherSeenHalfway = -1;
+    for (int i = 0; i < count; ++i) {
+        failures += store.put(keyFor(tag, i), valueFor(tag, i)) ? 0 : 1;
+        failures += store.get(keyFor(tag, i)) == valueFor(tag, i) ? 0 : 1;
+        operations += 2;
+        if (i % 20 == 19) {
+            failures += store.findKeys(tag + QLatin1Char('_')).size() == i + 1 ? 0 : 1;
+            const qsizetype seen = store.findKeys(other + QLatin1Char('_')).size();
+            failures += seen >= otherSeen ? 0 : 1; // the other's writes never disappear
+            otherSeen = seen;
+            operations += 2;
+        }
+        if (i == count / 2)
+            otherSeenHalfway = otherSeen;
+    }
+    std::cout << operations << ' ' << timer.elapsed() << ' ' << otherSeenHalfway << std::endl;
+    if (failures)
+        std::cerr << failures << " failed operations" << std::endl;
+    return failures ? 1 : 0;
+}
+
+// Reads the child's next line within `timeout`; empty on time-out or exit.
+QByteArray readLine(QProcess &process, std::chrono::milliseconds timeout)
+{
+    const QDeadlineTimer deadline(timeout);
+    while (!process.canReadLine()) {
+        if (!process.waitForReadyRead(int(deadline.remainingTime())))
+            return {};
+    }
+    return process.readLine().trimmed();
+}
+
+void startChild(QProcess &process, const QString &role, const QStringList &args)
+{
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(test::childProgram(), test::childArguments(role, args));
+    ASSERT_TRUE(process.waitForStarted(10000)) << process.errorString().toStdString();
+}
+
+class StoreProcessTest : public ::testing::Test
+{
+protected:
+    test::IsolatedHome home;
+    QString lockFile(const QString &name) const { return paths::dataDir() + QLatin1Char('/') + name + QStringLiteral("/LOCK"); }
+};
+
+TEST_F(StoreProcessTest, LockFileOfAKilledProcessDoesNotBlockOpening)
+{
+    QProcess child;
+    startChild(child, QStringLiteral("store_write_then_die"),
+               {QStringLiteral("MenuItemHistory"), QStringLiteral("k"), QStringLiteral("written before the crash")});
+    ASSERT_TRUE(child.waitForFinished(30000));
+    ASSERT_EQ(child.exitStatus(), QProcess::CrashExit) << "child exit code " << child.exitCode();
+    ASSERT_TRUE(QFile::exists(lockFile(QStringLiteral("MenuItemHistory"))));
+
+    for (Sharing sharing : {Sharing::Exclusive, Sharing::SharedBetweenPrograms}) {
+        SCOPED_TRACE(int(sharing));
+        Store store(QStringLiteral("MenuItemHistory"), sharing, 0ms); // no waiting: the leftover must not block
+        EXPECT_TRUE(store.isOpen());
+        EXPECT_EQ(store.get(QStringLiteral("k")), QStringLiteral("written before the crash"));
+    }
+    EXPECT_TRUE(QFile::exists(lockFile(QStringLiteral("MenuItemHistory"))));
+}
+
+TEST_F(StoreProcessTest, LockOfALiveProcessIsNeverTakenAway)
+{
+    QProcess child;
+    startChild(child, QStringLiteral("store_hold_open"), {kShared});
+    ASSERT_EQ(readLine(child, 30s), "ready");
+
+    {
+        Store store(kShared, Sharing::SharedBetweenPrograms, 100ms);
+        EXPECT_FALSE(store.isOpen());
+        EXPECT_EQ(store.get(QStringLiteral("before")), QString());
+        EXPECT_FALSE(store.put(QStringLiteral("intruder"), QStringLiteral("x")));
+        EXPECT_TRUE(store.findKeys(QString()).isEmpty());
+    }
+    EXPECT_TRUE(QFile::exists(lockFile(kShared)));
+
+    child.write("go\n");
+    child.closeWriteChannel();
+    ASSERT_TRUE(child.waitForFinished(30000));
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(child.exitCode(), 0);
+
+    Store store(kShared, Sharing::SharedBetweenPrograms);
+    EXPECT_EQ(store.findKeys(QString()), (QStringList{QStringLiteral("2"), QStringLiteral("1")})); // "after", "before"
+}
+
+TEST_F(StoreProcessTest, TwoProgramsTakingTurnsLoseNoWriteAndFailNoOperation)
+{
+    constexpr int kCount = 200;
+    QProcess palette;
+    QProcess preferences;
+    startChild(palette, QStringLiteral("store_alternate"), {QStringLiteral("a"), QStringLiteral("b"), QString::number(kCount)});
+    startChild(preferences, QStringLiteral("store_alternate"), {QStringLiteral("b"), QStringLiteral("a"), QString::number(kCount)});
+    ASSERT_EQ(readLine(palette, 30s), "ready");
+    ASSERT_EQ(readLine(preferences, 30s), "ready");
+    palette.write("go\n");
+    preferences.write("go\n");
+    palette.closeWriteChannel();
+    preferences.closeWriteChannel();
+
+    for (QProcess *process : {&palette, &preferences}) {
+        ASSERT_TRUE(process->waitForFinished(120000));
+        EXPECT_EQ(process->exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(process->exitCode(), 0);
+        const QByteArray figures = readLine(*process, 1s);
+        std::cout << "operations, milliseconds, other's keys seen halfway: " << figures.toStdString() << std::endl;
+    }
+
+    Store store(kShared, Sharing::SharedBetweenPrograms);
+    for (const QString &tag : {QStringLiteral("a"), QStringLiteral("b")}) {
+        QStringList expected;
+        for (int i = 0; i < kCount; ++i)
+            expected << valueFor(tag, i);
+        EXPECT_EQ(store.findKeys(tag + QLatin1Char('_')), expected) << tag.toStdString();
+    }
+}
+
+} // namespace
+} // namespace tavolin
