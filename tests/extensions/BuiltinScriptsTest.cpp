@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <memory>
 
 namespace tavolin {
@@ -152,6 +154,7 @@ struct FailureCase
     QString document;
     QString messagePart;
 };
+void PrintTo(const FailureCase &row, std::ostream *out) { *out << row.name; }
 
 class BuiltinScriptFailureTest : public BuiltinScriptsTest, public ::testing::WithParamInterface<FailureCase>
 {
@@ -220,6 +223,7 @@ struct GsettingsCase
     QString schema;
     QString key;
 };
+void PrintTo(const GsettingsCase &row, std::ostream *out) { *out << row.name; }
 
 class HiddenFilesSettingTest : public BuiltinScriptsTest, public ::testing::WithParamInterface<GsettingsCase>
 {
@@ -258,6 +262,7 @@ struct KeyCase
     QString tool;
     QByteArray expectedArgs;
 };
+void PrintTo(const KeyCase &row, std::ostream *out) { *out << row.name; }
 
 class HiddenFilesKeyTest : public BuiltinScriptsTest, public ::testing::WithParamInterface<KeyCase>
 {

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <memory>
 #include <set>
 
@@ -113,6 +115,7 @@ struct DetectCase
     std::set<QString> installed;
     QString expected;
 };
+void PrintTo(const DetectCase &row, std::ostream *out) { *out << row.name; }
 
 class DetectFileManagerTest : public ::testing::TestWithParam<DetectCase>
 {
@@ -204,6 +207,7 @@ struct UpdateCase
     QStringList finderAfter;   // labels left for "Finder.app"
     QStringList mousepadAfter; // labels left for "mousepad.app"
 };
+void PrintTo(const UpdateCase &row, std::ostream *out) { *out << row.name; }
 
 class UpdateExtensionsTest : public PluginDataProviderTest, public ::testing::WithParamInterface<UpdateCase>
 {

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <memory>
 
 namespace tavolin {
@@ -99,6 +101,7 @@ struct RefusedEntry
     const char *name;
     QString entry; // "%ROOT%" is replaced by the temporary root
 };
+void PrintTo(const RefusedEntry &row, std::ostream *out) { *out << row.name; }
 
 class RefusedEntryTest : public ScriptRunnerTest, public ::testing::WithParamInterface<RefusedEntry>
 {
@@ -144,6 +147,7 @@ struct StartCase
     Kind expected;
     QString messagePart; // the notification must contain it; "" for no notification
 };
+void PrintTo(const StartCase &row, std::ostream *out) { *out << row.name; }
 
 class StartCaseTest : public ScriptRunnerTest, public ::testing::WithParamInterface<StartCase>
 {
@@ -228,6 +232,7 @@ struct FailureTextCase
     int exitCode;
     QString expected;
 };
+void PrintTo(const FailureTextCase &row, std::ostream *out) { *out << row.name; }
 
 class FailureTextTest : public ::testing::TestWithParam<FailureTextCase>
 {

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <functional>
 
 namespace tavolin {
@@ -56,6 +58,7 @@ struct RowHeightCase
     PanelMode mode;
     float expected;
 };
+void PrintTo(const RowHeightCase &row, std::ostream *out) { *out << row.name; }
 
 class RowHeightTest : public ::testing::TestWithParam<RowHeightCase>
 {
@@ -97,6 +100,7 @@ struct DarkCase
     bool desktopIsDark;
     bool expected;
 };
+void PrintTo(const DarkCase &row, std::ostream *out) { *out << row.name; }
 
 class IsDarkTest : public ::testing::TestWithParam<DarkCase>
 {
@@ -135,6 +139,7 @@ struct FactoryCase
     QString theme;
     std::function<void(const Theme &)> check;
 };
+void PrintTo(const FactoryCase &row, std::ostream *out) { *out << row.name; }
 
 class ThemeFactoryTest : public ::testing::TestWithParam<FactoryCase>
 {
@@ -249,6 +254,7 @@ struct SettingCase
     QJsonValue setting;
     QString expected;
 };
+void PrintTo(const SettingCase &row, std::ostream *out) { *out << row.name; }
 
 class CurrentThemeSettingTest : public ThemeManagerTest, public ::testing::WithParamInterface<SettingCase>
 {
