@@ -16,6 +16,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <fcntl.h>
@@ -28,6 +29,8 @@ namespace tavolin {
 namespace {
 
 constexpr int kLockWaitMs = 5000;
+
+std::atomic<SettingsDomain *> g_sharedOverride{nullptr};
 
 enum class FileState { Missing, Valid, Broken, Unreadable };
 
@@ -331,10 +334,14 @@ SettingsDomain::~SettingsDomain() = default;
 
 SettingsDomain &SettingsDomain::shared()
 {
+    if (SettingsDomain *installed = g_sharedOverride.load())
+        return *installed;
     // Never destroyed: observers anywhere in the program may hold it until exit.
     static SettingsDomain *const instance = new SettingsDomain();
     return *instance;
 }
+
+void SettingsDomain::setShared(SettingsDomain *domain) { g_sharedOverride.store(domain); }
 
 QString SettingsDomain::domain() const { return d->domain; }
 
