@@ -179,19 +179,43 @@ RowSearchForms &MenuItemData::ensureSearchForms(FoldMode mode)
         return *m_searchForms;
     auto forms = std::make_unique<RowSearchForms>();
     forms->mode = mode;
-    forms->title = FoldedText(m_title, mode);
-    const QString plain = spacedPunctuation(m_title);
-    if (plain != m_title)
-        forms->plainAlt = FoldedText(plain, mode);
     if (m_enTitle)
         forms->enTitle = FoldedText(*m_enTitle, mode);
-    if (!latinTitle().isEmpty())
-        forms->latinTitle = FoldedText(latinTitle(), mode);
+
+    const QString plain = spacedPunctuation(m_title);
     const QString full = joinedForm(m_path, m_title);
-    forms->full = FoldedText(full, mode);
     const QString latinFull = joinedForm(m_latinPath, m_title);
+    const FoldedText texts[] = {
+        FoldedText(m_title, mode),
+        plain != m_title ? FoldedText(plain, mode) : FoldedText(),
+        FoldedText(latinTitle(), mode),
+        FoldedText(full, mode),
+        latinFull != full ? FoldedText(latinFull, mode) : FoldedText(),
+    };
+    size_t total = 0;
+    for (const FoldedText &text : texts)
+        total += 3 * static_cast<size_t>(text.size());
+    forms->block.reserve(total);
+    size_t offsets[std::size(texts)];
+    for (size_t i = 0; i < std::size(texts); ++i) {
+        offsets[i] = forms->block.size();
+        const FoldedText &text = texts[i];
+        forms->block.insert(forms->block.end(), text.foldKeys(), text.foldKeys() + 3 * text.size());
+    }
+    const auto spanAt = [&](size_t i) {
+        const FoldedText &text = texts[i];
+        const uint32_t *keys = forms->block.data() + offsets[i];
+        return FoldedSpan{keys, keys + text.size(), keys + 2 * text.size(), text.size(), text.mask(),
+                          text.firstDefaultKey()};
+    };
+    forms->title = spanAt(0);
+    if (plain != m_title)
+        forms->plainAlt = spanAt(1);
+    if (!latinTitle().isEmpty())
+        forms->latinTitle = spanAt(2);
+    forms->full = spanAt(3);
     if (latinFull != full)
-        forms->latinFull = FoldedText(latinFull, mode);
+        forms->latinFull = spanAt(4);
     m_searchForms = std::move(forms);
     return *m_searchForms;
 }
@@ -202,6 +226,12 @@ const FoldedText &MenuItemData::enFullForm(FoldMode mode)
     if (!forms.enFull)
         forms.enFull = FoldedText(joinedForm(enPath(), m_enTitle.value_or(QString())), mode);
     return *forms.enFull;
+}
+
+const FoldedText *MenuItemData::enTitleForm(FoldMode mode)
+{
+    RowSearchForms &forms = ensureSearchForms(mode);
+    return forms.enTitle ? &*forms.enTitle : nullptr;
 }
 
 void MenuItemData::setIgnorableOptionLookup(IgnorableOption lookup)

@@ -18,17 +18,24 @@ class MenuItemData;
 using MenuItemDataPtr = std::shared_ptr<MenuItemData>;
 
 // The forms of a row's texts that the search compares, folded once and kept on the row (see SearchUtils).
-// Filled lazily on the thread that searches; rebuilt when the fold mode changes.
+// The fixed forms share one block of keys, so scoring a row touches little memory. Filled lazily on the
+// thread that searches; rebuilt when the fold mode or the title changes. Not copyable (spans point into the
+// block).
 struct RowSearchForms
 {
+    RowSearchForms() = default;
+    RowSearchForms(const RowSearchForms &) = delete;
+    RowSearchForms &operator=(const RowSearchForms &) = delete;
+
     FoldMode mode = FoldMode::Default;
-    FoldedText title;
-    std::optional<FoldedText> plainAlt;  // title with punctuation spaced out; none when that changes nothing
-    std::optional<FoldedText> enTitle;   // folded enTitle(); none without one
-    std::optional<FoldedText> latinTitle;// none when latinTitle() is ""
-    FoldedText full;                     // path joined by spaces, a space, the title
-    std::optional<FoldedText> latinFull; // the same over latinPath(); none when equal to full
-    std::optional<FoldedText> enFull;    // enPath joined by spaces, a space, enTitle; built on demand
+    FoldedSpan title;
+    std::optional<FoldedSpan> plainAlt;   // title with punctuation spaced out; none when that changes nothing
+    std::optional<FoldedSpan> latinTitle; // none when latinTitle() is ""
+    FoldedSpan full;                      // path joined by spaces, a space, the title
+    std::optional<FoldedSpan> latinFull;  // the same over latinPath(); none when equal to full
+    std::optional<FoldedText> enTitle;    // folded enTitle(); none without one
+    std::optional<FoldedText> enFull;     // enPath joined by spaces, a space, enTitle; built on demand
+    std::vector<uint32_t> block;          // keys of title, plainAlt, latinTitle, full, latinFull
 };
 
 // A command row: a menu item of the target application, or a history placeholder, an extension command or
@@ -104,6 +111,8 @@ public:
     const RowSearchForms &searchForms(FoldMode mode);
     // The English path form, built on first use after enTitle is known.
     const FoldedText &enFullForm(FoldMode mode);
+    // The folded English title for `mode`, or null without one.
+    const FoldedText *enTitleForm(FoldMode mode);
 
     // Process-wide hooks, installed once at start-up on the main thread before rows are built.
     // An empty lookup restores the default, PaletteRulesManager::shared(). Default sink: records nothing.
@@ -115,26 +124,28 @@ private:
               const QString &appKey);
     RowSearchForms &ensureSearchForms(FoldMode mode);
 
+    // Read for every row by the search: kept together at the front.
+    std::unique_ptr<RowSearchForms> m_searchForms;
+    int m_historyIndex = -1;
+    bool m_hasSubmenu = false;
+    bool m_isChecked = false;
+    bool m_applyOnHover = false;
+    bool m_isSelfHidden = false;
+    AXMenuItemPtr m_ref;
+    std::optional<QString> m_enTitle;
+
     QString m_title;
     std::optional<QString> m_hintLabel;
     QStringList m_path;
-    bool m_hasSubmenu = false;
-    bool m_isChecked = false;
     std::optional<KeyData> m_shortcut;
     std::optional<QString> m_showWhenPathIs;
-    AXMenuItemPtr m_ref;
     RowAction m_action;
-    bool m_applyOnHover = false;
     std::optional<QString> m_inputHint;
     std::optional<QString> m_primaryHint;
     std::optional<QStringList> m_enPath;
-    std::optional<QString> m_enTitle;
-    bool m_isSelfHidden = false;
     QString m_secondaryLabel;
-    int m_historyIndex = -1;
     std::optional<QString> m_latinTitle;
     QStringList m_latinPath;
-    std::unique_ptr<RowSearchForms> m_searchForms;
 };
 
 } // namespace tavolin

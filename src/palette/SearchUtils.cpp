@@ -9,7 +9,7 @@ namespace {
 
 // A path form lifts a row at most to threshold + 0.045 (a perfect path score), below any title match and
 // below the containment rescue (threshold + 0.05).
-double pathFormScore(double threshold, const FoldedText &form, const FoldedText &keyword)
+double pathFormScore(double threshold, const FoldedSpan &form, const FoldedSpan &keyword)
 {
     return threshold + (fuzzyScore(form, keyword, std::nullopt) - 0.1) / 20;
 }
@@ -51,41 +51,52 @@ std::vector<SearchUtils::ScoredEntry> SearchUtils::buildScores(const QString &ke
                                                                const QList<MenuItemDataPtr> &items)
 {
     const FoldedText folded(keyword, foldMode());
+    const bool hasTrans = LocaleUtils::hasTrans();
     std::vector<ScoredEntry> scores;
     scores.reserve(static_cast<size_t>(items.size()));
     for (qsizetype i = 0; i < items.size(); ++i)
-        scores.push_back({i, items.at(i) ? scrore(folded, *items.at(i)) : 0.0});
+        scores.push_back({i, items.at(i) ? scoreRow(folded, *items.at(i), hasTrans) : 0.0});
     return scores;
 }
 
 double SearchUtils::scrore(const FoldedText &keyword, MenuItemData &item)
 {
+    return scoreRow(keyword, item, LocaleUtils::hasTrans());
+}
+
+double SearchUtils::scoreRow(const FoldedText &keywordText, MenuItemData &item, bool hasTrans)
+{
+    const FoldedSpan keyword = keywordText.span();
     const double threshold = threshod;
-    const FoldMode mode = keyword.mode();
-    const bool hasTrans = LocaleUtils::hasTrans();
+    const FoldMode mode = keywordText.mode();
     const RowSearchForms &forms = item.searchForms(mode);
-    double s = fuzzyScore(forms.title, keyword, fuzziness);
+    // Below the threshold a title form's exact score never matters (containment or the path forms replace
+    // it), so forms whose bound stays below it are not scanned.
+    const auto titleScore = [&](const FoldedSpan &form) {
+        return fuzzyScoreBound(form, keyword, fuzziness) < threshold ? 0.0 : fuzzyScore(form, keyword, fuzziness);
+    };
+    double s = titleScore(forms.title);
 
     fillEnTitle(item, hasTrans);
-    const std::optional<FoldedText> &alt = forms.enTitle ? forms.enTitle : forms.plainAlt;
+    const FoldedText *enTitle = item.enTitle() ? item.enTitleForm(mode) : nullptr;
+    const std::optional<FoldedSpan> alt = enTitle ? std::optional<FoldedSpan>(enTitle->span()) : forms.plainAlt;
     if (alt)
-        s = std::max(s, fuzzyScore(*alt, keyword, fuzziness));
+        s = std::max(s, titleScore(*alt));
     if (s < threshold && forms.latinTitle)
-        s = std::max(s, fuzzyScore(*forms.latinTitle, keyword, fuzziness));
+        s = std::max(s, titleScore(*forms.latinTitle));
 
     // Most recent entry (index 0) doubles the score; the tenth adds a tenth.
     if (s > threshold && item.historyIndex() >= 0)
         s += s * (10 - item.historyIndex()) / 10.0;
 
-    if (s < threshold
-        && (containsIgnoringCase(forms.title, keyword) || (alt && containsIgnoringCase(*alt, keyword))))
+    if (s < threshold && (containsIgnoringCase(forms.title, keyword) || (alt && containsIgnoringCase(*alt, keyword))))
         s = threshold + 0.05;
 
     if (s < threshold)
         s = pathFormScore(threshold, forms.full, keyword);
     if (s < threshold && hasTrans) {
         fillEnTitle(item, hasTrans);
-        s = pathFormScore(threshold, item.enFullForm(mode), keyword);
+        s = pathFormScore(threshold, item.enFullForm(mode).span(), keyword);
     }
     if (s < threshold && forms.latinFull)
         s = pathFormScore(threshold, *forms.latinFull, keyword);

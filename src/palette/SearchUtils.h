@@ -52,6 +52,8 @@ public:
     double score(const QString &text, const QString &word, std::optional<double> fuzziness) const;
 
 private:
+    double scoreRow(const FoldedText &keyword, MenuItemData &item, bool hasTrans);
+
     std::optional<QLocale> m_localeContext;
     std::atomic<FoldMode> m_foldMode{FoldMode::Default};
 };

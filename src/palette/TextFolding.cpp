@@ -190,6 +190,7 @@ FoldedText::FoldedText(const QString &text, FoldMode mode)
         m_keys[i] = keys[i].fold;
         m_keys[keys.size() + i] = keys[i].caseOnly;
         m_keys[2 * keys.size() + i] = keys[i].exact;
+        m_mask |= foldMaskBit(keys[i].fold);
     }
     if (m_size > 0)
         m_firstDefaultKey = mode == FoldMode::Default ? keys[0].fold

@@ -15,6 +15,28 @@ enum class FoldMode : uint8_t { Default, Turkic };
 
 FoldMode foldModeForLocale(const std::optional<QLocale> &locale);
 
+// A read-only view of folded keys (see FoldedText), as the matching functions take them. It does not own
+// the keys: it is valid while the FoldedText or block it points into lives unchanged.
+struct FoldedSpan
+{
+    const uint32_t *foldKeys = nullptr;
+    const uint32_t *caseKeys = nullptr;
+    const uint32_t *exactKeys = nullptr;
+    int size = 0;
+    // One bit per fold key present (hashed into 64 bits): a word with a key whose bit is missing here
+    // cannot match that cluster anywhere in the text.
+    uint64_t mask = 0;
+    uint32_t firstDefaultKey = 0;
+
+    bool isEmpty() const { return size == 0; }
+};
+
+// The mask bit of a fold key.
+inline uint64_t foldMaskBit(uint32_t key)
+{
+    return uint64_t(1) << ((key * 2654435761u) >> 26);
+}
+
 // A text cut into grapheme clusters (user-perceived characters), each cluster reduced to three integer keys
 // so that matching compares integers and allocates nothing:
 //   foldKey  – case folded, combining marks removed ("É" and "e" share one)
@@ -42,6 +64,12 @@ public:
     // foldKey of the first cluster under FoldMode::Default (0 when empty): the locale-free comparison of
     // first characters.
     uint32_t firstDefaultKey() const { return m_firstDefaultKey; }
+    uint64_t mask() const { return m_mask; }
+
+    FoldedSpan span() const
+    {
+        return {foldKeys(), caseKeys(), exactKeys(), m_size, m_mask, m_firstDefaultKey};
+    }
 
 private:
     QString m_text;
@@ -49,6 +77,7 @@ private:
     int m_size = 0;
     std::vector<uint32_t> m_keys; // fold keys, then case keys, then exact keys
     uint32_t m_firstDefaultKey = 0;
+    uint64_t m_mask = 0;
 };
 
 } // namespace tavolin

@@ -1,0 +1,254 @@
+#include "PaletteTestSupport.h"
+
+#include "palette/SearchUtils.h"
+#include "palette/TavolinDataProvider.h"
+
+#include <gtest/gtest.h>
+
+namespace tavolin {
+namespace {
+
+using test::makeRow;
+
+class CountingTable final : public ResultTable
+{
+public:
+    void reloadData() override { ++reloads; }
+    int reloads = 0;
+};
+
+QStringList titlesShown(TavolinDataProvider &provider)
+{
+    QStringList out;
+    for (qsizetype i = 0; i < provider.numberOfRows(); ++i)
+        out.append(provider.dataOnRow(i)->title());
+    return out;
+}
+
+class TavolinDataProviderTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_file = makeRow(u"File"_qs, {}, -1, true);
+        m_export = makeRow(u"Export"_qs, {u"File"_qs}, -1, true);
+        m_pdf = makeRow(u"PDF"_qs, {u"File"_qs, u"Export"_qs});
+        m_save = makeRow(u"Save"_qs, {u"File"_qs});
+        m_edit = makeRow(u"Edit"_qs, {}, -1, true);
+        m_undo = makeRow(u"Undo"_qs, {u"Edit"_qs}, 1);
+        m_copy = makeRow(u"Copy"_qs, {u"Edit"_qs}, 0);
+        m_files = makeRow(u"Recent"_qs, {u"Files"_qs});
+        m_provider.allRows = {m_file, m_export, m_pdf, m_save, m_edit, m_undo, m_copy, m_files};
+        m_provider.updateFilter(nullptr);
+    }
+
+    test::ScopedMenuRules m_noRules;
+    TavolinDataProvider m_provider;
+    MenuItemDataPtr m_file, m_export, m_pdf, m_save, m_edit, m_undo, m_copy, m_files;
+};
+
+TEST_F(TavolinDataProviderTest, TopLevelListsHistoryRowsByIndexThenEveryOtherRowInOrder)
+{
+    EXPECT_EQ(titlesShown(m_provider), (QStringList{u"Copy"_qs, u"Undo"_qs, u"File"_qs, u"Export"_qs, u"PDF"_qs,
+                                                    u"Save"_qs, u"Edit"_qs, u"Recent"_qs}));
+    EXPECT_TRUE(m_provider.isFirstInGroup(0));
+    EXPECT_FALSE(m_provider.isFirstInGroup(1));
+    EXPECT_FALSE(m_provider.isFirstInGroup(2));
+    EXPECT_EQ(m_provider.filteredMenus, (QList<MenuItemDataPtr>{m_file, m_export, m_edit}));
+}
+
+TEST_F(TavolinDataProviderTest, EqualHistoryIndexesKeepTheirOrder)
+{
+    m_save->setHistoryIndex(0);
+    m_provider.updateFilter(nullptr);
+    EXPECT_EQ(m_provider.filteredRecents, (QList<MenuItemDataPtr>{m_save, m_copy, m_undo}));
+}
+
+TEST_F(TavolinDataProviderTest, EnteringARowListsAllItsDescendantsButNotASiblingWithALongerName)
+{
+    m_provider.filter(m_file);
+    EXPECT_EQ(titlesShown(m_provider), (QStringList{u"Export"_qs, u"PDF"_qs, u"Save"_qs}));
+    EXPECT_EQ(m_provider.filteredParent(), m_file);
+    m_provider.filter(m_export);
+    EXPECT_EQ(titlesShown(m_provider), QStringList{u"PDF"_qs});
+    m_provider.unfilter();
+    EXPECT_EQ(m_provider.filteredParent(), m_file);
+    EXPECT_EQ(m_provider.numberOfRows(), 3);
+    m_provider.clearfilter();
+    EXPECT_EQ(m_provider.filteredParent(), nullptr);
+    EXPECT_EQ(m_provider.numberOfRows(), 8);
+}
+
+TEST_F(TavolinDataProviderTest, EnteringTheSameRowTwiceStacksItOnce)
+{
+    m_provider.filter(m_file);
+    m_provider.filter(m_file);
+    EXPECT_EQ(m_provider.filteredParents.size(), 1);
+}
+
+TEST_F(TavolinDataProviderTest, ReservedRowsAppearOnlyUnderTheirLevel)
+{
+    auto themes = makeRow(u"Themes"_qs, {}, -1, true);
+    auto dark = makeRow(u"Dark"_qs, {u"Themes"_qs});
+    dark->setShowWhenPathIs(u"Themes"_qs);
+    m_provider.allRows = {themes, dark, m_save};
+    m_provider.updateFilter(nullptr);
+    EXPECT_EQ(titlesShown(m_provider), (QStringList{u"Themes"_qs, u"Save"_qs}));
+    m_provider.filter(themes);
+    EXPECT_EQ(titlesShown(m_provider), QStringList{u"Dark"_qs});
+}
+
+TEST_F(TavolinDataProviderTest, IndexesOutsideTheListGiveNoRow)
+{
+    EXPECT_EQ(m_provider.dataOnRow(-1), nullptr);
+    EXPECT_EQ(m_provider.dataOnRow(8), nullptr);
+    m_provider.search(u"save"_qs, nullptr, false);
+    EXPECT_EQ(m_provider.dataOnRow(m_provider.numberOfRows()), nullptr);
+}
+
+TEST_F(TavolinDataProviderTest, SearchRanksTheLevelAndEmptyTextRestoresIt)
+{
+    CountingTable table;
+    EXPECT_TRUE(m_provider.search(u"  save \n"_qs, &table, false));
+    EXPECT_EQ(m_provider.keyword, u"save"_qs);
+    ASSERT_TRUE(m_provider.searchResults);
+    EXPECT_EQ(m_provider.dataOnRow(0), m_save);
+    EXPECT_EQ(table.reloads, 1);
+    EXPECT_FALSE(m_provider.search(u"save  "_qs, &table, false)); // only blanks differ
+    EXPECT_EQ(table.reloads, 1);
+    EXPECT_TRUE(m_provider.search(QString(), &table, false));
+    EXPECT_FALSE(m_provider.searchResults);
+    EXPECT_EQ(m_provider.numberOfRows(), 8);
+}
+
+TEST_F(TavolinDataProviderTest, ForcedSearchRebuildsTheLevelFromAll)
+{
+    m_provider.filter(m_file);
+    m_provider.search(u"print"_qs, nullptr, false);
+    EXPECT_EQ(m_provider.numberOfRows(), 0);
+    m_provider.allRows.append(makeRow(u"Print"_qs, {u"File"_qs}));
+    EXPECT_FALSE(m_provider.search(u"print"_qs, nullptr, false));
+    EXPECT_TRUE(m_provider.search(u"print"_qs, nullptr, true));
+    EXPECT_EQ(m_provider.numberOfRows(), 1);
+}
+
+TEST_F(TavolinDataProviderTest, SearchRunsOverHistoryRowsToo)
+{
+    m_provider.search(u"copy"_qs, nullptr, false);
+    ASSERT_GE(m_provider.numberOfRows(), 1);
+    EXPECT_EQ(m_provider.dataOnRow(0), m_copy);
+}
+
+TEST_F(TavolinDataProviderTest, FirstSelectedItemIsTheFirstRowOrTheCheckedOneInAPreviewLevel)
+{
+    EXPECT_EQ(m_provider.firstSelectedItem(), 0);
+    auto themes = makeRow(u"Themes"_qs, {}, -1, true);
+    themes->setApplyOnHover(true);
+    auto light = makeRow(u"Light"_qs, {u"Themes"_qs});
+    auto dark = makeRow(u"Dark"_qs, {u"Themes"_qs});
+    m_provider.allRows = {themes, light, dark};
+    m_provider.filter(themes);
+    EXPECT_EQ(m_provider.firstSelectedItem(), std::nullopt);
+    dark->setIsChecked(true);
+    EXPECT_EQ(m_provider.firstSelectedItem(), 1);
+    m_provider.search(u"zzz"_qs, nullptr, false);
+    EXPECT_EQ(m_provider.firstSelectedItem(), std::nullopt);
+}
+
+TEST_F(TavolinDataProviderTest, InputHintComesFromTheEnteredRow)
+{
+    EXPECT_EQ(m_provider.inputHint(), u"Commands"_qs);
+    m_provider.filter(m_file);
+    EXPECT_EQ(m_provider.inputHint(), u"Commands"_qs);
+    m_export->setInputHint(u"Export as"_qs);
+    m_provider.filter(m_export);
+    EXPECT_EQ(m_provider.inputHint(), u"Export as"_qs);
+}
+
+TEST_F(TavolinDataProviderTest, ResetStatusForgetsLevelsAndSearch)
+{
+    m_provider.filter(m_file);
+    m_provider.search(u"pdf"_qs, nullptr, false);
+    m_provider.resetStatus();
+    EXPECT_TRUE(m_provider.keyword.isEmpty());
+    EXPECT_FALSE(m_provider.searchResults);
+    EXPECT_EQ(m_provider.filteredParent(), nullptr);
+    EXPECT_TRUE(m_provider.filteredRecents.isEmpty());
+}
+
+TEST_F(TavolinDataProviderTest, ShortcutLookupUsesKeyMaps)
+{
+    m_provider.keyMaps.insert(u"⌘S"_qs, m_save);
+    EXPECT_EQ(m_provider.itemForShortcut(u"⌘S"_qs), m_save);
+    EXPECT_EQ(m_provider.itemForShortcut(u"⌘Q"_qs), nullptr);
+}
+
+struct MatchCase
+{
+    const char *name;
+    const char16_t *typed;
+    const char16_t *expected; // nullptr: no candidate
+};
+
+class AutocompleteTable : public ::testing::TestWithParam<MatchCase>
+{
+protected:
+    test::ScopedMenuRules m_noRules;
+};
+
+TEST_P(AutocompleteTable, FindsTheSinglePrefixMatch)
+{
+    TavolinDataProvider provider;
+    provider.allRows = {makeRow(u"Édition"_qs, {}, -1, true), makeRow(u"Format"_qs, {}, -1, true),
+                        makeRow(u"Fenêtre"_qs, {}, -1, true), makeRow(u"Файл"_qs, {}, -1, true),
+                        makeRow(u"Fajl"_qs, {}, -1, true), makeRow(u"Fajlovi"_qs, {}, -1, true),
+                        makeRow(u"Правка"_qs, {}, -1, true),
+                        makeRow(u"Help"_qs)};
+    provider.updateFilter(nullptr);
+    const RowDataPtr match = provider.findMenuMatch(QString::fromUtf16(GetParam().typed));
+    if (GetParam().expected) {
+        ASSERT_TRUE(match) << GetParam().name;
+    }
+    if (match)
+        EXPECT_EQ(match->title(), QString::fromUtf16(GetParam().expected)) << GetParam().name;
+    else
+        EXPECT_EQ(GetParam().expected, nullptr) << GetParam().name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Candidates, AutocompleteTable,
+    ::testing::Values(MatchCase{"AccentedCapitalByPlainLetter", u"e", u"Édition"},
+                      MatchCase{"SinglePrefix", u"fo", u"Format"},
+                      MatchCase{"TwoPrefixesAreAmbiguous", u"f", nullptr},
+                      MatchCase{"AmbiguousTitlesStopBeforeLatinForms", u"faj", nullptr},
+                      MatchCase{"LatinFormOfCyrillic", u"prav", u"Правка"},
+                      MatchCase{"FoundOnlyInsideIsNoCandidate", u"dit", nullptr},
+                      MatchCase{"RowsWithoutSubmenuAreNoCandidates", u"he", nullptr},
+                      MatchCase{"EmptyText", u"", nullptr}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+class HidingProvider final : public TavolinDataProvider
+{
+public:
+    bool hiddenByAncestor(const MenuItemData *, const MenuItemData &current) override
+    {
+        return current.path().contains(u"Secret"_qs);
+    }
+};
+
+TEST(TavolinDataProviderHooks, RowsHiddenByAnAncestorAreNotListedButStillCandidates)
+{
+    test::ScopedMenuRules noRules;
+    HidingProvider provider;
+    auto secret = makeRow(u"Secret"_qs, {}, -1, true);
+    auto inner = makeRow(u"Inner"_qs, {u"Secret"_qs}, -1, true);
+    provider.allRows = {secret, inner, makeRow(u"Leaf"_qs, {u"Secret"_qs, u"Inner"_qs})};
+    provider.updateFilter(nullptr);
+    EXPECT_EQ(titlesShown(provider), QStringList{u"Secret"_qs});
+    EXPECT_EQ(provider.filteredMenus.size(), 2);
+    provider.filter(secret);
+    EXPECT_EQ(provider.numberOfRows(), 0);
+}
+
+} // namespace
+} // namespace tavolin
