@@ -20,6 +20,7 @@ class DataSource
 public:
     using ProviderFactory = std::function<DataProvider &()>;
 
+    DataSource() = default;
     static DataSource &shared();
 
     PanelMode mode() const { return m_mode; }

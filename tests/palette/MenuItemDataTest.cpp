@@ -1,0 +1,208 @@
+#include "PaletteTestSupport.h"
+
+#include "accessibility/AXMenu.h"
+#include "accessibility/FakeElementSource.h"
+
+#include <QJsonDocument>
+
+#include <gtest/gtest.h>
+
+namespace tavolin {
+namespace {
+
+using test::makeRow;
+
+constexpr int32_t kPid = 5150;
+
+const char *const kApp = R"({
+  "title": "Scribe", "pid": 5150, "appName": "scribe",
+  "menuBar": [ { "title": "File", "menu": [
+      { "title": "Save\n", "cmdChar": "S", "modifiers": 0 },
+      { "title": "Word Wrap", "mark": "✓" },
+      { "title": "Export", "menu": [ { "title": "PDF" } ] },
+      { "title": "Empty", "menu": [] } ] } ]
+})";
+
+class MenuItemDataTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_source = std::make_shared<FakeElementSource>();
+        m_source->setRealTime(false);
+        ASSERT_TRUE(m_source->addApplication(QJsonDocument::fromJson(kApp).object()));
+        auto context = std::make_shared<AXReadContext>();
+        context->source = m_source;
+        m_context = context;
+        m_file = std::make_shared<MenuItemData>(u"File"_qs, QStringList{}, false, std::nullopt, u"scribe"_qs);
+    }
+    void TearDown() override { MenuItemData::setPerformedSink({}); }
+
+    MenuItemDataPtr rowFor(const QStringList &titles)
+    {
+        const ElementRef element = m_source->findMenuItem(kPid, titles);
+        EXPECT_TRUE(element);
+        auto record = std::make_shared<AXMenuItem>(m_context, element, ReadDepth::WithSubmenus);
+        return std::make_shared<MenuItemData>(record, m_file.get(), u"scribe"_qs);
+    }
+
+    test::ScopedMenuRules m_noRules;
+    std::shared_ptr<FakeElementSource> m_source;
+    AXReadContextPtr m_context;
+    MenuItemDataPtr m_file;
+};
+
+TEST_F(MenuItemDataTest, RowOfARecordTakesTrimmedTitlePathAndShortcut)
+{
+    const MenuItemDataPtr save = rowFor({u"File"_qs, u"Save\n"_qs});
+    EXPECT_EQ(save->title(), u"Save"_qs);
+    EXPECT_EQ(save->path(), QStringList{u"File"_qs});
+    ASSERT_TRUE(save->shortcut());
+    EXPECT_EQ(save->shortcut()->cmdChar, u"S"_qs);
+    EXPECT_FALSE(save->hasSubmenu());
+    EXPECT_FALSE(save->isChecked());
+    EXPECT_TRUE(save->ref());
+}
+
+TEST_F(MenuItemDataTest, CheckMarkAndSubmenuComeFromTheRecord)
+{
+    EXPECT_TRUE(rowFor({u"File"_qs, u"Word Wrap"_qs})->isChecked());
+    const MenuItemDataPtr exportRow = rowFor({u"File"_qs, u"Export"_qs});
+    EXPECT_TRUE(exportRow->hasSubmenu());
+    EXPECT_TRUE(exportRow->shouldExpand());
+    EXPECT_FALSE(rowFor({u"File"_qs, u"Empty"_qs})->hasSubmenu());
+}
+
+TEST_F(MenuItemDataTest, ApplyPressesTheItemRecordsItAndMayClose)
+{
+    QStringList recorded;
+    MenuItemData::setPerformedSink([&](const MenuItemData &row) { recorded.append(row.title()); });
+    const MenuItemDataPtr save = rowFor({u"File"_qs, u"Save\n"_qs});
+    EXPECT_TRUE(save->apply(0));
+    EXPECT_EQ(m_source->performed().size(), 1);
+    EXPECT_EQ(recorded, QStringList{u"Save"_qs});
+}
+
+TEST_F(MenuItemDataTest, ApplyWithAnActionNeitherPressesNorRecords)
+{
+    QStringList recorded;
+    MenuItemData::setPerformedSink([&](const MenuItemData &row) { recorded.append(row.title()); });
+    const MenuItemDataPtr save = rowFor({u"File"_qs, u"Save\n"_qs});
+    save->setAction([](RowData &) { return false; });
+    EXPECT_FALSE(save->apply(0));
+    EXPECT_TRUE(save->applyCustomAction() == false);
+    EXPECT_TRUE(m_source->performed().isEmpty());
+    EXPECT_TRUE(recorded.isEmpty());
+}
+
+TEST(MenuItemData, RowsWithoutItemOrActionApplyTrueAndHaveNoCustomAction)
+{
+    test::ScopedMenuRules noRules;
+    const auto row = makeRow(u"About"_qs);
+    EXPECT_TRUE(row->apply(0));
+    EXPECT_FALSE(row->applyCustomAction());
+}
+
+TEST(MenuItemData, SecondaryLabelJoinsThePathWithBullets)
+{
+    test::ScopedMenuRules noRules;
+    EXPECT_EQ(makeRow(u"PDF"_qs, {u"File"_qs, u"Export"_qs})->secondaryLabel(), u"File • Export"_qs);
+    EXPECT_EQ(makeRow(u"File"_qs)->secondaryLabel(), QString());
+}
+
+TEST(MenuItemData, ChildRowTakesItsParentsPathAndTitle)
+{
+    test::ScopedMenuRules noRules;
+    const auto parent = makeRow(u"Export"_qs, {u"File"_qs});
+    MenuItemData child(u"PDF"_qs, true, std::nullopt, parent.get(), QString());
+    EXPECT_EQ(child.path(), (QStringList{u"File"_qs, u"Export"_qs}));
+    EXPECT_TRUE(child.hasSubmenu());
+    EXPECT_FALSE(child.isChecked());
+}
+
+struct LatinTitleCase
+{
+    const char *name;
+    const char16_t *title;
+    const char16_t *latin;
+};
+
+class LatinTitleTable : public ::testing::TestWithParam<LatinTitleCase>
+{
+protected:
+    test::ScopedMenuRules m_noRules;
+};
+
+TEST_P(LatinTitleTable, IsEmptyOnlyWhenNothingChanges)
+{
+    const auto row = makeRow(QString::fromUtf16(GetParam().title));
+    EXPECT_EQ(row->latinTitle(), QString::fromUtf16(GetParam().latin)) << GetParam().name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Titles, LatinTitleTable,
+                         ::testing::Values(LatinTitleCase{"PlainEnglish", u"Save As", u""},
+                                           LatinTitleCase{"Accented", u"Préférences", u"Preferences"},
+                                           LatinTitleCase{"Cyrillic", u"Файл", u"Fajl"}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST(MenuItemData, LatinPathIsComputedPerElement)
+{
+    test::ScopedMenuRules noRules;
+    EXPECT_EQ(makeRow(u"x"_qs, {u"Файл"_qs, u"Edit"_qs})->latinPath(), (QStringList{u"Fajl"_qs, u"Edit"_qs}));
+}
+
+TEST(MenuItemData, EnglishPathOfARowWithoutItemIsEmpty)
+{
+    test::ScopedMenuRules noRules;
+    EXPECT_TRUE(makeRow(u"Speichern"_qs, {u"Datei"_qs})->enPath().isEmpty());
+}
+
+TEST(MenuItemData, ExpandFollowsTheSubmenuFlagOnly)
+{
+    test::ScopedMenuRules noRules;
+    const auto row = makeRow(u"Save"_qs);
+    row->setShouldExpand(true);
+    EXPECT_FALSE(row->shouldExpand());
+}
+
+struct RuleCase
+{
+    const char *name;
+    std::optional<int64_t> option;
+    bool hidden;
+};
+
+class SelfHiddenTable : public ::testing::TestWithParam<RuleCase>
+{
+};
+
+TEST_P(SelfHiddenTable, FollowsTheMenuRule)
+{
+    QStringList asked;
+    test::ScopedMenuRules rules([&](const QString &title, const QString &appKey) {
+        asked.append(title + u"@"_qs + appKey);
+        return GetParam().option;
+    });
+    MenuItemData row(u"Print"_qs, {u"File"_qs}, false, std::nullopt, u"scribe"_qs);
+    EXPECT_EQ(row.isSelfHidden(), GetParam().hidden) << GetParam().name;
+    EXPECT_EQ(asked, QStringList{u"Print@scribe"_qs});
+}
+
+INSTANTIATE_TEST_SUITE_P(Options, SelfHiddenTable,
+                         ::testing::Values(RuleCase{"NoRule", std::nullopt, false}, RuleCase{"HideItem", 0, true},
+                                           RuleCase{"HideChildrenOnly", 1, false}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST(MenuItemData, ChangingTheTitleRefreshesItsSearchForms)
+{
+    test::ScopedMenuRules noRules;
+    const auto row = makeRow(u"Файл"_qs);
+    EXPECT_EQ(row->latinTitle(), u"Fajl"_qs);
+    EXPECT_EQ(row->searchForms(FoldMode::Default).title.size, 4);
+    row->setTitle(u"Open File"_qs);
+    EXPECT_EQ(row->latinTitle(), QString());
+    EXPECT_EQ(row->searchForms(FoldMode::Default).title.size, 9);
+}
+
+} // namespace
+} // namespace tavolin
