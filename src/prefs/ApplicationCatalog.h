@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace tavolin {
+
+// An installed application as its .desktop file describes it.
+struct DesktopApp
+{
+    QString desktopId;  // "org.xfce.mousepad": the file's id without ".desktop"; the app rules' identifier
+    QString name;       // "Mousepad": shown to people
+    QString executable; // "mousepad": file name of the program Exec starts
+    QString icon;       // theme icon name or absolute path; may be ""
+
+    // The key extensions and menu rules are stored under: the executable name + ".app".
+    QString key() const { return executable + QStringLiteral(".app"); }
+    bool operator==(const DesktopApp &other) const = default;
+};
+
+// Reads the installed applications from the XDG application folders. Pure file reading: any thread.
+namespace ApplicationCatalog {
+
+// $XDG_DATA_HOME/applications followed by <each of $XDG_DATA_DIRS>/applications, in precedence order.
+QStringList applicationDirs();
+
+// The launchable applications found in `dirs` (earlier folders win for the same desktop id), sorted by name
+// case-insensitively. Entries that are hidden, not of Type=Application or without a usable Exec are left
+// out; unreadable or malformed files are skipped.
+QList<DesktopApp> installedApplications(const QStringList &dirs = applicationDirs());
+
+// Parses one .desktop file's text; nullopt-like empty executable when it offers no launchable application.
+DesktopApp parseDesktopEntry(const QString &desktopId, const QByteArray &text);
+
+// The program name an Exec line starts: quotes honoured, "env" and VAR=value prefixes skipped, folder
+// dropped. "" when there is none.
+QString executableFromExec(const QString &exec);
+
+// An application for a program chosen by path ("Others…"): the file name serves as id, name and executable.
+DesktopApp fromExecutablePath(const QString &path);
+
+} // namespace ApplicationCatalog
+} // namespace tavolin

@@ -1,0 +1,182 @@
+#include "PreferencesWindow.h"
+
+#include "AboutController.h"
+#include "AppearanceController.h"
+#include "GeneralController.h"
+#include "PalettePane.h"
+#include "PaletteViewController.h"
+#include "ProcessPaletteLauncher.h"
+
+#include <QButtonGroup>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QPropertyAnimation>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace tavolin {
+namespace {
+
+constexpr int kMinimumPaneWidth = 560;
+constexpr int kResizeAnimationMs = 160;
+
+} // namespace
+
+PreferencesWindow::PreferencesWindow(PrefsContext &context, QWidget *parent)
+    : QWidget(parent), m_context(context), m_header(new QWidget(this)), m_tabControl(new QButtonGroup(this)),
+      m_content(new QWidget(this)), m_contentLayout(new QVBoxLayout(m_content)),
+      m_general(new GeneralController(context, m_content)),
+      m_appearance(new AppearanceController(context, m_content)), m_palette(new PalettePane(m_content)),
+      m_paletteView(new PaletteViewController(context)),
+      m_about(new AboutController(context, ProcessPaletteLauncher::findPaletteExecutable(), m_content))
+{
+    setWindowTitle(tr("Tavolin Preferences"));
+    m_palette->addTab(m_paletteView, tr("Palette"));
+    m_palette->setMinimumSize(640, 460);
+
+    auto *headerLayout = new QHBoxLayout(m_header);
+    headerLayout->setContentsMargins(8, 8, 8, 0);
+    headerLayout->addStretch();
+    const std::array<QString, 4> labels{tr("General"), tr("Appearance"), tr("Palette"), tr("About")};
+    for (int i = 0; i < 4; ++i) {
+        auto *button = new QToolButton(m_header);
+        button->setText(labels.at(size_t(i)));
+        button->setCheckable(true);
+        button->setAutoRaise(true);
+        button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        m_tabControl->addButton(button, i);
+        headerLayout->addWidget(button);
+        m_buttons.at(size_t(i)) = button;
+    }
+    headerLayout->addStretch();
+    m_buttons.at(General)->setChecked(true);
+
+    m_contentLayout->setContentsMargins(0, 0, 0, 0);
+    for (QWidget *pane : {static_cast<QWidget *>(m_general), static_cast<QWidget *>(m_appearance),
+                          static_cast<QWidget *>(m_palette), static_cast<QWidget *>(m_about)})
+        pane->hide();
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_header);
+    layout->addWidget(m_content, 1);
+
+    connect(m_tabControl, &QButtonGroup::idClicked, this, &PreferencesWindow::segControlSelected);
+    connect(m_palette, &PalettePane::fileDropped, this, [this](const QString &path) {
+        switchToMenuExtensionView();
+        importExtension(path);
+    });
+}
+
+PreferencesWindow::~PreferencesWindow() = default;
+
+void PreferencesWindow::setupWindowStyle()
+{
+    segControlSelected(selectedIndex());
+}
+
+int PreferencesWindow::selectedIndex() const
+{
+    return m_tabControl->checkedId();
+}
+
+int PreferencesWindow::buttonRowHeight() const
+{
+    return m_header->sizeHint().height();
+}
+
+void PreferencesWindow::segControlSelected(int index)
+{
+    if (m_current) {
+        m_contentLayout->removeWidget(m_current);
+        m_current->hide();
+    }
+    QWidget *pane = index == General ? static_cast<QWidget *>(m_general)
+        : index == Palette           ? static_cast<QWidget *>(m_palette)
+        : index == About             ? static_cast<QWidget *>(m_about)
+                                     : static_cast<QWidget *>(m_appearance);
+    if (QAbstractButton *button = m_tabControl->button(index == General || index == Palette || index == About
+                                                           ? index : int(Appearance)))
+        button->setChecked(true);
+    setView(pane);
+}
+
+void PreferencesWindow::setView(QWidget *pane)
+{
+    const QSize hint = pane->sizeHint().expandedTo(pane->minimumSize());
+    resizeWindowWithContentSize(QSize(std::max(hint.width(), kMinimumPaneWidth), hint.height()), m_animated);
+    m_current = pane;
+    m_contentLayout->addWidget(pane);
+    pane->show();
+}
+
+void PreferencesWindow::resizeWindowWithContentSize(QSize size, bool animated)
+{
+    const QRect old = geometry();
+    const QRect target(old.topLeft(), QSize(size.width(), size.height() + buttonRowHeight()));
+    // The layout's minimum would hold the window at the old pane's size while it shrinks.
+    setMinimumSize(0, 0);
+    if (!animated || !isVisible()) {
+        setGeometry(target);
+        return;
+    }
+    auto *animation = new QPropertyAnimation(this, "geometry", this);
+    animation->setDuration(kResizeAnimationMs);
+    animation->setStartValue(old);
+    animation->setEndValue(target);
+    animation->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+void PreferencesWindow::switchToAboutView()
+{
+    segControlSelected(About);
+}
+
+void PreferencesWindow::switchToMenuExtensionView()
+{
+    segControlSelected(Palette);
+    m_palette->selectLastTab();
+}
+
+QList<QUrl> PreferencesWindow::urlsFromArguments(const QStringList &args, const QString &workingDir)
+{
+    QList<QUrl> urls;
+    const QString scheme = QString::fromLatin1(kUrlScheme) + QLatin1Char(':');
+    for (const QString &arg : args) {
+        if (arg.isEmpty())
+            continue;
+        if (arg.startsWith(scheme) || arg.startsWith(QLatin1String("file:")))
+            urls << QUrl(arg);
+        else
+            urls << QUrl::fromLocalFile(QDir::cleanPath(QDir(workingDir).absoluteFilePath(arg)));
+    }
+    return urls;
+}
+
+void PreferencesWindow::openArguments(const QStringList &args, const QString &workingDir)
+{
+    openUrls(urlsFromArguments(args, workingDir));
+}
+
+void PreferencesWindow::openUrls(const QList<QUrl> &urls)
+{
+    if (urls.isEmpty())
+        return;
+    const QUrl &url = urls.first();
+    const QString text = url.toString();
+    if (text.startsWith(QString::fromLatin1(kUrlScheme) + QLatin1Char(':'))) {
+        if (url.path().contains(QLatin1String("about")))
+            switchToAboutView();
+    } else if (text.startsWith(QLatin1String("file:")) && url.isLocalFile()) {
+        switchToMenuExtensionView();
+        importExtension(QDir::cleanPath(url.toLocalFile()));
+    }
+}
+
+void PreferencesWindow::importExtension(const QString &path)
+{
+    Q_UNUSED(path);
+}
+
+} // namespace tavolin

@@ -1,0 +1,18 @@
+#include "Settings.h"
+
+#include "common/CommandChannel.h"
+
+namespace tavolin {
+
+Settings &Settings::shared()
+{
+    static Settings settings(SettingsDomain::shared());
+    return settings;
+}
+
+bool Settings::sendCommand(const QString &name, const QJsonArray &args)
+{
+    return CommandChannel::send(m_defaults, name, args);
+}
+
+} // namespace tavolin

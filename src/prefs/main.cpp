@@ -1,0 +1,58 @@
+// tavolin-preferences: edits what the palette reads (shortcut, appearance, rules, extensions).
+#include "PreferencesWindow.h"
+#include "ProcessPaletteLauncher.h"
+#include "Settings.h"
+#include "SingleInstance.h"
+#include "WidgetPrompter.h"
+#include "common/Paths.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+
+int main(int argc, char **argv)
+{
+    using namespace tavolin;
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("tavolin-preferences"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Tavolin Preferences"));
+    QApplication::setApplicationVersion(QStringLiteral(TAVOLIN_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("tavolin-preferences"));
+    QApplication::setQuitOnLastWindowClosed(true);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Tavolin Preferences: the palette shortcut, appearance, application and menu rules, and extensions."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("urls-or-files"),
+                                 QStringLiteral("tavolin-preferences://preferences/about, or extension files "
+                                                "(.pext bundles, scripts) to import."),
+                                 QStringLiteral("[urls-or-files...]"));
+    parser.process(app);
+
+    const QStringList args = parser.positionalArguments();
+    SingleInstance instance;
+    if (instance.forwardOrListen(args, QDir::currentPath()))
+        return 0;
+
+    WidgetPrompter prompter;
+    ProcessPaletteLauncher launcher;
+    SystemDesktopServices desktop;
+    PrefsContext context{Settings::shared(), prompter, launcher, desktop,
+                         paths::dataDir() + QStringLiteral("/CommandExtensions"),
+                         [] { return ApplicationCatalog::installedApplications(); }};
+    PreferencesWindow window(context);
+    window.setupWindowStyle();
+    window.setAnimated(true);
+    window.show();
+    window.openArguments(args, QDir::currentPath());
+    QObject::connect(&instance, &SingleInstance::messageReceived, &window,
+                     [&window](const QStringList &forwarded, const QString &workingDir) {
+                         window.show();
+                         window.raise();
+                         window.activateWindow();
+                         window.openArguments(forwarded, workingDir);
+                     });
+    return app.exec();
+}

@@ -1,0 +1,73 @@
+// Installed applications from .desktop files: ids, names and the executable names keys are made of.
+#include "prefs/ApplicationCatalog.h"
+#include "PrefsTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace tavolin {
+namespace {
+
+struct ExecRow
+{
+    const char *name;
+    const char *exec;
+    const char *executable;
+};
+
+class ExecutableFromExecTest : public ::testing::TestWithParam<ExecRow>
+{
+};
+
+TEST_P(ExecutableFromExecTest, FindsTheProgram)
+{
+    EXPECT_EQ(ApplicationCatalog::executableFromExec(QString::fromUtf8(GetParam().exec)),
+              QString::fromUtf8(GetParam().executable));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, ExecutableFromExecTest,
+    ::testing::Values(ExecRow{"PlainWithFieldCode", "mousepad %U", "mousepad"},
+                      ExecRow{"AbsolutePath", "/usr/bin/geany --new-instance %F", "geany"},
+                      ExecRow{"QuotedPathWithSpace", "\"/opt/My App/bin/my-app\" %u", "my-app"},
+                      ExecRow{"EnvPrefix", "env GDK_BACKEND=x11 LANG=C gedit %U", "gedit"},
+                      ExecRow{"OnlyFieldCode", "%U", ""}, ExecRow{"Empty", "", ""}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(ApplicationCatalogTest, ReadsLaunchableEntriesSortedByName)
+{
+    test::IsolatedHome home;
+    const QString user = home.dataHome() + QStringLiteral("/applications");
+    const QString system = home.root() + QStringLiteral("/system/applications");
+    test::writeTextFile(system + QStringLiteral("/org.xfce.mousepad.desktop"),
+                        "[Desktop Entry]\nType=Application\nName=Mousepad\nName[de]=Mauspad\n"
+                        "Exec=mousepad %U\nIcon=org.xfce.mousepad\n[Desktop Action new]\nName=Zzz\nExec=other\n");
+    test::writeTextFile(system + QStringLiteral("/kde/org.kde.kate.desktop"),
+                        "[Desktop Entry]\nType=Application\nName=Kate\nExec=kate -b %U\n");
+    test::writeTextFile(system + QStringLiteral("/hidden.desktop"),
+                        "[Desktop Entry]\nType=Application\nName=Hidden\nExec=hidden\nNoDisplay=true\n");
+    test::writeTextFile(system + QStringLiteral("/link.desktop"),
+                        "[Desktop Entry]\nType=Link\nName=Link\nURL=https://example.org\n");
+    test::writeTextFile(system + QStringLiteral("/broken.desktop"), "\xff\xfe garbage without groups");
+    test::writeTextFile(system + QStringLiteral("/masked.desktop"),
+                        "[Desktop Entry]\nType=Application\nName=Masked\nExec=masked\n");
+    // The user's own file with the same id wins, here by hiding the system entry.
+    test::writeTextFile(user + QStringLiteral("/masked.desktop"), "[Desktop Entry]\nType=Application\nHidden=true\n");
+
+    const QList<DesktopApp> apps = ApplicationCatalog::installedApplications({user, system});
+    ASSERT_EQ(apps.size(), 2);
+    EXPECT_EQ(apps.at(0), (DesktopApp{QStringLiteral("kde-org.kde.kate"), QStringLiteral("Kate"),
+                                      QStringLiteral("kate"), QString()}));
+    EXPECT_EQ(apps.at(1).desktopId, QLatin1String("org.xfce.mousepad"));
+    EXPECT_EQ(apps.at(1).name, QLatin1String("Mousepad"));
+    EXPECT_EQ(apps.at(1).key(), QLatin1String("mousepad.app"));
+}
+
+TEST(ApplicationCatalogTest, ProgramChosenByPathIsItsOwnIdentifier)
+{
+    const DesktopApp app = ApplicationCatalog::fromExecutablePath(QStringLiteral("/usr/local/bin/frob"));
+    EXPECT_EQ(app.desktopId, QLatin1String("frob"));
+    EXPECT_EQ(app.key(), QLatin1String("frob.app"));
+}
+
+} // namespace
+} // namespace tavolin

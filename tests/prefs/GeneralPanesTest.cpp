@@ -1,0 +1,275 @@
+// The general, appearance and palette panes: each control reads its setting when shown and writes it at once.
+#include "PrefsTestSupport.h"
+#include "prefs/AppearanceController.h"
+#include "prefs/GeneralController.h"
+#include "prefs/PaletteViewController.h"
+#include "prefs/ShortcutRecorder.h"
+#include "common/KeyCodeHelper.h"
+#include "common/KeyData.h"
+#include "common/SettingsKeys.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+#include <QFrame>
+
+#include <gtest/gtest.h>
+
+namespace tavolin {
+namespace {
+
+using test::PrefsEnvironment;
+
+QString commandName(const Settings &settings)
+{
+    const QJsonArray command = settings.get(settings::kCommand).toArray();
+    return command.isEmpty() ? QString() : command.first().toString();
+}
+
+TEST(GeneralPaneTest, SendDataWritesOnlyItsKey)
+{
+    PrefsEnvironment env;
+    GeneralController pane(env.context);
+    pane.show();
+    EXPECT_FALSE(pane.sendDataButton()->isChecked());
+    pane.sendDataButton()->click();
+    EXPECT_EQ(env.settings.get(settings::kSendData), QJsonValue(true));
+    EXPECT_FALSE(env.domain->contains(settings::kStartOnLogin));
+    pane.startOnLoginButton()->click();
+    EXPECT_EQ(env.settings.get(settings::kStartOnLogin), QJsonValue(true));
+}
+
+TEST(GeneralPaneTest, ReadsStoredValuesWhenShownAgain)
+{
+    PrefsEnvironment env;
+    GeneralController pane(env.context);
+    pane.show();
+    pane.hide();
+    env.settings.put(1, settings::kStartOnLogin); // numbers count as bools
+    pane.show();
+    EXPECT_TRUE(pane.startOnLoginButton()->isChecked());
+}
+
+TEST(GeneralPaneTest, StartsThePaletteOnceAndQuitStopsIt)
+{
+    PrefsEnvironment env;
+    GeneralController pane(env.context);
+    pane.show();
+    EXPECT_EQ(env.launcher.launches, 1);
+    EXPECT_TRUE(env.launcher.running);
+    pane.quitButton()->click();
+    EXPECT_EQ(env.launcher.terminations, 1);
+    pane.hide();
+    pane.show();
+    EXPECT_EQ(env.launcher.launches, 1) << "showing the pane again must not restart a palette the person quit";
+}
+
+TEST(GeneralPaneTest, RunningPaletteIsNotStartedAgain)
+{
+    PrefsEnvironment env;
+    env.launcher.running = true;
+    GeneralController pane(env.context);
+    pane.show();
+    EXPECT_EQ(env.launcher.launches, 0);
+}
+
+TEST(GeneralPaneTest, CheckUpdatesSendsTheCommand)
+{
+    PrefsEnvironment env;
+    GeneralController pane(env.context);
+    pane.checkUpdateButton()->click();
+    EXPECT_EQ(commandName(env.settings), QLatin1String("checkUpdates"));
+}
+
+struct ListNumberRow
+{
+    const char *name;
+    QJsonValue stored;
+    int expectedIndex;
+};
+
+class ListNumberPopupTest : public ::testing::TestWithParam<ListNumberRow>
+{
+};
+
+TEST_P(ListNumberPopupTest, SelectsTheItemForTheStoredValue)
+{
+    PrefsEnvironment env;
+    if (!GetParam().stored.isUndefined())
+        env.settings.put(GetParam().stored, settings::kListNumber);
+    AppearanceController pane(env.context);
+    pane.show();
+    EXPECT_EQ(pane.itemNumberButton()->currentIndex(), GetParam().expectedIndex);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ListNumberPopupTest,
+    ::testing::Values(ListNumberRow{"UnsetShowsSeven", QJsonValue::Undefined, 2},
+                      ListNumberRow{"FiveIsTheFirstItem", 5, 0}, ListNumberRow{"TwelveIsItemSeven", 12, 7},
+                      ListNumberRow{"BelowFiveSelectsNothing", 3, -1},
+                      ListNumberRow{"ZeroSelectsNothing", 0, -1},
+                      ListNumberRow{"AboveTheLastItemSelectsNothing", 99, -1},
+                      ListNumberRow{"WrongTypeReadsAsUnset", QStringLiteral("9"), 2}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(AppearancePaneTest, ChoosingAnItemStoresIndexPlusFive)
+{
+    PrefsEnvironment env;
+    AppearanceController pane(env.context);
+    pane.show();
+    pane.itemNumberButton()->setCurrentIndex(0);
+    Q_EMIT pane.itemNumberButton()->activated(0);
+    EXPECT_EQ(env.settings.get(settings::kListNumber), QJsonValue(5));
+    Q_EMIT pane.itemNumberButton()->activated(4);
+    EXPECT_EQ(env.settings.get(settings::kListNumber), QJsonValue(9));
+}
+
+TEST(AppearancePaneTest, IconCheckBoxesWriteTheHideKeysInverted)
+{
+    PrefsEnvironment env;
+    env.settings.put(true, settings::kHideOptionIcon);
+    AppearanceController pane(env.context);
+    pane.show();
+    EXPECT_TRUE(pane.showAppIconButton()->isChecked());
+    EXPECT_FALSE(pane.showOptionIconButton()->isChecked());
+    pane.showAppIconButton()->click();
+    EXPECT_EQ(env.settings.get(settings::kHideAppIcon), QJsonValue(true));
+    pane.showOptionIconButton()->click();
+    EXPECT_EQ(env.settings.get(settings::kHideOptionIcon), QJsonValue(false));
+}
+
+TEST(AppearancePaneTest, InstallThemeSaysComingSoonAndStaysDisabled)
+{
+    PrefsEnvironment env;
+    AppearanceController pane(env.context);
+    pane.show();
+    pane.installThemeButton()->click();
+    EXPECT_EQ(pane.installThemeButton()->text(), QLatin1String("Coming soon"));
+    EXPECT_FALSE(pane.installThemeButton()->isEnabled());
+    pane.hide();
+    pane.show();
+    EXPECT_FALSE(pane.installThemeButton()->isEnabled()) << "disabled until the program quits";
+    EXPECT_FALSE(env.domain->contains(settings::kCommand)) << "nothing is installed or sent";
+}
+
+TEST(AppearancePaneTest, ChangeThemeSendsShowTheme)
+{
+    PrefsEnvironment env;
+    AppearanceController pane(env.context);
+    pane.changeThemeButton()->click();
+    EXPECT_EQ(commandName(env.settings), QLatin1String("showTheme"));
+}
+
+TEST(PalettePaneTest, MenuStateIsOnByDefaultAndUncheckingStoresFalse)
+{
+    PrefsEnvironment env;
+    PaletteViewController pane(env.context);
+    pane.show();
+    EXPECT_TRUE(pane.showMenuStateButton()->isChecked());
+    pane.showMenuStateButton()->click();
+    EXPECT_EQ(env.settings.get(settings::kShowMenuState), QJsonValue(false));
+}
+
+TEST(PalettePaneTest, StoredFalseMenuStateShowsUnchecked)
+{
+    PrefsEnvironment env;
+    env.settings.put(false, settings::kShowMenuState);
+    PaletteViewController pane(env.context);
+    pane.show();
+    EXPECT_FALSE(pane.showMenuStateButton()->isChecked());
+}
+
+TEST(PalettePaneTest, RecordingWritesStoredFormAndDescription)
+{
+    PrefsEnvironment env;
+    PaletteViewController pane(env.context);
+    pane.show();
+    ShortcutRecorder *recorder = pane.shortcutView();
+    recorder->startRecording();
+    QTest::keyClick(recorder->findChild<QPushButton *>(), Qt::Key_K, Qt::ControlModifier | Qt::AltModifier);
+    const QJsonValue stored = env.settings.get(settings::kPaletteShortcut);
+    EXPECT_EQ(stored, QJsonValue(QStringLiteral("cmd+alt+k")));
+    const auto shortcut = KeyCodeHelper::deserializeShortcut(stored);
+    ASSERT_TRUE(shortcut.has_value());
+    EXPECT_EQ(env.settings.get(settings::kPaletteShortcutString).toString(), shortcut->description());
+    EXPECT_EQ(env.settings.get(settings::kPaletteShortcutString).toString(),
+              KeyData::keyDataFromShortcut(*shortcut).toString())
+        << "the palette compares it with KeyData::toString of menu shortcuts";
+}
+
+TEST(PalettePaneTest, OptionAloneIsAllowedButPlainLetterIsRefused)
+{
+    PrefsEnvironment env;
+    PaletteViewController pane(env.context);
+    pane.show();
+    ShortcutRecorder *recorder = pane.shortcutView();
+    recorder->startRecording();
+    EXPECT_TRUE(recorder->recordKey(Qt::Key_J, Qt::NoModifier));
+    EXPECT_TRUE(recorder->isRecording()) << "a letter alone is refused and recording goes on";
+    EXPECT_FALSE(env.domain->contains(settings::kPaletteShortcut));
+    recorder->recordKey(Qt::Key_J, Qt::AltModifier);
+    EXPECT_EQ(env.settings.get(settings::kPaletteShortcut), QJsonValue(QStringLiteral("alt+j")));
+}
+
+TEST(PalettePaneTest, ShowsStoredShortcutAndClearingRemovesBothKeys)
+{
+    PrefsEnvironment env;
+    env.settings.put(QStringLiteral("cmd+shift+p"), settings::kPaletteShortcut);
+    env.settings.put(QStringLiteral("⇧⌘P"), settings::kPaletteShortcutString);
+    PaletteViewController pane(env.context);
+    pane.show();
+    ASSERT_TRUE(pane.shortcutView()->shortcut().has_value());
+    EXPECT_EQ(ShortcutRecorder::displayText(*pane.shortcutView()->shortcut()), QLatin1String("Ctrl+Shift+P"));
+    pane.shortcutView()->startRecording();
+    pane.shortcutView()->recordKey(Qt::Key_Backspace, Qt::NoModifier);
+    EXPECT_FALSE(env.domain->contains(settings::kPaletteShortcut));
+    EXPECT_FALSE(env.domain->contains(settings::kPaletteShortcutString));
+}
+
+TEST(PalettePaneTest, EscapeCancelsWithoutWriting)
+{
+    PrefsEnvironment env;
+    PaletteViewController pane(env.context);
+    pane.show();
+    pane.shortcutView()->startRecording();
+    pane.shortcutView()->recordKey(Qt::Key_Escape, Qt::NoModifier);
+    EXPECT_FALSE(pane.shortcutView()->isRecording());
+    EXPECT_FALSE(env.domain->contains(settings::kPaletteShortcut));
+}
+
+TEST(PalettePaneTest, QuickOpenDefaultsOffAndEnablesItsRecorder)
+{
+    PrefsEnvironment env;
+    PaletteViewController pane(env.context);
+    pane.show();
+    EXPECT_FALSE(pane.quickOpenButton()->isChecked());
+    EXPECT_FALSE(pane.openShortcutView()->isEnabled());
+    pane.quickOpenButton()->click();
+    EXPECT_EQ(env.settings.get(kQuickOpenKey), QJsonValue(true));
+    EXPECT_TRUE(pane.openShortcutView()->isEnabled());
+    pane.openShortcutView()->startRecording();
+    pane.openShortcutView()->recordKey(Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(env.settings.get(settings::kOpenShortcut), QJsonValue(QStringLiteral("cmd+shift+o")));
+}
+
+TEST(PalettePaneTest, PreferenceShortcutAndHistory)
+{
+    PrefsEnvironment env;
+    PaletteViewController pane(env.context);
+    pane.show();
+    EXPECT_FALSE(pane.usePreferenceShortcutButton()->isChecked());
+    pane.usePreferenceShortcutButton()->click();
+    EXPECT_EQ(env.settings.get(settings::kUsePreferenceShortcut), QJsonValue(true));
+    EXPECT_EQ(pane.usePreferenceShortcutHelpButton()->toolTip(),
+              QStringLiteral("When enabled, pressing ⌘, will show Tavolin commands, instead of triggering ⌘, on "
+                             "current focused app."));
+    pane.usePreferenceShortcutHelpButton()->click();
+    EXPECT_TRUE(pane.usePreferenceShortcutHelpPopover()->isVisible());
+    pane.deleteHistoryButton()->click();
+    EXPECT_EQ(commandName(env.settings), QLatin1String("clearHistory"));
+}
+
+} // namespace
+} // namespace tavolin
