@@ -97,6 +97,7 @@ public:
 
     // Replaces the watcher (an empty pointer drops it). Waits for deliveries running on other threads, so no
     // callback reaches the old watcher once this returns (called from inside a callback, it does not wait).
+    // So never call it while holding a lock that the watcher's callbacks take.
     void setWatcher(std::weak_ptr<AxAppWatcher> watcher);
 
     // Reads the menu bar on this thread and starts reading the submenus (see the class comment); with
