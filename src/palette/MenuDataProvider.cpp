@@ -1,0 +1,510 @@
+#include "MenuDataProvider.h"
+
+#include "common/Dispatcher.h"
+#include "common/Log.h"
+#include "common/PaletteRulesManager.h"
+#include "extensions/PluginDataProvider.h"
+#include "palette/DataSource.h"
+
+#include <QCoreApplication>
+#include <QMultiHash>
+#include <QThread>
+
+#include <chrono>
+
+namespace tavolin {
+namespace {
+
+bool mayBeListed(const MenuItemData &row)
+{
+    if (row.isSelfHidden())
+        return false;
+    return row.hasSubmenu() || row.title() != QLatin1String(MenuDataProvider::kServiceTitle);
+}
+
+QString shortcutText(const MenuItemData &row)
+{
+    return row.shortcut() ? row.shortcut()->toString() : QString();
+}
+
+} // namespace
+
+// The rows of one top-level menu, built by one reading thread without the provider's lock; stored under it
+// afterwards only while the menu's group still belongs to the current application.
+struct MenuDataProvider::Walk
+{
+    QString key;
+    QList<MenuHistoryItemPtr> history; // the history as loaded; empty: no matching
+    const MenuItemData *top = nullptr;
+    bool topHasChild = false;
+    bool sawExtensions = false;
+    QList<MenuItemDataPtr> rows;
+    QMultiHash<QString, const MenuItemData *> withShortcut; // by title, for the duplicate rule
+    QList<QPair<QString, MenuItemDataPtr>> shortcuts;       // keyMaps entries in row order
+    QList<MenuHistoryItemPtr> matched;                      // entries whose live row was read
+};
+
+std::shared_ptr<MenuDataProvider> MenuDataProvider::shared()
+{
+    static const std::shared_ptr<MenuDataProvider> instance = create();
+    return instance;
+}
+
+std::shared_ptr<MenuDataProvider> MenuDataProvider::create() { return create(Context()); }
+
+std::shared_ptr<MenuDataProvider> MenuDataProvider::create(Context context)
+{
+    return std::shared_ptr<MenuDataProvider>(new MenuDataProvider(std::move(context)));
+}
+
+MenuDataProvider::MenuDataProvider(Context context) : m_context(std::move(context)) {}
+
+MenuDataProvider::~MenuDataProvider() = default;
+
+MenuHistory &MenuDataProvider::history() const
+{
+    return m_context.history ? *m_context.history : MenuHistory::shared();
+}
+
+DataSource &MenuDataProvider::dataSource() const
+{
+    return m_context.dataSource ? *m_context.dataSource : DataSource::shared();
+}
+
+std::optional<int> MenuDataProvider::ruleOption(const QString &title, const QString &appKey) const
+{
+    if (m_context.ignorableOption)
+        return m_context.ignorableOption(title, appKey);
+    return PaletteRulesManager::shared().getIgnorableOption(title, appKey);
+}
+
+bool MenuDataProvider::onMainThread() const
+{
+    const QCoreApplication *app = QCoreApplication::instance();
+    return app && QThread::currentThread() == app->thread();
+}
+
+void MenuDataProvider::loadFromApp(const AXAppPtr &app, bool force)
+{
+    const AXAppPtr old = ref();
+    const bool same = old && app && old == app;
+    resetState();
+    if (!app) {
+        std::lock_guard lock(m_lock);
+        appName.reset();
+        rawAppName.reset();
+        appIconName.reset();
+        m_appKey.clear();
+        m_appHistoryItem.reset();
+        return;
+    }
+    const auto start = std::chrono::steady_clock::now();
+    {
+        std::lock_guard lock(m_lock);
+        appName = app->name();
+        rawAppName = app->appName();
+        appIconName = app->icon().isEmpty() ? std::nullopt : std::optional<QString>(app->icon());
+        m_ref = app;
+        m_appKey = rawAppName.value_or(appName.value_or(QString()));
+    }
+    m_appHistoryItem = history().get(app->name());
+    // Placeholders only while history rows are matched: a placeholder nobody replaces is deleted from the
+    // history when the load finishes, so listing them without matching would erase the history.
+    if (m_appHistoryItem && history().showHistory) {
+        QList<MenuItemDataPtr> tombstones = m_appHistoryItem->makeTombstones();
+        std::lock_guard lock(m_lock);
+        m_recents = std::move(tombstones);
+        m_historyEntries = m_appHistoryItem->recents();
+    }
+    app->setWatcher(weak_from_this());
+    app->loadMenus(same ? MenuLoad::MenusOnly : MenuLoad::WithLanguage);
+    if (force)
+        app->setLoaded(true);
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    log::debug(QStringLiteral("isDifferentApp: %1, convert AXMenu cost %2 ms")
+                   .arg(same ? QStringLiteral("false") : QStringLiteral("true"))
+                   .arg(elapsed.count()));
+}
+
+void MenuDataProvider::resetState()
+{
+    AXAppPtr old = ref();
+    // Outside the lock: this waits for deliveries in flight, which take the lock themselves.
+    if (old)
+        old->setWatcher({});
+    std::lock_guard lock(m_lock);
+    m_ref.reset();
+    m_hasExtension = false;
+    keyMaps.clear();
+    m_topLevels.clear();
+    m_menus.clear();
+    m_recents.clear();
+    m_historyEntries.clear();
+}
+
+QList<MenuItemDataPtr> MenuDataProvider::all()
+{
+    std::lock_guard lock(m_lock);
+    QList<MenuItemDataPtr> rows;
+    for (const QList<MenuItemDataPtr> &group : std::as_const(m_menus))
+        rows.append(group);
+    rows.append(m_recents);
+    return rows;
+}
+
+QList<MenuItemDataPtr> MenuDataProvider::topLevels() const
+{
+    std::lock_guard lock(m_lock);
+    return m_topLevels;
+}
+
+QList<MenuItemDataPtr> MenuDataProvider::recents() const
+{
+    std::lock_guard lock(m_lock);
+    return m_recents;
+}
+
+bool MenuDataProvider::hasExtension() const
+{
+    std::lock_guard lock(m_lock);
+    return m_hasExtension;
+}
+
+AXAppPtr MenuDataProvider::ref() const
+{
+    std::lock_guard lock(m_lock);
+    return m_ref.lock();
+}
+
+QString MenuDataProvider::appKey() const
+{
+    std::lock_guard lock(m_lock);
+    return m_appKey;
+}
+
+AppMenuHistoryItemsPtr MenuDataProvider::appHistoryItem() const { return m_appHistoryItem; }
+
+void MenuDataProvider::setWatcher(std::weak_ptr<MenuDataProviderWatcher> watcher)
+{
+    std::lock_guard lock(m_lock);
+    m_watcher = std::move(watcher);
+}
+
+void MenuDataProvider::addRecent(const MenuItemData &row)
+{
+    if (dataSource().mode() != PanelMode::CommandPalette || !m_appHistoryItem)
+        return;
+    m_appHistoryItem->addItem(
+        std::make_shared<const MenuHistoryItem>(row.title(), row.path(), row.shortcut(), row.isChecked()));
+}
+
+void MenuDataProvider::recordPerformedRows()
+{
+    const std::weak_ptr<MenuDataProvider> weak = weak_from_this();
+    MenuItemData::setPerformedSink([weak](const MenuItemData &row) {
+        if (const auto self = weak.lock())
+            self->addRecent(row);
+    });
+}
+
+void MenuDataProvider::clearHistory()
+{
+    {
+        std::lock_guard lock(m_lock);
+        m_recents.clear();
+        m_historyEntries.clear();
+        for (const QList<MenuItemDataPtr> &group : std::as_const(m_menus)) {
+            for (const MenuItemDataPtr &row : group)
+                row->setHistoryIndex(-1);
+        }
+    }
+    if (m_appHistoryItem)
+        m_appHistoryItem = std::make_shared<AppMenuHistoryItems>(m_appHistoryItem->name(), QList<MenuHistoryItemPtr>(),
+                                                                 &history());
+    history().deleteAll();
+    notifyUpdate();
+}
+
+void MenuDataProvider::onUpdate(const AXMenuPtr &menu)
+{
+    if (!menu)
+        return;
+    std::lock_guard lock(m_lock);
+    for (const AXMenuItemPtr &item : menu->items()) {
+        auto row = std::make_shared<MenuItemData>(item, nullptr, m_appKey);
+        if (row->title() == QLatin1String(kExtensionsTitle))
+            m_hasExtension = true;
+        m_topLevels.append(std::move(row));
+        m_menus.append(QList<MenuItemDataPtr>());
+    }
+}
+
+std::vector<AXRowInfo> MenuDataProvider::onUpdate(const AXMenuItemPtr &item, int index)
+{
+    MenuItemDataPtr parent;
+    Walk walk;
+    {
+        std::lock_guard lock(m_lock);
+        // Only menus of the loaded application: its records share its read context.
+        const AXAppPtr app = m_ref.lock();
+        if (!item || !app || item->context() != app->readContext())
+            return {};
+        if (index >= 0 && index < m_topLevels.size())
+            parent = m_topLevels.at(index);
+        walk.key = m_appKey;
+        walk.history = m_historyEntries;
+    }
+    if (!parent)
+        return {};
+    walk.top = parent.get();
+    if (const std::shared_ptr<AXMenu> &submenu = item->submenu()) {
+        for (const AXMenuItemPtr &child : submenu->items())
+            walkItem(walk, child, parent.get());
+    }
+    {
+        std::lock_guard lock(m_lock);
+        // Stored only while the group is still this application's: a reset or a new load replaced the
+        // top-level rows, and the rows of the old application are dropped here.
+        if (index < m_topLevels.size() && m_topLevels.at(index) == parent && index < m_menus.size()) {
+            m_menus[index] = walk.rows;
+            for (const auto &[text, row] : std::as_const(walk.shortcuts))
+                keyMaps.insert(text, row);
+            if (walk.sawExtensions)
+                m_hasExtension = true;
+            if (walk.topHasChild)
+                parent->setHasSubmenu(true);
+            dropTombstones(walk.matched);
+        }
+    }
+    updateWatcherSoon();
+    std::vector<AXRowInfo> infos;
+    infos.reserve(static_cast<size_t>(walk.rows.size()));
+    for (const MenuItemDataPtr &row : std::as_const(walk.rows)) {
+        AXRowInfo info{row->title(), std::nullopt};
+        if (row->shortcut())
+            info.shortcutText = row->shortcut()->toString();
+        infos.push_back(std::move(info));
+    }
+    return infos;
+}
+
+// One item and, recursively, its submenu. A row that may not be listed still passes its children on, so
+// they carry its title in their path.
+void MenuDataProvider::walkItem(Walk &walk, const AXMenuItemPtr &item, const MenuItemData *parent) const
+{
+    auto row = std::make_shared<MenuItemData>(item, parent, walk.key);
+    const bool hasChildren = row->hasSubmenu();
+    if (row->title() == QLatin1String(kExtensionsTitle))
+        walk.sawExtensions = true;
+    if (mayBeListed(*row)) {
+        if (row->shortcut()) {
+            for (auto it = walk.withShortcut.constFind(row->title()); it != walk.withShortcut.cend() && it.key() == row->title(); ++it) {
+                if ((*it)->shortcut() == row->shortcut())
+                    return; // the same command listed twice: its submenu is not walked again
+            }
+            walk.withShortcut.insert(row->title(), row.get());
+        }
+        walk.rows.append(row);
+        if (const QString text = shortcutText(*row); !text.isEmpty())
+            walk.shortcuts.append({text, row});
+        if (parent == walk.top)
+            walk.topHasChild = true;
+        else if (parent)
+            const_cast<MenuItemData *>(parent)->setHasSubmenu(true); // a row of this walk, not shared yet
+    }
+    if (hasChildren) {
+        for (const AXMenuItemPtr &child : item->submenu()->items())
+            walkItem(walk, child, row.get());
+        return;
+    }
+    matchHistory(*row, walk.history, walk.matched);
+}
+
+void MenuDataProvider::matchHistory(MenuItemData &row, const QList<MenuHistoryItemPtr> &entries,
+                                    QList<MenuHistoryItemPtr> &matched)
+{
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        if (entries.at(i)->sameCommand(row.title(), row.path())) {
+            row.setHistoryIndex(static_cast<int>(i));
+            matched.append(entries.at(i));
+            return;
+        }
+    }
+    row.setHistoryIndex(-1);
+}
+
+void MenuDataProvider::dropTombstones(const QList<MenuHistoryItemPtr> &matched)
+{
+    if (matched.isEmpty())
+        return;
+    std::lock_guard lock(m_lock);
+    m_recents.removeIf([&matched](const MenuItemDataPtr &tombstone) {
+        return std::any_of(matched.begin(), matched.end(), [&tombstone](const MenuHistoryItemPtr &entry) {
+            return entry->sameCommand(tombstone->title(), tombstone->path());
+        });
+    });
+}
+
+void MenuDataProvider::onShouldTriggerUpdate(bool value)
+{
+    if (!onMainThread()) {
+        const std::weak_ptr<MenuDataProvider> weak = weak_from_this();
+        Dispatcher::shared().toMain([weak, value] {
+            if (const auto self = weak.lock())
+                self->onShouldTriggerUpdate(value);
+        });
+        return;
+    }
+    std::shared_ptr<MenuDataProviderWatcher> watcher;
+    {
+        std::lock_guard lock(m_lock);
+        watcher = m_watcher.lock();
+    }
+    if (!watcher)
+        return;
+    if (value)
+        watcher->onShow(*this);
+    else
+        watcher->onBypass(*this);
+}
+
+void MenuDataProvider::onLoadFinished()
+{
+    bool changed = appendExtensions();
+    QList<MenuItemDataPtr> leftovers;
+    {
+        std::lock_guard lock(m_lock);
+        leftovers.swap(m_recents);
+    }
+    if (!leftovers.isEmpty()) {
+        // Every menu has been read: these commands are gone from the application.
+        if (m_appHistoryItem) {
+            for (const MenuItemDataPtr &tombstone : std::as_const(leftovers))
+                m_appHistoryItem->removeItem(*tombstone);
+        }
+        changed = true;
+    }
+    if (changed)
+        notifyUpdate();
+}
+
+bool MenuDataProvider::appendExtensions()
+{
+    QString raw;
+    QString key;
+    QList<MenuHistoryItemPtr> history;
+    bool ownMenu = false;
+    {
+        std::lock_guard lock(m_lock);
+        if (!rawAppName)
+            return false;
+        raw = *rawAppName;
+        key = m_appKey;
+        history = m_historyEntries;
+        ownMenu = m_hasExtension;
+    }
+    PluginDataProvider *extensions = m_context.extensions ? m_context.extensions : PluginDataProvider::shared();
+    if (!extensions)
+        return false;
+    const QString group = QLatin1String(ownMenu ? kOwnExtensionsTitle : kExtensionsTitle);
+    QList<MenuItemDataPtr> rows;
+    QList<MenuHistoryItemPtr> matched;
+    for (const PluginDataItem &item : extensions->getExtentions(raw)) {
+        if (item.enabled)
+            rows.append(extensionRow(*extensions, item, group, key));
+    }
+    // A group whose extensions are all switched off would only be an empty entry to type into.
+    if (rows.isEmpty())
+        return false;
+    for (const MenuItemDataPtr &row : std::as_const(rows))
+        matchHistory(*row, history, matched);
+    auto groupRow = std::make_shared<MenuItemData>(group, QStringList(), false, std::nullopt, key);
+    groupRow->setHasSubmenu(true);
+    std::lock_guard lock(m_lock);
+    m_topLevels.append(groupRow);
+    m_menus.append(rows);
+    for (const MenuItemDataPtr &row : std::as_const(rows)) {
+        if (const QString text = shortcutText(*row); !text.isEmpty())
+            keyMaps.insert(text, row);
+    }
+    dropTombstones(matched);
+    return true;
+}
+
+MenuItemDataPtr MenuDataProvider::extensionRow(PluginDataProvider &extensions, const PluginDataItem &item,
+                                               const QString &group, const QString &key)
+{
+    auto row = std::make_shared<MenuItemData>(item.label, QStringList{group}, false, std::nullopt, key);
+    row->setEnTitle(item.enLabel.isEmpty() ? std::nullopt : std::optional<QString>(item.enLabel));
+    row->setShortcut(item.keyData);
+    RunContext context;
+    context.appKey = key.isEmpty() ? QString() : key + QStringLiteral(".app");
+    if (const AXAppPtr app = ref())
+        context.appPid = app->pid();
+    const std::weak_ptr<MenuDataProvider> weak = weak_from_this();
+    row->setAction(extensions.getAction<RowData>(item, context, [weak](const RowData &performed) {
+        const auto self = weak.lock();
+        if (const auto *menuRow = dynamic_cast<const MenuItemData *>(&performed); self && menuRow)
+            self->addRecent(*menuRow);
+    }));
+    return row;
+}
+
+bool MenuDataProvider::hiddenByAncestor(const MenuItemData *parent, const MenuItemData &current)
+{
+    if (current.historyIndex() >= 0)
+        return false;
+    QStringList names = current.path();
+    if (parent) {
+        const qsizetype below = names.size() - parent->path().size() - 1;
+        names = below > 0 ? names.mid(names.size() - below) : QStringList();
+    }
+    const QString key = appKey();
+    for (const QString &name : std::as_const(names)) {
+        if (ruleOption(name, key) == menuoption::kHideChildren)
+            return true;
+    }
+    return false;
+}
+
+void MenuDataProvider::shouldAppendTopLevels()
+{
+    std::lock_guard lock(m_lock);
+    filteredMenus.append(m_topLevels);
+}
+
+RowDataPtr MenuDataProvider::itemForShortcut(const QString &text) { return shortcutRow(text); }
+
+MenuItemDataPtr MenuDataProvider::shortcutRow(const QString &text) const
+{
+    std::lock_guard lock(m_lock);
+    return keyMaps.value(text);
+}
+
+void MenuDataProvider::notifyUpdate()
+{
+    std::shared_ptr<MenuDataProviderWatcher> watcher;
+    {
+        std::lock_guard lock(m_lock);
+        watcher = m_watcher.lock();
+    }
+    if (watcher)
+        watcher->onUpdate(*this);
+}
+
+// Rows read on a background thread reach the watcher from the main thread, so the controller is never
+// called (or destroyed) from a reading thread.
+void MenuDataProvider::updateWatcherSoon()
+{
+    if (onMainThread()) {
+        notifyUpdate();
+        return;
+    }
+    const std::weak_ptr<MenuDataProvider> weak = weak_from_this();
+    Dispatcher::shared().toMain([weak] {
+        if (const auto self = weak.lock())
+            self->notifyUpdate();
+    });
+}
+
+} // namespace tavolin

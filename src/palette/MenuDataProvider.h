@@ -1,0 +1,147 @@
+#pragma once
+
+#include "accessibility/AXApp.h"
+#include "accessibility/AxAppWatcher.h"
+#include "common/PluginDataItem.h"
+#include "palette/MenuHistory.h"
+#include "palette/TavolinDataProvider.h"
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+namespace tavolin {
+
+class DataSource;
+class PluginDataProvider;
+
+// The rows of the command palette mode: the target application's menu commands grouped by top-level menu,
+// its extension commands in a group of their own, and, while the menus are still being read, placeholders
+// for the application's history.
+//
+// It is the watcher of the current AXApp: each menu read is turned into rows, deduplicated (the same title
+// with an equal shortcut twice in one menu gives one row), filtered by the menu rules (option 0 hides an
+// item but lists its children; option 1, through hiddenByAncestor(), hides what lies below an item), and
+// matched with the history. A history entry's placeholder is dropped as soon as its live row is read; the
+// placeholders still left when every menu has been read stand for commands the application no longer has,
+// and are deleted from the history then. It tells its own watcher (the palette controller) when its rows
+// changed and when the application's menus decided whether the palette serves it.
+//
+// Loading another application, or resetState(), drops the old application's watcher first, so no row of
+// a menu still being read for it ever reaches the new lists.
+//
+// Ownership: held by shared_ptr (the application holds it weakly); create() or shared() make one.
+// Threads: loadFromApp, resetState, onUpdate(menu), onLoadFinished, addRecent, clearHistory and the
+// DataProvider operations on the main thread. onUpdate(item, index) runs on reading threads, several at
+// once; it builds its rows without the lock and stores them under it. Every list and map below is guarded
+// by m_lock; all(), itemForShortcut() and shortcutRow() read them under it.
+class MenuDataProvider : public TavolinDataProvider,
+                         public AxAppWatcher,
+                         public std::enable_shared_from_this<MenuDataProvider>
+{
+public:
+    static constexpr auto kExtensionsTitle = "Extensions";
+    static constexpr auto kOwnExtensionsTitle = "Extensions (Tavolin)";
+    // The palette's own desktop service item, never listed.
+    static constexpr auto kServiceTitle = "Tavolin: Command Palette";
+
+    struct Context
+    {
+        // Where histories are kept. Null: MenuHistory::shared().
+        MenuHistory *history = nullptr;
+        // Where extensions come from. Null: PluginDataProvider::shared(); none there: no extension group.
+        PluginDataProvider *extensions = nullptr;
+        // The panel's mode (history is recorded only in the command palette mode). Null: DataSource::shared().
+        DataSource *dataSource = nullptr;
+        // The menu rule option of a title in an application. Empty: PaletteRulesManager::shared().
+        std::function<std::optional<int>(const QString &title, const QString &appKey)> ignorableOption;
+    };
+
+    // The program's provider over the shared collaborators, created on first use on the main thread.
+    static std::shared_ptr<MenuDataProvider> shared();
+    static std::shared_ptr<MenuDataProvider> create();
+    static std::shared_ptr<MenuDataProvider> create(Context context);
+    ~MenuDataProvider() override;
+
+    // Starts loading the rows of `app` (none: clears everything). The same application object again reads
+    // its menus only; a new one also loads its language. `force` marks the application loaded at once.
+    void loadFromApp(const AXAppPtr &app, bool force);
+    // Forgets the application and every row; reading still under way for it delivers nothing more.
+    void resetState();
+
+    // The command rows group after group, then the history placeholders not yet replaced.
+    QList<MenuItemDataPtr> all() override;
+    QList<MenuItemDataPtr> topLevels() const;
+    QList<MenuItemDataPtr> recents() const;
+    bool hasExtension() const;
+    // The application whose menus are loaded; null when none or when it is gone.
+    AXAppPtr ref() const;
+    // The key of menu rules and rows: the executable name, else the title, else "". Any thread.
+    QString appKey() const;
+    AppMenuHistoryItemsPtr appHistoryItem() const;
+
+    // The watcher is held weakly; an empty pointer drops it. Main thread.
+    void setWatcher(std::weak_ptr<MenuDataProviderWatcher> watcher);
+
+    // Records a performed row at the head of the application's history (command palette mode only).
+    void addRecent(const MenuItemData &row);
+    // Routes every performed menu row (MenuItemData's performed sink) to addRecent() of this provider.
+    void recordPerformedRows();
+    // Forgets every application's history, including the history rows of the current application.
+    void clearHistory();
+
+    // AxAppWatcher
+    void onUpdate(const AXMenuPtr &menu) override;
+    std::vector<AXRowInfo> onUpdate(const AXMenuItemPtr &item, int index) override;
+    void onShouldTriggerUpdate(bool value) override;
+    void onLoadFinished() override;
+
+    // TavolinDataProvider hooks
+    bool hiddenByAncestor(const MenuItemData *parent, const MenuItemData &current) override;
+    void shouldAppendTopLevels() override;
+    bool shouldMatchEntitle() override { return true; }
+    RowDataPtr itemForShortcut(const QString &text) override;
+    // The row under a shortcut text (KeyData::toString()), or null. Any thread.
+    MenuItemDataPtr shortcutRow(const QString &text) const;
+
+private:
+    struct Walk;
+
+    explicit MenuDataProvider(Context context);
+
+    MenuHistory &history() const;
+    DataSource &dataSource() const;
+    std::optional<int> ruleOption(const QString &title, const QString &appKey) const;
+    void walkItem(Walk &walk, const AXMenuItemPtr &item, const MenuItemData *parent) const;
+    static void matchHistory(MenuItemData &row, const QList<MenuHistoryItemPtr> &entries,
+                             QList<MenuHistoryItemPtr> &matched);
+    void dropTombstones(const QList<MenuHistoryItemPtr> &matched);
+    bool appendExtensions();
+    MenuItemDataPtr extensionRow(PluginDataProvider &extensions, const PluginDataItem &item, const QString &group,
+                                 const QString &key);
+    void notifyUpdate();
+    void updateWatcherSoon();
+    bool onMainThread() const;
+
+    Context m_context;
+
+    mutable std::recursive_mutex m_lock;
+    QList<MenuItemDataPtr> m_topLevels;          // guarded by m_lock
+    QList<QList<MenuItemDataPtr>> m_menus;       // guarded by m_lock; same positions as m_topLevels
+    QList<MenuItemDataPtr> m_recents;            // guarded by m_lock: placeholders not yet replaced
+    QList<MenuHistoryItemPtr> m_historyEntries;  // guarded by m_lock: the history as loaded, for matching
+    bool m_hasExtension = false;                 // guarded by m_lock
+    std::weak_ptr<AXApp> m_ref;                  // guarded by m_lock
+    QString m_appKey;                            // guarded by m_lock
+    std::weak_ptr<MenuDataProviderWatcher> m_watcher; // guarded by m_lock
+    // Also guarded by m_lock: the base class's keyMaps, appName and rawAppName.
+
+    AppMenuHistoryItemsPtr m_appHistoryItem; // main thread
+};
+
+} // namespace tavolin

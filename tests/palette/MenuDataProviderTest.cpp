@@ -1,0 +1,344 @@
+#include "MenuFlowSupport.h"
+
+#include "common/PluginDataItem.h"
+#include "extensions/PluginDataProvider.h"
+#include "palette/DataSource.h"
+#include "palette/MenuDataProvider.h"
+#include "palette/MenuHistory.h"
+#include "support/FakeNotifier.h"
+#include "support/IsolatedHome.h"
+#include "support/ManualDispatcher.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace tavolin {
+namespace {
+
+using test::appJson;
+using test::titlesOf;
+
+const char *const kScribe = R"({"title": "Scribe", "pid": 5001, "appName": "scribe", "bundleIdentifier": "org.example.Scribe",
+  "menuBar": [
+    {"title": "File", "menu": [
+      {"title": "New", "cmdChar": "N", "modifiers": 0},
+      {"title": "Save", "cmdChar": "S", "modifiers": 0},
+      {"title": "Open Recent", "menu": [{"title": "notes.txt"}, {"title": "todo.md"}]}]},
+    {"title": "Edit", "menu": [
+      {"title": "Undo", "cmdChar": "Z", "modifiers": 0},
+      {"title": "Copy", "cmdChar": "C", "modifiers": 0},
+      {"title": "Copy", "cmdChar": "C", "modifiers": 0},
+      {"title": "Copy", "cmdChar": "C", "modifiers": 1},
+      {"title": "Tavolin: Command Palette"}]},
+    {"title": "Format", "menu": [
+      {"title": "Font", "menu": [{"title": "Bold", "cmdChar": "B", "modifiers": 0}]}]}]})";
+
+const char *const kSketch = R"({"title": "Sketch", "pid": 5002, "appName": "sketch", "bundleIdentifier": "org.example.Sketch",
+  "menuBar": [
+    {"title": "Image", "menu": [{"title": "Crop", "cmdChar": "K", "modifiers": 0}]},
+    {"title": "Extensions", "menu": [{"title": "Blur"}]}]})";
+
+class MenuDataProviderTest : public ::testing::Test
+{
+protected:
+    MenuDataProviderTest()
+    {
+        MenuItemData::setIgnorableOptionLookup([this](const QString &title, const QString &) {
+            const std::optional<int> option = m_rules(title);
+            return option ? std::optional<int64_t>(*option) : std::nullopt;
+        });
+        m_extensions = std::make_unique<PluginDataProvider>(m_notifier, [](const QString &) { return QString(); });
+        MenuDataProvider::Context context;
+        context.history = &m_history;
+        context.extensions = m_extensions.get();
+        context.dataSource = &m_dataSource;
+        context.ignorableOption = [this](const QString &title, const QString &) { return m_rules(title); };
+        m_provider = MenuDataProvider::create(context);
+        m_watcher->snapshot = [this] { return titlesOf(m_provider->all()); };
+        m_provider->setWatcher(m_watcher);
+    }
+    ~MenuDataProviderTest() override { MenuItemData::setIgnorableOptionLookup({}); }
+
+    // `rule`: true "allow", false "disabled", none "auto".
+    AXAppPtr app(const char *description, std::optional<bool> rule = true)
+    {
+        const std::optional<int32_t> pid = m_source->addApplication(appJson(description));
+        EXPECT_TRUE(pid);
+        AXAppHooks hooks;
+        hooks.ruleForApp = [rule](const std::optional<QString> &) { return rule; };
+        hooks.ignorableOption = [this](const QString &title, const QString &) {
+            const std::optional<int> option = m_rules(title);
+            return option ? std::optional<int64_t>(*option) : std::nullopt;
+        };
+        const std::weak_ptr<MenuDataProvider> provider = m_provider;
+        hooks.appKey = [provider] { return provider.lock() ? provider.lock()->appKey() : QString(); };
+        hooks.buildTransMap = [](const std::optional<LocaleBundle> &, const std::optional<QString> &) {};
+        return AXApp::create(m_source, hooks, m_source->applicationElement(pid.value_or(0)));
+    }
+    void loadAndRead(const AXAppPtr &target)
+    {
+        m_provider->loadFromApp(target, false);
+        m_dispatcher.runUntilIdle();
+    }
+    MenuItemDataPtr row(const QString &title) const
+    {
+        for (const MenuItemDataPtr &candidate : m_provider->all()) {
+            if (candidate->title() == title)
+                return candidate;
+        }
+        return nullptr;
+    }
+    QStringList topLevelRows()
+    {
+        m_provider->updateFilter(nullptr);
+        return titlesOf(m_provider->filteredRecents + m_provider->filterResults);
+    }
+    void remember(const QString &app, const QStringList &titles)
+    {
+        // Added oldest first, so the history lists `titles` in order.
+        for (qsizetype i = titles.size() - 1; i >= 0; --i) {
+            m_history.get(app)->addItem(
+                std::make_shared<const MenuHistoryItem>(titles.at(i), QStringList{u"File"_qs}, std::nullopt, false));
+        }
+    }
+    QStringList historyOf(const QString &app)
+    {
+        QStringList out;
+        for (const MenuHistoryItemPtr &entry : m_history.get(app)->recents())
+            out << entry->title();
+        return out;
+    }
+    void addExtensions(const QString &app, const QList<PluginDataItem> &items)
+    {
+        m_extensions->updateExtensions(PluginDataItem::jsonFromArray(items), app);
+    }
+
+    test::ManualDispatcher m_dispatcher;
+    test::IsolatedHome m_home;
+    test::MenuRules m_rules;
+    test::FakeNotifier m_notifier;
+    std::shared_ptr<FakeElementSource> m_source = std::make_shared<FakeElementSource>();
+    MenuHistory m_history;
+    DataSource m_dataSource;
+    std::unique_ptr<PluginDataProvider> m_extensions;
+    std::shared_ptr<MenuDataProvider> m_provider;
+    std::shared_ptr<test::RecordingProviderWatcher> m_watcher = std::make_shared<test::RecordingProviderWatcher>();
+};
+
+TEST_F(MenuDataProviderTest, ListsCommandsGroupAfterGroupWithTheirPaths)
+{
+    loadAndRead(app(kScribe));
+    EXPECT_EQ(titlesOf(m_provider->topLevels()), (QStringList{u"File"_qs, u"Edit"_qs, u"Format"_qs}));
+    EXPECT_EQ(titlesOf(m_provider->all()),
+              (QStringList{u"New"_qs, u"Save"_qs, u"Open Recent"_qs, u"notes.txt"_qs, u"todo.md"_qs, u"Undo"_qs,
+                           u"Copy"_qs, u"Copy"_qs, u"Font"_qs, u"Bold"_qs}));
+    ASSERT_TRUE(row(u"notes.txt"_qs));
+    EXPECT_EQ(row(u"notes.txt"_qs)->path(), (QStringList{u"File"_qs, u"Open Recent"_qs}));
+    for (const MenuItemDataPtr &top : m_provider->topLevels())
+        EXPECT_TRUE(top->hasSubmenu()) << top->title().toStdString();
+    EXPECT_EQ(m_provider->appName, u"Scribe"_qs);
+    EXPECT_EQ(m_provider->appKey(), u"scribe"_qs);
+}
+
+TEST_F(MenuDataProviderTest, SameTitleWithEqualShortcutGivesOneRowAndADifferentShortcutAnother)
+{
+    loadAndRead(app(kScribe));
+    QStringList copies;
+    for (const MenuItemDataPtr &candidate : m_provider->all()) {
+        if (candidate->title() == u"Copy"_qs)
+            copies << candidate->shortcut()->toString();
+    }
+    EXPECT_EQ(copies, (QStringList{u"⌘C"_qs, u"⇧⌘C"_qs}));
+}
+
+TEST_F(MenuDataProviderTest, PalettesOwnServiceItemIsNeverListed)
+{
+    loadAndRead(app(kScribe));
+    EXPECT_FALSE(row(QLatin1String(MenuDataProvider::kServiceTitle)));
+}
+
+TEST_F(MenuDataProviderTest, ShortcutTextFindsItsRow)
+{
+    loadAndRead(app(kScribe));
+    const RowDataPtr save = m_provider->itemForShortcut(u"⌘S"_qs);
+    ASSERT_TRUE(save);
+    EXPECT_EQ(save->title(), u"Save"_qs);
+    EXPECT_FALSE(m_provider->itemForShortcut(u"⌘Q"_qs));
+}
+
+TEST_F(MenuDataProviderTest, RuleZeroHidesTheItemButListsItsChildrenUnderItsTitle)
+{
+    m_rules.byTitle = {{u"Open Recent"_qs, 0}};
+    loadAndRead(app(kScribe));
+    EXPECT_FALSE(row(u"Open Recent"_qs));
+    ASSERT_TRUE(row(u"todo.md"_qs));
+    EXPECT_EQ(row(u"todo.md"_qs)->path(), (QStringList{u"File"_qs, u"Open Recent"_qs}));
+}
+
+TEST_F(MenuDataProviderTest, RuleOneHidesDescendantsAtTheTopButNotInsideTheItem)
+{
+    m_rules.byTitle = {{u"Font"_qs, 1}};
+    loadAndRead(app(kScribe));
+    EXPECT_TRUE(topLevelRows().contains(u"Font"_qs));
+    EXPECT_FALSE(topLevelRows().contains(u"Bold"_qs));
+    m_provider->filter(row(u"Font"_qs));
+    EXPECT_EQ(titlesOf(m_provider->filterResults), QStringList{u"Bold"_qs});
+}
+
+TEST_F(MenuDataProviderTest, HistoryRowsAreNeverHiddenByAnAncestor)
+{
+    m_rules.byTitle = {{u"Font"_qs, 1}};
+    m_history.get(u"Scribe"_qs)->addItem(std::make_shared<const MenuHistoryItem>(
+        u"Bold"_qs, QStringList{u"Format"_qs, u"Font"_qs}, std::nullopt, false));
+    loadAndRead(app(kScribe));
+    ASSERT_TRUE(row(u"Bold"_qs));
+    EXPECT_EQ(row(u"Bold"_qs)->historyIndex(), 0);
+    m_provider->updateFilter(nullptr);
+    EXPECT_EQ(titlesOf(m_provider->filteredRecents), QStringList{u"Bold"_qs});
+}
+
+TEST_F(MenuDataProviderTest, EnabledExtensionsFormTheirOwnGroup)
+{
+    PluginDataItem off(u"scribe.app"_qs, u"Publish"_qs, u"publish.sh"_qs);
+    off.enabled = false;
+    PluginDataItem wordCount(u"scribe.app"_qs, u"Word Count"_qs, u"Wörter zählen"_qs, u"count.sh"_qs, true, QString(),
+                             KeyData(u"W"_qs, 0, keymask::kOption));
+    addExtensions(u"scribe.app"_qs, {wordCount, off});
+    loadAndRead(app(kScribe));
+    EXPECT_EQ(m_provider->topLevels().last()->title(), u"Extensions"_qs);
+    const MenuItemDataPtr count = row(u"Word Count"_qs);
+    ASSERT_TRUE(count);
+    EXPECT_EQ(count->path(), QStringList{u"Extensions"_qs});
+    EXPECT_EQ(count->enTitle(), u"Wörter zählen"_qs);
+    EXPECT_TRUE(count->action());
+    EXPECT_EQ(m_provider->itemForShortcut(u"⌥⌘W"_qs), count);
+    EXPECT_FALSE(row(u"Publish"_qs));
+}
+
+TEST_F(MenuDataProviderTest, ApplicationWithItsOwnExtensionsMenuGetsTheMarkedGroupTitle)
+{
+    addExtensions(u"sketch.app"_qs, {PluginDataItem(u"sketch.app"_qs, u"Export"_qs, u"export.sh"_qs)});
+    loadAndRead(app(kSketch));
+    EXPECT_TRUE(m_provider->hasExtension());
+    EXPECT_EQ(titlesOf(m_provider->topLevels()),
+              (QStringList{u"Image"_qs, u"Extensions"_qs, QLatin1String(MenuDataProvider::kOwnExtensionsTitle)}));
+}
+
+TEST_F(MenuDataProviderTest, FinishingWithoutExtensionsOrLeftoversReportsNoChange)
+{
+    loadAndRead(app(kScribe));
+    const qsizetype updates = m_watcher->count(u"update"_qs);
+    m_provider->onLoadFinished();
+    EXPECT_EQ(m_watcher->count(u"update"_qs), updates);
+    EXPECT_EQ(m_provider->topLevels().size(), 3);
+}
+
+TEST_F(MenuDataProviderTest, HistoryPlaceholdersComeFirstAndAreReplacedAsMenusArrive)
+{
+    remember(u"Scribe"_qs, {u"Save"_qs, u"Gone"_qs});
+    const AXAppPtr scribe = app(kScribe); // the shell holds the application; the provider only refers to it
+    m_provider->loadFromApp(scribe, false);
+    // Nothing read yet: the history is listed at once.
+    EXPECT_EQ(titlesOf(m_provider->all()), (QStringList{u"Save"_qs, u"Gone"_qs}));
+    EXPECT_EQ(m_provider->all().at(1)->historyIndex(), 1);
+
+    m_dispatcher.runUntilIdle();
+    const QStringList snapshots = m_watcher->snapshots();
+    ASSERT_FALSE(snapshots.isEmpty());
+    // After the first menu, the live Save row stands in for its placeholder; Gone is still waiting.
+    EXPECT_EQ(snapshots.first(), u"New,Save,Open Recent,notes.txt,todo.md,Gone"_qs);
+    EXPECT_EQ(row(u"Save"_qs)->historyIndex(), 0);
+    EXPECT_TRUE(row(u"Save"_qs)->ref());
+    // Every menu read: the leftover is gone from the rows and from the history.
+    EXPECT_FALSE(row(u"Gone"_qs));
+    EXPECT_TRUE(m_provider->recents().isEmpty());
+    EXPECT_EQ(historyOf(u"Scribe"_qs), QStringList{u"Save"_qs});
+}
+
+TEST_F(MenuDataProviderTest, WithoutHistoryMatchingNothingIsListedOrDeleted)
+{
+    remember(u"Scribe"_qs, {u"Gone"_qs});
+    m_history.showHistory = false;
+    loadAndRead(app(kScribe));
+    EXPECT_FALSE(row(u"Gone"_qs));
+    EXPECT_EQ(historyOf(u"Scribe"_qs), QStringList{u"Gone"_qs});
+}
+
+TEST_F(MenuDataProviderTest, SecondApplicationLoadedMidReadNeverShowsARowOfTheFirst)
+{
+    // "auto": the first menu is read at once, the others are queued on the background pool.
+    const AXAppPtr first = app(kScribe, std::nullopt);
+    m_provider->loadFromApp(first, false);
+    ASSERT_TRUE(row(u"New"_qs));
+    const AXAppPtr second = app(kSketch);
+    m_provider->loadFromApp(second, false);
+    m_dispatcher.runUntilIdle();
+
+    // A delivery of the first application that was already under way when the second was loaded.
+    const AXMenuItemPtr late = first->menu()->items().at(1);
+    late->readSubmenu();
+    m_provider->onUpdate(late, 1);
+
+    EXPECT_EQ(titlesOf(m_provider->topLevels()), (QStringList{u"Image"_qs, u"Extensions"_qs}));
+    EXPECT_EQ(titlesOf(m_provider->all()), (QStringList{u"Crop"_qs, u"Blur"_qs}));
+    EXPECT_FALSE(m_provider->itemForShortcut(u"⌘Z"_qs));
+    EXPECT_FALSE(m_provider->itemForShortcut(u"⌘N"_qs));
+    for (const QString &snapshot : m_watcher->snapshots())
+        EXPECT_FALSE(snapshot.contains(u"Undo"_qs)) << snapshot.toStdString();
+}
+
+TEST_F(MenuDataProviderTest, LoadingNothingClearsEverything)
+{
+    loadAndRead(app(kScribe));
+    m_provider->loadFromApp(nullptr, false);
+    EXPECT_TRUE(m_provider->all().isEmpty());
+    EXPECT_TRUE(m_provider->topLevels().isEmpty());
+    EXPECT_FALSE(m_provider->appName);
+    EXPECT_FALSE(m_provider->ref());
+    EXPECT_FALSE(m_provider->itemForShortcut(u"⌘S"_qs));
+}
+
+TEST_F(MenuDataProviderTest, TriggerDecisionReachesTheWatcher)
+{
+    m_provider->onShouldTriggerUpdate(true);
+    m_provider->onShouldTriggerUpdate(false);
+    EXPECT_EQ(m_watcher->events(), (QStringList{u"show"_qs, u"bypass"_qs}));
+}
+
+TEST_F(MenuDataProviderTest, PerformedRowsAreRecordedOnlyInTheCommandPaletteMode)
+{
+    loadAndRead(app(kScribe));
+    m_dataSource.setMode(PanelMode::QuickOpen);
+    m_provider->addRecent(*row(u"Undo"_qs));
+    EXPECT_TRUE(historyOf(u"Scribe"_qs).isEmpty());
+    m_dataSource.setMode(PanelMode::CommandPalette);
+    m_provider->addRecent(*row(u"Undo"_qs));
+    EXPECT_EQ(historyOf(u"Scribe"_qs), QStringList{u"Undo"_qs});
+}
+
+TEST_F(MenuDataProviderTest, PressingALiveRowRecordsItThroughThePerformedSink)
+{
+    loadAndRead(app(kScribe));
+    m_provider->recordPerformedRows();
+    EXPECT_TRUE(row(u"Save"_qs)->apply(0));
+    MenuItemData::setPerformedSink({});
+    EXPECT_EQ(m_source->performed(), QStringList{u"Save:AXPress"_qs});
+    EXPECT_EQ(historyOf(u"Scribe"_qs), QStringList{u"Save"_qs});
+}
+
+TEST_F(MenuDataProviderTest, ClearingHistoryDropsStoredEntriesAndHistoryRows)
+{
+    remember(u"Scribe"_qs, {u"Save"_qs});
+    loadAndRead(app(kScribe));
+    ASSERT_EQ(row(u"Save"_qs)->historyIndex(), 0);
+    m_provider->clearHistory();
+    EXPECT_EQ(row(u"Save"_qs)->historyIndex(), -1);
+    EXPECT_TRUE(historyOf(u"Scribe"_qs).isEmpty());
+    EXPECT_TRUE(m_provider->appHistoryItem()->recents().isEmpty());
+    m_provider->addRecent(*row(u"Undo"_qs));
+    EXPECT_EQ(historyOf(u"Scribe"_qs), QStringList{u"Undo"_qs});
+}
+
+} // namespace
+} // namespace tavolin
