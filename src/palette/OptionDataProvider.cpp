@@ -1,0 +1,140 @@
+#include "OptionDataProvider.h"
+
+#include "common/Dispatcher.h"
+#include "palette/ShellPort.h"
+
+namespace tavolin {
+namespace {
+
+const QString kOwner = QStringLiteral("Tavolin");
+OptionDataProvider *g_shared = nullptr;
+
+QString appearanceHint(ThemeAppearance appearance)
+{
+    switch (appearance) {
+    case ThemeAppearance::Auto:
+    case ThemeAppearance::Vibrant: return QStringLiteral("Light / Dark");
+    case ThemeAppearance::Auqa:
+    case ThemeAppearance::VibrantLight: return QStringLiteral("Light");
+    case ThemeAppearance::DarkAqua:
+    case ThemeAppearance::VibrantDark: return QStringLiteral("Dark");
+    }
+    return QStringLiteral("Light / Dark");
+}
+
+QString currentThemeHint(ThemeManager &themes)
+{
+    return QStringLiteral("Current Theme: %1").arg(themes.currentTheme()->name);
+}
+
+} // namespace
+
+OptionDataProvider *OptionDataProvider::shared() { return g_shared; }
+
+void OptionDataProvider::setShared(OptionDataProvider *provider) { g_shared = provider; }
+
+OptionDataProvider::OptionDataProvider(ShellPort &shell, ThemeManager &themes, const QString &version,
+                                       std::optional<QString> icon)
+    : m_shell(shell), m_themes(themes)
+{
+    appIconName = std::move(icon);
+    appName = kOwner;
+
+    m_theme = makeRow(QStringLiteral("Themes"), std::nullopt, currentThemeHint(themes));
+    m_theme->setHasSubmenu(true);
+    m_theme->setInputHint(QStringLiteral("Press ↑ ↓ to Switch Themes"));
+    m_theme->setApplyOnHover(true);
+    m_theme->setAction([this](RowData &row) { return loadThemes(static_cast<MenuItemData &>(row)); });
+
+    const MenuItemDataPtr preferences = makeRow(QStringLiteral("Preferences"), KeyData(QStringLiteral(","), 0, 0),
+                                                QStringLiteral("Change settings of Tavolin"));
+    preferences->setAction([this](RowData &) {
+        openPreferencesPanel(QString());
+        return true;
+    });
+    const MenuItemDataPtr about =
+        makeRow(QStringLiteral("About Tavolin"), std::nullopt,
+                QStringLiteral("Current Version: %1").arg(version.isEmpty() ? QStringLiteral("unknown") : version));
+    about->setAction([this](RowData &) {
+        openPreferencesPanel(QStringLiteral("about"));
+        return true;
+    });
+    const MenuItemDataPtr quit =
+        makeRow(QStringLiteral("Quit"), KeyData(QStringLiteral("Q"), 0, 0), QStringLiteral("Terminate Tavolin"));
+    quit->setAction([this](RowData &) {
+        // Later, so the panel closes and the current event finishes first.
+        ShellPort *shell = &m_shell;
+        Dispatcher::shared().toMain([shell] { shell->terminate(); });
+        return true;
+    });
+    allRows = {preferences, m_theme, about, quit};
+
+    m_themeChanged = QObject::connect(&themes, &ThemeManager::themeChanged, &themes, [this] { refreshThemeHint(); });
+}
+
+OptionDataProvider::~OptionDataProvider()
+{
+    QObject::disconnect(m_themeChanged);
+    if (g_shared == this)
+        g_shared = nullptr;
+}
+
+MenuItemDataPtr OptionDataProvider::makeRow(const QString &title, std::optional<KeyData> shortcut, const QString &hint)
+{
+    auto row = std::make_shared<MenuItemData>(title, QStringList(), false, std::move(shortcut), kOwner);
+    row->setHintLabel(hint);
+    return row;
+}
+
+void OptionDataProvider::refreshThemeHint() { m_theme->setHintLabel(currentThemeHint(m_themes)); }
+
+void OptionDataProvider::addUpdateMenu(const QString &version)
+{
+    if (m_updateMenuItem)
+        removeUpdateMenu();
+    m_updateMenuItem = makeRow(QStringLiteral("Update"), std::nullopt, QStringLiteral("Next version: %1").arg(version));
+    m_updateMenuItem->setPrimaryHint(QLatin1String(kUpdateHint));
+    m_updateMenuItem->setAction([this](RowData &) {
+        m_shell.checkForUpdates();
+        return true;
+    });
+    allRows.prepend(m_updateMenuItem);
+}
+
+void OptionDataProvider::removeUpdateMenu()
+{
+    if (m_updateMenuItem && !allRows.isEmpty() && allRows.first() == m_updateMenuItem)
+        allRows.removeFirst();
+}
+
+bool OptionDataProvider::loadThemes(MenuItemData &themesRow)
+{
+    for (const MenuItemDataPtr &old : std::as_const(m_themeMenus))
+        allRows.removeOne(old);
+    m_themeMenus.clear();
+    const QString current = m_themes.currentTheme()->name;
+    const QStringList path = themesRow.path() + QStringList{themesRow.title()};
+    for (const ThemeManager::ThemePtr &theme : m_themes.allThemes()) {
+        auto row = std::make_shared<MenuItemData>(theme->name, path, theme->name == current, std::nullopt, kOwner);
+        row->setShowWhenPathIs(path.join(kLevelSeparator));
+        row->setHintLabel(appearanceHint(theme->apperance));
+        row->setAction([this](RowData &chosen) {
+            m_themes.apply(m_themes.themeNamed(chosen.title(), Qt::CaseInsensitive));
+            return true;
+        });
+        allRows.append(row);
+        m_themeMenus.append(std::move(row));
+    }
+    return true;
+}
+
+void OptionDataProvider::openPreferencesPanel(const QString &pane)
+{
+    if (!pane.isEmpty() && m_shell.hasPreferencesProgram()) {
+        m_shell.openUrl(QLatin1String(kPreferencesUrl) + pane);
+        return;
+    }
+    m_shell.openPreferences();
+}
+
+} // namespace tavolin
