@@ -1,0 +1,111 @@
+#include "platform/linux/AccessibilityStatus.h"
+
+#include "common/Log.h"
+
+#include <QAtomicInt>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
+
+namespace tavolin {
+namespace {
+
+constexpr int kCallTimeoutMs = 2000;
+const QString kBusService = QStringLiteral("org.a11y.Bus");
+const QString kBusPath = QStringLiteral("/org/a11y/bus");
+const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
+const QString kStatus = QStringLiteral("org.a11y.Status");
+
+// A private session connection per call: QDBusConnection::sessionBus() is tied to the thread that first
+// used it, and these calls come from any thread.
+QDBusMessage callSession(const QDBusMessage &message)
+{
+    static QAtomicInt counter;
+    const QString name = QStringLiteral("tavolin-a11y-status-%1").arg(counter.fetchAndAddRelaxed(1));
+    QDBusMessage reply;
+    {
+        QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
+        reply = bus.isConnected() ? bus.call(message, QDBus::Block, kCallTimeoutMs)
+                                  : QDBusMessage::createError(QStringLiteral("org.freedesktop.DBus.Error.NoServer"),
+                                                              QStringLiteral("no session bus"));
+    }
+    QDBusConnection::disconnectFromBus(name);
+    return reply;
+}
+
+} // namespace
+
+QString AccessibilityStatus::busAddress()
+{
+    const QDBusMessage reply = callSession(
+        QDBusMessage::createMethodCall(kBusService, kBusPath, kBusService, QStringLiteral("GetAddress")));
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return {};
+    return reply.arguments().constFirst().toString();
+}
+
+std::optional<bool> AccessibilityStatus::isEnabled()
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(kBusService, kBusPath, kProperties, QStringLiteral("Get"));
+    call << kStatus << QStringLiteral("IsEnabled");
+    const QDBusMessage reply = callSession(call);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return std::nullopt;
+    return reply.arguments().constFirst().value<QDBusVariant>().variant().toBool();
+}
+
+bool AccessibilityStatus::setEnabled(bool enabled)
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(kBusService, kBusPath, kProperties, QStringLiteral("Set"));
+    call << kStatus << QStringLiteral("IsEnabled") << QVariant::fromValue(QDBusVariant(enabled));
+    const QDBusMessage reply = callSession(call);
+    if (reply.type() != QDBusMessage::ReplyMessage) {
+        log::error(QStringLiteral("accessibility: cannot set IsEnabled: %1").arg(reply.errorMessage()));
+        return false;
+    }
+    return true;
+}
+
+bool AccessibilityStatus::isTrusted()
+{
+    return !busAddress().isEmpty() && isEnabled().value_or(false);
+}
+
+bool AccessibilityStatus::promptForTrust()
+{
+    return setEnabled(true) && isTrusted();
+}
+
+AtspiPresser::AtspiPresser()
+{
+    static QAtomicInt counter;
+    m_connectionName = QStringLiteral("tavolin-atspi-press-%1").arg(counter.fetchAndAddRelaxed(1));
+    const QString address = AccessibilityStatus::busAddress();
+    if (address.isEmpty())
+        return;
+    m_connected = QDBusConnection::connectToBus(address, m_connectionName).isConnected();
+}
+
+AtspiPresser::~AtspiPresser()
+{
+    QDBusConnection::disconnectFromBus(m_connectionName);
+}
+
+bool AtspiPresser::isConnected() const
+{
+    return m_connected;
+}
+
+bool AtspiPresser::doAction(const QString &busName, const QString &path, int index)
+{
+    if (!m_connected || busName.isEmpty() || path.isEmpty() || index < 0)
+        return false;
+    QDBusMessage call = QDBusMessage::createMethodCall(busName, path, QStringLiteral("org.a11y.atspi.Action"),
+                                                       QStringLiteral("DoAction"));
+    call << index;
+    call.setAutoStartService(false);
+    // send(), not call(): Qt runs the command before replying, so a modal dialog would hold the reply.
+    return QDBusConnection(m_connectionName).send(call);
+}
+
+} // namespace tavolin

@@ -1,0 +1,325 @@
+#include "platform/linux/AtspiElementSource.h"
+
+#include "common/Log.h"
+#include "platform/linux/AccessibilityStatus.h"
+#include "platform/linux/AtspiMenuWalker.h"
+#include "platform/linux/AtspiThread.h"
+#include "platform/linux/ProcessIdentity.h"
+#include "platform/linux/X11Display.h"
+#include "platform/linux/X11Focus.h"
+
+#include <QElapsedTimer>
+
+#include <atspi/atspi.h>
+
+namespace tavolin {
+
+// The system-wide element: answers FocusedApplication only.
+class AtspiElementSource::SystemElement final : public Element
+{
+};
+
+// An application on the accessibility desktop. The libatspi object is released on the libatspi thread.
+class AtspiElementSource::AppElement final : public Element
+{
+public:
+    AppElement(std::shared_ptr<AtspiThread> thread, AtspiAccessible *accessible, int32_t pid, QString name,
+               bool unresponsive)
+        : thread(std::move(thread)), accessible(accessible), pid(pid), name(std::move(name)),
+          unresponsive(unresponsive)
+    {
+    }
+    ~AppElement() override
+    {
+        AtspiAccessible *a = accessible;
+        thread->post([a] { g_object_unref(a); });
+    }
+
+    std::shared_ptr<AtspiThread> thread;
+    AtspiAccessible *accessible;
+    int32_t pid;
+    QString name;
+    mutable std::atomic<bool> unresponsive; // set by the first time-out; later requests fail at once
+};
+
+// An element of a menu bar snapshot.
+class AtspiElementSource::NodeElement final : public Element
+{
+public:
+    NodeElement(AtspiMenuNodePtr node, int32_t pid) : node(std::move(node)), pid(pid) {}
+    AtspiMenuNodePtr node;
+    int32_t pid;
+};
+
+namespace {
+
+template<typename T>
+const T *as(const ElementRef &element)
+{
+    return dynamic_cast<const T *>(element.get());
+}
+
+} // namespace
+
+AtspiElementSource::AtspiElementSource() : m_presser(std::make_unique<AtspiPresser>())
+{
+    m_thread = AtspiThread::shared();
+    m_systemWide = std::make_shared<SystemElement>();
+    m_thread->run([this] { atspi_set_timeout(m_timeoutMs.load(), 0); }); // 0: no start-up grace
+}
+
+AtspiElementSource::~AtspiElementSource() = default;
+
+bool AtspiElementSource::isReady() const
+{
+    return m_thread->isReady();
+}
+
+AtspiReadStats AtspiElementSource::lastReadStats() const
+{
+    std::lock_guard lock(m_statsMutex);
+    return m_stats;
+}
+
+ElementRef AtspiElementSource::systemWideElement()
+{
+    return m_systemWide;
+}
+
+AXError AtspiElementSource::setMessagingTimeout(const ElementRef &, double seconds)
+{
+    if (!(seconds > 0))
+        return AXError::Failure;
+    m_timeoutMs.store(int(seconds * 1000));
+    const int ms = m_timeoutMs.load();
+    m_thread->run([ms] { atspi_set_timeout(ms, 0); });
+    return AXError::Success;
+}
+
+ElementRef AtspiElementSource::applicationForPid(int32_t pid)
+{
+    if (!isReady() || pid <= 0)
+        return nullptr;
+    const int timeoutMs = m_timeoutMs.load();
+    std::shared_ptr<AtspiThread> thread = m_thread;
+    return m_thread->run([thread, pid, timeoutMs]() -> ElementRef {
+        AtspiAccessible *desktop = atspi_get_desktop(0);
+        if (desktop == nullptr)
+            return nullptr;
+        atspi_accessible_clear_cache(desktop); // applications come and go between calls
+        ElementRef found;
+        const gint count = atspi_accessible_get_child_count(desktop, nullptr);
+        for (gint i = 0; i < count && !found; ++i) {
+            AtspiAccessible *app = atspi_accessible_get_child_at_index(desktop, i, nullptr);
+            if (app == nullptr)
+                continue;
+            // The pid comes from the bus daemon, so a stopped application does not delay it.
+            if (int32_t(atspi_accessible_get_process_id(app, nullptr)) == pid) {
+                QElapsedTimer timer;
+                timer.start();
+                gchar *name = atspi_accessible_get_name(app, nullptr);
+                // get_name reports a time-out as "" without an error: the elapsed time tells.
+                const bool slow = timer.elapsed() >= timeoutMs * 9 / 10;
+                found = std::make_shared<AppElement>(thread, app, pid, QString::fromUtf8(name ? name : ""), slow);
+                g_free(name);
+                continue;
+            }
+            g_object_unref(app);
+        }
+        g_object_unref(desktop);
+        return found;
+    });
+}
+
+std::vector<std::pair<QString, int32_t>> AtspiElementSource::applications()
+{
+    if (!isReady())
+        return {};
+    return m_thread->run([] {
+        std::vector<std::pair<QString, int32_t>> list;
+        AtspiAccessible *desktop = atspi_get_desktop(0);
+        if (desktop)
+            atspi_accessible_clear_cache(desktop);
+        const gint count = desktop ? atspi_accessible_get_child_count(desktop, nullptr) : 0;
+        for (gint i = 0; i < count; ++i) {
+            AtspiAccessible *app = atspi_accessible_get_child_at_index(desktop, i, nullptr);
+            if (app == nullptr)
+                continue;
+            gchar *name = atspi_accessible_get_name(app, nullptr);
+            list.emplace_back(QString::fromUtf8(name ? name : ""), int32_t(atspi_accessible_get_process_id(app, nullptr)));
+            g_free(name);
+            g_object_unref(app);
+        }
+        if (desktop)
+            g_object_unref(desktop);
+        return list;
+    });
+}
+
+AXError AtspiElementSource::readMenuBar(const AppElement &app, AXValue &out)
+{
+    if (app.unresponsive.load())
+        return AXError::CannotComplete;
+    AtspiAccessible *accessible = app.accessible;
+    QElapsedTimer timer;
+    timer.start();
+    AtspiWalkResult walk = m_thread->run([accessible] { return walkMenuBar(accessible, qEnvironmentVariableIsSet("TAVOLIN_ATSPI_NOCACHE") ? AtspiCacheUse::Off : AtspiCacheUse::On); });
+    const double ms = double(timer.nsecsElapsed()) / 1e6;
+    {
+        std::lock_guard lock(m_statsMutex);
+        m_stats = AtspiReadStats{walk.nodes, walk.menuItems, ms, walk.failed};
+    }
+    if (walk.failed) {
+        app.unresponsive.store(true);
+        log::error(QStringLiteral("accessibility: %1 (pid %2) stopped answering; its menus are partial")
+                       .arg(app.name).arg(app.pid));
+    }
+    if (!walk.menuBar)
+        return walk.failed ? AXError::CannotComplete : AXError::NoValue;
+    out = ElementRef(std::make_shared<NodeElement>(std::move(walk.menuBar), app.pid));
+    return AXError::Success;
+}
+
+AXError AtspiElementSource::appAttribute(const AppElement &app, AXAttribute attribute, AXValue &out)
+{
+    switch (attribute) {
+    case AXAttribute::Title:
+        if (app.name.isEmpty())
+            return app.unresponsive.load() ? AXError::CannotComplete : AXError::NoValue;
+        out = app.name;
+        return AXError::Success;
+    case AXAttribute::Role:
+        out = QString::fromLatin1(axrole::kApplication);
+        return AXError::Success;
+    case AXAttribute::MenuBar:
+        return readMenuBar(app, out);
+    default:
+        return AXError::AttributeUnsupported;
+    }
+}
+
+AXError AtspiElementSource::copyAttributeValue(const ElementRef &element, AXAttribute attribute, AXValue &out)
+{
+    if (as<SystemElement>(element)) {
+        if (attribute != AXAttribute::FocusedApplication)
+            return AXError::AttributeUnsupported;
+        std::unique_ptr<x11::Connection> connection = x11::Connection::open();
+        const auto focused = connection ? x11::focusedWindow(connection->display()) : std::nullopt;
+        if (!focused || focused->pid <= 0)
+            return AXError::NoValue;
+        ElementRef app = applicationForPid(focused->pid);
+        if (!app)
+            return AXError::NoValue;
+        out = app;
+        return AXError::Success;
+    }
+    if (const AppElement *app = as<AppElement>(element))
+        return appAttribute(*app, attribute, out);
+    const NodeElement *item = as<NodeElement>(element);
+    if (item == nullptr)
+        return AXError::InvalidElement;
+    const AtspiMenuNode &node = *item->node;
+    switch (attribute) {
+    case AXAttribute::Title:
+        if (!node.title)
+            return AXError::NoValue;
+        out = *node.title;
+        return AXError::Success;
+    case AXAttribute::Enabled:
+        out = node.enabled;
+        return AXError::Success;
+    case AXAttribute::Role:
+        out = node.role;
+        return AXError::Success;
+    case AXAttribute::Children: {
+        ElementList children;
+        children.reserve(node.children.size());
+        for (const AtspiMenuNodePtr &child : node.children)
+            children.push_back(std::make_shared<NodeElement>(child, item->pid));
+        out = std::move(children);
+        return AXError::Success;
+    }
+    case AXAttribute::MenuItemMarkChar:
+        if (!node.checked)
+            return AXError::NoValue;
+        out = QStringLiteral("✓");
+        return AXError::Success;
+    case AXAttribute::MenuItemCmdChar:
+        if (!node.shortcut || !node.shortcut->cmdChar)
+            return AXError::NoValue;
+        out = *node.shortcut->cmdChar;
+        return AXError::Success;
+    case AXAttribute::MenuItemCmdVirtualKey:
+        if (!node.shortcut || node.shortcut->virtualKey < 1)
+            return AXError::NoValue;
+        out = node.shortcut->virtualKey;
+        return AXError::Success;
+    case AXAttribute::MenuItemCmdModifiers:
+        if (!node.shortcut)
+            return AXError::NoValue;
+        out = node.shortcut->modifierFlags;
+        return AXError::Success;
+    default:
+        return AXError::AttributeUnsupported;
+    }
+}
+
+AXError AtspiElementSource::attributeValueCount(const ElementRef &element, AXAttribute attribute, int64_t &count)
+{
+    const NodeElement *item = as<NodeElement>(element);
+    if (item == nullptr)
+        return as<AppElement>(element) || as<SystemElement>(element) ? AXError::AttributeUnsupported
+                                                                    : AXError::InvalidElement;
+    if (attribute != AXAttribute::Children)
+        return AXError::AttributeUnsupported;
+    count = int64_t(item->node->children.size());
+    return AXError::Success;
+}
+
+AXError AtspiElementSource::pid(const ElementRef &element, int32_t &pid)
+{
+    if (const AppElement *app = as<AppElement>(element)) {
+        pid = app->pid;
+        return AXError::Success;
+    }
+    if (const NodeElement *item = as<NodeElement>(element)) {
+        pid = item->pid;
+        return AXError::Success;
+    }
+    return AXError::InvalidElement;
+}
+
+AXError AtspiElementSource::performAction(const ElementRef &element, const QString &action)
+{
+    const NodeElement *item = as<NodeElement>(element);
+    if (item == nullptr)
+        return AXError::InvalidElement;
+    if (action != QLatin1String(kAXPressAction))
+        return AXError::NotImplemented;
+    if (item->node->actionIndex < 0)
+        return AXError::AttributeUnsupported;
+    if (!ProcessIdentity::isAlive(item->pid))
+        return AXError::InvalidElement;
+    return m_presser->doAction(item->node->busName, item->node->path, item->node->actionIndex) ? AXError::Success
+                                                                                              : AXError::Failure;
+}
+
+bool AtspiElementSource::isProcessTrusted()
+{
+    return isReady() && AccessibilityStatus::isTrusted();
+}
+
+std::optional<RunningApp> AtspiElementSource::runningApplication(int32_t pid)
+{
+    std::optional<QString> windowClass;
+    if (std::unique_ptr<x11::Connection> connection = x11::Connection::open()) {
+        const auto windows = x11::clientWindowsOf(connection->display(), pid);
+        if (!windows.empty()) {
+            if (auto cls = x11::windowClass(connection->display(), windows.back()).className)
+                windowClass = QString::fromStdString(*cls);
+        }
+    }
+    return ProcessIdentity::runningApp(pid, windowClass);
+}
+
+} // namespace tavolin

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "accessibility/ElementSource.h"
+
+#include <QByteArray>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+
+namespace tavolin {
+
+class AtspiThread;
+class AtspiPresser;
+struct AtspiMenuNode;
+
+// What an AtspiElementSource read, for figures and tests.
+struct AtspiReadStats
+{
+    int nodes = 0;       // accessibility objects visited
+    int menuItems = 0;   // of them menu items (leaves and submenus)
+    double milliseconds = 0;
+    bool stoppedByTimeout = false;
+};
+
+// The ElementSource of the Linux desktop, over the AT-SPI accessibility bus.
+//
+// Reading: asking an application element for its MenuBar walks the whole menu bar at once, on the one
+// libatspi thread (see AtspiThread) with libatspi's cache on (GTK sends its whole tree in one reply), into
+// an immutable snapshot; every later attribute read of that menu bar's elements is answered from the
+// snapshot, so the reader may call from any thread, several at once (ReadMode::Parallel). The snapshot
+// presents both toolkits in the shape the reader expects, an item whose single child is a menu holding the
+// items: GTK's menus (item and menu in one element) are split in two, Qt's nameless popup menus are the
+// menus. Names are trimmed; enabled = ENABLED and SENSITIVE; checked = CHECKED ("✓"); the shortcut comes
+// from the key binding (GTK's accelerator field, Qt's portable text), never from a mnemonic.
+//
+// Time-outs: every call is bounded by the messaging time-out (0.9 s, with no start-up grace); the first
+// call of an application that runs into it marks the application unresponsive, which ends the walk there
+// and makes its later requests fail at once with CannotComplete, so a stopped application costs one
+// time-out, not one per item.
+//
+// Pressing: the action ("click", else "press", "activate", else action 0) is sent over a connection of
+// its own without waiting for the reply, so a command that opens a modal dialog never stalls the caller.
+//
+// The focused application: the X11 focus window's process (x11::focusedWindow), matched against the
+// accessibility desktop's applications by process id.
+//
+// Ownership: elements keep their snapshot alive. Threads: any (see above).
+class AtspiElementSource final : public ElementSource
+{
+public:
+    // Connects to the accessibility bus of the current session; isReady() is false when there is none.
+    AtspiElementSource();
+    ~AtspiElementSource() override;
+
+    bool isReady() const;
+    // Figures of the last menu bar walk.
+    AtspiReadStats lastReadStats() const;
+
+    // The application element of process `pid`, or null when it is not on the accessibility desktop.
+    ElementRef applicationForPid(int32_t pid);
+    // Every application on the accessibility desktop (name, pid), for diagnostics.
+    std::vector<std::pair<QString, int32_t>> applications();
+
+    ReadMode readMode() const override { return ReadMode::Parallel; }
+    ElementRef systemWideElement() override;
+    AXError setMessagingTimeout(const ElementRef &element, double seconds) override;
+    AXError copyAttributeValue(const ElementRef &element, AXAttribute attribute, AXValue &out) override;
+    AXError attributeValueCount(const ElementRef &element, AXAttribute attribute, int64_t &count) override;
+    AXError pid(const ElementRef &element, int32_t &pid) override;
+    AXError performAction(const ElementRef &element, const QString &action) override;
+    bool menuBarStartsWithSystemMenu() const override { return false; }
+    bool isProcessTrusted() override;
+    std::optional<RunningApp> runningApplication(int32_t pid) override;
+
+private:
+    class AppElement;
+    class NodeElement;
+    class SystemElement;
+
+    AXError readMenuBar(const AppElement &app, AXValue &out);
+    AXError appAttribute(const AppElement &app, AXAttribute attribute, AXValue &out);
+
+    std::shared_ptr<AtspiThread> m_thread; // shared with application elements, which release on it
+    std::unique_ptr<AtspiPresser> m_presser;
+    ElementRef m_systemWide;
+    std::atomic<int> m_timeoutMs{900};
+    mutable std::mutex m_statsMutex;
+    AtspiReadStats m_stats; // guarded by m_statsMutex
+};
+
+} // namespace tavolin

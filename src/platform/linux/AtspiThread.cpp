@@ -1,0 +1,82 @@
+#include "platform/linux/AtspiThread.h"
+
+#include "common/Log.h"
+
+#include <atspi/atspi.h>
+
+namespace tavolin {
+
+std::shared_ptr<AtspiThread> AtspiThread::shared()
+{
+    static const std::shared_ptr<AtspiThread> thread = std::make_shared<AtspiThread>();
+    return thread;
+}
+
+AtspiThread::AtspiThread()
+{
+    std::promise<void> started;
+    auto startedFuture = started.get_future();
+    m_thread = std::thread([this, &started] {
+        GMainContext *context = g_main_context_new();
+        g_main_context_push_thread_default(context);
+        atspi_set_main_context(context);
+        const int status = atspi_init(); // 0 ok, 1 already initialised, else failure
+        m_ready = status == 0 || status == 1;
+        if (!m_ready)
+            log::error(QStringLiteral("accessibility: atspi_init failed (%1)").arg(status));
+        started.set_value();
+        loop();
+        g_main_context_pop_thread_default(context);
+        g_main_context_unref(context);
+    });
+    startedFuture.wait();
+}
+
+AtspiThread::~AtspiThread()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_wake.notify_all();
+    m_thread.join();
+}
+
+bool AtspiThread::isReady()
+{
+    return m_ready;
+}
+
+void AtspiThread::post(std::function<void()> task)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_tasks.push_back(std::move(task));
+    }
+    m_wake.notify_one();
+}
+
+void AtspiThread::loop()
+{
+    GMainContext *context = g_main_context_get_thread_default();
+    for (;;) {
+        std::function<void()> task;
+        {
+            std::unique_lock lock(m_mutex);
+            m_wake.wait(lock, [this] { return m_stopping || !m_tasks.empty(); });
+            if (m_tasks.empty())
+                return; // stopping, queue done
+            task = std::move(m_tasks.front());
+            m_tasks.pop_front();
+        }
+        // Events that arrived meanwhile (state changes, applications coming and going) update libatspi's
+        // cache before the task reads it, and do not pile up after it.
+        while (g_main_context_iteration(context, FALSE)) {
+        }
+        task();
+        while (g_main_context_iteration(context, FALSE)) {
+        }
+    }
+}
+
+} // namespace tavolin

@@ -1,0 +1,218 @@
+// The AT-SPI element source against real applications under the headless session: the tree the reader
+// builds from it, presses, and applications that stop or exit while being read.
+#include <gtest/gtest.h>
+
+#include "HeadlessSession.h"
+
+#include "accessibility/AXMenu.h"
+#include "accessibility/AXMenuItem.h"
+#include "accessibility/AXUtils.h"
+#include "platform/linux/AccessibilityStatus.h"
+#include "platform/linux/AtspiElementSource.h"
+#include "support/WaitFor.h"
+
+#include <QElapsedTimer>
+#include <QStandardPaths>
+
+#include <csignal>
+#include <map>
+
+namespace tavolin {
+namespace {
+
+using test::HeadlessSession;
+using test::TestApp;
+
+struct Row
+{
+    QString path; // "File > Recent > More"
+    AXMenuItemPtr item;
+};
+
+// The menu tree as the reader builds it, flattened to leaf rows keyed "PATH > TITLE".
+std::map<QString, Row> readRows(const std::shared_ptr<AtspiElementSource> &source, const ElementRef &app)
+{
+    auto context = std::make_shared<AXReadContext>();
+    context->source = source;
+    std::map<QString, Row> rows;
+    const auto bar = AXUtils::getAny<ElementRef>(*source, AXAttribute::MenuBar, app);
+    if (!bar)
+        return rows;
+    AXMenu menuBar;
+    menuBar.readMenuItems(context, *bar, MenuLevel::TopLevel);
+    std::function<void(const AXMenu &, const QString &)> add = [&](const AXMenu &menu, const QString &path) {
+        for (const AXMenuItemPtr &item : menu.items()) {
+            const QString key = path.isEmpty() ? *item->title() : path + QStringLiteral(" > ") + *item->title();
+            if (item->submenu())
+                add(*item->submenu(), key);
+            else
+                rows[key] = Row{path, item};
+        }
+    };
+    for (const AXMenuItemPtr &top : menuBar.items()) {
+        top->readSubmenu();
+        if (top->submenu())
+            add(*top->submenu(), *top->title());
+    }
+    return rows;
+}
+
+class AtspiIntegrationTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (!HeadlessSession::get())
+            GTEST_SKIP() << HeadlessSession::reason().toStdString();
+        m_source = std::make_shared<AtspiElementSource>();
+        if (!m_source->isReady())
+            GTEST_SKIP() << "the accessibility bus did not answer";
+    }
+
+    // The application element of `pid` once it registered (applications appear 0.2–0.7 s after start).
+    ElementRef waitForApp(qint64 pid)
+    {
+        ElementRef app;
+        test::waitFor([&] { return (app = m_source->applicationForPid(int32_t(pid))) != nullptr; },
+                      std::chrono::seconds(10));
+        return app;
+    }
+
+    std::shared_ptr<AtspiElementSource> m_source;
+};
+
+TEST_F(AtspiIntegrationTest, AccessibilityIsTrustedInTheSession)
+{
+    EXPECT_TRUE(AccessibilityStatus::isEnabled().value_or(false));
+    EXPECT_TRUE(m_source->isProcessTrusted());
+}
+
+TEST_F(AtspiIntegrationTest, QtFixtureTreeMatchesWhatTheApplicationShows)
+{
+    auto app = TestApp::startFixture();
+    ASSERT_TRUE(app);
+    const ElementRef element = waitForApp(app->pid());
+    ASSERT_TRUE(element);
+    const std::map<QString, Row> rows = readRows(m_source, element);
+    if (qEnvironmentVariableIsSet("TAVOLIN_DUMP_ROWS"))
+        for (const auto &[key, row] : rows)
+            std::printf("%s\n", qPrintable(key));
+    if (qEnvironmentVariableIsSet("TAVOLIN_DUMP_ROWS"))
+        std::printf("stats: %d nodes %d items failed=%d\n", m_source->lastReadStats().nodes,
+                    m_source->lastReadStats().menuItems, int(m_source->lastReadStats().stoppedByTimeout));
+
+    const auto shortcutOf = [&](const char *key) {
+        const auto it = rows.find(QString::fromUtf8(key));
+        if (it == rows.end())
+            return QStringLiteral("<missing>");
+        const auto shortcut = it->second.item->shortcut();
+        return shortcut ? shortcut->displayText() : QString();
+    };
+    EXPECT_EQ(shortcutOf("Edit > Command Palette"), QStringLiteral("Ctrl+Shift+P"));
+    EXPECT_EQ(shortcutOf("File > Save As…"), QStringLiteral("Ctrl+Shift+S"));
+    EXPECT_EQ(shortcutOf("View > Reload"), QStringLiteral("F5"));
+    EXPECT_EQ(shortcutOf("File > Reload"), QString()); // no shortcut, and its mnemonic is none either
+    EXPECT_EQ(shortcutOf("File > Recent > More > Gamma"), QString());
+    EXPECT_TRUE(rows.count(QStringLiteral("File > Recent > More > Gamma")));
+    EXPECT_FALSE(rows.count(QStringLiteral("Edit > Paste"))) << "the disabled item is dropped";
+    EXPECT_TRUE(rows.at(QStringLiteral("View > Line Numbers")).item->checked());
+    EXPECT_FALSE(rows.at(QStringLiteral("View > Word Wrap")).item->checked());
+    EXPECT_TRUE(rows.at(QStringLiteral("View > Theme > Light")).item->checked());
+    // 21 enabled leaves; the two "Run" items share one key here.
+    EXPECT_EQ(rows.size(), 20u);
+    EXPECT_EQ(m_source->lastReadStats().stoppedByTimeout, false);
+}
+
+TEST_F(AtspiIntegrationTest, PressFlipsACheckStateAndReturnsAtOnceWhenADialogOpens)
+{
+    auto app = TestApp::startFixture();
+    ASSERT_TRUE(app);
+    const ElementRef element = waitForApp(app->pid());
+    ASSERT_TRUE(element);
+    std::map<QString, Row> rows = readRows(m_source, element);
+    ASSERT_TRUE(rows.count(QStringLiteral("View > Word Wrap")));
+    EXPECT_EQ(rows.at(QStringLiteral("View > Word Wrap")).item->press(), AXError::Success);
+    EXPECT_TRUE(app->waitForLogLine(QStringLiteral("triggered View > Word Wrap checked=1")));
+    rows = readRows(m_source, element);
+    EXPECT_TRUE(rows.at(QStringLiteral("View > Word Wrap")).item->checked());
+
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(rows.at(QStringLiteral("Edit > Settings…")).item->press(), AXError::Success);
+    EXPECT_LT(timer.elapsed(), 200);
+    EXPECT_TRUE(app->waitForLogLine(QStringLiteral("dialog opened")));
+    // Reading goes on while the dialog holds the application's reply to the press.
+    EXPECT_FALSE(readRows(m_source, element).empty());
+}
+
+TEST_F(AtspiIntegrationTest, StoppedApplicationGivesABoundedReadAndNoHang)
+{
+    auto app = TestApp::startFixture();
+    ASSERT_TRUE(app);
+    const ElementRef element = waitForApp(app->pid());
+    ASSERT_TRUE(element);
+    ::kill(pid_t(app->pid()), SIGSTOP);
+    QElapsedTimer timer;
+    timer.start();
+    // Everything the palette does on a call: find the application again, read its title and menus.
+    const ElementRef again = m_source->applicationForPid(int32_t(app->pid()));
+    ASSERT_TRUE(again);
+    AXUtils::getAny<QString>(*m_source, AXAttribute::Title, again);
+    const std::map<QString, Row> rows = readRows(m_source, again);
+    EXPECT_LT(timer.elapsed(), 2000);
+    EXPECT_TRUE(rows.empty());
+    ::kill(pid_t(app->pid()), SIGCONT);
+}
+
+TEST_F(AtspiIntegrationTest, ApplicationExitingMidReadGivesNoCrash)
+{
+    for (int round = 0; round < 3; ++round) {
+        auto app = TestApp::startFixture();
+        ASSERT_TRUE(app);
+        const ElementRef element = waitForApp(app->pid());
+        ASSERT_TRUE(element);
+        const std::map<QString, Row> before = readRows(m_source, element);
+        ::kill(pid_t(app->pid()), SIGKILL);
+        app->process().waitForFinished(2000);
+        // A read of the gone application, and a press of one of its items, fail quietly.
+        const std::map<QString, Row> after = readRows(m_source, element);
+        EXPECT_LE(after.size(), before.size());
+        if (!before.empty()) {
+            EXPECT_NE(before.begin()->second.item->press(), AXError::Success);
+        }
+    }
+}
+
+TEST_F(AtspiIntegrationTest, MousepadTreeHasItsCountsPathsAndAccelerators)
+{
+    const QString mousepad = QStandardPaths::findExecutable(QStringLiteral("mousepad"));
+    if (mousepad.isEmpty())
+        GTEST_SKIP() << "mousepad is not installed";
+    auto app = TestApp::start(mousepad, {QStringLiteral("--disable-server")});
+    ASSERT_TRUE(app);
+    const ElementRef element = waitForApp(app->pid());
+    ASSERT_TRUE(element);
+    // GTK fills its menu bar after the window appears: wait for a stable first read.
+    std::map<QString, Row> rows;
+    test::waitFor([&] { rows = readRows(m_source, element); return rows.size() > 100; }, std::chrono::seconds(10));
+    const auto shortcutOf = [&](const char *key) {
+        const auto it = rows.find(QString::fromUtf8(key));
+        if (it == rows.end())
+            return QStringLiteral("<missing>");
+        const auto shortcut = it->second.item->shortcut();
+        return shortcut ? shortcut->displayText() : QString();
+    };
+    if (qEnvironmentVariableIsSet("TAVOLIN_DUMP_ROWS"))
+        for (const auto &[key, row] : rows)
+            std::printf("%s\n", qPrintable(key));
+    EXPECT_EQ(shortcutOf("File > New"), QStringLiteral("Ctrl+N"));
+    EXPECT_EQ(shortcutOf("File > Save As..."), QStringLiteral("Ctrl+Shift+S"));
+    EXPECT_EQ(shortcutOf("View > Fullscreen"), QStringLiteral("F11"));
+    EXPECT_GT(m_source->lastReadStats().menuItems, 200);
+    std::printf("mousepad: %d menu items, %d nodes, %zu enabled leaves, read in %.1f ms\n",
+                m_source->lastReadStats().menuItems, m_source->lastReadStats().nodes, rows.size(),
+                m_source->lastReadStats().milliseconds);
+}
+
+} // namespace
+} // namespace tavolin
