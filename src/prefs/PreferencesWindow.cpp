@@ -1,7 +1,10 @@
 #include "PreferencesWindow.h"
 
 #include "AboutController.h"
+#include "AppRulesController.h"
 #include "AppearanceController.h"
+#include "ExtensionController.h"
+#include "MenuRulesController.h"
 #include "GeneralController.h"
 #include "PalettePane.h"
 #include "PaletteViewController.h"
@@ -27,11 +30,15 @@ PreferencesWindow::PreferencesWindow(PrefsContext &context, QWidget *parent)
       m_content(new QWidget(this)), m_contentLayout(new QVBoxLayout(m_content)),
       m_general(new GeneralController(context, m_content)),
       m_appearance(new AppearanceController(context, m_content)), m_palette(new PalettePane(m_content)),
-      m_paletteView(new PaletteViewController(context)),
+      m_paletteView(new PaletteViewController(context)), m_appRules(new AppRulesController(context)),
+      m_menuRules(new MenuRulesController(context)), m_extensions(new ExtensionController(context)),
       m_about(new AboutController(context, ProcessPaletteLauncher::findPaletteExecutable(), m_content))
 {
     setWindowTitle(tr("Tavolin Preferences"));
     m_palette->addTab(m_paletteView, tr("Palette"));
+    m_palette->addTab(m_appRules, tr("App Rules"));
+    m_palette->addTab(m_menuRules, tr("Menu Rules"));
+    m_palette->addTab(m_extensions, tr("Extensions")); // always the last tab
     m_palette->setMinimumSize(640, 460);
 
     auto *headerLayout = new QHBoxLayout(m_header);
@@ -176,7 +183,7 @@ void PreferencesWindow::openUrls(const QList<QUrl> &urls)
 
 void PreferencesWindow::importExtension(const QString &path)
 {
-    Q_UNUSED(path);
+    m_extensions->onAddExtensionFrom(path);
 }
 
 } // namespace tavolin

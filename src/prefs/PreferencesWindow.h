@@ -90,9 +90,9 @@ private:
     AppearanceController *m_appearance;
     PalettePane *m_palette;
     PaletteViewController *m_paletteView;
-    AppRulesController *m_appRules = nullptr;
-    MenuRulesController *m_menuRules = nullptr;
-    ExtensionController *m_extensions = nullptr;
+    AppRulesController *m_appRules;
+    MenuRulesController *m_menuRules;
+    ExtensionController *m_extensions;
     AboutController *m_about;
 };
 
