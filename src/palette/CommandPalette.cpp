@@ -1,0 +1,357 @@
+#include "CommandPalette.h"
+
+#include "common/DefaultRules.h"
+#include "common/Dispatcher.h"
+#include "common/HotkeyBinder.h"
+#include "common/KeyData.h"
+#include "common/Log.h"
+#include "common/PaletteRulesManager.h"
+#include "common/SettingsDomain.h"
+#include "common/SettingsKeys.h"
+#include "common/SettingsReads.h"
+#include "extensions/Notifier.h"
+#include "extensions/PluginDataProvider.h"
+#include "palette/DataSource.h"
+#include "palette/KeyPoster.h"
+#include "palette/MenuDataProvider.h"
+#include "palette/OptionDataProvider.h"
+#include "palette/PanelPort.h"
+#include "palette/ShellPort.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
+namespace tavolin {
+namespace {
+
+bool onMainThread()
+{
+    const QCoreApplication *app = QCoreApplication::instance();
+    return app && QThread::currentThread() == app->thread();
+}
+
+std::optional<bool> ruleAnswer(AppRule rule)
+{
+    switch (rule) {
+    case AppRule::Allow: return true;
+    case AppRule::Disabled: return false;
+    case AppRule::Auto: return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::shared_ptr<CommandPalette> CommandPalette::create(Deps deps)
+{
+    std::shared_ptr<CommandPalette> palette(new CommandPalette(std::move(deps)));
+    palette->startInterpreter();
+    palette->bindShortcut();
+    palette->scheduleWarmup();
+    return palette;
+}
+
+CommandPalette::CommandPalette(Deps deps) : m_deps(std::move(deps))
+{
+    m_launchStartTimestamp = now();
+    m_hooks = makeHooks();
+}
+
+CommandPalette::~CommandPalette()
+{
+    QObject::disconnect(m_bindingFailed);
+    m_deps.binder.unbind(settings::kPaletteShortcut);
+}
+
+std::chrono::nanoseconds CommandPalette::now() const
+{
+    if (m_deps.now)
+        return m_deps.now();
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch());
+}
+
+DataSource &CommandPalette::dataSource() const
+{
+    return m_deps.dataSource ? *m_deps.dataSource : DataSource::shared();
+}
+
+// The hooks run on reading threads too: they capture only thread-safe objects, never this controller.
+AXAppHooks CommandPalette::makeHooks() const
+{
+    PaletteRulesManager *rules = &m_deps.rules;
+    SettingsDomain *settingsDomain = &m_deps.settings;
+    AXAppHooks hooks;
+    hooks.ruleForApp = [rules](const std::optional<QString> &bundle) {
+        return ruleAnswer(rules->ruleForApp(bundle.value_or(QString())));
+    };
+    hooks.updateRuleForApp = [rules](const std::optional<QString> &bundle, bool isSafe) {
+        rules->updateRuleForApp(bundle.value_or(QString()), isSafe);
+    };
+    hooks.useDefaultHotKey = [rules] { return rules->useDefaultHotKey(); };
+    hooks.triggeredByForce = [forced = m_forced] { return forced->load(); };
+    hooks.paletteShortcutString = [settingsDomain]() -> std::optional<QString> {
+        const QString text = settings::paletteShortcutString(*settingsDomain);
+        return text.isEmpty() ? std::nullopt : std::optional<QString>(text);
+    };
+    hooks.ignorableOption = [rules](const QString &title, const QString &appKey) -> std::optional<int64_t> {
+        const std::optional<int> option = rules->getIgnorableOption(title, appKey);
+        return option ? std::optional<int64_t>(*option) : std::nullopt;
+    };
+    hooks.appKey = [menus = std::weak_ptr<MenuDataProvider>(m_deps.menus)] {
+        const auto provider = menus.lock();
+        return provider ? provider->appKey() : QString();
+    };
+    return hooks;
+}
+
+void CommandPalette::bindShortcut()
+{
+    SettingsDomain &domain = m_deps.settings;
+    const Shortcut fallback = DefaultRules::paletteShortcut();
+    if (domain.contains(settings::kPaletteShortcut)) {
+        // The text must name the shortcut actually stored, or the palette would not recognise its own
+        // shortcut in the menus of "auto" applications.
+        if (!domain.contains(settings::kPaletteShortcutString)) {
+            const std::optional<KeyData> stored =
+                KeyData::keyDataFromString(domain.stringValue(settings::kPaletteShortcut));
+            domain.setValue(settings::kPaletteShortcutString, stored ? stored->toString() : fallback.description());
+        }
+    } else {
+        domain.setValue(settings::kPaletteShortcutString, fallback.description());
+        domain.setValue(settings::kPaletteShortcut, KeyData::keyDataFromShortcut(fallback).toStorageString());
+    }
+    const std::weak_ptr<CommandPalette> weak = weak_from_this();
+    m_bindingFailed = QObject::connect(&m_deps.binder, &HotkeyBinder::bindingFailed, &m_deps.binder,
+                                       [weak](const QString &key, const QString &reason) {
+                                           const auto self = weak.lock();
+                                           if (self && key == settings::kPaletteShortcut && self->m_deps.notifier)
+                                               self->m_deps.notifier->showError(QStringLiteral("Palette shortcut"), reason);
+                                       });
+    m_deps.binder.bindShortcutWithDefaultsKey(settings::kPaletteShortcut, [weak] {
+        if (const auto self = weak.lock()) {
+            self->show(false);
+            log::info(QStringLiteral("usage event trigger: reason=shortcut"));
+        }
+    });
+}
+
+void CommandPalette::scheduleWarmup()
+{
+    const std::weak_ptr<CommandPalette> weak = weak_from_this();
+    Dispatcher::shared().afterDelay(kWarmupInterval, [weak] {
+        if (const auto self = weak.lock()) {
+            self->warmupAX();
+            self->scheduleWarmup();
+        }
+    });
+}
+
+void CommandPalette::warmupAX()
+{
+    if (m_deps.source->isProcessTrusted())
+        AXApp::currentApp(m_deps.source, m_hooks);
+}
+
+void CommandPalette::startInterpreter()
+{
+    const std::weak_ptr<CommandPalette> weak = weak_from_this();
+    CommandInterpreter::Actions actions;
+    actions.showOption = [weak] {
+        if (const auto self = weak.lock())
+            self->showOptions();
+    };
+    actions.showTheme = [weak] {
+        if (const auto self = weak.lock())
+            self->showThemes();
+    };
+    actions.checkUpdates = [shell = &m_deps.shell] { shell->checkForUpdates(); };
+    actions.accessRecentFolder = m_deps.accessRecentFolder;
+    actions.updateExtensions = [explicitProvider = m_deps.extensions](const QString &json, const QString &app) {
+        if (PluginDataProvider *extensions = explicitProvider ? explicitProvider : PluginDataProvider::shared())
+            extensions->updateExtensions(json, app);
+    };
+    actions.clearHistory = [menus = m_deps.menus] { menus->clearHistory(); };
+    m_interpreter = std::make_unique<CommandInterpreter>(m_deps.settings, std::move(actions));
+}
+
+std::optional<Shortcut> CommandPalette::getHotKey() const
+{
+    return m_deps.binder.shortcutForKey(settings::kPaletteShortcut);
+}
+
+void CommandPalette::show(bool force)
+{
+    if (!m_enabled)
+        return;
+    m_launchStartTimestamp = now();
+    m_forced->store(force);
+    log::info(QStringLiteral("show force? %1").arg(force ? QStringLiteral("YES") : QStringLiteral("NO")));
+    if (m_deps.shell.isWelcomeWindowFocused()) {
+        bypassHotkey(static_cast<int32_t>(QCoreApplication::applicationPid()));
+        return;
+    }
+    if (m_deps.panel.isVisible()) {
+        // Pressed again: the panel closes and, unless forced, the application gets the shortcut.
+        m_deps.panel.close();
+        if (!force)
+            bypassHotkey(std::nullopt);
+        return;
+    }
+    m_deps.panel.selectRow(0);
+    if (prepareForShow(force))
+        showPanel(nullptr);
+}
+
+bool CommandPalette::prepareForShow(bool force)
+{
+    if (!m_deps.source->isProcessTrusted()) {
+        m_deps.shell.showRequestAccessibilityPanel();
+        return false;
+    }
+    const AXAppPtr next = AXApp::currentApp(m_deps.source, m_hooks);
+    if (!next || !next->name() || next->name()->isEmpty()) {
+        log::error(QStringLiteral("cannot get nextApp, nextApp is %1").arg(next ? QStringLiteral("non-nil") : QStringLiteral("nil")));
+        return false;
+    }
+    log::info(QStringLiteral("get nextApp %1").arg(*next->name()));
+    // Only the name is kept of the previous application object, so it goes once the shell holds the next.
+    const std::optional<QString> previousName =
+        m_deps.shell.currentApp() ? m_deps.shell.currentApp()->name() : std::nullopt;
+    const bool same = previousName && previousName == next->name();
+    if (!same)
+        m_deps.menus->resetState();
+    bool needsRefresh = !same;
+    m_deps.shell.setCurrentApp(next);
+    m_deps.menus->setWatcher(weak_from_this());
+
+    const std::optional<QString> bundle = next->bundleIdentifier();
+    const std::optional<AppRule> rule = bundle ? std::optional(m_deps.rules.ruleForApp(*bundle)) : std::nullopt;
+    bool allow = rule == AppRule::Allow;
+    if (rule == AppRule::Disabled) {
+        if (!force) {
+            bypassHotkey(std::nullopt);
+            return false;
+        }
+        allow = true;
+        needsRefresh = needsRefresh || !next->isLoaded();
+    }
+    const bool hideIcon = settings::hideAppIcon(m_deps.settings) || next->icon().isEmpty();
+    m_deps.panel.setAppIcon(hideIcon ? std::nullopt : std::optional<QString>(next->icon()));
+    if (needsRefresh)
+        m_deps.panel.refreshApp(next);
+    m_deps.menus->loadFromApp(next, false);
+    return force || allow;
+}
+
+bool CommandPalette::isCurrent(const DataProvider *provider) const
+{
+    return !provider || provider == dataSource().provider();
+}
+
+void CommandPalette::onShow(DataProvider &provider) { showPanel(&provider); }
+
+void CommandPalette::onBypass(DataProvider &provider)
+{
+    if (isCurrent(&provider))
+        bypassHotkey(std::nullopt);
+}
+
+void CommandPalette::onUpdate(DataProvider &)
+{
+    if (onMainThread()) {
+        m_deps.panel.updateUI();
+        return;
+    }
+    const std::weak_ptr<CommandPalette> weak = weak_from_this();
+    Dispatcher::shared().toMain([weak] {
+        if (const auto self = weak.lock())
+            self->m_deps.panel.updateUI();
+    });
+}
+
+void CommandPalette::showPanel(const DataProvider *provider)
+{
+    if (!isCurrent(provider))
+        return;
+    PanelPort &panel = m_deps.panel;
+    const std::optional<QRect> frame = panel.windowFrame();
+    const std::optional<QRect> mainScreen = panel.mainScreenFrame();
+    const std::optional<QRect> screen = panel.windowScreenFrame();
+    if (frame && mainScreen && screen != mainScreen)
+        panel.moveWindow(calcFrame(*frame, *mainScreen));
+    panel.showPanel();
+    reportTiming();
+}
+
+QPoint CommandPalette::calcFrame(const QRect &window, const QRect &screen) const
+{
+    const int rows = DataSource::visibleRowLimit(dataSource().mode(), m_deps.settings);
+    const int height = m_deps.panel.listHeight(rows);
+    const double x = screen.x() + (screen.width() - window.width()) * 0.5;
+    const double y = screen.y() + (screen.height() - height) * 0.5;
+    return QPoint(qRound(x), qRound(y));
+}
+
+void CommandPalette::reportTiming()
+{
+    const std::chrono::nanoseconds elapsed = now() - m_launchStartTimestamp;
+    const int64_t ms = std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count();
+    log::info(QStringLiteral("%1 after %2 ms").arg(QStringLiteral("show window")).arg(ms));
+    if (ms <= kSlowShowMs)
+        return;
+    const AXAppPtr app = m_deps.shell.currentApp();
+    const QString bundle = app ? app->bundleIdentifier().value_or(QStringLiteral("undefined")) : QStringLiteral("undefined");
+    const int64_t seconds = std::chrono::duration_cast<std::chrono::seconds>(elapsed).count();
+    log::info(QStringLiteral("usage event slow: desc=show-%1 delay=%2").arg(bundle).arg(seconds));
+}
+
+void CommandPalette::bypassHotkey(std::optional<int32_t> pid)
+{
+    const AXAppPtr current = m_deps.shell.currentApp();
+    if (!pid && !current)
+        return;
+    const std::optional<Shortcut> hotkey = getHotKey();
+    if (!hotkey)
+        return;
+    // The target's own command with this shortcut runs through accessibility instead of a synthetic key.
+    // Not for a given process: that is the palette itself, and the row belongs to another application.
+    if (!pid) {
+        const MenuItemDataPtr row = m_deps.menus->shortcutRow(hotkey->description());
+        if (row && m_deps.menus->ref()) {
+            row->apply(0);
+            return;
+        }
+    }
+    post(pid ? *pid : current->pid(), *hotkey);
+}
+
+void CommandPalette::post(int32_t pid, const Shortcut &shortcut)
+{
+    if (!m_deps.keyPoster || pid <= 0)
+        return;
+    if (!m_deps.keyPoster->post(pid, shortcut))
+        log::error(QStringLiteral("cannot pass %1 on to process %2").arg(shortcut.description()).arg(pid));
+}
+
+void CommandPalette::showOptions()
+{
+    showPanel(nullptr);
+    m_deps.panel.switchMode(PanelMode::SelfOptions);
+}
+
+void CommandPalette::showThemes()
+{
+    showOptions();
+    OptionDataProvider *options = m_deps.options ? m_deps.options : OptionDataProvider::shared();
+    const MenuItemDataPtr theme = options ? options->theme() : nullptr;
+    if (!theme)
+        return;
+    if (theme->shouldExpand()) {
+        m_deps.panel.expandRow(theme);
+    } else {
+        m_deps.panel.exitPanel();
+        theme->apply(0);
+    }
+}
+
+} // namespace tavolin
