@@ -10,17 +10,16 @@
 #include <QCommandLineParser>
 #include <QDir>
 
-int main(int argc, char **argv)
-{
-    using namespace tavolin;
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("tavolin-preferences"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Tavolin Preferences"));
-    QApplication::setApplicationVersion(QStringLiteral(TAVOLIN_VERSION));
-    QApplication::setDesktopFileName(QStringLiteral("tavolin-preferences"));
-    QApplication::setQuitOnLastWindowClosed(true);
+namespace {
 
-    QCommandLineParser parser;
+void describeProgram()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("tavolin-preferences"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TAVOLIN_VERSION));
+}
+
+void setUpParser(QCommandLineParser &parser)
+{
     parser.setApplicationDescription(QStringLiteral(
         "Tavolin Preferences: the palette shortcut, appearance, application and menu rules, and extensions."));
     parser.addHelpOption();
@@ -29,6 +28,39 @@ int main(int argc, char **argv)
                                  QStringLiteral("tavolin-preferences://preferences/about, or extension files "
                                                 "(.pext bundles, scripts) to import."),
                                  QStringLiteral("[urls-or-files...]"));
+}
+
+// --help and --version answer without a display.
+bool asksForInformationOnly(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "--help" || arg == "-h" || arg == "--help-all" || arg == "--version" || arg == "-v")
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    using namespace tavolin;
+    if (asksForInformationOnly(argc, argv)) {
+        QCoreApplication core(argc, argv);
+        describeProgram();
+        QCommandLineParser parser;
+        setUpParser(parser);
+        parser.process(core); // prints and exits
+        return 0;
+    }
+    QApplication app(argc, argv);
+    describeProgram();
+    QApplication::setApplicationDisplayName(QStringLiteral("Tavolin Preferences"));
+    QApplication::setDesktopFileName(QStringLiteral("tavolin-preferences"));
+    QApplication::setQuitOnLastWindowClosed(true);
+    QCommandLineParser parser;
+    setUpParser(parser);
     parser.process(app);
 
     const QStringList args = parser.positionalArguments();
