@@ -32,6 +32,8 @@ inline constexpr QLatin1String kHideOptionIcon{"hideOptionIcon"};
 inline constexpr QLatin1String kStartOnLogin{"startOnLogin"};
 inline constexpr QLatin1String kSendData{"sendData"};
 inline constexpr QLatin1String kSkipWelcome{"skipWelcome"};
+// Quick open of the target application's files; "open_shortcut" is bound only while it is true.
+inline constexpr QLatin1String kQuickOpen{"quickOpen"};
 // Default of every bool key above except kShowMenuState.
 inline constexpr bool kDefaultFlag = false;
 
