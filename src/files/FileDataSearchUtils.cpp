@@ -1,0 +1,135 @@
+#include "files/FileDataSearchUtils.h"
+
+#include "common/Log.h"
+#include "palette/FuzzyScore.h"
+#include "palette/TextFolding.h"
+
+#include <QHash>
+
+#include <algorithm>
+#include <mutex>
+#include <vector>
+
+namespace tavolin {
+namespace {
+
+// Shared by an ensure() result's cancel function and the waiter that starts the next step.
+struct EnsureState
+{
+    std::mutex mutex;
+    std::function<void()> cancelNext; // guarded by mutex; set once the next step started
+};
+
+} // namespace
+
+FileTask FileDataSearchUtils::query(const QString &query, FileDataSearchOption &source, BaseJob &job)
+{
+    const std::optional<FileTask> load = job.initTask();
+    if (!load || !load->isPending())
+        return queryAfterInit(query, source, job);
+    // The waiter may run after the source is gone: it holds the job weakly and finds the option through it
+    // (every filtered source is both).
+    std::weak_ptr<BaseJob> weakJob = job.weak_from_this();
+    return ensure(load, [query, weakJob]() -> FileTask {
+        const BaseJobPtr strong = weakJob.lock();
+        auto *option = dynamic_cast<FileDataSearchOption *>(strong.get());
+        if (!option)
+            return FileTask::completed();
+        return queryAfterInit(query, *option, *strong);
+    });
+}
+
+FileTask FileDataSearchUtils::ensure(const std::optional<FileTask> &load, std::function<FileTask()> next)
+{
+    if (!load || !load->isPending())
+        return next();
+
+    auto result = std::make_shared<FileStep>();
+    auto state = std::make_shared<EnsureState>();
+    load->whenCompleted([result, state, next = std::move(next)] {
+        FileTask step;
+        {
+            // Under the lock so that a cancel either sees the started step or stops it from starting.
+            std::lock_guard lock(state->mutex);
+            if (result->isCancelled())
+                return;
+            step = next();
+            state->cancelNext = step.cancel;
+        }
+        step.whenCompleted([result] { result->complete(); });
+    });
+    std::weak_ptr<FileStep> weakResult = result;
+    auto cancel = [weakResult, state] {
+        if (const FileStepPtr strong = weakResult.lock())
+            strong->cancel();
+        std::function<void()> cancelNext;
+        {
+            std::lock_guard lock(state->mutex);
+            cancelNext = state->cancelNext;
+        }
+        if (cancelNext)
+            cancelNext();
+    };
+    return {result->future(), std::move(cancel), result};
+}
+
+FileTask FileDataSearchUtils::queryAfterInit(const QString &query, FileDataSearchOption &source, BaseJob &job)
+{
+    QList<FileItemDataPtr> rows = source.all();
+    const double threshold = source.threshod();
+    const double fuzziness = source.fuzziness();
+    const QString group = job.group();
+    std::weak_ptr<BaseJob> weakJob = job.weak_from_this();
+    return runStep<QList<FileItemDataPtr>>(
+        [query, rows = std::move(rows), threshold, fuzziness](const FileStep &step) {
+            return rank(query, rows, threshold, fuzziness, step);
+        },
+        [weakJob, group](QList<FileItemDataPtr> &&ranked) {
+            BaseJob::deliver(weakJob, ranked);
+            log::debug(QStringLiteral("queryAfterInit for %1").arg(group));
+        });
+}
+
+std::optional<QList<FileItemDataPtr>> FileDataSearchUtils::rank(const QString &query,
+                                                                const QList<FileItemDataPtr> &rows,
+                                                                double threshold, double fuzziness,
+                                                                const FileStep &cancelled)
+{
+    if (query.trimmed().isEmpty())
+        return rows;
+
+    const FoldedText word(query, FoldMode::Default);
+    // One score per distinct title: a folder of copies shares the work.
+    QHash<QString, double> scores;
+    for (const FileItemDataPtr &row : rows) {
+        if (cancelled.isCancelled())
+            return std::nullopt;
+        const QString title = row->title();
+        if (!scores.contains(title))
+            scores.insert(title, fuzzyScore(FoldedText(title, FoldMode::Default), word, fuzziness));
+    }
+    if (cancelled.isCancelled())
+        return std::nullopt;
+
+    struct Scored
+    {
+        FileItemDataPtr row;
+        double score;
+    };
+    std::vector<Scored> kept;
+    for (const FileItemDataPtr &row : rows) {
+        const double score = scores.value(row->title());
+        if (score > threshold)
+            kept.push_back({row, score});
+    }
+    std::stable_sort(kept.begin(), kept.end(), [](const Scored &a, const Scored &b) { return a.score > b.score; });
+    if (cancelled.isCancelled())
+        return std::nullopt;
+    QList<FileItemDataPtr> out;
+    out.reserve(qsizetype(kept.size()));
+    for (Scored &entry : kept)
+        out.push_back(std::move(entry.row));
+    return out;
+}
+
+} // namespace tavolin

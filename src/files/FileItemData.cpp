@@ -1,0 +1,60 @@
+#include "files/FileItemData.h"
+
+#include "files/FileDataProvider.h"
+#include "files/Workspace.h"
+
+#include <QMimeDatabase>
+
+namespace tavolin {
+namespace {
+
+// "/home/u/notes/" names the folder "notes", not "".
+QString lastPathComponent(const QUrl &url)
+{
+    QString path = url.path();
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    return path.section(QLatin1Char('/'), -1);
+}
+
+} // namespace
+
+FileItemDataPtr FileItemData::fromURL(const QUrl &url, const QString &group)
+{
+    auto row = std::make_shared<FileItemData>();
+    row->m_url = url;
+    row->m_title = lastPathComponent(url);
+    row->m_group = group;
+    if (url.isLocalFile()) {
+        // By name only: reading every listed file's content to guess its type would be far too slow.
+        static const QMimeDatabase mimes;
+        const QMimeType type = mimes.mimeTypeForFile(url.toLocalFile(), QMimeDatabase::MatchExtension);
+        row->m_icon = type.iconName();
+    }
+    return row;
+}
+
+bool FileItemData::apply(int)
+{
+    return applyCustomAction();
+}
+
+bool FileItemData::applyCustomAction()
+{
+    if (!m_action)
+        return false;
+    return m_action(*this);
+}
+
+bool FileItemData::openDefault(RowData &row)
+{
+    const auto *file = dynamic_cast<const FileItemData *>(&row);
+    QString path;
+    if (file && file->url())
+        path = file->url()->isLocalFile() ? file->url()->toLocalFile() : file->url()->path();
+    if (Workspace *workspace = Workspace::shared())
+        workspace->openFile(path, FileDataProvider::shared().openWith());
+    return true;
+}
+
+} // namespace tavolin

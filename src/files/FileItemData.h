@@ -1,0 +1,74 @@
+#pragma once
+
+#include "palette/RowData.h"
+
+#include <QList>
+#include <QString>
+#include <QUrl>
+
+#include <memory>
+#include <optional>
+
+namespace tavolin {
+
+class FileItemData;
+using FileItemDataPtr = std::shared_ptr<FileItemData>;
+
+// Group names of the quick-open sources, in display order.
+namespace filegroup {
+inline constexpr auto kOpened = "Opened";
+inline constexpr auto kRecent = "Recent";
+inline constexpr auto kFileResults = "File Results";
+} // namespace filegroup
+
+// A file row of quick open: a file or folder found by one of the sources, shown by name under its group.
+//
+// Built on any thread, then read and performed on the main thread only (like every row).
+class FileItemData : public RowData
+{
+public:
+    FileItemData() = default;
+
+    // A row for `url` under `group`: title = the last path component, and for a file URL an icon (the theme
+    // icon name of the file's type, guessed from its name without reading the file). Other URLs get none.
+    static FileItemDataPtr fromURL(const QUrl &url, const QString &group);
+
+    // RowData
+    QString title() const override { return m_title; }
+    void setTitle(const QString &title) override { m_title = title; }
+    bool shouldExpand() const override { return m_shouldExpand; }
+    void setShouldExpand(bool expand) override { m_shouldExpand = expand; }
+    std::optional<QString> inputHint() const override { return m_inputHint; }
+    void setInputHint(std::optional<QString> hint) override { m_inputHint = std::move(hint); }
+    bool applyOnHover() const override { return m_applyOnHover; }
+    void setApplyOnHover(bool applyOnHover) override { m_applyOnHover = applyOnHover; }
+    const RowAction &action() const override { return m_action; }
+    void setAction(RowAction action) override { m_action = std::move(action); }
+    // Both run the action with this row; false when the action is empty. The index is ignored.
+    bool apply(int modifiers) override;
+    bool applyCustomAction() override;
+
+    const QString &group() const { return m_group; }
+    void setGroup(const QString &group) { m_group = group; }
+    const std::optional<QUrl> &url() const { return m_url; }
+    void setUrl(std::optional<QUrl> url) { m_url = std::move(url); }
+    // Icon theme name; none when unknown.
+    const std::optional<QString> &icon() const { return m_icon; }
+    void setIcon(std::optional<QString> icon) { m_icon = std::move(icon); }
+
+    // The default action: asks Workspace::shared() to open the row's path (the empty path without a URL)
+    // with the application of FileDataProvider::shared(). True whatever the workspace answers.
+    static bool openDefault(RowData &row);
+
+private:
+    QString m_title;
+    bool m_shouldExpand = false;
+    std::optional<QString> m_inputHint;
+    bool m_applyOnHover = false;
+    RowAction m_action = &FileItemData::openDefault;
+    QString m_group;
+    std::optional<QUrl> m_url;
+    std::optional<QString> m_icon;
+};
+
+} // namespace tavolin

@@ -1,0 +1,128 @@
+#include "files/FilesJob.h"
+
+#include "common/Dispatcher.h"
+#include "files/FileDataSearchUtils.h"
+#include "files/FileLocations.h"
+
+namespace tavolin {
+namespace {
+
+QList<FileItemDataPtr> rowsOf(const QList<QUrl> &urls)
+{
+    QList<FileItemDataPtr> rows;
+    rows.reserve(urls.size());
+    for (const QUrl &url : urls)
+        rows.push_back(FileItemData::fromURL(url, QString::fromLatin1(filegroup::kFileResults)));
+    return rows;
+}
+
+} // namespace
+
+FilesJob::FilesJob(std::shared_ptr<ElementSource> source)
+    : m_source(std::move(source))
+{
+}
+
+FilesJob::~FilesJob()
+{
+    if (m_initTask)
+        m_initTask->cancel();
+}
+
+FileTask FilesJob::setApp(const QString &, const AXAppPtr &app)
+{
+    if (m_initTask && m_initTask->isPending())
+        m_initTask->cancel();
+    // Forgotten at once: the previous application's folder must never answer for this one.
+    m_folder.reset();
+    if (!app || !app->ref() || !m_source) {
+        m_initTask = FileTask::completed();
+        return *m_initTask;
+    }
+    std::shared_ptr<ElementSource> source = m_source;
+    ElementRef element = app->ref();
+    std::weak_ptr<BaseJob> weakSelf = weak_from_this();
+    m_initTask = runStep<std::optional<QUrl>>(
+        [source, element](const FileStep &) -> std::optional<std::optional<QUrl>> {
+            const std::optional<QUrl> document = loadFocusedFile(*source, element);
+            return document ? filelocations::guessFolder(*document) : std::nullopt;
+        },
+        [weakSelf](std::optional<QUrl> &&folder) {
+            if (auto self = std::static_pointer_cast<FilesJob>(weakSelf.lock()))
+                self->m_folder = std::move(folder);
+        },
+        source->readMode() == ReadMode::MainThread ? StepThread::Main : StepThread::Background);
+    return *m_initTask;
+}
+
+std::optional<QUrl> FilesJob::loadFocusedFile(ElementSource &source, const ElementRef &element)
+{
+    AXValue value;
+    if (source.copyAttributeValue(element, AXAttribute::MainWindow, value) != AXError::Success)
+        return std::nullopt;
+    const ElementRef *window = std::get_if<ElementRef>(&value);
+    return window ? filelocations::readWindowDocument(source, *window) : std::nullopt;
+}
+
+FileTask FilesJob::query(const QString &query)
+{
+    std::weak_ptr<BaseJob> weakSelf = weak_from_this();
+    const bool list = query.trimmed().isEmpty();
+    // Both wait for the folder: a query typed before it is known would otherwise search nothing.
+    return FileDataSearchUtils::ensure(m_initTask, [weakSelf, query, list]() -> FileTask {
+        auto self = std::static_pointer_cast<FilesJob>(weakSelf.lock());
+        if (!self)
+            return FileTask::completed();
+        return list ? self->listUnder() : self->doQuery(query);
+    });
+}
+
+FileTask FilesJob::doQuery(const QString &query)
+{
+    if (!m_folder)
+        return FileTask::completed();
+    auto step = std::make_shared<FileStep>();
+    const QString folder = m_folder->toLocalFile();
+    const FileNameSearch::Limits limits = m_limits;
+    std::weak_ptr<BaseJob> weakSelf = weak_from_this();
+    Dispatcher &dispatcher = Dispatcher::shared();
+    dispatcher.toBackground([step, folder, query, limits, weakSelf, &dispatcher] {
+        // Each batch is delivered on the main thread, where cancelling happens, so none slips through.
+        const auto onBatch = [step, weakSelf, &dispatcher](QList<QUrl> urls) {
+            if (urls.isEmpty())
+                return;
+            dispatcher.toMain([step, weakSelf, rows = rowsOf(urls)] {
+                if (!step->isCancelled())
+                    BaseJob::deliver(weakSelf, rows);
+            });
+        };
+        if (!FileNameSearch::search(folder, query, *step, onBatch, limits)) {
+            step->cancel();
+            return;
+        }
+        dispatcher.toMain([step] {
+            if (!step->isCancelled())
+                step->complete();
+        });
+    });
+    return FileTask::of(step);
+}
+
+FileTask FilesJob::listUnder()
+{
+    if (!m_folder)
+        return FileTask::completed();
+    const QString folder = m_folder->toLocalFile();
+    const FileNameSearch::Limits limits = m_limits;
+    std::weak_ptr<BaseJob> weakSelf = weak_from_this();
+    return runStep<QList<FileItemDataPtr>>(
+        [folder, limits](const FileStep &step) -> std::optional<QList<FileItemDataPtr>> {
+            const std::optional<QList<QUrl>> urls = FileNameSearch::list(folder, step, limits);
+            if (!urls)
+                return std::nullopt;
+            return rowsOf(*urls);
+        },
+        [weakSelf](QList<FileItemDataPtr> &&rows) { BaseJob::deliver(weakSelf, rows); });
+}
+
+} // namespace tavolin

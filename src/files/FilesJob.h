@@ -1,0 +1,52 @@
+#pragma once
+
+#include "accessibility/ElementSource.h"
+#include "files/BaseJob.h"
+#include "files/FileNameSearch.h"
+
+#include <QUrl>
+
+namespace tavolin {
+
+// "File Results": files near the application's focused document. An empty query lists the document's
+// folder; any other query searches below that folder for names holding every word (FileNameSearch).
+// A document in a Trash, or in a hidden folder at the root, gives no folder and so no rows.
+//
+// Threads: members on the main thread; the focused document is read, and folders listed and searched, on
+// the background pool. Rows arrive at the watcher on the main thread, a search's in coalesced batches.
+class FilesJob final : public BaseJob
+{
+public:
+    // `source` may be null: then there is never a folder.
+    explicit FilesJob(std::shared_ptr<ElementSource> source);
+    ~FilesJob() override;
+
+    void setLimits(const FileNameSearch::Limits &limits) { m_limits = limits; }
+    const std::optional<QUrl> &folder() const { return m_folder; }
+
+    // BaseJob
+    std::weak_ptr<QuickOpenJobWatcher> watcher() const override { return m_watcher; }
+    void setWatcher(std::weak_ptr<QuickOpenJobWatcher> watcher) override { m_watcher = std::move(watcher); }
+    QString group() const override { return QString::fromLatin1(filegroup::kFileResults); }
+    std::optional<FileTask> initTask() const override { return m_initTask; }
+
+    // Finds the folder of the application's focused document (none without one).
+    FileTask setApp(const QString &bundle, const AXAppPtr &app) override;
+    // listUnder() for an empty or all-space query, else doQuery(); both wait for a pending setApp().
+    FileTask query(const QString &query) override;
+
+    // The focused document of the application `element`: its main window's document attribute.
+    static std::optional<QUrl> loadFocusedFile(ElementSource &source, const ElementRef &element);
+
+    FileTask doQuery(const QString &query);
+    FileTask listUnder();
+
+private:
+    std::shared_ptr<ElementSource> m_source;
+    std::weak_ptr<QuickOpenJobWatcher> m_watcher;
+    std::optional<QUrl> m_folder;
+    std::optional<FileTask> m_initTask;
+    FileNameSearch::Limits m_limits;
+};
+
+} // namespace tavolin

@@ -1,0 +1,81 @@
+#include "files/RecentJob.h"
+
+#include "common/Log.h"
+
+#include <QFileInfo>
+
+namespace tavolin {
+
+RecentJob::~RecentJob()
+{
+    if (m_initTask)
+        m_initTask->cancel();
+}
+
+recentdocuments::AppMatch RecentJob::appMatch(const QString &bundle, const AXAppPtr &app)
+{
+    recentdocuments::AppMatch match;
+    if (!bundle.isEmpty())
+        match.names << bundle;
+    if (app) {
+        if (app->name())
+            match.names << *app->name();
+        if (app->appName()) {
+            match.names << *app->appName();
+            match.executable = *app->appName();
+        }
+    }
+    return match;
+}
+
+FileTask RecentJob::setApp(const QString &bundle, const AXAppPtr &app)
+{
+    m_id = bundle;
+    // Emptied at once: rows of the previous application must not answer a query for this one.
+    m_all.clear();
+    if (m_initTask && m_initTask->isPending())
+        m_initTask->cancel();
+    const QString file = recentFile();
+    const recentdocuments::AppMatch match = appMatch(bundle, app);
+    std::weak_ptr<BaseJob> weakSelf = weak_from_this();
+    m_initTask = runStep<QList<FileItemDataPtr>>(
+        [file, match](const FileStep &step) -> std::optional<QList<FileItemDataPtr>> {
+            QList<FileItemDataPtr> rows = loadRecentFile(file, match, step);
+            if (step.isCancelled())
+                return std::nullopt;
+            return rows;
+        },
+        [weakSelf](QList<FileItemDataPtr> &&rows) {
+            if (auto self = std::static_pointer_cast<RecentJob>(weakSelf.lock()))
+                self->m_all = std::move(rows);
+        });
+    return *m_initTask;
+}
+
+FileTask RecentJob::query(const QString &query)
+{
+    return FileDataSearchUtils::query(query, *this, *this);
+}
+
+QList<FileItemDataPtr> RecentJob::loadRecentFile(const QString &file, const recentdocuments::AppMatch &app,
+                                                 const FileStep &step)
+{
+    QList<FileItemDataPtr> rows;
+    if (file.isEmpty() || (app.names.isEmpty() && app.executable.isEmpty()))
+        return rows;
+    const std::optional<QList<recentdocuments::Document>> documents = recentdocuments::readFile(file, app);
+    if (!documents)
+        return rows;
+    for (const recentdocuments::Document &document : *documents) {
+        if (step.isCancelled())
+            return {};
+        // A file deleted or moved since is not offered: opening it could only fail.
+        if (!QFileInfo::exists(document.url.toLocalFile()))
+            continue;
+        rows.push_back(FileItemData::fromURL(document.url, QString::fromLatin1(filegroup::kRecent)));
+    }
+    log::debug(QStringLiteral("loadRecentFile Done!"));
+    return rows;
+}
+
+} // namespace tavolin
