@@ -1,0 +1,43 @@
+#pragma once
+
+#include "palette/Theme.h"
+
+#include <QColor>
+
+#include <optional>
+
+namespace tavolin {
+
+// Turns a theme's colours into Qt colours for the panel's painting. Colours the theme leaves to the desktop
+// (SystemColor, absent text colours) come from the application palette while the panel's darkness matches
+// the desktop's, else from a fixed light or dark set, so a dark theme stays dark on a light desktop.
+//
+// Main thread (reads the application palette).
+namespace themecolors {
+
+// Whether the desktop's look is dark: the palette's window colour is dark. setDesktopDarkForTesting()
+// overrides it until called with nullopt.
+bool desktopIsDark();
+void setDesktopDarkForTesting(std::optional<bool> dark);
+
+// The panel's darkness under `theme` (Theme::isDark over the desktop's look).
+bool panelIsDark(const Theme &theme);
+
+QColor toQColor(const Rgba &rgba);
+QColor resolve(const ThemeColor &color, bool dark);
+std::optional<QColor> resolve(const std::optional<ThemeColor> &color, bool dark);
+
+// A text colour: colorInDark when dark and set, else color, else `fallback`.
+QColor textColor(const TextStyle &style, bool dark, const QColor &fallback);
+
+// Defaults of the views when the theme says nothing.
+QColor defaultText(bool dark);
+QColor defaultSecondaryText(bool dark);
+QColor defaultPlaceholder(bool dark);
+QColor defaultLink(bool dark);
+QColor defaultSelection(bool dark);
+// The translucent fill used when the theme has no window colour.
+QColor translucentBackground(bool dark);
+
+} // namespace themecolors
+} // namespace tavolin

@@ -1,0 +1,320 @@
+#include "PanelTestSupport.h"
+
+#include "common/SettingsKeys.h"
+#include "ui/panel/ClickableLabel.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QScrollBar>
+
+namespace tavolin::test {
+namespace {
+
+class PanelKeysTest : public PanelFixture
+{
+protected:
+    void movePointerTo(int row)
+    {
+        const QPoint at = list().visualRect(list().model()->index(row, 0)).center();
+        QMouseEvent move(QEvent::MouseMove, at, list().viewport()->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(list().viewport(), &move);
+    }
+};
+
+struct MoveCase
+{
+    const char *name;
+    int startRow;
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    int expectedRow;
+};
+
+class PanelMoveTest : public PanelFixture, public ::testing::WithParamInterface<MoveCase>
+{
+};
+
+// 8 rows at the top level, visible row limit 7.
+const MoveCase kMoves[] = {
+    {"UpAtFirstRowWrapsToLast", 0, Qt::Key_Up, Qt::NoModifier, 7},
+    {"DownAtLastRowWrapsToFirst", 7, Qt::Key_Down, Qt::NoModifier, 0},
+    {"DownMovesOne", 2, Qt::Key_Down, Qt::NoModifier, 3},
+    {"SuperNMovesDown", 2, Qt::Key_N, Qt::MetaModifier, 3},
+    {"SuperPMovesUp", 2, Qt::Key_P, Qt::MetaModifier, 1},
+    {"PageDownPastTheEndWrapsToFirst", 5, Qt::Key_PageDown, Qt::NoModifier, 0},
+    {"PageDownMovesByTheLimit", 0, Qt::Key_PageDown, Qt::NoModifier, 7},
+    {"PageUpBeforeTheStartWrapsToLast", 2, Qt::Key_PageUp, Qt::NoModifier, 7},
+    {"HomeSelectsFirst", 5, Qt::Key_Home, Qt::NoModifier, 0},
+    {"EndSelectsLast", 1, Qt::Key_End, Qt::NoModifier, 7},
+};
+
+TEST_P(PanelMoveTest, MovesTheSelection)
+{
+    const MoveCase &c = GetParam();
+    openPanel();
+    ASSERT_EQ(list().rowCount(), 8);
+    m_controller->selectRow(c.startRow);
+    key(c.key, c.modifiers);
+    EXPECT_EQ(list().selectedRow(), c.expectedRow);
+    EXPECT_TRUE(m_controller->isVisible());
+}
+
+INSTANTIATE_TEST_SUITE_P(KeyTable, PanelMoveTest, ::testing::ValuesIn(kMoves),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(PanelKeysTest, PageDownTurnsAPageSoTheRowLandsAtTheTop)
+{
+    openPanel();
+    m_controller->selectRow(6);
+    key(Qt::Key_Down); // row 7 lies below the 7 visible rows
+    EXPECT_EQ(list().selectedRow(), 7);
+    EXPECT_EQ(list().visibleTop(), list().verticalScrollBar()->maximum());
+    EXPECT_GT(list().visibleTop(), 0);
+}
+
+TEST_F(PanelKeysTest, ReturnOnARowWithChildrenEntersIt)
+{
+    openPanel();
+    m_controller->selectRow(0); // File
+    key(Qt::Key_Return);
+    EXPECT_EQ(m_menus.filteredParent(), m_file);
+    EXPECT_EQ(panel().menuLabel()->text(), u"File ▶ "_qs);
+    EXPECT_EQ(list().rowCount(), 4); // New, Save, Export, PDF
+    EXPECT_TRUE(m_controller->isVisible());
+    EXPECT_TRUE(m_performed.isEmpty());
+}
+
+TEST_F(PanelKeysTest, ReturnOnALeafPerformsItAndCloses)
+{
+    openPanel();
+    m_controller->selectRow(2); // Save
+    key(Qt::Key_Return);
+    EXPECT_EQ(m_performed, QStringList{u"Save"_qs});
+    EXPECT_FALSE(m_controller->isVisible());
+}
+
+TEST_F(PanelKeysTest, BackspaceAtTheStartGoesUpAndKeepsTheText)
+{
+    openPanel();
+    m_controller->selectRow(0);
+    key(Qt::Key_Return);
+    type(u"sa"_qs);
+    input().setCursorPosition(0);
+    key(Qt::Key_Backspace);
+    EXPECT_EQ(m_menus.filteredParent(), nullptr);
+    EXPECT_EQ(input().text(), u"sa"_qs);
+    EXPECT_EQ(panel().menuLabel()->text(), QString());
+    EXPECT_EQ(selectedTitle(), u"Save"_qs);
+}
+
+TEST_F(PanelKeysTest, BackspaceAtTheStartOfTheTopLevelEditsNormally)
+{
+    openPanel();
+    type(u"sa"_qs);
+    input().setCursorPosition(0);
+    key(Qt::Key_Backspace);
+    EXPECT_EQ(input().text(), u"sa"_qs);
+    EXPECT_EQ(m_menus.filteredParent(), nullptr);
+    input().setCursorPosition(2);
+    key(Qt::Key_Backspace);
+    EXPECT_EQ(input().text(), u"s"_qs);
+}
+
+TEST_F(PanelKeysTest, UndoAfterEnteringReturnsToTheParentWithTheText)
+{
+    openPanel();
+    type(u"fi"_qs);
+    ASSERT_EQ(selectedTitle(), u"File"_qs);
+    key(Qt::Key_Return);
+    ASSERT_EQ(m_menus.filteredParent(), m_file);
+    ASSERT_EQ(input().text(), QString());
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(m_menus.filteredParent(), nullptr);
+    EXPECT_EQ(input().text(), u"fi"_qs);
+    EXPECT_EQ(panel().menuLabel()->text(), QString());
+}
+
+TEST_F(PanelKeysTest, UndoUndoesTypingInsideTheLevelBeforeLeavingIt)
+{
+    openPanel();
+    m_controller->selectRow(0);
+    key(Qt::Key_Return);
+    type(u"x"_qs);
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(input().text(), QString());
+    EXPECT_EQ(m_menus.filteredParent(), m_file);
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(m_menus.filteredParent(), nullptr);
+}
+
+TEST_F(PanelKeysTest, UndoAfterBackspaceReentersTheLevel)
+{
+    openPanel();
+    m_controller->selectRow(0);
+    key(Qt::Key_Return);
+    key(Qt::Key_Backspace);
+    ASSERT_EQ(m_menus.filteredParent(), nullptr);
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(m_menus.filteredParent(), m_file);
+    EXPECT_EQ(panel().menuLabel()->text(), u"File ▶ "_qs);
+}
+
+TEST_F(PanelKeysTest, TabAcceptsTheHintOfARowWithChildrenByEnteringIt)
+{
+    openPanel();
+    type(u"Exp"_qs);
+    ASSERT_EQ(panel().hintItem(), m_export);
+    EXPECT_EQ(panel().hint()->text(), u"ort ▶"_qs);
+    key(Qt::Key_Tab);
+    EXPECT_EQ(m_menus.filteredParent(), m_export);
+    EXPECT_EQ(selectedTitle(), u"PDF"_qs);
+}
+
+TEST_F(PanelKeysTest, TabWithoutAHintDoesNothing)
+{
+    openPanel();
+    type(u"zzz"_qs);
+    ASSERT_EQ(panel().hintItem(), nullptr);
+    key(Qt::Key_Tab);
+    EXPECT_EQ(m_menus.filteredParent(), nullptr);
+    EXPECT_TRUE(m_controller->isVisible());
+}
+
+TEST_F(PanelKeysTest, RightAtTheEndAcceptsTheHint)
+{
+    openPanel();
+    type(u"Exp"_qs);
+    input().setCursorPosition(1);
+    key(Qt::Key_Right);
+    EXPECT_EQ(m_menus.filteredParent(), nullptr); // caret was not at the end: it only moved
+    EXPECT_EQ(input().cursorPosition(), 2);
+    input().setCursorPosition(3);
+    key(Qt::Key_Right);
+    EXPECT_EQ(m_menus.filteredParent(), m_export);
+}
+
+TEST_F(PanelKeysTest, EscapeCloses)
+{
+    openPanel();
+    key(Qt::Key_Escape);
+    EXPECT_FALSE(m_controller->isVisible());
+}
+
+TEST_F(PanelKeysTest, ARowShortcutTypedInThePanelRunsThatRow)
+{
+    openPanel();
+    key(Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(m_performed, QStringList{u"New"_qs});
+    EXPECT_FALSE(m_controller->isVisible());
+}
+
+TEST_F(PanelKeysTest, CopyStaysWithTheTextFieldEvenWhenARowHasItsShortcut)
+{
+    openPanel();
+    type(u"ed"_qs);
+    input().selectAll();
+    key(Qt::Key_C, Qt::ControlModifier);
+    EXPECT_TRUE(m_performed.isEmpty());
+    EXPECT_TRUE(m_controller->isVisible());
+}
+
+TEST_F(PanelKeysTest, WithAnEmptyListKeysGoToTheTextField)
+{
+    openPanel();
+    type(u"zzzz"_qs);
+    ASSERT_EQ(list().rowCount(), 0);
+    key(Qt::Key_N, Qt::ControlModifier); // would run "New" with rows listed
+    EXPECT_TRUE(m_performed.isEmpty());
+    key(Qt::Key_Home);
+    EXPECT_EQ(input().cursorPosition(), 0);
+}
+
+TEST_F(PanelKeysTest, CtrlCommaOpensTheOptionsOnlyWhenAllowed)
+{
+    openPanel();
+    key(Qt::Key_Comma, Qt::ControlModifier);
+    EXPECT_EQ(m_source.mode(), PanelMode::CommandPalette);
+
+    m_settings->setValue(settings::kUsePreferenceShortcut, true);
+    key(Qt::Key_Comma, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(m_source.mode(), PanelMode::CommandPalette);
+    key(Qt::Key_Comma, Qt::ControlModifier);
+    EXPECT_EQ(m_source.mode(), PanelMode::SelfOptions);
+    EXPECT_EQ(panel().menuLabel()->text(), u"Tavolin ▶ "_qs);
+}
+
+TEST_F(PanelKeysTest, OptionsButtonTogglesModesAndUndoTogglesBack)
+{
+    openPanel();
+    panel().stackIcon()->click();
+    EXPECT_EQ(m_source.mode(), PanelMode::SelfOptions);
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(m_source.mode(), PanelMode::CommandPalette);
+    EXPECT_EQ(panel().stackImage(), u"gear"_qs);
+}
+
+TEST_F(PanelKeysTest, ClosingReturnsToTheCommandPaletteAtTheTop)
+{
+    openPanel();
+    m_controller->selectRow(0);
+    key(Qt::Key_Return);
+    m_controller->switchMode(PanelMode::SelfOptions);
+    key(Qt::Key_Escape);
+    EXPECT_EQ(m_source.mode(), PanelMode::CommandPalette);
+    EXPECT_EQ(m_menus.filteredParent(), nullptr);
+    EXPECT_FALSE(m_controller->hasUndo());
+}
+
+TEST_F(PanelKeysTest, EscapeDuringAThemePreviewRestoresTheTheme)
+{
+    m_controller->switchMode(PanelMode::SelfOptions);
+    openPanel();
+    m_controller->selectRow(0);
+    key(Qt::Key_Return); // Themes
+    ASSERT_EQ(m_options.filteredParent(), m_themesRow);
+    ASSERT_EQ(selectedTitle(), u"default"_qs);
+    key(Qt::Key_Down);
+    key(Qt::Key_Down);
+    EXPECT_EQ(m_themes->currentTheme()->name, u"Extra Light"_qs);
+    EXPECT_EQ(m_controller->indexBeforeHover(), 0);
+    EXPECT_EQ(m_settings->stringValue(settings::kTheme), u"Extra Light"_qs);
+
+    key(Qt::Key_Escape);
+    EXPECT_EQ(m_themes->currentTheme()->name, u"default"_qs);
+    EXPECT_TRUE(m_controller->isVisible());
+    EXPECT_EQ(selectedTitle(), u"default"_qs);
+
+    key(Qt::Key_Escape);
+    EXPECT_FALSE(m_controller->isVisible());
+}
+
+TEST_F(PanelKeysTest, ThePointerDoesNotMoveTheSelectionInsideAPreviewLevel)
+{
+    m_controller->switchMode(PanelMode::SelfOptions);
+    openPanel();
+    m_controller->selectRow(0);
+    key(Qt::Key_Return);
+    const qsizetype before = list().selectedRow();
+    movePointerTo(3);
+    EXPECT_EQ(list().selectedRow(), before);
+}
+
+TEST_F(PanelKeysTest, ThePointerSelectsTheCommandRowUnderIt)
+{
+    openPanel();
+    movePointerTo(3);
+    EXPECT_EQ(list().selectedRow(), 3);
+}
+
+TEST_F(PanelKeysTest, AClickPerformsTheRowUnderThePointer)
+{
+    openPanel();
+    const QPoint centre = list().visualRect(list().model()->index(2, 0)).center();
+    QTest::mouseClick(list().viewport(), Qt::LeftButton, Qt::NoModifier, centre);
+    EXPECT_EQ(m_performed, QStringList{u"Save"_qs});
+    EXPECT_FALSE(m_controller->isVisible());
+}
+
+} // namespace
+} // namespace tavolin::test

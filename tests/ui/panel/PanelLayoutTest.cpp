@@ -1,0 +1,202 @@
+#include "PanelTestSupport.h"
+
+#include "common/SettingsKeys.h"
+#include "ui/panel/ClickableLabel.h"
+#include "ui/panel/InputBackgroundController.h"
+
+namespace tavolin::test {
+namespace {
+
+class PanelLayoutTest : public PanelFixture
+{
+protected:
+    // Lists `count` plain rows at the top level.
+    void showRows(int count)
+    {
+        QList<MenuItemDataPtr> rows;
+        for (int i = 0; i < count; ++i)
+            rows.append(makeRow(u"Row %1"_qs.arg(i)));
+        m_menus.allRows = rows;
+        m_menus.updateFilter(nullptr);
+        m_controller->showPanel();
+        m_controller->onSearch(QString(), true, std::nullopt);
+    }
+};
+
+struct HeightCase
+{
+    const char *name;
+    const char *theme;
+    int rows;
+    int expectedHeight;
+    int expectedWidth;
+};
+
+class PanelHeightTest : public PanelLayoutTest, public ::testing::WithParamInterface<HeightCase>
+{
+};
+
+// rows × row height (46) + input height + (3 with rows, else 2) × border; at most 7 rows are shown.
+const HeightCase kHeights[] = {
+    {"DefaultNoRows", "default", 0, 48, 480},
+    {"DefaultOneRow", "default", 1, 46 + 48, 480},
+    {"DefaultManyRowsStopAtTheLimit", "default", 20, 7 * 46 + 48, 480},
+    {"ExtraLightNoRows", "Extra Light", 0, 36 + 2 * 4, 488},
+    {"ExtraLightOneRow", "Extra Light", 1, 46 + 36 + 3 * 4, 488},
+    {"ExtraLightManyRows", "Extra Light", 12, 7 * 46 + 36 + 3 * 4, 488},
+    {"ExtraDarkNoRows", "Extra Dark", 0, 28 + 2 * 8, 496},
+    {"ExtraDarkOneRow", "Extra Dark", 1, 46 + 28 + 3 * 8, 496},
+    {"ExtraDarkManyRows", "Extra Dark", 9, 7 * 46 + 28 + 3 * 8, 496},
+};
+
+TEST_P(PanelHeightTest, WindowFitsTheRows)
+{
+    const HeightCase &c = GetParam();
+    m_themes->apply(m_themes->themeNamed(QString::fromUtf8(c.theme)));
+    showRows(c.rows);
+    EXPECT_EQ(m_controller->window()->height(), c.expectedHeight);
+    EXPECT_EQ(m_controller->window()->width(), c.expectedWidth);
+    EXPECT_EQ(m_controller->listHeight(std::min(c.rows, 7)), c.expectedHeight);
+    EXPECT_EQ(m_controller->inputMargin(), c.rows == 0 ? 0 : (c.expectedWidth - 480) / 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Heights, PanelHeightTest, ::testing::ValuesIn(kHeights),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(PanelLayoutTest, ListNumberSetsTheLimitAndZeroMeansSeven)
+{
+    m_settings->setValue(settings::kListNumber, 3);
+    showRows(10);
+    EXPECT_EQ(m_controller->window()->height(), 3 * 46 + 48);
+    m_settings->setValue(settings::kListNumber, 0);
+    m_controller->updateUI();
+    EXPECT_EQ(m_controller->window()->height(), 7 * 46 + 48);
+}
+
+TEST_F(PanelLayoutTest, TheWindowKeepsItsTopEdgeWhenItShrinks)
+{
+    showRows(10);
+    const int top = m_controller->window()->y();
+    const int centre = m_controller->window()->geometry().center().x();
+    showRows(2);
+    EXPECT_EQ(m_controller->window()->y(), top);
+    EXPECT_EQ(m_controller->window()->geometry().center().x(), centre);
+}
+
+TEST_F(PanelLayoutTest, TheFullPanelIsCentredOnTheScreen)
+{
+    m_controller->applyThemeOnLayouts(*m_themes->currentTheme(), false);
+    const QRect screen = *m_controller->windowScreenFrame();
+    const QRect frame = *m_controller->windowFrame();
+    EXPECT_EQ(frame.x(), screen.x() + (screen.width() - frame.width()) / 2);
+    EXPECT_EQ(frame.y(), screen.y() + (screen.height() - frame.height()) / 2);
+}
+
+TEST_F(PanelLayoutTest, QuickOpenUsesTheCompactSizes)
+{
+    m_controller->switchMode(PanelMode::QuickOpen);
+    m_controller->applyThemeOnLayouts(*m_themes->currentTheme(), false);
+    EXPECT_EQ(m_controller->window()->width(), 600);
+    EXPECT_EQ(m_controller->window()->height(), 9 * 30 + 32); // 9 rows in quick open
+    EXPECT_EQ(input().font().pixelSize(), 13);
+}
+
+TEST_F(PanelLayoutTest, HintContinuingTheWordSitsTwoPointsAfterTheText)
+{
+    openPanel();
+    type(u"Exp"_qs);
+    ASSERT_EQ(panel().hintItem(), m_export);
+    const int typed = QFontMetrics(input().font()).horizontalAdvance(u"Exp"_qs);
+    EXPECT_EQ(panel().hint()->text(), u"ort ▶"_qs);
+    EXPECT_EQ(panel().inputWidth(), typed + 2);
+    EXPECT_EQ(panel().hint()->x(), input().x() + panel().input()->textLeft() + typed + 2);
+}
+
+TEST_F(PanelLayoutTest, HintMatchingLaterInTheTitleShowsItWholeEightPointsAfter)
+{
+    openPanel();
+    input().setText(u"port"_qs);
+    panel().renderHint(m_export);
+    const int typed = QFontMetrics(input().font()).horizontalAdvance(u"port"_qs);
+    EXPECT_EQ(panel().hint()->text(), u"Export ▶"_qs);
+    EXPECT_EQ(panel().inputWidth(), typed + 8);
+    EXPECT_EQ(panel().hint()->x(), input().x() + panel().input()->textLeft() + typed + 8);
+}
+
+TEST_F(PanelLayoutTest, HintIgnoresCaseAndMarks)
+{
+    openPanel();
+    input().setText(u"resu"_qs);
+    panel().renderHint(makeRow(u"Résumé"_qs));
+    EXPECT_EQ(panel().hint()->text(), u"mé ▶"_qs);
+}
+
+TEST_F(PanelLayoutTest, HintShowsMarkupAndAmpersandsAsTyped)
+{
+    openPanel();
+    input().setText(u"x"_qs);
+    panel().renderHint(makeRow(u"<b>Bold</b> & Co"_qs));
+    EXPECT_EQ(panel().hint()->text(), u"<b>Bold</b> & Co ▶"_qs);
+    EXPECT_EQ(panel().hint()->textFormat(), Qt::PlainText);
+    EXPECT_EQ(panel().menuLabel()->textFormat(), Qt::PlainText);
+}
+
+TEST_F(PanelLayoutTest, NoHintHidesTheLabel)
+{
+    openPanel();
+    panel().renderHint(m_export);
+    panel().renderHint(nullptr);
+    EXPECT_TRUE(panel().hint()->isHidden());
+    EXPECT_EQ(panel().hintItem(), nullptr);
+}
+
+TEST_F(PanelLayoutTest, AThemeChangeIsStoredAndRedrawn)
+{
+    openPanel();
+    m_themes->apply(m_themes->themeNamed(u"deepblue"_qs));
+    EXPECT_EQ(m_settings->stringValue(settings::kTheme), u"deepblue"_qs);
+    EXPECT_TRUE(list().isDark());
+}
+
+TEST_F(PanelLayoutTest, HideOptionIconHidesTheButtonUntilThePointerEnters)
+{
+    m_settings->setValue(settings::kHideOptionIcon, true);
+    openPanel();
+    InputBackgroundController &background = *panel().inputBackgroundController();
+    m_controller->onExitPanel();
+    EXPECT_FALSE(background.shouldShowOptionIcon());
+    EXPECT_EQ(background.iconAlpha(), 0.0);
+    background.mouseEntered();
+    EXPECT_TRUE(background.shouldShowOptionIcon());
+    background.mouseExited();
+    EXPECT_EQ(background.iconAlpha(), 0.0);
+    m_controller->switchMode(PanelMode::SelfOptions);
+    EXPECT_TRUE(background.shouldShowOptionIcon());
+    EXPECT_EQ(background.iconAlpha(), 1.0);
+}
+
+TEST_F(PanelLayoutTest, UpdateStateChoosesTheOptionsButtonImage)
+{
+    bool hasUpdate = true;
+    bool haveBack = true;
+    PanelHooks hooks;
+    hooks.hasUpdate = [&] { return hasUpdate; };
+    hooks.askNow = [] { return true; };
+    hooks.optionHaveBack = [&] { return haveBack; };
+    int checks = 0;
+    hooks.startUpdateCheck = [&] { ++checks; };
+    m_controller->setHooks(hooks);
+    openPanel();
+    m_controller->onExitPanel();
+    EXPECT_EQ(panel().stackImage(), u"update"_qs);
+    panel().stackIcon()->click();
+    EXPECT_EQ(checks, 1);
+    EXPECT_EQ(panel().stackImage(), u"gear"_qs);
+    EXPECT_EQ(m_source.mode(), PanelMode::CommandPalette);
+    panel().stackIcon()->click();
+    EXPECT_EQ(m_source.mode(), PanelMode::SelfOptions);
+    EXPECT_EQ(panel().stackImage(), u"back"_qs);
+}
+
+} // namespace
+} // namespace tavolin::test

@@ -1,0 +1,107 @@
+#include "PanelTestSupport.h"
+
+#include "ui/panel/ItemView.h"
+
+#include <QDir>
+#include <QImage>
+
+namespace tavolin::test {
+namespace {
+
+// A file row as quick open lists it.
+class FileRow final : public MenuItemData
+{
+public:
+    FileRow(const QString &title, QString path, QString group)
+        : MenuItemData(title, {}, false, std::nullopt, QString()), filePath(std::move(path)), group(std::move(group))
+    {
+    }
+    QString filePath;
+    QString group;
+};
+
+double averageLightness(const QImage &image)
+{
+    double sum = 0;
+    int count = 0;
+    for (int y = 0; y < image.height(); y += 4) {
+        for (int x = 0; x < image.width(); x += 4) {
+            sum += QColor(image.pixel(x, y)).lightness();
+            ++count;
+        }
+    }
+    return count ? sum / count : 0;
+}
+
+class PanelScreenshotTest : public PanelFixture
+{
+protected:
+    void SetUp() override
+    {
+        PanelFixture::SetUp();
+        setFileRowReader([](const RowData &row) -> std::optional<FileRowFields> {
+            const auto *file = dynamic_cast<const FileRow *>(&row);
+            if (!file)
+                return std::nullopt;
+            return FileRowFields{file->title(), file->filePath, u"text-x-generic"_qs, file->group};
+        });
+    }
+    void TearDown() override
+    {
+        setFileRowReader({});
+        PanelFixture::TearDown();
+    }
+
+    // Saves the panel under the build's artefacts and returns the picture.
+    QImage save(const QString &name)
+    {
+        QDir().mkpath(QStringLiteral(TAVOLIN_UI_ARTIFACTS));
+        const QImage image = m_controller->window()->grab().toImage();
+        const QString path = QStringLiteral(TAVOLIN_UI_ARTIFACTS) + u"/panel-"_qs + name + u".png"_qs;
+        EXPECT_TRUE(image.save(path)) << path.toStdString();
+        return image;
+    }
+
+    void showMenus(const QString &theme)
+    {
+        m_themes->apply(m_themes->themeNamed(theme));
+        m_copy->setHistoryIndex(0);
+        m_menus.updateFilter(nullptr);
+        openPanel();
+        type(u"e"_qs);
+    }
+};
+
+TEST_F(PanelScreenshotTest, NormalAndDarkThemesDifferAsTheyShould)
+{
+    showMenus(u"Light"_qs);
+    const QImage light = save(u"light"_qs);
+    m_controller->onExitPanel();
+    showMenus(u"deepblue"_qs);
+    const QImage dark = save(u"deepblue"_qs);
+    ASSERT_FALSE(light.isNull());
+    ASSERT_FALSE(dark.isNull());
+    EXPECT_EQ(light.size(), dark.size());
+    EXPECT_GT(averageLightness(light), 180);
+    EXPECT_LT(averageLightness(dark), 110);
+}
+
+TEST_F(PanelScreenshotTest, QuickOpenIsCompact)
+{
+    QList<MenuItemDataPtr> files;
+    const QString home = QDir::homePath();
+    files.append(std::make_shared<FileRow>(u"report.txt"_qs, home + u"/Documents/report.txt"_qs, u"Open"_qs));
+    files.append(std::make_shared<FileRow>(u"notes.md"_qs, home + u"/notes.md"_qs, u"Open"_qs));
+    files.append(std::make_shared<FileRow>(u"draft.txt"_qs, u"/tmp/draft.txt"_qs, u"Recent"_qs));
+    m_files.allRows = files;
+    m_files.updateFilter(nullptr);
+    m_controller->switchMode(PanelMode::QuickOpen);
+    m_controller->showPanel();
+    m_controller->onSearch(QString(), true, std::nullopt);
+    const QImage compact = save(u"quick-open"_qs);
+    EXPECT_EQ(compact.width(), 600);
+    EXPECT_EQ(compact.height(), 3 * 30 + 32);
+}
+
+} // namespace
+} // namespace tavolin::test
