@@ -18,6 +18,9 @@
 #include <thread>
 
 namespace tavolin {
+
+enum class StoreAccess { Read, Write };
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -73,16 +76,18 @@ std::mutex *mutexForPath(const QString &path)
 // Opens with create-if-missing; while the lock is held elsewhere, retries with a growing, jittered
 // back-off until `lockWait` has passed. The jitter keeps two processes from retrying in lockstep.
 //
-// Shared mode opens once per operation, so it appends to the existing log and manifest (reuse_logs).
-// With the defaults every open flushes the recovered log into a new table file and writes a new manifest
-// (three fsyncs), and a handle closed a millisecond later never lets the background compaction run: a
-// 200-write session left 200 table files and each open took ~1.5 ms instead of ~0.3 ms.
-leveldb::Status openDatabase(const QString &path, Store::Sharing sharing, milliseconds lockWait,
+// Reads reuse the log and manifest found on disk (reuse_logs). With the defaults every open, even one that
+// only reads, writes a new manifest and log with three fsyncs: shared mode's open per operation took
+// ~1.5 ms instead of ~0.3 ms here, and up to 60 ms under disk load. Writes keep the defaults: reusing a
+// log whose last record a crash tore would append behind the torn bytes, and the next replay would drop
+// what was appended. A default open turns the replayed log into a table and starts a fresh log, so
+// writes only ever append to a clean file; reads append nothing.
+leveldb::Status openDatabase(const QString &path, StoreAccess access, milliseconds lockWait,
                              std::unique_ptr<leveldb::DB> *out)
 {
     leveldb::Options options;
     options.create_if_missing = true;
-    options.reuse_logs = sharing == Store::Sharing::SharedBetweenPrograms;
+    options.reuse_logs = access == StoreAccess::Read;
     const std::string nativePath = QFile::encodeName(path).toStdString();
     const Clock::time_point deadline = Clock::now() + lockWait;
     milliseconds backOff = kFirstBackOff;
@@ -149,7 +154,8 @@ bool Store::openAtConstruction(milliseconds lockWait)
     if (m_pathMutex)
         pathLock = std::unique_lock(*m_pathMutex);
     std::unique_ptr<leveldb::DB> db;
-    const leveldb::Status status = openDatabase(m_path, m_sharing, m_sharing == Sharing::Exclusive ? milliseconds(0) : lockWait, &db);
+    const leveldb::Status status = openDatabase(m_path, m_sharing == Sharing::Exclusive ? StoreAccess::Write : StoreAccess::Read,
+                                                m_sharing == Sharing::Exclusive ? milliseconds(0) : lockWait, &db);
     if (!status.ok()) {
         log::error(QStringLiteral("ERROR: Unable to open/create database."));
         log::error(QString::fromStdString(status.ToString()));
@@ -161,7 +167,7 @@ bool Store::openAtConstruction(milliseconds lockWait)
     return true;
 }
 
-Store::Session Store::openSession()
+Store::Session Store::openSession(StoreAccess access)
 {
     Session session;
     session.handleLock = std::shared_lock(m_handleMutex);
@@ -172,7 +178,7 @@ Store::Session Store::openSession()
         return session;
     }
     session.pathLock = std::unique_lock(*m_pathMutex);
-    const leveldb::Status status = openDatabase(m_path, m_sharing, m_lockWait, &session.owned);
+    const leveldb::Status status = openDatabase(m_path, access, m_lockWait, &session.owned);
     if (!status.ok()) {
         log::error(QStringLiteral("Database %1 not available, operation skipped: %2")
                        .arg(m_name, QString::fromStdString(status.ToString())));
@@ -190,13 +196,13 @@ bool Store::isOpen() const
 
 bool Store::put(const QString &key, const QString &value)
 {
-    const Session db = openSession();
+    const Session db = openSession(StoreAccess::Write);
     return db && db->Put(leveldb::WriteOptions(), slice(key.toUtf8()), slice(value.toUtf8())).ok();
 }
 
 QString Store::get(const QString &key)
 {
-    const Session db = openSession();
+    const Session db = openSession(StoreAccess::Read);
     if (!db)
         return {};
     std::string value;
@@ -207,13 +213,13 @@ QString Store::get(const QString &key)
 
 bool Store::deleteKey(const QString &key)
 {
-    const Session db = openSession();
+    const Session db = openSession(StoreAccess::Write);
     return db && db->Delete(leveldb::WriteOptions(), slice(key.toUtf8())).ok();
 }
 
 bool Store::deleteBatch(const QStringList &keys)
 {
-    const Session db = openSession();
+    const Session db = openSession(StoreAccess::Write);
     if (!db)
         return false;
     leveldb::WriteBatch batch;
@@ -224,7 +230,7 @@ bool Store::deleteBatch(const QStringList &keys)
 
 QStringList Store::findKeys(const QString &prefix)
 {
-    const Session db = openSession();
+    const Session db = openSession(StoreAccess::Read);
     if (!db)
         return {};
     const QByteArray prefixBytes = prefix.toUtf8();

@@ -14,6 +14,8 @@ class DB;
 
 namespace tavolin {
 
+enum class StoreAccess; // what one open is for; Store.cpp
+
 // A string key-value store over one leveldb database in paths::dataDir()/<name>.
 //
 // Keys and values are stored as their UTF-8 bytes (no terminator, no length prefix), so both programs and
@@ -84,7 +86,7 @@ private:
     class Session;
 
     bool openAtConstruction(std::chrono::milliseconds lockWait);
-    Session openSession();
+    Session openSession(StoreAccess access);
 
     QString m_name;
     QString m_path;
