@@ -1,0 +1,276 @@
+#include "ui/shell/AppDelegate.h"
+
+#include "common/HotkeyBinder.h"
+#include "common/Log.h"
+#include "common/PaletteRulesManager.h"
+#include "common/SettingsDomain.h"
+#include "common/SettingsKeys.h"
+#include "common/SettingsReads.h"
+#include "extensions/PluginDataProvider.h"
+#include "palette/CommandPalette.h"
+#include "palette/DataSource.h"
+#include "palette/MenuDataProvider.h"
+#include "palette/OptionDataProvider.h"
+#include "palette/ThemeManager.h"
+#include "platform/linux/AccessibilityStatus.h"
+#include "platform/linux/AtspiElementSource.h"
+#include "platform/linux/X11HotkeyGrabber.h"
+#include "platform/linux/X11KeyPoster.h"
+#include "ui/panel/PanelWindowController.h"
+#include "ui/shell/Autostart.h"
+#include "ui/shell/DBusNotifier.h"
+#include "ui/shell/InstanceChannel.h"
+#include "ui/shell/PermissionWindow.h"
+#include "ui/shell/WelcomeWindow.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QUrl>
+
+namespace tavolin {
+namespace {
+
+const QString kYes = QStringLiteral("YES");
+const QString kNo = QStringLiteral("NO");
+
+// The KeyPoster seam over the X11 poster.
+class X11KeyPosterSeam final : public KeyPoster
+{
+public:
+    explicit X11KeyPosterSeam(X11KeyPoster &poster) : m_poster(poster) {}
+    bool post(int32_t pid, const Shortcut &shortcut) override
+    {
+        return m_poster.post(pid, shortcut) == X11KeyPoster::Result::Posted;
+    }
+
+private:
+    X11KeyPoster &m_poster;
+};
+
+} // namespace
+
+AppDelegate::AppDelegate(SettingsDomain &settings, QObject *parent) : QObject(parent), m_settings(settings) {}
+
+AppDelegate::~AppDelegate()
+{
+    // The controller refers to everything below it: it goes first.
+    m_commandPalette.reset();
+    if (m_options && OptionDataProvider::shared() == m_options.get())
+        OptionDataProvider::setShared(nullptr);
+    if (m_binder && HotkeyBinder::shared() == m_binder.get())
+        HotkeyBinder::setShared(nullptr);
+    if (m_extensions && PluginDataProvider::shared() == m_extensions.get())
+        PluginDataProvider::setShared(nullptr);
+    DataSource::shared().setProviderFactory(PanelMode::CommandPalette, {});
+    DataSource::shared().setProviderFactory(PanelMode::SelfOptions, {});
+}
+
+bool AppDelegate::start(bool show)
+{
+    m_instance = std::make_unique<InstanceChannel>();
+    const QString request = QString::fromLatin1(show ? InstanceChannel::kShow : InstanceChannel::kOpenedAgain);
+    if (m_instance->forward(request))
+        return false;
+    m_instance->listen([this](const QString &word) {
+        if (word == QLatin1String(InstanceChannel::kShow) && m_commandPalette)
+            m_commandPalette->show(true);
+        else
+            onReopen();
+    });
+    createControllers();
+    didFinishLaunching();
+    if (show)
+        QTimer::singleShot(0, this, [this] { m_commandPalette->show(true); });
+    return true;
+}
+
+void AppDelegate::createControllers()
+{
+    ThemeManager &themes = ThemeManager::shared();
+    m_panel = std::make_unique<PanelWindowController>(DataSource::shared(), m_settings, themes);
+    m_notifier = std::make_unique<DBusNotifier>();
+    m_notifier->setOnResponse([this] { lockReopenHandler(); });
+    m_extensions = std::make_unique<PluginDataProvider>(*m_notifier);
+    PluginDataProvider::setShared(m_extensions.get());
+    m_grabber = std::make_unique<X11HotkeyGrabber>();
+    m_binder = std::make_unique<HotkeyBinder>(m_settings, *m_grabber);
+    HotkeyBinder::setShared(m_binder.get());
+    m_x11Poster = std::make_unique<X11KeyPoster>();
+    m_keyPoster = std::make_unique<X11KeyPosterSeam>(*m_x11Poster);
+    m_elements = std::make_shared<AtspiElementSource>();
+    m_options = std::make_unique<OptionDataProvider>(*this, themes, QStringLiteral(TAVOLIN_VERSION),
+                                                     QStringLiteral("system-search"));
+    OptionDataProvider::setShared(m_options.get());
+    m_menus = MenuDataProvider::shared();
+    DataSource::shared().setProviderFactory(PanelMode::CommandPalette,
+                                            [menus = m_menus]() -> DataProvider & { return *menus; });
+    OptionDataProvider *options = m_options.get();
+    DataSource::shared().setProviderFactory(PanelMode::SelfOptions,
+                                            [options]() -> DataProvider & { return *options; });
+
+    PanelHooks hooks;
+    hooks.optionHaveBack = [options] { return options->haveBack; };
+    hooks.setOptionHaveBack = [options](bool back) { options->haveBack = back; };
+    hooks.accessibilityTrusted = [] { return AccessibilityStatus::isTrusted(); };
+    m_panel->setHooks(hooks);
+
+    CommandPalette::Deps deps{m_settings,
+                              *m_binder,
+                              PaletteRulesManager::shared(),
+                              m_elements,
+                              *m_panel,
+                              *this,
+                              m_menus,
+                              m_keyPoster.get(),
+                              m_options.get(),
+                              m_extensions.get(),
+                              nullptr,
+                              m_notifier.get(),
+                              {},
+                              {}};
+    m_commandPalette = CommandPalette::create(std::move(deps));
+
+    connect(&m_settings, &SettingsDomain::valueChanged, this, [this](const QString &key) {
+        if (key == settings::kStartOnLogin)
+            enableStartOnLogin(settings::startOnLogin(m_settings));
+    });
+}
+
+void AppDelegate::didFinishLaunching()
+{
+    const bool trusted = AccessibilityStatus::isTrusted();
+    log::info(QStringLiteral("AXIsProcessTrusted=%1").arg(trusted ? kYes : kNo));
+    if (!trusted)
+        showRequestAccessibilityPanel();
+    showWelcomeScreenOnFirstTime();
+    afterUpgrade();
+    m_extensions->installDefaultPlugins();
+}
+
+void AppDelegate::showWelcomeScreenOnFirstTime()
+{
+    if (settings::skipWelcome(m_settings))
+        return;
+    m_commandPalette->setEnabled(false);
+    auto *welcome = new WelcomeWindow(m_settings);
+    m_welcome = welcome;
+    welcome->show();
+    m_settings.setValue(settings::kSkipWelcome, true);
+    QPointer<AppDelegate> self(this);
+    QTimer::singleShot(kWelcomeGraceMs, this, [self] {
+        if (self && self->m_commandPalette)
+            self->m_commandPalette->setEnabled(true);
+    });
+    welcome->raise();
+    welcome->activateWindow();
+}
+
+void AppDelegate::afterUpgrade()
+{
+    if (settings::appVersion(m_settings) || !settings::startOnLogin(m_settings))
+        return;
+    lockReopenHandler();
+    const bool done = autostart::setEnabled(true, QCoreApplication::applicationFilePath());
+    log::info(QStringLiteral("SMLoginItemSetEnabled to %1 return %2").arg(kYes, done ? kYes : kNo));
+}
+
+void AppDelegate::enableStartOnLogin(bool enabled)
+{
+    lockReopenHandler();
+    const bool done = autostart::setEnabled(enabled, QCoreApplication::applicationFilePath());
+    log::info(QStringLiteral("SMLoginItemSetEnabled to %1 return %2").arg(enabled ? kYes : kNo, done ? kYes : kNo));
+}
+
+void AppDelegate::lockReopenHandler()
+{
+    m_preventReopen = true;
+    if (m_reopenTimer)
+        m_reopenTimer->stop();
+    auto *timer = new QTimer(this);
+    timer->setSingleShot(true);
+    connect(timer, &QTimer::timeout, this, [this, timer] {
+        m_preventReopen = false;
+        timer->deleteLater();
+    });
+    m_reopenTimer = timer;
+    timer->start(kReopenLockMs);
+}
+
+void AppDelegate::onReopen()
+{
+    if (m_preventReopen) {
+        m_preventReopen = false;
+        return;
+    }
+    const double now = QDateTime::currentMSecsSinceEpoch() / 1000.0;
+    m_settings.setValue(settings::kCommand, QJsonArray{QString(command::kShowOption), now});
+}
+
+bool AppDelegate::isWelcomeWindowFocused() const
+{
+    return m_welcome && QApplication::activeWindow() == m_welcome;
+}
+
+void AppDelegate::showRequestAccessibilityPanel()
+{
+    if (m_permission || m_welcome)
+        return;
+    auto *window = new PermissionWindow([] { return AccessibilityStatus::promptForTrust(); });
+    m_permission = window;
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+QString AppDelegate::preferencesProgram() const
+{
+    const QString beside = QFileInfo(QCoreApplication::applicationFilePath()).absolutePath()
+        + QStringLiteral("/tavolin-preferences");
+    if (QFileInfo(beside).isExecutable())
+        return beside;
+    // A build tree keeps the two programs in sibling folders.
+    const QString sibling = QFileInfo(QCoreApplication::applicationFilePath()).absolutePath()
+        + QStringLiteral("/../../prefs/tavolin-preferences");
+    if (QFileInfo(sibling).isExecutable())
+        return QFileInfo(sibling).canonicalFilePath();
+    return QStandardPaths::findExecutable(QStringLiteral("tavolin-preferences"));
+}
+
+bool AppDelegate::hasPreferencesProgram() const
+{
+    return !preferencesProgram().isEmpty();
+}
+
+bool AppDelegate::openUrl(const QString &url)
+{
+    const QString program = preferencesProgram();
+    if (url.startsWith(QLatin1String("tavolin-preferences:")) && !program.isEmpty())
+        return QProcess::startDetached(program, {url});
+    const QUrl parsed(url);
+    return parsed.isValid() && QDesktopServices::openUrl(parsed);
+}
+
+void AppDelegate::openPreferences()
+{
+    const QString program = preferencesProgram();
+    if (!program.isEmpty())
+        QProcess::startDetached(program, {});
+}
+
+void AppDelegate::checkForUpdates()
+{
+    log::info(QStringLiteral("update check requested"));
+}
+
+void AppDelegate::terminate()
+{
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+}
+
+} // namespace tavolin

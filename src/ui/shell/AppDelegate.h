@@ -1,0 +1,96 @@
+#pragma once
+
+#include "accessibility/AXApp.h"
+#include "palette/KeyPoster.h"
+#include "palette/ShellPort.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+
+#include <memory>
+
+namespace tavolin {
+
+class AtspiElementSource;
+class CommandPalette;
+class DBusNotifier;
+class HotkeyBinder;
+class InstanceChannel;
+class MenuDataProvider;
+class OptionDataProvider;
+class PanelWindowController;
+class PluginDataProvider;
+class SettingsDomain;
+class X11HotkeyGrabber;
+class X11KeyPoster;
+
+// The palette program's start-up and life: one instance per user (a second start hands "opened again", or
+// "show" for `tavolin --show`, to the running one and exits), the panel and the palette controller over the
+// real platform (X11 hot keys, focus and key posting, AT-SPI), the accessibility check, the welcome window
+// on the first run, start at login, the default extensions, and the reopen lock.
+//
+// Main thread. Owns everything it creates; the settings domain must outlive it.
+class AppDelegate final : public QObject, public ShellPort
+{
+    Q_OBJECT
+public:
+    static constexpr int kReopenLockMs = 1000;
+    static constexpr int kWelcomeGraceMs = 500;
+
+    explicit AppDelegate(SettingsDomain &settings, QObject *parent = nullptr);
+    ~AppDelegate() override;
+
+    // Runs the start-up. False when another instance took the request: the program should exit with 0.
+    // `show` asks for the panel at once (forced), in this instance or the running one.
+    bool start(bool show);
+
+    // The program was opened again while running.
+    void onReopen();
+    // Swallows the next reopen that arrives within a second.
+    void lockReopenHandler();
+    bool preventReopen() const { return m_preventReopen; }
+    void enableStartOnLogin(bool enabled);
+
+    PanelWindowController *windowController() const { return m_panel.get(); }
+    CommandPalette *commandPalette() const { return m_commandPalette.get(); }
+
+    // ShellPort
+    AXAppPtr currentApp() const override { return m_curApp; }
+    void setCurrentApp(AXAppPtr app) override { m_curApp = std::move(app); }
+    bool isWelcomeWindowFocused() const override;
+    void showRequestAccessibilityPanel() override;
+    bool hasPreferencesProgram() const override;
+    bool openUrl(const QString &url) override;
+    void openPreferences() override;
+    void checkForUpdates() override;
+    void terminate() override;
+
+private:
+    void createControllers();
+    void didFinishLaunching();
+    void showWelcomeScreenOnFirstTime();
+    void afterUpgrade();
+    QString preferencesProgram() const;
+
+    SettingsDomain &m_settings;
+    std::unique_ptr<InstanceChannel> m_instance;
+    std::unique_ptr<DBusNotifier> m_notifier;
+    std::unique_ptr<PluginDataProvider> m_extensions;
+    std::unique_ptr<X11HotkeyGrabber> m_grabber;
+    std::unique_ptr<HotkeyBinder> m_binder;
+    std::unique_ptr<X11KeyPoster> m_x11Poster;
+    std::unique_ptr<KeyPoster> m_keyPoster;
+    std::shared_ptr<AtspiElementSource> m_elements;
+    std::unique_ptr<PanelWindowController> m_panel;
+    std::unique_ptr<OptionDataProvider> m_options;
+    std::shared_ptr<MenuDataProvider> m_menus;
+    std::shared_ptr<CommandPalette> m_commandPalette;
+    AXAppPtr m_curApp;
+    QPointer<QWidget> m_welcome;
+    QPointer<QWidget> m_permission;
+    QPointer<QTimer> m_reopenTimer;
+    bool m_preventReopen = false;
+};
+
+} // namespace tavolin

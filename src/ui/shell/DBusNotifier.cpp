@@ -1,0 +1,83 @@
+#include "ui/shell/DBusNotifier.h"
+
+#include "common/Log.h"
+
+#include <QClipboard>
+#include <QDBusConnection>
+#include <QDBusInterface>
+#include <QDBusReply>
+#include <QDateTime>
+#include <QGuiApplication>
+#include <QTimer>
+
+namespace tavolin {
+
+DBusNotifier::DBusNotifier(QObject *parent) : QObject(parent)
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return;
+    bus.connect(QString::fromLatin1(kService), QString::fromLatin1(kPath), QString::fromLatin1(kService),
+                QStringLiteral("ActionInvoked"), this, SLOT(onActionInvoked(uint, QString)));
+    bus.connect(QString::fromLatin1(kService), QString::fromLatin1(kPath), QString::fromLatin1(kService),
+                QStringLiteral("NotificationClosed"), this, SLOT(onClosed(uint, uint)));
+}
+
+QString DBusNotifier::summaryFor(const QString &title)
+{
+    return QStringLiteral("Error on \"%1\"").arg(title);
+}
+
+void DBusNotifier::showError(const QString &title, const QString &text)
+{
+    QMetaObject::invokeMethod(
+        this, [this, title, text] { QTimer::singleShot(kDelayMs, this, [this, title, text] { send(title, text); }); },
+        Qt::QueuedConnection);
+}
+
+void DBusNotifier::send(const QString &title, const QString &text)
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        log::error(QStringLiteral("notification dropped: no session bus"));
+        return;
+    }
+    QDBusInterface service(QString::fromLatin1(kService), QString::fromLatin1(kPath), QString::fromLatin1(kService),
+                           bus);
+    // Identifies the notification for the desktop's history (two in one second differ by the fraction).
+    const QString tag =
+        QStringLiteral("tavolin-error-%1").arg(QDateTime::currentMSecsSinceEpoch() / 1000.0, 0, 'f', 6);
+    QVariantMap hints;
+    hints.insert(QStringLiteral("category"), QStringLiteral("EXTENSION_ERROR"));
+    hints.insert(QStringLiteral("x-tavolin-id"), tag);
+    const QStringList actions{QString::fromLatin1(kCopyAction), QStringLiteral("Copy")};
+    const QDBusReply<uint> reply = service.call(QStringLiteral("Notify"), QStringLiteral("Tavolin"), uint(0),
+                                                QStringLiteral("dialog-error"), summaryFor(title), text, actions,
+                                                hints, int(-1));
+    if (!reply.isValid()) {
+        log::error(QStringLiteral("notification dropped: %1").arg(reply.error().message()));
+        return;
+    }
+    m_bodies.insert(reply.value(), text);
+}
+
+void DBusNotifier::onActionInvoked(uint id, const QString &action)
+{
+    const auto body = m_bodies.constFind(id);
+    if (body == m_bodies.constEnd())
+        return; // another program's notification
+    if (action == QLatin1String(kCopyAction)) {
+        if (QClipboard *clipboard = QGuiApplication::clipboard())
+            clipboard->setText(*body);
+        Q_EMIT copied(*body);
+    }
+    if (m_onResponse)
+        m_onResponse();
+}
+
+void DBusNotifier::onClosed(uint id, uint)
+{
+    m_bodies.remove(id);
+}
+
+} // namespace tavolin

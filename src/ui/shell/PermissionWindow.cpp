@@ -1,0 +1,43 @@
+#include "ui/shell/PermissionWindow.h"
+
+#include "common/Log.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace tavolin {
+
+PermissionWindow::PermissionWindow(std::function<bool()> turnOn, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_turnOn(std::move(turnOn)), m_description(new QLabel(this)),
+      m_button(new QPushButton(QStringLiteral("Turn On Accessibility"), this))
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Tavolin"));
+    QFont font = m_description->font();
+    font.setPixelSize(13);
+    m_description->setFont(font);
+    m_description->setWordWrap(true);
+    m_description->setOpenExternalLinks(true);
+    m_description->setTextFormat(Qt::RichText);
+    m_description->setText(
+        QStringLiteral("Tavolin needs to use accessibility features<br><br>"
+                       "To continue, please turn on accessibility for this desktop (Settings → Accessibility, "
+                       "or the button below, which switches on the desktop's accessibility bus; applications "
+                       "started before may need a restart). or see <a href=\"%1\">More Details</a>.")
+            .arg(QString::fromLatin1(kDetailsUrl)));
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_description);
+    layout->addWidget(m_button);
+    connect(m_button, &QPushButton::clicked, this, &PermissionWindow::showSystemPreference);
+    resize(420, 180);
+}
+
+void PermissionWindow::showSystemPreference()
+{
+    close();
+    const bool on = m_turnOn && m_turnOn();
+    log::info(QStringLiteral("accessibility switched on: %1").arg(on ? QStringLiteral("YES") : QStringLiteral("NO")));
+}
+
+} // namespace tavolin

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+
+class QLabel;
+class QPushButton;
+
+namespace tavolin {
+
+// Asks for the accessibility access the palette needs to read menus: the desktop's accessibility switch
+// must be on. The button turns it on (through `turnOn`) and closes the window. Deletes itself when closed.
+// Main thread.
+class PermissionWindow final : public QWidget
+{
+    Q_OBJECT
+public:
+    static constexpr auto kDetailsUrl = "https://www.freedesktop.org/wiki/Accessibility/AT-SPI2/";
+
+    // `turnOn` returns whether the switch took; the window closes either way.
+    explicit PermissionWindow(std::function<bool()> turnOn, QWidget *parent = nullptr);
+
+    QLabel *descriptionLabel() const { return m_description; }
+    QPushButton *openSystemPreferenceButton() const { return m_button; }
+    void showSystemPreference();
+
+private:
+    std::function<bool()> m_turnOn;
+    QLabel *m_description;
+    QPushButton *m_button;
+};
+
+} // namespace tavolin

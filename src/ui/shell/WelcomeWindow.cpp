@@ -1,0 +1,107 @@
+#include "ui/shell/WelcomeWindow.h"
+
+#include "common/KeyCodeHelper.h"
+#include "common/KeyData.h"
+#include "common/SafeKeyCodeString.h"
+#include "common/SettingsDomain.h"
+#include "common/SettingsKeys.h"
+#include "common/SettingsReads.h"
+
+#include <QCheckBox>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace tavolin {
+namespace {
+
+// The modifier symbols the bridge takes, from Qt's modifiers on Linux's terms (Ctrl is Command).
+QJsonArray modifierSymbols(Qt::KeyboardModifiers modifiers)
+{
+    QJsonArray symbols;
+    if (modifiers & Qt::ControlModifier)
+        symbols.append(QStringLiteral("⌘"));
+    if (modifiers & Qt::ShiftModifier)
+        symbols.append(QStringLiteral("⇧"));
+    if (modifiers & Qt::MetaModifier)
+        symbols.append(QStringLiteral("⌃"));
+    if (modifiers & Qt::AltModifier)
+        symbols.append(QStringLiteral("⌥"));
+    return symbols;
+}
+
+QString shortcutText(const SettingsDomain &settings)
+{
+    const std::optional<Shortcut> current =
+        KeyCodeHelper::deserializeShortcut(settings.value(settings::kPaletteShortcut));
+    return current ? KeyData::keyDataFromShortcut(*current).displayText() : QStringLiteral("Ctrl+Shift+P");
+}
+
+} // namespace
+
+WelcomeWindow::WelcomeWindow(SettingsDomain &settings, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_bridge(settings, [this] { close(); }), m_shortcut(new QLineEdit(this)),
+      m_startOnLogin(new QCheckBox(QStringLiteral("Start Tavolin at login"), this)),
+      m_sendData(new QCheckBox(QStringLiteral("Share anonymous usage data"), this))
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Welcome to Tavolin"));
+    auto *layout = new QVBoxLayout(this);
+    auto *heading = new QLabel(QStringLiteral("Welcome to Tavolin"), this);
+    QFont big = heading->font();
+    big.setPixelSize(24);
+    heading->setFont(big);
+    auto *text = new QLabel(QStringLiteral("Press the palette shortcut in any application to search its menu "
+                                           "commands. Type to filter, Return to run the command."),
+                            this);
+    text->setWordWrap(true);
+    layout->addWidget(heading);
+    layout->addWidget(text);
+    layout->addWidget(new QLabel(QStringLiteral("Palette shortcut (click, then press the keys):"), this));
+    m_shortcut->setReadOnly(true);
+    m_shortcut->setText(shortcutText(settings));
+    m_shortcut->installEventFilter(this);
+    layout->addWidget(m_shortcut);
+    m_startOnLogin->setChecked(settings::startOnLogin(settings));
+    m_sendData->setChecked(settings::sendData(settings));
+    layout->addWidget(m_startOnLogin);
+    layout->addWidget(m_sendData);
+    auto *closeButton = new QPushButton(QStringLiteral("Get Started"), this);
+    layout->addWidget(closeButton);
+
+    auto speakSetting = [this](const char *key, bool value) {
+        m_bridge.handleMessage(QStringLiteral("setting"),
+                               QJsonObject{{QStringLiteral("key"), QString::fromLatin1(key)},
+                                           {QStringLiteral("value"), value}});
+    };
+    connect(m_startOnLogin, &QCheckBox::toggled, this,
+            [speakSetting](bool on) { speakSetting("startOnLogin", on); });
+    connect(m_sendData, &QCheckBox::toggled, this, [speakSetting](bool on) { speakSetting("sendData", on); });
+    connect(closeButton, &QPushButton::clicked, this,
+            [this] { m_bridge.handleMessage(QStringLiteral("close"), QJsonValue()); });
+    resize(460, 320);
+}
+
+bool WelcomeWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != m_shortcut || event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    const auto *key = static_cast<QKeyEvent *>(event);
+    const int64_t code = KeyCodeHelper::keyCodeForQtKey(key->key(), key->modifiers());
+    const QString name = code >= 0 ? SafeKeyCodeString::stringForKeyCode(code) : QString();
+    if (name.isEmpty())
+        return true; // a modifier alone: wait for the key
+    const QJsonObject body{{QStringLiteral("key"), name},
+                           {QStringLiteral("modifiers"), modifierSymbols(key->modifiers())}};
+    if (m_bridge.handleMessage(QStringLiteral("hotkey"), body)) {
+        const Shortcut shortcut(code, KeyCodeHelper::eventFlagsForQtModifiers(key->modifiers()));
+        m_shortcut->setText(KeyData::keyDataFromShortcut(shortcut).displayText());
+    }
+    return true;
+}
+
+} // namespace tavolin

@@ -1,0 +1,49 @@
+// The palette program: no window of its own until the palette shortcut (or `tavolin --show`) calls it.
+#include "common/Log.h"
+#include "common/SettingsDomain.h"
+#include "ui/shell/AppDelegate.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr auto kUsage = "Usage: tavolin [--show]\n"
+                        "Keyboard command palette over the focused application's menus.\n\n"
+                        "  --show     open the palette now (in the running Tavolin, or start one)\n"
+                        "  --help     show this help\n"
+                        "  --version  show the version\n";
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    bool show = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("tavolin %s\n", TAVOLIN_VERSION);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--show") == 0) {
+            show = true;
+        } else {
+            std::fprintf(stderr, "tavolin: unknown option %s\n%s", argv[i], kUsage);
+            return 2;
+        }
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tavolin"));
+    QApplication::setApplicationVersion(QStringLiteral(TAVOLIN_VERSION));
+    QApplication::setQuitOnLastWindowClosed(false); // the welcome window closing does not end the program
+    tavolin::AppDelegate delegate(tavolin::SettingsDomain::shared());
+    if (!delegate.start(show))
+        return 0;
+    return app.exec();
+}

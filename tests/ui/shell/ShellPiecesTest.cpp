@@ -1,0 +1,146 @@
+#include "support/IsolatedHome.h"
+#include "support/WaitFor.h"
+
+#include "common/SettingsDomain.h"
+#include "common/SettingsKeys.h"
+#include "ui/shell/Autostart.h"
+#include "ui/shell/DBusNotifier.h"
+#include "ui/shell/InstanceChannel.h"
+#include "ui/shell/WelcomeBridge.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QUuid>
+
+#include <atomic>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+namespace tavolin::test {
+namespace {
+
+class WelcomeBridgeTest : public ::testing::Test
+{
+protected:
+    IsolatedHome m_home;
+    SettingsDomain m_settings;
+    int m_closes = 0;
+    WelcomeBridge m_bridge{m_settings, [this] { ++m_closes; }};
+};
+
+TEST_F(WelcomeBridgeTest, CloseClosesTheWindow)
+{
+    EXPECT_TRUE(m_bridge.handleMessage(u"close"_qs, QJsonValue()));
+    EXPECT_EQ(m_closes, 1);
+}
+
+struct SettingCase
+{
+    const char *name;
+    QJsonValue body;
+    const char *key;
+    QJsonValue stored; // Undefined: nothing stored
+};
+
+class WelcomeSettingTest : public WelcomeBridgeTest, public ::testing::WithParamInterface<SettingCase>
+{
+};
+
+const SettingCase kSettings[] = {
+    {"StartOnLoginTrue", QJsonObject{{"key", "startOnLogin"}, {"value", true}}, "startOnLogin", true},
+    {"SendDataFalse", QJsonObject{{"key", "sendData"}, {"value", false}}, "sendData", false},
+    {"MissingValueStoresFalse", QJsonObject{{"key", "startOnLogin"}}, "startOnLogin", false},
+    {"NonBoolValueStoresFalse", QJsonObject{{"key", "sendData"}, {"value", "yes"}}, "sendData", false},
+    {"OtherKeysChangeNothing", QJsonObject{{"key", "listNumber"}, {"value", true}}, "listNumber", QJsonValue::Undefined},
+    {"BodyNotAnObjectChangesNothing", QJsonArray{"startOnLogin", true}, "startOnLogin", QJsonValue::Undefined},
+};
+
+TEST_P(WelcomeSettingTest, StoresOnlyTheTwoFlags)
+{
+    const SettingCase &c = GetParam();
+    m_bridge.handleMessage(u"setting"_qs, c.body);
+    EXPECT_EQ(m_settings.value(QString::fromLatin1(c.key)), c.stored);
+}
+
+INSTANTIATE_TEST_SUITE_P(Messages, WelcomeSettingTest, ::testing::ValuesIn(kSettings),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(WelcomeBridgeTest, HotkeyStoresTheShortcutAndItsText)
+{
+    const QJsonObject body{{"key", "P"}, {"modifiers", QJsonArray{"⌘", "⇧"}}};
+    EXPECT_TRUE(m_bridge.handleMessage(u"hotkey"_qs, body));
+    EXPECT_EQ(m_settings.stringValue(settings::kPaletteShortcut), u"cmd+shift+p"_qs);
+    EXPECT_EQ(m_settings.stringValue(settings::kPaletteShortcutString), u"⇧⌘P"_qs);
+}
+
+TEST_F(WelcomeBridgeTest, RefusedHotkeysChangeNothing)
+{
+    EXPECT_FALSE(m_bridge.handleMessage(u"hotkey"_qs, QJsonObject{{"key", "P"}, {"modifiers", QJsonArray{}}}));
+    EXPECT_FALSE(m_bridge.handleMessage(u"hotkey"_qs, QJsonObject{{"key", "NoSuchKey"}, {"modifiers", QJsonArray{"⌘"}}}));
+    EXPECT_FALSE(m_bridge.handleMessage(u"hotkey"_qs, QJsonObject{{"modifiers", QJsonArray{"⌘"}}}));
+    EXPECT_FALSE(m_settings.contains(settings::kPaletteShortcut));
+}
+
+TEST(InstanceChannelTest, ASecondStartHandsItsRequestToTheFirst)
+{
+    const QString name = u"tavolin-test-"_qs + QUuid::createUuid().toString(QUuid::Id128);
+    InstanceChannel first(name);
+    QStringList received;
+    ASSERT_TRUE(first.listen([&](const QString &word) { received.append(word); }));
+
+    // The second program forwards from another thread, as its own process would, while this loop serves.
+    bool forwarded = false;
+    std::thread second([&] { forwarded = InstanceChannel(name).forward(u"show"_qs); });
+    EXPECT_TRUE(waitFor([&] { return !received.isEmpty(); }));
+    second.join();
+    EXPECT_TRUE(forwarded);
+    EXPECT_EQ(received, QStringList{u"show"_qs});
+}
+
+TEST(InstanceChannelTest, WithoutARunningInstanceNothingIsForwarded)
+{
+    const QString name = u"tavolin-test-"_qs + QUuid::createUuid().toString(QUuid::Id128);
+    EXPECT_FALSE(InstanceChannel(name).forward(u"opened-again"_qs));
+}
+
+TEST(InstanceChannelTest, UnknownRequestsAreDropped)
+{
+    const QString name = u"tavolin-test-"_qs + QUuid::createUuid().toString(QUuid::Id128);
+    InstanceChannel first(name);
+    QStringList received;
+    ASSERT_TRUE(first.listen([&](const QString &word) { received.append(word); }));
+    // The first program reads the word and hangs up before the forward returns.
+    std::atomic<bool> done = false;
+    std::thread second([&] {
+        InstanceChannel(name).forward(u"rm -rf"_qs);
+        done = true;
+    });
+    EXPECT_TRUE(waitFor([&] { return done.load(); }));
+    second.join();
+    EXPECT_TRUE(received.isEmpty());
+}
+
+TEST(AutostartTest, WritesAndRemovesTheEntry)
+{
+    IsolatedHome home;
+    ASSERT_TRUE(autostart::entryPath().startsWith(home.configHome()));
+    ASSERT_TRUE(autostart::setEnabled(true, u"/opt/my \"odd\" $dir/tavolin"_qs));
+    QFile file(autostart::entryPath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    EXPECT_TRUE(text.contains(u"Exec=\"/opt/my \\\"odd\\\" \\$dir/tavolin\"\n"_qs)) << text.toStdString();
+    EXPECT_TRUE(autostart::isEnabled());
+    EXPECT_TRUE(autostart::setEnabled(false, QString()));
+    EXPECT_FALSE(autostart::isEnabled());
+    EXPECT_TRUE(autostart::setEnabled(false, QString()));
+}
+
+TEST(DBusNotifierTest, SummaryNamesTheExtensionInQuotes)
+{
+    EXPECT_EQ(DBusNotifier::summaryFor(u"Copy Path"_qs), u"Error on \"Copy Path\""_qs);
+}
+
+} // namespace
+} // namespace tavolin::test
