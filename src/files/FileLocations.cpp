@@ -25,7 +25,9 @@ std::optional<QUrl> documentFileUrl(const QString &document)
         path = text;
     } else {
         const QUrl url(text, QUrl::StrictMode);
-        if (!url.isValid() || !url.isLocalFile())
+        // A host names another machine's share, not a file here.
+        const bool otherHost = !url.host().isEmpty() && url.host() != QLatin1String("localhost");
+        if (!url.isValid() || !url.isLocalFile() || otherHost)
             return std::nullopt;
         path = url.toLocalFile();
     }

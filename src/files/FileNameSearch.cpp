@@ -2,7 +2,6 @@
 
 #include "files/FileTask.h"
 
-#include <QCollator>
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -38,6 +37,51 @@ bool containsFolded(const FoldedText &text, const FoldedText &word)
             return true;
     }
     return false;
+}
+
+// Name order as people read it, the same in every locale: case ignored, digit runs by value
+// ("file9" before "file10"), then plain text order to break ties.
+bool naturalLess(const QString &a, const QString &b)
+{
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a.at(i).isDigit() && b.at(j).isDigit()) {
+            qsizetype ei = i;
+            qsizetype ej = j;
+            while (ei < a.size() && a.at(ei).isDigit())
+                ++ei;
+            while (ej < b.size() && b.at(ej).isDigit())
+                ++ej;
+            // Compare the runs without leading zeros: longer is larger, equal lengths compare by digits.
+            const QStringView ra = QStringView(a).mid(i, ei - i);
+            const QStringView rb = QStringView(b).mid(j, ej - j);
+            qsizetype za = 0;
+            qsizetype zb = 0;
+            while (za + 1 < ra.size() && ra.at(za) == QLatin1Char('0'))
+                ++za;
+            while (zb + 1 < rb.size() && rb.at(zb) == QLatin1Char('0'))
+                ++zb;
+            const QStringView na = ra.mid(za);
+            const QStringView nb = rb.mid(zb);
+            if (na.size() != nb.size())
+                return na.size() < nb.size();
+            if (const int c = na.compare(nb); c != 0)
+                return c < 0;
+            i = ei;
+            j = ej;
+            continue;
+        }
+        const QChar ca = a.at(i).toCaseFolded();
+        const QChar cb = b.at(j).toCaseFolded();
+        if (ca != cb)
+            return ca < cb;
+        ++i;
+        ++j;
+    }
+    if ((a.size() - i) != (b.size() - j))
+        return (a.size() - i) < (b.size() - j);
+    return a < b;
 }
 
 } // namespace
@@ -112,10 +156,7 @@ std::optional<QList<QUrl>> FileNameSearch::list(const QString &folder, const Fil
             return std::nullopt;
         paths.push_back(it.next());
     }
-    QCollator byName;
-    byName.setNumericMode(true);
-    byName.setCaseSensitivity(Qt::CaseInsensitive);
-    std::sort(paths.begin(), paths.end(), byName);
+    std::sort(paths.begin(), paths.end(), naturalLess);
     QList<QUrl> out;
     out.reserve(paths.size());
     for (const QString &path : paths)

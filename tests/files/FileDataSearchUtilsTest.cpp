@@ -1,0 +1,272 @@
+#include "files/FileDataSearchUtils.h"
+
+#include "FilesTestSupport.h"
+#include "palette/FuzzyScore.h"
+#include "support/ManualDispatcher.h"
+
+#include <gtest/gtest.h>
+
+namespace tavolin {
+namespace {
+
+const QString kGroup = QStringLiteral("Opened");
+
+FileItemDataPtr fileRow(const QString &path)
+{
+    return FileItemData::fromURL(QUrl::fromLocalFile(path), kGroup);
+}
+
+QStringList titles(const QList<FileItemDataPtr> &rows)
+{
+    QStringList out;
+    for (const auto &row : rows)
+        out << row->title() + QLatin1Char('@') + row->url()->path().section(QLatin1Char('/'), 1, 1);
+    return out;
+}
+
+// A filtered source whose rows, threshold and pending load the test sets.
+class ListJob final : public BaseJob, public FileDataSearchOption
+{
+public:
+    std::weak_ptr<QuickOpenJobWatcher> watcher() const override { return m_watcher; }
+    void setWatcher(std::weak_ptr<QuickOpenJobWatcher> watcher) override { m_watcher = std::move(watcher); }
+    QString group() const override { return kGroup; }
+    std::optional<FileTask> initTask() const override { return load; }
+    double threshod() const override { return threshold; }
+    double fuzziness() const override { return 0.2; }
+    QList<FileItemDataPtr> all() const override { return rows; }
+    FileTask setApp(const QString &, const AXAppPtr &) override { return FileTask::completed(); }
+    FileTask query(const QString &query) override { return FileDataSearchUtils::query(query, *this, *this); }
+
+    QList<FileItemDataPtr> rows;
+    double threshold = 0.4;
+    std::optional<FileTask> load;
+
+private:
+    std::weak_ptr<QuickOpenJobWatcher> m_watcher;
+};
+
+class FileDataSearchUtilsTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        job->setWatcher(watcher);
+        job->rows = {fileRow("/a/notes.txt"), fileRow("/b/report.pdf"), fileRow("/c/notes-old.txt"),
+                     fileRow("/d/notes.txt")};
+    }
+
+    test::ManualDispatcher dispatcher;
+    std::shared_ptr<test::RecordingJobWatcher> watcher = std::make_shared<test::RecordingJobWatcher>();
+    std::shared_ptr<ListJob> job = std::make_shared<ListJob>();
+};
+
+TEST_F(FileDataSearchUtilsTest, EmptyOrBlankQueryDeliversEveryRowInLoadOrder)
+{
+    for (const QString &query : {QString(), QStringLiteral("  \t\n")}) {
+        watcher->deliveries.clear();
+        const FileTask task = job->query(query);
+        dispatcher.runUntilIdle();
+        EXPECT_TRUE(task.isCompleted());
+        ASSERT_EQ(watcher->deliveries.size(), 1u);
+        EXPECT_EQ(watcher->titles(kGroup),
+                  (QStringList{"notes.txt", "report.pdf", "notes-old.txt", "notes.txt"}));
+    }
+}
+
+TEST_F(FileDataSearchUtilsTest, MatchesBestFirstAndEqualScoresKeepLoadOrder)
+{
+    const std::optional<QList<FileItemDataPtr>> ranked =
+        FileDataSearchUtils::rank(QStringLiteral("notes"), job->rows, 0.4, 0.2, FileStep());
+    ASSERT_TRUE(ranked.has_value());
+    EXPECT_EQ(titles(*ranked), (QStringList{"notes.txt@a", "notes.txt@d", "notes-old.txt@c"}));
+}
+
+TEST_F(FileDataSearchUtilsTest, ARowScoringExactlyTheThresholdIsDropped)
+{
+    const double score = fuzzyScore(FoldedText(QStringLiteral("report.pdf"), FoldMode::Default),
+                                    FoldedText(QStringLiteral("rpt"), FoldMode::Default), 0.2);
+    ASSERT_GT(score, 0.0);
+    FileStep step;
+    EXPECT_TRUE(FileDataSearchUtils::rank(QStringLiteral("rpt"), {fileRow("/b/report.pdf")}, score, 0.2, step)->isEmpty());
+    EXPECT_EQ(FileDataSearchUtils::rank(QStringLiteral("rpt"), {fileRow("/b/report.pdf")}, score - 1e-9, 0.2, step)->size(), 1);
+}
+
+TEST_F(FileDataSearchUtilsTest, UnmatchedQueryDeliversAnEmptyList)
+{
+    const FileTask task = job->query(QStringLiteral("zzqx"));
+    dispatcher.runUntilIdle();
+    EXPECT_TRUE(task.isCompleted());
+    ASSERT_EQ(watcher->deliveries.size(), 1u);
+    EXPECT_TRUE(watcher->deliveries[0].titles.isEmpty());
+}
+
+TEST_F(FileDataSearchUtilsTest, ACancelledFilterDeliversNothingAndNeverCompletes)
+{
+    const FileTask task = job->query(QStringLiteral("notes"));
+    task.cancel();
+    bool completed = false;
+    task.whenCompleted([&completed] { completed = true; });
+    dispatcher.runUntilIdle();
+    EXPECT_TRUE(watcher->deliveries.empty());
+    EXPECT_FALSE(completed);
+    EXPECT_TRUE(task.future.isCanceled());
+}
+
+TEST_F(FileDataSearchUtilsTest, ACancelArrivingWhileTheWorkRunsStopsTheCommit)
+{
+    std::function<void()> cancel;
+    int commits = 0;
+    const FileTask task = runStep<int>(
+        [&cancel](const FileStep &) {
+            cancel(); // as if another thread cancelled while the work was finishing
+            return std::optional<int>(1);
+        },
+        [&commits](int &&) { ++commits; });
+    cancel = task.cancel;
+    dispatcher.runUntilIdle();
+    EXPECT_EQ(commits, 0);
+    EXPECT_TRUE(task.future.isCanceled());
+}
+
+TEST_F(FileDataSearchUtilsTest, ACancelOnTheMainThreadBeforeTheQueuedCommitStopsIt)
+{
+    std::function<void()> cancel;
+    int commits = 0;
+    const FileTask task = runStep<int>(
+        [this, &cancel](const FileStep &) {
+            // Queued on the main thread ahead of the commit, as a new keystroke would be.
+            dispatcher.toMain([&cancel] { cancel(); });
+            return std::optional<int>(1);
+        },
+        [&commits](int &&) { ++commits; });
+    cancel = task.cancel;
+    dispatcher.runUntilIdle();
+    EXPECT_EQ(commits, 0);
+    EXPECT_FALSE(task.isCompleted());
+}
+
+TEST_F(FileDataSearchUtilsTest, RowsAreReadWhenTheStepStarts)
+{
+    const FileTask task = job->query(QString());
+    job->rows.clear();
+    dispatcher.runUntilIdle();
+    EXPECT_EQ(watcher->titles(kGroup).size(), 4);
+}
+
+TEST_F(FileDataSearchUtilsTest, AQueryWaitsForThePendingLoad)
+{
+    auto load = std::make_shared<FileStep>();
+    job->load = FileTask::of(load);
+    job->rows.clear();
+    const FileTask task = job->query(QString());
+    dispatcher.runUntilIdle();
+    EXPECT_TRUE(watcher->deliveries.empty());
+    EXPECT_TRUE(task.isPending());
+
+    job->rows = {fileRow("/a/loaded.txt")};
+    load->complete();
+    dispatcher.runUntilIdle();
+    EXPECT_EQ(watcher->titles(kGroup), (QStringList{"loaded.txt"}));
+    EXPECT_TRUE(task.isCompleted());
+}
+
+TEST_F(FileDataSearchUtilsTest, ACancelledLoadAbandonsTheQueriesWaitingForIt)
+{
+    auto load = std::make_shared<FileStep>();
+    job->load = FileTask::of(load);
+    const FileTask task = job->query(QString());
+    load->cancel();
+    dispatcher.runUntilIdle();
+    EXPECT_TRUE(watcher->deliveries.empty());
+    EXPECT_FALSE(task.isCompleted());
+}
+
+TEST_F(FileDataSearchUtilsTest, CancellingAWaitingQueryLeavesTheSharedLoadRunning)
+{
+    auto load = std::make_shared<FileStep>();
+    job->load = FileTask::of(load);
+    const FileTask first = job->query(QStringLiteral("notes"));
+    first.cancel();
+    const FileTask second = job->query(QStringLiteral("report"));
+    EXPECT_FALSE(load->isCancelled());
+
+    load->complete();
+    dispatcher.runUntilIdle();
+    ASSERT_EQ(watcher->deliveries.size(), 1u) << "only the query still wanted answers";
+    EXPECT_EQ(watcher->deliveries[0].titles, (QStringList{"report.pdf"}));
+    EXPECT_TRUE(second.isCompleted());
+    EXPECT_FALSE(first.isCompleted());
+}
+
+TEST_F(FileDataSearchUtilsTest, EnsureWithoutAPendingLoadStartsAtOnce)
+{
+    int started = 0;
+    const auto next = [&started] {
+        ++started;
+        return FileTask::completed();
+    };
+    EXPECT_TRUE(FileDataSearchUtils::ensure(std::nullopt, next).isCompleted());
+    EXPECT_TRUE(FileDataSearchUtils::ensure(FileTask::completed(), next).isCompleted());
+    auto cancelled = std::make_shared<FileStep>();
+    cancelled->cancel();
+    FileDataSearchUtils::ensure(FileTask::of(cancelled), next);
+    EXPECT_EQ(started, 3);
+}
+
+TEST_F(FileDataSearchUtilsTest, CancellingEnsureAfterTheNextStepStartedCancelsThatStep)
+{
+    auto load = std::make_shared<FileStep>();
+    auto inner = std::make_shared<FileStep>();
+    const FileTask task = FileDataSearchUtils::ensure(FileTask::of(load), [inner] { return FileTask::of(inner); });
+    load->complete();
+    EXPECT_FALSE(inner->isCancelled());
+    task.cancel();
+    EXPECT_TRUE(inner->isCancelled());
+    EXPECT_TRUE(task.future.isCanceled());
+}
+
+TEST_F(FileDataSearchUtilsTest, EnsureCompletesWhenTheNextStepDoes)
+{
+    auto load = std::make_shared<FileStep>();
+    auto inner = std::make_shared<FileStep>();
+    const FileTask task = FileDataSearchUtils::ensure(FileTask::of(load), [inner] { return FileTask::of(inner); });
+    load->complete();
+    EXPECT_TRUE(task.isPending());
+    inner->complete();
+    EXPECT_TRUE(task.isCompleted());
+}
+
+TEST(FileStep, EndsOnceEitherWay)
+{
+    FileStep completed;
+    int ran = 0;
+    completed.whenCompleted([&ran] { ++ran; });
+    EXPECT_TRUE(completed.complete());
+    EXPECT_FALSE(completed.complete());
+    completed.cancel();
+    EXPECT_FALSE(completed.future().isCanceled());
+    completed.whenCompleted([&ran] { ++ran; });
+    EXPECT_EQ(ran, 2);
+
+    FileStep cancelled;
+    cancelled.whenCompleted([&ran] { ++ran; });
+    cancelled.cancel();
+    EXPECT_FALSE(cancelled.complete());
+    EXPECT_TRUE(cancelled.future().isCanceled());
+    EXPECT_TRUE(cancelled.future().isFinished());
+    EXPECT_EQ(ran, 2);
+}
+
+TEST(FileStep, DroppedUnfinishedEndsCancelled)
+{
+    QFuture<void> future;
+    {
+        FileStep step;
+        future = step.future();
+    }
+    EXPECT_TRUE(future.isCanceled());
+}
+
+} // namespace
+} // namespace tavolin

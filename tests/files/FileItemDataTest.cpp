@@ -1,0 +1,118 @@
+#include "files/FileItemData.h"
+
+#include "files/FileDataProvider.h"
+#include "FilesTestSupport.h"
+#include "support/FakeWorkspace.h"
+
+#include <gtest/gtest.h>
+
+namespace tavolin {
+namespace {
+
+struct FromUrlCase
+{
+    const char *name;
+    QUrl url;
+    QString title;
+    bool hasIcon;
+};
+
+class FileItemDataFromUrl : public ::testing::TestWithParam<FromUrlCase>
+{
+};
+
+TEST_P(FileItemDataFromUrl, TitleGroupAndIcon)
+{
+    const FromUrlCase &c = GetParam();
+    const FileItemDataPtr row = FileItemData::fromURL(c.url, QStringLiteral("Recent"));
+    EXPECT_EQ(row->title(), c.title);
+    EXPECT_EQ(row->group(), QStringLiteral("Recent"));
+    ASSERT_TRUE(row->url().has_value());
+    EXPECT_EQ(*row->url(), c.url);
+    EXPECT_EQ(row->icon().has_value(), c.hasIcon);
+    EXPECT_FALSE(row->shouldExpand());
+    EXPECT_FALSE(row->applyOnHover());
+    EXPECT_FALSE(row->inputHint().has_value());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, FileItemDataFromUrl,
+    ::testing::Values(
+        FromUrlCase{"TextFile", QUrl::fromLocalFile(QStringLiteral("/home/u/notes.txt")), QStringLiteral("notes.txt"), true},
+        FromUrlCase{"EncodedName", QUrl(QStringLiteral("file:///home/u/caf%C3%A9%20menu.md")), QStringLiteral("café menu.md"), true},
+        FromUrlCase{"FolderWithTrailingSlash", QUrl(QStringLiteral("file:///home/u/projects/")), QStringLiteral("projects"), true},
+        FromUrlCase{"WebAddressHasNoIcon", QUrl(QStringLiteral("https://example.org/a/report.pdf")), QStringLiteral("report.pdf"), false}),
+    [](const ::testing::TestParamInfo<FromUrlCase> &info) { return std::string(info.param.name); });
+
+TEST(FileItemData, ApplyWithoutActionIsFalse)
+{
+    FileItemData row;
+    row.setAction({});
+    EXPECT_FALSE(row.apply(3));
+    EXPECT_FALSE(row.applyCustomAction());
+}
+
+TEST(FileItemData, ApplyRunsActionWithTheRowItself)
+{
+    const FileItemDataPtr row = FileItemData::fromURL(QUrl::fromLocalFile(QStringLiteral("/tmp/a.txt")), QStringLiteral("Opened"));
+    RowData *seen = nullptr;
+    row->setAction([&seen](RowData &r) {
+        seen = &r;
+        return false;
+    });
+    EXPECT_FALSE(row->apply(7));
+    EXPECT_EQ(seen, row.get());
+}
+
+class FileItemDataOpen : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        FileDataProvider::shared().bundle = QStringLiteral("org.example.Scribe");
+        FileDataProvider::shared().appName = QStringLiteral("Scribe");
+    }
+    void TearDown() override
+    {
+        FileDataProvider::shared().bundle.reset();
+        FileDataProvider::shared().appName.reset();
+    }
+    test::FakeWorkspace workspace;
+};
+
+TEST_F(FileItemDataOpen, DefaultActionOpensThePathWithTheTargetApplication)
+{
+    const FileItemDataPtr row =
+        FileItemData::fromURL(QUrl(QStringLiteral("file:///home/u/caf%C3%A9.txt")), QStringLiteral("Opened"));
+    EXPECT_TRUE(row->apply(0));
+    ASSERT_EQ(workspace.requests.size(), 1u);
+    EXPECT_EQ(workspace.requests[0].path, QStringLiteral("/home/u/café.txt"));
+    EXPECT_EQ(workspace.requests[0].app.bundleIdentifier, QStringLiteral("org.example.Scribe"));
+    EXPECT_EQ(workspace.requests[0].app.appName, QStringLiteral("Scribe"));
+}
+
+TEST_F(FileItemDataOpen, OpeningReportsSuccessEvenWhenTheDesktopFails)
+{
+    workspace.failOpen = true;
+    const FileItemDataPtr row = FileItemData::fromURL(QUrl::fromLocalFile(QStringLiteral("/x/y.txt")), QStringLiteral("Recent"));
+    EXPECT_TRUE(row->applyCustomAction());
+    EXPECT_EQ(workspace.requests.size(), 1u);
+}
+
+TEST_F(FileItemDataOpen, RowWithoutUrlOpensTheEmptyPath)
+{
+    FileItemData row;
+    EXPECT_TRUE(row.apply(0));
+    ASSERT_EQ(workspace.requests.size(), 1u);
+    EXPECT_TRUE(workspace.requests[0].path.isEmpty());
+}
+
+TEST(FileItemData, OpeningWithoutAWorkspaceIsHarmless)
+{
+    ASSERT_EQ(Workspace::shared(), nullptr);
+    const FileItemDataPtr row = FileItemData::fromURL(QUrl::fromLocalFile(QStringLiteral("/x/y.txt")), QStringLiteral("Recent"));
+    EXPECT_TRUE(row->apply(0));
+}
+
+} // namespace
+} // namespace tavolin

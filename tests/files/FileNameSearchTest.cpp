@@ -1,0 +1,145 @@
+#include "files/FileNameSearch.h"
+
+#include "FilesTestSupport.h"
+#include "files/FileTask.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace tavolin {
+namespace {
+
+struct MatchCase
+{
+    const char *name;
+    QString fileName;
+    QString query;
+    bool matches;
+};
+
+class FileNameMatch : public ::testing::TestWithParam<MatchCase>
+{
+};
+
+TEST_P(FileNameMatch, EveryWordInTheName)
+{
+    const MatchCase &c = GetParam();
+    std::vector<FoldedText> words;
+    for (const QString &word : FileNameSearch::queryWords(c.query))
+        words.emplace_back(word, FoldMode::Default);
+    EXPECT_EQ(FileNameSearch::nameMatches(FoldedText(c.fileName, FoldMode::Default), words), c.matches);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, FileNameMatch,
+    ::testing::Values(
+        MatchCase{"BothWords", QStringLiteral("budget report 2024.ods"), QStringLiteral("report budget"), true},
+        MatchCase{"OneWordMissing", QStringLiteral("budget 2024.ods"), QStringLiteral("report budget"), false},
+        MatchCase{"IgnoresCase", QStringLiteral("Annual REPORT.pdf"), QStringLiteral("report annual"), true},
+        MatchCase{"IgnoresMarks", QStringLiteral("Résumé final.odt"), QStringLiteral("resume FINAL"), true},
+        MatchCase{"MarksInTheQuery", QStringLiteral("resume.odt"), QStringLiteral("résumé"), true},
+        MatchCase{"WordsAreContiguous", QStringLiteral("r-e-p-o-r-t.txt"), QStringLiteral("report"), false},
+        MatchCase{"Unmatched", QStringLiteral("notes.txt"), QStringLiteral("zz"), false},
+        MatchCase{"ExtraSpacesIgnored", QStringLiteral("notes.txt"), QStringLiteral("  notes \t txt "), true}),
+    [](const ::testing::TestParamInfo<MatchCase> &info) { return std::string(info.param.name); });
+
+class FileNameSearchTest : public ::testing::Test
+{
+protected:
+    QStringList run(const QString &query, const FileNameSearch::Limits &limits = {})
+    {
+        QStringList out;
+        FileStep step;
+        EXPECT_TRUE(FileNameSearch::search(dir.path(), query, step, [&out, this](QList<QUrl> batch) {
+            ++batches;
+            for (const QUrl &url : batch)
+                out << url.toLocalFile().mid(dir.path().size() + 1);
+        }, limits));
+        out.sort();
+        return out;
+    }
+
+    QTemporaryDir dir;
+    int batches = 0;
+};
+
+TEST_F(FileNameSearchTest, TwoWordsFindOnlyNamesWithBoth)
+{
+    for (const char *name : {"report budget.ods", "sub/Budget Report.pdf", "sub/deeper/budget-report.txt",
+                             "report.txt", "budget.txt", "sub/other.txt"})
+        test::makePath(dir.path(), QString::fromUtf8(name));
+    EXPECT_EQ(run(QStringLiteral("budget report")),
+              (QStringList{"report budget.ods", "sub/Budget Report.pdf", "sub/deeper/budget-report.txt"}));
+}
+
+TEST_F(FileNameSearchTest, HiddenEntriesAndFoldersAreSkipped)
+{
+    for (const char *name : {"notes.txt", ".notes.txt", ".hidden/notes.txt", ".local/share/Trash/files/notes.txt",
+                             "visible/notes-2.txt"})
+        test::makePath(dir.path(), QString::fromUtf8(name));
+    EXPECT_EQ(run(QStringLiteral("notes")), (QStringList{"notes.txt", "visible/notes-2.txt"}));
+}
+
+TEST_F(FileNameSearchTest, FoldersMatchToo)
+{
+    test::makePath(dir.path(), QStringLiteral("reports/"));
+    EXPECT_EQ(run(QStringLiteral("report")), (QStringList{"reports"}));
+}
+
+TEST_F(FileNameSearchTest, StopsAfterSixtyOneResults)
+{
+    for (int i = 0; i < 90; ++i)
+        test::makePath(dir.path(), QStringLiteral("note-%1.txt").arg(i));
+    EXPECT_EQ(run(QStringLiteral("note")).size(), 61);
+}
+
+TEST_F(FileNameSearchTest, LinkedFoldersAreNotEntered)
+{
+    test::makePath(dir.path(), QStringLiteral("real/a-note.txt"));
+    ASSERT_TRUE(QFile::link(dir.path(), dir.path() + QStringLiteral("/real/loop")));
+    EXPECT_EQ(run(QStringLiteral("note")), (QStringList{"real/a-note.txt"}));
+}
+
+TEST_F(FileNameSearchTest, VisitedEntriesAreBounded)
+{
+    for (int i = 0; i < 20; ++i)
+        test::makePath(dir.path(), QStringLiteral("f%1.txt").arg(i));
+    FileNameSearch::Limits limits;
+    limits.maxVisited = 5;
+    EXPECT_LE(run(QStringLiteral("txt"), limits).size(), 5);
+}
+
+TEST_F(FileNameSearchTest, ACancelledSearchStops)
+{
+    test::makePath(dir.path(), QStringLiteral("a.txt"));
+    FileStep step;
+    step.cancel();
+    int calls = 0;
+    EXPECT_FALSE(FileNameSearch::search(dir.path(), QStringLiteral("a"), step, [&calls](QList<QUrl>) { ++calls; }, {}));
+    EXPECT_EQ(calls, 0);
+}
+
+TEST_F(FileNameSearchTest, ListingIsOneLevelVisibleAndByName)
+{
+    for (const char *name : {"b.txt", "A.txt", "c/inner.txt", ".hidden.txt", "file10.txt", "file9.txt"})
+        test::makePath(dir.path(), QString::fromUtf8(name));
+    FileStep step;
+    const std::optional<QList<QUrl>> listed = FileNameSearch::list(dir.path(), step, {});
+    ASSERT_TRUE(listed.has_value());
+    QStringList names;
+    for (const QUrl &url : *listed)
+        names << url.fileName();
+    EXPECT_EQ(names, (QStringList{"A.txt", "b.txt", "c", "file9.txt", "file10.txt"}));
+}
+
+TEST_F(FileNameSearchTest, AFolderThatCannotBeListedGivesAnEmptyListing)
+{
+    FileStep step;
+    const std::optional<QList<QUrl>> listed = FileNameSearch::list(dir.path() + QStringLiteral("/missing"), step, {});
+    ASSERT_TRUE(listed.has_value());
+    EXPECT_TRUE(listed->isEmpty());
+}
+
+} // namespace
+} // namespace tavolin
