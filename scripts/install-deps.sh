@@ -17,6 +17,7 @@ packages=(
   # platform layer: X Resource extension (pid fallback), the session script's tools, the applications the
   # integration tests read, locales for translated menus, and fzf as the search benchmark's reference
   libxres-dev libglib2.0-bin openbox x11-utils xdotool mousepad geany geany-common locales fzf
+  imagemagick # run.sh: turns the headless screen (xwd) into a PNG screenshot
 )
 
 missing=()

@@ -1,11 +1,59 @@
 #!/usr/bin/env bash
-# Sets everything up and runs what exists of Tavolin.
+# Sets everything up and runs Tavolin.
+#   On a desktop ($DISPLAY or $WAYLAND_DISPLAY set): starts the palette in your session; press Ctrl+Shift+P
+#   over an application (or bind `tavolin --show` to a key of your own).
+#   Without a display: starts a private headless session with a sample application (Mousepad) and the Qt
+#   fixture, starts the palette, opens it over Mousepad, saves a screenshot and prints its path.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 bash scripts/install-deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j "$(nproc)"
-echo
-echo "The palette program is not built yet; running the shared-records tests instead."
-ctest --test-dir build --output-on-failure
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVOLIN_BENCHMARKS=OFF >/dev/null
+cmake --build build -j "$(nproc)" --target tavolin tavolin-preferences tavolin-menu-fixture
+tavolin=$root/build/src/ui/shell/tavolin
+
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  echo "Starting Tavolin in your session; press Ctrl+Shift+P over an application."
+  exec "$tavolin"
+fi
+
+state_dir="${TMPDIR:-/tmp}/tavolin-demo-$(id -u)"
+out_dir="$root/build/artifacts/demo"
+mkdir -p "$out_dir"
+pids=()
+cleanup() {
+  for ((i=${#pids[@]}-1; i>=0; i--)); do kill "${pids[$i]}" 2>/dev/null || true; done
+  bash scripts/headless-session.sh stop --state-dir "$state_dir" >/dev/null 2>&1 || true
+}
+trap cleanup EXIT
+
+eval "$(bash scripts/headless-session.sh start --wm --state-dir "$state_dir")"
+# The demo's settings and history stay out of the user's own.
+export XDG_CONFIG_HOME="$state_dir/config" XDG_DATA_HOME="$state_dir/data" XDG_CACHE_HOME="$state_dir/cache"
+mkdir -p "$XDG_CONFIG_HOME/tavolin"
+[ -f "$XDG_CONFIG_HOME/tavolin/io.quorvane.Tavolin.json" ] ||
+  echo '{"skipWelcome": true}' > "$XDG_CONFIG_HOME/tavolin/io.quorvane.Tavolin.json"
+
+fixture=$(find build -name tavolin-menu-fixture -type f -perm -u+x | head -n1)
+[ -n "$fixture" ] && { "$fixture" >/dev/null 2>&1 & pids+=($!); }
+mousepad >/dev/null 2>&1 & pids+=($!)
+"$tavolin" >"$out_dir/tavolin.log" 2>&1 & pids+=($!)
+
+# Bounded waits: Mousepad's window, then the palette's single-instance socket.
+for _ in $(seq 1 100); do
+  xdotool search --onlyvisible --class mousepad >/dev/null 2>&1 && break
+  sleep 0.1
+done
+win=$(xdotool search --onlyvisible --class mousepad | head -n1 || true)
+[ -n "$win" ] && xdotool windowactivate --sync "$win" 2>/dev/null || true
+sleep 1
+"$tavolin" --show
+for _ in $(seq 1 50); do
+  xdotool search --onlyvisible --name '^Tavolin$' >/dev/null 2>&1 && break
+  sleep 0.1
+done
+sleep 1
+shot="$out_dir/tavolin-$(date +%Y%m%d-%H%M%S).png"
+xwd -root -silent | convert xwd:- "$shot"
+echo "Screenshot of the palette over Mousepad: $shot"
+echo "Palette log: $out_dir/tavolin.log"
