@@ -153,9 +153,11 @@ bool Store::openAtConstruction(milliseconds lockWait)
     std::unique_lock<std::mutex> pathLock;
     if (m_pathMutex)
         pathLock = std::unique_lock(*m_pathMutex);
+    // The exclusive handle is the one later writes use; the shared check only needs to reach the data.
+    const bool exclusive = m_sharing == Sharing::Exclusive;
     std::unique_ptr<leveldb::DB> db;
-    const leveldb::Status status = openDatabase(m_path, m_sharing == Sharing::Exclusive ? StoreAccess::Write : StoreAccess::Read,
-                                                m_sharing == Sharing::Exclusive ? milliseconds(0) : lockWait, &db);
+    const leveldb::Status status = openDatabase(m_path, exclusive ? StoreAccess::Write : StoreAccess::Read,
+                                                exclusive ? milliseconds(0) : lockWait, &db);
     if (!status.ok()) {
         log::error(QStringLiteral("ERROR: Unable to open/create database."));
         log::error(QString::fromStdString(status.ToString()));
