@@ -108,4 +108,17 @@ bool AtspiPresser::doAction(const QString &busName, const QString &path, int ind
     return QDBusConnection(m_connectionName).send(call);
 }
 
+bool AtspiPresser::flush(int boundMs)
+{
+    if (!m_connected)
+        return false;
+    // The bus handles one connection's messages in order: its answer to this call comes after it took the
+    // actions sent before.
+    const QDBusMessage ping = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
+                                                             QStringLiteral("/org/freedesktop/DBus"),
+                                                             QStringLiteral("org.freedesktop.DBus"),
+                                                             QStringLiteral("GetId"));
+    return QDBusConnection(m_connectionName).call(ping, QDBus::Block, boundMs).type() == QDBusMessage::ReplyMessage;
+}
+
 } // namespace tavolin

@@ -163,7 +163,8 @@ AXError AtspiElementSource::readMenuBar(const AppElement &app, AXValue &out)
     AtspiAccessible *accessible = app.accessible;
     QElapsedTimer timer;
     timer.start();
-    AtspiWalkResult walk = m_thread->run([accessible] { return walkMenuBar(accessible, qEnvironmentVariableIsSet("TAVOLIN_ATSPI_NOCACHE") ? AtspiCacheUse::Off : AtspiCacheUse::On); });
+    const AtspiCacheUse cache = m_cacheUse.load();
+    AtspiWalkResult walk = m_thread->run([accessible, cache] { return walkMenuBar(accessible, cache); });
     const double ms = double(timer.nsecsElapsed()) / 1e6;
     {
         std::lock_guard lock(m_statsMutex);
@@ -302,6 +303,11 @@ AXError AtspiElementSource::performAction(const ElementRef &element, const QStri
         return AXError::InvalidElement;
     return m_presser->doAction(item->node->busName, item->node->path, item->node->actionIndex) ? AXError::Success
                                                                                               : AXError::Failure;
+}
+
+bool AtspiElementSource::flushPresses()
+{
+    return m_presser->flush(m_timeoutMs.load());
 }
 
 bool AtspiElementSource::isProcessTrusted()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "accessibility/ElementSource.h"
+#include "platform/linux/AtspiMenuWalker.h"
 
 #include <QByteArray>
 
@@ -12,7 +13,6 @@ namespace tavolin {
 
 class AtspiThread;
 class AtspiPresser;
-struct AtspiMenuNode;
 
 // What an AtspiElementSource read, for figures and tests.
 struct AtspiReadStats
@@ -56,6 +56,12 @@ public:
     bool isReady() const;
     // Figures of the last menu bar walk.
     AtspiReadStats lastReadStats() const;
+    // Whether walks use libatspi's cache (default On); Off is the one-round-trip-per-attribute reference
+    // that benchmarks compare against.
+    void setCacheUse(AtspiCacheUse use) { m_cacheUse.store(use); }
+    // Waits (bounded by the messaging time-out) until the presses sent so far have reached the bus, for a
+    // process that exits right after pressing. False when the bus did not answer.
+    bool flushPresses();
 
     // The application element of process `pid`, or null when it is not on the accessibility desktop.
     ElementRef applicationForPid(int32_t pid);
@@ -85,6 +91,7 @@ private:
     std::unique_ptr<AtspiPresser> m_presser;
     ElementRef m_systemWide;
     std::atomic<int> m_timeoutMs{900};
+    std::atomic<AtspiCacheUse> m_cacheUse{AtspiCacheUse::On};
     mutable std::mutex m_statsMutex;
     AtspiReadStats m_stats; // guarded by m_statsMutex
 };
