@@ -1,0 +1,70 @@
+#include "tools/AtspiToolPlatform.h"
+
+#include "platform/linux/AccessibilityStatus.h"
+#include "platform/linux/AtspiElementSource.h"
+#include "platform/linux/ProcessIdentity.h"
+#include "platform/linux/X11Display.h"
+#include "platform/linux/X11Focus.h"
+
+namespace tavolin::menutool {
+namespace {
+
+ToolPlatform::Target failed(ExitCode code, const QString &message)
+{
+    ToolPlatform::Target target;
+    target.code = code;
+    target.message = message;
+    return target;
+}
+
+// Why process `pid` is not on the accessibility bus, as far as we can tell.
+QString notOnBus(int32_t pid)
+{
+    QString message = QStringLiteral("process %1 is not on the accessibility bus").arg(pid);
+    if (AccessibilityStatus::isEnabled() == false)
+        message += QStringLiteral(": accessibility is off (org.a11y.Status IsEnabled is false)");
+    else
+        message += QStringLiteral(" (Qt applications started before accessibility was turned on must be restarted)");
+    return message;
+}
+
+} // namespace
+
+ToolPlatform::Target AtspiToolPlatform::application(std::optional<int32_t> pid)
+{
+    if (AccessibilityStatus::busAddress().isEmpty())
+        return failed(ExitCode::NoAccessibility, QStringLiteral("no accessibility bus in this session (is at-spi2-core running?)"));
+    if (!m_source)
+        m_source = std::make_shared<AtspiElementSource>();
+    if (!m_source->isReady())
+        return failed(ExitCode::NoAccessibility, QStringLiteral("the accessibility bus does not answer"));
+
+    if (!pid) {
+        std::unique_ptr<x11::Connection> connection = x11::Connection::open();
+        if (!connection)
+            return failed(ExitCode::NoApplication, QStringLiteral("no X display to find the focused application (use --pid)"));
+        const std::optional<x11::FocusedWindow> focused = x11::focusedWindow(connection->display());
+        if (!focused)
+            return failed(ExitCode::NoApplication, QStringLiteral("no window has the focus (use --pid)"));
+        if (focused->pid <= 0)
+            return failed(ExitCode::NoApplication, QStringLiteral("the focused window does not tell its process (use --pid)"));
+        pid = focused->pid;
+    } else if (!ProcessIdentity::isAlive(*pid)) {
+        return failed(ExitCode::NoApplication, QStringLiteral("no such process: %1").arg(*pid));
+    }
+
+    Target target;
+    target.source = m_source;
+    target.application = m_source->applicationForPid(*pid);
+    if (!target.application)
+        return failed(ExitCode::NoApplication, notOnBus(*pid));
+    return target;
+}
+
+void AtspiToolPlatform::flushPresses()
+{
+    if (m_source)
+        m_source->flushPresses();
+}
+
+} // namespace tavolin::menutool

@@ -1,0 +1,319 @@
+#include "tools/MenuRows.h"
+
+#include "common/SafeKeyCodeString.h"
+#include "palette/SearchUtils.h"
+
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QTimer>
+
+#include <algorithm>
+#include <mutex>
+
+namespace tavolin::menutool {
+namespace {
+
+constexpr auto kSeparator = " > ";
+
+// Collects the rows of each top-level menu as the reader delivers them (several reading threads at once) and
+// ends the caller's event loop when the last one is in.
+class Collector final : public AxAppWatcher
+{
+public:
+    explicit Collector(QEventLoop *loop) : m_loop(loop) {}
+
+    void onUpdate(const AXMenuPtr &menu) override
+    {
+        std::lock_guard lock(m_mutex);
+        m_groups.assign(menu ? menu->items().size() : 0, {});
+    }
+
+    std::vector<AXRowInfo> onUpdate(const AXMenuItemPtr &item, int index) override
+    {
+        QList<MenuItemDataPtr> rows;
+        const MenuItemData top(item, nullptr, QString()); // gives its title to the path; not listed
+        if (item->submenu()) {
+            for (const AXMenuItemPtr &child : item->submenu()->items())
+                walk(child, &top, rows);
+        }
+        std::vector<AXRowInfo> infos;
+        infos.reserve(size_t(rows.size()));
+        for (const MenuItemDataPtr &row : std::as_const(rows))
+            infos.push_back({row->title(), row->shortcut() ? std::optional(row->shortcut()->toString()) : std::nullopt});
+        std::lock_guard lock(m_mutex);
+        if (index >= 0 && size_t(index) < m_groups.size())
+            m_groups[size_t(index)] = std::move(rows);
+        return infos;
+    }
+
+    void onShouldTriggerUpdate(bool) override {}
+
+    void onLoadFinished() override
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_finished = true;
+        }
+        // Called on the main thread, where the loop runs; queued so a synchronous finish (no menus) still
+        // ends a loop that has not started yet.
+        QMetaObject::invokeMethod(m_loop, &QEventLoop::quit, Qt::QueuedConnection);
+    }
+
+    bool finished() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_finished;
+    }
+
+    QList<MenuItemDataPtr> rows() const
+    {
+        std::lock_guard lock(m_mutex);
+        QList<MenuItemDataPtr> all;
+        for (const QList<MenuItemDataPtr> &group : m_groups)
+            all += group;
+        return all;
+    }
+
+private:
+    static void walk(const AXMenuItemPtr &item, const MenuItemData *parent, QList<MenuItemDataPtr> &rows)
+    {
+        auto row = std::make_shared<MenuItemData>(item, parent, QString());
+        rows.append(row);
+        if (row->hasSubmenu()) {
+            for (const AXMenuItemPtr &child : item->submenu()->items())
+                walk(child, row.get(), rows);
+        }
+    }
+
+    QPointer<QEventLoop> m_loop;
+    mutable std::mutex m_mutex;
+    std::vector<QList<MenuItemDataPtr>> m_groups; // guarded by m_mutex; one per top-level menu
+    bool m_finished = false;                      // guarded by m_mutex
+};
+
+// Tabs and line breaks would break the line form; titles never need them.
+QString flat(QString text)
+{
+    for (QChar &c : text) {
+        if (c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r'))
+            c = QLatin1Char(' ');
+    }
+    return text;
+}
+
+// One segment as findRow compares it.
+QString comparable(const QString &segment)
+{
+    QString text = segment.trimmed();
+    text.replace(QLatin1String("..."), QStringLiteral("…"));
+    return text.toCaseFolded();
+}
+
+QStringList comparableSegments(const QString &pathText)
+{
+    QStringList segments = pathText.split(QLatin1Char('>'));
+    for (QString &segment : segments)
+        segment = comparable(segment);
+    return segments;
+}
+
+struct ParsedState
+{
+    bool checked = false;
+    bool submenu = false;
+    QStringList unknown;
+};
+
+ParsedState parseState(const QString &field)
+{
+    ParsedState state;
+    for (const QString &word : field.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QString w = word.trimmed();
+        if (w == QLatin1String("checked"))
+            state.checked = true;
+        else if (w == QLatin1String("submenu"))
+            state.submenu = true;
+        else if (!w.isEmpty())
+            state.unknown.append(w);
+    }
+    return state;
+}
+
+// The key part of a display text: a single character as it is, else a key name ("F5", "Space") or the
+// words displayText() uses for glyph keys ("Page Down", "Return"). Empty when no key has that name.
+QString keyNameForDisplay(const QString &key)
+{
+    if (key.size() == 1)
+        return key.toUpper();
+    if (SafeKeyCodeString::keyCodeForChar(key) >= 0)
+        return key;
+    for (int64_t code = 0; code < 128; ++code) {
+        const QString name = SafeKeyCodeString::stringForKeyCode(code);
+        // Only main keys: a keypad twin shares the display word but not the name's key code.
+        if (!name.isEmpty() && SafeKeyCodeString::keyCodeForChar(name) == code &&
+            SafeKeyCodeString::displayNameForKeyCode(code).compare(key, Qt::CaseInsensitive) == 0)
+            return name;
+    }
+    return QString();
+}
+
+// One non-blank, non-comment line; null (with a warning) when it holds no title.
+MenuItemDataPtr parseLine(const QString &line, int number, QStringList &warnings)
+{
+    const auto warn = [&](const QString &text) { warnings.append(QStringLiteral("line %1: %2").arg(number).arg(text)); };
+    const QStringList fields = line.split(QLatin1Char('\t'));
+    QStringList segments = fields.at(0).split(QLatin1String(kSeparator));
+    for (QString &segment : segments)
+        segment = segment.trimmed();
+    if (segments.contains(QString())) {
+        warn(QStringLiteral("an empty menu or title; skipped"));
+        return nullptr;
+    }
+    const QString title = segments.takeLast();
+    std::optional<KeyData> shortcut;
+    if (fields.size() > 1 && !fields.at(1).trimmed().isEmpty()) {
+        shortcut = keyDataFromDisplayText(fields.at(1));
+        if (!shortcut)
+            warn(QStringLiteral("\"%1\" is not a key combination; ignored").arg(fields.at(1).trimmed()));
+    }
+    const ParsedState state = fields.size() > 2 ? parseState(fields.at(2)) : ParsedState{};
+    if (!state.unknown.isEmpty())
+        warn(QStringLiteral("unknown state \"%1\"; ignored").arg(state.unknown.join(QLatin1Char(','))));
+    if (fields.size() > 3)
+        warn(QStringLiteral("fields after the third ignored"));
+    auto row = std::make_shared<MenuItemData>(title, segments, state.checked, shortcut, QString());
+    row->setHasSubmenu(state.submenu);
+    return row;
+}
+
+} // namespace
+
+// Example: "Ctrl+Shift+Page Down" → Command and Shift (Ctrl is Command, see KeyData), key "⇟".
+std::optional<KeyData> keyDataFromDisplayText(const QString &text)
+{
+    static const std::pair<const char *, int64_t> kWords[] = {
+        {"ctrl+", 0}, {"super+", keymask::kControl}, {"alt+", keymask::kOption}, {"shift+", keymask::kShift}};
+    static const QRegularExpression kBlanksAroundPlus(QStringLiteral("\\s*\\+\\s*"));
+    QString rest = text.trimmed();
+    rest.replace(kBlanksAroundPlus, QStringLiteral("+"));
+    int64_t mask = keymask::kNoCommand;
+    for (bool found = true; found;) {
+        found = false;
+        for (const auto &[word, bit] : kWords) {
+            const QString w = QString::fromLatin1(word);
+            // "Ctrl++" is Ctrl with the plus key: a word is a modifier only while a key follows it.
+            if (rest.size() > w.size() && rest.startsWith(w, Qt::CaseInsensitive)) {
+                mask = bit == 0 ? (mask & ~keymask::kNoCommand) : (mask | bit);
+                rest = rest.mid(w.size()).trimmed();
+                found = true;
+            }
+        }
+    }
+    const QString key = keyNameForDisplay(rest);
+    if (key.isEmpty())
+        return std::nullopt;
+    return KeyData(key, 0, mask);
+}
+
+MenuRead readApplicationRows(const AXAppPtr &app, std::chrono::milliseconds bound)
+{
+    MenuRead read;
+    if (!app)
+        return read;
+    QEventLoop loop;
+    auto collector = std::make_shared<Collector>(&loop);
+    app->setWatcher(collector);
+    app->loadMenus(MenuLoad::MenusOnly);
+    read.hasMenuBar = app->menu() != nullptr;
+    if (read.hasMenuBar && !collector->finished()) {
+        QTimer::singleShot(bound, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    app->setWatcher({}); // waits for deliveries still running, so the rows below are final
+    read.complete = !read.hasMenuBar || collector->finished();
+    read.rows = collector->rows();
+    return read;
+}
+
+RowsFile parseRows(const QByteArray &text)
+{
+    RowsFile file;
+    const QString all = QString::fromUtf8(text);
+    int number = 0;
+    for (QStringView view : QStringView(all).split(QLatin1Char('\n'))) {
+        ++number;
+        if (view.endsWith(QLatin1Char('\r')))
+            view.chop(1);
+        if (view.trimmed().isEmpty() || view.startsWith(QLatin1Char('#')))
+            continue;
+        if (MenuItemDataPtr row = parseLine(view.toString(), number, file.warnings))
+            file.rows.append(std::move(row));
+    }
+    return file;
+}
+
+QString rowPathText(const MenuItemData &row)
+{
+    return row.path().isEmpty() ? row.title() : row.path().join(QLatin1String(kSeparator)) + QLatin1String(kSeparator) + row.title();
+}
+
+QString rowLine(const MenuItemData &row)
+{
+    QStringList state;
+    if (row.isChecked())
+        state.append(QStringLiteral("checked"));
+    if (row.hasSubmenu())
+        state.append(QStringLiteral("submenu"));
+    QString line = flat(rowPathText(row));
+    const QString shortcut = row.shortcut() ? row.shortcut()->displayText() : QString();
+    if (!shortcut.isEmpty() || !state.isEmpty())
+        line += QLatin1Char('\t') + shortcut;
+    if (!state.isEmpty())
+        line += QLatin1Char('\t') + state.join(QLatin1Char(','));
+    return line;
+}
+
+QJsonObject rowJson(const MenuItemData &row)
+{
+    const QString shortcut = row.shortcut() ? row.shortcut()->displayText() : QString();
+    return QJsonObject{
+        {QStringLiteral("path"), QJsonArray::fromStringList(row.path())},
+        {QStringLiteral("title"), row.title()},
+        {QStringLiteral("shortcut"), shortcut.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(shortcut)},
+        {QStringLiteral("checked"), row.isChecked()},
+        {QStringLiteral("submenu"), row.hasSubmenu()},
+    };
+}
+
+std::vector<RankedRow> rankRows(const QString &query, const QList<MenuItemDataPtr> &rows)
+{
+    SearchUtils &search = SearchUtils::shared();
+    std::vector<SearchUtils::ScoredEntry> scores = search.buildScores(query, rows);
+    const double threshold = search.threshod;
+    std::erase_if(scores, [threshold](const SearchUtils::ScoredEntry &entry) { return !(entry.score > threshold); });
+    std::stable_sort(scores.begin(), scores.end(),
+                     [](const SearchUtils::ScoredEntry &a, const SearchUtils::ScoredEntry &b) { return a.score > b.score; });
+    std::vector<RankedRow> ranked;
+    ranked.reserve(scores.size());
+    for (const SearchUtils::ScoredEntry &entry : scores)
+        ranked.push_back({rows.at(entry.index), entry.score});
+    return ranked;
+}
+
+MenuItemDataPtr findRow(const QList<MenuItemDataPtr> &rows, const QString &pathText)
+{
+    const QStringList wanted = comparableSegments(pathText);
+    for (const MenuItemDataPtr &row : rows) {
+        QStringList segments;
+        for (const QString &menu : row->path())
+            segments += comparableSegments(menu);
+        segments += comparableSegments(row->title());
+        if (segments == wanted)
+            return row;
+    }
+    return nullptr;
+}
+
+} // namespace tavolin::menutool

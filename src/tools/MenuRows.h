@@ -1,0 +1,69 @@
+#pragma once
+
+#include "accessibility/AXApp.h"
+#include "palette/MenuItemData.h"
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+#include <vector>
+
+namespace tavolin::menutool {
+
+// The rows of the terminal tool: every command and submenu below an application's top-level menus, in menu
+// order, as the palette's rows (MenuItemData) so the palette's search ranks them. Menu rules, history and
+// extensions are not applied: the tool shows the application's menus as they are.
+
+// What reading an application's menus gave.
+struct MenuRead
+{
+    bool hasMenuBar = false;
+    bool complete = false; // false: the bound passed before every top-level menu was read
+    QList<MenuItemDataPtr> rows;
+};
+
+// Reads every menu of `app` with the palette's reader (AXApp::loadMenus), running the caller's event loop
+// until the last top-level menu is in or `bound` has passed. Main thread, with a QCoreApplication.
+MenuRead readApplicationRows(const AXAppPtr &app, std::chrono::milliseconds bound);
+
+// The rows file: UTF-8, one row per line,
+//   PATH > TITLE [TAB SHORTCUT [TAB STATE]]
+// where the path's menus and the title are separated by " > ", SHORTCUT is a key combination in the form
+// people write ("Ctrl+Shift+S", "F5", empty: none) and STATE a comma-separated list of "checked" and
+// "submenu". Blank lines and lines starting with "#" are skipped. This is also what `list` prints, so its
+// output can be read back.
+struct RowsFile
+{
+    QList<MenuItemDataPtr> rows;
+    QStringList warnings; // "line N: ..." for lines skipped or fields ignored
+};
+RowsFile parseRows(const QByteArray &text);
+// Reads KeyData::displayText() back ("Ctrl+Shift+S", "Super+Alt+Page Down", "Ctrl++", "F5"); none when the
+// text names no key. The modifier words are Linux's: Ctrl is the Command bit, Super the Control bit.
+std::optional<KeyData> keyDataFromDisplayText(const QString &text);
+
+// One line of `list` in the rows file form; tabs and line breaks inside titles become spaces.
+QString rowLine(const MenuItemData &row);
+// {"path": [...], "title": ..., "shortcut": "Ctrl+S" or null, "checked": bool, "submenu": bool}
+QJsonObject rowJson(const MenuItemData &row);
+// "File > Save As…"
+QString rowPathText(const MenuItemData &row);
+
+struct RankedRow
+{
+    MenuItemDataPtr row;
+    double score;
+};
+// The rows the palette's search lists for `query` (score above its threshold), best first; equal scores
+// keep menu order. Main thread (the search fills the rows' lazy caches).
+std::vector<RankedRow> rankRows(const QString &query, const QList<MenuItemDataPtr> &rows);
+
+// The first row whose path and title equal `pathText` ("File > Save As…"). Compared segment by segment,
+// ignoring case, blanks around ">" and "..." written for "…". Null when none.
+MenuItemDataPtr findRow(const QList<MenuItemDataPtr> &rows, const QString &pathText);
+
+} // namespace tavolin::menutool

@@ -1,0 +1,256 @@
+#include "tools/MenuTool.h"
+
+#include "accessibility/AXApp.h"
+#include "tools/MenuRows.h"
+
+#include <QCommandLineParser>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTextStream>
+
+#ifndef TAVOLIN_VERSION
+#define TAVOLIN_VERSION "0"
+#endif
+
+namespace tavolin::menutool {
+namespace {
+
+constexpr auto kDescription = R"(List, search and perform the menu-bar commands of an application.
+
+Commands:
+  list                 every command and submenu: PATH > TITLE, shortcut, state
+  search QUERY         the rows the palette would list for QUERY, best first, with scores
+  perform "PATH"       performs one command, e.g. "File > Save As…" (case and "..." for "…" are forgiven)
+
+Without --pid the application of the focused window is used.
+
+Rows file (--rows; "-" reads standard input): UTF-8, one row per line,
+  PATH > TITLE<TAB>SHORTCUT<TAB>STATE
+shortcut and state optional; STATE: "checked", "submenu" or both, comma-separated;
+blank lines and lines starting with # are skipped. The output of list is such a file.
+
+Exit codes:
+  0  success
+  1  search ranked nothing, or perform found no such command
+  2  bad arguments, or the rows file cannot be read
+  3  no accessibility bus in this session
+  4  no such process, no focused application, or it is not on the accessibility bus
+  5  the application has no menu bar (or did not answer)
+  6  the command was found but could not be performed)";
+
+struct Options
+{
+    QString command;
+    QString argument; // the query or the path
+    std::optional<int32_t> pid;
+    std::optional<QString> rowsFile;
+    std::optional<qsizetype> limit;
+    bool json = false;
+};
+
+struct Failure
+{
+    ExitCode code;
+    QString message;
+};
+
+// The rows and, when they came from an application, its name and pid.
+struct Rows
+{
+    QList<MenuItemDataPtr> rows;
+    std::optional<QString> appName;
+    int32_t pid = 0;
+    std::shared_ptr<ElementSource> source; // keeps the application's elements valid while pressing
+};
+
+std::optional<Failure> validate(const QCommandLineParser &parser, Options &options)
+{
+    QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty())
+        return Failure{ExitCode::Usage, QStringLiteral("a command is needed: list, search or perform (see --help)")};
+    options.command = positional.takeFirst();
+    options.argument = positional.join(QLatin1Char(' '));
+    options.json = parser.isSet(QStringLiteral("json"));
+    if (options.command == QLatin1String("list")) {
+        if (!positional.isEmpty())
+            return Failure{ExitCode::Usage, QStringLiteral("list takes no argument")};
+    } else if (options.command == QLatin1String("search") || options.command == QLatin1String("perform")) {
+        if (options.argument.trimmed().isEmpty())
+            return Failure{ExitCode::Usage, options.command == QLatin1String("search")
+                                                ? QStringLiteral("search needs a QUERY")
+                                                : QStringLiteral("perform needs a command's path, e.g. \"File > Save\"")};
+    } else {
+        return Failure{ExitCode::Usage, QStringLiteral("unknown command \"%1\" (list, search or perform)").arg(options.command)};
+    }
+    if (parser.isSet(QStringLiteral("pid"))) {
+        bool ok = false;
+        const int pid = parser.value(QStringLiteral("pid")).toInt(&ok);
+        if (!ok || pid <= 0)
+            return Failure{ExitCode::Usage, QStringLiteral("--pid needs a process id, not \"%1\"").arg(parser.value(QStringLiteral("pid")))};
+        options.pid = pid;
+    }
+    if (parser.isSet(QStringLiteral("rows"))) {
+        if (options.pid)
+            return Failure{ExitCode::Usage, QStringLiteral("--rows and --pid exclude each other")};
+        if (options.command == QLatin1String("perform"))
+            return Failure{ExitCode::Usage, QStringLiteral("rows read from a file cannot be performed")};
+        options.rowsFile = parser.value(QStringLiteral("rows"));
+    }
+    if (parser.isSet(QStringLiteral("limit"))) {
+        bool ok = false;
+        const qlonglong limit = parser.value(QStringLiteral("limit")).toLongLong(&ok);
+        if (!ok || limit < 0)
+            return Failure{ExitCode::Usage, QStringLiteral("--limit needs a count, not \"%1\"").arg(parser.value(QStringLiteral("limit")))};
+        options.limit = qsizetype(limit);
+    }
+    return std::nullopt;
+}
+
+std::optional<Failure> readRowsFile(const QString &path, Rows &rows, QTextStream &err)
+{
+    QFile file;
+    const bool opened = path == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
+                                                    : (file.setFileName(path), file.open(QIODevice::ReadOnly));
+    if (!opened)
+        return Failure{ExitCode::Usage, QStringLiteral("cannot read %1: %2").arg(path, file.errorString())};
+    const RowsFile parsed = parseRows(file.readAll());
+    for (const QString &warning : parsed.warnings)
+        err << "tavolin-menu: " << path << ", " << warning << '\n';
+    rows.rows = parsed.rows;
+    return std::nullopt;
+}
+
+std::optional<Failure> readApplication(ToolPlatform &platform, const Options &options,
+                                       std::chrono::milliseconds bound, Rows &rows, QTextStream &err)
+{
+    ToolPlatform::Target target = platform.application(options.pid);
+    if (!target.application || !target.source)
+        return Failure{target.code == ExitCode::Ok ? ExitCode::NoApplication : target.code, target.message};
+    AXAppPtr app = AXApp::create(target.source, AXAppHooks{}, target.application);
+    rows.appName = app->name();
+    rows.pid = app->pid();
+    rows.source = target.source;
+    const QString who = QStringLiteral("%1 (pid %2)").arg(app->name().value_or(QStringLiteral("the application"))).arg(app->pid());
+    const MenuRead read = readApplicationRows(app, bound);
+    if (!read.hasMenuBar)
+        return Failure{ExitCode::NoMenuBar, QStringLiteral("%1 has no menu bar, or it did not answer").arg(who)};
+    if (!read.complete)
+        err << "tavolin-menu: " << who << " took too long to answer; its menus are partial\n";
+    rows.rows = read.rows;
+    return std::nullopt;
+}
+
+void printJson(QTextStream &out, const Rows &rows, QJsonArray array)
+{
+    QJsonObject document{{QStringLiteral("rows"), array}};
+    if (rows.appName || rows.pid > 0) {
+        document.insert(QStringLiteral("application"),
+                        QJsonObject{{QStringLiteral("name"), rows.appName ? QJsonValue(*rows.appName) : QJsonValue()},
+                                    {QStringLiteral("pid"), rows.pid}});
+    }
+    out << QJsonDocument(document).toJson(QJsonDocument::Indented);
+}
+
+ExitCode list(const Options &options, const Rows &rows, QTextStream &out)
+{
+    if (options.json) {
+        QJsonArray array;
+        for (const MenuItemDataPtr &row : rows.rows)
+            array.append(rowJson(*row));
+        printJson(out, rows, array);
+    } else {
+        for (const MenuItemDataPtr &row : rows.rows)
+            out << rowLine(*row) << '\n';
+    }
+    return ExitCode::Ok;
+}
+
+ExitCode search(const Options &options, const Rows &rows, QTextStream &out)
+{
+    std::vector<RankedRow> ranked = rankRows(options.argument, rows.rows);
+    if (options.limit && qsizetype(ranked.size()) > *options.limit)
+        ranked.resize(size_t(*options.limit));
+    if (options.json) {
+        QJsonArray array;
+        for (const RankedRow &entry : ranked) {
+            QJsonObject object = rowJson(*entry.row);
+            object.insert(QStringLiteral("score"), entry.score);
+            array.append(object);
+        }
+        printJson(out, rows, array);
+    } else {
+        for (const RankedRow &entry : ranked)
+            out << QString::number(entry.score, 'f', 3) << '\t' << rowLine(*entry.row) << '\n';
+    }
+    return ranked.empty() ? ExitCode::NoMatch : ExitCode::Ok;
+}
+
+std::optional<Failure> perform(const Options &options, const Rows &rows, ToolPlatform &platform)
+{
+    const MenuItemDataPtr row = findRow(rows.rows, options.argument);
+    const QString in = QStringLiteral("%1 (pid %2)").arg(rows.appName.value_or(QStringLiteral("the application"))).arg(rows.pid);
+    if (!row)
+        return Failure{ExitCode::NoMatch, QStringLiteral("no command \"%1\" in %2 (disabled commands are not listed)").arg(options.argument, in)};
+    if (row->hasSubmenu())
+        return Failure{ExitCode::NoMatch, QStringLiteral("\"%1\" is a submenu, not a command").arg(rowPathText(*row))};
+    const AXError result = row->ref() ? row->ref()->press() : AXError::NotImplemented;
+    if (result != AXError::Success) {
+        const QString why = result == AXError::InvalidElement ? QStringLiteral("the application is gone")
+                                                              : QStringLiteral("error %1").arg(int(result));
+        return Failure{ExitCode::PressFailed, QStringLiteral("cannot perform \"%1\": %2").arg(rowPathText(*row), why)};
+    }
+    platform.flushPresses();
+    return std::nullopt;
+}
+
+} // namespace
+
+int MenuTool::run(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromUtf8(kDescription));
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("list, search QUERY or perform PATH"));
+    parser.addOptions({
+        {QStringLiteral("pid"), QStringLiteral("The application of process <N> instead of the focused one."), QStringLiteral("N")},
+        {QStringLiteral("rows"), QStringLiteral("Rank rows read from <FILE> instead of an application."), QStringLiteral("FILE")},
+        {QStringLiteral("json"), QStringLiteral("Print JSON: {\"application\", \"rows\": [{path, title, shortcut, checked, submenu[, score]}]}.")},
+        {QStringLiteral("limit"), QStringLiteral("Print at most <N> search results."), QStringLiteral("N")},
+        {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")},
+        {{QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Show the version.")},
+    });
+    const auto fail = [&err](const Failure &failure) {
+        err << "tavolin-menu: " << failure.message << '\n';
+        return int(failure.code);
+    };
+    if (!parser.parse(arguments))
+        return fail({ExitCode::Usage, parser.errorText()});
+    if (parser.isSet(QStringLiteral("help"))) {
+        out << parser.helpText();
+        return int(ExitCode::Ok);
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        out << "tavolin-menu " << TAVOLIN_VERSION << '\n';
+        return int(ExitCode::Ok);
+    }
+    Options options;
+    if (const std::optional<Failure> failure = validate(parser, options))
+        return fail(*failure);
+
+    // Rows are the application's own: no menu rules of the palette's settings.
+    MenuItemData::setIgnorableOptionLookup([](const QString &, const QString &) { return std::optional<int64_t>(); });
+    Rows rows;
+    const std::optional<Failure> failure = options.rowsFile ? readRowsFile(*options.rowsFile, rows, err)
+                                                            : readApplication(m_platform, options, m_readBound, rows, err);
+    if (failure)
+        return fail(*failure);
+    if (options.command == QLatin1String("list"))
+        return int(list(options, rows, out));
+    if (options.command == QLatin1String("search"))
+        return int(search(options, rows, out));
+    if (const std::optional<Failure> performFailure = perform(options, rows, m_platform))
+        return fail(*performFailure);
+    return int(ExitCode::Ok);
+}
+
+} // namespace tavolin::menutool

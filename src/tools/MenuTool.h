@@ -1,0 +1,71 @@
+#pragma once
+
+#include "accessibility/ElementSource.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+class QTextStream;
+
+namespace tavolin::menutool {
+
+// The tool's exit codes; --help lists them.
+enum class ExitCode : int {
+    Ok = 0,
+    NoMatch = 1,         // search ranked nothing, or perform found no such item
+    Usage = 2,           // bad arguments, or a rows file that cannot be read
+    NoAccessibility = 3, // no accessibility bus in the session
+    NoApplication = 4,   // no such process, no focused application, or not on the accessibility bus
+    NoMenuBar = 5,       // the application has no menu bar (or did not answer)
+    PressFailed = 6,     // the item was found but the press could not be sent
+};
+
+// Where the tool finds applications: the accessibility bus (AtspiToolPlatform) or a fake in tests.
+class ToolPlatform
+{
+public:
+    struct Target
+    {
+        std::shared_ptr<ElementSource> source;
+        ElementRef application; // null: see `code` and `message`
+        ExitCode code = ExitCode::Ok;
+        QString message;        // why there is no application, for standard error
+    };
+
+    virtual ~ToolPlatform() = default;
+    // The application of process `pid`, or the focused one without a pid. Main thread.
+    virtual Target application(std::optional<int32_t> pid) = 0;
+    // Waits (bounded) until presses sent so far have left this process, so exiting does not drop them.
+    virtual void flushPresses() {}
+};
+
+// `tavolin-menu`: lists, ranks and performs an application's menu commands from a terminal.
+//
+//   tavolin-menu list [--pid N] [--json] [--rows FILE]
+//   tavolin-menu search QUERY [--pid N] [--json] [--limit N] [--rows FILE]
+//   tavolin-menu perform "File > Save As…" [--pid N]
+//
+// Output goes to `out`, errors (one line each, "tavolin-menu: ...") to `err`; run() returns the exit code.
+// Threads: main thread with a QCoreApplication (reading runs its event loop).
+class MenuTool
+{
+public:
+    explicit MenuTool(ToolPlatform &platform) : m_platform(platform) {}
+
+    // `arguments` include the program name first, as QCoreApplication::arguments().
+    int run(const QStringList &arguments, QTextStream &out, QTextStream &err);
+
+    // How long reading an application's menus may take in all (each call is bounded on its own as well).
+    void setReadBound(std::chrono::milliseconds bound) { m_readBound = bound; }
+
+private:
+    ToolPlatform &m_platform;
+    std::chrono::milliseconds m_readBound{10000};
+};
+
+} // namespace tavolin::menutool

@@ -1,0 +1,26 @@
+// tavolin-menu: the palette's menu reading and search from a terminal (see MenuTool.h, --help).
+#include "common/Log.h"
+#include "tools/AtspiToolPlatform.h"
+#include "tools/MenuTool.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include <cstdio>
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tavolin-menu"));
+    // Our own errors are written plainly; the library's informational lines would clutter scripts' output.
+    if (qEnvironmentVariableIsEmpty("TAVOLIN_DEBUG"))
+        tavolin::log::setMinimumLevel(tavolin::log::Level::Error);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    tavolin::menutool::AtspiToolPlatform platform;
+    tavolin::menutool::MenuTool tool(platform);
+    const int code = tool.run(QCoreApplication::arguments(), out, err);
+    out.flush();
+    err.flush();
+    return code;
+}

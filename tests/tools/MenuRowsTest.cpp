@@ -1,0 +1,211 @@
+// The tool's rows: the rows file form, the line and JSON forms, finding a row by its path, ranking.
+#include <gtest/gtest.h>
+
+#include "tools/MenuRows.h"
+
+#include <QJsonArray>
+
+namespace tavolin::menutool {
+namespace {
+
+MenuItemDataPtr row(const QString &title, const QStringList &path, std::optional<QString> shortcut = {},
+                    bool checked = false, bool submenu = false)
+{
+    std::optional<KeyData> keys = shortcut ? keyDataFromDisplayText(*shortcut) : std::nullopt;
+    EXPECT_EQ(shortcut.has_value(), keys.has_value()) << shortcut->toStdString();
+    auto data = std::make_shared<MenuItemData>(title, path, checked, keys, QString());
+    data->setHasSubmenu(submenu);
+    return data;
+}
+
+struct ParseCase
+{
+    const char *name;
+    const char *text;
+    QStringList lines;    // rowLine() of each parsed row
+    int warnings;
+};
+
+class ParseRowsTest : public testing::TestWithParam<ParseCase>
+{
+};
+
+TEST_P(ParseRowsTest, ReadsRowsAndWarnsAboutBadFields)
+{
+    const ParseCase &c = GetParam();
+    const RowsFile file = parseRows(QByteArray(c.text));
+    QStringList lines;
+    for (const MenuItemDataPtr &parsed : file.rows)
+        lines.append(rowLine(*parsed));
+    EXPECT_EQ(lines, c.lines);
+    EXPECT_EQ(file.warnings.size(), c.warnings) << file.warnings.join(QLatin1Char('|')).toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, ParseRowsTest,
+    testing::Values(
+        ParseCase{"TitleOnly", "Quit\n", {QStringLiteral("Quit")}, 0},
+        ParseCase{"PathAndShortcut", "File > Save As…\tCtrl+Shift+S\n", {QStringLiteral("File > Save As…\tCtrl+Shift+S")}, 0},
+        ParseCase{"FunctionKey", "View > Reload\tF5", {QStringLiteral("View > Reload\tF5")}, 0},
+        ParseCase{"StateWithoutShortcut", "View > Line Numbers\t\tchecked\n", {QStringLiteral("View > Line Numbers\t\tchecked")}, 0},
+        ParseCase{"BothStates", "A > B\t\tsubmenu,checked\n", {QStringLiteral("A > B\t\tchecked,submenu")}, 0},
+        ParseCase{"BlanksAroundSegmentsTrimmed", "  File  >  Open  \n", {QStringLiteral("File > Open")}, 0},
+        ParseCase{"CommentsAndBlankLinesSkipped", "# rows\n\n   \nEdit > Copy\n", {QStringLiteral("Edit > Copy")}, 0},
+        ParseCase{"WindowsLineEnds", "Edit > Copy\tCtrl+C\r\nEdit > Cut\r\n",
+                  {QStringLiteral("Edit > Copy\tCtrl+C"), QStringLiteral("Edit > Cut")}, 0},
+        ParseCase{"BadShortcutKeepsRow", "Edit > Copy\tCtrl+Nonsense+\n", {QStringLiteral("Edit > Copy")}, 1},
+        ParseCase{"UnknownStateKeepsRow", "Edit > Copy\t\tglowing\n", {QStringLiteral("Edit > Copy")}, 1},
+        ParseCase{"EmptyTitleSkipped", "File > \nFile >  > Save\n", {}, 2},
+        ParseCase{"ExtraFieldsIgnored", "Edit > Copy\tCtrl+C\t\tmore\n", {QStringLiteral("Edit > Copy\tCtrl+C")}, 1},
+        ParseCase{"NotUtf8Latin1Replaced", "Caf\xe9\n", {QString::fromUtf8("Caf\xef\xbf\xbd")}, 0}),
+    [](const testing::TestParamInfo<ParseCase> &info) { return std::string(info.param.name); });
+
+TEST(MenuRowsTest, LineFormReadsBackToTheSameRows)
+{
+    const QList<MenuItemDataPtr> rows = {
+        row(QStringLiteral("Save As…"), {QStringLiteral("File")}, QStringLiteral("Ctrl+Shift+S")),
+        row(QStringLiteral("Recent"), {QStringLiteral("File")}, std::nullopt, false, true),
+        row(QStringLiteral("Gamma"), {QStringLiteral("File"), QStringLiteral("Recent"), QStringLiteral("More")}),
+        row(QStringLiteral("Word Wrap"), {QStringLiteral("View")}, QStringLiteral("Alt+Z"), true),
+        row(QStringLiteral("Zoom In"), {QStringLiteral("View")}, QStringLiteral("Ctrl++")),
+        row(QStringLiteral("Next Tab"), {QStringLiteral("Window")}, QStringLiteral("Ctrl+Page Down")),
+    };
+    QByteArray text;
+    for (const MenuItemDataPtr &r : rows)
+        text += rowLine(*r).toUtf8() + '\n';
+    const RowsFile back = parseRows(text);
+    ASSERT_EQ(back.rows.size(), rows.size()) << back.warnings.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(back.warnings.isEmpty()) << back.warnings.join(QLatin1Char('|')).toStdString();
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(back.rows[i]->path(), rows[i]->path());
+        EXPECT_EQ(back.rows[i]->title(), rows[i]->title());
+        EXPECT_EQ(back.rows[i]->shortcut(), rows[i]->shortcut()) << rowLine(*rows[i]).toStdString();
+        EXPECT_EQ(rowLine(*back.rows[i]), rowLine(*rows[i]));
+        EXPECT_EQ(back.rows[i]->isChecked(), rows[i]->isChecked());
+        EXPECT_EQ(back.rows[i]->hasSubmenu(), rows[i]->hasSubmenu());
+    }
+}
+
+struct KeyCase
+{
+    const char *name;
+    const char *text;
+    KeyData keys;
+};
+
+class DisplayTextTest : public testing::TestWithParam<KeyCase>
+{
+};
+
+TEST_P(DisplayTextTest, ReadsTheLinuxWordsBack)
+{
+    const std::optional<KeyData> keys = keyDataFromDisplayText(QString::fromUtf8(GetParam().text));
+    ASSERT_TRUE(keys);
+    EXPECT_EQ(*keys, GetParam().keys) << keys->displayText().toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, DisplayTextTest,
+    testing::Values(KeyCase{"CtrlIsTheCommandBit", "Ctrl+S", KeyData(QStringLiteral("S"), 0, 0)},
+                    KeyCase{"ShiftAndCtrl", "Ctrl+Shift+P", KeyData(QStringLiteral("P"), 0, keymask::kShift)},
+                    KeyCase{"SuperIsTheControlBit", "Super+Alt+T", KeyData(QStringLiteral("T"), 0, keymask::kNoCommand | keymask::kControl | keymask::kOption)},
+                    KeyCase{"PlusKey", "Ctrl++", KeyData(QStringLiteral("+"), 0, 0)},
+                    KeyCase{"FunctionKeyAlone", "F5", KeyData(QStringLiteral("F5"), 0, keymask::kNoCommand)},
+                    KeyCase{"WordsOfGlyphKeys", "Ctrl+Page Down", KeyData(QStringLiteral("⇟"), 0, 0)},
+                    KeyCase{"CaseAndBlanksForgiven", " ctrl + shift + s ", KeyData(QStringLiteral("S"), 0, keymask::kShift)}),
+    [](const testing::TestParamInfo<KeyCase> &info) { return std::string(info.param.name); });
+
+TEST(MenuRowsTest, TextsNamingNoKeyAreRefused)
+{
+    for (const char *text : {"", "Ctrl+", "Ctrl+Nonsense", "Hyper+S"})
+        EXPECT_FALSE(keyDataFromDisplayText(QString::fromUtf8(text))) << text;
+}
+
+TEST(MenuRowsTest, TabsAndLineBreaksInTitlesDoNotSplitTheLine)
+{
+    const MenuItemDataPtr odd = row(QStringLiteral("Tab\there\nand there"), {QStringLiteral("Odd\tMenu")});
+    EXPECT_EQ(rowLine(*odd), QStringLiteral("Odd Menu > Tab here and there"));
+}
+
+TEST(MenuRowsTest, JsonFormNamesEveryField)
+{
+    const QJsonObject plain = rowJson(*row(QStringLiteral("Open…"), {QStringLiteral("File")}));
+    EXPECT_EQ(plain.value(QStringLiteral("path")).toArray(), QJsonArray{QStringLiteral("File")});
+    EXPECT_EQ(plain.value(QStringLiteral("title")).toString(), QStringLiteral("Open…"));
+    EXPECT_TRUE(plain.value(QStringLiteral("shortcut")).isNull());
+    EXPECT_FALSE(plain.value(QStringLiteral("checked")).toBool());
+    EXPECT_FALSE(plain.value(QStringLiteral("submenu")).toBool());
+
+    const QJsonObject checked = rowJson(*row(QStringLiteral("Wrap"), {QStringLiteral("View")}, QStringLiteral("Ctrl+Shift+P"), true));
+    EXPECT_EQ(checked.value(QStringLiteral("shortcut")).toString(), QStringLiteral("Ctrl+Shift+P"));
+    EXPECT_TRUE(checked.value(QStringLiteral("checked")).toBool());
+}
+
+struct FindCase
+{
+    const char *name;
+    const char *query;
+    const char *found; // rowPathText of the row found; "" for none
+};
+
+class FindRowTest : public testing::TestWithParam<FindCase>
+{
+};
+
+TEST_P(FindRowTest, MatchesTheWholePathForgivingCaseBlanksAndDots)
+{
+    const QList<MenuItemDataPtr> rows = {
+        row(QStringLiteral("Save"), {QStringLiteral("File")}),
+        row(QStringLiteral("Save As…"), {QStringLiteral("File")}),
+        row(QStringLiteral("Reload"), {QStringLiteral("File")}),
+        row(QStringLiteral("Reload"), {QStringLiteral("View")}),
+        row(QStringLiteral("Gamma"), {QStringLiteral("File"), QStringLiteral("Recent"), QStringLiteral("More")}),
+    };
+    const MenuItemDataPtr found = findRow(rows, QString::fromUtf8(GetParam().query));
+    EXPECT_EQ(found ? rowPathText(*found) : QString(), QString::fromUtf8(GetParam().found));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, FindRowTest,
+    testing::Values(FindCase{"Exact", "File > Save As…", "File > Save As…"},
+                    FindCase{"ThreeDotsForEllipsis", "File > Save As...", "File > Save As…"},
+                    FindCase{"CaseIgnored", "file > save as…", "File > Save As…"},
+                    FindCase{"BlanksAroundSeparatorIgnored", "File>Save", "File > Save"},
+                    FindCase{"SameTitleOtherMenu", "View > Reload", "View > Reload"},
+                    FindCase{"Deep", "File > Recent > More > Gamma", "File > Recent > More > Gamma"},
+                    FindCase{"TitleAloneIsNotAPath", "Save", ""},
+                    FindCase{"PrefixOfTitleIsNot", "File > Sav", ""},
+                    FindCase{"PartialPathIsNot", "Recent > More > Gamma", ""},
+                    FindCase{"Unmatched", "Edit > Paste", ""}),
+    [](const testing::TestParamInfo<FindCase> &info) { return std::string(info.param.name); });
+
+TEST(MenuRowsTest, RankingPutsTheBestTitleFirstAndDropsNonMatches)
+{
+    const QList<MenuItemDataPtr> rows = {
+        row(QStringLiteral("Print…"), {QStringLiteral("File")}),
+        row(QStringLiteral("Save All"), {QStringLiteral("File")}),
+        row(QStringLiteral("Save"), {QStringLiteral("File")}),
+        row(QStringLiteral("Zoom In"), {QStringLiteral("View")}),
+    };
+    const std::vector<RankedRow> ranked = rankRows(QStringLiteral("save"), rows);
+    ASSERT_EQ(ranked.size(), 2u);
+    EXPECT_EQ(ranked[0].row->title(), QStringLiteral("Save"));
+    EXPECT_EQ(ranked[1].row->title(), QStringLiteral("Save All"));
+    EXPECT_GT(ranked[0].score, ranked[1].score);
+    EXPECT_TRUE(rankRows(QStringLiteral("qqq"), rows).empty());
+}
+
+TEST(MenuRowsTest, RankingKeepsMenuOrderForEqualScores)
+{
+    const QList<MenuItemDataPtr> rows = {
+        row(QStringLiteral("Reload"), {QStringLiteral("File")}),
+        row(QStringLiteral("Reload"), {QStringLiteral("View")}),
+    };
+    const std::vector<RankedRow> ranked = rankRows(QStringLiteral("reload"), rows);
+    ASSERT_EQ(ranked.size(), 2u);
+    EXPECT_EQ(ranked[0].row->path(), QStringList{QStringLiteral("File")});
+    EXPECT_EQ(ranked[1].row->path(), QStringList{QStringLiteral("View")});
+}
+
+} // namespace
+} // namespace tavolin::menutool

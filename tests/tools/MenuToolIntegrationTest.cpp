@@ -1,0 +1,150 @@
+// The tavolin-menu program under the headless session against the Qt menu fixture: what it lists and ranks,
+// that perform has its effect, and its exit codes when something is missing.
+#include <gtest/gtest.h>
+
+#include "HeadlessSession.h"
+
+#include "support/WaitFor.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
+
+#include <csignal>
+
+namespace tavolin::menutool {
+namespace {
+
+using test::HeadlessSession;
+using test::TestApp;
+
+struct ToolRun
+{
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+// Runs tavolin-menu to its end (bounded: a hang is a failure, code -1).
+ToolRun runTool(const QStringList &arguments, const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(TAVOLIN_MENU_TOOL), arguments);
+    ToolRun run;
+    if (!process.waitForStarted(5000) || !process.waitForFinished(15000)) {
+        process.kill();
+        process.waitForFinished(2000);
+        run.err = QStringLiteral("did not finish");
+        return run;
+    }
+    run.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+class MenuToolIntegrationTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (!HeadlessSession::get())
+            GTEST_SKIP() << HeadlessSession::reason().toStdString();
+        m_fixture = TestApp::startFixture();
+        ASSERT_TRUE(m_fixture) << "the menu fixture did not start";
+        m_pid = QString::number(m_fixture->pid());
+        // The fixture registers on the accessibility bus a few hundred milliseconds after it started.
+        ToolRun listed;
+        const bool registered = test::waitFor([&] {
+            listed = runTool({QStringLiteral("list"), QStringLiteral("--pid"), m_pid});
+            return listed.code == 0;
+        }, std::chrono::seconds(15));
+        ASSERT_TRUE(registered) << "exit " << listed.code << ": " << listed.err.toStdString();
+        m_list = listed.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+
+    std::unique_ptr<TestApp> m_fixture;
+    QString m_pid;
+    QStringList m_list;
+};
+
+TEST_F(MenuToolIntegrationTest, ListShowsTheFixturesRowsWithShortcutsAndStates)
+{
+    EXPECT_EQ(m_list.size(), 24) << m_list.join(QLatin1Char('\n')).toStdString();
+    for (const char *line : {"File > Save As…\tCtrl+Shift+S", "Edit > Command Palette\tCtrl+Shift+P", "View > Reload\tF5",
+                             "File > Recent\t\tsubmenu", "File > Recent > More > Gamma", "View > Line Numbers\t\tchecked",
+                             "View > Theme > Light\t\tchecked", "View > Word Wrap", "Tools > Zoom In\tCtrl++"})
+        EXPECT_TRUE(m_list.contains(QString::fromUtf8(line))) << line;
+    EXPECT_FALSE(m_list.filter(QStringLiteral("Paste")).size()) << "the disabled item is left out";
+    EXPECT_EQ(m_list.filter(QRegularExpression(QStringLiteral("^Tools > Run($|\t)"))).size(), 2);
+}
+
+TEST_F(MenuToolIntegrationTest, SearchRanksTheBestRowFirst)
+{
+    const ToolRun r = runTool({QStringLiteral("search"), QStringLiteral("cmd palette"), QStringLiteral("--pid"), m_pid});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_TRUE(lines[0].endsWith(QStringLiteral("\tEdit > Command Palette\tCtrl+Shift+P"))) << lines[0].toStdString();
+}
+
+TEST_F(MenuToolIntegrationTest, PerformHasItsEffect)
+{
+    ToolRun r = runTool({QStringLiteral("perform"), QStringLiteral("File > Save As..."), QStringLiteral("--pid"), m_pid});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(m_fixture->waitForLogLine(QStringLiteral("triggered File > Save As…")));
+
+    r = runTool({QStringLiteral("perform"), QStringLiteral("View > Word Wrap"), QStringLiteral("--pid"), m_pid});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(m_fixture->waitForLogLine(QStringLiteral("triggered View > Word Wrap checked=1")));
+    const ToolRun after = runTool({QStringLiteral("list"), QStringLiteral("--pid"), m_pid});
+    EXPECT_TRUE(after.out.contains(QStringLiteral("View > Word Wrap\t\tchecked\n"))) << after.out.toStdString();
+}
+
+TEST_F(MenuToolIntegrationTest, PerformReturnsWhileTheCommandsModalDialogIsOpen)
+{
+    const ToolRun r = runTool({QStringLiteral("perform"), QStringLiteral("Edit > Settings…"), QStringLiteral("--pid"), m_pid});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(m_fixture->waitForLogLine(QStringLiteral("dialog opened")));
+    EXPECT_FALSE(m_fixture->logLines().contains(QStringLiteral("dialog closed")));
+}
+
+TEST_F(MenuToolIntegrationTest, ErrorsExitWithTheirCodes)
+{
+    ToolRun r = runTool({QStringLiteral("perform"), QStringLiteral("Edit > Paste"), QStringLiteral("--pid"), m_pid});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("no command \"Edit > Paste\""))) << r.err.toStdString();
+
+    QProcess sleeper; // alive, but not on the accessibility bus
+    sleeper.start(QStringLiteral("sleep"), {QStringLiteral("30")});
+    ASSERT_TRUE(sleeper.waitForStarted(5000));
+    r = runTool({QStringLiteral("list"), QStringLiteral("--pid"), QString::number(sleeper.processId())});
+    EXPECT_EQ(r.code, 4);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("is not on the accessibility bus"))) << r.err.toStdString();
+    const qint64 gone = sleeper.processId();
+    sleeper.kill();
+    sleeper.waitForFinished(5000);
+    r = runTool({QStringLiteral("list"), QStringLiteral("--pid"), QString::number(gone)});
+    EXPECT_EQ(r.code, 4);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("no such process"))) << r.err.toStdString();
+
+    QProcessEnvironment noBus = QProcessEnvironment::systemEnvironment();
+    noBus.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent/tavolin-bus"));
+    noBus.remove(QStringLiteral("AT_SPI_BUS_ADDRESS"));
+    r = runTool({QStringLiteral("list"), QStringLiteral("--pid"), m_pid}, noBus);
+    EXPECT_EQ(r.code, 3);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("no accessibility bus"))) << r.err.toStdString();
+}
+
+TEST_F(MenuToolIntegrationTest, StoppedApplicationGivesABoundedFailure)
+{
+    ::kill(pid_t(m_fixture->pid()), SIGSTOP);
+    const ToolRun r = runTool({QStringLiteral("list"), QStringLiteral("--pid"), m_pid});
+    ::kill(pid_t(m_fixture->pid()), SIGCONT);
+    EXPECT_NE(r.code, -1) << "the tool hung on a stopped application";
+    EXPECT_EQ(r.code, 5) << r.err.toStdString();
+}
+
+} // namespace
+} // namespace tavolin::menutool

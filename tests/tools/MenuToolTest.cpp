@@ -1,0 +1,322 @@
+// The terminal tool's commands over a fake element source: what list, search and perform print and do, and
+// the exit code and message of every kind of failure.
+#include <gtest/gtest.h>
+
+#include "accessibility/FakeElementSource.h"
+#include "tools/MenuTool.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+namespace tavolin::menutool {
+namespace {
+
+constexpr int32_t kPid = 4300;
+constexpr int32_t kBarless = 4301;
+
+// File: New (Ctrl+N), Save As… (Ctrl+Shift+S), Revert (disabled), ---, Recent > [notes.txt];
+// View: Word Wrap (checked), Reload (F5 by virtual key 96)
+const char *kNotes = R"({
+  "title": "Notes", "pid": 4300, "appName": "notes",
+  "menuBar": [
+    {"title": "File", "menu": [
+      {"title": "New", "cmdChar": "N", "modifiers": 0},
+      {"title": "Save As…", "cmdChar": "S", "modifiers": 1},
+      {"title": "Revert", "enabled": false},
+      {"separator": true},
+      {"title": "Recent", "menu": [{"title": "notes.txt"}]}
+    ]},
+    {"title": "View", "menu": [
+      {"title": "Word Wrap", "mark": "✓"},
+      {"title": "Reload", "virtualKey": 96, "modifiers": 8}
+    ]}
+  ]})";
+
+class FakePlatform final : public ToolPlatform
+{
+public:
+    FakePlatform() : source(std::make_shared<FakeElementSource>())
+    {
+        source->setRealTime(false);
+        EXPECT_TRUE(source->addApplication(QJsonDocument::fromJson(kNotes).object()));
+        EXPECT_TRUE(source->addApplication(QJsonObject{{QStringLiteral("title"), QStringLiteral("Bare")},
+                                                       {QStringLiteral("pid"), kBarless}}));
+        source->setFocusedApplication(kPid);
+    }
+
+    Target application(std::optional<int32_t> pid) override
+    {
+        asked.push_back(pid);
+        if (failure)
+            return *failure;
+        Target target;
+        target.source = source;
+        target.application = source->applicationElement(pid.value_or(kPid));
+        if (!target.application) {
+            target.code = ExitCode::NoApplication;
+            target.message = QStringLiteral("no such process");
+        }
+        return target;
+    }
+    void flushPresses() override { ++flushes; }
+
+    std::shared_ptr<FakeElementSource> source;
+    std::optional<Target> failure;
+    std::vector<std::optional<int32_t>> asked;
+    int flushes = 0;
+};
+
+struct ToolRun
+{
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+class MenuToolTest : public testing::Test
+{
+protected:
+    ToolRun run(QStringList arguments)
+    {
+        arguments.prepend(QStringLiteral("tavolin-menu"));
+        ToolRun result;
+        QTextStream out(&result.out);
+        QTextStream err(&result.err);
+        MenuTool tool(platform);
+        result.code = tool.run(arguments, out, err);
+        out.flush();
+        err.flush();
+        return result;
+    }
+
+    FakePlatform platform;
+};
+
+TEST_F(MenuToolTest, ListPrintsEveryEnabledRowInMenuOrder)
+{
+    const ToolRun r = run({QStringLiteral("list")});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral("File > New\tCtrl+N\n"
+                                    "File > Save As…\tCtrl+Shift+S\n"
+                                    "File > Recent\t\tsubmenu\n"
+                                    "File > Recent > notes.txt\n"
+                                    "View > Word Wrap\t\tchecked\n"
+                                    "View > Reload\tF5\n"));
+    EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+    ASSERT_EQ(platform.asked.size(), 1u);
+    EXPECT_EQ(platform.asked[0], std::nullopt) << "without --pid the focused application is asked for";
+}
+
+TEST_F(MenuToolTest, ListJsonCarriesTheApplicationAndTheRows)
+{
+    const ToolRun r = run({QStringLiteral("list"), QStringLiteral("--json"), QStringLiteral("--pid"), QString::number(kPid)});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QJsonObject document = QJsonDocument::fromJson(r.out.toUtf8()).object();
+    EXPECT_EQ(document.value(QStringLiteral("application")).toObject().value(QStringLiteral("name")).toString(), QStringLiteral("Notes"));
+    EXPECT_EQ(document.value(QStringLiteral("application")).toObject().value(QStringLiteral("pid")).toInt(), kPid);
+    const QJsonArray rows = document.value(QStringLiteral("rows")).toArray();
+    ASSERT_EQ(rows.size(), 6);
+    EXPECT_EQ(rows[1].toObject().value(QStringLiteral("shortcut")).toString(), QStringLiteral("Ctrl+Shift+S"));
+    EXPECT_TRUE(rows[2].toObject().value(QStringLiteral("submenu")).toBool());
+    EXPECT_TRUE(rows[4].toObject().value(QStringLiteral("checked")).toBool());
+    ASSERT_EQ(platform.asked.size(), 1u);
+    EXPECT_EQ(platform.asked[0], std::optional<int32_t>(kPid));
+}
+
+TEST_F(MenuToolTest, SearchRanksWithScoresAndHonoursTheLimit)
+{
+    const ToolRun r = run({QStringLiteral("search"), QStringLiteral("save as")});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_TRUE(lines[0].endsWith(QStringLiteral("\tFile > Save As…\tCtrl+Shift+S"))) << lines[0].toStdString();
+    double previous = 2;
+    for (const QString &line : lines) {
+        bool ok = false;
+        const double score = line.section(QLatin1Char('\t'), 0, 0).toDouble(&ok);
+        EXPECT_TRUE(ok && score > 0.4 && score <= previous) << line.toStdString();
+        previous = score;
+    }
+    const ToolRun limited = run({QStringLiteral("search"), QStringLiteral("e"), QStringLiteral("--limit"), QStringLiteral("1")});
+    EXPECT_EQ(limited.out.count(QLatin1Char('\n')), 1) << limited.out.toStdString();
+}
+
+TEST_F(MenuToolTest, SearchWithoutMatchesExitsOneAndPrintsNothing)
+{
+    const ToolRun r = run({QStringLiteral("search"), QStringLiteral("qqqq")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.out.isEmpty());
+}
+
+TEST_F(MenuToolTest, PerformPressesTheItemAndFlushesThePress)
+{
+    const ToolRun r = run({QStringLiteral("perform"), QStringLiteral("file > save as...")});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(platform.source->performed(), QStringList{QStringLiteral("Save As…:AXPress")});
+    EXPECT_EQ(platform.flushes, 1);
+    EXPECT_TRUE(r.out.isEmpty());
+}
+
+struct PerformFailure
+{
+    const char *name;
+    const char *path;
+    int code;
+    const char *message; // contained in standard error
+};
+
+class PerformFailureTest : public MenuToolTest, public testing::WithParamInterface<PerformFailure>
+{
+};
+
+TEST_P(PerformFailureTest, PressesNothing)
+{
+    const PerformFailure &c = GetParam();
+    const ToolRun r = run({QStringLiteral("perform"), QString::fromUtf8(c.path)});
+    EXPECT_EQ(r.code, c.code);
+    EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.message))) << r.err.toStdString();
+    EXPECT_TRUE(platform.source->performed().isEmpty());
+    EXPECT_EQ(platform.flushes, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Items, PerformFailureTest,
+    testing::Values(PerformFailure{"DisabledItemIsNotListed", "File > Revert", 1, "no command \"File > Revert\" in Notes (pid 4300)"},
+                    PerformFailure{"SubmenuIsNotACommand", "File > Recent", 1, "is a submenu"},
+                    PerformFailure{"TopLevelMenuIsNotACommand", "File", 1, "no command"},
+                    PerformFailure{"Unmatched", "Edit > Paste", 1, "no command"}),
+    [](const testing::TestParamInfo<PerformFailure> &info) { return std::string(info.param.name); });
+
+TEST_F(MenuToolTest, PerformOnAVanishedApplicationFailsClearly)
+{
+    platform.source->vanishAfter(kPid, 200); // enough to read the menus, gone by the press
+    const ToolRun list = run({QStringLiteral("list")});
+    ASSERT_EQ(list.code, 0);
+    platform.source->vanishAfter(kPid, 0);
+    const ToolRun r = run({QStringLiteral("perform"), QStringLiteral("File > New")});
+    EXPECT_NE(r.code, 0);
+    EXPECT_TRUE(platform.source->performed().isEmpty());
+}
+
+struct UsageCase
+{
+    const char *name;
+    QStringList arguments;
+    const char *message;
+};
+
+class UsageTest : public MenuToolTest, public testing::WithParamInterface<UsageCase>
+{
+};
+
+TEST_P(UsageTest, ExitsTwoWithAMessageAndAsksNoApplication)
+{
+    const ToolRun r = run(GetParam().arguments);
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+    EXPECT_TRUE(r.err.startsWith(QStringLiteral("tavolin-menu: "))) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QString::fromUtf8(GetParam().message))) << r.err.toStdString();
+    EXPECT_TRUE(platform.asked.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, UsageTest,
+    testing::Values(
+        UsageCase{"NoCommand", {}, "a command is needed"},
+        UsageCase{"UnknownCommand", {QStringLiteral("press")}, "unknown command \"press\""},
+        UsageCase{"SearchWithoutQuery", {QStringLiteral("search")}, "search needs a QUERY"},
+        UsageCase{"PerformWithoutPath", {QStringLiteral("perform"), QStringLiteral(" ")}, "perform needs"},
+        UsageCase{"ListWithArgument", {QStringLiteral("list"), QStringLiteral("x")}, "list takes no argument"},
+        UsageCase{"PidNotANumber", {QStringLiteral("list"), QStringLiteral("--pid"), QStringLiteral("abc")}, "--pid needs a process id"},
+        UsageCase{"PidZero", {QStringLiteral("list"), QStringLiteral("--pid"), QStringLiteral("0")}, "--pid needs a process id"},
+        UsageCase{"RowsWithPid", {QStringLiteral("list"), QStringLiteral("--rows"), QStringLiteral("f"), QStringLiteral("--pid"), QStringLiteral("5")}, "exclude each other"},
+        UsageCase{"PerformFromRows", {QStringLiteral("perform"), QStringLiteral("A > B"), QStringLiteral("--rows"), QStringLiteral("f")}, "cannot be performed"},
+        UsageCase{"NegativeLimit", {QStringLiteral("search"), QStringLiteral("a"), QStringLiteral("--limit"), QStringLiteral("-1")}, "--limit needs a count"},
+        UsageCase{"UnknownOption", {QStringLiteral("list"), QStringLiteral("--colour")}, "colour"},
+        UsageCase{"MissingRowsFile", {QStringLiteral("list"), QStringLiteral("--rows"), QStringLiteral("/nonexistent/rows.txt")}, "cannot read /nonexistent/rows.txt"}),
+    [](const testing::TestParamInfo<UsageCase> &info) { return std::string(info.param.name); });
+
+struct PlatformFailure
+{
+    const char *name;
+    ExitCode code;
+    const char *message;
+};
+
+class PlatformFailureTest : public MenuToolTest, public testing::WithParamInterface<PlatformFailure>
+{
+};
+
+TEST_P(PlatformFailureTest, PassesTheCodeAndTheReasonOn)
+{
+    ToolPlatform::Target failed;
+    failed.code = GetParam().code;
+    failed.message = QString::fromUtf8(GetParam().message);
+    platform.failure = failed;
+    const ToolRun r = run({QStringLiteral("list")});
+    EXPECT_EQ(r.code, int(GetParam().code));
+    EXPECT_EQ(r.err, QStringLiteral("tavolin-menu: %1\n").arg(failed.message));
+    EXPECT_TRUE(r.out.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reasons, PlatformFailureTest,
+    testing::Values(PlatformFailure{"NoAccessibilityBus", ExitCode::NoAccessibility, "no accessibility bus in this session"},
+                    PlatformFailure{"NoSuchProcess", ExitCode::NoApplication, "no such process: 99"},
+                    PlatformFailure{"NotOnTheBus", ExitCode::NoApplication, "process 12 is not on the accessibility bus"}),
+    [](const testing::TestParamInfo<PlatformFailure> &info) { return std::string(info.param.name); });
+
+TEST_F(MenuToolTest, ApplicationWithoutMenuBarExitsFive)
+{
+    const ToolRun r = run({QStringLiteral("list"), QStringLiteral("--pid"), QString::number(kBarless)});
+    EXPECT_EQ(r.code, 5);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Bare (pid 4301) has no menu bar"))) << r.err.toStdString();
+}
+
+TEST_F(MenuToolTest, HungApplicationEndsInBoundedTimeWithExitFive)
+{
+    platform.source->setHanging(kPid, true);
+    const ToolRun r = run({QStringLiteral("list")});
+    EXPECT_EQ(r.code, 5);
+    EXPECT_TRUE(r.out.isEmpty());
+}
+
+TEST_F(MenuToolTest, RowsFileIsListedAndRankedWithoutAnApplication)
+{
+    QTemporaryDir dir;
+    const ToolRun listed = run({QStringLiteral("list")});
+    QFile file(dir.filePath(QStringLiteral("rows.txt")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(listed.out.toUtf8() + "bad >  \n");
+    file.close();
+    platform.asked.clear();
+
+    const ToolRun back = run({QStringLiteral("list"), QStringLiteral("--rows"), file.fileName()});
+    EXPECT_EQ(back.code, 0);
+    EXPECT_EQ(back.out, listed.out) << "list output reads back as a rows file";
+    EXPECT_TRUE(back.err.contains(QStringLiteral("line 7: an empty menu or title"))) << back.err.toStdString();
+
+    const ToolRun ranked = run({QStringLiteral("search"), QStringLiteral("wrap"), QStringLiteral("--rows"), file.fileName()});
+    EXPECT_EQ(ranked.code, 0);
+    EXPECT_TRUE(ranked.out.section(QLatin1Char('\n'), 0, 0).endsWith(QStringLiteral("View > Word Wrap\t\tchecked")))
+        << ranked.out.toStdString();
+    EXPECT_TRUE(platform.asked.empty());
+}
+
+TEST_F(MenuToolTest, HelpListsCommandsAndExitCodes)
+{
+    const ToolRun r = run({QStringLiteral("--help")});
+    EXPECT_EQ(r.code, 0);
+    for (const char *text : {"list", "search QUERY", "perform", "--pid", "--rows", "--json", "Exit codes:",
+                             "  5  the application has no menu bar"})
+        EXPECT_TRUE(r.out.contains(QString::fromUtf8(text))) << text;
+    const ToolRun version = run({QStringLiteral("--version")});
+    EXPECT_EQ(version.code, 0);
+    EXPECT_TRUE(version.out.startsWith(QStringLiteral("tavolin-menu "))) << version.out.toStdString();
+}
+
+} // namespace
+} // namespace tavolin::menutool
