@@ -4,18 +4,23 @@
 #include "palette/SearchUtils.h"
 
 #include <QEventLoop>
+#include <QHash>
 #include <QJsonArray>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
 #include <mutex>
+#include <thread>
 
 namespace tavolin::menutool {
 namespace {
 
 constexpr auto kSeparator = " > ";
+// Below this many rows a second thread costs more than it saves.
+constexpr qsizetype kRowsPerThread = 4000;
 
 // Collects the rows of each top-level menu as the reader delivers them (several reading threads at once) and
 // ends the caller's event loop when the last one is in.
@@ -160,7 +165,10 @@ QString keyNameForDisplay(const QString &key)
 }
 
 // One non-blank, non-comment line; null (with a warning) when it holds no title.
-MenuItemDataPtr parseLine(const QString &line, int number, QStringList &warnings)
+// Shortcut texts repeat from row to row: each one is read once per file.
+using KeyTexts = QHash<QString, std::optional<KeyData>>;
+
+MenuItemDataPtr parseLine(const QString &line, int number, KeyTexts &keyTexts, QStringList &warnings)
 {
     const auto warn = [&](const QString &text) { warnings.append(QStringLiteral("line %1: %2").arg(number).arg(text)); };
     const QStringList fields = line.split(QLatin1Char('\t'));
@@ -174,7 +182,10 @@ MenuItemDataPtr parseLine(const QString &line, int number, QStringList &warnings
     const QString title = segments.takeLast();
     std::optional<KeyData> shortcut;
     if (fields.size() > 1 && !fields.at(1).trimmed().isEmpty()) {
-        shortcut = keyDataFromDisplayText(fields.at(1));
+        auto known = keyTexts.constFind(fields.at(1));
+        if (known == keyTexts.cend())
+            known = keyTexts.insert(fields.at(1), keyDataFromDisplayText(fields.at(1)));
+        shortcut = *known;
         if (!shortcut)
             warn(QStringLiteral("\"%1\" is not a key combination; ignored").arg(fields.at(1).trimmed()));
     }
@@ -242,13 +253,14 @@ RowsFile parseRows(const QByteArray &text)
     RowsFile file;
     const QString all = QString::fromUtf8(text);
     int number = 0;
+    KeyTexts keyTexts;
     for (QStringView view : QStringView(all).split(QLatin1Char('\n'))) {
         ++number;
         if (view.endsWith(QLatin1Char('\r')))
             view.chop(1);
         if (view.trimmed().isEmpty() || view.startsWith(QLatin1Char('#')))
             continue;
-        if (MenuItemDataPtr row = parseLine(view.toString(), number, file.warnings))
+        if (MenuItemDataPtr row = parseLine(view.toString(), number, keyTexts, file.warnings))
             file.rows.append(std::move(row));
     }
     return file;
@@ -290,7 +302,22 @@ QJsonObject rowJson(const MenuItemData &row)
 std::vector<RankedRow> rankRows(const QString &query, const QList<MenuItemDataPtr> &rows)
 {
     SearchUtils &search = SearchUtils::shared();
-    std::vector<SearchUtils::ScoredEntry> scores = search.buildScores(query, rows);
+    // A one-shot run pays for every row's search forms, built on first use: split the rows between threads.
+    // Each row is touched by one thread only, and the joins publish its caches, so its unguarded lazy fields
+    // are safe; folding and transliteration keep their shared state thread-safe.
+    const FoldedText keyword(query, search.foldMode());
+    std::vector<SearchUtils::ScoredEntry> scores(size_t(rows.size()));
+    const qsizetype threads = rows.size() < kRowsPerThread ? 1 : std::max(1, QThread::idealThreadCount());
+    const auto scoreRange = [&](qsizetype begin, qsizetype end) {
+        for (qsizetype i = begin; i < end; ++i)
+            scores[size_t(i)] = {i, rows.at(i) ? search.scrore(keyword, *rows.at(i)) : 0.0};
+    };
+    std::vector<std::thread> workers;
+    for (qsizetype t = 1; t < threads; ++t)
+        workers.emplace_back(scoreRange, rows.size() * t / threads, rows.size() * (t + 1) / threads);
+    scoreRange(0, rows.size() / threads);
+    for (std::thread &worker : workers)
+        worker.join();
     const double threshold = search.threshod;
     std::erase_if(scores, [threshold](const SearchUtils::ScoredEntry &entry) { return !(entry.score > threshold); });
     std::stable_sort(scores.begin(), scores.end(),

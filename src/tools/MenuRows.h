@@ -59,7 +59,8 @@ struct RankedRow
     double score;
 };
 // The rows the palette's search lists for `query` (score above its threshold), best first; equal scores
-// keep menu order. Main thread (the search fills the rows' lazy caches).
+// keep menu order. Large row lists are scored on several threads. Call it from one thread at a time for a
+// given list (the search fills the rows' lazy caches).
 std::vector<RankedRow> rankRows(const QString &query, const QList<MenuItemDataPtr> &rows);
 
 // The first row whose path and title equal `pathText` ("File > Save As…"). Compared segment by segment,

@@ -1,6 +1,7 @@
 // The tool's rows: the rows file form, the line and JSON forms, finding a row by its path, ranking.
 #include <gtest/gtest.h>
 
+#include "palette/SearchUtils.h"
 #include "tools/MenuRows.h"
 
 #include <QJsonArray>
@@ -205,6 +206,28 @@ TEST(MenuRowsTest, RankingKeepsMenuOrderForEqualScores)
     ASSERT_EQ(ranked.size(), 2u);
     EXPECT_EQ(ranked[0].row->path(), QStringList{QStringLiteral("File")});
     EXPECT_EQ(ranked[1].row->path(), QStringList{QStringLiteral("View")});
+}
+
+TEST(MenuRowsTest, LargeListsRankLikeThePalettesOwnSearch)
+{
+    // Enough rows to be split between threads; every chunk border must keep its rows and their order.
+    const QStringList words = {QStringLiteral("Save"), QStringLiteral("Open"), QStringLiteral("Search"),
+                               QStringLiteral("Zoom"), QStringLiteral("Wrap"), QStringLiteral("Split")};
+    QList<MenuItemDataPtr> rows, copies;
+    for (int i = 0; i < 9001; ++i) {
+        const QString title = words[i % words.size()] + QLatin1Char(' ') + words[(i / 7) % words.size()] + QString::number(i % 13);
+        const QStringList path = {words[(i / 3) % words.size()], QStringLiteral("Group %1").arg(i % 50)};
+        rows.append(row(title, path));
+        copies.append(row(title, path));
+    }
+    const std::vector<RankedRow> ranked = rankRows(QStringLiteral("sv srch"), rows);
+    const QList<MenuItemDataPtr> expected = SearchUtils::shared().search(QStringLiteral("sv srch"), copies);
+    ASSERT_EQ(qsizetype(ranked.size()), expected.size());
+    ASSERT_GT(expected.size(), 100);
+    for (size_t i = 0; i < ranked.size(); ++i) {
+        ASSERT_EQ(rowPathText(*ranked[i].row), rowPathText(*expected[qsizetype(i)])) << "at " << i;
+        ASSERT_EQ(rows.indexOf(ranked[i].row), copies.indexOf(expected[qsizetype(i)])) << "at " << i;
+    }
 }
 
 } // namespace

@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Figures of the Linux platform layer, run by hand (not part of the test command):
+#   1. whole menu trees of geany and mousepad: our element source against the uncached libatspi walk, and the
+#      palette's whole reader, in one process (tavolin_bench_platform_read);
+#   2. tavolin-menu search --rows FILE QUERY over 50,000 rows against fzf --filter QUERY over the same file,
+#      whole processes, same run.
+# Starts its own headless session and stops it, and every process it started, by pid.
+#
+#   bench/platform_bench.sh [BUILD_DIR] [RUNS]     (BUILD_DIR: a build with benchmarks on; RUNS: default 5)
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$here/build}
+runs=${2:-5}
+tool=$build/src/tools/tavolin-menu
+reader=$build/bench/tavolin_bench_platform_read
+for f in "$tool" "$reader"; do
+  [ -x "$f" ] || { echo "missing $f: build tavolin-menu and tavolin_bench_platform_read first" >&2; exit 1; }
+done
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill -9 "${pids[i]}" 2>/dev/null || true; done
+  "$here/scripts/headless-session.sh" stop --state-dir "$work/session" >/dev/null 2>&1 || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+eval "$("$here/scripts/headless-session.sh" start --state-dir "$work/session")"
+export GDK_BACKEND=x11 GSETTINGS_BACKEND=memory
+
+now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
+
+# Waits (bounded, 20 s) until the application of `pid` lists its menus.
+wait_listed() {
+  local pid=$1 deadline=$(( $(now_ms) + 20000 ))
+  while [ "$(now_ms)" -lt "$deadline" ]; do
+    "$tool" list --pid "$pid" >/dev/null 2>&1 && return 0
+    sleep 0.2
+  done
+  echo "pid $pid never showed its menus" >&2
+  return 1
+}
+
+mkdir -p "$work/geany"
+geany -i -c "$work/geany" >/dev/null 2>&1 & pids+=($!); geany_pid=$!
+mousepad --disable-server >/dev/null 2>&1 & pids+=($!); mousepad_pid=$!
+wait_listed "$geany_pid"
+wait_listed "$mousepad_pid"
+
+echo "== Whole menu tree (geany pid $geany_pid, mousepad pid $mousepad_pid), $runs runs each, same process"
+"$reader" --runs "$runs" "$geany_pid" "$mousepad_pid"
+
+# 50,000 rows: the two applications' real rows, repeated under numbered windows.
+"$tool" list --pid "$geany_pid" >"$work/real.txt"
+"$tool" list --pid "$mousepad_pid" >>"$work/real.txt"
+awk -v n=50000 '{ rows[NR] = $0 } END { for (i = 0; i < n; i++) print "Window " int(i / NR) + 1 " > " rows[i % NR + 1] }' \
+  "$work/real.txt" >"$work/rows.txt"
+echo
+echo "== Ranking $(wc -l <"$work/rows.txt") rows, whole processes, median of $runs"
+printf '%-14s %12s %8s %12s %8s %8s\n' query "tavolin ms" matches "fzf ms" matches ratio
+median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+for query in "save as" "zoom in" "fnd nxt" "preferences"; do
+  ours=() theirs=()
+  for ((i = 0; i < runs; i++)); do
+    t0=$(now_ms); "$tool" search --rows "$work/rows.txt" "$query" >"$work/ours.out" || true; t1=$(now_ms)
+    fzf --filter "$query" <"$work/rows.txt" >"$work/fzf.out" || true; t2=$(now_ms)
+    ours+=($((t1 - t0))); theirs+=($((t2 - t1)))
+  done
+  a=$(printf '%s\n' "${ours[@]}" | median); b=$(printf '%s\n' "${theirs[@]}" | median)
+  printf '%-14s %12s %8s %12s %8s %8s\n' "$query" "$a" "$(wc -l <"$work/ours.out")" "$b" "$(wc -l <"$work/fzf.out")" \
+    "$(awk -v a="$a" -v b="$b" 'BEGIN { printf "%.2fx", (b > 0 ? a / b : 0) }')"
+done
+echo "(ratio = tavolin / fzf: below 1 is faster)"
