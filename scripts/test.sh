@@ -12,6 +12,8 @@ bash scripts/install-deps.sh
 jobs=$(nproc)
 export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/ccache}
 export CCACHE_MAXSIZE=${CCACHE_MAXSIZE:-3G}
+# Cache hits across checkouts in different folders (CI clones afresh each run).
+export CCACHE_BASEDIR=$root CCACHE_NOHASHDIR=true
 
 step() { printf '\n== %s\n' "$*"; }
 
