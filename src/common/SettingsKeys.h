@@ -56,6 +56,8 @@ inline constexpr QLatin1String kMenuRules{"palette_rule_menu"};
 // Strings without a default (absent means none).
 inline constexpr QLatin1String kSkippedVersion{"skippedVersion"};
 inline constexpr QLatin1String kAppVersion{"appVersion"};
+// Address of the update feed (an appcast: RSS with version attributes); absent: no update checks.
+inline constexpr QLatin1String kUpdateFeedURL{"updateFeedURL"};
 
 // The command channel (CommandChannel.h): [name, arguments..., time].
 inline constexpr QLatin1String kCommand{"command"};

@@ -1,0 +1,279 @@
+#include "support/FakeShellPort.h"
+#include "support/IsolatedHome.h"
+#include "support/WaitFor.h"
+
+#include "common/SettingsDomain.h"
+#include "common/SettingsKeys.h"
+#include "palette/OptionDataProvider.h"
+#include "palette/ThemeManager.h"
+#include "ui/shell/UpdateHelper.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace tavolin::test {
+namespace {
+
+QByteArray feedFor(const QByteArray &version, const QByteArray &display)
+{
+    return "<?xml version=\"1.0\"?><rss version=\"2.0\" "
+           "xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\"><channel><item>"
+           "<title>Tavolin " + display + "</title>"
+           "<enclosure url=\"https://example.org/tavolin-" + display + ".tar.gz\" sparkle:version=\"" + version
+           + "\" sparkle:shortVersionString=\"" + display + "\"/></item></channel></rss>";
+}
+
+// Records the questions of an interactive check and answers with `answer`.
+class RecordingPrompt final : public UpdatePrompt
+{
+public:
+    Choice offerUpdate(const AppcastItem &item, const QString &) override
+    {
+        offered << item.displayVersion;
+        return answer;
+    }
+    void inform(const QString &message) override { messages << message; }
+    void openUrl(const QUrl &url) override { opened << url; }
+
+    Choice answer = Choice::Later;
+    QStringList offered;
+    QStringList messages;
+    QList<QUrl> opened;
+};
+
+// Serves one fixed HTTP response to every request, on 127.0.0.1 only.
+class LoopbackServer
+{
+public:
+    explicit LoopbackServer(QByteArray response) : m_response(std::move(response))
+    {
+        QObject::connect(&m_server, &QTcpServer::newConnection, [this] {
+            while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+                QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                    socket->readAll();
+                    ++requests;
+                    socket->write(m_response);
+                    socket->disconnectFromHost();
+                });
+                QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+        m_server.listen(QHostAddress::LocalHost);
+    }
+    QString url(const QString &path) const
+    {
+        return QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path);
+    }
+    int requests = 0;
+
+private:
+    QTcpServer m_server;
+    QByteArray m_response;
+};
+
+QByteArray httpResponse(int status, const QByteArray &body)
+{
+    return "HTTP/1.1 " + QByteArray::number(status) + " X\r\nContent-Type: application/rss+xml\r\nContent-Length: "
+           + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+}
+
+class UpdateHelperTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
+
+    void serveFile(const QByteArray &feed)
+    {
+        const QString path = m_dir.filePath(u"appcast.xml"_qs);
+        QFile out(path);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(feed);
+        out.close();
+        m_settings.setValue(settings::kUpdateFeedURL, QUrl::fromLocalFile(path).toString());
+    }
+
+    // Runs one check and waits for its end.
+    void check(bool interactive)
+    {
+        QSignalSpy finished(&m_helper, &UpdateHelper::checkFinished);
+        if (interactive)
+            m_helper.checkInteractively();
+        else
+            m_helper.checkUpdate();
+        ASSERT_TRUE(waitFor([&] { return finished.count() > 0; }));
+    }
+
+    bool updateRowShown() const
+    {
+        return !m_options.allRows.isEmpty() && m_options.allRows.first() == m_options.updateMenuItem()
+               && m_options.updateMenuItem();
+    }
+
+    IsolatedHome m_home;
+    QTemporaryDir m_dir;
+    SettingsDomain m_settings;
+    ThemeManager m_themes{m_settings};
+    FakeShellPort m_shell;
+    OptionDataProvider m_options{m_shell, m_themes, u"0.1.0"_qs};
+    RecordingPrompt m_prompt;
+    UpdateHelper m_helper{m_settings, m_prompt, u"0.1.0"_qs, &m_options};
+};
+
+TEST_F(UpdateHelperTest, NewerReleaseAddsTheUpdateRow)
+{
+    serveFile(feedFor("0.2.0", "0.2"));
+    check(false);
+
+    EXPECT_TRUE(m_helper.hasUpdate());
+    EXPECT_EQ(m_helper.nextVersion(), u"0.2"_qs);
+    EXPECT_TRUE(m_helper.askNow());
+    ASSERT_TRUE(updateRowShown());
+    EXPECT_EQ(m_options.updateMenuItem()->title(), u"Update"_qs);
+    EXPECT_TRUE(m_prompt.offered.isEmpty()) << "a silent check asks nothing";
+}
+
+TEST_F(UpdateHelperTest, SameOrOlderReleaseOffersNothing)
+{
+    serveFile(feedFor("0.1.0", "0.1.0"));
+    check(false);
+    EXPECT_FALSE(m_helper.hasUpdate());
+    EXPECT_FALSE(updateRowShown());
+
+    serveFile(feedFor("0.0.9", "0.0.9"));
+    check(true);
+    EXPECT_FALSE(m_helper.hasUpdate());
+    EXPECT_TRUE(m_prompt.offered.isEmpty());
+    ASSERT_EQ(m_prompt.messages.size(), 1);
+    EXPECT_TRUE(m_prompt.messages[0].contains(u"newest"_qs));
+}
+
+TEST_F(UpdateHelperTest, SkippedVersionAddsNoRow)
+{
+    m_settings.setValue(settings::kSkippedVersion, u"0.2"_qs);
+    serveFile(feedFor("0.2.0", "0.2"));
+    check(false);
+
+    EXPECT_FALSE(m_helper.hasUpdate());
+    EXPECT_FALSE(updateRowShown());
+}
+
+TEST_F(UpdateHelperTest, SkippingAVersionRemovesTheRowAndIsRemembered)
+{
+    serveFile(feedFor("0.2.0", "0.2"));
+    check(false);
+    ASSERT_TRUE(updateRowShown());
+
+    m_prompt.answer = UpdatePrompt::Choice::SkipThisVersion;
+    check(true);
+
+    EXPECT_EQ(m_prompt.offered, QStringList{u"0.2"_qs});
+    EXPECT_EQ(m_settings.stringValue(settings::kSkippedVersion), u"0.2"_qs);
+    EXPECT_FALSE(m_helper.hasUpdate());
+    EXPECT_FALSE(updateRowShown());
+
+    check(false);
+    EXPECT_FALSE(updateRowShown()) << "the skipped version came back";
+}
+
+TEST_F(UpdateHelperTest, DownloadOpensTheReleaseAddress)
+{
+    serveFile(feedFor("0.2.0", "0.2"));
+    m_prompt.answer = UpdatePrompt::Choice::Download;
+    check(true);
+
+    ASSERT_EQ(m_prompt.opened.size(), 1);
+    EXPECT_EQ(m_prompt.opened[0], QUrl(u"https://example.org/tavolin-0.2.tar.gz"_qs));
+}
+
+TEST_F(UpdateHelperTest, NoFeedAddressMeansNoCheck)
+{
+    check(true);
+    EXPECT_FALSE(m_helper.hasUpdate());
+    ASSERT_EQ(m_prompt.messages.size(), 1);
+    EXPECT_TRUE(m_prompt.messages[0].contains(u"No update feed"_qs));
+}
+
+struct AddressCase
+{
+    const char *name;
+    const char *address;
+    bool accepted;
+};
+
+const AddressCase kAddresses[] = {
+    {"Https", "https://example.org/appcast.xml", true},
+    {"Http", "http://127.0.0.1:8080/appcast.xml", true},
+    {"File", "file:///tmp/appcast.xml", true},
+    {"OtherScheme", "ftp://example.org/appcast.xml", false},
+    {"Javascript", "javascript:alert(1)", false},
+    {"Garbage", "::not a url::", false},
+    {"Empty", "", false},
+};
+
+class FeedAddressTest : public UpdateHelperTest, public ::testing::WithParamInterface<AddressCase>
+{
+};
+
+TEST_P(FeedAddressTest, OnlyWebAndFileAddressesAreFetched)
+{
+    m_settings.setValue(settings::kUpdateFeedURL, QString::fromLatin1(GetParam().address));
+    EXPECT_EQ(!m_helper.feedUrl().isEmpty(), GetParam().accepted);
+}
+
+INSTANTIATE_TEST_SUITE_P(Addresses, FeedAddressTest, ::testing::ValuesIn(kAddresses),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(UpdateHelperTest, FetchesTheFeedOverHttp)
+{
+    LoopbackServer server(httpResponse(200, feedFor("0.3.0", "0.3")));
+    m_settings.setValue(settings::kUpdateFeedURL, server.url(u"/appcast.xml"_qs));
+    check(false);
+
+    EXPECT_EQ(server.requests, 1);
+    EXPECT_TRUE(m_helper.hasUpdate());
+    EXPECT_EQ(m_helper.nextVersion(), u"0.3"_qs);
+}
+
+TEST_F(UpdateHelperTest, ServerErrorIsToldAndChangesNothing)
+{
+    LoopbackServer server(httpResponse(404, "not here"));
+    m_settings.setValue(settings::kUpdateFeedURL, server.url(u"/appcast.xml"_qs));
+    check(true);
+
+    EXPECT_FALSE(m_helper.hasUpdate());
+    ASSERT_EQ(m_prompt.messages.size(), 1);
+    EXPECT_TRUE(m_prompt.messages[0].contains(u"could not be fetched"_qs));
+}
+
+TEST_F(UpdateHelperTest, OversizedFeedIsCutOff)
+{
+    QByteArray body = feedFor("9.0", "9.0");
+    body.insert(body.indexOf("<channel>") + 9, QByteArray(appcast::kMaxFeedBytes + 1024, ' '));
+    LoopbackServer server(httpResponse(200, body));
+    m_settings.setValue(settings::kUpdateFeedURL, server.url(u"/appcast.xml"_qs));
+    check(false);
+
+    EXPECT_FALSE(m_helper.hasUpdate());
+}
+
+TEST_F(UpdateHelperTest, AnInteractiveCheckReplacesARunningOne)
+{
+    LoopbackServer server(httpResponse(200, feedFor("0.2.0", "0.2")));
+    m_settings.setValue(settings::kUpdateFeedURL, server.url(u"/appcast.xml"_qs));
+    QSignalSpy finished(&m_helper, &UpdateHelper::checkFinished);
+    m_helper.checkUpdate();
+    m_helper.checkInteractively();
+    ASSERT_TRUE(waitFor([&] { return finished.count() > 0; }));
+
+    EXPECT_EQ(finished.count(), 1) << "the replaced check must not report";
+    EXPECT_EQ(m_prompt.offered, QStringList{u"0.2"_qs});
+    EXPECT_FALSE(m_helper.isChecking());
+}
+
+} // namespace
+} // namespace tavolin::test
