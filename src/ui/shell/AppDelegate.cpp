@@ -7,6 +7,7 @@
 #include "common/SettingsKeys.h"
 #include "common/SettingsReads.h"
 #include "extensions/PluginDataProvider.h"
+#include "files/FileDataProvider.h"
 #include "palette/CommandPalette.h"
 #include "palette/DataSource.h"
 #include "palette/MenuDataProvider.h"
@@ -14,13 +15,19 @@
 #include "palette/ThemeManager.h"
 #include "platform/linux/AccessibilityStatus.h"
 #include "platform/linux/AtspiElementSource.h"
+#include "platform/linux/DesktopWorkspace.h"
 #include "platform/linux/X11HotkeyGrabber.h"
 #include "platform/linux/X11KeyPoster.h"
 #include "ui/panel/PanelWindowController.h"
 #include "ui/shell/Autostart.h"
 #include "ui/shell/DBusNotifier.h"
+#include "ui/shell/FocusReturn.h"
 #include "ui/shell/InstanceChannel.h"
 #include "ui/shell/PermissionWindow.h"
+#include "ui/shell/ProgramProcesses.h"
+#include "ui/shell/QuickOpenShell.h"
+#include "ui/shell/UpdateDialog.h"
+#include "ui/shell/UpdateHelper.h"
 #include "ui/shell/WelcomeWindow.h"
 
 #include <QApplication>
@@ -59,8 +66,12 @@ AppDelegate::AppDelegate(SettingsDomain &settings, QObject *parent) : QObject(pa
 
 AppDelegate::~AppDelegate()
 {
-    // The controller refers to everything below it: it goes first.
+    // The controllers refer to everything below them: they go first.
+    m_quickOpen.reset();
+    m_updates.reset();
     m_commandPalette.reset();
+    if (m_workspace && Workspace::shared() == m_workspace.get())
+        Workspace::setShared(nullptr);
     if (m_options && OptionDataProvider::shared() == m_options.get())
         OptionDataProvider::setShared(nullptr);
     if (m_binder && HotkeyBinder::shared() == m_binder.get())
@@ -114,11 +125,8 @@ void AppDelegate::createControllers()
     DataSource::shared().setProviderFactory(PanelMode::SelfOptions,
                                             [options]() -> DataProvider & { return *options; });
 
-    PanelHooks hooks;
-    hooks.optionHaveBack = [options] { return options->haveBack; };
-    hooks.setOptionHaveBack = [options](bool back) { options->haveBack = back; };
-    hooks.accessibilityTrusted = [] { return AccessibilityStatus::isTrusted(); };
-    m_panel->setHooks(hooks);
+    m_focus = std::make_unique<FocusReturn>();
+    m_panel->setHooks(panelHooks());
 
     CommandPalette::Deps deps{m_settings,
                               *m_binder,
@@ -135,11 +143,80 @@ void AppDelegate::createControllers()
                               {},
                               {}};
     m_commandPalette = CommandPalette::create(std::move(deps));
+    createQuickOpen();
+    createUpdates();
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::willTerminate);
 
     connect(&m_settings, &SettingsDomain::valueChanged, this, [this](const QString &key) {
         if (key == settings::kStartOnLogin)
             enableStartOnLogin(settings::startOnLogin(m_settings));
     });
+}
+
+PanelHooks AppDelegate::panelHooks()
+{
+    OptionDataProvider *options = m_options.get();
+    PanelHooks hooks;
+    hooks.optionHaveBack = [options] { return options->haveBack; };
+    hooks.setOptionHaveBack = [options](bool back) { options->haveBack = back; };
+    hooks.accessibilityTrusted = [] { return AccessibilityStatus::isTrusted(); };
+    hooks.hideApplication = [this] { m_focus->restore(); };
+    hooks.mainScreenFrame = [this] { return m_focus->screenFrame(); };
+    hooks.hasUpdate = [this] { return m_updates && m_updates->hasUpdate(); };
+    hooks.askNow = [this] { return m_updates && m_updates->askNow(); };
+    hooks.startUpdateCheck = [this] {
+        if (!m_updates)
+            return;
+        m_updates->clearAskNow();
+        m_updates->checkInteractively();
+    };
+    return hooks;
+}
+
+void AppDelegate::createQuickOpen()
+{
+    m_workspace = std::make_unique<DesktopWorkspace>();
+    Workspace::setShared(m_workspace.get());
+    FileDataProvider &files = FileDataProvider::shared();
+    files.setElementSource(m_elements);
+    QuickOpenShell::Deps deps{m_settings,
+                              *m_binder,
+                              *m_panel,
+                              *this,
+                              *m_keyPoster,
+                              files.shared_from_this(),
+                              m_elements,
+                              m_commandPalette->appHooks(),
+                              nullptr,
+                              [this] { m_focus->remember(); }};
+    m_quickOpen = std::make_unique<QuickOpenShell>(std::move(deps));
+}
+
+void AppDelegate::createUpdates()
+{
+    m_updatePrompt = std::make_unique<DialogUpdatePrompt>();
+    m_updates = std::make_unique<UpdateHelper>(m_settings, *m_updatePrompt, QStringLiteral(TAVOLIN_VERSION),
+                                               m_options.get());
+    QPointer<UpdateHelper> updates = m_updates.get();
+    QTimer::singleShot(kUpdateStartDelayMs, this, [updates] {
+        if (updates)
+            updates->run();
+    });
+}
+
+void AppDelegate::willTerminate()
+{
+    const int asked = programs::terminateAll(QString::fromLatin1(kPreferencesProgramName));
+    if (asked > 0)
+        log::info(QStringLiteral("asked %1 preferences program(s) to quit").arg(asked));
+}
+
+void AppDelegate::setCurrentApp(AXAppPtr app)
+{
+    // Called as the palette picks its target, before the panel takes the focus.
+    if (m_focus)
+        m_focus->remember();
+    m_curApp = std::move(app);
 }
 
 void AppDelegate::didFinishLaunching()
@@ -265,7 +342,8 @@ void AppDelegate::openPreferences()
 
 void AppDelegate::checkForUpdates()
 {
-    log::info(QStringLiteral("update check requested"));
+    if (m_updates)
+        m_updates->checkInteractively();
 }
 
 void AppDelegate::terminate()

@@ -3,6 +3,7 @@
 #include "accessibility/AXApp.h"
 #include "palette/KeyPoster.h"
 #include "palette/ShellPort.h"
+#include "ui/panel/PanelWindowController.h"
 
 #include <QObject>
 #include <QPointer>
@@ -15,20 +16,27 @@ namespace tavolin {
 class AtspiElementSource;
 class CommandPalette;
 class DBusNotifier;
+class DesktopWorkspace;
+class FocusReturn;
 class HotkeyBinder;
 class InstanceChannel;
 class MenuDataProvider;
 class OptionDataProvider;
 class PanelWindowController;
 class PluginDataProvider;
+class QuickOpenShell;
 class SettingsDomain;
+class UpdateHelper;
+class UpdatePrompt;
 class X11HotkeyGrabber;
 class X11KeyPoster;
 
 // The palette program's start-up and life: one instance per user (a second start hands "opened again", or
 // "show" for `tavolin --show`, to the running one and exits), the panel and the palette controller over the
 // real platform (X11 hot keys, focus and key posting, AT-SPI), the accessibility check, the welcome window
-// on the first run, start at login, the default extensions, and the reopen lock.
+// on the first run, start at login, the default extensions, the reopen lock, quick open (while "quickOpen"
+// is on), update checks, the focus handed back when the panel hides, and quitting a running preferences
+// program when the palette quits.
 //
 // Main thread. Owns everything it creates; the settings domain must outlive it.
 class AppDelegate final : public QObject, public ShellPort
@@ -37,6 +45,8 @@ class AppDelegate final : public QObject, public ShellPort
 public:
     static constexpr int kReopenLockMs = 1000;
     static constexpr int kWelcomeGraceMs = 500;
+    static constexpr int kUpdateStartDelayMs = 200;
+    static constexpr auto kPreferencesProgramName = "tavolin-preferences";
 
     explicit AppDelegate(SettingsDomain &settings, QObject *parent = nullptr);
     ~AppDelegate() override;
@@ -54,10 +64,12 @@ public:
 
     PanelWindowController *windowController() const { return m_panel.get(); }
     CommandPalette *commandPalette() const { return m_commandPalette.get(); }
+    QuickOpenShell *quickOpen() const { return m_quickOpen.get(); }
+    UpdateHelper *updateHelper() const { return m_updates.get(); }
 
     // ShellPort
     AXAppPtr currentApp() const override { return m_curApp; }
-    void setCurrentApp(AXAppPtr app) override { m_curApp = std::move(app); }
+    void setCurrentApp(AXAppPtr app) override;
     bool isWelcomeWindowFocused() const override;
     void showRequestAccessibilityPanel() override;
     bool hasPreferencesProgram() const override;
@@ -68,6 +80,10 @@ public:
 
 private:
     void createControllers();
+    PanelHooks panelHooks();
+    void createQuickOpen();
+    void createUpdates();
+    void willTerminate();
     void didFinishLaunching();
     void showWelcomeScreenOnFirstTime();
     void afterUpgrade();
@@ -86,6 +102,11 @@ private:
     std::unique_ptr<OptionDataProvider> m_options;
     std::shared_ptr<MenuDataProvider> m_menus;
     std::shared_ptr<CommandPalette> m_commandPalette;
+    std::unique_ptr<FocusReturn> m_focus;
+    std::unique_ptr<DesktopWorkspace> m_workspace;
+    std::unique_ptr<QuickOpenShell> m_quickOpen;
+    std::unique_ptr<UpdatePrompt> m_updatePrompt;
+    std::unique_ptr<UpdateHelper> m_updates;
     AXAppPtr m_curApp;
     QPointer<QWidget> m_welcome;
     QPointer<QWidget> m_permission;
