@@ -1,6 +1,7 @@
 #include "common/KeyData.h"
 #include "common/SafeKeyCodeString.h"
 #include "common/Shortcut.h"
+#include "support/ModifierFlags.h"
 
 #include <QJsonDocument>
 
@@ -9,10 +10,7 @@
 namespace tavolin {
 namespace {
 
-constexpr uint64_t kCmd = eventflag::kCommand;
-constexpr uint64_t kShift = eventflag::kShift;
-constexpr uint64_t kCtrl = eventflag::kControl;
-constexpr uint64_t kOpt = eventflag::kOption;
+using namespace test::modifiers;
 
 struct ParseRow
 {

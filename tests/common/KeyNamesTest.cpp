@@ -2,16 +2,14 @@
 #include "common/KeyData.h"
 #include "common/SafeKeyCodeString.h"
 #include "common/Shortcut.h"
+#include "support/ModifierFlags.h"
 
 #include <gtest/gtest.h>
 
 namespace tavolin {
 namespace {
 
-constexpr uint64_t kCmd = eventflag::kCommand;
-constexpr uint64_t kShift = eventflag::kShift;
-constexpr uint64_t kCtrl = eventflag::kControl;
-constexpr uint64_t kOpt = eventflag::kOption;
+using namespace test::modifiers;
 
 struct NameRow
 {
