@@ -34,26 +34,24 @@ mkdir -p "$XDG_CONFIG_HOME/tavolin"
 [ -f "$XDG_CONFIG_HOME/tavolin/io.quorvane.Tavolin.json" ] ||
   echo '{"skipWelcome": true}' > "$XDG_CONFIG_HOME/tavolin/io.quorvane.Tavolin.json"
 
-fixture=$(find build -name tavolin-menu-fixture -type f -perm -u+x | head -n1)
-[ -n "$fixture" ] && { "$fixture" >/dev/null 2>&1 & pids+=($!); }
-mousepad >/dev/null 2>&1 & pids+=($!)
+fixture=$root/build/tests/fixtures/tavolin-menu-fixture
+[ -x "$fixture" ] && { "$fixture" >/dev/null 2>&1 & pids+=($!); }
+# --disable-server: a Mousepad of the user's own must not take the window over.
+mousepad --disable-server >/dev/null 2>&1 & pids+=($!)
 "$tavolin" >"$out_dir/tavolin.log" 2>&1 & pids+=($!)
 
-# Bounded waits: Mousepad's window, then the palette's single-instance socket.
-for _ in $(seq 1 100); do
-  xdotool search --onlyvisible --class mousepad >/dev/null 2>&1 && break
-  sleep 0.1
-done
+# Bounded waits: Mousepad's window, then the palette's start-up (its accessibility check is logged last).
+wait_for() { for _ in $(seq 1 100); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done; return 1; }
+wait_for xdotool search --onlyvisible --class mousepad || echo "Mousepad did not show a window" >&2
 win=$(xdotool search --onlyvisible --class mousepad | head -n1 || true)
 [ -n "$win" ] && xdotool windowactivate --sync "$win" 2>/dev/null || true
-sleep 1
+wait_for grep -q AXIsProcessTrusted "$out_dir/tavolin.log" || echo "Tavolin did not start: see $out_dir/tavolin.log" >&2
 "$tavolin" --show
-for _ in $(seq 1 50); do
-  xdotool search --onlyvisible --name '^Tavolin$' >/dev/null 2>&1 && break
-  sleep 0.1
-done
+wait_for xdotool search --onlyvisible --name '^Tavolin$' || echo "The palette did not appear" >&2
+# Let the menu rows arrive and paint before the picture is taken.
 sleep 1
 shot="$out_dir/tavolin-$(date +%Y%m%d-%H%M%S).png"
-xwd -root -silent | convert xwd:- "$shot"
+# ImageMagick's own grab: xwd (x11-apps) is not among the installed packages.
+import -window root "$shot"
 echo "Screenshot of the palette over Mousepad: $shot"
 echo "Palette log: $out_dir/tavolin.log"
