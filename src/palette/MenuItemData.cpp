@@ -60,16 +60,25 @@ QString joinedForm(const QStringList &path, const QString &title)
 MenuItemData::MenuItemData(const QString &title, const QStringList &path, bool isChecked,
                            std::optional<KeyData> shortcut, const QString &appKey)
 {
-    init(title, path, isChecked, std::move(shortcut), appKey);
+    QStringList latinPath;
+    latinPath.reserve(path.size());
+    for (const QString &element : path)
+        latinPath.append(toLatin(element));
+    init(title, path, std::move(latinPath), isChecked, std::move(shortcut), appKey);
 }
 
 MenuItemData::MenuItemData(const QString &title, bool hasSubmenu, std::optional<KeyData> shortcut,
                            const MenuItemData *parent, const QString &appKey)
 {
     QStringList path;
-    if (parent)
+    QStringList latinPath;
+    if (parent) {
         path = parent->path() + QStringList{parent->title()};
-    init(title, path, false, std::move(shortcut), appKey);
+        // The parent's own path is in Latin letters already: a row deep in a menu transliterates one
+        // element, not its whole path again.
+        latinPath = parent->latinPath() + QStringList{toLatin(parent->title())};
+    }
+    init(title, path, std::move(latinPath), false, std::move(shortcut), appKey);
     m_hasSubmenu = hasSubmenu;
 }
 
@@ -81,16 +90,14 @@ MenuItemData::MenuItemData(AXMenuItemPtr ref, const MenuItemData *parent, const 
     m_ref = std::move(ref);
 }
 
-void MenuItemData::init(const QString &title, const QStringList &path, bool isChecked,
+void MenuItemData::init(const QString &title, const QStringList &path, QStringList latinPath, bool isChecked,
                         std::optional<KeyData> shortcut, const QString &appKey)
 {
     m_title = title;
     m_path = path;
     m_isChecked = isChecked;
     m_shortcut = std::move(shortcut);
-    m_latinPath.reserve(path.size());
-    for (const QString &element : path)
-        m_latinPath.append(toLatin(element));
+    m_latinPath = std::move(latinPath);
     // Option 1 hides only the item's descendants (the provider does that); 2 never reaches a row.
     const std::optional<int64_t> option = ignorableOptionFor(title, appKey);
     m_isSelfHidden = option && *option != 1;

@@ -120,8 +120,8 @@ public:
     static void setPerformedSink(PerformedSink sink);
 
 private:
-    void init(const QString &title, const QStringList &path, bool isChecked, std::optional<KeyData> shortcut,
-              const QString &appKey);
+    void init(const QString &title, const QStringList &path, QStringList latinPath, bool isChecked,
+              std::optional<KeyData> shortcut, const QString &appKey);
     RowSearchForms &ensureSearchForms(FoldMode mode);
 
     // Read for every row by the search: kept together at the front.

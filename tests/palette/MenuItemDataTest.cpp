@@ -151,6 +151,17 @@ TEST(MenuItemData, LatinPathIsComputedPerElement)
     EXPECT_EQ(makeRow(u"x"_qs, {u"Файл"_qs, u"Edit"_qs})->latinPath(), (QStringList{u"Fajl"_qs, u"Edit"_qs}));
 }
 
+TEST(MenuItemData, RowsUnderAParentGetTheSameLatinPathAsAnExplicitPath)
+{
+    test::ScopedMenuRules noRules;
+    const MenuItemData file(u"Файл"_qs, true, std::nullopt, nullptr, QString());
+    const MenuItemData export_(u"Экспорт"_qs, true, std::nullopt, &file, QString());
+    const MenuItemData pdf(u"PDF"_qs, false, std::nullopt, &export_, QString());
+    EXPECT_EQ(pdf.path(), (QStringList{u"Файл"_qs, u"Экспорт"_qs}));
+    EXPECT_EQ(pdf.latinPath(), makeRow(u"PDF"_qs, {u"Файл"_qs, u"Экспорт"_qs})->latinPath());
+    EXPECT_EQ(pdf.latinPath(), (QStringList{u"Fajl"_qs, u"Eksport"_qs}));
+}
+
 TEST(MenuItemData, EnglishPathOfARowWithoutItemIsEmpty)
 {
     test::ScopedMenuRules noRules;
