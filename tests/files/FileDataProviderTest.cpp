@@ -8,6 +8,8 @@
 namespace tavolin {
 namespace {
 
+using test::shown;
+
 const QString kOpened = QString::fromLatin1(filegroup::kOpened);
 const QString kRecent = QString::fromLatin1(filegroup::kRecent);
 const QString kFiles = QString::fromLatin1(filegroup::kFileResults);
@@ -23,16 +25,6 @@ FileItemDataPtr rowWithoutUrl(const QString &title, const QString &group)
     row->setTitle(title);
     row->setGroup(group);
     return row;
-}
-
-QStringList shown(FileDataProvider &provider)
-{
-    QStringList out;
-    for (qsizetype i = 0; i < provider.numberOfRows(); ++i) {
-        const auto row = std::static_pointer_cast<FileItemData>(provider.dataOnRow(i));
-        out << row->group() + QLatin1Char(':') + row->title();
-    }
-    return out;
 }
 
 // A source that only has a group name, for handing rows to the provider.

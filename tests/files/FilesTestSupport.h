@@ -3,6 +3,7 @@
 #include "accessibility/AXApp.h"
 #include "accessibility/FakeElementSource.h"
 #include "files/BaseJob.h"
+#include "files/FileDataProvider.h"
 
 #include <QDir>
 #include <QFile>
@@ -174,6 +175,17 @@ inline QString makePath(const QString &root, const QString &relative)
     if (file.open(QIODevice::WriteOnly))
         file.write("x");
     return path;
+}
+
+// What the provider shows now, one "group:title" per row in table order.
+inline QStringList shown(FileDataProvider &provider)
+{
+    QStringList out;
+    for (qsizetype i = 0; i < provider.numberOfRows(); ++i) {
+        const auto row = std::static_pointer_cast<FileItemData>(provider.dataOnRow(i));
+        out << row->group() + QLatin1Char(':') + row->title();
+    }
+    return out;
 }
 
 } // namespace tavolin::test

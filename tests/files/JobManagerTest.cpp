@@ -8,15 +8,7 @@
 namespace tavolin {
 namespace {
 
-QStringList shown(FileDataProvider &provider)
-{
-    QStringList out;
-    for (qsizetype i = 0; i < provider.numberOfRows(); ++i) {
-        const auto row = std::static_pointer_cast<FileItemData>(provider.dataOnRow(i));
-        out << row->group() + QLatin1Char(':') + row->title();
-    }
-    return out;
-}
+using test::shown;
 
 class JobManagerTest : public test::JobTest
 {
