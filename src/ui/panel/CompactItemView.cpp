@@ -54,9 +54,10 @@ void CompactItemView::prepareForReuse()
 void CompactItemView::setBackgroundStyle(bool emphasized, const Theme &theme, bool dark)
 {
     const RowStyle &style = emphasized ? theme.highlightedRow : theme.row;
-    titleColor = themecolors::textColor(style.text, dark, themecolors::defaultText(dark));
-    pathColor = themecolors::textColor(style.secondLabel, dark, themecolors::defaultSecondaryText(dark));
-    shortcutColor = themecolors::textColor(style.shortcut, dark, themecolors::defaultSecondaryText(dark));
+    const themecolors::RowTextDefaults defaults = themecolors::rowTextDefaults(emphasized, theme, dark);
+    titleColor = themecolors::textColor(style.text, dark, defaults.text);
+    pathColor = themecolors::textColor(style.secondLabel, dark, defaults.secondary);
+    shortcutColor = themecolors::textColor(style.shortcut, dark, defaults.secondary);
     groupColor = themecolors::textColor(style.recent, dark, themecolors::defaultLink(dark));
 }
 

@@ -97,9 +97,10 @@ void ItemView::render(const FileRowFields &file, bool firstInGroup)
 void ItemView::setBackgroundStyle(bool emphasized, const Theme &theme, bool dark)
 {
     const RowStyle &style = emphasized ? theme.highlightedRow : theme.row;
-    titleColor = themecolors::textColor(style.text, dark, themecolors::defaultText(dark));
-    shortcutColor = themecolors::textColor(style.shortcut, dark, themecolors::defaultSecondaryText(dark));
-    pathColor = themecolors::textColor(style.secondLabel, dark, themecolors::defaultSecondaryText(dark));
+    const themecolors::RowTextDefaults defaults = themecolors::rowTextDefaults(emphasized, theme, dark);
+    titleColor = themecolors::textColor(style.text, dark, defaults.text);
+    shortcutColor = themecolors::textColor(style.shortcut, dark, defaults.secondary);
+    pathColor = themecolors::textColor(style.secondLabel, dark, defaults.secondary);
     if (!dark)
         groupColor = style.recent.color ? themecolors::toQColor(*style.recent.color) : themecolors::defaultLink(dark);
     else if (style.recent.colorInDark)

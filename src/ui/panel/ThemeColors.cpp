@@ -103,6 +103,17 @@ QColor defaultSelection(bool dark)
     return dark ? QColor(70, 70, 70) : QColor(220, 220, 220);
 }
 
+RowTextDefaults rowTextDefaults(bool selected, const Theme &theme, bool dark)
+{
+    if (selected && !theme.highlightedRow.background && paletteMatches(dark)) {
+        const QColor text = QApplication::palette().color(QPalette::HighlightedText);
+        QColor secondary = text;
+        secondary.setAlpha(190);
+        return {text, secondary};
+    }
+    return {defaultText(dark), defaultSecondaryText(dark)};
+}
+
 QColor translucentBackground(bool dark)
 {
     return dark ? QColor(36, 36, 38, 225) : QColor(246, 246, 246, 225);

@@ -36,6 +36,14 @@ QColor defaultSecondaryText(bool dark);
 QColor defaultPlaceholder(bool dark);
 QColor defaultLink(bool dark);
 QColor defaultSelection(bool dark);
+// Text defaults of a row. A selected row drawn on the desktop's selection colour takes the desktop's
+// selected-text colour, so its labels stay readable on a strong highlight.
+struct RowTextDefaults
+{
+    QColor text;
+    QColor secondary;
+};
+RowTextDefaults rowTextDefaults(bool selected, const Theme &theme, bool dark);
 // The translucent fill used when the theme has no window colour.
 QColor translucentBackground(bool dark);
 
