@@ -72,6 +72,10 @@ AppDelegate::~AppDelegate()
     m_commandPalette.reset();
     if (m_workspace && Workspace::shared() == m_workspace.get())
         Workspace::setShared(nullptr);
+    // The shared file provider outlives the program's objects: it must not keep the bus reader alive
+    // into static destruction.
+    if (m_quickOpenSourceSet)
+        FileDataProvider::shared().setElementSource(nullptr);
     if (m_options && OptionDataProvider::shared() == m_options.get())
         OptionDataProvider::setShared(nullptr);
     if (m_binder && HotkeyBinder::shared() == m_binder.get())
@@ -179,6 +183,7 @@ void AppDelegate::createQuickOpen()
     Workspace::setShared(m_workspace.get());
     FileDataProvider &files = FileDataProvider::shared();
     files.setElementSource(m_elements);
+    m_quickOpenSourceSet = true;
     QuickOpenShell::Deps deps{m_settings,
                               *m_binder,
                               *m_panel,
