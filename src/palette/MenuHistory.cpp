@@ -91,13 +91,18 @@ AppMenuHistoryItems::AppMenuHistoryItems(QString name, QList<MenuHistoryItemPtr>
 std::shared_ptr<AppMenuHistoryItems> AppMenuHistoryItems::from(const QString &name, const QString &data,
                                                                MenuHistory *owner)
 {
+    if (name.isEmpty())
+        return nullptr;
+    // The stored value is read back as the history it was written from: at most kLimit entries, so a value
+    // written by someone else cannot list more placeholders than the history holds, nor give a row a
+    // history position past the last (the search's history boost assumes positions below kLimit).
     QList<MenuHistoryItemPtr> entries;
-    for (const QString &piece : data.split(Seperator)) {
+    for (const QStringView piece : QStringView(data).split(Seperator)) {
+        if (entries.size() == kLimit)
+            break;
         if (std::optional<MenuHistoryItem> item = MenuHistoryItem::fromJson(piece.toUtf8()))
             entries.append(std::make_shared<const MenuHistoryItem>(std::move(*item)));
     }
-    if (name.isEmpty())
-        return nullptr;
     return std::make_shared<AppMenuHistoryItems>(name, std::move(entries), owner);
 }
 

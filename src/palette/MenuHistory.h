@@ -61,8 +61,8 @@ public:
     const QString &name() const { return m_name; }
     const QList<MenuHistoryItemPtr> &recents() const { return m_recents; }
 
-    // Parses a stored value: entries split at U+2029, undecodable pieces skipped, order kept. None for an
-    // empty name.
+    // Parses a stored value: entries split at U+2029, undecodable pieces skipped, order kept, reading stops
+    // after kLimit entries. None for an empty name.
     static std::shared_ptr<AppMenuHistoryItems> from(const QString &name, const QString &data,
                                                      MenuHistory *owner = nullptr);
     // The stored value: each entry as compact JSON, joined with U+2029. A U+2029 inside a title or path is

@@ -126,6 +126,22 @@ TEST(AppMenuHistoryItems, EmptyNameGivesNoHistory)
     EXPECT_FALSE(AppMenuHistoryItems::from(QString(), uR"({"title":"a","path":[],"isChecked":false})"_qs));
 }
 
+TEST(AppMenuHistoryItems, StoredValueWithMoreThanTheLimitKeepsTheFirstTen)
+{
+    test::ScopedMenuRules noRules;
+    QStringList pieces{u"not json"_qs};
+    for (int i = 0; i < 15; ++i)
+        pieces << uR"({"title":"Item %1","path":[],"isChecked":false})"_qs.arg(i);
+    const auto history = AppMenuHistoryItems::from(kApp, pieces.join(AppMenuHistoryItems::Seperator));
+    ASSERT_TRUE(history);
+    ASSERT_EQ(history->recents().size(), AppMenuHistoryItems::kLimit);
+    EXPECT_EQ(history->recents().first()->title(), u"Item 0"_qs);
+    EXPECT_EQ(history->recents().last()->title(), u"Item 9"_qs);
+    const QList<MenuItemDataPtr> placeholders = history->makeTombstones();
+    ASSERT_EQ(placeholders.size(), AppMenuHistoryItems::kLimit);
+    EXPECT_EQ(placeholders.last()->historyIndex(), AppMenuHistoryItems::kLimit - 1);
+}
+
 TEST(AppMenuHistoryItems, KeyThatDoesNotParseGivesNoShortcut)
 {
     const auto history = AppMenuHistoryItems::from(kApp, uR"({"title":"a","path":[],"key":"{oops","isChecked":false})"_qs);
