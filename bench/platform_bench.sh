@@ -7,6 +7,7 @@
 # Starts its own headless session and stops it, and every process it started, by pid.
 #
 #   bench/platform_bench.sh [BUILD_DIR] [RUNS]     (BUILD_DIR: a build with benchmarks on; RUNS: default 5)
+# ROWS_OUT=FILE keeps a copy of the 50,000 rows; ROWS_IN=FILE ranks that file and skips the session and part 1.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -26,7 +27,12 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-eval "$("$here/scripts/headless-session.sh" start --state-dir "$work/session")"
+rank_only=false
+if [ -n "${ROWS_IN:-}" ]; then
+  rank_only=true
+  cp "$ROWS_IN" "$work/rows.txt"
+fi
+$rank_only || eval "$("$here/scripts/headless-session.sh" start --state-dir "$work/session")"
 export GDK_BACKEND=x11 GSETTINGS_BACKEND=memory
 
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
@@ -42,6 +48,7 @@ wait_listed() {
   return 1
 }
 
+if ! $rank_only; then
 mkdir -p "$work/geany"
 geany -i -c "$work/geany" >/dev/null 2>&1 & pids+=($!); geany_pid=$!
 mousepad --disable-server >/dev/null 2>&1 & pids+=($!); mousepad_pid=$!
@@ -56,6 +63,8 @@ echo "== Whole menu tree (geany pid $geany_pid, mousepad pid $mousepad_pid), $ru
 "$tool" list --pid "$mousepad_pid" >>"$work/real.txt"
 awk -v n=50000 '{ rows[NR] = $0 } END { for (i = 0; i < n; i++) print "Window " int(i / NR) + 1 " > " rows[i % NR + 1] }' \
   "$work/real.txt" >"$work/rows.txt"
+[ -z "${ROWS_OUT:-}" ] || cp "$work/rows.txt" "$ROWS_OUT"
+fi
 echo
 echo "== Ranking $(wc -l <"$work/rows.txt") rows, whole processes, median of $runs"
 printf '%-14s %12s %8s %12s %8s %8s\n' query "tavolin ms" matches "fzf ms" matches ratio

@@ -2,7 +2,9 @@
 
 #include <QLocale>
 #include <QString>
+#include <QStringView>
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -37,6 +39,32 @@ inline uint64_t foldMaskBit(uint32_t key)
     return uint64_t(1) << ((key * 2654435761u) >> 26);
 }
 
+// Where appendFoldedKeys() put a text's keys in a block: `size` fold keys at `offset`, then as many case
+// keys, then as many exact keys, as FoldedText lays them out. Offsets stay valid when the block grows.
+struct FoldedRange
+{
+    size_t offset = 0;
+    int size = 0;
+    uint64_t mask = 0;
+    uint32_t firstDefaultKey = 0;
+
+    // The span over `block`, valid while the block is not resized.
+    FoldedSpan spanIn(const std::vector<uint32_t> &block) const
+    {
+        const uint32_t *keys = block.data() + offset;
+        return {keys, keys + size, keys + 2 * size, size, mask, firstDefaultKey};
+    }
+};
+
+// Appends the keys FoldedText(text, mode) would hold to `block`, without building a FoldedText when the
+// fast path applies. Thread-safe; the block is the caller's.
+FoldedRange appendFoldedKeys(QStringView text, FoldMode mode, std::vector<uint32_t> &block);
+
+// Whether folding `text` can skip ICU: every code point of the basic plane is a grapheme cluster of its
+// own (no combining marks, joiners, Hangul jamo or CR LF pairs, no surrogates), so each is keyed alone
+// from a per-process table. Exposed for tests comparing both ways.
+bool foldsWithoutIcu(QStringView text);
+
 // A text cut into grapheme clusters (user-perceived characters), each cluster reduced to three integer keys
 // so that matching compares integers and allocates nothing:
 //   foldKey  – case folded, combining marks removed ("É" and "e" share one)
@@ -45,13 +73,18 @@ inline uint64_t foldMaskBit(uint32_t key)
 // A cluster that is one code point after the reduction is keyed by that code point; any other cluster by an
 // id from a process-wide table of such clusters (bit 31 set). Equal keys therefore mean equal text.
 //
-// Building allocates and calls ICU (pure ASCII takes a fast path); reading is free. Immutable once built and
-// safe to read from any thread; building is thread-safe.
+// Building allocates; it calls ICU only for texts that need it (see foldsWithoutIcu); reading is free.
+// Immutable once built and safe to read from any thread; building is thread-safe.
 class FoldedText
 {
 public:
+    enum class Route : uint8_t { Fastest, IcuOnly };
+
     FoldedText() = default;
-    FoldedText(const QString &text, FoldMode mode);
+    FoldedText(const QString &text, FoldMode mode) : FoldedText(text, mode, Route::Fastest) {}
+    // Route::IcuOnly cuts and keys every cluster through ICU, skipping the fast path: the reference the
+    // fast path is tested against.
+    FoldedText(const QString &text, FoldMode mode, Route route);
 
     const QString &text() const { return m_text; }
     FoldMode mode() const { return m_mode; }
