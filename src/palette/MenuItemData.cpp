@@ -6,9 +6,9 @@
 #include "common/PaletteRulesManager.h"
 #include "palette/Transliteration.h"
 
-#include <QRegularExpression>
-
+#include <algorithm>
 #include <mutex>
+#include <string>
 
 namespace tavolin {
 namespace {
@@ -41,18 +41,49 @@ std::optional<int64_t> ignorableOptionFor(const QString &title, const QString &a
     return option ? std::optional<int64_t>(*option) : std::nullopt;
 }
 
-// Punctuation that separates words in titles such as "Print-Preview" or "Show (All)".
+// Punctuation that separates words in titles such as "Print-Preview" or "Show (All)": [-_+()'"\\/].
+bool isWordPunctuation(QChar c)
+{
+    switch (c.unicode()) {
+    case u'-': case u'_': case u'+': case u'(': case u')': case u'\'': case u'"': case u'\\': case u'/':
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The title with each such punctuation character replaced by a space; the title itself (shared, not
+// copied) when it has none.
 QString spacedPunctuation(const QString &title)
 {
-    static const QRegularExpression punctuation(QStringLiteral("[-_+()'\"\\\\/]"));
+    const auto first = std::find_if(title.cbegin(), title.cend(), isWordPunctuation);
+    if (first == title.cend())
+        return title;
     QString spaced = title;
-    spaced.replace(punctuation, QStringLiteral(" "));
+    for (auto it = spaced.begin() + (first - title.cbegin()); it != spaced.end(); ++it) {
+        if (isWordPunctuation(*it))
+            *it = QLatin1Char(' ');
+    }
     return spaced;
 }
 
 QString joinedForm(const QStringList &path, const QString &title)
 {
     return path.join(QLatin1Char(' ')) + QLatin1Char(' ') + title;
+}
+
+// joinedForm() written into `out` (reused between rows, so building a form
+// allocates nothing once the buffer has grown).
+void joinForm(const QStringList &path, const QString &title, std::u16string &out)
+{
+    out.clear();
+    for (const QString &element : path) {
+        out.append(reinterpret_cast<const char16_t *>(element.utf16()), size_t(element.size()));
+        out.push_back(u' ');
+    }
+    if (path.isEmpty())
+        out.push_back(u' ');
+    out.append(reinterpret_cast<const char16_t *>(title.utf16()), size_t(title.size()));
 }
 
 } // namespace
@@ -189,40 +220,35 @@ RowSearchForms &MenuItemData::ensureSearchForms(FoldMode mode)
     if (m_enTitle)
         forms->enTitle = FoldedText(*m_enTitle, mode);
 
+    thread_local std::u16string full;
+    thread_local std::u16string latinFull;
+    joinForm(m_path, m_title, full);
+    // Joined forms can be equal although elements differ ("a b"+"c" and "a"+"b c"): compare the joins.
+    const bool hasLatinFull = m_latinPath != m_path && (joinForm(m_latinPath, m_title, latinFull), latinFull != full);
     const QString plain = spacedPunctuation(m_title);
-    const QString full = joinedForm(m_path, m_title);
-    const QString latinFull = joinedForm(m_latinPath, m_title);
-    const FoldedText texts[] = {
-        FoldedText(m_title, mode),
-        plain != m_title ? FoldedText(plain, mode) : FoldedText(),
-        FoldedText(latinTitle(), mode),
-        FoldedText(full, mode),
-        latinFull != full ? FoldedText(latinFull, mode) : FoldedText(),
-    };
-    size_t total = 0;
-    for (const FoldedText &text : texts)
-        total += 3 * static_cast<size_t>(text.size());
-    forms->block.reserve(total);
-    size_t offsets[std::size(texts)];
-    for (size_t i = 0; i < std::size(texts); ++i) {
-        offsets[i] = forms->block.size();
-        const FoldedText &text = texts[i];
-        forms->block.insert(forms->block.end(), text.foldKeys(), text.foldKeys() + 3 * text.size());
-    }
-    const auto spanAt = [&](size_t i) {
-        const FoldedText &text = texts[i];
-        const uint32_t *keys = forms->block.data() + offsets[i];
-        return FoldedSpan{keys, keys + text.size(), keys + 2 * text.size(), text.size(), text.mask(),
-                          text.firstDefaultKey()};
-    };
-    forms->title = spanAt(0);
-    if (plain != m_title)
-        forms->plainAlt = spanAt(1);
-    if (!latinTitle().isEmpty())
-        forms->latinTitle = spanAt(2);
-    forms->full = spanAt(3);
-    if (latinFull != full)
-        forms->latinFull = spanAt(4);
+    const bool hasPlain = plain != m_title;
+    const QString &latin = latinTitle();
+    // Keys never outnumber code units: one reservation holds every form.
+    forms->block.reserve(3 * (size_t(m_title.size()) * (hasPlain ? 2 : 1) + size_t(latin.size()) + full.size() +
+                              (hasLatinFull ? latinFull.size() : 0)));
+    std::vector<uint32_t> &block = forms->block;
+    const FoldedRange title = appendFoldedKeys(m_title, mode, block);
+    const std::optional<FoldedRange> plainAlt =
+        hasPlain ? std::optional(appendFoldedKeys(plain, mode, block)) : std::nullopt;
+    const std::optional<FoldedRange> latinTitleRange =
+        latin.isEmpty() ? std::nullopt : std::optional(appendFoldedKeys(latin, mode, block));
+    const FoldedRange fullRange = appendFoldedKeys(QStringView(full.data(), qsizetype(full.size())), mode, block);
+    const std::optional<FoldedRange> latinFullRange =
+        hasLatinFull ? std::optional(appendFoldedKeys(QStringView(latinFull.data(), qsizetype(latinFull.size())), mode, block))
+                     : std::nullopt;
+    forms->title = title.spanIn(block);
+    if (plainAlt)
+        forms->plainAlt = plainAlt->spanIn(block);
+    if (latinTitleRange)
+        forms->latinTitle = latinTitleRange->spanIn(block);
+    forms->full = fullRange.spanIn(block);
+    if (latinFullRange)
+        forms->latinFull = latinFullRange->spanIn(block);
     m_searchForms = std::move(forms);
     return *m_searchForms;
 }
