@@ -1,0 +1,210 @@
+// The palette program end to end under a private headless session: the hot key pressed through XTest, the
+// panel read over AT-SPI as a screen reader sees it, typing, and Return performing a command in a real GTK
+// application (Mousepad) and in the Qt fixture, whose log shows every triggered menu item. Every wait is
+// bounded; the tests skip, saying why, when the session, xdotool or Mousepad is missing.
+#include "HeadlessSession.h"
+#include "PaletteRun.h"
+#include "PanelProbe.h"
+
+#include "support/WaitFor.h"
+
+#include <QJsonArray>
+#include <QStandardPaths>
+
+#include <gtest/gtest.h>
+
+namespace tavolin::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+const QString kFixtureBundle = QStringLiteral("tavolin-menu-fixture");
+
+QString describe(const std::optional<PanelContent> &content)
+{
+    if (!content)
+        return QStringLiteral("no panel on the accessibility bus");
+    return QStringLiteral("input \"%1\", selected %2, rows [%3]")
+        .arg(content->input)
+        .arg(content->selected)
+        .arg(content->rows.join(QStringLiteral(", ")));
+}
+
+QJsonObject settingsWithRule(const QString &rule)
+{
+    QJsonObject settings{{QStringLiteral("skipWelcome"), true}};
+    if (!rule.isEmpty()) {
+        settings.insert(QStringLiteral("palette_rule_app"),
+                        QJsonArray{QJsonArray{kFixtureBundle, rule, QStringLiteral("Fixture")}});
+    }
+    return settings;
+}
+
+class PaletteEndToEnd : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        HeadlessSession *session = HeadlessSession::get();
+        if (!session)
+            GTEST_SKIP() << HeadlessSession::reason().toStdString();
+        if (!haveXdotool())
+            GTEST_SKIP() << "xdotool is not installed (scripts/install-deps.sh)";
+        // A window manager activates and raises the panel, as on a desktop.
+        if (!session->startWindowManager())
+            GTEST_SKIP() << "the window manager did not start";
+    }
+
+    // The palette's panel once it is mapped and its accessible list satisfies `ready`.
+    static std::optional<PanelContent> waitForPanel(const PaletteRun &palette,
+                                                    const std::function<bool(const PanelContent &)> &ready,
+                                                    std::chrono::milliseconds bound = 10s)
+    {
+        std::optional<PanelContent> content;
+        waitFor(
+            [&] {
+                content = PanelProbe::panel(palette.pid());
+                return content && ready(*content) && panelWindowVisible();
+            },
+            bound);
+        return content && ready(*content) ? content : std::nullopt;
+    }
+
+    // Starts the palette into `run`; skips when another palette of this user holds the single instance.
+    static void startPalette(const QJsonObject &settings, std::unique_ptr<PaletteRun> &run)
+    {
+        QString why;
+        bool handedOff = false;
+        run = PaletteRun::start(settings, &why, &handedOff);
+        if (!run && handedOff)
+            GTEST_SKIP() << "another Tavolin of this user is running: " << why.toStdString();
+        ASSERT_TRUE(run) << why.toStdString();
+    }
+
+    static bool activate(const QString &window)
+    {
+        return xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window}).has_value();
+    }
+
+    static bool pressPaletteShortcut() { return xdotool({QStringLiteral("key"), QStringLiteral("ctrl+shift+p")}).has_value(); }
+    static bool type(const QString &text)
+    {
+        return xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), text}).has_value();
+    }
+    static bool pressReturn() { return xdotool({QStringLiteral("key"), QStringLiteral("Return")}).has_value(); }
+};
+
+TEST_F(PaletteEndToEnd, GtkApplicationMenusAreListedRankedAndPerformed)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("mousepad")).isEmpty())
+        GTEST_SKIP() << "mousepad is not installed (scripts/install-deps.sh)";
+    // --disable-server: a Mousepad started elsewhere must not take this window over.
+    const std::unique_ptr<TestApp> mousepad = TestApp::start(QStringLiteral("mousepad"), {QStringLiteral("--disable-server")});
+    ASSERT_TRUE(mousepad);
+    const std::optional<QString> window = waitForWindowOf(mousepad->pid());
+    ASSERT_TRUE(window) << "Mousepad showed no window";
+    ASSERT_TRUE(waitFor([&] { return PanelProbe::frameCount(mousepad->pid()) == 1; }, 15s))
+        << "Mousepad did not appear on the accessibility bus";
+    std::unique_ptr<PaletteRun> palette;
+    startPalette(settingsWithRule(QString()), palette);
+    if (!palette)
+        return;
+    ASSERT_TRUE(activate(*window));
+
+    ASSERT_TRUE(pressPaletteShortcut());
+    std::optional<PanelContent> content = waitForPanel(*palette, [](const PanelContent &panel) {
+        return panel.rows.contains(QStringLiteral("New Window"));
+    });
+    ASSERT_TRUE(content) << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n"
+                         << palette->log().toStdString();
+    EXPECT_TRUE(content->input.isEmpty());
+    EXPECT_EQ(content->selected, 0) << describe(content).toStdString();
+    EXPECT_EQ(content->rows.value(0), QStringLiteral("New")) << describe(content).toStdString();
+
+    ASSERT_TRUE(type(QStringLiteral("new wind")));
+    content = waitForPanel(*palette, [](const PanelContent &panel) {
+        return panel.input == QLatin1String("new wind") && !panel.rows.isEmpty();
+    });
+    ASSERT_TRUE(content) << describe(PanelProbe::panel(palette->pid())).toStdString();
+    EXPECT_EQ(content->rows.first(), QStringLiteral("New Window")) << describe(content).toStdString();
+    EXPECT_EQ(content->selected, 0);
+
+    ASSERT_TRUE(pressReturn());
+    // The command's effect, seen through AT-SPI: Mousepad has a second window.
+    EXPECT_TRUE(waitFor([&] { return PanelProbe::frameCount(mousepad->pid()) == 2; }, 10s))
+        << "frames: " << PanelProbe::frameCount(mousepad->pid()) << "\n" << palette->log().toStdString();
+    EXPECT_TRUE(waitFor([] { return !panelWindowVisible(); }, 5s)) << "the panel stayed open";
+}
+
+struct FixtureCase
+{
+    const char *name;
+    QString rule;
+    QString query;           // typed once the panel shows; empty when no panel is expected
+    QString firstRow;        // the best row for the query
+    QString effect;          // the fixture's log line that must appear
+};
+
+class FixtureEndToEnd : public PaletteEndToEnd, public ::testing::WithParamInterface<FixtureCase>
+{
+};
+
+TEST_P(FixtureEndToEnd, ShortcutOverTheFixture)
+{
+    const FixtureCase &row = GetParam();
+    const std::unique_ptr<TestApp> fixture = TestApp::startFixture();
+    ASSERT_TRUE(fixture) << "the Qt fixture did not start";
+    const std::optional<QString> window = waitForWindowOf(fixture->pid());
+    ASSERT_TRUE(window) << "the fixture showed no window";
+    std::unique_ptr<PaletteRun> palette;
+    startPalette(settingsWithRule(row.rule), palette);
+    if (!palette)
+        return;
+    ASSERT_TRUE(activate(*window));
+
+    ASSERT_TRUE(pressPaletteShortcut());
+    if (row.query.isEmpty()) {
+        // Handed on: the fixture's own Ctrl+Shift+P command runs and no panel opens.
+        EXPECT_TRUE(fixture->waitForLogLine(row.effect, 10000))
+            << fixture->logLines().join(QLatin1Char('\n')).toStdString() << "\n" << palette->log().toStdString();
+        EXPECT_TRUE(palette->log().contains(QStringLiteral("rule for %1 is %2").arg(kFixtureBundle, row.rule)));
+        EXPECT_FALSE(panelWindowVisible());
+        return;
+    }
+
+    std::optional<PanelContent> content = waitForPanel(*palette, [](const PanelContent &panel) {
+        return panel.rows.contains(QStringLiteral("Save As…"));
+    });
+    ASSERT_TRUE(content) << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n"
+                         << palette->log().toStdString();
+    ASSERT_TRUE(type(row.query));
+    content = waitForPanel(*palette, [&](const PanelContent &panel) {
+        return panel.input == row.query && !panel.rows.isEmpty();
+    });
+    ASSERT_TRUE(content) << describe(PanelProbe::panel(palette->pid())).toStdString();
+    EXPECT_EQ(content->rows.first(), row.firstRow) << describe(content).toStdString();
+
+    ASSERT_TRUE(pressReturn());
+    EXPECT_TRUE(fixture->waitForLogLine(row.effect, 10000))
+        << fixture->logLines().join(QLatin1Char('\n')).toStdString() << "\n" << palette->log().toStdString();
+    EXPECT_TRUE(waitFor([] { return !panelWindowVisible(); }, 5s)) << "the panel stayed open";
+    // The palette kept its shortcut: the fixture's own Ctrl+Shift+P command never ran.
+    EXPECT_FALSE(fixture->logLines().contains(QStringLiteral("triggered Edit > Command Palette")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, FixtureEndToEnd,
+    ::testing::Values(
+        FixtureCase{"AllowedApplicationGetsThePanelAndTheChosenSubmenuCommandRuns", QStringLiteral("allow"),
+                    QStringLiteral("gamma"), QStringLiteral("Gamma"),
+                    QStringLiteral("triggered File > Recent > More > Gamma")},
+        // Its second menu uses the default shortcut, which the palette keeps in that position.
+        FixtureCase{"AutoApplicationGetsThePanelAndACheckableCommandFlips", QStringLiteral("auto"),
+                    QStringLiteral("word wrap"), QStringLiteral("Word Wrap"),
+                    QStringLiteral("triggered View > Word Wrap checked=1")},
+        FixtureCase{"DisabledApplicationReceivesTheKeyCombinationItself", QStringLiteral("disabled"), QString(),
+                    QString(), QStringLiteral("triggered Edit > Command Palette")}),
+    [](const ::testing::TestParamInfo<FixtureCase> &info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace tavolin::test

@@ -1,0 +1,136 @@
+#include "PaletteRun.h"
+
+#include "support/WaitFor.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QProcessEnvironment>
+#include <QStandardPaths>
+
+#include <csignal>
+
+namespace tavolin::test {
+
+std::optional<QString> xdotool(const QStringList &args)
+{
+    QProcess tool;
+    tool.start(QStringLiteral("xdotool"), args);
+    if (!tool.waitForStarted(5000))
+        return std::nullopt;
+    if (!tool.waitForFinished(5000)) {
+        tool.kill();
+        tool.waitForFinished(1000);
+        return std::nullopt;
+    }
+    if (tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0)
+        return std::nullopt;
+    return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
+}
+
+bool haveXdotool()
+{
+    return !QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty();
+}
+
+std::optional<QString> waitForWindowOf(qint64 pid, int boundMs)
+{
+    std::optional<QString> window;
+    waitFor(
+        [&] {
+            const std::optional<QString> found =
+                xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                         QString::number(pid)});
+            if (found && !found->isEmpty())
+                window = found->split(QLatin1Char('\n')).first();
+            return window.has_value();
+        },
+        std::chrono::milliseconds(boundMs));
+    return window;
+}
+
+bool panelWindowVisible()
+{
+    const std::optional<QString> found =
+        xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                 QStringLiteral("^Tavolin$")});
+    return found && !found->isEmpty();
+}
+
+std::unique_ptr<PaletteRun> PaletteRun::start(const QJsonObject &settings, QString *why, bool *handedOff)
+{
+    *handedOff = false;
+    std::unique_ptr<PaletteRun> run(new PaletteRun);
+    const QString root = run->m_home.path();
+    const QString config = root + QStringLiteral("/config/tavolin");
+    if (!run->m_home.isValid() || !QDir().mkpath(config)) {
+        *why = QStringLiteral("no temporary folder");
+        return nullptr;
+    }
+    QFile file(config + QStringLiteral("/io.quorvane.Tavolin.json"));
+    if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(settings).toJson()) < 0) {
+        *why = QStringLiteral("cannot write the settings file");
+        return nullptr;
+    }
+    file.close();
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), root + QStringLiteral("/config"));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), root + QStringLiteral("/data"));
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), root + QStringLiteral("/cache"));
+    env.insert(QStringLiteral("TAVOLIN_DEBUG"), QStringLiteral("1"));
+    run->m_logPath = root + QStringLiteral("/tavolin.log");
+    run->m_process.setProcessEnvironment(env);
+    run->m_process.setProcessChannelMode(QProcess::MergedChannels);
+    run->m_process.setStandardOutputFile(run->m_logPath);
+    run->m_process.start(QStringLiteral(TAVOLIN_PROGRAM), {});
+    if (!run->m_process.waitForStarted(5000)) {
+        *why = QStringLiteral("tavolin did not start");
+        return nullptr;
+    }
+    // A program that exits at once handed its start to another instance of the same user.
+    const bool ready = waitFor(
+        [&] { return run->m_process.state() == QProcess::NotRunning || run->log().contains(QLatin1String("AXIsProcessTrusted=")); },
+        std::chrono::seconds(15));
+    if (run->m_process.state() == QProcess::NotRunning) {
+        *handedOff = run->m_process.exitStatus() == QProcess::NormalExit && run->m_process.exitCode() == 0;
+        *why = QStringLiteral("tavolin exited at once: ") + run->log();
+        return nullptr;
+    }
+    if (!ready) {
+        *why = QStringLiteral("tavolin did not report its start in 15 s: ") + run->log();
+        return nullptr;
+    }
+    return run;
+}
+
+PaletteRun::~PaletteRun()
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_process.terminate();
+    if (!m_process.waitForFinished(3000)) {
+        m_process.kill();
+        m_process.waitForFinished(2000);
+    }
+}
+
+QString PaletteRun::log() const
+{
+    QFile file(m_logPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll());
+}
+
+int PaletteRun::countInLog(const QString &text) const
+{
+    return int(log().count(text));
+}
+
+bool PaletteRun::waitForLog(const QString &text, int boundMs, int skip) const
+{
+    return waitFor([&] { return countInLog(text) > skip; }, std::chrono::milliseconds(boundMs));
+}
+
+} // namespace tavolin::test

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <optional>
+
+namespace tavolin::test {
+
+// Runs `xdotool` under the session's DISPLAY (keys go through XTest). Waits at most 5 s; nullopt when the
+// tool failed or did not finish. The output is trimmed.
+std::optional<QString> xdotool(const QStringList &args);
+bool haveXdotool();
+// The first visible window of process `pid`, waiting (bounded) for it to map.
+std::optional<QString> waitForWindowOf(qint64 pid, int boundMs = 15000);
+// Whether a window titled exactly "Tavolin" (the panel) is mapped now.
+bool panelWindowVisible();
+
+// The palette program started under the session with its own settings and data folders. Its standard error
+// (the log) goes to a file that the test reads. The process is stopped when the object goes (SIGTERM, then
+// SIGKILL after 3 s).
+class PaletteRun
+{
+public:
+    // Writes `settings` as the settings domain's file, starts the program with TAVOLIN_DEBUG set and waits
+    // (bounded) until it reports its accessibility check. Null when it did not get that far: `why` says why,
+    // and `handedOff` is true when the program exited at once with 0 because another instance of this user
+    // runs (the test cannot go on, but nothing is wrong with the program).
+    static std::unique_ptr<PaletteRun> start(const QJsonObject &settings, QString *why, bool *handedOff);
+    ~PaletteRun();
+
+    qint64 pid() const { return m_process.processId(); }
+    QString log() const;
+    // Waits (bounded) for a log line containing `text`; counts only lines after the first `skip` matches.
+    bool waitForLog(const QString &text, int boundMs = 10000, int skip = 0) const;
+    int countInLog(const QString &text) const;
+
+private:
+    PaletteRun() = default;
+    QTemporaryDir m_home;
+    QString m_logPath;
+    QProcess m_process;
+};
+
+} // namespace tavolin::test

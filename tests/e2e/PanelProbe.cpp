@@ -1,0 +1,174 @@
+#include "PanelProbe.h"
+
+#include <atspi/atspi.h>
+
+#include <deque>
+#include <memory>
+
+namespace tavolin::test {
+namespace {
+
+constexpr int kTimeoutMs = 900;
+constexpr int kMaxNodes = 400; // the panel's tree is small; this only bounds a runaway walk
+
+struct Unref
+{
+    void operator()(gpointer object) const { g_object_unref(object); }
+};
+using Ref = std::unique_ptr<AtspiAccessible, Unref>;
+
+void ensureInit()
+{
+    static const bool initialised = [] {
+        atspi_init();
+        // No start-up grace: a fresh application that does not answer must not hold a read for 15 s.
+        atspi_set_timeout(kTimeoutMs, 0);
+        return true;
+    }();
+    (void)initialised;
+}
+
+QString takeString(gchar *text)
+{
+    const QString result = QString::fromUtf8(text ? text : "");
+    g_free(text);
+    return result;
+}
+
+QString nameOf(AtspiAccessible *node)
+{
+    GError *error = nullptr;
+    const QString name = takeString(atspi_accessible_get_name(node, &error)).trimmed();
+    g_clear_error(&error);
+    return name;
+}
+
+AtspiRole roleOf(AtspiAccessible *node)
+{
+    GError *error = nullptr;
+    const AtspiRole role = atspi_accessible_get_role(node, &error);
+    if (!error)
+        return role;
+    g_clear_error(&error);
+    return ATSPI_ROLE_INVALID;
+}
+
+int childCount(AtspiAccessible *node)
+{
+    GError *error = nullptr;
+    const int count = atspi_accessible_get_child_count(node, &error);
+    g_clear_error(&error);
+    return count < 0 ? 0 : count;
+}
+
+Ref childAt(AtspiAccessible *node, int index)
+{
+    GError *error = nullptr;
+    Ref child(atspi_accessible_get_child_at_index(node, index, &error));
+    g_clear_error(&error);
+    return child;
+}
+
+bool hasState(AtspiAccessible *node, AtspiStateType state)
+{
+    AtspiStateSet *states = atspi_accessible_get_state_set(node);
+    if (!states)
+        return false;
+    const bool has = atspi_state_set_contains(states, state);
+    g_object_unref(states);
+    return has;
+}
+
+QString textOf(AtspiAccessible *node)
+{
+    AtspiText *text = atspi_accessible_get_text_iface(node);
+    if (!text)
+        return {};
+    GError *error = nullptr;
+    const QString content = takeString(atspi_text_get_text(text, 0, -1, &error));
+    g_clear_error(&error);
+    g_object_unref(text);
+    return content;
+}
+
+// The application with process id `pid` on the desktop, read afresh.
+Ref application(qint64 pid)
+{
+    ensureInit();
+    Ref desktop(atspi_get_desktop(0));
+    if (!desktop)
+        return nullptr;
+    atspi_accessible_clear_cache(desktop.get());
+    const int count = childCount(desktop.get());
+    for (int i = 0; i < count; ++i) {
+        Ref app = childAt(desktop.get(), i);
+        if (!app)
+            continue;
+        GError *error = nullptr;
+        const guint appPid = atspi_accessible_get_process_id(app.get(), &error);
+        g_clear_error(&error);
+        if (qint64(appPid) == pid)
+            return app;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+std::optional<PanelContent> PanelProbe::panel(qint64 pid)
+{
+    Ref app = application(pid);
+    if (!app)
+        return std::nullopt;
+    // Breadth first: the input row's text field and the list sit a few levels under the window.
+    std::deque<Ref> queue;
+    queue.push_back(std::move(app));
+    std::optional<QString> input;
+    Ref list;
+    for (int visited = 0; !queue.empty() && visited < kMaxNodes && !(input && list); ++visited) {
+        Ref node = std::move(queue.front());
+        queue.pop_front();
+        const AtspiRole role = roleOf(node.get());
+        if (role == ATSPI_ROLE_LIST && !list) {
+            list = std::move(node);
+            continue;
+        }
+        if ((role == ATSPI_ROLE_TEXT || role == ATSPI_ROLE_ENTRY) && !input)
+            input = textOf(node.get());
+        const int count = childCount(node.get());
+        for (int i = 0; i < count; ++i) {
+            if (Ref child = childAt(node.get(), i))
+                queue.push_back(std::move(child));
+        }
+    }
+    if (!list)
+        return std::nullopt;
+    PanelContent content;
+    content.input = input.value_or(QString());
+    const int rows = std::min(childCount(list.get()), PanelContent::kMaxRows);
+    for (int i = 0; i < rows; ++i) {
+        Ref row = childAt(list.get(), i);
+        if (!row)
+            break;
+        if (content.selected < 0 && hasState(row.get(), ATSPI_STATE_SELECTED))
+            content.selected = i;
+        content.rows.append(nameOf(row.get()));
+    }
+    return content;
+}
+
+int PanelProbe::frameCount(qint64 pid)
+{
+    Ref app = application(pid);
+    if (!app)
+        return -1;
+    int frames = 0;
+    const int count = childCount(app.get());
+    for (int i = 0; i < count; ++i) {
+        if (Ref child = childAt(app.get(), i); child && roleOf(child.get()) == ATSPI_ROLE_FRAME)
+            ++frames;
+    }
+    return frames;
+}
+
+} // namespace tavolin::test

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace tavolin::test {
+
+// What the palette's panel shows, as its accessible tree tells it: the text of the input row and the list's
+// row titles, top first (at most kMaxRows of them).
+struct PanelContent
+{
+    static constexpr int kMaxRows = 40;
+    QString input;
+    QStringList rows;
+    int selected = -1; // index into rows, -1 when no row is selected
+};
+
+// Reads other processes' accessible trees over AT-SPI, the way a screen reader sees them. Every read asks
+// the application afresh (nothing cached between calls) and is bounded by a 0.9 s time-out per call.
+// Main thread only (libatspi is not thread-safe); needs the session's DISPLAY and bus in the environment
+// before the first read.
+class PanelProbe
+{
+public:
+    // The panel of the palette process `pid`: nullopt while that process is not on the accessibility bus or
+    // shows no list yet.
+    static std::optional<PanelContent> panel(qint64 pid);
+    // The number of top-level windows (frames) of application `pid`, or -1 when it is not on the bus.
+    static int frameCount(qint64 pid);
+};
+
+} // namespace tavolin::test
