@@ -148,6 +148,11 @@ do_start() {
   save_state
   local a11y=""
   for _ in $(seq 50); do
+    # Ask only once our launcher owns the name: a call to an unowned name makes the bus start a second
+    # launcher, and whichever loses the name exits (often ours, leaving a session that looks dead).
+    DBUS_SESSION_BUS_ADDRESS=$BUS_ADDRESS timeout 2 gdbus call --session --dest org.freedesktop.DBus \
+      --object-path /org/freedesktop/DBus --method org.freedesktop.DBus.NameHasOwner org.a11y.Bus 2>/dev/null \
+      | grep -q true || { sleep 0.1; continue; }
     a11y=$(DBUS_SESSION_BUS_ADDRESS=$BUS_ADDRESS timeout 2 gdbus call --session --dest org.a11y.Bus \
       --object-path /org/a11y/bus --method org.a11y.Bus.GetAddress 2>/dev/null \
       | sed -n "s/^('\(.*\)',)$/\1/p") || true
