@@ -145,6 +145,12 @@ struct FixtureCase
     QString effect;          // the fixture's log line that must appear
 };
 
+// Test listings name the row, not its bytes.
+void PrintTo(const FixtureCase &row, std::ostream *out)
+{
+    *out << row.name;
+}
+
 class FixtureEndToEnd : public PaletteEndToEnd, public ::testing::WithParamInterface<FixtureCase>
 {
 };
