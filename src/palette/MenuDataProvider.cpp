@@ -277,6 +277,8 @@ std::vector<AXRowInfo> MenuDataProvider::onUpdate(const AXMenuItemPtr &item, int
         }
     }
     updateWatcherSoon();
+    // The latency benchmark times the first full group from this line.
+    log::debug(QStringLiteral("menu group %1 ready with %2 rows").arg(index).arg(walk.rows.size()));
     std::vector<AXRowInfo> infos;
     infos.reserve(static_cast<size_t>(walk.rows.size()));
     for (const MenuItemDataPtr &row : std::as_const(walk.rows)) {
