@@ -4,11 +4,14 @@
 #include "platform/linux/AccessibilityStatus.h"
 #include "platform/linux/AtspiMenuWalker.h"
 #include "platform/linux/AtspiThread.h"
+#include "platform/linux/AtspiWindowReader.h"
 #include "platform/linux/ProcessIdentity.h"
 #include "platform/linux/X11Display.h"
 #include "platform/linux/X11Focus.h"
 
 #include <QElapsedTimer>
+
+#include <future>
 
 #include <atspi/atspi.h>
 
@@ -57,6 +60,78 @@ template<typename T>
 const T *as(const ElementRef &element)
 {
     return dynamic_cast<const T *>(element.get());
+}
+
+// A top-level window from one windows read: answers Title, Role and Document from its snapshot.
+class WindowElement final : public Element
+{
+public:
+    WindowElement(AtspiWindowSnapshot snapshot, int32_t pid) : snapshot(std::move(snapshot)), pid(pid) {}
+    AtspiWindowSnapshot snapshot;
+    int32_t pid;
+};
+
+constexpr auto kWindowRole = "AXWindow";
+constexpr int kWindowsReadSlackMs = 50; // for the last reply to travel back
+
+AXError windowAttribute(const WindowElement &window, AXAttribute attribute, AXValue &out)
+{
+    switch (attribute) {
+    case AXAttribute::Title:
+        out = window.snapshot.title;
+        return AXError::Success;
+    case AXAttribute::Role:
+        out = QString::fromLatin1(kWindowRole);
+        return AXError::Success;
+    case AXAttribute::Document:
+        if (!window.snapshot.document)
+            return AXError::NoValue;
+        out = *window.snapshot.document;
+        return AXError::Success;
+    default:
+        return AXError::AttributeUnsupported;
+    }
+}
+
+// Windows (every top-level window) or MainWindow (the one mainWindowIndex picks), read in one go on the
+// libatspi thread within one messaging time-out. Never called on the libatspi thread (it waits for it).
+AXError readWindowsInto(AtspiThread &thread, AtspiAccessible *accessible, int32_t pid, int timeoutMs,
+                        std::atomic<bool> &unresponsive, AXAttribute attribute, AXValue &out)
+{
+    if (unresponsive.load())
+        return AXError::CannotComplete;
+    AtspiWindowLimits limits;
+    limits.budgetMs = timeoutMs;
+    // The read bounds its own requests; the caller is bounded here as well, because one libatspi call may
+    // send more requests than it says. A late result is dropped (the task owns its promise). The task runs
+    // before the application element's release, which is queued behind it.
+    auto promise = std::make_shared<std::promise<AtspiWindowsResult>>();
+    std::future<AtspiWindowsResult> future = promise->get_future();
+    thread.post([promise, accessible, limits, timeoutMs] {
+        promise->set_value(readWindows(accessible, limits, timeoutMs));
+    });
+    if (future.wait_for(std::chrono::milliseconds(timeoutMs + kWindowsReadSlackMs)) != std::future_status::ready) {
+        unresponsive.store(true);
+        return AXError::CannotComplete;
+    }
+    AtspiWindowsResult read = future.get();
+    if (read.failed && read.windows.empty()) {
+        unresponsive.store(true);
+        return AXError::CannotComplete;
+    }
+    if (attribute == AXAttribute::MainWindow) {
+        const int index = mainWindowIndex(read.windows);
+        if (index < 0)
+            return AXError::NoValue;
+        out = ElementRef(std::make_shared<WindowElement>(std::move(read.windows[size_t(index)]), pid));
+        return AXError::Success;
+    }
+    ElementList windows;
+    windows.reserve(read.windows.size());
+    for (AtspiWindowSnapshot &snapshot : read.windows)
+        windows.push_back(std::make_shared<WindowElement>(std::move(snapshot), pid));
+    out = std::move(windows);
+    return AXError::Success;
 }
 
 } // namespace
@@ -194,6 +269,10 @@ AXError AtspiElementSource::appAttribute(const AppElement &app, AXAttribute attr
         return AXError::Success;
     case AXAttribute::MenuBar:
         return readMenuBar(app, out);
+    case AXAttribute::Windows:
+    case AXAttribute::MainWindow:
+        return readWindowsInto(*app.thread, app.accessible, app.pid, m_timeoutMs.load(), app.unresponsive,
+                               attribute, out);
     default:
         return AXError::AttributeUnsupported;
     }
@@ -216,6 +295,8 @@ AXError AtspiElementSource::copyAttributeValue(const ElementRef &element, AXAttr
     }
     if (const AppElement *app = as<AppElement>(element))
         return appAttribute(*app, attribute, out);
+    if (const WindowElement *window = as<WindowElement>(element))
+        return windowAttribute(*window, attribute, out);
     const NodeElement *item = as<NodeElement>(element);
     if (item == nullptr)
         return AXError::InvalidElement;
@@ -269,7 +350,8 @@ AXError AtspiElementSource::attributeValueCount(const ElementRef &element, AXAtt
 {
     const NodeElement *item = as<NodeElement>(element);
     if (item == nullptr)
-        return as<AppElement>(element) || as<SystemElement>(element) ? AXError::AttributeUnsupported
+        return as<AppElement>(element) || as<SystemElement>(element) || as<WindowElement>(element)
+            ? AXError::AttributeUnsupported
                                                                     : AXError::InvalidElement;
     if (attribute != AXAttribute::Children)
         return AXError::AttributeUnsupported;
@@ -285,6 +367,10 @@ AXError AtspiElementSource::pid(const ElementRef &element, int32_t &pid)
     }
     if (const NodeElement *item = as<NodeElement>(element)) {
         pid = item->pid;
+        return AXError::Success;
+    }
+    if (const WindowElement *window = as<WindowElement>(element)) {
+        pid = window->pid;
         return AXError::Success;
     }
     return AXError::InvalidElement;

@@ -39,6 +39,12 @@ struct AtspiReadStats
 // and makes its later requests fail at once with CannotComplete, so a stopped application costs one
 // time-out, not one per item.
 //
+// Windows: an application element answers Windows (every frame, dialog and window) and MainWindow (the
+// active frame, else the first frame), read in one go within one messaging time-out into snapshots that
+// answer Title, Role ("AXWindow") and Document: the Document interface's "DocURL"/"URI" of the window or an
+// element inside it, else a path in the title that names an existing file (GTK 3 editors expose no
+// document); absent when neither gives one.
+//
 // Pressing: the action ("click", else "press", "activate", else action 0) is sent over a connection of
 // its own without waiting for the reply, so a command that opens a modal dialog never stalls the caller.
 //
