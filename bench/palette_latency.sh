@@ -1,0 +1,131 @@
+#!/usr/bin/env bash
+# Palette latency over a real GTK application (Mousepad), run by hand (not part of the test command):
+# milliseconds from the palette shortcut (pressed through XTest) to the visible panel, and to the first full
+# menu group, for each show. Times come from the program's own log (TAVOLIN_DEBUG lines "show force?",
+# "show window after", "menu group N ready") and from this script's clock just before the key press.
+#
+#   bench/palette_latency.sh [BUILD_DIR] [RUNS]     (BUILD_DIR: default build; RUNS: shows per rule, default 5)
+#
+# Two rules are measured, each with a fresh palette process (its first show is cold):
+#   allow - the panel opens at once with the application's history rows (one command is performed first so
+#           there is a history), and the menus fill in behind it;
+#   auto  - the default: the first show opens the panel once every menu has been read and none claims the
+#           shortcut; that decision is recorded as "allow", so the later shows are like the rule above.
+# Columns: received = the program logged the shortcut; panel = "show window after"; group 1 = the first menu
+# group's rows ready; all groups = Mousepad's six menus read; shown with = what the list held when it was
+# shown (history rows only, or menus already read). The machine's load shows up as outliers: read medians.
+# Starts its own headless session and stops it, and every process it started, by pid.
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$here/build}
+runs=${2:-5}
+tavolin=$build/src/ui/shell/tavolin
+[ -x "$tavolin" ] || { echo "missing $tavolin: build the tavolin target first" >&2; exit 1; }
+for tool in xdotool mousepad; do
+  command -v "$tool" >/dev/null || { echo "$tool is not installed (scripts/install-deps.sh)" >&2; exit 1; }
+done
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+    kill "${pids[i]}" 2>/dev/null || true
+    for _ in $(seq 30); do kill -0 "${pids[i]}" 2>/dev/null || break; sleep 0.1; done
+    kill -9 "${pids[i]}" 2>/dev/null || true
+  done
+  "$here/scripts/headless-session.sh" stop --state-dir "$work/session" >/dev/null 2>&1 || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+eval "$("$here/scripts/headless-session.sh" start --wm --state-dir "$work/session")"
+export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_CACHE_HOME="$work/cache" TAVOLIN_DEBUG=1
+mkdir -p "$XDG_CONFIG_HOME/tavolin"
+
+# Bounded wait: runs the command every 20 ms for at most 10 s.
+wait_for() { for _ in $(seq 500); do "$@" >/dev/null 2>&1 && return 0; sleep 0.02; done; return 1; }
+panel_shown() { xdotool search --onlyvisible --name '^Tavolin$'; }
+panel_hidden() { ! xdotool search --onlyvisible --name '^Tavolin$'; }
+# Milliseconds since midnight of a log time stamp (HH:MM:SS.mmm) or of `date +%T.%3N`.
+ms_of() { awk -F'[:.]' '{ printf "%d\n", (($1 * 60 + $2) * 60 + $3) * 1000 + $4 }' <<<"$1"; }
+# The time stamp of the first line after line $2 of log $1 that contains $3.
+stamp_after() { tail -n +"$(($2 + 1))" "$1" | grep -m1 -F -- "$3" | cut -d' ' -f1; }
+
+mousepad --disable-server >/dev/null 2>&1 &
+pids+=($!)
+mousepad_pid=$!
+wait_for xdotool search --onlyvisible --pid "$mousepad_pid" || { echo "Mousepad showed no window" >&2; exit 1; }
+window=$(xdotool search --onlyvisible --pid "$mousepad_pid" | head -n1)
+
+start_palette() { # rule log
+  printf '{"skipWelcome": true, "palette_rule_app": [["org.xfce.mousepad", "%s", "Mousepad"]]}\n' "$1" \
+    > "$XDG_CONFIG_HOME/tavolin/io.quorvane.Tavolin.json"
+  "$tavolin" >"$2" 2>&1 &
+  pids+=($!)
+  wait_for grep -q AXIsProcessTrusted= "$2" || { echo "tavolin did not start: $(cat "$2")" >&2; exit 1; }
+}
+
+stop_palette() {
+  local pid=${pids[-1]}
+  kill "$pid"
+  for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  unset 'pids[-1]'
+}
+
+# One show: prints "key show_logged panel group0 groups_all history_only" in ms from the key press.
+measure() { # log
+  local log=$1 before t0 got shown first last
+  before=$(wc -l <"$log")
+  xdotool windowactivate --sync "$window"
+  t0=$(ms_of "$(date +%T.%3N)")
+  xdotool key ctrl+shift+p
+  wait_for panel_shown || { echo "no panel: $(tail -n 20 "$log")" >&2; exit 1; }
+  wait_for grep -q "menu group" <(tail -n +"$((before + 1))" "$log") || true
+  # Let Mousepad's six menu groups arrive before reading the log.
+  wait_for test "$(tail -n +"$((before + 1))" "$log" | grep -c 'menu group')" -ge 6 || true
+  got=$(ms_of "$(stamp_after "$log" "$before" 'show force?')")
+  shown=$(ms_of "$(stamp_after "$log" "$before" 'show window after')")
+  first=$(ms_of "$(stamp_after "$log" "$before" 'menu group')")
+  last=$(ms_of "$(tail -n +"$((before + 1))" "$log" | grep -F 'menu group' | tail -n1 | cut -d' ' -f1)")
+  # The panel had only the history rows when it was shown before any group was ready.
+  local history_only=no
+  [ "$shown" -le "$first" ] && history_only=yes
+  echo "$((got - t0)) $((shown - t0)) $((first - t0)) $((last - t0)) $history_only"
+  xdotool key Escape
+  wait_for panel_hidden || true
+}
+
+median() { sort -n | awk '{ a[NR] = $1 } END { print (NR % 2) ? a[(NR + 1) / 2] : int((a[NR / 2] + a[NR / 2 + 1]) / 2) }'; }
+
+for rule in allow auto; do
+  log=$work/tavolin-$rule.log
+  start_palette "$rule" "$log"
+  if [ "$rule" = allow ]; then
+    # One performed command gives Mousepad a history, shown as rows at once on the next show.
+    xdotool windowactivate --sync "$window"
+    xdotool key ctrl+shift+p
+    wait_for panel_shown
+    wait_for grep -q 'menu group' "$log"
+    xdotool type --delay 20 'word wrap'
+    xdotool key Return
+    wait_for grep -q 'result for menu execution' "$log" || { echo "the seeding command did not run" >&2; exit 1; }
+    wait_for panel_hidden
+    stop_palette
+    start_palette "$rule" "$log"
+  fi
+  echo "rule $rule, Mousepad ($runs shows, the first in a fresh palette process); ms from the key press:"
+  printf '  %-5s %8s %8s %8s %11s %11s\n' run received panel 'group 1' 'all groups' 'shown with'
+  results=$work/results-$rule
+  : >"$results"
+  for run in $(seq "$runs"); do
+    read -r got shown first last history_only < <(measure "$log")
+    echo "$got $shown $first $last" >>"$results"
+    [ "$history_only" = yes ] && rows="history" || rows="menus"
+    printf '  %-5s %8s %8s %8s %11s %11s\n' "$run" "$got" "$shown" "$first" "$last" "$rows"
+  done
+  printf '  %-5s %8s %8s %8s %11s\n' median "$(cut -d' ' -f1 "$results" | median)" \
+    "$(cut -d' ' -f2 "$results" | median)" "$(cut -d' ' -f3 "$results" | median)" \
+    "$(cut -d' ' -f4 "$results" | median)"
+  stop_palette
+done
