@@ -88,28 +88,49 @@ void joinForm(const QStringList &path, const QString &title, std::u16string &out
 
 } // namespace
 
-MenuItemData::MenuItemData(const QString &title, const QStringList &path, bool isChecked,
-                           std::optional<KeyData> shortcut, const QString &appKey)
+RowPath::RowPath(QStringList path, QStringList latinPath)
+    : m_path(std::move(path)), m_latinPath(std::move(latinPath))
 {
+    if (!m_path.isEmpty())
+        m_secondaryLabel = m_path.join(kPathSeparator);
+}
+
+RowPathPtr RowPath::make(const QStringList &path)
+{
+    if (path.isEmpty()) {
+        static const RowPathPtr empty(new RowPath({}, {}));
+        return empty;
+    }
     QStringList latinPath;
     latinPath.reserve(path.size());
     for (const QString &element : path)
         latinPath.append(toLatin(element));
-    init(title, path, std::move(latinPath), isChecked, std::move(shortcut), appKey);
+    return RowPathPtr(new RowPath(path, std::move(latinPath)));
+}
+
+RowPathPtr RowPath::under(const RowPath &parentPath, const QString &parentTitle)
+{
+    return RowPathPtr(new RowPath(parentPath.path() + QStringList{parentTitle},
+                                  parentPath.latinPath() + QStringList{toLatin(parentTitle)}));
+}
+
+MenuItemData::MenuItemData(const QString &title, const QStringList &path, bool isChecked,
+                           std::optional<KeyData> shortcut, const QString &appKey)
+{
+    init(title, RowPath::make(path), isChecked, std::move(shortcut), appKey);
+}
+
+MenuItemData::MenuItemData(const QString &title, RowPathPtr path, bool isChecked, std::optional<KeyData> shortcut,
+                           const QString &appKey)
+{
+    init(title, path ? std::move(path) : RowPath::make({}), isChecked, std::move(shortcut), appKey);
 }
 
 MenuItemData::MenuItemData(const QString &title, bool hasSubmenu, std::optional<KeyData> shortcut,
                            const MenuItemData *parent, const QString &appKey)
 {
-    QStringList path;
-    QStringList latinPath;
-    if (parent) {
-        path = parent->path() + QStringList{parent->title()};
-        // The parent's own path is in Latin letters already: a row deep in a menu transliterates one
-        // element, not its whole path again.
-        latinPath = parent->latinPath() + QStringList{toLatin(parent->title())};
-    }
-    init(title, path, std::move(latinPath), false, std::move(shortcut), appKey);
+    init(title, parent ? RowPath::under(*parent->m_rowPath, parent->title()) : RowPath::make({}), false,
+         std::move(shortcut), appKey);
     m_hasSubmenu = hasSubmenu;
 }
 
@@ -121,18 +142,16 @@ MenuItemData::MenuItemData(AXMenuItemPtr ref, const MenuItemData *parent, const 
     m_ref = std::move(ref);
 }
 
-void MenuItemData::init(const QString &title, const QStringList &path, QStringList latinPath, bool isChecked,
-                        std::optional<KeyData> shortcut, const QString &appKey)
+void MenuItemData::init(const QString &title, RowPathPtr path, bool isChecked, std::optional<KeyData> shortcut,
+                        const QString &appKey)
 {
     m_title = title;
-    m_path = path;
+    m_rowPath = std::move(path);
     m_isChecked = isChecked;
     m_shortcut = std::move(shortcut);
-    m_latinPath = std::move(latinPath);
     // Option 1 hides only the item's descendants (the provider does that); 2 never reaches a row.
     const std::optional<int64_t> option = ignorableOptionFor(title, appKey);
     m_isSelfHidden = option && *option != 1;
-    m_secondaryLabel = path.isEmpty() ? QString() : path.join(kPathSeparator);
 }
 
 void MenuItemData::setTitle(const QString &title)
@@ -194,8 +213,8 @@ const QStringList &MenuItemData::enPath()
     if (!m_enPath) {
         const std::shared_ptr<const LocaleUtils::Map> dict = LocaleUtils::localeDict();
         QStringList english;
-        english.reserve(m_path.size());
-        for (const QString &element : m_path) {
+        english.reserve(path().size());
+        for (const QString &element : path()) {
             auto it = dict->constFind(element);
             if (it == dict->constEnd())
                 it = dict->constFind(QString(element).remove(QChar(0x2026)));
@@ -222,9 +241,10 @@ RowSearchForms &MenuItemData::ensureSearchForms(FoldMode mode)
 
     thread_local std::u16string full;
     thread_local std::u16string latinFull;
-    joinForm(m_path, m_title, full);
+    joinForm(path(), m_title, full);
     // Joined forms can be equal although elements differ ("a b"+"c" and "a"+"b c"): compare the joins.
-    const bool hasLatinFull = m_latinPath != m_path && (joinForm(m_latinPath, m_title, latinFull), latinFull != full);
+    const bool hasLatinFull =
+        latinPath() != path() && (joinForm(latinPath(), m_title, latinFull), latinFull != full);
     const QString plain = spacedPunctuation(m_title);
     const bool hasPlain = plain != m_title;
     const QString &latin = latinTitle();

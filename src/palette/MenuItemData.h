@@ -17,6 +17,32 @@ namespace tavolin {
 class MenuItemData;
 using MenuItemDataPtr = std::shared_ptr<MenuItemData>;
 
+// A row's path (ancestor titles from the top-level menu down) and what is derived from it: each element in
+// Latin letters without marks and the display label. Immutable once made, so the rows of one menu can share
+// one (see the MenuItemData constructor taking it). Safe to read from any thread.
+class RowPath
+{
+public:
+    // Transliterates each element (see toLatin). Never null; an empty path shares one instance.
+    static std::shared_ptr<const RowPath> make(const QStringList &path);
+    // The path of a row under `parent`: the parent's path and title. Reuses the parent's Latin path, so a row
+    // deep in a menu transliterates one element, not its whole path again.
+    static std::shared_ptr<const RowPath> under(const RowPath &parentPath, const QString &parentTitle);
+
+    const QStringList &path() const { return m_path; }
+    const QStringList &latinPath() const { return m_latinPath; }
+    // The path joined with " • "; "" for a top-level row.
+    const QString &secondaryLabel() const { return m_secondaryLabel; }
+
+private:
+    RowPath(QStringList path, QStringList latinPath);
+
+    QStringList m_path;
+    QStringList m_latinPath;
+    QString m_secondaryLabel;
+};
+using RowPathPtr = std::shared_ptr<const RowPath>;
+
 // The forms of a row's texts that the search compares, folded once and kept on the row (see SearchUtils).
 // The fixed forms share one block of keys, so scoring a row touches little memory. Filled lazily on the
 // thread that searches; rebuilt when the fold mode or the title changes. Not copyable (spans point into the
@@ -55,6 +81,9 @@ public:
     // The basic row. `appKey` selects the menu rules: the target's executable name, "" for other rows.
     MenuItemData(const QString &title, const QStringList &path, bool isChecked, std::optional<KeyData> shortcut,
                  const QString &appKey);
+    // The basic row over a shared path (null: top level); what many rows of one menu use.
+    MenuItemData(const QString &title, RowPathPtr path, bool isChecked, std::optional<KeyData> shortcut,
+                 const QString &appKey);
     // A row under `parent` (may be null): path = parent's path + parent's title; not checked.
     MenuItemData(const QString &title, bool hasSubmenu, std::optional<KeyData> shortcut, const MenuItemData *parent,
                  const QString &appKey);
@@ -79,7 +108,7 @@ public:
 
     const std::optional<QString> &hintLabel() const { return m_hintLabel; }
     void setHintLabel(std::optional<QString> label) { m_hintLabel = std::move(label); }
-    const QStringList &path() const { return m_path; }
+    const QStringList &path() const { return m_rowPath->path(); }
     bool hasSubmenu() const { return m_hasSubmenu; }
     void setHasSubmenu(bool hasSubmenu) { m_hasSubmenu = hasSubmenu; }
     bool isChecked() const { return m_isChecked; }
@@ -96,9 +125,11 @@ public:
     void setHistoryIndex(int index) { m_historyIndex = index; }
 
     // The path joined with " • " for display; "" for a top-level row.
-    const QString &secondaryLabel() const { return m_secondaryLabel; }
+    const QString &secondaryLabel() const { return m_rowPath->secondaryLabel(); }
     // Each path element in Latin letters without marks (computed at creation).
-    const QStringList &latinPath() const { return m_latinPath; }
+    const QStringList &latinPath() const { return m_rowPath->latinPath(); }
+    // The path with its derived forms, to share with sibling rows. Never null.
+    const RowPathPtr &rowPath() const { return m_rowPath; }
     // The title in Latin letters without marks, or "" when that is the title itself. Cached.
     const QString &latinTitle();
     const std::optional<QString> &enTitle() const { return m_enTitle; }
@@ -120,8 +151,8 @@ public:
     static void setPerformedSink(PerformedSink sink);
 
 private:
-    void init(const QString &title, const QStringList &path, QStringList latinPath, bool isChecked,
-              std::optional<KeyData> shortcut, const QString &appKey);
+    void init(const QString &title, RowPathPtr path, bool isChecked, std::optional<KeyData> shortcut,
+              const QString &appKey);
     RowSearchForms &ensureSearchForms(FoldMode mode);
 
     // Read for every row by the search: kept together at the front.
@@ -136,16 +167,14 @@ private:
 
     QString m_title;
     std::optional<QString> m_hintLabel;
-    QStringList m_path;
+    RowPathPtr m_rowPath; // never null
     std::optional<KeyData> m_shortcut;
     std::optional<QString> m_showWhenPathIs;
     RowAction m_action;
     std::optional<QString> m_inputHint;
     std::optional<QString> m_primaryHint;
     std::optional<QStringList> m_enPath;
-    QString m_secondaryLabel;
     std::optional<QString> m_latinTitle;
-    QStringList m_latinPath;
 };
 
 } // namespace tavolin

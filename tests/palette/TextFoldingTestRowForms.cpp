@@ -1,0 +1,128 @@
+// A row's search forms are folded straight into one block from reused buffers; they must hold exactly the
+// keys of the texts they stand for, built the plain way (joined strings, a regular expression, FoldedText).
+#include "palette/MenuItemData.h"
+#include "palette/Transliteration.h"
+
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+namespace tavolin {
+namespace {
+
+void noRules()
+{
+    MenuItemData::setIgnorableOptionLookup([](const QString &, const QString &) { return std::optional<int64_t>(); });
+}
+
+std::vector<uint32_t> keysOf(const FoldedSpan &span)
+{
+    return {span.foldKeys, span.foldKeys + span.size};
+}
+
+void expectSpanIs(const FoldedSpan &span, const QString &text, FoldMode mode, const char *form)
+{
+    const FoldedText reference(text, mode, FoldedText::Route::IcuOnly);
+    ASSERT_EQ(span.size, reference.size()) << form;
+    EXPECT_EQ(keysOf(span), std::vector<uint32_t>(reference.foldKeys(), reference.foldKeys() + reference.size())) << form;
+    EXPECT_EQ(std::vector<uint32_t>(span.caseKeys, span.caseKeys + span.size),
+              std::vector<uint32_t>(reference.caseKeys(), reference.caseKeys() + reference.size())) << form;
+    EXPECT_EQ(std::vector<uint32_t>(span.exactKeys, span.exactKeys + span.size),
+              std::vector<uint32_t>(reference.exactKeys(), reference.exactKeys() + reference.size())) << form;
+    EXPECT_EQ(span.mask, reference.mask()) << form;
+    EXPECT_EQ(span.firstDefaultKey, reference.firstDefaultKey()) << form;
+}
+
+struct FormsCase
+{
+    const char *name;
+    const char16_t *title;
+    std::vector<const char16_t *> path;
+};
+
+class RowFormsTable : public ::testing::TestWithParam<FormsCase>
+{
+};
+
+TEST_P(RowFormsTable, HoldTheKeysOfTheTextsTheyStandFor)
+{
+    noRules();
+    const FormsCase &c = GetParam();
+    const QString title = QString::fromUtf16(c.title);
+    QStringList path;
+    for (const char16_t *element : c.path)
+        path.append(QString::fromUtf16(element));
+    QStringList latinPath;
+    for (const QString &element : path)
+        latinPath.append(toLatin(element));
+    QString spaced = title;
+    spaced.replace(QRegularExpression(QStringLiteral("[-_+()'\"\\\\/]")), QStringLiteral(" "));
+    const QString latin = toLatin(title);
+    const QString full = path.join(u' ') + u' ' + title;
+    const QString latinFull = latinPath.join(u' ') + u' ' + title;
+
+    for (FoldMode mode : {FoldMode::Default, FoldMode::Turkic}) {
+        MenuItemData row(title, path, false, std::nullopt, QString());
+        const RowSearchForms &forms = row.searchForms(mode);
+        expectSpanIs(forms.title, title, mode, "title");
+        ASSERT_EQ(forms.plainAlt.has_value(), spaced != title);
+        if (forms.plainAlt)
+            expectSpanIs(*forms.plainAlt, spaced, mode, "plainAlt");
+        ASSERT_EQ(forms.latinTitle.has_value(), latin != title);
+        if (forms.latinTitle)
+            expectSpanIs(*forms.latinTitle, latin, mode, "latinTitle");
+        expectSpanIs(forms.full, full, mode, "full");
+        ASSERT_EQ(forms.latinFull.has_value(), latinFull != full);
+        if (forms.latinFull)
+            expectSpanIs(*forms.latinFull, latinFull, mode, "latinFull");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, RowFormsTable,
+    ::testing::Values(FormsCase{"PlainAscii", u"Save As…", {u"File"}},
+                      FormsCase{"EveryWordPunctuation", u"Print-Preview_(a+b)'x\"y\\z/w", {}},
+                      FormsCase{"AccentedPathElement", u"Enregistrer", {u"Fichier", u"Édition"}},
+                      FormsCase{"CyrillicTitleAndPath", u"Файл-Правка", {u"Меню"}},
+                      FormsCase{"TurkishCapitalI", u"İçe Aktar", {u"Dosya", u"Içerik"}},
+                      FormsCase{"CombiningMarkAfterTheJoiningSpace", u"\u0301x", {u"a"}},
+                      FormsCase{"EmojiAndCarriageReturnLineFeed", u"Party 🎉\r\nNow", {u"Fun"}},
+                      FormsCase{"EmptyTitle", u"", {u"Edit"}}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(RowPath, SiblingsShareOnePathWithItsLatinFormAndLabel)
+{
+    noRules();
+    const RowPathPtr shared = RowPath::make({u"Fichier"_qs, u"Édition"_qs});
+    MenuItemData copy(u"Copier"_qs, shared, false, std::nullopt, QString());
+    MenuItemData paste(u"Coller"_qs, shared, true, std::nullopt, QString());
+    EXPECT_EQ(copy.rowPath(), paste.rowPath());
+    EXPECT_EQ(paste.path(), (QStringList{u"Fichier"_qs, u"Édition"_qs}));
+    EXPECT_EQ(paste.latinPath(), (QStringList{u"Fichier"_qs, u"Edition"_qs}));
+    EXPECT_EQ(paste.secondaryLabel(), u"Fichier \u2022 Édition"_qs);
+    EXPECT_TRUE(paste.isChecked());
+}
+
+TEST(RowPath, NullPathIsTopLevel)
+{
+    noRules();
+    MenuItemData row(u"File"_qs, RowPathPtr(), false, std::nullopt, QString());
+    ASSERT_TRUE(row.rowPath());
+    EXPECT_TRUE(row.path().isEmpty());
+    EXPECT_TRUE(row.latinPath().isEmpty());
+    EXPECT_EQ(row.secondaryLabel(), QString());
+}
+
+TEST(RowPath, ChildPathAddsTheParentsTitleInBothForms)
+{
+    noRules();
+    MenuItemData edit(u"Édition"_qs, QStringList{u"Fichier"_qs}, false, std::nullopt, QString());
+    MenuItemData child(u"Copier"_qs, false, std::nullopt, &edit, QString());
+    EXPECT_EQ(child.path(), (QStringList{u"Fichier"_qs, u"Édition"_qs}));
+    EXPECT_EQ(child.latinPath(), (QStringList{u"Fichier"_qs, u"Edition"_qs}));
+    EXPECT_EQ(child.secondaryLabel(), u"Fichier \u2022 Édition"_qs);
+    EXPECT_TRUE(edit.path() == QStringList{u"Fichier"_qs}); // the parent's own path is untouched
+}
+
+} // namespace
+} // namespace tavolin
