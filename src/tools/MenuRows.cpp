@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <mutex>
 #include <thread>
+#include <unordered_map>
 
 namespace tavolin::menutool {
 namespace {
@@ -21,6 +22,8 @@ namespace {
 constexpr auto kSeparator = " > ";
 // Below this many rows a second thread costs more than it saves.
 constexpr qsizetype kRowsPerThread = 4000;
+// Below this many bytes (some 4,000 rows) a file is read on one thread.
+constexpr qsizetype kParallelBytes = 160 * 1024;
 
 // Collects the rows of each top-level menu as the reader delivers them (several reading threads at once) and
 // ends the caller's event loop when the last one is in.
@@ -164,39 +167,122 @@ QString keyNameForDisplay(const QString &key)
     return QString();
 }
 
-// One non-blank, non-comment line; null (with a warning) when it holds no title.
-// Shortcut texts repeat from row to row: each one is read once per file.
-using KeyTexts = QHash<QString, std::optional<KeyData>>;
-
-MenuItemDataPtr parseLine(const QString &line, int number, KeyTexts &keyTexts, QStringList &warnings)
+// Hash and equality over QStringView, so maps keyed by QString are searched with views of the line.
+struct ViewHash
 {
-    const auto warn = [&](const QString &text) { warnings.append(QStringLiteral("line %1: %2").arg(number).arg(text)); };
-    const QStringList fields = line.split(QLatin1Char('\t'));
-    QStringList segments = fields.at(0).split(QLatin1String(kSeparator));
-    for (QString &segment : segments)
-        segment = segment.trimmed();
-    if (segments.contains(QString())) {
-        warn(QStringLiteral("an empty menu or title; skipped"));
-        return nullptr;
+    using is_transparent = void;
+    size_t operator()(QStringView text) const noexcept { return qHash(text); }
+};
+struct ViewEqual
+{
+    using is_transparent = void;
+    bool operator()(QStringView a, QStringView b) const noexcept { return a == b; }
+};
+template <typename T>
+using ViewMap = std::unordered_map<QString, T, ViewHash, ViewEqual>;
+
+// Parses whole lines of a rows file. Shortcut texts and paths repeat from row to row: each is read once per
+// parser, and rows with the same path share it (RowPath). One parser per thread.
+class LineParser
+{
+public:
+    explicit LineParser(QStringList &warnings) : m_warnings(warnings) {}
+
+    // One non-blank, non-comment line; null (with a warning) when it holds no title.
+    MenuItemDataPtr parse(QStringView line, int number)
+    {
+        m_number = number;
+        QStringView fields[3];
+        qsizetype count = 0;
+        for (qsizetype from = 0;; ++count) {
+            const qsizetype tab = line.indexOf(QLatin1Char('\t'), from);
+            if (count < 3)
+                fields[count] = tab < 0 ? line.sliced(from) : line.sliced(from, tab - from);
+            if (tab < 0)
+                break;
+            from = tab + 1;
+        }
+        // Separators are found left to right, as splitting finds them ("A > > B" is "A" and "> B").
+        qsizetype last = -1;
+        for (qsizetype at = fields[0].indexOf(QLatin1String(kSeparator)); at >= 0;
+             at = fields[0].indexOf(QLatin1String(kSeparator), at + 3))
+            last = at;
+        const QStringView title = (last < 0 ? fields[0] : fields[0].sliced(last + 3)).trimmed();
+        const RowPathPtr path = last < 0 ? RowPathPtr() : pathOf(fields[0].first(last));
+        if (title.isEmpty() || (last >= 0 && !path)) {
+            warn(QStringLiteral("an empty menu or title; skipped"));
+            return nullptr;
+        }
+        std::optional<KeyData> shortcut;
+        if (count >= 1 && !fields[1].trimmed().isEmpty()) {
+            shortcut = shortcutOf(fields[1]);
+            if (!shortcut)
+                warn(QStringLiteral("\"%1\" is not a key combination; ignored").arg(fields[1].trimmed()));
+        }
+        const ParsedState state = count >= 2 ? parseState(fields[2].toString()) : ParsedState{};
+        if (!state.unknown.isEmpty())
+            warn(QStringLiteral("unknown state \"%1\"; ignored").arg(state.unknown.join(QLatin1Char(','))));
+        if (count > 2)
+            warn(QStringLiteral("fields after the third ignored"));
+        auto row = std::make_shared<MenuItemData>(title.toString(), path, state.checked, shortcut, QString());
+        row->setHasSubmenu(state.submenu);
+        return row;
     }
-    const QString title = segments.takeLast();
-    std::optional<KeyData> shortcut;
-    if (fields.size() > 1 && !fields.at(1).trimmed().isEmpty()) {
-        auto known = keyTexts.constFind(fields.at(1));
-        if (known == keyTexts.cend())
-            known = keyTexts.insert(fields.at(1), keyDataFromDisplayText(fields.at(1)));
-        shortcut = *known;
-        if (!shortcut)
-            warn(QStringLiteral("\"%1\" is not a key combination; ignored").arg(fields.at(1).trimmed()));
+
+private:
+    void warn(const QString &text) { m_warnings.append(QStringLiteral("line %1: %2").arg(m_number).arg(text)); }
+
+    // The shared path of the menus before the title ("Edit > Find"); null when a menu is blank.
+    RowPathPtr pathOf(QStringView menus)
+    {
+        auto known = m_paths.find(menus);
+        if (known != m_paths.end())
+            return known->second;
+        QStringList segments;
+        for (qsizetype from = 0;;) {
+            const qsizetype at = menus.indexOf(QLatin1String(kSeparator), from);
+            const QStringView segment = (at < 0 ? menus.sliced(from) : menus.sliced(from, at - from)).trimmed();
+            if (segment.isEmpty())
+                return nullptr;
+            segments.append(segment.toString());
+            if (at < 0)
+                break;
+            from = at + 3;
+        }
+        return m_paths.emplace(menus.toString(), RowPath::make(segments)).first->second;
     }
-    const ParsedState state = fields.size() > 2 ? parseState(fields.at(2)) : ParsedState{};
-    if (!state.unknown.isEmpty())
-        warn(QStringLiteral("unknown state \"%1\"; ignored").arg(state.unknown.join(QLatin1Char(','))));
-    if (fields.size() > 3)
-        warn(QStringLiteral("fields after the third ignored"));
-    auto row = std::make_shared<MenuItemData>(title, segments, state.checked, shortcut, QString());
-    row->setHasSubmenu(state.submenu);
-    return row;
+
+    std::optional<KeyData> shortcutOf(QStringView text)
+    {
+        auto known = m_keyTexts.find(text);
+        if (known == m_keyTexts.end())
+            known = m_keyTexts.emplace(text.toString(), keyDataFromDisplayText(text.toString())).first;
+        return known->second;
+    }
+
+    QStringList &m_warnings;
+    int m_number = 0;
+    ViewMap<std::optional<KeyData>> m_keyTexts;
+    ViewMap<RowPathPtr> m_paths;
+};
+
+// The rows of whole lines `bytes`, the first of them numbered `firstLine`.
+RowsFile parseLines(QByteArrayView bytes, int firstLine)
+{
+    RowsFile file;
+    const QString all = QString::fromUtf8(bytes);
+    LineParser parser(file.warnings);
+    int number = firstLine - 1;
+    for (QStringView view : QStringView(all).tokenize(QLatin1Char('\n'))) {
+        ++number;
+        if (view.endsWith(QLatin1Char('\r')))
+            view.chop(1);
+        if (view.trimmed().isEmpty() || view.startsWith(QLatin1Char('#')))
+            continue;
+        if (MenuItemDataPtr row = parser.parse(view, number))
+            file.rows.append(std::move(row));
+    }
+    return file;
 }
 
 } // namespace
@@ -250,19 +336,20 @@ MenuRead readApplicationRows(const AXAppPtr &app, std::chrono::milliseconds boun
 
 RowsFile parseRows(const QByteArray &text)
 {
-    RowsFile file;
-    const QString all = QString::fromUtf8(text);
-    int number = 0;
-    KeyTexts keyTexts;
-    for (QStringView view : QStringView(all).split(QLatin1Char('\n'))) {
-        ++number;
-        if (view.endsWith(QLatin1Char('\r')))
-            view.chop(1);
-        if (view.trimmed().isEmpty() || view.startsWith(QLatin1Char('#')))
-            continue;
-        if (MenuItemDataPtr row = parseLine(view.toString(), number, keyTexts, file.warnings))
-            file.rows.append(std::move(row));
-    }
+    // A large file is read in two halves on two threads, cut after a line break: UTF-8 never holds a line
+    // break inside a character, so each half decodes alone to what the whole would give.
+    const qsizetype cut = text.size() < kParallelBytes ? -1 : text.indexOf('\n', text.size() / 2);
+    if (cut < 0)
+        return parseLines(text, 1);
+    const QByteArrayView first(text.constData(), cut + 1);
+    const QByteArrayView second(text.constData() + cut + 1, text.size() - cut - 1);
+    const int secondLine = 1 + int(std::count(first.begin(), first.end(), '\n'));
+    RowsFile tail;
+    std::thread worker([&] { tail = parseLines(second, secondLine); });
+    RowsFile file = parseLines(first, 1);
+    worker.join();
+    file.rows += tail.rows;
+    file.warnings += tail.warnings;
     return file;
 }
 

@@ -58,7 +58,10 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"UnknownStateKeepsRow", "Edit > Copy\t\tglowing\n", {QStringLiteral("Edit > Copy")}, 1},
         ParseCase{"EmptyTitleSkipped", "File > \nFile >  > Save\n", {}, 2},
         ParseCase{"ExtraFieldsIgnored", "Edit > Copy\tCtrl+C\t\tmore\n", {QStringLiteral("Edit > Copy\tCtrl+C")}, 1},
-        ParseCase{"NotUtf8Latin1Replaced", "Caf\xe9\n", {QString::fromUtf8("Caf\xef\xbf\xbd")}, 0}),
+        ParseCase{"NotUtf8Latin1Replaced", "Caf\xe9\n", {QString::fromUtf8("Caf\xef\xbf\xbd")}, 0},
+        ParseCase{"SeparatorsFoundLeftToRight", "A > > B\n", {QStringLiteral("A > > B")}, 0},
+        ParseCase{"SeparatorWithoutBlanksIsText", "A>B > C\n", {QStringLiteral("A>B > C")}, 0},
+        ParseCase{"BlankMenuBetweenSkipped", "A >   > B > C\n", {}, 1}),
     [](const testing::TestParamInfo<ParseCase> &info) { return std::string(info.param.name); });
 
 TEST(MenuRowsTest, LineFormReadsBackToTheSameRows)
@@ -85,6 +88,53 @@ TEST(MenuRowsTest, LineFormReadsBackToTheSameRows)
         EXPECT_EQ(back.rows[i]->isChecked(), rows[i]->isChecked());
         EXPECT_EQ(back.rows[i]->hasSubmenu(), rows[i]->hasSubmenu());
     }
+}
+
+TEST(MenuRowsTest, SeparatorsFoundLeftToRightSplitPathAndTitle)
+{
+    const RowsFile file = parseRows("A > > B\n");
+    ASSERT_EQ(file.rows.size(), 1);
+    EXPECT_EQ(file.rows[0]->path(), QStringList{QStringLiteral("A")});
+    EXPECT_EQ(file.rows[0]->title(), QStringLiteral("> B"));
+}
+
+TEST(MenuRowsTest, RowsOfOneMenuShareTheirPath)
+{
+    const RowsFile file = parseRows("Edit > Copy\nEdit > Find > Next\nEdit > Paste\nView > Zoom\n");
+    ASSERT_EQ(file.rows.size(), 4);
+    EXPECT_EQ(file.rows[0]->rowPath(), file.rows[2]->rowPath());
+    EXPECT_NE(file.rows[0]->rowPath(), file.rows[3]->rowPath());
+    EXPECT_EQ(file.rows[1]->path(), (QStringList{QStringLiteral("Edit"), QStringLiteral("Find")}));
+    EXPECT_EQ(file.rows[1]->secondaryLabel(), QStringLiteral("Edit \u2022 Find"));
+}
+
+// A large file is read in two halves on two threads: rows keep file order across the cut, and warnings
+// keep the numbers of their lines.
+TEST(MenuRowsTest, LargeFileReadsLikeLineByLine)
+{
+    QByteArray text;
+    QStringList expected;
+    QStringList expectedWarnings;
+    const int lines = 12000;
+    for (int i = 1; i <= lines; ++i) {
+        if (i % 997 == 0) {
+            text += "Menu " + QByteArray::number(i) + " > \n"; // no title
+            expectedWarnings.append(QStringLiteral("line %1: an empty menu or title; skipped").arg(i));
+        } else if (i % 1201 == 0) {
+            text += "# comment\r\n";
+        } else {
+            const QString line = QStringLiteral("Ménu %1 > Sub %2 > Item %3").arg(i / 40).arg(i / 8).arg(i);
+            text += line.toUtf8() + (i % 5 == 0 ? "\tCtrl+S\r\n" : "\n");
+            expected.append(i % 5 == 0 ? line + QStringLiteral("\tCtrl+S") : line);
+        }
+    }
+    ASSERT_GT(text.size(), 300 * 1024); // past the size read on two threads
+    const RowsFile file = parseRows(text);
+    QStringList got;
+    for (const MenuItemDataPtr &parsed : file.rows)
+        got.append(rowLine(*parsed));
+    EXPECT_EQ(got, expected);
+    EXPECT_EQ(file.warnings, expectedWarnings);
 }
 
 struct KeyCase
