@@ -114,10 +114,10 @@ std::optional<Failure> readRowsFile(const QString &path, Rows &rows, QTextStream
                                                     : (file.setFileName(path), file.open(QIODevice::ReadOnly));
     if (!opened)
         return Failure{ExitCode::Usage, QStringLiteral("cannot read %1: %2").arg(path, file.errorString())};
-    const RowsFile parsed = parseRows(file.readAll());
+    RowsFile parsed = parseRows(file.readAll());
     for (const QString &warning : parsed.warnings)
         err << "tavolin-menu: " << path << ", " << warning << '\n';
-    rows.rows = parsed.rows;
+    rows.rows = std::move(parsed.rows);
     return std::nullopt;
 }
 
@@ -239,7 +239,9 @@ int MenuTool::run(const QStringList &arguments, QTextStream &out, QTextStream &e
 
     // Rows are the application's own: no menu rules of the palette's settings.
     MenuItemData::setIgnorableOptionLookup([](const QString &, const QString &) { return std::optional<int64_t>(); });
-    Rows rows;
+    auto kept = std::make_shared<Rows>();
+    m_lastRows = kept;
+    Rows &rows = *kept;
     const std::optional<Failure> failure = options.rowsFile ? readRowsFile(*options.rowsFile, rows, err)
                                                             : readApplication(m_platform, options, m_readBound, rows, err);
     if (failure)

@@ -66,6 +66,9 @@ public:
 private:
     ToolPlatform &m_platform;
     std::chrono::milliseconds m_readBound{10000};
+    // The rows of the last run, kept as long as the tool: a program that ends without destructors
+    // (std::_Exit after flushing, as main does) never frees tens of thousands of rows one by one.
+    std::shared_ptr<const void> m_lastRows;
 };
 
 } // namespace tavolin::menutool
