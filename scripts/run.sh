@@ -44,6 +44,9 @@ mousepad --disable-server >/dev/null 2>&1 & pids+=($!)
 wait_for() { for _ in $(seq 1 100); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done; return 1; }
 wait_for xdotool search --onlyvisible --class mousepad || echo "Mousepad did not show a window" >&2
 win=$(xdotool search --onlyvisible --class mousepad | head -n1 || true)
+# The panel opens in the middle of the screen: put Mousepad there too (the window manager placed it beside
+# the fixture), so the picture shows the palette over the application it lists.
+[ -n "$win" ] && xdotool windowsize --sync "$win" 900 700 windowmove --sync "$win" 190 162 2>/dev/null || true
 [ -n "$win" ] && xdotool windowactivate --sync "$win" 2>/dev/null || true
 wait_for grep -q AXIsProcessTrusted "$out_dir/tavolin.log" || echo "Tavolin did not start: see $out_dir/tavolin.log" >&2
 "$tavolin" --show
