@@ -82,6 +82,15 @@ TEST_F(DesktopWorkspaceTest, HiddenUserEntryHidesTheSystemOneAndTheDefaultApplic
     EXPECT_EQ(command->arguments, (QStringList{QStringLiteral("open"), QStringLiteral("/a.txt")}));
 }
 
+TEST_F(DesktopWorkspaceTest, HiddenUserEntryIsNotFoundAgainByName)
+{
+    write(m_user.path(), "org.example.Edit.desktop", "[Desktop Entry]\nType=Application\nHidden=true\nExec=x %f\n");
+    DesktopWorkspace w = workspace();
+    const auto command = w.commandForFile(QStringLiteral("/a.txt"), OpenWith{std::nullopt, QStringLiteral("Example Editor")});
+    ASSERT_TRUE(command);
+    EXPECT_EQ(command->program, QStringLiteral("gio"));
+}
+
 TEST_F(DesktopWorkspaceTest, IdWithDashesFoundInASubfolder)
 {
     write(m_system.path(), "vendor/tool.desktop", "[Desktop Entry]\nType=Application\nName=Tool\nExec=tool %F\n");

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSet>
 #include <QStandardPaths>
 
 namespace tavolin {
@@ -125,6 +126,7 @@ std::optional<DesktopEntryInfo> DesktopWorkspace::entryByName(const QString &nam
     if (name.trimmed().isEmpty())
         return std::nullopt;
     int scanned = 0;
+    QSet<QString> seen; // the first folder holding an id decides, as for lookups by id
     for (const QString &dir : applicationDirs()) {
         QDirIterator it(dir, {QStringLiteral("*.desktop")}, QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext() && scanned++ < kMaxEntriesScanned) {
@@ -132,6 +134,9 @@ std::optional<DesktopEntryInfo> DesktopWorkspace::entryByName(const QString &nam
             QString id = QDir(dir).relativeFilePath(path);
             id.chop(int(sizeof(".desktop") - 1));
             id.replace(QLatin1Char('/'), QLatin1Char('-'));
+            if (seen.contains(id))
+                continue;
+            seen.insert(id);
             std::optional<DesktopEntryInfo> entry = readEntry(path, id);
             if (entry && entry->name.compare(name.trimmed(), Qt::CaseInsensitive) == 0)
                 return entry;
