@@ -230,7 +230,46 @@ const RowSearchForms &MenuItemData::searchForms(FoldMode mode)
     return ensureSearchForms(mode);
 }
 
+const RowSearchForms &MenuItemData::titleForms(FoldMode mode)
+{
+    return ensureTitleForms(mode);
+}
+
 RowSearchForms &MenuItemData::ensureSearchForms(FoldMode mode)
+{
+    RowSearchForms &forms = ensureTitleForms(mode);
+    if (!forms.pathFormsBuilt)
+        buildPathForms(forms);
+    return forms;
+}
+
+namespace {
+
+// The path forms of a row, joined in buffers reused between rows (so this allocates nothing once they have
+// grown). Valid until the next call on the same thread.
+struct JoinedPathForms
+{
+    QStringView full;
+    std::optional<QStringView> latinFull; // none when equal to full
+};
+
+JoinedPathForms joinPathForms(const RowPath &path, const QString &title)
+{
+    thread_local std::u16string full;
+    thread_local std::u16string latinFull;
+    joinForm(path.path(), title, full);
+    // Joined forms can be equal although elements differ ("a b"+"c" and "a"+"b c"): compare the joins.
+    const bool hasLatinFull =
+        path.latinPath() != path.path() && (joinForm(path.latinPath(), title, latinFull), latinFull != full);
+    JoinedPathForms forms{QStringView(full.data(), qsizetype(full.size())), std::nullopt};
+    if (hasLatinFull)
+        forms.latinFull = QStringView(latinFull.data(), qsizetype(latinFull.size()));
+    return forms;
+}
+
+} // namespace
+
+RowSearchForms &MenuItemData::ensureTitleForms(FoldMode mode)
 {
     if (m_searchForms && m_searchForms->mode == mode)
         return *m_searchForms;
@@ -239,43 +278,59 @@ RowSearchForms &MenuItemData::ensureSearchForms(FoldMode mode)
     if (m_enTitle)
         forms->enTitle = FoldedText(*m_enTitle, mode);
 
-    thread_local std::u16string full;
-    thread_local std::u16string latinFull;
-    joinForm(path(), m_title, full);
-    // Joined forms can be equal although elements differ ("a b"+"c" and "a"+"b c"): compare the joins.
-    const bool hasLatinFull =
-        latinPath() != path() && (joinForm(latinPath(), m_title, latinFull), latinFull != full);
     const QString plain = spacedPunctuation(m_title);
     const bool hasPlain = plain != m_title;
     const QString &latin = latinTitle();
-    // Keys never outnumber code units: one reservation holds every form.
-    forms->block.reserve(3 * (size_t(m_title.size()) * (hasPlain ? 2 : 1) + size_t(latin.size()) + full.size() +
-                              (hasLatinFull ? latinFull.size() : 0)));
+    // Keys never outnumber code units: one reservation holds every title form.
     std::vector<uint32_t> &block = forms->block;
+    block.reserve(3 * (size_t(m_title.size()) * (hasPlain ? 2 : 1) + size_t(latin.size())));
     const FoldedRange title = appendFoldedKeys(m_title, mode, block);
     const std::optional<FoldedRange> plainAlt =
         hasPlain ? std::optional(appendFoldedKeys(plain, mode, block)) : std::nullopt;
     const std::optional<FoldedRange> latinTitleRange =
         latin.isEmpty() ? std::nullopt : std::optional(appendFoldedKeys(latin, mode, block));
-    const FoldedRange fullRange = appendFoldedKeys(QStringView(full.data(), qsizetype(full.size())), mode, block);
-    const std::optional<FoldedRange> latinFullRange =
-        hasLatinFull ? std::optional(appendFoldedKeys(QStringView(latinFull.data(), qsizetype(latinFull.size())), mode, block))
-                     : std::nullopt;
     forms->title = title.spanIn(block);
     if (plainAlt)
         forms->plainAlt = plainAlt->spanIn(block);
     if (latinTitleRange)
         forms->latinTitle = latinTitleRange->spanIn(block);
-    forms->full = fullRange.spanIn(block);
-    if (latinFullRange)
-        forms->latinFull = latinFullRange->spanIn(block);
+
+    // The path forms' masks alone, when they can be had without folding; else fold them now.
+    const JoinedPathForms joined = joinPathForms(*m_rowPath, m_title);
+    const std::optional<uint64_t> fullMask = foldedMaskWithoutIcu(joined.full, mode);
+    const std::optional<uint64_t> latinFullMask =
+        joined.latinFull ? foldedMaskWithoutIcu(*joined.latinFull, mode) : std::optional<uint64_t>(0);
+    forms->hasLatinFull = joined.latinFull.has_value();
     m_searchForms = std::move(forms);
+    if (fullMask && latinFullMask) {
+        m_searchForms->fullMask = *fullMask;
+        m_searchForms->latinFullMask = *latinFullMask;
+    } else {
+        buildPathForms(*m_searchForms);
+    }
     return *m_searchForms;
+}
+
+void MenuItemData::buildPathForms(RowSearchForms &forms)
+{
+    const JoinedPathForms joined = joinPathForms(*m_rowPath, m_title);
+    std::vector<uint32_t> &block = forms.pathBlock;
+    block.reserve(3 * size_t(joined.full.size() + (joined.latinFull ? joined.latinFull->size() : 0)));
+    const FoldedRange full = appendFoldedKeys(joined.full, forms.mode, block);
+    const std::optional<FoldedRange> latinFull =
+        joined.latinFull ? std::optional(appendFoldedKeys(*joined.latinFull, forms.mode, block)) : std::nullopt;
+    forms.full = full.spanIn(block);
+    forms.fullMask = full.mask;
+    if (latinFull) {
+        forms.latinFull = latinFull->spanIn(block);
+        forms.latinFullMask = latinFull->mask;
+    }
+    forms.pathFormsBuilt = true;
 }
 
 const FoldedText &MenuItemData::enFullForm(FoldMode mode)
 {
-    RowSearchForms &forms = ensureSearchForms(mode);
+    RowSearchForms &forms = ensureTitleForms(mode);
     if (!forms.enFull)
         forms.enFull = FoldedText(joinedForm(enPath(), m_enTitle.value_or(QString())), mode);
     return *forms.enFull;
@@ -283,7 +338,7 @@ const FoldedText &MenuItemData::enFullForm(FoldMode mode)
 
 const FoldedText *MenuItemData::enTitleForm(FoldMode mode)
 {
-    RowSearchForms &forms = ensureSearchForms(mode);
+    RowSearchForms &forms = ensureTitleForms(mode);
     return forms.enTitle ? &*forms.enTitle : nullptr;
 }
 

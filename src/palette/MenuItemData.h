@@ -44,9 +44,13 @@ private:
 using RowPathPtr = std::shared_ptr<const RowPath>;
 
 // The forms of a row's texts that the search compares, folded once and kept on the row (see SearchUtils).
-// The fixed forms share one block of keys, so scoring a row touches little memory. Filled lazily on the
+// The title forms share one block of keys, so scoring a row touches little memory. Filled lazily on the
 // thread that searches; rebuilt when the fold mode or the title changes. Not copyable (spans point into the
-// block).
+// blocks).
+//
+// The path forms (full, latinFull) are folded only when first needed: MenuItemData::searchForms() gives
+// every form, titleForms() may leave them unbuilt (pathFormsBuilt false). Their masks are known either way,
+// so a search can tell that a path form lacks a character of the keyword without folding it.
 struct RowSearchForms
 {
     RowSearchForms() = default;
@@ -61,7 +65,12 @@ struct RowSearchForms
     std::optional<FoldedSpan> latinFull;  // the same over latinPath(); none when equal to full
     std::optional<FoldedText> enTitle;    // folded enTitle(); none without one
     std::optional<FoldedText> enFull;     // enPath joined by spaces, a space, enTitle; built on demand
-    std::vector<uint32_t> block;          // keys of title, plainAlt, latinTitle, full, latinFull
+    std::vector<uint32_t> block;          // keys of title, plainAlt, latinTitle
+    std::vector<uint32_t> pathBlock;      // keys of full, latinFull
+    uint64_t fullMask = 0;                // full.mask, known before full is built
+    uint64_t latinFullMask = 0;           // latinFull's mask when hasLatinFull
+    bool hasLatinFull = false;            // latinFull differs from full (and is set once built)
+    bool pathFormsBuilt = false;          // full and latinFull hold their keys
 };
 
 // A command row: a menu item of the target application, or a history placeholder, an extension command or
@@ -140,6 +149,9 @@ public:
 
     // The folded search texts for `mode`, built on first use (see RowSearchForms).
     const RowSearchForms &searchForms(FoldMode mode);
+    // The same, but the path forms may be left unbuilt (see RowSearchForms); a later searchForms() call for
+    // the same mode fills them into the same object.
+    const RowSearchForms &titleForms(FoldMode mode);
     // The English path form, built on first use after enTitle is known.
     const FoldedText &enFullForm(FoldMode mode);
     // The folded English title for `mode`, or null without one.
@@ -154,6 +166,8 @@ private:
     void init(const QString &title, RowPathPtr path, bool isChecked, std::optional<KeyData> shortcut,
               const QString &appKey);
     RowSearchForms &ensureSearchForms(FoldMode mode);
+    RowSearchForms &ensureTitleForms(FoldMode mode);
+    void buildPathForms(RowSearchForms &forms);
 
     // Read for every row by the search: kept together at the front.
     std::unique_ptr<RowSearchForms> m_searchForms;

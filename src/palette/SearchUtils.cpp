@@ -14,6 +14,16 @@ double pathFormScore(double threshold, const FoldedSpan &form, const FoldedSpan 
     return threshold + (fuzzyScore(form, keyword, std::nullopt) - 0.1) / 20;
 }
 
+// The same for a path form that may not be folded yet: one whose mask lacks a character of the keyword
+// scores 0 without fuzziness, so `form()` (which folds it) is only called when the keys can matter.
+template <typename Form>
+double lazyPathFormScore(double threshold, uint64_t formMask, const FoldedSpan &keyword, Form form)
+{
+    if ((keyword.mask & ~formMask) != 0)
+        return threshold + (0.0 - 0.1) / 20;
+    return pathFormScore(threshold, form(), keyword);
+}
+
 void fillEnTitle(MenuItemData &item, bool hasTrans)
 {
     if (item.ref() && !item.enTitle() && hasTrans)
@@ -69,7 +79,7 @@ double SearchUtils::scoreRow(const FoldedText &keywordText, MenuItemData &item, 
     const FoldedSpan keyword = keywordText.span();
     const double threshold = threshod;
     const FoldMode mode = keywordText.mode();
-    const RowSearchForms &forms = item.searchForms(mode);
+    const RowSearchForms &forms = item.titleForms(mode); // path forms are folded below only when needed
     // Below the threshold a title form's exact score never matters (containment or the path forms replace
     // it), so forms whose bound stays below it are not scanned.
     const auto titleScore = [&](const FoldedSpan &form) {
@@ -93,13 +103,13 @@ double SearchUtils::scoreRow(const FoldedText &keywordText, MenuItemData &item, 
         s = threshold + 0.05;
 
     if (s < threshold)
-        s = pathFormScore(threshold, forms.full, keyword);
+        s = lazyPathFormScore(threshold, forms.fullMask, keyword, [&] { return item.searchForms(mode).full; });
     if (s < threshold && hasTrans) {
         fillEnTitle(item, hasTrans);
         s = pathFormScore(threshold, item.enFullForm(mode).span(), keyword);
     }
-    if (s < threshold && forms.latinFull)
-        s = pathFormScore(threshold, *forms.latinFull, keyword);
+    if (s < threshold && forms.hasLatinFull)
+        s = lazyPathFormScore(threshold, forms.latinFullMask, keyword, [&] { return *item.searchForms(mode).latinFull; });
 
     if (s > threshold && item.hasSubmenu())
         s = std::max(s - 0.1, threshold);

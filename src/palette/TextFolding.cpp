@@ -218,8 +218,8 @@ icu::BreakIterator *clusterBreaker()
 }
 
 // The fast path: writes the keys of a text whose every code unit is a cluster of its own into `out`
-// (fold keys, case keys, exact keys; room for 3 × length) and fills `range`. False, with `out` scribbled
-// on, when the text needs ICU.
+// (fold keys, case keys, exact keys; room for 3 × length; null: the mask only) and fills `range`. False,
+// with `out` scribbled on, when the text needs ICU.
 bool foldSingles(const char16_t *units, int32_t length, FoldMode mode, uint32_t *out, FoldedRange &range)
 {
     SingleKeyTable &table = singleKeyTable();
@@ -234,16 +234,16 @@ bool foldSingles(const char16_t *units, int32_t length, FoldMode mode, uint32_t 
         } else if (!table.keysFor(c, mode, keys)) {
             return false;
         }
-        out[i] = keys.fold;
-        out[length + i] = keys.caseOnly;
-        out[2 * length + i] = keys.exact;
+        if (out) {
+            out[i] = keys.fold;
+            out[length + i] = keys.caseOnly;
+            out[2 * length + i] = keys.exact;
+        }
         mask |= foldMaskBit(keys.fold);
     }
     range.size = length;
     range.mask = mask;
-    range.firstDefaultKey = 0;
-    if (length > 0)
-        range.firstDefaultKey = mode == FoldMode::Default ? out[0] : clusterKeys(units, 1, FoldMode::Default).fold;
+    range.firstDefaultKey = length > 0 ? clusterKeys(units, 1, FoldMode::Default).fold : 0;
     return true;
 }
 
@@ -311,6 +311,15 @@ bool foldsWithoutIcu(QStringView text)
             return false;
     }
     return true;
+}
+
+std::optional<uint64_t> foldedMaskWithoutIcu(QStringView text, FoldMode mode)
+{
+    FoldedRange range;
+    if (!foldSingles(reinterpret_cast<const char16_t *>(text.utf16()), static_cast<int32_t>(text.size()), mode,
+                     nullptr, range))
+        return std::nullopt;
+    return range.mask;
 }
 
 FoldedRange appendFoldedKeys(QStringView text, FoldMode mode, std::vector<uint32_t> &block)

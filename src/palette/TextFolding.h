@@ -60,6 +60,10 @@ struct FoldedRange
 // fast path applies. Thread-safe; the block is the caller's.
 FoldedRange appendFoldedKeys(QStringView text, FoldMode mode, std::vector<uint32_t> &block);
 
+// The mask FoldedText(text, mode) would have, computed without keys; none when `text` needs ICU (see
+// foldsWithoutIcu), so that the mask can only be had by folding. Thread-safe.
+std::optional<uint64_t> foldedMaskWithoutIcu(QStringView text, FoldMode mode);
+
 // Whether folding `text` can skip ICU: every code point of the basic plane is a grapheme cluster of its
 // own (no combining marks, joiners, Hangul jamo or CR LF pairs, no surrogates), so each is keyed alone
 // from a per-process table. Exposed for tests comparing both ways.

@@ -82,9 +82,17 @@ TEST(TextFoldingDifferential, FastPathGivesTheKeysIcuGives)
     int slow = 0;
     for (int i = 0; i < 6000; ++i) {
         const QString text = generated(random);
-        (foldsWithoutIcu(text) ? fast : slow) += 1;
+        const bool withoutIcu = foldsWithoutIcu(text);
+        (withoutIcu ? fast : slow) += 1;
         expectSameAsIcu(text, FoldMode::Default);
         expectSameAsIcu(text, FoldMode::Turkic);
+        for (FoldMode mode : {FoldMode::Default, FoldMode::Turkic}) {
+            const std::optional<uint64_t> mask = foldedMaskWithoutIcu(text, mode);
+            ASSERT_EQ(mask.has_value(), withoutIcu) << describe(text);
+            if (mask) {
+                EXPECT_EQ(*mask, FoldedText(text, mode, FoldedText::Route::IcuOnly).mask()) << describe(text);
+            }
+        }
         if (HasFailure())
             return;
     }

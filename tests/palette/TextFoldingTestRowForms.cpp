@@ -1,6 +1,7 @@
 // A row's search forms are folded straight into one block from reused buffers; they must hold exactly the
 // keys of the texts they stand for, built the plain way (joined strings, a regular expression, FoldedText).
 #include "palette/MenuItemData.h"
+#include "palette/SearchUtils.h"
 #include "palette/Transliteration.h"
 
 #include <QRegularExpression>
@@ -89,6 +90,64 @@ INSTANTIATE_TEST_SUITE_P(
                       FormsCase{"EmojiAndCarriageReturnLineFeed", u"Party 🎉\r\nNow", {u"Fun"}},
                       FormsCase{"EmptyTitle", u"", {u"Edit"}}),
     [](const auto &info) { return std::string(info.param.name); });
+
+TEST_P(RowFormsTable, PathFormMasksAreKnownBeforeTheirKeys)
+{
+    noRules();
+    const FormsCase &c = GetParam();
+    const QString title = QString::fromUtf16(c.title);
+    QStringList path;
+    for (const char16_t *element : c.path)
+        path.append(QString::fromUtf16(element));
+    QStringList latinPath;
+    for (const QString &element : path)
+        latinPath.append(toLatin(element));
+    const QString full = path.join(u' ') + u' ' + title;
+    const QString latinFull = latinPath.join(u' ') + u' ' + title;
+
+    MenuItemData row(title, path, false, std::nullopt, QString());
+    const RowSearchForms &early = row.titleForms(FoldMode::Default);
+    // Texts that need ICU are folded at once; the rest wait for a search that needs them.
+    EXPECT_EQ(early.pathFormsBuilt, !foldsWithoutIcu(full) || (latinFull != full && !foldsWithoutIcu(latinFull)));
+    EXPECT_EQ(early.fullMask, FoldedText(full, FoldMode::Default).mask());
+    EXPECT_EQ(early.hasLatinFull, latinFull != full);
+    if (early.hasLatinFull) {
+        EXPECT_EQ(early.latinFullMask, FoldedText(latinFull, FoldMode::Default).mask());
+    }
+    const RowSearchForms &all = row.searchForms(FoldMode::Default);
+    EXPECT_EQ(&all, &early);
+    EXPECT_TRUE(all.pathFormsBuilt);
+    expectSpanIs(all.full, full, FoldMode::Default, "full");
+    EXPECT_EQ(all.latinFull.has_value(), latinFull != full);
+}
+
+// The search skips folding a path form whose mask lacks a keyword character; scores must not depend on
+// whether the forms were folded before.
+TEST(RowForms, ScoresDoNotDependOnWhenPathFormsAreFolded)
+{
+    noRules();
+    const std::vector<std::pair<QString, QStringList>> rows = {
+        {u"Save As…"_qs, {u"File"_qs}},
+        {u"Zoom In"_qs, {u"View"_qs, u"Zoom"_qs}},
+        {u"Next"_qs, {u"Search"_qs, u"Find"_qs}},
+        {u"Enregistrer"_qs, {u"Fichier"_qs, u"Édition"_qs}},
+        {u"Файл"_qs, {u"Меню"_qs, u"Правка"_qs}},
+        {u"x"_qs, {u"Preferences"_qs}},
+        {u"\u0301x"_qs, {u"a"_qs}},
+    };
+    SearchUtils &search = SearchUtils::shared();
+    for (const QString &keyword : {u"save as"_qs, u"zoom"_qs, u"fnd nxt"_qs, u"edition"_qs, u"pravka"_qs,
+                                   u"preferences"_qs, u"fichier enr"_qs, u"q"_qs}) {
+        const FoldedText folded(keyword, search.foldMode());
+        for (const auto &[title, path] : rows) {
+            MenuItemData lazy(title, path, false, std::nullopt, QString());
+            MenuItemData built(title, path, false, std::nullopt, QString());
+            built.searchForms(search.foldMode());
+            EXPECT_DOUBLE_EQ(search.scrore(folded, lazy), search.scrore(folded, built))
+                << keyword.toStdString() << " / " << title.toStdString();
+        }
+    }
+}
 
 TEST(RowPath, SiblingsShareOnePathWithItsLatinFormAndLabel)
 {
