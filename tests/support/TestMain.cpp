@@ -1,17 +1,12 @@
-// GoogleTest main for every Tavolin test binary: a QCoreApplication (timers, queued calls, file watching),
-// and the child roles of multi-process tests.
-#include "ChildProcess.h"
+// GoogleTest main for the core layers' tests: a QCoreApplication (timers, queued calls, file watching),
+// the user's files out of reach, and the child roles of multi-process tests.
+#include "TestRun.h"
 
 #include <QCoreApplication>
 
-#include <gtest/gtest.h>
-
 int main(int argc, char **argv)
 {
+    tavolin::test::isolateFromUserFiles();
     QCoreApplication app(argc, argv);
-    int exitCode = 0;
-    if (tavolin::test::runChildRoleIfAsked(argc, argv, &exitCode))
-        return exitCode;
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return tavolin::test::runChildRoleOrTests(argc, argv);
 }

@@ -1,18 +1,14 @@
-// GoogleTest main for the palette program's tests: a QApplication on the offscreen platform, and child roles.
-#include "support/ChildProcess.h"
+// GoogleTest main for the palette program's tests: a QApplication on the offscreen platform, the user's
+// files out of reach, and child roles.
+#include "support/TestRun.h"
 
 #include <QApplication>
-
-#include <gtest/gtest.h>
 
 int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    tavolin::test::isolateFromUserFiles();
     QApplication app(argc, argv);
-    int exitCode = 0;
-    if (tavolin::test::runChildRoleIfAsked(argc, argv, &exitCode))
-        return exitCode;
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return tavolin::test::runChildRoleOrTests(argc, argv);
 }
