@@ -88,11 +88,42 @@ void joinForm(const QStringList &path, const QString &title, std::u16string &out
 
 } // namespace
 
+namespace {
+
+// The fold mask of `elements` joined by spaces, with one space more; none when an element needs ICU.
+std::optional<uint64_t> joinedFoldMask(const QStringList &elements, FoldMode mode)
+{
+    uint64_t mask = foldMaskBit(u' ');
+    for (const QString &element : elements) {
+        const std::optional<uint64_t> elementMask = foldedMaskWithoutIcu(element, mode);
+        if (!elementMask)
+            return std::nullopt;
+        mask |= *elementMask;
+    }
+    return mask;
+}
+
+} // namespace
+
 RowPath::RowPath(QStringList path, QStringList latinPath)
     : m_path(std::move(path)), m_latinPath(std::move(latinPath))
 {
     if (!m_path.isEmpty())
         m_secondaryLabel = m_path.join(kPathSeparator);
+    m_defaultMask = joinedFoldMask(m_path, FoldMode::Default);
+    // Joins can be equal although elements differ ("a b"+"c" and "a"+"b c"): compare the joins.
+    m_latinJoinDiffers = m_latinPath != m_path && m_latinPath.join(u' ') != m_path.join(u' ');
+    m_latinDefaultMask = m_latinJoinDiffers ? joinedFoldMask(m_latinPath, FoldMode::Default) : m_defaultMask;
+}
+
+std::optional<uint64_t> RowPath::foldMask(FoldMode mode) const
+{
+    return mode == FoldMode::Default ? m_defaultMask : joinedFoldMask(m_path, mode);
+}
+
+std::optional<uint64_t> RowPath::latinFoldMask(FoldMode mode) const
+{
+    return mode == FoldMode::Default ? m_latinDefaultMask : joinedFoldMask(m_latinPath, mode);
 }
 
 RowPathPtr RowPath::make(const QStringList &path)
@@ -258,12 +289,11 @@ JoinedPathForms joinPathForms(const RowPath &path, const QString &title)
     thread_local std::u16string full;
     thread_local std::u16string latinFull;
     joinForm(path.path(), title, full);
-    // Joined forms can be equal although elements differ ("a b"+"c" and "a"+"b c"): compare the joins.
-    const bool hasLatinFull =
-        path.latinPath() != path.path() && (joinForm(path.latinPath(), title, latinFull), latinFull != full);
     JoinedPathForms forms{QStringView(full.data(), qsizetype(full.size())), std::nullopt};
-    if (hasLatinFull)
+    if (path.latinJoinDiffers()) {
+        joinForm(path.latinPath(), title, latinFull);
         forms.latinFull = QStringView(latinFull.data(), qsizetype(latinFull.size()));
+    }
     return forms;
 }
 
@@ -295,16 +325,17 @@ RowSearchForms &MenuItemData::ensureTitleForms(FoldMode mode)
     if (latinTitleRange)
         forms->latinTitle = latinTitleRange->spanIn(block);
 
-    // The path forms' masks alone, when they can be had without folding; else fold them now.
-    const JoinedPathForms joined = joinPathForms(*m_rowPath, m_title);
-    const std::optional<uint64_t> fullMask = foldedMaskWithoutIcu(joined.full, mode);
-    const std::optional<uint64_t> latinFullMask =
-        joined.latinFull ? foldedMaskWithoutIcu(*joined.latinFull, mode) : std::optional<uint64_t>(0);
-    forms->hasLatinFull = joined.latinFull.has_value();
+    // The path forms' masks from the path's and the title's, when every piece folds without ICU (each code
+    // unit then stays a cluster across the joining spaces); else fold the forms now.
+    const RowPath &rowPath = *m_rowPath;
+    forms->hasLatinFull = rowPath.latinJoinDiffers();
+    const std::optional<uint64_t> pathMask = title.withoutIcu ? rowPath.foldMask(mode) : std::nullopt;
+    const std::optional<uint64_t> latinPathMask =
+        pathMask && forms->hasLatinFull ? rowPath.latinFoldMask(mode) : pathMask;
     m_searchForms = std::move(forms);
-    if (fullMask && latinFullMask) {
-        m_searchForms->fullMask = *fullMask;
-        m_searchForms->latinFullMask = *latinFullMask;
+    if (pathMask && latinPathMask) {
+        m_searchForms->fullMask = *pathMask | title.mask;
+        m_searchForms->latinFullMask = m_searchForms->hasLatinFull ? *latinPathMask | title.mask : 0;
     } else {
         buildPathForms(*m_searchForms);
     }

@@ -34,12 +34,23 @@ public:
     // The path joined with " • "; "" for a top-level row.
     const QString &secondaryLabel() const { return m_secondaryLabel; }
 
+    // For the search's path forms (see RowSearchForms): the fold mask of the elements joined by spaces plus
+    // a space, so that a form's mask is this | the title's mask. None when an element needs ICU to fold
+    // (then only folding the whole form gives its mask). The default mode's is computed once, here.
+    std::optional<uint64_t> foldMask(FoldMode mode) const;
+    std::optional<uint64_t> latinFoldMask(FoldMode mode) const;
+    // Whether the Latin path joined by spaces differs from the path joined by spaces.
+    bool latinJoinDiffers() const { return m_latinJoinDiffers; }
+
 private:
     RowPath(QStringList path, QStringList latinPath);
 
     QStringList m_path;
     QStringList m_latinPath;
     QString m_secondaryLabel;
+    std::optional<uint64_t> m_defaultMask;
+    std::optional<uint64_t> m_latinDefaultMask;
+    bool m_latinJoinDiffers = false;
 };
 using RowPathPtr = std::shared_ptr<const RowPath>;
 

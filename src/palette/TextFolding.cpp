@@ -244,6 +244,7 @@ bool foldSingles(const char16_t *units, int32_t length, FoldMode mode, uint32_t 
     range.size = length;
     range.mask = mask;
     range.firstDefaultKey = length > 0 ? clusterKeys(units, 1, FoldMode::Default).fold : 0;
+    range.withoutIcu = true;
     return true;
 }
 

@@ -47,6 +47,7 @@ struct FoldedRange
     int size = 0;
     uint64_t mask = 0;
     uint32_t firstDefaultKey = 0;
+    bool withoutIcu = false; // the text took the fast path (see foldsWithoutIcu)
 
     // The span over `block`, valid while the block is not resized.
     FoldedSpan spanIn(const std::vector<uint32_t> &block) const

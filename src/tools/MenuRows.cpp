@@ -246,9 +246,22 @@ private:
     // The shared path of the menus before the title ("Edit > Find"); null when a menu is blank.
     RowPathPtr pathOf(QStringView menus)
     {
+        // Rows of one menu mostly follow each other: compare with the last path before hashing.
+        if (m_lastPath && menus == m_lastMenus)
+            return m_lastPath;
         auto known = m_paths.find(menus);
-        if (known != m_paths.end())
-            return known->second;
+        if (known == m_paths.end())
+            known = m_paths.emplace(menus.toString(), readPath(menus)).first;
+        if (!known->second)
+            return nullptr;
+        m_lastMenus = known->first;
+        m_lastPath = known->second;
+        return m_lastPath;
+    }
+
+    // Null when a menu is blank.
+    static RowPathPtr readPath(QStringView menus)
+    {
         QStringList segments;
         for (qsizetype from = 0;;) {
             const qsizetype at = separatorAt(menus, from);
@@ -260,7 +273,7 @@ private:
                 break;
             from = at + 3;
         }
-        return m_paths.emplace(menus.toString(), RowPath::make(segments)).first->second;
+        return RowPath::make(segments);
     }
 
     std::optional<KeyData> shortcutOf(QStringView text)
@@ -274,7 +287,9 @@ private:
     QStringList &m_warnings;
     int m_number = 0;
     ViewMap<std::optional<KeyData>> m_keyTexts;
-    ViewMap<RowPathPtr> m_paths;
+    ViewMap<RowPathPtr> m_paths; // null for paths with a blank menu
+    QString m_lastMenus;
+    RowPathPtr m_lastPath;
 };
 
 // The rows of whole lines `bytes`, the first of them numbered `firstLine`.

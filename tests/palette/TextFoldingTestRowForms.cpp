@@ -162,6 +162,38 @@ TEST(RowPath, SiblingsShareOnePathWithItsLatinFormAndLabel)
     EXPECT_TRUE(paste.isChecked());
 }
 
+// A path's masks stand in for folding the joined path: they must be what folding the join gives.
+TEST(RowPath, MasksAreThoseOfTheJoinedElements)
+{
+    const struct
+    {
+        QStringList path;
+        bool withoutIcu;
+    } cases[] = {
+        {{}, true},
+        {{u"File"_qs, u"Recent Files"_qs}, true},
+        {{u"Fichier"_qs, u"Édition"_qs}, true},
+        {{u"Dosya"_qs, u"İçerik"_qs, u"Izgara"_qs}, true},
+        {{u"Файл"_qs}, true},
+        {{u"Cafe\u0301"_qs}, false},
+    };
+    for (const auto &c : cases) {
+        const RowPathPtr path = RowPath::make(c.path);
+        QStringList latin;
+        for (const QString &element : c.path)
+            latin.append(toLatin(element));
+        EXPECT_EQ(path->latinJoinDiffers(), latin.join(u' ') != c.path.join(u' ')) << c.path.join(u'/').toStdString();
+        for (FoldMode mode : {FoldMode::Default, FoldMode::Turkic}) {
+            const std::optional<uint64_t> mask = path->foldMask(mode);
+            ASSERT_EQ(mask.has_value(), c.withoutIcu) << c.path.join(u'/').toStdString();
+            if (!mask)
+                continue;
+            EXPECT_EQ(*mask, FoldedText(c.path.join(u' ') + u' ', mode).mask()) << c.path.join(u'/').toStdString();
+            EXPECT_EQ(*path->latinFoldMask(mode), FoldedText(latin.join(u' ') + u' ', mode).mask());
+        }
+    }
+}
+
 TEST(RowPath, NullPathIsTopLevel)
 {
     noRules();
