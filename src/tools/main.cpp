@@ -6,11 +6,17 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include <malloc.h>
+
 #include <cstdio>
 #include <cstdlib>
 
 int main(int argc, char **argv)
 {
+    // Rows are many small blocks built right after the file's large buffers are freed: keep large buffers
+    // on the heap, where those blocks reuse their pages, instead of mapping and unmapping them.
+    mallopt(M_MMAP_THRESHOLD, 64 << 20);
+    mallopt(M_TRIM_THRESHOLD, 256 << 20);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tavolin-menu"));
     // Our own errors are written plainly; the library's informational lines would clutter scripts' output.
