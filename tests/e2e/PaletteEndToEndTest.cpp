@@ -40,11 +40,22 @@ QJsonObject settingsWithRule(const QString &rule)
     return settings;
 }
 
+// Under ASan the programs this test starts load libxkbcommon-x11 (through Qt's xcb platform), which strndup()s
+// atom names that are not NUL-terminated; strict string checks report that as an overflow inside the
+// system library. The children are checked without that one option; everything else stays on.
+void relaxStrictStringChecksForChildren()
+{
+    const QByteArray options = qgetenv("ASAN_OPTIONS");
+    if (options.contains("strict_string_checks=1"))
+        qputenv("ASAN_OPTIONS", QByteArray(options).replace("strict_string_checks=1", "strict_string_checks=0"));
+}
+
 class PaletteEndToEnd : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
+        relaxStrictStringChecksForChildren();
         HeadlessSession *session = HeadlessSession::get();
         if (!session)
             GTEST_SKIP() << HeadlessSession::reason().toStdString();
@@ -134,6 +145,7 @@ TEST_F(PaletteEndToEnd, GtkApplicationMenusAreListedRankedAndPerformed)
     EXPECT_TRUE(waitFor([&] { return PanelProbe::frameCount(mousepad->pid()) == 2; }, 10s))
         << "frames: " << PanelProbe::frameCount(mousepad->pid()) << "\n" << palette->log().toStdString();
     EXPECT_TRUE(waitFor([] { return !panelWindowVisible(); }, 5s)) << "the panel stayed open";
+    EXPECT_EQ(palette->stopAndCollectSanitizerReport(), QString());
 }
 
 struct FixtureCase
@@ -175,6 +187,7 @@ TEST_P(FixtureEndToEnd, ShortcutOverTheFixture)
             << fixture->logLines().join(QLatin1Char('\n')).toStdString() << "\n" << palette->log().toStdString();
         EXPECT_TRUE(palette->log().contains(QStringLiteral("rule for %1 is %2").arg(kFixtureBundle, row.rule)));
         EXPECT_FALSE(panelWindowVisible());
+        EXPECT_EQ(palette->stopAndCollectSanitizerReport(), QString());
         return;
     }
 
@@ -196,6 +209,7 @@ TEST_P(FixtureEndToEnd, ShortcutOverTheFixture)
     EXPECT_TRUE(waitFor([] { return !panelWindowVisible(); }, 5s)) << "the panel stayed open";
     // The palette kept its shortcut: the fixture's own Ctrl+Shift+P command never ran.
     EXPECT_FALSE(fixture->logLines().contains(QStringLiteral("triggered Edit > Command Palette")));
+    EXPECT_EQ(palette->stopAndCollectSanitizerReport(), QString());
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -106,13 +106,24 @@ std::unique_ptr<PaletteRun> PaletteRun::start(const QJsonObject &settings, QStri
 
 PaletteRun::~PaletteRun()
 {
-    if (m_process.state() == QProcess::NotRunning)
-        return;
-    m_process.terminate();
-    if (!m_process.waitForFinished(3000)) {
-        m_process.kill();
-        m_process.waitForFinished(2000);
+    stopAndCollectSanitizerReport();
+}
+
+QString PaletteRun::stopAndCollectSanitizerReport()
+{
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.terminate();
+        if (!m_process.waitForFinished(3000)) {
+            m_process.kill();
+            m_process.waitForFinished(2000);
+        }
     }
+    QStringList report;
+    for (const QString &line : log().split(QLatin1Char('\n'))) {
+        if (line.contains(QLatin1String("Sanitizer")) || line.contains(QLatin1String("runtime error:")))
+            report.append(line);
+    }
+    return report.join(QLatin1Char('\n'));
 }
 
 QString PaletteRun::log() const
