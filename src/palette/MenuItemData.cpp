@@ -345,8 +345,23 @@ RowSearchForms &MenuItemData::ensureTitleForms(FoldMode mode)
 void MenuItemData::buildPathForms(RowSearchForms &forms)
 {
     const JoinedPathForms joined = joinPathForms(*m_rowPath, m_title);
-    std::vector<uint32_t> &block = forms.pathBlock;
-    block.reserve(3 * size_t(joined.full.size() + (joined.latinFull ? joined.latinFull->size() : 0)));
+    // The path keys join the title keys in one block, so a warm search reads one run of memory per row;
+    // the title spans move with the block.
+    std::vector<uint32_t> &block = forms.block;
+    FoldedSpan *const titleSpans[] = {&forms.title, forms.plainAlt ? &*forms.plainAlt : nullptr,
+                                      forms.latinTitle ? &*forms.latinTitle : nullptr};
+    ptrdiff_t offsets[std::size(titleSpans)] = {};
+    for (size_t i = 0; i < std::size(titleSpans); ++i)
+        offsets[i] = titleSpans[i] && titleSpans[i]->foldKeys ? titleSpans[i]->foldKeys - block.data() : -1;
+    block.reserve(block.size() + 3 * size_t(joined.full.size() + (joined.latinFull ? joined.latinFull->size() : 0)));
+    for (size_t i = 0; i < std::size(titleSpans); ++i) {
+        if (offsets[i] < 0)
+            continue;
+        FoldedSpan &span = *titleSpans[i];
+        span.foldKeys = block.data() + offsets[i];
+        span.caseKeys = span.foldKeys + span.size;
+        span.exactKeys = span.foldKeys + 2 * span.size;
+    }
     const FoldedRange full = appendFoldedKeys(joined.full, forms.mode, block);
     const std::optional<FoldedRange> latinFull =
         joined.latinFull ? std::optional(appendFoldedKeys(*joined.latinFull, forms.mode, block)) : std::nullopt;

@@ -61,7 +61,8 @@ using RowPathPtr = std::shared_ptr<const RowPath>;
 //
 // The path forms (full, latinFull) are folded only when first needed: MenuItemData::searchForms() gives
 // every form, titleForms() may leave them unbuilt (pathFormsBuilt false). Their masks are known either way,
-// so a search can tell that a path form lacks a character of the keyword without folding it.
+// so a search can tell that a path form lacks a character of the keyword without folding it. Building them
+// moves the block: spans copied out of the struct before are stale after a searchForms() call.
 struct RowSearchForms
 {
     RowSearchForms() = default;
@@ -76,8 +77,7 @@ struct RowSearchForms
     std::optional<FoldedSpan> latinFull;  // the same over latinPath(); none when equal to full
     std::optional<FoldedText> enTitle;    // folded enTitle(); none without one
     std::optional<FoldedText> enFull;     // enPath joined by spaces, a space, enTitle; built on demand
-    std::vector<uint32_t> block;          // keys of title, plainAlt, latinTitle
-    std::vector<uint32_t> pathBlock;      // keys of full, latinFull
+    std::vector<uint32_t> block;          // keys of title, plainAlt, latinTitle, then full, latinFull
     uint64_t fullMask = 0;                // full.mask, known before full is built
     uint64_t latinFullMask = 0;           // latinFull's mask when hasLatinFull
     bool hasLatinFull = false;            // latinFull differs from full (and is set once built)

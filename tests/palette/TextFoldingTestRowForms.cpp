@@ -118,6 +118,11 @@ TEST_P(RowFormsTable, PathFormMasksAreKnownBeforeTheirKeys)
     EXPECT_EQ(&all, &early);
     EXPECT_TRUE(all.pathFormsBuilt);
     expectSpanIs(all.full, full, FoldMode::Default, "full");
+    // The title forms moved with the block when the path forms joined it.
+    expectSpanIs(all.title, title, FoldMode::Default, "title after the path forms");
+    if (all.latinTitle) {
+        expectSpanIs(*all.latinTitle, toLatin(title), FoldMode::Default, "latinTitle after the path forms");
+    }
     EXPECT_EQ(all.latinFull.has_value(), latinFull != full);
 }
 
