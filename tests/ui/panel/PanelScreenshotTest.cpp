@@ -13,7 +13,7 @@ class FileRow final : public MenuItemData
 {
 public:
     FileRow(const QString &title, QString path, QString group)
-        : MenuItemData(title, {}, false, std::nullopt, QString()), filePath(std::move(path)), group(std::move(group))
+        : MenuItemData(title, QStringList(), false, std::nullopt, QString()), filePath(std::move(path)), group(std::move(group))
     {
     }
     QString filePath;
