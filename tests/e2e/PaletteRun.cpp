@@ -75,9 +75,9 @@ std::unique_ptr<PaletteRun> PaletteRun::start(const QJsonObject &settings, QStri
     file.close();
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), root + QStringLiteral("/config"));
-    env.insert(QStringLiteral("XDG_DATA_HOME"), root + QStringLiteral("/data"));
-    env.insert(QStringLiteral("XDG_CACHE_HOME"), root + QStringLiteral("/cache"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), run->configHome());
+    env.insert(QStringLiteral("XDG_DATA_HOME"), run->dataHome());
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), run->cacheHome());
     env.insert(QStringLiteral("TAVOLIN_DEBUG"), QStringLiteral("1"));
     run->m_logPath = root + QStringLiteral("/tavolin.log");
     run->m_process.setProcessEnvironment(env);

@@ -34,6 +34,11 @@ public:
     ~PaletteRun();
 
     qint64 pid() const { return m_process.processId(); }
+    // The program's own XDG folders: a test that plays another program of the same user (or starts an
+    // application whose recent files the palette should see) points that one at the same folders.
+    QString configHome() const { return m_home.path() + QStringLiteral("/config"); }
+    QString dataHome() const { return m_home.path() + QStringLiteral("/data"); }
+    QString cacheHome() const { return m_home.path() + QStringLiteral("/cache"); }
     QString log() const;
     // Waits (bounded) for a log line containing `text`; counts only lines after the first `skip` matches.
     bool waitForLog(const QString &text, int boundMs = 10000, int skip = 0) const;
