@@ -81,11 +81,18 @@ int PanelListModel::rowCount(const QModelIndex &parent) const
 
 QVariant PanelListModel::data(const QModelIndex &index, int role) const
 {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= m_rows)
+    if ((role != Qt::DisplayRole && role != Qt::AccessibleDescriptionRole) || !index.isValid()
+        || index.row() >= m_rows)
         return QVariant();
     DataProvider *provider = m_source.provider();
     const RowDataPtr row = provider ? provider->dataOnRow(index.row()) : nullptr;
-    return row ? QVariant(row->title()) : QVariant();
+    if (!row)
+        return QVariant();
+    if (role == Qt::DisplayRole)
+        return row->title();
+    // The group label is painted only over a group's first row; a screen reader hears it on every row.
+    const std::optional<FileRowFields> file = readFileRow(*row);
+    return file && !file->group.isEmpty() ? QVariant(file->group) : QVariant();
 }
 
 void PanelListModel::reset()

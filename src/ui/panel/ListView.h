@@ -21,7 +21,8 @@ class PanelListModel final : public QAbstractListModel
 public:
     explicit PanelListModel(DataSource &source, QObject *parent = nullptr);
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
-    // DisplayRole: the row's title (for accessibility and tests).
+    // DisplayRole: the row's title (for accessibility and tests). AccessibleDescriptionRole: a file row's
+    // group ("Recent", ...), none for other rows.
     QVariant data(const QModelIndex &index, int role) const override;
     void reset();
 
