@@ -3,9 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "HeadlessSession.h"
+#include "MenuRowsRead.h"
 
-#include "accessibility/AXMenu.h"
-#include "accessibility/AXMenuItem.h"
 #include "accessibility/AXUtils.h"
 #include "platform/linux/AccessibilityStatus.h"
 #include "platform/linux/AtspiElementSource.h"
@@ -23,38 +22,11 @@ namespace {
 using test::HeadlessSession;
 using test::TestApp;
 
-struct Row
-{
-    QString path; // "File > Recent > More"
-    AXMenuItemPtr item;
-};
+using Row = test::MenuRow;
 
-// The menu tree as the reader builds it, flattened to leaf rows keyed "PATH > TITLE".
 std::map<QString, Row> readRows(const std::shared_ptr<AtspiElementSource> &source, const ElementRef &app)
 {
-    auto context = std::make_shared<AXReadContext>();
-    context->source = source;
-    std::map<QString, Row> rows;
-    const auto bar = AXUtils::getAny<ElementRef>(*source, AXAttribute::MenuBar, app);
-    if (!bar)
-        return rows;
-    AXMenu menuBar;
-    menuBar.readMenuItems(context, *bar, MenuLevel::TopLevel);
-    std::function<void(const AXMenu &, const QString &)> add = [&](const AXMenu &menu, const QString &path) {
-        for (const AXMenuItemPtr &item : menu.items()) {
-            const QString key = path.isEmpty() ? *item->title() : path + QStringLiteral(" > ") + *item->title();
-            if (item->submenu())
-                add(*item->submenu(), key);
-            else
-                rows[key] = Row{path, item};
-        }
-    };
-    for (const AXMenuItemPtr &top : menuBar.items()) {
-        top->readSubmenu();
-        if (top->submenu())
-            add(*top->submenu(), *top->title());
-    }
-    return rows;
+    return test::readMenuRows(source, app);
 }
 
 class AtspiIntegrationTest : public testing::Test
@@ -101,13 +73,7 @@ TEST_F(AtspiIntegrationTest, QtFixtureTreeMatchesWhatTheApplicationShows)
         std::printf("stats: %d nodes %d items failed=%d\n", m_source->lastReadStats().nodes,
                     m_source->lastReadStats().menuItems, int(m_source->lastReadStats().stoppedByTimeout));
 
-    const auto shortcutOf = [&](const char *key) {
-        const auto it = rows.find(QString::fromUtf8(key));
-        if (it == rows.end())
-            return QStringLiteral("<missing>");
-        const auto shortcut = it->second.item->shortcut();
-        return shortcut ? shortcut->displayText() : QString();
-    };
+    const auto shortcutOf = [&](const char *key) { return test::shortcutText(rows, QString::fromUtf8(key)); };
     EXPECT_EQ(shortcutOf("Edit > Command Palette"), QStringLiteral("Ctrl+Shift+P"));
     EXPECT_EQ(shortcutOf("File > Save As…"), QStringLiteral("Ctrl+Shift+S"));
     EXPECT_EQ(shortcutOf("View > Reload"), QStringLiteral("F5"));
@@ -195,13 +161,7 @@ TEST_F(AtspiIntegrationTest, MousepadTreeHasItsCountsPathsAndAccelerators)
     // GTK fills its menu bar after the window appears: wait for a stable first read.
     std::map<QString, Row> rows;
     test::waitFor([&] { rows = readRows(m_source, element); return rows.size() > 100; }, std::chrono::seconds(10));
-    const auto shortcutOf = [&](const char *key) {
-        const auto it = rows.find(QString::fromUtf8(key));
-        if (it == rows.end())
-            return QStringLiteral("<missing>");
-        const auto shortcut = it->second.item->shortcut();
-        return shortcut ? shortcut->displayText() : QString();
-    };
+    const auto shortcutOf = [&](const char *key) { return test::shortcutText(rows, QString::fromUtf8(key)); };
     if (qEnvironmentVariableIsSet("TAVOLIN_DUMP_ROWS"))
         for (const auto &[key, row] : rows)
             std::printf("%s\n", qPrintable(key));

@@ -1,0 +1,126 @@
+// GTK 3 applications driven for real under the headless session: a key combination handed to mousepad
+// through the key poster, and a check item of geany flipped and read again through one element source.
+#include <gtest/gtest.h>
+
+#include "HeadlessSession.h"
+#include "MenuRowsRead.h"
+
+#include "accessibility/AXUtils.h"
+#include "common/Shortcut.h"
+#include "platform/linux/AtspiElementSource.h"
+#include "platform/linux/X11KeyPoster.h"
+#include "support/WaitFor.h"
+
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+namespace tavolin {
+namespace {
+
+using test::HeadlessSession;
+using test::MenuRow;
+using test::TestApp;
+
+class GtkApplicationsIntegrationTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (!HeadlessSession::get())
+            GTEST_SKIP() << HeadlessSession::reason().toStdString();
+        m_source = std::make_shared<AtspiElementSource>();
+        if (!m_source->isReady())
+            GTEST_SKIP() << "the accessibility bus did not answer";
+    }
+
+    // Starts `program` (skipping the test when it is not installed) and waits until its menu bar is filled.
+    std::unique_ptr<TestApp> startWithMenus(const QString &program, const QStringList &args, ElementRef &element,
+                                            std::map<QString, MenuRow> &rows)
+    {
+        if (QStandardPaths::findExecutable(program).isEmpty())
+            return nullptr;
+        auto app = TestApp::start(program, args);
+        if (!app)
+            return nullptr;
+        test::waitFor([&] { return (element = m_source->applicationForPid(int32_t(app->pid()))) != nullptr; },
+                      std::chrono::seconds(10));
+        if (!element)
+            return nullptr;
+        // GTK fills its menu bar after the window appears.
+        test::waitFor([&] { return (rows = test::readMenuRows(m_source, element)).size() > 100; },
+                      std::chrono::seconds(10));
+        if (qEnvironmentVariableIsSet("TAVOLIN_DUMP_ROWS")) {
+            for (const auto &[key, row] : rows)
+                std::printf("%s%s\n", qPrintable(key), row.item->checked() ? "  [checked]" : "");
+        }
+        return app;
+    }
+
+    size_t windowCount(const ElementRef &element)
+    {
+        const auto windows = AXUtils::getAny<ElementList>(*m_source, AXAttribute::Windows, element);
+        return windows ? windows->size() : 0;
+    }
+
+    std::shared_ptr<AtspiElementSource> m_source;
+};
+
+TEST_F(GtkApplicationsIntegrationTest, PostedNewWindowShortcutOpensASecondMousepadWindow)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("mousepad")).isEmpty())
+        GTEST_SKIP() << "mousepad is not installed";
+    ElementRef element;
+    std::map<QString, MenuRow> rows;
+    auto app = startWithMenus(QStringLiteral("mousepad"), {QStringLiteral("--disable-server")}, element, rows);
+    ASSERT_TRUE(app);
+    ASSERT_TRUE(rows.count(QStringLiteral("File > New Window")));
+    // The combination as the menu shows it, mapped back to a key the poster sends.
+    const std::optional<KeyData> shown = rows.at(QStringLiteral("File > New Window")).item->shortcut();
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->displayText(), QStringLiteral("Ctrl+Shift+N"));
+    const std::optional<Shortcut> shortcut = shown->toShortcut();
+    ASSERT_TRUE(shortcut);
+    ASSERT_TRUE(test::waitFor([&] { return windowCount(element) == 1; }, std::chrono::seconds(5)));
+
+    X11KeyPoster poster;
+    ASSERT_EQ(poster.post(int32_t(app->pid()), *shortcut), X11KeyPoster::Result::Posted);
+    EXPECT_TRUE(test::waitFor([&] { return windowCount(element) == 2; }, std::chrono::seconds(5)))
+        << "windows: " << windowCount(element);
+}
+
+TEST_F(GtkApplicationsIntegrationTest, CachedReadOfGeanySeesACheckItemFlippedThroughTheSource)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("geany")).isEmpty())
+        GTEST_SKIP() << "geany is not installed";
+    QTemporaryDir config;
+    ASSERT_TRUE(config.isValid());
+    ElementRef element;
+    std::map<QString, MenuRow> rows;
+    // -i: no socket to an already running geany; -c: a configuration of its own.
+    auto app = startWithMenus(QStringLiteral("geany"), {QStringLiteral("-i"), QStringLiteral("-c"), config.path()},
+                              element, rows);
+    ASSERT_TRUE(app);
+    const QString key = QStringLiteral("View > Show White Space");
+    ASSERT_TRUE(rows.count(key));
+    ASSERT_FALSE(rows.at(key).item->checked());
+    EXPECT_EQ(m_source->lastReadStats().stoppedByTimeout, false);
+
+    // On, then off again: each read after a press must see the state the press left, not the one cached.
+    for (const bool expected : {true, false}) {
+        ASSERT_EQ(rows.at(key).item->press(), AXError::Success);
+        const bool seen = test::waitFor(
+            [&] {
+                rows = test::readMenuRows(m_source, element);
+                return rows.count(key) && rows.at(key).item->checked() == expected;
+            },
+            std::chrono::seconds(5));
+        EXPECT_TRUE(seen) << "checked should be " << expected;
+        ASSERT_TRUE(rows.count(key));
+    }
+    // The neighbouring toggles kept theirs.
+    EXPECT_TRUE(rows.at(QStringLiteral("View > Show Line Numbers")).item->checked());
+    EXPECT_FALSE(rows.at(QStringLiteral("View > Show Line Endings")).item->checked());
+}
+
+} // namespace
+} // namespace tavolin

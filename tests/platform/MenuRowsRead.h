@@ -1,0 +1,26 @@
+#pragma once
+
+#include "accessibility/AXMenuItem.h"
+#include "accessibility/ElementSource.h"
+
+#include <QString>
+
+#include <map>
+#include <memory>
+
+namespace tavolin::test {
+
+struct MenuRow
+{
+    QString path; // "File > Recent > More"
+    AXMenuItemPtr item;
+};
+
+// The menu tree of application element `app` as the reader builds it from `source`, flattened to its leaf
+// rows keyed "PATH > TITLE". Empty when the application has no menu bar or did not answer.
+std::map<QString, MenuRow> readMenuRows(const std::shared_ptr<ElementSource> &source, const ElementRef &app);
+
+// The display text of the shortcut of row `key` ("Ctrl+Shift+P"), "" without one, "<missing>" without the row.
+QString shortcutText(const std::map<QString, MenuRow> &rows, const QString &key);
+
+} // namespace tavolin::test
