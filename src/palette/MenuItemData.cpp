@@ -41,17 +41,6 @@ std::optional<int64_t> ignorableOptionFor(const QString &title, const QString &a
     return option ? std::optional<int64_t>(*option) : std::nullopt;
 }
 
-// Punctuation that separates words in titles such as "Print-Preview" or "Show (All)": [-_+()'"\\/].
-bool isWordPunctuation(QChar c)
-{
-    switch (c.unicode()) {
-    case u'-': case u'_': case u'+': case u'(': case u')': case u'\'': case u'"': case u'\\': case u'/':
-        return true;
-    default:
-        return false;
-    }
-}
-
 // The title with each such punctuation character replaced by a space; the title itself (shared, not
 // copied) when it has none.
 QString spacedPunctuation(const QString &title)

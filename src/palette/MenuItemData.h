@@ -54,6 +54,18 @@ private:
 };
 using RowPathPtr = std::shared_ptr<const RowPath>;
 
+// Punctuation that separates words in titles such as "Print-Preview" or "Show (All)": [-_+()'"\\/]. A row's
+// plain title form (RowSearchForms::plainAlt) has a space in place of each.
+inline bool isWordPunctuation(QChar c)
+{
+    switch (c.unicode()) {
+    case u'-': case u'_': case u'+': case u'(': case u')': case u'\'': case u'"': case u'\\': case u'/':
+        return true;
+    default:
+        return false;
+    }
+}
+
 // The forms of a row's texts that the search compares, folded once and kept on the row (see SearchUtils).
 // The title forms share one block of keys, so scoring a row touches little memory. Filled lazily on the
 // thread that searches; rebuilt when the fold mode or the title changes. Not copyable (spans point into the

@@ -3,6 +3,7 @@
 #include "accessibility/LocaleUtils.h"
 
 #include <algorithm>
+#include <string>
 
 namespace tavolin {
 namespace {
@@ -22,6 +23,43 @@ double lazyPathFormScore(double threshold, uint64_t formMask, const FoldedSpan &
     if ((keyword.mask & ~formMask) != 0)
         return threshold + (0.0 - 0.1) / 20;
     return pathFormScore(threshold, form(), keyword);
+}
+
+bool isAscii(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
+// `text` with each word punctuation character replaced by a space, as a row's plain title form; false (and
+// `out` untouched) when there is none.
+bool spacedPunctuationInto(QStringView text, std::u16string &out)
+{
+    if (std::none_of(text.begin(), text.end(), isWordPunctuation))
+        return false;
+    out.assign(reinterpret_cast<const char16_t *>(text.utf16()), size_t(text.size()));
+    for (char16_t &c : out) {
+        if (isWordPunctuation(QChar(c)))
+            c = u' ';
+    }
+    return true;
+}
+
+// A row's path form: each element followed by a space (one space for a top-level row), then the title.
+void joinFullForm(std::span<const QStringView> path, QStringView title, std::u16string &out)
+{
+    out.clear();
+    for (QStringView element : path) {
+        out.append(reinterpret_cast<const char16_t *>(element.utf16()), size_t(element.size()));
+        out.push_back(u' ');
+    }
+    if (path.empty())
+        out.push_back(u' ');
+    out.append(reinterpret_cast<const char16_t *>(title.utf16()), size_t(title.size()));
+}
+
+QStringView viewOf(const std::u16string &text)
+{
+    return QStringView(text.data(), qsizetype(text.size()));
 }
 
 void fillEnTitle(MenuItemData &item, bool hasTrans)
@@ -82,6 +120,7 @@ double SearchUtils::scoreRow(const FoldedText &keywordText, MenuItemData &item, 
     const RowSearchForms &forms = item.titleForms(mode); // path forms are folded below only when needed
     // Below the threshold a title form's exact score never matters (containment or the path forms replace
     // it), so forms whose bound stays below it are not scanned.
+    // RowPrefilter::mayList() takes the same steps for plain rows: keep the two in step.
     const auto titleScore = [&](const FoldedSpan &form) {
         return fuzzyScoreBound(form, keyword, fuzziness) < threshold ? 0.0 : fuzzyScore(form, keyword, fuzziness);
     };
@@ -120,6 +159,126 @@ double SearchUtils::score(const QString &text, const QString &word, std::optiona
 {
     const FoldMode mode = foldMode();
     return fuzzyScore(FoldedText(text, mode), FoldedText(word, mode), fuzziness);
+}
+
+RowPrefilter::RowPrefilter(const SearchUtils &search, const QString &keyword)
+    : m_keyword(keyword, search.foldMode()),
+      m_threshold(search.threshod),
+      m_fuzziness(search.fuzziness),
+      m_decides(!LocaleUtils::hasTrans()),
+      m_byLetters(m_keyword.mode() == FoldMode::Default && m_fuzziness >= 0 && m_fuzziness <= 1)
+{
+}
+
+bool RowPrefilter::mayList(QStringView title, std::span<const QStringView> path) const
+{
+    if (!m_decides || !isAscii(title) || !std::all_of(path.begin(), path.end(), isAscii))
+        return true;
+    return (!m_byLetters || mayListByLetters(title, path)) && mayListByForms(title, path);
+}
+
+namespace {
+
+// An ASCII character's fold key under the default mode.
+char16_t lowerAscii(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u >= u'A' && u <= u'Z' ? char16_t(u + 32) : u;
+}
+
+// Whether `keys` occur in this order among the fold keys of `text` (ASCII, default mode) from the start;
+// advances `next` past those found.
+void matchInOrder(QStringView text, const uint32_t *keys, int size, int &next)
+{
+    for (qsizetype i = 0; i < text.size() && next < size; ++i) {
+        if (lowerAscii(text[i]) == keys[next])
+            ++next;
+    }
+}
+
+} // namespace
+
+// A cheap necessary condition, on the letters of ASCII texts under the default fold mode (a character's fold
+// key is its lower case), for the three ways a row gets over the threshold:
+// - a title form's fuzzy score is at most fuzzyScoreBound() counted over the keyword's keys that occur in it
+//   (the plain form holds the same letters, plus spaces);
+// - containment needs every key of the keyword in a title form;
+// - a path form's score is over the threshold only when every key of the keyword occurs in it in order.
+bool RowPrefilter::mayListByLetters(QStringView title, std::span<const QStringView> path) const
+{
+    const FoldedSpan keyword = m_keyword.span();
+    if (keyword.size == 0 || title.isEmpty())
+        return true; // left to the forms
+    uint64_t present[2] = {0, 0};
+    bool punctuation = false;
+    for (QChar c : title) {
+        const char16_t key = lowerAscii(c);
+        present[key >> 6] |= uint64_t(1) << (key & 63);
+        punctuation = punctuation || isWordPunctuation(c);
+    }
+    if (punctuation)
+        present[0] |= uint64_t(1) << u' ';
+    int found = 0;
+    for (int i = 0; i < keyword.size; ++i) {
+        const uint32_t key = keyword.foldKeys[i];
+        found += key < 0x80 && ((present[key >> 6] >> (key & 63)) & 1) ? 1 : 0;
+    }
+    if (found == keyword.size)
+        return true;
+    const double size = double(title.size());
+    const double words = double(keyword.size);
+    double bound = 0.5 * (found / size + found / words) / (1.0 + (keyword.size - found) * (1.0 - m_fuzziness));
+    const uint32_t first = lowerAscii(title[0]);
+    if (first == keyword.firstDefaultKey || (isWordPunctuation(title[0]) && keyword.firstDefaultKey == u' '))
+        bound += 0.15;
+    // The margin covers rounding: the score sums its character scores one by one.
+    if (bound + 1e-9 >= m_threshold)
+        return true;
+    int next = 0;
+    if (path.empty())
+        matchInOrder(u" ", keyword.foldKeys, keyword.size, next);
+    for (QStringView element : path) {
+        matchInOrder(element, keyword.foldKeys, keyword.size, next);
+        matchInOrder(u" ", keyword.foldKeys, keyword.size, next);
+    }
+    matchInOrder(title, keyword.foldKeys, keyword.size, next);
+    return next == keyword.size;
+}
+
+// The steps of SearchUtils::scoreRow() for a row of ASCII texts without live item, English title or history:
+// its Latin forms equal its texts (so there are none), its only alternative title is the plain one, and the
+// path form's mask is the mask of the path form itself. A submenu only lowers a score, never above the
+// threshold, so it is left out. The keys come from appendFoldedKeys(), as the row's own forms would.
+bool RowPrefilter::mayListByForms(QStringView title, std::span<const QStringView> path) const
+{
+    thread_local std::vector<uint32_t> block;
+    thread_local std::u16string text;
+    block.clear();
+    const FoldMode mode = m_keyword.mode();
+    const FoldedSpan keyword = m_keyword.span();
+    const double threshold = m_threshold;
+    const auto titleScore = [&](const FoldedSpan &form) {
+        return fuzzyScoreBound(form, keyword, m_fuzziness) < threshold ? 0.0 : fuzzyScore(form, keyword, m_fuzziness);
+    };
+
+    const FoldedRange titleRange = appendFoldedKeys(title, mode, block);
+    std::optional<FoldedRange> plainRange;
+    if (spacedPunctuationInto(title, text))
+        plainRange = appendFoldedKeys(viewOf(text), mode, block);
+    const FoldedSpan titleForm = titleRange.spanIn(block);
+    const std::optional<FoldedSpan> plainForm = plainRange ? std::optional(plainRange->spanIn(block)) : std::nullopt;
+    double s = titleScore(titleForm);
+    if (plainForm)
+        s = std::max(s, titleScore(*plainForm));
+    if (s < threshold &&
+        (containsIgnoringCase(titleForm, keyword) || (plainForm && containsIgnoringCase(*plainForm, keyword))))
+        s = threshold + 0.05;
+    if (s < threshold) {
+        joinFullForm(path, title, text);
+        block.clear();
+        s = pathFormScore(threshold, appendFoldedKeys(viewOf(text), mode, block).spanIn(block), keyword);
+    }
+    return s > threshold;
 }
 
 } // namespace tavolin

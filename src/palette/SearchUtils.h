@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace tavolin {
@@ -56,6 +57,34 @@ private:
 
     std::optional<QLocale> m_localeContext;
     std::atomic<FoldMode> m_foldMode{FoldMode::Default};
+};
+
+// Tells, from a row's texts alone and before any row is built, that search() would not list it for a keyword:
+// what a program ranking many rows once (the terminal tool) uses to build only the rows that may be listed.
+// It scores the forms such a row would have (title, plain title, path form) with the search's own functions,
+// so it rules out exactly the rows that score at most the threshold.
+//
+// Decides only rows whose texts are all ASCII, built by the basic constructor (no live item, English title or
+// history index) while no translation is in use; every other row may be listed. The search's threshold,
+// fuzziness and fold mode are read at construction. Immutable; mayList() is safe from any thread.
+class RowPrefilter
+{
+public:
+    RowPrefilter(const SearchUtils &search, const QString &keyword);
+
+    // False only when a row with this title and path (each element and the title trimmed, as a row holds
+    // them; the top menu first) scores at most the threshold for the keyword, with or without a submenu.
+    bool mayList(QStringView title, std::span<const QStringView> path) const;
+
+private:
+    bool mayListByLetters(QStringView title, std::span<const QStringView> path) const;
+    bool mayListByForms(QStringView title, std::span<const QStringView> path) const;
+
+    FoldedText m_keyword;
+    double m_threshold = 0;
+    double m_fuzziness = 0;
+    bool m_decides = false;
+    bool m_byLetters = false; // the default fold mode and a fuzziness in [0, 1]
 };
 
 } // namespace tavolin

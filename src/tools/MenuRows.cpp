@@ -198,9 +198,9 @@ qsizetype separatorAt(QStringView text, qsizetype from)
 class LineParser
 {
 public:
-    explicit LineParser(QStringList &warnings) : m_warnings(warnings) {}
+    LineParser(QStringList &warnings, const RowPrefilter *filter) : m_warnings(warnings), m_filter(filter) {}
 
-    // One non-blank, non-comment line; null (with a warning) when it holds no title.
+    // One non-blank, non-comment line; null when it holds no title (with a warning) or the filter rules it out.
     MenuItemDataPtr parse(QStringView line, int number)
     {
         m_number = number;
@@ -215,12 +215,14 @@ public:
             from = tab + 1;
         }
         // Separators are found left to right, as splitting finds them ("A > > B" is "A" and "> B").
-        qsizetype last = -1;
-        for (qsizetype at = separatorAt(fields[0], 0); at >= 0; at = separatorAt(fields[0], at + 3))
-            last = at;
-        const QStringView title = (last < 0 ? fields[0] : fields[0].sliced(last + 3)).trimmed();
-        const RowPathPtr path = last < 0 ? RowPathPtr() : pathOf(fields[0].first(last));
-        if (title.isEmpty() || (last >= 0 && !path)) {
+        m_segments.clear();
+        qsizetype from = 0;
+        for (qsizetype at = separatorAt(fields[0], 0); at >= 0; at = separatorAt(fields[0], at + 3)) {
+            m_segments.push_back(fields[0].sliced(from, at - from).trimmed());
+            from = at + 3;
+        }
+        const QStringView title = fields[0].sliced(from).trimmed();
+        if (title.isEmpty() || std::any_of(m_segments.cbegin(), m_segments.cend(), [](QStringView s) { return s.isEmpty(); })) {
             warn(QStringLiteral("an empty menu or title; skipped"));
             return nullptr;
         }
@@ -235,6 +237,10 @@ public:
             warn(QStringLiteral("unknown state \"%1\"; ignored").arg(state.unknown.join(QLatin1Char(','))));
         if (count > 2)
             warn(QStringLiteral("fields after the third ignored"));
+        // After the checks, so a line gives the same warnings whether its row is built or not.
+        if (m_filter && !m_filter->mayList(title, m_segments))
+            return nullptr;
+        const RowPathPtr path = m_segments.empty() ? RowPathPtr() : pathOf(fields[0].first(from - 3));
         auto row = std::make_shared<MenuItemData>(title.toString(), path, state.checked, shortcut, QString());
         row->setHasSubmenu(state.submenu);
         return row;
@@ -243,37 +249,23 @@ public:
 private:
     void warn(const QString &text) { m_warnings.append(QStringLiteral("line %1: %2").arg(m_number).arg(text)); }
 
-    // The shared path of the menus before the title ("Edit > Find"); null when a menu is blank.
+    // The shared path of the menus before the title ("Edit > Find"), whose trimmed segments are m_segments.
     RowPathPtr pathOf(QStringView menus)
     {
         // Rows of one menu mostly follow each other: compare with the last path before hashing.
         if (m_lastPath && menus == m_lastMenus)
             return m_lastPath;
         auto known = m_paths.find(menus);
-        if (known == m_paths.end())
-            known = m_paths.emplace(menus.toString(), readPath(menus)).first;
-        if (!known->second)
-            return nullptr;
+        if (known == m_paths.end()) {
+            QStringList segments;
+            segments.reserve(qsizetype(m_segments.size()));
+            for (QStringView segment : m_segments)
+                segments.append(segment.toString());
+            known = m_paths.emplace(menus.toString(), RowPath::make(segments)).first;
+        }
         m_lastMenus = known->first;
         m_lastPath = known->second;
         return m_lastPath;
-    }
-
-    // Null when a menu is blank.
-    static RowPathPtr readPath(QStringView menus)
-    {
-        QStringList segments;
-        for (qsizetype from = 0;;) {
-            const qsizetype at = separatorAt(menus, from);
-            const QStringView segment = (at < 0 ? menus.sliced(from) : menus.sliced(from, at - from)).trimmed();
-            if (segment.isEmpty())
-                return nullptr;
-            segments.append(segment.toString());
-            if (at < 0)
-                break;
-            from = at + 3;
-        }
-        return RowPath::make(segments);
     }
 
     std::optional<KeyData> shortcutOf(QStringView text)
@@ -285,19 +277,21 @@ private:
     }
 
     QStringList &m_warnings;
+    const RowPrefilter *m_filter;
     int m_number = 0;
+    std::vector<QStringView> m_segments; // of the line being parsed: its menus, trimmed
     ViewMap<std::optional<KeyData>> m_keyTexts;
-    ViewMap<RowPathPtr> m_paths; // null for paths with a blank menu
+    ViewMap<RowPathPtr> m_paths;
     QString m_lastMenus;
     RowPathPtr m_lastPath;
 };
 
 // The rows of whole lines `bytes`, the first of them numbered `firstLine`.
-RowsFile parseLines(QByteArrayView bytes, int firstLine)
+RowsFile parseLines(QByteArrayView bytes, int firstLine, const RowPrefilter *filter)
 {
     RowsFile file;
     const QString all = QString::fromUtf8(bytes);
-    LineParser parser(file.warnings);
+    LineParser parser(file.warnings, filter);
     int number = firstLine - 1;
     for (QStringView view : QStringView(all).tokenize(QLatin1Char('\n'))) {
         ++number;
@@ -360,19 +354,19 @@ MenuRead readApplicationRows(const AXAppPtr &app, std::chrono::milliseconds boun
     return read;
 }
 
-RowsFile parseRows(const QByteArray &text)
+RowsFile parseRows(const QByteArray &text, const RowPrefilter *filter)
 {
     // A large file is read in two halves on two threads, cut after a line break: UTF-8 never holds a line
     // break inside a character, so each half decodes alone to what the whole would give.
     const qsizetype cut = text.size() < kParallelBytes ? -1 : text.indexOf('\n', text.size() / 2);
     if (cut < 0)
-        return parseLines(text, 1);
+        return parseLines(text, 1, filter);
     const QByteArrayView first(text.constData(), cut + 1);
     const QByteArrayView second(text.constData() + cut + 1, text.size() - cut - 1);
     const int secondLine = 1 + int(std::count(first.begin(), first.end(), '\n'));
     RowsFile tail;
-    std::thread worker([&] { tail = parseLines(second, secondLine); });
-    RowsFile file = parseLines(first, 1);
+    std::thread worker([&] { tail = parseLines(second, secondLine, filter); });
+    RowsFile file = parseLines(first, 1, filter);
     worker.join();
     file.rows += tail.rows;
     file.warnings += tail.warnings;

@@ -2,6 +2,7 @@
 
 #include "accessibility/AXApp.h"
 #include "palette/MenuItemData.h"
+#include "palette/SearchUtils.h"
 
 #include <QByteArray>
 #include <QJsonObject>
@@ -41,7 +42,9 @@ struct RowsFile
     QList<MenuItemDataPtr> rows;
     QStringList warnings; // "line N: ..." for lines skipped or fields ignored
 };
-RowsFile parseRows(const QByteArray &text);
+// With a filter, the rows it rules out (RowPrefilter::mayList) are left out without being built; their lines
+// are checked and warned about all the same.
+RowsFile parseRows(const QByteArray &text, const RowPrefilter *filter = nullptr);
 // Reads KeyData::displayText() back ("Ctrl+Shift+S", "Super+Alt+Page Down", "Ctrl++", "F5"); none when the
 // text names no key. The modifier words are Linux's: Ctrl is the Command bit, Super the Control bit.
 std::optional<KeyData> keyDataFromDisplayText(const QString &text);

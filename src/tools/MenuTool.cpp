@@ -1,6 +1,7 @@
 #include "tools/MenuTool.h"
 
 #include "accessibility/AXApp.h"
+#include "palette/SearchUtils.h"
 #include "tools/MenuRows.h"
 
 #include <QCommandLineParser>
@@ -107,14 +108,15 @@ std::optional<Failure> validate(const QCommandLineParser &parser, Options &optio
     return std::nullopt;
 }
 
-std::optional<Failure> readRowsFile(const QString &path, Rows &rows, QTextStream &err)
+// With a filter (a search), only the rows it cannot rule out are built.
+std::optional<Failure> readRowsFile(const QString &path, const RowPrefilter *filter, Rows &rows, QTextStream &err)
 {
     QFile file;
     const bool opened = path == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
                                                     : (file.setFileName(path), file.open(QIODevice::ReadOnly));
     if (!opened)
         return Failure{ExitCode::Usage, QStringLiteral("cannot read %1: %2").arg(path, file.errorString())};
-    RowsFile parsed = parseRows(file.readAll());
+    RowsFile parsed = parseRows(file.readAll(), filter);
     for (const QString &warning : parsed.warnings)
         err << "tavolin-menu: " << path << ", " << warning << '\n';
     rows.rows = std::move(parsed.rows);
@@ -242,8 +244,12 @@ int MenuTool::run(const QStringList &arguments, QTextStream &out, QTextStream &e
     auto kept = std::make_shared<Rows>();
     m_lastRows = kept;
     Rows &rows = *kept;
-    const std::optional<Failure> failure = options.rowsFile ? readRowsFile(*options.rowsFile, rows, err)
-                                                            : readApplication(m_platform, options, m_readBound, rows, err);
+    std::optional<RowPrefilter> filter;
+    if (options.command == QLatin1String("search"))
+        filter.emplace(SearchUtils::shared(), options.argument);
+    const std::optional<Failure> failure =
+        options.rowsFile ? readRowsFile(*options.rowsFile, filter ? &*filter : nullptr, rows, err)
+                         : readApplication(m_platform, options, m_readBound, rows, err);
     if (failure)
         return fail(*failure);
     if (options.command == QLatin1String("list"))

@@ -1,0 +1,137 @@
+// Ranking a rows file whose rows were filtered before they were built gives what ranking every row gives:
+// the same rows in the same order with the same scores, and the same warnings.
+#include <gtest/gtest.h>
+
+#include "palette/SearchUtils.h"
+#include "tools/MenuRows.h"
+
+namespace tavolin::menutool {
+namespace {
+
+// Menus like an editor's, with accents, other scripts, punctuation, shortcuts, states and bad fields,
+// repeated under numbered windows as the speed comparison does.
+QByteArray rowsText()
+{
+    const char *const menus[] = {
+        "File > New\tCtrl+N",
+        "File > New (with Template)\t\tsubmenu",
+        "File > New (with Template) > file.html",
+        "File > Open...\tCtrl+O",
+        "File > Save\tCtrl+S",
+        "File > Save As...\tCtrl+Shift+S",
+        "File > Save All\tCtrl+Shift+L",
+        "File > Recent Files > notes-2024.txt",
+        "File > Print Preview",
+        "File > Close All",
+        "Edit > Find > Find Next\tCtrl+G",
+        "Edit > Find > Find Previous\tCtrl+Shift+G",
+        "Edit > Find > Find in Files\tCtrl+Shift+F",
+        "Edit > Preferences\tCtrl+Alt+P",
+        "Edit > Plugin Preferences",
+        "Edit > Format > Toggle Case\tCtrl+Alt+U",
+        "Edit > Don't Indent\tCtrl+Nonsense+",
+        "View > Zoom In\tCtrl++",
+        "View > Zoom Out\tCtrl+-",
+        "View > Show (All)\t\tchecked",
+        "View > Line Wrap\t\tglowing",
+        "Document > Set Filetype > C/C++ Header",
+        "Document > ISTANBUL",
+        "Fichier > \xc3\x89" "diter le fichier",
+        "Fichier > Enregistrer sous\xe2\x80\xa6",
+        "\xd0\xa4\xd0\xb0\xd0\xb9\xd0\xbb > \xd0\xa1\xd0\xbe\xd1\x85\xd1\x80\xd0\xb0\xd0\xbd\xd0\xb8\xd1\x82\xd1\x8c",
+        "\xe6\x96\x87\xe4\xbb\xb6 > \xe4\xbf\x9d\xe5\xad\x98",
+        "Tools > Stra\xc3\x9f" "e",
+        "Quit\tCtrl+Q",
+        "Help > About",
+        "Edit > > Broken",
+    };
+    QByteArray text("# generated rows\n\n");
+    for (int window = 1; window <= 40; ++window) {
+        for (const char *menu : menus)
+            text += "Window " + QByteArray::number(window) + " > " + menu + '\n';
+    }
+    for (const char *menu : menus)
+        text += QByteArray(menu) + "\r\n";
+    return text;
+}
+
+struct Listed
+{
+    QString line;
+    double score;
+    bool operator==(const Listed &) const = default;
+};
+
+std::vector<Listed> ranked(const QString &query, const RowsFile &file)
+{
+    std::vector<Listed> out;
+    for (const RankedRow &entry : rankRows(query, file.rows))
+        out.push_back({rowLine(*entry.row), entry.score});
+    return out;
+}
+
+struct QueryCase
+{
+    const char *name;
+    const char16_t *query;
+};
+
+class FilteredRowsTest : public testing::TestWithParam<QueryCase>
+{
+protected:
+    void SetUp() override
+    {
+        // As the tool runs: the rows are the application's own, without the palette's menu rules.
+        MenuItemData::setIgnorableOptionLookup([](const QString &, const QString &) { return std::optional<int64_t>(); });
+    }
+    void TearDown() override { MenuItemData::setIgnorableOptionLookup({}); }
+};
+
+TEST_P(FilteredRowsTest, RanksAsIfEveryRowWereBuilt)
+{
+    const QString query = QString::fromUtf16(GetParam().query);
+    const QByteArray text = rowsText();
+    const RowsFile all = parseRows(text);
+    const RowPrefilter filter(SearchUtils::shared(), query);
+    const RowsFile filtered = parseRows(text, &filter);
+
+    const std::vector<Listed> expected = ranked(query, all);
+    const std::vector<Listed> actual = ranked(query, filtered);
+    ASSERT_EQ(actual.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(actual[i].line, expected[i].line) << "at " << i;
+        EXPECT_EQ(actual[i].score, expected[i].score) << "at " << i << ": " << expected[i].line.toStdString();
+    }
+    EXPECT_EQ(filtered.warnings, all.warnings);
+    EXPECT_LE(filtered.rows.size(), all.rows.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Queries, FilteredRowsTest,
+    testing::Values(QueryCase{"TwoWords", u"save as"}, QueryCase{"ZoomIn", u"zoom in"},
+                    QueryCase{"LettersOfWords", u"fnd nxt"}, QueryCase{"LongWord", u"preferences"},
+                    QueryCase{"Initials", u"fif"}, QueryCase{"PathWords", u"window file save"},
+                    QueryCase{"WindowNumber", u"window 12 quit"}, QueryCase{"SingleLetter", u"s"},
+                    QueryCase{"RareLetter", u"x"}, QueryCase{"Punctuation", u"c/c++"},
+                    QueryCase{"Accented", u"\u00e9diter"}, QueryCase{"AccentDropped", u"editer"},
+                    QueryCase{"EllipsisTitle", u"enregistrer sous"}, QueryCase{"Cyrillic", u"\u0444\u0430\u0439\u043b"},
+                    QueryCase{"CyrillicInLatin", u"fajl sohranit"}, QueryCase{"Cjk", u"\u4fdd\u5b58"},
+                    QueryCase{"CjkInLatin", u"bao cun"}, QueryCase{"SharpS", u"strasse"},
+                    QueryCase{"DottedCapitalI", u"\u0130stanbul"}, QueryCase{"Empty", u""},
+                    QueryCase{"Unmatched", u"qqq"}),
+    [](const testing::TestParamInfo<QueryCase> &info) { return std::string(info.param.name); });
+
+TEST_F(FilteredRowsTest, SelectiveQueriesBuildFewRows)
+{
+    const QByteArray text = rowsText();
+    const RowsFile all = parseRows(text);
+    const RowPrefilter filter(SearchUtils::shared(), QStringLiteral("preferences"));
+    const RowsFile filtered = parseRows(text, &filter);
+    // Of each window's rows (and the top-level copy), the two with "Preferences" in their title and the five
+    // with characters outside ASCII, which are left to the search.
+    EXPECT_EQ(filtered.rows.size(), 41 * (2 + 5));
+    EXPECT_GT(all.rows.size(), 41 * 25);
+}
+
+} // namespace
+} // namespace tavolin::menutool
