@@ -5,6 +5,9 @@
 
 namespace tavolin::programs {
 
+// Finding and stopping the other program of this user (the palette or the preferences) by its executable's
+// name; both programs use it.
+
 // The processes of this user, other than this one, whose executable file is named `programName` (a
 // replaced executable, "/path/name (deleted)", still counts). Read from /proc; empty when unreadable.
 // Any thread.

@@ -1,19 +1,14 @@
 #include "ProcessPaletteLauncher.h"
 
 #include "common/Log.h"
+#include "common/ProgramProcesses.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
-
-#include <csignal>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace tavolin {
 
@@ -31,33 +26,9 @@ QString ProcessPaletteLauncher::findPaletteExecutable()
     return QStandardPaths::findExecutable(name);
 }
 
-QList<pid_t> ProcessPaletteLauncher::runningProcesses(const QString &programName)
-{
-    QList<pid_t> pids;
-    const uid_t me = ::getuid();
-    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString &entry : entries) {
-        bool isPid = false;
-        const pid_t pid = entry.toInt(&isPid);
-        if (!isPid || pid == ::getpid())
-            continue;
-        const QByteArray dir = "/proc/" + entry.toLatin1();
-        struct stat info {};
-        if (::stat(dir.constData(), &info) != 0 || info.st_uid != me)
-            continue;
-        // A replaced executable reads "/path/tavolin (deleted)": still the palette.
-        QString exe = QFile::symLinkTarget(QString::fromLatin1(dir + "/exe"));
-        if (exe.endsWith(QLatin1String(" (deleted)")))
-            exe.chop(10);
-        if (!exe.isEmpty() && QFileInfo(exe).fileName() == programName)
-            pids << pid;
-    }
-    return pids;
-}
-
 bool ProcessPaletteLauncher::isRunning() const
 {
-    return !runningProcesses(QString::fromLatin1(kProgramName)).isEmpty();
+    return !programs::runningProcesses(QString::fromLatin1(kProgramName)).isEmpty();
 }
 
 bool ProcessPaletteLauncher::launch()
@@ -72,8 +43,7 @@ bool ProcessPaletteLauncher::launch()
 
 void ProcessPaletteLauncher::terminate()
 {
-    for (pid_t pid : runningProcesses(QString::fromLatin1(kProgramName)))
-        ::kill(pid, SIGTERM);
+    programs::terminateAll(QString::fromLatin1(kProgramName));
 }
 
 bool SystemDesktopServices::openUrl(const QUrl &url)

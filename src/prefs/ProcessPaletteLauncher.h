@@ -2,10 +2,7 @@
 
 #include "PrefsContext.h"
 
-#include <QList>
 #include <QString>
-
-#include <sys/types.h>
 
 namespace tavolin {
 
@@ -21,8 +18,6 @@ public:
 
     // The palette's executable, or "" when it is not installed (launch() then does nothing).
     static QString findPaletteExecutable();
-    // Process ids of this user's processes whose executable's file name is `programName`.
-    static QList<pid_t> runningProcesses(const QString &programName);
 
     QString executable() const { return m_executable; }
 

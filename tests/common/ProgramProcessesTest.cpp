@@ -1,4 +1,4 @@
-#include "ui/shell/ProgramProcesses.h"
+#include "common/ProgramProcesses.h"
 
 #include <QFile>
 #include <QProcess>

@@ -24,7 +24,7 @@
 #include "ui/shell/FocusReturn.h"
 #include "ui/shell/InstanceChannel.h"
 #include "ui/shell/PermissionWindow.h"
-#include "ui/shell/ProgramProcesses.h"
+#include "common/ProgramProcesses.h"
 #include "ui/shell/QuickOpenShell.h"
 #include "ui/shell/UpdateDialog.h"
 #include "ui/shell/UpdateHelper.h"
