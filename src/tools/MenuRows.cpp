@@ -394,6 +394,45 @@ QString rowLine(const MenuItemData &row)
     return line;
 }
 
+size_t RowLineWriter::KeyHash::operator()(const KeyData &key) const noexcept
+{
+    return qHashMulti(0, key.cmdChar.value_or(QString()), key.virtualKey, key.modifierFlags);
+}
+
+void RowLineWriter::append(const MenuItemData &row, QString &out)
+{
+    auto path = m_paths.find(row.rowPath());
+    if (path == m_paths.end()) {
+        const QStringList &menus = row.path();
+        path = m_paths.emplace(row.rowPath(), menus.isEmpty() ? QString() : flat(menus.join(QLatin1String(kSeparator)) + QLatin1String(kSeparator))).first;
+    }
+    out += path->second;
+    const qsizetype titleAt = out.size();
+    out += row.title();
+    for (auto it = out.begin() + titleAt; it != out.end(); ++it) {
+        if (*it == QLatin1Char('\t') || *it == QLatin1Char('\n') || *it == QLatin1Char('\r'))
+            *it = QLatin1Char(' ');
+    }
+    const bool hasState = row.isChecked() || row.hasSubmenu();
+    const QString *shortcut = nullptr;
+    if (row.shortcut()) {
+        auto key = m_keys.find(*row.shortcut());
+        if (key == m_keys.end())
+            key = m_keys.emplace(*row.shortcut(), row.shortcut()->displayText()).first;
+        shortcut = &key->second;
+    }
+    if ((shortcut && !shortcut->isEmpty()) || hasState) {
+        out += QLatin1Char('\t');
+        if (shortcut)
+            out += *shortcut;
+    }
+    if (hasState) {
+        out += QLatin1Char('\t');
+        out += row.isChecked() ? (row.hasSubmenu() ? QLatin1String("checked,submenu") : QLatin1String("checked"))
+                               : QLatin1String("submenu");
+    }
+}
+
 QJsonObject rowJson(const MenuItemData &row)
 {
     const QString shortcut = row.shortcut() ? row.shortcut()->displayText() : QString();

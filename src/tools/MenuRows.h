@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include <chrono>
+#include <unordered_map>
 #include <vector>
 
 namespace tavolin::menutool {
@@ -51,6 +52,23 @@ std::optional<KeyData> keyDataFromDisplayText(const QString &text);
 
 // One line of `list` in the rows file form; tabs and line breaks inside titles become spaces.
 QString rowLine(const MenuItemData &row);
+// Writes rowLine() of many rows into one text, reusing what rows share: the text of a shared path, of a
+// shortcut. Not thread-safe; keeps the paths it has seen alive.
+class RowLineWriter
+{
+public:
+    // Appends rowLine(row) to `out`.
+    void append(const MenuItemData &row, QString &out);
+
+private:
+    struct KeyHash
+    {
+        size_t operator()(const KeyData &key) const noexcept;
+    };
+    std::unordered_map<RowPathPtr, QString> m_paths;  // "A > B > " with tabs and line breaks flattened
+    std::unordered_map<KeyData, QString, KeyHash> m_keys; // displayText()
+};
+
 // {"path": [...], "title": ..., "shortcut": "Ctrl+S" or null, "checked": bool, "submenu": bool}
 QJsonObject rowJson(const MenuItemData &row);
 // "File > Save As…"

@@ -162,8 +162,13 @@ ExitCode list(const Options &options, const Rows &rows, QTextStream &out)
             array.append(rowJson(*row));
         printJson(out, rows, array);
     } else {
-        for (const MenuItemDataPtr &row : rows.rows)
-            out << rowLine(*row) << '\n';
+        QString text;
+        RowLineWriter writer;
+        for (const MenuItemDataPtr &row : rows.rows) {
+            writer.append(*row, text);
+            text += QLatin1Char('\n');
+        }
+        out << text;
     }
     return ExitCode::Ok;
 }
@@ -182,8 +187,22 @@ ExitCode search(const Options &options, const Rows &rows, QTextStream &out)
         }
         printJson(out, rows, array);
     } else {
-        for (const RankedRow &entry : ranked)
-            out << QString::number(entry.score, 'f', 3) << '\t' << rowLine(*entry.row) << '\n';
+        // One text written at once; ranked rows come in runs of equal scores, so a score is formatted once a run.
+        QString text;
+        RowLineWriter writer;
+        std::optional<double> lastScore;
+        QString scoreText;
+        for (const RankedRow &entry : ranked) {
+            if (lastScore != entry.score) {
+                lastScore = entry.score;
+                scoreText = QString::number(entry.score, 'f', 3);
+            }
+            text += scoreText;
+            text += QLatin1Char('\t');
+            writer.append(*entry.row, text);
+            text += QLatin1Char('\n');
+        }
+        out << text;
     }
     return ranked.empty() ? ExitCode::NoMatch : ExitCode::Ok;
 }

@@ -178,6 +178,31 @@ TEST(MenuRowsTest, TabsAndLineBreaksInTitlesDoNotSplitTheLine)
     EXPECT_EQ(rowLine(*odd), QStringLiteral("Odd Menu > Tab here and there"));
 }
 
+TEST(MenuRowsTest, WriterGivesEachRowsLineInOneText)
+{
+    QList<MenuItemDataPtr> rows = parseRows("File > Save\tCtrl+S\nFile > Save As\tCtrl+Shift+S\nQuit\tCtrl+S\n"
+                                            "View > Wrap\t\tchecked\nView > Zoom\t\tsubmenu,checked\nView > Zoom > In\tCtrl++\n").rows;
+    rows.append(row(QStringLiteral("Tab\there\nand there"), {QStringLiteral("Odd\tMenu")}, std::nullopt, false, true));
+    rows.append(row(QStringLiteral("Save"), {QStringLiteral("File")})); // the same path text, another path object
+    auto nameless = std::make_shared<MenuItemData>(QStringLiteral("Nameless Key"), QStringList{QStringLiteral("Keys")},
+                                                   false, KeyData(std::nullopt, 300, 0), QString());
+    rows.append(nameless);
+    rows.append(rows.first()); // a path and a shortcut seen before
+    ASSERT_EQ(rows.size(), 10);
+
+    QString text;
+    QString expected;
+    RowLineWriter writer;
+    for (const MenuItemDataPtr &r : std::as_const(rows)) {
+        writer.append(*r, text);
+        text += QLatin1Char('\n');
+        expected += rowLine(*r) + QLatin1Char('\n');
+    }
+    EXPECT_EQ(text, expected);
+    EXPECT_TRUE(expected.contains(QStringLiteral("Odd Menu > Tab here and there\t\tsubmenu\n")));
+    EXPECT_TRUE(expected.contains(QStringLiteral("\nKeys > Nameless Key\n")));
+}
+
 TEST(MenuRowsTest, JsonFormNamesEveryField)
 {
     const QJsonObject plain = rowJson(*row(QStringLiteral("Open…"), {QStringLiteral("File")}));
