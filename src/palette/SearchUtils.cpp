@@ -174,7 +174,8 @@ bool RowPrefilter::mayList(QStringView title, std::span<const QStringView> path)
 {
     if (!m_decides || !isAscii(title) || !std::all_of(path.begin(), path.end(), isAscii))
         return true;
-    return (!m_byLetters || mayListByLetters(title, path)) && mayListByForms(title, path);
+    const Verdict verdict = m_byLetters ? byLetters(title, path) : Verdict::Undecided;
+    return verdict == Verdict::Undecided ? mayListByForms(title, path) : verdict == Verdict::MayList;
 }
 
 namespace {
@@ -196,19 +197,36 @@ void matchInOrder(QStringView text, const uint32_t *keys, int size, int &next)
     }
 }
 
+// Whether the case keys `keys` occur together among the case keys of `text` (ASCII, default mode).
+bool containsKeys(QStringView text, const uint32_t *keys, int size)
+{
+    for (qsizetype at = 0; at + size <= text.size(); ++at) {
+        int i = 0;
+        while (i < size && lowerAscii(text[at + i]) == keys[i])
+            ++i;
+        if (i == size)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
-// A cheap necessary condition, on the letters of ASCII texts under the default fold mode (a character's fold
-// key is its lower case), for the three ways a row gets over the threshold:
+// A cheap look at the letters of ASCII texts under the default fold mode (a character's fold and case keys
+// are its lower case). It rules a row out only when none of the three ways over the threshold is open:
 // - a title form's fuzzy score is at most fuzzyScoreBound() counted over the keyword's keys that occur in it
 //   (the plain form holds the same letters, plus spaces);
 // - containment needs every key of the keyword in a title form;
 // - a path form's score is over the threshold only when every key of the keyword occurs in it in order.
-bool RowPrefilter::mayListByLetters(QStringView title, std::span<const QStringView> path) const
+// It lets a row through without scoring its forms when the title holds the keyword (containment lists it,
+// unless its title already scores exactly the threshold), or a one-key keyword occurs in its path form
+// (listed unless that key is only found written otherwise inside a word): few of those rows are ruled out,
+// and building them costs less than scoring the forms of all of them.
+RowPrefilter::Verdict RowPrefilter::byLetters(QStringView title, std::span<const QStringView> path) const
 {
     const FoldedSpan keyword = m_keyword.span();
     if (keyword.size == 0 || title.isEmpty())
-        return true; // left to the forms
+        return Verdict::Undecided;
     uint64_t present[2] = {0, 0};
     bool punctuation = false;
     for (QChar c : title) {
@@ -224,7 +242,7 @@ bool RowPrefilter::mayListByLetters(QStringView title, std::span<const QStringVi
         found += key < 0x80 && ((present[key >> 6] >> (key & 63)) & 1) ? 1 : 0;
     }
     if (found == keyword.size)
-        return true;
+        return containsKeys(title, keyword.caseKeys, keyword.size) ? Verdict::MayList : Verdict::Undecided;
     const double size = double(title.size());
     const double words = double(keyword.size);
     double bound = 0.5 * (found / size + found / words) / (1.0 + (keyword.size - found) * (1.0 - m_fuzziness));
@@ -233,7 +251,7 @@ bool RowPrefilter::mayListByLetters(QStringView title, std::span<const QStringVi
         bound += 0.15;
     // The margin covers rounding: the score sums its character scores one by one.
     if (bound + 1e-9 >= m_threshold)
-        return true;
+        return Verdict::Undecided;
     int next = 0;
     if (path.empty())
         matchInOrder(u" ", keyword.foldKeys, keyword.size, next);
@@ -242,7 +260,9 @@ bool RowPrefilter::mayListByLetters(QStringView title, std::span<const QStringVi
         matchInOrder(u" ", keyword.foldKeys, keyword.size, next);
     }
     matchInOrder(title, keyword.foldKeys, keyword.size, next);
-    return next == keyword.size;
+    if (next < keyword.size)
+        return Verdict::Out;
+    return keyword.size == 1 ? Verdict::MayList : Verdict::Undecided;
 }
 
 // The steps of SearchUtils::scoreRow() for a row of ASCII texts without live item, English title or history:

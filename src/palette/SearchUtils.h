@@ -77,7 +77,8 @@ public:
     bool mayList(QStringView title, std::span<const QStringView> path) const;
 
 private:
-    bool mayListByLetters(QStringView title, std::span<const QStringView> path) const;
+    enum class Verdict : uint8_t { Out, MayList, Undecided };
+    Verdict byLetters(QStringView title, std::span<const QStringView> path) const;
     bool mayListByForms(QStringView title, std::span<const QStringView> path) const;
 
     FoldedText m_keyword;
