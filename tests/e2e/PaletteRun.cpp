@@ -126,6 +126,27 @@ QString PaletteRun::stopAndCollectSanitizerReport()
     return report.join(QLatin1Char('\n'));
 }
 
+bool PaletteRun::restart(QString *why)
+{
+    const QString started = QStringLiteral("AXIsProcessTrusted=");
+    stopAndCollectSanitizerReport(); // the log keeps any report for the final stop
+    const int startsBefore = countInLog(started);
+    m_process.setStandardOutputFile(m_logPath, QIODevice::Append);
+    m_process.start(QStringLiteral(TAVOLIN_PROGRAM), {});
+    if (!m_process.waitForStarted(5000)) {
+        *why = QStringLiteral("tavolin did not start again");
+        return false;
+    }
+    const bool ready = waitFor(
+        [&] { return m_process.state() == QProcess::NotRunning || countInLog(started) > startsBefore; },
+        std::chrono::seconds(15));
+    if (!ready || m_process.state() == QProcess::NotRunning) {
+        *why = QStringLiteral("tavolin did not report its second start: ") + log();
+        return false;
+    }
+    return true;
+}
+
 QString PaletteRun::log() const
 {
     QFile file(m_logPath);

@@ -43,6 +43,10 @@ public:
     // Waits (bounded) for a log line containing `text`; counts only lines after the first `skip` matches.
     bool waitForLog(const QString &text, int boundMs = 10000, int skip = 0) const;
     int countInLog(const QString &text) const;
+    // Stops the program and starts it again over the same folders and settings, as the same user's next
+    // session would, and waits (bounded) until the new process reports its accessibility check. Its log is
+    // appended to the same file. False, with `why`, when it did not get that far.
+    bool restart(QString *why);
     // Stops the program (SIGTERM, then SIGKILL after 3 s) and returns whatever a sanitizer reported in its log
     // (empty when nothing), so a test run under ASan/UBSan also checks the program it drives.
     QString stopAndCollectSanitizerReport();

@@ -1,0 +1,239 @@
+// The preferences program saves an application's extensions while the real palette program runs over the Qt
+// fixture: the palette runs "updateExtension", its panel lists the saved extensions (and no longer the renamed
+// or removed ones after a second save), and both programs keep opening "CommandExtensions-db", the palette
+// again on its next start. The preferences side is that program's own saving code (ExtensionLibrary, which
+// its extensions pane calls) in this process, pointed at the palette run's folders. Every wait is bounded;
+// the test skips, saying why, when the session or xdotool is missing.
+#include "HeadlessSession.h"
+#include "PaletteRun.h"
+#include "PanelProbe.h"
+
+#include "common/Paths.h"
+#include "common/PluginDataItem.h"
+#include "common/SettingsDomain.h"
+#include "common/SettingsKeys.h"
+#include "common/Store.h"
+#include "prefs/ExtensionLibrary.h"
+#include "prefs/Settings.h"
+#include "support/WaitFor.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace tavolin::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+const QString kAppKey = QStringLiteral("tavolin-menu-fixture.app");
+const QString kRunCommand = QStringLiteral("run command updateExtension");
+// Typed into the panel: every extension label below holds it, no fixture menu command does.
+const QString kQuery = QStringLiteral("notes");
+const QString kTableLabel = QStringLiteral("Notes: Format Table");
+const QString kListLabel = QStringLiteral("Notes: Format List");
+const QString kCountLabel = QStringLiteral("Notes: Count Paragraphs");
+
+QString describe(const std::optional<PanelContent> &content)
+{
+    if (!content)
+        return QStringLiteral("no panel on the accessibility bus");
+    return QStringLiteral("input \"%1\", rows [%2]").arg(content->input, content->rows.join(QStringLiteral(", ")));
+}
+
+// Points this process's XDG folders at the palette run's while it lives, as the same user's preferences
+// program sees them, and gives the test run its own folders back afterwards. Create it before any settings
+// domain or store of the preferences side: both fix their paths when created.
+class SameFoldersAs
+{
+public:
+    explicit SameFoldersAs(const PaletteRun &palette)
+        : m_config(qgetenv("XDG_CONFIG_HOME")), m_data(qgetenv("XDG_DATA_HOME"))
+    {
+        qputenv("XDG_CONFIG_HOME", palette.configHome().toUtf8());
+        qputenv("XDG_DATA_HOME", palette.dataHome().toUtf8());
+    }
+    ~SameFoldersAs()
+    {
+        qputenv("XDG_CONFIG_HOME", m_config);
+        qputenv("XDG_DATA_HOME", m_data);
+    }
+    SameFoldersAs(const SameFoldersAs &) = delete;
+    SameFoldersAs &operator=(const SameFoldersAs &) = delete;
+
+private:
+    QByteArray m_config;
+    QByteArray m_data;
+};
+
+// What the preferences program holds while its extensions pane is open: the shared settings domain and the
+// extension library over the extension folder. Files it would move to the Trash are only recorded.
+struct PreferencesSide
+{
+    SettingsDomain domain;
+    Settings settings{domain};
+    QStringList trashed;
+    ExtensionLibrary library{settings, paths::dataDir() + QStringLiteral("/CommandExtensions"),
+                             [this](const QString &path) {
+                                 trashed.append(path);
+                                 return true;
+                             }};
+};
+
+QStringList labelsOf(const QList<PluginDataItem> &records)
+{
+    QStringList labels;
+    for (const PluginDataItem &record : records)
+        labels.append(record.label);
+    return labels;
+}
+
+// Whether the panel is the active window, so typed keys reach its input rather than the application below.
+bool panelIsActive()
+{
+    const std::optional<QString> name =
+        xdotool({QStringLiteral("getactivewindow"), QStringLiteral("getwindowname")});
+    return name && *name == QLatin1String("Tavolin");
+}
+
+// Same as PaletteEndToEndTest.cpp: children under ASan run without strict string checks, which flag
+// libxkbcommon-x11 inside Qt's xcb platform.
+void relaxStrictStringChecksForChildren()
+{
+    const QByteArray options = qgetenv("ASAN_OPTIONS");
+    if (options.contains("strict_string_checks=1"))
+        qputenv("ASAN_OPTIONS", QByteArray(options).replace("strict_string_checks=1", "strict_string_checks=0"));
+}
+
+class ExtensionUpdateEndToEnd : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        relaxStrictStringChecksForChildren();
+        HeadlessSession *session = HeadlessSession::get();
+        if (!session)
+            GTEST_SKIP() << HeadlessSession::reason().toStdString();
+        if (!haveXdotool())
+            GTEST_SKIP() << "xdotool is not installed (scripts/install-deps.sh)";
+        if (!session->startWindowManager())
+            GTEST_SKIP() << "the window manager did not start";
+    }
+
+    static void startPalette(std::unique_ptr<PaletteRun> &run)
+    {
+        QString why;
+        bool handedOff = false;
+        run = PaletteRun::start(QJsonObject{{QStringLiteral("skipWelcome"), true}}, &why, &handedOff);
+        if (!run && handedOff)
+            GTEST_SKIP() << "another Tavolin of this user is running: " << why.toStdString();
+        ASSERT_TRUE(run) << why.toStdString();
+    }
+
+    // Opens the panel over `window`, types the query and returns what the panel lists once `ready` holds
+    // (nullopt when it never did). Closes the panel again with Escape.
+    static std::optional<PanelContent> rowsFor(const PaletteRun &palette, const QString &window,
+                                               const std::function<bool(const QStringList &)> &ready)
+    {
+        if (!xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window})
+            || !xdotool({QStringLiteral("key"), QStringLiteral("ctrl+shift+p")}))
+            return std::nullopt;
+        std::optional<PanelContent> content;
+        const auto shows = [&](const std::function<bool(const PanelContent &)> &check) {
+            return waitFor(
+                [&] {
+                    content = PanelProbe::panel(palette.pid());
+                    return content && check(*content);
+                },
+                10s);
+        };
+        // The fixture's menus are listed and the panel has the keyboard.
+        if (!shows([](const PanelContent &panel) {
+                return panel.rows.contains(QStringLiteral("Save As…")) && panelIsActive();
+            })
+            || !xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), kQuery}))
+            return std::nullopt;
+        const bool matched =
+            shows([&](const PanelContent &panel) { return panel.input == kQuery && ready(panel.rows); });
+        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+        waitFor([] { return !panelWindowVisible(); }, 5s);
+        return matched ? content : std::nullopt;
+    }
+};
+
+TEST_F(ExtensionUpdateEndToEnd, SavedExtensionsReachTheRunningPaletteAndBothProgramsKeepOpeningTheDatabase)
+{
+    const std::unique_ptr<TestApp> fixture = TestApp::startFixture();
+    ASSERT_TRUE(fixture) << "the Qt fixture did not start";
+    const std::optional<QString> window = waitForWindowOf(fixture->pid());
+    ASSERT_TRUE(window) << "the fixture showed no window";
+    std::unique_ptr<PaletteRun> palette;
+    startPalette(palette);
+    if (!palette)
+        return;
+
+    // Before any save the fixture has no extensions. Once the panel has shown, the palette has also
+    // installed its first-start records.
+    std::optional<PanelContent> rows = rowsFor(*palette, *window, [](const QStringList &) { return true; });
+    ASSERT_TRUE(rows) << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n"
+                      << palette->log().toStdString();
+    EXPECT_FALSE(rows->rows.contains(kTableLabel)) << describe(rows).toStdString();
+
+    const SameFoldersAs folders(*palette);
+    PreferencesSide prefs;
+    prefs.library.loadExtensions();
+    EXPECT_EQ(prefs.library.apps().size(), 1) << "the palette's first-start records, read from the shared "
+                                                 "database: "
+                                              << prefs.library.apps().join(QLatin1Char(' ')).toStdString();
+    EXPECT_FALSE(prefs.library.apps().contains(kAppKey));
+
+    // First save: two extensions for the fixture, one save each, as the pane adds them.
+    ASSERT_TRUE(prefs.library.doAdd(PluginDataItem(kAppKey, kTableLabel, QStringLiteral("format-table.sh"))));
+    ASSERT_TRUE(palette->waitForLog(kRunCommand)) << palette->log().toStdString();
+    ASSERT_TRUE(prefs.library.doAdd(PluginDataItem(kAppKey, kCountLabel, QStringLiteral("count/run.sh"))));
+    ASSERT_TRUE(palette->waitForLog(kRunCommand, 10000, 1)) << palette->log().toStdString();
+    EXPECT_TRUE(waitFor([&] { return !prefs.domain.contains(settings::kCommand); }, 5s))
+        << "the palette removes a command once it has run it";
+
+    // This process reads the saved records while the palette runs.
+    {
+        Store shared(QString::fromLatin1(ExtensionLibrary::kStoreName), Store::Sharing::SharedBetweenPrograms);
+        EXPECT_EQ(labelsOf(PluginDataItem::arrayFromJSON(shared.get(QStringLiteral("p_") + kAppKey))),
+                  (QStringList{kTableLabel, kCountLabel}));
+    }
+    rows = rowsFor(*palette, *window, [](const QStringList &listed) {
+        return listed.contains(kTableLabel) && listed.contains(kCountLabel);
+    });
+    ASSERT_TRUE(rows) << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n"
+                      << palette->log().toStdString();
+
+    // Second save: one renamed, the other removed (its folder goes to the Trash).
+    PluginDataItem renamed = prefs.library.extensionsFor(kAppKey).value(0);
+    renamed.label = kListLabel;
+    ASSERT_TRUE(prefs.library.updateItem(kAppKey, 0, renamed));
+    ASSERT_TRUE(palette->waitForLog(kRunCommand, 10000, 2)) << palette->log().toStdString();
+    ASSERT_TRUE(prefs.library.doRemove(kAppKey, 1));
+    ASSERT_TRUE(palette->waitForLog(kRunCommand, 10000, 3)) << palette->log().toStdString();
+    EXPECT_EQ(prefs.trashed, QStringList{paths::dataDir() + QStringLiteral("/CommandExtensions/count")});
+    rows = rowsFor(*palette, *window, [](const QStringList &listed) { return listed.contains(kListLabel); });
+    ASSERT_TRUE(rows) << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n"
+                      << palette->log().toStdString();
+    EXPECT_FALSE(rows->rows.contains(kTableLabel)) << describe(rows).toStdString();
+    EXPECT_FALSE(rows->rows.contains(kCountLabel)) << describe(rows).toStdString();
+
+    // The palette's next start reads the records back from the database the preferences side wrote.
+    QString why;
+    ASSERT_TRUE(palette->restart(&why)) << why.toStdString();
+    rows = rowsFor(*palette, *window, [](const QStringList &listed) { return listed.contains(kListLabel); });
+    ASSERT_TRUE(rows) << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n"
+                      << palette->log().toStdString();
+    EXPECT_FALSE(rows->rows.contains(kTableLabel)) << describe(rows).toStdString();
+    EXPECT_FALSE(rows->rows.contains(kCountLabel)) << describe(rows).toStdString();
+    prefs.library.loadExtensions();
+    EXPECT_EQ(labelsOf(prefs.library.extensionsFor(kAppKey)), QStringList{kListLabel})
+        << "the preferences side still opens the database after the palette's second start";
+    EXPECT_EQ(palette->stopAndCollectSanitizerReport(), QString());
+}
+
+} // namespace
+} // namespace tavolin::test
