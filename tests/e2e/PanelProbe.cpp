@@ -79,6 +79,14 @@ bool hasState(AtspiAccessible *node, AtspiStateType state)
     return has;
 }
 
+QString descriptionOf(AtspiAccessible *node)
+{
+    GError *error = nullptr;
+    const QString description = takeString(atspi_accessible_get_description(node, &error)).trimmed();
+    g_clear_error(&error);
+    return description;
+}
+
 QString textOf(AtspiAccessible *node)
 {
     AtspiText *text = atspi_accessible_get_text_iface(node);
@@ -153,6 +161,7 @@ std::optional<PanelContent> PanelProbe::panel(qint64 pid)
         if (content.selected < 0 && hasState(row.get(), ATSPI_STATE_SELECTED))
             content.selected = i;
         content.rows.append(nameOf(row.get()));
+        content.groups.append(descriptionOf(row.get()));
     }
     return content;
 }
@@ -169,6 +178,20 @@ int PanelProbe::frameCount(qint64 pid)
             ++frames;
     }
     return frames;
+}
+
+QStringList PanelProbe::frameTitles(qint64 pid)
+{
+    Ref app = application(pid);
+    if (!app)
+        return {};
+    QStringList titles;
+    const int count = childCount(app.get());
+    for (int i = 0; i < count; ++i) {
+        if (Ref child = childAt(app.get(), i); child && roleOf(child.get()) == ATSPI_ROLE_FRAME)
+            titles.append(nameOf(child.get()));
+    }
+    return titles;
 }
 
 } // namespace tavolin::test

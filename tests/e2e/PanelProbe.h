@@ -14,6 +14,9 @@ struct PanelContent
     static constexpr int kMaxRows = 40;
     QString input;
     QStringList rows;
+    // Each row's accessible description, parallel to rows: a file row's group in quick open ("Recent",
+    // "File Results", ...), "" for rows without one.
+    QStringList groups;
     int selected = -1; // index into rows, -1 when no row is selected
 };
 
@@ -29,6 +32,9 @@ public:
     static std::optional<PanelContent> panel(qint64 pid);
     // The number of top-level windows (frames) of application `pid`, or -1 when it is not on the bus.
     static int frameCount(qint64 pid);
+    // The names of application `pid`'s top-level windows (frames), in the bus's order; empty when it is not
+    // on the bus.
+    static QStringList frameTitles(qint64 pid);
 };
 
 } // namespace tavolin::test
