@@ -11,8 +11,11 @@
 #include "platform/linux/X11KeyPoster.h"
 #include "support/WaitFor.h"
 
+#include <QElapsedTimer>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+
+#include <csignal>
 
 namespace tavolin {
 namespace {
@@ -56,6 +59,16 @@ protected:
         return app;
     }
 
+    // mousepad, or geany with a configuration of its own in `config` (-i: no socket to a running geany).
+    std::unique_ptr<TestApp> startGtkApp(const QString &program, const QTemporaryDir &config, ElementRef &element,
+                                         std::map<QString, MenuRow> &rows)
+    {
+        const QStringList args = program == QLatin1String("geany")
+            ? QStringList{QStringLiteral("-i"), QStringLiteral("-c"), config.path()}
+            : QStringList{QStringLiteral("--disable-server")};
+        return startWithMenus(program, args, element, rows);
+    }
+
     size_t windowCount(const ElementRef &element)
     {
         const auto windows = AXUtils::getAny<ElementList>(*m_source, AXAttribute::Windows, element);
@@ -96,9 +109,7 @@ TEST_F(GtkApplicationsIntegrationTest, CachedReadOfGeanySeesACheckItemFlippedThr
     ASSERT_TRUE(config.isValid());
     ElementRef element;
     std::map<QString, MenuRow> rows;
-    // -i: no socket to an already running geany; -c: a configuration of its own.
-    auto app = startWithMenus(QStringLiteral("geany"), {QStringLiteral("-i"), QStringLiteral("-c"), config.path()},
-                              element, rows);
+    auto app = startGtkApp(QStringLiteral("geany"), config, element, rows);
     ASSERT_TRUE(app);
     const QString key = QStringLiteral("View > Show White Space");
     ASSERT_TRUE(rows.count(key));
@@ -120,6 +131,94 @@ TEST_F(GtkApplicationsIntegrationTest, CachedReadOfGeanySeesACheckItemFlippedThr
     // The neighbouring toggles kept theirs.
     EXPECT_TRUE(rows.at(QStringLiteral("View > Show Line Numbers")).item->checked());
     EXPECT_FALSE(rows.at(QStringLiteral("View > Show Line Endings")).item->checked());
+}
+
+// What the reader keeps of a row, as text: compared between ways of reading.
+QString describe(const MenuRow &row)
+{
+    const auto shortcut = row.item->shortcut();
+    return QStringLiteral("%1|%2|%3").arg(row.path, shortcut ? shortcut->toString() : QString(),
+                                          row.item->checked() ? QStringLiteral("checked") : QString());
+}
+
+class GtkActionReadsTest : public GtkApplicationsIntegrationTest, public testing::WithParamInterface<const char *>
+{
+};
+
+TEST_P(GtkActionReadsTest, EveryWayOfReadingActionsMapsTheSameRows)
+{
+    const QString program = QString::fromLatin1(GetParam());
+    if (QStandardPaths::findExecutable(program).isEmpty())
+        GTEST_SKIP() << program.toStdString() << " is not installed";
+    QTemporaryDir config;
+    ElementRef element;
+    std::map<QString, MenuRow> rows;
+    auto app = startGtkApp(program, config, element, rows);
+    ASSERT_TRUE(app);
+    std::map<AtspiActionReads, std::map<QString, QString>> seen;
+    for (const AtspiActionReads reads : {AtspiActionReads::Full, AtspiActionReads::Single, AtspiActionReads::Pipelined}) {
+        m_source->setActionReads(reads);
+        for (const auto &[key, row] : test::readMenuRows(m_source, element))
+            seen[reads][key] = describe(row);
+        EXPECT_FALSE(m_source->lastReadStats().stoppedByTimeout);
+        if (reads != AtspiActionReads::Full) {
+            // Only the key binding of action 0, once per item at most.
+            const AtspiCallFigures &figures = m_source->lastReadStats().figures;
+            EXPECT_EQ(figures.calls[int(AtspiCall::ActionCount)], 0);
+            EXPECT_EQ(figures.calls[int(AtspiCall::ActionName)], 0);
+            EXPECT_LE(figures.calls[int(AtspiCall::KeyBinding)], m_source->lastReadStats().menuItems);
+        }
+    }
+    const std::map<QString, QString> &full = seen[AtspiActionReads::Full];
+    EXPECT_GT(full.size(), 200u);
+    const auto withShortcut = std::count_if(full.begin(), full.end(),
+                                            [](const auto &entry) { return !entry.second.section('|', 1, 1).isEmpty(); });
+    EXPECT_GT(withShortcut, 20) << "shortcuts mapped at all";
+    EXPECT_EQ(seen[AtspiActionReads::Single], full);
+    EXPECT_EQ(seen[AtspiActionReads::Pipelined], full);
+}
+
+INSTANTIATE_TEST_SUITE_P(Applications, GtkActionReadsTest, testing::Values("mousepad", "geany"));
+
+TEST_F(GtkApplicationsIntegrationTest, StoppedGtkApplicationGivesABoundedReadAndThenFailsAtOnce)
+{
+    QTemporaryDir config;
+    ElementRef element;
+    std::map<QString, MenuRow> rows;
+    auto app = startGtkApp(QStringLiteral("mousepad"), config, element, rows);
+    if (!app)
+        GTEST_SKIP() << "mousepad did not start with its menus";
+    ASSERT_EQ(::kill(pid_t(app->pid()), SIGSTOP), 0);
+    QElapsedTimer timer;
+    timer.start();
+    // What the palette does on a call: the application again, its title and its menus.
+    const ElementRef again = m_source->applicationForPid(int32_t(app->pid()));
+    ASSERT_TRUE(again);
+    AXUtils::getAny<QString>(*m_source, AXAttribute::Title, again);
+    test::readMenuRows(m_source, again);
+    EXPECT_LT(timer.elapsed(), 2000);
+    timer.restart();
+    EXPECT_TRUE(test::readMenuRows(m_source, again).empty());
+    EXPECT_LT(timer.elapsed(), 100) << "an application known to hang is not asked again";
+    ::kill(pid_t(app->pid()), SIGCONT);
+}
+
+TEST_F(GtkApplicationsIntegrationTest, GtkApplicationExitingBetweenReadsGivesNoCrash)
+{
+    QTemporaryDir config;
+    ElementRef element;
+    std::map<QString, MenuRow> rows;
+    auto app = startGtkApp(QStringLiteral("mousepad"), config, element, rows);
+    if (!app)
+        GTEST_SKIP() << "mousepad did not start with its menus";
+    ::kill(pid_t(app->pid()), SIGKILL);
+    app->process().waitForFinished(2000);
+    QElapsedTimer timer;
+    timer.start();
+    const std::map<QString, MenuRow> after = test::readMenuRows(m_source, element);
+    EXPECT_LT(timer.elapsed(), 2000);
+    EXPECT_LE(after.size(), rows.size());
+    EXPECT_NE(rows.begin()->second.item->press(), AXError::Success);
 }
 
 } // namespace

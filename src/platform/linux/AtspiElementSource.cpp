@@ -238,12 +238,15 @@ AXError AtspiElementSource::readMenuBar(const AppElement &app, AXValue &out)
     AtspiAccessible *accessible = app.accessible;
     QElapsedTimer timer;
     timer.start();
-    const AtspiCacheUse cache = m_cacheUse.load();
-    AtspiWalkResult walk = m_thread->run([accessible, cache] { return walkMenuBar(accessible, cache); });
+    AtspiWalkOptions options;
+    options.cache = m_cacheUse.load();
+    options.actions = m_actionReads.load();
+    options.timeoutMs = m_timeoutMs.load();
+    AtspiWalkResult walk = m_thread->run([accessible, options] { return walkMenuBar(accessible, options); });
     const double ms = double(timer.nsecsElapsed()) / 1e6;
     {
         std::lock_guard lock(m_statsMutex);
-        m_stats = AtspiReadStats{walk.nodes, walk.menuItems, ms, walk.failed};
+        m_stats = AtspiReadStats{walk.nodes, walk.menuItems, ms, walk.failed, walk.figures};
     }
     if (walk.failed) {
         app.unresponsive.store(true);

@@ -21,6 +21,7 @@ struct AtspiReadStats
     int menuItems = 0;   // of them menu items (leaves and submenus)
     double milliseconds = 0;
     bool stoppedByTimeout = false;
+    AtspiCallFigures figures; // calls and time per kind of call
 };
 
 // The ElementSource of the Linux desktop, over the AT-SPI accessibility bus.
@@ -32,7 +33,8 @@ struct AtspiReadStats
 // presents both toolkits in the shape the reader expects, an item whose single child is a menu holding the
 // items: GTK's menus (item and menu in one element) are split in two, Qt's nameless popup menus are the
 // menus. Names are trimmed; enabled = ENABLED and SENSITIVE; checked = CHECKED ("✓"); the shortcut comes
-// from the key binding (GTK's accelerator field, Qt's portable text), never from a mnemonic.
+// from the key binding (GTK's accelerator field, Qt's portable text), never from a mnemonic. GTK items
+// cost one round trip each (their key binding) on top of the cached tree (see AtspiActionReads).
 //
 // Time-outs: every call is bounded by the messaging time-out (0.9 s, with no start-up grace); the first
 // call of an application that runs into it marks the application unresponsive, which ends the walk there
@@ -65,6 +67,8 @@ public:
     // Whether walks use libatspi's cache (default On); Off is the one-round-trip-per-attribute reference
     // that benchmarks compare against.
     void setCacheUse(AtspiCacheUse use) { m_cacheUse.store(use); }
+    // How GTK menu items' actions are read (default Single); the others are for comparing figures.
+    void setActionReads(AtspiActionReads reads) { m_actionReads.store(reads); }
     // Waits (bounded by the messaging time-out) until the presses sent so far have reached the bus, for a
     // process that exits right after pressing. False when the bus did not answer.
     bool flushPresses();
@@ -98,6 +102,7 @@ private:
     ElementRef m_systemWide;
     std::atomic<int> m_timeoutMs{900};
     std::atomic<AtspiCacheUse> m_cacheUse{AtspiCacheUse::On};
+    std::atomic<AtspiActionReads> m_actionReads{AtspiActionReads::Single};
     mutable std::mutex m_statsMutex;
     AtspiReadStats m_stats; // guarded by m_statsMutex
 };

@@ -3,18 +3,47 @@
 #include "accessibility/ElementSource.h"
 #include "platform/linux/X11Keys.h"
 
+#include <QElapsedTimer>
+
 #include <atspi/atspi.h>
+#include <dbus/dbus.h>
 
 #include <deque>
 
 namespace tavolin {
 namespace {
 
+// Times one call of a kind into the walk's figures.
+class CallTimer
+{
+public:
+    CallTimer(AtspiCallFigures &figures, AtspiCall kind, int calls = 1) : m_figures(figures), m_kind(int(kind))
+    {
+        m_figures.calls[m_kind] += calls;
+        m_timer.start();
+    }
+    ~CallTimer()
+    {
+        const qint64 ns = m_timer.nsecsElapsed();
+        m_figures.milliseconds[m_kind] += double(ns) / 1e6;
+        if (ns >= 15000)
+            ++m_figures.slow[m_kind];
+    }
+
+private:
+    AtspiCallFigures &m_figures;
+    int m_kind;
+    QElapsedTimer m_timer;
+};
+
 // One walk's state. A failed call sets `failed`; every later call is then skipped, so an application that
 // stopped answering costs one time-out.
 struct Walk
 {
     AtspiWalkResult result;
+    AtspiActionReads actionReads = AtspiActionReads::Full; // Full unless the application is GTK
+    // Items whose key binding the pipelined batch asks for, at the end of the walk.
+    std::vector<std::shared_ptr<AtspiMenuNode>> bindingsWanted;
 
     bool ok(GError *error)
     {
@@ -29,6 +58,7 @@ struct Walk
     {
         if (result.failed)
             return ATSPI_ROLE_INVALID;
+        CallTimer timer(result.figures, AtspiCall::Role);
         GError *error = nullptr;
         const AtspiRole r = atspi_accessible_get_role(a, &error);
         return ok(error) ? r : ATSPI_ROLE_INVALID;
@@ -38,6 +68,7 @@ struct Walk
     {
         if (result.failed)
             return {};
+        CallTimer timer(result.figures, AtspiCall::Name);
         GError *error = nullptr;
         gchar *n = atspi_accessible_get_name(a, &error);
         const QString text = QString::fromUtf8(n ? n : "").trimmed();
@@ -50,6 +81,7 @@ struct Walk
         std::vector<AtspiAccessible *> list;
         if (result.failed)
             return list;
+        CallTimer timer(result.figures, AtspiCall::Children);
         GError *error = nullptr;
         const gint count = atspi_accessible_get_child_count(a, &error);
         if (!ok(error) || count < 0) {
@@ -65,45 +97,63 @@ struct Walk
         return list;
     }
 
-    // enabled and checked from the state set ({defunct} when the application did not answer).
-    void states(AtspiAccessible *a, AtspiMenuNode &node)
+    // enabled and checked from the state set ({defunct} when the application did not answer); whether the
+    // item is shown.
+    bool states(AtspiAccessible *a, AtspiMenuNode &node)
     {
         if (result.failed)
-            return;
+            return false;
+        CallTimer timer(result.figures, AtspiCall::States);
         AtspiStateSet *set = atspi_accessible_get_state_set(a);
         if (set == nullptr)
-            return;
+            return false;
         if (atspi_state_set_contains(set, ATSPI_STATE_DEFUNCT))
             result.failed = true;
         node.enabled = atspi_state_set_contains(set, ATSPI_STATE_ENABLED)
             && atspi_state_set_contains(set, ATSPI_STATE_SENSITIVE);
         node.checked = atspi_state_set_contains(set, ATSPI_STATE_CHECKED);
+        const bool visible = atspi_state_set_contains(set, ATSPI_STATE_VISIBLE);
         g_object_unref(set);
+        return visible;
     }
 
     // The press action's index and the shortcut from the key bindings.
-    void actions(AtspiAccessible *a, AtspiMenuNode &node, bool wantShortcut)
+    void actions(AtspiAccessible *a, const std::shared_ptr<AtspiMenuNode> &item, bool wantShortcut, bool visible)
     {
         if (result.failed)
             return;
+        if (actionReads != AtspiActionReads::Full) {
+            singleAction(a, item, wantShortcut, visible);
+            return;
+        }
+        AtspiMenuNode &node = *item;
         AtspiAction *action = atspi_accessible_get_action_iface(a);
         if (action == nullptr)
             return;
         GError *error = nullptr;
-        const gint count = atspi_action_get_n_actions(action, &error);
+        gint count = 0;
+        {
+            CallTimer timer(result.figures, AtspiCall::ActionCount);
+            count = atspi_action_get_n_actions(action, &error);
+        }
         int press = -1;
         QString binding;
         for (gint i = 0; ok(error) && i < count; ++i) {
             // GetName gives the untranslated name ("click"); GetActions would give "Klicken".
-            gchar *n = atspi_action_get_action_name(action, i, &error);
-            const QString actionName = QString::fromUtf8(n ? n : "").toLower();
-            g_free(n);
+            QString actionName;
+            {
+                CallTimer timer(result.figures, AtspiCall::ActionName);
+                gchar *n = atspi_action_get_action_name(action, i, &error);
+                actionName = QString::fromUtf8(n ? n : "").toLower();
+                g_free(n);
+            }
             if (!ok(error))
                 break;
             if (press < 0 && (actionName == QLatin1String("click") || actionName == QLatin1String("press")
                               || actionName == QLatin1String("activate")))
                 press = i;
             if (wantShortcut && binding.isEmpty()) {
+                CallTimer timer(result.figures, AtspiCall::KeyBinding);
                 gchar *k = atspi_action_get_key_binding(action, i, &error);
                 binding = QString::fromUtf8(k ? k : "");
                 g_free(k);
@@ -113,11 +163,45 @@ struct Walk
         }
         g_object_unref(action);
         node.actionIndex = press >= 0 ? press : (count > 0 ? 0 : -1);
-        if (!binding.isEmpty()) {
-            node.shortcut = binding.contains(QLatin1Char(';'))
-                ? x11::keyDataFromGtkKeyBinding(binding)
-                : x11::keyDataFromQtKeyBinding(binding, node.title.value_or(QString()));
+        setShortcut(node, binding);
+    }
+
+    // GTK: the one action "click" exists while the item is enabled and shown (see AtspiActionReads).
+    void singleAction(AtspiAccessible *a, const std::shared_ptr<AtspiMenuNode> &item, bool wantShortcut, bool visible)
+    {
+        AtspiMenuNode &node = *item;
+        if (!node.enabled || !visible)
+            return;
+        AtspiAction *action = atspi_accessible_get_action_iface(a); // from the cached interfaces
+        if (action == nullptr)
+            return;
+        node.actionIndex = 0;
+        if (!wantShortcut || actionReads == AtspiActionReads::Pipelined) {
+            if (wantShortcut)
+                bindingsWanted.push_back(item);
+            g_object_unref(action);
+            return;
         }
+        GError *error = nullptr;
+        QString binding;
+        {
+            CallTimer timer(result.figures, AtspiCall::KeyBinding);
+            gchar *k = atspi_action_get_key_binding(action, 0, &error);
+            binding = QString::fromUtf8(k ? k : "");
+            g_free(k);
+        }
+        g_object_unref(action);
+        if (ok(error))
+            setShortcut(node, binding);
+    }
+
+    static void setShortcut(AtspiMenuNode &node, const QString &binding)
+    {
+        if (binding.isEmpty())
+            return;
+        node.shortcut = binding.contains(QLatin1Char(';'))
+            ? x11::keyDataFromGtkKeyBinding(binding)
+            : x11::keyDataFromQtKeyBinding(binding, node.title.value_or(QString()));
     }
 };
 
@@ -173,18 +257,21 @@ AtspiMenuNodePtr readItem(Walk &walk, AtspiAccessible *a, bool topLevel)
         return node;
     }
     node->title = walk.name(a);
-    walk.states(a, *node);
+    const bool visible = walk.states(a, *node);
     identify(a, *node);
     if (role == ATSPI_ROLE_MENU) {
         // GTK: the menu is its own item. Split it into an item holding a nameless menu.
         ++walk.result.menuItems;
-        walk.actions(a, *node, false);
+        walk.actions(a, node, false, visible);
         node->children.push_back(menuOf(walk, walk.children(a)));
         return node;
     }
     if (isItemRole(role)) {
         ++walk.result.menuItems;
-        walk.actions(a, *node, true);
+        walk.actions(a, node, true, visible);
+        // GTK's submenus are menus (above): its items hold nothing, and asking costs a round trip each.
+        if (walk.actionReads != AtspiActionReads::Full)
+            return node;
         // Qt: an item with a submenu holds a nameless popup menu.
         std::vector<AtspiAccessible *> kids = walk.children(a);
         for (AtspiAccessible *kid : kids) {
@@ -233,20 +320,80 @@ AtspiAccessible *findMenuBar(Walk &walk, AtspiAccessible *application)
     return found;
 }
 
+// Asks every item's key binding of action 0 at once on libatspi's own connection (this thread owns it), then
+// collects the replies in order: the application answers them back to back instead of waiting a round trip
+// each. Every call carries the messaging time-out from the moment it was sent, so the whole batch is bounded
+// by about one time-out. False when a call failed or timed out; the bindings read until then are kept.
+bool readKeyBindingsPipelined(AtspiAccessible *application, const std::vector<std::shared_ptr<AtspiMenuNode>> &items,
+                              int timeoutMs)
+{
+    // The application's own connection: GTK offers a direct socket, which libatspi uses when it can; else
+    // the accessibility bus.
+    const AtspiObject *object = ATSPI_OBJECT(application);
+    DBusConnection *bus = object->app != nullptr && object->app->bus != nullptr ? object->app->bus
+                                                                                 : atspi_get_a11y_bus();
+    if (bus == nullptr)
+        return false;
+    std::vector<DBusPendingCall *> pending(items.size(), nullptr);
+    bool ok = true;
+    for (size_t i = 0; i < items.size() && ok; ++i) {
+        const QByteArray busName = items[i]->busName.toUtf8();
+        const QByteArray path = items[i]->path.toUtf8();
+        DBusMessage *call = dbus_message_new_method_call(busName.constData(), path.constData(),
+                                                         "org.a11y.atspi.Action", "GetKeyBinding");
+        const dbus_int32_t index = 0;
+        ok = call != nullptr && dbus_message_append_args(call, DBUS_TYPE_INT32, &index, DBUS_TYPE_INVALID)
+            && dbus_connection_send_with_reply(bus, call, &pending[i], timeoutMs) && pending[i] != nullptr;
+        if (call != nullptr)
+            dbus_message_unref(call);
+    }
+    dbus_connection_flush(bus);
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (pending[i] == nullptr)
+            continue;
+        if (!ok) {
+            dbus_pending_call_cancel(pending[i]);
+            dbus_pending_call_unref(pending[i]);
+            continue;
+        }
+        dbus_pending_call_block(pending[i]);
+        DBusMessage *reply = dbus_pending_call_steal_reply(pending[i]);
+        dbus_pending_call_unref(pending[i]);
+        const char *binding = nullptr;
+        if (reply != nullptr && dbus_message_get_type(reply) == DBUS_MESSAGE_TYPE_METHOD_RETURN
+            && dbus_message_get_args(reply, nullptr, DBUS_TYPE_STRING, &binding, DBUS_TYPE_INVALID)) {
+            Walk::setShortcut(*items[i], QString::fromUtf8(binding));
+        } else {
+            ok = false; // an error reply, a time-out, or the application left: the rest is not trusted either
+        }
+        if (reply != nullptr)
+            dbus_message_unref(reply);
+    }
+    return ok;
+}
+
 } // namespace
 
-AtspiWalkResult walkMenuBar(AtspiAccessible *application, AtspiCacheUse cache)
+AtspiWalkResult walkMenuBar(AtspiAccessible *application, const AtspiWalkOptions &options)
 {
     Walk walk;
-    // GTK answers the cache's GetItems with its whole tree in one reply and sends state changes as events;
-    // Qt answers GetItems empty and sends no event when a checkable action flips, so its cached states
-    // would go stale: Qt is read uncached.
-    gchar *toolkit = atspi_accessible_get_toolkit_name(application, nullptr);
-    const bool qt = toolkit != nullptr && g_str_has_prefix(toolkit, "Qt");
-    g_free(toolkit);
-    atspi_accessible_clear_cache(application); // menus change between palette calls
-    atspi_accessible_set_cache_mask(application,
-                                    cache == AtspiCacheUse::On && !qt ? ATSPI_CACHE_DEFAULT : ATSPI_CACHE_NONE);
+    bool qt = false;
+    bool gtk = false;
+    {
+        CallTimer timer(walk.result.figures, AtspiCall::Setup);
+        // GTK answers the cache's GetItems with its whole tree in one reply and sends state changes as
+        // events; Qt answers GetItems empty and sends no event when a checkable action flips, so its cached
+        // states would go stale: Qt is read uncached.
+        gchar *toolkit = atspi_accessible_get_toolkit_name(application, nullptr);
+        qt = toolkit != nullptr && g_str_has_prefix(toolkit, "Qt");
+        gtk = toolkit != nullptr && g_ascii_strcasecmp(toolkit, "gtk") == 0; // GTK 3 says "gtk"
+        g_free(toolkit);
+        atspi_accessible_clear_cache(application); // menus change between palette calls
+        const bool cached = options.cache == AtspiCacheUse::On && !qt;
+        atspi_accessible_set_cache_mask(application, cached ? ATSPI_CACHE_DEFAULT : ATSPI_CACHE_NONE);
+        // Single and Pipelined lean on cached states and interfaces; the uncached walk is the reference.
+        walk.actionReads = gtk && cached ? options.actions : AtspiActionReads::Full;
+    }
     AtspiAccessible *bar = findMenuBar(walk, application);
     if (bar == nullptr)
         return walk.result;
@@ -261,6 +408,11 @@ AtspiWalkResult walkMenuBar(AtspiAccessible *application, AtspiCacheUse cache)
     }
     unrefAll(items);
     g_object_unref(bar);
+    if (!walk.result.failed && !walk.bindingsWanted.empty()) {
+        CallTimer timer(walk.result.figures, AtspiCall::KeyBinding, int(walk.bindingsWanted.size()));
+        if (!readKeyBindingsPipelined(application, walk.bindingsWanted, options.timeoutMs))
+            walk.result.failed = true;
+    }
     walk.result.menuBar = std::move(root);
     return walk.result;
 }

@@ -30,12 +30,34 @@ struct AtspiMenuNode
 
 using AtspiMenuNodePtr = std::shared_ptr<const AtspiMenuNode>;
 
+// Kinds of accessibility calls a walk makes, for figures. A call answered from libatspi's cache costs no
+// round trip; the others cost one each.
+enum class AtspiCall {
+    Setup,       // toolkit name, cache reset
+    Role,
+    Name,
+    Children,    // child count and each child
+    States,
+    ActionCount,
+    ActionName,
+    KeyBinding,  // one per call; a pipelined batch counts each binding it asked for
+};
+constexpr int kAtspiCallKinds = int(AtspiCall::KeyBinding) + 1;
+
+struct AtspiCallFigures
+{
+    int calls[kAtspiCallKinds] = {};
+    double milliseconds[kAtspiCallKinds] = {};
+    int slow[kAtspiCallKinds] = {}; // calls that took 15 µs or more: round trips, not cache hits
+};
+
 struct AtspiWalkResult
 {
     AtspiMenuNodePtr menuBar; // null when the application has none (or did not answer)
     int nodes = 0;
     int menuItems = 0;
     bool failed = false;      // a call failed or timed out: the walk stopped there, the tree is partial
+    AtspiCallFigures figures;
 };
 
 enum class AtspiCacheUse {
@@ -43,8 +65,32 @@ enum class AtspiCacheUse {
     Off, // every attribute is one round trip: the reference the figures compare against
 };
 
+// How a walk reads the actions (press index and key binding) of GTK menu items. Other toolkits are always
+// read in full: their action names and indexes vary (Qt: "Press", "ShowMenu").
+enum class AtspiActionReads {
+    // Count, every name, and key bindings until one is found: three round trips per item.
+    Full,
+    // GTK's menu items offer the single action "click" while enabled and shown, and none otherwise: index 0
+    // from the cached states and interfaces, and only the key binding of action 0 asked, one round trip per
+    // enabled item, none for menus (their key binding is a mnemonic) or disabled items. GTK's items hold no
+    // children (a submenu is a menu), so they are not asked for any.
+    Single,
+    // As Single, with every key binding sent at once at the end of the walk on the application's own
+    // connection (GTK's direct socket) and the replies collected together, bounded by one messaging
+    // time-out. Not the default: the application's own work per call, not the wait, dominates, so it saves
+    // only part of a small share (the figures of bench/platform_menu_read.cpp).
+    Pipelined,
+};
+
+struct AtspiWalkOptions
+{
+    AtspiCacheUse cache = AtspiCacheUse::On;
+    AtspiActionReads actions = AtspiActionReads::Single;
+    int timeoutMs = 900; // the bound of each call, and of the whole pipelined batch
+};
+
 // Finds the menu bar of `application` (breadth first, not descending into menus, tables, lists or text)
 // and reads it whole. Runs on the libatspi thread only. Stops at the first failed call.
-AtspiWalkResult walkMenuBar(AtspiAccessible *application, AtspiCacheUse cache);
+AtspiWalkResult walkMenuBar(AtspiAccessible *application, const AtspiWalkOptions &options);
 
 } // namespace tavolin
