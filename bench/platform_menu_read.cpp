@@ -1,13 +1,16 @@
 // Reading whole menu trees of running applications over the accessibility bus, in one process and one run:
-// our element source (libatspi's cache on: GTK sends its tree in one reply) beside the uncached libatspi walk
-// (one round trip per attribute), and the palette's whole reader (AXApp, rows) on top of the cached source.
-// Run by bench/platform_bench.sh inside the headless session; prints medians of each.
+// our element source in each of its ways of reading GTK actions (libatspi's cache on: GTK sends its tree in
+// one reply) beside the uncached libatspi walk (one round trip per attribute), and the palette's whole
+// reader (AXApp, rows) on top of the default source. Prints medians, where the last walk of each way spent
+// its time (calls and milliseconds per kind of call), and whether every way mapped the same tree.
+// Run by bench/platform_bench.sh inside the headless session.
 //
 //   tavolin_bench_platform_read [--runs N] PID...
 #include "platform/linux/AtspiElementSource.h"
 #include "tools/MenuRows.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QElapsedTimer>
 
 #include <algorithm>
@@ -23,7 +26,28 @@ struct Sample
     double ms = 0;
     int items = 0;
     bool partial = false;
+    AtspiCallFigures figures;
+    QByteArray tree; // digest of what the source answers for the whole tree
 };
+
+struct Way
+{
+    const char *name;
+    AtspiCacheUse cache;
+    AtspiActionReads actions;
+};
+
+const Way kWays[] = {
+    {"cached, full actions", AtspiCacheUse::On, AtspiActionReads::Full},
+    {"cached, action 0 only", AtspiCacheUse::On, AtspiActionReads::Single},
+    {"cached, pipelined", AtspiCacheUse::On, AtspiActionReads::Pipelined},
+    {"libatspi uncached walk", AtspiCacheUse::Off, AtspiActionReads::Full},
+};
+constexpr int kWayCount = int(sizeof(kWays) / sizeof(kWays[0]));
+constexpr int kReference = 3;
+
+const char *const kCallNames[kAtspiCallKinds] = {"setup", "role", "name", "children", "states",
+                                                 "action count", "action name", "key binding"};
 
 double median(std::vector<double> values)
 {
@@ -33,28 +57,77 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
-// One walk of the menu bar through the source, as the reader's first request makes it.
-Sample walk(AtspiElementSource &source, int32_t pid, AtspiCacheUse cache)
+// Everything the reader can ask of the tree below `element`, hashed.
+void hashTree(AtspiElementSource &source, const ElementRef &element, QCryptographicHash &hash)
 {
-    source.setCacheUse(cache);
+    for (AXAttribute attribute : {AXAttribute::Title, AXAttribute::Role, AXAttribute::Enabled, AXAttribute::MenuItemMarkChar,
+                                  AXAttribute::MenuItemCmdChar, AXAttribute::MenuItemCmdVirtualKey,
+                                  AXAttribute::MenuItemCmdModifiers}) {
+        AXValue value;
+        const AXError error = source.copyAttributeValue(element, attribute, value);
+        QString text = QString::number(int(error));
+        if (error == AXError::Success) {
+            if (const QString *s = std::get_if<QString>(&value))
+                text += *s;
+            else if (const bool *b = std::get_if<bool>(&value))
+                text += *b ? QLatin1String("1") : QLatin1String("0");
+            else if (const int64_t *n = std::get_if<int64_t>(&value))
+                text += QString::number(*n);
+        }
+        hash.addData(text.toUtf8() + '\x1f');
+    }
+    AXValue children;
+    if (source.copyAttributeValue(element, AXAttribute::Children, children) == AXError::Success) {
+        if (const ElementList *list = std::get_if<ElementList>(&children)) {
+            hash.addData(QByteArray::number(qsizetype(list->size())) + '[');
+            for (const ElementRef &child : *list)
+                hashTree(source, child, hash);
+            hash.addData("]");
+        }
+    }
+}
+
+// One walk of the menu bar through the source, as the reader's first request makes it.
+Sample walk(AtspiElementSource &source, int32_t pid, const Way &way, bool digest)
+{
+    source.setCacheUse(way.cache);
+    source.setActionReads(way.actions);
     const ElementRef app = source.applicationForPid(pid);
     AXValue value;
     if (!app || source.copyAttributeValue(app, AXAttribute::MenuBar, value) != AXError::Success)
-        return Sample{0, 0, true};
+        return Sample{0, 0, true, {}, {}};
     const AtspiReadStats stats = source.lastReadStats();
-    return Sample{stats.milliseconds, stats.menuItems, stats.stoppedByTimeout};
+    Sample sample{stats.milliseconds, stats.menuItems, stats.stoppedByTimeout, stats.figures, {}};
+    if (digest) {
+        QCryptographicHash hash(QCryptographicHash::Sha1);
+        hashTree(source, std::get<ElementRef>(value), hash);
+        sample.tree = hash.result().toHex().left(12);
+    }
+    return sample;
 }
 
 // The palette's reader end to end: application object, menus read in parallel, rows built.
 Sample reader(const std::shared_ptr<AtspiElementSource> &source, int32_t pid)
 {
     source->setCacheUse(AtspiCacheUse::On);
+    source->setActionReads(AtspiActionReads::Single);
     QElapsedTimer timer;
     timer.start();
     const ElementRef ref = source->applicationForPid(pid);
     const AXAppPtr app = ref ? AXApp::create(source, AXAppHooks{}, ref) : nullptr;
     const menutool::MenuRead read = menutool::readApplicationRows(app, std::chrono::seconds(10));
-    return Sample{double(timer.nsecsElapsed()) / 1e6, int(read.rows.size()), !read.complete || !read.hasMenuBar};
+    return Sample{double(timer.nsecsElapsed()) / 1e6, int(read.rows.size()), !read.complete || !read.hasMenuBar, {}, {}};
+}
+
+void printFigures(int32_t pid, const char *way, const AtspiCallFigures &figures)
+{
+    std::printf("%-8d   %s:", pid, way);
+    for (int k = 0; k < kAtspiCallKinds; ++k) {
+        if (figures.calls[k] > 0)
+            std::printf("  %s %d(%d slow)/%.1fms", kCallNames[k], figures.calls[k], figures.slow[k],
+                        figures.milliseconds[k]);
+    }
+    std::printf("\n");
 }
 
 } // namespace
@@ -73,27 +146,32 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "no accessibility bus\n");
         return 1;
     }
-    std::printf("%-8s %-22s %6s %10s %10s\n", "pid", "reading", "items", "median ms", "min ms");
+    std::printf("%-8s %-24s %6s %10s %10s %8s  %s\n", "pid", "reading", "items", "median ms", "min ms", "ref/x",
+                "tree");
     for (const QString &arg : args) {
         const int32_t pid = arg.toInt();
-        walk(*source, pid, AtspiCacheUse::On); // warm-up: the bus connection and the application's own caches
-        std::vector<double> cached, uncached, whole;
-        Sample last[3];
+        walk(*source, pid, kWays[0], false); // warm-up: the bus connection and the application's own caches
+        std::vector<double> series[kWayCount + 1];
+        Sample last[kWayCount + 1];
+        // Interleaved, so load on the machine falls on every way alike.
         for (int i = 0; i < runs; ++i) {
-            last[0] = walk(*source, pid, AtspiCacheUse::On);
-            cached.push_back(last[0].ms);
-            last[1] = walk(*source, pid, AtspiCacheUse::Off);
-            uncached.push_back(last[1].ms);
-            last[2] = reader(source, pid);
-            whole.push_back(last[2].ms);
+            for (int w = 0; w < kWayCount; ++w) {
+                last[w] = walk(*source, pid, kWays[w], i == runs - 1);
+                series[w].push_back(last[w].ms);
+            }
+            last[kWayCount] = reader(source, pid);
+            series[kWayCount].push_back(last[kWayCount].ms);
         }
-        const char *names[3] = {"source (cached)", "libatspi uncached walk", "reader + rows"};
-        const std::vector<double> *series[3] = {&cached, &uncached, &whole};
-        for (int k = 0; k < 3; ++k) {
-            std::printf("%-8d %-22s %6d %10.1f %10.1f%s\n", pid, names[k], last[k].items, median(*series[k]),
-                        *std::min_element(series[k]->begin(), series[k]->end()), last[k].partial ? "  (partial!)" : "");
+        const double reference = median(series[kReference]);
+        for (int w = 0; w <= kWayCount; ++w) {
+            const char *name = w < kWayCount ? kWays[w].name : "reader + rows";
+            const double ms = median(series[w]);
+            std::printf("%-8d %-24s %6d %10.1f %10.1f %7.2fx  %s%s\n", pid, name, last[w].items, ms,
+                        *std::min_element(series[w].begin(), series[w].end()), reference / std::max(0.001, ms),
+                        last[w].tree.constData(), last[w].partial ? "  (partial!)" : "");
         }
-        std::printf("%-8d %-22s %6s %10.2fx\n", pid, "uncached / cached", "", median(uncached) / std::max(0.001, median(cached)));
+        for (int w = 0; w < kWayCount; ++w)
+            printFigures(pid, kWays[w].name, last[w].figures);
         std::fflush(stdout);
     }
     return 0;
