@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Figures of the Linux platform layer, run by hand (not part of the test command):
-#   1. whole menu trees of geany and mousepad: our element source against the uncached libatspi walk, and the
-#      palette's whole reader, in one process (tavolin_bench_platform_read);
+#   1. whole menu trees of geany and mousepad: our element source in each way of reading GTK actions (full,
+#      action 0 only, pipelined) against the uncached libatspi walk, with calls and time per kind of call, and
+#      the palette's whole reader, in one process (tavolin_bench_platform_read);
 #   2. tavolin-menu search --rows FILE QUERY over 50,000 rows against fzf --filter QUERY over the same file,
 #      whole processes, same run.
 # Starts its own headless session and stops it, and every process it started, by pid.
@@ -55,7 +56,7 @@ mousepad --disable-server >/dev/null 2>&1 & pids+=($!); mousepad_pid=$!
 wait_listed "$geany_pid"
 wait_listed "$mousepad_pid"
 
-echo "== Whole menu tree (geany pid $geany_pid, mousepad pid $mousepad_pid), $runs runs each, same process"
+echo "== Whole menu tree (geany pid $geany_pid, mousepad pid $mousepad_pid), $runs runs each, same process; load: $(cut -d' ' -f1-3 /proc/loadavg)"
 "$reader" --runs "$runs" "$geany_pid" "$mousepad_pid"
 
 # 50,000 rows: the two applications' real rows, repeated under numbered windows.
