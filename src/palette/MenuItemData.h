@@ -56,7 +56,7 @@ using RowPathPtr = std::shared_ptr<const RowPath>;
 
 // Punctuation that separates words in titles such as "Print-Preview" or "Show (All)": [-_+()'"\\/]. A row's
 // plain title form (RowSearchForms::plainAlt) has a space in place of each.
-inline bool isWordPunctuation(QChar c)
+constexpr bool isWordPunctuation(QChar c)
 {
     switch (c.unicode()) {
     case u'-': case u'_': case u'+': case u'(': case u')': case u'\'': case u'"': case u'\\': case u'/':

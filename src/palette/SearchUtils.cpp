@@ -3,6 +3,7 @@
 #include "accessibility/LocaleUtils.h"
 
 #include <algorithm>
+#include <array>
 #include <string>
 
 namespace tavolin {
@@ -27,7 +28,23 @@ double lazyPathFormScore(double threshold, uint64_t formMask, const FoldedSpan &
 
 bool isAscii(QStringView text)
 {
-    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+    // No early exit, so the loop vectorises: most texts are ASCII.
+    const auto *units = reinterpret_cast<const char16_t *>(text.utf16());
+    char16_t any = 0;
+    for (qsizetype i = 0; i < text.size(); ++i)
+        any |= units[i];
+    return any < 0x80;
+}
+
+// The ASCII word punctuation as a 128-bit set.
+constexpr std::array<uint64_t, 2> asciiPunctuation()
+{
+    std::array<uint64_t, 2> set{};
+    for (char16_t c = 0; c < 0x80; ++c) {
+        if (isWordPunctuation(QChar(c)))
+            set[c >> 6] |= uint64_t(1) << (c & 63);
+    }
+    return set;
 }
 
 // `text` with each word punctuation character replaced by a space, as a row's plain title form; false (and
@@ -161,8 +178,9 @@ double SearchUtils::score(const QString &text, const QString &word, std::optiona
     return fuzzyScore(FoldedText(text, mode), FoldedText(word, mode), fuzziness);
 }
 
-RowPrefilter::RowPrefilter(const SearchUtils &search, const QString &keyword)
-    : m_keyword(keyword, search.foldMode()),
+RowPrefilter::RowPrefilter(SearchUtils &search, const QString &keyword)
+    : m_search(search),
+      m_keyword(keyword, search.foldMode()),
       m_threshold(search.threshod),
       m_fuzziness(search.fuzziness),
       m_decides(!LocaleUtils::hasTrans()),
@@ -184,16 +202,22 @@ namespace {
 char16_t lowerAscii(QChar c)
 {
     const char16_t u = c.unicode();
-    return u >= u'A' && u <= u'Z' ? char16_t(u + 32) : u;
+    return char16_t(u + (char16_t(u - u'A') < 26 ? 32 : 0));
 }
 
 // Whether `keys` occur in this order among the fold keys of `text` (ASCII, default mode) from the start;
 // advances `next` past those found.
 void matchInOrder(QStringView text, const uint32_t *keys, int size, int &next)
 {
-    for (qsizetype i = 0; i < text.size() && next < size; ++i) {
-        if (lowerAscii(text[i]) == keys[next])
-            ++next;
+    const char16_t *p = reinterpret_cast<const char16_t *>(text.utf16());
+    const char16_t *const end = p + text.size();
+    for (; next < size; ++next, ++p) {
+        const uint32_t key = keys[next];
+        const uint32_t upper = key - 'a' < 26 ? key - 32 : key;
+        while (p != end && *p != key && *p != upper)
+            ++p;
+        if (p == end)
+            return;
     }
 }
 
@@ -228,13 +252,12 @@ RowPrefilter::Verdict RowPrefilter::byLetters(QStringView title, std::span<const
     if (keyword.size == 0 || title.isEmpty())
         return Verdict::Undecided;
     uint64_t present[2] = {0, 0};
-    bool punctuation = false;
     for (QChar c : title) {
         const char16_t key = lowerAscii(c);
         present[key >> 6] |= uint64_t(1) << (key & 63);
-        punctuation = punctuation || isWordPunctuation(c);
     }
-    if (punctuation)
+    static constexpr std::array<uint64_t, 2> kPunctuation = asciiPunctuation();
+    if ((present[0] & kPunctuation[0]) || (present[1] & kPunctuation[1]))
         present[0] |= uint64_t(1) << u' ';
     int found = 0;
     for (int i = 0; i < keyword.size; ++i) {

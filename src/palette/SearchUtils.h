@@ -66,11 +66,16 @@ private:
 //
 // Decides only rows whose texts are all ASCII, built by the basic constructor (no live item, English title or
 // history index) while no translation is in use; every other row may be listed. The search's threshold,
-// fuzziness and fold mode are read at construction. Immutable; mayList() is safe from any thread.
+// fuzziness and fold mode are read at construction; the search must outlive the filter. Immutable;
+// mayList() and score() are safe from any thread (score() as SearchUtils::scrore() is).
 class RowPrefilter
 {
 public:
-    RowPrefilter(const SearchUtils &search, const QString &keyword);
+    RowPrefilter(SearchUtils &search, const QString &keyword);
+
+    // The row's score for the keyword: SearchUtils::scrore(), so that a row can be scored as soon as it is
+    // built, while it is in the cache.
+    double score(MenuItemData &row) const { return m_search.scrore(m_keyword, row); }
 
     // False only when a row with this title and path (each element and the title trimmed, as a row holds
     // them; the top menu first) scores at most the threshold for the keyword, with or without a submenu.
@@ -81,6 +86,7 @@ private:
     Verdict byLetters(QStringView title, std::span<const QStringView> path) const;
     bool mayListByForms(QStringView title, std::span<const QStringView> path) const;
 
+    SearchUtils &m_search;
     FoldedText m_keyword;
     double m_threshold = 0;
     double m_fuzziness = 0;

@@ -299,8 +299,11 @@ RowsFile parseLines(QByteArrayView bytes, int firstLine, const RowPrefilter *fil
             view.chop(1);
         if (view.trimmed().isEmpty() || view.startsWith(QLatin1Char('#')))
             continue;
-        if (MenuItemDataPtr row = parser.parse(view, number))
+        if (MenuItemDataPtr row = parser.parse(view, number)) {
+            if (filter)
+                file.scores.push_back(filter->score(*row));
             file.rows.append(std::move(row));
+        }
     }
     return file;
 }
@@ -370,6 +373,7 @@ RowsFile parseRows(const QByteArray &text, const RowPrefilter *filter)
     worker.join();
     file.rows += tail.rows;
     file.warnings += tail.warnings;
+    file.scores.insert(file.scores.end(), tail.scores.begin(), tail.scores.end());
     return file;
 }
 
@@ -445,6 +449,24 @@ QJsonObject rowJson(const MenuItemData &row)
     };
 }
 
+namespace {
+
+// The entries scoring above the threshold, best first; equal scores keep row order.
+std::vector<RankedRow> listed(const QList<MenuItemDataPtr> &rows, std::vector<SearchUtils::ScoredEntry> scores,
+                              double threshold)
+{
+    std::erase_if(scores, [threshold](const SearchUtils::ScoredEntry &entry) { return !(entry.score > threshold); });
+    std::stable_sort(scores.begin(), scores.end(),
+                     [](const SearchUtils::ScoredEntry &a, const SearchUtils::ScoredEntry &b) { return a.score > b.score; });
+    std::vector<RankedRow> ranked;
+    ranked.reserve(scores.size());
+    for (const SearchUtils::ScoredEntry &entry : scores)
+        ranked.push_back({rows.at(entry.index), entry.score});
+    return ranked;
+}
+
+} // namespace
+
 std::vector<RankedRow> rankRows(const QString &query, const QList<MenuItemDataPtr> &rows)
 {
     SearchUtils &search = SearchUtils::shared();
@@ -464,15 +486,16 @@ std::vector<RankedRow> rankRows(const QString &query, const QList<MenuItemDataPt
     scoreRange(0, rows.size() / threads);
     for (std::thread &worker : workers)
         worker.join();
-    const double threshold = search.threshod;
-    std::erase_if(scores, [threshold](const SearchUtils::ScoredEntry &entry) { return !(entry.score > threshold); });
-    std::stable_sort(scores.begin(), scores.end(),
-                     [](const SearchUtils::ScoredEntry &a, const SearchUtils::ScoredEntry &b) { return a.score > b.score; });
-    std::vector<RankedRow> ranked;
-    ranked.reserve(scores.size());
-    for (const SearchUtils::ScoredEntry &entry : scores)
-        ranked.push_back({rows.at(entry.index), entry.score});
-    return ranked;
+    return listed(rows, std::move(scores), search.threshod);
+}
+
+std::vector<RankedRow> rankScoredRows(const QList<MenuItemDataPtr> &rows, const std::vector<double> &scores)
+{
+    std::vector<SearchUtils::ScoredEntry> entries;
+    entries.reserve(size_t(rows.size()));
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        entries.push_back({i, size_t(i) < scores.size() ? scores[size_t(i)] : 0.0});
+    return listed(rows, std::move(entries), SearchUtils::shared().threshod);
 }
 
 MenuItemDataPtr findRow(const QList<MenuItemDataPtr> &rows, const QString &pathText)

@@ -41,10 +41,11 @@ MenuRead readApplicationRows(const AXAppPtr &app, std::chrono::milliseconds boun
 struct RowsFile
 {
     QList<MenuItemDataPtr> rows;
-    QStringList warnings; // "line N: ..." for lines skipped or fields ignored
+    QStringList warnings;       // "line N: ..." for lines skipped or fields ignored
+    std::vector<double> scores; // with a filter: each row's RowPrefilter::score(), in row order
 };
-// With a filter, the rows it rules out (RowPrefilter::mayList) are left out without being built; their lines
-// are checked and warned about all the same.
+// With a filter, the rows it rules out (RowPrefilter::mayList) are left out without being built, their lines
+// checked and warned about all the same, and each row built is scored right away (see rankScoredRows).
 RowsFile parseRows(const QByteArray &text, const RowPrefilter *filter = nullptr);
 // Reads KeyData::displayText() back ("Ctrl+Shift+S", "Super+Alt+Page Down", "Ctrl++", "F5"); none when the
 // text names no key. The modifier words are Linux's: Ctrl is the Command bit, Super the Control bit.
@@ -83,6 +84,9 @@ struct RankedRow
 // keep menu order. Large row lists are scored on several threads. Call it from one thread at a time for a
 // given list (the search fills the rows' lazy caches).
 std::vector<RankedRow> rankRows(const QString &query, const QList<MenuItemDataPtr> &rows);
+// The same over rows already scored (one score per row, as RowsFile::scores), with the shared search's
+// threshold.
+std::vector<RankedRow> rankScoredRows(const QList<MenuItemDataPtr> &rows, const std::vector<double> &scores);
 
 // The first row whose path and title equal `pathText` ("File > Save As…"). Compared segment by segment,
 // ignoring case, blanks around ">" and "..." written for "…". Null when none.

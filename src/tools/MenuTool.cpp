@@ -60,6 +60,7 @@ struct Failure
 struct Rows
 {
     QList<MenuItemDataPtr> rows;
+    std::optional<std::vector<double>> scores; // for the query, when the rows were scored as they were read
     std::optional<QString> appName;
     int32_t pid = 0;
     std::shared_ptr<ElementSource> source; // keeps the application's elements valid while pressing
@@ -108,7 +109,7 @@ std::optional<Failure> validate(const QCommandLineParser &parser, Options &optio
     return std::nullopt;
 }
 
-// With a filter (a search), only the rows it cannot rule out are built.
+// With a filter (a search), only the rows it cannot rule out are built, and they are scored as they are.
 std::optional<Failure> readRowsFile(const QString &path, const RowPrefilter *filter, Rows &rows, QTextStream &err)
 {
     QFile file;
@@ -120,6 +121,8 @@ std::optional<Failure> readRowsFile(const QString &path, const RowPrefilter *fil
     for (const QString &warning : parsed.warnings)
         err << "tavolin-menu: " << path << ", " << warning << '\n';
     rows.rows = std::move(parsed.rows);
+    if (filter)
+        rows.scores = std::move(parsed.scores);
     return std::nullopt;
 }
 
@@ -175,7 +178,8 @@ ExitCode list(const Options &options, const Rows &rows, QTextStream &out)
 
 ExitCode search(const Options &options, const Rows &rows, QTextStream &out)
 {
-    std::vector<RankedRow> ranked = rankRows(options.argument, rows.rows);
+    std::vector<RankedRow> ranked =
+        rows.scores ? rankScoredRows(rows.rows, *rows.scores) : rankRows(options.argument, rows.rows);
     if (options.limit && qsizetype(ranked.size()) > *options.limit)
         ranked.resize(size_t(*options.limit));
     if (options.json) {

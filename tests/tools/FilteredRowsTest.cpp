@@ -1,5 +1,5 @@
-// Ranking a rows file whose rows were filtered before they were built gives what ranking every row gives:
-// the same rows in the same order with the same scores, and the same warnings.
+// Ranking a rows file whose rows were filtered before they were built (and scored as they were read) gives
+// what ranking every row gives: the same rows in the same order with the same scores, and the same warnings.
 #include <gtest/gtest.h>
 
 #include "palette/SearchUtils.h"
@@ -62,12 +62,21 @@ struct Listed
     bool operator==(const Listed &) const = default;
 };
 
-std::vector<Listed> ranked(const QString &query, const RowsFile &file)
+std::vector<Listed> lines(const std::vector<RankedRow> &rows)
 {
     std::vector<Listed> out;
-    for (const RankedRow &entry : rankRows(query, file.rows))
+    for (const RankedRow &entry : rows)
         out.push_back({rowLine(*entry.row), entry.score});
     return out;
+}
+
+void expectSame(const std::vector<Listed> &actual, const std::vector<Listed> &expected)
+{
+    ASSERT_EQ(actual.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(actual[i].line, expected[i].line) << "at " << i;
+        EXPECT_EQ(actual[i].score, expected[i].score) << "at " << i << ": " << expected[i].line.toStdString();
+    }
 }
 
 struct QueryCase
@@ -95,15 +104,14 @@ TEST_P(FilteredRowsTest, RanksAsIfEveryRowWereBuilt)
     const RowPrefilter filter(SearchUtils::shared(), query);
     const RowsFile filtered = parseRows(text, &filter);
 
-    const std::vector<Listed> expected = ranked(query, all);
-    const std::vector<Listed> actual = ranked(query, filtered);
-    ASSERT_EQ(actual.size(), expected.size());
-    for (size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(actual[i].line, expected[i].line) << "at " << i;
-        EXPECT_EQ(actual[i].score, expected[i].score) << "at " << i << ": " << expected[i].line.toStdString();
-    }
+    const std::vector<Listed> expected = lines(rankRows(query, all.rows));
+    // Scored as they were read, and scored again from scratch.
+    ASSERT_EQ(filtered.scores.size(), size_t(filtered.rows.size()));
+    expectSame(lines(rankScoredRows(filtered.rows, filtered.scores)), expected);
+    expectSame(lines(rankRows(query, filtered.rows)), expected);
     EXPECT_EQ(filtered.warnings, all.warnings);
     EXPECT_LE(filtered.rows.size(), all.rows.size());
+    EXPECT_TRUE(all.scores.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
