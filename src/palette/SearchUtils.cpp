@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <cstring>
 #include <string>
 
 namespace tavolin {
@@ -25,6 +27,8 @@ double lazyPathFormScore(double threshold, uint64_t formMask, const FoldedSpan &
         return threshold + (0.0 - 0.1) / 20;
     return pathFormScore(threshold, form(), keyword);
 }
+
+std::atomic<uint64_t> g_lastFilterId{0};
 
 bool isAscii(QStringView text)
 {
@@ -184,15 +188,58 @@ RowPrefilter::RowPrefilter(SearchUtils &search, const QString &keyword)
       m_threshold(search.threshod),
       m_fuzziness(search.fuzziness),
       m_decides(!LocaleUtils::hasTrans()),
-      m_byLetters(m_keyword.mode() == FoldMode::Default && m_fuzziness >= 0 && m_fuzziness <= 1)
+      m_byLetters(m_keyword.mode() == FoldMode::Default && m_fuzziness >= 0 && m_fuzziness <= 1),
+      m_id(++g_lastFilterId)
 {
 }
 
+namespace {
+
+// What mayList() found out about the last path it was given on this thread, for the filter `filterId`: rows of
+// one menu mostly follow each other, so a path is looked at once for all of them.
+struct PathMemo
+{
+    uint64_t filterId = 0;
+    std::vector<std::u16string> elements;
+    bool ascii = false;
+    int progress = 0; // see RowPrefilter::byLetters
+};
+
+bool sameElements(const std::vector<std::u16string> &elements, std::span<const QStringView> path)
+{
+    return elements.size() == path.size() &&
+           std::equal(elements.cbegin(), elements.cend(), path.begin(), [](const std::u16string &a, QStringView b) {
+               return a.size() == size_t(b.size()) && std::memcmp(a.data(), b.utf16(), a.size() * sizeof(char16_t)) == 0;
+           });
+}
+
+void matchInOrder(QStringView text, const uint32_t *keys, int size, int &next);
+
+} // namespace
+
 bool RowPrefilter::mayList(QStringView title, std::span<const QStringView> path) const
 {
-    if (!m_decides || !isAscii(title) || !std::all_of(path.begin(), path.end(), isAscii))
+    thread_local PathMemo memo;
+    if (memo.filterId != m_id || !sameElements(memo.elements, path)) {
+        memo.filterId = m_id;
+        memo.elements.assign(path.size(), {});
+        for (size_t i = 0; i < path.size(); ++i)
+            memo.elements[i].assign(reinterpret_cast<const char16_t *>(path[i].utf16()), size_t(path[i].size()));
+        memo.ascii = std::all_of(path.begin(), path.end(), isAscii);
+        memo.progress = 0;
+        if (m_byLetters && memo.ascii) {
+            const FoldedSpan keyword = m_keyword.span();
+            if (path.empty())
+                matchInOrder(u" ", keyword.foldKeys, keyword.size, memo.progress);
+            for (QStringView element : path) {
+                matchInOrder(element, keyword.foldKeys, keyword.size, memo.progress);
+                matchInOrder(u" ", keyword.foldKeys, keyword.size, memo.progress);
+            }
+        }
+    }
+    if (!m_decides || !memo.ascii || !isAscii(title))
         return true;
-    const Verdict verdict = m_byLetters ? byLetters(title, path) : Verdict::Undecided;
+    const Verdict verdict = m_byLetters ? byLetters(title, memo.progress) : Verdict::Undecided;
     return verdict == Verdict::Undecided ? mayListByForms(title, path) : verdict == Verdict::MayList;
 }
 
@@ -246,7 +293,9 @@ bool containsKeys(QStringView text, const uint32_t *keys, int size)
 // unless its title already scores exactly the threshold), or a one-key keyword occurs in its path form
 // (listed unless that key is only found written otherwise inside a word): few of those rows are ruled out,
 // and building them costs less than scoring the forms of all of them.
-RowPrefilter::Verdict RowPrefilter::byLetters(QStringView title, std::span<const QStringView> path) const
+// `pathProgress`: how many keys of the keyword the path part of the path form (each element and a space, or a
+// space alone) holds in order.
+RowPrefilter::Verdict RowPrefilter::byLetters(QStringView title, int pathProgress) const
 {
     const FoldedSpan keyword = m_keyword.span();
     if (keyword.size == 0 || title.isEmpty())
@@ -275,13 +324,7 @@ RowPrefilter::Verdict RowPrefilter::byLetters(QStringView title, std::span<const
     // The margin covers rounding: the score sums its character scores one by one.
     if (bound + 1e-9 >= m_threshold)
         return Verdict::Undecided;
-    int next = 0;
-    if (path.empty())
-        matchInOrder(u" ", keyword.foldKeys, keyword.size, next);
-    for (QStringView element : path) {
-        matchInOrder(element, keyword.foldKeys, keyword.size, next);
-        matchInOrder(u" ", keyword.foldKeys, keyword.size, next);
-    }
+    int next = pathProgress;
     matchInOrder(title, keyword.foldKeys, keyword.size, next);
     if (next < keyword.size)
         return Verdict::Out;

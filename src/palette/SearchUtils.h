@@ -83,7 +83,7 @@ public:
 
 private:
     enum class Verdict : uint8_t { Out, MayList, Undecided };
-    Verdict byLetters(QStringView title, std::span<const QStringView> path) const;
+    Verdict byLetters(QStringView title, int pathProgress) const;
     bool mayListByForms(QStringView title, std::span<const QStringView> path) const;
 
     SearchUtils &m_search;
@@ -92,6 +92,7 @@ private:
     double m_fuzziness = 0;
     bool m_decides = false;
     bool m_byLetters = false; // the default fold mode and a fuzziness in [0, 1]
+    uint64_t m_id;            // tells this filter's memo of the last path (per thread) from another's
 };
 
 } // namespace tavolin

@@ -141,5 +141,20 @@ TEST(RowPrefilterScopeTest, RowsWithOtherScriptsAreLeftToTheSearch)
     EXPECT_TRUE(filter.mayList(u"Save", {&cyrillic, 1}));
 }
 
+TEST(RowPrefilterScopeTest, FiltersTakingTurnsOnOneThreadKeepTheirOwnAnswers)
+{
+    test::ScopedMenuRules noRules;
+    const QStringView path[] = {u"Window 3", u"Tools"};
+    for (int round = 0; round < 2; ++round) {
+        const RowPrefilter window(SearchUtils::shared(), u"window tools"_qs);
+        const RowPrefilter unmatched(SearchUtils::shared(), u"qqq"_qs);
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_TRUE(window.mayList(u"Options", path)) << round << i; // the path form holds both words
+            EXPECT_FALSE(unmatched.mayList(u"Options", path)) << round << i;
+            EXPECT_FALSE(window.mayList(u"Options", std::span(path, 1))) << round << i;
+        }
+    }
+}
+
 } // namespace
 } // namespace tavolin
