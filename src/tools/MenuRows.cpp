@@ -232,7 +232,7 @@ public:
             if (!shortcut)
                 warn(QStringLiteral("\"%1\" is not a key combination; ignored").arg(fields[1].trimmed()));
         }
-        const ParsedState state = count >= 2 ? parseState(fields[2].toString()) : ParsedState{};
+        const ParsedState &state = count >= 2 ? stateOf(fields[2]) : kNoState;
         if (!state.unknown.isEmpty())
             warn(QStringLiteral("unknown state \"%1\"; ignored").arg(state.unknown.join(QLatin1Char(','))));
         if (count > 2)
@@ -268,13 +268,26 @@ private:
         return m_lastPath;
     }
 
-    std::optional<KeyData> shortcutOf(QStringView text)
+    // Rows of one menu often repeat a shortcut or a state: each is compared with the last before hashing.
+    const std::optional<KeyData> &shortcutOf(QStringView text)
     {
+        if (m_lastKey && text == m_lastKey->first)
+            return m_lastKey->second;
         auto known = m_keyTexts.find(text);
         if (known == m_keyTexts.end())
             known = m_keyTexts.emplace(text.toString(), keyDataFromDisplayText(text.toString())).first;
+        m_lastKey = &*known;
         return known->second;
     }
+
+    const ParsedState &stateOf(QStringView text)
+    {
+        if (!m_lastState || text != m_lastState->first)
+            m_lastState.emplace(text.toString(), parseState(text.toString()));
+        return m_lastState->second;
+    }
+
+    static inline const ParsedState kNoState{};
 
     QStringList &m_warnings;
     const RowPrefilter *m_filter;
@@ -284,6 +297,8 @@ private:
     ViewMap<RowPathPtr> m_paths;
     QString m_lastMenus;
     RowPathPtr m_lastPath;
+    const std::pair<const QString, std::optional<KeyData>> *m_lastKey = nullptr; // in m_keyTexts
+    std::optional<std::pair<QString, ParsedState>> m_lastState;
 };
 
 // The rows of whole lines `bytes`, the first of them numbered `firstLine`.
@@ -297,7 +312,10 @@ RowsFile parseLines(QByteArrayView bytes, int firstLine, const RowPrefilter *fil
         ++number;
         if (view.endsWith(QLatin1Char('\r')))
             view.chop(1);
-        if (view.trimmed().isEmpty() || view.startsWith(QLatin1Char('#')))
+        // Most lines start with a letter: only the others can be blank.
+        if ((view.isEmpty() || view.front().isSpace()) && view.trimmed().isEmpty())
+            continue;
+        if (view.startsWith(QLatin1Char('#')))
             continue;
         if (MenuItemDataPtr row = parser.parse(view, number)) {
             if (filter)
@@ -405,12 +423,15 @@ size_t RowLineWriter::KeyHash::operator()(const KeyData &key) const noexcept
 
 void RowLineWriter::append(const MenuItemData &row, QString &out)
 {
-    auto path = m_paths.find(row.rowPath());
-    if (path == m_paths.end()) {
-        const QStringList &menus = row.path();
-        path = m_paths.emplace(row.rowPath(), menus.isEmpty() ? QString() : flat(menus.join(QLatin1String(kSeparator)) + QLatin1String(kSeparator))).first;
+    if (!m_lastPath || m_lastPath->first != row.rowPath()) {
+        auto path = m_paths.find(row.rowPath());
+        if (path == m_paths.end()) {
+            const QStringList &menus = row.path();
+            path = m_paths.emplace(row.rowPath(), menus.isEmpty() ? QString() : flat(menus.join(QLatin1String(kSeparator)) + QLatin1String(kSeparator))).first;
+        }
+        m_lastPath = &*path;
     }
-    out += path->second;
+    out += m_lastPath->second;
     const qsizetype titleAt = out.size();
     out += row.title();
     for (auto it = out.begin() + titleAt; it != out.end(); ++it) {

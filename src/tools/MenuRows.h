@@ -67,6 +67,7 @@ private:
         size_t operator()(const KeyData &key) const noexcept;
     };
     std::unordered_map<RowPathPtr, QString> m_paths;  // "A > B > " with tabs and line breaks flattened
+    const std::pair<const RowPathPtr, QString> *m_lastPath = nullptr; // in m_paths
     std::unordered_map<KeyData, QString, KeyHash> m_keys; // displayText()
 };
 

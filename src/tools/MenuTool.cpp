@@ -193,6 +193,7 @@ ExitCode search(const Options &options, const Rows &rows, QTextStream &out)
     } else {
         // One text written at once; ranked rows come in runs of equal scores, so a score is formatted once a run.
         QString text;
+        text.reserve(qsizetype(ranked.size()) * 64);
         RowLineWriter writer;
         std::optional<double> lastScore;
         QString scoreText;
