@@ -16,7 +16,8 @@ build=${1:-$here/build}
 runs=${2:-5}
 tool=$build/src/tools/tavolin-menu
 reader=$build/bench/tavolin_bench_platform_read
-for f in "$tool" "$reader"; do
+# Ranking alone (ROWS_IN) needs only the tool.
+for f in "$tool" $([ -n "${ROWS_IN:-}" ] || echo "$reader"); do
   [ -x "$f" ] || { echo "missing $f: build tavolin-menu and tavolin_bench_platform_read first" >&2; exit 1; }
 done
 
@@ -67,18 +68,21 @@ awk -v n=50000 '{ rows[NR] = $0 } END { for (i = 0; i < n; i++) print "Window " 
 [ -z "${ROWS_OUT:-}" ] || cp "$work/rows.txt" "$ROWS_OUT"
 fi
 echo
-echo "== Ranking $(wc -l <"$work/rows.txt") rows, whole processes, median of $runs"
+echo "== Ranking $(wc -l <"$work/rows.txt") rows, whole processes, median of $runs (load: $(cut -d' ' -f1-3 /proc/loadavg))"
 printf '%-14s %12s %8s %12s %8s %8s\n' query "tavolin ms" matches "fzf ms" matches ratio
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
-for query in "save as" "zoom in" "fnd nxt" "preferences"; do
+now_us() { echo $(( $(date +%s%N) / 1000 )); }
+# The four queries of the target, then one matching most rows and one rare letter.
+for query in "save as" "zoom in" "fnd nxt" "preferences" "s" "x"; do
   ours=() theirs=()
   for ((i = 0; i < runs; i++)); do
-    t0=$(now_ms); "$tool" search --rows "$work/rows.txt" "$query" >"$work/ours.out" || true; t1=$(now_ms)
-    fzf --filter "$query" <"$work/rows.txt" >"$work/fzf.out" || true; t2=$(now_ms)
+    t0=$(now_us); "$tool" search --rows "$work/rows.txt" "$query" >"$work/ours.out" || true; t1=$(now_us)
+    fzf --filter "$query" <"$work/rows.txt" >"$work/fzf.out" || true; t2=$(now_us)
     ours+=($((t1 - t0))); theirs+=($((t2 - t1)))
   done
   a=$(printf '%s\n' "${ours[@]}" | median); b=$(printf '%s\n' "${theirs[@]}" | median)
-  printf '%-14s %12s %8s %12s %8s %8s\n' "$query" "$a" "$(wc -l <"$work/ours.out")" "$b" "$(wc -l <"$work/fzf.out")" \
+  printf '%-14s %12.1f %8s %12.1f %8s %8s\n' "$query" "$(awk -v v="$a" 'BEGIN { print v / 1000 }')" \
+    "$(wc -l <"$work/ours.out")" "$(awk -v v="$b" 'BEGIN { print v / 1000 }')" "$(wc -l <"$work/fzf.out")" \
     "$(awk -v a="$a" -v b="$b" 'BEGIN { printf "%.2fx", (b > 0 ? a / b : 0) }')"
 done
 echo "(ratio = tavolin / fzf: below 1 is faster)"
