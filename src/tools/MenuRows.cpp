@@ -193,6 +193,16 @@ qsizetype separatorAt(QStringView text, qsizetype from)
     return -1;
 }
 
+// QStringView::trimmed() inline: most texts have nothing to trim, and the call costs more than the look.
+QStringView trimmedView(QStringView text)
+{
+    while (!text.isEmpty() && text.front().isSpace())
+        text = text.sliced(1);
+    while (!text.isEmpty() && text.back().isSpace())
+        text.chop(1);
+    return text;
+}
+
 // Parses whole lines of a rows file. Shortcut texts and paths repeat from row to row: each is read once per
 // parser, and rows with the same path share it (RowPath). One parser per thread.
 class LineParser
@@ -218,16 +228,16 @@ public:
         m_segments.clear();
         qsizetype from = 0;
         for (qsizetype at = separatorAt(fields[0], 0); at >= 0; at = separatorAt(fields[0], at + 3)) {
-            m_segments.push_back(fields[0].sliced(from, at - from).trimmed());
+            m_segments.push_back(trimmedView(fields[0].sliced(from, at - from)));
             from = at + 3;
         }
-        const QStringView title = fields[0].sliced(from).trimmed();
+        const QStringView title = trimmedView(fields[0].sliced(from));
         if (title.isEmpty() || std::any_of(m_segments.cbegin(), m_segments.cend(), [](QStringView s) { return s.isEmpty(); })) {
             warn(QStringLiteral("an empty menu or title; skipped"));
             return nullptr;
         }
         std::optional<KeyData> shortcut;
-        if (count >= 1 && !fields[1].trimmed().isEmpty()) {
+        if (count >= 1 && !trimmedView(fields[1]).isEmpty()) {
             shortcut = shortcutOf(fields[1]);
             if (!shortcut)
                 warn(QStringLiteral("\"%1\" is not a key combination; ignored").arg(fields[1].trimmed()));
@@ -308,7 +318,11 @@ RowsFile parseLines(QByteArrayView bytes, int firstLine, const RowPrefilter *fil
     const QString all = QString::fromUtf8(bytes);
     LineParser parser(file.warnings, filter);
     int number = firstLine - 1;
-    for (QStringView view : QStringView(all).tokenize(QLatin1Char('\n'))) {
+    const QStringView text(all);
+    for (qsizetype from = 0; from < text.size();) { // an empty last line would be skipped anyway
+        const qsizetype end = text.indexOf(u'\n', from);
+        QStringView view = end < 0 ? text.sliced(from) : text.sliced(from, end - from);
+        from = end < 0 ? text.size() + 1 : end + 1;
         ++number;
         if (view.endsWith(QLatin1Char('\r')))
             view.chop(1);
