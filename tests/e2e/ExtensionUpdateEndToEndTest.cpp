@@ -4,9 +4,8 @@
 // again on its next start. The preferences side is that program's own saving code (ExtensionLibrary, which
 // its extensions pane calls) in this process, pointed at the palette run's folders. Every wait is bounded;
 // the test skips, saying why, when the session or xdotool is missing.
+#include "EndToEndTest.h"
 #include "HeadlessSession.h"
-#include "PaletteRun.h"
-#include "PanelProbe.h"
 
 #include "common/Paths.h"
 #include "common/PluginDataItem.h"
@@ -33,13 +32,6 @@ const QString kQuery = QStringLiteral("notes");
 const QString kTableLabel = QStringLiteral("Notes: Format Table");
 const QString kListLabel = QStringLiteral("Notes: Format List");
 const QString kCountLabel = QStringLiteral("Notes: Count Paragraphs");
-
-QString describe(const std::optional<PanelContent> &content)
-{
-    if (!content)
-        return QStringLiteral("no panel on the accessibility bus");
-    return QStringLiteral("input \"%1\", rows [%2]").arg(content->input, content->rows.join(QStringLiteral(", ")));
-}
 
 // Points this process's XDG folders at the palette run's while it lives, as the same user's preferences
 // program sees them, and gives the test run its own folders back afterwards. Create it before any settings
@@ -88,48 +80,9 @@ QStringList labelsOf(const QList<PluginDataItem> &records)
     return labels;
 }
 
-// Whether the panel is the active window, so typed keys reach its input rather than the application below.
-bool panelIsActive()
-{
-    const std::optional<QString> name =
-        xdotool({QStringLiteral("getactivewindow"), QStringLiteral("getwindowname")});
-    return name && *name == QLatin1String("Tavolin");
-}
-
-// Same as PaletteEndToEndTest.cpp: children under ASan run without strict string checks, which flag
-// libxkbcommon-x11 inside Qt's xcb platform.
-void relaxStrictStringChecksForChildren()
-{
-    const QByteArray options = qgetenv("ASAN_OPTIONS");
-    if (options.contains("strict_string_checks=1"))
-        qputenv("ASAN_OPTIONS", QByteArray(options).replace("strict_string_checks=1", "strict_string_checks=0"));
-}
-
-class ExtensionUpdateEndToEnd : public ::testing::Test
+class ExtensionUpdateEndToEnd : public EndToEndTest
 {
 protected:
-    void SetUp() override
-    {
-        relaxStrictStringChecksForChildren();
-        HeadlessSession *session = HeadlessSession::get();
-        if (!session)
-            GTEST_SKIP() << HeadlessSession::reason().toStdString();
-        if (!haveXdotool())
-            GTEST_SKIP() << "xdotool is not installed (scripts/install-deps.sh)";
-        if (!session->startWindowManager())
-            GTEST_SKIP() << "the window manager did not start";
-    }
-
-    static void startPalette(std::unique_ptr<PaletteRun> &run)
-    {
-        QString why;
-        bool handedOff = false;
-        run = PaletteRun::start(QJsonObject{{QStringLiteral("skipWelcome"), true}}, &why, &handedOff);
-        if (!run && handedOff)
-            GTEST_SKIP() << "another Tavolin of this user is running: " << why.toStdString();
-        ASSERT_TRUE(run) << why.toStdString();
-    }
-
     // Opens the panel over `window`, types the query and returns what the panel lists once `ready` holds
     // (nullopt when it never did). Closes the panel again with Escape.
     static std::optional<PanelContent> rowsFor(const PaletteRun &palette, const QString &window,
@@ -168,7 +121,7 @@ TEST_F(ExtensionUpdateEndToEnd, SavedExtensionsReachTheRunningPaletteAndBothProg
     const std::optional<QString> window = waitForWindowOf(fixture->pid());
     ASSERT_TRUE(window) << "the fixture showed no window";
     std::unique_ptr<PaletteRun> palette;
-    startPalette(palette);
+    startPalette(QJsonObject{{QStringLiteral("skipWelcome"), true}}, palette);
     if (!palette)
         return;
 

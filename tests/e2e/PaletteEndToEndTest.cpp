@@ -2,9 +2,8 @@
 // panel read over AT-SPI as a screen reader sees it, typing, and Return performing a command in a real GTK
 // application (Mousepad) and in the Qt fixture, whose log shows every triggered menu item. Every wait is
 // bounded; the tests skip, saying why, when the session, xdotool or Mousepad is missing.
+#include "EndToEndTest.h"
 #include "HeadlessSession.h"
-#include "PaletteRun.h"
-#include "PanelProbe.h"
 
 #include "support/WaitFor.h"
 
@@ -20,16 +19,6 @@ using namespace std::chrono_literals;
 
 const QString kFixtureBundle = QStringLiteral("tavolin-menu-fixture");
 
-QString describe(const std::optional<PanelContent> &content)
-{
-    if (!content)
-        return QStringLiteral("no panel on the accessibility bus");
-    return QStringLiteral("input \"%1\", selected %2, rows [%3]")
-        .arg(content->input)
-        .arg(content->selected)
-        .arg(content->rows.join(QStringLiteral(", ")));
-}
-
 QJsonObject settingsWithRule(const QString &rule)
 {
     QJsonObject settings{{QStringLiteral("skipWelcome"), true}};
@@ -40,58 +29,9 @@ QJsonObject settingsWithRule(const QString &rule)
     return settings;
 }
 
-// Under ASan the programs this test starts load libxkbcommon-x11 (through Qt's xcb platform), which strndup()s
-// atom names that are not NUL-terminated; strict string checks report that as an overflow inside the
-// system library. The children are checked without that one option; everything else stays on.
-void relaxStrictStringChecksForChildren()
-{
-    const QByteArray options = qgetenv("ASAN_OPTIONS");
-    if (options.contains("strict_string_checks=1"))
-        qputenv("ASAN_OPTIONS", QByteArray(options).replace("strict_string_checks=1", "strict_string_checks=0"));
-}
-
-class PaletteEndToEnd : public ::testing::Test
+class PaletteEndToEnd : public EndToEndTest
 {
 protected:
-    void SetUp() override
-    {
-        relaxStrictStringChecksForChildren();
-        HeadlessSession *session = HeadlessSession::get();
-        if (!session)
-            GTEST_SKIP() << HeadlessSession::reason().toStdString();
-        if (!haveXdotool())
-            GTEST_SKIP() << "xdotool is not installed (scripts/install-deps.sh)";
-        // A window manager activates and raises the panel, as on a desktop.
-        if (!session->startWindowManager())
-            GTEST_SKIP() << "the window manager did not start";
-    }
-
-    // The palette's panel once it is mapped and its accessible list satisfies `ready`.
-    static std::optional<PanelContent> waitForPanel(const PaletteRun &palette,
-                                                    const std::function<bool(const PanelContent &)> &ready,
-                                                    std::chrono::milliseconds bound = 10s)
-    {
-        std::optional<PanelContent> content;
-        waitFor(
-            [&] {
-                content = PanelProbe::panel(palette.pid());
-                return content && ready(*content) && panelWindowVisible();
-            },
-            bound);
-        return content && ready(*content) ? content : std::nullopt;
-    }
-
-    // Starts the palette into `run`; skips when another palette of this user holds the single instance.
-    static void startPalette(const QJsonObject &settings, std::unique_ptr<PaletteRun> &run)
-    {
-        QString why;
-        bool handedOff = false;
-        run = PaletteRun::start(settings, &why, &handedOff);
-        if (!run && handedOff)
-            GTEST_SKIP() << "another Tavolin of this user is running: " << why.toStdString();
-        ASSERT_TRUE(run) << why.toStdString();
-    }
-
     static bool activate(const QString &window)
     {
         return xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window}).has_value();

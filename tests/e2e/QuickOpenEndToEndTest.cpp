@@ -4,9 +4,8 @@
 // files under "File Results" (groups read as the rows' accessible descriptions); typing picks one and Return
 // has that same Mousepad open it. Every wait is bounded; the test skips, saying why, when the session,
 // xdotool or Mousepad is missing.
+#include "EndToEndTest.h"
 #include "HeadlessSession.h"
-#include "PaletteRun.h"
-#include "PanelProbe.h"
 
 #include "support/WaitFor.h"
 
@@ -34,19 +33,6 @@ const QString kOpened = QStringLiteral("Opened");
 const QString kRecent = QStringLiteral("Recent");
 const QString kFileResults = QStringLiteral("File Results");
 
-QString describe(const std::optional<PanelContent> &content)
-{
-    if (!content)
-        return QStringLiteral("no panel on the accessibility bus");
-    QStringList rows;
-    for (qsizetype i = 0; i < content->rows.size(); ++i)
-        rows << content->rows[i] + QStringLiteral(" (") + content->groups.value(i) + QLatin1Char(')');
-    return QStringLiteral("input \"%1\", selected %2, rows [%3]")
-        .arg(content->input)
-        .arg(content->selected)
-        .arg(rows.join(QStringLiteral(", ")));
-}
-
 // The group a row titled `title` is listed under, "" when it is not listed; "twice" when it is listed twice.
 QString groupOf(const PanelContent &content, const QString &title)
 {
@@ -54,14 +40,6 @@ QString groupOf(const PanelContent &content, const QString &title)
         return QStringLiteral("twice");
     const qsizetype row = content.rows.indexOf(title);
     return row < 0 ? QString() : content.groups.value(row);
-}
-
-// See PaletteEndToEndTest: libxkbcommon-x11 trips strict string checks inside the system library.
-void relaxStrictStringChecksForChildren()
-{
-    const QByteArray options = qgetenv("ASAN_OPTIONS");
-    if (options.contains("strict_string_checks=1"))
-        qputenv("ASAN_OPTIONS", QByteArray(options).replace("strict_string_checks=1", "strict_string_checks=0"));
 }
 
 bool writeFile(const QString &path, const QByteArray &content)
@@ -115,21 +93,16 @@ private:
     QProcess m_process;
 };
 
-class QuickOpenEndToEnd : public ::testing::Test
+class QuickOpenEndToEnd : public EndToEndTest
 {
 protected:
     void SetUp() override
     {
-        relaxStrictStringChecksForChildren();
-        HeadlessSession *session = HeadlessSession::get();
-        if (!session)
-            GTEST_SKIP() << HeadlessSession::reason().toStdString();
-        if (!haveXdotool())
-            GTEST_SKIP() << "xdotool is not installed (scripts/install-deps.sh)";
+        EndToEndTest::SetUp();
+        if (IsSkipped())
+            return;
         if (QStandardPaths::findExecutable(QStringLiteral("mousepad")).isEmpty())
             GTEST_SKIP() << "mousepad is not installed (scripts/install-deps.sh)";
-        if (!session->startWindowManager())
-            GTEST_SKIP() << "the window manager did not start";
         ASSERT_TRUE(m_folder.isValid());
         for (const QString &name : {u"notes-alpha.txt"_qs, u"notes-beta.txt"_qs, u"other.txt"_qs, u"todo.md"_qs})
             ASSERT_TRUE(writeFile(file(name), name.toUtf8() + '\n'));
@@ -160,20 +133,6 @@ protected:
                          "[Desktop Entry]\nType=Application\nName=Decoy\nExec=true %f\nMimeType=text/plain;\n")
             && writeFile(palette.configHome() + QStringLiteral("/mimeapps.list"),
                          "[Default Applications]\ntext/plain=tavolin-e2e-decoy.desktop\n");
-    }
-
-    static std::optional<PanelContent> waitForPanel(const PaletteRun &palette,
-                                                    const std::function<bool(const PanelContent &)> &ready,
-                                                    std::chrono::milliseconds bound = 15s)
-    {
-        std::optional<PanelContent> content;
-        waitFor(
-            [&] {
-                content = PanelProbe::panel(palette.pid());
-                return content && ready(*content) && panelWindowVisible();
-            },
-            bound);
-        return content && ready(*content) ? content : std::nullopt;
     }
 
     // Earlier: Mousepad opens `name` and GTK records it in the palette's recent-files list. --disable-server:
@@ -219,15 +178,13 @@ protected:
 
 TEST_F(QuickOpenEndToEnd, RecentAndFolderFilesAreListedAndReturnOpensTheChosenOneInTheSameApplication)
 {
-    QString why;
-    bool handedOff = false;
     const QJsonObject settings{{QStringLiteral("skipWelcome"), true},
                                {QStringLiteral("quickOpen"), true},
                                {QStringLiteral("open_shortcut"), QStringLiteral("cmd+shift+o")}};
-    const std::unique_ptr<PaletteRun> palette = PaletteRun::start(settings, &why, &handedOff);
-    if (!palette && handedOff)
-        GTEST_SKIP() << "another Tavolin of this user is running: " << why.toStdString();
-    ASSERT_TRUE(palette) << why.toStdString();
+    std::unique_ptr<PaletteRun> palette;
+    startPalette(settings, palette);
+    if (!palette)
+        return;
     ASSERT_TRUE(installDecoyDefault(*palette));
 
     ASSERT_NO_FATAL_FAILURE(recordRecentFile(*palette, u"notes-alpha.txt"_qs));

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "PaletteRun.h"
+#include "PanelProbe.h"
+
+#include <QJsonObject>
+#include <QString>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace tavolin::test {
+
+// What a panel read showed, for failure messages: the input, the selected row and the rows (with their
+// groups when the panel lists groups).
+QString describe(const std::optional<PanelContent> &content);
+
+// Whether the panel is the active window, so typed keys reach its input rather than the application below.
+bool panelIsActive();
+
+// Base of the end-to-end tests: a private headless session with a window manager (which activates and
+// raises the panel, as on a desktop) and xdotool. SetUp skips, saying why, when any of them is missing.
+// Programs the tests start under ASan run without strict string checks: libxkbcommon-x11 (loaded through
+// Qt's xcb platform) strndup()s atom names that are not NUL-terminated, which that one option reports as an
+// overflow inside the system library. Everything else stays on.
+class EndToEndTest : public ::testing::Test
+{
+protected:
+    void SetUp() override;
+
+    // Starts the palette into `run`; skips (leaving `run` null) when another palette of this user holds the
+    // single instance, fails when it did not start.
+    static void startPalette(const QJsonObject &settings, std::unique_ptr<PaletteRun> &run);
+
+    // The palette's panel once it is mapped, has the keyboard and its accessible list satisfies `ready`;
+    // nullopt when that did not happen within `bound`.
+    static std::optional<PanelContent> waitForPanel(const PaletteRun &palette,
+                                                    const std::function<bool(const PanelContent &)> &ready,
+                                                    std::chrono::milliseconds bound = std::chrono::seconds(15));
+};
+
+} // namespace tavolin::test
