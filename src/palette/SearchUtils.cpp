@@ -300,6 +300,13 @@ RowPrefilter::Verdict RowPrefilter::byLetters(QStringView title, int pathProgres
     const FoldedSpan keyword = m_keyword.span();
     if (keyword.size == 0 || title.isEmpty())
         return Verdict::Undecided;
+    if (keyword.size == 1 && keyword.foldKeys[0] != u' ') {
+        // One key (not a space, which the plain title form may add): a title without it scores 0 and does not
+        // start with it, so only the path form, which must then hold it, can list the row.
+        int next = pathProgress;
+        matchInOrder(title, keyword.foldKeys, 1, next);
+        return next == 1 ? Verdict::MayList : (m_threshold > 0 ? Verdict::Out : Verdict::Undecided);
+    }
     uint64_t present[2] = {0, 0};
     for (QChar c : title) {
         const char16_t key = lowerAscii(c);
