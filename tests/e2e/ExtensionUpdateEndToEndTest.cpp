@@ -185,7 +185,7 @@ TEST_F(ExtensionUpdateEndToEnd, SavedExtensionsReachTheRunningPaletteAndBothProg
     prefs.library.loadExtensions();
     EXPECT_EQ(labelsOf(prefs.library.extensionsFor(kAppKey)), QStringList{kListLabel})
         << "the preferences side still opens the database after the palette's second start";
-    EXPECT_EQ(palette->stopAndCollectSanitizerReport(), QString());
+    EXPECT_EQ(palette->stopAndReportFaults(), QString());
 }
 
 } // namespace

@@ -85,7 +85,7 @@ TEST_F(PaletteEndToEnd, GtkApplicationMenusAreListedRankedAndPerformed)
     EXPECT_TRUE(waitFor([&] { return PanelProbe::frameCount(mousepad->pid()) == 2; }, 10s))
         << "frames: " << PanelProbe::frameCount(mousepad->pid()) << "\n" << palette->log().toStdString();
     EXPECT_TRUE(waitFor([] { return !panelWindowVisible(); }, 5s)) << "the panel stayed open";
-    EXPECT_EQ(palette->stopAndCollectSanitizerReport(), QString());
+    EXPECT_EQ(palette->stopAndReportFaults(), QString());
 }
 
 struct FixtureCase
@@ -127,7 +127,7 @@ TEST_P(FixtureEndToEnd, ShortcutOverTheFixture)
             << fixture->logLines().join(QLatin1Char('\n')).toStdString() << "\n" << palette->log().toStdString();
         EXPECT_TRUE(palette->log().contains(QStringLiteral("rule for %1 is %2").arg(kFixtureBundle, row.rule)));
         EXPECT_FALSE(panelWindowVisible());
-        EXPECT_EQ(palette->stopAndCollectSanitizerReport(), QString());
+        EXPECT_EQ(palette->stopAndReportFaults(), QString());
         return;
     }
 
@@ -149,7 +149,7 @@ TEST_P(FixtureEndToEnd, ShortcutOverTheFixture)
     EXPECT_TRUE(waitFor([] { return !panelWindowVisible(); }, 5s)) << "the panel stayed open";
     // The palette kept its shortcut: the fixture's own Ctrl+Shift+P command never ran.
     EXPECT_FALSE(fixture->logLines().contains(QStringLiteral("triggered Edit > Command Palette")));
-    EXPECT_EQ(palette->stopAndCollectSanitizerReport(), QString());
+    EXPECT_EQ(palette->stopAndReportFaults(), QString());
 }
 
 INSTANTIATE_TEST_SUITE_P(

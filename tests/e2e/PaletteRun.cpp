@@ -106,19 +106,25 @@ std::unique_ptr<PaletteRun> PaletteRun::start(const QJsonObject &settings, QStri
 
 PaletteRun::~PaletteRun()
 {
-    stopAndCollectSanitizerReport();
+    stopAndReportFaults();
 }
 
-QString PaletteRun::stopAndCollectSanitizerReport()
+QString PaletteRun::stopAndReportFaults()
 {
+    QStringList report;
     if (m_process.state() != QProcess::NotRunning) {
         m_process.terminate();
         if (!m_process.waitForFinished(3000)) {
+            report.append(QStringLiteral("tavolin did not quit within 3 s of SIGTERM"));
             m_process.kill();
             m_process.waitForFinished(2000);
+        } else if (m_process.exitStatus() != QProcess::NormalExit || m_process.exitCode() != 0) {
+            report.append(QStringLiteral("tavolin did not quit cleanly on SIGTERM: %1 %2")
+                              .arg(m_process.exitStatus() == QProcess::NormalExit ? QStringLiteral("exit code")
+                                                                                  : QStringLiteral("crashed, signal"))
+                              .arg(m_process.exitCode()));
         }
     }
-    QStringList report;
     for (const QString &line : log().split(QLatin1Char('\n'))) {
         if (line.contains(QLatin1String("Sanitizer")) || line.contains(QLatin1String("runtime error:")))
             report.append(line);
@@ -129,7 +135,12 @@ QString PaletteRun::stopAndCollectSanitizerReport()
 bool PaletteRun::restart(QString *why)
 {
     const QString started = QStringLiteral("AXIsProcessTrusted=");
-    stopAndCollectSanitizerReport(); // the log keeps any report for the final stop
+    // A sanitizer's report stays in the log for the final stop; an unclean quit is only known now.
+    const QString faults = stopAndReportFaults();
+    if (faults.contains(QLatin1String("did not quit"))) {
+        *why = faults;
+        return false;
+    }
     const int startsBefore = countInLog(started);
     m_process.setStandardOutputFile(m_logPath, QIODevice::Append);
     m_process.start(QStringLiteral(TAVOLIN_PROGRAM), {});

@@ -47,9 +47,10 @@ public:
     // session would, and waits (bounded) until the new process reports its accessibility check. Its log is
     // appended to the same file. False, with `why`, when it did not get that far.
     bool restart(QString *why);
-    // Stops the program (SIGTERM, then SIGKILL after 3 s) and returns whatever a sanitizer reported in its log
-    // (empty when nothing), so a test run under ASan/UBSan also checks the program it drives.
-    QString stopAndCollectSanitizerReport();
+    // Stops the program (SIGTERM, then SIGKILL after 3 s) and returns what went wrong, empty when nothing: a
+    // quit that was not clean (SIGTERM runs the ordinary quit, which must end with exit code 0) and whatever
+    // a sanitizer reported in its log, so a test run under ASan/UBSan also checks the program it drives.
+    QString stopAndReportFaults();
 
 private:
     PaletteRun() = default;

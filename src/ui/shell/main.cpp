@@ -2,6 +2,7 @@
 #include "common/Log.h"
 #include "common/SettingsDomain.h"
 #include "ui/shell/AppDelegate.h"
+#include "ui/shell/QuitOnSignal.h"
 
 #include <QApplication>
 
@@ -45,5 +46,6 @@ int main(int argc, char **argv)
     tavolin::AppDelegate delegate(tavolin::SettingsDomain::shared());
     if (!delegate.start(show))
         return 0;
+    tavolin::quitOnTerminationSignals();
     return app.exec();
 }
