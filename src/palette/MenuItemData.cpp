@@ -217,10 +217,11 @@ void MenuItemData::setEnTitle(std::optional<QString> title)
 {
     m_enTitle = std::move(title);
     if (m_searchForms) {
-        m_searchForms->enTitle.reset();
-        m_searchForms->enFull.reset();
-        if (m_enTitle)
-            m_searchForms->enTitle = FoldedText(*m_enTitle, m_searchForms->mode);
+        m_searchForms->english.reset();
+        if (m_enTitle) {
+            m_searchForms->english = std::make_unique<RowSearchForms::English>();
+            m_searchForms->english->title = FoldedText(*m_enTitle, m_searchForms->mode);
+        }
     }
 }
 
@@ -294,8 +295,10 @@ RowSearchForms &MenuItemData::ensureTitleForms(FoldMode mode)
         return *m_searchForms;
     auto forms = std::make_unique<RowSearchForms>();
     forms->mode = mode;
-    if (m_enTitle)
-        forms->enTitle = FoldedText(*m_enTitle, mode);
+    if (m_enTitle) {
+        forms->english = std::make_unique<RowSearchForms::English>();
+        forms->english->title = FoldedText(*m_enTitle, mode);
+    }
 
     const QString plain = spacedPunctuation(m_title);
     const bool hasPlain = plain != m_title;
@@ -366,15 +369,17 @@ void MenuItemData::buildPathForms(RowSearchForms &forms)
 const FoldedText &MenuItemData::enFullForm(FoldMode mode)
 {
     RowSearchForms &forms = ensureTitleForms(mode);
-    if (!forms.enFull)
-        forms.enFull = FoldedText(joinedForm(enPath(), m_enTitle.value_or(QString())), mode);
-    return *forms.enFull;
+    if (!forms.english)
+        forms.english = std::make_unique<RowSearchForms::English>();
+    if (!forms.english->full)
+        forms.english->full = FoldedText(joinedForm(enPath(), m_enTitle.value_or(QString())), mode);
+    return *forms.english->full;
 }
 
 const FoldedText *MenuItemData::enTitleForm(FoldMode mode)
 {
     RowSearchForms &forms = ensureTitleForms(mode);
-    return forms.enTitle ? &*forms.enTitle : nullptr;
+    return forms.english && forms.english->title ? &*forms.english->title : nullptr;
 }
 
 void MenuItemData::setIgnorableOptionLookup(IgnorableOption lookup)

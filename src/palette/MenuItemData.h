@@ -87,8 +87,13 @@ struct RowSearchForms
     std::optional<FoldedSpan> latinTitle; // none when latinTitle() is ""
     FoldedSpan full;                      // path joined by spaces, a space, the title
     std::optional<FoldedSpan> latinFull;  // the same over latinPath(); none when equal to full
-    std::optional<FoldedText> enTitle;    // folded enTitle(); none without one
-    std::optional<FoldedText> enFull;     // enPath joined by spaces, a space, enTitle; built on demand
+    // Only rows searched while translations are known have English forms: kept apart so the others stay small.
+    struct English
+    {
+        std::optional<FoldedText> title; // folded enTitle(); none without one
+        std::optional<FoldedText> full;  // enPath joined by spaces, a space, enTitle; built on demand
+    };
+    std::unique_ptr<English> english;     // null: neither form
     std::vector<uint32_t> block;          // keys of title, plainAlt, latinTitle, then full, latinFull
     uint64_t fullMask = 0;                // full.mask, known before full is built
     uint64_t latinFullMask = 0;           // latinFull's mask when hasLatinFull
