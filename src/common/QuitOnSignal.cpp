@@ -1,4 +1,4 @@
-#include "ui/shell/QuitOnSignal.h"
+#include "common/QuitOnSignal.h"
 
 #include "common/Log.h"
 

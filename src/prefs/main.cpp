@@ -5,6 +5,7 @@
 #include "SingleInstance.h"
 #include "WidgetPrompter.h"
 #include "common/Paths.h"
+#include "common/QuitOnSignal.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -86,5 +87,6 @@ int main(int argc, char **argv)
                          window.activateWindow();
                          window.openArguments(forwarded, workingDir);
                      });
+    tavolin::quitOnTerminationSignals();
     return app.exec();
 }

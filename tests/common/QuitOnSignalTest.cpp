@@ -1,4 +1,4 @@
-#include "ui/shell/QuitOnSignal.h"
+#include "common/QuitOnSignal.h"
 
 #include "support/ChildProcess.h"
 

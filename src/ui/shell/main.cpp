@@ -2,7 +2,7 @@
 #include "common/Log.h"
 #include "common/SettingsDomain.h"
 #include "ui/shell/AppDelegate.h"
-#include "ui/shell/QuitOnSignal.h"
+#include "common/QuitOnSignal.h"
 
 #include <QApplication>
 
