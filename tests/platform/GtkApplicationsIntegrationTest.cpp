@@ -155,27 +155,64 @@ TEST_P(GtkActionReadsTest, EveryWayOfReadingActionsMapsTheSameRows)
     std::map<QString, MenuRow> rows;
     auto app = startGtkApp(program, config, element, rows);
     ASSERT_TRUE(app);
-    std::map<AtspiActionReads, std::map<QString, QString>> seen;
-    for (const AtspiActionReads reads : {AtspiActionReads::Full, AtspiActionReads::Single, AtspiActionReads::Pipelined}) {
-        m_source->setActionReads(reads);
-        for (const auto &[key, row] : test::readMenuRows(m_source, element))
-            seen[reads][key] = describe(row);
-        EXPECT_FALSE(m_source->lastReadStats().stoppedByTimeout);
-        if (reads != AtspiActionReads::Full) {
+    struct Way
+    {
+        const char *name;
+        AtspiActionReads actions;
+        AtspiTreeReads tree;
+    };
+    const Way ways[] = {
+        {"full actions", AtspiActionReads::Full, AtspiTreeReads::Walk},
+        {"action 0 only", AtspiActionReads::Single, AtspiTreeReads::Walk},
+        {"pipelined", AtspiActionReads::Pipelined, AtspiTreeReads::Walk},
+        {"GetItems", AtspiActionReads::Pipelined, AtspiTreeReads::Items},
+    };
+    std::map<std::string, std::map<QString, QString>> seen;
+    std::map<std::string, std::vector<QString>> order; // every item and submenu, in the menus' order
+    for (const Way &way : ways) {
+        m_source->setActionReads(way.actions);
+        m_source->setTreeReads(way.tree);
+        for (const auto &[key, row] : test::readMenuRows(m_source, element, &order[way.name]))
+            seen[way.name][key] = describe(row);
+        const AtspiReadStats stats = m_source->lastReadStats();
+        EXPECT_FALSE(stats.stoppedByTimeout) << way.name;
+        if (way.actions != AtspiActionReads::Full) {
             // Only the key binding of action 0, once per item at most.
-            const AtspiCallFigures &figures = m_source->lastReadStats().figures;
-            EXPECT_EQ(figures.calls[int(AtspiCall::ActionCount)], 0);
-            EXPECT_EQ(figures.calls[int(AtspiCall::ActionName)], 0);
-            EXPECT_LE(figures.calls[int(AtspiCall::KeyBinding)], m_source->lastReadStats().menuItems);
+            EXPECT_EQ(stats.figures.calls[int(AtspiCall::ActionCount)], 0) << way.name;
+            EXPECT_EQ(stats.figures.calls[int(AtspiCall::ActionName)], 0) << way.name;
+            EXPECT_LE(stats.figures.calls[int(AtspiCall::KeyBinding)], stats.menuItems) << way.name;
+        }
+        if (way.tree == AtspiTreeReads::Items) {
+            // One call for the tree, one per menu for its children's order, none object by object.
+            EXPECT_EQ(stats.figures.calls[int(AtspiCall::Items)], 1);
+            EXPECT_LT(stats.figures.calls[int(AtspiCall::Children)], stats.menuItems / 4);
+            EXPECT_EQ(stats.figures.calls[int(AtspiCall::Role)], 0);
         }
     }
-    const std::map<QString, QString> &full = seen[AtspiActionReads::Full];
+    const std::map<QString, QString> &full = seen["full actions"];
     EXPECT_GT(full.size(), 200u);
     const auto withShortcut = std::count_if(full.begin(), full.end(),
                                             [](const auto &entry) { return !entry.second.section('|', 1, 1).isEmpty(); });
     EXPECT_GT(withShortcut, 20) << "shortcuts mapped at all";
-    EXPECT_EQ(seen[AtspiActionReads::Single], full);
-    EXPECT_EQ(seen[AtspiActionReads::Pipelined], full);
+    for (const Way &way : ways) {
+        EXPECT_EQ(seen[way.name], full) << way.name;
+        EXPECT_EQ(order[way.name], order["full actions"]) << way.name;
+    }
+
+    // Presses reach items read from GetItems: flip a toggle there and read it back flipped.
+    if (program == QLatin1String("geany")) {
+        const QString key = QStringLiteral("View > Show White Space");
+        rows = test::readMenuRows(m_source, element);
+        ASSERT_TRUE(rows.count(key));
+        const bool before = rows.at(key).item->checked();
+        ASSERT_EQ(rows.at(key).item->press(), AXError::Success);
+        EXPECT_TRUE(test::waitFor(
+            [&] {
+                rows = test::readMenuRows(m_source, element);
+                return rows.count(key) && rows.at(key).item->checked() != before;
+            },
+            std::chrono::seconds(5)));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Applications, GtkActionReadsTest, testing::Values("mousepad", "geany"));

@@ -7,7 +7,8 @@
 
 namespace tavolin::test {
 
-std::map<QString, MenuRow> readMenuRows(const std::shared_ptr<ElementSource> &source, const ElementRef &app)
+std::map<QString, MenuRow> readMenuRows(const std::shared_ptr<ElementSource> &source, const ElementRef &app,
+                                        std::vector<QString> *inOrder)
 {
     auto context = std::make_shared<AXReadContext>();
     context->source = source;
@@ -24,6 +25,8 @@ std::map<QString, MenuRow> readMenuRows(const std::shared_ptr<ElementSource> &so
                 add(*item->submenu(), key);
             else
                 rows[key] = MenuRow{path, item};
+            if (inOrder)
+                inOrder->push_back(key);
         }
     };
     for (const AXMenuItemPtr &top : menuBar.items()) {

@@ -7,6 +7,7 @@
 
 #include <map>
 #include <memory>
+#include <vector>
 
 namespace tavolin::test {
 
@@ -17,8 +18,10 @@ struct MenuRow
 };
 
 // The menu tree of application element `app` as the reader builds it from `source`, flattened to its leaf
-// rows keyed "PATH > TITLE". Empty when the application has no menu bar or did not answer.
-std::map<QString, MenuRow> readMenuRows(const std::shared_ptr<ElementSource> &source, const ElementRef &app);
+// rows keyed "PATH > TITLE". Empty when the application has no menu bar or did not answer. `inOrder`, when
+// given, receives the keys in the menus' order.
+std::map<QString, MenuRow> readMenuRows(const std::shared_ptr<ElementSource> &source, const ElementRef &app,
+                                        std::vector<QString> *inOrder = nullptr);
 
 // The display text of the shortcut of row `key` ("Ctrl+Shift+P"), "" without one, "<missing>" without the row.
 QString shortcutText(const std::map<QString, MenuRow> &rows, const QString &key);

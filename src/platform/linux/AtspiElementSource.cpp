@@ -241,6 +241,7 @@ AXError AtspiElementSource::readMenuBar(const AppElement &app, AXValue &out)
     AtspiWalkOptions options;
     options.cache = m_cacheUse.load();
     options.actions = m_actionReads.load();
+    options.tree = m_treeReads.load();
     options.timeoutMs = m_timeoutMs.load();
     AtspiWalkResult walk = m_thread->run([accessible, options] { return walkMenuBar(accessible, options); });
     const double ms = double(timer.nsecsElapsed()) / 1e6;

@@ -26,15 +26,16 @@ struct AtspiReadStats
 
 // The ElementSource of the Linux desktop, over the AT-SPI accessibility bus.
 //
-// Reading: asking an application element for its MenuBar walks the whole menu bar at once, on the one
-// libatspi thread (see AtspiThread) with libatspi's cache on (GTK sends its whole tree in one reply), into
-// an immutable snapshot; every later attribute read of that menu bar's elements is answered from the
+// Reading: asking an application element for its MenuBar reads the whole menu bar at once, on the one
+// libatspi thread (see AtspiThread), into an immutable snapshot: a GTK application's from one GetItems
+// reply (every object with its role, name and states), one GetChildren per menu for the order and one
+// key binding per item, each group sent at once on the application's own connection (AtspiTreeReads::Items);
+// other toolkits, and GTK applications that cannot answer so, object by object through libatspi; every later attribute read of that menu bar's elements is answered from the
 // snapshot, so the reader may call from any thread, several at once (ReadMode::Parallel). The snapshot
 // presents both toolkits in the shape the reader expects, an item whose single child is a menu holding the
 // items: GTK's menus (item and menu in one element) are split in two, Qt's nameless popup menus are the
 // menus. Names are trimmed; enabled = ENABLED and SENSITIVE; checked = CHECKED ("✓"); the shortcut comes
-// from the key binding (GTK's accelerator field, Qt's portable text), never from a mnemonic. GTK items
-// cost one round trip each (their key binding) on top of the cached tree (see AtspiActionReads).
+// from the key binding (GTK's accelerator field, Qt's portable text), never from a mnemonic.
 //
 // Time-outs: every call is bounded by the messaging time-out (0.9 s, with no start-up grace); the first
 // call of an application that runs into it marks the application unresponsive, which ends the walk there
@@ -67,8 +68,10 @@ public:
     // Whether walks use libatspi's cache (default On); Off is the one-round-trip-per-attribute reference
     // that benchmarks compare against.
     void setCacheUse(AtspiCacheUse use) { m_cacheUse.store(use); }
-    // How GTK menu items' actions are read (default Single); the others are for comparing figures.
+    // How GTK menu items' actions are read when walked (default Single); the others are for comparing figures.
     void setActionReads(AtspiActionReads reads) { m_actionReads.store(reads); }
+    // Where GTK trees come from (default Items); Walk is for comparing figures.
+    void setTreeReads(AtspiTreeReads reads) { m_treeReads.store(reads); }
     // Waits (bounded by the messaging time-out) until the presses sent so far have reached the bus, for a
     // process that exits right after pressing. False when the bus did not answer.
     bool flushPresses();
@@ -103,6 +106,7 @@ private:
     std::atomic<int> m_timeoutMs{900};
     std::atomic<AtspiCacheUse> m_cacheUse{AtspiCacheUse::On};
     std::atomic<AtspiActionReads> m_actionReads{AtspiActionReads::Single};
+    std::atomic<AtspiTreeReads> m_treeReads{AtspiTreeReads::Items};
     mutable std::mutex m_statsMutex;
     AtspiReadStats m_stats; // guarded by m_statsMutex
 };

@@ -1,6 +1,7 @@
 #include "platform/linux/AtspiMenuWalker.h"
 
 #include "accessibility/ElementSource.h"
+#include "platform/linux/AtspiItemsTree.h"
 #include "platform/linux/X11Keys.h"
 
 #include <QElapsedTimer>
@@ -205,7 +206,7 @@ struct Walk
     }
 };
 
-bool isItemRole(AtspiRole role)
+bool isItemRole(int role)
 {
     return role == ATSPI_ROLE_MENU_ITEM || role == ATSPI_ROLE_CHECK_MENU_ITEM || role == ATSPI_ROLE_RADIO_MENU_ITEM
         || role == ATSPI_ROLE_TEAROFF_MENU_ITEM;
@@ -288,7 +289,7 @@ AtspiMenuNodePtr readItem(Walk &walk, AtspiAccessible *a, bool topLevel)
     return node;
 }
 
-bool isLeafContainer(AtspiRole role)
+bool isLeafContainer(int role)
 {
     return role == ATSPI_ROLE_MENU || role == ATSPI_ROLE_POPUP_MENU || role == ATSPI_ROLE_TABLE || role == ATSPI_ROLE_TREE_TABLE
         || role == ATSPI_ROLE_LIST || role == ATSPI_ROLE_TEXT || role == ATSPI_ROLE_DOCUMENT_TEXT
@@ -324,14 +325,25 @@ AtspiAccessible *findMenuBar(Walk &walk, AtspiAccessible *application)
 // collects the replies in order: the application answers them back to back instead of waiting a round trip
 // each. Every call carries the messaging time-out from the moment it was sent, so the whole batch is bounded
 // by about one time-out. False when a call failed or timed out; the bindings read until then are kept.
+// The application's own connection: GTK offers a direct socket, which libatspi uses when it can; else the
+// accessibility bus. Owned by libatspi.
+DBusConnection *applicationBus(AtspiAccessible *application)
+{
+    const AtspiObject *object = ATSPI_OBJECT(application);
+    return object->app != nullptr && object->app->bus != nullptr ? object->app->bus : atspi_get_a11y_bus();
+}
+
+QByteArray applicationBusName(AtspiAccessible *application)
+{
+    const AtspiObject *object = ATSPI_OBJECT(application);
+    return object->app != nullptr && object->app->bus_name != nullptr ? QByteArray(object->app->bus_name)
+                                                                       : QByteArray();
+}
+
 bool readKeyBindingsPipelined(AtspiAccessible *application, const std::vector<std::shared_ptr<AtspiMenuNode>> &items,
                               int timeoutMs)
 {
-    // The application's own connection: GTK offers a direct socket, which libatspi uses when it can; else
-    // the accessibility bus.
-    const AtspiObject *object = ATSPI_OBJECT(application);
-    DBusConnection *bus = object->app != nullptr && object->app->bus != nullptr ? object->app->bus
-                                                                                 : atspi_get_a11y_bus();
+    DBusConnection *bus = applicationBus(application);
     if (bus == nullptr)
         return false;
     std::vector<DBusPendingCall *> pending(items.size(), nullptr);
@@ -372,7 +384,61 @@ bool readKeyBindingsPipelined(AtspiAccessible *application, const std::vector<st
     return ok;
 }
 
+// The menu bar from one GetItems reply, each menu's children in order from GetChildren calls sent at once,
+// then its key bindings pipelined. False when the application has no such call, no menu bar among its
+// items, or a child its cache lacks: it is walked instead.
+bool readFromItems(AtspiAccessible *application, int timeoutMs, AtspiWalkResult &result)
+{
+    std::vector<AtspiCacheItem> items;
+    const QByteArray busName = applicationBusName(application);
+    AtspiItemsStatus status;
+    {
+        CallTimer timer(result.figures, AtspiCall::Items);
+        status = fetchCacheItems(applicationBus(application), busName, timeoutMs, items);
+    }
+    if (status == AtspiItemsStatus::Failed) {
+        result.failed = true;
+        return true;
+    }
+    if (status == AtspiItemsStatus::Unsupported)
+        return false;
+    AtspiChildOrder order;
+    {
+        const std::vector<QByteArray> containers = menuContainersOf(items);
+        CallTimer timer(result.figures, AtspiCall::Children, int(containers.size()));
+        status = fetchChildOrder(applicationBus(application), busName, containers, timeoutMs, order);
+    }
+    if (status == AtspiItemsStatus::Failed) {
+        result.failed = true;
+        return true;
+    }
+    if (status == AtspiItemsStatus::Unsupported)
+        return false;
+    AtspiItemsMenuBar bar = menuBarFromItems(items, order, QString::fromUtf8(busName));
+    if (!bar.menuBar)
+        return false;
+    result.nodes = bar.nodes;
+    result.menuItems = bar.menuItems;
+    result.menuBar = std::move(bar.menuBar);
+    if (!bar.bindingsWanted.empty()) {
+        CallTimer timer(result.figures, AtspiCall::KeyBinding, int(bar.bindingsWanted.size()));
+        if (!readKeyBindingsPipelined(application, bar.bindingsWanted, timeoutMs))
+            result.failed = true;
+    }
+    return true;
+}
+
 } // namespace
+
+bool isAtspiMenuItemRole(int role)
+{
+    return isItemRole(role);
+}
+
+bool isAtspiLeafContainerRole(int role)
+{
+    return isLeafContainer(role);
+}
 
 AtspiWalkResult walkMenuBar(AtspiAccessible *application, const AtspiWalkOptions &options)
 {
@@ -394,6 +460,9 @@ AtspiWalkResult walkMenuBar(AtspiAccessible *application, const AtspiWalkOptions
         // Single and Pipelined lean on cached states and interfaces; the uncached walk is the reference.
         walk.actionReads = gtk && cached ? options.actions : AtspiActionReads::Full;
     }
+    if (gtk && options.cache == AtspiCacheUse::On && options.tree == AtspiTreeReads::Items
+        && readFromItems(application, options.timeoutMs, walk.result))
+        return walk.result;
     AtspiAccessible *bar = findMenuBar(walk, application);
     if (bar == nullptr)
         return walk.result;

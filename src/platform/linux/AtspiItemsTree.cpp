@@ -1,0 +1,315 @@
+#include "platform/linux/AtspiItemsTree.h"
+
+#include "accessibility/ElementSource.h"
+
+#include <QHash>
+
+#include <atspi/atspi.h>
+#include <dbus/dbus.h>
+
+#include <algorithm>
+#include <climits>
+#include <deque>
+
+namespace tavolin {
+namespace {
+
+constexpr auto kRootPath = "/org/a11y/atspi/accessible/root";
+constexpr auto kItemsSignature = "a((so)(so)(so)iiassusau)";
+constexpr int kMaxMenuBarDepth = 6; // as walkMenuBar: GTK puts the menu bar under frame > filler > filler
+
+bool hasState(const AtspiCacheItem &item, AtspiStateType state)
+{
+    return int(state) < 64 && ((item.states >> int(state)) & 1u) != 0;
+}
+
+class Builder
+{
+public:
+    Builder(const std::vector<AtspiCacheItem> &items, const QString &busName) : m_items(items), m_busName(busName)
+    {
+        for (int i = 0; i < int(items.size()); ++i) {
+            m_children[items[size_t(i)].parentPath].push_back(i);
+            m_byPath.insert(items[size_t(i)].path, i);
+        }
+        // By index in the parent; unknown indexes after the known ones, in the reply's order.
+        const auto key = [&](int i) {
+            const int index = m_items[size_t(i)].indexInParent;
+            return std::make_pair(index < 0 ? INT_MAX : index, i);
+        };
+        for (std::vector<int> &list : m_children)
+            std::sort(list.begin(), list.end(), [&](int a, int b) { return key(a) < key(b); });
+    }
+
+    std::vector<QByteArray> containers() const
+    {
+        std::vector<QByteArray> list;
+        const int bar = findMenuBar();
+        if (bar < 0)
+            return list;
+        std::deque<int> queue{bar};
+        while (!queue.empty()) {
+            const int index = queue.front();
+            queue.pop_front();
+            list.push_back(m_items[size_t(index)].path);
+            for (int child : childrenOf(m_items[size_t(index)].path)) {
+                if (m_items[size_t(child)].role == ATSPI_ROLE_MENU)
+                    queue.push_back(child);
+            }
+        }
+        return list;
+    }
+
+    // Puts each container's children in the order given; false when a child is not among the items.
+    bool reorder(const AtspiChildOrder &order)
+    {
+        for (auto it = order.cbegin(); it != order.cend(); ++it) {
+            std::vector<int> list;
+            list.reserve(it->size());
+            for (const QByteArray &path : *it) {
+                const auto found = m_byPath.constFind(path);
+                if (found == m_byPath.cend())
+                    return false;
+                list.push_back(*found);
+            }
+            m_children[it.key()] = std::move(list);
+        }
+        return true;
+    }
+
+    AtspiItemsMenuBar build()
+    {
+        const int bar = findMenuBar();
+        if (bar < 0)
+            return std::move(m_out);
+        auto root = std::make_shared<AtspiMenuNode>();
+        root->role = QString::fromLatin1(axrole::kMenuBar);
+        root->enabled = true;
+        root->busName = m_busName;
+        root->path = QString::fromUtf8(m_items[size_t(bar)].path);
+        for (int child : childrenOf(m_items[size_t(bar)].path))
+            root->children.push_back(node(child, true));
+        m_out.menuBar = std::move(root);
+        return std::move(m_out);
+    }
+
+private:
+    const std::vector<int> &childrenOf(const QByteArray &path) const
+    {
+        static const std::vector<int> kNone;
+        const auto it = m_children.constFind(path);
+        return it == m_children.cend() ? kNone : *it;
+    }
+
+    // Breadth first from the application, not descending into menus, tables, lists or text.
+    int findMenuBar() const
+    {
+        std::deque<std::pair<QByteArray, int>> queue{{QByteArray(kRootPath), 0}};
+        while (!queue.empty()) {
+            const auto [path, depth] = queue.front();
+            queue.pop_front();
+            for (int child : childrenOf(path)) {
+                const AtspiCacheItem &item = m_items[size_t(child)];
+                if (item.role == ATSPI_ROLE_MENU_BAR)
+                    return child;
+                if (depth + 1 < kMaxMenuBarDepth && !isAtspiLeafContainerRole(item.role))
+                    queue.emplace_back(item.path, depth + 1);
+            }
+        }
+        return -1;
+    }
+
+    AtspiMenuNodePtr node(int index, bool topLevel)
+    {
+        const AtspiCacheItem &item = m_items[size_t(index)];
+        ++m_out.nodes;
+        auto node = std::make_shared<AtspiMenuNode>();
+        node->role = QString::fromLatin1(topLevel ? axrole::kMenuBarItem : axrole::kMenuItem);
+        if (item.role == ATSPI_ROLE_SEPARATOR) {
+            node->title = QString();
+            return node;
+        }
+        node->title = item.name.trimmed();
+        node->enabled = hasState(item, ATSPI_STATE_ENABLED) && hasState(item, ATSPI_STATE_SENSITIVE);
+        node->checked = hasState(item, ATSPI_STATE_CHECKED);
+        node->busName = m_busName;
+        node->path = QString::fromUtf8(item.path);
+        // GTK offers its one action "click" while the item is enabled and shown.
+        const bool pressable = node->enabled && hasState(item, ATSPI_STATE_VISIBLE) && item.hasAction;
+        if (item.role == ATSPI_ROLE_MENU) {
+            ++m_out.menuItems;
+            node->actionIndex = pressable ? 0 : -1;
+            auto menu = std::make_shared<AtspiMenuNode>();
+            menu->role = QString::fromLatin1(axrole::kMenu);
+            menu->enabled = true;
+            for (int child : childrenOf(item.path))
+                menu->children.push_back(this->node(child, false));
+            node->children.push_back(std::move(menu));
+            return node;
+        }
+        if (isAtspiMenuItemRole(item.role)) {
+            ++m_out.menuItems;
+            if (pressable) {
+                node->actionIndex = 0;
+                m_out.bindingsWanted.push_back(node);
+            }
+            return node;
+        }
+        node->role = QStringLiteral("AXUnknown");
+        return node;
+    }
+
+    const std::vector<AtspiCacheItem> &m_items;
+    const QString m_busName;
+    QHash<QByteArray, std::vector<int>> m_children; // parent path -> items, in child order
+    QHash<QByteArray, int> m_byPath;
+    AtspiItemsMenuBar m_out;
+};
+
+// Readers of one field each; they move the iterator past it.
+QByteArray objectPath(DBusMessageIter &it)
+{
+    DBusMessageIter ref;
+    dbus_message_iter_recurse(&it, &ref);
+    dbus_message_iter_next(&ref); // the bus name
+    const char *path = nullptr;
+    dbus_message_iter_get_basic(&ref, &path);
+    dbus_message_iter_next(&it);
+    return QByteArray(path ? path : "");
+}
+
+template<typename T>
+T basic(DBusMessageIter &it)
+{
+    T value{};
+    dbus_message_iter_get_basic(&it, &value);
+    dbus_message_iter_next(&it);
+    return value;
+}
+
+AtspiCacheItem parseItem(DBusMessageIter &entry)
+{
+    AtspiCacheItem item;
+    item.path = objectPath(entry);
+    objectPath(entry); // the application
+    item.parentPath = objectPath(entry);
+    item.indexInParent = basic<dbus_int32_t>(entry);
+    basic<dbus_int32_t>(entry); // child count: the children are the items naming this one their parent
+    DBusMessageIter list;
+    dbus_message_iter_recurse(&entry, &list);
+    while (dbus_message_iter_get_arg_type(&list) == DBUS_TYPE_STRING) {
+        if (qstrcmp(basic<const char *>(list), "org.a11y.atspi.Action") == 0)
+            item.hasAction = true;
+    }
+    dbus_message_iter_next(&entry);
+    item.name = QString::fromUtf8(basic<const char *>(entry));
+    item.role = int(basic<dbus_uint32_t>(entry));
+    basic<const char *>(entry); // description
+    dbus_message_iter_recurse(&entry, &list);
+    for (int word = 0; word < 2 && dbus_message_iter_get_arg_type(&list) == DBUS_TYPE_UINT32; ++word)
+        item.states |= uint64_t(basic<dbus_uint32_t>(list)) << (32 * word);
+    return item;
+}
+
+} // namespace
+
+std::vector<QByteArray> menuContainersOf(const std::vector<AtspiCacheItem> &items)
+{
+    return Builder(items, QString()).containers();
+}
+
+AtspiItemsMenuBar menuBarFromItems(const std::vector<AtspiCacheItem> &items, const AtspiChildOrder &order,
+                                   const QString &busName)
+{
+    Builder builder(items, busName);
+    if (!builder.reorder(order))
+        return {};
+    return builder.build();
+}
+
+AtspiItemsStatus fetchChildOrder(DBusConnection *bus, const QByteArray &busName, const std::vector<QByteArray> &parents,
+                                 int timeoutMs, AtspiChildOrder &order)
+{
+    if (bus == nullptr || busName.isEmpty())
+        return AtspiItemsStatus::Unsupported;
+    std::vector<DBusPendingCall *> pending(parents.size(), nullptr);
+    AtspiItemsStatus status = AtspiItemsStatus::Read;
+    for (size_t i = 0; i < parents.size() && status == AtspiItemsStatus::Read; ++i) {
+        DBusMessage *call = dbus_message_new_method_call(busName.constData(), parents[i].constData(),
+                                                         "org.a11y.atspi.Accessible", "GetChildren");
+        if (call == nullptr || !dbus_connection_send_with_reply(bus, call, &pending[i], timeoutMs) || !pending[i])
+            status = AtspiItemsStatus::Unsupported;
+        if (call != nullptr)
+            dbus_message_unref(call);
+    }
+    dbus_connection_flush(bus);
+    for (size_t i = 0; i < parents.size(); ++i) {
+        if (pending[i] == nullptr)
+            continue;
+        if (status != AtspiItemsStatus::Read) {
+            dbus_pending_call_cancel(pending[i]);
+            dbus_pending_call_unref(pending[i]);
+            continue;
+        }
+        dbus_pending_call_block(pending[i]);
+        DBusMessage *reply = dbus_pending_call_steal_reply(pending[i]);
+        dbus_pending_call_unref(pending[i]);
+        if (reply == nullptr || dbus_message_get_type(reply) != DBUS_MESSAGE_TYPE_METHOD_RETURN) {
+            status = AtspiItemsStatus::Failed; // a time-out, or the application left
+        } else if (!dbus_message_has_signature(reply, "a(so)")) {
+            status = AtspiItemsStatus::Unsupported;
+        } else {
+            DBusMessageIter top;
+            DBusMessageIter array;
+            dbus_message_iter_init(reply, &top);
+            dbus_message_iter_recurse(&top, &array);
+            std::vector<QByteArray> &children = order[parents[i]];
+            while (dbus_message_iter_get_arg_type(&array) == DBUS_TYPE_STRUCT)
+                children.push_back(objectPath(array));
+        }
+        if (reply != nullptr)
+            dbus_message_unref(reply);
+    }
+    return status;
+}
+
+AtspiItemsStatus fetchCacheItems(DBusConnection *bus, const QByteArray &busName, int timeoutMs,
+                                 std::vector<AtspiCacheItem> &items)
+{
+    if (bus == nullptr || busName.isEmpty())
+        return AtspiItemsStatus::Unsupported;
+    DBusMessage *call = dbus_message_new_method_call(busName.constData(), "/org/a11y/atspi/cache",
+                                                     "org.a11y.atspi.Cache", "GetItems");
+    if (call == nullptr)
+        return AtspiItemsStatus::Unsupported;
+    DBusError error;
+    dbus_error_init(&error);
+    DBusMessage *reply = dbus_connection_send_with_reply_and_block(bus, call, timeoutMs, &error);
+    dbus_message_unref(call);
+    if (reply == nullptr) {
+        const bool unsupported = dbus_error_has_name(&error, DBUS_ERROR_UNKNOWN_METHOD)
+            || dbus_error_has_name(&error, DBUS_ERROR_UNKNOWN_OBJECT)
+            || dbus_error_has_name(&error, DBUS_ERROR_UNKNOWN_INTERFACE);
+        dbus_error_free(&error);
+        return unsupported ? AtspiItemsStatus::Unsupported : AtspiItemsStatus::Failed;
+    }
+    // Other versions of the protocol sent other shapes (a list of children per item): read those another way.
+    if (!dbus_message_has_signature(reply, kItemsSignature)) {
+        dbus_message_unref(reply);
+        return AtspiItemsStatus::Unsupported;
+    }
+    DBusMessageIter top;
+    DBusMessageIter array;
+    dbus_message_iter_init(reply, &top);
+    dbus_message_iter_recurse(&top, &array);
+    while (dbus_message_iter_get_arg_type(&array) == DBUS_TYPE_STRUCT) {
+        DBusMessageIter entry;
+        dbus_message_iter_recurse(&array, &entry);
+        items.push_back(parseItem(entry));
+        dbus_message_iter_next(&array);
+    }
+    dbus_message_unref(reply);
+    return AtspiItemsStatus::Read;
+}
+
+} // namespace tavolin

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "platform/linux/AtspiMenuWalker.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+typedef struct DBusConnection DBusConnection;
+
+namespace tavolin {
+
+// One entry of an application's org.a11y.atspi.Cache.GetItems reply: every object the application's
+// accessibility bridge knows, with its role, name, states and interfaces, in one message.
+struct AtspiCacheItem
+{
+    QByteArray path;
+    QByteArray parentPath;
+    int indexInParent = -1; // -1: not known; such children keep the reply's order after the known ones
+    int role = 0;           // AtspiRole
+    QString name;
+    uint64_t states = 0;    // bit N set: AtspiStateType N
+    bool hasAction = false; // offers org.a11y.atspi.Action
+};
+
+// The menu bar found in a list of cache items and read into the reader's shape, as walkMenuBar reads it
+// from GTK with AtspiActionReads::Single (the same nodes, titles, states and press index), except that
+// key bindings are left to the caller: `bindingsWanted` lists the items whose binding of action 0 gives
+// their shortcut.
+struct AtspiItemsMenuBar
+{
+    AtspiMenuNodePtr menuBar; // null: no menu bar among the items
+    int nodes = 0;
+    int menuItems = 0;
+    std::vector<std::shared_ptr<AtspiMenuNode>> bindingsWanted;
+};
+
+// Children in their order, by parent path: GetItems does not keep it (many items give no index).
+using AtspiChildOrder = QHash<QByteArray, std::vector<QByteArray>>;
+
+// Pure: the menu bar among `items` (breadth first from the application's root, not descending into menus,
+// tables, lists or text) and every menu below it: the containers whose children's order is needed.
+std::vector<QByteArray> menuContainersOf(const std::vector<AtspiCacheItem> &items);
+
+// Pure: builds the menu bar of the application whose root is "/org/a11y/atspi/accessible/root" from
+// `items` (any order), each container's children in the order `order` gives. `busName` is the
+// application's bus name, for the nodes' press address. Null menu bar when there is none, or when `order`
+// names a child that is not among the items (the application's cache is behind: walk it instead).
+AtspiItemsMenuBar menuBarFromItems(const std::vector<AtspiCacheItem> &items, const AtspiChildOrder &order,
+                                   const QString &busName);
+
+enum class AtspiItemsStatus {
+    Read,        // `items` holds the reply
+    Unsupported, // the application has no such call or answers another shape: read it another way
+    Failed,      // time-out or error of a live call: the application does not answer
+};
+
+// Calls GetItems of `busName` on `bus` (the application's own connection), waiting at most `timeoutMs`.
+// Threads: the thread that owns `bus` (the libatspi thread).
+AtspiItemsStatus fetchCacheItems(DBusConnection *bus, const QByteArray &busName, int timeoutMs,
+                                 std::vector<AtspiCacheItem> &items);
+
+// Asks GetChildren of every path in `parents` at once and collects the replies, all bounded by one
+// `timeoutMs`. Threads: as fetchCacheItems.
+AtspiItemsStatus fetchChildOrder(DBusConnection *bus, const QByteArray &busName, const std::vector<QByteArray> &parents,
+                                 int timeoutMs, AtspiChildOrder &order);
+
+} // namespace tavolin

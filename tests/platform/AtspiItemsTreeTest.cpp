@@ -1,0 +1,175 @@
+// Building the menu bar snapshot from an application's GetItems entries and its menus' child order.
+#include <gtest/gtest.h>
+
+#include "accessibility/ElementSource.h"
+#include "platform/linux/AtspiItemsTree.h"
+
+#include <atspi/atspi.h>
+
+#include <algorithm>
+
+namespace tavolin {
+namespace {
+
+constexpr auto kRoot = "/org/a11y/atspi/accessible/root";
+
+uint64_t states(std::initializer_list<AtspiStateType> list)
+{
+    uint64_t bits = 0;
+    for (AtspiStateType state : list)
+        bits |= uint64_t(1) << int(state);
+    return bits;
+}
+
+const uint64_t kUsable = states({ATSPI_STATE_ENABLED, ATSPI_STATE_SENSITIVE, ATSPI_STATE_VISIBLE});
+
+AtspiCacheItem item(const char *path, const char *parent, AtspiRole role, const char *name = "",
+                    uint64_t stateBits = kUsable, bool action = true)
+{
+    AtspiCacheItem entry;
+    entry.path = path;
+    entry.parentPath = parent;
+    entry.role = int(role);
+    entry.name = QString::fromUtf8(name);
+    entry.states = stateBits;
+    entry.hasAction = action;
+    return entry;
+}
+
+// GTK's shape: application > frame > filler > filler > menu bar > menu "File" > items, and "Edit" with a
+// submenu. Deliberately listed out of order, as GetItems gives them.
+std::vector<AtspiCacheItem> gtkItems()
+{
+    return {
+        item("/i/new", "/m/file", ATSPI_ROLE_MENU_ITEM, "New      "),
+        item("/m/recent", "/m/file", ATSPI_ROLE_MENU, "Recent"),
+        item("/i/a", "/m/recent", ATSPI_ROLE_MENU_ITEM, "a.txt"),
+        item("/bar", "/filler2", ATSPI_ROLE_MENU_BAR),
+        item("/frame", kRoot, ATSPI_ROLE_FRAME, "Editor"),
+        item("/filler1", "/frame", ATSPI_ROLE_FILLER),
+        item("/filler2", "/filler1", ATSPI_ROLE_FILLER),
+        item("/m/file", "/bar", ATSPI_ROLE_MENU, "File"),
+        item("/m/edit", "/bar", ATSPI_ROLE_MENU, "Edit"),
+        item("/sep", "/m/file", ATSPI_ROLE_SEPARATOR, "", kUsable, false),
+        item("/i/wrap", "/m/file", ATSPI_ROLE_CHECK_MENU_ITEM, "Word Wrap", kUsable | states({ATSPI_STATE_CHECKED})),
+        item("/i/paste", "/m/edit", ATSPI_ROLE_MENU_ITEM, "Paste", states({ATSPI_STATE_VISIBLE}), false),
+        item("/i/hidden", "/m/edit", ATSPI_ROLE_MENU_ITEM, "Hidden", states({ATSPI_STATE_ENABLED, ATSPI_STATE_SENSITIVE})),
+        item("/i/plain", "/m/edit", ATSPI_ROLE_MENU_ITEM, "No Action", kUsable, false),
+    };
+}
+
+AtspiChildOrder gtkOrder()
+{
+    return {
+        {"/bar", {"/m/file", "/m/edit"}},
+        {"/m/file", {"/i/new", "/m/recent", "/sep", "/i/wrap"}},
+        {"/m/recent", {"/i/a"}},
+        {"/m/edit", {"/i/paste", "/i/hidden", "/i/plain"}},
+    };
+}
+
+QStringList titles(const AtspiMenuNode &menu)
+{
+    QStringList list;
+    for (const AtspiMenuNodePtr &child : menu.children)
+        list << child->title.value_or(QStringLiteral("<none>"));
+    return list;
+}
+
+TEST(AtspiItemsTreeTest, ContainersAreTheMenuBarAndEveryMenuBelowItBreadthFirst)
+{
+    const std::vector<QByteArray> containers = menuContainersOf(gtkItems());
+    ASSERT_EQ(containers.size(), 4u);
+    EXPECT_EQ(containers[0], "/bar");
+    EXPECT_EQ(containers[3], "/m/recent");
+}
+
+TEST(AtspiItemsTreeTest, BuildsTheReadersShapeInTheGivenOrder)
+{
+    const AtspiItemsMenuBar bar = menuBarFromItems(gtkItems(), gtkOrder(), QStringLiteral(":1.7"));
+    ASSERT_TRUE(bar.menuBar);
+    EXPECT_EQ(bar.menuBar->role, QLatin1String(axrole::kMenuBar));
+    EXPECT_EQ(bar.menuBar->path, QStringLiteral("/bar"));
+    ASSERT_EQ(titles(*bar.menuBar), (QStringList{QStringLiteral("File"), QStringLiteral("Edit")}));
+    const AtspiMenuNode &file = *bar.menuBar->children[0];
+    EXPECT_EQ(file.role, QLatin1String(axrole::kMenuBarItem));
+    ASSERT_EQ(file.children.size(), 1u) << "a GTK menu splits into an item holding a nameless menu";
+    const AtspiMenuNode &fileMenu = *file.children[0];
+    EXPECT_FALSE(fileMenu.title.has_value());
+    EXPECT_EQ(titles(fileMenu), (QStringList{QStringLiteral("New"), QStringLiteral("Recent"), QString(),
+                                             QStringLiteral("Word Wrap")}));
+    EXPECT_EQ(titles(*fileMenu.children[1]->children[0]), QStringList{QStringLiteral("a.txt")});
+    EXPECT_TRUE(fileMenu.children[3]->checked);
+    EXPECT_EQ(fileMenu.children[0]->busName, QStringLiteral(":1.7"));
+    EXPECT_EQ(fileMenu.children[0]->path, QStringLiteral("/i/new"));
+    // nodes: 2 menus, 4 + 1 in File, 3 in Edit; items: all but the separator.
+    EXPECT_EQ(bar.nodes, 10);
+    EXPECT_EQ(bar.menuItems, 9);
+}
+
+struct PressCase
+{
+    const char *name;
+    int top;   // index in the menu bar
+    int index; // index in its menu
+    int actionIndex;
+    bool enabled;
+    bool bindingWanted;
+};
+
+class AtspiItemsPressTest : public testing::TestWithParam<PressCase>
+{
+};
+
+TEST_P(AtspiItemsPressTest, PressIndexAndKeyBindingFollowStatesAndInterfaces)
+{
+    const PressCase &c = GetParam();
+    const AtspiItemsMenuBar bar = menuBarFromItems(gtkItems(), gtkOrder(), QStringLiteral(":1.7"));
+    ASSERT_TRUE(bar.menuBar);
+    const AtspiMenuNodePtr &node = bar.menuBar->children[size_t(c.top)]->children[0]->children[size_t(c.index)];
+    EXPECT_EQ(node->actionIndex, c.actionIndex);
+    EXPECT_EQ(node->enabled, c.enabled);
+    const bool wanted = std::find(bar.bindingsWanted.begin(), bar.bindingsWanted.end(), node) != bar.bindingsWanted.end();
+    EXPECT_EQ(wanted, c.bindingWanted);
+}
+
+INSTANTIATE_TEST_SUITE_P(Items, AtspiItemsPressTest,
+                         testing::Values(PressCase{"PlainItem", 0, 0, 0, true, true},
+                                         PressCase{"SubmenuHasNoShortcut", 0, 1, 0, true, false},
+                                         PressCase{"SeparatorNothing", 0, 2, -1, false, false},
+                                         PressCase{"CheckItem", 0, 3, 0, true, true},
+                                         PressCase{"DisabledItem", 1, 0, -1, false, false},
+                                         PressCase{"HiddenItem", 1, 1, -1, true, false},
+                                         PressCase{"NoActionInterface", 1, 2, -1, true, false}),
+                         [](const testing::TestParamInfo<PressCase> &info) { return std::string(info.param.name); });
+
+TEST(AtspiItemsTreeTest, ChildMissingFromTheItemsGivesNoMenuBar)
+{
+    AtspiChildOrder order = gtkOrder();
+    order["/m/edit"].push_back("/i/created-after-the-reply");
+    EXPECT_FALSE(menuBarFromItems(gtkItems(), order, QString()).menuBar);
+}
+
+TEST(AtspiItemsTreeTest, MenuBarOnlyWhereTheWalkWouldFindIt)
+{
+    // Inside a table, or deeper than the walk searches: not a menu bar of the window.
+    std::vector<AtspiCacheItem> inTable = {item("/t", kRoot, ATSPI_ROLE_TABLE), item("/bar", "/t", ATSPI_ROLE_MENU_BAR)};
+    EXPECT_TRUE(menuContainersOf(inTable).empty());
+    std::vector<AtspiCacheItem> deep;
+    QByteArray parent = kRoot;
+    for (int i = 0; i < 7; ++i) {
+        const QByteArray path = "/p" + QByteArray::number(i);
+        deep.push_back(item(path.constData(), parent.constData(), ATSPI_ROLE_PANEL));
+        deep.back().path = path;
+        deep.back().parentPath = parent;
+        parent = path;
+    }
+    deep.push_back(item("/bar", "", ATSPI_ROLE_MENU_BAR));
+    deep.back().parentPath = parent;
+    EXPECT_TRUE(menuContainersOf(deep).empty());
+    EXPECT_FALSE(menuBarFromItems(deep, {}, QString()).menuBar);
+    EXPECT_FALSE(menuBarFromItems({}, {}, QString()).menuBar);
+}
+
+} // namespace
+} // namespace tavolin
