@@ -1,9 +1,10 @@
 // Reading whole menu trees of running applications over the accessibility bus, in one process and one run:
-// our element source in each of its ways of reading GTK actions (libatspi's cache on: GTK sends its tree in
-// one reply) beside the uncached libatspi walk (one round trip per attribute), and the palette's whole
-// reader (AXApp, rows) on top of the default source. Prints medians, where the last walk of each way spent
+// our element source in each of its ways of reading GTK trees and actions (walks with libatspi's cache on;
+// GetItems with pipelined calls) beside the uncached libatspi walk (one round trip per attribute), and the
+// palette's whole reader (AXApp, rows) on top of the default source. Prints medians, where the last walk of each way spent
 // its time (calls and milliseconds per kind of call), and whether every way mapped the same tree.
-// Run by bench/platform_bench.sh inside the headless session.
+// Run by bench/platform_bench.sh inside the headless session. TAVOLIN_DUMP_TREES=DIR writes each distinct
+// tree there as text, to see where two ways differ.
 //
 //   tavolin_bench_platform_read [--runs N] PID...
 #include "platform/linux/AtspiElementSource.h"
@@ -12,6 +13,7 @@
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QElapsedTimer>
+#include <QFile>
 
 #include <algorithm>
 #include <cstdio>
@@ -35,19 +37,21 @@ struct Way
     const char *name;
     AtspiCacheUse cache;
     AtspiActionReads actions;
+    AtspiTreeReads tree;
 };
 
 const Way kWays[] = {
-    {"cached, full actions", AtspiCacheUse::On, AtspiActionReads::Full},
-    {"cached, action 0 only", AtspiCacheUse::On, AtspiActionReads::Single},
-    {"cached, pipelined", AtspiCacheUse::On, AtspiActionReads::Pipelined},
-    {"libatspi uncached walk", AtspiCacheUse::Off, AtspiActionReads::Full},
+    {"cached, full actions", AtspiCacheUse::On, AtspiActionReads::Full, AtspiTreeReads::Walk},
+    {"cached, action 0 only", AtspiCacheUse::On, AtspiActionReads::Single, AtspiTreeReads::Walk},
+    {"cached, pipelined", AtspiCacheUse::On, AtspiActionReads::Pipelined, AtspiTreeReads::Walk},
+    {"GetItems + pipelined", AtspiCacheUse::On, AtspiActionReads::Pipelined, AtspiTreeReads::Items},
+    {"libatspi uncached walk", AtspiCacheUse::Off, AtspiActionReads::Full, AtspiTreeReads::Walk},
 };
 constexpr int kWayCount = int(sizeof(kWays) / sizeof(kWays[0]));
-constexpr int kReference = 3;
+constexpr int kReference = kWayCount - 1;
 
 const char *const kCallNames[kAtspiCallKinds] = {"setup", "role", "name", "children", "states",
-                                                 "action count", "action name", "key binding"};
+                                                 "action count", "action name", "key binding", "items"};
 
 double median(std::vector<double> values)
 {
@@ -57,9 +61,11 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
-// Everything the reader can ask of the tree below `element`, hashed.
-void hashTree(AtspiElementSource &source, const ElementRef &element, QCryptographicHash &hash)
+// Everything the reader can ask of the tree below `element`, hashed; written to `dump` as well when given.
+void hashTree(AtspiElementSource &source, const ElementRef &element, QCryptographicHash &hash, QByteArray *dump,
+              int depth = 0)
 {
+    QByteArray line(depth * 2, ' ');
     for (AXAttribute attribute : {AXAttribute::Title, AXAttribute::Role, AXAttribute::Enabled, AXAttribute::MenuItemMarkChar,
                                   AXAttribute::MenuItemCmdChar, AXAttribute::MenuItemCmdVirtualKey,
                                   AXAttribute::MenuItemCmdModifiers}) {
@@ -75,13 +81,16 @@ void hashTree(AtspiElementSource &source, const ElementRef &element, QCryptograp
                 text += QString::number(*n);
         }
         hash.addData(text.toUtf8() + '\x1f');
+        line += text.toUtf8() + '|';
     }
+    if (dump)
+        *dump += line + '\n';
     AXValue children;
     if (source.copyAttributeValue(element, AXAttribute::Children, children) == AXError::Success) {
         if (const ElementList *list = std::get_if<ElementList>(&children)) {
             hash.addData(QByteArray::number(qsizetype(list->size())) + '[');
             for (const ElementRef &child : *list)
-                hashTree(source, child, hash);
+                hashTree(source, child, hash, dump, depth + 1);
             hash.addData("]");
         }
     }
@@ -92,6 +101,7 @@ Sample walk(AtspiElementSource &source, int32_t pid, const Way &way, bool digest
 {
     source.setCacheUse(way.cache);
     source.setActionReads(way.actions);
+    source.setTreeReads(way.tree);
     const ElementRef app = source.applicationForPid(pid);
     AXValue value;
     if (!app || source.copyAttributeValue(app, AXAttribute::MenuBar, value) != AXError::Success)
@@ -100,8 +110,16 @@ Sample walk(AtspiElementSource &source, int32_t pid, const Way &way, bool digest
     Sample sample{stats.milliseconds, stats.menuItems, stats.stoppedByTimeout, stats.figures, {}};
     if (digest) {
         QCryptographicHash hash(QCryptographicHash::Sha1);
-        hashTree(source, std::get<ElementRef>(value), hash);
+        QByteArray dump;
+        const bool dumping = qEnvironmentVariableIsSet("TAVOLIN_DUMP_TREES");
+        hashTree(source, std::get<ElementRef>(value), hash, dumping ? &dump : nullptr);
         sample.tree = hash.result().toHex().left(12);
+        if (dumping) {
+            QFile file(QStringLiteral("%1/tree-%2-%3.txt").arg(qEnvironmentVariable("TAVOLIN_DUMP_TREES")).arg(pid)
+                           .arg(QString::fromLatin1(sample.tree)));
+            if (file.open(QIODevice::WriteOnly))
+                file.write(dump);
+        }
     }
     return sample;
 }
@@ -111,6 +129,7 @@ Sample reader(const std::shared_ptr<AtspiElementSource> &source, int32_t pid)
 {
     source->setCacheUse(AtspiCacheUse::On);
     source->setActionReads(AtspiActionReads::Single);
+    source->setTreeReads(AtspiTreeReads::Items);
     QElapsedTimer timer;
     timer.start();
     const ElementRef ref = source->applicationForPid(pid);
