@@ -24,6 +24,8 @@ constexpr auto kSeparator = " > ";
 constexpr qsizetype kRowsPerThread = 4000;
 // Below this many bytes (some 4,000 rows) a file is read on one thread.
 constexpr qsizetype kParallelBytes = 160 * 1024;
+// Bytes of a rows file decoded at a time.
+constexpr qsizetype kBlockBytes = 64 * 1024;
 
 // Collects the rows of each top-level menu as the reader delivers them (several reading threads at once) and
 // ends the caller's event loop when the last one is in.
@@ -311,30 +313,50 @@ private:
     std::optional<std::pair<QString, ParsedState>> m_lastState;
 };
 
-// The rows of whole lines `bytes`, the first of them numbered `firstLine`.
+// The end of the block of whole lines starting at `from`: some kBlockBytes long, cut after a line break (UTF-8
+// never holds one inside a character, so a block decodes alone to what the whole would give).
+qsizetype blockEnd(QByteArrayView bytes, qsizetype from)
+{
+    if (bytes.size() - from <= kBlockBytes)
+        return bytes.size();
+    const QByteArrayView head = bytes.sliced(from, kBlockBytes);
+    const qsizetype lastBreak = head.lastIndexOf('\n');
+    if (lastBreak >= 0)
+        return from + lastBreak + 1;
+    const qsizetype nextBreak = bytes.indexOf('\n', from + kBlockBytes);
+    return nextBreak < 0 ? bytes.size() : nextBreak + 1;
+}
+
+// The rows of whole lines `bytes`, the first of them numbered `firstLine`. The text is decoded a block at a
+// time into one reused buffer, which stays in the cache, instead of all at once (twice its size in UTF-16).
 RowsFile parseLines(QByteArrayView bytes, int firstLine, const RowPrefilter *filter)
 {
     RowsFile file;
-    const QString all = QString::fromUtf8(bytes);
     LineParser parser(file.warnings, filter);
     int number = firstLine - 1;
-    const QStringView text(all);
-    for (qsizetype from = 0; from < text.size();) { // an empty last line would be skipped anyway
-        const qsizetype end = text.indexOf(u'\n', from);
-        QStringView view = end < 0 ? text.sliced(from) : text.sliced(from, end - from);
-        from = end < 0 ? text.size() + 1 : end + 1;
-        ++number;
-        if (view.endsWith(QLatin1Char('\r')))
-            view.chop(1);
-        // Most lines start with a letter: only the others can be blank.
-        if ((view.isEmpty() || view.front().isSpace()) && view.trimmed().isEmpty())
-            continue;
-        if (view.startsWith(QLatin1Char('#')))
-            continue;
-        if (MenuItemDataPtr row = parser.parse(view, number)) {
-            if (filter)
-                file.scores.push_back(filter->score(*row));
-            file.rows.append(std::move(row));
+    QString block;
+    for (qsizetype at = 0; at < bytes.size();) {
+        const qsizetype end = blockEnd(bytes, at);
+        block = QString::fromUtf8(bytes.sliced(at, end - at));
+        at = end;
+        const QStringView text(block);
+        for (qsizetype from = 0; from < text.size();) { // an empty last line would be skipped anyway
+            const qsizetype lineEnd = text.indexOf(u'\n', from);
+            QStringView view = lineEnd < 0 ? text.sliced(from) : text.sliced(from, lineEnd - from);
+            from = lineEnd < 0 ? text.size() : lineEnd + 1;
+            ++number;
+            if (view.endsWith(QLatin1Char('\r')))
+                view.chop(1);
+            // Most lines start with a letter: only the others can be blank.
+            if ((view.isEmpty() || view.front().isSpace()) && view.trimmed().isEmpty())
+                continue;
+            if (view.startsWith(QLatin1Char('#')))
+                continue;
+            if (MenuItemDataPtr row = parser.parse(view, number)) {
+                if (filter)
+                    file.scores.push_back(filter->score(*row));
+                file.rows.append(std::move(row));
+            }
         }
     }
     return file;

@@ -137,6 +137,18 @@ TEST(MenuRowsTest, LargeFileReadsLikeLineByLine)
     EXPECT_EQ(file.warnings, expectedWarnings);
 }
 
+TEST(MenuRowsTest, LineLongerThanADecodedBlockStaysWhole)
+{
+    const QString longTitle = QString(70 * 1024, QChar(u'\u00e9')) + QStringLiteral(" end");
+    const QByteArray text = "File > " + longTitle.toUtf8() + "\nEdit > Copy\tCtrl+Nonsense+\nEdit > Paste\n";
+    const RowsFile file = parseRows(text);
+    ASSERT_EQ(file.rows.size(), 3);
+    EXPECT_EQ(file.rows[0]->title(), longTitle);
+    EXPECT_EQ(rowLine(*file.rows[2]), QStringLiteral("Edit > Paste"));
+    ASSERT_EQ(file.warnings.size(), 1);
+    EXPECT_TRUE(file.warnings[0].startsWith(QStringLiteral("line 2: "))) << file.warnings[0].toStdString();
+}
+
 struct KeyCase
 {
     const char *name;
