@@ -231,9 +231,12 @@ TEST_F(GtkApplicationsIntegrationTest, StoppedGtkApplicationGivesABoundedReadAnd
     // What the palette does on a call: the application again, its title and its menus.
     const ElementRef again = m_source->applicationForPid(int32_t(app->pid()));
     ASSERT_TRUE(again);
+    const qint64 findMs = timer.elapsed();
     AXUtils::getAny<QString>(*m_source, AXAttribute::Title, again);
     test::readMenuRows(m_source, again);
-    EXPECT_LT(timer.elapsed(), 2000);
+    const qint64 firstMs = timer.elapsed();
+    std::printf("stopped GTK application: found in %lld ms, first read %lld ms in all\n", findMs, firstMs);
+    EXPECT_LT(firstMs, 2000);
     timer.restart();
     EXPECT_TRUE(test::readMenuRows(m_source, again).empty());
     EXPECT_LT(timer.elapsed(), 100) << "an application known to hang is not asked again";

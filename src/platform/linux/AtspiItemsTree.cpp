@@ -213,6 +213,59 @@ AtspiCacheItem parseItem(DBusMessageIter &entry)
 
 } // namespace
 
+DBusConnection *atspiApplicationBus(AtspiAccessible *application)
+{
+    const AtspiObject *object = ATSPI_OBJECT(application);
+    return object->app != nullptr && object->app->bus != nullptr ? object->app->bus : atspi_get_a11y_bus();
+}
+
+QByteArray atspiApplicationBusName(AtspiAccessible *application)
+{
+    const AtspiObject *object = ATSPI_OBJECT(application);
+    return object->app != nullptr && object->app->bus_name != nullptr ? QByteArray(object->app->bus_name)
+                                                                       : QByteArray();
+}
+
+AtspiItemsStatus fetchName(DBusConnection *bus, const QByteArray &busName, const QByteArray &path, int timeoutMs,
+                           QString &name)
+{
+    if (bus == nullptr || busName.isEmpty())
+        return AtspiItemsStatus::Unsupported;
+    DBusMessage *call = dbus_message_new_method_call(busName.constData(), path.constData(),
+                                                     "org.freedesktop.DBus.Properties", "Get");
+    const char *interface = "org.a11y.atspi.Accessible";
+    const char *property = "Name";
+    if (call == nullptr
+        || !dbus_message_append_args(call, DBUS_TYPE_STRING, &interface, DBUS_TYPE_STRING, &property, DBUS_TYPE_INVALID)) {
+        if (call != nullptr)
+            dbus_message_unref(call);
+        return AtspiItemsStatus::Unsupported;
+    }
+    DBusError error;
+    dbus_error_init(&error);
+    DBusMessage *reply = dbus_connection_send_with_reply_and_block(bus, call, timeoutMs, &error);
+    dbus_message_unref(call);
+    if (reply == nullptr) {
+        // Only a time-out says the application hangs; an error reply or a vanished peer says nothing of it.
+        const bool timedOut = dbus_error_has_name(&error, DBUS_ERROR_NO_REPLY)
+            || dbus_error_has_name(&error, DBUS_ERROR_TIMEOUT) || dbus_error_has_name(&error, DBUS_ERROR_TIMED_OUT);
+        dbus_error_free(&error);
+        return timedOut ? AtspiItemsStatus::Failed : AtspiItemsStatus::Unsupported;
+    }
+    AtspiItemsStatus status = AtspiItemsStatus::Unsupported;
+    DBusMessageIter top;
+    DBusMessageIter variant;
+    if (dbus_message_iter_init(reply, &top) && dbus_message_iter_get_arg_type(&top) == DBUS_TYPE_VARIANT) {
+        dbus_message_iter_recurse(&top, &variant);
+        if (dbus_message_iter_get_arg_type(&variant) == DBUS_TYPE_STRING) {
+            name = QString::fromUtf8(basic<const char *>(variant));
+            status = AtspiItemsStatus::Read;
+        }
+    }
+    dbus_message_unref(reply);
+    return status;
+}
+
 std::vector<QByteArray> menuContainersOf(const std::vector<AtspiCacheItem> &items)
 {
     return Builder(items, QString()).containers();

@@ -11,6 +11,7 @@
 #include <vector>
 
 typedef struct DBusConnection DBusConnection;
+typedef struct _AtspiAccessible AtspiAccessible;
 
 namespace tavolin {
 
@@ -63,6 +64,16 @@ enum class AtspiItemsStatus {
 // Threads: the thread that owns `bus` (the libatspi thread).
 AtspiItemsStatus fetchCacheItems(DBusConnection *bus, const QByteArray &busName, int timeoutMs,
                                  std::vector<AtspiCacheItem> &items);
+
+// The connection to reach `application` on: its own direct socket when libatspi has one (GTK), else the
+// accessibility bus; owned by libatspi. And the application's bus name. Threads: the libatspi thread.
+DBusConnection *atspiApplicationBus(AtspiAccessible *application);
+QByteArray atspiApplicationBusName(AtspiAccessible *application);
+
+// The Name of the object at `path`, in one request bounded by `timeoutMs` (a libatspi call may make
+// several, each waiting the whole time-out). Failed only on a time-out. Threads: as fetchCacheItems.
+AtspiItemsStatus fetchName(DBusConnection *bus, const QByteArray &busName, const QByteArray &path, int timeoutMs,
+                           QString &name);
 
 // Asks GetChildren of every path in `parents` at once and collects the replies, all bounded by one
 // `timeoutMs`. Threads: as fetchCacheItems.

@@ -325,25 +325,10 @@ AtspiAccessible *findMenuBar(Walk &walk, AtspiAccessible *application)
 // collects the replies in order: the application answers them back to back instead of waiting a round trip
 // each. Every call carries the messaging time-out from the moment it was sent, so the whole batch is bounded
 // by about one time-out. False when a call failed or timed out; the bindings read until then are kept.
-// The application's own connection: GTK offers a direct socket, which libatspi uses when it can; else the
-// accessibility bus. Owned by libatspi.
-DBusConnection *applicationBus(AtspiAccessible *application)
-{
-    const AtspiObject *object = ATSPI_OBJECT(application);
-    return object->app != nullptr && object->app->bus != nullptr ? object->app->bus : atspi_get_a11y_bus();
-}
-
-QByteArray applicationBusName(AtspiAccessible *application)
-{
-    const AtspiObject *object = ATSPI_OBJECT(application);
-    return object->app != nullptr && object->app->bus_name != nullptr ? QByteArray(object->app->bus_name)
-                                                                       : QByteArray();
-}
-
 bool readKeyBindingsPipelined(AtspiAccessible *application, const std::vector<std::shared_ptr<AtspiMenuNode>> &items,
                               int timeoutMs)
 {
-    DBusConnection *bus = applicationBus(application);
+    DBusConnection *bus = atspiApplicationBus(application);
     if (bus == nullptr)
         return false;
     std::vector<DBusPendingCall *> pending(items.size(), nullptr);
@@ -390,11 +375,11 @@ bool readKeyBindingsPipelined(AtspiAccessible *application, const std::vector<st
 bool readFromItems(AtspiAccessible *application, int timeoutMs, AtspiWalkResult &result)
 {
     std::vector<AtspiCacheItem> items;
-    const QByteArray busName = applicationBusName(application);
+    const QByteArray busName = atspiApplicationBusName(application);
     AtspiItemsStatus status;
     {
         CallTimer timer(result.figures, AtspiCall::Items);
-        status = fetchCacheItems(applicationBus(application), busName, timeoutMs, items);
+        status = fetchCacheItems(atspiApplicationBus(application), busName, timeoutMs, items);
     }
     if (status == AtspiItemsStatus::Failed) {
         result.failed = true;
@@ -406,7 +391,7 @@ bool readFromItems(AtspiAccessible *application, int timeoutMs, AtspiWalkResult 
     {
         const std::vector<QByteArray> containers = menuContainersOf(items);
         CallTimer timer(result.figures, AtspiCall::Children, int(containers.size()));
-        status = fetchChildOrder(applicationBus(application), busName, containers, timeoutMs, order);
+        status = fetchChildOrder(atspiApplicationBus(application), busName, containers, timeoutMs, order);
     }
     if (status == AtspiItemsStatus::Failed) {
         result.failed = true;
