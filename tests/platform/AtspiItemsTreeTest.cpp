@@ -102,9 +102,17 @@ TEST(AtspiItemsTreeTest, BuildsTheReadersShapeInTheGivenOrder)
     EXPECT_TRUE(fileMenu.children[3]->checked);
     EXPECT_EQ(fileMenu.children[0]->busName, QStringLiteral(":1.7"));
     EXPECT_EQ(fileMenu.children[0]->path, QStringLiteral("/i/new"));
-    // nodes: 2 menus, 4 + 1 in File, 3 in Edit; items: all but the separator.
+    // nodes: 2 menus, 4 + 1 in File, 3 in Edit; items: all but the separator and the hidden one.
     EXPECT_EQ(bar.nodes, 10);
-    EXPECT_EQ(bar.menuItems, 9);
+    EXPECT_EQ(bar.menuItems, 8);
+}
+
+TEST(AtspiItemsTreeTest, ItemsGtkNeverShowsAreLeftOut)
+{
+    const AtspiItemsMenuBar bar = menuBarFromItems(gtkItems(), gtkOrder(), QStringLiteral(":1.7"));
+    ASSERT_TRUE(bar.menuBar);
+    EXPECT_EQ(titles(*bar.menuBar->children[1]->children[0]),
+              (QStringList{QStringLiteral("Paste"), QStringLiteral("No Action")}));
 }
 
 struct PressCase
@@ -139,8 +147,7 @@ INSTANTIATE_TEST_SUITE_P(Items, AtspiItemsPressTest,
                                          PressCase{"SeparatorNothing", 0, 2, -1, false, false},
                                          PressCase{"CheckItem", 0, 3, 0, true, true},
                                          PressCase{"DisabledItem", 1, 0, -1, false, false},
-                                         PressCase{"HiddenItem", 1, 1, -1, true, false},
-                                         PressCase{"NoActionInterface", 1, 2, -1, true, false}),
+                                         PressCase{"NoActionInterface", 1, 1, -1, true, false}),
                          [](const testing::TestParamInfo<PressCase> &info) { return std::string(info.param.name); });
 
 TEST(AtspiItemsTreeTest, ChildMissingFromTheItemsGivesNoMenuBar)

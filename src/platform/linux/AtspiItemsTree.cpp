@@ -87,8 +87,10 @@ public:
         root->enabled = true;
         root->busName = m_busName;
         root->path = QString::fromUtf8(m_items[size_t(bar)].path);
-        for (int child : childrenOf(m_items[size_t(bar)].path))
-            root->children.push_back(node(child, true));
+        for (int child : childrenOf(m_items[size_t(bar)].path)) {
+            if (AtspiMenuNodePtr item = node(child, true))
+                root->children.push_back(std::move(item));
+        }
         m_out.menuBar = std::move(root);
         return std::move(m_out);
     }
@@ -119,10 +121,13 @@ private:
         return -1;
     }
 
+    // Null for an item GTK never shows (as walkMenuBar).
     AtspiMenuNodePtr node(int index, bool topLevel)
     {
         const AtspiCacheItem &item = m_items[size_t(index)];
         ++m_out.nodes;
+        if (item.role != ATSPI_ROLE_SEPARATOR && !hasState(item, ATSPI_STATE_VISIBLE))
+            return nullptr;
         auto node = std::make_shared<AtspiMenuNode>();
         node->role = QString::fromLatin1(topLevel ? axrole::kMenuBarItem : axrole::kMenuItem);
         if (item.role == ATSPI_ROLE_SEPARATOR) {
@@ -142,8 +147,10 @@ private:
             auto menu = std::make_shared<AtspiMenuNode>();
             menu->role = QString::fromLatin1(axrole::kMenu);
             menu->enabled = true;
-            for (int child : childrenOf(item.path))
-                menu->children.push_back(this->node(child, false));
+            for (int child : childrenOf(item.path)) {
+                if (AtspiMenuNodePtr kid = this->node(child, false))
+                    menu->children.push_back(std::move(kid));
+            }
             node->children.push_back(std::move(menu));
             return node;
         }

@@ -29,8 +29,8 @@ struct AtspiCacheItem
 };
 
 // The menu bar found in a list of cache items and read into the reader's shape, as walkMenuBar reads it
-// from GTK with AtspiActionReads::Single (the same nodes, titles, states and press index), except that
-// key bindings are left to the caller: `bindingsWanted` lists the items whose binding of action 0 gives
+// from GTK with AtspiActionReads::Single (the same nodes, titles, states and press index; items without
+// the VISIBLE state left out), except that key bindings are left to the caller: `bindingsWanted` lists the items whose binding of action 0 gives
 // their shortcut.
 struct AtspiItemsMenuBar
 {

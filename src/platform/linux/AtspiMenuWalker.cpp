@@ -42,6 +42,7 @@ private:
 struct Walk
 {
     AtspiWalkResult result;
+    bool gtk = false;
     AtspiActionReads actionReads = AtspiActionReads::Full; // Full unless the application is GTK
     // Items whose key binding the pipelined batch asks for, at the end of the walk.
     std::vector<std::shared_ptr<AtspiMenuNode>> bindingsWanted;
@@ -259,6 +260,9 @@ AtspiMenuNodePtr readItem(Walk &walk, AtspiAccessible *a, bool topLevel)
     }
     node->title = walk.name(a);
     const bool visible = walk.states(a, *node);
+    // GTK keeps items it never shows in its menus (geany's "invisible" placeholders of radio groups).
+    if (walk.gtk && !visible && !walk.result.failed)
+        return nullptr;
     identify(a, *node);
     if (role == ATSPI_ROLE_MENU) {
         // GTK: the menu is its own item. Split it into an item holding a nameless menu.
@@ -444,6 +448,7 @@ AtspiWalkResult walkMenuBar(AtspiAccessible *application, const AtspiWalkOptions
         atspi_accessible_set_cache_mask(application, cached ? ATSPI_CACHE_DEFAULT : ATSPI_CACHE_NONE);
         // Single and Pipelined lean on cached states and interfaces; the uncached walk is the reference.
         walk.actionReads = gtk && cached ? options.actions : AtspiActionReads::Full;
+        walk.gtk = gtk;
     }
     if (gtk && options.cache == AtspiCacheUse::On && options.tree == AtspiTreeReads::Items
         && readFromItems(application, options.timeoutMs, walk.result))

@@ -105,7 +105,8 @@ struct AtspiWalkOptions
 };
 
 // Finds the menu bar of `application` (breadth first, not descending into menus, tables, lists or text)
-// and reads it whole. Runs on the libatspi thread only. Stops at the first failed call.
+// and reads it whole, leaving out the items a GTK application keeps hidden (no VISIBLE state). Runs on
+// the libatspi thread only. Stops at the first failed call.
 AtspiWalkResult walkMenuBar(AtspiAccessible *application, const AtspiWalkOptions &options);
 
 // Roles (AtspiRole values) the walk treats as menu items, and those it never searches for a menu bar.
