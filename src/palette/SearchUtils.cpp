@@ -217,7 +217,7 @@ void matchInOrder(QStringView text, const uint32_t *keys, int size, int &next);
 
 } // namespace
 
-bool RowPrefilter::mayList(QStringView title, std::span<const QStringView> path) const
+RowPrefilter::PathFacts RowPrefilter::pathFacts(std::span<const QStringView> path) const
 {
     thread_local PathMemo memo;
     if (memo.filterId != m_id || !sameElements(memo.elements, path)) {
@@ -237,10 +237,40 @@ bool RowPrefilter::mayList(QStringView title, std::span<const QStringView> path)
             }
         }
     }
-    if (!m_decides || !memo.ascii || !isAscii(title))
+    return {memo.ascii, memo.progress};
+}
+
+bool RowPrefilter::mayList(QStringView title, std::span<const QStringView> path) const
+{
+    const PathFacts facts = pathFacts(path);
+    if (!m_decides || !facts.ascii || !isAscii(title))
         return true;
-    const Verdict verdict = m_byLetters ? byLetters(title, memo.progress) : Verdict::Undecided;
+    const Verdict verdict = m_byLetters ? byLetters(title, facts.progress) : Verdict::Undecided;
     return verdict == Verdict::Undecided ? mayListByForms(title, path) : verdict == Verdict::MayList;
+}
+
+// A submenu only lowers a score, never above the threshold, so it is left out.
+bool RowPrefilter::mayListByForms(QStringView title, std::span<const QStringView> path) const
+{
+    return formsScore(title, path) > m_threshold;
+}
+
+RowPrefilter::PlainScore RowPrefilter::plainScore(QStringView title, std::span<const QStringView> path,
+                                                  bool hasSubmenu) const
+{
+    // Other fold modes (Turkish) are left to the built rows.
+    if (!m_decides || !m_byLetters)
+        return {};
+    const PathFacts facts = pathFacts(path);
+    if (!facts.ascii || !isAscii(title))
+        return {};
+    if (byLetters(title, facts.progress) == Verdict::Out)
+        return {true, std::nullopt};
+    // The last step of SearchUtils::scoreRow(); a plain row has no history index.
+    double s = formsScore(title, path);
+    if (s > m_threshold && hasSubmenu)
+        s = std::max(s - 0.1, m_threshold);
+    return {true, s > m_threshold ? std::optional(s) : std::nullopt};
 }
 
 namespace {
@@ -340,9 +370,9 @@ RowPrefilter::Verdict RowPrefilter::byLetters(QStringView title, int pathProgres
 
 // The steps of SearchUtils::scoreRow() for a row of ASCII texts without live item, English title or history:
 // its Latin forms equal its texts (so there are none), its only alternative title is the plain one, and the
-// path form's mask is the mask of the path form itself. A submenu only lowers a score, never above the
-// threshold, so it is left out. The keys come from appendFoldedKeys(), as the row's own forms would.
-bool RowPrefilter::mayListByForms(QStringView title, std::span<const QStringView> path) const
+// path form's mask is the mask of the path form itself. The keys come from appendFoldedKeys(), as the row's
+// own forms would. The score before the submenu step.
+double RowPrefilter::formsScore(QStringView title, std::span<const QStringView> path) const
 {
     thread_local std::vector<uint32_t> block;
     thread_local std::u16string text;
@@ -371,7 +401,7 @@ bool RowPrefilter::mayListByForms(QStringView title, std::span<const QStringView
         block.clear();
         s = pathFormScore(threshold, appendFoldedKeys(viewOf(text), mode, block).spanIn(block), keyword);
     }
-    return s > threshold;
+    return s;
 }
 
 } // namespace tavolin

@@ -81,10 +81,28 @@ public:
     // them; the top menu first) scores at most the threshold for the keyword, with or without a submenu.
     bool mayList(QStringView title, std::span<const QStringView> path) const;
 
+    // What a row of these texts would score, without building it, for the rows the filter decides alone:
+    // ASCII texts under the default fold mode. `decided` false: build the row and score it. Otherwise `score`
+    // is SearchUtils::scrore() of the row built from these texts (with `hasSubmenu`) when it is above the
+    // threshold, and none when the row would not be listed.
+    struct PlainScore
+    {
+        bool decided = false;
+        std::optional<double> score;
+    };
+    PlainScore plainScore(QStringView title, std::span<const QStringView> path, bool hasSubmenu) const;
+
 private:
     enum class Verdict : uint8_t { Out, MayList, Undecided };
+    struct PathFacts
+    {
+        bool ascii = false;
+        int progress = 0;
+    };
+    PathFacts pathFacts(std::span<const QStringView> path) const;
     Verdict byLetters(QStringView title, int pathProgress) const;
     bool mayListByForms(QStringView title, std::span<const QStringView> path) const;
+    double formsScore(QStringView title, std::span<const QStringView> path) const;
 
     SearchUtils &m_search;
     FoldedText m_keyword;

@@ -12,6 +12,8 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <deque>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <unordered_map>
@@ -205,15 +207,51 @@ QStringView trimmedView(QStringView text)
     return text;
 }
 
+// The texts plain rows point into: made by one parser, kept by the file. Addresses never move.
+struct PlainTexts
+{
+    static constexpr size_t kChunk = 64 * 1024;
+
+    std::deque<QString> paths;
+    std::deque<QString> keys;
+    std::vector<std::unique_ptr<char[]>> chunks;
+    size_t used = kChunk; // in chunks.back()
+
+    // A copy of an ASCII title with tabs and line breaks flattened, as rowLine() writes it.
+    const char *addTitle(QStringView title)
+    {
+        const size_t size = size_t(title.size());
+        if (chunks.empty() || used + size > kChunk) {
+            chunks.push_back(std::make_unique<char[]>(std::max(kChunk, size)));
+            used = 0;
+        }
+        char *const at = chunks.back().get() + used;
+        for (size_t i = 0; i < size; ++i) {
+            const char c = char(title[qsizetype(i)].unicode());
+            at[i] = c == '\t' || c == '\n' || c == '\r' ? ' ' : c;
+        }
+        used += size;
+        return at;
+    }
+};
+
 // Parses whole lines of a rows file. Shortcut texts and paths repeat from row to row: each is read once per
 // parser, and rows with the same path share it (RowPath). One parser per thread.
 class LineParser
 {
 public:
-    LineParser(QStringList &warnings, const RowPrefilter *filter) : m_warnings(warnings), m_filter(filter) {}
+    LineParser(RowsFile &file, const RowPrefilter *filter, RowsForm form)
+        : m_file(file), m_filter(filter), m_plain(filter && form == RowsForm::Plain)
+    {
+        if (m_plain) {
+            m_texts = std::make_shared<PlainTexts>();
+            m_file.plainTexts.push_back(m_texts);
+        }
+    }
 
-    // One non-blank, non-comment line; null when it holds no title (with a warning) or the filter rules it out.
-    MenuItemDataPtr parse(QStringView line, int number)
+    // One non-blank, non-comment line: adds its row to the file unless it holds no title (with a warning) or
+    // the filter rules it out.
+    void parse(QStringView line, int number)
     {
         m_number = number;
         QStringView fields[3];
@@ -236,12 +274,12 @@ public:
         const QStringView title = trimmedView(fields[0].sliced(from));
         if (title.isEmpty() || std::any_of(m_segments.cbegin(), m_segments.cend(), [](QStringView s) { return s.isEmpty(); })) {
             warn(QStringLiteral("an empty menu or title; skipped"));
-            return nullptr;
+            return;
         }
-        std::optional<KeyData> shortcut;
+        KeyText *shortcut = nullptr;
         if (count >= 1 && !trimmedView(fields[1]).isEmpty()) {
-            shortcut = shortcutOf(fields[1]);
-            if (!shortcut)
+            shortcut = &shortcutOf(fields[1]);
+            if (!shortcut->key)
                 warn(QStringLiteral("\"%1\" is not a key combination; ignored").arg(fields[1].trimmed()));
         }
         const ParsedState &state = count >= 2 ? stateOf(fields[2]) : kNoState;
@@ -250,44 +288,110 @@ public:
         if (count > 2)
             warn(QStringLiteral("fields after the third ignored"));
         // After the checks, so a line gives the same warnings whether its row is built or not.
-        if (m_filter && !m_filter->mayList(title, m_segments))
-            return nullptr;
-        const RowPathPtr path = m_segments.empty() ? RowPathPtr() : pathOf(fields[0].first(from - 3));
-        auto row = std::make_shared<MenuItemData>(title.toString(), path, state.checked, shortcut, QString());
-        row->setHasSubmenu(state.submenu);
-        return row;
+        add(title, m_segments.empty() ? QStringView() : fields[0].first(from - 3), shortcut && shortcut->key ? shortcut : nullptr, state);
     }
 
 private:
-    void warn(const QString &text) { m_warnings.append(QStringLiteral("line %1: %2").arg(m_number).arg(text)); }
+    struct KeyText
+    {
+        std::optional<KeyData> key;
+        const QString *display = nullptr; // key->displayText(), made for the first plain row with it
+    };
+    struct PathEntry
+    {
+        RowPathPtr path;                  // made for the first built row under it
+        const QString *text = nullptr;    // "A > B > " flattened, made for the first plain row under it
+    };
+
+    // The row of a line that passed its checks; `menus` is the text before the title's separator.
+    void add(QStringView title, QStringView menus, KeyText *shortcut, const ParsedState &state)
+    {
+        if (m_plain) {
+            const RowPrefilter::PlainScore plain = m_filter->plainScore(title, m_segments, state.submenu);
+            if (plain.decided) {
+                if (plain.score)
+                    m_file.lines.push_back({*plain.score, -1, plainRow(title, menus, shortcut, state)});
+                return;
+            }
+        }
+        if (m_filter && !m_filter->mayList(title, m_segments))
+            return;
+        const RowPathPtr path = m_segments.empty() ? RowPathPtr() : pathOf(menus);
+        auto row = std::make_shared<MenuItemData>(title.toString(), path, state.checked,
+                                                  shortcut ? shortcut->key : std::nullopt, QString());
+        row->setHasSubmenu(state.submenu);
+        if (m_filter) {
+            const double score = m_filter->score(*row);
+            m_file.scores.push_back(score);
+            if (m_plain)
+                m_file.lines.push_back({score, m_file.rows.size(), {}});
+        }
+        m_file.rows.append(std::move(row));
+    }
+
+    PlainRow plainRow(QStringView title, QStringView menus, KeyText *shortcut, const ParsedState &state)
+    {
+        PlainRow row;
+        if (!m_segments.empty()) {
+            PathEntry &entry = pathEntry(menus);
+            if (!entry.text) {
+                QString text;
+                for (QStringView segment : m_segments) {
+                    text += segment;
+                    text += QLatin1String(kSeparator);
+                }
+                entry.text = &m_texts->paths.emplace_back(flat(std::move(text)));
+            }
+            row.path = entry.text;
+        }
+        if (shortcut) {
+            if (!shortcut->display)
+                shortcut->display = &m_texts->keys.emplace_back(shortcut->key->displayText());
+            row.shortcut = shortcut->display;
+        }
+        row.title = m_texts->addTitle(title);
+        row.titleSize = uint32_t(title.size());
+        row.checked = state.checked;
+        row.submenu = state.submenu;
+        return row;
+    }
+
+    void warn(const QString &text) { m_file.warnings.append(QStringLiteral("line %1: %2").arg(m_number).arg(text)); }
+
+    // Rows of one menu mostly follow each other: compare with the last path before hashing.
+    PathEntry &pathEntry(QStringView menus)
+    {
+        if (m_lastPath && menus == m_lastPath->first)
+            return m_lastPath->second;
+        auto known = m_paths.find(menus);
+        if (known == m_paths.end())
+            known = m_paths.emplace(menus.toString(), PathEntry{}).first;
+        m_lastPath = &*known;
+        return known->second;
+    }
 
     // The shared path of the menus before the title ("Edit > Find"), whose trimmed segments are m_segments.
-    RowPathPtr pathOf(QStringView menus)
+    const RowPathPtr &pathOf(QStringView menus)
     {
-        // Rows of one menu mostly follow each other: compare with the last path before hashing.
-        if (m_lastPath && menus == m_lastMenus)
-            return m_lastPath;
-        auto known = m_paths.find(menus);
-        if (known == m_paths.end()) {
+        PathEntry &entry = pathEntry(menus);
+        if (!entry.path) {
             QStringList segments;
             segments.reserve(qsizetype(m_segments.size()));
             for (QStringView segment : m_segments)
                 segments.append(segment.toString());
-            known = m_paths.emplace(menus.toString(), RowPath::make(segments)).first;
+            entry.path = RowPath::make(segments);
         }
-        m_lastMenus = known->first;
-        m_lastPath = known->second;
-        return m_lastPath;
+        return entry.path;
     }
 
     // Rows of one menu often repeat a shortcut or a state: each is compared with the last before hashing.
-    const std::optional<KeyData> &shortcutOf(QStringView text)
+    KeyText &shortcutOf(QStringView text)
     {
         if (m_lastKey && text == m_lastKey->first)
             return m_lastKey->second;
         auto known = m_keyTexts.find(text);
         if (known == m_keyTexts.end())
-            known = m_keyTexts.emplace(text.toString(), keyDataFromDisplayText(text.toString())).first;
+            known = m_keyTexts.emplace(text.toString(), KeyText{keyDataFromDisplayText(text.toString())}).first;
         m_lastKey = &*known;
         return known->second;
     }
@@ -301,15 +405,16 @@ private:
 
     static inline const ParsedState kNoState{};
 
-    QStringList &m_warnings;
+    RowsFile &m_file;
     const RowPrefilter *m_filter;
+    const bool m_plain;
+    std::shared_ptr<PlainTexts> m_texts; // in the plain form
     int m_number = 0;
     std::vector<QStringView> m_segments; // of the line being parsed: its menus, trimmed
-    ViewMap<std::optional<KeyData>> m_keyTexts;
-    ViewMap<RowPathPtr> m_paths;
-    QString m_lastMenus;
-    RowPathPtr m_lastPath;
-    const std::pair<const QString, std::optional<KeyData>> *m_lastKey = nullptr; // in m_keyTexts
+    ViewMap<KeyText> m_keyTexts;
+    ViewMap<PathEntry> m_paths;
+    std::pair<const QString, PathEntry> *m_lastPath = nullptr;  // in m_paths
+    std::pair<const QString, KeyText> *m_lastKey = nullptr;     // in m_keyTexts
     std::optional<std::pair<QString, ParsedState>> m_lastState;
 };
 
@@ -329,10 +434,10 @@ qsizetype blockEnd(QByteArrayView bytes, qsizetype from)
 
 // The rows of whole lines `bytes`, the first of them numbered `firstLine`. The text is decoded a block at a
 // time into one reused buffer, which stays in the cache, instead of all at once (twice its size in UTF-16).
-RowsFile parseLines(QByteArrayView bytes, int firstLine, const RowPrefilter *filter)
+RowsFile parseLines(QByteArrayView bytes, int firstLine, const RowPrefilter *filter, RowsForm form)
 {
     RowsFile file;
-    LineParser parser(file.warnings, filter);
+    LineParser parser(file, filter, form);
     int number = firstLine - 1;
     QString block;
     for (qsizetype at = 0; at < bytes.size();) {
@@ -352,11 +457,7 @@ RowsFile parseLines(QByteArrayView bytes, int firstLine, const RowPrefilter *fil
                 continue;
             if (view.startsWith(QLatin1Char('#')))
                 continue;
-            if (MenuItemDataPtr row = parser.parse(view, number)) {
-                if (filter)
-                    file.scores.push_back(filter->score(*row));
-                file.rows.append(std::move(row));
-            }
+            parser.parse(view, number);
         }
     }
     return file;
@@ -411,20 +512,28 @@ MenuRead readApplicationRows(const AXAppPtr &app, std::chrono::milliseconds boun
     return read;
 }
 
-RowsFile parseRows(const QByteArray &text, const RowPrefilter *filter)
+RowsFile parseRows(const QByteArray &text, const RowPrefilter *filter, RowsForm form)
 {
     // A large file is read in two halves on two threads, cut after a line break: UTF-8 never holds a line
     // break inside a character, so each half decodes alone to what the whole would give.
     const qsizetype cut = text.size() < kParallelBytes ? -1 : text.indexOf('\n', text.size() / 2);
     if (cut < 0)
-        return parseLines(text, 1, filter);
+        return parseLines(text, 1, filter, form);
     const QByteArrayView first(text.constData(), cut + 1);
     const QByteArrayView second(text.constData() + cut + 1, text.size() - cut - 1);
     const int secondLine = 1 + int(std::count(first.begin(), first.end(), '\n'));
     RowsFile tail;
-    std::thread worker([&] { tail = parseLines(second, secondLine, filter); });
-    RowsFile file = parseLines(first, 1, filter);
+    std::thread worker([&] { tail = parseLines(second, secondLine, filter, form); });
+    RowsFile file = parseLines(first, 1, filter, form);
     worker.join();
+    const qsizetype builtBefore = file.rows.size();
+    file.lines.reserve(file.lines.size() + tail.lines.size());
+    for (ScoredLine &line : tail.lines) {
+        if (line.row >= 0)
+            line.row += builtBefore;
+        file.lines.push_back(line);
+    }
+    file.plainTexts.insert(file.plainTexts.end(), tail.plainTexts.begin(), tail.plainTexts.end());
     file.rows += tail.rows;
     file.warnings += tail.warnings;
     file.scores.insert(file.scores.end(), tail.scores.begin(), tail.scores.end());
@@ -474,7 +583,6 @@ void RowLineWriter::append(const MenuItemData &row, QString &out)
         if (*it == QLatin1Char('\t') || *it == QLatin1Char('\n') || *it == QLatin1Char('\r'))
             *it = QLatin1Char(' ');
     }
-    const bool hasState = row.isChecked() || row.hasSubmenu();
     const QString *shortcut = nullptr;
     if (row.shortcut()) {
         auto key = m_keys.find(*row.shortcut());
@@ -482,6 +590,25 @@ void RowLineWriter::append(const MenuItemData &row, QString &out)
             key = m_keys.emplace(*row.shortcut(), row.shortcut()->displayText()).first;
         shortcut = &key->second;
     }
+    appendShortcutAndState(shortcut, row.isChecked(), row.hasSubmenu(), out);
+}
+
+void RowLineWriter::append(const RowsFile &file, const ScoredLine &line, QString &out)
+{
+    if (line.row >= 0) {
+        append(*file.rows.at(line.row), out);
+        return;
+    }
+    const PlainRow &row = line.plain;
+    if (row.path)
+        out += *row.path;
+    out += QLatin1String(row.title, qsizetype(row.titleSize));
+    appendShortcutAndState(row.shortcut, row.checked, row.submenu, out);
+}
+
+void RowLineWriter::appendShortcutAndState(const QString *shortcut, bool checked, bool submenu, QString &out)
+{
+    const bool hasState = checked || submenu;
     if ((shortcut && !shortcut->isEmpty()) || hasState) {
         out += QLatin1Char('\t');
         if (shortcut)
@@ -489,8 +616,7 @@ void RowLineWriter::append(const MenuItemData &row, QString &out)
     }
     if (hasState) {
         out += QLatin1Char('\t');
-        out += row.isChecked() ? (row.hasSubmenu() ? QLatin1String("checked,submenu") : QLatin1String("checked"))
-                               : QLatin1String("submenu");
+        out += checked ? (submenu ? QLatin1String("checked,submenu") : QLatin1String("checked")) : QLatin1String("submenu");
     }
 }
 
@@ -553,6 +679,18 @@ std::vector<RankedRow> rankScoredRows(const QList<MenuItemDataPtr> &rows, const 
     for (qsizetype i = 0; i < rows.size(); ++i)
         entries.push_back({i, size_t(i) < scores.size() ? scores[size_t(i)] : 0.0});
     return listed(rows, std::move(entries), SearchUtils::shared().threshod);
+}
+
+std::vector<const ScoredLine *> rankLines(const RowsFile &file)
+{
+    const double threshold = SearchUtils::shared().threshod;
+    std::vector<const ScoredLine *> ranked;
+    for (const ScoredLine &line : file.lines) {
+        if (line.score > threshold)
+            ranked.push_back(&line);
+    }
+    std::stable_sort(ranked.begin(), ranked.end(), [](const ScoredLine *a, const ScoredLine *b) { return a->score > b->score; });
+    return ranked;
 }
 
 MenuItemDataPtr findRow(const QList<MenuItemDataPtr> &rows, const QString &pathText)

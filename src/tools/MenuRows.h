@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include <chrono>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -38,15 +39,42 @@ MenuRead readApplicationRows(const AXAppPtr &app, std::chrono::milliseconds boun
 // people write ("Ctrl+Shift+S", "F5", empty: none) and STATE a comma-separated list of "checked" and
 // "submenu". Blank lines and lines starting with "#" are skipped. This is also what `list` prints, so its
 // output can be read back.
+//
+// A row kept as the texts of its `list` line instead of being built (RowsForm::Plain). The texts belong to
+// the RowsFile it came from.
+struct PlainRow
+{
+    const QString *path = nullptr;     // "A > B > " with tabs and line breaks flattened; null: a top-level row
+    const QString *shortcut = nullptr; // KeyData::displayText(); null: none
+    const char *title = nullptr;       // ASCII, flattened
+    uint32_t titleSize = 0;
+    bool checked = false;
+    bool submenu = false;
+};
+// A scored row of a file read in the plain form: built (`row` indexes RowsFile::rows) or plain (`row` < 0).
+struct ScoredLine
+{
+    double score = 0;
+    qsizetype row = -1;
+    PlainRow plain;
+};
+enum class RowsForm {
+    Built, // every row the filter may list is built
+    Plain, // with a filter, the rows it scores alone (RowPrefilter::plainScore) are kept as texts
+};
 struct RowsFile
 {
     QList<MenuItemDataPtr> rows;
     QStringList warnings;       // "line N: ..." for lines skipped or fields ignored
     std::vector<double> scores; // with a filter: each row's RowPrefilter::score(), in row order
+    // With a filter, in the plain form: the rows that may be listed, in line order, plain or built.
+    std::vector<ScoredLine> lines;
+    std::vector<std::shared_ptr<const void>> plainTexts; // what plain rows point into
 };
 // With a filter, the rows it rules out (RowPrefilter::mayList) are left out without being built, their lines
-// checked and warned about all the same, and each row built is scored right away (see rankScoredRows).
-RowsFile parseRows(const QByteArray &text, const RowPrefilter *filter = nullptr);
+// checked and warned about all the same, and each row built is scored right away (see rankScoredRows). In
+// the plain form, rows of plain texts are not built at all: they are scored from their texts (rankLines).
+RowsFile parseRows(const QByteArray &text, const RowPrefilter *filter = nullptr, RowsForm form = RowsForm::Built);
 // Reads KeyData::displayText() back ("Ctrl+Shift+S", "Super+Alt+Page Down", "Ctrl++", "F5"); none when the
 // text names no key. The modifier words are Linux's: Ctrl is the Command bit, Super the Control bit.
 std::optional<KeyData> keyDataFromDisplayText(const QString &text);
@@ -60,8 +88,12 @@ class RowLineWriter
 public:
     // Appends rowLine(row) to `out`.
     void append(const MenuItemData &row, QString &out);
+    // Appends the same text for a line of `file`, built or plain.
+    void append(const RowsFile &file, const ScoredLine &line, QString &out);
 
 private:
+    void appendShortcutAndState(const QString *shortcut, bool checked, bool submenu, QString &out);
+
     struct KeyHash
     {
         size_t operator()(const KeyData &key) const noexcept;
@@ -88,6 +120,10 @@ std::vector<RankedRow> rankRows(const QString &query, const QList<MenuItemDataPt
 // The same over rows already scored (one score per row, as RowsFile::scores), with the shared search's
 // threshold.
 std::vector<RankedRow> rankScoredRows(const QList<MenuItemDataPtr> &rows, const std::vector<double> &scores);
+
+// The lines of a file read in the plain form with a filter that the shared search lists (score above its
+// threshold), best first; equal scores keep line order. The pointers are into `file`.
+std::vector<const ScoredLine *> rankLines(const RowsFile &file);
 
 // The first row whose path and title equal `pathText` ("File > Save As…"). Compared segment by segment,
 // ignoring case, blanks around ">" and "..." written for "…". Null when none.

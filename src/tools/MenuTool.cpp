@@ -61,6 +61,7 @@ struct Rows
 {
     QList<MenuItemDataPtr> rows;
     std::optional<std::vector<double>> scores; // for the query, when the rows were scored as they were read
+    std::optional<RowsFile> plain;             // a rows file read in the plain form, scored as it was read
     std::optional<QString> appName;
     int32_t pid = 0;
     std::shared_ptr<ElementSource> source; // keeps the application's elements valid while pressing
@@ -109,17 +110,23 @@ std::optional<Failure> validate(const QCommandLineParser &parser, Options &optio
     return std::nullopt;
 }
 
-// With a filter (a search), only the rows it cannot rule out are built, and they are scored as they are.
-std::optional<Failure> readRowsFile(const QString &path, const RowPrefilter *filter, Rows &rows, QTextStream &err)
+// With a filter (a search), only the rows it cannot rule out are kept, and they are scored as they are; in the
+// plain form only those it cannot score alone are built.
+std::optional<Failure> readRowsFile(const QString &path, const RowPrefilter *filter, RowsForm form, Rows &rows,
+                                    QTextStream &err)
 {
     QFile file;
     const bool opened = path == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
                                                     : (file.setFileName(path), file.open(QIODevice::ReadOnly));
     if (!opened)
         return Failure{ExitCode::Usage, QStringLiteral("cannot read %1: %2").arg(path, file.errorString())};
-    RowsFile parsed = parseRows(file.readAll(), filter);
+    RowsFile parsed = parseRows(file.readAll(), filter, form);
     for (const QString &warning : parsed.warnings)
         err << "tavolin-menu: " << path << ", " << warning << '\n';
+    if (filter && form == RowsForm::Plain) {
+        rows.plain = std::move(parsed);
+        return std::nullopt;
+    }
     rows.rows = std::move(parsed.rows);
     if (filter)
         rows.scores = std::move(parsed.scores);
@@ -176,8 +183,48 @@ ExitCode list(const Options &options, const Rows &rows, QTextStream &out)
     return ExitCode::Ok;
 }
 
+// Ranked rows come in runs of equal scores: a score is formatted once a run.
+class ScoreText
+{
+public:
+    const QString &operator()(double score)
+    {
+        if (m_last != score) {
+            m_last = score;
+            m_text = QString::number(score, 'f', 3);
+        }
+        return m_text;
+    }
+
+private:
+    std::optional<double> m_last;
+    QString m_text;
+};
+
+// Text output of a rows file read in the plain form, written as the built rows' would be.
+ExitCode searchPlain(const Options &options, const RowsFile &file, QTextStream &out)
+{
+    std::vector<const ScoredLine *> ranked = rankLines(file);
+    if (options.limit && qsizetype(ranked.size()) > *options.limit)
+        ranked.resize(size_t(*options.limit));
+    QString text;
+    text.reserve(qsizetype(ranked.size()) * 64);
+    RowLineWriter writer;
+    ScoreText scoreText;
+    for (const ScoredLine *line : ranked) {
+        text += scoreText(line->score);
+        text += QLatin1Char('\t');
+        writer.append(file, *line, text);
+        text += QLatin1Char('\n');
+    }
+    out << text;
+    return ranked.empty() ? ExitCode::NoMatch : ExitCode::Ok;
+}
+
 ExitCode search(const Options &options, const Rows &rows, QTextStream &out)
 {
+    if (rows.plain)
+        return searchPlain(options, *rows.plain, out);
     std::vector<RankedRow> ranked =
         rows.scores ? rankScoredRows(rows.rows, *rows.scores) : rankRows(options.argument, rows.rows);
     if (options.limit && qsizetype(ranked.size()) > *options.limit)
@@ -191,18 +238,13 @@ ExitCode search(const Options &options, const Rows &rows, QTextStream &out)
         }
         printJson(out, rows, array);
     } else {
-        // One text written at once; ranked rows come in runs of equal scores, so a score is formatted once a run.
+        // One text written at once.
         QString text;
         text.reserve(qsizetype(ranked.size()) * 64);
         RowLineWriter writer;
-        std::optional<double> lastScore;
-        QString scoreText;
+        ScoreText scoreText;
         for (const RankedRow &entry : ranked) {
-            if (lastScore != entry.score) {
-                lastScore = entry.score;
-                scoreText = QString::number(entry.score, 'f', 3);
-            }
-            text += scoreText;
+            text += scoreText(entry.score);
             text += QLatin1Char('\t');
             writer.append(*entry.row, text);
             text += QLatin1Char('\n');
@@ -272,7 +314,8 @@ int MenuTool::run(const QStringList &arguments, QTextStream &out, QTextStream &e
     if (options.command == QLatin1String("search"))
         filter.emplace(SearchUtils::shared(), options.argument);
     const std::optional<Failure> failure =
-        options.rowsFile ? readRowsFile(*options.rowsFile, filter ? &*filter : nullptr, rows, err)
+        options.rowsFile ? readRowsFile(*options.rowsFile, filter ? &*filter : nullptr,
+                                        options.json ? RowsForm::Built : RowsForm::Plain, rows, err)
                          : readApplication(m_platform, options, m_readBound, rows, err);
     if (failure)
         return fail(*failure);

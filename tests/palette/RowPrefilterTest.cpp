@@ -109,6 +109,41 @@ TEST_P(RowPrefilterTest, RulesOutOnlyRowsTheSearchWouldNotList)
     }
 }
 
+TEST_P(RowPrefilterTest, ScoresThePlainRowsItDecidesAsTheSearchScoresThemBuilt)
+{
+    const QString query = QString::fromUtf16(GetParam().query);
+    SearchUtils &search = SearchUtils::shared();
+    for (const Settings &settings : kSettings) {
+        search.fuzziness = settings.fuzziness;
+        search.threshod = settings.threshold;
+        search.setLocaleContext(settings.turkic ? std::optional(QLocale(QLocale::Turkish)) : std::nullopt);
+        const RowPrefilter filter(search, query);
+        const FoldedText keyword(query, search.foldMode());
+        for (const QStringList &path : kPaths) {
+            std::vector<QStringView> views(path.cbegin(), path.cend());
+            const bool asciiPath = std::all_of(path.cbegin(), path.cend(), isAscii);
+            for (const QString &title : kTitles) {
+                for (const bool submenu : {false, true}) {
+                    const RowPrefilter::PlainScore plain = filter.plainScore(title, views, submenu);
+                    const double score = search.scrore(keyword, *makeRow(title, path, -1, submenu));
+                    const std::string where = std::string(settings.name) + ": " + path.join(u" > ").toStdString() +
+                                              " > " + title.toStdString() + (submenu ? " (submenu)" : "") +
+                                              " scores " + std::to_string(score);
+                    // Only plain rows under the default fold mode are decided without building them.
+                    EXPECT_EQ(plain.decided, asciiPath && isAscii(title) && !settings.turkic) << where;
+                    if (!plain.decided)
+                        continue;
+                    // Listed rows come with their exact score, the others with none.
+                    EXPECT_EQ(plain.score.has_value(), score > search.threshod) << where;
+                    if (plain.score) {
+                        EXPECT_EQ(*plain.score, score) << where;
+                    }
+                }
+            }
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Queries, RowPrefilterTest,
     testing::Values(QueryCase{"Word", u"save"}, QueryCase{"TwoWords", u"save as"}, QueryCase{"ZoomIn", u"zoom in"},

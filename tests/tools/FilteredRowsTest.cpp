@@ -129,6 +129,80 @@ INSTANTIATE_TEST_SUITE_P(
                     QueryCase{"Unmatched", u"qqq"}),
     [](const testing::TestParamInfo<QueryCase> &info) { return std::string(info.param.name); });
 
+// "SCORE<TAB>LINE" of every listed row, as `search` prints it.
+QString printed(const std::vector<RankedRow> &rows)
+{
+    QString text;
+    for (const RankedRow &entry : rows)
+        text += QString::number(entry.score, 'f', 3) + u'\t' + rowLine(*entry.row) + u'\n';
+    return text;
+}
+
+QString printed(const RowsFile &file)
+{
+    QString text;
+    RowLineWriter writer;
+    for (const ScoredLine *line : rankLines(file)) {
+        text += QString::number(line->score, 'f', 3) + u'\t';
+        writer.append(file, *line, text);
+        text += u'\n';
+    }
+    return text;
+}
+
+// The rows of rowsText() and lines written unlike `list` writes them (blanks around separators and fields,
+// lower-case shortcuts, states in another order, a carriage return inside a title), enough of them for the
+// file to be read on two threads.
+QByteArray largeRowsText()
+{
+    QByteArray text = rowsText();
+    for (int window = 1; window <= 6; ++window) {
+        const QByteArray name = "Window " + QByteArray::number(window);
+        text += "  " + name + "  >  Edit >  Copy \tctrl + c\tsubmenu, checked\n";
+        text += name + " > Tools > Run\rNow\tF5\n";
+        text += name + " > Save Everything\t\tchecked\n";
+        text += name + " > File > Save As\xe2\x80\xa6\tCtrl+Shift+S\n";
+        text += rowsText();
+    }
+    text += "Save\tctrl+s\n";
+    return text;
+}
+
+TEST_P(FilteredRowsTest, PlainRowsPrintWhatBuiltRowsPrint)
+{
+    const QString query = QString::fromUtf16(GetParam().query);
+    const QByteArray text = largeRowsText();
+    ASSERT_GT(text.size(), 160 * 1024); // read in two halves
+    const RowPrefilter filter(SearchUtils::shared(), query);
+    const RowsFile built = parseRows(text, &filter);
+    const RowsFile plain = parseRows(text, &filter, RowsForm::Plain);
+
+    const QString expected = printed(rankScoredRows(built.rows, built.scores));
+    EXPECT_EQ(printed(plain), expected);
+    EXPECT_EQ(plain.warnings, built.warnings);
+    // Rows of plain texts are not built.
+    for (const MenuItemDataPtr &row : plain.rows) {
+        const QString line = rowLine(*row);
+        EXPECT_TRUE(std::any_of(line.cbegin(), line.cend(), [](QChar c) { return c.unicode() >= 0x80; }))
+            << line.toStdString();
+    }
+}
+
+TEST_F(FilteredRowsTest, PlainFormKeepsBuiltRowsInLineOrderAmongPlainOnes)
+{
+    // Equal scores keep menu order across rows kept as texts and rows built (the accented path is not plain).
+    const QByteArray text = "File > Save As\n\xc3\x89" "dition > Save As\nTools > Save As\n";
+    const RowPrefilter filter(SearchUtils::shared(), QStringLiteral("save as"));
+    const RowsFile plain = parseRows(text, &filter, RowsForm::Plain);
+    ASSERT_EQ(plain.rows.size(), 1);
+    EXPECT_EQ(printed(plain), printed(rankRows(QStringLiteral("save as"), parseRows(text).rows)));
+    const std::vector<const ScoredLine *> ranked = rankLines(plain);
+    ASSERT_EQ(ranked.size(), 3u);
+    EXPECT_LT(ranked[0]->row, 0);
+    EXPECT_EQ(ranked[1]->row, 0);
+    EXPECT_LT(ranked[2]->row, 0);
+}
+
 TEST_F(FilteredRowsTest, SelectiveQueriesBuildFewRows)
 {
     const QByteArray text = rowsText();
