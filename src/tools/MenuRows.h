@@ -79,6 +79,8 @@ RowsFile parseRows(const QByteArray &text, const RowPrefilter *filter = nullptr,
 // text names no key. The modifier words are Linux's: Ctrl is the Command bit, Super the Control bit.
 std::optional<KeyData> keyDataFromDisplayText(const QString &text);
 
+// `text` with tabs and line breaks as spaces: they would break the line form, and titles never need them.
+QString flatText(QString text);
 // One line of `list` in the rows file form; tabs and line breaks inside titles become spaces.
 QString rowLine(const MenuItemData &row);
 // Writes rowLine() of many rows into one text, reusing what rows share: the text of a shared path, of a

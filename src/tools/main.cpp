@@ -1,36 +1,11 @@
-// tavolin-menu: the palette's menu reading and search from a terminal (see MenuTool.h, --help).
-#include "common/Log.h"
-#include "tools/AtspiToolPlatform.h"
-#include "tools/MenuTool.h"
-
-#include <QCoreApplication>
-#include <QTextStream>
-
-#include <malloc.h>
-
-#include <cstdio>
-#include <cstdlib>
+// tavolin-menu: the palette's menu reading and search from a terminal (see MenuTool.h, --help). This program
+// links Qt Core only: it ranks rows files itself and hands reading a live application to its live reader.
+#include "tools/LiveReaderPlatform.h"
+#include "tools/ToolMain.h"
 
 int main(int argc, char **argv)
 {
-    // Rows are many small blocks built right after the file's large buffers are freed: keep large buffers
-    // on the heap, where those blocks reuse their pages, instead of mapping and unmapping them.
-    mallopt(M_MMAP_THRESHOLD, 64 << 20);
-    mallopt(M_TRIM_THRESHOLD, 256 << 20);
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("tavolin-menu"));
-    // Our own errors are written plainly; the library's informational lines would clutter scripts' output.
-    if (qEnvironmentVariableIsEmpty("TAVOLIN_DEBUG"))
-        tavolin::log::setMinimumLevel(tavolin::log::Level::Error);
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    tavolin::menutool::AtspiToolPlatform platform;
-    tavolin::menutool::MenuTool tool(platform);
-    const int code = tool.run(QCoreApplication::arguments(), out, err);
-    out.flush();
-    err.flush();
-    std::fflush(nullptr);
-    // Everything is written and presses have left (run() waits for them): end without destructors, which
-    // would free every row one by one and take longer than ranking them did.
-    std::_Exit(code);
+    tavolin::menutool::runToolProgram(argc, argv, [argv] {
+        return std::make_unique<tavolin::menutool::LiveReaderPlatform>(argv);
+    });
 }
