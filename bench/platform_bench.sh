@@ -16,8 +16,8 @@ build=${1:-$here/build}
 runs=${2:-5}
 tool=$build/src/tools/tavolin-menu
 reader=$build/bench/tavolin_bench_platform_read
-# Ranking alone (ROWS_IN) needs only the tool.
-for f in "$tool" $([ -n "${ROWS_IN:-}" ] || echo "$reader"); do
+# Ranking alone (ROWS_IN) needs only the tool; reading applications, its live reader too.
+for f in "$tool" $([ -n "${ROWS_IN:-}" ] || echo "$reader $build/src/tools/tavolin-menu-live"); do
   [ -x "$f" ] || { echo "missing $f: build tavolin-menu and tavolin_bench_platform_read first" >&2; exit 1; }
 done
 
