@@ -74,6 +74,11 @@ print_env() {
   echo "export QT_QPA_PLATFORM=xcb"
   echo "export GSETTINGS_BACKEND=memory"
   echo "export TAVOLIN_HEADLESS_STATE=$state_dir"
+  # A machine without a login session has no runtime folder; programs want a private one (Qt warns).
+  if [ -z "${XDG_RUNTIME_DIR:-}" ] || [ ! -d "$XDG_RUNTIME_DIR" ]; then
+    mkdir -p "$state_dir/runtime" && chmod 700 "$state_dir/runtime"
+    echo "export XDG_RUNTIME_DIR=$state_dir/runtime"
+  fi
   # Qt 6.4 connects to an exported AT_SPI_BUS_ADDRESS but never registers; NO_AT_BRIDGE hides GTK apps.
   echo "unset WAYLAND_DISPLAY AT_SPI_BUS_ADDRESS NO_AT_BRIDGE"
 }
