@@ -35,7 +35,7 @@ Exit codes:
   0  success
   1  search ranked nothing, or perform found no such command
   2  bad arguments, or the rows file cannot be read
-  3  no accessibility bus in this session
+  3  applications cannot be read: no accessibility bus in this session, or tavolin-menu-live is missing
   4  no such process, no focused application, or it is not on the accessibility bus
   5  the application has no menu bar (or did not answer)
   6  the command was found but could not be performed)";
