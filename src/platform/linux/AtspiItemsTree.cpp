@@ -287,26 +287,25 @@ AtspiItemsMenuBar menuBarFromItems(const std::vector<AtspiCacheItem> &items, con
     return builder.build();
 }
 
-AtspiItemsStatus fetchChildOrder(DBusConnection *bus, const QByteArray &busName, const std::vector<QByteArray> &parents,
-                                 int timeoutMs, AtspiChildOrder &order)
+bool callPipelined(DBusConnection *bus, std::vector<DBusMessage *> calls, int timeoutMs,
+                   const std::function<bool(size_t index, DBusMessage *reply)> &onReply)
 {
-    if (bus == nullptr || busName.isEmpty())
-        return AtspiItemsStatus::Unsupported;
-    std::vector<DBusPendingCall *> pending(parents.size(), nullptr);
-    AtspiItemsStatus status = AtspiItemsStatus::Read;
-    for (size_t i = 0; i < parents.size() && status == AtspiItemsStatus::Read; ++i) {
-        DBusMessage *call = dbus_message_new_method_call(busName.constData(), parents[i].constData(),
-                                                         "org.a11y.atspi.Accessible", "GetChildren");
-        if (call == nullptr || !dbus_connection_send_with_reply(bus, call, &pending[i], timeoutMs) || !pending[i])
-            status = AtspiItemsStatus::Unsupported;
-        if (call != nullptr)
-            dbus_message_unref(call);
+    std::vector<DBusPendingCall *> pending(calls.size(), nullptr);
+    bool sent = bus != nullptr;
+    for (size_t i = 0; i < calls.size(); ++i) {
+        if (sent && (calls[i] == nullptr || !dbus_connection_send_with_reply(bus, calls[i], &pending[i], timeoutMs)
+                     || pending[i] == nullptr))
+            sent = false;
+        if (calls[i] != nullptr)
+            dbus_message_unref(calls[i]);
     }
-    dbus_connection_flush(bus);
-    for (size_t i = 0; i < parents.size(); ++i) {
+    if (bus != nullptr)
+        dbus_connection_flush(bus);
+    bool going = sent;
+    for (size_t i = 0; i < pending.size(); ++i) {
         if (pending[i] == nullptr)
             continue;
-        if (status != AtspiItemsStatus::Read) {
+        if (!going) {
             dbus_pending_call_cancel(pending[i]);
             dbus_pending_call_unref(pending[i]);
             continue;
@@ -314,6 +313,26 @@ AtspiItemsStatus fetchChildOrder(DBusConnection *bus, const QByteArray &busName,
         dbus_pending_call_block(pending[i]);
         DBusMessage *reply = dbus_pending_call_steal_reply(pending[i]);
         dbus_pending_call_unref(pending[i]);
+        going = onReply(i, reply);
+        if (reply != nullptr)
+            dbus_message_unref(reply);
+    }
+    return sent;
+}
+
+AtspiItemsStatus fetchChildOrder(DBusConnection *bus, const QByteArray &busName, const std::vector<QByteArray> &parents,
+                                 int timeoutMs, AtspiChildOrder &order)
+{
+    if (bus == nullptr || busName.isEmpty())
+        return AtspiItemsStatus::Unsupported;
+    std::vector<DBusMessage *> calls;
+    calls.reserve(parents.size());
+    for (const QByteArray &parent : parents) {
+        calls.push_back(dbus_message_new_method_call(busName.constData(), parent.constData(),
+                                                     "org.a11y.atspi.Accessible", "GetChildren"));
+    }
+    AtspiItemsStatus status = AtspiItemsStatus::Read;
+    const bool sent = callPipelined(bus, std::move(calls), timeoutMs, [&](size_t i, DBusMessage *reply) {
         if (reply == nullptr || dbus_message_get_type(reply) != DBUS_MESSAGE_TYPE_METHOD_RETURN) {
             status = AtspiItemsStatus::Failed; // a time-out, or the application left
         } else if (!dbus_message_has_signature(reply, "a(so)")) {
@@ -327,10 +346,9 @@ AtspiItemsStatus fetchChildOrder(DBusConnection *bus, const QByteArray &busName,
             while (dbus_message_iter_get_arg_type(&array) == DBUS_TYPE_STRUCT)
                 children.push_back(objectPath(array));
         }
-        if (reply != nullptr)
-            dbus_message_unref(reply);
-    }
-    return status;
+        return status == AtspiItemsStatus::Read;
+    });
+    return sent ? status : AtspiItemsStatus::Unsupported;
 }
 
 AtspiItemsStatus fetchCacheItems(DBusConnection *bus, const QByteArray &busName, int timeoutMs,

@@ -7,10 +7,12 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
 typedef struct DBusConnection DBusConnection;
+typedef struct DBusMessage DBusMessage;
 typedef struct _AtspiAccessible AtspiAccessible;
 
 namespace tavolin {
@@ -74,6 +76,14 @@ QByteArray atspiApplicationBusName(AtspiAccessible *application);
 // several, each waiting the whole time-out). Failed only on a time-out. Threads: as fetchCacheItems.
 AtspiItemsStatus fetchName(DBusConnection *bus, const QByteArray &busName, const QByteArray &path, int timeoutMs,
                            QString &name);
+
+// Sends every call at once on `bus`, then hands each reply (null after a time-out or when the application
+// left) to `onReply` in order: the application answers them back to back instead of one round trip each.
+// Every call carries `timeoutMs` from the moment it was sent, so the batch is bounded by about one time-out.
+// Once `onReply` returns false, or a call could not be sent, the calls still pending are cancelled. Takes
+// the calls (null ones count as not sent). False when a call could not be sent. Threads: as fetchCacheItems.
+bool callPipelined(DBusConnection *bus, std::vector<DBusMessage *> calls, int timeoutMs,
+                   const std::function<bool(size_t index, DBusMessage *reply)> &onReply);
 
 // Asks GetChildren of every path in `parents` at once and collects the replies, all bounded by one
 // `timeoutMs`. Threads: as fetchCacheItems.

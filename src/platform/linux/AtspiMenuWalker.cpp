@@ -325,41 +325,30 @@ AtspiAccessible *findMenuBar(Walk &walk, AtspiAccessible *application)
     return found;
 }
 
-// Asks every item's key binding of action 0 at once on libatspi's own connection (this thread owns it), then
-// collects the replies in order: the application answers them back to back instead of waiting a round trip
-// each. Every call carries the messaging time-out from the moment it was sent, so the whole batch is bounded
-// by about one time-out. False when a call failed or timed out; the bindings read until then are kept.
+// Asks every item's key binding of action 0 at once (callPipelined) on libatspi's own connection, which this
+// thread owns. False when a call failed or timed out; the bindings read until then are kept.
 bool readKeyBindingsPipelined(AtspiAccessible *application, const std::vector<std::shared_ptr<AtspiMenuNode>> &items,
                               int timeoutMs)
 {
     DBusConnection *bus = atspiApplicationBus(application);
     if (bus == nullptr)
         return false;
-    std::vector<DBusPendingCall *> pending(items.size(), nullptr);
-    bool ok = true;
-    for (size_t i = 0; i < items.size() && ok; ++i) {
-        const QByteArray busName = items[i]->busName.toUtf8();
-        const QByteArray path = items[i]->path.toUtf8();
+    std::vector<DBusMessage *> calls;
+    calls.reserve(items.size());
+    for (const std::shared_ptr<AtspiMenuNode> &item : items) {
+        const QByteArray busName = item->busName.toUtf8();
+        const QByteArray path = item->path.toUtf8();
         DBusMessage *call = dbus_message_new_method_call(busName.constData(), path.constData(),
                                                          "org.a11y.atspi.Action", "GetKeyBinding");
         const dbus_int32_t index = 0;
-        ok = call != nullptr && dbus_message_append_args(call, DBUS_TYPE_INT32, &index, DBUS_TYPE_INVALID)
-            && dbus_connection_send_with_reply(bus, call, &pending[i], timeoutMs) && pending[i] != nullptr;
-        if (call != nullptr)
+        if (call != nullptr && !dbus_message_append_args(call, DBUS_TYPE_INT32, &index, DBUS_TYPE_INVALID)) {
             dbus_message_unref(call);
-    }
-    dbus_connection_flush(bus);
-    for (size_t i = 0; i < items.size(); ++i) {
-        if (pending[i] == nullptr)
-            continue;
-        if (!ok) {
-            dbus_pending_call_cancel(pending[i]);
-            dbus_pending_call_unref(pending[i]);
-            continue;
+            call = nullptr;
         }
-        dbus_pending_call_block(pending[i]);
-        DBusMessage *reply = dbus_pending_call_steal_reply(pending[i]);
-        dbus_pending_call_unref(pending[i]);
+        calls.push_back(call);
+    }
+    bool ok = true;
+    const bool sent = callPipelined(bus, std::move(calls), timeoutMs, [&](size_t i, DBusMessage *reply) {
         const char *binding = nullptr;
         if (reply != nullptr && dbus_message_get_type(reply) == DBUS_MESSAGE_TYPE_METHOD_RETURN
             && dbus_message_get_args(reply, nullptr, DBUS_TYPE_STRING, &binding, DBUS_TYPE_INVALID)) {
@@ -367,10 +356,9 @@ bool readKeyBindingsPipelined(AtspiAccessible *application, const std::vector<st
         } else {
             ok = false; // an error reply, a time-out, or the application left: the rest is not trusted either
         }
-        if (reply != nullptr)
-            dbus_message_unref(reply);
-    }
-    return ok;
+        return ok;
+    });
+    return sent && ok;
 }
 
 // The menu bar from one GetItems reply, each menu's children in order from GetChildren calls sent at once,
