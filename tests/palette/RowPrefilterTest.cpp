@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 namespace tavolin {
@@ -73,75 +74,81 @@ protected:
         return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
     }
 
+    // One row of the generated set under one search setting, with the filter and keyword for the query.
+    struct Case
+    {
+        const Settings &settings;
+        SearchUtils &search;
+        const RowPrefilter &filter;
+        const FoldedText &keyword;
+        const QStringList &path;
+        const std::vector<QStringView> &pathViews;
+        const QString &title;
+        bool ascii; // title and path
+        std::string where(double score, bool submenu = false) const
+        {
+            return std::string(settings.name) + ": " + path.join(u" > ").toStdString() + " > " + title.toStdString()
+                + (submenu ? " (submenu)" : "") + " scores " + std::to_string(score);
+        }
+    };
+
+    static void forEachCase(const QString &query, const std::function<void(const Case &)> &check)
+    {
+        SearchUtils &search = SearchUtils::shared();
+        for (const Settings &settings : kSettings) {
+            search.fuzziness = settings.fuzziness;
+            search.threshod = settings.threshold;
+            search.setLocaleContext(settings.turkic ? std::optional(QLocale(QLocale::Turkish)) : std::nullopt);
+            const RowPrefilter filter(search, query);
+            const FoldedText keyword(query, search.foldMode());
+            for (const QStringList &path : kPaths) {
+                const std::vector<QStringView> views(path.cbegin(), path.cend());
+                const bool asciiPath = std::all_of(path.cbegin(), path.cend(), isAscii);
+                for (const QString &title : kTitles)
+                    check(Case{settings, search, filter, keyword, path, views, title, asciiPath && isAscii(title)});
+            }
+        }
+    }
+
     test::ScopedMenuRules m_noRules;
 };
 
 TEST_P(RowPrefilterTest, RulesOutOnlyRowsTheSearchWouldNotList)
 {
     const QString query = QString::fromUtf16(GetParam().query);
-    SearchUtils &search = SearchUtils::shared();
-    for (const Settings &settings : kSettings) {
-        search.fuzziness = settings.fuzziness;
-        search.threshod = settings.threshold;
-        search.setLocaleContext(settings.turkic ? std::optional(QLocale(QLocale::Turkish)) : std::nullopt);
-        const RowPrefilter filter(search, query);
-        const FoldedText keyword(query, search.foldMode());
-        for (const QStringList &path : kPaths) {
-            std::vector<QStringView> views(path.cbegin(), path.cend());
-            const bool asciiPath = std::all_of(path.cbegin(), path.cend(), isAscii);
-            for (const QString &title : kTitles) {
-                const bool mayList = filter.mayList(title, views);
-                const double score = search.scrore(keyword, *makeRow(title, path));
-                const double submenuScore = search.scrore(keyword, *makeRow(title, path, -1, true));
-                const std::string where = std::string(settings.name) + ": " + path.join(u" > ").toStdString() +
-                                          " > " + title.toStdString() + " scores " + std::to_string(score);
-                if (score > search.threshod || submenuScore > search.threshod) {
-                    EXPECT_TRUE(mayList) << where;
-                }
-                // Rows whose title holds the keyword, and rows for a one-letter keyword, may be let through
-                // unscored; every other row of ASCII texts is decided exactly.
-                const bool letThrough = title.contains(query, Qt::CaseInsensitive) || keyword.size() == 1;
-                if (asciiPath && isAscii(title) && !letThrough) {
-                    EXPECT_EQ(mayList, score > search.threshod) << where;
-                }
-            }
+    forEachCase(query, [&](const Case &row) {
+        const bool mayList = row.filter.mayList(row.title, row.pathViews);
+        const double score = row.search.scrore(row.keyword, *makeRow(row.title, row.path));
+        const double submenuScore = row.search.scrore(row.keyword, *makeRow(row.title, row.path, -1, true));
+        if (score > row.search.threshod || submenuScore > row.search.threshod) {
+            EXPECT_TRUE(mayList) << row.where(score);
         }
-    }
+        // Rows whose title holds the keyword, and rows for a one-letter keyword, may be let through unscored;
+        // every other row of ASCII texts is decided exactly.
+        const bool letThrough = row.title.contains(query, Qt::CaseInsensitive) || row.keyword.size() == 1;
+        if (row.ascii && !letThrough) {
+            EXPECT_EQ(mayList, score > row.search.threshod) << row.where(score);
+        }
+    });
 }
 
 TEST_P(RowPrefilterTest, ScoresThePlainRowsItDecidesAsTheSearchScoresThemBuilt)
 {
-    const QString query = QString::fromUtf16(GetParam().query);
-    SearchUtils &search = SearchUtils::shared();
-    for (const Settings &settings : kSettings) {
-        search.fuzziness = settings.fuzziness;
-        search.threshod = settings.threshold;
-        search.setLocaleContext(settings.turkic ? std::optional(QLocale(QLocale::Turkish)) : std::nullopt);
-        const RowPrefilter filter(search, query);
-        const FoldedText keyword(query, search.foldMode());
-        for (const QStringList &path : kPaths) {
-            std::vector<QStringView> views(path.cbegin(), path.cend());
-            const bool asciiPath = std::all_of(path.cbegin(), path.cend(), isAscii);
-            for (const QString &title : kTitles) {
-                for (const bool submenu : {false, true}) {
-                    const RowPrefilter::PlainScore plain = filter.plainScore(title, views, submenu);
-                    const double score = search.scrore(keyword, *makeRow(title, path, -1, submenu));
-                    const std::string where = std::string(settings.name) + ": " + path.join(u" > ").toStdString() +
-                                              " > " + title.toStdString() + (submenu ? " (submenu)" : "") +
-                                              " scores " + std::to_string(score);
-                    // Only plain rows under the default fold mode are decided without building them.
-                    EXPECT_EQ(plain.decided, asciiPath && isAscii(title) && !settings.turkic) << where;
-                    if (!plain.decided)
-                        continue;
-                    // Listed rows come with their exact score, the others with none.
-                    EXPECT_EQ(plain.score.has_value(), score > search.threshod) << where;
-                    if (plain.score) {
-                        EXPECT_EQ(*plain.score, score) << where;
-                    }
-                }
+    forEachCase(QString::fromUtf16(GetParam().query), [](const Case &row) {
+        for (const bool submenu : {false, true}) {
+            const RowPrefilter::PlainScore plain = row.filter.plainScore(row.title, row.pathViews, submenu);
+            const double score = row.search.scrore(row.keyword, *makeRow(row.title, row.path, -1, submenu));
+            // Only plain rows under the default fold mode are decided without building them.
+            EXPECT_EQ(plain.decided, row.ascii && !row.settings.turkic) << row.where(score, submenu);
+            if (!plain.decided)
+                continue;
+            // Listed rows come with their exact score, the others with none.
+            EXPECT_EQ(plain.score.has_value(), score > row.search.threshod) << row.where(score, submenu);
+            if (plain.score) {
+                EXPECT_EQ(*plain.score, score) << row.where(score, submenu);
             }
         }
-    }
+    });
 }
 
 INSTANTIATE_TEST_SUITE_P(
