@@ -34,13 +34,16 @@ struct PanelHooks
 };
 
 // The panel's top-level window: frameless, always on top, no taskbar entry. Paints the window background
-// (the theme's colour, or a translucent fill) and reports losing the focus.
+// (the theme's colour, or a translucent fill) with a hairline edge over its views, and reports losing the
+// focus.
 class PanelWindow final : public QWidget
 {
     Q_OBJECT
 public:
     explicit PanelWindow(PanelWindowController &controller);
     void setBackground(std::optional<QColor> color, bool dark);
+    // Puts the edge back above the views (they are created after the window).
+    void raiseOutline();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -49,6 +52,7 @@ protected:
 
 private:
     PanelWindowController &m_controller;
+    class WindowOutline *m_outline = nullptr;
     std::optional<QColor> m_background;
     bool m_dark = false;
 };

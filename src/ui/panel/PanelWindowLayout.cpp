@@ -15,8 +15,37 @@
 
 namespace tavolin {
 
+// The hairline around the panel, drawn above the views that fill the window to its edge. Takes no input.
+class WindowOutline final : public QWidget
+{
+public:
+    explicit WindowOutline(QWidget *window) : QWidget(window)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setAttribute(Qt::WA_NoSystemBackground);
+        setFocusPolicy(Qt::NoFocus);
+    }
+    void setDark(bool dark)
+    {
+        m_dark = dark;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.setPen(themecolors::windowOutline(m_dark));
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+
+private:
+    bool m_dark = false;
+};
+
 PanelWindow::PanelWindow(PanelWindowController &controller)
-    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), m_controller(controller)
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), m_controller(controller),
+      m_outline(new WindowOutline(this))
 {
     // Themes without a window colour draw a translucent fill; the others paint every pixel.
     setAttribute(Qt::WA_TranslucentBackground);
@@ -27,7 +56,14 @@ void PanelWindow::setBackground(std::optional<QColor> color, bool dark)
 {
     m_background = color;
     m_dark = dark;
+    m_outline->setDark(dark);
     update();
+}
+
+void PanelWindow::raiseOutline()
+{
+    m_outline->setGeometry(rect());
+    m_outline->raise();
 }
 
 void PanelWindow::paintEvent(QPaintEvent *)
@@ -181,6 +217,7 @@ void PanelWindowController::layoutContents()
     const int listTop = b + inputH + b;
     m_inputBorder->setGeometry(0, b + inputH + b / 2, width, 1);
     m_list->setGeometry(b, listTop, qMax(0, width - 2 * b), qMax(0, m_window->height() - listTop - b));
+    m_window->raiseOutline();
 }
 
 } // namespace tavolin

@@ -119,4 +119,9 @@ QColor translucentBackground(bool dark)
     return dark ? QColor(36, 36, 38, 225) : QColor(246, 246, 246, 225);
 }
 
+QColor windowOutline(bool dark)
+{
+    return dark ? QColor(255, 255, 255, 56) : QColor(0, 0, 0, 72);
+}
+
 } // namespace tavolin::themecolors

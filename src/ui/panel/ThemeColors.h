@@ -46,6 +46,9 @@ struct RowTextDefaults
 RowTextDefaults rowTextDefaults(bool selected, const Theme &theme, bool dark);
 // The translucent fill used when the theme has no window colour.
 QColor translucentBackground(bool dark);
+// The hairline around the panel's edge: without a compositor's shadow, a light panel over a white page
+// would have no visible edge.
+QColor windowOutline(bool dark);
 
 } // namespace themecolors
 } // namespace tavolin

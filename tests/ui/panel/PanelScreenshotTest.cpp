@@ -84,6 +84,17 @@ TEST_F(PanelScreenshotTest, NormalAndDarkThemesDifferAsTheyShould)
     EXPECT_EQ(light.size(), dark.size());
     EXPECT_GT(averageLightness(light), 180);
     EXPECT_LT(averageLightness(dark), 110);
+    // The edge stands out from the rows it borders (the views reach the window's edge): darker on the
+    // light theme, lighter on the dark one, so the panel keeps an edge over a page of its own colour.
+    for (const int y : {light.height() / 2, light.height() - 10}) {
+        EXPECT_LT(QColor(light.pixel(0, y)).lightness() + 15, QColor(light.pixel(3, y)).lightness()) << "row " << y;
+        EXPECT_LT(QColor(light.pixel(light.width() - 1, y)).lightness() + 15,
+                  QColor(light.pixel(light.width() - 4, y)).lightness())
+            << "row " << y;
+        EXPECT_GT(QColor(dark.pixel(0, y)).lightness(), QColor(dark.pixel(3, y)).lightness() + 15) << "row " << y;
+    }
+    EXPECT_LT(QColor(light.pixel(light.width() / 2, light.height() - 1)).lightness() + 15,
+              QColor(light.pixel(light.width() / 2, light.height() - 4)).lightness());
 }
 
 TEST_F(PanelScreenshotTest, QuickOpenIsCompact)
