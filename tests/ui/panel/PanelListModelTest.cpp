@@ -2,61 +2,23 @@
 // the group a file row belongs to as its description, although the group label is painted only once.
 #include "PanelTestSupport.h"
 
-#include "ui/panel/ItemView.h"
-
 #include <QAccessible>
 
 namespace tavolin::test {
 namespace {
 
-// A file row as quick open lists it.
-class FileRow final : public MenuItemData
-{
-public:
-    FileRow(const QString &title, QString group)
-        : MenuItemData(title, QStringList(), false, std::nullopt, QString()), group(std::move(group))
-    {
-    }
-    QString group;
-};
-
-class PanelListModelTest : public PanelFixture
+class PanelListModelTest : public FilePanelFixture
 {
 protected:
-    void SetUp() override
-    {
-        PanelFixture::SetUp();
-        setFileRowReader([](const RowData &row) -> std::optional<FileRowFields> {
-            const auto *file = dynamic_cast<const FileRow *>(&row);
-            if (!file)
-                return std::nullopt;
-            return FileRowFields{file->title(), u"/tmp/"_qs + file->title(), QString(), file->group};
-        });
-    }
-    void TearDown() override
-    {
-        setFileRowReader({});
-        PanelFixture::TearDown();
-    }
-
-    void showFiles(const QList<MenuItemDataPtr> &rows)
-    {
-        m_files.allRows = rows;
-        m_files.updateFilter(nullptr);
-        m_controller->switchMode(PanelMode::QuickOpen);
-        m_controller->showPanel();
-        m_controller->onSearch(QString(), true, std::nullopt);
-    }
-
     QVariant description(int row) { return list().model()->index(row, 0).data(Qt::AccessibleDescriptionRole); }
 };
 
 TEST_F(PanelListModelTest, EveryFileRowDescribesItsGroupNotOnlyTheFirstOfEach)
 {
-    showFiles({std::make_shared<FileRow>(u"a.txt"_qs, u"Opened"_qs),
-               std::make_shared<FileRow>(u"b.txt"_qs, u"Recent"_qs),
-               std::make_shared<FileRow>(u"c.txt"_qs, u"Recent"_qs),
-               std::make_shared<FileRow>(u"d.txt"_qs, u"File Results"_qs)});
+    showFiles({std::make_shared<FileRow>(u"a.txt"_qs, u"/tmp/a.txt"_qs, u"Opened"_qs),
+               std::make_shared<FileRow>(u"b.txt"_qs, u"/tmp/b.txt"_qs, u"Recent"_qs),
+               std::make_shared<FileRow>(u"c.txt"_qs, u"/tmp/c.txt"_qs, u"Recent"_qs),
+               std::make_shared<FileRow>(u"d.txt"_qs, u"/tmp/d.txt"_qs, u"File Results"_qs)});
     ASSERT_EQ(list().rowCount(), 4);
     EXPECT_EQ(description(0), QVariant(u"Opened"_qs));
     EXPECT_EQ(description(1), QVariant(u"Recent"_qs));
@@ -71,7 +33,7 @@ TEST_F(PanelListModelTest, CommandRowsAndGrouplessFilesHaveNoDescription)
     ASSERT_GT(list().rowCount(), 0);
     EXPECT_FALSE(description(0).isValid());
 
-    showFiles({std::make_shared<FileRow>(u"loose.txt"_qs, QString())});
+    showFiles({std::make_shared<FileRow>(u"loose.txt"_qs, u"/tmp/loose.txt"_qs, QString())});
     ASSERT_EQ(list().rowCount(), 1);
     EXPECT_FALSE(description(0).isValid());
     EXPECT_FALSE(description(5).isValid()) << "a row past the end";
@@ -79,8 +41,8 @@ TEST_F(PanelListModelTest, CommandRowsAndGrouplessFilesHaveNoDescription)
 
 TEST_F(PanelListModelTest, TheAccessibleCellCarriesTheGroup)
 {
-    showFiles({std::make_shared<FileRow>(u"notes.txt"_qs, u"Recent"_qs),
-               std::make_shared<FileRow>(u"plan.md"_qs, u"File Results"_qs)});
+    showFiles({std::make_shared<FileRow>(u"notes.txt"_qs, u"/tmp/notes.txt"_qs, u"Recent"_qs),
+               std::make_shared<FileRow>(u"plan.md"_qs, u"/tmp/plan.md"_qs, u"File Results"_qs)});
     QAccessibleInterface *table = QAccessible::queryAccessibleInterface(&list());
     ASSERT_TRUE(table);
     QStringList names;

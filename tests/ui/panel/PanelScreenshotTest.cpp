@@ -1,24 +1,10 @@
 #include "PanelTestSupport.h"
 
-#include "ui/panel/ItemView.h"
-
 #include <QDir>
 #include <QImage>
 
 namespace tavolin::test {
 namespace {
-
-// A file row as quick open lists it.
-class FileRow final : public MenuItemData
-{
-public:
-    FileRow(const QString &title, QString path, QString group)
-        : MenuItemData(title, QStringList(), false, std::nullopt, QString()), filePath(std::move(path)), group(std::move(group))
-    {
-    }
-    QString filePath;
-    QString group;
-};
 
 double averageLightness(const QImage &image)
 {
@@ -33,24 +19,9 @@ double averageLightness(const QImage &image)
     return count ? sum / count : 0;
 }
 
-class PanelScreenshotTest : public PanelFixture
+class PanelScreenshotTest : public FilePanelFixture
 {
 protected:
-    void SetUp() override
-    {
-        PanelFixture::SetUp();
-        setFileRowReader([](const RowData &row) -> std::optional<FileRowFields> {
-            const auto *file = dynamic_cast<const FileRow *>(&row);
-            if (!file)
-                return std::nullopt;
-            return FileRowFields{file->title(), file->filePath, u"text-x-generic"_qs, file->group};
-        });
-    }
-    void TearDown() override
-    {
-        setFileRowReader({});
-        PanelFixture::TearDown();
-    }
 
     // Saves the panel under the build's artefacts and returns the picture.
     QImage save(const QString &name)
@@ -104,11 +75,7 @@ TEST_F(PanelScreenshotTest, QuickOpenIsCompact)
     files.append(std::make_shared<FileRow>(u"report.txt"_qs, home + u"/Documents/report.txt"_qs, u"Open"_qs));
     files.append(std::make_shared<FileRow>(u"notes.md"_qs, home + u"/notes.md"_qs, u"Open"_qs));
     files.append(std::make_shared<FileRow>(u"draft.txt"_qs, u"/tmp/draft.txt"_qs, u"Recent"_qs));
-    m_files.allRows = files;
-    m_files.updateFilter(nullptr);
-    m_controller->switchMode(PanelMode::QuickOpen);
-    m_controller->showPanel();
-    m_controller->onSearch(QString(), true, std::nullopt);
+    showFiles(files);
     const QImage compact = save(u"quick-open"_qs);
     EXPECT_EQ(compact.width(), 600);
     EXPECT_EQ(compact.height(), 3 * 30 + 32);

@@ -8,6 +8,7 @@
 #include "palette/TavolinDataProvider.h"
 #include "palette/ThemeManager.h"
 #include "ui/panel/ListView.h"
+#include "ui/panel/ItemView.h"
 #include "ui/panel/PanelView.h"
 #include "ui/panel/PanelWindowController.h"
 #include "ui/panel/ThemeColors.h"
@@ -122,6 +123,50 @@ protected:
     std::unique_ptr<PanelWindowController> m_controller;
     MenuItemDataPtr m_file, m_new, m_save, m_export, m_pdf, m_edit, m_undo, m_copy, m_themesRow;
     QStringList m_performed;
+};
+
+// A file row as quick open lists it.
+class FileRow final : public MenuItemData
+{
+public:
+    FileRow(const QString &title, QString path, QString group)
+        : MenuItemData(title, QStringList(), false, std::nullopt, QString()), filePath(std::move(path)),
+          group(std::move(group))
+    {
+    }
+    QString filePath;
+    QString group;
+};
+
+// The panel with the file rows above drawn as quick open draws them (a generic text icon).
+class FilePanelFixture : public PanelFixture
+{
+protected:
+    void SetUp() override
+    {
+        PanelFixture::SetUp();
+        setFileRowReader([](const RowData &row) -> std::optional<FileRowFields> {
+            const auto *file = dynamic_cast<const FileRow *>(&row);
+            if (!file)
+                return std::nullopt;
+            return FileRowFields{file->title(), file->filePath, u"text-x-generic"_qs, file->group};
+        });
+    }
+    void TearDown() override
+    {
+        setFileRowReader({});
+        PanelFixture::TearDown();
+    }
+
+    // Shows `rows` in quick open with an empty search.
+    void showFiles(const QList<MenuItemDataPtr> &rows)
+    {
+        m_files.allRows = rows;
+        m_files.updateFilter(nullptr);
+        m_controller->switchMode(PanelMode::QuickOpen);
+        m_controller->showPanel();
+        m_controller->onSearch(QString(), true, std::nullopt);
+    }
 };
 
 } // namespace tavolin::test
