@@ -1,5 +1,6 @@
 #include "Paths.h"
 
+#include <QCryptographicHash>
 #include <QStandardPaths>
 
 namespace tavolin::paths {
@@ -12,6 +13,16 @@ QString dataDir()
 QString configDir()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/tavolin");
+}
+
+QString sessionKey()
+{
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS"}) {
+        hash.addData(qgetenv(name));
+        hash.addData(QByteArrayView("\0", 1));
+    }
+    return QString::fromLatin1(hash.result().toHex().left(12));
 }
 
 } // namespace tavolin::paths

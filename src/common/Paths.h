@@ -12,4 +12,9 @@ QString dataDir();
 // $XDG_CONFIG_HOME/tavolin (default ~/.config/tavolin): one settings file per domain.
 QString configDir();
 
+// A short name for the desktop session this process belongs to: a digest of its display ($DISPLAY,
+// $WAYLAND_DISPLAY) and session bus address, the same for every program the session starts. Two sessions
+// of one user (a local and a remote desktop, a test run beside a desktop) get different names.
+QString sessionKey();
+
 } // namespace tavolin::paths

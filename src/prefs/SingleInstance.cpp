@@ -1,6 +1,7 @@
 #include "SingleInstance.h"
 
 #include "common/Log.h"
+#include "common/Paths.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -24,7 +25,7 @@ SingleInstance::~SingleInstance() = default;
 
 QString SingleInstance::defaultName()
 {
-    return QStringLiteral("tavolin-preferences-%1").arg(::getuid());
+    return QStringLiteral("tavolin-preferences-%1-%2").arg(::getuid()).arg(paths::sessionKey());
 }
 
 bool SingleInstance::isListening() const

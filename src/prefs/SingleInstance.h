@@ -8,8 +8,8 @@ class QLocalServer;
 
 namespace tavolin {
 
-// Keeps one preferences program per user. The first program listens on a local socket in the abstract
-// namespace (named with the user id, so it vanishes with the process and needs no clean-up); a later start
+// Keeps one preferences program per desktop session. The first program listens on a local socket in the abstract
+// namespace (named with the user id and the session, so it vanishes with the process and needs no clean-up); a later start
 // hands its arguments and working folder to it and exits.
 //
 // Wire format: one JSON object {"cwd": string, "args": [string, ...]} followed by "\n". A peer that sends
@@ -24,7 +24,7 @@ public:
     explicit SingleInstance(QString name = defaultName(), QObject *parent = nullptr);
     ~SingleInstance() override;
 
-    // "tavolin-preferences-<uid>".
+    // "tavolin-preferences-<uid>-<session key>" (paths::sessionKey()).
     static QString defaultName();
 
     // Sends `args` to a running instance and returns true when one took them (this program should exit);

@@ -32,8 +32,8 @@ class EndToEndTest : public ::testing::Test
 protected:
     void SetUp() override;
 
-    // Starts the palette into `run`; skips (leaving `run` null) when another palette of this user holds the
-    // single instance, fails when it did not start.
+    // Starts the palette into `run`; fails (leaving `run` null) when it did not start or handed its start to
+    // another instance.
     static void startPalette(const QJsonObject &settings, std::unique_ptr<PaletteRun> &run);
 
     // The palette's panel once it is mapped, has the keyboard and its accessible list satisfies `ready`;

@@ -1,6 +1,7 @@
 #include "ui/shell/InstanceChannel.h"
 
 #include "common/Log.h"
+#include "common/Paths.h"
 
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -25,7 +26,7 @@ InstanceChannel::~InstanceChannel() = default;
 
 QString InstanceChannel::defaultName()
 {
-    return QStringLiteral("tavolin-%1").arg(::getuid());
+    return QStringLiteral("tavolin-%1-%2").arg(::getuid()).arg(paths::sessionKey());
 }
 
 bool InstanceChannel::forward(const QString &request) const

@@ -10,9 +10,9 @@ class QLocalSocket;
 
 namespace tavolin {
 
-// Keeps one palette per user. The first program listens on a local socket in the abstract namespace,
-// named with the user id (it vanishes with the process, so a crash leaves nothing to clean up); a later
-// start sends one request word to it and exits.
+// Keeps one palette per desktop session. The first program listens on a local socket in the abstract
+// namespace, named with the user id and the session (it vanishes with the process, so a crash leaves
+// nothing to clean up); a later start sends one request word to it and exits.
 //
 // Wire format: one request word ("opened-again" or "show") followed by "\n"; anything longer than
 // kMaxRequestBytes, or any other word, is dropped.
@@ -28,7 +28,7 @@ public:
     explicit InstanceChannel(QString name = defaultName(), QObject *parent = nullptr);
     ~InstanceChannel() override;
 
-    // "tavolin-<uid>".
+    // "tavolin-<uid>-<session key>" (paths::sessionKey()).
     static QString defaultName();
 
     // Sends `request` to a running instance; true when one took it (this program should exit). Waits a
