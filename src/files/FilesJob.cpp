@@ -1,6 +1,7 @@
 #include "files/FilesJob.h"
 
 #include "common/Dispatcher.h"
+#include "common/Log.h"
 #include "files/FileDataSearchUtils.h"
 #include "files/FileLocations.h"
 
@@ -96,10 +97,14 @@ FileTask FilesJob::doQuery(const QString &query)
                     BaseJob::deliver(weakSelf, rows);
             });
         };
-        if (!FileNameSearch::search(folder, query, *step, onBatch, limits)) {
+        const FileNameSearch::End end = FileNameSearch::search(folder, query, *step, onBatch, limits);
+        if (end == FileNameSearch::End::Cancelled) {
             step->cancel();
             return;
         }
+        if (end == FileNameSearch::End::Bounded)
+            log::info(QStringLiteral("file search for \"%1\" stopped at its bound of %2 entries under %3")
+                          .arg(query.left(64)).arg(limits.maxVisited).arg(folder));
         dispatcher.toMain([step] {
             if (!step->isCancelled())
                 step->complete();

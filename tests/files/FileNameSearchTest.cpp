@@ -47,21 +47,37 @@ INSTANTIATE_TEST_SUITE_P(
 class FileNameSearchTest : public ::testing::Test
 {
 protected:
-    QStringList run(const QString &query, const FileNameSearch::Limits &limits = {})
+    // The found names, relative to the folder, in the order they were delivered.
+    QStringList runInOrder(const QString &query, const FileNameSearch::Limits &limits = {})
     {
         QStringList out;
         FileStep step;
-        EXPECT_TRUE(FileNameSearch::search(dir.path(), query, step, [&out, this](QList<QUrl> batch) {
+        end = FileNameSearch::search(dir.path(), query, step, [&out, this](QList<QUrl> batch) {
             ++batches;
             for (const QUrl &url : batch)
                 out << url.toLocalFile().mid(dir.path().size() + 1);
-        }, limits));
+        }, limits);
+        EXPECT_NE(end, FileNameSearch::End::Cancelled);
+        return out;
+    }
+    QStringList run(const QString &query, const FileNameSearch::Limits &limits = {})
+    {
+        QStringList out = runInOrder(query, limits);
         out.sort();
         return out;
+    }
+    // `count` empty files named like "file_000042" in the folder.
+    void makeNumberedFiles(int count)
+    {
+        for (int i = 0; i < count; ++i) {
+            QFile file(dir.filePath(QStringLiteral("file_%1").arg(i, 6, 10, QLatin1Char('0'))));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        }
     }
 
     QTemporaryDir dir;
     int batches = 0;
+    FileNameSearch::End end = FileNameSearch::End::Cancelled;
 };
 
 TEST_F(FileNameSearchTest, TwoWordsFindOnlyNamesWithBoth)
@@ -101,13 +117,42 @@ TEST_F(FileNameSearchTest, LinkedFoldersAreNotEntered)
     EXPECT_EQ(run(QStringLiteral("note")), (QStringList{"real/a-note.txt"}));
 }
 
-TEST_F(FileNameSearchTest, VisitedEntriesAreBounded)
+TEST_F(FileNameSearchTest, VisitedEntriesAreBoundedAndTheBoundIsReported)
 {
     for (int i = 0; i < 20; ++i)
         test::makePath(dir.path(), QStringLiteral("f%1.txt").arg(i));
     FileNameSearch::Limits limits;
     limits.maxVisited = 5;
     EXPECT_LE(run(QStringLiteral("txt"), limits).size(), 5);
+    EXPECT_EQ(end, FileNameSearch::End::Bounded);
+    limits.maxVisited = 20;
+    EXPECT_EQ(run(QStringLiteral("txt"), limits).size(), 20);
+    EXPECT_EQ(end, FileNameSearch::End::Complete);
+}
+
+// A folder far larger than the bound on entries read: the exact name is found wherever the directory
+// hands it out, and the matches of the part that was read are ranked, not taken in directory order.
+TEST_F(FileNameSearchTest, AnExactNameIsFoundBeyondTheBoundAndMatchesAreRanked)
+{
+    ASSERT_NO_FATAL_FAILURE(makeNumberedFiles(300));
+    FileNameSearch::Limits limits;
+    limits.maxVisited = 40;
+    for (const QString &name : {u"file_000294"_qs, u"file_000007"_qs}) {
+        EXPECT_EQ(runInOrder(name, limits).value(0), name);
+        EXPECT_EQ(end, FileNameSearch::End::Bounded);
+    }
+
+    limits.maxVisited = 10'000;
+    EXPECT_EQ(runInOrder(u"file_00029"_qs, limits),
+              (QStringList{"file_000290", "file_000291", "file_000292", "file_000293", "file_000294", "file_000295",
+                           "file_000296", "file_000297", "file_000298", "file_000299"}));
+    EXPECT_EQ(end, FileNameSearch::End::Complete);
+    // The exact name first, then names starting with the word in natural order, then the others.
+    test::makePath(dir.path(), QStringLiteral("old-file_00029.txt"));
+    test::makePath(dir.path(), QStringLiteral("file_00029"));
+    const QStringList ranked = runInOrder(u"file_00029"_qs, limits);
+    EXPECT_EQ(ranked.mid(0, 3), (QStringList{"file_00029", "file_000290", "file_000291"}));
+    EXPECT_EQ(ranked.value(11), u"old-file_00029.txt"_qs);
 }
 
 TEST_F(FileNameSearchTest, ACancelledSearchStops)
@@ -116,7 +161,8 @@ TEST_F(FileNameSearchTest, ACancelledSearchStops)
     FileStep step;
     step.cancel();
     int calls = 0;
-    EXPECT_FALSE(FileNameSearch::search(dir.path(), QStringLiteral("a"), step, [&calls](QList<QUrl>) { ++calls; }, {}));
+    EXPECT_EQ(FileNameSearch::search(dir.path(), QStringLiteral("a"), step, [&calls](QList<QUrl>) { ++calls; }, {}),
+              FileNameSearch::End::Cancelled);
     EXPECT_EQ(calls, 0);
 }
 
@@ -131,6 +177,22 @@ TEST_F(FileNameSearchTest, ListingIsOneLevelVisibleAndByName)
     for (const QUrl &url : *listed)
         names << url.fileName();
     EXPECT_EQ(names, (QStringList{"A.txt", "b.txt", "c", "file9.txt", "file10.txt"}));
+}
+
+TEST_F(FileNameSearchTest, AListingCutToItsBoundKeepsTheFirstNamesOfAllItRead)
+{
+    ASSERT_NO_FATAL_FAILURE(makeNumberedFiles(200));
+    FileStep step;
+    FileNameSearch::Limits limits;
+    limits.maxListed = 3;
+    FileNameSearch::End end = FileNameSearch::End::Complete;
+    const std::optional<QList<QUrl>> listed = FileNameSearch::list(dir.path(), step, limits, &end);
+    ASSERT_TRUE(listed.has_value());
+    QStringList names;
+    for (const QUrl &url : *listed)
+        names << url.fileName();
+    EXPECT_EQ(names, (QStringList{"file_000000", "file_000001", "file_000002"}));
+    EXPECT_EQ(end, FileNameSearch::End::Bounded);
 }
 
 TEST_F(FileNameSearchTest, AFolderThatCannotBeListedGivesAnEmptyListing)
