@@ -12,7 +12,7 @@
 namespace tavolin {
 
 // The application rules written to "palette_rule_app" when it holds none, and the palette's default
-// shortcut (P with Command and Shift).
+// shortcut (Ctrl+Shift+P).
 struct DefaultRules
 {
     struct Entry
@@ -22,12 +22,16 @@ struct DefaultRules
         const char *name; // shown in the preferences program only
     };
 
-    static constexpr std::array<Entry, 5> kAppRules = {{
-        {"com.microsoft.VSCode", "disabled", "VS Code"},
-        {"com.sublimetext.2", "disabled", "Sublime Text"},
-        {"com.github.atom", "disabled", "Atom"},
-        {"com.apple.dt.Xcode", "allow", "XCode"},
-        {"com.apple.finder", "allow", "Finder"},
+    // Editors whose own command palette sits on Ctrl+Shift+P keep it: the desktop ids their packages
+    // install (Debian packages of their makers, and Flatpak).
+    static constexpr std::array<Entry, 7> kAppRules = {{
+        {"code", "disabled", "VS Code"},
+        {"com.visualstudio.code", "disabled", "VS Code (Flatpak)"},
+        {"codium", "disabled", "VSCodium"},
+        {"com.vscodium.codium", "disabled", "VSCodium (Flatpak)"},
+        {"sublime_text", "disabled", "Sublime Text"},
+        {"com.sublimetext.three", "disabled", "Sublime Text (Flatpak)"},
+        {"atom", "disabled", "Atom"},
     }};
 
     static constexpr int64_t kPaletteKeyCode = settings::kDefaultPaletteShortcutKeyCode; // P

@@ -91,16 +91,10 @@ TEST_F(PaletteRulesManagerTest, WithoutSettingsTheBuiltInRulesAreWrittenAndApply
 {
     PaletteRulesManager &rules = start();
 
-    const QJsonArray written = settings.value(kRulesKey).toArray();
-    ASSERT_EQ(written.size(), 5);
-    EXPECT_EQ(written.at(0).toArray(), (QJsonArray{QStringLiteral("com.microsoft.VSCode"), QStringLiteral("disabled"),
-                                                  QStringLiteral("VS Code")}));
-    EXPECT_EQ(written.at(4).toArray(), (QJsonArray{QStringLiteral("com.apple.finder"), QStringLiteral("allow"),
-                                                  QStringLiteral("Finder")}));
-    EXPECT_EQ(rules.ruleForApp(QStringLiteral("com.microsoft.VSCode")), AppRule::Disabled);
-    EXPECT_EQ(rules.ruleForApp(QStringLiteral("com.sublimetext.2")), AppRule::Disabled);
-    EXPECT_EQ(rules.ruleForApp(QStringLiteral("com.apple.dt.Xcode")), AppRule::Allow);
-    EXPECT_EQ(rules.ruleForApp(QStringLiteral("com.apple.finder")), AppRule::Allow);
+    EXPECT_EQ(settings.value(kRulesKey).toArray(), DefaultRules::appRulesJson());
+    // Editors with their own palette on the same key keep it, as their Linux packages name them.
+    for (const char *desktopId : {"code", "com.visualstudio.code", "codium", "sublime_text"})
+        EXPECT_EQ(rules.ruleForApp(QString::fromLatin1(desktopId)), AppRule::Disabled) << desktopId;
     EXPECT_EQ(rules.ruleForApp(kEditor), AppRule::Auto);
     EXPECT_EQ(rules.defaultRule(), AppRule::Auto);
 }
@@ -115,9 +109,9 @@ TEST_F(PaletteRulesManagerTest, RuleForAppLogsTheRule)
     PaletteRulesManager &rules = start();
     takeInfoLines();
 
-    rules.ruleForApp(QStringLiteral("com.apple.finder"));
+    rules.ruleForApp(QStringLiteral("code"));
 
-    EXPECT_EQ(takeInfoLines(), std::vector<QString>{QStringLiteral("rule for com.apple.finder is allow")});
+    EXPECT_EQ(takeInfoLines(), std::vector<QString>{QStringLiteral("rule for code is disabled")});
 }
 
 struct MistypedListCase
@@ -139,7 +133,7 @@ TEST_P(MistypedAppRulesTest, IsReplacedByTheBuiltInRules)
     PaletteRulesManager &rules = start();
 
     EXPECT_EQ(settings.value(kRulesKey).toArray(), DefaultRules::appRulesJson());
-    EXPECT_EQ(rules.ruleForApp(QStringLiteral("com.microsoft.VSCode")), AppRule::Disabled);
+    EXPECT_EQ(rules.ruleForApp(QStringLiteral("code")), AppRule::Disabled);
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, MistypedAppRulesTest,
@@ -166,7 +160,7 @@ TEST_F(PaletteRulesManagerTest, MalformedEntriesAreSkippedAndTheRestKept)
     EXPECT_EQ(rules.ruleForApp(QStringLiteral("org.example.A")), AppRule::Allow);
     EXPECT_EQ(rules.ruleForApp(QStringLiteral("org.example.B")), AppRule::Disabled);
     EXPECT_EQ(rules.ruleForApp(QStringLiteral("org.example.C")), AppRule::Allow); // default
-    EXPECT_EQ(rules.ruleForApp(QStringLiteral("com.microsoft.VSCode")), AppRule::Allow);
+    EXPECT_EQ(rules.ruleForApp(QStringLiteral("code")), AppRule::Allow);
 }
 
 TEST_F(PaletteRulesManagerTest, TheLaterEntryForAnIdentifierWins)
@@ -231,12 +225,14 @@ TEST_F(PaletteRulesManagerTest, ARecordedDecisionAnswersSilently)
 
 TEST_F(PaletteRulesManagerTest, OnlyAutoApplicationsRecordADecision)
 {
+    settings.setValue(kRulesKey, QJsonArray{QJsonArray{QStringLiteral("org.example.Off"), QStringLiteral("disabled")},
+                                            QJsonArray{QStringLiteral("org.example.On"), QStringLiteral("allow")}});
     PaletteRulesManager &rules = start();
 
-    EXPECT_FALSE(rules.updateRuleForApp(QStringLiteral("com.microsoft.VSCode"), true));
-    EXPECT_EQ(rules.ruleForApp(QStringLiteral("com.microsoft.VSCode")), AppRule::Disabled);
-    EXPECT_FALSE(rules.updateRuleForApp(QStringLiteral("com.apple.finder"), false));
-    EXPECT_EQ(rules.ruleForApp(QStringLiteral("com.apple.finder")), AppRule::Allow);
+    EXPECT_FALSE(rules.updateRuleForApp(QStringLiteral("org.example.Off"), true));
+    EXPECT_EQ(rules.ruleForApp(QStringLiteral("org.example.Off")), AppRule::Disabled);
+    EXPECT_FALSE(rules.updateRuleForApp(QStringLiteral("org.example.On"), false));
+    EXPECT_EQ(rules.ruleForApp(QStringLiteral("org.example.On")), AppRule::Allow);
 
     takeInfoLines();
     EXPECT_FALSE(rules.updateRuleForApp(QString(), true));
@@ -288,6 +284,7 @@ TEST_F(PaletteRulesManagerTest, AMistypedChangeOfTheListIsIgnored)
 
 TEST_F(PaletteRulesManagerTest, ADisabledDefaultDropsEveryDecision)
 {
+    settings.setValue(kRulesKey, QJsonArray{QJsonArray{QStringLiteral("org.example.On"), QStringLiteral("allow")}});
     PaletteRulesManager &rules = start();
     rules.updateRuleForApp(kEditor, true);
     rules.updateRuleForApp(QStringLiteral("org.example.Other"), true);
@@ -296,7 +293,7 @@ TEST_F(PaletteRulesManagerTest, ADisabledDefaultDropsEveryDecision)
 
     EXPECT_EQ(rules.ruleForApp(kEditor), AppRule::Disabled);
     EXPECT_EQ(rules.ruleForApp(QStringLiteral("org.example.Other")), AppRule::Disabled);
-    EXPECT_EQ(rules.ruleForApp(QStringLiteral("com.apple.finder")), AppRule::Allow);
+    EXPECT_EQ(rules.ruleForApp(QStringLiteral("org.example.On")), AppRule::Allow);
     EXPECT_FALSE(rules.updateRuleForApp(kEditor, true));
 }
 
