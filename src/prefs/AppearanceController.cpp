@@ -22,8 +22,9 @@ AppearanceController::AppearanceController(PrefsContext &context, QWidget *paren
       m_changeTheme(new QPushButton(tr("Change Theme…"), this)),
       m_installTheme(new QPushButton(tr("Install Theme…"), this))
 {
+    // Never fewer than five, so always the plural.
     for (int rows = kFirstListNumber; rows <= kLastListNumber; ++rows)
-        m_itemNumber->addItem(tr("%n row(s)", nullptr, rows));
+        m_itemNumber->addItem(tr("%1 rows").arg(rows));
 
     auto *themes = new QHBoxLayout;
     themes->addWidget(m_changeTheme);

@@ -282,7 +282,7 @@ void ExtensionController::onClickAddButton()
 {
     const QString path = m_context.prompter.chooseFile(
         this, tr("Add Extension"),
-        {QStringLiteral("pext"), QStringLiteral("sh"), QString(), QStringLiteral("scpt"), QStringLiteral("py")});
+        {QStringLiteral("pext"), QStringLiteral("sh"), QString(), QStringLiteral("py")});
     if (!path.isEmpty())
         onAddExtensionFrom(path);
 }

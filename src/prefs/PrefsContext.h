@@ -33,8 +33,9 @@ public:
                          const QString &acceptLabel) = 0;
     // Runs a prepared dialog; true when the person accepted it. The dialog is not owned.
     virtual bool runDialog(QDialog &dialog) = 0;
-    // One file chosen by the person (no folders): its absolute path, or "" when cancelled. `suffixes` are the
-    // allowed file name endings without dot ("" for files without one); empty allows everything.
+    // One file chosen by the person: its absolute path, or "" when cancelled. `suffixes` are the allowed file
+    // name endings without dot ("" for files without one); empty allows everything. A folder with one of
+    // the endings (a bundle) is chosen as a whole when the person opens it.
     virtual QString chooseFile(QWidget *parent, const QString &title, const QStringList &suffixes) = 0;
     // Applications chosen from the installed ones or, through "Others…", any program. Empty when cancelled.
     virtual QList<DesktopApp> chooseApplications(QWidget *parent, const QList<DesktopApp> &installed,

@@ -54,6 +54,48 @@ bool WidgetPrompter::runDialog(QDialog &dialog)
     return dialog.exec() == QDialog::Accepted;
 }
 
+namespace {
+
+// Qt's own file dialog where a folder with one of the given endings (a bundle, such as an extension's
+// ".pext") is chosen as a whole, whether opened by a double click or with the Open button; the desktop's
+// dialog would only ever show its contents.
+class BundleFileDialog final : public QFileDialog
+{
+public:
+    BundleFileDialog(QWidget *parent, const QString &title, QStringList bundleSuffixes)
+        : QFileDialog(parent, title), m_bundleSuffixes(std::move(bundleSuffixes))
+    {
+        setOption(QFileDialog::DontUseNativeDialog);
+        setFileMode(QFileDialog::ExistingFile);
+        connect(this, &QFileDialog::directoryEntered, this, [this](const QString &folder) { chooseIfBundle(folder); });
+    }
+
+    QString chosen() const { return m_bundle.isEmpty() ? selectedFiles().value(0) : m_bundle; }
+
+protected:
+    void accept() override
+    {
+        if (!chooseIfBundle(selectedFiles().value(0)))
+            QFileDialog::accept();
+    }
+
+private:
+    bool chooseIfBundle(const QString &path)
+    {
+        const QFileInfo info(path);
+        if (!info.isDir() || info.suffix().isEmpty() || !m_bundleSuffixes.contains(info.suffix()))
+            return false;
+        m_bundle = info.absoluteFilePath();
+        done(QDialog::Accepted);
+        return true;
+    }
+
+    QStringList m_bundleSuffixes;
+    QString m_bundle;
+};
+
+} // namespace
+
 QString WidgetPrompter::chooseFile(QWidget *parent, const QString &title, const QStringList &suffixes)
 {
     QStringList patterns;
@@ -61,11 +103,15 @@ QString WidgetPrompter::chooseFile(QWidget *parent, const QString &title, const 
         if (!suffix.isEmpty())
             patterns << QStringLiteral("*.") + suffix;
     }
+    BundleFileDialog dialog(parent, title, suffixes);
     // Files without an ending cannot be expressed as a pattern; offer everything next to the list.
     QString filter = QObject::tr("Extensions (%1)").arg(patterns.join(QLatin1Char(' ')));
     if (suffixes.isEmpty() || suffixes.contains(QString()))
         filter += QStringLiteral(";;") + QObject::tr("All files (*)");
-    return QFileDialog::getOpenFileName(parent, title, QString(), patterns.isEmpty() ? QString() : filter);
+    if (!patterns.isEmpty())
+        dialog.setNameFilter(filter);
+    dialog.setWindowModality(Qt::WindowModal);
+    return dialog.exec() == QDialog::Accepted ? dialog.chosen() : QString();
 }
 
 QList<DesktopApp> WidgetPrompter::chooseApplications(QWidget *parent, const QList<DesktopApp> &installed,
