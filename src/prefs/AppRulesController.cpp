@@ -13,6 +13,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace tavolin {
 namespace {
 
@@ -44,7 +46,14 @@ AppRulesController::AppRulesController(PrefsContext &context, QWidget *parent)
 {
     m_table->setHorizontalHeaderLabels({tr("Application"), tr("Palette shortcut")});
     m_table->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
-    m_table->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    // The rule column holds pop-ups, which sizing to the cells' contents does not see: as wide as the
+    // widest choice, so none is cut off.
+    QComboBox widest;
+    widest.addItems(ruleLabels());
+    widest.setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    m_table->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Fixed);
+    m_table->horizontalHeader()->resizeSection(
+        1, std::max(widest.sizeHint().width(), m_table->horizontalHeader()->sectionSizeHint(1)));
     m_table->verticalHeader()->hide();
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);

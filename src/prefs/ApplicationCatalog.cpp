@@ -149,9 +149,13 @@ QList<DesktopApp> installedApplications(const QStringList &dirs)
     return apps;
 }
 
-DesktopApp fromExecutablePath(const QString &path)
+DesktopApp fromExecutablePath(const QString &path, const QList<DesktopApp> &installed)
 {
     const QString name = QFileInfo(path).fileName();
+    for (const DesktopApp &app : installed) {
+        if (app.executable == name)
+            return app;
+    }
     return DesktopApp{name, name, name, QString()};
 }
 

@@ -37,8 +37,10 @@ DesktopApp parseDesktopEntry(const QString &desktopId, const QByteArray &text);
 // dropped. "" when there is none.
 QString executableFromExec(const QString &exec);
 
-// An application for a program chosen by path ("Others…"): the file name serves as id, name and executable.
-DesktopApp fromExecutablePath(const QString &path);
+// An application for a program chosen by path ("Others…"): the installed application that starts a program
+// of that file name, so a rule carries the desktop id the palette identifies it by; else the file name
+// serves as id, name and executable (the palette's identifier for programs without a desktop entry).
+DesktopApp fromExecutablePath(const QString &path, const QList<DesktopApp> &installed);
 
 } // namespace ApplicationCatalog
 } // namespace tavolin

@@ -70,7 +70,7 @@ void ApplicationSelect::onActivated(int index)
         setCurrentIndex(0);
         return;
     }
-    const DesktopApp app = ApplicationCatalog::fromExecutablePath(path);
+    const DesktopApp app = ApplicationCatalog::fromExecutablePath(path, ApplicationCatalog::installedApplications());
     insertApplication(app.name, app.key());
 }
 

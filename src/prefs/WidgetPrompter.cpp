@@ -138,7 +138,7 @@ QList<DesktopApp> WidgetPrompter::chooseApplications(QWidget *parent, const QLis
         const QString path = chooseExecutable(&dialog);
         if (path.isEmpty())
             return;
-        chosen = {ApplicationCatalog::fromExecutablePath(path)};
+        chosen = {ApplicationCatalog::fromExecutablePath(path, installed)};
         dialog.done(QDialog::Accepted + 1);
     });
     dialog.resize(420, 480);

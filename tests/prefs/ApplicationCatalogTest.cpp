@@ -62,11 +62,18 @@ TEST(ApplicationCatalogTest, ReadsLaunchableEntriesSortedByName)
     EXPECT_EQ(apps.at(1).key(), QLatin1String("mousepad.app"));
 }
 
-TEST(ApplicationCatalogTest, ProgramChosenByPathIsItsOwnIdentifier)
+// A rule made with "Others…" must carry what the palette identifies the program by: the desktop id of an
+// installed entry that starts it, else the file name.
+TEST(ApplicationCatalogTest, ProgramChosenByPathIsIdentifiedAsThePaletteIdentifiesIt)
 {
-    const DesktopApp app = ApplicationCatalog::fromExecutablePath(QStringLiteral("/usr/local/bin/frob"));
-    EXPECT_EQ(app.desktopId, QLatin1String("frob"));
-    EXPECT_EQ(app.key(), QLatin1String("frob.app"));
+    const QList<DesktopApp> installed{{u"org.xfce.mousepad"_qs, u"Mousepad"_qs, u"mousepad"_qs, QString()}};
+    const DesktopApp known = ApplicationCatalog::fromExecutablePath(u"/usr/bin/mousepad"_qs, installed);
+    EXPECT_EQ(known.desktopId, QLatin1String("org.xfce.mousepad"));
+    EXPECT_EQ(known.key(), QLatin1String("mousepad.app"));
+
+    const DesktopApp unknown = ApplicationCatalog::fromExecutablePath(u"/usr/local/bin/frob"_qs, installed);
+    EXPECT_EQ(unknown.desktopId, QLatin1String("frob"));
+    EXPECT_EQ(unknown.key(), QLatin1String("frob.app"));
 }
 
 } // namespace
