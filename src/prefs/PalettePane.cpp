@@ -29,14 +29,17 @@ void PalettePane::selectLastTab()
     m_tabs->setCurrentIndex(m_tabs->count() - 1);
 }
 
-bool PalettePane::isImportableFile(const QString &path)
+bool PalettePane::hasExtensionSuffix(const QString &path)
 {
-    const QFileInfo info(QDir::cleanPath(path));
-    if (!info.exists())
-        return false;
-    const QString suffix = info.suffix();
+    const QString suffix = QFileInfo(path).suffix();
     return suffix.isEmpty() || suffix == QLatin1String("pext") || suffix == QLatin1String("sh")
         || suffix == QLatin1String("py") || suffix == QLatin1String("scpt");
+}
+
+bool PalettePane::isImportableFile(const QString &path)
+{
+    const QString clean = QDir::cleanPath(path);
+    return QFileInfo::exists(clean) && hasExtensionSuffix(clean);
 }
 
 QString PalettePane::importableFileFrom(const QMimeData *mime) const

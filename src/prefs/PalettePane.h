@@ -24,6 +24,9 @@ public:
 
     // True for a local file an extension can be imported from: no ending, or ".pext", ".sh", ".py", ".scpt".
     static bool isImportableFile(const QString &path);
+    // Whether `path` ends the way an extension file or bundle does (".pext", ".sh", ".py", ".scpt" or no
+    // ending), whether or not it exists.
+    static bool hasExtensionSuffix(const QString &path);
 
 Q_SIGNALS:
     // An importable file was dropped on the pane.

@@ -9,9 +9,11 @@
 #include "PalettePane.h"
 #include "PaletteViewController.h"
 #include "ProcessPaletteLauncher.h"
+#include "common/Log.h"
 
 #include <QButtonGroup>
 #include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QPropertyAnimation>
 #include <QToolButton>
@@ -153,10 +155,19 @@ QList<QUrl> PreferencesWindow::urlsFromArguments(const QStringList &args, const 
     for (const QString &arg : args) {
         if (arg.isEmpty())
             continue;
-        if (arg.startsWith(scheme) || arg.startsWith(QLatin1String("file:")))
+        if (arg.startsWith(scheme) || arg.startsWith(QLatin1String("file:"))) {
             urls << QUrl(arg);
-        else
-            urls << QUrl::fromLocalFile(QDir::cleanPath(QDir(workingDir).absoluteFilePath(arg)));
+            continue;
+        }
+        const QString path = QDir::cleanPath(QDir(workingDir).absoluteFilePath(arg));
+        // Another program's address ("https://…") or a file no extension is made of is not ours to open.
+        const bool otherAddress = QUrl(arg).scheme().size() > 1 && !QFileInfo::exists(path);
+        if (otherAddress || !PalettePane::hasExtensionSuffix(path)) {
+            log::info(QStringLiteral("ignoring argument %1: not a preferences address or an extension file")
+                          .arg(arg.left(200)));
+            continue;
+        }
+        urls << QUrl::fromLocalFile(path);
     }
     return urls;
 }

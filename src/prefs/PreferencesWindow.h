@@ -55,7 +55,8 @@ public:
     // Looks at the first URL only: our scheme with "about" in its path shows the about pane; a file URL
     // shows the extensions tab and imports the file. Anything else is ignored.
     void openUrls(const QList<QUrl> &urls);
-    // Command-line arguments: URLs as they are, other arguments as file paths relative to `workingDir`.
+    // Command-line arguments: our URLs and file URLs as they are, other arguments as file paths relative to
+    // `workingDir`. Other programs' addresses and files of kinds no extension is made of are left out (logged).
     void openArguments(const QStringList &args, const QString &workingDir);
     static QList<QUrl> urlsFromArguments(const QStringList &args, const QString &workingDir);
 

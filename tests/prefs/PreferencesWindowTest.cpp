@@ -115,6 +115,16 @@ TEST(PreferencesWindowArgumentsTest, PathsBecomeFileUrlsAndUrlsStay)
     EXPECT_EQ(urls.at(3).toLocalFile(), QLatin1String("/tmp/y.py"));
 }
 
+// Another program's address, or a file no extension is made of, is not imported: no error dialog for it.
+TEST(PreferencesWindowArgumentsTest, OtherAddressesAndFilesAreLeftOut)
+{
+    EXPECT_TRUE(PreferencesWindow::urlsFromArguments(
+                    {QStringLiteral("http://example.com"), QStringLiteral("https://example.com/a.sh"),
+                     QStringLiteral("mailto:someone@example.com"), QStringLiteral("notes.txt")},
+                    QStringLiteral("/home/u"))
+                    .isEmpty());
+}
+
 struct DropRow
 {
     const char *name;
