@@ -325,6 +325,8 @@ TEST(AXAppThreadsTest, DropWhileReadingOnThePool)
     QDeadlineTimer deadline(10'000);
     while (!watcher->events().contains(QStringLiteral("finished")) && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    ASSERT_TRUE(watcher->events().contains(QStringLiteral("finished")))
+        << "the second read never finished; heard: " << watcher->events().join(QLatin1String(", ")).toStdString();
     ASSERT_TRUE(QThreadPool::globalInstance()->waitForDone(10'000));
     QCoreApplication::processEvents();
 

@@ -4,6 +4,7 @@
 #include "extensions/PluginDataProvider.h"
 #include "support/FakeNotifier.h"
 #include "support/IsolatedHome.h"
+#include "support/WaitFor.h"
 
 #include <QDir>
 #include <QFile>
@@ -81,7 +82,10 @@ protected:
         for (const PluginDataItem &item : m_provider->getExtentions(QStringLiteral("nautilus"))) {
             if (item.label == label) {
                 QFuture<RunOutcome> future = m_provider->runCommand(item, context);
-                future.waitForFinished();
+                if (!test::waitForFinished(future)) {
+                    ADD_FAILURE() << "the script of " << label.toStdString() << " still runs";
+                    return {};
+                }
                 return future.result();
             }
         }

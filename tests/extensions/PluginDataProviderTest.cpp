@@ -2,6 +2,7 @@
 #include "extensions/PluginDataProvider.h"
 #include "support/FakeNotifier.h"
 #include "support/IsolatedHome.h"
+#include "support/WaitFor.h"
 
 #include <QDir>
 #include <QFile>
@@ -257,7 +258,7 @@ TEST_F(PluginDataProviderTest, RunCommandRunsFromTheExtensionFolder)
 
     QFuture<RunOutcome> run =
         provider->runCommand(PluginDataItem(QStringLiteral("mousepad.app"), QStringLiteral("Fail"), QStringLiteral("fail.sh")), context);
-    run.waitForFinished();
+    ASSERT_TRUE(test::waitForFinished(run)) << "the script still runs";
 
     ASSERT_EQ(m_notifier.shown().size(), 1u);
     EXPECT_EQ(m_notifier.shown()[0].title, QStringLiteral("Fail"));

@@ -151,9 +151,12 @@ TEST_F(AtspiWindowsIntegrationTest, QtWindowWithoutDocumentGivesNone)
         std::printf("fixture pid %lld\n", app->pid());
     }
     ASSERT_TRUE(element);
-    const auto main = AXUtils::getAny<ElementRef>(*m_source, AXAttribute::MainWindow, element);
-    ASSERT_TRUE(main);
-    EXPECT_TRUE(AXUtils::getAny<QString>(*m_source, AXAttribute::Title, *main).has_value());
+    // The window carries its title once it is shown; only then is its lack of a document final.
+    std::optional<ElementRef> main;
+    ASSERT_TRUE(test::waitFor([&] {
+        main = AXUtils::getAny<ElementRef>(*m_source, AXAttribute::MainWindow, element);
+        return main && AXUtils::getAny<QString>(*m_source, AXAttribute::Title, *main).has_value();
+    }, std::chrono::seconds(10))) << (main ? "the main window has no title" : "no main window");
     EXPECT_FALSE(AXUtils::getAny<QString>(*m_source, AXAttribute::Document, *main));
 }
 

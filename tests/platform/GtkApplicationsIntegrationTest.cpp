@@ -24,6 +24,23 @@ using test::HeadlessSession;
 using test::MenuRow;
 using test::TestApp;
 
+// What the reader keeps of a row, as text: compared between ways of reading.
+QString describe(const MenuRow &row)
+{
+    const auto shortcut = row.item->shortcut();
+    return QStringLiteral("%1|%2|%3").arg(row.path, shortcut ? shortcut->toString() : QString(),
+                                          row.item->checked() ? QStringLiteral("checked") : QString());
+}
+
+// Every row of `rows` described, keyed by its path.
+std::map<QString, QString> describeAll(const std::map<QString, MenuRow> &rows)
+{
+    std::map<QString, QString> described;
+    for (const auto &[key, row] : rows)
+        described[key] = describe(row);
+    return described;
+}
+
 class GtkApplicationsIntegrationTest : public testing::Test
 {
 protected:
@@ -36,7 +53,8 @@ protected:
             GTEST_SKIP() << "the accessibility bus did not answer";
     }
 
-    // Starts `program` (skipping the test when it is not installed) and waits until its menu bar is filled.
+    // Starts `program` and waits until its menu bar is filled; null when it is not installed, and a failure
+    // as well when it did not come up with its menus.
     std::unique_ptr<TestApp> startWithMenus(const QString &program, const QStringList &args, ElementRef &element,
                                             std::map<QString, MenuRow> &rows)
     {
@@ -47,11 +65,24 @@ protected:
             return nullptr;
         test::waitFor([&] { return (element = m_source->applicationForPid(int32_t(app->pid()))) != nullptr; },
                       std::chrono::seconds(10));
-        if (!element)
+        if (!element) {
+            ADD_FAILURE() << program.toStdString() << " never appeared on the accessibility bus";
             return nullptr;
-        // GTK fills its menu bar after the window appears.
-        test::waitFor([&] { return (rows = test::readMenuRows(m_source, element)).size() > 100; },
-                      std::chrono::seconds(10));
+        }
+        // GTK fills its menu bar after the window appears, and its items' shortcuts and states after that:
+        // the menus are filled once two reads in a row give the same rows.
+        std::map<QString, QString> previous;
+        const bool settled = test::waitFor([&] {
+            rows = test::readMenuRows(m_source, element);
+            std::map<QString, QString> described = describeAll(rows);
+            const bool same = rows.size() > 100 && described == previous;
+            previous = std::move(described);
+            return same;
+        }, std::chrono::seconds(10));
+        if (!settled) {
+            ADD_FAILURE() << program.toStdString() << "'s menus did not settle: " << rows.size() << " rows read";
+            return nullptr;
+        }
         if (qEnvironmentVariableIsSet("TAVOLIN_DUMP_ROWS")) {
             for (const auto &[key, row] : rows)
                 std::printf("%s%s\n", qPrintable(key), row.item->checked() ? "  [checked]" : "");
@@ -69,8 +100,14 @@ protected:
         return startWithMenus(program, args, element, rows);
     }
 
-    size_t windowCount(const ElementRef &element)
+    // The windows of `pid`'s application, looked up afresh as the palette does on each call: an element
+    // whose read once ran into the time-out (mousepad busy building a window on a loaded machine) fails
+    // every later read at once.
+    size_t windowCount(qint64 pid)
     {
+        const ElementRef element = m_source->applicationForPid(int32_t(pid));
+        if (!element)
+            return 0;
         const auto windows = AXUtils::getAny<ElementList>(*m_source, AXAttribute::Windows, element);
         return windows ? windows->size() : 0;
     }
@@ -93,12 +130,13 @@ TEST_F(GtkApplicationsIntegrationTest, PostedNewWindowShortcutOpensASecondMousep
     EXPECT_EQ(shown->displayText(), QStringLiteral("Ctrl+Shift+N"));
     const std::optional<Shortcut> shortcut = shown->toShortcut();
     ASSERT_TRUE(shortcut);
-    ASSERT_TRUE(test::waitFor([&] { return windowCount(element) == 1; }, std::chrono::seconds(5)));
+    ASSERT_TRUE(test::waitFor([&] { return windowCount(app->pid()) == 1; }, std::chrono::seconds(5)))
+        << "windows: " << windowCount(app->pid());
 
     X11KeyPoster poster;
     ASSERT_EQ(poster.post(int32_t(app->pid()), *shortcut), X11KeyPoster::Result::Posted);
-    EXPECT_TRUE(test::waitFor([&] { return windowCount(element) == 2; }, std::chrono::seconds(5)))
-        << "windows: " << windowCount(element);
+    EXPECT_TRUE(test::waitFor([&] { return windowCount(app->pid()) == 2; }, std::chrono::seconds(5)))
+        << "windows: " << windowCount(app->pid());
 }
 
 TEST_F(GtkApplicationsIntegrationTest, CachedReadOfGeanySeesACheckItemFlippedThroughTheSource)
@@ -125,20 +163,12 @@ TEST_F(GtkApplicationsIntegrationTest, CachedReadOfGeanySeesACheckItemFlippedThr
                 return rows.count(key) && rows.at(key).item->checked() == expected;
             },
             std::chrono::seconds(5));
-        EXPECT_TRUE(seen) << "checked should be " << expected;
-        ASSERT_TRUE(rows.count(key));
+        ASSERT_TRUE(rows.count(key)) << "the row is missing after the press";
+        EXPECT_TRUE(seen) << "checked should be " << expected << ", read " << rows.at(key).item->checked();
     }
     // The neighbouring toggles kept theirs.
     EXPECT_TRUE(rows.at(QStringLiteral("View > Show Line Numbers")).item->checked());
     EXPECT_FALSE(rows.at(QStringLiteral("View > Show Line Endings")).item->checked());
-}
-
-// What the reader keeps of a row, as text: compared between ways of reading.
-QString describe(const MenuRow &row)
-{
-    const auto shortcut = row.item->shortcut();
-    return QStringLiteral("%1|%2|%3").arg(row.path, shortcut ? shortcut->toString() : QString(),
-                                          row.item->checked() ? QStringLiteral("checked") : QString());
 }
 
 class GtkActionReadsTest : public GtkApplicationsIntegrationTest, public testing::WithParamInterface<const char *>
@@ -214,7 +244,9 @@ TEST_P(GtkActionReadsTest, EveryWayOfReadingActionsMapsTheSameRows)
                 rows = test::readMenuRows(m_source, element);
                 return rows.count(key) && rows.at(key).item->checked() != before;
             },
-            std::chrono::seconds(5)));
+            std::chrono::seconds(5)))
+            << "checked should be " << !before << ", read "
+            << (rows.count(key) ? describe(rows.at(key)) : QStringLiteral("missing")).toStdString();
     }
 }
 
@@ -255,7 +287,7 @@ TEST_F(GtkApplicationsIntegrationTest, GtkApplicationExitingBetweenReadsGivesNoC
     if (!app)
         GTEST_SKIP() << "mousepad did not start with its menus";
     ::kill(pid_t(app->pid()), SIGKILL);
-    app->process().waitForFinished(2000);
+    ASSERT_TRUE(app->process().waitForFinished(5000)) << "the killed mousepad is still there";
     QElapsedTimer timer;
     timer.start();
     const std::map<QString, MenuRow> after = test::readMenuRows(m_source, element);

@@ -58,11 +58,22 @@ TAVOLIN_CHILD_ROLE(palette_side)
     return loop.exec();
 }
 
+// The child's next line; a failure saying what the child did instead when no line comes.
+QByteArray nextLine(QProcess &child)
+{
+    if (!test::waitFor([&] { return child.canReadLine() || child.state() == QProcess::NotRunning; })
+        || !child.canReadLine()) {
+        ADD_FAILURE() << "expected a line from the palette's side; it is "
+                      << (child.state() == QProcess::NotRunning ? "gone, exit code " + std::to_string(child.exitCode())
+                                                                 : std::string("running but silent"));
+        return {};
+    }
+    return child.readLine().trimmed();
+}
+
 QJsonObject readLine(QProcess &child)
 {
-    if (!test::waitFor([&] { return child.canReadLine() || child.state() == QProcess::NotRunning; }))
-        return {};
-    return QJsonDocument::fromJson(child.readLine()).object();
+    return QJsonDocument::fromJson(nextLine(child)).object();
 }
 
 TEST(TwoProgramTest, PaletteFollowsTheSavedExtensionsAndBothOpenTheDatabase)
@@ -71,8 +82,7 @@ TEST(TwoProgramTest, PaletteFollowsTheSavedExtensionsAndBothOpenTheDatabase)
     QProcess palette;
     palette.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     palette.start(test::childProgram(), test::childArguments(QStringLiteral("palette_side"), {QStringLiteral("2")}));
-    ASSERT_TRUE(test::waitFor([&] { return palette.canReadLine(); }));
-    ASSERT_EQ(palette.readLine().trimmed(), QByteArray("ready"));
+    ASSERT_EQ(nextLine(palette), QByteArray("ready"));
 
     ExtensionController pane(env.context);
     pane.show();
@@ -93,7 +103,8 @@ TEST(TwoProgramTest, PaletteFollowsTheSavedExtensionsAndBothOpenTheDatabase)
     EXPECT_EQ(line.value(QStringLiteral("labels")).toArray(), QJsonArray{});
     EXPECT_EQ(line.value(QStringLiteral("lists")).toInt(), 1) << "the emptied application's key is gone";
 
-    ASSERT_TRUE(test::waitFor([&] { return palette.state() == QProcess::NotRunning; }));
+    ASSERT_TRUE(test::waitFor([&] { return palette.state() == QProcess::NotRunning; }))
+        << "the palette's side still runs after handling both commands";
     EXPECT_EQ(palette.exitCode(), 0);
     Store store(QStringLiteral("CommandExtensions-db"), Store::Sharing::SharedBetweenPrograms);
     EXPECT_FALSE(store.get(QStringLiteral("p_nautilus.app")).isEmpty());
