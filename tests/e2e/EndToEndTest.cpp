@@ -4,6 +4,10 @@
 
 #include "support/WaitFor.h"
 
+#include <QJsonArray>
+#include <QProcess>
+#include <QProcessEnvironment>
+
 namespace tavolin::test {
 
 QString describe(const std::optional<PanelContent> &content)
@@ -19,6 +23,21 @@ QString describe(const std::optional<PanelContent> &content)
         .arg(content->input)
         .arg(content->selected)
         .arg(rows.join(QStringLiteral(", ")));
+}
+
+QJsonObject settingsWithFixtureRule(const QString &rule)
+{
+    QJsonObject settings{{QStringLiteral("skipWelcome"), true}};
+    if (!rule.isEmpty()) {
+        settings.insert(QStringLiteral("palette_rule_app"),
+                        QJsonArray{QJsonArray{QStringLiteral("tavolin-menu-fixture"), rule, QStringLiteral("Fixture")}});
+    }
+    return settings;
+}
+
+std::optional<QString> activeWindow()
+{
+    return xdotool({QStringLiteral("getactivewindow")});
 }
 
 bool panelIsActive()
@@ -39,6 +58,55 @@ void EndToEndTest::SetUp()
         GTEST_SKIP() << "xdotool is not installed (scripts/install-deps.sh)";
     if (!session->startWindowManager())
         GTEST_SKIP() << "the window manager did not start";
+}
+
+bool EndToEndTest::activate(const QString &window)
+{
+    return xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window}).has_value();
+}
+
+bool EndToEndTest::pressPaletteShortcut()
+{
+    return pressKey(QStringLiteral("ctrl+shift+p"));
+}
+
+bool EndToEndTest::type(const QString &text)
+{
+    return xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), text}).has_value();
+}
+
+bool EndToEndTest::pressKey(const QString &key)
+{
+    return xdotool({QStringLiteral("key"), key}).has_value();
+}
+
+bool EndToEndTest::click(const QPoint &point)
+{
+    return xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(point.x()),
+                    QString::number(point.y()), QStringLiteral("click"), QStringLiteral("1")})
+        .has_value();
+}
+
+bool EndToEndTest::forceShow(const PaletteRun &palette)
+{
+    QProcess second;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), palette.configHome());
+    env.insert(QStringLiteral("XDG_DATA_HOME"), palette.dataHome());
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), palette.cacheHome());
+    second.setProcessEnvironment(env);
+    second.start(QStringLiteral(TAVOLIN_PROGRAM), {QStringLiteral("--show")});
+    if (!second.waitForFinished(10000)) {
+        second.kill();
+        second.waitForFinished(2000);
+        return false;
+    }
+    return second.exitStatus() == QProcess::NormalExit && second.exitCode() == 0;
+}
+
+bool EndToEndTest::closePanel()
+{
+    return pressKey(QStringLiteral("Escape")) && waitFor([] { return !panelWindowVisible(); }, std::chrono::seconds(5));
 }
 
 void EndToEndTest::startPalette(const QJsonObject &settings, std::unique_ptr<PaletteRun> &run)
@@ -63,6 +131,14 @@ std::optional<PanelContent> EndToEndTest::waitForPanel(const PaletteRun &palette
         },
         bound);
     return shown ? content : std::nullopt;
+}
+
+std::optional<PanelContent> EndToEndTest::openOver(const PaletteRun &palette, const QString &window,
+                                                   const std::function<bool(const PanelContent &)> &ready)
+{
+    if (!activate(window) || !pressPaletteShortcut())
+        return std::nullopt;
+    return waitForPanel(palette, ready);
 }
 
 } // namespace tavolin::test
