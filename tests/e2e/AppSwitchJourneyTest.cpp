@@ -24,10 +24,6 @@ class AppSwitchJourney : public EndToEndTest
 
 TEST_F(AppSwitchJourney, WindowWithoutAMenuBarGetsAnEmptyPanelWithNoRowOfThePreviousApplication)
 {
-    const std::unique_ptr<TestApp> fixture = TestApp::startFixture();
-    ASSERT_TRUE(fixture) << "the Qt fixture did not start";
-    const std::optional<QString> menusWindow = waitForWindowOf(fixture->pid());
-    ASSERT_TRUE(menusWindow) << "the fixture showed no window";
     // Another program: the palette knows an application's rules and desktop entry by its executable's name.
     QTemporaryDir bin;
     const QString plainProgram = bin.path() + QLatin1Char('/') + kPlainName;
@@ -36,8 +32,10 @@ TEST_F(AppSwitchJourney, WindowWithoutAMenuBarGetsAnEmptyPanelWithNoRowOfThePrev
     ASSERT_TRUE(plain);
     const std::optional<QString> plainWindow = waitForWindowOf(plain->pid());
     ASSERT_TRUE(plainWindow) << "the plain window did not show";
+    const std::unique_ptr<TestApp> fixture = TestApp::startFixture();
+    std::optional<QString> menusWindow;
     std::unique_ptr<PaletteRun> palette;
-    startPalette(settingsWithFixtureRule(QStringLiteral("allow")), palette);
+    startPaletteOver(fixture.get(), menusWindow, palette);
     if (!palette)
         return;
 

@@ -119,6 +119,15 @@ void EndToEndTest::startPalette(const QJsonObject &settings, std::unique_ptr<Pal
     ASSERT_TRUE(run) << why.toStdString();
 }
 
+void EndToEndTest::startPaletteOver(const TestApp *app, std::optional<QString> &window,
+                                    std::unique_ptr<PaletteRun> &palette)
+{
+    ASSERT_TRUE(app) << "the application did not start";
+    window = waitForWindowOf(app->pid());
+    ASSERT_TRUE(window) << "the application showed no window";
+    startPalette(settingsWithFixtureRule(QStringLiteral("allow")), palette);
+}
+
 std::optional<PanelContent> EndToEndTest::waitForPanel(const PaletteRun &palette,
                                                        const std::function<bool(const PanelContent &)> &ready,
                                                        std::chrono::milliseconds bound)

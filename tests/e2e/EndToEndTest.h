@@ -1,5 +1,6 @@
 #pragma once
 
+#include "HeadlessSession.h"
 #include "PaletteRun.h"
 #include "PanelProbe.h"
 
@@ -57,6 +58,10 @@ protected:
     // Starts the palette into `run`; fails (leaving `run` null) when it did not start or handed its start to
     // another instance.
     static void startPalette(const QJsonObject &settings, std::unique_ptr<PaletteRun> &run);
+
+    // Waits for the window of `app` (started already, may be null) and starts the palette with the rule
+    // "allow" for the Qt fixture. Fails, leaving `palette` null, when either did not happen.
+    static void startPaletteOver(const TestApp *app, std::optional<QString> &window, std::unique_ptr<PaletteRun> &palette);
 
     // The palette's panel once it is mapped, has the keyboard and its accessible list satisfies `ready`;
     // nullopt when that did not happen within `bound`.

@@ -65,11 +65,9 @@ protected:
 TEST_F(HistoryJourney, PerformedCommandComesFirstAsRecentSurvivesARestartAndGoesWithDeleteHistory)
 {
     const std::unique_ptr<TestApp> fixture = TestApp::startFixture();
-    ASSERT_TRUE(fixture) << "the Qt fixture did not start";
-    const std::optional<QString> window = waitForWindowOf(fixture->pid());
-    ASSERT_TRUE(window) << "the fixture showed no window";
+    std::optional<QString> window;
     std::unique_ptr<PaletteRun> palette;
-    startPalette(settingsWithFixtureRule(QStringLiteral("allow")), palette);
+    startPaletteOver(fixture.get(), window, palette);
     if (!palette)
         return;
 

@@ -59,11 +59,9 @@ TEST_F(TurkishJourney, DotlessAndDottedIAreFoldedTheTurkishWay)
         QStringLiteral("env"), {QStringLiteral("LANGUAGE=tr_TR:tr"), QStringLiteral("LANG=tr_TR.UTF-8"),
                                 QStringLiteral(TAVOLIN_MENU_FIXTURE), QStringLiteral("--menu"),
                                 QStringLiteral("Görünüm:") + kGrid + QLatin1Char(',') + kWatch});
-    ASSERT_TRUE(fixture);
-    const std::optional<QString> window = waitForWindowOf(fixture->pid());
-    ASSERT_TRUE(window) << "the fixture showed no window";
+    std::optional<QString> window;
     std::unique_ptr<PaletteRun> palette;
-    startPalette(settingsWithFixtureRule(QStringLiteral("allow")), palette);
+    startPaletteOver(fixture.get(), window, palette);
     if (!palette)
         return;
 
