@@ -76,7 +76,7 @@ TEST_F(HistoryJourney, PerformedCommandComesFirstAsRecentSurvivesARestartAndGoes
                          << palette->log().toStdString();
     ASSERT_TRUE(type(QStringLiteral("beta")));
     content = waitForPanel(*palette, [](const PanelContent &panel) {
-        return panel.input == QLatin1String("beta") && panel.rows.value(0) == QLatin1String("Beta");
+        return panel.input == QLatin1String("beta") && panel.selected == 0 && panel.rows.value(0) == QLatin1String("Beta");
     });
     ASSERT_TRUE(content) << describe(PanelProbe::panel(palette->pid())).toStdString();
     ASSERT_TRUE(pressReturn());
