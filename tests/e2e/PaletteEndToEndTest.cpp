@@ -7,7 +7,6 @@
 
 #include "support/WaitFor.h"
 
-#include <QJsonArray>
 #include <QStandardPaths>
 
 #include <gtest/gtest.h>

@@ -310,7 +310,9 @@ TEST_F(MenuDataProviderTest, AfterSwitchingToAnApplicationWithoutMenusNoRowOfThe
         m_provider->search(typed, nullptr, false);
         ASSERT_GT(m_provider->numberOfRows(), 0) << typed.toStdString();
         // What the palette does when the focused application changed.
+        const qsizetype updates = m_watcher->count(u"update"_qs);
         m_provider->resetState();
+        EXPECT_EQ(m_watcher->count(u"update"_qs), updates + 1) << "the panel is told to reload its rows";
         loadAndRead(app(kPlain));
         EXPECT_EQ(m_provider->numberOfRows(), 0) << typed.toStdString();
         EXPECT_FALSE(m_provider->dataOnRow(0)) << typed.toStdString();
