@@ -132,14 +132,23 @@ void MenuDataProvider::resetState()
     // Outside the lock: this waits for deliveries in flight, which take the lock themselves.
     if (old)
         old->setWatcher({});
-    std::lock_guard lock(m_lock);
-    m_ref.reset();
-    m_hasExtension = false;
-    keyMaps.clear();
-    m_topLevels.clear();
-    m_menus.clear();
-    m_recents.clear();
-    m_historyEntries.clear();
+    {
+        std::lock_guard lock(m_lock);
+        m_ref.reset();
+        m_hasExtension = false;
+        keyMaps.clear();
+        m_topLevels.clear();
+        m_menus.clear();
+        m_recents.clear();
+        m_historyEntries.clear();
+    }
+    // The lists the panel reads too, or the old application's rows stay listed (and performable) until a
+    // menu of the next one arrives, which never happens when it has no menu bar. The panel is told, so it
+    // does not keep counting rows that are gone.
+    const bool listed = numberOfRows() > 0;
+    resetSearchState();
+    if (listed)
+        notifyUpdate();
 }
 
 QList<MenuItemDataPtr> MenuDataProvider::all()

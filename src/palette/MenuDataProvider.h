@@ -71,7 +71,8 @@ public:
     // Starts loading the rows of `app` (none: clears everything). The same application object again reads
     // its menus only; a new one also loads its language. `force` marks the application loaded at once.
     void loadFromApp(const AXAppPtr &app, bool force);
-    // Forgets the application and every row; reading still under way for it delivers nothing more.
+    // Forgets the application, every row and the search over them; reading still under way for it delivers
+    // nothing more.
     void resetState();
 
     // The command rows group after group, then the history placeholders not yet replaced.

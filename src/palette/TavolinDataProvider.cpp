@@ -200,11 +200,19 @@ void TavolinDataProvider::clearfilter()
 
 void TavolinDataProvider::resetStatus()
 {
+    resetSearchState();
+    updateFilter(nullptr);
+    filteredRecents.clear();
+}
+
+void TavolinDataProvider::resetSearchState()
+{
     keyword.clear();
     filteredParents.clear();
-    updateFilter(nullptr);
-    searchResults.reset();
     filteredRecents.clear();
+    filterResults.clear();
+    filteredMenus.clear();
+    searchResults.reset();
 }
 
 void TavolinDataProvider::split(const MenuItemDataPtr &row)

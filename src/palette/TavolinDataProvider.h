@@ -61,6 +61,9 @@ public:
     void resetStatus() override;
     bool isFirstInGroup(qsizetype index) override;
 
+    // Forgets the search and every level list (keyword, entered rows, results, candidates), so that rows of
+    // an owner whose rows were replaced are neither listed nor performed any more. Main thread.
+    void resetSearchState();
     // Rebuilds the current level's lists for `parent` (null: the top level).
     void updateFilter(const MenuItemDataPtr &parent);
 

@@ -4,6 +4,10 @@
 
 #include "support/WaitFor.h"
 
+#include <QJsonArray>
+#include <QProcess>
+#include <QProcessEnvironment>
+
 namespace tavolin::test {
 
 QString describe(const std::optional<PanelContent> &content)
@@ -19,6 +23,21 @@ QString describe(const std::optional<PanelContent> &content)
         .arg(content->input)
         .arg(content->selected)
         .arg(rows.join(QStringLiteral(", ")));
+}
+
+QJsonObject settingsWithFixtureRule(const QString &rule)
+{
+    QJsonObject settings{{QStringLiteral("skipWelcome"), true}};
+    if (!rule.isEmpty()) {
+        settings.insert(QStringLiteral("palette_rule_app"),
+                        QJsonArray{QJsonArray{QStringLiteral("tavolin-menu-fixture"), rule, QStringLiteral("Fixture")}});
+    }
+    return settings;
+}
+
+std::optional<QString> activeWindow()
+{
+    return xdotool({QStringLiteral("getactivewindow")});
 }
 
 bool panelIsActive()
@@ -41,6 +60,55 @@ void EndToEndTest::SetUp()
         GTEST_SKIP() << "the window manager did not start";
 }
 
+bool EndToEndTest::activate(const QString &window)
+{
+    return xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window}).has_value();
+}
+
+bool EndToEndTest::pressPaletteShortcut()
+{
+    return pressKey(QStringLiteral("ctrl+shift+p"));
+}
+
+bool EndToEndTest::type(const QString &text)
+{
+    return xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), text}).has_value();
+}
+
+bool EndToEndTest::pressKey(const QString &key)
+{
+    return xdotool({QStringLiteral("key"), key}).has_value();
+}
+
+bool EndToEndTest::click(const QPoint &point)
+{
+    return xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(point.x()),
+                    QString::number(point.y()), QStringLiteral("click"), QStringLiteral("1")})
+        .has_value();
+}
+
+bool EndToEndTest::forceShow(const PaletteRun &palette)
+{
+    QProcess second;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), palette.configHome());
+    env.insert(QStringLiteral("XDG_DATA_HOME"), palette.dataHome());
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), palette.cacheHome());
+    second.setProcessEnvironment(env);
+    second.start(QStringLiteral(TAVOLIN_PROGRAM), {QStringLiteral("--show")});
+    if (!second.waitForFinished(10000)) {
+        second.kill();
+        second.waitForFinished(2000);
+        return false;
+    }
+    return second.exitStatus() == QProcess::NormalExit && second.exitCode() == 0;
+}
+
+bool EndToEndTest::closePanel()
+{
+    return pressKey(QStringLiteral("Escape")) && waitFor([] { return !panelWindowVisible(); }, std::chrono::seconds(5));
+}
+
 void EndToEndTest::startPalette(const QJsonObject &settings, std::unique_ptr<PaletteRun> &run)
 {
     QString why;
@@ -49,6 +117,15 @@ void EndToEndTest::startPalette(const QJsonObject &settings, std::unique_ptr<Pal
     // The session is private, so no other palette can hold its instance name: a hand-off is a fault.
     ASSERT_FALSE(!run && handedOff) << "the palette handed its start to another instance: " << why.toStdString();
     ASSERT_TRUE(run) << why.toStdString();
+}
+
+void EndToEndTest::startPaletteOver(const TestApp *app, std::optional<QString> &window,
+                                    std::unique_ptr<PaletteRun> &palette)
+{
+    ASSERT_TRUE(app) << "the application did not start";
+    window = waitForWindowOf(app->pid());
+    ASSERT_TRUE(window) << "the application showed no window";
+    startPalette(settingsWithFixtureRule(QStringLiteral("allow")), palette);
 }
 
 std::optional<PanelContent> EndToEndTest::waitForPanel(const PaletteRun &palette,
@@ -63,6 +140,14 @@ std::optional<PanelContent> EndToEndTest::waitForPanel(const PaletteRun &palette
         },
         bound);
     return shown ? content : std::nullopt;
+}
+
+std::optional<PanelContent> EndToEndTest::openOver(const PaletteRun &palette, const QString &window,
+                                                   const std::function<bool(const PanelContent &)> &ready)
+{
+    if (!activate(window) || !pressPaletteShortcut())
+        return std::nullopt;
+    return waitForPanel(palette, ready);
 }
 
 } // namespace tavolin::test

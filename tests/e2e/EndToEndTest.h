@@ -1,5 +1,6 @@
 #pragma once
 
+#include "HeadlessSession.h"
 #include "PaletteRun.h"
 #include "PanelProbe.h"
 
@@ -19,6 +20,13 @@ namespace tavolin::test {
 // groups when the panel lists groups).
 QString describe(const std::optional<PanelContent> &content);
 
+// Settings for a palette run: no welcome window and, unless `rule` is empty, that rule ("allow", "auto",
+// "disabled") for the Qt fixture.
+QJsonObject settingsWithFixtureRule(const QString &rule);
+
+// The active window's id, as xdotool gives it; nullopt when none is.
+std::optional<QString> activeWindow();
+
 // Whether the panel is the active window, so typed keys reach its input rather than the application below.
 bool panelIsActive();
 
@@ -32,15 +40,37 @@ class EndToEndTest : public ::testing::Test
 protected:
     void SetUp() override;
 
+    // Keys and text go through XTest to the active window (the panel, once it has the keyboard).
+    static bool activate(const QString &window);
+    static bool pressPaletteShortcut();
+    static bool type(const QString &text);
+    // An xdotool key name: "Return", "Escape", "ctrl+a".
+    static bool pressKey(const QString &key);
+    static bool pressReturn() { return pressKey(QStringLiteral("Return")); }
+    // A left click at `point` (screen coordinates).
+    static bool click(const QPoint &point);
+    // Runs `tavolin --show` beside `palette`, as a desktop's own key binding would: the running palette shows
+    // its panel, forced. False when that program did not hand the request over and exit with 0.
+    static bool forceShow(const PaletteRun &palette);
+    // Escape, then waits (bounded) until the panel is hidden.
+    static bool closePanel();
+
     // Starts the palette into `run`; fails (leaving `run` null) when it did not start or handed its start to
     // another instance.
     static void startPalette(const QJsonObject &settings, std::unique_ptr<PaletteRun> &run);
+
+    // Waits for the window of `app` (started already, may be null) and starts the palette with the rule
+    // "allow" for the Qt fixture. Fails, leaving `palette` null, when either did not happen.
+    static void startPaletteOver(const TestApp *app, std::optional<QString> &window, std::unique_ptr<PaletteRun> &palette);
 
     // The palette's panel once it is mapped, has the keyboard and its accessible list satisfies `ready`;
     // nullopt when that did not happen within `bound`.
     static std::optional<PanelContent> waitForPanel(const PaletteRun &palette,
                                                     const std::function<bool(const PanelContent &)> &ready,
                                                     std::chrono::milliseconds bound = std::chrono::seconds(15));
+    // Activates `window`, presses the hot key and waits as waitForPanel does.
+    static std::optional<PanelContent> openOver(const PaletteRun &palette, const QString &window,
+                                                const std::function<bool(const PanelContent &)> &ready);
 };
 
 } // namespace tavolin::test

@@ -7,7 +7,6 @@
 
 #include "support/WaitFor.h"
 
-#include <QJsonArray>
 #include <QStandardPaths>
 
 #include <gtest/gtest.h>
@@ -19,30 +18,8 @@ using namespace std::chrono_literals;
 
 const QString kFixtureBundle = QStringLiteral("tavolin-menu-fixture");
 
-QJsonObject settingsWithRule(const QString &rule)
-{
-    QJsonObject settings{{QStringLiteral("skipWelcome"), true}};
-    if (!rule.isEmpty()) {
-        settings.insert(QStringLiteral("palette_rule_app"),
-                        QJsonArray{QJsonArray{kFixtureBundle, rule, QStringLiteral("Fixture")}});
-    }
-    return settings;
-}
-
 class PaletteEndToEnd : public EndToEndTest
 {
-protected:
-    static bool activate(const QString &window)
-    {
-        return xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window}).has_value();
-    }
-
-    static bool pressPaletteShortcut() { return xdotool({QStringLiteral("key"), QStringLiteral("ctrl+shift+p")}).has_value(); }
-    static bool type(const QString &text)
-    {
-        return xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), text}).has_value();
-    }
-    static bool pressReturn() { return xdotool({QStringLiteral("key"), QStringLiteral("Return")}).has_value(); }
 };
 
 TEST_F(PaletteEndToEnd, GtkApplicationMenusAreListedRankedAndPerformed)
@@ -57,7 +34,7 @@ TEST_F(PaletteEndToEnd, GtkApplicationMenusAreListedRankedAndPerformed)
     ASSERT_TRUE(waitFor([&] { return PanelProbe::frameCount(mousepad->pid()) == 1; }, 15s))
         << "Mousepad did not appear on the accessibility bus";
     std::unique_ptr<PaletteRun> palette;
-    startPalette(settingsWithRule(QString()), palette);
+    startPalette(settingsWithFixtureRule(QString()), palette);
     if (!palette)
         return;
     ASSERT_TRUE(activate(*window));
@@ -116,7 +93,7 @@ TEST_P(FixtureEndToEnd, ShortcutOverTheFixture)
     const std::optional<QString> window = waitForWindowOf(fixture->pid());
     ASSERT_TRUE(window) << "the fixture showed no window";
     std::unique_ptr<PaletteRun> palette;
-    startPalette(settingsWithRule(row.rule), palette);
+    startPalette(settingsWithFixtureRule(row.rule), palette);
     if (!palette)
         return;
     ASSERT_TRUE(activate(*window));

@@ -10,6 +10,7 @@ namespace {
 
 constexpr int kTimeoutMs = 900;
 constexpr int kMaxNodes = 400; // the panel's tree is small; this only bounds a runaway walk
+constexpr int kMaxWindowNodes = 3000; // a preferences window's tree
 
 struct Unref
 {
@@ -121,6 +122,29 @@ Ref application(qint64 pid)
     return nullptr;
 }
 
+bool isButton(AtspiRole role)
+{
+    return role == ATSPI_ROLE_PUSH_BUTTON || role == ATSPI_ROLE_TOGGLE_BUTTON || role == ATSPI_ROLE_CHECK_BOX;
+}
+
+std::optional<QPoint> centreOf(AtspiAccessible *node)
+{
+    AtspiComponent *component = atspi_accessible_get_component_iface(node);
+    if (!component)
+        return std::nullopt;
+    GError *error = nullptr;
+    AtspiRect *rect = atspi_component_get_extents(component, ATSPI_COORD_TYPE_SCREEN, &error);
+    g_clear_error(&error);
+    g_object_unref(component);
+    if (!rect)
+        return std::nullopt;
+    const std::optional<QPoint> centre =
+        rect->width > 0 && rect->height > 0 ? std::optional(QPoint(rect->x + rect->width / 2, rect->y + rect->height / 2))
+                                            : std::nullopt;
+    g_free(rect);
+    return centre;
+}
+
 } // namespace
 
 std::optional<PanelContent> PanelProbe::panel(qint64 pid)
@@ -192,6 +216,27 @@ QStringList PanelProbe::frameTitles(qint64 pid)
             titles.append(nameOf(child.get()));
     }
     return titles;
+}
+
+std::optional<QPoint> PanelProbe::buttonCentre(qint64 pid, const QString &name)
+{
+    Ref app = application(pid);
+    if (!app)
+        return std::nullopt;
+    std::deque<Ref> queue;
+    queue.push_back(std::move(app));
+    for (int visited = 0; !queue.empty() && visited < kMaxWindowNodes; ++visited) {
+        Ref node = std::move(queue.front());
+        queue.pop_front();
+        if (isButton(roleOf(node.get())) && nameOf(node.get()) == name && hasState(node.get(), ATSPI_STATE_SHOWING))
+            return centreOf(node.get());
+        const int count = childCount(node.get());
+        for (int i = 0; i < count; ++i) {
+            if (Ref child = childAt(node.get(), i))
+                queue.push_back(std::move(child));
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace tavolin::test

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPoint>
 #include <QString>
 #include <QStringList>
 
@@ -35,6 +36,9 @@ public:
     // The names of application `pid`'s top-level windows (frames), in the bus's order; empty when it is not
     // on the bus.
     static QStringList frameTitles(qint64 pid);
+    // The centre, in screen coordinates, of the first showing button named `name` in application `pid`'s
+    // windows (a checkable one too, which reads as a check box); nullopt when there is none.
+    static std::optional<QPoint> buttonCentre(qint64 pid, const QString &name);
 };
 
 } // namespace tavolin::test

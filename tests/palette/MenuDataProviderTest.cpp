@@ -34,6 +34,8 @@ const char *const kScribe = R"({"title": "Scribe", "pid": 5001, "appName": "scri
     {"title": "Format", "menu": [
       {"title": "Font", "menu": [{"title": "Bold", "cmdChar": "B", "modifiers": 0}]}]}]})";
 
+const char *const kPlain = R"({"title": "Plain", "pid": 5003, "appName": "plain", "menuBar": []})";
+
 const char *const kSketch = R"({"title": "Sketch", "pid": 5002, "appName": "sketch", "bundleIdentifier": "org.example.Sketch",
   "menuBar": [
     {"title": "Image", "menu": [{"title": "Crop", "cmdChar": "K", "modifiers": 0}]},
@@ -298,6 +300,27 @@ TEST_F(MenuDataProviderTest, LoadingNothingClearsEverything)
     EXPECT_FALSE(m_provider->appName);
     EXPECT_FALSE(m_provider->ref());
     EXPECT_FALSE(m_provider->itemForShortcut(u"⌘S"_qs));
+}
+
+TEST_F(MenuDataProviderTest, AfterSwitchingToAnApplicationWithoutMenusNoRowOfThePreviousOneIsListed)
+{
+    for (const QString &typed : {QString(), u"sa"_qs}) {
+        loadAndRead(app(kScribe));
+        m_provider->clearfilter();
+        m_provider->search(typed, nullptr, false);
+        ASSERT_GT(m_provider->numberOfRows(), 0) << typed.toStdString();
+        // What the palette does when the focused application changed.
+        const qsizetype updates = m_watcher->count(u"update"_qs);
+        m_provider->resetState();
+        EXPECT_EQ(m_watcher->count(u"update"_qs), updates + 1) << "the panel is told to reload its rows";
+        loadAndRead(app(kPlain));
+        EXPECT_EQ(m_provider->numberOfRows(), 0) << typed.toStdString();
+        EXPECT_FALSE(m_provider->dataOnRow(0)) << typed.toStdString();
+        if (!typed.isEmpty()) {
+            EXPECT_TRUE(m_provider->search(typed, nullptr, false)) << "the same text over new rows is a new search";
+        }
+        EXPECT_EQ(m_provider->numberOfRows(), 0) << typed.toStdString();
+    }
 }
 
 TEST_F(MenuDataProviderTest, TriggerDecisionReachesTheWatcher)

@@ -176,13 +176,6 @@ TEST_F(TavolinDataProviderTest, ResetStatusForgetsLevelsAndSearch)
     EXPECT_TRUE(m_provider.filteredRecents.isEmpty());
 }
 
-TEST_F(TavolinDataProviderTest, ShortcutLookupUsesKeyMaps)
-{
-    m_provider.keyMaps.insert(u"⌘S"_qs, m_save);
-    EXPECT_EQ(m_provider.itemForShortcut(u"⌘S"_qs), m_save);
-    EXPECT_EQ(m_provider.itemForShortcut(u"⌘Q"_qs), nullptr);
-}
-
 struct MatchCase
 {
     const char *name;

@@ -91,8 +91,10 @@ QVariant PanelListModel::data(const QModelIndex &index, int role) const
     if (role == Qt::DisplayRole)
         return row->title();
     // The group label is painted only over a group's first row; a screen reader hears it on every row.
-    const std::optional<FileRowFields> file = readFileRow(*row);
-    return file && !file->group.isEmpty() ? QVariant(file->group) : QVariant();
+    if (const std::optional<FileRowFields> file = readFileRow(*row))
+        return file->group.isEmpty() ? QVariant() : QVariant(file->group);
+    const auto *item = dynamic_cast<const MenuItemData *>(row.get());
+    return item && item->historyIndex() >= 0 ? QVariant(QStringLiteral("Recent")) : QVariant();
 }
 
 void PanelListModel::reset()

@@ -22,7 +22,7 @@ public:
     explicit PanelListModel(DataSource &source, QObject *parent = nullptr);
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     // DisplayRole: the row's title (for accessibility and tests). AccessibleDescriptionRole: a file row's
-    // group ("Recent", ...), none for other rows.
+    // group ("Recent", ...), "Recent" for a command row from the history, none for other rows.
     QVariant data(const QModelIndex &index, int role) const override;
     void reset();
 

@@ -12,6 +12,7 @@
 #include "palette/DataSource.h"
 #include "palette/MenuDataProvider.h"
 #include "palette/OptionDataProvider.h"
+#include "palette/TavolinDataProvider.h"
 #include "palette/ThemeManager.h"
 #include "platform/linux/AccessibilityStatus.h"
 #include "platform/linux/AtspiElementSource.h"
@@ -70,6 +71,8 @@ AppDelegate::~AppDelegate()
     m_quickOpen.reset();
     m_updates.reset();
     m_commandPalette.reset();
+    MenuItemData::setPerformedSink({});
+    TavolinDataProvider::setLocaleContextSource({});
     if (m_workspace && Workspace::shared() == m_workspace.get())
         Workspace::setShared(nullptr);
     // The shared file provider outlives the program's objects: it must not keep the bus reader alive
@@ -123,6 +126,7 @@ void AppDelegate::createControllers()
                                                      QStringLiteral("system-search"));
     OptionDataProvider::setShared(m_options.get());
     m_menus = MenuDataProvider::shared();
+    wireHistoryAndLocale();
     DataSource::shared().setProviderFactory(PanelMode::CommandPalette,
                                             [menus = m_menus]() -> DataProvider & { return *menus; });
     OptionDataProvider *options = m_options.get();
@@ -154,6 +158,19 @@ void AppDelegate::createControllers()
     connect(&m_settings, &SettingsDomain::valueChanged, this, [this](const QString &key) {
         if (key == settings::kStartOnLogin)
             enableStartOnLogin(settings::startOnLogin(m_settings));
+    });
+}
+
+// Rows reach these two through process-wide hooks whose defaults do nothing: a performed menu command
+// would never enter the history, and a Turkish application's titles would be folded the English way.
+void AppDelegate::wireHistoryAndLocale()
+{
+    m_menus->recordPerformedRows();
+    QPointer<AppDelegate> self(this);
+    TavolinDataProvider::setLocaleContextSource([self]() -> std::optional<QLocale> {
+        if (!self || !self->m_curApp)
+            return std::nullopt;
+        return self->m_curApp->localeContext();
     });
 }
 

@@ -34,9 +34,10 @@ class X11KeyPoster;
 // The palette program's start-up and life: one instance per user (a second start hands "opened again", or
 // "show" for `tavolin --show`, to the running one and exits), the panel and the palette controller over the
 // real platform (X11 hot keys, focus and key posting, AT-SPI), the accessibility check, the welcome window
-// on the first run, start at login, the default extensions, the reopen lock, quick open (while "quickOpen"
-// is on), update checks, the focus handed back when the panel hides, and quitting a running preferences
-// program when the palette quits.
+// on the first run, start at login, the default extensions, the reopen lock, the history of performed
+// commands, the current application's locale for the search, quick open (while "quickOpen" is on), update
+// checks, the focus handed back when the panel hides, and quitting a running preferences program when the
+// palette quits.
 //
 // Main thread. Owns everything it creates; the settings domain must outlive it.
 class AppDelegate final : public QObject, public ShellPort
@@ -80,6 +81,7 @@ public:
 
 private:
     void createControllers();
+    void wireHistoryAndLocale();
     PanelHooks panelHooks();
     void createQuickOpen();
     void createUpdates();

@@ -1,5 +1,6 @@
-// What the list tells assistive technology about its rows: each row's title as its name and, in quick open,
-// the group a file row belongs to as its description, although the group label is painted only once.
+// What the list tells assistive technology about its rows: each row's title as its name and, as its
+// description, the group a file row belongs to in quick open or "Recent" for a command from the history,
+// although the group label is painted only once.
 #include "PanelTestSupport.h"
 
 #include <QAccessible>
@@ -25,6 +26,16 @@ TEST_F(PanelListModelTest, EveryFileRowDescribesItsGroupNotOnlyTheFirstOfEach)
     EXPECT_EQ(description(2), QVariant(u"Recent"_qs));
     EXPECT_EQ(description(3), QVariant(u"File Results"_qs));
     EXPECT_EQ(list().model()->index(2, 0).data().toString(), u"c.txt"_qs);
+}
+
+TEST_F(PanelListModelTest, OnlyCommandRowsFromTheHistoryAreDescribedAsRecent)
+{
+    m_save->setHistoryIndex(0);
+    openPanel();
+    ASSERT_GT(list().rowCount(), 1);
+    EXPECT_EQ(list().model()->index(0, 0).data().toString(), u"Save"_qs);
+    EXPECT_EQ(description(0), QVariant(u"Recent"_qs));
+    EXPECT_FALSE(description(1).isValid());
 }
 
 TEST_F(PanelListModelTest, CommandRowsAndGrouplessFilesHaveNoDescription)

@@ -1,0 +1,66 @@
+// A person uses the palette over an application with menus, then moves to a window without a menu bar (as a
+// header-bar application has) and calls the panel with `tavolin --show`: it lists nothing, and certainly
+// no command of the first application, which a Return would perform. Every wait is bounded.
+#include "EndToEndTest.h"
+#include "HeadlessSession.h"
+
+#include "support/WaitFor.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace tavolin::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+const QString kPlainName = QStringLiteral("tavolin-plain-window");
+
+class AppSwitchJourney : public EndToEndTest
+{
+};
+
+TEST_F(AppSwitchJourney, WindowWithoutAMenuBarGetsAnEmptyPanelWithNoRowOfThePreviousApplication)
+{
+    // Another program: the palette knows an application's rules and desktop entry by its executable's name.
+    QTemporaryDir bin;
+    const QString plainProgram = bin.path() + QLatin1Char('/') + kPlainName;
+    ASSERT_TRUE(QFile::copy(QStringLiteral(TAVOLIN_MENU_FIXTURE), plainProgram));
+    const std::unique_ptr<TestApp> plain = TestApp::start(plainProgram, {QStringLiteral("--no-menu-bar")});
+    ASSERT_TRUE(plain);
+    const std::optional<QString> plainWindow = waitForWindowOf(plain->pid());
+    ASSERT_TRUE(plainWindow) << "the plain window did not show";
+    const std::unique_ptr<TestApp> fixture = TestApp::startFixture();
+    std::optional<QString> menusWindow;
+    std::unique_ptr<PaletteRun> palette;
+    startPaletteOver(fixture.get(), menusWindow, palette);
+    if (!palette)
+        return;
+
+    // Listed and closed: the first application's rows are what the panel's lists hold last.
+    std::optional<PanelContent> content = openOver(*palette, *menusWindow, [](const PanelContent &panel) {
+        return panel.rows.contains(QStringLiteral("Save As…"));
+    });
+    ASSERT_TRUE(content) << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n"
+                         << palette->log().toStdString();
+    ASSERT_TRUE(closePanel());
+    // Closing hands the focus back to the application; moving on before that would lose it to the hand-back.
+    ASSERT_TRUE(waitFor([&] { return activeWindow() == menusWindow; }, 5s)) << "the focus did not return";
+
+    ASSERT_TRUE(activate(*plainWindow));
+    // Its rule is looked up as the panel is prepared over it.
+    const QString servedPlain = QStringLiteral("rule for %1 is").arg(kPlainName);
+    ASSERT_TRUE(forceShow(*palette)) << "tavolin --show did not hand the request to the running palette";
+    content = waitForPanel(*palette, [&](const PanelContent &panel) {
+        return palette->log().contains(servedPlain) && panel.rows.isEmpty() && panel.input.isEmpty();
+    });
+    EXPECT_TRUE(content) << "over the window without menus: " << describe(PanelProbe::panel(palette->pid())).toStdString()
+                         << "\n" << palette->log().toStdString();
+    ASSERT_TRUE(closePanel());
+    EXPECT_EQ(palette->stopAndReportFaults(), QString());
+}
+
+} // namespace
+} // namespace tavolin::test

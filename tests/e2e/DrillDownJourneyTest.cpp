@@ -1,0 +1,69 @@
+// A person walks the Qt fixture's submenus from the palette: "rec" and Tab accept the hint and enter
+// File > Recent, whose commands alone are listed; Backspace in the empty input goes back up to every
+// command; Return on the submenu More enters it, and Return on its Gamma performs that command. Every wait is
+// bounded and waits for what is then asserted.
+#include "EndToEndTest.h"
+#include "HeadlessSession.h"
+
+#include "support/WaitFor.h"
+
+#include <gtest/gtest.h>
+
+namespace tavolin::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+const QString kSaveAs = QStringLiteral("Save As…");
+
+class DrillDownJourney : public EndToEndTest
+{
+};
+
+TEST_F(DrillDownJourney, TabEntersTheHintedSubmenuBackspaceLeavesItAndReturnEntersAndPerforms)
+{
+    const std::unique_ptr<TestApp> fixture = TestApp::startFixture();
+    std::optional<QString> window;
+    std::unique_ptr<PaletteRun> palette;
+    startPaletteOver(fixture.get(), window, palette);
+    if (!palette)
+        return;
+    const auto panelNow = [&] { return describe(PanelProbe::panel(palette->pid())).toStdString(); };
+
+    std::optional<PanelContent> content =
+        openOver(*palette, *window, [](const PanelContent &panel) { return panel.rows.contains(kSaveAs); });
+    ASSERT_TRUE(content) << panelNow() << "\n" << palette->log().toStdString();
+
+    ASSERT_TRUE(type(QStringLiteral("rec")));
+    ASSERT_TRUE(waitForPanel(*palette, [](const PanelContent &panel) { return panel.input == QLatin1String("rec"); }))
+        << panelNow();
+    ASSERT_TRUE(pressKey(QStringLiteral("Tab")));
+    const QStringList recent{QStringLiteral("Alpha"), QStringLiteral("Beta"), QStringLiteral("More"), QStringLiteral("Gamma")};
+    content = waitForPanel(*palette, [&](const PanelContent &panel) { return panel.input.isEmpty() && panel.rows == recent; });
+    EXPECT_TRUE(content) << "Tab on the hint Recent: " << panelNow();
+
+    ASSERT_TRUE(pressKey(QStringLiteral("BackSpace")));
+    content = waitForPanel(*palette, [](const PanelContent &panel) {
+        return panel.input.isEmpty() && panel.rows.contains(kSaveAs) && panel.rows.value(0) == QLatin1String("New");
+    });
+    EXPECT_TRUE(content) << "Backspace at the start of the empty input: " << panelNow();
+
+    ASSERT_TRUE(type(QStringLiteral("more")));
+    content = waitForPanel(*palette, [](const PanelContent &panel) {
+        return panel.input == QLatin1String("more") && panel.selected == 0 && panel.rows.value(0) == QLatin1String("More");
+    });
+    ASSERT_TRUE(content) << panelNow();
+    ASSERT_TRUE(pressReturn());
+    content = waitForPanel(*palette, [](const PanelContent &panel) {
+        return panel.input.isEmpty() && panel.rows == QStringList{QStringLiteral("Gamma")};
+    });
+    EXPECT_TRUE(content) << "Return on the submenu More: " << panelNow();
+    ASSERT_TRUE(pressReturn());
+    EXPECT_TRUE(fixture->waitForLogLine(QStringLiteral("triggered File > Recent > More > Gamma"), 10000))
+        << fixture->logLines().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(waitFor([] { return !panelWindowVisible(); }, 5s)) << "the panel stayed open";
+    EXPECT_EQ(palette->stopAndReportFaults(), QString());
+}
+
+} // namespace
+} // namespace tavolin::test

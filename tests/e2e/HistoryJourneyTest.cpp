@@ -1,0 +1,106 @@
+// A person performs a command from the palette over the Qt fixture, opens the palette again and finds that
+// command on top, marked "Recent"; the same after the palette's next start (the history kept on disk); and
+// gone once the real preferences program's "Delete History" button sent "clearHistory" through the shared
+// settings. Every wait is bounded and waits for what is then asserted.
+#include "EndToEndTest.h"
+#include "HeadlessSession.h"
+
+#include "support/WaitFor.h"
+
+#include <gtest/gtest.h>
+
+namespace tavolin::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+const QString kSaveAs = QStringLiteral("Save As…"); // listed once the File menu is read
+const QString kRecent = QStringLiteral("Recent");
+
+// The File menu is listed and `title` is the first row, the only one marked recent.
+bool listsOnTopAsRecent(const PanelContent &panel, const QString &title)
+{
+    return panel.rows.contains(kSaveAs) && panel.rows.value(0) == title && panel.groups.value(0) == kRecent
+        && panel.groups.count(kRecent) == 1;
+}
+
+// The File menu is listed in menu order and no row is marked recent.
+bool listsNoHistory(const PanelContent &panel)
+{
+    return panel.rows.contains(kSaveAs) && panel.rows.value(0) == QLatin1String("New") && !panel.groups.contains(kRecent);
+}
+
+class HistoryJourney : public EndToEndTest
+{
+protected:
+    // The real preferences program over the palette's folders, its Palette pane's "Delete History" pressed.
+    static bool deleteHistoryInPreferences(const PaletteRun &palette, QString *why)
+    {
+        const std::unique_ptr<TestApp> prefs = TestApp::start(
+            QStringLiteral("env"),
+            {QStringLiteral("XDG_CONFIG_HOME=") + palette.configHome(), QStringLiteral("XDG_DATA_HOME=") + palette.dataHome(),
+             QStringLiteral(TAVOLIN_PREFERENCES_PROGRAM)});
+        if (!prefs || !waitForWindowOf(prefs->pid())) {
+            *why = QStringLiteral("the preferences program showed no window");
+            return false;
+        }
+        const int before = palette.countInLog(QStringLiteral("run command clearHistory"));
+        // The header's "Palette" shows the pane whose first tab holds the button.
+        for (const QString &button : {QStringLiteral("Palette"), QStringLiteral("Delete History")}) {
+            std::optional<QPoint> centre;
+            if (!waitFor([&] { return (centre = PanelProbe::buttonCentre(prefs->pid(), button)).has_value(); }, 10s)
+                || !click(*centre)) {
+                *why = QStringLiteral("no \"%1\" button to click in the preferences window").arg(button);
+                return false;
+            }
+        }
+        if (!palette.waitForLog(QStringLiteral("run command clearHistory"), 10000, before)) {
+            *why = QStringLiteral("the palette did not run clearHistory: ") + palette.log();
+            return false;
+        }
+        return true;
+    }
+};
+
+TEST_F(HistoryJourney, PerformedCommandComesFirstAsRecentSurvivesARestartAndGoesWithDeleteHistory)
+{
+    const std::unique_ptr<TestApp> fixture = TestApp::startFixture();
+    std::optional<QString> window;
+    std::unique_ptr<PaletteRun> palette;
+    startPaletteOver(fixture.get(), window, palette);
+    if (!palette)
+        return;
+
+    std::optional<PanelContent> content = openOver(*palette, *window, listsNoHistory);
+    ASSERT_TRUE(content) << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n"
+                         << palette->log().toStdString();
+    ASSERT_TRUE(type(QStringLiteral("beta")));
+    content = waitForPanel(*palette, [](const PanelContent &panel) {
+        return panel.input == QLatin1String("beta") && panel.selected == 0 && panel.rows.value(0) == QLatin1String("Beta");
+    });
+    ASSERT_TRUE(content) << describe(PanelProbe::panel(palette->pid())).toStdString();
+    ASSERT_TRUE(pressReturn());
+    ASSERT_TRUE(fixture->waitForLogLine(QStringLiteral("triggered File > Recent > Beta"), 10000))
+        << fixture->logLines().join(QLatin1Char('\n')).toStdString();
+    ASSERT_TRUE(waitFor([] { return !panelWindowVisible(); }, 5s)) << "the panel stayed open";
+
+    const auto betaOnTop = [](const PanelContent &panel) { return listsOnTopAsRecent(panel, QStringLiteral("Beta")); };
+    content = openOver(*palette, *window, betaOnTop);
+    EXPECT_TRUE(content) << "reopened: " << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n"
+                         << palette->log().toStdString();
+    ASSERT_TRUE(closePanel());
+
+    QString why;
+    ASSERT_TRUE(palette->restart(&why)) << why.toStdString();
+    content = openOver(*palette, *window, betaOnTop);
+    EXPECT_TRUE(content) << "after a restart: " << describe(PanelProbe::panel(palette->pid())).toStdString();
+    ASSERT_TRUE(closePanel());
+
+    ASSERT_TRUE(deleteHistoryInPreferences(*palette, &why)) << why.toStdString();
+    content = openOver(*palette, *window, listsNoHistory);
+    EXPECT_TRUE(content) << "after Delete History: " << describe(PanelProbe::panel(palette->pid())).toStdString();
+    EXPECT_EQ(palette->stopAndReportFaults(), QString());
+}
+
+} // namespace
+} // namespace tavolin::test
