@@ -1,34 +1,65 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages Tavolin needs to build, test and run.
+# Installs the Debian 12 packages Tavolin needs, by group:
+#   build    compile the programs (the test framework too: CMake configures the tests with them)
+#   run      run them on a desktop
+#   test     every test and benchmark, under a private headless session
+#   demo     the headless demo of scripts/run.sh (no display): session, window manager, Mousepad, screenshot
+#   package  make and check the Debian package: dpkg-shlibdeps, validators of the desktop files and manuals
+# Usage: install-deps.sh [GROUP...]; with no group, all of them (what CI needs).
 # Idempotent: packages already present are left alone and apt is not even asked.
 set -euo pipefail
 
-packages=(
-  # toolchain
+build=(
   build-essential cmake ninja-build pkg-config ccache binutils
-  # libraries the code links
   qt6-base-dev libleveldb-dev libsnappy-dev libicu-dev libatspi2.0-dev libx11-dev libxtst-dev
-  # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libxres-dev # the platform layer's process id fallback (X Resource extension)
+  libgtest-dev libgmock-dev
+)
+run=(
+  at-spi2-core # the accessibility bus the palette reads applications through
+)
+test=(
+  libbenchmark-dev
   gettext # msgfmt: the translation tests compile their catalogs
   python3 # the extension tests run a Python extension
-  # headless desktop session for integration tests and the demo
-  xvfb xauth dbus dbus-x11 at-spi2-core
-  # platform layer: X Resource extension (pid fallback), the session script's tools, the applications the
-  # integration tests read, locales for translated menus, and fzf as the search benchmark's reference
-  libxres-dev libglib2.0-bin openbox x11-utils xdotool mousepad geany geany-common locales fzf
-  imagemagick # run.sh: turns the headless screen (xwd) into a PNG screenshot
+  # headless desktop session for integration tests
+  xvfb xauth dbus dbus-x11 at-spi2-core libglib2.0-bin openbox x11-utils xdotool
+  # the applications the integration tests read, locales for translated menus, and fzf as the search
+  # benchmark's reference
+  mousepad geany geany-common locales fzf
+)
+demo=(
+  xvfb xauth dbus dbus-x11 at-spi2-core libglib2.0-bin openbox x11-utils xdotool mousepad
+  imagemagick # turns the headless screen into a PNG screenshot
+)
+package=(
+  dpkg-dev # dpkg-shlibdeps: the package's Depends
+  desktop-file-utils appstream libxml2-utils groff-base man-db bash-completion
 )
 
+groups=("$@")
+[ ${#groups[@]} -gt 0 ] || groups=(build run test demo package)
+packages=()
+for group in "${groups[@]}"; do
+  case $group in
+    build) packages+=("${build[@]}") ;;
+    run) packages+=("${run[@]}") ;;
+    test) packages+=("${test[@]}") ;;
+    demo) packages+=("${demo[@]}") ;;
+    package) packages+=("${package[@]}") ;;
+    *) echo "install-deps: unknown group \"$group\" (build, run, test, demo, package)" >&2; exit 2 ;;
+  esac
+done
+
 missing=()
-for p in "${packages[@]}"; do
+for p in $(printf '%s\n' "${packages[@]}" | sort -u); do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
     missing+=("$p")
   fi
 done
 
 if [ ${#missing[@]} -eq 0 ]; then
-  echo "install-deps: all ${#packages[@]} packages present"
+  echo "install-deps: all packages of ${groups[*]} present"
   exit 0
 fi
 

@@ -7,12 +7,22 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-bash scripts/install-deps.sh
+# On a desktop only what building and running need; the headless demo adds its session, window manager and
+# sample application.
+on_desktop=false
+[ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && on_desktop=true
+targets=(tavolin tavolin-preferences tavolin-menu)
+if $on_desktop; then
+  bash scripts/install-deps.sh build run
+else
+  bash scripts/install-deps.sh build run demo
+  targets+=(tavolin-menu-fixture)
+fi
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVOLIN_BENCHMARKS=OFF >/dev/null
-cmake --build build -j "$(nproc)" --target tavolin tavolin-preferences tavolin-menu-fixture
+cmake --build build -j "$(nproc)" --target "${targets[@]}"
 tavolin=$root/build/src/ui/shell/tavolin
 
-if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+if $on_desktop; then
   echo "Starting Tavolin in your session; press Ctrl+Shift+P over an application."
   exec "$tavolin"
 fi

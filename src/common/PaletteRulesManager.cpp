@@ -78,9 +78,13 @@ PaletteRulesManager::PaletteRulesManager(SettingsDomain &settings, CurrentShortc
     if (stored.isArray()) {
         loadAppRules(stored.toArray());
     } else {
-        // The old value goes to the log so a hand-edited list that lost its shape can still be recovered.
-        log::error(QStringLiteral("%1 is not a list of rules (%2); writing the built-in rules")
-                       .arg(kAppRulesKey, compactJson(stored)));
+        // Unset is every first start; anything else was a list once, and its old value goes to the log so a
+        // hand-edited list that lost its shape can still be recovered.
+        if (stored.isUndefined())
+            log::info(QStringLiteral("%1 is unset; writing the built-in rules").arg(kAppRulesKey));
+        else
+            log::error(QStringLiteral("%1 is not a list of rules (%2); writing the built-in rules")
+                           .arg(kAppRulesKey, compactJson(stored)));
         const QJsonArray defaults = DefaultRules::appRulesJson();
         m_settings.setValue(kAppRulesKey, defaults);
         loadAppRules(defaults);

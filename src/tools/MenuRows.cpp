@@ -182,6 +182,7 @@ MenuRead readApplicationRows(const AXAppPtr &app, std::chrono::milliseconds boun
     app->setWatcher(collector);
     app->loadMenus(MenuLoad::MenusOnly);
     read.hasMenuBar = app->menu() != nullptr;
+    read.topLevelMenus = read.hasMenuBar ? qsizetype(app->menu()->items().size()) : 0;
     if (read.hasMenuBar && !collector->finished()) {
         QTimer::singleShot(bound, &loop, &QEventLoop::quit);
         loop.exec();
@@ -281,6 +282,8 @@ QJsonObject rowJson(const MenuItemData &row)
         {QStringLiteral("shortcut"), shortcut.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(shortcut)},
         {QStringLiteral("checked"), row.isChecked()},
         {QStringLiteral("submenu"), row.hasSubmenu()},
+        // A row read from a file has no live item; the file lists only what can be performed.
+        {QStringLiteral("enabled"), row.ref() ? row.ref()->enabled() : true},
     };
 }
 

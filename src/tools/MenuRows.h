@@ -26,6 +26,7 @@ struct MenuRead
 {
     bool hasMenuBar = false;
     bool complete = false; // false: the bound passed before every top-level menu was read
+    qsizetype topLevelMenus = 0; // the menu bar's menus (their own rows are not listed)
     QList<MenuItemDataPtr> rows;
 };
 
@@ -105,7 +106,7 @@ private:
     std::unordered_map<KeyData, QString, KeyHash> m_keys; // displayText()
 };
 
-// {"path": [...], "title": ..., "shortcut": "Ctrl+S" or null, "checked": bool, "submenu": bool}
+// {"path": [...], "title": ..., "shortcut": "Ctrl+S" or null, "checked": bool, "submenu": bool, "enabled": bool}
 QJsonObject rowJson(const MenuItemData &row);
 // "File > Save As…"
 QString rowPathText(const MenuItemData &row);

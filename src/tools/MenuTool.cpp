@@ -38,7 +38,16 @@ Exit codes:
   3  applications cannot be read: no accessibility bus in this session, or tavolin-menu-live is missing
   4  no such process, no focused application, or it is not on the accessibility bus
   5  the application has no menu bar (or did not answer)
-  6  the command was found but could not be performed)";
+  6  the command was found but could not be performed
+  7  the application's menus are empty until they are opened (some applications, Firefox
+     among them, build their menus on demand): open one of its menus once and try again
+
+JSON output (--json) is one object whose "format" member is its version (now 1):
+  list, search: {"format", "application": {"name", "pid"}, "rows": [{"path", "title",
+                 "shortcut", "checked", "submenu", "enabled"[, "score"]}]}
+  perform:      {"format", "application", "command": PATH, "performed": true or false,
+                 "row": the row performed or null, "error": why not, or null}
+  A failure before the application's commands are read (codes 2 to 5, 7) prints no JSON.)";
 
 struct Options
 {
@@ -147,15 +156,24 @@ std::optional<Failure> readApplication(ToolPlatform &platform, const Options &op
     const MenuRead read = readApplicationRows(app, bound);
     if (!read.hasMenuBar)
         return Failure{ExitCode::NoMenuBar, QStringLiteral("%1 has no menu bar, or it did not answer").arg(who)};
+    // Firefox, for one, lists its top-level menus but fills them only when they open: an empty list with
+    // success would read as "no commands at all".
+    if (read.complete && read.rows.isEmpty())
+        return Failure{ExitCode::EmptyMenus,
+                       QStringLiteral("%1 shows %2 menus but no commands in them: it fills its menus only when they "
+                                      "are opened; open one of its menus once and try again")
+                           .arg(who)
+                           .arg(read.topLevelMenus)};
     if (!read.complete)
         err << "tavolin-menu: " << who << " took too long to answer; its menus are partial\n";
     rows.rows = read.rows;
     return std::nullopt;
 }
 
-void printJson(QTextStream &out, const Rows &rows, QJsonArray array)
+// {"format", "application" (when the rows came from one)} and the command's own members.
+void printJson(QTextStream &out, const Rows &rows, QJsonObject document)
 {
-    QJsonObject document{{QStringLiteral("rows"), array}};
+    document.insert(QStringLiteral("format"), kJsonFormat);
     if (rows.appName || rows.pid > 0) {
         document.insert(QStringLiteral("application"),
                         QJsonObject{{QStringLiteral("name"), rows.appName ? QJsonValue(*rows.appName) : QJsonValue()},
@@ -164,13 +182,18 @@ void printJson(QTextStream &out, const Rows &rows, QJsonArray array)
     out << QJsonDocument(document).toJson(QJsonDocument::Indented);
 }
 
+void printRowsJson(QTextStream &out, const Rows &rows, const QJsonArray &array)
+{
+    printJson(out, rows, QJsonObject{{QStringLiteral("rows"), array}});
+}
+
 ExitCode list(const Options &options, const Rows &rows, QTextStream &out)
 {
     if (options.json) {
         QJsonArray array;
         for (const MenuItemDataPtr &row : rows.rows)
             array.append(rowJson(*row));
-        printJson(out, rows, array);
+        printRowsJson(out, rows, array);
     } else {
         QString text;
         RowLineWriter writer;
@@ -236,7 +259,7 @@ ExitCode search(const Options &options, const Rows &rows, QTextStream &out)
             object.insert(QStringLiteral("score"), entry.score);
             array.append(object);
         }
-        printJson(out, rows, array);
+        printRowsJson(out, rows, array);
     } else {
         // One text written at once.
         QString text;
@@ -254,9 +277,9 @@ ExitCode search(const Options &options, const Rows &rows, QTextStream &out)
     return ranked.empty() ? ExitCode::NoMatch : ExitCode::Ok;
 }
 
-std::optional<Failure> perform(const Options &options, const Rows &rows, ToolPlatform &platform)
+std::optional<Failure> perform(const Options &options, const Rows &rows, ToolPlatform &platform, MenuItemDataPtr &row)
 {
-    const MenuItemDataPtr row = findRow(rows.rows, options.argument);
+    row = findRow(rows.rows, options.argument);
     const QString in = QStringLiteral("%1 (pid %2)").arg(rows.appName.value_or(QStringLiteral("the application"))).arg(rows.pid);
     if (!row)
         return Failure{ExitCode::NoMatch, QStringLiteral("no command \"%1\" in %2 (disabled commands are not listed)").arg(options.argument, in)};
@@ -272,6 +295,18 @@ std::optional<Failure> perform(const Options &options, const Rows &rows, ToolPla
     return std::nullopt;
 }
 
+// What perform did, for scripts: the row it found (null when none) and whether it was performed.
+void printPerformJson(QTextStream &out, const Options &options, const Rows &rows, const MenuItemDataPtr &row,
+                      const std::optional<Failure> &failure)
+{
+    const bool found = row && !row->hasSubmenu();
+    printJson(out, rows,
+              QJsonObject{{QStringLiteral("command"), options.argument},
+                          {QStringLiteral("performed"), !failure.has_value()},
+                          {QStringLiteral("row"), found ? QJsonValue(rowJson(*row)) : QJsonValue()},
+                          {QStringLiteral("error"), failure ? QJsonValue(failure->message) : QJsonValue()}});
+}
+
 } // namespace
 
 int MenuTool::run(const QStringList &arguments, QTextStream &out, QTextStream &err)
@@ -282,7 +317,7 @@ int MenuTool::run(const QStringList &arguments, QTextStream &out, QTextStream &e
     parser.addOptions({
         {QStringLiteral("pid"), QStringLiteral("The application of process <N> instead of the focused one."), QStringLiteral("N")},
         {QStringLiteral("rows"), QStringLiteral("Rank rows read from <FILE> instead of an application."), QStringLiteral("FILE")},
-        {QStringLiteral("json"), QStringLiteral("Print JSON: {\"application\", \"rows\": [{path, title, shortcut, checked, submenu[, score]}]}.")},
+        {QStringLiteral("json"), QStringLiteral("Print JSON (its members are listed above).")},
         {QStringLiteral("limit"), QStringLiteral("Print at most <N> search results."), QStringLiteral("N")},
         {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")},
         {{QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Show the version.")},
@@ -323,7 +358,11 @@ int MenuTool::run(const QStringList &arguments, QTextStream &out, QTextStream &e
         return int(list(options, rows, out));
     if (options.command == QLatin1String("search"))
         return int(search(options, rows, out));
-    if (const std::optional<Failure> performFailure = perform(options, rows, m_platform))
+    MenuItemDataPtr row;
+    const std::optional<Failure> performFailure = perform(options, rows, m_platform, row);
+    if (options.json)
+        printPerformJson(out, options, rows, row, performFailure);
+    if (performFailure)
         return fail(*performFailure);
     return int(ExitCode::Ok);
 }

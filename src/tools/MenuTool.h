@@ -23,7 +23,11 @@ enum class ExitCode : int {
     NoApplication = 4,   // no such process, no focused application, or not on the accessibility bus
     NoMenuBar = 5,       // the application has no menu bar (or did not answer)
     PressFailed = 6,     // the item was found but the press could not be sent
+    EmptyMenus = 7,      // the menu bar's menus hold no commands: the application fills them when opened
 };
+
+// The version of `--json` output, its "format" member; raised when a member changes meaning or goes.
+inline constexpr int kJsonFormat = 1;
 
 // Where the tool finds applications: the accessibility bus (AtspiToolPlatform) or a fake in tests.
 class ToolPlatform
@@ -48,7 +52,7 @@ public:
 //
 //   tavolin-menu list [--pid N] [--json] [--rows FILE]
 //   tavolin-menu search QUERY [--pid N] [--json] [--limit N] [--rows FILE]
-//   tavolin-menu perform "File > Save As…" [--pid N]
+//   tavolin-menu perform "File > Save As…" [--pid N] [--json]
 //
 // Output goes to `out`, errors (one line each, "tavolin-menu: ...") to `err`; run() returns the exit code.
 // Threads: main thread with a QCoreApplication (reading runs its event loop).

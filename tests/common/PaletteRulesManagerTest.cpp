@@ -46,6 +46,8 @@ protected:
             std::lock_guard lock(m_logMutex);
             if (level == log::Level::Info)
                 m_infoLines.push_back(line);
+            else if (level == log::Level::Error)
+                m_errorLines.push_back(line);
         });
     }
     void TearDown() override
@@ -65,6 +67,11 @@ protected:
         std::lock_guard lock(m_logMutex);
         return std::exchange(m_infoLines, {});
     }
+    std::vector<QString> takeErrorLines()
+    {
+        std::lock_guard lock(m_logMutex);
+        return std::exchange(m_errorLines, {});
+    }
 
     test::IsolatedHome home;
     SettingsDomain settings{QStringLiteral("io.quorvane.Tavolin.RulesTest")};
@@ -73,7 +80,8 @@ protected:
 
 private:
     std::mutex m_logMutex;
-    std::vector<QString> m_infoLines; // guarded by m_logMutex
+    std::vector<QString> m_infoLines;  // guarded by m_logMutex
+    std::vector<QString> m_errorLines; // guarded by m_logMutex
 };
 
 TEST(AppRule, StoredStringsInTheirOrder)
@@ -97,6 +105,8 @@ TEST_F(PaletteRulesManagerTest, WithoutSettingsTheBuiltInRulesAreWrittenAndApply
         EXPECT_EQ(rules.ruleForApp(QString::fromLatin1(desktopId)), AppRule::Disabled) << desktopId;
     EXPECT_EQ(rules.ruleForApp(kEditor), AppRule::Auto);
     EXPECT_EQ(rules.defaultRule(), AppRule::Auto);
+    const std::vector<QString> errors = takeErrorLines();
+    EXPECT_TRUE(errors.empty()) << "a first start is not an error: " << errors.front().toStdString();
 }
 
 TEST_F(PaletteRulesManagerTest, NoApplicationIsDisabled)
@@ -134,6 +144,9 @@ TEST_P(MistypedAppRulesTest, IsReplacedByTheBuiltInRules)
 
     EXPECT_EQ(settings.value(kRulesKey).toArray(), DefaultRules::appRulesJson());
     EXPECT_EQ(rules.ruleForApp(QStringLiteral("code")), AppRule::Disabled);
+    const std::vector<QString> errors = takeErrorLines();
+    ASSERT_EQ(errors.size(), 1u) << "a list that lost its shape is kept in the log";
+    EXPECT_TRUE(errors[0].startsWith(kRulesKey + QStringLiteral(" is not a list of rules ("))) << errors[0].toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, MistypedAppRulesTest,

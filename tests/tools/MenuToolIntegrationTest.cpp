@@ -142,6 +142,23 @@ TEST_F(MenuToolIntegrationTest, ErrorsExitWithTheirCodes)
     EXPECT_TRUE(r.err.contains(QStringLiteral("no accessibility bus"))) << r.err.toStdString();
 }
 
+TEST_F(MenuToolIntegrationTest, MenusEmptyUntilOpenedGetTheirOwnExitCode)
+{
+    const std::unique_ptr<TestApp> lazy =
+        TestApp::start(QStringLiteral(TAVOLIN_MENU_FIXTURE), {QStringLiteral("--lazy-menus")});
+    ASSERT_TRUE(lazy);
+    const QStringList list{QStringLiteral("list"), QStringLiteral("--pid"), QString::number(lazy->pid())};
+    ToolRun r;
+    ASSERT_TRUE(test::waitFor([&] {
+        r = runTool(list);
+        return r.code != 4;
+    }, std::chrono::seconds(15))) << "the lazy fixture did not appear on the accessibility bus: " << r.err.toStdString();
+    EXPECT_EQ(r.code, 7) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("(pid %1) shows 2 menus but no commands").arg(lazy->pid())))
+        << r.err.toStdString();
+}
+
 TEST_F(MenuToolIntegrationTest, StoppedApplicationGivesABoundedFailure)
 {
     ::kill(pid_t(m_fixture->pid()), SIGSTOP);

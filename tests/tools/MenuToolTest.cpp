@@ -16,6 +16,7 @@ namespace {
 
 constexpr int32_t kPid = 4300;
 constexpr int32_t kBarless = 4301;
+constexpr int32_t kLazy = 4302;
 
 // File: New (Ctrl+N), Save As… (Ctrl+Shift+S), Revert (disabled), ---, Recent > [notes.txt];
 // View: Word Wrap (checked), Reload (F5 by virtual key 96)
@@ -44,6 +45,9 @@ public:
         EXPECT_TRUE(source->addApplication(QJsonDocument::fromJson(kNotes).object()));
         EXPECT_TRUE(source->addApplication(QJsonObject{{QStringLiteral("title"), QStringLiteral("Bare")},
                                                        {QStringLiteral("pid"), kBarless}}));
+        // Menus filled only when they open, as Firefox's.
+        EXPECT_TRUE(source->addApplication(QJsonDocument::fromJson(R"({"title": "Lazy", "pid": 4302, "menuBar": [
+            {"title": "File", "menu": []}, {"title": "Edit", "menu": []}]})").object()));
         source->setFocusedApplication(kPid);
     }
 
@@ -117,11 +121,14 @@ TEST_F(MenuToolTest, ListJsonCarriesTheApplicationAndTheRows)
     const QJsonObject document = QJsonDocument::fromJson(r.out.toUtf8()).object();
     EXPECT_EQ(document.value(QStringLiteral("application")).toObject().value(QStringLiteral("name")).toString(), QStringLiteral("Notes"));
     EXPECT_EQ(document.value(QStringLiteral("application")).toObject().value(QStringLiteral("pid")).toInt(), kPid);
+    EXPECT_TRUE(document.value(QStringLiteral("format")).isDouble()) << "scripts check the format's version";
     const QJsonArray rows = document.value(QStringLiteral("rows")).toArray();
     ASSERT_EQ(rows.size(), 6);
     EXPECT_EQ(rows[1].toObject().value(QStringLiteral("shortcut")).toString(), QStringLiteral("Ctrl+Shift+S"));
     EXPECT_TRUE(rows[2].toObject().value(QStringLiteral("submenu")).toBool());
     EXPECT_TRUE(rows[4].toObject().value(QStringLiteral("checked")).toBool());
+    for (const QJsonValue &row : rows)
+        EXPECT_TRUE(row.toObject().value(QStringLiteral("enabled")).toBool()) << "only enabled items are listed";
     ASSERT_EQ(platform.asked.size(), 1u);
     EXPECT_EQ(platform.asked[0], std::optional<int32_t>(kPid));
 }
@@ -158,6 +165,29 @@ TEST_F(MenuToolTest, PerformPressesTheItemAndFlushesThePress)
     EXPECT_EQ(platform.source->performed(), QStringList{QStringLiteral("Save As…:AXPress")});
     EXPECT_EQ(platform.flushes, 1);
     EXPECT_TRUE(r.out.isEmpty());
+}
+
+TEST_F(MenuToolTest, PerformJsonTellsWhatWasPerformedOrWhyNot)
+{
+    const ToolRun done = run({QStringLiteral("perform"), QStringLiteral("file > save as..."), QStringLiteral("--json")});
+    EXPECT_EQ(done.code, 0) << done.err.toStdString();
+    const QJsonObject performed = QJsonDocument::fromJson(done.out.toUtf8()).object();
+    EXPECT_TRUE(performed.value(QStringLiteral("performed")).toBool()) << done.out.toStdString();
+    EXPECT_EQ(performed.value(QStringLiteral("row")).toObject().value(QStringLiteral("title")).toString(), QStringLiteral("Save As…"));
+    EXPECT_TRUE(performed.value(QStringLiteral("error")).isNull());
+    EXPECT_EQ(performed.value(QStringLiteral("application")).toObject().value(QStringLiteral("pid")).toInt(), kPid);
+    EXPECT_EQ(platform.source->performed(), QStringList{QStringLiteral("Save As…:AXPress")});
+
+    for (const char *path : {"Edit > Paste", "File > Recent"}) {
+        const ToolRun missed = run({QStringLiteral("perform"), QString::fromUtf8(path), QStringLiteral("--json")});
+        EXPECT_EQ(missed.code, 1) << path;
+        const QJsonObject result = QJsonDocument::fromJson(missed.out.toUtf8()).object();
+        EXPECT_FALSE(result.value(QStringLiteral("performed")).toBool(true)) << missed.out.toStdString();
+        EXPECT_TRUE(result.value(QStringLiteral("row")).isNull()) << missed.out.toStdString();
+        EXPECT_EQ(result.value(QStringLiteral("command")).toString(), QString::fromUtf8(path));
+        EXPECT_FALSE(result.value(QStringLiteral("error")).toString().isEmpty()) << missed.out.toStdString();
+    }
+    EXPECT_EQ(platform.source->performed().size(), 1);
 }
 
 struct PerformFailure
@@ -276,6 +306,19 @@ TEST_F(MenuToolTest, ApplicationWithoutMenuBarExitsFive)
     EXPECT_TRUE(r.err.contains(QStringLiteral("Bare (pid 4301) has no menu bar"))) << r.err.toStdString();
 }
 
+TEST_F(MenuToolTest, MenusEmptyUntilOpenedExitSevenForEveryCommand)
+{
+    for (const QStringList &command : {QStringList{QStringLiteral("list")}, QStringList{QStringLiteral("list"), QStringLiteral("--json")},
+                                       QStringList{QStringLiteral("search"), QStringLiteral("new")},
+                                       QStringList{QStringLiteral("perform"), QStringLiteral("File > New")}}) {
+        const ToolRun r = run(command + QStringList{QStringLiteral("--pid"), QString::number(kLazy)});
+        EXPECT_EQ(r.code, 7) << command.join(QLatin1Char(' ')).toStdString();
+        EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("Lazy (pid 4302) shows 2 menus but no commands in them")))
+            << r.err.toStdString();
+    }
+}
+
 TEST_F(MenuToolTest, HungApplicationEndsInBoundedTimeWithExitFive)
 {
     platform.source->setHanging(kPid, true);
@@ -311,7 +354,7 @@ TEST_F(MenuToolTest, HelpListsCommandsAndExitCodes)
     const ToolRun r = run({QStringLiteral("--help")});
     EXPECT_EQ(r.code, 0);
     for (const char *text : {"list", "search QUERY", "perform", "--pid", "--rows", "--json", "Exit codes:",
-                             "  5  the application has no menu bar"})
+                             "  5  the application has no menu bar", "  7  the application's menus are empty until"})
         EXPECT_TRUE(r.out.contains(QString::fromUtf8(text))) << text;
     const ToolRun version = run({QStringLiteral("--version")});
     EXPECT_EQ(version.code, 0);

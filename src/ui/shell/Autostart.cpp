@@ -37,14 +37,19 @@ bool setEnabled(bool enabled, const QString &executable)
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
+    // The installed entry (data/tavolin.desktop) with this program's path, so a desktop's list of programs
+    // started at login names and shows it as its application menu does.
     const QString text = QStringLiteral("[Desktop Entry]\n"
                                         "Type=Application\n"
                                         "Name=Tavolin\n"
-                                        "Comment=Command palette for application menus\n"
+                                        "GenericName=Command Palette\n"
+                                        "Comment=Search and run the focused application's menu commands from the keyboard\n"
                                         "Exec=%1\n"
-                                        "Icon=system-search\n"
-                                        "X-GNOME-Autostart-enabled=true\n"
-                                        "NoDisplay=true\n")
+                                        "Icon=tavolin\n"
+                                        "Terminal=false\n"
+                                        "Categories=Utility;Accessibility;Qt;\n"
+                                        "StartupNotify=false\n"
+                                        "X-GNOME-Autostart-enabled=true\n")
                              .arg(quotedExec(executable));
     file.write(text.toUtf8());
     return file.commit();

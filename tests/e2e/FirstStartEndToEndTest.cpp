@@ -1,0 +1,56 @@
+// A new user's first start, under the headless session: no settings at all. The palette comes up (with its
+// welcome window), writes its built-in application rules, and its log, which the desktop's journal keeps,
+// has no error-level line.
+#include "EndToEndTest.h"
+
+#include "PanelProbe.h"
+
+#include "support/WaitFor.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+namespace tavolin::test {
+namespace {
+
+class FirstStartEndToEnd : public EndToEndTest
+{
+};
+
+TEST_F(FirstStartEndToEnd, LogsNoErrorAndWritesTheBuiltInRules)
+{
+    std::unique_ptr<PaletteRun> palette;
+    startPalette(QJsonObject{}, palette);
+    if (!palette)
+        return;
+    // What a new user sees first.
+    ASSERT_TRUE(waitFor([] {
+        const std::optional<QString> found = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                                      QStringLiteral("--name"), QStringLiteral("^Welcome to Tavolin$")});
+        return found && !found->isEmpty();
+    }, std::chrono::seconds(10))) << "no welcome window\n" << palette->log().toStdString();
+    // The program answers the accessibility bus from its event loop: once it does, start-up is over (and a
+    // termination signal takes the ordinary quit).
+    ASSERT_TRUE(waitFor([&] { return PanelProbe::frameCount(palette->pid()) >= 0; }, std::chrono::seconds(10)))
+        << "the palette does not answer on the accessibility bus\n" << palette->log().toStdString();
+
+    // Start-up writes the rules before it reports its accessibility check, which start() waited for.
+    QFile file(palette->configHome() + QStringLiteral("/tavolin/io.quorvane.Tavolin.json"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QJsonObject settings = QJsonDocument::fromJson(file.readAll()).object();
+    EXPECT_FALSE(settings.value(QStringLiteral("palette_rule_app")).toArray().isEmpty())
+        << QJsonDocument(settings).toJson().toStdString();
+
+    const QString log = palette->log();
+    const QStringList errors = log.split(QLatin1Char('\n')).filter(QRegularExpression(QStringLiteral("^\\S+ error \\[")));
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(QLatin1Char('\n')).toStdString() << "\nwhole log:\n" << log.toStdString();
+    const QString faults = palette->stopAndReportFaults();
+    EXPECT_TRUE(faults.isEmpty()) << faults.toStdString() << "\nwhole log:\n" << palette->log().toStdString();
+}
+
+} // namespace
+} // namespace tavolin::test
