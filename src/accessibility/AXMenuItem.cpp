@@ -68,4 +68,26 @@ AXError AXMenuItem::press() const
     return m_context->source->performAction(m_axElement, QString::fromLatin1(kAXPressAction));
 }
 
+AXError AXMenuItem::press(ElementSource::ActionOutcome outcome) const
+{
+    return m_context->source->performActionReporting(m_axElement, QString::fromLatin1(kAXPressAction),
+                                                     std::move(outcome));
+}
+
+QString AXMenuItem::failureText(AXError outcome)
+{
+    switch (outcome) {
+    case AXError::Success:
+        return {};
+    case AXError::InvalidElement:
+        return QStringLiteral("the menu item is gone: the application changed its menus or quit");
+    case AXError::CannotComplete:
+        return QStringLiteral("the application is not answering");
+    case AXError::AttributeUnsupported:
+        return QStringLiteral("the menu item cannot be performed");
+    default:
+        return QStringLiteral("the press did not reach the application (error %1)").arg(int(outcome));
+    }
+}
+
 } // namespace tavolin

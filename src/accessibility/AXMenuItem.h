@@ -47,6 +47,11 @@ public:
 
     // Asks the application to perform the item ("AXPress"). Fire-and-forget; the result is the source's.
     AXError press() const;
+    // As press(), and reports what the press came to once the application answered (see
+    // ElementSource::performActionReporting for the outcomes and the thread).
+    AXError press(ElementSource::ActionOutcome outcome) const;
+    // What a failed press outcome means, for the user: "the menu item is gone", ...
+    static QString failureText(AXError outcome);
 
 private:
     AXReadContextPtr m_context;

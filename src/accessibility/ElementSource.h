@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <variant>
@@ -124,6 +125,20 @@ public:
     // Asks the application to perform `action` on `element`. Fire-and-forget: Success means the request was
     // sent, not that the command ran (a command may open a modal dialog and answer much later).
     virtual AXError performAction(const ElementRef &element, const QString &action) = 0;
+    // What a performed action came to, once the application answered: Success (it reached the element; a
+    // command that opens a dialog may still be running), InvalidElement (the element or its application is
+    // gone), Failure (refused) or CannotComplete (no answer within the messaging time-out).
+    using ActionOutcome = std::function<void(AXError outcome)>;
+    // As performAction, and reports the outcome to `outcome` within about one messaging time-out, on a thread
+    // of the source's choosing; never waits for it. When the request could not be sent, returns why and never
+    // calls `outcome`. The default reports performAction's result at once, on the calling thread.
+    virtual AXError performActionReporting(const ElementRef &element, const QString &action, ActionOutcome outcome)
+    {
+        const AXError result = performAction(element, action);
+        if (result == AXError::Success && outcome)
+            outcome(result);
+        return result;
+    }
 
     // True when the first child of a menu bar is a system menu that the palette never offers (not on Linux,
     // where the first menu is the application's own).

@@ -498,6 +498,30 @@ AXError FakeElementSource::performAction(const ElementRef &element, const QStrin
     return AXError::Success;
 }
 
+AXError FakeElementSource::performActionReporting(const ElementRef &element, const QString &action,
+                                                  ActionOutcome outcome)
+{
+    const AXError sent = performAction(element, action);
+    if (sent != AXError::Success)
+        return sent;
+    AXError result = AXError::Success;
+    {
+        std::lock_guard lock(m_mutex);
+        const auto found = m_pressOutcomes.find(titleOf(element));
+        if (found != m_pressOutcomes.end())
+            result = found->second;
+    }
+    if (outcome)
+        outcome(result);
+    return sent;
+}
+
+void FakeElementSource::setPressOutcome(const QString &title, AXError outcome)
+{
+    std::lock_guard lock(m_mutex);
+    m_pressOutcomes[title] = outcome;
+}
+
 std::optional<RunningApp> FakeElementSource::runningApplication(int32_t pid)
 {
     std::shared_ptr<App> app = appFor(pid);

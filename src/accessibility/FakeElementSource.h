@@ -65,6 +65,9 @@ public:
     // The application vanishes after `requests` more requests: from then on every request to it fails with
     // InvalidElement and it has no running application.
     void vanishAfter(int32_t pid, int64_t requests);
+    // Presses of elements titled `title` are sent, but what they come to is `outcome` (InvalidElement: the
+    // application had destroyed the item), reported at once on the calling thread.
+    void setPressOutcome(const QString &title, AXError outcome);
 
     // Records.
     int64_t requestCount() const { return m_requests.load(); }
@@ -89,6 +92,7 @@ public:
     AXError attributeValueCount(const ElementRef &element, AXAttribute attribute, int64_t &count) override;
     AXError pid(const ElementRef &element, int32_t &pid) override;
     AXError performAction(const ElementRef &element, const QString &action) override;
+    AXError performActionReporting(const ElementRef &element, const QString &action, ActionOutcome outcome) override;
     bool menuBarStartsWithSystemMenu() const override { return m_systemMenu.load(); }
     bool isProcessTrusted() override { return m_trusted.load(); }
     std::optional<RunningApp> runningApplication(int32_t pid) override;
@@ -121,6 +125,7 @@ private:
     std::multimap<QString, std::optional<AXAttribute>> m_failing; // guarded by m_mutex
     std::map<QString, int64_t> m_requestsByTitle;             // guarded by m_mutex
     QStringList m_performed;                                  // guarded by m_mutex
+    std::map<QString, AXError> m_pressOutcomes;               // guarded by m_mutex
     std::set<std::thread::id> m_threads;                      // guarded by m_mutex
 };
 

@@ -1,6 +1,7 @@
 #include "MenuItemData.h"
 
 #include "accessibility/AXMenu.h"
+#include "accessibility/AXMenuItem.h"
 #include "accessibility/LocaleUtils.h"
 #include "common/Log.h"
 #include "common/PaletteRulesManager.h"
@@ -20,12 +21,31 @@ struct Hooks
     std::mutex mutex;
     std::shared_ptr<const MenuItemData::IgnorableOption> ignorableOption; // guarded by mutex
     std::shared_ptr<const MenuItemData::PerformedSink> performedSink;     // guarded by mutex
+    std::shared_ptr<const MenuItemData::PressFailedSink> pressFailedSink; // guarded by mutex
 };
 
 Hooks &hooks()
 {
     static Hooks h;
     return h;
+}
+
+// Logs what a press of the row titled `title` came to and tells the user when it did not reach the item.
+// Runs on whatever thread the outcome arrives on.
+void reportPressOutcome(const QString &title, AXError outcome)
+{
+    log::info(QStringLiteral("result for menu execution is %1").arg(static_cast<int>(outcome)));
+    if (outcome == AXError::Success)
+        return;
+    const QString why = AXMenuItem::failureText(outcome);
+    log::error(QStringLiteral("cannot perform \"%1\": %2").arg(title, why));
+    std::shared_ptr<const MenuItemData::PressFailedSink> sink;
+    {
+        std::lock_guard lock(hooks().mutex);
+        sink = hooks().pressFailedSink;
+    }
+    if (sink && *sink)
+        (*sink)(title, why);
 }
 
 std::optional<int64_t> ignorableOptionFor(const QString &title, const QString &appKey)
@@ -187,8 +207,10 @@ bool MenuItemData::apply(int)
         return m_action(*this);
     if (!m_ref)
         return true;
-    const AXError result = m_ref->press();
-    log::info(QStringLiteral("result for menu execution is %1").arg(static_cast<int>(result)));
+    const QString title = m_title;
+    const AXError result = m_ref->press([title](AXError outcome) { reportPressOutcome(title, outcome); });
+    if (result != AXError::Success)
+        reportPressOutcome(title, result);
     std::shared_ptr<const PerformedSink> sink;
     {
         std::lock_guard lock(hooks().mutex);
@@ -387,6 +409,13 @@ void MenuItemData::setIgnorableOptionLookup(IgnorableOption lookup)
     auto shared = lookup ? std::make_shared<const IgnorableOption>(std::move(lookup)) : nullptr;
     std::lock_guard lock(hooks().mutex);
     hooks().ignorableOption = std::move(shared);
+}
+
+void MenuItemData::setPressFailedSink(PressFailedSink sink)
+{
+    auto shared = std::make_shared<const PressFailedSink>(std::move(sink));
+    std::lock_guard lock(hooks().mutex);
+    hooks().pressFailedSink = std::move(shared);
 }
 
 void MenuItemData::setPerformedSink(PerformedSink sink)

@@ -114,6 +114,9 @@ public:
     using IgnorableOption = std::function<std::optional<int64_t>(const QString &title, const QString &appKey)>;
     // Records a performed live menu row in the history.
     using PerformedSink = std::function<void(const MenuItemData &row)>;
+    // Tells the user that performing a live menu row did not reach the application: the row's title and
+    // why. Called on whatever thread the press's outcome arrives on.
+    using PressFailedSink = std::function<void(const QString &title, const QString &why)>;
 
     // The basic row. `appKey` selects the menu rules: the target's executable name, "" for other rows.
     MenuItemData(const QString &title, const QStringList &path, bool isChecked, std::optional<KeyData> shortcut,
@@ -138,8 +141,10 @@ public:
     void setApplyOnHover(bool applyOnHover) override { m_applyOnHover = applyOnHover; }
     const RowAction &action() const override { return m_action; }
     void setAction(RowAction action) override { m_action = std::move(action); }
-    // With an action: its result. Else with a live item: presses it, logs the result code, records the row
-    // through the performed sink, and returns true whatever the code. Else true. `modifiers` is ignored.
+    // With an action: its result. Else with a live item: presses it, records the row through the performed
+    // sink, and returns true whatever comes of it; the press's outcome is logged once the application
+    // answered, and one that did not reach the item goes to the press-failed sink. Else true. `modifiers` is
+    // ignored.
     bool apply(int modifiers) override;
     bool applyCustomAction() override;
 
@@ -189,6 +194,8 @@ public:
     // An empty lookup restores the default, PaletteRulesManager::shared(). Default sink: records nothing.
     static void setIgnorableOptionLookup(IgnorableOption lookup);
     static void setPerformedSink(PerformedSink sink);
+    // Default: none (failed presses are only logged).
+    static void setPressFailedSink(PressFailedSink sink);
 
 private:
     void init(const QString &title, RowPathPtr path, bool isChecked, std::optional<KeyData> shortcut,

@@ -1,6 +1,7 @@
 #include "tools/MenuTool.h"
 
 #include "accessibility/AXApp.h"
+#include "accessibility/AXMenuItem.h"
 #include "palette/SearchUtils.h"
 #include "tools/MenuRows.h"
 
@@ -9,6 +10,10 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTextStream>
+
+#include <chrono>
+#include <future>
+#include <memory>
 
 #ifndef TAVOLIN_VERSION
 #define TAVOLIN_VERSION "0"
@@ -38,7 +43,8 @@ Exit codes:
   3  applications cannot be read: no accessibility bus in this session, or tavolin-menu-live is missing
   4  no such process, no focused application, or it is not on the accessibility bus
   5  the application has no menu bar (or did not answer)
-  6  the command was found but could not be performed
+  6  the command was found but the press did not reach it: the menu item is gone, the application
+     refused it or did not answer
   7  the application's menus are empty until they are opened (some applications, Firefox
      among them, build their menus on demand): open one of its menus once and try again
 
@@ -48,6 +54,10 @@ JSON output (--json) is one object whose "format" member is its version (now 1):
   perform:      {"format", "application", "command": PATH, "performed": true or false,
                  "row": the row performed or null, "error": why not, or null}
   A failure before the application's commands are read (codes 2 to 5, 7) prints no JSON.)";
+
+// How long perform waits for the application's answer to a press; the source answers within about one
+// messaging time-out.
+constexpr std::chrono::seconds kOutcomeBound{3};
 
 struct Options
 {
@@ -285,13 +295,20 @@ std::optional<Failure> perform(const Options &options, const Rows &rows, ToolPla
         return Failure{ExitCode::NoMatch, QStringLiteral("no command \"%1\" in %2 (disabled commands are not listed)").arg(options.argument, in)};
     if (row->hasSubmenu())
         return Failure{ExitCode::NoMatch, QStringLiteral("\"%1\" is a submenu, not a command").arg(rowPathText(*row))};
-    const AXError result = row->ref() ? row->ref()->press() : AXError::NotImplemented;
-    if (result != AXError::Success) {
-        const QString why = result == AXError::InvalidElement ? QStringLiteral("the application is gone")
-                                                              : QStringLiteral("error %1").arg(int(result));
-        return Failure{ExitCode::PressFailed, QStringLiteral("cannot perform \"%1\": %2").arg(rowPathText(*row), why)};
+    // The outcome may come on another thread, after this function gave up on it.
+    auto outcome = std::make_shared<std::promise<AXError>>();
+    std::future<AXError> answered = outcome->get_future();
+    AXError result = row->ref() ? row->ref()->press([outcome](AXError value) { outcome->set_value(value); })
+                                : AXError::NotImplemented;
+    if (result == AXError::Success) {
+        platform.flushPresses();
+        result = answered.wait_for(kOutcomeBound) == std::future_status::ready ? answered.get()
+                                                                               : AXError::CannotComplete;
     }
-    platform.flushPresses();
+    if (result != AXError::Success) {
+        return Failure{ExitCode::PressFailed, QStringLiteral("cannot perform \"%1\": %2")
+                                                  .arg(rowPathText(*row), AXMenuItem::failureText(result))};
+    }
     return std::nullopt;
 }
 

@@ -22,7 +22,7 @@ enum class ExitCode : int {
     NoAccessibility = 3, // no accessibility bus in the session
     NoApplication = 4,   // no such process, no focused application, or not on the accessibility bus
     NoMenuBar = 5,       // the application has no menu bar (or did not answer)
-    PressFailed = 6,     // the item was found but the press could not be sent
+    PressFailed = 6,     // the item was found but the press did not reach it (gone, refused, no answer)
     EmptyMenus = 7,      // the menu bar's menus hold no commands: the application fills them when opened
 };
 
@@ -44,7 +44,7 @@ public:
     virtual ~ToolPlatform() = default;
     // The application of process `pid`, or the focused one without a pid. Main thread.
     virtual Target application(std::optional<int32_t> pid) = 0;
-    // Waits (bounded) until presses sent so far have left this process, so exiting does not drop them.
+    // Waits (bounded) until presses sent so far have their outcome, so exiting does not drop them.
     virtual void flushPresses() {}
 };
 

@@ -36,7 +36,11 @@ protected:
         m_context = context;
         m_file = std::make_shared<MenuItemData>(u"File"_qs, QStringList{}, false, std::nullopt, u"scribe"_qs);
     }
-    void TearDown() override { MenuItemData::setPerformedSink({}); }
+    void TearDown() override
+    {
+        MenuItemData::setPerformedSink({});
+        MenuItemData::setPressFailedSink({});
+    }
 
     MenuItemDataPtr rowFor(const QStringList &titles)
     {
@@ -82,6 +86,36 @@ TEST_F(MenuItemDataTest, ApplyPressesTheItemRecordsItAndMayClose)
     EXPECT_EQ(m_source->performed().size(), 1);
     EXPECT_EQ(recorded, QStringList{u"Save"_qs});
 }
+
+struct PressOutcomeCase
+{
+    const char *name;
+    AXError outcome;    // what the press came to in the application
+    const char *report; // what the user is told; empty: nothing
+};
+
+class PressOutcomeTest : public MenuItemDataTest, public ::testing::WithParamInterface<PressOutcomeCase>
+{
+};
+
+TEST_P(PressOutcomeTest, APressThatReachedNothingIsReported)
+{
+    const PressOutcomeCase &c = GetParam();
+    QStringList reports;
+    MenuItemData::setPressFailedSink([&](const QString &title, const QString &why) { reports << title + QStringLiteral(": ") + why; });
+    m_source->setPressOutcome(u"Save\n"_qs, c.outcome);
+    EXPECT_TRUE(rowFor({u"File"_qs, u"Save\n"_qs})->apply(0));
+    EXPECT_EQ(m_source->performed().size(), 1);
+    EXPECT_EQ(reports, *c.report ? QStringList{QString::fromUtf8(c.report)} : QStringList());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Outcomes, PressOutcomeTest,
+    ::testing::Values(PressOutcomeCase{"Performed", AXError::Success, ""},
+                      PressOutcomeCase{"ItemDestroyed", AXError::InvalidElement,
+                                       "Save: the menu item is gone: the application changed its menus or quit"},
+                      PressOutcomeCase{"NoAnswer", AXError::CannotComplete, "Save: the application is not answering"}),
+    [](const ::testing::TestParamInfo<PressOutcomeCase> &info) { return std::string(info.param.name); });
 
 TEST_F(MenuItemDataTest, ApplyWithAnActionNeitherPressesNorRecords)
 {

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <future>
 #include <map>
 
 namespace tavolin {
@@ -111,11 +112,46 @@ TEST_F(AtspiIntegrationTest, PressFlipsACheckStateAndReturnsAtOnceWhenADialogOpe
 
     QElapsedTimer timer;
     timer.start();
-    EXPECT_EQ(rows.at(QStringLiteral("Edit > Settings…")).item->press(), AXError::Success);
+    auto outcome = std::make_shared<std::promise<AXError>>();
+    std::future<AXError> answered = outcome->get_future();
+    EXPECT_EQ(rows.at(QStringLiteral("Edit > Settings…")).item->press([outcome](AXError value) { outcome->set_value(value); }),
+              AXError::Success);
     EXPECT_LT(timer.elapsed(), 200);
     EXPECT_TRUE(app->waitForLogLine(QStringLiteral("dialog opened")));
+    // The press reached the item, though its reply waits for the dialog to close.
+    ASSERT_EQ(answered.wait_for(std::chrono::seconds(3)), std::future_status::ready);
+    EXPECT_EQ(answered.get(), AXError::Success);
     // Reading goes on while the dialog holds the application's reply to the press.
     EXPECT_FALSE(readRows(m_source, element).empty());
+    EXPECT_FALSE(app->logLines().contains(QStringLiteral("dialog closed")));
+}
+
+TEST_F(AtspiIntegrationTest, PressOfAnItemTheApplicationDestroyedReportsItGone)
+{
+    auto app = TestApp::startFixture();
+    ASSERT_TRUE(app);
+    const ElementRef element = waitForApp(app->pid());
+    ASSERT_TRUE(element);
+    const std::map<QString, Row> rows = readRows(m_source, element);
+    ASSERT_TRUE(rows.count(QStringLiteral("File > Recent > Alpha")) && rows.count(QStringLiteral("File > Reload")));
+    // Reload replaces the Recent items: the Alpha read above is gone, a new one stands in its place.
+    ASSERT_EQ(rows.at(QStringLiteral("File > Reload")).item->press(), AXError::Success);
+    ASSERT_TRUE(app->waitForLogLine(QStringLiteral("triggered File > Reload")));
+    const auto pressOf = [](const Row &row) {
+        auto outcome = std::make_shared<std::promise<AXError>>();
+        std::future<AXError> answered = outcome->get_future();
+        const AXError sent = row.item->press([outcome](AXError value) { outcome->set_value(value); });
+        if (sent != AXError::Success)
+            return sent;
+        return answered.wait_for(std::chrono::seconds(3)) == std::future_status::ready ? answered.get()
+                                                                                       : AXError::NoValue;
+    };
+    EXPECT_EQ(pressOf(rows.at(QStringLiteral("File > Recent > Alpha"))), AXError::InvalidElement);
+    EXPECT_FALSE(app->logLines().contains(QStringLiteral("triggered File > Recent > Alpha")));
+    const std::map<QString, Row> again = readRows(m_source, element);
+    ASSERT_TRUE(again.count(QStringLiteral("File > Recent > Alpha")));
+    EXPECT_EQ(pressOf(again.at(QStringLiteral("File > Recent > Alpha"))), AXError::Success);
+    EXPECT_TRUE(app->waitForLogLine(QStringLiteral("triggered File > Recent > Alpha")));
 }
 
 TEST_F(AtspiIntegrationTest, StoppedApplicationGivesABoundedReadAndNoHang)

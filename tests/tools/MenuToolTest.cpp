@@ -220,6 +220,15 @@ INSTANTIATE_TEST_SUITE_P(
                     PerformFailure{"Unmatched", "Edit > Paste", 1, "no command"}),
     [](const testing::TestParamInfo<PerformFailure> &info) { return std::string(info.param.name); });
 
+TEST_F(MenuToolTest, PerformOfAnItemTheApplicationDestroyedFailsClearly)
+{
+    platform.source->setPressOutcome(QStringLiteral("Save As…"), AXError::InvalidElement);
+    const ToolRun r = run({QStringLiteral("perform"), QStringLiteral("File > Save As…")});
+    EXPECT_EQ(r.code, 6);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("cannot perform \"File > Save As…\": the menu item is gone")))
+        << r.err.toStdString();
+}
+
 TEST_F(MenuToolTest, PerformOnAVanishedApplicationFailsClearly)
 {
     platform.source->vanishAfter(kPid, 200); // enough to read the menus, gone by the press

@@ -76,49 +76,4 @@ bool AccessibilityStatus::promptForTrust()
     return setEnabled(true) && isTrusted();
 }
 
-AtspiPresser::AtspiPresser()
-{
-    static QAtomicInt counter;
-    m_connectionName = QStringLiteral("tavolin-atspi-press-%1").arg(counter.fetchAndAddRelaxed(1));
-    const QString address = AccessibilityStatus::busAddress();
-    if (address.isEmpty())
-        return;
-    m_connected = QDBusConnection::connectToBus(address, m_connectionName).isConnected();
-}
-
-AtspiPresser::~AtspiPresser()
-{
-    QDBusConnection::disconnectFromBus(m_connectionName);
-}
-
-bool AtspiPresser::isConnected() const
-{
-    return m_connected;
-}
-
-bool AtspiPresser::doAction(const QString &busName, const QString &path, int index)
-{
-    if (!m_connected || busName.isEmpty() || path.isEmpty() || index < 0)
-        return false;
-    QDBusMessage call = QDBusMessage::createMethodCall(busName, path, QStringLiteral("org.a11y.atspi.Action"),
-                                                       QStringLiteral("DoAction"));
-    call << index;
-    call.setAutoStartService(false);
-    // send(), not call(): Qt runs the command before replying, so a modal dialog would hold the reply.
-    return QDBusConnection(m_connectionName).send(call);
-}
-
-bool AtspiPresser::flush(int boundMs)
-{
-    if (!m_connected)
-        return false;
-    // The bus handles one connection's messages in order: its answer to this call comes after it took the
-    // actions sent before.
-    const QDBusMessage ping = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
-                                                             QStringLiteral("/org/freedesktop/DBus"),
-                                                             QStringLiteral("org.freedesktop.DBus"),
-                                                             QStringLiteral("GetId"));
-    return QDBusConnection(m_connectionName).call(ping, QDBus::Block, boundMs).type() == QDBusMessage::ReplyMessage;
-}
-
 } // namespace tavolin

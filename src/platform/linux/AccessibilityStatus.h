@@ -25,25 +25,4 @@ public:
     static bool promptForTrust();
 };
 
-// Performs AT-SPI actions without waiting for their reply, over a Qt DBus connection to the accessibility
-// bus of its own (not libatspi's), so an action whose command runs a modal dialog leaves reading free.
-// Threads: any.
-class AtspiPresser
-{
-public:
-    AtspiPresser();
-    ~AtspiPresser();
-    bool isConnected() const;
-    // Sends DoAction(index) to `path` of `busName`. False when there is no connection or the message was
-    // not queued; true says nothing about the command's outcome.
-    bool doAction(const QString &busName, const QString &path, int index);
-    // Waits (at most `boundMs`) until the bus has received every action sent so far: a process that exits
-    // right after pressing would otherwise drop actions still queued. False when the bus did not answer.
-    bool flush(int boundMs);
-
-private:
-    QString m_connectionName;
-    bool m_connected = false;
-};
-
 } // namespace tavolin

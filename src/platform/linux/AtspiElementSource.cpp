@@ -4,6 +4,7 @@
 #include "platform/linux/AccessibilityStatus.h"
 #include "platform/linux/AtspiItemsTree.h"
 #include "platform/linux/AtspiMenuWalker.h"
+#include "platform/linux/AtspiPresser.h"
 #include "platform/linux/AtspiThread.h"
 #include "platform/linux/AtspiWindowReader.h"
 #include "platform/linux/ProcessIdentity.h"
@@ -46,13 +47,17 @@ public:
     mutable std::atomic<bool> unresponsive; // set by the first time-out; later requests fail at once
 };
 
-// An element of a menu bar snapshot.
+// An element of a menu bar snapshot, with the application's own socket for pressing it.
 class AtspiElementSource::NodeElement final : public Element
 {
 public:
-    NodeElement(AtspiMenuNodePtr node, int32_t pid) : node(std::move(node)), pid(pid) {}
+    NodeElement(AtspiMenuNodePtr node, int32_t pid, QString directAddress)
+        : node(std::move(node)), pid(pid), directAddress(std::move(directAddress))
+    {
+    }
     AtspiMenuNodePtr node;
     int32_t pid;
+    QString directAddress; // empty when the application offers none
 };
 
 namespace {
@@ -137,7 +142,8 @@ AXError readWindowsInto(AtspiThread &thread, AtspiAccessible *accessible, int32_
 
 } // namespace
 
-AtspiElementSource::AtspiElementSource() : m_presser(std::make_unique<AtspiPresser>())
+AtspiElementSource::AtspiElementSource()
+    : m_presser(std::make_unique<AtspiPresser>(AccessibilityStatus::busAddress(), m_timeoutMs.load()))
 {
     m_thread = AtspiThread::shared();
     m_systemWide = std::make_shared<SystemElement>();
@@ -169,6 +175,7 @@ AXError AtspiElementSource::setMessagingTimeout(const ElementRef &, double secon
     m_timeoutMs.store(int(seconds * 1000));
     const int ms = m_timeoutMs.load();
     m_thread->run([ms] { atspi_set_timeout(ms, 0); });
+    m_presser->setTimeout(ms);
     return AXError::Success;
 }
 
@@ -244,7 +251,15 @@ AXError AtspiElementSource::readMenuBar(const AppElement &app, AXValue &out)
     options.actions = m_actionReads.load();
     options.tree = m_treeReads.load();
     options.timeoutMs = m_timeoutMs.load();
-    AtspiWalkResult walk = m_thread->run([accessible, options] { return walkMenuBar(accessible, options); });
+    QString directAddress;
+    AtspiWalkResult walk = m_thread->run([accessible, options, &directAddress] {
+        AtspiWalkResult result = walkMenuBar(accessible, options);
+        // Presses go to the application's own socket, so they never hold its accessibility-bus connection.
+        if (result.menuBar && !result.failed)
+            fetchDirectAddress(atspiApplicationBus(accessible), atspiApplicationBusName(accessible), options.timeoutMs,
+                               directAddress);
+        return result;
+    });
     const double ms = double(timer.nsecsElapsed()) / 1e6;
     {
         std::lock_guard lock(m_statsMutex);
@@ -257,7 +272,7 @@ AXError AtspiElementSource::readMenuBar(const AppElement &app, AXValue &out)
     }
     if (!walk.menuBar)
         return walk.failed ? AXError::CannotComplete : AXError::NoValue;
-    out = ElementRef(std::make_shared<NodeElement>(std::move(walk.menuBar), app.pid));
+    out = ElementRef(std::make_shared<NodeElement>(std::move(walk.menuBar), app.pid, directAddress));
     return AXError::Success;
 }
 
@@ -322,7 +337,7 @@ AXError AtspiElementSource::copyAttributeValue(const ElementRef &element, AXAttr
         ElementList children;
         children.reserve(node.children.size());
         for (const AtspiMenuNodePtr &child : node.children)
-            children.push_back(std::make_shared<NodeElement>(child, item->pid));
+            children.push_back(std::make_shared<NodeElement>(child, item->pid, item->directAddress));
         out = std::move(children);
         return AXError::Success;
     }
@@ -383,6 +398,12 @@ AXError AtspiElementSource::pid(const ElementRef &element, int32_t &pid)
 
 AXError AtspiElementSource::performAction(const ElementRef &element, const QString &action)
 {
+    return performActionReporting(element, action, nullptr);
+}
+
+AXError AtspiElementSource::performActionReporting(const ElementRef &element, const QString &action,
+                                                   ActionOutcome outcome)
+{
     const NodeElement *item = as<NodeElement>(element);
     if (item == nullptr)
         return AXError::InvalidElement;
@@ -392,13 +413,15 @@ AXError AtspiElementSource::performAction(const ElementRef &element, const QStri
         return AXError::AttributeUnsupported;
     if (!ProcessIdentity::isAlive(item->pid))
         return AXError::InvalidElement;
-    return m_presser->doAction(item->node->busName, item->node->path, item->node->actionIndex) ? AXError::Success
-                                                                                              : AXError::Failure;
+    const AtspiPressTarget target{item->node->busName, item->directAddress, item->node->path, item->node->actionIndex};
+    return m_presser->press(target, std::move(outcome)) ? AXError::Success : AXError::Failure;
 }
 
 bool AtspiElementSource::flushPresses()
 {
-    return m_presser->flush(m_timeoutMs.load());
+    const bool flushed = m_presser->flush(2 * m_timeoutMs.load());
+    m_presser->handOffHeld();
+    return flushed;
 }
 
 bool AtspiElementSource::isProcessTrusted()

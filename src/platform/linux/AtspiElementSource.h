@@ -48,8 +48,9 @@ struct AtspiReadStats
 // element inside it, else a path in the title that names an existing file (GTK 3 editors expose no
 // document); absent when neither gives one.
 //
-// Pressing: the action ("click", else "press", "activate", else action 0) is sent over a connection of
-// its own without waiting for the reply, so a command that opens a modal dialog never stalls the caller.
+// Pressing: the action ("click", else "press", "activate", else action 0) is sent by AtspiPresser on a
+// fresh connection of its own (to the application's own socket where it offers one), and its outcome read on
+// the presser's thread, so a command that opens a modal dialog stalls neither the caller nor the application.
 //
 // The focused application: the X11 focus window's process (x11::focusedWindow), matched against the
 // accessibility desktop's applications by process id.
@@ -72,8 +73,9 @@ public:
     void setActionReads(AtspiActionReads reads) { m_actionReads.store(reads); }
     // Where GTK trees come from (default Items); Walk is for comparing figures.
     void setTreeReads(AtspiTreeReads reads) { m_treeReads.store(reads); }
-    // Waits (bounded by the messaging time-out) until the presses sent so far have reached the bus, for a
-    // process that exits right after pressing. False when the bus did not answer.
+    // Waits (bounded by two messaging time-outs) until the presses sent so far have their outcome, and hands
+    // the connections that must stay open to a process of their own, for a process that exits right after
+    // pressing. False when a press had no outcome yet.
     bool flushPresses();
 
     // The application element of process `pid`, or null when it is not on the accessibility desktop.
@@ -88,6 +90,7 @@ public:
     AXError attributeValueCount(const ElementRef &element, AXAttribute attribute, int64_t &count) override;
     AXError pid(const ElementRef &element, int32_t &pid) override;
     AXError performAction(const ElementRef &element, const QString &action) override;
+    AXError performActionReporting(const ElementRef &element, const QString &action, ActionOutcome outcome) override;
     bool menuBarStartsWithSystemMenu() const override { return false; }
     bool isProcessTrusted() override;
     std::optional<RunningApp> runningApplication(int32_t pid) override;
@@ -100,10 +103,10 @@ private:
     AXError readMenuBar(const AppElement &app, AXValue &out);
     AXError appAttribute(const AppElement &app, AXAttribute attribute, AXValue &out);
 
+    std::atomic<int> m_timeoutMs{900}; // before m_presser, which starts with it
     std::shared_ptr<AtspiThread> m_thread; // shared with application elements, which release on it
     std::unique_ptr<AtspiPresser> m_presser;
     ElementRef m_systemWide;
-    std::atomic<int> m_timeoutMs{900};
     std::atomic<AtspiCacheUse> m_cacheUse{AtspiCacheUse::On};
     std::atomic<AtspiActionReads> m_actionReads{AtspiActionReads::Single};
     std::atomic<AtspiTreeReads> m_treeReads{AtspiTreeReads::Items};

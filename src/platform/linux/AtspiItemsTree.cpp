@@ -233,21 +233,14 @@ QByteArray atspiApplicationBusName(AtspiAccessible *application)
                                                                        : QByteArray();
 }
 
-AtspiItemsStatus fetchName(DBusConnection *bus, const QByteArray &busName, const QByteArray &path, int timeoutMs,
-                           QString &name)
+namespace {
+
+// One call whose answer is a string (`inVariant`: inside a variant, as Properties.Get gives it), bounded by
+// `timeoutMs`. Takes the call.
+AtspiItemsStatus callForString(DBusConnection *bus, DBusMessage *call, bool inVariant, int timeoutMs, QString &out)
 {
-    if (bus == nullptr || busName.isEmpty())
+    if (call == nullptr)
         return AtspiItemsStatus::Unsupported;
-    DBusMessage *call = dbus_message_new_method_call(busName.constData(), path.constData(),
-                                                     "org.freedesktop.DBus.Properties", "Get");
-    const char *interface = "org.a11y.atspi.Accessible";
-    const char *property = "Name";
-    if (call == nullptr
-        || !dbus_message_append_args(call, DBUS_TYPE_STRING, &interface, DBUS_TYPE_STRING, &property, DBUS_TYPE_INVALID)) {
-        if (call != nullptr)
-            dbus_message_unref(call);
-        return AtspiItemsStatus::Unsupported;
-    }
     DBusError error;
     dbus_error_init(&error);
     DBusMessage *reply = dbus_connection_send_with_reply_and_block(bus, call, timeoutMs, &error);
@@ -262,15 +255,47 @@ AtspiItemsStatus fetchName(DBusConnection *bus, const QByteArray &busName, const
     AtspiItemsStatus status = AtspiItemsStatus::Unsupported;
     DBusMessageIter top;
     DBusMessageIter variant;
-    if (dbus_message_iter_init(reply, &top) && dbus_message_iter_get_arg_type(&top) == DBUS_TYPE_VARIANT) {
-        dbus_message_iter_recurse(&top, &variant);
-        if (dbus_message_iter_get_arg_type(&variant) == DBUS_TYPE_STRING) {
-            name = QString::fromUtf8(basic<const char *>(variant));
+    if (dbus_message_iter_init(reply, &top)) {
+        DBusMessageIter *value = &top;
+        if (inVariant && dbus_message_iter_get_arg_type(&top) == DBUS_TYPE_VARIANT) {
+            dbus_message_iter_recurse(&top, &variant);
+            value = &variant;
+        }
+        if (dbus_message_iter_get_arg_type(value) == DBUS_TYPE_STRING) {
+            out = QString::fromUtf8(basic<const char *>(*value));
             status = AtspiItemsStatus::Read;
         }
     }
     dbus_message_unref(reply);
     return status;
+}
+
+} // namespace
+
+AtspiItemsStatus fetchName(DBusConnection *bus, const QByteArray &busName, const QByteArray &path, int timeoutMs,
+                           QString &name)
+{
+    if (bus == nullptr || busName.isEmpty())
+        return AtspiItemsStatus::Unsupported;
+    DBusMessage *call = dbus_message_new_method_call(busName.constData(), path.constData(),
+                                                     "org.freedesktop.DBus.Properties", "Get");
+    const char *interface = "org.a11y.atspi.Accessible";
+    const char *property = "Name";
+    if (call != nullptr
+        && !dbus_message_append_args(call, DBUS_TYPE_STRING, &interface, DBUS_TYPE_STRING, &property, DBUS_TYPE_INVALID)) {
+        dbus_message_unref(call);
+        call = nullptr;
+    }
+    return callForString(bus, call, true, timeoutMs, name);
+}
+
+AtspiItemsStatus fetchDirectAddress(DBusConnection *bus, const QByteArray &busName, int timeoutMs, QString &address)
+{
+    if (bus == nullptr || busName.isEmpty())
+        return AtspiItemsStatus::Unsupported;
+    DBusMessage *call = dbus_message_new_method_call(busName.constData(), kRootPath, "org.a11y.atspi.Application",
+                                                     "GetApplicationBusAddress");
+    return callForString(bus, call, false, timeoutMs, address);
 }
 
 std::vector<QByteArray> menuContainersOf(const std::vector<AtspiCacheItem> &items)

@@ -77,6 +77,10 @@ QByteArray atspiApplicationBusName(AtspiAccessible *application);
 AtspiItemsStatus fetchName(DBusConnection *bus, const QByteArray &busName, const QByteArray &path, int timeoutMs,
                            QString &name);
 
+// The application's own socket (GetApplicationBusAddress on its root), empty when it offers none, in one
+// request bounded by `timeoutMs`. Threads: as fetchCacheItems.
+AtspiItemsStatus fetchDirectAddress(DBusConnection *bus, const QByteArray &busName, int timeoutMs, QString &address);
+
 // Sends every call at once on `bus`, then hands each reply (null after a time-out or when the application
 // left) to `onReply` in order: the application answers them back to back instead of one round trip each.
 // Every call carries `timeoutMs` from the moment it was sent, so the batch is bounded by about one time-out.

@@ -11,6 +11,7 @@
 #include "palette/CommandPalette.h"
 #include "palette/DataSource.h"
 #include "palette/MenuDataProvider.h"
+#include "palette/MenuItemData.h"
 #include "palette/OptionDataProvider.h"
 #include "palette/TavolinDataProvider.h"
 #include "palette/ThemeManager.h"
@@ -67,6 +68,7 @@ AppDelegate::AppDelegate(SettingsDomain &settings, QObject *parent) : QObject(pa
 
 AppDelegate::~AppDelegate()
 {
+    MenuItemData::setPressFailedSink({}); // it tells the notifier, which goes with this object
     // The controllers refer to everything below them: they go first.
     m_quickOpen.reset();
     m_updates.reset();
@@ -114,6 +116,9 @@ void AppDelegate::createControllers()
     m_panel = std::make_unique<PanelWindowController>(DataSource::shared(), m_settings, themes);
     m_notifier = std::make_unique<DBusNotifier>();
     m_notifier->setOnResponse([this] { lockReopenHandler(); });
+    MenuItemData::setPressFailedSink([notifier = m_notifier.get()](const QString &title, const QString &why) {
+        notifier->showError(title, why);
+    });
     m_extensions = std::make_unique<PluginDataProvider>(*m_notifier);
     PluginDataProvider::setShared(m_extensions.get());
     m_grabber = std::make_unique<X11HotkeyGrabber>();
