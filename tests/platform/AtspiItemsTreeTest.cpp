@@ -115,6 +115,70 @@ TEST(AtspiItemsTreeTest, ItemsGtkNeverShowsAreLeftOut)
               (QStringList{QStringLiteral("Paste"), QStringLiteral("No Action")}));
 }
 
+// The menus as text: "File: Open, Recent | Debug: Dump".
+QString outline(const AtspiMenuNode &bar)
+{
+    QStringList menus;
+    for (const AtspiMenuNodePtr &menu : bar.children) {
+        const QStringList items = menu->children.empty() ? QStringList() : titles(*menu->children[0]);
+        menus << menu->title.value_or(QString()) + QStringLiteral(": ") + items.join(QStringLiteral(", "));
+    }
+    return menus.join(QStringLiteral(" | "));
+}
+
+struct HiddenCase
+{
+    const char *name;
+    bool barShown;
+    bool fileShown;
+    const char *outline;
+};
+
+class AtspiItemsHiddenTest : public testing::TestWithParam<HiddenCase>
+{
+};
+
+// GIMP (GTK 2) keeps ten unused "Open Recent" slots without the VISIBLE state; a menu that is not shown (as Qt
+// reports every closed menu) tells nothing of its items' VISIBLE state.
+TEST_P(AtspiItemsHiddenTest, ItemsWithoutVisibleAreLeftOutWhereTheirMenuIsShown)
+{
+    const HiddenCase &c = GetParam();
+    const uint64_t hidden = states({ATSPI_STATE_ENABLED, ATSPI_STATE_SENSITIVE});
+    std::vector<AtspiCacheItem> items = {
+        item("/bar", kRoot, ATSPI_ROLE_MENU_BAR, "", c.barShown ? kUsable : hidden),
+        item("/m/file", "/bar", ATSPI_ROLE_MENU, "File", c.fileShown ? kUsable : hidden),
+        item("/m/recent", "/m/file", ATSPI_ROLE_MENU, "Open Recent", c.fileShown ? kUsable : hidden),
+        item("/i/slot1", "/m/recent", ATSPI_ROLE_MENU_ITEM, "file-open-recent-01", hidden),
+        item("/i/history", "/m/recent", ATSPI_ROLE_MENU_ITEM, "Document History"),
+        item("/i/open", "/m/file", ATSPI_ROLE_MENU_ITEM, "Open"),
+        item("/i/slot2", "/m/file", ATSPI_ROLE_MENU_ITEM, "file-open-recent-02", hidden),
+        item("/sep", "/m/file", ATSPI_ROLE_SEPARATOR, "", hidden, false),
+        item("/m/debug", "/bar", ATSPI_ROLE_MENU, "Debug", hidden),
+        item("/i/dump", "/m/debug", ATSPI_ROLE_MENU_ITEM, "Dump"),
+    };
+    const AtspiChildOrder order = {
+        {"/bar", {"/m/file", "/m/debug"}},
+        {"/m/file", {"/i/open", "/m/recent", "/i/slot2", "/sep"}},
+        {"/m/recent", {"/i/slot1", "/i/history"}},
+        {"/m/debug", {"/i/dump"}},
+    };
+    const AtspiItemsMenuBar bar = menuBarFromItems(items, order, QStringLiteral(":1.7"));
+    ASSERT_TRUE(bar.menuBar);
+    EXPECT_EQ(outline(*bar.menuBar), QString::fromUtf8(c.outline));
+    if (c.fileShown) {
+        const AtspiMenuNode &recent = *bar.menuBar->children[0]->children[0]->children[1];
+        EXPECT_EQ(titles(*recent.children[0]), QStringList{QStringLiteral("Document History")});
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Items, AtspiItemsHiddenTest,
+    testing::Values(HiddenCase{"ShownMenusLeaveOutHiddenItemsAtEveryDepth", true, true, "File: Open, Open Recent, "},
+                    HiddenCase{"MenusNotShownKeepEveryItem", false, false,
+                               "File: Open, Open Recent, file-open-recent-02,  | Debug: Dump"},
+                    HiddenCase{"AShownBarLeavesOutItsHiddenMenu", true, false, ""}),
+    [](const testing::TestParamInfo<HiddenCase> &info) { return std::string(info.param.name); });
+
 struct PressCase
 {
     const char *name;

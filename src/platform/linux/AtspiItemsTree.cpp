@@ -87,8 +87,9 @@ public:
         root->enabled = true;
         root->busName = m_busName;
         root->path = QString::fromUtf8(m_items[size_t(bar)].path);
+        const bool barShown = hasState(m_items[size_t(bar)], ATSPI_STATE_VISIBLE);
         for (int child : childrenOf(m_items[size_t(bar)].path)) {
-            if (AtspiMenuNodePtr item = node(child, true))
+            if (AtspiMenuNodePtr item = node(child, true, barShown))
                 root->children.push_back(std::move(item));
         }
         m_out.menuBar = std::move(root);
@@ -121,12 +122,12 @@ private:
         return -1;
     }
 
-    // Null for an item GTK never shows (as walkMenuBar).
-    AtspiMenuNodePtr node(int index, bool topLevel)
+    // Null for an item its application keeps hidden (as walkMenuBar decides it).
+    AtspiMenuNodePtr node(int index, bool topLevel, bool menuShown)
     {
         const AtspiCacheItem &item = m_items[size_t(index)];
         ++m_out.nodes;
-        if (item.role != ATSPI_ROLE_SEPARATOR && !hasState(item, ATSPI_STATE_VISIBLE))
+        if (!atspiItemIsListed(item.role, hasState(item, ATSPI_STATE_VISIBLE), menuShown))
             return nullptr;
         auto node = std::make_shared<AtspiMenuNode>();
         node->role = QString::fromLatin1(topLevel ? axrole::kMenuBarItem : axrole::kMenuItem);
@@ -147,8 +148,9 @@ private:
             auto menu = std::make_shared<AtspiMenuNode>();
             menu->role = QString::fromLatin1(axrole::kMenu);
             menu->enabled = true;
+            const bool shown = hasState(item, ATSPI_STATE_VISIBLE);
             for (int child : childrenOf(item.path)) {
-                if (AtspiMenuNodePtr kid = this->node(child, false))
+                if (AtspiMenuNodePtr kid = this->node(child, false, shown))
                     menu->children.push_back(std::move(kid));
             }
             node->children.push_back(std::move(menu));

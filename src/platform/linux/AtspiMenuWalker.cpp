@@ -42,7 +42,6 @@ private:
 struct Walk
 {
     AtspiWalkResult result;
-    bool gtk = false;
     AtspiActionReads actionReads = AtspiActionReads::Full; // Full unless the application is GTK
     // Items whose key binding the pipelined batch asks for, at the end of the walk.
     std::vector<std::shared_ptr<AtspiMenuNode>> bindingsWanted;
@@ -117,6 +116,13 @@ struct Walk
         const bool visible = atspi_state_set_contains(set, ATSPI_STATE_VISIBLE);
         g_object_unref(set);
         return visible;
+    }
+
+    // Whether `a` has the VISIBLE state (false when the application did not answer).
+    bool shown(AtspiAccessible *a)
+    {
+        AtspiMenuNode unused;
+        return states(a, unused);
     }
 
     // The press action's index and the shortcut from the key bindings.
@@ -230,23 +236,23 @@ void unrefAll(std::vector<AtspiAccessible *> &list)
     list.clear();
 }
 
-AtspiMenuNodePtr readItem(Walk &walk, AtspiAccessible *a, bool topLevel);
+AtspiMenuNodePtr readItem(Walk &walk, AtspiAccessible *a, bool topLevel, bool menuShown);
 
-// A menu of the reader's shape holding the items read from `children`.
-AtspiMenuNodePtr menuOf(Walk &walk, std::vector<AtspiAccessible *> children)
+// A menu of the reader's shape holding the items read from `children` of a menu that is shown or not.
+AtspiMenuNodePtr menuOf(Walk &walk, std::vector<AtspiAccessible *> children, bool shown)
 {
     auto menu = std::make_shared<AtspiMenuNode>();
     menu->role = QString::fromLatin1(axrole::kMenu);
     menu->enabled = true;
     for (AtspiAccessible *child : children) {
-        if (AtspiMenuNodePtr item = readItem(walk, child, false))
+        if (AtspiMenuNodePtr item = readItem(walk, child, false, shown))
             menu->children.push_back(std::move(item));
     }
     unrefAll(children);
     return menu;
 }
 
-AtspiMenuNodePtr readItem(Walk &walk, AtspiAccessible *a, bool topLevel)
+AtspiMenuNodePtr readItem(Walk &walk, AtspiAccessible *a, bool topLevel, bool menuShown)
 {
     const AtspiRole role = walk.role(a);
     if (walk.result.failed)
@@ -260,15 +266,14 @@ AtspiMenuNodePtr readItem(Walk &walk, AtspiAccessible *a, bool topLevel)
     }
     node->title = walk.name(a);
     const bool visible = walk.states(a, *node);
-    // GTK keeps items it never shows in its menus (geany's "invisible" placeholders of radio groups).
-    if (walk.gtk && !visible && !walk.result.failed)
+    if (!walk.result.failed && !atspiItemIsListed(role, visible, menuShown))
         return nullptr;
     identify(a, *node);
     if (role == ATSPI_ROLE_MENU) {
         // GTK: the menu is its own item. Split it into an item holding a nameless menu.
         ++walk.result.menuItems;
         walk.actions(a, node, false, visible);
-        node->children.push_back(menuOf(walk, walk.children(a)));
+        node->children.push_back(menuOf(walk, walk.children(a), visible));
         return node;
     }
     if (isItemRole(role)) {
@@ -283,7 +288,8 @@ AtspiMenuNodePtr readItem(Walk &walk, AtspiAccessible *a, bool topLevel)
             const AtspiRole kidRole = walk.role(kid);
             if (kidRole == ATSPI_ROLE_MENU || kidRole == ATSPI_ROLE_POPUP_MENU) {
                 ++walk.result.nodes;
-                node->children.push_back(menuOf(walk, walk.children(kid)));
+                const bool shown = walk.shown(kid);
+                node->children.push_back(menuOf(walk, walk.children(kid), shown));
             }
         }
         unrefAll(kids);
@@ -407,6 +413,11 @@ bool readFromItems(AtspiAccessible *application, int timeoutMs, AtspiWalkResult 
 
 } // namespace
 
+bool atspiItemIsListed(int role, bool visible, bool menuShown)
+{
+    return visible || !menuShown || role == ATSPI_ROLE_SEPARATOR;
+}
+
 bool isAtspiMenuItemRole(int role)
 {
     return isItemRole(role);
@@ -436,7 +447,6 @@ AtspiWalkResult walkMenuBar(AtspiAccessible *application, const AtspiWalkOptions
         atspi_accessible_set_cache_mask(application, cached ? ATSPI_CACHE_DEFAULT : ATSPI_CACHE_NONE);
         // Single and Pipelined lean on cached states and interfaces; the uncached walk is the reference.
         walk.actionReads = gtk && cached ? options.actions : AtspiActionReads::Full;
-        walk.gtk = gtk;
     }
     if (gtk && options.cache == AtspiCacheUse::On && options.tree == AtspiTreeReads::Items
         && readFromItems(application, options.timeoutMs, walk.result))
@@ -448,9 +458,10 @@ AtspiWalkResult walkMenuBar(AtspiAccessible *application, const AtspiWalkOptions
     root->role = QString::fromLatin1(axrole::kMenuBar);
     root->enabled = true;
     identify(bar, *root);
+    const bool barShown = walk.shown(bar);
     std::vector<AtspiAccessible *> items = walk.children(bar);
     for (AtspiAccessible *item : items) {
-        if (AtspiMenuNodePtr node = readItem(walk, item, true))
+        if (AtspiMenuNodePtr node = readItem(walk, item, true, barShown))
             root->children.push_back(std::move(node));
     }
     unrefAll(items);

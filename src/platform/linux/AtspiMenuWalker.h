@@ -105,9 +105,15 @@ struct AtspiWalkOptions
 };
 
 // Finds the menu bar of `application` (breadth first, not descending into menus, tables, lists or text)
-// and reads it whole, leaving out the items a GTK application keeps hidden (no VISIBLE state). Runs on
-// the libatspi thread only. Stops at the first failed call.
+// and reads it whole, leaving out the items the application keeps hidden (atspiItemIsListed). Runs on the
+// libatspi thread only. Stops at the first failed call.
 AtspiWalkResult walkMenuBar(AtspiAccessible *application, const AtspiWalkOptions &options);
+
+// Whether a menu's child of `role` is read at all. An item without the VISIBLE state is one its application
+// keeps hidden (GTK 2 and 3: GIMP's unused "Open Recent" slots, geany's radio placeholders), but only while
+// its menu has that state: Qt clears VISIBLE on every item of a closed menu, so there it tells nothing.
+// Separators are always read (the reader drops them for their empty title).
+bool atspiItemIsListed(int role, bool visible, bool menuShown);
 
 // Roles (AtspiRole values) the walk treats as menu items, and those it never searches for a menu bar.
 bool isAtspiMenuItemRole(int role);
