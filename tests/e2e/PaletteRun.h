@@ -15,6 +15,14 @@ namespace tavolin::test {
 // tool failed or did not finish. The output is trimmed.
 std::optional<QString> xdotool(const QStringList &args);
 bool haveXdotool();
+// A run of `tavolin-menu` to its end, bounded (15 s): its exit code (-1 when it did not finish) and output.
+struct MenuToolRun
+{
+    int code = -1;
+    QString out;
+    QString err;
+};
+MenuToolRun runMenuTool(const QStringList &args);
 // The first visible window of process `pid`, waiting (bounded) for it to map.
 std::optional<QString> waitForWindowOf(qint64 pid, int boundMs = 15000);
 // Whether a window titled exactly "Tavolin" (the panel) is mapped now.

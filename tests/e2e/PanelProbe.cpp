@@ -239,4 +239,92 @@ std::optional<QPoint> PanelProbe::buttonCentre(qint64 pid, const QString &name)
     return std::nullopt;
 }
 
+namespace {
+
+// As childAt, but failing (null, `failed` set) when the application did not answer.
+Ref checkedChildAt(AtspiAccessible *node, int index, bool &failed)
+{
+    GError *error = nullptr;
+    Ref child(atspi_accessible_get_child_at_index(node, index, &error));
+    if (error) {
+        failed = true;
+        g_clear_error(&error);
+    }
+    return child;
+}
+
+int checkedChildCount(AtspiAccessible *node, bool &failed)
+{
+    GError *error = nullptr;
+    const int count = atspi_accessible_get_child_count(node, &error);
+    if (error || count < 0)
+        failed = true;
+    g_clear_error(&error);
+    return count < 0 ? 0 : count;
+}
+
+QString checkedName(AtspiAccessible *node, bool &failed)
+{
+    GError *error = nullptr;
+    gchar *name = atspi_accessible_get_name(node, &error);
+    if (error)
+        failed = true;
+    g_clear_error(&error);
+    return takeString(name).trimmed();
+}
+
+} // namespace
+
+std::optional<QStringList> PanelProbe::windowTitles(qint64 pid)
+{
+    Ref app = application(pid);
+    if (!app)
+        return std::nullopt;
+    bool failed = false;
+    QStringList titles;
+    const int count = checkedChildCount(app.get(), failed);
+    for (int i = 0; i < count && !failed; ++i) {
+        if (Ref child = checkedChildAt(app.get(), i, failed))
+            titles.append(checkedName(child.get(), failed));
+    }
+    return failed ? std::nullopt : std::optional<QStringList>(titles);
+}
+
+std::optional<QStringList> PanelProbe::fieldTexts(qint64 pid, const QString &title)
+{
+    Ref app = application(pid);
+    if (!app)
+        return std::nullopt;
+    bool failed = false;
+    Ref window;
+    const int count = checkedChildCount(app.get(), failed);
+    for (int i = 0; i < count && !failed && !window; ++i) {
+        Ref child = checkedChildAt(app.get(), i, failed);
+        if (child && checkedName(child.get(), failed) == title)
+            window = std::move(child);
+    }
+    if (!window || failed)
+        return std::nullopt;
+    QStringList texts;
+    std::deque<Ref> queue;
+    queue.push_back(std::move(window));
+    for (int visited = 0; !queue.empty() && visited < kMaxNodes && !failed; ++visited) {
+        Ref node = std::move(queue.front());
+        queue.pop_front();
+        const AtspiRole role = roleOf(node.get());
+        if (role == ATSPI_ROLE_TEXT || role == ATSPI_ROLE_ENTRY) {
+            texts.append(textOf(node.get()));
+            continue;
+        }
+        if (role == ATSPI_ROLE_TABLE || role == ATSPI_ROLE_TREE_TABLE || role == ATSPI_ROLE_LIST)
+            continue;
+        const int children = checkedChildCount(node.get(), failed);
+        for (int i = 0; i < children && !failed; ++i) {
+            if (Ref child = checkedChildAt(node.get(), i, failed))
+                queue.push_back(std::move(child));
+        }
+    }
+    return failed ? std::nullopt : std::optional<QStringList>(texts);
+}
+
 } // namespace tavolin::test

@@ -39,6 +39,12 @@ public:
     // The centre, in screen coordinates, of the first showing button named `name` in application `pid`'s
     // windows (a checkable one too, which reads as a check box); nullopt when there is none.
     static std::optional<QPoint> buttonCentre(qint64 pid, const QString &name);
+    // The names of application `pid`'s top-level windows of any kind (frames, dialogs, file choosers), in
+    // the bus's order; nullopt when it is not on the bus or a read failed (it did not answer in time).
+    static std::optional<QStringList> windowTitles(qint64 pid);
+    // The texts of the text fields in application `pid`'s top-level window named `title`, as a screen reader
+    // reads them (not looking inside lists and tables); nullopt when there is no such window or a read failed.
+    static std::optional<QStringList> fieldTexts(qint64 pid, const QString &title);
 };
 
 } // namespace tavolin::test

@@ -1,0 +1,64 @@
+// A row whose menu item the application destroyed after the palette read it: performing it from the palette
+// tells the user it did not reach the application (a desktop notification, served here by the test), and the
+// application runs nothing. The Qt fixture's File > Reload replaces its File > Recent items with new ones of
+// the same titles; `tavolin-menu perform` presses Reload while the panel is open.
+#include "EndToEndTest.h"
+#include "HeadlessSession.h"
+#include "NotificationServer.h"
+
+#include "support/WaitFor.h"
+
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+namespace tavolin::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+class PressFailureEndToEnd : public EndToEndTest
+{
+};
+
+TEST_F(PressFailureEndToEnd, ARowWhoseItemIsGoneIsReportedAndRunsNothing)
+{
+    NotificationServer notifications;
+    ASSERT_TRUE(notifications.start()) << "cannot serve org.freedesktop.Notifications on the session bus";
+    const std::unique_ptr<TestApp> fixture = TestApp::startFixture();
+    ASSERT_TRUE(fixture) << "the Qt fixture did not start";
+    const std::optional<QString> window = waitForWindowOf(fixture->pid());
+    ASSERT_TRUE(window) << "the fixture showed no window";
+    std::unique_ptr<PaletteRun> palette;
+    startPalette(QJsonObject{{QStringLiteral("skipWelcome"), true}}, palette);
+    if (!palette)
+        return;
+    ASSERT_TRUE(xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), *window}));
+    ASSERT_TRUE(xdotool({QStringLiteral("key"), QStringLiteral("ctrl+shift+p")}));
+    ASSERT_TRUE(waitForPanel(*palette, [](const PanelContent &panel) { return panel.rows.contains(QStringLiteral("Alpha")); }))
+        << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n" << palette->log().toStdString();
+
+    // The application changes its menus under the open panel.
+    const MenuToolRun reload =
+        runMenuTool({QStringLiteral("perform"), QStringLiteral("File > Reload"), QStringLiteral("--pid"), QString::number(fixture->pid())});
+    ASSERT_EQ(reload.code, 0) << reload.err.toStdString();
+    ASSERT_TRUE(fixture->waitForLogLine(QStringLiteral("triggered File > Reload")));
+
+    ASSERT_TRUE(xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), QStringLiteral("alpha")}));
+    const std::optional<PanelContent> ranked = waitForPanel(*palette, [](const PanelContent &panel) {
+        return panel.input == QLatin1String("alpha") && !panel.rows.isEmpty();
+    });
+    ASSERT_TRUE(ranked) << describe(PanelProbe::panel(palette->pid())).toStdString();
+    ASSERT_EQ(ranked->rows.first(), QStringLiteral("Alpha")) << describe(ranked).toStdString();
+    ASSERT_TRUE(xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
+
+    EXPECT_TRUE(waitFor([&] { return !notifications.shown().isEmpty(); }, 10s))
+        << "no notification\n" << palette->log().toStdString();
+    EXPECT_EQ(notifications.shown(),
+              QStringList{QStringLiteral("Error on \"Alpha\": the menu item is gone: the application changed its menus or quit")});
+    EXPECT_FALSE(fixture->logLines().contains(QStringLiteral("triggered File > Recent > Alpha")));
+    EXPECT_EQ(palette->stopAndReportFaults(), QString());
+}
+
+} // namespace
+} // namespace tavolin::test
