@@ -13,3 +13,10 @@ if(TAVOLIN_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer -g)
   add_link_options(-fsanitize=address,undefined)
 endif()
+
+if(TAVOLIN_FUZZ)
+  # Coverage for libFuzzer in every library; the fuzz targets themselves link -fsanitize=fuzzer.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
+                      -fno-omit-frame-pointer -g)
+  add_link_options(-fsanitize=address,undefined)
+endif()

@@ -20,6 +20,7 @@ run=(
 )
 test=(
   libbenchmark-dev
+  clang libclang-rt-dev # the fuzz targets: libFuzzer with ASan and UBSan
   gettext # msgfmt: the translation tests compile their catalogs
   python3 # the extension tests run a Python extension
   # headless desktop session for integration tests

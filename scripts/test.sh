@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds everything and runs every test:
 #   1. the full build (warnings are errors) and all its tests;
-#   2. the Qt-Core-only libraries again with AddressSanitizer + UndefinedBehaviorSanitizer, and their tests.
+#   2. the Qt-Core-only libraries again with AddressSanitizer + UndefinedBehaviorSanitizer, and their tests;
+#   3. every fuzz target for a few seconds over its corpus, so an input that once crashed stays checked.
 # Any failing test or sanitizer report fails the run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -34,3 +35,6 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1:detec
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 export LSAN_OPTIONS=suppressions=$root/tests/lsan.supp:print_suppressions=0
 ctest --test-dir build-asan --output-on-failure -j "$jobs" --timeout 600
+
+step "fuzz targets, ${TAVOLIN_FUZZ_SECONDS:-5} s each over their corpora"
+bash scripts/fuzz.sh --seconds "${TAVOLIN_FUZZ_SECONDS:-5}"

@@ -319,9 +319,13 @@ RowsFile parseLines(QByteArrayView bytes, int firstLine, const RowPrefilter *fil
             ++number;
             if (view.endsWith(QLatin1Char('\r')))
                 view.chop(1);
-            // Most lines start with a letter: only the others can be blank.
-            if ((view.isEmpty() || view.front().isSpace()) && view.trimmed().isEmpty())
-                continue;
+            // Most lines start with a letter: only the others can be blank, or a comment after blanks (read
+            // as a row, " #x" would be listed as "#x", a line that reads back as a comment).
+            if (view.isEmpty() || view.front().isSpace()) {
+                const QStringView trimmed = view.trimmed();
+                if (trimmed.isEmpty() || trimmed.startsWith(QLatin1Char('#')))
+                    continue;
+            }
             if (view.startsWith(QLatin1Char('#')))
                 continue;
             parser.parse(view, number);

@@ -51,7 +51,7 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"StateWithoutShortcut", "View > Line Numbers\t\tchecked\n", {QStringLiteral("View > Line Numbers\t\tchecked")}, 0},
         ParseCase{"BothStates", "A > B\t\tsubmenu,checked\n", {QStringLiteral("A > B\t\tchecked,submenu")}, 0},
         ParseCase{"BlanksAroundSegmentsTrimmed", "  File  >  Open  \n", {QStringLiteral("File > Open")}, 0},
-        ParseCase{"CommentsAndBlankLinesSkipped", "# rows\n\n   \nEdit > Copy\n", {QStringLiteral("Edit > Copy")}, 0},
+        ParseCase{"CommentsAndBlankLinesSkipped", "# rows\n\n   \n  # indented\nEdit > Copy\n", {QStringLiteral("Edit > Copy")}, 0},
         ParseCase{"WindowsLineEnds", "Edit > Copy\tCtrl+C\r\nEdit > Cut\r\n",
                   {QStringLiteral("Edit > Copy\tCtrl+C"), QStringLiteral("Edit > Cut")}, 0},
         ParseCase{"BadShortcutKeepsRow", "Edit > Copy\tCtrl+Nonsense+\n", {QStringLiteral("Edit > Copy")}, 1},

@@ -136,7 +136,7 @@ void PanelWindowController::updateUI()
 
 std::optional<QRect> PanelWindowController::windowFrame() const
 {
-    return m_window->geometry();
+    return m_placement;
 }
 
 std::optional<QRect> PanelWindowController::windowScreenFrame() const
@@ -159,6 +159,7 @@ std::optional<QRect> PanelWindowController::mainScreenFrame() const
 
 void PanelWindowController::moveWindow(const QPoint &origin)
 {
+    m_placement.moveTopLeft(origin);
     m_window->move(origin);
 }
 

@@ -143,6 +143,7 @@ private:
     void applyThemeOnTable(const Theme &theme, bool dark);
     void applyThemeOnInput(const Theme &theme, bool dark);
     DataProvider *provider() const { return m_source.provider(); }
+    void place(const QRect &frame);
 
     DataSource &m_source;
     SettingsDomain &m_settings;
@@ -157,6 +158,10 @@ private:
     bool m_inDarkMode = false;
     int m_inputMargin = 0;
     bool m_showInputBorder = false;
+    // Kept here rather than read back from the window: while a window manager takes a newly mapped panel
+    // into its frame, the window briefly reports the frame's position before placement (the screen's
+    // corner), and a resize then would pin the panel there.
+    QRect m_placement;
     QList<QList<UndoAction>> m_undoGroups;
     bool m_undoing = false;
     bool m_exiting = false;

@@ -162,22 +162,21 @@ void PanelWindowController::applyThemeOnLayouts(const Theme &theme, bool useCurr
     const int width = panelWidth() + 2 * border();
     if (const QScreen *screen = m_window->screen() ? m_window->screen() : QGuiApplication::primaryScreen()) {
         const QRect area = screen->geometry();
-        m_window->setGeometry(area.x() + (area.width() - width) / 2, area.y() + (area.height() - height) / 2, width,
-                              height);
+        place(QRect(area.x() + (area.width() - width) / 2, area.y() + (area.height() - height) / 2, width, height));
     } else {
-        m_window->setGeometry(0, 0, width, height);
+        place(QRect(0, 0, width, height));
     }
     layoutContents();
 }
 
 void PanelWindowController::onChangeTheme()
 {
-    const QRect old = m_window->geometry();
+    const QRect old = m_placement;
     const ThemeManager::ThemePtr theme = applyTheme(true);
     if (const QScreen *screen = m_window->screen()) {
         const QRect area = screen->geometry();
-        const QRect now = m_window->geometry();
-        m_window->setGeometry(area.x() + (area.width() - now.width()) / 2, old.top(), now.width(), now.height());
+        const QRect now = m_placement;
+        place(QRect(area.x() + (area.width() - now.width()) / 2, old.top(), now.width(), now.height()));
     }
     // Row heights first, then the window fits the rows on the next turn.
     m_list->doItemsLayout();
@@ -200,12 +199,18 @@ void PanelWindowController::fitWindow(int rows)
 {
     m_inputMargin = rows == 0 ? 0 : border();
     m_inputBorder->setVisible(rows > 0 && m_showInputBorder);
-    const QRect old = m_window->geometry();
+    const QRect old = m_placement;
     const int width = panelWidth() + 2 * border();
     const int height = ListView::calcHeight(rows, *m_themes.currentTheme(), m_source.mode());
     if (height != old.height() || width != old.width())
-        m_window->setGeometry(old.x() + (old.width() - width) / 2, old.y(), width, height);
+        place(QRect(old.x() + (old.width() - width) / 2, old.y(), width, height));
     layoutContents();
+}
+
+void PanelWindowController::place(const QRect &frame)
+{
+    m_placement = frame;
+    m_window->setGeometry(frame);
 }
 
 void PanelWindowController::layoutContents()
