@@ -2,7 +2,9 @@
 # A private headless desktop session: Xvfb, a D-Bus session bus and the AT-SPI accessibility bus, optionally
 # with a window manager. Used by the integration tests, CI and the demo.
 #
-#   headless-session.sh start [--wm] [--state-dir DIR]   start (or reuse) the session; prints its environment
+#   headless-session.sh start [--wm] [--no-a11y] [--state-dir DIR]   start (or reuse) the session; prints its
+#                                                        environment. --no-a11y: no accessibility bus, and a
+#                                                        session bus that cannot start one (a minimal desktop)
 #   headless-session.sh env   [--state-dir DIR]          print the environment of the running session
 #   headless-session.sh wm-start|wm-stop [--state-dir DIR]  add or remove the window manager
 #   headless-session.sh stop  [--state-dir DIR]          stop every process it started, by pid, newest first
@@ -19,10 +21,12 @@ cmd=${1:-}
 [ -n "$cmd" ] || die "usage: $0 start|env|wm-start|wm-stop|stop|status [--wm] [--state-dir DIR]"
 shift
 with_wm=0
+no_a11y=0
 state_dir="${TMPDIR:-/tmp}/tavolin-headless-$(id -u)"
 while [ $# -gt 0 ]; do
   case "$1" in
     --wm) with_wm=1 ;;
+    --no-a11y) no_a11y=1 ;;
     --state-dir) [ $# -ge 2 ] || die "--state-dir needs a directory"; state_dir=$2; shift ;;
     *) die "unknown argument: $1" ;;
   esac
@@ -49,7 +53,7 @@ stop_group() {
 }
 
 load_state() {
-  XVFB_PID="" BUS_PID="" LAUNCHER_PID="" WM_PID="" DISPLAY_NAME="" BUS_ADDRESS=""
+  XVFB_PID="" BUS_PID="" LAUNCHER_PID="" WM_PID="" DISPLAY_NAME="" BUS_ADDRESS="" NO_A11Y=0
   # shellcheck disable=SC1090
   [ -r "$state" ] && . "$state"
   return 0
@@ -61,11 +65,15 @@ save_state() {
   {
     echo "XVFB_PID=$XVFB_PID"; echo "BUS_PID=$BUS_PID"; echo "LAUNCHER_PID=$LAUNCHER_PID"
     echo "WM_PID=$WM_PID"; echo "DISPLAY_NAME=$DISPLAY_NAME"; echo "BUS_ADDRESS='$BUS_ADDRESS'"
+    echo "NO_A11Y=$NO_A11Y"
   } > "$tmp"
   mv -f "$tmp" "$state"
 }
 
-session_up() { load_state; alive "$XVFB_PID" && alive "$BUS_PID" && alive "$LAUNCHER_PID"; }
+session_up() {
+  load_state
+  alive "$XVFB_PID" && alive "$BUS_PID" && { [ "$NO_A11Y" = 1 ] || alive "$LAUNCHER_PID"; }
+}
 
 print_env() {
   echo "export DISPLAY=$DISPLAY_NAME"
@@ -139,13 +147,37 @@ do_start() {
   DISPLAY_NAME=":$(tr -d '[:space:]' < "$dfile")"
   rm -f "$dfile"
 
-  # 2. A session bus whose pid we know (dbus-launch hides it).
-  local out
-  out=$(timeout 5 dbus-daemon --session --fork --print-address=1 --print-pid=1) \
+  # 2. A session bus whose pid we know (dbus-launch hides it). Without accessibility, a bus with no service
+  #    folders, so nothing can start the accessibility bus on demand.
+  local out bus_config=(--session)
+  NO_A11Y=$no_a11y
+  if [ "$no_a11y" = 1 ]; then
+    cat > "$state_dir/bus.conf" <<'CONF'
+<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:tmpdir=/tmp</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+CONF
+    bus_config=(--config-file="$state_dir/bus.conf")
+  fi
+  out=$(timeout 5 dbus-daemon "${bus_config[@]}" --fork --print-address=1 --print-pid=1) \
     || { do_stop; die "dbus-daemon did not start"; }
   BUS_ADDRESS=$(echo "$out" | sed -n 1p)
   BUS_PID=$(echo "$out" | sed -n 2p)
   save_state
+  if [ "$no_a11y" = 1 ]; then
+    [ "$with_wm" = 1 ] && do_wm_start
+    print_env
+    return 0
+  fi
 
   # 3. The accessibility bus, then one registry call so at-spi2-registryd is running before the first app.
   LAUNCHER_PID=$(DISPLAY=$DISPLAY_NAME DBUS_SESSION_BUS_ADDRESS=$BUS_ADDRESS \

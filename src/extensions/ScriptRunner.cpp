@@ -1,23 +1,15 @@
 #include "ScriptRunner.h"
 
-#include "Notifier.h"
-#include "common/Log.h"
+#include "ScriptProcesses.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
 #include <QPromise>
 #include <QStandardPaths>
 #include <QStringDecoder>
 
-#include <chrono>
-#include <memory>
-
 namespace tavolin {
 namespace {
-
-// How often a waiting worker looks at the stop flag and drains standard error.
-constexpr int kStopCheckMs = 250;
 
 const QString kAppVariable = QStringLiteral("TAVOLIN_APP");
 const QString kPidVariable = QStringLiteral("TAVOLIN_APP_PID");
@@ -40,38 +32,24 @@ LaunchPlan notStartable(const QString &error)
     return plan;
 }
 
-// Appends what the child wrote to standard error, keeping at most kMaxErrorBytes. Returns true when
-// something was dropped.
-bool drainError(QProcess &process, QByteArray &kept)
-{
-    const QByteArray chunk = process.readAllStandardError();
-    const qsizetype room = ScriptRunner::kMaxErrorBytes - kept.size();
-    if (chunk.size() <= room) {
-        kept += chunk;
-        return false;
-    }
-    if (room > 0) {
-        // Cut on a character boundary so a long message still decodes as UTF-8.
-        qsizetype cut = room;
-        while (cut > 0 && (static_cast<unsigned char>(chunk.at(cut)) & 0xC0) == 0x80)
-            --cut;
-        kept += chunk.left(cut);
-    }
-    return true;
-}
-
 } // namespace
 
-ScriptRunner::ScriptRunner(QString folder, Notifier &notifier, int maxConcurrentRuns)
-    : m_folder(std::move(folder)), m_notifier(notifier)
+ScriptRunner::ScriptRunner(QString folder, Notifier &notifier, int maxRunningScripts)
+    : m_folder(std::move(folder)),
+      m_processes(std::make_unique<ScriptProcesses>(m_folder, notifier, qMax(1, maxRunningScripts))),
+      m_thread(std::make_unique<QThread>())
 {
-    m_pool.setMaxThreadCount(qMax(1, maxConcurrentRuns));
+    m_thread->setObjectName(QStringLiteral("tavolin-scripts"));
+    m_processes->moveToThread(m_thread.get());
+    m_thread->start();
 }
 
 ScriptRunner::~ScriptRunner()
 {
-    m_stopping = true;
-    m_pool.waitForDone();
+    ScriptProcesses *processes = m_processes.get();
+    QMetaObject::invokeMethod(processes, [processes] { processes->stopAll(); }, Qt::BlockingQueuedConnection);
+    m_thread->quit();
+    m_thread->wait();
 }
 
 QFuture<RunOutcome> ScriptRunner::run(const QString &label, const QString &entry, const RunContext &context)
@@ -79,15 +57,10 @@ QFuture<RunOutcome> ScriptRunner::run(const QString &label, const QString &entry
     auto promise = std::make_shared<QPromise<RunOutcome>>();
     QFuture<RunOutcome> future = promise->future();
     promise->start();
-    m_pool.start([this, promise, label, entry, context] {
-        RunOutcome outcome;
-        if (m_stopping)
-            outcome.kind = RunOutcome::Kind::Stopped;
-        else
-            outcome = execute(label, entry, context);
-        promise->addResult(outcome);
-        promise->finish();
-    });
+    ScriptProcesses *processes = m_processes.get();
+    QMetaObject::invokeMethod(
+        processes, [processes, promise, label, entry, context] { processes->start(label, entry, context, promise); },
+        Qt::QueuedConnection);
     return future;
 }
 
@@ -188,70 +161,6 @@ QString ScriptRunner::failureText(const QByteArray &standardError, int exitCode)
     if (text.isEmpty())
         return QStringLiteral("task return %1").arg(exitCode);
     return text;
-}
-
-RunOutcome ScriptRunner::execute(const QString &label, const QString &entry, const RunContext &context)
-{
-    const LaunchPlan plan = planLaunch(m_folder, entry);
-    RunOutcome outcome;
-    if (plan.kind != LaunchPlan::Kind::Ready) {
-        outcome.kind = plan.kind == LaunchPlan::Kind::Refused ? RunOutcome::Kind::Refused
-                                                               : RunOutcome::Kind::NotStarted;
-        outcome.message = plan.error;
-        log::error(QStringLiteral("extension %1 not run: %2").arg(label, plan.error));
-        m_notifier.showError(label, plan.error);
-        return outcome;
-    }
-
-    QProcess process;
-    process.setProgram(plan.program);
-    process.setArguments(plan.arguments);
-    process.setWorkingDirectory(QFileInfo(m_folder).canonicalFilePath());
-    process.setProcessEnvironment(environmentFor(context));
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setProcessChannelMode(QProcess::ForwardedOutputChannel);
-    log::info(QStringLiteral("run extension %1: %2").arg(label, entry));
-    process.start();
-    if (!process.waitForStarted(-1)) {
-        outcome.kind = RunOutcome::Kind::NotStarted;
-        outcome.message = process.errorString();
-        log::error(QStringLiteral("extension %1 did not start: %2").arg(label, outcome.message));
-        m_notifier.showError(label, outcome.message);
-        return outcome;
-    }
-
-    outcome = waitForExit(process);
-    if (outcome.kind == RunOutcome::Kind::Failed) {
-        log::error(QStringLiteral("extension %1 failed with %2").arg(label).arg(outcome.exitCode));
-        m_notifier.showError(label, outcome.message);
-    }
-    return outcome;
-}
-
-RunOutcome ScriptRunner::waitForExit(QProcess &process)
-{
-    RunOutcome outcome;
-    QByteArray standardError;
-    bool truncated = false;
-    while (process.state() != QProcess::NotRunning && !process.waitForFinished(kStopCheckMs)) {
-        truncated |= drainError(process, standardError);
-        if (m_stopping && process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished(-1);
-            outcome.kind = RunOutcome::Kind::Stopped;
-            return outcome;
-        }
-    }
-    truncated |= drainError(process, standardError);
-
-    outcome.exitCode = process.exitCode();
-    if (process.exitStatus() == QProcess::NormalExit && outcome.exitCode == 0)
-        return outcome;
-    outcome.kind = RunOutcome::Kind::Failed;
-    outcome.message = failureText(standardError, outcome.exitCode);
-    if (truncated)
-        outcome.message += QStringLiteral("\n[…]");
-    return outcome;
 }
 
 } // namespace tavolin

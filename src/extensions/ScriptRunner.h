@@ -4,13 +4,14 @@
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
-#include <QThreadPool>
+#include <QThread>
 
-#include <atomic>
+#include <memory>
 
 namespace tavolin {
 
 class Notifier;
+class ScriptProcesses;
 
 // What a script learns about the application it was run over, through its environment.
 struct RunContext
@@ -45,7 +46,8 @@ struct LaunchPlan
     QString error; // set unless Ready
 };
 
-// Runs extension scripts from the extension folder, one worker of its own pool per run, and reports
+// Runs extension scripts from the extension folder as child processes, watched together by one thread of
+// the runner's own (no thread per run, so scripts that never end do not hold later runs back), and reports
 // failures through the Notifier with the extension's label as title.
 //
 // An entry is a path relative to the folder. It must resolve, after following links, to a file inside the
@@ -53,28 +55,30 @@ struct LaunchPlan
 // is started. The ending picks the program: ".sh" runs /bin/bash, ".py" runs python3 found on PATH, no ending
 // runs the file itself (it must be executable); ".scpt" and every other ending fail to start. Programs are
 // started directly with an argument list, never through a shell, in the extension folder, with standard
-// input empty, standard output forwarded to ours and standard error captured (the first kMaxErrorBytes).
+// input empty, standard output discarded (a script's output is not ours to print or log) and standard error
+// captured (the first kMaxErrorBytes).
 //
-// A run waits for its child however long it takes, on its worker, never on the caller's thread, and reaps
-// it. Destroying the runner kills children still running and waits for the workers, so it may block
-// briefly; the Notifier must outlive the runner.
+// At most `maxRunningScripts` scripts run at once; a run beyond that, like any run that cannot start, is not
+// queued: it fails at once with a notification saying so. A run waits for its child however long it takes
+// and reaps it. Destroying the runner kills children still running (their runs end Stopped) and stops its
+// thread, so it may block briefly; the Notifier must outlive the runner.
 //
-// Threads: run() may be called from any thread; the Notifier is called on worker threads.
+// Threads: run() may be called from any thread; the Notifier is called on the runner's thread.
 class ScriptRunner
 {
 public:
-    static constexpr int kDefaultMaxConcurrentRuns = 16;
+    static constexpr int kDefaultMaxRunningScripts = 64;
     static constexpr qsizetype kMaxErrorBytes = 64 * 1024;
 
-    ScriptRunner(QString folder, Notifier &notifier, int maxConcurrentRuns = kDefaultMaxConcurrentRuns);
+    ScriptRunner(QString folder, Notifier &notifier, int maxRunningScripts = kDefaultMaxRunningScripts);
     ~ScriptRunner();
     ScriptRunner(const ScriptRunner &) = delete;
     ScriptRunner &operator=(const ScriptRunner &) = delete;
 
     QString folder() const { return m_folder; }
 
-    // Queues one run and returns at once. The future finishes when the child has exited (and any
-    // notification was shown); callers may ignore it.
+    // Starts one run and returns at once. The future finishes when the child has exited (and any
+    // notification was shown), or at once when it could not start; callers may ignore it.
     QFuture<RunOutcome> run(const QString &label, const QString &entry, const RunContext &context);
 
     // Where an entry leads. `path` is canonical and set only for Inside; `error` is set otherwise.
@@ -96,13 +100,9 @@ public:
     static QString failureText(const QByteArray &standardError, int exitCode);
 
 private:
-    RunOutcome execute(const QString &label, const QString &entry, const RunContext &context);
-    RunOutcome waitForExit(class QProcess &process);
-
     QString m_folder;
-    Notifier &m_notifier;
-    std::atomic<bool> m_stopping{false};
-    QThreadPool m_pool; // own pool: a script that never ends must not starve the shared one
+    std::unique_ptr<ScriptProcesses> m_processes; // lives on m_thread
+    std::unique_ptr<QThread> m_thread;
 };
 
 } // namespace tavolin

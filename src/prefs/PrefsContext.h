@@ -54,7 +54,7 @@ public:
     virtual bool isRunning() const = 0;
     // Starts the palette; false when its program cannot be found or started.
     virtual bool launch() = 0;
-    // Asks every running palette of this user to quit.
+    // Asks the running palette of this desktop session to quit.
     virtual void terminate() = 0;
 
     // Starts the palette when it is not running.

@@ -1,7 +1,7 @@
 #include "ProcessPaletteLauncher.h"
 
 #include "common/Log.h"
-#include "common/ProgramProcesses.h"
+#include "session/InstanceChannel.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -12,8 +12,11 @@
 
 namespace tavolin {
 
-ProcessPaletteLauncher::ProcessPaletteLauncher(QString executable)
-    : m_executable(executable.isEmpty() ? findPaletteExecutable() : std::move(executable))
+ProcessPaletteLauncher::ProcessPaletteLauncher(QString executable, QString channelPath)
+    : m_executable(executable.isEmpty() ? findPaletteExecutable() : std::move(executable)),
+      m_channelPath(channelPath.isEmpty()
+                        ? InstanceChannel::socketPathFor(QString::fromLatin1(InstanceChannel::kPaletteProgram))
+                        : std::move(channelPath))
 {
 }
 
@@ -28,7 +31,7 @@ QString ProcessPaletteLauncher::findPaletteExecutable()
 
 bool ProcessPaletteLauncher::isRunning() const
 {
-    return !programs::runningProcesses(QString::fromLatin1(kProgramName)).isEmpty();
+    return InstanceChannel(m_channelPath, 0).isAnswering();
 }
 
 bool ProcessPaletteLauncher::launch()
@@ -43,7 +46,8 @@ bool ProcessPaletteLauncher::launch()
 
 void ProcessPaletteLauncher::terminate()
 {
-    programs::terminateAll(QString::fromLatin1(kProgramName));
+    if (!InstanceChannel(m_channelPath, 0).send(InstanceChannel::kQuit))
+        log::info(QStringLiteral("no palette of this session to quit"));
 }
 
 bool SystemDesktopServices::openUrl(const QUrl &url)

@@ -7,14 +7,16 @@
 namespace tavolin {
 
 // The palette program as a process: "tavolin" beside this program's executable, else on PATH.
-// Running palettes are found in /proc as processes of this user whose executable is named "tavolin".
+// The running palette is the one of this desktop session, found and asked to quit over its InstanceChannel:
+// palettes of other sessions are neither seen nor ended.
 class ProcessPaletteLauncher final : public PaletteLauncher
 {
 public:
     static constexpr auto kProgramName = "tavolin";
 
     // `executable` "" means: find it (findPaletteExecutable()).
-    explicit ProcessPaletteLauncher(QString executable = QString());
+    // `channelPath` "" means this session's palette channel (InstanceChannel::socketPathFor("tavolin")).
+    explicit ProcessPaletteLauncher(QString executable = QString(), QString channelPath = QString());
 
     // The palette's executable, or "" when it is not installed (launch() then does nothing).
     static QString findPaletteExecutable();
@@ -27,6 +29,7 @@ public:
 
 private:
     QString m_executable;
+    QString m_channelPath;
 };
 
 // QDesktopServices, QProcess and QFile::moveToTrash.

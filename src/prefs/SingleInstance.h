@@ -1,48 +1,44 @@
 #pragma once
 
+#include "session/InstanceChannel.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
-class QLocalServer;
-
 namespace tavolin {
 
-// Keeps one preferences program per desktop session. The first program listens on a local socket in the abstract
-// namespace (named with the user id and the session, so it vanishes with the process and needs no clean-up); a later start
-// hands its arguments and working folder to it and exits.
+// One preferences program per desktop session, over its InstanceChannel: a later start hands its arguments
+// and working folder to the running program and exits; the palette asks it to quit.
 //
-// Wire format: one JSON object {"cwd": string, "args": [string, ...]} followed by "\n". A peer that sends
-// more than kMaxMessageBytes, or anything that does not parse, is dropped.
-// Threads: main thread. Failure: when listening fails the program runs alone (logged).
+// Wire format: one JSON object {"cwd": string, "args": [string, ...]}, or the word "quit", then "\n". A peer
+// that sends more than kMaxMessageBytes, or anything else, is dropped.
+// Threads: main thread. Failure: when there is no channel the program runs alone (logged).
 class SingleInstance : public QObject
 {
     Q_OBJECT
 public:
     static constexpr qint64 kMaxMessageBytes = 256 * 1024;
 
-    explicit SingleInstance(QString name = defaultName(), QObject *parent = nullptr);
-    ~SingleInstance() override;
+    // `socketPath`: the channel (InstanceChannel::socketPathFor("tavolin-preferences") in the program).
+    explicit SingleInstance(QString socketPath = defaultPath(), QObject *parent = nullptr);
 
-    // "tavolin-preferences-<uid>-<session key>" (paths::sessionKey()).
-    static QString defaultName();
+    static QString defaultPath();
 
-    // Sends `args` to a running instance and returns true when one took them (this program should exit);
-    // otherwise starts listening and returns false.
-    bool forwardOrListen(const QStringList &args, const QString &workingDir);
-
-    bool isListening() const;
+    // Sends `args` to a running program and returns its Start: HandedOver means this program should exit.
+    InstanceChannel::Start forwardOrListen(const QStringList &args, const QString &workingDir);
+    bool isListening() const { return m_channel.isListening(); }
 
 Q_SIGNALS:
     // Another start asked for `args` from `workingDir`.
     void messageReceived(const QStringList &args, const QString &workingDir);
+    // The palette quit and asks this program to quit too.
+    void quitRequested();
 
 private:
-    bool forward(const QStringList &args, const QString &workingDir) const;
-    void acceptConnections();
+    void handle(const QByteArray &line);
 
-    QString m_name;
-    QLocalServer *m_server = nullptr;
+    InstanceChannel m_channel;
 };
 
 } // namespace tavolin

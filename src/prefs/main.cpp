@@ -6,10 +6,13 @@
 #include "WidgetPrompter.h"
 #include "common/Paths.h"
 #include "common/QuitOnSignal.h"
+#include "session/DisplayCheck.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+
+#include <cstdio>
 
 namespace {
 
@@ -55,7 +58,9 @@ int main(int argc, char **argv)
         parser.process(core); // prints and exits
         return 0;
     }
+    session::guardDisplayStart("tavolin-preferences");
     QApplication app(argc, argv);
+    session::displayStartDone();
     describeProgram();
     QApplication::setApplicationDisplayName(QStringLiteral("Tavolin Preferences"));
     QApplication::setDesktopFileName(QStringLiteral("tavolin-preferences"));
@@ -66,8 +71,20 @@ int main(int argc, char **argv)
 
     const QStringList args = parser.positionalArguments();
     SingleInstance instance;
-    if (instance.forwardOrListen(args, QDir::currentPath()))
+    switch (instance.forwardOrListen(args, QDir::currentPath())) {
+    case InstanceChannel::Start::HandedOver:
         return 0;
+    case InstanceChannel::Start::NoAnswer:
+        std::fputs("tavolin-preferences: the preferences program of this desktop session is running but does not "
+                   "answer; try again, or end that process.\n",
+                   stderr);
+        return 1;
+    case InstanceChannel::Start::Listening:
+    case InstanceChannel::Start::NoChannel:
+        break;
+    }
+    QObject::connect(&instance, &SingleInstance::quitRequested, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
 
     WidgetPrompter prompter;
     ProcessPaletteLauncher launcher;

@@ -145,6 +145,16 @@ QString flatText(QString text)
     return text;
 }
 
+QString terminalText(QString text)
+{
+    for (QChar &c : text) {
+        const char16_t u = c.unicode();
+        if ((u < 0x20 && u != u'\t' && u != u'\n') || (u >= 0x7F && u < 0xA0))
+            c = QChar(QChar::ReplacementCharacter);
+    }
+    return text;
+}
+
 // Example: "Ctrl+Shift+Page Down" → Command and Shift (Ctrl is Command, see KeyData), key "⇟".
 std::optional<KeyData> keyDataFromDisplayText(const QString &text)
 {

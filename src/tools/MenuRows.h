@@ -82,6 +82,10 @@ std::optional<KeyData> keyDataFromDisplayText(const QString &text);
 
 // `text` with tabs and line breaks as spaces: they would break the line form, and titles never need them.
 QString flatText(QString text);
+// `text` as it may be written to a terminal: control characters other than tab and line feed (ESC, BEL,
+// carriage return, C1 controls, ...) become U+FFFD. Titles come from other programs; an escape sequence in
+// one would act on the terminal. `--json` output needs none of this: JSON escapes them.
+QString terminalText(QString text);
 // One line of `list` in the rows file form; tabs and line breaks inside titles become spaces.
 QString rowLine(const MenuItemData &row);
 // Writes rowLine() of many rows into one text, reusing what rows share: the text of a shared path, of a

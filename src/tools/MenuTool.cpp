@@ -141,7 +141,7 @@ std::optional<Failure> readRowsFile(const QString &path, const RowPrefilter *fil
         return Failure{ExitCode::Usage, QStringLiteral("cannot read %1: %2").arg(path, file.errorString())};
     RowsFile parsed = parseRows(file.readAll(), filter, form);
     for (const QString &warning : parsed.warnings)
-        err << "tavolin-menu: " << path << ", " << warning << '\n';
+        err << terminalText(QStringLiteral("tavolin-menu: %1, %2\n").arg(path, warning));
     if (filter && form == RowsForm::Plain) {
         rows.plain = std::move(parsed);
         return std::nullopt;
@@ -175,7 +175,7 @@ std::optional<Failure> readApplication(ToolPlatform &platform, const Options &op
                            .arg(who)
                            .arg(read.topLevelMenus)};
     if (!read.complete)
-        err << "tavolin-menu: " << who << " took too long to answer; its menus are partial\n";
+        err << terminalText(QStringLiteral("tavolin-menu: %1 took too long to answer; its menus are partial\n").arg(who));
     rows.rows = read.rows;
     return std::nullopt;
 }
@@ -211,7 +211,7 @@ ExitCode list(const Options &options, const Rows &rows, QTextStream &out)
             writer.append(*row, text);
             text += QLatin1Char('\n');
         }
-        out << text;
+        out << terminalText(std::move(text));
     }
     return ExitCode::Ok;
 }
@@ -250,7 +250,7 @@ ExitCode searchPlain(const Options &options, const RowsFile &file, QTextStream &
         writer.append(file, *line, text);
         text += QLatin1Char('\n');
     }
-    out << text;
+    out << terminalText(std::move(text));
     return ranked.empty() ? ExitCode::NoMatch : ExitCode::Ok;
 }
 
@@ -282,7 +282,7 @@ ExitCode search(const Options &options, const Rows &rows, QTextStream &out)
             writer.append(*entry.row, text);
             text += QLatin1Char('\n');
         }
-        out << text;
+        out << terminalText(std::move(text));
     }
     return ranked.empty() ? ExitCode::NoMatch : ExitCode::Ok;
 }
@@ -340,7 +340,7 @@ int MenuTool::run(const QStringList &arguments, QTextStream &out, QTextStream &e
         {{QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Show the version.")},
     });
     const auto fail = [&err](const Failure &failure) {
-        err << "tavolin-menu: " << failure.message << '\n';
+        err << terminalText(QStringLiteral("tavolin-menu: %1\n").arg(failure.message));
         return int(failure.code);
     };
     if (!parser.parse(arguments))

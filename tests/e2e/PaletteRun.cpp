@@ -74,7 +74,8 @@ bool panelWindowVisible()
     return found && !found->isEmpty();
 }
 
-std::unique_ptr<PaletteRun> PaletteRun::start(const QJsonObject &settings, QString *why, bool *handedOff)
+std::unique_ptr<PaletteRun> PaletteRun::start(const QJsonObject &settings, QString *why, bool *handedOff,
+                                              const QProcessEnvironment &session)
 {
     *handedOff = false;
     std::unique_ptr<PaletteRun> run(new PaletteRun);
@@ -91,7 +92,7 @@ std::unique_ptr<PaletteRun> PaletteRun::start(const QJsonObject &settings, QStri
     }
     file.close();
 
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment env = session;
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), run->configHome());
     env.insert(QStringLiteral("XDG_DATA_HOME"), run->dataHome());
     env.insert(QStringLiteral("XDG_CACHE_HOME"), run->cacheHome());

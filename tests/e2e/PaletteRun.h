@@ -2,6 +2,7 @@
 
 #include <QJsonObject>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -38,7 +39,9 @@ public:
     // (bounded) until it reports its accessibility check. Null when it did not get that far: `why` says why,
     // and `handedOff` is true when the program exited at once with 0 because another instance of this user
     // runs (the test cannot go on, but nothing is wrong with the program).
-    static std::unique_ptr<PaletteRun> start(const QJsonObject &settings, QString *why, bool *handedOff);
+    // `session` is the environment it starts in (another desktop session's, for tests of two sessions).
+    static std::unique_ptr<PaletteRun> start(const QJsonObject &settings, QString *why, bool *handedOff,
+                                             const QProcessEnvironment &session = QProcessEnvironment::systemEnvironment());
     ~PaletteRun();
 
     qint64 pid() const { return m_process.processId(); }

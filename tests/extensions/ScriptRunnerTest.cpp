@@ -1,18 +1,20 @@
 #include "ExtensionTestSupport.h"
 #include "support/FakeNotifier.h"
 #include "extensions/ScriptRunner.h"
+#include "support/ChildProcess.h"
+#include "support/WaitFor.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-#include <ostream>
-
+#include <iostream>
 #include <memory>
 
 namespace tavolin {
@@ -337,6 +339,62 @@ TEST_F(ScriptRunnerTest, ConcurrentRunsAreAllReapedAndAllReport)
 
     EXPECT_EQ(m_notifier.shown().size(), 3u);
     EXPECT_EQ(zombieChildren(), 0);
+}
+
+// Scripts that start an editor and wait are common: runs never queue behind them.
+TEST_F(ScriptRunnerTest, TwentyScriptsThatNeverExitLeaveTheNextRunToStartAtOnce)
+{
+    addScript(QStringLiteral("hang.sh"), "exec sleep 600\n");
+    addScript(QStringLiteral("mark.sh"), QStringLiteral("touch '%1'\n").arg(outside(QStringLiteral("ran"))).toUtf8());
+
+    QList<QFuture<RunOutcome>> hanging;
+    for (int i = 0; i < 20; ++i)
+        hanging << m_runner->run(QStringLiteral("Hang %1").arg(i), QStringLiteral("hang.sh"), {});
+    QFuture<RunOutcome> next = m_runner->run(QStringLiteral("Mark"), QStringLiteral("mark.sh"), {});
+
+    ASSERT_TRUE(test::waitFor([&] { return next.isFinished(); }, std::chrono::seconds(10)));
+    EXPECT_EQ(next.result().kind, Kind::Succeeded);
+    EXPECT_TRUE(QFileInfo::exists(outside(QStringLiteral("ran"))));
+    EXPECT_TRUE(std::none_of(hanging.begin(), hanging.end(), [](const auto &f) { return f.isFinished(); }));
+    EXPECT_TRUE(m_notifier.shown().empty());
+}
+
+TEST_F(ScriptRunnerTest, ARunBeyondTheLimitFailsAtOnceAndSaysSo)
+{
+    m_runner = std::make_unique<ScriptRunner>(folder(), m_notifier, 2);
+    addScript(QStringLiteral("hang.sh"), "exec sleep 600\n");
+    m_runner->run(QStringLiteral("Hang 1"), QStringLiteral("hang.sh"), {});
+    m_runner->run(QStringLiteral("Hang 2"), QStringLiteral("hang.sh"), {});
+
+    const RunOutcome outcome = runAndWait(QStringLiteral("hang.sh"));
+
+    EXPECT_EQ(outcome.kind, Kind::NotStarted);
+    ASSERT_EQ(m_notifier.shown().size(), 1u);
+    EXPECT_EQ(m_notifier.shown()[0].title, QStringLiteral("My Tool"));
+    EXPECT_TRUE(m_notifier.shown()[0].text.contains(QStringLiteral("2 extension scripts are still running")))
+        << m_notifier.shown()[0].text.toStdString();
+}
+
+// Child: runs args[1] from extension folder args[0] and prints "done" and how it ended.
+TAVOLIN_CHILD_ROLE(run_one_script)
+{
+    FakeNotifier notifier;
+    ScriptRunner runner(args.at(0), notifier);
+    QFuture<RunOutcome> future = runner.run(QStringLiteral("Loud"), args.at(1), {});
+    future.waitForFinished();
+    std::cout << "done " << int(future.result().kind) << std::endl;
+    return 0;
+}
+
+TEST_F(ScriptRunnerTest, AScriptsStandardOutputIsNotCopiedToOurs)
+{
+    // 6 MB on standard output, then a normal exit.
+    addScript(QStringLiteral("loud.sh"), "head -c 6000000 /dev/zero | tr '\\0' x\nexit 0\n");
+    QProcess child;
+    child.start(test::childProgram(), test::childArguments(QStringLiteral("run_one_script"),
+                                                           {folder(), QStringLiteral("loud.sh")}));
+    ASSERT_TRUE(child.waitForFinished(30000));
+    EXPECT_EQ(child.readAllStandardOutput(), QByteArray("done 0\n"));
 }
 
 } // namespace

@@ -1,34 +1,44 @@
-// One preferences program per user: later starts hand their arguments to the first.
+// One preferences program per desktop session: later starts hand their arguments to the first, and the
+// palette's "quit" reaches it.
 #include "prefs/SingleInstance.h"
 #include "support/ChildProcess.h"
 #include "support/WaitFor.h"
 
 #include <QLocalSocket>
 #include <QProcess>
-#include <QUuid>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 namespace tavolin {
 namespace {
 
-QString uniqueName()
-{
-    return QStringLiteral("tavolin-prefs-test-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
-}
+using Start = InstanceChannel::Start;
 
-// Child: a second start of the program with the given name; exits 0 when the first one took its arguments.
+// Child: a second start of the program on channel args[0]; exits 0 when the first one took its arguments.
 TAVOLIN_CHILD_ROLE(prefs_second_start)
 {
     SingleInstance second(args.at(0));
-    return second.forwardOrListen(args.mid(1), QStringLiteral("/work/dir")) ? 0 : 1;
+    return second.forwardOrListen(args.mid(1), QStringLiteral("/work/dir")) == Start::HandedOver ? 0 : 1;
 }
 
-TEST(SingleInstanceTest, FirstListensAndASecondProcessForwardsItsArguments)
+// Child: what the palette does when it quits: asks the preferences program on channel args[0] to quit.
+TAVOLIN_CHILD_ROLE(palette_quits)
 {
-    const QString name = uniqueName();
-    SingleInstance first(name);
-    ASSERT_FALSE(first.forwardOrListen({}, QStringLiteral("/")));
+    return InstanceChannel(args.at(0), 0).send(InstanceChannel::kQuit) ? 0 : 1;
+}
+
+class SingleInstanceTest : public ::testing::Test
+{
+protected:
+    QString path() const { return m_dir.path() + QStringLiteral("/tavolin-preferences-test"); }
+    QTemporaryDir m_dir;
+};
+
+TEST_F(SingleInstanceTest, FirstListensAndASecondProcessForwardsItsArguments)
+{
+    SingleInstance first(path());
+    ASSERT_EQ(first.forwardOrListen({}, QStringLiteral("/")), Start::Listening);
     ASSERT_TRUE(first.isListening());
 
     QStringList received;
@@ -40,42 +50,46 @@ TEST(SingleInstanceTest, FirstListensAndASecondProcessForwardsItsArguments)
     QProcess child;
     child.start(test::childProgram(),
                 test::childArguments(QStringLiteral("prefs_second_start"),
-                                     {name, QStringLiteral("tavolin-preferences://preferences/about"),
+                                     {path(), QStringLiteral("tavolin-preferences://preferences/about"),
                                       QStringLiteral("ünïcode file.pext")}));
-    ASSERT_TRUE(test::waitFor([&] { return !received.isEmpty(); }));
+    ASSERT_TRUE(test::waitFor([&] { return child.state() == QProcess::NotRunning; }));
+    EXPECT_EQ(child.exitCode(), 0);
     EXPECT_EQ(received, (QStringList{QStringLiteral("tavolin-preferences://preferences/about"),
                                      QStringLiteral("ünïcode file.pext")}));
     EXPECT_EQ(receivedDir, QLatin1String("/work/dir"));
-    ASSERT_TRUE(test::waitFor([&] { return child.state() == QProcess::NotRunning; }));
-    EXPECT_EQ(child.exitCode(), 0);
 }
 
-TEST(SingleInstanceTest, WithoutAFirstTheStartListens)
+TEST_F(SingleInstanceTest, GarbageFromAPeerIsDroppedQuitIsHeardAndTheServerGoesOn)
 {
-    SingleInstance only(uniqueName());
-    EXPECT_FALSE(only.forwardOrListen({QStringLiteral("x")}, QStringLiteral("/")));
-    EXPECT_TRUE(only.isListening());
-}
-
-TEST(SingleInstanceTest, GarbageFromAPeerIsDroppedAndTheServerGoesOn)
-{
-    const QString name = uniqueName();
-    SingleInstance first(name);
-    ASSERT_FALSE(first.forwardOrListen({}, QStringLiteral("/")));
+    SingleInstance first(path());
+    ASSERT_EQ(first.forwardOrListen({}, QStringLiteral("/")), Start::Listening);
     int messages = 0;
+    int quits = 0;
     QObject::connect(&first, &SingleInstance::messageReceived, [&] { ++messages; });
+    QObject::connect(&first, &SingleInstance::quitRequested, [&] { ++quits; });
 
     QLocalSocket rogue;
-    rogue.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
-    rogue.connectToServer(name);
+    rogue.connectToServer(path());
     ASSERT_TRUE(rogue.waitForConnected(1000));
     rogue.write("{not json\n");
-    rogue.write(QByteArray(int(SingleInstance::kMaxMessageBytes) + 10, 'x'));
-    rogue.flush();
+    QLocalSocket flood;
+    flood.connectToServer(path());
+    ASSERT_TRUE(flood.waitForConnected(1000));
+    flood.write(QByteArray(int(SingleInstance::kMaxMessageBytes) + 10, 'x'));
+    flood.flush();
 
-    SingleInstance second(name);
-    EXPECT_TRUE(second.forwardOrListen({QStringLiteral("ok")}, QStringLiteral("/")));
-    EXPECT_TRUE(test::waitFor([&] { return messages == 1; }));
+    QProcess child;
+    child.start(test::childProgram(),
+                test::childArguments(QStringLiteral("prefs_second_start"), {path(), QStringLiteral("ok")}));
+    ASSERT_TRUE(test::waitFor([&] { return child.state() == QProcess::NotRunning; }));
+    EXPECT_EQ(child.exitCode(), 0);
+    EXPECT_EQ(messages, 1);
+
+    QProcess palette;
+    palette.start(test::childProgram(), test::childArguments(QStringLiteral("palette_quits"), {path()}));
+    ASSERT_TRUE(test::waitFor([&] { return palette.state() == QProcess::NotRunning; }));
+    EXPECT_EQ(palette.exitCode(), 0);
+    EXPECT_EQ(quits, 1);
     EXPECT_EQ(messages, 1);
 }
 

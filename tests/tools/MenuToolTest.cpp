@@ -17,6 +17,7 @@ namespace {
 constexpr int32_t kPid = 4300;
 constexpr int32_t kBarless = 4301;
 constexpr int32_t kLazy = 4302;
+constexpr int32_t kHostile = 4303;
 
 // File: New (Ctrl+N), Save As… (Ctrl+Shift+S), Revert (disabled), ---, Recent > [notes.txt];
 // View: Word Wrap (checked), Reload (F5 by virtual key 96)
@@ -48,6 +49,16 @@ public:
         // Menus filled only when they open, as Firefox's.
         EXPECT_TRUE(source->addApplication(QJsonDocument::fromJson(R"({"title": "Lazy", "pid": 4302, "menuBar": [
             {"title": "File", "menu": []}, {"title": "Edit", "menu": []}]})").object()));
+        // Titles with terminal escape sequences: a colour change, a window title set, a bell, a C1 CSI.
+        const QJsonArray hostileMenu{
+            QJsonObject{{QStringLiteral("title"), QStringLiteral("\x1b[31mRed\x1b[0m Wrap\x07")}},
+            QJsonObject{{QStringLiteral("title"), QStringLiteral("\x1b]0;owned\x07Wrap\u009b2J")}}};
+        EXPECT_TRUE(source->addApplication(QJsonObject{
+            {QStringLiteral("title"), QStringLiteral("Hostile\x1b[2J")},
+            {QStringLiteral("pid"), kHostile},
+            {QStringLiteral("menuBar"),
+             QJsonArray{QJsonObject{{QStringLiteral("title"), QStringLiteral("Vi\x1b[5mew")},
+                                    {QStringLiteral("menu"), hostileMenu}}}}}));
         source->setFocusedApplication(kPid);
     }
 
@@ -356,6 +367,40 @@ TEST_F(MenuToolTest, RowsFileIsListedAndRankedWithoutAnApplication)
     EXPECT_TRUE(ranked.out.section(QLatin1Char('\n'), 0, 0).endsWith(QStringLiteral("View > Word Wrap\t\tchecked")))
         << ranked.out.toStdString();
     EXPECT_TRUE(platform.asked.empty());
+}
+
+// Control characters of other programs' titles never reach the terminal, whichever way the rows were read.
+TEST_F(MenuToolTest, TextOutputReplacesControlCharactersOfTitles)
+{
+    const QString pid = QString::number(kHostile);
+    const ToolRun listed = run({QStringLiteral("list"), QStringLiteral("--pid"), pid});
+    ASSERT_EQ(listed.code, 0) << listed.err.toStdString();
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("rows.txt")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("View > \x1b]0;owned\x07Wrap\n\x1b[31mPlain > Wrap\n");
+    file.close();
+
+    const QList<QStringList> commands{
+        {QStringLiteral("list"), QStringLiteral("--pid"), pid},
+        {QStringLiteral("search"), QStringLiteral("wrap"), QStringLiteral("--pid"), pid},
+        {QStringLiteral("list"), QStringLiteral("--rows"), file.fileName()},
+        {QStringLiteral("search"), QStringLiteral("wrap"), QStringLiteral("--rows"), file.fileName()},
+    };
+    for (const QStringList &command : commands) {
+        const ToolRun r = run(command);
+        const QString printed = r.out + r.err;
+        EXPECT_EQ(r.code, 0) << command.join(u' ').toStdString();
+        EXPECT_EQ(r.out.count(u'\n'), 2) << command.join(u' ').toStdString() << "\n" << r.out.toStdString();
+        EXPECT_TRUE(r.out.contains(QStringLiteral("Wrap"))) << r.out.toStdString();
+        for (const QChar c : printed)
+            EXPECT_FALSE((c.unicode() < 0x20 && c != u'\n' && c != u'\t') || (c.unicode() >= 0x7f && c.unicode() < 0xa0))
+                << command.join(u' ').toStdString() << ": control character " << int(c.unicode());
+    }
+    const ToolRun json = run({QStringLiteral("list"), QStringLiteral("--json"), QStringLiteral("--pid"), pid});
+    EXPECT_TRUE(QJsonDocument::fromJson(json.out.toUtf8())[u"rows"_qs][0][u"title"_qs].toString().contains(
+        QStringLiteral("Red\x1b[0m Wrap")))
+        << "--json keeps the title, escaped by JSON: " << json.out.toStdString();
 }
 
 TEST_F(MenuToolTest, HelpListsCommandsAndExitCodes)

@@ -3,9 +3,14 @@
 #include "common/Log.h"
 
 #include <QAtomicInt>
+#include <QElapsedTimer>
+#include <QThreadPool>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVariant>
+
+#include <mutex>
+#include <optional>
 
 namespace tavolin {
 namespace {
@@ -32,6 +37,23 @@ QDBusMessage callSession(const QDBusMessage &message)
     QDBusConnection::disconnectFromBus(name);
     return reply;
 }
+
+// The last answer to isTrusted(), so callers on the main thread do not wait on the bus (see isTrusted()).
+struct TrustCache
+{
+    std::mutex mutex;
+    std::optional<bool> trusted; // guarded by mutex
+    QElapsedTimer age;           // guarded by mutex; since `trusted` was asked
+    bool refreshing = false;     // guarded by mutex
+};
+
+TrustCache &trustCache()
+{
+    static TrustCache cache;
+    return cache;
+}
+
+constexpr qint64 kTrustMaxAgeMs = 1000;
 
 } // namespace
 
@@ -68,12 +90,35 @@ bool AccessibilityStatus::setEnabled(bool enabled)
 
 bool AccessibilityStatus::isTrusted()
 {
-    return !busAddress().isEmpty() && isEnabled().value_or(false);
+    TrustCache &cache = trustCache();
+    {
+        std::lock_guard lock(cache.mutex);
+        if (cache.trusted) {
+            if (!cache.refreshing && cache.age.elapsed() > kTrustMaxAgeMs) {
+                cache.refreshing = true;
+                // The global pool is waited for when the application ends, so no call outlives the program.
+                QThreadPool::globalInstance()->start([] { refreshTrust(); });
+            }
+            return *cache.trusted;
+        }
+    }
+    return refreshTrust();
+}
+
+bool AccessibilityStatus::refreshTrust()
+{
+    const bool trusted = !busAddress().isEmpty() && isEnabled().value_or(false);
+    TrustCache &cache = trustCache();
+    std::lock_guard lock(cache.mutex);
+    cache.trusted = trusted;
+    cache.age.start();
+    cache.refreshing = false;
+    return trusted;
 }
 
 bool AccessibilityStatus::promptForTrust()
 {
-    return setEnabled(true) && isTrusted();
+    return setEnabled(true) && refreshTrust();
 }
 
 } // namespace tavolin

@@ -19,11 +19,17 @@ AtspiThread::AtspiThread()
     m_thread = std::thread([this, &started] {
         GMainContext *context = g_main_context_new();
         g_main_context_push_thread_default(context);
-        atspi_set_main_context(context);
-        const int status = atspi_init(); // 0 ok, 1 already initialised, else failure
-        m_ready = status == 0 || status == 1;
-        if (!m_ready)
-            log::error(QStringLiteral("accessibility: atspi_init failed (%1)").arg(status));
+        // Without an accessibility bus libatspi would hand a null connection to libdbus, which aborts: look
+        // for the bus first and stay not ready without one.
+        if (!atspi_get_a11y_bus()) {
+            log::error(QStringLiteral("accessibility: no accessibility bus (at-spi2-core not running)"));
+        } else {
+            atspi_set_main_context(context);
+            const int status = atspi_init(); // 0 ok, 1 already initialised, else failure
+            m_ready = status == 0 || status == 1;
+            if (!m_ready)
+                log::error(QStringLiteral("accessibility: atspi_init failed (%1)").arg(status));
+        }
         started.set_value();
         loop();
         g_main_context_pop_thread_default(context);

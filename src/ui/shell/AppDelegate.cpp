@@ -20,13 +20,12 @@
 #include "platform/linux/DesktopWorkspace.h"
 #include "platform/linux/X11HotkeyGrabber.h"
 #include "platform/linux/X11KeyPoster.h"
+#include "session/InstanceChannel.h"
 #include "ui/panel/PanelWindowController.h"
 #include "ui/shell/Autostart.h"
 #include "ui/shell/DBusNotifier.h"
 #include "ui/shell/FocusReturn.h"
-#include "ui/shell/InstanceChannel.h"
 #include "ui/shell/PermissionWindow.h"
-#include "common/ProgramProcesses.h"
 #include "ui/shell/QuickOpenShell.h"
 #include "ui/shell/UpdateDialog.h"
 #include "ui/shell/UpdateHelper.h"
@@ -91,23 +90,39 @@ AppDelegate::~AppDelegate()
     DataSource::shared().setProviderFactory(PanelMode::SelfOptions, {});
 }
 
-bool AppDelegate::start(bool show)
+AppDelegate::Start AppDelegate::start(bool show)
 {
-    m_instance = std::make_unique<InstanceChannel>();
-    const QString request = QString::fromLatin1(show ? InstanceChannel::kShow : InstanceChannel::kOpenedAgain);
-    if (m_instance->forward(request))
-        return false;
-    m_instance->listen([this](const QString &word) {
-        if (word == QLatin1String(InstanceChannel::kShow) && m_commandPalette)
-            m_commandPalette->show(true);
-        else
-            onReopen();
-    });
+    m_instance = std::make_unique<InstanceChannel>(
+        InstanceChannel::socketPathFor(QString::fromLatin1(InstanceChannel::kPaletteProgram)), kMaxRequestBytes);
+    switch (m_instance->handOverOrListen(show ? kShow : kOpenedAgain)) {
+    case InstanceChannel::Start::HandedOver:
+        return Start::HandedOver;
+    case InstanceChannel::Start::NoAnswer:
+        return Start::NoAnswer;
+    case InstanceChannel::Start::Listening:
+    case InstanceChannel::Start::NoChannel:
+        break;
+    }
+    connect(m_instance.get(), &InstanceChannel::lineReceived, this, &AppDelegate::onInstanceRequest);
     createControllers();
     didFinishLaunching();
     if (show)
         QTimer::singleShot(0, this, [this] { m_commandPalette->show(true); });
-    return true;
+    return Start::Running;
+}
+
+void AppDelegate::onInstanceRequest(const QByteArray &request)
+{
+    if (request == kShow) {
+        if (m_commandPalette)
+            m_commandPalette->show(true);
+    } else if (request == kOpenedAgain) {
+        onReopen();
+    } else if (request == InstanceChannel::kQuit) {
+        terminate();
+    } else {
+        log::error(QStringLiteral("single instance: dropped request %1").arg(QString::fromUtf8(request.left(16))));
+    }
 }
 
 void AppDelegate::createControllers()
@@ -233,9 +248,11 @@ void AppDelegate::createUpdates()
 
 void AppDelegate::willTerminate()
 {
-    const int asked = programs::terminateAll(QString::fromLatin1(kPreferencesProgramName));
-    if (asked > 0)
-        log::info(QStringLiteral("asked %1 preferences program(s) to quit").arg(asked));
+    // The preferences program of this session only: other sessions' programs are not ours to end.
+    const InstanceChannel preferences(
+        InstanceChannel::socketPathFor(QString::fromLatin1(InstanceChannel::kPreferencesProgram)), 0);
+    if (preferences.send(InstanceChannel::kQuit))
+        log::info(QStringLiteral("asked the preferences program to quit"));
 }
 
 void AppDelegate::setCurrentApp(AXAppPtr app)

@@ -31,13 +31,14 @@ class UpdatePrompt;
 class X11HotkeyGrabber;
 class X11KeyPoster;
 
-// The palette program's start-up and life: one instance per user (a second start hands "opened again", or
-// "show" for `tavolin --show`, to the running one and exits), the panel and the palette controller over the
+// The palette program's start-up and life: one instance per desktop session (a second start hands
+// "opened-again", or "show" for `tavolin --show`, to the running one over its InstanceChannel and exits;
+// "quit" there quits it), the panel and the palette controller over the
 // real platform (X11 hot keys, focus and key posting, AT-SPI), the accessibility check, the welcome window
 // on the first run, start at login, the default extensions, the reopen lock, the history of performed
 // commands, the current application's locale for the search, quick open (while "quickOpen" is on), update
-// checks, the focus handed back when the panel hides, and quitting a running preferences program when the
-// palette quits.
+// checks, the focus handed back when the panel hides, and quitting a running preferences program of this
+// session when the palette quits (asked over that program's channel).
 //
 // Main thread. Owns everything it creates; the settings domain must outlive it.
 class AppDelegate final : public QObject, public ShellPort
@@ -47,14 +48,23 @@ public:
     static constexpr int kReopenLockMs = 1000;
     static constexpr int kWelcomeGraceMs = 500;
     static constexpr int kUpdateStartDelayMs = 200;
-    static constexpr auto kPreferencesProgramName = "tavolin-preferences";
+    // The palette's words on its InstanceChannel (besides InstanceChannel::kQuit).
+    static constexpr auto kOpenedAgain = "opened-again";
+    static constexpr auto kShow = "show";
+    static constexpr qint64 kMaxRequestBytes = 64;
+
+    enum class Start {
+        Running,    // this is the session's palette
+        HandedOver, // the running palette took the request: exit 0
+        NoAnswer,   // a palette of this session holds the channel but does not answer: exit 1
+    };
 
     explicit AppDelegate(SettingsDomain &settings, QObject *parent = nullptr);
     ~AppDelegate() override;
 
-    // Runs the start-up. False when another instance took the request: the program should exit with 0.
-    // `show` asks for the panel at once (forced), in this instance or the running one.
-    bool start(bool show);
+    // Runs the start-up, or hands it to the session's running palette. `show` asks for the panel at once
+    // (forced), in this instance or the running one.
+    Start start(bool show);
 
     // The program was opened again while running.
     void onReopen();
@@ -86,6 +96,7 @@ private:
     void createQuickOpen();
     void createUpdates();
     void willTerminate();
+    void onInstanceRequest(const QByteArray &request);
     void didFinishLaunching();
     void showWelcomeScreenOnFirstTime();
     void afterUpgrade();

@@ -4,8 +4,9 @@
 
 #include <QClipboard>
 #include <QDBusConnection>
-#include <QDBusInterface>
-#include <QDBusReply>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QDateTime>
 #include <QGuiApplication>
 #include <QTimer>
@@ -17,6 +18,7 @@ DBusNotifier::DBusNotifier(QObject *parent) : QObject(parent)
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return;
+    // Signal subscriptions are match rules kept by the bus daemon itself, never by the notification server.
     bus.connect(QString::fromLatin1(kService), QString::fromLatin1(kPath), QString::fromLatin1(kService),
                 QStringLiteral("ActionInvoked"), this, SLOT(onActionInvoked(uint, QString)));
     bus.connect(QString::fromLatin1(kService), QString::fromLatin1(kPath), QString::fromLatin1(kService),
@@ -42,8 +44,6 @@ void DBusNotifier::send(const QString &title, const QString &text)
         log::error(QStringLiteral("notification dropped: no session bus"));
         return;
     }
-    QDBusInterface service(QString::fromLatin1(kService), QString::fromLatin1(kPath), QString::fromLatin1(kService),
-                           bus);
     // Identifies the notification for the desktop's history (two in one second differ by the fraction).
     const QString tag =
         QStringLiteral("tavolin-error-%1").arg(QDateTime::currentMSecsSinceEpoch() / 1000.0, 0, 'f', 6);
@@ -51,14 +51,21 @@ void DBusNotifier::send(const QString &title, const QString &text)
     hints.insert(QStringLiteral("category"), QStringLiteral("EXTENSION_ERROR"));
     hints.insert(QStringLiteral("x-tavolin-id"), tag);
     const QStringList actions{QString::fromLatin1(kCopyAction), QStringLiteral("Copy")};
-    const QDBusReply<uint> reply = service.call(QStringLiteral("Notify"), QStringLiteral("Tavolin"), uint(0),
-                                                QStringLiteral("dialog-error"), summaryFor(title), text, actions,
-                                                hints, int(-1));
-    if (!reply.isValid()) {
-        log::error(QStringLiteral("notification dropped: %1").arg(reply.error().message()));
-        return;
-    }
-    m_bodies.insert(reply.value(), text);
+    QDBusMessage notify = QDBusMessage::createMethodCall(QString::fromLatin1(kService), QString::fromLatin1(kPath),
+                                                         QString::fromLatin1(kService), QStringLiteral("Notify"));
+    notify << QStringLiteral("Tavolin") << uint(0) << QStringLiteral("dialog-error") << summaryFor(title) << text
+           << actions << hints << int(-1);
+    // Never waited for: a server that takes the call and never answers costs only this pending call.
+    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(notify, kCallTimeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, text](QDBusPendingCallWatcher *call) {
+        call->deleteLater();
+        const QDBusPendingReply<uint> reply = *call;
+        if (reply.isError()) {
+            log::error(QStringLiteral("notification dropped: %1").arg(reply.error().message()));
+            return;
+        }
+        m_bodies.insert(reply.value(), text);
+    });
 }
 
 void DBusNotifier::onActionInvoked(uint id, const QString &action)

@@ -14,7 +14,8 @@ namespace tavolin {
 // the clipboard. Each notification is sent a second after it was asked for.
 //
 // Threads: showError() from any thread (it hops to the notifier's thread); everything else on the main
-// thread. No session bus or no service: the error is dropped (logged).
+// thread, which never waits for the server: calls are asynchronous, bounded by kCallTimeoutMs. No session bus,
+// no service or no answer: the error is dropped (logged).
 class DBusNotifier final : public QObject, public Notifier
 {
     Q_OBJECT
@@ -23,6 +24,8 @@ public:
     static constexpr auto kPath = "/org/freedesktop/Notifications";
     static constexpr auto kCopyAction = "COPY";
     static constexpr int kDelayMs = 1000;
+    // A server that takes the call and does not answer within this is given up on (the error is logged).
+    static constexpr int kCallTimeoutMs = 3000;
 
     explicit DBusNotifier(QObject *parent = nullptr);
 

@@ -3,6 +3,7 @@
 #include "common/SettingsDomain.h"
 #include "ui/shell/AppDelegate.h"
 #include "common/QuitOnSignal.h"
+#include "session/DisplayCheck.h"
 
 #include <QApplication>
 
@@ -39,13 +40,24 @@ int main(int argc, char **argv)
         }
     }
 
+    tavolin::session::guardDisplayStart("tavolin");
     QApplication app(argc, argv);
+    tavolin::session::displayStartDone();
     QApplication::setApplicationName(QStringLiteral("Tavolin"));
     QApplication::setApplicationVersion(QStringLiteral(TAVOLIN_VERSION));
     QApplication::setQuitOnLastWindowClosed(false); // the welcome window closing does not end the program
     tavolin::AppDelegate delegate(tavolin::SettingsDomain::shared());
-    if (!delegate.start(show))
+    switch (delegate.start(show)) {
+    case tavolin::AppDelegate::Start::HandedOver:
         return 0;
+    case tavolin::AppDelegate::Start::NoAnswer:
+        std::fputs("tavolin: a Tavolin of this desktop session is running but does not answer; try again, or "
+                   "end that process.\n",
+                   stderr);
+        return 1;
+    case tavolin::AppDelegate::Start::Running:
+        break;
+    }
     tavolin::quitOnTerminationSignals();
     return app.exec();
 }

@@ -5,16 +5,11 @@
 #include "common/SettingsKeys.h"
 #include "ui/shell/Autostart.h"
 #include "ui/shell/DBusNotifier.h"
-#include "ui/shell/InstanceChannel.h"
 #include "ui/shell/WelcomeBridge.h"
 
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QUuid>
-
-#include <atomic>
-#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -81,45 +76,6 @@ TEST_F(WelcomeBridgeTest, RefusedHotkeysChangeNothing)
     EXPECT_FALSE(m_bridge.handleMessage(u"hotkey"_qs, QJsonObject{{"key", "NoSuchKey"}, {"modifiers", QJsonArray{"⌘"}}}));
     EXPECT_FALSE(m_bridge.handleMessage(u"hotkey"_qs, QJsonObject{{"modifiers", QJsonArray{"⌘"}}}));
     EXPECT_FALSE(m_settings.contains(settings::kPaletteShortcut));
-}
-
-TEST(InstanceChannelTest, ASecondStartHandsItsRequestToTheFirst)
-{
-    const QString name = u"tavolin-test-"_qs + QUuid::createUuid().toString(QUuid::Id128);
-    InstanceChannel first(name);
-    QStringList received;
-    ASSERT_TRUE(first.listen([&](const QString &word) { received.append(word); }));
-
-    // The second program forwards from another thread, as its own process would, while this loop serves.
-    bool forwarded = false;
-    std::thread second([&] { forwarded = InstanceChannel(name).forward(u"show"_qs); });
-    EXPECT_TRUE(waitFor([&] { return !received.isEmpty(); }));
-    second.join();
-    EXPECT_TRUE(forwarded);
-    EXPECT_EQ(received, QStringList{u"show"_qs});
-}
-
-TEST(InstanceChannelTest, WithoutARunningInstanceNothingIsForwarded)
-{
-    const QString name = u"tavolin-test-"_qs + QUuid::createUuid().toString(QUuid::Id128);
-    EXPECT_FALSE(InstanceChannel(name).forward(u"opened-again"_qs));
-}
-
-TEST(InstanceChannelTest, UnknownRequestsAreDropped)
-{
-    const QString name = u"tavolin-test-"_qs + QUuid::createUuid().toString(QUuid::Id128);
-    InstanceChannel first(name);
-    QStringList received;
-    ASSERT_TRUE(first.listen([&](const QString &word) { received.append(word); }));
-    // The first program reads the word and hangs up before the forward returns.
-    std::atomic<bool> done = false;
-    std::thread second([&] {
-        InstanceChannel(name).forward(u"rm -rf"_qs);
-        done = true;
-    });
-    EXPECT_TRUE(waitFor([&] { return done.load(); }));
-    second.join();
-    EXPECT_TRUE(received.isEmpty());
 }
 
 TEST(AutostartTest, WritesAndRemovesTheEntry)

@@ -1,0 +1,159 @@
+// Extensions run from the real palette over the Qt fixture: twenty scripts that never end do not hold back
+// the next one, and a notification server that takes the failure notice and never answers leaves the palette
+// answering `tavolin --show` at once. Every wait is bounded; the test skips, saying why, when the session or
+// xdotool is missing.
+#include "EndToEndTest.h"
+#include "HeadlessSession.h"
+#include "PreferencesSide.h"
+#include "SideSession.h"
+
+#include "common/PluginDataItem.h"
+#include "support/ChildProcess.h"
+#include "support/WaitFor.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVirtualObject>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <iostream>
+
+namespace tavolin::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+const QString kAppKey = QStringLiteral("tavolin-menu-fixture.app");
+
+// Takes every call and never answers one; prints "call <member>" for each.
+class SilentObject final : public QDBusVirtualObject
+{
+public:
+    QString introspect(const QString &) const override { return {}; }
+    bool handleMessage(const QDBusMessage &message, const QDBusConnection &) override
+    {
+        std::cout << "call " << message.member().toStdString() << std::endl;
+        return true;
+    }
+};
+
+// Child: owns org.freedesktop.Notifications on the session bus and never answers; prints "ready".
+TAVOLIN_CHILD_ROLE(silent_notification_server)
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    SilentObject object;
+    if (!bus.registerVirtualObject(QStringLiteral("/org/freedesktop/Notifications"), &object)
+        || !bus.registerService(QStringLiteral("org.freedesktop.Notifications")))
+        return 4;
+    std::cout << "ready" << std::endl;
+    QTimer::singleShot(120s, [] { QCoreApplication::quit(); });
+    return QCoreApplication::exec();
+}
+
+class ExtensionRunsEndToEnd : public EndToEndTest
+{
+protected:
+    void SetUp() override
+    {
+        EndToEndTest::SetUp();
+        if (IsSkipped())
+            return;
+        m_fixture = TestApp::startFixture();
+        std::optional<QString> window;
+        startPaletteOver(m_fixture.get(), window, m_palette);
+        m_window = window.value_or(QString());
+    }
+
+    // Saves extensions for the fixture as the preferences program does, each with its script, and waits
+    // until the palette took them.
+    void addExtensions(const QList<std::pair<QString, QByteArray>> &labelsAndScripts)
+    {
+        const SameFoldersAs folders(*m_palette);
+        PreferencesSide prefs;
+        prefs.library.loadExtensions();
+        const QString folder = paths::dataDir() + QStringLiteral("/CommandExtensions/");
+        int saves = 0;
+        for (const auto &[label, script] : labelsAndScripts) {
+            const QString entry = label.toLower().replace(QLatin1Char(' '), QLatin1Char('-')) + QStringLiteral(".sh");
+            QFile file(folder + entry);
+            ASSERT_TRUE(QDir().mkpath(folder) && file.open(QIODevice::WriteOnly) && file.write(script) > 0);
+            file.close();
+            ASSERT_TRUE(prefs.library.doAdd(PluginDataItem(kAppKey, label, entry)));
+            ASSERT_TRUE(m_palette->waitForLog(QStringLiteral("run command updateExtension"), 10000, saves++))
+                << m_palette->log().toStdString();
+        }
+    }
+
+    // Opens the panel over the fixture, types `label`, and runs the extension with Return once its row is
+    // the selected first row. False when a step did not happen within its bound.
+    bool runFromPanel(const QString &label)
+    {
+        if (!openOver(*m_palette, m_window, [](const PanelContent &panel) { return !panel.rows.isEmpty(); })
+            || !type(label))
+            return false;
+        if (!waitForPanel(*m_palette, [&](const PanelContent &panel) {
+                return panel.input == label && panel.selected == 0 && panel.rows.value(0) == label;
+            }, 10s))
+            return false;
+        return pressReturn() && waitFor([] { return !panelWindowVisible(); }, 5s);
+    }
+
+    std::unique_ptr<TestApp> m_fixture;
+    QString m_window;
+    std::unique_ptr<PaletteRun> m_palette;
+};
+
+TEST_F(ExtensionRunsEndToEnd, TwentyScriptsThatNeverEndDoNotHoldBackTheNext)
+{
+    const QString marker = m_palette->dataHome() + QStringLiteral("/marked");
+    addExtensions({{QStringLiteral("Wait Forever"), "exec sleep 600\n"},
+                   {QStringLiteral("Leave Mark"), QStringLiteral("touch '%1'\n").arg(marker).toUtf8()}});
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_TRUE(runFromPanel(QStringLiteral("Wait Forever")))
+            << "run " << i << ": " << describe(PanelProbe::panel(m_palette->pid())).toStdString();
+        ASSERT_TRUE(m_palette->waitForLog(QStringLiteral("run extension Wait Forever"), 5000, i));
+    }
+    ASSERT_TRUE(runFromPanel(QStringLiteral("Leave Mark")));
+    EXPECT_TRUE(waitFor([&] { return QFileInfo::exists(marker); }, 5s))
+        << "the 21st run did not start: " << m_palette->log().toStdString();
+    EXPECT_EQ(m_palette->stopAndReportFaults(), QString());
+}
+
+TEST_F(ExtensionRunsEndToEnd, ANotificationServerThatNeverAnswersLeavesThePaletteAnswering)
+{
+    QProcess server;
+    server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    server.start(childProgram(), childArguments(QStringLiteral("silent_notification_server")));
+    ASSERT_TRUE(waitFor([&] { return server.canReadLine(); }, 10s));
+    ASSERT_EQ(server.readLine().trimmed(), QByteArray("ready"));
+
+    addExtensions({{QStringLiteral("Always Fails"), "echo 'no such file' >&2\nexit 3\n"}});
+    ASSERT_TRUE(runFromPanel(QStringLiteral("Always Fails")));
+    // The failure notice reaches the server (a second after the failure) and stays unanswered.
+    ASSERT_TRUE(waitFor([&] {
+        while (server.canReadLine())
+            if (server.readLine().trimmed() == "call Notify")
+                return true;
+        return false;
+    }, 10s)) << m_palette->log().toStdString();
+
+    const std::optional<ProgramRun> show =
+        runToEnd(QStringLiteral(TAVOLIN_PROGRAM), {QStringLiteral("--show")}, QProcessEnvironment::systemEnvironment());
+    ASSERT_TRUE(show && show->exitCode == 0) << (show ? show->output.toStdString() : "did not end");
+    std::cout << "tavolin --show answered in " << show->elapsedMs << " ms" << std::endl;
+    EXPECT_LT(show->elapsedMs, 200) << "the palette did not take `tavolin --show` at once";
+    EXPECT_TRUE(waitForPanel(*m_palette, [](const PanelContent &panel) { return !panel.rows.isEmpty(); }, 5s))
+        << describe(PanelProbe::panel(m_palette->pid())).toStdString();
+    server.kill();
+    server.waitForFinished(5000);
+    EXPECT_EQ(m_palette->stopAndReportFaults(), QString());
+}
+
+} // namespace
+} // namespace tavolin::test
