@@ -17,20 +17,12 @@ using namespace std::chrono_literals;
 
 const QString kSaveAs = QStringLiteral("Save As…");
 
-class DrillDownJourney : public EndToEndTest
+class DrillDownJourney : public FixtureJourney
 {
 };
 
 TEST_F(DrillDownJourney, TabEntersTheHintedSubmenuBackspaceLeavesItAndReturnEntersAndPerforms)
 {
-    const std::unique_ptr<TestApp> fixture = TestApp::startFixture();
-    std::optional<QString> window;
-    std::unique_ptr<PaletteRun> palette;
-    startPaletteOver(fixture.get(), window, palette);
-    if (!palette)
-        return;
-    const auto panelNow = [&] { return describe(PanelProbe::panel(palette->pid())).toStdString(); };
-
     std::optional<PanelContent> content =
         openOver(*palette, *window, [](const PanelContent &panel) { return panel.rows.contains(kSaveAs); });
     ASSERT_TRUE(content) << panelNow() << "\n" << palette->log().toStdString();

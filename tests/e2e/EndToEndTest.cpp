@@ -199,4 +199,18 @@ std::optional<PanelContent> EndToEndTest::openOverOnceTaken(const PaletteRun &pa
     return content;
 }
 
+void FixtureJourney::SetUp()
+{
+    EndToEndTest::SetUp();
+    if (IsSkipped())
+        return;
+    fixture = TestApp::startFixture();
+    startPaletteOver(fixture.get(), window, palette);
+}
+
+std::string FixtureJourney::panelNow() const
+{
+    return describe(PanelProbe::panel(palette->pid())).toStdString();
+}
+
 } // namespace tavolin::test

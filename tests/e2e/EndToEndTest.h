@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 namespace tavolin::test {
 
@@ -84,6 +85,20 @@ protected:
     static std::optional<PanelContent> openOver(const PaletteRun &palette, const QString &window,
                                                 const std::function<bool(const PanelContent &)> &ready,
                                                 std::chrono::milliseconds bound = std::chrono::seconds(15));
+};
+
+// Base of the journeys over the Qt fixture: SetUp starts the fixture and the palette over its window (the
+// rule "allow" for it), and fails when either did not start.
+class FixtureJourney : public EndToEndTest
+{
+protected:
+    void SetUp() override;
+    // What the panel shows now, for failure messages.
+    std::string panelNow() const;
+
+    std::unique_ptr<TestApp> fixture;
+    std::optional<QString> window;
+    std::unique_ptr<PaletteRun> palette;
 };
 
 } // namespace tavolin::test

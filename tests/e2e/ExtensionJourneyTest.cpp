@@ -34,20 +34,12 @@ QStringList environmentWritten(const QString &path)
     return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-class ExtensionJourney : public EndToEndTest
+class ExtensionJourney : public FixtureJourney
 {
 };
 
 TEST_F(ExtensionJourney, AddedExtensionRunsFromThePaletteWithTheApplicationsContext)
 {
-    const std::unique_ptr<TestApp> fixture = TestApp::startFixture();
-    std::optional<QString> window;
-    std::unique_ptr<PaletteRun> palette;
-    startPaletteOver(fixture.get(), window, palette);
-    if (!palette)
-        return;
-    const auto panelNow = [&] { return describe(PanelProbe::panel(palette->pid())).toStdString(); };
-
     QTemporaryDir out;
     const QString written = out.path() + QStringLiteral("/env");
     {

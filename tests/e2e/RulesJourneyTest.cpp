@@ -30,20 +30,12 @@ QJsonArray fixtureAppRule(const QString &rule)
     return QJsonArray{QJsonArray{QStringLiteral("tavolin-menu-fixture"), rule, QStringLiteral("Fixture")}};
 }
 
-class RulesJourney : public EndToEndTest
+class RulesJourney : public FixtureJourney
 {
 };
 
 TEST_F(RulesJourney, MenuRuleHidesAMenuDisabledHandsTheShortcutOnAllowOpensThePanelAgain)
 {
-    const std::unique_ptr<TestApp> fixture = TestApp::startFixture();
-    std::optional<QString> window;
-    std::unique_ptr<PaletteRun> palette;
-    startPaletteOver(fixture.get(), window, palette);
-    if (!palette)
-        return;
-    const auto panelNow = [&] { return describe(PanelProbe::panel(palette->pid())).toStdString(); };
-
     std::optional<PanelContent> content = openOver(*palette, *window, [](const PanelContent &panel) {
         return panel.rows.contains(kSaveAs) && panel.rows.contains(kZoomIn);
     });
