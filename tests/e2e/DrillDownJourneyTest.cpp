@@ -1,7 +1,8 @@
 // A person walks the Qt fixture's submenus from the palette: "rec" and Tab accept the hint and enter
-// File > Recent, whose commands alone are listed; Backspace in the empty input goes back up to every
-// command; Return on the submenu More enters it, and Return on its Gamma performs that command. Every wait is
-// bounded and waits for what is then asserted.
+// File > Recent, whose commands alone are listed; Ctrl+Z goes back up with "rec" typed again; Backspace in
+// the empty input goes back up to every command, and Ctrl+Z undoes that too; Return on the submenu More
+// enters it, and Return on its Gamma performs that command. Every wait is bounded and waits for what is then
+// asserted.
 #include "EndToEndTest.h"
 #include "HeadlessSession.h"
 
@@ -16,20 +17,12 @@ using namespace std::chrono_literals;
 
 const QString kSaveAs = QStringLiteral("Save As…");
 
-class DrillDownJourney : public EndToEndTest
+class DrillDownJourney : public FixtureJourney
 {
 };
 
 TEST_F(DrillDownJourney, TabEntersTheHintedSubmenuBackspaceLeavesItAndReturnEntersAndPerforms)
 {
-    const std::unique_ptr<TestApp> fixture = TestApp::startFixture();
-    std::optional<QString> window;
-    std::unique_ptr<PaletteRun> palette;
-    startPaletteOver(fixture.get(), window, palette);
-    if (!palette)
-        return;
-    const auto panelNow = [&] { return describe(PanelProbe::panel(palette->pid())).toStdString(); };
-
     std::optional<PanelContent> content =
         openOver(*palette, *window, [](const PanelContent &panel) { return panel.rows.contains(kSaveAs); });
     ASSERT_TRUE(content) << panelNow() << "\n" << palette->log().toStdString();
@@ -40,13 +33,27 @@ TEST_F(DrillDownJourney, TabEntersTheHintedSubmenuBackspaceLeavesItAndReturnEnte
     ASSERT_TRUE(pressKey(QStringLiteral("Tab")));
     const QStringList recent{QStringLiteral("Alpha"), QStringLiteral("Beta"), QStringLiteral("More"), QStringLiteral("Gamma")};
     content = waitForPanel(*palette, [&](const PanelContent &panel) { return panel.input.isEmpty() && panel.rows == recent; });
-    EXPECT_TRUE(content) << "Tab on the hint Recent: " << panelNow();
+    ASSERT_TRUE(content) << "Tab on the hint Recent: " << panelNow();
+    const auto inRecent = [&](const PanelContent &panel) { return panel.input.isEmpty() && panel.rows == recent; };
+    const auto atTop = [](const PanelContent &panel) {
+        return panel.input.isEmpty() && panel.rows.contains(kSaveAs) && panel.rows.value(0) == QLatin1String("New");
+    };
+
+    // Undo takes each move back: out of Recent with the text typed before it, then into Recent again.
+    ASSERT_TRUE(pressKey(QStringLiteral("ctrl+z")));
+    content = waitForPanel(*palette, [](const PanelContent &panel) {
+        return panel.input == QLatin1String("rec") && panel.rows.value(0) == QLatin1String("Recent");
+    });
+    EXPECT_TRUE(content) << "Ctrl+Z inside Recent: " << panelNow();
+    ASSERT_TRUE(pressKey(QStringLiteral("Tab")));
+    EXPECT_TRUE(waitForPanel(*palette, inRecent)) << "Tab on the hint Recent again: " << panelNow();
 
     ASSERT_TRUE(pressKey(QStringLiteral("BackSpace")));
-    content = waitForPanel(*palette, [](const PanelContent &panel) {
-        return panel.input.isEmpty() && panel.rows.contains(kSaveAs) && panel.rows.value(0) == QLatin1String("New");
-    });
-    EXPECT_TRUE(content) << "Backspace at the start of the empty input: " << panelNow();
+    EXPECT_TRUE(waitForPanel(*palette, atTop)) << "Backspace at the start of the empty input: " << panelNow();
+    ASSERT_TRUE(pressKey(QStringLiteral("ctrl+z")));
+    EXPECT_TRUE(waitForPanel(*palette, inRecent)) << "Ctrl+Z after Backspace left Recent: " << panelNow();
+    ASSERT_TRUE(pressKey(QStringLiteral("BackSpace")));
+    EXPECT_TRUE(waitForPanel(*palette, atTop)) << "Backspace out of Recent again: " << panelNow();
 
     ASSERT_TRUE(type(QStringLiteral("more")));
     content = waitForPanel(*palette, [](const PanelContent &panel) {

@@ -46,6 +46,28 @@ bool panelIsActive()
     return name && *name == QLatin1String("Tavolin");
 }
 
+std::optional<QRgb> panelCornerColour()
+{
+    const std::optional<QString> found =
+        xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                 QStringLiteral("^Tavolin$")});
+    if (!found || found->isEmpty())
+        return std::nullopt;
+    // ImageMagick's import prints the pixel as "0,0: (r,g,b) #RRGGBB srgb(...)".
+    QProcess grab;
+    grab.start(QStringLiteral("import"), {QStringLiteral("-window"), found->split(QLatin1Char('\n')).first(),
+                                          QStringLiteral("-crop"), QStringLiteral("1x1+2+2"), QStringLiteral("txt:-")});
+    if (!grab.waitForFinished(5000)) {
+        grab.kill();
+        grab.waitForFinished(1000);
+        return std::nullopt;
+    }
+    const QString out = QString::fromUtf8(grab.readAllStandardOutput());
+    const qsizetype hash = out.indexOf(QLatin1Char('#'), out.indexOf(QLatin1Char('\n')));
+    const QColor colour(out.mid(hash, 7));
+    return hash >= 0 && colour.isValid() ? std::optional<QRgb>(colour.rgb()) : std::nullopt;
+}
+
 void EndToEndTest::SetUp()
 {
     const QByteArray options = qgetenv("ASAN_OPTIONS");
@@ -82,7 +104,9 @@ bool EndToEndTest::pressKey(const QString &key)
 
 bool EndToEndTest::click(const QPoint &point)
 {
-    return xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(point.x()),
+    // No --sync: it waits for the pointer to move, which never comes when it is there already (the same
+    // button in a repeated run). XTest's move and press reach the server in order anyway.
+    return xdotool({QStringLiteral("mousemove"), QString::number(point.x()),
                     QString::number(point.y()), QStringLiteral("click"), QStringLiteral("1")})
         .has_value();
 }
@@ -142,12 +166,51 @@ std::optional<PanelContent> EndToEndTest::waitForPanel(const PaletteRun &palette
     return shown ? content : std::nullopt;
 }
 
+std::optional<PanelContent> EndToEndTest::typeUntilBest(const PaletteRun &palette, const QString &query,
+                                                        const QString &best)
+{
+    if (!type(query))
+        return std::nullopt;
+    // Menus may still be arriving and re-ranking the list: wait for the best row itself, selected.
+    return waitForPanel(palette, [&](const PanelContent &panel) {
+        return panel.input == query && panel.selected == 0 && panel.rows.value(0) == best;
+    });
+}
+
 std::optional<PanelContent> EndToEndTest::openOver(const PaletteRun &palette, const QString &window,
-                                                   const std::function<bool(const PanelContent &)> &ready)
+                                                   const std::function<bool(const PanelContent &)> &ready,
+                                                   std::chrono::milliseconds bound)
 {
     if (!activate(window) || !pressPaletteShortcut())
         return std::nullopt;
-    return waitForPanel(palette, ready);
+    return waitForPanel(palette, ready, bound);
+}
+
+std::optional<PanelContent> EndToEndTest::openOverOnceTaken(const PaletteRun &palette, const QString &window,
+                                                            const std::function<bool(const PanelContent &)> &ready)
+{
+    std::optional<PanelContent> content;
+    waitFor(
+        [&] {
+            content = openOver(palette, window, ready, std::chrono::seconds(2));
+            return content.has_value();
+        },
+        std::chrono::seconds(15));
+    return content;
+}
+
+void FixtureJourney::SetUp()
+{
+    EndToEndTest::SetUp();
+    if (IsSkipped())
+        return;
+    fixture = TestApp::startFixture();
+    startPaletteOver(fixture.get(), window, palette);
+}
+
+std::string FixtureJourney::panelNow() const
+{
+    return describe(PanelProbe::panel(palette->pid())).toStdString();
 }
 
 } // namespace tavolin::test

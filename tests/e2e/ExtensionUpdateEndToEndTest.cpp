@@ -10,11 +10,9 @@
 
 #include "common/Paths.h"
 #include "common/PluginDataItem.h"
-#include "common/SettingsDomain.h"
 #include "common/SettingsKeys.h"
 #include "common/Store.h"
 #include "prefs/ExtensionLibrary.h"
-#include "prefs/Settings.h"
 #include "support/WaitFor.h"
 
 #include <gtest/gtest.h>

@@ -30,7 +30,7 @@ bool listsNoHistory(const PanelContent &panel)
     return panel.rows.contains(kSaveAs) && panel.rows.value(0) == QLatin1String("New") && !panel.groups.contains(kRecent);
 }
 
-class HistoryJourney : public EndToEndTest
+class HistoryJourney : public FixtureJourney
 {
 protected:
     // The real preferences program over the palette's folders, its Palette pane's "Delete History" pressed.
@@ -64,13 +64,6 @@ protected:
 
 TEST_F(HistoryJourney, PerformedCommandComesFirstAsRecentSurvivesARestartAndGoesWithDeleteHistory)
 {
-    const std::unique_ptr<TestApp> fixture = TestApp::startFixture();
-    std::optional<QString> window;
-    std::unique_ptr<PaletteRun> palette;
-    startPaletteOver(fixture.get(), window, palette);
-    if (!palette)
-        return;
-
     std::optional<PanelContent> content = openOver(*palette, *window, listsNoHistory);
     ASSERT_TRUE(content) << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n"
                          << palette->log().toStdString();

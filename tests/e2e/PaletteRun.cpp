@@ -11,6 +11,9 @@
 #include <csignal>
 
 namespace tavolin::test {
+namespace {
+const QString kSettingsFile = QStringLiteral("/io.quorvane.Tavolin.json");
+} // namespace
 
 std::optional<QString> xdotool(const QStringList &args)
 {
@@ -85,8 +88,9 @@ std::unique_ptr<PaletteRun> PaletteRun::start(const QJsonObject &settings, QStri
         *why = QStringLiteral("no temporary folder");
         return nullptr;
     }
-    QFile file(config + QStringLiteral("/io.quorvane.Tavolin.json"));
-    if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(settings).toJson()) < 0) {
+    QFile file(config + kSettingsFile);
+    if (!settings.isEmpty()
+        && (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(settings).toJson()) < 0)) {
         *why = QStringLiteral("cannot write the settings file");
         return nullptr;
     }
@@ -120,6 +124,14 @@ std::unique_ptr<PaletteRun> PaletteRun::start(const QJsonObject &settings, QStri
         return nullptr;
     }
     return run;
+}
+
+QJsonValue PaletteRun::storedSetting(const QString &key) const
+{
+    QFile file(configHome() + QStringLiteral("/tavolin") + kSettingsFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return QJsonValue(QJsonValue::Undefined);
+    return QJsonDocument::fromJson(file.readAll()).object().value(key);
 }
 
 PaletteRun::~PaletteRun()

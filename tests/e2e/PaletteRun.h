@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QJsonObject>
+#include <QJsonValue>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
@@ -35,7 +36,8 @@ bool panelWindowVisible();
 class PaletteRun
 {
 public:
-    // Writes `settings` as the settings domain's file, starts the program with TAVOLIN_DEBUG set and waits
+    // Writes `settings` as the settings domain's file (none when `settings` is empty: a first start over
+    // empty folders), starts the program with TAVOLIN_DEBUG set and waits
     // (bounded) until it reports its accessibility check. Null when it did not get that far: `why` says why,
     // and `handedOff` is true when the program exited at once with 0 because another instance of this user
     // runs (the test cannot go on, but nothing is wrong with the program).
@@ -51,6 +53,8 @@ public:
     QString dataHome() const { return m_home.path() + QStringLiteral("/data"); }
     QString cacheHome() const { return m_home.path() + QStringLiteral("/cache"); }
     QString log() const;
+    // The value stored under `key` in the shared settings file now; Undefined when the file or key is missing.
+    QJsonValue storedSetting(const QString &key) const;
     // Waits (bounded) for a log line containing `text`; counts only lines after the first `skip` matches.
     bool waitForLog(const QString &text, int boundMs = 10000, int skip = 0) const;
     int countInLog(const QString &text) const;

@@ -2,12 +2,12 @@
 
 #include "PaletteRun.h"
 
-#include "common/Paths.h"
 #include "common/SettingsDomain.h"
 #include "prefs/ExtensionLibrary.h"
 #include "prefs/Settings.h"
 
 #include <QByteArray>
+#include <QString>
 #include <QStringList>
 
 namespace tavolin::test {
@@ -18,17 +18,8 @@ namespace tavolin::test {
 class SameFoldersAs
 {
 public:
-    explicit SameFoldersAs(const PaletteRun &palette)
-        : m_config(qgetenv("XDG_CONFIG_HOME")), m_data(qgetenv("XDG_DATA_HOME"))
-    {
-        qputenv("XDG_CONFIG_HOME", palette.configHome().toUtf8());
-        qputenv("XDG_DATA_HOME", palette.dataHome().toUtf8());
-    }
-    ~SameFoldersAs()
-    {
-        qputenv("XDG_CONFIG_HOME", m_config);
-        qputenv("XDG_DATA_HOME", m_data);
-    }
+    explicit SameFoldersAs(const PaletteRun &palette);
+    ~SameFoldersAs();
     SameFoldersAs(const SameFoldersAs &) = delete;
     SameFoldersAs &operator=(const SameFoldersAs &) = delete;
 
@@ -37,18 +28,17 @@ private:
     QByteArray m_data;
 };
 
-// What the preferences program holds while its extensions pane is open: the shared settings domain and the
-// extension library over the extension folder. Files it would move to the Trash are only recorded.
+// What the preferences program holds while its panes are open: the shared settings domain (which the rule
+// panes write through `settings.put`, as they do on every change) and the extension library over the
+// extension folder. Files it would move to the Trash are only recorded.
 struct PreferencesSide
 {
+    PreferencesSide();
+
     SettingsDomain domain;
     Settings settings{domain};
     QStringList trashed;
-    ExtensionLibrary library{settings, paths::dataDir() + QStringLiteral("/CommandExtensions"),
-                             [this](const QString &path) {
-                                 trashed.append(path);
-                                 return true;
-                             }};
+    ExtensionLibrary library;
 };
 
 } // namespace tavolin::test

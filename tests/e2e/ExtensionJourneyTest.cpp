@@ -1,0 +1,77 @@
+// A person adds a script extension for the Qt fixture in the preferences program (its extensions pane's own
+// saving code, ExtensionLibrary, in this process over the palette run's folders), finds it in the palette
+// over the fixture and runs it with Return: the script sees which application it runs for (TAVOLIN_APP) and
+// that application's process (TAVOLIN_APP_PID), and writes them to a file the test reads. Every wait is
+// bounded and waits for what is then asserted.
+#include "EndToEndTest.h"
+#include "HeadlessSession.h"
+#include "PreferencesSide.h"
+
+#include "common/Paths.h"
+#include "common/PluginDataItem.h"
+#include "support/WaitFor.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace tavolin::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+const QString kAppKey = QStringLiteral("tavolin-menu-fixture.app");
+const QString kLabel = QStringLiteral("Envprobe: Write Context");
+
+// The script's environment as NAME=VALUE lines; empty until the script has finished writing it.
+QStringList environmentWritten(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+class ExtensionJourney : public FixtureJourney
+{
+};
+
+TEST_F(ExtensionJourney, AddedExtensionRunsFromThePaletteWithTheApplicationsContext)
+{
+    QTemporaryDir out;
+    const QString written = out.path() + QStringLiteral("/env");
+    {
+        const SameFoldersAs folders(*palette);
+        const QString folder = paths::dataDir() + QStringLiteral("/CommandExtensions");
+        ASSERT_TRUE(QDir().mkpath(folder));
+        QFile script(folder + QStringLiteral("/envprobe.sh"));
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+        // Written aside and renamed, so the test never reads half a file.
+        script.write(QStringLiteral("env > '%1.part' && mv '%1.part' '%1'\n").arg(written).toUtf8());
+        script.close();
+        PreferencesSide prefs;
+        prefs.library.loadExtensions();
+        ASSERT_TRUE(prefs.library.doAdd(PluginDataItem(kAppKey, kLabel, QStringLiteral("envprobe.sh"))));
+        ASSERT_TRUE(palette->waitForLog(QStringLiteral("run command updateExtension"))) << palette->log().toStdString();
+    }
+
+    std::optional<PanelContent> content =
+        openOver(*palette, *window, [](const PanelContent &panel) { return panel.rows.contains(QStringLiteral("Save As…")); });
+    ASSERT_TRUE(content) << panelNow() << "\n" << palette->log().toStdString();
+    ASSERT_TRUE(typeUntilBest(*palette, QStringLiteral("envprobe"), kLabel)) << panelNow();
+    ASSERT_TRUE(pressReturn());
+
+    QStringList environment;
+    EXPECT_TRUE(waitFor([&] { return !(environment = environmentWritten(written)).isEmpty(); }, 10s))
+        << "the extension did not run: " << palette->log().toStdString();
+    EXPECT_TRUE(environment.contains(QStringLiteral("TAVOLIN_APP=") + kAppKey)) << environment.join(QLatin1Char(' ')).toStdString();
+    EXPECT_TRUE(environment.contains(QStringLiteral("TAVOLIN_APP_PID=%1").arg(fixture->pid())))
+        << environment.join(QLatin1Char(' ')).toStdString();
+    EXPECT_TRUE(waitFor([] { return !panelWindowVisible(); }, 5s)) << "the panel stayed open";
+    EXPECT_EQ(palette->stopAndReportFaults(), QString());
+}
+
+} // namespace
+} // namespace tavolin::test

@@ -1,0 +1,114 @@
+// A person opens the palette's own rows with Ctrl+, over the Qt fixture. In Themes, moving the selection
+// previews the theme under it (the panel takes its colours and the setting is stored) and Escape puts back
+// the theme that was in effect; the Preferences row starts the preferences program, whose window appears.
+// Every wait is bounded and waits for what is then asserted.
+#include "EndToEndTest.h"
+#include "HeadlessSession.h"
+
+#include "support/WaitFor.h"
+
+#include <QJsonValue>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace tavolin::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+const QString kStartTheme = QStringLiteral("Extra Dark"); // the last theme: Down wraps to the first
+const QString kFirstTheme = QStringLiteral("default");
+const QStringList kOptionRows{QStringLiteral("Preferences"), QStringLiteral("Themes"), QStringLiteral("About Tavolin"),
+                              QStringLiteral("Quit")};
+
+bool darkCorner()
+{
+    const std::optional<QRgb> colour = panelCornerColour();
+    return colour && qGray(*colour) < 80;
+}
+
+bool lightCorner()
+{
+    const std::optional<QRgb> colour = panelCornerColour();
+    return colour && qGray(*colour) > 170;
+}
+
+class OptionsJourney : public EndToEndTest
+{
+protected:
+    // Opens the panel over `window` and switches it to the palette's own rows.
+    static bool openOptions(const PaletteRun &palette, const QString &window)
+    {
+        return openOver(palette, window, [](const PanelContent &panel) { return panel.rows.contains(QStringLiteral("Save As…")); })
+            && pressKey(QStringLiteral("ctrl+comma"))
+            && waitForPanel(palette, [](const PanelContent &panel) { return panel.rows == kOptionRows; });
+    }
+};
+
+TEST_F(OptionsJourney, ThemesPreviewOnTheSelectionEscapeRestoresAndPreferencesOpensItsWindow)
+{
+    const std::unique_ptr<TestApp> fixture = TestApp::startFixture();
+    ASSERT_TRUE(fixture);
+    const std::optional<QString> window = waitForWindowOf(fixture->pid());
+    ASSERT_TRUE(window) << "the fixture showed no window";
+    QJsonObject settings = settingsWithFixtureRule(QStringLiteral("allow"));
+    settings.insert(QStringLiteral("usePreferenceShortcut"), true);
+    settings.insert(QStringLiteral("theme"), kStartTheme);
+    std::unique_ptr<PaletteRun> palette;
+    startPalette(settings, palette);
+    if (!palette)
+        return;
+    const auto panelNow = [&] { return describe(PanelProbe::panel(palette->pid())).toStdString(); };
+    const auto stored = [&] { return palette->storedSetting(QStringLiteral("theme")).toString(); };
+
+    ASSERT_TRUE(openOptions(*palette, *window)) << panelNow() << "\n" << palette->log().toStdString();
+    ASSERT_TRUE(typeUntilBest(*palette, QStringLiteral("themes"), QStringLiteral("Themes"))) << panelNow();
+    ASSERT_TRUE(pressReturn());
+    // Entered: every theme listed, the one in effect selected.
+    std::optional<PanelContent> content = waitForPanel(*palette, [](const PanelContent &panel) {
+        return panel.rows.size() == 8 && panel.rows.value(0) == kFirstTheme && panel.rows.value(panel.selected) == kStartTheme
+            && darkCorner();
+    });
+    ASSERT_TRUE(content) << "Themes entered: " << panelNow();
+
+    ASSERT_TRUE(pressKey(QStringLiteral("Down")));
+    content = waitForPanel(*palette, [&](const PanelContent &panel) {
+        return panel.selected == 0 && stored() == kFirstTheme && lightCorner();
+    });
+    EXPECT_TRUE(content) << "previewing " << kFirstTheme.toStdString() << ": " << panelNow() << ", stored "
+                         << stored().toStdString();
+
+    ASSERT_TRUE(pressKey(QStringLiteral("Escape")));
+    content = waitForPanel(*palette, [&](const PanelContent &panel) {
+        return panel.rows.value(panel.selected) == kStartTheme && stored() == kStartTheme && darkCorner();
+    });
+    EXPECT_TRUE(content) << "Escape after the preview: " << panelNow() << ", stored " << stored().toStdString();
+    ASSERT_TRUE(closePanel());
+    ASSERT_TRUE(waitFor([&] { return activeWindow() == window; }, 5s)) << "the focus did not return";
+
+    ASSERT_TRUE(openOptions(*palette, *window)) << panelNow();
+    ASSERT_TRUE(pressReturn()); // Preferences, the first row
+    std::optional<QString> preferences;
+    EXPECT_TRUE(waitFor(
+        [&] {
+            const std::optional<QString> found = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                                          QStringLiteral("--name"), QStringLiteral("^Tavolin Preferences$")});
+            if (found && !found->isEmpty())
+                preferences = found->split(QLatin1Char('\n')).first();
+            return preferences.has_value();
+        },
+        15s))
+        << "no preferences window: " << palette->log().toStdString();
+    if (preferences) {
+        // Started by the palette on the test's behalf: end it by its own pid.
+        const std::optional<QString> pid = xdotool({QStringLiteral("getwindowpid"), *preferences});
+        if (const qint64 id = pid ? pid->toLongLong() : 0; id > 1 && id != palette->pid())
+            ::kill(static_cast<pid_t>(id), SIGTERM);
+    }
+    EXPECT_EQ(palette->stopAndReportFaults(), QString());
+}
+
+} // namespace
+} // namespace tavolin::test

@@ -1,0 +1,86 @@
+// A person changes the Qt fixture's rules while the palette runs, the way the preferences program's rule panes
+// store them (each change goes straight into the shared settings through Settings::put, under the keys and in
+// the form the panes write; driving the panes' pop-ups over XTest is not steady enough to build on): a menu
+// rule hides the Tools menu in the next show; "Leave to the application" hands Ctrl+Shift+P to the fixture's
+// own Command Palette command and no panel opens; "Open the palette" opens it again. Every wait is bounded and
+// waits for what is then asserted.
+#include "EndToEndTest.h"
+#include "HeadlessSession.h"
+#include "PreferencesSide.h"
+
+#include "common/SettingsKeys.h"
+#include "support/WaitFor.h"
+
+#include <QJsonArray>
+
+#include <gtest/gtest.h>
+
+namespace tavolin::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+const QString kSaveAs = QStringLiteral("Save As…");
+const QString kZoomIn = QStringLiteral("Zoom In"); // in Tools
+const QString kOwnCommand = QStringLiteral("triggered Edit > Command Palette");
+
+// The App Rules pane's row for the fixture with `rule` chosen in its pop-up.
+QJsonArray fixtureAppRule(const QString &rule)
+{
+    return QJsonArray{QJsonArray{QStringLiteral("tavolin-menu-fixture"), rule, QStringLiteral("Fixture")}};
+}
+
+class RulesJourney : public FixtureJourney
+{
+};
+
+TEST_F(RulesJourney, MenuRuleHidesAMenuDisabledHandsTheShortcutOnAllowOpensThePanelAgain)
+{
+    std::optional<PanelContent> content = openOver(*palette, *window, [](const PanelContent &panel) {
+        return panel.rows.contains(kSaveAs) && panel.rows.contains(kZoomIn);
+    });
+    ASSERT_TRUE(content) << panelNow() << "\n" << palette->log().toStdString();
+    ASSERT_TRUE(closePanel());
+
+    const SameFoldersAs folders(*palette);
+    PreferencesSide prefs;
+    // Menu Rules pane: the fixture, menu "Tools", "Hide: The whole menu, unread" (option 2).
+    ASSERT_TRUE(prefs.settings.put(
+        QJsonObject{{QStringLiteral("tavolin-menu-fixture.app"), QJsonArray{QJsonArray{QStringLiteral("Tools"), 2}}}},
+        settings::kMenuRules));
+    ASSERT_TRUE(waitFor([&] { return activeWindow() == window; }, 5s)) << "the focus did not return";
+    content = openOver(*palette, *window, [](const PanelContent &panel) {
+        return panel.rows.contains(kSaveAs) && !panel.rows.contains(kZoomIn);
+    });
+    EXPECT_TRUE(content) << "after hiding Tools: " << panelNow();
+    ASSERT_TRUE(closePanel());
+    ASSERT_TRUE(waitFor([&] { return activeWindow() == window; }, 5s)) << "the focus did not return";
+
+    // App Rules pane: the fixture's pop-up set to "Leave to the application".
+    const int ruledBefore = palette->countInLog(QStringLiteral("rule for tavolin-menu-fixture is disabled"));
+    ASSERT_TRUE(prefs.settings.put(fixtureAppRule(QStringLiteral("disabled")), settings::kAppRules));
+    // The change reaches the running palette through its settings watcher, a moment later: until it has, a
+    // press still opens the panel, which is closed again before the next press.
+    const bool handedOn = waitFor(
+        [&] {
+            if (panelWindowVisible() && !closePanel())
+                return false;
+            return activate(*window) && pressPaletteShortcut() && fixture->waitForLogLine(kOwnCommand, 1500);
+        },
+        15s);
+    EXPECT_TRUE(handedOn) << fixture->logLines().join(QLatin1Char('\n')).toStdString() << "\n"
+                          << palette->log().toStdString();
+    EXPECT_GT(palette->countInLog(QStringLiteral("rule for tavolin-menu-fixture is disabled")), ruledBefore);
+    EXPECT_FALSE(panelWindowVisible());
+
+    // "Open the palette".
+    ASSERT_TRUE(prefs.settings.put(fixtureAppRule(QStringLiteral("allow")), settings::kAppRules));
+    // Until the palette has read the change, a press still goes to the fixture.
+    content = openOverOnceTaken(*palette, *window, [](const PanelContent &panel) { return panel.rows.contains(kSaveAs); });
+    EXPECT_TRUE(content) << "after allowing again: " << panelNow() << "\n" << palette->log().toStdString();
+    ASSERT_TRUE(closePanel());
+    EXPECT_EQ(palette->stopAndReportFaults(), QString());
+}
+
+} // namespace
+} // namespace tavolin::test

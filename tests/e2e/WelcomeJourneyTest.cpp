@@ -1,0 +1,59 @@
+// A person starts the palette for the first time, over empty settings and data folders: the welcome window
+// shows; they click its "Get Started" (the mouse, not its keys), the window goes, and the hot key over the Qt
+// fixture opens the panel with the fixture's commands. Every wait is bounded and waits for what is then
+// asserted.
+#include "EndToEndTest.h"
+#include "HeadlessSession.h"
+
+#include "support/WaitFor.h"
+
+#include <QJsonValue>
+
+#include <gtest/gtest.h>
+
+namespace tavolin::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+const QString kWelcomeTitle = QStringLiteral("Welcome to Tavolin");
+
+class WelcomeJourney : public EndToEndTest
+{
+};
+
+TEST_F(WelcomeJourney, FirstStartShowsTheWelcomeWindowAndAfterItThePaletteWorks)
+{
+    const std::unique_ptr<TestApp> fixture = TestApp::startFixture();
+    ASSERT_TRUE(fixture);
+    const std::optional<QString> window = waitForWindowOf(fixture->pid());
+    ASSERT_TRUE(window) << "the fixture showed no window";
+    std::unique_ptr<PaletteRun> palette;
+    startPalette(QJsonObject(), palette); // no settings file, no data: a first start
+    if (!palette)
+        return;
+
+    const auto welcomeShown = [] {
+        const std::optional<QString> found = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                                      QStringLiteral("--name"), QLatin1Char('^') + kWelcomeTitle + QLatin1Char('$')});
+        return found && !found->isEmpty();
+    };
+    ASSERT_TRUE(waitFor(welcomeShown, 15s)) << "no welcome window: " << palette->log().toStdString();
+    std::optional<QPoint> button;
+    ASSERT_TRUE(waitFor([&] { return (button = PanelProbe::buttonCentre(palette->pid(), QStringLiteral("Get Started"))).has_value(); }, 10s))
+        << "no \"Get Started\" button: " << PanelProbe::frameTitles(palette->pid()).join(QLatin1Char(',')).toStdString();
+    ASSERT_TRUE(click(*button));
+    EXPECT_TRUE(waitFor([&] { return !welcomeShown(); }, 5s)) << "the welcome window stayed after Get Started";
+    EXPECT_EQ(palette->storedSetting(QStringLiteral("skipWelcome")), QJsonValue(true));
+
+    // The palette takes the hot key a moment after the welcome window showed.
+    const std::optional<PanelContent> content =
+        openOverOnceTaken(*palette, *window, [](const PanelContent &panel) { return panel.rows.contains(QStringLiteral("Save As…")); });
+    EXPECT_TRUE(content) << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n"
+                         << palette->log().toStdString();
+    ASSERT_TRUE(closePanel());
+    EXPECT_EQ(palette->stopAndReportFaults(), QString());
+}
+
+} // namespace
+} // namespace tavolin::test
