@@ -52,6 +52,13 @@ enum class MenuLoad {
 // menus (the first at once, the others in parallel on the background pool, or one after another on the main
 // thread when the source reads there only), and the trigger decision: whether the palette serves it.
 //
+// The decision for an "auto" application comes from the first menu item that holds the palette's shortcut:
+// in the application's first own menu (on Linux the bar's first menu) the item is tolerated while the
+// palette keeps its default shortcut, anywhere later the key is left to the application; a load that ends
+// without such an item serves it, however many menus the bar has. "allow" and "disabled" are never changed
+// by the menus, except on bars that start with a system menu, whose application menu (the next one) may
+// name the palette's own item or take the key whatever the rule.
+//
 // Made with create() or currentApp() and held by shared_ptr; queued work holds it weakly, so dropping the
 // last reference stops further reading and delivery. One object per palette call; a second loadMenus()
 // supersedes the first (work of the earlier load delivers nothing more).
@@ -87,6 +94,10 @@ public:
     std::optional<QString> locale() const;
     std::optional<QLocale> localeContext() const;
 
+    // False once the application ran into the messaging time-out, when it was found or while its menus
+    // were read: its menus are then empty or partial. Any thread.
+    bool isAnswering() const { return m_answering.load(); }
+
     std::optional<bool> shouldTrigger() const;
     bool isLoaded() const { return m_isLoaded.load(); }
     void setLoaded(bool loaded) { m_isLoaded.store(loaded); }
@@ -100,8 +111,10 @@ public:
     // So never call it while holding a lock that the watcher's callbacks take.
     void setWatcher(std::weak_ptr<AxAppWatcher> watcher);
 
-    // Reads the menu bar on this thread and starts reading the submenus (see the class comment); with
-    // WithLanguage also loads the language on the background pool. Does nothing without an element.
+    // Reads the menu bar where the source reads (never waiting on the main thread for the application),
+    // then, on the main thread, decides from the rule and starts reading the submenus (see the class
+    // comment); with WithLanguage also loads the language on the background pool. Does nothing without an
+    // element. An application that does not answer gets an empty menu bar (or the part read).
     void loadMenus(MenuLoad load);
 
     // Records a trigger decision: unless forced, tells the rules and the watcher; true also marks it loaded.
@@ -117,9 +130,13 @@ private:
 
     AXApp(std::shared_ptr<ElementSource> source, AXAppHooks hooks, ElementRef ref);
 
+    void readMenuBar(Load &load);
+    void menuBarRead(const std::shared_ptr<Load> &load);
     void loadSubmenus(const std::shared_ptr<Load> &load);
     void readTopLevel(const std::shared_ptr<Load> &load, int index);
     void counterStep(const std::shared_ptr<Load> &load);
+    void finishLoad(const std::shared_ptr<Load> &load);
+    bool hasApplicationMenu() const;
     void scheduleTopLevel(const std::shared_ptr<Load> &load, int index);
     void applicationMenuCheck(const std::vector<AXRowInfo> &rows);
     void otherMenuCheck(const std::vector<AXRowInfo> &rows, int index);
@@ -148,6 +165,7 @@ private:
     int m_deliveriesInFlight = 0;             // guarded by m_mutex
     std::condition_variable m_deliveriesDone; // signalled when m_deliveriesInFlight drops to 0
     std::atomic<bool> m_isLoaded{false};
+    std::atomic<bool> m_answering{true};
 };
 
 using AXAppPtr = std::shared_ptr<AXApp>;

@@ -90,6 +90,8 @@ public:
     AXError pid(const ElementRef &element, int32_t &pid) override;
     AXError performAction(const ElementRef &element, const QString &action) override;
     bool menuBarStartsWithSystemMenu() const override { return m_systemMenu.load(); }
+    // False while the application hangs (setHanging or "hang": true on its element).
+    bool applicationAnswers(const ElementRef &application) override;
     bool isProcessTrusted() override { return m_trusted.load(); }
     std::optional<RunningApp> runningApplication(int32_t pid) override;
 

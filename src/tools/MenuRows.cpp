@@ -181,12 +181,19 @@ MenuRead readApplicationRows(const AXAppPtr &app, std::chrono::milliseconds boun
     auto collector = std::make_shared<Collector>(&loop);
     app->setWatcher(collector);
     app->loadMenus(MenuLoad::MenusOnly);
+    // The menu bar is read on the background pool: until the last menu is in, or until the reader knows
+    // it will read none (no menu bar: the application is then not served).
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (collector->finished() || (app->shouldTrigger() == false && !app->menu()))
+            loop.quit();
+    });
+    check.start(5);
+    QTimer::singleShot(bound, &loop, &QEventLoop::quit);
+    if (!collector->finished())
+        loop.exec();
     read.hasMenuBar = app->menu() != nullptr;
     read.topLevelMenus = read.hasMenuBar ? qsizetype(app->menu()->items().size()) : 0;
-    if (read.hasMenuBar && !collector->finished()) {
-        QTimer::singleShot(bound, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
     app->setWatcher({}); // waits for deliveries still running, so the rows below are final
     read.complete = !read.hasMenuBar || collector->finished();
     read.rows = collector->rows();

@@ -401,6 +401,12 @@ bool AtspiElementSource::flushPresses()
     return m_presser->flush(m_timeoutMs.load());
 }
 
+bool AtspiElementSource::applicationAnswers(const ElementRef &application)
+{
+    const AppElement *app = as<AppElement>(application);
+    return app == nullptr || !app->unresponsive.load();
+}
+
 bool AtspiElementSource::isProcessTrusted()
 {
     return isReady() && AccessibilityStatus::isTrusted();

@@ -89,6 +89,7 @@ public:
     AXError pid(const ElementRef &element, int32_t &pid) override;
     AXError performAction(const ElementRef &element, const QString &action) override;
     bool menuBarStartsWithSystemMenu() const override { return false; }
+    bool applicationAnswers(const ElementRef &application) override;
     bool isProcessTrusted() override;
     std::optional<RunningApp> runningApplication(int32_t pid) override;
 

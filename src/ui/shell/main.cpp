@@ -2,12 +2,14 @@
 #include "common/Log.h"
 #include "common/SettingsDomain.h"
 #include "ui/shell/AppDelegate.h"
+#include "ui/shell/StallWatch.h"
 #include "common/QuitOnSignal.h"
 
 #include <QApplication>
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -47,5 +49,8 @@ int main(int argc, char **argv)
     if (!delegate.start(show))
         return 0;
     tavolin::quitOnTerminationSignals();
+    std::optional<tavolin::StallWatch> stalls;
+    if (qEnvironmentVariableIsSet("TAVOLIN_DEBUG"))
+        stalls.emplace();
     return app.exec();
 }
