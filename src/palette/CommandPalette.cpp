@@ -233,15 +233,20 @@ void CommandPalette::findTarget(bool force)
     if (!force)
         return;
     Dispatcher::shared().afterDelay(kForcedShowWait, [weak, serial] {
-        const auto self = weak.lock();
-        if (!self || serial != self->m_showSerial || !self->m_targetPending || self->m_deps.panel.isVisible())
-            return;
-        log::info(QStringLiteral("the focused application has not answered yet: showing the panel"));
-        // Rows of the previous target would be offered for an application not known yet.
-        self->m_deps.menus->resetState();
-        self->m_deps.panel.refreshApp(nullptr);
-        self->showPanel(nullptr);
+        if (const auto self = weak.lock())
+            self->showBeforeTargetFound(serial);
     });
+}
+
+void CommandPalette::showBeforeTargetFound(uint64_t serial)
+{
+    if (serial != m_showSerial || !m_targetPending || m_deps.panel.isVisible())
+        return;
+    log::info(QStringLiteral("the focused application has not answered yet: showing the panel"));
+    // Rows of the previous target would be offered for an application not known yet.
+    m_deps.menus->resetState();
+    m_deps.panel.refreshApp(nullptr);
+    showPanel(nullptr);
 }
 
 void CommandPalette::targetFound(uint64_t serial, const AXAppPtr &next, bool force)

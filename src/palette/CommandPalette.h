@@ -117,6 +117,7 @@ private:
 
     void findTarget(bool force);
     void targetFound(uint64_t serial, const AXAppPtr &next, bool force);
+    void showBeforeTargetFound(uint64_t serial);
     void onReadingThread(std::function<void()> work) const;
     void bindShortcut();
     void scheduleWarmup();
