@@ -63,8 +63,9 @@ enum class MenuLoad {
 // last reference stops further reading and delivery. One object per palette call; a second loadMenus()
 // supersedes the first (work of the earlier load delivers nothing more).
 //
-// Threads: create(), currentApp(), loadMenus() and setWatcher() on the main thread. Getters are
-// thread-safe. Work is queued through Dispatcher::shared().
+// Threads: create() and currentApp() ask the application itself (its title), so the palette calls them where
+// the source reads (the background pool unless it reads on the main thread only); loadMenus() and
+// setWatcher() on the main thread. Getters are thread-safe. Work is queued through Dispatcher::shared().
 class AXApp : public std::enable_shared_from_this<AXApp>
 {
 public:
@@ -72,7 +73,8 @@ public:
     static constexpr double kMessagingTimeoutSeconds = 0.9;
 
     // The focused application, or none (no focused application or no permission: a line on standard
-    // output; the palette itself focused: none).
+    // output; the palette itself focused: none). One that does not answer is returned with isAnswering()
+    // false and the name of its running application.
     static std::shared_ptr<AXApp> currentApp(std::shared_ptr<ElementSource> source, AXAppHooks hooks);
     // The application of element `ref`. Reads its title and process; the running application gives the rest.
     static std::shared_ptr<AXApp> create(std::shared_ptr<ElementSource> source, AXAppHooks hooks, ElementRef ref);

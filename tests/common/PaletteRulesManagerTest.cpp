@@ -305,6 +305,7 @@ TEST_F(PaletteRulesManagerTest, AChangedPaletteShortcutDropsEveryDecision)
         QString value;
     } changes[] = {{QString(settings::kPaletteShortcut), QStringLiteral("cmd+shift+n")},
                    {QString(settings::kPaletteShortcutString), QStringLiteral("⇧⌘N")}};
+    settings.setValue(kRulesKey, QJsonArray{rule("org.example.On", "allow")});
     for (const auto &change : changes) {
         SCOPED_TRACE(change.key.toStdString());
         settings.remove(change.key);
@@ -317,7 +318,7 @@ TEST_F(PaletteRulesManagerTest, AChangedPaletteShortcutDropsEveryDecision)
 
         EXPECT_EQ(rules.ruleForApp(kEditor), AppRule::Auto);
         EXPECT_EQ(rules.ruleForApp(QStringLiteral("org.example.Other")), AppRule::Auto);
-        EXPECT_EQ(rules.ruleForApp(QStringLiteral("com.apple.finder")), AppRule::Allow);
+        EXPECT_EQ(rules.ruleForApp(QStringLiteral("org.example.On")), AppRule::Allow); // a rule, not a decision
     }
 }
 

@@ -26,13 +26,10 @@ TEST_F(PaletteEndToEnd, GtkApplicationMenusAreListedRankedAndPerformed)
 {
     if (QStandardPaths::findExecutable(QStringLiteral("mousepad")).isEmpty())
         GTEST_SKIP() << "mousepad is not installed (scripts/install-deps.sh)";
-    // --disable-server: a Mousepad started elsewhere must not take this window over.
-    const std::unique_ptr<TestApp> mousepad = TestApp::start(QStringLiteral("mousepad"), {QStringLiteral("--disable-server")});
-    ASSERT_TRUE(mousepad);
-    const std::optional<QString> window = waitForWindowOf(mousepad->pid());
-    ASSERT_TRUE(window) << "Mousepad showed no window";
-    ASSERT_TRUE(waitFor([&] { return PanelProbe::frameCount(mousepad->pid()) == 1; }, 15s))
-        << "Mousepad did not appear on the accessibility bus";
+    std::optional<QString> window;
+    const std::unique_ptr<TestApp> mousepad = startMousepad(window);
+    if (!mousepad)
+        return;
     std::unique_ptr<PaletteRun> palette;
     startPalette(settingsWithFixtureRule(QString()), palette);
     if (!palette)

@@ -158,25 +158,6 @@ bool PaletteRun::restart(QString *why)
     return true;
 }
 
-bool PaletteRun::requestShow(QString *why) const
-{
-    QProcess show;
-    show.setProcessEnvironment(m_process.processEnvironment());
-    show.setProcessChannelMode(QProcess::MergedChannels);
-    show.start(QStringLiteral(TAVOLIN_PROGRAM), {QStringLiteral("--show")});
-    if (!show.waitForFinished(10000)) {
-        show.kill();
-        show.waitForFinished(1000);
-        *why = QStringLiteral("tavolin --show did not exit within 10 s");
-        return false;
-    }
-    if (show.exitStatus() != QProcess::NormalExit || show.exitCode() != 0) {
-        *why = QStringLiteral("tavolin --show failed: ") + QString::fromUtf8(show.readAll());
-        return false;
-    }
-    return true;
-}
-
 QString PaletteRun::log() const
 {
     QFile file(m_logPath);

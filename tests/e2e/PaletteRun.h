@@ -47,9 +47,6 @@ public:
     // session would, and waits (bounded) until the new process reports its accessibility check. Its log is
     // appended to the same file. False, with `why`, when it did not get that far.
     bool restart(QString *why);
-    // Runs `tavolin --show` beside the program, as a desktop's own shortcut would, and waits (bounded) for
-    // it to hand the request over and exit. False, with `why`, when it did not exit with 0.
-    bool requestShow(QString *why) const;
     // Stops the program (SIGTERM, then SIGKILL after 3 s) and returns what went wrong, empty when nothing: a
     // quit that was not clean (SIGTERM runs the ordinary quit, which must end with exit code 0) and whatever
     // a sanitizer reported in its log, so a test run under ASan/UBSan also checks the program it drives.

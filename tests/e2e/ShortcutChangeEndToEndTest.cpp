@@ -50,12 +50,10 @@ TEST_F(ShortcutChange, PToNAndBackKeepsThePaletteWorkingOverMousepad)
 {
     if (QStandardPaths::findExecutable(QStringLiteral("mousepad")).isEmpty())
         GTEST_SKIP() << "mousepad is not installed (scripts/install-deps.sh)";
-    const std::unique_ptr<TestApp> mousepad = TestApp::start(QStringLiteral("mousepad"), {QStringLiteral("--disable-server")});
-    ASSERT_TRUE(mousepad);
-    const std::optional<QString> window = waitForWindowOf(mousepad->pid());
-    ASSERT_TRUE(window) << "Mousepad showed no window";
-    ASSERT_TRUE(waitFor([&] { return PanelProbe::frameCount(mousepad->pid()) == 1; }, 15s))
-        << "Mousepad did not appear on the accessibility bus";
+    std::optional<QString> window;
+    const std::unique_ptr<TestApp> mousepad = startMousepad(window);
+    if (!mousepad)
+        return;
     std::unique_ptr<PaletteRun> palette;
     startPalette(settingsWithFixtureRule(QString()), palette);
     if (!palette)
@@ -64,16 +62,15 @@ TEST_F(ShortcutChange, PToNAndBackKeepsThePaletteWorkingOverMousepad)
 
     // Ctrl+Shift+P: Mousepad has no item on it, so the palette serves it (and remembers that).
     ASSERT_TRUE(activate(*window));
-    ASSERT_TRUE(pressKeys(QStringLiteral("ctrl+shift+p")));
+    ASSERT_TRUE(pressPaletteShortcut());
     ASSERT_TRUE(waitForPanel(*palette, panelWithMenus)) << describe(PanelProbe::panel(palette->pid())).toStdString()
                                                         << "\n" << palette->log().toStdString();
-    ASSERT_TRUE(pressKeys(QStringLiteral("Escape")));
-    ASSERT_TRUE(waitFor([] { return !panelWindowVisible(); }, 5s)) << "Escape left the panel open";
+    ASSERT_TRUE(closePanel()) << "Escape left the panel open";
 
     // Ctrl+Shift+N is New Window's: the key goes to Mousepad, which opens a second window, and no panel.
     changePaletteKey(*palette, kCtrlShiftN);
     ASSERT_TRUE(activate(*window));
-    ASSERT_TRUE(pressKeys(QStringLiteral("ctrl+shift+n")));
+    ASSERT_TRUE(pressKey(QStringLiteral("ctrl+shift+n")));
     EXPECT_TRUE(waitFor([&] { return PanelProbe::frameCount(mousepad->pid()) == 2; }, 10s))
         << "frames: " << PanelProbe::frameCount(mousepad->pid()) << "\n" << palette->log().toStdString();
     EXPECT_FALSE(panelWindowVisible());
@@ -81,7 +78,7 @@ TEST_F(ShortcutChange, PToNAndBackKeepsThePaletteWorkingOverMousepad)
     // Back on Ctrl+Shift+P the palette serves Mousepad again.
     changePaletteKey(*palette, kCtrlShiftP);
     ASSERT_TRUE(activate(*window));
-    ASSERT_TRUE(pressKeys(QStringLiteral("ctrl+shift+p")));
+    ASSERT_TRUE(pressPaletteShortcut());
     EXPECT_TRUE(waitForPanel(*palette, panelWithMenus)) << describe(PanelProbe::panel(palette->pid())).toStdString()
                                                         << "\n" << palette->log().toStdString();
     EXPECT_EQ(palette->stopAndReportFaults(), QString());

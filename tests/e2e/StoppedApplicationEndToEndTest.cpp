@@ -43,21 +43,14 @@ class StoppedApplication : public TriggerJourney
 
 TEST_F(StoppedApplication, ForcedShowOpensThePanelSayingItDoesNotAnswer)
 {
-    const std::unique_ptr<TestApp> fixture = TestApp::startFixture();
-    ASSERT_TRUE(fixture) << "the Qt fixture did not start";
-    const std::optional<QString> window = waitForWindowOf(fixture->pid());
-    ASSERT_TRUE(window) << "the fixture showed no window";
-    std::unique_ptr<PaletteRun> palette;
-    startPalette(settingsWithFixtureRule(QString()), palette);
+    startOverFixture({}, QString());
     if (!palette)
         return;
-    ASSERT_TRUE(activate(*window));
     ASSERT_EQ(::kill(pid_t(fixture->pid()), SIGSTOP), 0);
     const QString stalled = QStringLiteral("main thread stalled for ");
     const qsizetype stallsBefore = numbersAfter(palette->log(), stalled).size();
 
-    QString why;
-    ASSERT_TRUE(palette->requestShow(&why)) << why.toStdString();
+    ASSERT_TRUE(forceShow(*palette)) << "tavolin --show did not hand the request over";
     const std::optional<PanelContent> content = waitForPanel(*palette, [](const PanelContent &panel) {
         return panel.inputHint.contains(QStringLiteral("is not answering"));
     });
@@ -71,8 +64,7 @@ TEST_F(StoppedApplication, ForcedShowOpensThePanelSayingItDoesNotAnswer)
 
     // Closing the panel is handled on the main thread after any stall it had, so the heartbeat has written
     // every stall of the show by the time the panel is gone.
-    ASSERT_TRUE(pressKeys(QStringLiteral("Escape")));
-    ASSERT_TRUE(waitFor([] { return !panelWindowVisible(); }, 5s)) << "Escape left the panel open";
+    ASSERT_TRUE(closePanel()) << "Escape left the panel open";
     const QList<int> stalls = numbersAfter(palette->log(), stalled).mid(stallsBefore);
     for (const int stall : stalls)
         EXPECT_LT(stall, kStallBoundMs) << palette->log().toStdString();

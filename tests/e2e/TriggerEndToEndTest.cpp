@@ -37,17 +37,10 @@ class FileMenuPaletteKey : public TriggerJourney, public ::testing::WithParamInt
 TEST_P(FileMenuPaletteKey, OpensThePanelOrHandsTheKeyOnAsTheRuleSays)
 {
     const FileKeyCase &row = GetParam();
-    const std::unique_ptr<TestApp> fixture =
-        TestApp::startFixture(QStringLiteral("tavolin-menu-fixture"), {QStringLiteral("--palette-key-in-file")});
-    ASSERT_TRUE(fixture) << "the Qt fixture did not start";
-    const std::optional<QString> window = waitForWindowOf(fixture->pid());
-    ASSERT_TRUE(window) << "the fixture showed no window";
-    std::unique_ptr<PaletteRun> palette;
-    startPalette(settingsWithFixtureRule(row.rule), palette);
+    startOverFixture({QStringLiteral("--palette-key-in-file")}, row.rule);
     if (!palette)
         return;
-    ASSERT_TRUE(activate(*window));
-    ASSERT_TRUE(pressKeys(QStringLiteral("ctrl+shift+p")));
+    ASSERT_TRUE(pressPaletteShortcut());
 
     if (!row.panel) {
         EXPECT_TRUE(fixture->waitForLogLine(kPrintPreview, 10000))
@@ -79,17 +72,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(TriggerJourney, AWindowWithASingleMenuGetsThePanel)
 {
-    const std::unique_ptr<TestApp> fixture =
-        TestApp::startFixture(QStringLiteral("tavolin-menu-fixture"), {QStringLiteral("--one-menu")});
-    ASSERT_TRUE(fixture) << "the Qt fixture did not start";
-    const std::optional<QString> window = waitForWindowOf(fixture->pid());
-    ASSERT_TRUE(window) << "the fixture showed no window";
-    std::unique_ptr<PaletteRun> palette;
-    startPalette(settingsWithFixtureRule(QString()), palette);
+    startOverFixture({QStringLiteral("--one-menu")}, QString());
     if (!palette)
         return;
-    ASSERT_TRUE(activate(*window));
-    ASSERT_TRUE(pressKeys(QStringLiteral("ctrl+shift+p")));
+    ASSERT_TRUE(pressPaletteShortcut());
 
     const std::optional<PanelContent> content = waitForPanel(*palette, [](const PanelContent &panel) {
         return panel.rows.contains(QStringLiteral("Save As…")) && panel.rows.contains(QStringLiteral("Quit"));

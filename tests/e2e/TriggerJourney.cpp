@@ -1,37 +1,30 @@
 #include "TriggerJourney.h"
 
-#include <QJsonArray>
-
 namespace tavolin::test {
 
-QJsonObject TriggerJourney::settingsWithFixtureRule(const QString &rule)
+void TriggerJourney::startOverFixture(const QStringList &options, const QString &rule)
 {
-    QJsonObject settings{{QStringLiteral("skipWelcome"), true}};
-    if (!rule.isEmpty()) {
-        settings.insert(QStringLiteral("palette_rule_app"),
-                        QJsonArray{QJsonArray{QStringLiteral("tavolin-menu-fixture"), rule, QStringLiteral("Fixture")}});
+    fixture = TestApp::startFixture(QStringLiteral("tavolin-menu-fixture"), options);
+    ASSERT_TRUE(fixture) << "the Qt fixture did not start";
+    const std::optional<QString> window = waitForWindowOf(fixture->pid());
+    ASSERT_TRUE(window) << "the fixture showed no window";
+    startPalette(settingsWithFixtureRule(rule), palette);
+    if (!palette)
+        return;
+    if (!activate(*window)) {
+        palette.reset();
+        FAIL() << "the fixture's window could not be activated";
     }
-    return settings;
-}
-
-bool TriggerJourney::activate(const QString &window)
-{
-    return xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window}).has_value();
-}
-
-bool TriggerJourney::pressKeys(const QString &keys)
-{
-    return xdotool({QStringLiteral("key"), keys}).has_value();
 }
 
 void TriggerJourney::performFromPanel(const PaletteRun &palette, const QString &query)
 {
-    ASSERT_TRUE(xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), query}));
+    ASSERT_TRUE(type(query));
     const std::optional<PanelContent> content = waitForPanel(palette, [&](const PanelContent &panel) {
         return panel.input == query && !panel.rows.isEmpty() && panel.selected == 0;
     });
     ASSERT_TRUE(content) << describe(PanelProbe::panel(palette.pid())).toStdString();
-    ASSERT_TRUE(pressKeys(QStringLiteral("Return")));
+    ASSERT_TRUE(pressReturn());
 }
 
 } // namespace tavolin::test
