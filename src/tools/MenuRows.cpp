@@ -192,10 +192,11 @@ MenuRead readApplicationRows(const AXAppPtr &app, std::chrono::milliseconds boun
     QTimer::singleShot(bound, &loop, &QEventLoop::quit);
     if (!collector->finished())
         loop.exec();
-    read.hasMenuBar = app->menu() != nullptr;
+    // An application that did not answer gets an empty bar from the reader (or the part it read).
+    read.hasMenuBar = app->menu() && (app->isAnswering() || !app->menu()->items().empty());
     read.topLevelMenus = read.hasMenuBar ? qsizetype(app->menu()->items().size()) : 0;
     app->setWatcher({}); // waits for deliveries still running, so the rows below are final
-    read.complete = !read.hasMenuBar || collector->finished();
+    read.complete = !read.hasMenuBar || (collector->finished() && app->isAnswering());
     read.rows = collector->rows();
     return read;
 }
