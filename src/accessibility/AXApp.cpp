@@ -28,6 +28,7 @@ struct AXApp::Load
 {
     AXMenuPtr menu;
     int parseCounter = 0; // main thread only
+    std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
 };
 
 // Holds the current watcher for one callback and counts it as in flight, so setWatcher() can wait for it.
@@ -74,13 +75,20 @@ AXApp::AXApp(std::shared_ptr<ElementSource> source, AXAppHooks hooks, ElementRef
         int32_t pid = 0;
         if (m_source->pid(m_ref, pid) == AXError::Success)
             m_pid = pid;
-        m_name = AXUtils::getAny<QString>(*m_source, AXAttribute::Title, m_ref);
+        AXError titleRead = AXError::Success;
+        m_name = AXUtils::getAny<QString>(*m_source, AXAttribute::Title, m_ref, &titleRead);
+        if (titleRead == AXError::CannotComplete || !m_source->applicationAnswers(m_ref))
+            m_answering.store(false);
         if (m_pid > 0)
             m_runningApplication = m_source->runningApplication(m_pid);
     }
     if (m_runningApplication) {
         m_icon = m_runningApplication->iconName;
         m_appName = m_runningApplication->appName;
+        // An application that does not answer still has a name for the panel and its history: the one its
+        // desktop file gives, else its executable's.
+        if (!isAnswering() && (!m_name || m_name->isEmpty()))
+            m_name = m_runningApplication->name ? m_runningApplication->name : m_appName;
     }
     auto context = std::make_shared<AXReadContext>();
     context->source = m_source;
@@ -187,19 +195,62 @@ void AXApp::loadMenus(MenuLoad loadKind)
 {
     if (!m_ref)
         return;
-    const auto start = std::chrono::steady_clock::now();
     auto load = std::make_shared<Load>();
     {
         std::lock_guard lock(m_mutex);
         m_load = load;
     }
-    if (const std::optional<ElementRef> menuBar = AXUtils::getAny<ElementRef>(*m_source, AXAttribute::MenuBar, m_ref)) {
-        auto menu = std::make_shared<AXMenu>();
-        menu->readMenuItems(m_context, *menuBar, MenuLevel::TopLevel);
-        std::lock_guard lock(m_mutex);
-        load->menu = std::move(menu);
-    }
+    // The menu bar comes from the application: read where the source reads (the background pool unless it
+    // reads on the main thread only), so the main thread never waits for an application that hangs.
+    std::weak_ptr<AXApp> weak = weak_from_this();
+    Dispatcher::Work read = [weak, load] {
+        std::shared_ptr<AXApp> self = weak.lock();
+        if (!self || !self->isCurrent(*load))
+            return;
+        self->readMenuBar(*load);
+        Dispatcher::shared().toMain([weak, load] {
+            std::shared_ptr<AXApp> self = weak.lock();
+            if (self && self->isCurrent(*load))
+                self->menuBarRead(load);
+        });
+    };
+    if (m_source->readMode() == ReadMode::MainThread)
+        Dispatcher::shared().toMain(std::move(read));
+    else
+        Dispatcher::shared().toBackground(std::move(read));
 
+    if (loadKind == MenuLoad::WithLanguage) {
+        Dispatcher::shared().toBackground([weak] {
+            if (std::shared_ptr<AXApp> self = weak.lock())
+                self->loadLanguage();
+        });
+    }
+}
+
+// Reading thread. An application that runs into the time-out is read no further: it gets an empty bar (or
+// what was read of it), so the panel can still list its history and extensions.
+void AXApp::readMenuBar(Load &load)
+{
+    AXError error = AXError::Success;
+    AXMenuPtr menu;
+    const std::optional<ElementRef> menuBar =
+        isAnswering() ? AXUtils::getAny<ElementRef>(*m_source, AXAttribute::MenuBar, m_ref, &error) : std::nullopt;
+    if (menuBar) {
+        menu = std::make_shared<AXMenu>();
+        menu->readMenuItems(m_context, *menuBar, MenuLevel::TopLevel);
+    }
+    if (error == AXError::CannotComplete || !m_source->applicationAnswers(m_ref)) {
+        m_answering.store(false);
+        if (!menu)
+            menu = std::make_shared<AXMenu>();
+    }
+    std::lock_guard lock(m_mutex);
+    load.menu = std::move(menu);
+}
+
+// Main thread, once the menu bar is read: the rule (or the forced call) decides, or the menus will.
+void AXApp::menuBarRead(const std::shared_ptr<Load> &load)
+{
     std::optional<bool> decision = false;
     if (load->menu) {
         decision = m_hooks.ruleForApp ? m_hooks.ruleForApp(bundleIdentifier()) : std::nullopt;
@@ -210,9 +261,8 @@ void AXApp::loadMenus(MenuLoad loadKind)
         std::lock_guard lock(m_mutex);
         m_shouldTrigger = decision;
     }
-
     if (decision == true) {
-        // Served: hand the menus over from the event loop, so the caller (the controller) finishes first.
+        // Served: hand the menus over from the event loop, as the rows of an "allow" application always are.
         std::weak_ptr<AXApp> weak = weak_from_this();
         Dispatcher::shared().toMain([weak, load] {
             std::shared_ptr<AXApp> self = weak.lock();
@@ -222,27 +272,20 @@ void AXApp::loadMenus(MenuLoad loadKind)
                 watcher->onUpdate(load->menu);
             self->loadSubmenus(load);
         });
-    } else {
-        if (!decision) {
-            if (Delivery watcher{*this, load.get()})
-                watcher->onUpdate(load->menu);
-            loadSubmenus(load);
-        }
-        const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
-        log::debug(QStringLiteral("fetch axMenu cost %1 ms").arg(elapsed.count()));
+        return;
     }
-
-    if (loadKind == MenuLoad::WithLanguage) {
-        std::weak_ptr<AXApp> weak = weak_from_this();
-        Dispatcher::shared().toBackground([weak] {
-            if (std::shared_ptr<AXApp> self = weak.lock())
-                self->loadLanguage();
-        });
+    if (!decision) {
+        if (Delivery watcher{*this, load.get()})
+            watcher->onUpdate(load->menu);
+        loadSubmenus(load);
     }
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - load->start);
+    log::debug(QStringLiteral("fetch axMenu cost %1 ms").arg(elapsed.count()));
 }
 
 // The first top-level menu is read at once on this thread (it decides most trigger questions); the others
-// are scheduled, and each one's end is counted down on the main thread.
+// are scheduled, and each one's end is counted down on the main thread. A load that ends with nothing in
+// the menus against the palette serves the application, however many menus it has.
 void AXApp::loadSubmenus(const std::shared_ptr<Load> &load)
 {
     const std::vector<AXMenuItemPtr> none;
@@ -252,8 +295,7 @@ void AXApp::loadSubmenus(const std::shared_ptr<Load> &load)
         load->parseCounter = static_cast<int>(items.size());
     }
     if (items.empty()) {
-        if (Delivery watcher{*this, load.get()})
-            watcher->onLoadFinished();
+        finishLoad(load);
         return;
     }
     int remaining = 0;
@@ -265,10 +307,12 @@ void AXApp::loadSubmenus(const std::shared_ptr<Load> &load)
     std::vector<AXRowInfo> rows;
     if (Delivery watcher{*this, load.get()})
         rows = watcher->onUpdate(items.front(), 0);
-    applicationMenuCheck(rows);
+    if (hasApplicationMenu())
+        applicationMenuCheck(rows);
+    else if (!shouldTrigger())
+        otherMenuCheck(rows, 0);
     if (remaining == 0) {
-        if (Delivery watcher{*this, load.get()})
-            watcher->onLoadFinished();
+        finishLoad(load);
         return;
     }
     for (int i = 1; i < static_cast<int>(items.size()); ++i)
@@ -326,10 +370,19 @@ void AXApp::counterStep(const std::shared_ptr<Load> &load)
     }
     if (remaining != 0)
         return;
+    finishLoad(load);
+}
+
+void AXApp::finishLoad(const std::shared_ptr<Load> &load)
+{
     updateShouldTriggerIfUndecided(true);
     if (Delivery watcher{*this, load.get()})
         watcher->onLoadFinished();
 }
+
+// Menu bars that start with a system menu (not on Linux) have the application's own menu after it: the
+// palette's shortcut there is a conflict whatever the rule says, unless the item is the palette's own.
+bool AXApp::hasApplicationMenu() const { return m_source->menuBarStartsWithSystemMenu(); }
 
 std::optional<AXRowInfo> AXApp::firstMatch(const std::vector<AXRowInfo> &rows) const
 {
@@ -360,9 +413,11 @@ void AXApp::otherMenuCheck(const std::vector<AXRowInfo> &rows, int index)
 {
     if (!firstMatch(rows))
         return;
-    // In the menu right after the application menu the conflict is tolerated while the palette keeps its
-    // default shortcut (the user has not chosen one to avoid it); deeper menus always win.
-    const bool value = index == 1 && m_hooks.useDefaultHotKey && m_hooks.useDefaultHotKey();
+    // In the application's first own menu (right after the application menu where there is one, else the
+    // first of the bar, usually "File") the conflict is tolerated while the palette keeps its default
+    // shortcut: the user has not chosen one to avoid it. Later menus always win.
+    const int firstOwnMenu = hasApplicationMenu() ? 1 : 0;
+    const bool value = index == firstOwnMenu && m_hooks.useDefaultHotKey && m_hooks.useDefaultHotKey();
     updateShouldTriggerIfUndecided(value);
 }
 
@@ -396,7 +451,8 @@ bool AXApp::updateShouldTriggerIfUndecided(bool value)
 void AXApp::announce(bool value)
 {
     if (!forced()) {
-        if (m_hooks.updateRuleForApp)
+        // Menus read only in part (the application stopped answering) prove nothing worth keeping.
+        if (m_hooks.updateRuleForApp && isAnswering())
             m_hooks.updateRuleForApp(bundleIdentifier(), value);
         if (Delivery watcher{*this, nullptr})
             watcher->onShouldTriggerUpdate(value);

@@ -52,12 +52,20 @@ enum class MenuLoad {
 // menus (the first at once, the others in parallel on the background pool, or one after another on the main
 // thread when the source reads there only), and the trigger decision: whether the palette serves it.
 //
+// The decision for an "auto" application comes from the first menu item that holds the palette's shortcut:
+// in the application's first own menu (on Linux the bar's first menu) the item is tolerated while the
+// palette keeps its default shortcut, anywhere later the key is left to the application; a load that ends
+// without such an item serves it, however many menus the bar has. "allow" and "disabled" are never changed
+// by the menus, except on bars that start with a system menu, whose application menu (the next one) may
+// name the palette's own item or take the key whatever the rule.
+//
 // Made with create() or currentApp() and held by shared_ptr; queued work holds it weakly, so dropping the
 // last reference stops further reading and delivery. One object per palette call; a second loadMenus()
 // supersedes the first (work of the earlier load delivers nothing more).
 //
-// Threads: create(), currentApp(), loadMenus() and setWatcher() on the main thread. Getters are
-// thread-safe. Work is queued through Dispatcher::shared().
+// Threads: create() and currentApp() ask the application itself (its title), so the palette calls them where
+// the source reads (the background pool unless it reads on the main thread only); loadMenus() and
+// setWatcher() on the main thread. Getters are thread-safe. Work is queued through Dispatcher::shared().
 class AXApp : public std::enable_shared_from_this<AXApp>
 {
 public:
@@ -65,7 +73,8 @@ public:
     static constexpr double kMessagingTimeoutSeconds = 0.9;
 
     // The focused application, or none (no focused application or no permission: a line on standard
-    // output; the palette itself focused: none).
+    // output; the palette itself focused: none). One that does not answer is returned with isAnswering()
+    // false and the name of its running application.
     static std::shared_ptr<AXApp> currentApp(std::shared_ptr<ElementSource> source, AXAppHooks hooks);
     // The application of element `ref`. Reads its title and process; the running application gives the rest.
     static std::shared_ptr<AXApp> create(std::shared_ptr<ElementSource> source, AXAppHooks hooks, ElementRef ref);
@@ -87,6 +96,10 @@ public:
     std::optional<QString> locale() const;
     std::optional<QLocale> localeContext() const;
 
+    // False once the application ran into the messaging time-out, when it was found or while its menus
+    // were read: its menus are then empty or partial. Any thread.
+    bool isAnswering() const { return m_answering.load(); }
+
     std::optional<bool> shouldTrigger() const;
     bool isLoaded() const { return m_isLoaded.load(); }
     void setLoaded(bool loaded) { m_isLoaded.store(loaded); }
@@ -100,8 +113,10 @@ public:
     // So never call it while holding a lock that the watcher's callbacks take.
     void setWatcher(std::weak_ptr<AxAppWatcher> watcher);
 
-    // Reads the menu bar on this thread and starts reading the submenus (see the class comment); with
-    // WithLanguage also loads the language on the background pool. Does nothing without an element.
+    // Reads the menu bar where the source reads (never waiting on the main thread for the application),
+    // then, on the main thread, decides from the rule and starts reading the submenus (see the class
+    // comment); with WithLanguage also loads the language on the background pool. Does nothing without an
+    // element. An application that does not answer gets an empty menu bar (or the part read).
     void loadMenus(MenuLoad load);
 
     // Records a trigger decision: unless forced, tells the rules and the watcher; true also marks it loaded.
@@ -117,9 +132,13 @@ private:
 
     AXApp(std::shared_ptr<ElementSource> source, AXAppHooks hooks, ElementRef ref);
 
+    void readMenuBar(Load &load);
+    void menuBarRead(const std::shared_ptr<Load> &load);
     void loadSubmenus(const std::shared_ptr<Load> &load);
     void readTopLevel(const std::shared_ptr<Load> &load, int index);
     void counterStep(const std::shared_ptr<Load> &load);
+    void finishLoad(const std::shared_ptr<Load> &load);
+    bool hasApplicationMenu() const;
     void scheduleTopLevel(const std::shared_ptr<Load> &load, int index);
     void applicationMenuCheck(const std::vector<AXRowInfo> &rows);
     void otherMenuCheck(const std::vector<AXRowInfo> &rows, int index);
@@ -148,6 +167,7 @@ private:
     int m_deliveriesInFlight = 0;             // guarded by m_mutex
     std::condition_variable m_deliveriesDone; // signalled when m_deliveriesInFlight drops to 0
     std::atomic<bool> m_isLoaded{false};
+    std::atomic<bool> m_answering{true};
 };
 
 using AXAppPtr = std::shared_ptr<AXApp>;

@@ -140,9 +140,17 @@ public:
         return result;
     }
 
-    // True when the first child of a menu bar is a system menu that the palette never offers (not on Linux,
-    // where the first menu is the application's own).
+    // True when the first child of a menu bar is a system menu that the palette never offers, and the menu
+    // after it the application menu (not on Linux, where menu bars have neither: the first menu is an
+    // ordinary one, usually "File").
     virtual bool menuBarStartsWithSystemMenu() const = 0;
+    // False once the application of element `application` has run into the messaging time-out (what was
+    // read of it until then may be partial). Any thread.
+    virtual bool applicationAnswers(const ElementRef &application)
+    {
+        (void)application;
+        return true;
+    }
     // Whether this process may read other applications (on Linux: the accessibility bus answers and
     // accessibility is enabled). Only used in the failure message.
     virtual bool isProcessTrusted() = 0;

@@ -471,17 +471,25 @@ AXError FakeElementSource::attributeValueCount(const ElementRef &element, AXAttr
     return AXError::Success;
 }
 
+// As on the desktop, the process id comes from the bus, not from the application: a hanging one tells it.
 AXError FakeElementSource::pid(const ElementRef &element, int32_t &pid)
 {
     Request request(*this);
-    const Node *node = nullptr;
-    std::shared_ptr<App> app;
-    if (const AXError error = begin(element, std::nullopt, &node, &app); error != AXError::Success)
-        return error;
-    if (!app)
+    const auto *fake = dynamic_cast<const FakeElement *>(element.get());
+    if (!fake)
+        return AXError::InvalidElement;
+    if (!fake->app)
         return AXError::AttributeUnsupported;
-    pid = app->running.pid;
+    if (fake->app->vanished.load())
+        return AXError::InvalidElement;
+    pid = fake->app->running.pid;
     return AXError::Success;
+}
+
+bool FakeElementSource::applicationAnswers(const ElementRef &application)
+{
+    const auto *fake = dynamic_cast<const FakeElement *>(application.get());
+    return !fake || !fake->app || !fake->app->hanging.load();
 }
 
 AXError FakeElementSource::performAction(const ElementRef &element, const QString &action)

@@ -94,6 +94,8 @@ public:
     AXError performAction(const ElementRef &element, const QString &action) override;
     AXError performActionReporting(const ElementRef &element, const QString &action, ActionOutcome outcome) override;
     bool menuBarStartsWithSystemMenu() const override { return m_systemMenu.load(); }
+    // False while the application hangs (setHanging or "hang": true on its element).
+    bool applicationAnswers(const ElementRef &application) override;
     bool isProcessTrusted() override { return m_trusted.load(); }
     std::optional<RunningApp> runningApplication(int32_t pid) override;
 

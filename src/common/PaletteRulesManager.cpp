@@ -277,6 +277,11 @@ void PaletteRulesManager::onSettingChanged(const QString &changed)
         std::lock_guard lock(m_mutex);
         m_defaultRule = defaultRule;
         m_cachedAppRules.clear();
+    } else if (changed == settings::kPaletteShortcut || changed == settings::kPaletteShortcutString) {
+        // Decisions were made by looking for the old key in the menus: under a new key an application may
+        // hold it (or no longer hold it), so each is made again.
+        std::lock_guard lock(m_mutex);
+        m_cachedAppRules.clear();
     } else if (changed == kMenuRulesKey) {
         QHash<QString, QHash<QString, int>> menuRules = readMenuRules(m_settings.objectValue(kMenuRulesKey));
         {

@@ -32,7 +32,7 @@ inline constexpr int kSkipMenu = 2;     // the item and its submenu are dropped;
 // Application rules ("palette_rule_app": [[identifier, rule, name], ...], "palette_rule_app_default") say
 // whether the palette shortcut opens the palette over an application. For "auto" applications the menu
 // reader records a decision with updateRuleForApp(); decisions live in memory and are dropped when the
-// rules that produced them change. Menu rules ("palette_rule_menu": {appKey: [[title, option], ...]}) map
+// rules that produced them or the palette's shortcut change. Menu rules ("palette_rule_menu": {appKey: [[title, option], ...]}) map
 // normalised menu titles to a menuoption, per application key ("gedit", stored as "gedit.app") or for
 // "all" applications.
 //

@@ -149,7 +149,17 @@ void CommandPalette::scheduleWarmup()
 void CommandPalette::warmupAX()
 {
     if (m_deps.source->isProcessTrusted())
-        AXApp::currentApp(m_deps.source, m_hooks);
+        onReadingThread([source = m_deps.source, hooks = m_hooks] { AXApp::currentApp(source, hooks); });
+}
+
+// Where the accessibility source reads: the background pool, or the main thread for a source that reads
+// there only.
+void CommandPalette::onReadingThread(std::function<void()> work) const
+{
+    if (m_deps.source->readMode() == ReadMode::MainThread)
+        Dispatcher::shared().toMain(std::move(work));
+    else
+        Dispatcher::shared().toBackground(std::move(work));
 }
 
 void CommandPalette::startInterpreter()
@@ -198,17 +208,63 @@ void CommandPalette::show(bool force)
         return;
     }
     m_deps.panel.selectRow(0);
-    if (prepareForShow(force))
-        showPanel(nullptr);
+    findTarget(force);
 }
 
-bool CommandPalette::prepareForShow(bool force)
+// Finding the focused application asks it for its name, so it runs on the reading thread; the show goes on
+// on the main thread when the answer comes. Only the latest show goes on. A forced show waits for it at
+// most kForcedShowWait: then the panel shows what it has, and fills in when the answer comes.
+void CommandPalette::findTarget(bool force)
 {
     if (!m_deps.source->isProcessTrusted()) {
         m_deps.shell.showRequestAccessibilityPanel();
-        return false;
+        return;
     }
-    const AXAppPtr next = AXApp::currentApp(m_deps.source, m_hooks);
+    const uint64_t serial = ++m_showSerial;
+    m_targetPending = true;
+    const std::weak_ptr<CommandPalette> weak = weak_from_this();
+    onReadingThread([weak, source = m_deps.source, hooks = m_hooks, serial, force] {
+        AXAppPtr next = AXApp::currentApp(source, hooks);
+        Dispatcher::shared().toMain([weak, next = std::move(next), serial, force] {
+            if (const auto self = weak.lock())
+                self->targetFound(serial, next, force);
+        });
+    });
+    if (!force)
+        return;
+    Dispatcher::shared().afterDelay(kForcedShowWait, [weak, serial] {
+        if (const auto self = weak.lock())
+            self->showBeforeTargetFound(serial);
+    });
+}
+
+void CommandPalette::showBeforeTargetFound(uint64_t serial)
+{
+    if (serial != m_showSerial || !m_targetPending || m_deps.panel.isVisible())
+        return;
+    log::info(QStringLiteral("the focused application has not answered yet: showing the panel"));
+    // Rows of the previous target would be offered for an application not known yet.
+    m_deps.menus->resetState();
+    m_deps.panel.refreshApp(nullptr);
+    showPanel(nullptr);
+}
+
+void CommandPalette::targetFound(uint64_t serial, const AXAppPtr &next, bool force)
+{
+    if (serial != m_showSerial)
+        return;
+    m_targetPending = false;
+    const bool shownAlready = m_deps.panel.isVisible();
+    if (!prepareForShow(next, force))
+        return;
+    if (shownAlready)
+        m_deps.panel.updateUI();
+    else
+        showPanel(nullptr);
+}
+
+bool CommandPalette::prepareForShow(const AXAppPtr &next, bool force)
+{
     if (!next || !next->name() || next->name()->isEmpty()) {
         log::error(QStringLiteral("cannot get nextApp, nextApp is %1").arg(next ? QStringLiteral("non-nil") : QStringLiteral("nil")));
         return false;

@@ -74,11 +74,16 @@ public:
     CommandPalette(const CommandPalette &) = delete;
     CommandPalette &operator=(const CommandPalette &) = delete;
 
-    // The shortcut's entry point (force false) and the desktop service's (force true).
+    // How long a forced show waits for the focused application to be found before the panel shows.
+    static constexpr std::chrono::milliseconds kForcedShowWait{500};
+
+    // The shortcut's entry point (force false) and the desktop service's (force true). The focused
+    // application is found on the reading thread (the main thread never waits on it); the rest follows on
+    // the main thread through prepareForShow().
     void show(bool force);
-    // Finds the target application and starts loading its rows; true when the panel is to be shown now
-    // (forced, or the rule is "allow"). For "auto" the menu provider calls onShow or onBypass later.
-    bool prepareForShow(bool force);
+    // Makes `next` the target and starts loading its rows; true when the panel is to be shown now (forced,
+    // or the rule is "allow"). For "auto" the menu provider calls onShow or onBypass later.
+    bool prepareForShow(const AXAppPtr &next, bool force);
 
     // Shows the panel with the option rows, and with the theme rows entered.
     void showOptions();
@@ -110,6 +115,10 @@ public:
 private:
     explicit CommandPalette(Deps deps);
 
+    void findTarget(bool force);
+    void targetFound(uint64_t serial, const AXAppPtr &next, bool force);
+    void showBeforeTargetFound(uint64_t serial);
+    void onReadingThread(std::function<void()> work) const;
     void bindShortcut();
     void scheduleWarmup();
     void startInterpreter();
@@ -124,6 +133,8 @@ private:
     Deps m_deps;
     std::chrono::nanoseconds m_launchStartTimestamp{0};
     bool m_enabled = true;
+    uint64_t m_showSerial = 0;     // the latest show; an answer for an earlier one is dropped
+    bool m_targetPending = false;  // the latest show's application is still being found
     std::shared_ptr<std::atomic<bool>> m_forced = std::make_shared<std::atomic<bool>>(false);
     AXAppHooks m_hooks;
     std::unique_ptr<CommandInterpreter> m_interpreter;

@@ -356,6 +356,14 @@ void MenuDataProvider::dropTombstones(const QList<MenuHistoryItemPtr> &matched)
     });
 }
 
+QString MenuDataProvider::inputHint()
+{
+    const AXAppPtr app = ref();
+    if (app && !app->isAnswering() && filteredParents.isEmpty())
+        return QStringLiteral("%1 is not answering").arg(app->name().value_or(QStringLiteral("The application")));
+    return TavolinDataProvider::inputHint();
+}
+
 void MenuDataProvider::onShouldTriggerUpdate(bool value)
 {
     if (!onMainThread()) {
@@ -382,6 +390,13 @@ void MenuDataProvider::onShouldTriggerUpdate(bool value)
 void MenuDataProvider::onLoadFinished()
 {
     bool changed = appendExtensions();
+    // Menus read in part (the application stopped answering) are no proof that a command is gone: the
+    // history keeps its placeholders, and they stay listed.
+    const AXAppPtr app = ref();
+    if (app && !app->isAnswering()) {
+        notifyUpdate(); // also for the panel's text saying so
+        return;
+    }
     QList<MenuItemDataPtr> leftovers;
     {
         std::lock_guard lock(m_lock);

@@ -107,6 +107,8 @@ public:
     void shouldAppendTopLevels() override;
     bool shouldMatchEntitle() override { return true; }
     RowDataPtr itemForShortcut(const QString &text) override;
+    // "NAME is not answering" while the application's menus could not be read (at the top level).
+    QString inputHint() override;
     // The row under a shortcut text (KeyData::toString()), or null. Any thread.
     MenuItemDataPtr shortcutRow(const QString &text) const;
 

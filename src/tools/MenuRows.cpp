@@ -191,14 +191,22 @@ MenuRead readApplicationRows(const AXAppPtr &app, std::chrono::milliseconds boun
     auto collector = std::make_shared<Collector>(&loop);
     app->setWatcher(collector);
     app->loadMenus(MenuLoad::MenusOnly);
-    read.hasMenuBar = app->menu() != nullptr;
-    read.topLevelMenus = read.hasMenuBar ? qsizetype(app->menu()->items().size()) : 0;
-    if (read.hasMenuBar && !collector->finished()) {
-        QTimer::singleShot(bound, &loop, &QEventLoop::quit);
+    // The menu bar is read on the background pool: until the last menu is in, or until the reader knows
+    // it will read none (no menu bar: the application is then not served).
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (collector->finished() || (app->shouldTrigger() == false && !app->menu()))
+            loop.quit();
+    });
+    check.start(5);
+    QTimer::singleShot(bound, &loop, &QEventLoop::quit);
+    if (!collector->finished())
         loop.exec();
-    }
+    // An application that did not answer gets an empty bar from the reader (or the part it read).
+    read.hasMenuBar = app->menu() && (app->isAnswering() || !app->menu()->items().empty());
+    read.topLevelMenus = read.hasMenuBar ? qsizetype(app->menu()->items().size()) : 0;
     app->setWatcher({}); // waits for deliveries still running, so the rows below are final
-    read.complete = !read.hasMenuBar || collector->finished();
+    read.complete = !read.hasMenuBar || (collector->finished() && app->isAnswering());
     read.rows = collector->rows();
     return read;
 }

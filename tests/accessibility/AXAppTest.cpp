@@ -100,10 +100,11 @@ TEST_F(AXAppTest, HungApplicationCostsAtMostTheTimeOutPerRequest)
     app->setWatcher(watcher);
     app->loadMenus(MenuLoad::MenusOnly);
     dispatcher.runUntilIdle();
-    EXPECT_EQ(app->name(), std::nullopt);
-    EXPECT_EQ(app->shouldTrigger(), false);
-    // pid, title and menu bar each ran into the 0.9 s time-out; nothing waited longer.
-    EXPECT_EQ(source->simulatedTime(), std::chrono::microseconds(3 * 900'000));
+    EXPECT_FALSE(app->isAnswering());
+    EXPECT_EQ(app->name(), QStringLiteral("Scribe")); // its running application's name
+    EXPECT_EQ(app->shouldTrigger(), true);            // served: the panel says it does not answer
+    // The title ran into the 0.9 s time-out; nothing more was asked of it.
+    EXPECT_EQ(source->simulatedTime(), std::chrono::microseconds(900'000));
 }
 
 TEST_F(AXAppTest, HungMenuItemOnlyLosesThatItem)
@@ -114,6 +115,7 @@ TEST_F(AXAppTest, HungMenuItemOnlyLosesThatItem)
     AXAppPtr app = make(60);
     app->setWatcher(watcher);
     app->loadMenus(MenuLoad::MenusOnly);
+    dispatcher.runUntilIdle();
     EXPECT_EQ(watcher->events().value(1), QStringLiteral("item:0:File:2"));
     EXPECT_EQ(source->simulatedTime(), std::chrono::microseconds(3 * 6'000'000)); // time-out never set here
 }
@@ -136,6 +138,8 @@ TEST_F(AXAppTest, DroppedWatcherGetsNothingOfTheFirstApplication)
     AXAppPtr first = make(kScribe);
     first->setWatcher(watcher);
     first->loadMenus(MenuLoad::MenusOnly);
+    ASSERT_TRUE(dispatcher.runNext()); // the menu bar
+    ASSERT_TRUE(dispatcher.runNext()); // the first menu, on the main thread
     ASSERT_EQ(watcher->events(), (QStringList{"menu:7", "item:0:File:16"}));
 
     // The provider resets for the next application while the first one's menus are still queued.
@@ -188,6 +192,8 @@ TEST_F(AXAppTest, ReleasedApplicationStopsReading)
     AXAppPtr app = make(kScribe);
     app->setWatcher(watcher);
     app->loadMenus(MenuLoad::MenusOnly);
+    ASSERT_TRUE(dispatcher.runNext()); // the menu bar
+    ASSERT_TRUE(dispatcher.runNext()); // the first menu, on the main thread
     app.reset();
     dispatcher.runUntilIdle();
     EXPECT_EQ(watcher->events().size(), 2);
@@ -202,7 +208,7 @@ TEST_F(AXAppTest, SecondLoadOfTheSameApplicationSupersedesTheFirst)
     app->loadMenus(MenuLoad::MenusOnly);
     dispatcher.runUntilIdle();
     const QStringList items = watcher->eventsStartingWith(QStringLiteral("item:"));
-    EXPECT_EQ(items.size(), 2 + 6); // position 0 of each load, then the second load's other menus once
+    EXPECT_EQ(items.size(), 7); // the first load was superseded before its menu bar was read
     EXPECT_EQ(items.filter(QStringLiteral("item:1:")).size(), 1);
     EXPECT_EQ(watcher->eventsStartingWith(QStringLiteral("finished")).size(), 1);
     EXPECT_EQ(watcher->events().last(), QStringLiteral("finished"));
@@ -244,9 +250,11 @@ TEST_F(AXAppTest, ParallelSourceReadsMenusOnTheBackgroundPool)
     CountingDispatcher counting(dispatcher);
     AXAppPtr app = make(kScribe);
     app->loadMenus(MenuLoad::MenusOnly);
-    EXPECT_EQ(counting.background.load(), 6);
+    EXPECT_EQ(counting.background.load(), 1); // the menu bar
+    EXPECT_EQ(counting.main.load(), 0);
     dispatcher.runUntilIdle();
-    EXPECT_EQ(counting.main.load(), 6); // one counter step per background menu
+    EXPECT_EQ(counting.background.load(), 1 + 6);
+    EXPECT_EQ(counting.main.load(), 1 + 6); // the bar handed over, then one counter step per background menu
 }
 
 TEST_F(AXAppTest, MainThreadSourceReadsMenusOneAfterAnotherOnMain)
@@ -294,10 +302,12 @@ TEST_F(AXAppTest, MenuRulesUseTheProvidersApplicationKey)
     h.appKey = [] { return QStringLiteral("provider-key"); };
     AXAppPtr app = AXApp::create(source, h, source->applicationElement(kScribe));
     app->loadMenus(MenuLoad::MenusOnly);
+    dispatcher.runUntilIdle();
     EXPECT_TRUE(hooks.ruleLookups.contains(QStringLiteral("provider-key:File")));
 
     AXAppPtr own = make(kScribe);
     own->loadMenus(MenuLoad::MenusOnly);
+    dispatcher.runUntilIdle();
     EXPECT_TRUE(hooks.ruleLookups.contains(QStringLiteral("scribe:File")));
 }
 

@@ -295,6 +295,33 @@ TEST_F(PaletteRulesManagerTest, AMistypedChangeOfTheListIsIgnored)
     EXPECT_EQ(rules.ruleForApp(kEditor), AppRule::Disabled);
 }
 
+// Decisions come from finding the palette's key in an application's menus: a new key asks again. Either
+// stored form of the key may change first (the preferences program writes both; another writer one).
+TEST_F(PaletteRulesManagerTest, AChangedPaletteShortcutDropsEveryDecision)
+{
+    const struct
+    {
+        QString key;
+        QString value;
+    } changes[] = {{QString(settings::kPaletteShortcut), QStringLiteral("cmd+shift+n")},
+                   {QString(settings::kPaletteShortcutString), QStringLiteral("⇧⌘N")}};
+    settings.setValue(kRulesKey, QJsonArray{rule("org.example.On", "allow")});
+    for (const auto &change : changes) {
+        SCOPED_TRACE(change.key.toStdString());
+        settings.remove(change.key);
+        PaletteRulesManager &rules = start();
+        rules.updateRuleForApp(kEditor, false);
+        rules.updateRuleForApp(QStringLiteral("org.example.Other"), true);
+        ASSERT_EQ(rules.ruleForApp(kEditor), AppRule::Disabled);
+
+        settings.setValue(change.key, change.value);
+
+        EXPECT_EQ(rules.ruleForApp(kEditor), AppRule::Auto);
+        EXPECT_EQ(rules.ruleForApp(QStringLiteral("org.example.Other")), AppRule::Auto);
+        EXPECT_EQ(rules.ruleForApp(QStringLiteral("org.example.On")), AppRule::Allow); // a rule, not a decision
+    }
+}
+
 TEST_F(PaletteRulesManagerTest, ADisabledDefaultDropsEveryDecision)
 {
     settings.setValue(kRulesKey, QJsonArray{QJsonArray{QStringLiteral("org.example.On"), QStringLiteral("allow")}});

@@ -152,6 +152,20 @@ void EndToEndTest::startPaletteOver(const TestApp *app, std::optional<QString> &
     startPalette(settingsWithFixtureRule(QStringLiteral("allow")), palette);
 }
 
+std::unique_ptr<TestApp> EndToEndTest::startMousepad(std::optional<QString> &window)
+{
+    // --disable-server: a Mousepad started elsewhere must not take this window over.
+    std::unique_ptr<TestApp> mousepad = TestApp::start(QStringLiteral("mousepad"), {QStringLiteral("--disable-server")});
+    EXPECT_TRUE(mousepad) << "Mousepad did not start";
+    if (!mousepad)
+        return nullptr;
+    window = waitForWindowOf(mousepad->pid());
+    EXPECT_TRUE(window) << "Mousepad showed no window";
+    const bool onTheBus = window && waitFor([&] { return PanelProbe::frameCount(mousepad->pid()) == 1; }, std::chrono::seconds(15));
+    EXPECT_TRUE(!window || onTheBus) << "Mousepad did not appear on the accessibility bus";
+    return onTheBus ? std::move(mousepad) : nullptr;
+}
+
 std::optional<PanelContent> EndToEndTest::waitForPanel(const PaletteRun &palette,
                                                        const std::function<bool(const PanelContent &)> &ready,
                                                        std::chrono::milliseconds bound)

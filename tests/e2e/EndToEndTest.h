@@ -18,6 +18,8 @@
 
 namespace tavolin::test {
 
+class TestApp;
+
 // What a panel read showed, for failure messages: the input, the selected row and the rows (with their
 // groups when the panel lists groups).
 QString describe(const std::optional<PanelContent> &content);
@@ -68,6 +70,10 @@ protected:
     // Waits for the window of `app` (started already, may be null) and starts the palette with the rule
     // "allow" for the Qt fixture. Fails, leaving `palette` null, when either did not happen.
     static void startPaletteOver(const TestApp *app, std::optional<QString> &window, std::unique_ptr<PaletteRun> &palette);
+
+    // Mousepad with its one window on the accessibility bus, and that window's id; null (with a test failure)
+    // when it did not get so far. Check that mousepad is installed first.
+    static std::unique_ptr<TestApp> startMousepad(std::optional<QString> &window);
 
     // The palette's panel once it is mapped, has the keyboard and its accessible list satisfies `ready`;
     // nullopt when that did not happen within `bound`.

@@ -156,6 +156,7 @@ std::optional<PanelContent> PanelProbe::panel(qint64 pid)
     std::deque<Ref> queue;
     queue.push_back(std::move(app));
     std::optional<QString> input;
+    QString inputHint;
     Ref list;
     for (int visited = 0; !queue.empty() && visited < kMaxNodes && !(input && list); ++visited) {
         Ref node = std::move(queue.front());
@@ -165,8 +166,10 @@ std::optional<PanelContent> PanelProbe::panel(qint64 pid)
             list = std::move(node);
             continue;
         }
-        if ((role == ATSPI_ROLE_TEXT || role == ATSPI_ROLE_ENTRY) && !input)
+        if ((role == ATSPI_ROLE_TEXT || role == ATSPI_ROLE_ENTRY) && !input) {
             input = textOf(node.get());
+            inputHint = descriptionOf(node.get());
+        }
         const int count = childCount(node.get());
         for (int i = 0; i < count; ++i) {
             if (Ref child = childAt(node.get(), i))
@@ -177,6 +180,7 @@ std::optional<PanelContent> PanelProbe::panel(qint64 pid)
         return std::nullopt;
     PanelContent content;
     content.input = input.value_or(QString());
+    content.inputHint = inputHint;
     const int rows = std::min(childCount(list.get()), PanelContent::kMaxRows);
     for (int i = 0; i < rows; ++i) {
         Ref row = childAt(list.get(), i);

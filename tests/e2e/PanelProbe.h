@@ -14,6 +14,8 @@ struct PanelContent
 {
     static constexpr int kMaxRows = 40;
     QString input;
+    // What the empty input shows in grey (its placeholder, which Qt offers as the field's description).
+    QString inputHint;
     QStringList rows;
     // Each row's accessible description, parallel to rows: a file row's group in quick open ("Recent",
     // "File Results", ...), "" for rows without one.

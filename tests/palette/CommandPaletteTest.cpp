@@ -42,13 +42,13 @@ const QString kDomain = QStringLiteral("io.quorvane.Tavolin.palette-test");
 const Shortcut kDefaultShortcut(35, eventflag::kCommand | eventflag::kShift); // Ctrl+Shift+P
 const Shortcut kCustomShortcut(40, eventflag::kCommand | eventflag::kShift);  // Ctrl+Shift+K
 
-// "auto" by default; its second menu has an item on Ctrl+Shift+K and one on Ctrl+Shift+P.
+// "auto" by default; its first menu has an item on Ctrl+Shift+P, its second one on Ctrl+Shift+K.
 const char *const kWriter = R"({"title": "Writer", "pid": 6001, "appName": "writer", "bundleIdentifier": "org.example.Writer",
   "icon": "writer",
   "menuBar": [
-    {"title": "File", "menu": [{"title": "New", "cmdChar": "N", "modifiers": 0}, {"title": "Save", "cmdChar": "S", "modifiers": 0}]},
-    {"title": "Insert", "menu": [{"title": "Insert Link", "cmdChar": "K", "modifiers": 1},
-                                 {"title": "Insert Page", "cmdChar": "P", "modifiers": 1}]},
+    {"title": "File", "menu": [{"title": "New", "cmdChar": "N", "modifiers": 0}, {"title": "Save", "cmdChar": "S", "modifiers": 0},
+                               {"title": "Print Preview", "cmdChar": "P", "modifiers": 1}]},
+    {"title": "Insert", "menu": [{"title": "Insert Link", "cmdChar": "K", "modifiers": 1}]},
     {"title": "Help", "menu": [{"title": "Manual"}]}]})";
 
 // "disabled" by the rules the tests store.
@@ -60,6 +60,10 @@ const char *const kCoder = R"({"title": "Coder", "pid": 6002, "appName": "coder"
 const char *const kSketch = R"({"title": "Sketch", "pid": 6003, "appName": "sketch", "bundleIdentifier": "org.example.Sketch",
   "menuBar": [{"title": "Image", "menu": [{"title": "Crop", "cmdChar": "R", "modifiers": 0}, {"title": "Rotate"}]},
               {"title": "Filter", "menu": [{"title": "Blur"}]}]})";
+
+// "auto" by default; runs every request into the time-out.
+const char *const kStopped = R"({"title": "Stopped", "pid": 6004, "appName": "stopped", "bundleIdentifier": "org.example.Stopped",
+  "hang": true, "menuBar": [{"title": "File", "menu": [{"title": "Export"}]}]})";
 
 class CommandPaletteTest : public ::testing::Test
 {
@@ -124,6 +128,22 @@ protected:
         ASSERT_TRUE(bound);
         ASSERT_TRUE(m_grabber.press(*bound));
         m_dispatcher.runUntilIdle();
+    }
+    void expectPanelOverStoppedApplication(bool force)
+    {
+        const AppMenuHistoryItemsPtr history = m_history.get(u"Stopped"_qs);
+        history->addItem(std::make_shared<const MenuHistoryItem>(u"Export"_qs, QStringList{u"File"_qs}, std::nullopt, false));
+        m_source->setRealTime(false);
+        start();
+        focus(kStopped);
+        m_palette->show(force);
+        m_dispatcher.runUntilIdle();
+        EXPECT_EQ(m_panel.count(u"show"_qs), 1);
+        EXPECT_EQ(titlesOf(m_menus->all()), QStringList{u"Export"_qs});
+        EXPECT_EQ(m_menus->inputHint(), u"Stopped is not answering"_qs);
+        EXPECT_EQ(m_history.get(u"Stopped"_qs)->recents().size(), 1);
+        EXPECT_EQ(m_rules->ruleForApp(u"org.example.Stopped"_qs), AppRule::Auto);
+        EXPECT_TRUE(m_keyPoster.posts().empty());
     }
     QStringList logLines(const QString &containing)
     {
@@ -199,7 +219,7 @@ TEST_F(CommandPaletteTest, AutoApplicationWhoseSecondMenuUsesThePaletteShortcutG
     EXPECT_EQ(m_panel.count(u"show"_qs), 0);
 }
 
-TEST_F(CommandPaletteTest, AutoApplicationWithTheDefaultShortcutInItsSecondMenuIsStillServed)
+TEST_F(CommandPaletteTest, AutoApplicationWithTheDefaultShortcutInItsFirstMenuIsStillServed)
 {
     start();
     focus(kWriter);
@@ -238,9 +258,9 @@ TEST_F(CommandPaletteTest, ForcedShowOverADisabledApplicationOpensThePanelWithIt
     start();
     focus(kCoder);
     m_palette->show(true);
+    m_dispatcher.runUntilIdle();
     EXPECT_EQ(m_panel.count(u"show"_qs), 1);
     EXPECT_TRUE(m_panel.requests.contains(u"refresh:Coder"_qs));
-    m_dispatcher.runUntilIdle();
     EXPECT_EQ(titlesOf(m_menus->all()), (QStringList{u"Format"_qs, u"Palette"_qs}));
     EXPECT_TRUE(m_keyPoster.posts().empty());
     EXPECT_TRUE(m_source->performed().isEmpty());
@@ -254,6 +274,8 @@ TEST_F(CommandPaletteTest, AllowedApplicationShowsHistoryFirstThenLiveRowsAndDro
     start();
     focus(kSketch);
     m_palette->show(false);
+    ASSERT_TRUE(m_dispatcher.runNext()); // the application is found
+    ASSERT_TRUE(m_dispatcher.runNext()); // and prepared on the main thread; its menu bar is not read yet
     EXPECT_EQ(m_panel.count(u"show"_qs), 1);
     EXPECT_EQ(titlesOf(m_menus->all()), (QStringList{u"Blur"_qs, u"Sharpen"_qs}));
     EXPECT_EQ(m_panel.requests.filter(u"icon:"_qs), QStringList{u"icon:none"_qs}); // the description has no icon
@@ -269,11 +291,14 @@ TEST_F(CommandPaletteTest, AllowedApplicationShowsHistoryFirstThenLiveRowsAndDro
 
 TEST_F(CommandPaletteTest, SecondApplicationLoadedMidReadNeverShowsARowOfTheFirst)
 {
+    m_settings.setValue(settings::kPaletteShortcut, u"cmd+shift+k"_qs); // Writer's first menu does not decide
     start();
     m_settings.setValue(settings::kAppRules,
                         QJsonArray{QJsonArray{u"org.example.Sketch"_qs, u"allow"_qs, u"Sketch"_qs}});
     focus(kWriter);
-    m_palette->show(false); // "auto": the first menu is read now, the others are still queued
+    m_palette->show(false); // "auto": the first menu is read once the bar is in, the others are queued
+    for (int step = 0; step < 4; ++step) // found, prepared, its bar read, the first menu read
+        ASSERT_TRUE(m_dispatcher.runNext());
     ASSERT_FALSE(m_menus->all().isEmpty());
     focus(kSketch);
     m_palette->show(false);
@@ -315,6 +340,8 @@ TEST_F(CommandPaletteTest, ForcedWhileOpenOnlyCloses)
     start();
     focus(kSketch);
     m_palette->show(true);
+    m_dispatcher.runUntilIdle();
+    ASSERT_TRUE(m_panel.visible);
     m_palette->show(true);
     EXPECT_FALSE(m_panel.visible);
     EXPECT_TRUE(m_keyPoster.posts().empty());
@@ -373,6 +400,65 @@ TEST_F(CommandPaletteTest, WatcherCallsForAnotherProviderAreIgnored)
     EXPECT_EQ(m_panel.count(u"show"_qs), 1);
 }
 
+TEST_F(CommandPaletteTest, ShowAsksTheApplicationNothingOnTheMainThread)
+{
+    start();
+    focus(kSketch);
+    const int64_t before = m_source->requestCount();
+    m_palette->show(false);
+    EXPECT_EQ(m_source->requestCount(), before);
+    EXPECT_EQ(m_panel.count(u"show"_qs), 0);
+    m_dispatcher.runUntilIdle();
+    EXPECT_EQ(m_panel.count(u"show"_qs), 1);
+    EXPECT_EQ(titlesOf(m_menus->all()), (QStringList{u"Crop"_qs, u"Rotate"_qs, u"Blur"_qs}));
+}
+
+TEST_F(CommandPaletteTest, ForcedShowWaitsForTheApplicationOnlySoLong)
+{
+    start();
+    focus(kSketch);
+    m_dispatcher.holdBackground(true); // the application is still being found
+    m_palette->show(true);
+    m_dispatcher.advance(CommandPalette::kForcedShowWait - 1ms);
+    EXPECT_EQ(m_panel.count(u"show"_qs), 0);
+    m_dispatcher.advance(1ms);
+    EXPECT_EQ(m_panel.count(u"show"_qs), 1);
+    EXPECT_TRUE(m_menus->all().isEmpty());
+
+    // Found at last: the open panel fills in.
+    m_dispatcher.holdBackground(false);
+    m_dispatcher.runUntilIdle();
+    EXPECT_EQ(m_panel.count(u"show"_qs), 1);
+    EXPECT_TRUE(m_panel.requests.contains(u"refresh:Sketch"_qs));
+    EXPECT_EQ(titlesOf(m_menus->all()), (QStringList{u"Crop"_qs, u"Rotate"_qs, u"Blur"_qs}));
+}
+
+TEST_F(CommandPaletteTest, OnlyTheLatestShowGoesOn)
+{
+    start();
+    focus(kWriter);
+    m_dispatcher.holdBackground(true);
+    m_palette->show(false);
+    focus(kSketch);
+    m_palette->show(false);
+    m_dispatcher.holdBackground(false);
+    m_dispatcher.runUntilIdle();
+    EXPECT_EQ(m_panel.requests.filter(u"refresh:"_qs), QStringList{u"refresh:Sketch"_qs});
+    EXPECT_EQ(m_panel.count(u"show"_qs), 1);
+}
+
+// Stopped before the key: the panel opens all the same, with the history, and says the application does not
+// answer. What could not be read proves nothing: the history and the rules keep what they had.
+TEST_F(CommandPaletteTest, ApplicationThatDoesNotAnswerGetsThePanelWithItsHistory)
+{
+    expectPanelOverStoppedApplication(false);
+}
+
+TEST_F(CommandPaletteTest, ForcedShowOverAnApplicationThatDoesNotAnswerGetsThePanelWithItsHistory)
+{
+    expectPanelOverStoppedApplication(true);
+}
+
 struct FrameCase
 {
     const char *name;
@@ -409,10 +495,12 @@ TEST_F(CommandPaletteTest, PanelOnAnotherScreenMovesToTheMainScreen)
     focus(kSketch);
     m_panel.screen = QRect(1920, 0, 1280, 1024);
     m_palette->show(false);
+    m_dispatcher.runUntilIdle();
     EXPECT_TRUE(m_panel.requests.contains(u"move:660,400"_qs));
     m_panel.visible = false;
     m_panel.screen = m_panel.mainScreen;
     m_palette->show(false);
+    m_dispatcher.runUntilIdle();
     EXPECT_EQ(m_panel.requests.filter(u"move:"_qs).size(), 1);
 }
 
@@ -454,6 +542,7 @@ TEST_F(CommandPaletteTest, EveryShowLogsItsTiming)
     start();
     focus(kSketch);
     m_palette->show(false);
+    m_dispatcher.runUntilIdle();
     EXPECT_EQ(logLines(u"show window after 0 ms"_qs).size(), 1);
 }
 

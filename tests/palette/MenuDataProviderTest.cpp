@@ -270,9 +270,11 @@ TEST_F(MenuDataProviderTest, WithoutHistoryMatchingNothingIsListedOrDeleted)
 
 TEST_F(MenuDataProviderTest, SecondApplicationLoadedMidReadNeverShowsARowOfTheFirst)
 {
-    // "auto": the first menu is read at once, the others are queued on the background pool.
+    // "auto": the first menu is read once the bar is in, the others are queued on the background pool.
     const AXAppPtr first = app(kScribe, std::nullopt);
     m_provider->loadFromApp(first, false);
+    ASSERT_TRUE(m_dispatcher.runNext()); // the menu bar
+    ASSERT_TRUE(m_dispatcher.runNext()); // the first menu, on the main thread
     ASSERT_TRUE(row(u"New"_qs));
     const AXAppPtr second = app(kSketch);
     m_provider->loadFromApp(second, false);

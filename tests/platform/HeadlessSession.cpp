@@ -95,12 +95,12 @@ std::unique_ptr<TestApp> TestApp::start(const QString &program, const QStringLis
     return app;
 }
 
-std::unique_ptr<TestApp> TestApp::startFixture(const QString &name)
+std::unique_ptr<TestApp> TestApp::startFixture(const QString &name, const QStringList &options)
 {
     QTemporaryDir dir;
     const QString log = dir.path() + QStringLiteral("/fixture.log");
     std::unique_ptr<TestApp> app = start(QStringLiteral(TAVOLIN_MENU_FIXTURE),
-                                         {QStringLiteral("--name"), name, QStringLiteral("--log"), log});
+                                         QStringList{QStringLiteral("--name"), name, QStringLiteral("--log"), log} + options);
     if (!app)
         return nullptr;
     app->m_dir.swap(dir);

@@ -37,8 +37,10 @@ private:
 class TestApp
 {
 public:
-    // Starts the Qt menu fixture with a log file; waits (bounded) for its "ready" line.
-    static std::unique_ptr<TestApp> startFixture(const QString &name = QStringLiteral("tavolin-menu-fixture"));
+    // Starts the Qt menu fixture with a log file and its `options` (see MenuFixture.cpp); waits (bounded)
+    // for its "ready" line.
+    static std::unique_ptr<TestApp> startFixture(const QString &name = QStringLiteral("tavolin-menu-fixture"),
+                                                 const QStringList &options = {});
     // Starts any program; does not wait.
     static std::unique_ptr<TestApp> start(const QString &program, const QStringList &args);
     ~TestApp();

@@ -26,23 +26,28 @@ void ManualDispatcher::afterDelay(std::chrono::milliseconds delay, Work work)
 int ManualDispatcher::runUntilIdle()
 {
     int count = 0;
-    for (;;) {
-        Work next;
-        {
-            std::lock_guard lock(m_mutex);
-            if (!m_main.empty()) {
-                next = std::move(m_main.front());
-                m_main.pop_front();
-            } else if (!m_background.empty()) {
-                next = std::move(m_background.front());
-                m_background.pop_front();
-            } else {
-                return count;
-            }
-        }
-        next();
+    while (runNext())
         ++count;
+    return count;
+}
+
+bool ManualDispatcher::runNext()
+{
+    Work next;
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_main.empty()) {
+            next = std::move(m_main.front());
+            m_main.pop_front();
+        } else if (!m_background.empty() && !m_backgroundHeld) {
+            next = std::move(m_background.front());
+            m_background.pop_front();
+        } else {
+            return false;
+        }
     }
+    next();
+    return true;
 }
 
 void ManualDispatcher::advance(std::chrono::milliseconds by)
@@ -68,6 +73,12 @@ void ManualDispatcher::advance(std::chrono::milliseconds by)
         }
         next();
     }
+}
+
+void ManualDispatcher::holdBackground(bool held)
+{
+    std::lock_guard lock(m_mutex);
+    m_backgroundHeld = held;
 }
 
 size_t ManualDispatcher::pendingDelayed() const

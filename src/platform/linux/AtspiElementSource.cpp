@@ -424,6 +424,12 @@ bool AtspiElementSource::flushPresses()
     return flushed;
 }
 
+bool AtspiElementSource::applicationAnswers(const ElementRef &application)
+{
+    const AppElement *app = as<AppElement>(application);
+    return app == nullptr || !app->unresponsive.load();
+}
+
 bool AtspiElementSource::isProcessTrusted()
 {
     return isReady() && AccessibilityStatus::isTrusted();

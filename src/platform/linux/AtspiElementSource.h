@@ -92,6 +92,7 @@ public:
     AXError performAction(const ElementRef &element, const QString &action) override;
     AXError performActionReporting(const ElementRef &element, const QString &action, ActionOutcome outcome) override;
     bool menuBarStartsWithSystemMenu() const override { return false; }
+    bool applicationAnswers(const ElementRef &application) override;
     bool isProcessTrusted() override;
     std::optional<RunningApp> runningApplication(int32_t pid) override;
 

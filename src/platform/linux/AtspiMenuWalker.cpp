@@ -9,6 +9,7 @@
 #include <atspi/atspi.h>
 #include <dbus/dbus.h>
 
+#include <chrono>
 #include <deque>
 
 namespace tavolin {
@@ -438,10 +439,22 @@ AtspiWalkResult walkMenuBar(AtspiAccessible *application, const AtspiWalkOptions
         // GTK answers the cache's GetItems with its whole tree in one reply and sends state changes as
         // events; Qt answers GetItems empty and sends no event when a checkable action flips, so its cached
         // states would go stale: Qt is read uncached.
-        gchar *toolkit = atspi_accessible_get_toolkit_name(application, nullptr);
+        GError *error = nullptr;
+        const auto asked = std::chrono::steady_clock::now();
+        gchar *toolkit = atspi_accessible_get_toolkit_name(application, &error);
         qt = toolkit != nullptr && g_str_has_prefix(toolkit, "Qt");
         gtk = toolkit != nullptr && g_ascii_strcasecmp(toolkit, "gtk") == 0; // GTK 3 says "gtk"
         g_free(toolkit);
+        if (error != nullptr) {
+            g_error_free(error);
+            // An application without a toolkit name answers at once and is walked; one that stopped
+            // answering costs this one time-out, not one more for each way of reading it after.
+            const auto waited = std::chrono::steady_clock::now() - asked;
+            if (waited >= std::chrono::milliseconds(options.timeoutMs * 9 / 10)) {
+                walk.result.failed = true;
+                return walk.result;
+            }
+        }
         atspi_accessible_clear_cache(application); // menus change between palette calls
         const bool cached = options.cache == AtspiCacheUse::On && !qt;
         atspi_accessible_set_cache_mask(application, cached ? ATSPI_CACHE_DEFAULT : ATSPI_CACHE_NONE);

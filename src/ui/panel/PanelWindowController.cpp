@@ -102,6 +102,8 @@ void PanelWindowController::showPanel()
     m_window->raise();
     m_window->activateWindow();
     m_panel->input()->setFocus();
+    if (DataProvider *current = provider())
+        m_panel->setPlaceholder(current->inputHint());
     onShowPanel();
 }
 
@@ -124,6 +126,7 @@ void PanelWindowController::updateUI()
     DataProvider *current = provider();
     if (!current)
         return;
+    m_panel->setPlaceholder(current->inputHint()); // it may tell that the application does not answer
     const qsizetype remembered = m_list->selectedRow();
     if (!current->search(m_panel->input()->text(), m_list, true))
         m_list->reloadData();

@@ -2,6 +2,7 @@
 #include "common/Log.h"
 #include "common/SettingsDomain.h"
 #include "ui/shell/AppDelegate.h"
+#include "ui/shell/StallWatch.h"
 #include "common/QuitOnSignal.h"
 #include "session/DisplayCheck.h"
 
@@ -9,6 +10,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -59,5 +61,8 @@ int main(int argc, char **argv)
         break;
     }
     tavolin::quitOnTerminationSignals();
+    std::optional<tavolin::StallWatch> stalls;
+    if (qEnvironmentVariableIsSet("TAVOLIN_DEBUG"))
+        stalls.emplace();
     return app.exec();
 }

@@ -1,0 +1,93 @@
+// Whether the hot key opens the panel or goes to the application, end to end on the Qt fixture: an item of
+// its first menu (File) holding the palette's key under each application rule, and a window whose menu bar
+// has a single menu. The panel is read over AT-SPI, the fixture's commands from its log. Every wait is
+// bounded; the tests skip, saying why, when the session or xdotool is missing.
+#include "EndToEndTest.h"
+#include "HeadlessSession.h"
+#include "TriggerJourney.h"
+
+#include "support/WaitFor.h"
+
+#include <QJsonArray>
+
+#include <gtest/gtest.h>
+
+namespace tavolin::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+const QString kPrintPreview = QStringLiteral("triggered File > Print Preview");
+
+struct FileKeyCase
+{
+    const char *name;
+    QString rule;     // "" leaves the settings without a rule for the fixture (the default: "auto")
+    bool panel;       // the panel opens; else the fixture's own command on the key runs
+};
+
+void PrintTo(const FileKeyCase &row, std::ostream *out) { *out << row.name; }
+
+class FileMenuPaletteKey : public TriggerJourney, public ::testing::WithParamInterface<FileKeyCase>
+{
+};
+
+// Linux menu bars have no application menu: File is the application's first own menu, where an item on the
+// default palette key leaves the key to the palette unless the rule says "disabled".
+TEST_P(FileMenuPaletteKey, OpensThePanelOrHandsTheKeyOnAsTheRuleSays)
+{
+    const FileKeyCase &row = GetParam();
+    startOverFixture({QStringLiteral("--palette-key-in-file")}, row.rule);
+    if (!palette)
+        return;
+    ASSERT_TRUE(pressPaletteShortcut());
+
+    if (!row.panel) {
+        EXPECT_TRUE(fixture->waitForLogLine(kPrintPreview, 10000))
+            << fixture->logLines().join(QLatin1Char('\n')).toStdString() << "\n" << palette->log().toStdString();
+        EXPECT_FALSE(panelWindowVisible());
+        EXPECT_EQ(palette->stopAndReportFaults(), QString());
+        return;
+    }
+    const std::optional<PanelContent> content = waitForPanel(*palette, [](const PanelContent &panel) {
+        return panel.rows.contains(QStringLiteral("Print Preview")) && panel.rows.contains(QStringLiteral("Zoom In"));
+    });
+    ASSERT_TRUE(content) << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n"
+                         << palette->log().toStdString();
+    // A command performed from the panel reaches the fixture after anything the key set off before it, so
+    // once it is logged a press of Print Preview would be logged too.
+    performFromPanel(*palette, QStringLiteral("word wrap"));
+    ASSERT_TRUE(fixture->waitForLogLine(QStringLiteral("triggered View > Word Wrap checked=1"), 10000))
+        << fixture->logLines().join(QLatin1Char('\n')).toStdString() << "\n" << palette->log().toStdString();
+    EXPECT_FALSE(fixture->logLines().contains(kPrintPreview)) << fixture->logLines().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(palette->stopAndReportFaults(), QString());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, FileMenuPaletteKey,
+    ::testing::Values(FileKeyCase{"DefaultSettingsOpenThePanelOnly", QString(), true},
+                      FileKeyCase{"AllowOpensThePanelOnly", QStringLiteral("allow"), true},
+                      FileKeyCase{"DisabledRunsTheApplicationsCommand", QStringLiteral("disabled"), false}),
+    [](const ::testing::TestParamInfo<FileKeyCase> &info) { return std::string(info.param.name); });
+
+TEST_F(TriggerJourney, AWindowWithASingleMenuGetsThePanel)
+{
+    startOverFixture({QStringLiteral("--one-menu")}, QString());
+    if (!palette)
+        return;
+    ASSERT_TRUE(pressPaletteShortcut());
+
+    const std::optional<PanelContent> content = waitForPanel(*palette, [](const PanelContent &panel) {
+        return panel.rows.contains(QStringLiteral("Save As…")) && panel.rows.contains(QStringLiteral("Quit"));
+    });
+    ASSERT_TRUE(content) << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n"
+                         << palette->log().toStdString();
+    EXPECT_FALSE(content->rows.contains(QStringLiteral("Undo"))) << describe(content).toStdString();
+    performFromPanel(*palette, QStringLiteral("gamma"));
+    EXPECT_TRUE(fixture->waitForLogLine(QStringLiteral("triggered File > Recent > More > Gamma"), 10000))
+        << fixture->logLines().join(QLatin1Char('\n')).toStdString() << "\n" << palette->log().toStdString();
+    EXPECT_EQ(palette->stopAndReportFaults(), QString());
+}
+
+} // namespace
+} // namespace tavolin::test
