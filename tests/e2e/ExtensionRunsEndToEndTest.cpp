@@ -7,6 +7,7 @@
 #include "PreferencesSide.h"
 #include "SideSession.h"
 
+#include "common/Paths.h"
 #include "common/PluginDataItem.h"
 #include "support/ChildProcess.h"
 #include "support/WaitFor.h"
