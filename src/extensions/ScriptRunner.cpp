@@ -199,7 +199,7 @@ RunOutcome ScriptRunner::execute(const QString &label, const QString &entry, con
                                                                : RunOutcome::Kind::NotStarted;
         outcome.message = plan.error;
         log::error(QStringLiteral("extension %1 not run: %2").arg(label, plan.error));
-        m_notifier.showError(label, plan.error);
+        m_notifier.showError(label, plan.error, Notifier::ErrorKind::Extension);
         return outcome;
     }
 
@@ -216,14 +216,14 @@ RunOutcome ScriptRunner::execute(const QString &label, const QString &entry, con
         outcome.kind = RunOutcome::Kind::NotStarted;
         outcome.message = process.errorString();
         log::error(QStringLiteral("extension %1 did not start: %2").arg(label, outcome.message));
-        m_notifier.showError(label, outcome.message);
+        m_notifier.showError(label, outcome.message, Notifier::ErrorKind::Extension);
         return outcome;
     }
 
     outcome = waitForExit(process);
     if (outcome.kind == RunOutcome::Kind::Failed) {
         log::error(QStringLiteral("extension %1 failed with %2").arg(label).arg(outcome.exitCode));
-        m_notifier.showError(label, outcome.message);
+        m_notifier.showError(label, outcome.message, Notifier::ErrorKind::Extension);
     }
     return outcome;
 }
