@@ -68,19 +68,9 @@ protected:
     }
 
     // Presses and releases `keysym` with Ctrl and Shift through XTest, as a user would.
-    void pressCtrlShift(KeySym keysym)
-    {
-        const KeyCode ctrl = XKeysymToKeycode(display(), XK_Control_L);
-        const KeyCode shift = XKeysymToKeycode(display(), XK_Shift_L);
-        const KeyCode key = XKeysymToKeycode(display(), keysym);
-        for (KeyCode code : {ctrl, shift, key})
-            XTestFakeKeyEvent(display(), code, True, CurrentTime);
-        for (KeyCode code : {key, shift, ctrl})
-            XTestFakeKeyEvent(display(), code, False, CurrentTime);
-        XSync(display(), False);
-    }
+    void pressCtrlShift(KeySym keysym) { pressCtrlShiftOn(XKeysymToKeycode(display(), keysym)); }
 
-    // Presses and releases the key `code` with Ctrl and Shift.
+    // Presses and releases the key `key` with Ctrl and Shift.
     void pressCtrlShiftOn(KeyCode key)
     {
         const KeyCode ctrl = XKeysymToKeycode(display(), XK_Control_L);
