@@ -16,7 +16,7 @@ public:
     virtual ~Notifier() = default;
 
     // What failed; desktops group and style notifications by it.
-    enum class ErrorKind { Extension, Shortcut };
+    enum class ErrorKind { Extension, Shortcut, Command };
 
     virtual void showError(const QString &title, const QString &text, ErrorKind kind) = 0;
 };

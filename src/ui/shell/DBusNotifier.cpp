@@ -51,9 +51,11 @@ void DBusNotifier::send(const QString &title, const QString &text, ErrorKind kin
     const QString tag =
         QStringLiteral("tavolin-error-%1").arg(QDateTime::currentMSecsSinceEpoch() / 1000.0, 0, 'f', 6);
     QVariantMap hints;
-    // A vendor category for the shortcut: the freedesktop list has none for a key another program holds.
-    hints.insert(QStringLiteral("category"), kind == ErrorKind::Extension ? QStringLiteral("EXTENSION_ERROR")
-                                                                          : QStringLiteral("x-tavolin.shortcut.error"));
+    // Vendor categories beside the extensions' own: the freedesktop list has none for a key another program
+    // holds or a menu command that failed.
+    hints.insert(QStringLiteral("category"), kind == ErrorKind::Extension  ? QStringLiteral("EXTENSION_ERROR")
+                                             : kind == ErrorKind::Shortcut ? QStringLiteral("x-tavolin.shortcut.error")
+                                                                           : QStringLiteral("x-tavolin.command.error"));
     hints.insert(QStringLiteral("x-tavolin-id"), tag);
     const QStringList actions{QString::fromLatin1(kCopyAction), QStringLiteral("Copy")};
     const QDBusReply<uint> reply = service.call(QStringLiteral("Notify"), QStringLiteral("Tavolin"), uint(0),
