@@ -96,6 +96,7 @@ void HotkeyBinder::unbind(const QString &key)
     m_bindings.erase(it);
     if (held)
         retryFailedBindings(key);
+    storeProblem(key, QString());
     emitNotices();
 }
 
@@ -119,41 +120,35 @@ bool HotkeyBinder::isBound(const QString &key) const
     return m_bindings.count(key) != 0;
 }
 
-// Brings the key's registration in line with its stored value. The old shortcut is released before the new
-// one is grabbed, so changing between two combinations never holds both.
+// Brings the key's registration in line with its stored value. The new combination is grabbed before the
+// old one is let go, so a change that cannot be registered leaves the old shortcut working.
 HotkeyStatus HotkeyBinder::apply(const QString &key)
 {
     Binding &binding = m_bindings.at(key);
     const StoredShortcut wanted = readStoredShortcut(m_settings.value(key));
     binding.waitsForOwnKey = false;
-    if (wanted.shortcut && binding.grabbed == wanted.shortcut) {
-        binding.status = HotkeyStatus::ok();
-        return binding.status;
-    }
-    const bool released = binding.grabbed.has_value();
-    release(key, binding);
-    if (released)
-        retryFailedBindings(key);
-
     if (!wanted.error.isEmpty())
-        return fail(key, binding, wanted.error);
+        return refuse(key, binding, wanted.error);
+    if (wanted.shortcut && binding.grabbed == wanted.shortcut)
+        return succeed(key, binding);
     if (!wanted.shortcut) {
-        binding.status = HotkeyStatus::ok();
-        return binding.status;
+        releaseAndRetryOthers(key, binding);
+        return succeed(key, binding);
     }
     const Shortcut shortcut = *wanted.shortcut;
     if (const std::optional<QString> holder = holderOf(shortcut, key))
-        return fail(key, binding, QStringLiteral("%1 is already used by %2").arg(readable(shortcut), *holder),
-                    true);
+        return refuse(key, binding,
+                      QStringLiteral("%1 cannot be used: it is already the shortcut of %2").arg(readable(shortcut), *holder),
+                      true);
 
-    const HotkeyStatus status = m_grabber.grab(shortcut, [this, key] { onPressed(key); });
-    if (!status.isOk())
-        return fail(key, binding, QStringLiteral("%1: %2").arg(readable(shortcut), status.reason()));
+    const HotkeyStatus grabbed = m_grabber.grab(shortcut, [this, key] { onPressed(key); });
+    if (!grabbed.isOk())
+        return refuse(key, binding, QStringLiteral("%1 cannot be used: %2").arg(readable(shortcut), grabbed.reason()));
+    releaseAndRetryOthers(key, binding);
     binding.grabbed = shortcut;
-    binding.status = status;
     publish(key, shortcut);
     log::info(QStringLiteral("bound %1 to %2").arg(key, readable(shortcut)));
-    return status;
+    return succeed(key, binding);
 }
 
 void HotkeyBinder::release(const QString &key, Binding &binding)
@@ -165,13 +160,56 @@ void HotkeyBinder::release(const QString &key, Binding &binding)
     publish(key, std::nullopt);
 }
 
-HotkeyStatus HotkeyBinder::fail(const QString &key, Binding &binding, const QString &reason, bool waitsForOwnKey)
+void HotkeyBinder::releaseAndRetryOthers(const QString &key, Binding &binding)
 {
+    const bool held = binding.grabbed.has_value();
+    release(key, binding);
+    if (held)
+        retryFailedBindings(key);
+}
+
+HotkeyStatus HotkeyBinder::succeed(const QString &key, Binding &binding)
+{
+    binding.status = HotkeyStatus::ok();
+    storeProblem(key, QString());
+    return binding.status;
+}
+
+// A refused change keeps the shortcut the key held, and stores it back under the key, so the settings (and
+// the recorder showing them) name the shortcut that works, also after a restart.
+HotkeyStatus HotkeyBinder::refuse(const QString &key, Binding &binding, QString reason, bool waitsForOwnKey)
+{
+    if (binding.grabbed) {
+        reason += QStringLiteral(". %1 stays in use.").arg(readable(*binding.grabbed));
+        const QJsonValue kept = KeyCodeHelper::serializeShortcut(*binding.grabbed);
+        if (!kept.isUndefined()) {
+            m_writingBack = key;
+            m_settings.setValue(key, kept);
+            m_writingBack.clear();
+        }
+    } else {
+        binding.waitsForOwnKey = waitsForOwnKey;
+        reason += QLatin1Char('.');
+    }
     binding.status = HotkeyStatus::failure(reason);
-    binding.waitsForOwnKey = waitsForOwnKey;
     log::error(QStringLiteral("cannot bind %1: %2").arg(key, reason));
     m_notices.push_back({key, reason});
+    storeProblem(key, reason);
     return binding.status;
+}
+
+// The outcome is also kept in the settings, where the preferences program shows it beside its recorder.
+void HotkeyBinder::storeProblem(const QString &key, const QString &problem)
+{
+    const QString problemKey = problemKeyFor(key);
+    if (problem.isEmpty() ? !m_settings.contains(problemKey) : m_settings.stringValue(problemKey) == problem)
+        return;
+    m_settings.setValue(problemKey, problem.isEmpty() ? QJsonValue(QJsonValue::Undefined) : QJsonValue(problem));
+}
+
+QString HotkeyBinder::problemKeyFor(const QString &key)
+{
+    return key + QStringLiteral("_problem");
 }
 
 std::optional<QString> HotkeyBinder::holderOf(const Shortcut &shortcut, const QString &except) const
@@ -199,7 +237,7 @@ void HotkeyBinder::retryFailedBindings(const QString &except)
 
 void HotkeyBinder::onSettingChanged(const QString &key)
 {
-    if (!m_bindings.count(key))
+    if (!m_bindings.count(key) || key == m_writingBack)
         return;
     apply(key);
     emitNotices();

@@ -16,8 +16,8 @@ namespace tavolin {
 
 class SettingsDomain;
 
-// Outcome of registering a hot key: ok, or a failure with a reason people can read
-// ("already taken by another program").
+// Outcome of registering a hot key: ok, or a failure with a reason people can read. A grabber's reason is a
+// clause that follows "Ctrl+Alt+T cannot be used: " ("it is already taken by another program").
 class HotkeyStatus
 {
 public:
@@ -55,13 +55,16 @@ public:
     virtual void ungrab(const Shortcut &shortcut) = 0;
 };
 
-// Ties settings keys to hot keys: the shortcut stored under a key (the text form KeyData::keyDataFromString
-// reads, e.g. "cmd+shift+p") is registered through a HotkeyGrabber, and re-registered whenever the key
-// changes, in this process or in the preferences program.
+// Ties settings keys to hot keys: the shortcut stored under a key (the text form
+// KeyData::keyDataFromStoredString reads, e.g. "cmd+shift+p") is registered through a HotkeyGrabber, and
+// re-registered whenever the key changes, in this process or in the preferences program.
 //
 // A binding that cannot be registered (the value is not a key combination, the combination is taken by
-// another program or by another key of this binder) is reported three ways: status(key) keeps the reason,
-// bindingFailed fires, and an error line is logged. Clearing the key releases the hot key without error.
+// another program or by another key of this binder) keeps the shortcut the key held before: it goes on
+// working and is stored back under the key. The failure is reported four ways: status(key) keeps the
+// reason, bindingFailed fires, an error line is logged, and the reason is stored under problemKeyFor(key)
+// (removed again once the key's value is registered or cleared), where the preferences program shows it.
+// Clearing the key releases the hot key without error.
 //
 // Ownership: the settings domain and the grabber are not owned and must outlive the binder. The destructor
 // releases every hot key it holds.
@@ -93,6 +96,10 @@ public:
     HotkeyStatus status(const QString &key) const;
     bool isBound(const QString &key) const;
 
+    // The settings key under which the last failure of `key` is kept as readable text ("palette_shortcut"
+    // → "palette_shortcut_problem"); absent while the key's value is registered.
+    static QString problemKeyFor(const QString &key);
+
 Q_SIGNALS:
     // The registration for `key` failed; `reason` says why.
     void bindingFailed(const QString &key, const QString &reason);
@@ -115,7 +122,10 @@ private:
 
     HotkeyStatus apply(const QString &key);
     void release(const QString &key, Binding &binding);
-    HotkeyStatus fail(const QString &key, Binding &binding, const QString &reason, bool waitsForOwnKey = false);
+    void releaseAndRetryOthers(const QString &key, Binding &binding);
+    HotkeyStatus succeed(const QString &key, Binding &binding);
+    HotkeyStatus refuse(const QString &key, Binding &binding, QString reason, bool waitsForOwnKey = false);
+    void storeProblem(const QString &key, const QString &problem);
     std::optional<QString> holderOf(const Shortcut &shortcut, const QString &except) const;
     void retryFailedBindings(const QString &except);
     void onSettingChanged(const QString &key);
@@ -127,6 +137,7 @@ private:
     HotkeyGrabber &m_grabber;
     std::map<QString, Binding> m_bindings; // main thread only
     std::vector<Notice> m_notices;         // signals held back until the bindings are consistent
+    QString m_writingBack;                 // the key whose kept shortcut is being stored back, else ""
 
     mutable std::mutex m_activeMutex;
     std::map<QString, Shortcut> m_active; // guarded by m_activeMutex: snapshot for shortcutForKey()

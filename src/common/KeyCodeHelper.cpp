@@ -80,7 +80,7 @@ std::optional<Shortcut> KeyCodeHelper::deserializeShortcut(const QJsonValue &sto
 {
     if (!stored.isString())
         return std::nullopt;
-    const std::optional<KeyData> keyData = KeyData::keyDataFromString(stored.toString());
+    const std::optional<KeyData> keyData = KeyData::keyDataFromStoredString(stored.toString());
     if (!keyData)
         return std::nullopt;
     return keyData->toShortcut();

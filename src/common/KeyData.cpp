@@ -4,7 +4,10 @@
 #include "common/Shortcut.h"
 
 #include <QJsonValue>
+#include <QRegularExpression>
 #include <QStringList>
+
+#include <algorithm>
 
 namespace tavolin {
 namespace {
@@ -120,7 +123,7 @@ QString KeyData::toStorageString() const
     if (!hasMask(modifierFlags, keymask::kNoCommand))
         parts << QStringLiteral("cmd");
     if (hasMask(modifierFlags, keymask::kControl))
-        parts << QStringLiteral("ctrl");
+        parts << QStringLiteral("super");
     if (hasMask(modifierFlags, keymask::kOption))
         parts << QStringLiteral("alt");
     if (hasMask(modifierFlags, keymask::kShift))
@@ -128,11 +131,51 @@ QString KeyData::toStorageString() const
     parts << key;
     const QString text = parts.join(QLatin1Char('+'));
     // Never store what cannot be read back: a key named "+" or only on the keypad ("*"), a letter alone.
-    return keyDataFromString(text) ? text : QString();
+    return keyDataFromStoredString(text) ? text : QString();
+}
+
+namespace {
+
+// Which modifier "ctrl" names. People on Linux mean the Ctrl key; the record's own words (cmd, ctrl as in
+// "cmd+ctrl+k") name Command and Control, and Control is the Super key here.
+enum class CtrlMeans { CtrlKey, ControlBit };
+
+// Key names as the programs show them on Linux ("Return", "Page Up", "Delete"), spaces removed, lower case,
+// with a few everyday spellings beside them.
+struct KeyWordName
+{
+    const char *word;
+    int64_t code;
+};
+constexpr KeyWordName kKeyWordNames[] = {
+    {"return", keycode::kReturn},     {"enter", keycode::kReturn},
+    {"tab", keycode::kTab},           {"backspace", keycode::kBackspace},
+    {"escape", keycode::kEscape},     {"esc", keycode::kEscape},
+    {"home", keycode::kHome},         {"end", keycode::kEnd},
+    {"pageup", keycode::kPageUp},     {"pagedown", keycode::kPageDown},
+    {"delete", keycode::kForwardDelete}, {"del", keycode::kForwardDelete},
+    {"left", keycode::kLeft},         {"right", keycode::kRight},
+    {"up", keycode::kUp},             {"down", keycode::kDown},
+};
+
+// The key's name in the record: a word people read ("pageup") becomes its glyph ("⇞"); anything else keeps
+// its text with the first letter upper-cased ("space" → "Space", "f5" → "F5", "p" → "P").
+QString keyNameFor(const QString &part)
+{
+    for (const KeyWordName &entry : kKeyWordNames) {
+        if (part == QLatin1String(entry.word))
+            return SafeKeyCodeString::stringForKeyCode(entry.code);
+    }
+    return part.left(1).toUpper() + part.mid(1);
+}
+
+bool isCommandWord(const QString &part)
+{
+    return part == u"command" || part == u"cmd" || part == u"⌘";
 }
 
 // Example: " Shift + CMD+p " → "shift+cmd+p" → mask 8, clear 8 (cmd), set 1 (shift), key "P" → mask 1.
-std::optional<KeyData> KeyData::keyDataFromString(const QString &text)
+std::optional<KeyData> parseKeyText(const QString &text, CtrlMeans ctrlMeans)
 {
     if (text.isNull())
         return std::nullopt;
@@ -142,26 +185,48 @@ std::optional<KeyData> KeyData::keyDataFromString(const QString &text)
     if (compact.isEmpty())
         return std::nullopt;
 
+    const QStringList parts = compact.split(QLatin1Char('+'));
+    // A text that names Command writes in the record's words, where ctrl is the Control bit.
+    if (std::any_of(parts.begin(), parts.end(), isCommandWord))
+        ctrlMeans = CtrlMeans::ControlBit;
     int64_t mask = keymask::kNoCommand;
     QString key;
-    const QStringList parts = compact.split(QLatin1Char('+'));
     for (const QString &part : parts) {
-        if (part == u"command" || part == u"cmd" || part == u"⌘")
+        if (isCommandWord(part))
             mask &= ~keymask::kNoCommand;
         else if (part == u"shift" || part == u"⇧")
             mask |= keymask::kShift;
-        else if (part == u"ctrl" || part == u"control" || part == u"⌃")
+        else if (part == u"ctrl" || part == u"control")
+            mask = ctrlMeans == CtrlMeans::CtrlKey ? (mask & ~keymask::kNoCommand) : (mask | keymask::kControl);
+        else if (part == u"super" || part == u"meta" || part == u"win" || part == u"⌃")
             mask |= keymask::kControl;
         else if (part == u"option" || part == u"alt" || part == u"opt" || part == u"⌥")
             mask |= keymask::kOption;
         else
-            key = part.left(1).toUpper() + part.mid(1);
+            key = keyNameFor(part);
     }
     if (SafeKeyCodeString::keyCodeForChar(key) < 0)
         return std::nullopt;
     if (key.size() == 1 && mask == keymask::kNoCommand)
         return std::nullopt;
     return KeyData(key, 0, mask);
+}
+
+} // namespace
+
+std::optional<KeyData> KeyData::keyDataFromString(const QString &text)
+{
+    return parseKeyText(text, CtrlMeans::CtrlKey);
+}
+
+std::optional<KeyData> KeyData::keyDataFromStoredString(const QString &text)
+{
+    // Older builds wrote the Super bit as "ctrl" (their "cmd" was Ctrl). A text exactly in that form
+    // without "cmd" ("ctrl+alt+space") is one they stored, and keeps its meaning.
+    static const QRegularExpression olderForm(QStringLiteral("^ctrl(\\+alt)?(\\+shift)?\\+[^+A-Z ]+$"));
+    if (olderForm.match(text).hasMatch())
+        return parseKeyText(text, CtrlMeans::ControlBit);
+    return keyDataFromString(text);
 }
 
 std::optional<Shortcut> KeyData::toShortcut() const

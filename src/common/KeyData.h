@@ -51,13 +51,21 @@ struct KeyData
     // The text people read on Linux, e.g. "Ctrl+Shift+P" (Super, Ctrl, Alt, Shift order; glyph keys in words:
     // "Ctrl+Return", "Page Up"); "" without a key or for a key code without a name.
     QString displayText() const;
-    // The stored text form, e.g. "cmd+shift+p", "ctrl+alt+space", "f5" (modifiers cmd, ctrl, alt, shift, then
-    // the key's name in lower case; a key given by virtualKey is written by its name). keyDataFromString()
-    // reads it back to the same combination; a keypad key comes back as its main-row twin. "" when there is
-    // no key or keyDataFromString() would refuse the text (a letter alone, a key only the keypad has).
+    // The stored text form, e.g. "cmd+shift+p" (Ctrl+Shift+P), "super+alt+space", "f5" (modifiers cmd,
+    // super, alt, shift, then the key's name in lower case; a key given by virtualKey is written by its name).
+    // keyDataFromStoredString() and keyDataFromString() read it back to the same combination; a keypad key
+    // comes back as its main-row twin. "" when there is no key or the text would be refused (a letter alone,
+    // a key only the keypad has).
     QString toStorageString() const;
-    // Parses the text form people write ("Command+Shift+P", "ctrl + alt + space", "f5"); nullopt when refused.
+    // Parses key text people write, in the names the programs show on Linux ("Ctrl+Shift+P", "super + alt +
+    // space", "Ctrl+Page Up", "f5"; Super, Meta or Win for the Super key) or in the record's own words
+    // ("Command+Shift+P", "cmd+ctrl+k": a text that names cmd reads ctrl as the Control bit, Super here).
+    // nullopt when refused.
     static std::optional<KeyData> keyDataFromString(const QString &text);
+    // Reads a value stored under a shortcut settings key: every form toStorageString() writes or wrote
+    // before (older builds wrote Super as "ctrl": "ctrl+alt+space", exactly so, keeps that meaning), and
+    // otherwise text as keyDataFromString() reads it.
+    static std::optional<KeyData> keyDataFromStoredString(const QString &text);
 
     // Key code from the character's name (SafeKeyCodeString::keyCodeForChar), else virtualKey when at least
     // 1; event flags from the mask. nullopt without a key or for a character no key is named.

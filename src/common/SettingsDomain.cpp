@@ -63,13 +63,21 @@ FileRead readSettingsFile(const QString &path)
     return {FileState::Valid, document.object(), {}};
 }
 
-// Reads the file for a reload; a file that is broken or unreadable reads as empty.
-QJsonObject readForCache(const QString &path)
+bool isUsable(const FileRead &read)
+{
+    return read.state == FileState::Missing || read.state == FileState::Valid;
+}
+
+// Reads the file for the cache; nullopt when it is broken or unreadable, so the caller keeps what it has.
+std::optional<QJsonObject> readForCache(const QString &path)
 {
     FileRead read = readSettingsFile(path);
-    if (read.state == FileState::Broken || read.state == FileState::Unreadable)
-        log::error(QStringLiteral("settings file %1 reads as empty: %2").arg(path, read.problem));
-    return read.object;
+    if (!isUsable(read)) {
+        log::error(QStringLiteral("settings file %1 cannot be used (%2); the last settings read stay in force")
+                       .arg(path, read.problem));
+        return std::nullopt;
+    }
+    return std::move(read.object);
 }
 
 // Keeps a broken file under "<name>.broken-YYYYMMDD-HHMMSS[-N]" so the next write does not destroy it.
@@ -199,6 +207,7 @@ struct SettingsDomain::Private
     std::optional<QJsonObject> writeLocked(const QString &key, const Change &change);
     bool apply(const QString &key, const Change &change);
     QStringList replaceCache(QJsonObject next);
+    QJsonObject cacheCopy() const;
     void announce(const QStringList &keys);
 
     SettingsDomain *const q;
@@ -275,7 +284,8 @@ std::optional<QJsonObject> SettingsDomain::Private::writeLocked(const QString &k
     if (disk.state == FileState::Broken && !moveAside(filePath))
         return std::nullopt;
 
-    QJsonObject next = disk.object;
+    // A broken file is replaced by the settings last read from it, with this change.
+    QJsonObject next = disk.state == FileState::Broken ? cacheCopy() : disk.object;
     if (const std::optional<QJsonValue> wanted = change(next.value(key))) {
         if (wanted->isUndefined())
             next.remove(key);
@@ -306,6 +316,12 @@ bool SettingsDomain::Private::apply(const QString &key, const Change &change)
     return true;
 }
 
+QJsonObject SettingsDomain::Private::cacheCopy() const
+{
+    QMutexLocker locker(&mutex);
+    return cache;
+}
+
 QStringList SettingsDomain::Private::replaceCache(QJsonObject next)
 {
     QMutexLocker locker(&mutex);
@@ -327,7 +343,7 @@ SettingsDomain::SettingsDomain(const QString &domain, QObject *parent)
     connect(&d->watcher, &QFileSystemWatcher::directoryChanged, this, [this] { d->scheduleReload(); });
     connect(&d->watcher, &QFileSystemWatcher::fileChanged, this, [this] { d->scheduleReload(); });
     d->watch();
-    d->cache = readForCache(d->filePath);
+    d->cache = readForCache(d->filePath).value_or(QJsonObject());
 }
 
 SettingsDomain::~SettingsDomain() = default;
@@ -408,7 +424,8 @@ bool SettingsDomain::removeIfEquals(const QString &key, const QJsonValue &expect
 void SettingsDomain::reload()
 {
     d->watch(); // before reading, so a change made right after the read still wakes us
-    d->announce(d->replaceCache(readForCache(d->filePath)));
+    if (std::optional<QJsonObject> read = readForCache(d->filePath))
+        d->announce(d->replaceCache(std::move(*read)));
 }
 
 } // namespace tavolin

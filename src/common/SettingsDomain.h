@@ -19,9 +19,11 @@ namespace tavolin {
 // same file) is re-read and diffed, and valueChanged fires once per key whose value differs. The writing
 // object fires valueChanged for its own writes at once.
 //
-// A file that does not parse reads as empty; before the next write replaces it, it is moved aside to
-// "<domain>.json.broken-YYYYMMDD-HHMMSS" (with "-N" added when that name is taken) so nothing is silently
-// destroyed. A file that exists but cannot be read is never replaced: writes fail instead. A missing folder is
+// A file that does not parse or cannot be read leaves the values last read in force (empty when nothing was
+// read yet), so an edit in progress or a typo never drops the hot key or any other setting. Before the next
+// write replaces a file that does not parse, it is moved aside to "<domain>.json.broken-YYYYMMDD-HHMMSS"
+// (with "-N" added when that name is taken) so nothing is silently destroyed, and the new file holds the
+// values last read plus the change. A file that exists but cannot be read is never replaced: writes fail. A missing folder is
 // created by the first write. The lock is waited for at most a few seconds; a write that times out fails.
 //
 // Threads: reads are thread-safe; writes, reload() and signals belong to the thread that owns the object

@@ -15,7 +15,10 @@ class Notifier
 public:
     virtual ~Notifier() = default;
 
-    virtual void showError(const QString &title, const QString &text) = 0;
+    // What failed; desktops group and style notifications by it.
+    enum class ErrorKind { Extension, Shortcut, Command };
+
+    virtual void showError(const QString &title, const QString &text, ErrorKind kind) = 0;
 };
 
 } // namespace tavolin

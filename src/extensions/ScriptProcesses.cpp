@@ -53,7 +53,7 @@ void ScriptProcesses::refuse(const QString &label, RunOutcome::Kind kind, const 
     outcome.kind = kind;
     outcome.message = message;
     log::error(QStringLiteral("extension %1 not run: %2").arg(label, message));
-    m_notifier.showError(label, message);
+    m_notifier.showError(label, message, Notifier::ErrorKind::Extension);
     settle(promise, outcome);
 }
 
@@ -121,7 +121,7 @@ void ScriptProcesses::exited(QProcess *process)
         if (child.truncated)
             outcome.message += QStringLiteral("\n[…]");
         log::error(QStringLiteral("extension %1 failed with %2").arg(child.label).arg(outcome.exitCode));
-        m_notifier.showError(child.label, outcome.message);
+        m_notifier.showError(child.label, outcome.message, Notifier::ErrorKind::Extension);
     }
     settle(child.promise, outcome);
 }
@@ -136,7 +136,7 @@ void ScriptProcesses::failedToStart(QProcess *process)
     outcome.kind = RunOutcome::Kind::NotStarted;
     outcome.message = process->errorString();
     log::error(QStringLiteral("extension %1 did not start: %2").arg(child.label, outcome.message));
-    m_notifier.showError(child.label, outcome.message);
+    m_notifier.showError(child.label, outcome.message, Notifier::ErrorKind::Extension);
     settle(child.promise, outcome);
 }
 

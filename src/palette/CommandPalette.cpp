@@ -2,6 +2,7 @@
 
 #include "common/DefaultRules.h"
 #include "common/Dispatcher.h"
+#include "common/BoundShortcutText.h"
 #include "common/HotkeyBinder.h"
 #include "common/KeyData.h"
 #include "common/Log.h"
@@ -60,6 +61,7 @@ CommandPalette::CommandPalette(Deps deps) : m_deps(std::move(deps))
 CommandPalette::~CommandPalette()
 {
     QObject::disconnect(m_bindingFailed);
+    m_shortcutText.reset(); // quitting is no change of the shortcut: the stored text stays
     m_deps.binder.unbind(settings::kPaletteShortcut);
 }
 
@@ -108,24 +110,15 @@ void CommandPalette::bindShortcut()
 {
     SettingsDomain &domain = m_deps.settings;
     const Shortcut fallback = DefaultRules::paletteShortcut();
-    if (domain.contains(settings::kPaletteShortcut)) {
-        // The text must name the shortcut actually stored, or the palette would not recognise its own
-        // shortcut in the menus of "auto" applications.
-        if (!domain.contains(settings::kPaletteShortcutString)) {
-            const std::optional<KeyData> stored =
-                KeyData::keyDataFromString(domain.stringValue(settings::kPaletteShortcut));
-            domain.setValue(settings::kPaletteShortcutString, stored ? stored->toString() : fallback.description());
-        }
-    } else {
-        domain.setValue(settings::kPaletteShortcutString, fallback.description());
+    if (!domain.contains(settings::kPaletteShortcut))
         domain.setValue(settings::kPaletteShortcut, KeyData::keyDataFromShortcut(fallback).toStorageString());
-    }
     const std::weak_ptr<CommandPalette> weak = weak_from_this();
     m_bindingFailed = QObject::connect(&m_deps.binder, &HotkeyBinder::bindingFailed, &m_deps.binder,
                                        [weak](const QString &key, const QString &reason) {
                                            const auto self = weak.lock();
                                            if (self && key == settings::kPaletteShortcut && self->m_deps.notifier)
-                                               self->m_deps.notifier->showError(QStringLiteral("Palette shortcut"), reason);
+                                               self->m_deps.notifier->showError(QStringLiteral("Palette shortcut"), reason,
+                                                                                Notifier::ErrorKind::Shortcut);
                                        });
     m_deps.binder.bindShortcutWithDefaultsKey(settings::kPaletteShortcut, [weak] {
         if (const auto self = weak.lock()) {
@@ -133,6 +126,10 @@ void CommandPalette::bindShortcut()
             log::info(QStringLiteral("usage event trigger: reason=shortcut"));
         }
     });
+    // The text must name the shortcut actually registered, or the palette would not recognise its own
+    // shortcut in the menus of "auto" applications.
+    m_shortcutText = std::make_unique<BoundShortcutText>(m_deps.settings, m_deps.binder, settings::kPaletteShortcut,
+                                                         settings::kPaletteShortcutString);
 }
 
 void CommandPalette::scheduleWarmup()

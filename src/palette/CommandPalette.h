@@ -17,6 +17,8 @@
 
 namespace tavolin {
 
+class BoundShortcutText;
+
 class DataSource;
 class HotkeyBinder;
 class KeyPoster;
@@ -138,6 +140,7 @@ private:
     std::shared_ptr<std::atomic<bool>> m_forced = std::make_shared<std::atomic<bool>>(false);
     AXAppHooks m_hooks;
     std::unique_ptr<CommandInterpreter> m_interpreter;
+    std::unique_ptr<BoundShortcutText> m_shortcutText;
     QMetaObject::Connection m_bindingFailed;
 };
 

@@ -3,7 +3,9 @@
 #include "Links.h"
 #include "Settings.h"
 #include "ShortcutRecorder.h"
+#include "common/HotkeyBinder.h"
 #include "common/KeyCodeHelper.h"
+#include "common/SettingsDomain.h"
 #include "common/SettingsKeys.h"
 #include "common/SettingsReads.h"
 
@@ -27,7 +29,8 @@ const char *const kHelpText = "When enabled, pressing ⌘, will show Tavolin com
 
 PaletteViewController::PaletteViewController(PrefsContext &context, QWidget *parent)
     : Pane(parent), m_context(context), m_shortcutView(new ShortcutRecorder(this)),
-      m_openShortcutView(new ShortcutRecorder(this)),
+      m_openShortcutView(new ShortcutRecorder(this)), m_shortcutProblem(new QLabel(this)),
+      m_openShortcutProblem(new QLabel(this)),
       m_showMenuState(new QCheckBox(tr("Show the state of menu items (✓)"), this)),
       m_usePreferenceShortcut(new QCheckBox(tr("Ctrl+, shows Tavolin's own commands"), this)),
       m_helpButton(new QToolButton(this)), m_helpPopover(new QFrame(this, Qt::Popup)),
@@ -62,12 +65,20 @@ PaletteViewController::PaletteViewController(PrefsContext &context, QWidget *par
     preferenceRow->addWidget(m_usePreferenceShortcut);
     preferenceRow->addWidget(m_helpButton);
     preferenceRow->addStretch();
+    for (QLabel *problem : {m_shortcutProblem, m_openShortcutProblem}) {
+        problem->setWordWrap(true);
+        problem->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        problem->setStyleSheet(QStringLiteral("color: #c01c28;"));
+        problem->hide();
+    }
     auto *form = new QFormLayout;
     form->addRow(tr("Palette shortcut:"), shortcutRow);
+    form->addRow(QString(), m_shortcutProblem);
     form->addRow(tr("Menus:"), m_showMenuState);
     form->addRow(QString(), preferenceRow);
     form->addRow(tr("Quick open:"), m_quickOpen);
     form->addRow(tr("Quick open shortcut:"), m_openShortcutView);
+    form->addRow(QString(), m_openShortcutProblem);
     form->addRow(tr("History:"), m_deleteHistory);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(16, 16, 16, 16);
@@ -85,6 +96,9 @@ PaletteViewController::PaletteViewController(PrefsContext &context, QWidget *par
     connect(shortcutHelp, &QPushButton::clicked, this, &PaletteViewController::openHelpForShortcut);
     connect(m_quickOpen, &QCheckBox::clicked, this, &PaletteViewController::onQuickOpenChanged);
     connect(m_deleteHistory, &QPushButton::clicked, this, &PaletteViewController::deleteHistoryRecords);
+    connect(&m_context.settings.defaults(), &SettingsDomain::valueChanged, this,
+            &PaletteViewController::onSettingChanged);
+    showProblems();
 }
 
 void PaletteViewController::loadSettings()
@@ -96,6 +110,32 @@ void PaletteViewController::loadSettings()
     m_usePreferenceShortcut->setChecked(settings::usePreferenceShortcut(domain));
     m_quickOpen->setChecked(domain.boolValue(kQuickOpenKey, false));
     m_openShortcutView->setEnabled(m_quickOpen->isChecked());
+    showProblems();
+}
+
+// The palette writes a shortcut back when it keeps the old one, and says why: both show at once.
+void PaletteViewController::onSettingChanged(const QString &key)
+{
+    const SettingsDomain &domain = m_context.settings.defaults();
+    if (key == settings::kPaletteShortcut && !m_shortcutView->isRecording())
+        m_shortcutView->setShortcut(KeyCodeHelper::deserializeShortcut(domain.value(settings::kPaletteShortcut)));
+    else if (key == settings::kOpenShortcut && !m_openShortcutView->isRecording())
+        m_openShortcutView->setShortcut(KeyCodeHelper::deserializeShortcut(domain.value(settings::kOpenShortcut)));
+    else if (key == HotkeyBinder::problemKeyFor(settings::kPaletteShortcut)
+             || key == HotkeyBinder::problemKeyFor(settings::kOpenShortcut))
+        showProblems();
+}
+
+void PaletteViewController::showProblems()
+{
+    const SettingsDomain &domain = m_context.settings.defaults();
+    const std::pair<QLabel *, QString> rows[] = {{m_shortcutProblem, settings::kPaletteShortcut},
+                                                 {m_openShortcutProblem, settings::kOpenShortcut}};
+    for (const auto &[label, key] : rows) {
+        const QString problem = domain.stringValue(HotkeyBinder::problemKeyFor(key));
+        label->setText(problem);
+        label->setVisible(!problem.isEmpty());
+    }
 }
 
 void PaletteViewController::onPaletteShortcutRecorded(const std::optional<Shortcut> &shortcut)

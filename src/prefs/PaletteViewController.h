@@ -8,6 +8,7 @@
 
 class QCheckBox;
 class QFrame;
+class QLabel;
 class QPushButton;
 class QToolButton;
 
@@ -24,7 +25,9 @@ inline constexpr QLatin1String kQuickOpenKey{"quickOpen"};
 // Recording a palette shortcut writes "palette_shortcut" (the stored text form, KeyCodeHelper) and
 // "palette_shortcut_string" (the shortcut's description, which the palette compares with menu shortcuts);
 // clearing the recorder removes both. The recorder takes what the validator allows, Option combinations
-// included.
+// included. When the palette cannot register a recorded shortcut it keeps its old one and stores why
+// (HotkeyBinder::problemKeyFor); the pane shows that reason under the recorder, and follows the stored
+// shortcuts while it is open, so the recorder names the shortcut that works.
 class PaletteViewController : public Pane
 {
     Q_OBJECT
@@ -35,6 +38,9 @@ public:
 
     ShortcutRecorder *shortcutView() const { return m_shortcutView; }
     ShortcutRecorder *openShortcutView() const { return m_openShortcutView; }
+    // Why the palette could not register the recorded palette or quick-open shortcut; hidden when it could.
+    QLabel *shortcutProblemLabel() const { return m_shortcutProblem; }
+    QLabel *openShortcutProblemLabel() const { return m_openShortcutProblem; }
     QCheckBox *showMenuStateButton() const { return m_showMenuState; }
     QCheckBox *usePreferenceShortcutButton() const { return m_usePreferenceShortcut; }
     QToolButton *usePreferenceShortcutHelpButton() const { return m_helpButton; }
@@ -53,11 +59,15 @@ public:
 private:
     void onPaletteShortcutRecorded(const std::optional<Shortcut> &shortcut);
     void onOpenShortcutRecorded(const std::optional<Shortcut> &shortcut);
+    void onSettingChanged(const QString &key);
+    void showProblems();
 
     PrefsContext &m_context;
     ShortcutValidator m_shortcutValidator;
     ShortcutRecorder *m_shortcutView;
     ShortcutRecorder *m_openShortcutView;
+    QLabel *m_shortcutProblem;
+    QLabel *m_openShortcutProblem;
     QCheckBox *m_showMenuState;
     QCheckBox *m_usePreferenceShortcut;
     QToolButton *m_helpButton;

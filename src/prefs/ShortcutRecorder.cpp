@@ -60,22 +60,32 @@ void ShortcutRecorder::setPlaceholder(const QString &text)
     refresh();
 }
 
+// While recording the field holds the keyboard: a combination that some program (the palette among them)
+// has grabbed for itself would otherwise go to that program, and could never be recorded to learn it is taken.
 void ShortcutRecorder::startRecording()
 {
     m_recording = true;
     m_field->setFocus(Qt::OtherFocusReason);
+    m_field->grabKeyboard();
     refresh();
+}
+
+void ShortcutRecorder::stopRecording()
+{
+    if (m_recording)
+        m_field->releaseKeyboard();
+    m_recording = false;
 }
 
 void ShortcutRecorder::cancelRecording()
 {
-    m_recording = false;
+    stopRecording();
     refresh();
 }
 
 void ShortcutRecorder::commit(const std::optional<Shortcut> &shortcut)
 {
-    m_recording = false;
+    stopRecording();
     const bool changed = shortcut != m_shortcut;
     m_shortcut = shortcut;
     refresh();

@@ -14,7 +14,8 @@ namespace tavolin {
 
 class ShortcutValidator;
 
-// A field that records one key combination: click it (or press Space/Return on it), then press the keys.
+// A field that records one key combination: click it (or press Space/Return on it), then press the keys;
+// it holds the keyboard meanwhile, so combinations other programs grab reach it too.
 // Escape cancels, Backspace or Delete without modifiers clears. A combination the validator refuses is not
 // taken; the field says so and keeps recording. The clear button empties it.
 //
@@ -53,6 +54,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void stopRecording();
     void refresh(const QString &hint = QString());
     void commit(const std::optional<Shortcut> &shortcut);
 

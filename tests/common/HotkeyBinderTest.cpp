@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <mutex>
@@ -27,7 +28,7 @@ const QString kDomain = QStringLiteral("io.quorvane.Tavolin.HotkeyBinderTest");
 
 Shortcut shortcutOf(const char *text)
 {
-    const std::optional<KeyData> keyData = KeyData::keyDataFromString(QString::fromUtf8(text));
+    const std::optional<KeyData> keyData = KeyData::keyDataFromStoredString(QString::fromUtf8(text));
     EXPECT_TRUE(keyData.has_value()) << text;
     const std::optional<Shortcut> shortcut = keyData ? keyData->toShortcut() : std::nullopt;
     EXPECT_TRUE(shortcut.has_value()) << text;
@@ -171,18 +172,86 @@ TEST_F(HotkeyBinderTest, BindingAgainRetriesAfterTheOtherProgramLetGo)
     EXPECT_EQ(pressed, 10); // the newer action replaced the first
 }
 
-TEST_F(HotkeyBinderTest, AFailedChangeStillReleasesTheOldShortcut)
+// One binder over its own settings file, for table rows that each need a fresh one.
+struct BinderRig
 {
+    explicit BinderRig(const QString &domain) : settings(domain) {}
+    SettingsDomain settings;
+    test::FakeHotkeyGrabber grabber;
+    HotkeyBinder binder{settings, grabber};
+};
+
+// A change that cannot be registered keeps the old shortcut working, stores it back so the settings name
+// the shortcut that works, and says why where the preferences program shows it.
+TEST_F(HotkeyBinderTest, AFailedChangeKeepsTheOldShortcutAndSaysWhy)
+{
+    struct Row
+    {
+        const char *name;
+        std::function<void(BinderRig &)> arrange;
+        QString changedTo;
+        const char *reason;
+    };
+    const Row rows[] = {
+        {"taken by another program",
+         [](BinderRig &r) { r.grabber.takenElsewhere(shortcutOf("cmd+alt+t"), QStringLiteral("it is taken")); },
+         QStringLiteral("cmd+alt+t"), "Ctrl+Alt+T cannot be used: it is taken"},
+        {"refused by the display", [](BinderRig &r) { r.grabber.failNextGrab(QStringLiteral("the display refused it")); },
+         QStringLiteral("cmd+alt+t"), "Ctrl+Alt+T cannot be used: the display refused it"},
+        {"held by another key of ours",
+         [](BinderRig &r) {
+             r.settings.setValue(kOpen, QStringLiteral("cmd+alt+t"));
+             r.binder.bindShortcutWithDefaultsKey(kOpen, [] {});
+         },
+         QStringLiteral("cmd+alt+t"), "Ctrl+Alt+T cannot be used: it is already the shortcut of open_shortcut"},
+        {"not a key combination", [](BinderRig &) {}, QStringLiteral("cmd+nosuchkey"),
+         "the stored value \"cmd+nosuchkey\" is not a key combination"},
+    };
+    const QString problemKey = HotkeyBinder::problemKeyFor(kPalette);
+    int index = 0;
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        BinderRig rig(kDomain + QString::number(++index));
+        rig.settings.setValue(kPalette, QStringLiteral("cmd+shift+p"));
+        int pressed = 0;
+        rig.binder.bindShortcutWithDefaultsKey(kPalette, [&] { ++pressed; });
+        std::vector<QString> failed;
+        QObject::connect(&rig.binder, &HotkeyBinder::bindingFailed,
+                         [&](const QString &key, const QString &reason) {
+                             if (key == kPalette)
+                                 failed.push_back(reason);
+                         });
+        row.arrange(rig);
+
+        rig.settings.setValue(kPalette, row.changedTo);
+
+        EXPECT_EQ(rig.binder.shortcutForKey(kPalette), shortcutOf("cmd+shift+p"));
+        EXPECT_TRUE(rig.grabber.press(shortcutOf("cmd+shift+p")));
+        EXPECT_EQ(pressed, 1);
+        EXPECT_EQ(rig.settings.value(kPalette), QJsonValue(QStringLiteral("cmd+shift+p")));
+        const QString problem = rig.settings.stringValue(problemKey);
+        EXPECT_TRUE(problem.startsWith(QString::fromUtf8(row.reason))) << problem.toStdString();
+        EXPECT_TRUE(problem.endsWith(QStringLiteral("Ctrl+Shift+P stays in use."))) << problem.toStdString();
+        EXPECT_EQ(rig.binder.status(kPalette).reason(), problem);
+        EXPECT_EQ(failed, std::vector<QString>{problem});
+        EXPECT_EQ(rig.grabber.strayUngrabs(), 0);
+    }
+}
+
+TEST_F(HotkeyBinderTest, TheProblemGoesOnceAChangeIsRegistered)
+{
+    const QString problemKey = HotkeyBinder::problemKeyFor(kPalette);
     settings.setValue(kPalette, QStringLiteral("cmd+shift+p"));
     binder.bindShortcutWithDefaultsKey(kPalette, [] {});
-    grabber.failNextGrab(QStringLiteral("display refused"));
+    grabber.takenElsewhere(shortcutOf("cmd+alt+t"));
+    settings.setValue(kPalette, QStringLiteral("cmd+alt+t"));
+    ASSERT_TRUE(settings.contains(problemKey));
 
-    settings.setValue(kPalette, QStringLiteral("cmd+shift+k"));
+    settings.setValue(kPalette, QStringLiteral("cmd+alt+y"));
 
-    EXPECT_TRUE(grabber.grabbed().empty());
-    EXPECT_EQ(binder.shortcutForKey(kPalette), std::nullopt);
-    EXPECT_TRUE(binder.status(kPalette).reason().contains(QStringLiteral("display refused")));
-    EXPECT_EQ(failures.size(), 1u);
+    EXPECT_FALSE(settings.contains(problemKey));
+    EXPECT_TRUE(binder.status(kPalette).isOk());
+    EXPECT_EQ(grabber.grabbed(), std::vector<Shortcut>{shortcutOf("cmd+alt+y")});
 }
 
 struct StoredValueCase

@@ -32,14 +32,27 @@ TEST(KeyData, KeyDataFromStringReadsWhatPeopleWrite)
         {"single glyph refused", QStringLiteral("↩"), std::nullopt},
         {"function key alone", QStringLiteral("f5"), KeyData(QStringLiteral("F5"), 0, 8)},
         {"space alone is a long name", QStringLiteral("space"), KeyData(QStringLiteral("Space"), 0, 8)},
-        {"control option space", QStringLiteral("ctrl+option+space"), KeyData(QStringLiteral("Space"), 0, 14)},
+        {"ctrl is the Ctrl key", QStringLiteral("Ctrl+Shift+P"), cmdShiftP},
+        {"control in words", QStringLiteral("control + shift + p"), cmdShiftP},
+        {"ctrl alt space", QStringLiteral("ctrl+alt+space"), KeyData(QStringLiteral("Space"), 0, 2)},
+        {"ctrl beside cmd is the Control bit", QStringLiteral("cmd+ctrl+k"), KeyData(QStringLiteral("K"), 0, 4)},
         {"every alias of option", QStringLiteral("alt+opt+⌥+option+x"), KeyData(QStringLiteral("X"), 0, 10)},
-        {"control alias", QStringLiteral("control+⌃+f12"), KeyData(QStringLiteral("F12"), 0, 12)},
+        {"super", QStringLiteral("Super+F12"), KeyData(QStringLiteral("F12"), 0, 12)},
+        {"meta and win are super", QStringLiteral("meta+win+f12"), KeyData(QStringLiteral("F12"), 0, 12)},
+        {"control symbol is super", QStringLiteral("⌃+f12"), KeyData(QStringLiteral("F12"), 0, 12)},
+        {"every Linux name", QStringLiteral("Super+Ctrl+Alt+Shift+K"), KeyData(QStringLiteral("K"), 0, 7)},
+        {"key shown in words", QStringLiteral("Ctrl+Return"), KeyData(QStringLiteral("↩"), 0, 0)},
+        {"key shown in two words", QStringLiteral("Ctrl+Shift+Page Up"), KeyData(QStringLiteral("⇞"), 0, 1)},
+        {"enter is return", QStringLiteral("alt+enter"), KeyData(QStringLiteral("↩"), 0, 10)},
+        {"escape and esc", QStringLiteral("ctrl+esc"), KeyData(QStringLiteral("⎋"), 0, 0)},
+        {"delete is forward delete", QStringLiteral("Ctrl+Delete"), KeyData(QStringLiteral("⌦"), 0, 0)},
+        {"arrow in words", QStringLiteral("Ctrl+Alt+Left"), KeyData(QStringLiteral("←"), 0, 2)},
         {"cmd a although A is code 0", QStringLiteral("cmd+a"), KeyData(QStringLiteral("A"), 0, 0)},
         {"digit names the main row", QStringLiteral("cmd+1"), KeyData(QStringLiteral("1"), 0, 0)},
         {"glyph key", QStringLiteral("cmd+↩"), KeyData(QStringLiteral("↩"), 0, 0)},
         {"last key wins", QStringLiteral("cmd+p+q"), KeyData(QStringLiteral("Q"), 0, 0)},
-        {"unknown key name", QStringLiteral("cmd+return"), std::nullopt},
+        {"unknown key name", QStringLiteral("ctrl+nosuchkey"), std::nullopt},
+        {"modifier names are no key", QStringLiteral("ctrl+super"), std::nullopt},
         {"modifiers without key", QStringLiteral("cmd+shift"), std::nullopt},
         {"trailing plus", QStringLiteral("cmd+"), std::nullopt},
         {"empty text", QStringLiteral(""), std::nullopt},
@@ -49,6 +62,51 @@ TEST(KeyData, KeyDataFromStringReadsWhatPeopleWrite)
     for (const ParseRow &row : rows) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(KeyData::keyDataFromString(row.text), row.expected);
+    }
+}
+
+// A settings value is read the way it was written: older builds wrote the Super bit as "ctrl" (and Ctrl as
+// "cmd"), so their exact text keeps that meaning, while text written any other way reads as key text.
+TEST(KeyData, StoredFormsOfEveryBuildAndHandWrittenTextReadAsMeant)
+{
+    struct Row
+    {
+        const char *name;
+        QString text;
+        std::optional<KeyData> stored;      // keyDataFromStoredString: a settings value
+        std::optional<KeyData> handWritten; // keyDataFromString: a manifest
+    };
+    const KeyData ctrlShiftP(QStringLiteral("P"), 0, 1);
+    const KeyData superShiftP(QStringLiteral("P"), 0, 13);
+    const KeyData superAltSpace(QStringLiteral("Space"), 0, 14);
+    const KeyData ctrlAltSpace(QStringLiteral("Space"), 0, 2);
+    const Row rows[] = {
+        {"default, every build", QStringLiteral("cmd+shift+p"), ctrlShiftP, ctrlShiftP},
+        {"older super alt space", QStringLiteral("ctrl+alt+space"), superAltSpace, ctrlAltSpace},
+        {"older super shift p", QStringLiteral("ctrl+shift+p"), superShiftP, ctrlShiftP},
+        {"older super alone", QStringLiteral("ctrl+f5"), KeyData(QStringLiteral("F5"), 0, 12),
+         KeyData(QStringLiteral("F5"), 0, 0)},
+        {"older super with a glyph key", QStringLiteral("ctrl+alt+shift+↩"), KeyData(QStringLiteral("↩"), 0, 15),
+         KeyData(QStringLiteral("↩"), 0, 3)},
+        {"older every modifier", QStringLiteral("cmd+ctrl+alt+shift+k"), KeyData(QStringLiteral("K"), 0, 7),
+         KeyData(QStringLiteral("K"), 0, 7)},
+        {"super alt space now", QStringLiteral("super+alt+space"), superAltSpace, superAltSpace},
+        {"every modifier now", QStringLiteral("cmd+super+alt+shift+k"), KeyData(QStringLiteral("K"), 0, 7),
+         KeyData(QStringLiteral("K"), 0, 7)},
+        {"function key alone", QStringLiteral("f5"), KeyData(QStringLiteral("F5"), 0, 8),
+         KeyData(QStringLiteral("F5"), 0, 8)},
+        {"edited by hand as shown", QStringLiteral("Ctrl+Shift+P"), ctrlShiftP, ctrlShiftP},
+        {"edited by hand with spaces", QStringLiteral("ctrl + alt + space"), ctrlAltSpace, ctrlAltSpace},
+        {"edited by hand in another order", QStringLiteral("shift+ctrl+p"), ctrlShiftP, ctrlShiftP},
+        {"edited by hand with a key in words", QStringLiteral("Ctrl+Page Up"), KeyData(QStringLiteral("⇞"), 0, 0),
+         KeyData(QStringLiteral("⇞"), 0, 0)},
+        {"older form of a letter alone", QStringLiteral("ctrl+"), std::nullopt, std::nullopt},
+        {"not a key", QStringLiteral("ctrl+alt+nosuchkey"), std::nullopt, std::nullopt},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(KeyData::keyDataFromStoredString(row.text), row.stored);
+        EXPECT_EQ(KeyData::keyDataFromString(row.text), row.handWritten);
     }
 }
 
@@ -117,8 +175,8 @@ TEST(KeyData, StorageStringExamples)
 {
     const TextRow rows[] = {
         {"command shift p", KeyData(QStringLiteral("P"), 0, 1), QStringLiteral("cmd+shift+p")},
-        {"control option space", KeyData(QStringLiteral("Space"), 0, 14), QStringLiteral("ctrl+alt+space")},
-        {"every modifier", KeyData(QStringLiteral("K"), 0, 7), QStringLiteral("cmd+ctrl+alt+shift+k")},
+        {"super option space", KeyData(QStringLiteral("Space"), 0, 14), QStringLiteral("super+alt+space")},
+        {"every modifier", KeyData(QStringLiteral("K"), 0, 7), QStringLiteral("cmd+super+alt+shift+k")},
         {"function key alone", KeyData(QStringLiteral("F5"), 0, 8), QStringLiteral("f5")},
         {"key by code only", KeyData(std::nullopt, 122, 0), QStringLiteral("cmd+f1")},
         {"glyph by code", KeyData(std::nullopt, 36, 1), QStringLiteral("cmd+shift+↩")},
@@ -151,12 +209,13 @@ TEST(KeyData, StorageStringReadsBackForEveryAcceptedCombination)
                 EXPECT_EQ(stored, QString());
                 continue;
             }
+            EXPECT_EQ(KeyData::keyDataFromStoredString(stored), byName) << stored.toStdString();
             EXPECT_EQ(KeyData::keyDataFromString(stored), byName) << stored.toStdString();
 
             if (code == 0)
                 continue; // a virtualKey of 0 means "no key"
             const KeyData byCode(std::nullopt, code, mask);
-            const std::optional<KeyData> back = KeyData::keyDataFromString(byCode.toStorageString());
+            const std::optional<KeyData> back = KeyData::keyDataFromStoredString(byCode.toStorageString());
             ASSERT_TRUE(back);
             EXPECT_EQ(back->toString(), byCode.toString());
             ++checked;

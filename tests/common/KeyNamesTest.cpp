@@ -141,7 +141,7 @@ TEST(KeyCodeHelper, SerializeShortcutWritesTheTextForm)
 {
     const StoredRow rows[] = {
         {"command shift p", Shortcut(35, kCmd | kShift), QStringLiteral("cmd+shift+p")},
-        {"control option space", Shortcut(49, kCtrl | kOpt), QStringLiteral("ctrl+alt+space")},
+        {"super option space", Shortcut(49, kCtrl | kOpt), QStringLiteral("super+alt+space")},
         {"function key alone", Shortcut(96, 0), QStringLiteral("f5")},
         {"letter alone has no stored form", Shortcut(35, 0), QJsonValue(QJsonValue::Undefined)},
         {"key without a name", Shortcut(55, kCmd), QJsonValue(QJsonValue::Undefined)},
@@ -155,7 +155,9 @@ TEST(KeyCodeHelper, SerializeShortcutWritesTheTextForm)
 TEST(KeyCodeHelper, DeserializeShortcutReadsOnlyTextThatParses)
 {
     EXPECT_EQ(KeyCodeHelper::deserializeShortcut(QStringLiteral("cmd+shift+p")), Shortcut(35, kCmd | kShift));
-    EXPECT_EQ(KeyCodeHelper::deserializeShortcut(QStringLiteral("Ctrl + Alt + Space")), Shortcut(49, kCtrl | kOpt));
+    EXPECT_EQ(KeyCodeHelper::deserializeShortcut(QStringLiteral("Ctrl + Alt + Space")), Shortcut(49, kCmd | kOpt));
+    EXPECT_EQ(KeyCodeHelper::deserializeShortcut(QStringLiteral("ctrl+alt+space")), Shortcut(49, kCtrl | kOpt))
+        << "the form older builds stored for Super+Alt+Space";
     EXPECT_EQ(KeyCodeHelper::deserializeShortcut(QStringLiteral("cmd+a")), Shortcut(0, kCmd));
     EXPECT_FALSE(KeyCodeHelper::deserializeShortcut(QStringLiteral("p")));
     EXPECT_FALSE(KeyCodeHelper::deserializeShortcut(QStringLiteral("")));

@@ -353,6 +353,48 @@ TEST_F(SettingsDomainTest, BrokenFileReadsEmptyIsKeptAsideAndTheNextWriteWorks)
     }
 }
 
+// An edit in progress or a typo made while the programs run must not drop the hot key or any other value:
+// readers keep the values last read, and the next write starts from them.
+TEST_F(SettingsDomainTest, FileBrokenWhileRunningKeepsTheLastGoodValues)
+{
+    struct Row { const char *name; QByteArray bytes; };
+    const Row rows[] = {
+        {"does not parse", "{\"palette_shortcut\": \"cmd+shift+k\","},
+        {"top level is an array", "[\"cmd+shift+k\"]"},
+        {"cut off half way", "{\"listNumber\": 9, \"palette_sh"},
+    };
+    const QString shortcut = QStringLiteral("palette_shortcut");
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        for (const QString &old : brokenCopies())
+            QFile::remove(paths::configDir() + QLatin1Char('/') + old);
+        replaceByRename(settingsFile(), R"({"palette_shortcut": "cmd+shift+p", "listNumber": 9})");
+        SettingsDomain domain(kDomain);
+        ChangeRecorder recorder(domain);
+        errors.clear();
+
+        replaceByRename(settingsFile(), row.bytes);
+        domain.reload();
+
+        EXPECT_TRUE(recorder.keys.isEmpty()) << recorder.keys.join(u',').toStdString();
+        EXPECT_EQ(domain.stringValue(shortcut), QStringLiteral("cmd+shift+p"));
+        EXPECT_EQ(settings::listNumber(domain), 9);
+        EXPECT_FALSE(errors.isEmpty()); // logged, not silent
+
+        ASSERT_TRUE(domain.setValue(QStringLiteral("k"), 1));
+        EXPECT_EQ(fileObject(), (QJsonObject{{shortcut, QStringLiteral("cmd+shift+p")},
+                                             {QStringLiteral("listNumber"), 9},
+                                             {QStringLiteral("k"), 1}}));
+        ASSERT_EQ(brokenCopies().size(), 1);
+
+        // Fixed by hand: the fix is read like any change.
+        replaceByRename(settingsFile(), R"({"palette_shortcut": "cmd+shift+k"})");
+        domain.reload();
+        EXPECT_EQ(domain.stringValue(shortcut), QStringLiteral("cmd+shift+k"));
+        EXPECT_FALSE(domain.contains(QStringLiteral("k")));
+    }
+}
+
 TEST_F(SettingsDomainTest, TwoBrokenFilesInARowAreBothKept)
 {
     SettingsDomain domain(kDomain);

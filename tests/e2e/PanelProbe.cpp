@@ -3,6 +3,7 @@
 #include <atspi/atspi.h>
 
 #include <deque>
+#include <functional>
 #include <memory>
 
 namespace tavolin::test {
@@ -145,6 +146,33 @@ std::optional<QPoint> centreOf(AtspiAccessible *node)
     return centre;
 }
 
+// Calls `visit` for every showing element of `pid`, breadth first, until it returns true; that element.
+// What is not showing is skipped with everything inside it.
+Ref findShowing(qint64 pid, const std::function<bool(AtspiAccessible *)> &visit)
+{
+    Ref app = application(pid);
+    if (!app)
+        return nullptr;
+    std::deque<Ref> queue;
+    queue.push_back(std::move(app));
+    for (int visited = 0; !queue.empty() && visited < kMaxWindowNodes; ++visited) {
+        Ref node = std::move(queue.front());
+        queue.pop_front();
+        if (visited > 0) {
+            if (!hasState(node.get(), ATSPI_STATE_SHOWING))
+                continue;
+            if (visit(node.get()))
+                return node;
+        }
+        const int count = childCount(node.get());
+        for (int i = 0; i < count; ++i) {
+            if (Ref child = childAt(node.get(), i))
+                queue.push_back(std::move(child));
+        }
+    }
+    return nullptr;
+}
+
 } // namespace
 
 std::optional<PanelContent> PanelProbe::panel(qint64 pid)
@@ -224,23 +252,20 @@ QStringList PanelProbe::frameTitles(qint64 pid)
 
 std::optional<QPoint> PanelProbe::buttonCentre(qint64 pid, const QString &name)
 {
-    Ref app = application(pid);
-    if (!app)
-        return std::nullopt;
-    std::deque<Ref> queue;
-    queue.push_back(std::move(app));
-    for (int visited = 0; !queue.empty() && visited < kMaxWindowNodes; ++visited) {
-        Ref node = std::move(queue.front());
-        queue.pop_front();
-        if (isButton(roleOf(node.get())) && nameOf(node.get()) == name && hasState(node.get(), ATSPI_STATE_SHOWING))
-            return centreOf(node.get());
-        const int count = childCount(node.get());
-        for (int i = 0; i < count; ++i) {
-            if (Ref child = childAt(node.get(), i))
-                queue.push_back(std::move(child));
-        }
-    }
-    return std::nullopt;
+    const Ref button = findShowing(
+        pid, [&](AtspiAccessible *node) { return isButton(roleOf(node)) && nameOf(node) == name; });
+    return button ? centreOf(button.get()) : std::nullopt;
+}
+
+QStringList PanelProbe::shownNames(qint64 pid)
+{
+    QStringList names;
+    findShowing(pid, [&](AtspiAccessible *node) {
+        if (QString name = nameOf(node); !name.isEmpty())
+            names.append(name);
+        return false;
+    });
+    return names;
 }
 
 namespace {

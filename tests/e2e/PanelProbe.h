@@ -47,6 +47,9 @@ public:
     // The texts of the text fields in application `pid`'s top-level window named `title`, as a screen reader
     // reads them (not looking inside lists and tables); nullopt when there is no such window or a read failed.
     static std::optional<QStringList> fieldTexts(qint64 pid, const QString &title);
+    // The names of every element of application `pid` that is showing (labels, buttons, fields...), in
+    // breadth-first order; empty when it is not on the bus.
+    static QStringList shownNames(qint64 pid);
 };
 
 } // namespace tavolin::test

@@ -193,12 +193,28 @@ TEST_F(CommandPaletteTest, StoredShortcutWithoutItsTextGetsTheTextOfThatShortcut
     EXPECT_TRUE(m_grabber.isGrabbed(kCustomShortcut));
 }
 
+// Another writer (a hand edit, an older preferences program) changes the key and leaves the text stale: the
+// menu check still compares with the key that now opens the palette.
+TEST_F(CommandPaletteTest, AShortcutChangedByAnotherWriterIsTheOneRecognisedInMenus)
+{
+    start();
+    SettingsDomain other(kDomain);
+    other.setValue(settings::kPaletteShortcut, u"cmd+shift+k"_qs);
+    m_settings.reload(); // what the folder watcher does
+    EXPECT_EQ(m_settings.stringValue(settings::kPaletteShortcutString), u"⇧⌘K"_qs);
+
+    focus(kWriter);
+    pressShortcut();
+    EXPECT_EQ(m_source->performed(), QStringList{u"Insert Link:AXPress"_qs});
+}
+
 TEST_F(CommandPaletteTest, ShortcutTakenElsewhereIsReportedToTheUser)
 {
     m_grabber.takenElsewhere(kDefaultShortcut, u"held by another program"_qs);
     start();
     ASSERT_EQ(m_notifier.shown().size(), 1u);
     EXPECT_TRUE(m_notifier.shown().front().text.contains(u"held by another program"_qs));
+    EXPECT_EQ(m_notifier.shown().front().kind, Notifier::ErrorKind::Shortcut);
 }
 
 TEST_F(CommandPaletteTest, AutoApplicationWhoseSecondMenuUsesThePaletteShortcutGetsItsOwnCommandPressed)

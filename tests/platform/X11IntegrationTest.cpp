@@ -4,12 +4,15 @@
 #include "HeadlessSession.h"
 
 #include "common/KeyData.h"
+#include "common/Log.h"
 #include "common/SafeKeyCodeString.h"
 #include "platform/linux/X11Display.h"
 #include "platform/linux/X11Focus.h"
 #include "platform/linux/X11HotkeyGrabber.h"
 #include "platform/linux/X11KeyPoster.h"
 #include "support/WaitFor.h"
+
+#include <QProcess>
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
@@ -65,11 +68,13 @@ protected:
     }
 
     // Presses and releases `keysym` with Ctrl and Shift through XTest, as a user would.
-    void pressCtrlShift(KeySym keysym)
+    void pressCtrlShift(KeySym keysym) { pressCtrlShiftOn(XKeysymToKeycode(display(), keysym)); }
+
+    // Presses and releases the key `key` with Ctrl and Shift.
+    void pressCtrlShiftOn(KeyCode key)
     {
         const KeyCode ctrl = XKeysymToKeycode(display(), XK_Control_L);
         const KeyCode shift = XKeysymToKeycode(display(), XK_Shift_L);
-        const KeyCode key = XKeysymToKeycode(display(), keysym);
         for (KeyCode code : {ctrl, shift, key})
             XTestFakeKeyEvent(display(), code, True, CurrentTime);
         for (KeyCode code : {key, shift, ctrl})
@@ -170,6 +175,63 @@ TEST_F(X11IntegrationTest, CombinationHeldByAnotherClientIsReportedAndLeavesNoPa
     ASSERT_TRUE(second.grab(kCtrlShiftP, [&] { ++presses; }).isOk());
     pressCtrlShift(XK_p);
     EXPECT_TRUE(test::waitFor([&] { return presses == 1; }, std::chrono::seconds(5)));
+}
+
+// Runs setxkbmap on the session's display; true when it finished and succeeded.
+bool setLayout(const QStringList &args)
+{
+    QProcess process;
+    process.start(QStringLiteral("setxkbmap"), args);
+    return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+// The key that types `keysym` now, read over a fresh connection (an older one keeps Xlib's copy of the
+// mapping until it reads the change).
+KeyCode keycodeNow(KeySym keysym)
+{
+    const auto fresh = x11::Connection::open();
+    return fresh ? XKeysymToKeycode(fresh->display(), keysym) : 0;
+}
+
+// After a layout change the shortcut's key is where the layout puts its letter: Ctrl+Shift+P under Dvorak
+// is pressed on the key that types p there, and the key that typed p before no longer opens anything.
+TEST_F(X11IntegrationTest, HotkeyFollowsAKeyboardLayoutChangeToTheLettersNewKey)
+{
+    if (!setLayout({QStringLiteral("-layout"), QStringLiteral("us")}))
+        GTEST_SKIP() << "setxkbmap does not work on this display";
+    bool regrabbed = false;
+    log::setSink([&](log::Level, const QString &line) {
+        if (line.contains(QStringLiteral("grabbed again after a keyboard mapping change")))
+            regrabbed = true;
+    });
+    struct Restore
+    {
+        ~Restore()
+        {
+            setLayout({QStringLiteral("-layout"), QStringLiteral("us")});
+            log::setSink({});
+        }
+    } restore;
+    X11HotkeyGrabber grabber;
+    int presses = 0;
+    ASSERT_TRUE(grabber.grab(kCtrlShiftP, [&] { ++presses; }).isOk());
+    const KeyCode usKey = keycodeNow(XK_p);
+    pressCtrlShiftOn(usKey);
+    ASSERT_TRUE(test::waitFor([&] { return presses == 1; }, std::chrono::seconds(5)));
+
+    ASSERT_TRUE(setLayout({QStringLiteral("-layout"), QStringLiteral("us"), QStringLiteral("-variant"),
+                           QStringLiteral("dvorak")}));
+    const KeyCode dvorakKey = keycodeNow(XK_p);
+    ASSERT_NE(dvorakKey, usKey);
+    ASSERT_TRUE(test::waitFor([&] { return regrabbed; }, std::chrono::seconds(5)));
+
+    pressCtrlShiftOn(dvorakKey);
+    EXPECT_TRUE(test::waitFor([&] { return presses == 2; }, std::chrono::seconds(5)));
+    // The old key first, then the new one: once the new press has arrived, the old one was handled too.
+    pressCtrlShiftOn(usKey);
+    pressCtrlShiftOn(dvorakKey);
+    EXPECT_TRUE(test::waitFor([&] { return presses >= 3; }, std::chrono::seconds(5)));
+    EXPECT_EQ(presses, 3) << "the key that typed p before the change still opens the palette";
 }
 
 TEST_F(X11IntegrationTest, PostedCombinationTriggersTheQtApplicationsMenuCommand)

@@ -19,13 +19,14 @@ public:
     {
         QString title;
         QString text;
+        ErrorKind kind = ErrorKind::Extension;
     };
 
-    void showError(const QString &title, const QString &text) override
+    void showError(const QString &title, const QString &text, ErrorKind kind) override
     {
         {
             std::lock_guard lock(m_mutex);
-            m_shown.push_back({title, text});
+            m_shown.push_back({title, text, kind});
         }
         m_changed.notify_all();
     }

@@ -132,7 +132,7 @@ void AppDelegate::createControllers()
     m_notifier = std::make_unique<DBusNotifier>();
     m_notifier->setOnResponse([this] { lockReopenHandler(); });
     MenuItemData::setPressFailedSink([notifier = m_notifier.get()](const QString &title, const QString &why) {
-        notifier->showError(title, why);
+        notifier->showError(title, why, Notifier::ErrorKind::Command);
     });
     m_extensions = std::make_unique<PluginDataProvider>(*m_notifier);
     PluginDataProvider::setShared(m_extensions.get());

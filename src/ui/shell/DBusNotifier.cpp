@@ -30,14 +30,17 @@ QString DBusNotifier::summaryFor(const QString &title)
     return QStringLiteral("Error on \"%1\"").arg(title);
 }
 
-void DBusNotifier::showError(const QString &title, const QString &text)
+void DBusNotifier::showError(const QString &title, const QString &text, ErrorKind kind)
 {
     QMetaObject::invokeMethod(
-        this, [this, title, text] { QTimer::singleShot(kDelayMs, this, [this, title, text] { send(title, text); }); },
+        this,
+        [this, title, text, kind] {
+            QTimer::singleShot(kDelayMs, this, [this, title, text, kind] { send(title, text, kind); });
+        },
         Qt::QueuedConnection);
 }
 
-void DBusNotifier::send(const QString &title, const QString &text)
+void DBusNotifier::send(const QString &title, const QString &text, ErrorKind kind)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
@@ -48,7 +51,11 @@ void DBusNotifier::send(const QString &title, const QString &text)
     const QString tag =
         QStringLiteral("tavolin-error-%1").arg(QDateTime::currentMSecsSinceEpoch() / 1000.0, 0, 'f', 6);
     QVariantMap hints;
-    hints.insert(QStringLiteral("category"), QStringLiteral("EXTENSION_ERROR"));
+    // Vendor categories beside the extensions' own: the freedesktop list has none for a key another program
+    // holds or a menu command that failed.
+    hints.insert(QStringLiteral("category"), kind == ErrorKind::Extension  ? QStringLiteral("EXTENSION_ERROR")
+                                             : kind == ErrorKind::Shortcut ? QStringLiteral("x-tavolin.shortcut.error")
+                                                                           : QStringLiteral("x-tavolin.command.error"));
     hints.insert(QStringLiteral("x-tavolin-id"), tag);
     const QStringList actions{QString::fromLatin1(kCopyAction), QStringLiteral("Copy")};
     QDBusMessage notify = QDBusMessage::createMethodCall(QString::fromLatin1(kService), QString::fromLatin1(kPath),

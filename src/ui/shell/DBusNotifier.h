@@ -29,7 +29,7 @@ public:
 
     explicit DBusNotifier(QObject *parent = nullptr);
 
-    void showError(const QString &title, const QString &text) override;
+    void showError(const QString &title, const QString &text, ErrorKind kind) override;
     // Called after the user answered any notification of ours (the shell swallows the next reopen).
     void setOnResponse(std::function<void()> onResponse) { m_onResponse = std::move(onResponse); }
 
@@ -45,7 +45,7 @@ private Q_SLOTS:
     void onClosed(uint id, uint reason);
 
 private:
-    void send(const QString &title, const QString &text);
+    void send(const QString &title, const QString &text, ErrorKind kind);
 
     QHash<uint, QString> m_bodies; // notification id → body, until it closes
     std::function<void()> m_onResponse;
