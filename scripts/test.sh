@@ -17,13 +17,17 @@ export CCACHE_MAXSIZE=${CCACHE_MAXSIZE:-3G}
 export CCACHE_BASEDIR=$root CCACHE_NOHASHDIR=true
 
 step() { printf '\n== %s\n' "$*"; }
+# Each ctest run's output is also kept, so the last line can count every test of the run.
+results=$(mktemp)
+trap 'rm -f "$results"' EXIT
+run_ctest() { ctest "$@" 2>&1 | tee -a "$results"; }
 
 step "build (RelWithDebInfo, -Werror)"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVOLIN_WERROR=ON >/dev/null
 cmake --build build -j "$jobs"
 
 step "tests"
-ctest --test-dir build --output-on-failure -j "$jobs" --timeout 300
+run_ctest --test-dir build --output-on-failure -j "$jobs" --timeout 300
 
 step "build of the core libraries with ASan + UBSan"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAVOLIN_WERROR=ON \
@@ -34,7 +38,11 @@ step "core tests under ASan + UBSan"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 export LSAN_OPTIONS=suppressions=$root/tests/lsan.supp:print_suppressions=0
-ctest --test-dir build-asan --output-on-failure -j "$jobs" --timeout 600
+run_ctest --test-dir build-asan --output-on-failure -j "$jobs" --timeout 600
 
 step "fuzz targets, ${TAVOLIN_FUZZ_SECONDS:-5} s each over their corpora"
 bash scripts/fuzz.sh --seconds "${TAVOLIN_FUZZ_SECONDS:-5}"
+
+# Reached only when everything above passed (set -e, pipefail).
+total=$(grep -oE 'tests failed out of [0-9]+' "$results" | awk '{ sum += $5 } END { print sum + 0 }')
+printf '\ntests: %s passed, 0 failed\n' "$total"

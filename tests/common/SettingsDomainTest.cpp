@@ -68,6 +68,17 @@ protected:
         file.write(bytes);
     }
 
+    // Writes a new "marker" value through another object and waits until `reader` sees it: the events of
+    // every change made before it have arrived by then, so a list of events can be checked whole.
+    void syncThroughMarker(SettingsDomain &reader)
+    {
+        SettingsDomain other(kDomain);
+        const int mark = ++m_marks;
+        ASSERT_TRUE(other.setValue(QStringLiteral("marker"), mark));
+        ASSERT_TRUE(test::waitFor([&] { return reader.value(QStringLiteral("marker")) == QJsonValue(mark); }))
+            << "the marker write never arrived";
+    }
+
     static void replaceByRename(const QString &path, const QByteArray &bytes)
     {
         QDir().mkpath(QFileInfo(path).absolutePath());
@@ -92,6 +103,8 @@ protected:
 
     test::IsolatedHome home;
     QStringList errors;
+
+    int m_marks = 0;
 };
 
 // ---- typed reads -----------------------------------------------------------------------------------------
@@ -267,9 +280,9 @@ TEST_F(SettingsDomainTest, SecondObjectSeesTheFirstsWritesAsPerKeyEvents)
     recorder.keys.clear();
     ASSERT_TRUE(writer.setValue(QStringLiteral("y"), QStringLiteral("why")));
     ASSERT_TRUE(writer.remove(QStringLiteral("x")));
-    ASSERT_TRUE(test::waitFor([&] { return recorder.keys.size() >= 2; }));
+    ASSERT_NO_FATAL_FAILURE(syncThroughMarker(reader));
     recorder.keys.sort();
-    EXPECT_EQ(recorder.keys, (QStringList{QStringLiteral("x"), QStringLiteral("y")}));
+    EXPECT_EQ(recorder.keys, (QStringList{QStringLiteral("marker"), QStringLiteral("x"), QStringLiteral("y")}));
     EXPECT_FALSE(reader.contains(QStringLiteral("x")));
 }
 
@@ -281,15 +294,18 @@ TEST_F(SettingsDomainTest, ReplacementByAnotherProgramFiresOnlyForChangedKeys)
     EXPECT_EQ(domain.value(QStringLiteral("b")), QJsonValue(2));
 
     replaceByRename(settingsFile(), R"({"a": 1, "b": 5, "d": 4})");
-    ASSERT_TRUE(test::waitFor([&] { return recorder.keys.size() >= 3; }));
+    ASSERT_TRUE(test::waitFor([&] { return domain.contains(QStringLiteral("d")); }));
+    ASSERT_NO_FATAL_FAILURE(syncThroughMarker(domain));
     recorder.keys.sort();
-    EXPECT_EQ(recorder.keys, (QStringList{QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")}));
+    EXPECT_EQ(recorder.keys, (QStringList{QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d"),
+                                          QStringLiteral("marker")}));
 
     // An edit in place (not a rename) is noticed as well.
     recorder.keys.clear();
-    writeInPlace(settingsFile(), R"({"a": 2, "b": 5, "d": 4})");
-    ASSERT_TRUE(test::waitFor([&] { return !recorder.keys.isEmpty(); }));
-    EXPECT_EQ(recorder.keys, QStringList{QStringLiteral("a")});
+    writeInPlace(settingsFile(), R"({"a": 2, "b": 5, "d": 4, "marker": 1})");
+    ASSERT_TRUE(test::waitFor([&] { return domain.value(QStringLiteral("a")) == QJsonValue(2); }));
+    ASSERT_NO_FATAL_FAILURE(syncThroughMarker(domain));
+    EXPECT_EQ(recorder.keys, (QStringList{QStringLiteral("a"), QStringLiteral("marker")}));
 }
 
 TEST_F(SettingsDomainTest, RemoveIfEqualsLeavesANewerValueInPlace)

@@ -43,7 +43,10 @@ protected:
     RunOutcome runAndWait(const QString &entry, const RunContext &context = {})
     {
         QFuture<RunOutcome> future = m_runner->run(QStringLiteral("My Tool"), entry, context);
-        future.waitForFinished();
+        if (!test::waitForFinished(future)) {
+            ADD_FAILURE() << "the run of " << entry.toStdString() << " did not finish";
+            return {};
+        }
         return future.result();
     }
 
@@ -335,7 +338,7 @@ TEST_F(ScriptRunnerTest, ConcurrentRunsAreAllReapedAndAllReport)
     for (int i = 0; i < 6; ++i)
         futures << m_runner->run(QStringLiteral("Run %1").arg(i), QLatin1String(i % 2 ? "ok.sh" : "fail.sh"), {});
     for (auto &future : futures)
-        future.waitForFinished();
+        ASSERT_TRUE(test::waitForFinished(future)) << "a run did not finish";
 
     EXPECT_EQ(m_notifier.shown().size(), 3u);
     EXPECT_EQ(zombieChildren(), 0);
