@@ -86,7 +86,8 @@ protected:
             ASSERT_EQ(run.code, 0) << run.err.toStdString();
             return;
         }
-        startPalette(QJsonObject{{QStringLiteral("skipWelcome"), true}}, m_palette);
+        // The fixture's Edit menu holds the palette key: "allow" keeps the key for the palette there.
+        startPalette(settingsWithFixtureRule(QStringLiteral("allow")), m_palette);
         if (!m_palette)
             return;
         ASSERT_TRUE(xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window}));
@@ -94,11 +95,12 @@ protected:
         ASSERT_TRUE(waitForPanel(*m_palette, [](const PanelContent &panel) { return panel.rows.size() > 3; }))
             << describe(PanelProbe::panel(m_palette->pid())).toStdString() << "\n" << m_palette->log().toStdString();
         ASSERT_TRUE(xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), row.query}));
+        // Return performs the selected row: wait until the ranking has put the command first and selected it.
         const std::optional<PanelContent> ranked = waitForPanel(*m_palette, [&](const PanelContent &panel) {
-            return panel.input == row.query && !panel.rows.isEmpty();
+            return panel.input == row.query && panel.rows.value(0).startsWith(row.row) && panel.selected == 0;
         });
-        ASSERT_TRUE(ranked) << describe(PanelProbe::panel(m_palette->pid())).toStdString();
-        ASSERT_TRUE(ranked->rows.first().startsWith(row.row)) << describe(ranked).toStdString();
+        ASSERT_TRUE(ranked) << "expected " << row.row.toStdString() << " first and selected; the panel shows:\n"
+                            << describe(PanelProbe::panel(m_palette->pid())).toStdString();
         asked.start();
         ASSERT_TRUE(xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
     }

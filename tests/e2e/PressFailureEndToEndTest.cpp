@@ -30,7 +30,8 @@ TEST_F(PressFailureEndToEnd, ARowWhoseItemIsGoneIsReportedAndRunsNothing)
     const std::optional<QString> window = waitForWindowOf(fixture->pid());
     ASSERT_TRUE(window) << "the fixture showed no window";
     std::unique_ptr<PaletteRun> palette;
-    startPalette(QJsonObject{{QStringLiteral("skipWelcome"), true}}, palette);
+    // The fixture's Edit menu holds the palette key: "allow" keeps the key for the palette there.
+    startPalette(settingsWithFixtureRule(QStringLiteral("allow")), palette);
     if (!palette)
         return;
     ASSERT_TRUE(xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), *window}));

@@ -24,7 +24,9 @@ class WelcomeJourney : public EndToEndTest
 
 TEST_F(WelcomeJourney, FirstStartShowsTheWelcomeWindowAndAfterItThePaletteWorks)
 {
-    const std::unique_ptr<TestApp> fixture = TestApp::startFixture();
+    // File only: no item of its own on the palette key, so the built-in rules give the key to the palette.
+    const std::unique_ptr<TestApp> fixture =
+        TestApp::startFixture(QStringLiteral("tavolin-menu-fixture"), {QStringLiteral("--one-menu")});
     ASSERT_TRUE(fixture);
     const std::optional<QString> window = waitForWindowOf(fixture->pid());
     ASSERT_TRUE(window) << "the fixture showed no window";
