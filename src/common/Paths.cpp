@@ -15,6 +15,15 @@ QString configDir()
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/tavolin");
 }
 
+QString stateDir()
+{
+    // Qt 6.4 knows no state location: read the variable as the base directory specification says.
+    QString base = qEnvironmentVariable("XDG_STATE_HOME");
+    if (!base.startsWith(QLatin1Char('/')))
+        base = QStandardPaths::writableLocation(QStandardPaths::HomeLocation) + QStringLiteral("/.local/state");
+    return base + QStringLiteral("/tavolin");
+}
+
 QString sessionKey()
 {
     QCryptographicHash hash(QCryptographicHash::Sha256);

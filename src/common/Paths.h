@@ -11,6 +11,9 @@ namespace tavolin::paths {
 QString dataDir();
 // $XDG_CONFIG_HOME/tavolin (default ~/.config/tavolin): one settings file per domain.
 QString configDir();
+// $XDG_STATE_HOME/tavolin (default ~/.local/state/tavolin): what programs remember between runs that is no
+// setting (where a window was left).
+QString stateDir();
 
 // A short name for the desktop session this process belongs to: a digest of its display ($DISPLAY,
 // $WAYLAND_DISPLAY) and session bus address, the same for every program the session starts. Two sessions

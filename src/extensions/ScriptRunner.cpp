@@ -142,8 +142,10 @@ QProcessEnvironment ScriptRunner::environmentFor(const RunContext &context, QPro
         base.insert(kAppVariable, context.appKey);
     if (context.appPid > 0)
         base.insert(kPidVariable, QString::number(context.appPid));
-    if (!context.document.isEmpty())
-        base.insert(kDocumentVariable, context.document);
+    const QString document =
+        context.document.isEmpty() && context.readDocument ? context.readDocument() : context.document;
+    if (!document.isEmpty())
+        base.insert(kDocumentVariable, document);
     return base;
 }
 

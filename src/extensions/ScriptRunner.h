@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QThread>
 
+#include <functional>
 #include <memory>
 
 namespace tavolin {
@@ -19,6 +20,9 @@ struct RunContext
     QString appKey;    // TAVOLIN_APP, the application key such as "nautilus.app"; unset when empty
     qint64 appPid = 0; // TAVOLIN_APP_PID; unset when not positive
     QString document;  // TAVOLIN_DOCUMENT, the focused document's path; unset when empty
+    // When `document` is empty: read by environmentFor(), on the runner's thread just before the run (it may
+    // wait on the application up to the accessibility time-out, which the main thread must not).
+    std::function<QString()> readDocument;
 };
 
 // How one run ended. `message` is the text the error notification carried ("" when none was shown).

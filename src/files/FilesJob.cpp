@@ -5,6 +5,8 @@
 #include "files/FileDataSearchUtils.h"
 #include "files/FileLocations.h"
 
+#include <QLocale>
+
 namespace tavolin {
 namespace {
 
@@ -102,15 +104,31 @@ FileTask FilesJob::doQuery(const QString &query)
             step->cancel();
             return;
         }
-        if (end == FileNameSearch::End::Bounded)
+        const bool bounded = end == FileNameSearch::End::Bounded;
+        if (bounded)
             log::info(QStringLiteral("file search for \"%1\" stopped at its bound of %2 entries under %3")
                           .arg(query.left(64)).arg(limits.maxVisited).arg(folder));
-        dispatcher.toMain([step] {
-            if (!step->isCancelled())
-                step->complete();
+        dispatcher.toMain([step, weakSelf, bounded, visited = limits.maxVisited] {
+            if (step->isCancelled())
+                return;
+            if (bounded)
+                BaseJob::deliver(weakSelf, {boundNote(visited)});
+            step->complete();
         });
     });
     return FileTask::of(step);
+}
+
+FileItemDataPtr FilesJob::boundNote(int entriesRead)
+{
+    auto note = std::make_shared<FileItemData>();
+    // A row rather than the input's hint: the hint is hidden once anything is typed, which is exactly when
+    // the search runs.
+    note->setTitle(QStringLiteral("Searched the first %1 entries only: type more of the name to find others")
+                       .arg(QLocale().toString(entriesRead)));
+    note->setGroup(QString::fromLatin1(filegroup::kFileResults));
+    note->setAction({});
+    return note;
 }
 
 FileTask FilesJob::listUnder()

@@ -10,7 +10,8 @@ namespace tavolin {
 
 // "File Results": files near the application's focused document. An empty query lists the document's
 // folder; any other query searches below that folder for names holding every word (FileNameSearch).
-// A document in a Trash, or in a hidden folder at the root, gives no folder and so no rows.
+// A document in a Trash, or in a hidden folder at the root, gives no folder and so no rows. A search cut
+// by its bound on entries read ends with a note row (boundNote()) that says so and performs nothing.
 //
 // Threads: members on the main thread; the focused document is read, and folders listed and searched, on
 // the background pool. Rows arrive at the watcher on the main thread, a search's in coalesced batches.
@@ -37,6 +38,9 @@ public:
 
     // The focused document of the application `element`: its main window's document attribute.
     static std::optional<QUrl> loadFocusedFile(ElementSource &source, const ElementRef &element);
+
+    // The last row of a search its bound cut: no file, no action, so Return on it does nothing.
+    static FileItemDataPtr boundNote(int entriesRead);
 
     FileTask doQuery(const QString &query);
     FileTask listUnder();

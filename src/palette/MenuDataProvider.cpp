@@ -465,8 +465,12 @@ MenuItemDataPtr MenuDataProvider::extensionRow(PluginDataProvider &extensions, c
     row->setShortcut(item.keyData);
     RunContext context;
     context.appKey = key.isEmpty() ? QString() : key + QStringLiteral(".app");
-    if (const AXAppPtr app = ref())
+    if (const AXAppPtr app = ref()) {
         context.appPid = app->pid();
+        std::lock_guard lock(m_lock);
+        if (m_documentSource)
+            context.readDocument = [read = m_documentSource, element = app->ref()] { return read(element); };
+    }
     const std::weak_ptr<MenuDataProvider> weak = weak_from_this();
     row->setAction(extensions.getAction<RowData>(item, context, [weak](const RowData &performed) {
         const auto self = weak.lock();
@@ -474,6 +478,12 @@ MenuItemDataPtr MenuDataProvider::extensionRow(PluginDataProvider &extensions, c
             self->addRecent(*menuRow);
     }));
     return row;
+}
+
+void MenuDataProvider::setDocumentSource(std::function<QString(const ElementRef &app)> read)
+{
+    std::lock_guard lock(m_lock);
+    m_documentSource = std::move(read);
 }
 
 bool MenuDataProvider::hiddenByAncestor(const MenuItemData *parent, const MenuItemData &current)

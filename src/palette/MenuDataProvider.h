@@ -95,6 +95,10 @@ public:
     void recordPerformedRows();
     // Forgets every application's history, including the history rows of the current application.
     void clearHistory();
+    // How an extension row learns the document of the application it is performed over: `read` gets the
+    // application's element and returns the focused window's document path ("" when none). It runs on the
+    // extension runner's thread when the row is performed, so the document is the one shown then.
+    void setDocumentSource(std::function<QString(const ElementRef &app)> read);
 
     // AxAppWatcher
     void onUpdate(const AXMenuPtr &menu) override;
@@ -134,6 +138,7 @@ private:
     Context m_context;
 
     mutable std::recursive_mutex m_lock;
+    std::function<QString(const ElementRef &)> m_documentSource; // guarded by m_lock
     QList<MenuItemDataPtr> m_topLevels;          // guarded by m_lock
     QList<QList<MenuItemDataPtr>> m_menus;       // guarded by m_lock; same positions as m_topLevels
     QList<MenuItemDataPtr> m_recents;            // guarded by m_lock: placeholders not yet replaced

@@ -2,6 +2,8 @@
 
 #include "Links.h"
 #include "Settings.h"
+#include "common/Autostart.h"
+#include "common/Log.h"
 #include "common/SettingsKeys.h"
 #include "common/SettingsReads.h"
 
@@ -70,7 +72,16 @@ void GeneralController::loadSettings()
 
 void GeneralController::toggleStartOnLogin()
 {
-    m_context.settings.put(m_startOnLogin->isChecked(), settings::kStartOnLogin);
+    const bool enabled = m_startOnLogin->isChecked();
+    m_context.settings.put(enabled, settings::kStartOnLogin);
+    // The palette applies it too when it runs; when it does not, nobody else would until its next start.
+    const QString executable = m_context.launcher.executable();
+    if (enabled && executable.isEmpty()) {
+        log::error(QStringLiteral("start at login: the palette program is not installed"));
+        return;
+    }
+    if (!autostart::setEnabled(enabled, executable))
+        log::error(QStringLiteral("start at login: could not write %1").arg(autostart::entryPath()));
 }
 
 void GeneralController::toggleSendData()

@@ -9,13 +9,18 @@
 #include "PalettePane.h"
 #include "PaletteViewController.h"
 #include "ProcessPaletteLauncher.h"
+#include "WindowPlacement.h"
 #include "common/Log.h"
 
+#include <QApplication>
 #include <QButtonGroup>
+#include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QPropertyAnimation>
+#include <QScreen>
+#include <QShortcut>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -76,6 +81,11 @@ PreferencesWindow::PreferencesWindow(PrefsContext &context, QWidget *parent)
         switchToMenuExtensionView();
         importExtension(path);
     });
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_W), this), &QShortcut::activated, this, &QWidget::close);
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this), &QShortcut::activated, this, [this] {
+        savePlacement();
+        QApplication::quit();
+    });
 }
 
 PreferencesWindow::~PreferencesWindow() = default;
@@ -83,6 +93,31 @@ PreferencesWindow::~PreferencesWindow() = default;
 void PreferencesWindow::setupWindowStyle()
 {
     segControlSelected(selectedIndex());
+}
+
+void PreferencesWindow::rememberPlacement()
+{
+    m_remembersPlacement = true;
+    QList<QRect> screens;
+    for (const QScreen *screen : QGuiApplication::screens())
+        screens.append(screen->availableGeometry());
+    const QScreen *primary = QGuiApplication::primaryScreen();
+    if (!primary)
+        return; // no screen to place on: the window manager decides
+    move(windowplacement::placeFor(windowplacement::load(), size(), screens, primary->availableGeometry()));
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &PreferencesWindow::savePlacement);
+}
+
+void PreferencesWindow::savePlacement()
+{
+    if (m_remembersPlacement && isVisible() && !windowplacement::save(pos()))
+        log::error(QStringLiteral("could not save the window's place in %1").arg(windowplacement::filePath()));
+}
+
+void PreferencesWindow::closeEvent(QCloseEvent *event)
+{
+    savePlacement();
+    QWidget::closeEvent(event);
 }
 
 int PreferencesWindow::selectedIndex() const
@@ -126,7 +161,13 @@ void PreferencesWindow::resizeWindowWithContentSize(QSize size, bool animated)
     const QRect target(old.topLeft(), QSize(size.width(), size.height() + buttonRowHeight()));
     // The layout's minimum would hold the window at the old pane's size while it shrinks.
     setMinimumSize(0, 0);
-    if (!animated || !isVisible()) {
+    if (!isVisible()) {
+        // Only the size: a position set before the first show pins the window where the window manager
+        // would have placed it.
+        resize(target.size());
+        return;
+    }
+    if (!animated) {
         setGeometry(target);
         return;
     }

@@ -11,6 +11,7 @@
 #include <array>
 
 class QButtonGroup;
+class QCloseEvent;
 class QToolButton;
 class QVBoxLayout;
 
@@ -27,7 +28,8 @@ class PaletteViewController;
 
 // The preferences window: a row of four pane buttons (General, Appearance, Palette, About) above the
 // pane they select. The palette pane is a tab view whose last tab is the extensions pane. Switching panes
-// resizes the window to the pane while its top-left corner stays where it is.
+// resizes the window to the pane while its top-left corner stays where it is. Ctrl+W closes the window and
+// Ctrl+Q quits the program.
 //
 // URLs ("tavolin-preferences://preferences/about") and files (extensions to import) arrive through
 // openUrls()/openArguments(), from the command line or from a later start of the program.
@@ -44,6 +46,9 @@ public:
 
     // Shows the selected pane (General at first).
     void setupWindowStyle();
+    // Before the first show: opens where the window was last left (when that is still on a screen), else
+    // centred; from then on, where it is left is saved when it closes or the program quits.
+    void rememberPlacement();
     // Shows the pane of button `index`; any index other than 0, 2 and 3 shows the appearance pane.
     void segControlSelected(int index);
     void setView(QWidget *pane);
@@ -76,11 +81,16 @@ public:
     AboutController *aboutController() const { return m_about; }
     int buttonRowHeight() const;
 
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
 private:
+    void savePlacement();
     void importExtension(const QString &path);
 
     PrefsContext &m_context;
     bool m_animated = false;
+    bool m_remembersPlacement = false;
     QWidget *m_header;
     QButtonGroup *m_tabControl;
     std::array<QToolButton *, 4> m_buttons{};

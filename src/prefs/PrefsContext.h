@@ -56,6 +56,8 @@ public:
     virtual bool launch() = 0;
     // Asks the running palette of this desktop session to quit.
     virtual void terminate() = 0;
+    // The palette's executable, "" when it is not installed.
+    virtual QString executable() const = 0;
 
     // Starts the palette when it is not running.
     void ensureRunning()

@@ -21,7 +21,7 @@ public:
     // The palette's executable, or "" when it is not installed (launch() then does nothing).
     static QString findPaletteExecutable();
 
-    QString executable() const { return m_executable; }
+    QString executable() const override { return m_executable; }
 
     bool isRunning() const override;
     bool launch() override;

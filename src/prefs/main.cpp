@@ -94,6 +94,7 @@ int main(int argc, char **argv)
                          [] { return ApplicationCatalog::installedApplications(); }};
     PreferencesWindow window(context);
     window.setupWindowStyle();
+    window.rememberPlacement();
     window.setAnimated(true);
     window.show();
     window.openArguments(args, QDir::currentPath());

@@ -2,10 +2,11 @@
 // in recently-used.xbel in the data folder it shares with the palette; later, over Mousepad showing another
 // file of that folder, the quick-open hot key lists the earlier file under "Recent" and the folder's other
 // files under "File Results" (groups read as the rows' accessible descriptions); typing picks one and Return
-// has that same Mousepad open it. Every wait is bounded; the test skips, saying why, when the session,
-// xdotool or Mousepad is missing.
+// has that same Mousepad open it. In a folder of 100,000 files, a name typed exactly is listed. Every wait is
+// bounded; the test skips, saying why, when the session, xdotool or Mousepad is missing.
 #include "EndToEndTest.h"
 #include "HeadlessSession.h"
+#include "MousepadRun.h"
 
 #include "support/WaitFor.h"
 
@@ -22,6 +23,8 @@
 
 #include <algorithm>
 #include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
 #include <cstdio>
 
 namespace tavolin::test {
@@ -32,6 +35,10 @@ using namespace std::chrono_literals;
 const QString kOpened = QStringLiteral("Opened");
 const QString kRecent = QStringLiteral("Recent");
 const QString kFileResults = QStringLiteral("File Results");
+// Quick open on, under Ctrl+Shift+O.
+const QJsonObject kQuickOpenSettings{{QStringLiteral("skipWelcome"), true},
+                                     {QStringLiteral("quickOpen"), true},
+                                     {QStringLiteral("open_shortcut"), QStringLiteral("cmd+shift+o")}};
 
 // The group a row titled `title` is listed under, "" when it is not listed; "twice" when it is listed twice.
 QString groupOf(const PanelContent &content, const QString &title)
@@ -54,45 +61,6 @@ QByteArray readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Mousepad under the session over the palette's data folder, so GTK's recent manager writes the list the
-// palette reads. Settings live in memory, so nothing of one run (a restored session) reaches the next.
-// Stopped by its pid when the object goes (SIGTERM, then SIGKILL after 3 s).
-class Mousepad
-{
-public:
-    static std::unique_ptr<Mousepad> start(const QString &dataHome, const QStringList &args)
-    {
-        std::unique_ptr<Mousepad> app(new Mousepad);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_DATA_HOME"), dataHome);
-        env.insert(QStringLiteral("GSETTINGS_BACKEND"), QStringLiteral("memory"));
-        app->m_process.setProcessEnvironment(env);
-        app->m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        app->m_process.start(QStringLiteral("mousepad"), args);
-        if (!app->m_process.waitForStarted(5000))
-            return nullptr;
-        return app;
-    }
-    ~Mousepad() { stop(); }
-
-    qint64 pid() const { return m_process.processId(); }
-    // True when it has ended.
-    bool stop()
-    {
-        if (m_process.state() == QProcess::NotRunning)
-            return true;
-        m_process.terminate();
-        if (m_process.waitForFinished(3000))
-            return true;
-        m_process.kill();
-        return m_process.waitForFinished(2000);
-    }
-
-private:
-    Mousepad() = default;
-    QProcess m_process;
-};
-
 class QuickOpenEndToEnd : public EndToEndTest
 {
 protected:
@@ -101,7 +69,7 @@ protected:
         EndToEndTest::SetUp();
         if (IsSkipped())
             return;
-        if (QStandardPaths::findExecutable(QStringLiteral("mousepad")).isEmpty())
+        if (!Mousepad::installed())
             GTEST_SKIP() << "mousepad is not installed (scripts/install-deps.sh)";
         ASSERT_TRUE(m_folder.isValid());
         for (const QString &name : {u"notes-alpha.txt"_qs, u"notes-beta.txt"_qs, u"other.txt"_qs, u"todo.md"_qs})
@@ -159,17 +127,9 @@ protected:
         m_mousepadPid = out->pid();
         const std::optional<QString> window = waitForWindowOf(out->pid());
         ASSERT_TRUE(window) << "Mousepad showed no window";
-        ASSERT_TRUE(waitFor([&] { return showsFile(out->pid(), file(name)); }, 15s))
+        ASSERT_TRUE(waitFor([&] { return Mousepad::showsFile(out->pid(), file(name)); }, 15s))
             << "Mousepad's windows: " << PanelProbe::frameTitles(out->pid()).join(u", "_qs).toStdString();
         ASSERT_TRUE(xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), *window}));
-    }
-
-    // Whether Mousepad `pid` shows `path` in one of its windows (its title holds the whole path).
-    static bool showsFile(qint64 pid, const QString &path)
-    {
-        const QStringList titles = PanelProbe::frameTitles(pid);
-        return std::any_of(titles.begin(), titles.end(),
-                           [&](const QString &title) { return title.contains(path); });
     }
 
     QTemporaryDir m_folder;
@@ -178,11 +138,8 @@ protected:
 
 TEST_F(QuickOpenEndToEnd, RecentAndFolderFilesAreListedAndReturnOpensTheChosenOneInTheSameApplication)
 {
-    const QJsonObject settings{{QStringLiteral("skipWelcome"), true},
-                               {QStringLiteral("quickOpen"), true},
-                               {QStringLiteral("open_shortcut"), QStringLiteral("cmd+shift+o")}};
     std::unique_ptr<PaletteRun> palette;
-    startPalette(settings, palette);
+    startPalette(kQuickOpenSettings, palette);
     if (!palette)
         return;
     ASSERT_TRUE(installDecoyDefault(*palette));
@@ -223,12 +180,60 @@ TEST_F(QuickOpenEndToEnd, RecentAndFolderFilesAreListedAndReturnOpensTheChosenOn
     timer.restart();
     ASSERT_TRUE(xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
     // The decoy default opens nothing, so only Mousepad's own entry can bring the file here.
-    EXPECT_TRUE(waitFor([&] { return showsFile(mousepad->pid(), file(u"notes-beta.txt"_qs)); }, 15s))
+    EXPECT_TRUE(waitFor([&] { return Mousepad::showsFile(mousepad->pid(), file(u"notes-beta.txt"_qs)); }, 15s))
         << "Mousepad's windows: " << PanelProbe::frameTitles(mousepad->pid()).join(u", "_qs).toStdString()
         << "\n" << palette->log().toStdString();
     std::printf("quick open over mousepad: hot key to all groups listed %lld ms, Return to the file shown %lld ms\n",
                 listedMs, timer.elapsed());
     EXPECT_TRUE(waitFor([] { return !panelWindowVisible(); }, 5s)) << "the panel stayed open";
+    EXPECT_EQ(palette->stopAndReportFaults(), QString());
+}
+
+// Names file_000000 … file_099999 in `folder`, empty, created by plain open()/close(): fast enough on a busy
+// disk, where QFile's extra checks per file add up.
+bool createNumberedFiles(const QString &folder, int count)
+{
+    const QByteArray base = QFile::encodeName(folder) + "/file_";
+    for (int i = 0; i < count; ++i) {
+        const QByteArray path = base + QByteArray::number(i).rightJustified(6, '0');
+        const int fd = ::open(path.constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+        if (fd < 0)
+            return false;
+        ::close(fd);
+    }
+    return true;
+}
+
+TEST_F(QuickOpenEndToEnd, AnExactlyTypedNameIsFoundInAFolderOfAHundredThousandFiles)
+{
+    const QString big = file(u"big"_qs);
+    ASSERT_TRUE(QDir().mkpath(big));
+    QElapsedTimer timer;
+    timer.start();
+    ASSERT_TRUE(createNumberedFiles(big, 100'000));
+    std::printf("created 100,000 files in %lld ms\n", timer.elapsed());
+
+    std::unique_ptr<PaletteRun> palette;
+    startPalette(kQuickOpenSettings, palette);
+    if (!palette)
+        return;
+    std::unique_ptr<Mousepad> mousepad;
+    ASSERT_NO_FATAL_FAILURE(startMousepadShowing(*palette, u"big/file_000000"_qs, mousepad));
+
+    ASSERT_TRUE(pressKey(QStringLiteral("ctrl+shift+o")));
+    ASSERT_TRUE(waitForPanel(*palette, [](const PanelContent &panel) { return panel.input.isEmpty(); }))
+        << describe(PanelProbe::panel(palette->pid())).toStdString();
+    timer.restart();
+    ASSERT_TRUE(type(QStringLiteral("file_099994")));
+    const std::optional<PanelContent> content = waitForPanel(*palette, [](const PanelContent &panel) {
+        return panel.input == QLatin1String("file_099994") && panel.rows.contains(u"file_099994"_qs);
+    }, 60s);
+    ASSERT_TRUE(content) << "expected the row file_099994; the panel shows:\n"
+                         << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n"
+                         << palette->log().toStdString();
+    std::printf("quick open in a folder of 100,000 files: typed name to its row %lld ms\n", timer.elapsed());
+    EXPECT_EQ(groupOf(*content, u"file_099994"_qs), kFileResults);
+    EXPECT_TRUE(closePanel());
     EXPECT_EQ(palette->stopAndReportFaults(), QString());
 }
 

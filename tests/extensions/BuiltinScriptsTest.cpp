@@ -220,6 +220,47 @@ TEST_F(BuiltinScriptsTest, OpenInTerminalReadsTheLocationAndPutsTheClipboardBack
     EXPECT_EQ(fakeFile(QStringLiteral("clipboard")), QByteArray("what the user copied"));
 }
 
+struct LocationCase
+{
+    const char *name;
+    QByteArray copiedBefore; // the clipboard when the script starts ("" for an empty one)
+    QString shown;           // what the file manager's location bar copies
+    QString messagePart;
+};
+void PrintTo(const LocationCase &row, std::ostream *out) { *out << row.name; }
+
+class OpenInTerminalLocationTest : public BuiltinScriptsTest, public ::testing::WithParamInterface<LocationCase>
+{
+};
+
+// Without a document, only what the file manager itself copied may choose the folder: stale clipboard text
+// naming a real folder is never opened, and a location that is no folder here is said to be none.
+TEST_P(OpenInTerminalLocationTest, OpensOnlyAnExistingLocationTheFileManagerGave)
+{
+    addTool(QStringLiteral("xclip"), kClipboardTool);
+    addTool(QStringLiteral("xdotool"), kKeyTool);
+    addTool(QStringLiteral("xterm"), kTerminal);
+    if (!GetParam().copiedBefore.isEmpty()) {
+        ASSERT_TRUE(test::writeFile(m_tools.path() + QStringLiteral("/clipboard"), GetParam().copiedBefore));
+    }
+    m_env.set("DISPLAY", QStringLiteral(":99"));
+    m_env.set("FAKE_SHOWN", GetParam().shown);
+
+    EXPECT_EQ(run(kOpenTerminal, QStringLiteral("pcmanfm")).kind, Kind::Failed);
+    EXPECT_TRUE(lastError().contains(GetParam().messagePart)) << lastError().toStdString();
+    EXPECT_FALSE(lastError().contains(u"install"_qs)) << lastError().toStdString();
+    EXPECT_EQ(fakeFile(QStringLiteral("clipboard")), GetParam().copiedBefore);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Clipboards, OpenInTerminalLocationTest,
+    ::testing::Values(
+        LocationCase{"EmptyClipboardNothingCopied", "", QString(), u"did not tell its folder"_qs},
+        LocationCase{"StaleFolderInClipboardNothingCopied", "/tmp", QString(), u"did not tell its folder"_qs},
+        LocationCase{"CopiedTextIsNoPath", "", u"Recent"_qs, u"is not a folder on this computer"_qs},
+        LocationCase{"CopiedPathIsGone", "", u"/nonexistent/tavolin-folder"_qs, u"does not exist"_qs}),
+    [](const auto &info) { return std::string(info.param.name); });
+
 struct GsettingsCase
 {
     const char *name;

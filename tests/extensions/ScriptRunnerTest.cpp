@@ -218,6 +218,25 @@ TEST_F(ScriptRunnerTest, EnvironmentDescribesTheTargetApplication)
               QStringLiteral("mousepad.app|4242|/home/me/notes é.txt|set"));
 }
 
+TEST_F(ScriptRunnerTest, TheDocumentIsReadWhenTheScriptRunsUnlessKnown)
+{
+    addScript(QStringLiteral("env.sh"), "printf '%s' \"${TAVOLIN_DOCUMENT-unset}\" > env.txt\n");
+    int reads = 0;
+    RunContext context;
+    context.readDocument = [&reads] {
+        ++reads;
+        return QStringLiteral("/home/me/read at run.txt");
+    };
+    ASSERT_EQ(runAndWait(QStringLiteral("env.sh"), context).kind, Kind::Succeeded);
+    EXPECT_EQ(QString::fromUtf8(test::readFile(folder() + QStringLiteral("/env.txt"))),
+              QStringLiteral("/home/me/read at run.txt"));
+
+    context.document = QStringLiteral("/known.txt");
+    ASSERT_EQ(runAndWait(QStringLiteral("env.sh"), context).kind, Kind::Succeeded);
+    EXPECT_EQ(test::readFile(folder() + QStringLiteral("/env.txt")), QByteArray("/known.txt"));
+    EXPECT_EQ(reads, 1);
+}
+
 TEST_F(ScriptRunnerTest, UnknownDocumentIsUnsetEvenWhenInherited)
 {
     test::ScopedEnv env;

@@ -53,6 +53,27 @@ TEST_F(FilesJobTest, TwoWordQueryFindsOnlyNamesWithBothWordsBelowTheFolder)
     EXPECT_EQ(delivered(), (QStringList{"Report Budget 2.pdf", "budget report.ods"}));
 }
 
+TEST_F(FilesJobTest, ASearchItsBoundCutEndsWithANoteThatPerformsNothing)
+{
+    source->setWindows(30, {fileUrl(QStringLiteral("project/notes.txt"))});
+    job->setApp(QStringLiteral("s"), app);
+    FileNameSearch::Limits limits;
+    for (const int visited : {3, 1000}) {
+        limits.maxVisited = visited;
+        job->setLimits(limits);
+        watcher->deliveries.clear();
+        const FileTask task = job->query(QStringLiteral("report"));
+        dispatcher.runUntilIdle();
+        EXPECT_TRUE(task.isCompleted());
+        const QStringList titles = watcher->titles(kFiles);
+        const bool noted = !titles.isEmpty() && titles.last().startsWith(u"Searched the first"_qs);
+        EXPECT_EQ(noted, visited == 3) << "bound " << visited << ": " << titles.join(u" | "_qs).toStdString();
+    }
+    const FileItemDataPtr note = FilesJob::boundNote(200'000);
+    EXPECT_FALSE(note->url().has_value());
+    EXPECT_FALSE(note->apply(0));
+}
+
 TEST_F(FilesJobTest, ADocumentInTheTrashGivesNoFileResults)
 {
     const QString trashed = test::makePath(home.dataHome(), QStringLiteral("Trash/files/notes.txt"));

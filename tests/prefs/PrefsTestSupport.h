@@ -86,6 +86,7 @@ public:
         ++terminations;
         running = false;
     }
+    QString executable() const override { return installed ? QStringLiteral("/opt/tavolin/bin/tavolin") : QString(); }
 
     bool installed = true;
     bool running = false;

@@ -4,13 +4,14 @@
 
 namespace tavolin::test {
 namespace {
-const char *const kVariables[3] = {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"};
-const char *const kFolders[3] = {"data", "config", "cache"};
+constexpr int kCount = 4;
+const char *const kVariables[kCount] = {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"};
+const char *const kFolders[kCount] = {"data", "config", "cache", "state"};
 } // namespace
 
 IsolatedHome::IsolatedHome()
 {
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < kCount; ++i) {
         m_wasSet[i] = qEnvironmentVariableIsSet(kVariables[i]);
         m_saved[i] = qgetenv(kVariables[i]);
         const QString path = m_dir.path() + QLatin1Char('/') + QLatin1String(kFolders[i]);
@@ -21,7 +22,7 @@ IsolatedHome::IsolatedHome()
 
 IsolatedHome::~IsolatedHome()
 {
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < kCount; ++i) {
         if (m_wasSet[i])
             qputenv(kVariables[i], m_saved[i]);
         else
@@ -31,5 +32,6 @@ IsolatedHome::~IsolatedHome()
 
 QString IsolatedHome::dataHome() const { return m_dir.path() + QStringLiteral("/data"); }
 QString IsolatedHome::configHome() const { return m_dir.path() + QStringLiteral("/config"); }
+QString IsolatedHome::stateHome() const { return m_dir.path() + QStringLiteral("/state"); }
 
 } // namespace tavolin::test

@@ -5,7 +5,7 @@
 
 namespace tavolin::test {
 
-// Points XDG_DATA_HOME, XDG_CONFIG_HOME and XDG_CACHE_HOME at a fresh temporary folder for its lifetime,
+// Points XDG_DATA_HOME, XDG_CONFIG_HOME, XDG_CACHE_HOME and XDG_STATE_HOME at a fresh temporary folder for its lifetime,
 // so a test never reads or writes the real user's files. Child processes started meanwhile inherit it.
 class IsolatedHome
 {
@@ -18,11 +18,12 @@ public:
     QString root() const { return m_dir.path(); }
     QString dataHome() const;
     QString configHome() const;
+    QString stateHome() const;
 
 private:
     QTemporaryDir m_dir;
-    QByteArray m_saved[3];
-    bool m_wasSet[3] = {};
+    QByteArray m_saved[4];
+    bool m_wasSet[4] = {};
 };
 
 } // namespace tavolin::test

@@ -3,7 +3,7 @@
 #
 # The folder comes from TAVOLIN_DOCUMENT when Tavolin knows it (a file stands for its folder); otherwise the
 # file manager's location bar is copied (Ctrl+L, Ctrl+C, Escape) and read back from the clipboard, whose
-# previous text is put back afterwards. The terminal is the desktop's default (x-terminal-emulator) or the
+# previous text is put back afterwards; what is read must be an existing folder or file. The terminal is the desktop's default (x-terminal-emulator) or the
 # first of the usual ones found.
 set -u
 
@@ -49,22 +49,40 @@ send_keys() {
   fi
 }
 
+# Prints the location the file manager shows. Status 2: a clipboard or key tool is missing; 3: nothing came
+# back. The clipboard is emptied first, so text the user copied earlier is never taken for the location.
 folder_from_file_manager() {
-  local saved shown
-  saved=$(paste_text) || return 1
-  send_keys ctrl+l ctrl+c Escape || return 1
-  shown=$(paste_text) || return 1
+  local saved shown status
+  saved=$(paste_text)
+  [ $? -eq 2 ] && return 2 # an empty clipboard fails the paste too; only a missing tool stops here
+  copy_text ""
+  send_keys ctrl+l ctrl+c Escape
+  status=$?
+  if [ $status -ne 0 ]; then
+    copy_text "$saved"
+    return $status
+  fi
+  shown=$(paste_text)
   copy_text "$saved"
-  [ -n "$shown" ] || return 1
+  [ -n "$shown" ] || return 3
   local_path "$shown"
 }
 
 if [ -n "${TAVOLIN_DOCUMENT:-}" ]; then
   folder=$(local_path "$TAVOLIN_DOCUMENT")
 else
-  folder=$(folder_from_file_manager) ||
-    fail "the folder shown is not known; install xdotool (X11) or wtype (Wayland) and xclip, xsel or wl-clipboard so the file manager can be asked for it."
+  folder=$(folder_from_file_manager)
+  case $? in
+    0) ;;
+    2) fail "the folder shown is not known; install xdotool (X11) or wtype (Wayland) and xclip, xsel or wl-clipboard so the file manager can be asked for it." ;;
+    *) fail "the file manager did not tell its folder (nothing was copied from its location bar)." ;;
+  esac
 fi
+case $folder in
+  /*) ;;
+  *) fail "\"$folder\" is not a folder on this computer." ;;
+esac
+[ -e "$folder" ] || fail "\"$folder\" does not exist."
 [ -d "$folder" ] || folder=${folder%/*}
 [ -d "$folder" ] || fail "\"$folder\" is not a folder."
 

@@ -109,6 +109,8 @@ void PanelWindowController::showPanel()
 
 void PanelWindowController::onShowPanel()
 {
+    // An update found or "hideOptionIcon" changed while the panel was hidden shows at this opening.
+    showOptionMark();
     const bool dark = themecolors::desktopIsDark();
     if (dark != m_inDarkMode) {
         log::debug(QStringLiteral("reload themes"));
@@ -296,15 +298,21 @@ void PanelWindowController::onExitPanel()
             m_hooks.hideApplication();
     }
     switchMode(PanelMode::CommandPalette);
-    const bool offerUpdate = m_hooks.hasUpdate && m_hooks.hasUpdate() && m_hooks.askNow && m_hooks.askNow();
-    m_panel->setStackImage(offerUpdate ? QStringLiteral("update") : QStringLiteral("gear"));
-    // "hideOptionIcon" may have changed while the panel was open.
-    if (!m_panel->inputBackgroundController()->shouldShowOptionIcon())
-        m_panel->inputBackgroundController()->setIconAlpha(0.0);
+    showOptionMark();
     doUnfilter(true);
     if (m_hooks.setOptionHaveBack)
         m_hooks.setOptionHaveBack(true);
     m_exiting = false;
+}
+
+void PanelWindowController::showOptionMark()
+{
+    if (m_source.mode() >= PanelMode::SelfOptions)
+        return;
+    const bool offerUpdate = m_hooks.hasUpdate && m_hooks.hasUpdate() && m_hooks.askNow && m_hooks.askNow();
+    m_panel->setStackImage(offerUpdate ? QStringLiteral("update") : QStringLiteral("gear"));
+    InputBackgroundController *background = m_panel->inputBackgroundController();
+    background->setIconAlpha(background->shouldShowOptionIcon() ? 1.0 : 0.0);
 }
 
 void PanelWindowController::windowResignedKey()

@@ -137,6 +137,8 @@ private:
     void onSelectionChanged(qsizetype row);
     void setMenuLabel(const QString &text);
     void refreshStackIcon();
+    // The gear or update mark and whether it shows, as the settings and the update check say now.
+    void showOptionMark();
     int border() const;
     int inputHeight() const;
     int panelWidth() const;

@@ -1,5 +1,6 @@
 #include "ui/shell/AppDelegate.h"
 
+#include "common/Autostart.h"
 #include "common/HotkeyBinder.h"
 #include "common/Log.h"
 #include "common/PaletteRulesManager.h"
@@ -8,6 +9,7 @@
 #include "common/SettingsReads.h"
 #include "extensions/PluginDataProvider.h"
 #include "files/FileDataProvider.h"
+#include "files/FilesJob.h"
 #include "palette/CommandPalette.h"
 #include "palette/DataSource.h"
 #include "palette/MenuDataProvider.h"
@@ -22,7 +24,6 @@
 #include "platform/linux/X11KeyPoster.h"
 #include "session/InstanceChannel.h"
 #include "ui/panel/PanelWindowController.h"
-#include "ui/shell/Autostart.h"
 #include "ui/shell/DBusNotifier.h"
 #include "ui/shell/FocusReturn.h"
 #include "ui/shell/PermissionWindow.h"
@@ -186,6 +187,12 @@ void AppDelegate::createControllers()
 void AppDelegate::wireHistoryAndLocale()
 {
     m_menus->recordPerformedRows();
+    // Extensions are told the document the way quick open finds its folder.
+    std::shared_ptr<ElementSource> elements = m_elements;
+    m_menus->setDocumentSource([elements](const ElementRef &app) {
+        const std::optional<QUrl> document = FilesJob::loadFocusedFile(*elements, app);
+        return document ? document->toLocalFile() : QString();
+    });
     QPointer<AppDelegate> self(this);
     TavolinDataProvider::setLocaleContextSource([self]() -> std::optional<QLocale> {
         if (!self || !self->m_curApp)
@@ -265,12 +272,19 @@ void AppDelegate::setCurrentApp(AXAppPtr app)
 
 void AppDelegate::didFinishLaunching()
 {
-    const bool trusted = AccessibilityStatus::isTrusted();
+    bool trusted = AccessibilityStatus::isTrusted();
+    // The switch is the desktop's, not a grant of the user's: turned on here, the window only asks when
+    // that did not take. A bus that does not answer is not asked twice.
+    if (!trusted && AccessibilityStatus::isEnabled() == false && AccessibilityStatus::setEnabled(true)) {
+        log::info(QStringLiteral("accessibility switched on at start; Qt applications started before must be "
+                                 "restarted to be read"));
+        trusted = AccessibilityStatus::isTrusted();
+    }
     log::info(QStringLiteral("AXIsProcessTrusted=%1").arg(trusted ? kYes : kNo));
     if (!trusted)
         showRequestAccessibilityPanel();
     showWelcomeScreenOnFirstTime();
-    afterUpgrade();
+    reconcileStartOnLogin();
     m_extensions->installDefaultPlugins();
 }
 
@@ -292,13 +306,12 @@ void AppDelegate::showWelcomeScreenOnFirstTime()
     welcome->activateWindow();
 }
 
-void AppDelegate::afterUpgrade()
+void AppDelegate::reconcileStartOnLogin()
 {
-    if (settings::appVersion(m_settings) || !settings::startOnLogin(m_settings))
-        return;
-    lockReopenHandler();
-    const bool done = autostart::setEnabled(true, QCoreApplication::applicationFilePath());
-    log::info(QStringLiteral("SMLoginItemSetEnabled to %1 return %2").arg(kYes, done ? kYes : kNo));
+    // Written again when wanted, so the entry names this program even after it moved.
+    const bool wanted = settings::startOnLogin(m_settings);
+    if (wanted || autostart::isEnabled())
+        enableStartOnLogin(wanted);
 }
 
 void AppDelegate::enableStartOnLogin(bool enabled)

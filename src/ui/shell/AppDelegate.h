@@ -99,7 +99,8 @@ private:
     void onInstanceRequest(const QByteArray &request);
     void didFinishLaunching();
     void showWelcomeScreenOnFirstTime();
-    void afterUpgrade();
+    // The autostart entry as the setting says, whichever program last changed the setting.
+    void reconcileStartOnLogin();
     QString preferencesProgram() const;
 
     SettingsDomain &m_settings;

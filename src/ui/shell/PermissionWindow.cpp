@@ -2,6 +2,7 @@
 
 #include "common/Log.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -30,7 +31,23 @@ PermissionWindow::PermissionWindow(std::function<bool()> turnOn, QWidget *parent
     layout->addWidget(m_description);
     layout->addWidget(m_button);
     connect(m_button, &QPushButton::clicked, this, &PermissionWindow::showSystemPreference);
+    m_button->setDefault(true);
+    m_button->setFocus();
     resize(420, 180);
+}
+
+void PermissionWindow::keyPressEvent(QKeyEvent *event)
+{
+    const bool plain = event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier;
+    if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        m_button->click();
+        return;
+    }
+    if (plain && event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void PermissionWindow::showSystemPreference()

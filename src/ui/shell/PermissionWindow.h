@@ -4,14 +4,15 @@
 
 #include <functional>
 
+class QKeyEvent;
 class QLabel;
 class QPushButton;
 
 namespace tavolin {
 
 // Asks for the accessibility access the palette needs to read menus: the desktop's accessibility switch
-// must be on. The button turns it on (through `turnOn`) and closes the window. Deletes itself when closed.
-// Main thread.
+// must be on. The button turns it on (through `turnOn`) and closes the window; it has the focus and takes
+// Return, and Escape closes the window. Deletes itself when closed. Main thread.
 class PermissionWindow final : public QWidget
 {
     Q_OBJECT
@@ -24,6 +25,9 @@ public:
     QLabel *descriptionLabel() const { return m_description; }
     QPushButton *openSystemPreferenceButton() const { return m_button; }
     void showSystemPreference();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     std::function<bool()> m_turnOn;

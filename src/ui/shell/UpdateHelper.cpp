@@ -49,7 +49,10 @@ void UpdateHelper::checkInteractively()
 
 QUrl UpdateHelper::feedUrl() const
 {
-    const QUrl url(m_settings.stringValue(settings::kUpdateFeedURL).trimmed(), QUrl::StrictMode);
+    const QString setting = m_settings.stringValue(settings::kUpdateFeedURL).trimmed();
+    if (setting.isEmpty())
+        return m_defaultFeedUrl;
+    const QUrl url(setting, QUrl::StrictMode);
     const QString scheme = url.scheme();
     if (!url.isValid() || (scheme != QLatin1String("https") && scheme != QLatin1String("http")
                            && scheme != QLatin1String("file")))
@@ -68,9 +71,11 @@ void UpdateHelper::startCheck(bool interactive)
     }
     const QUrl url = feedUrl();
     if (url.isEmpty()) {
-        log::info(QStringLiteral("no update feed is set"));
+        log::info(QStringLiteral("no usable update feed address"));
         if (interactive)
-            finishInteractive(std::nullopt, QStringLiteral("No update feed is set."));
+            finishInteractive(std::nullopt,
+                              QStringLiteral("No update feed is set: the address in the settings is not an "
+                                             "http, https or file address."));
         Q_EMIT checkFinished();
         return;
     }
@@ -97,14 +102,17 @@ void UpdateHelper::onFinished(QNetworkReply *reply, bool interactive)
     std::optional<AppcastItem> item;
     QString failure;
     if (reply->error() != QNetworkReply::NoError) {
-        failure = QStringLiteral("The update feed could not be fetched: %1").arg(reply->errorString());
+        failure = QStringLiteral("Could not check for updates: the update feed could not be fetched (%1). "
+                                 "Check the network connection and try again.")
+                      .arg(reply->errorString());
     } else {
         item = appcast::newestItem(reply->read(appcast::kMaxFeedBytes + 1));
         if (!item)
             failure = QStringLiteral("The update feed could not be read.");
     }
+    // Offline is ordinary for a check nobody asked for: only one the user asked for fails as an error.
     if (!failure.isEmpty())
-        log::error(failure);
+        interactive ? log::error(failure) : log::info(failure);
     const bool newer = item && appcast::compareVersions(item->version, m_currentVersion) > 0;
     if (newer)
         didFindValidUpdate(*item);

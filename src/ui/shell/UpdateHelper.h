@@ -32,8 +32,8 @@ public:
     virtual void openUrl(const QUrl &url) = 0;
 };
 
-// Update checks against an appcast feed whose address is the setting "updateFeedURL" (http, https or file;
-// none set: no checks). A silent check that finds a release newer than the running version, other than
+// Update checks against the project's appcast feed (kDefaultFeedUrl), or the setting "updateFeedURL" when
+// it is set (http, https or file; any other address: no checks, and an interactive check says why). A silent check that finds a release newer than the running version, other than
 // "skippedVersion", offers it through the "Update" option row; an interactive check (the "checkUpdates"
 // command, the "Update" row, the panel's update button) asks the user, who may skip that version.
 //
@@ -46,6 +46,7 @@ class UpdateHelper final : public QObject
 public:
     static constexpr int kCheckIntervalMs = 86400 * 1000;
     static constexpr int kTransferTimeoutMs = 30 * 1000;
+    static constexpr auto kDefaultFeedUrl = "https://quorvane.io/tavolin/appcast.xml";
 
     UpdateHelper(SettingsDomain &settings, UpdatePrompt &prompt, QString currentVersion,
                  OptionDataProvider *options = nullptr, QObject *parent = nullptr);
@@ -63,8 +64,10 @@ public:
     // Whether the panel's button may offer the update (cleared once it did).
     bool askNow() const { return m_askNow; }
     void clearAskNow() { m_askNow = false; }
-    // The feed address from the settings; empty when absent or not http(s)/file.
+    // The setting's address when set, else the default; empty when the setting is not http(s)/file.
     QUrl feedUrl() const;
+    // Tests replace the project's feed so that nothing leaves the machine.
+    void setDefaultFeedUrl(const QUrl &url) { m_defaultFeedUrl = url; }
     bool isChecking() const { return m_reply != nullptr; }
 
     // The updater's callbacks, public for tests.
@@ -85,6 +88,7 @@ private:
     SettingsDomain &m_settings;
     UpdatePrompt &m_prompt;
     QString m_currentVersion;
+    QUrl m_defaultFeedUrl{QString::fromLatin1(kDefaultFeedUrl)};
     OptionDataProvider *m_options;
     QNetworkAccessManager *m_network;
     QTimer *m_timer;

@@ -46,7 +46,8 @@ QString shortcutText(const SettingsDomain &settings)
 WelcomeWindow::WelcomeWindow(SettingsDomain &settings, QWidget *parent)
     : QWidget(parent, Qt::Window), m_bridge(settings, [this] { close(); }), m_shortcut(new QLineEdit(this)),
       m_startOnLogin(new QCheckBox(QStringLiteral("Start Tavolin at login"), this)),
-      m_sendData(new QCheckBox(QStringLiteral("Share anonymous usage data"), this))
+      m_sendData(new QCheckBox(QStringLiteral("Share anonymous usage data"), this)),
+      m_getStarted(new QPushButton(QStringLiteral("Get Started"), this))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Welcome to Tavolin"));
@@ -61,17 +62,19 @@ WelcomeWindow::WelcomeWindow(SettingsDomain &settings, QWidget *parent)
     text->setWordWrap(true);
     layout->addWidget(heading);
     layout->addWidget(text);
-    layout->addWidget(new QLabel(QStringLiteral("Palette shortcut (click, then press the keys):"), this));
+    layout->addWidget(
+        new QLabel(QStringLiteral("Palette shortcut (click it or press Space on it, then press the keys):"), this));
     m_shortcut->setReadOnly(true);
-    m_shortcut->setText(shortcutText(settings));
+    m_shownShortcut = shortcutText(settings);
+    m_shortcut->setText(m_shownShortcut);
     m_shortcut->installEventFilter(this);
     layout->addWidget(m_shortcut);
     m_startOnLogin->setChecked(settings::startOnLogin(settings));
     m_sendData->setChecked(settings::sendData(settings));
     layout->addWidget(m_startOnLogin);
     layout->addWidget(m_sendData);
-    auto *closeButton = new QPushButton(QStringLiteral("Get Started"), this);
-    layout->addWidget(closeButton);
+    m_getStarted->setDefault(true);
+    layout->addWidget(m_getStarted);
 
     auto speakSetting = [this](const char *key, bool value) {
         m_bridge.handleMessage(QStringLiteral("setting"),
@@ -81,27 +84,77 @@ WelcomeWindow::WelcomeWindow(SettingsDomain &settings, QWidget *parent)
     connect(m_startOnLogin, &QCheckBox::toggled, this,
             [speakSetting](bool on) { speakSetting("startOnLogin", on); });
     connect(m_sendData, &QCheckBox::toggled, this, [speakSetting](bool on) { speakSetting("sendData", on); });
-    connect(closeButton, &QPushButton::clicked, this,
+    connect(m_getStarted, &QPushButton::clicked, this,
             [this] { m_bridge.handleMessage(QStringLiteral("close"), QJsonValue()); });
     resize(460, 320);
 }
 
 bool WelcomeWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched != m_shortcut || event->type() != QEvent::KeyPress)
+    if (watched != m_shortcut)
+        return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::MouseButtonPress) {
+        setRecording(true);
+        return false;
+    }
+    if (event->type() == QEvent::FocusOut) {
+        setRecording(false);
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress)
         return QWidget::eventFilter(watched, event);
     const auto *key = static_cast<QKeyEvent *>(event);
-    const int64_t code = KeyCodeHelper::keyCodeForQtKey(key->key(), key->modifiers());
+    if (!m_recording) {
+        if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier) {
+            setRecording(true);
+            return true;
+        }
+        return false; // Tab, Return and Escape go on to the window
+    }
+    if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {
+        setRecording(false);
+        return true;
+    }
+    if (recordKey(*key))
+        setRecording(false);
+    return true;
+}
+
+// True once a valid combination was stored; a modifier alone or an invalid combination keeps recording.
+bool WelcomeWindow::recordKey(const QKeyEvent &key)
+{
+    const int64_t code = KeyCodeHelper::keyCodeForQtKey(key.key(), key.modifiers());
     const QString name = code >= 0 ? SafeKeyCodeString::stringForKeyCode(code) : QString();
     if (name.isEmpty())
-        return true; // a modifier alone: wait for the key
+        return false;
     const QJsonObject body{{QStringLiteral("key"), name},
-                           {QStringLiteral("modifiers"), modifierSymbols(key->modifiers())}};
-    if (m_bridge.handleMessage(QStringLiteral("hotkey"), body)) {
-        const Shortcut shortcut(code, KeyCodeHelper::eventFlagsForQtModifiers(key->modifiers()));
-        m_shortcut->setText(KeyData::keyDataFromShortcut(shortcut).displayText());
-    }
+                           {QStringLiteral("modifiers"), modifierSymbols(key.modifiers())}};
+    if (!m_bridge.handleMessage(QStringLiteral("hotkey"), body))
+        return false;
+    const Shortcut shortcut(code, KeyCodeHelper::eventFlagsForQtModifiers(key.modifiers()));
+    m_shownShortcut = KeyData::keyDataFromShortcut(shortcut).displayText();
     return true;
+}
+
+void WelcomeWindow::setRecording(bool recording)
+{
+    m_recording = recording;
+    m_shortcut->setText(recording ? QString() : m_shownShortcut);
+    m_shortcut->setPlaceholderText(recording ? QStringLiteral("Press the keys, or Escape") : QString());
+}
+
+void WelcomeWindow::keyPressEvent(QKeyEvent *event)
+{
+    const bool plain = event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier;
+    if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        m_getStarted->click();
+        return;
+    }
+    if (plain && event->key() == Qt::Key_Escape) {
+        m_bridge.handleMessage(QStringLiteral("close"), QJsonValue());
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 } // namespace tavolin

@@ -198,5 +198,30 @@ TEST_F(PanelLayoutTest, UpdateStateChoosesTheOptionsButtonImage)
     EXPECT_EQ(panel().stackImage(), u"back"_qs);
 }
 
+TEST_F(PanelLayoutTest, ChangesMadeWhileHiddenShowAtTheNextOpening)
+{
+    bool hasUpdate = false;
+    PanelHooks hooks;
+    hooks.hasUpdate = [&] { return hasUpdate; };
+    hooks.askNow = [] { return true; };
+    m_controller->setHooks(hooks);
+    openPanel();
+    m_controller->onExitPanel();
+    InputBackgroundController &background = *panel().inputBackgroundController();
+    ASSERT_EQ(panel().stackImage(), u"gear"_qs);
+
+    // Found by the daily check and switched off in the preferences while the panel is hidden.
+    hasUpdate = true;
+    m_settings->setValue(settings::kHideOptionIcon, true);
+    openPanel();
+    EXPECT_EQ(panel().stackImage(), u"update"_qs);
+    EXPECT_EQ(background.iconAlpha(), 0.0);
+    m_controller->onExitPanel();
+
+    m_settings->setValue(settings::kHideOptionIcon, false);
+    openPanel();
+    EXPECT_EQ(background.iconAlpha(), 1.0);
+}
+
 } // namespace
 } // namespace tavolin::test

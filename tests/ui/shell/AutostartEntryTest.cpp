@@ -1,6 +1,6 @@
 // The entry written to start the palette at login against the one the package installs
 // (data/tavolin.desktop): same name, icon and description, this program's path, and valid.
-#include "ui/shell/Autostart.h"
+#include "common/Autostart.h"
 
 #include "support/IsolatedHome.h"
 

@@ -3,7 +3,7 @@
 
 #include "common/SettingsDomain.h"
 #include "common/SettingsKeys.h"
-#include "ui/shell/Autostart.h"
+#include "common/Autostart.h"
 #include "ui/shell/DBusNotifier.h"
 #include "ui/shell/WelcomeBridge.h"
 

@@ -100,6 +100,9 @@ protected:
         m_settings.setValue(settings::kUpdateFeedURL, QUrl::fromLocalFile(path).toString());
     }
 
+    // Nothing here may reach the project's real feed.
+    UpdateHelperTest() { m_helper.setDefaultFeedUrl(QUrl()); }
+
     // Runs one check and waits for its end.
     void check(bool interactive)
     {
@@ -193,8 +196,9 @@ TEST_F(UpdateHelperTest, DownloadOpensTheReleaseAddress)
     EXPECT_EQ(m_prompt.opened[0], QUrl(u"https://example.org/tavolin-0.2.tar.gz"_qs));
 }
 
-TEST_F(UpdateHelperTest, NoFeedAddressMeansNoCheck)
+TEST_F(UpdateHelperTest, AnUnusableFeedAddressMeansNoCheckAndSaysSo)
 {
+    m_settings.setValue(settings::kUpdateFeedURL, u"ftp://example.org/appcast.xml"_qs);
     check(true);
     EXPECT_FALSE(m_helper.hasUpdate());
     ASSERT_EQ(m_prompt.messages.size(), 1);
@@ -215,7 +219,6 @@ const AddressCase kAddresses[] = {
     {"OtherScheme", "ftp://example.org/appcast.xml", false},
     {"Javascript", "javascript:alert(1)", false},
     {"Garbage", "::not a url::", false},
-    {"Empty", "", false},
 };
 
 class FeedAddressTest : public UpdateHelperTest, public ::testing::WithParamInterface<AddressCase>
@@ -226,6 +229,18 @@ TEST_P(FeedAddressTest, OnlyWebAndFileAddressesAreFetched)
 {
     m_settings.setValue(settings::kUpdateFeedURL, QString::fromLatin1(GetParam().address));
     EXPECT_EQ(!m_helper.feedUrl().isEmpty(), GetParam().accepted);
+}
+
+TEST_F(UpdateHelperTest, WithoutTheSettingTheProjectFeedIsCheckedAndTheSettingOverridesIt)
+{
+    const UpdateHelper helper(m_settings, m_prompt, u"0.1.0"_qs);
+    const QUrl projectFeed(QString::fromLatin1(UpdateHelper::kDefaultFeedUrl));
+    EXPECT_EQ(helper.feedUrl(), projectFeed);
+    EXPECT_EQ(projectFeed.scheme(), u"https"_qs);
+    m_settings.setValue(settings::kUpdateFeedURL, u"  "_qs);
+    EXPECT_EQ(helper.feedUrl(), projectFeed);
+    m_settings.setValue(settings::kUpdateFeedURL, u"https://example.org/appcast.xml"_qs);
+    EXPECT_EQ(helper.feedUrl(), QUrl(u"https://example.org/appcast.xml"_qs));
 }
 
 INSTANTIATE_TEST_SUITE_P(Addresses, FeedAddressTest, ::testing::ValuesIn(kAddresses),

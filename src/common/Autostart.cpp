@@ -1,4 +1,4 @@
-#include "ui/shell/Autostart.h"
+#include "common/Autostart.h"
 
 #include <QDir>
 #include <QFile>

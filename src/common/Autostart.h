@@ -5,7 +5,9 @@
 namespace tavolin {
 
 // Start at login through the XDG autostart folder: $XDG_CONFIG_HOME/autostart/tavolin.desktop (default
-// ~/.config/autostart). Threads: main thread. Failures are returned (and only logged by callers).
+// ~/.config/autostart). Both programs write it: whichever runs when "startOnLogin" changes, and the palette
+// again at each start, so a change made while it was not running still takes. Threads: main thread.
+// Failures are returned (and only logged by callers).
 namespace autostart {
 
 QString entryPath();

@@ -1,0 +1,103 @@
+// An extension run from the palette over Mousepad learns the document Mousepad shows: the preferences side
+// saves an extension for Mousepad whose script writes $TAVOLIN_DOCUMENT to a file, the palette's panel lists
+// it under "Extensions", and Return on it runs the script, which writes the path of Mousepad's file. Driven
+// by the keyboard alone under the headless session; every wait is bounded; skips when Mousepad is missing.
+#include "EndToEndTest.h"
+#include "HeadlessSession.h"
+#include "MousepadRun.h"
+#include "PreferencesSide.h"
+
+#include "common/Paths.h"
+#include "common/PluginDataItem.h"
+#include "support/WaitFor.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace tavolin::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+const QString kLabel = QStringLiteral("Show Document Path");
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeScript(const QString &path, const QByteArray &text)
+{
+    QFile file(path);
+    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly) && file.write(text) == text.size()
+        && file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
+}
+
+class ExtensionDocumentJourney : public EndToEndTest
+{
+protected:
+    void SetUp() override
+    {
+        EndToEndTest::SetUp();
+        if (IsSkipped())
+            return;
+        if (!Mousepad::installed())
+            GTEST_SKIP() << "mousepad is not installed (scripts/install-deps.sh)";
+        ASSERT_TRUE(m_folder.isValid());
+    }
+
+    QTemporaryDir m_folder;
+};
+
+TEST_F(ExtensionDocumentJourney, AnExtensionRunOverMousepadIsToldItsDocument)
+{
+    const QString letter = m_folder.filePath(QStringLiteral("letter to Ada.txt"));
+    const QString written = m_folder.filePath(QStringLiteral("document-seen.txt"));
+    QFile letterFile(letter);
+    ASSERT_TRUE(letterFile.open(QIODevice::WriteOnly) && letterFile.write("Dear Ada\n") > 0);
+    letterFile.close();
+
+    std::unique_ptr<PaletteRun> palette;
+    startPalette(QJsonObject{{QStringLiteral("skipWelcome"), true}}, palette);
+    if (!palette)
+        return;
+    {
+        const SameFoldersAs folders(*palette);
+        PreferencesSide prefs;
+        prefs.library.loadExtensions();
+        const QString script = paths::dataDir() + QStringLiteral("/CommandExtensions/show-document.sh");
+        ASSERT_TRUE(writeScript(script, "#!/bin/sh\nprintf '%s' \"${TAVOLIN_DOCUMENT-unset}\" > '"
+                                            + QFile::encodeName(written) + "'\n"));
+        ASSERT_TRUE(prefs.library.doAdd(
+            PluginDataItem(QStringLiteral("mousepad.app"), kLabel, QStringLiteral("show-document.sh"))));
+        ASSERT_TRUE(palette->waitForLog(QStringLiteral("run command updateExtension")))
+            << palette->log().toStdString();
+    }
+
+    const std::unique_ptr<Mousepad> mousepad = Mousepad::start(palette->dataHome(), {letter});
+    ASSERT_TRUE(mousepad);
+    const std::optional<QString> window = waitForWindowOf(mousepad->pid());
+    ASSERT_TRUE(window) << "Mousepad showed no window";
+    ASSERT_TRUE(waitFor([&] { return Mousepad::showsFile(mousepad->pid(), letter); }, 15s));
+
+    // The extension rows come after Mousepad's menus, beyond the rows a read returns: typed for below.
+    ASSERT_TRUE(openOver(*palette, *window, [](const PanelContent &panel) { return panel.rows.contains(u"Save As..."_qs); }))
+        << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n" << palette->log().toStdString();
+    ASSERT_TRUE(type(QStringLiteral("show document path")));
+    ASSERT_TRUE(waitForPanel(*palette, [](const PanelContent &panel) {
+        return panel.selected >= 0 && panel.rows.value(panel.selected) == kLabel;
+    })) << describe(PanelProbe::panel(palette->pid())).toStdString();
+    ASSERT_TRUE(pressReturn());
+
+    EXPECT_TRUE(waitFor([&] { return !readAll(written).isEmpty(); }, 10s)) << palette->log().toStdString();
+    EXPECT_EQ(readAll(written).toStdString(), letter.toStdString());
+    EXPECT_EQ(palette->stopAndReportFaults(), QString());
+}
+
+} // namespace
+} // namespace tavolin::test
