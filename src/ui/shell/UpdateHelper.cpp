@@ -31,8 +31,10 @@ UpdateHelper::~UpdateHelper()
 
 void UpdateHelper::run()
 {
-    checkUpdate();
-    m_timer->start();
+    QTimer::singleShot(kFirstCheckDelayMs, this, [this] {
+        checkUpdate();
+        m_timer->start();
+    });
 }
 
 void UpdateHelper::checkUpdate()

@@ -45,6 +45,7 @@ class UpdateHelper final : public QObject
     Q_OBJECT
 public:
     static constexpr int kCheckIntervalMs = 86400 * 1000;
+    static constexpr int kFirstCheckDelayMs = 5 * 60 * 1000;
     static constexpr int kTransferTimeoutMs = 30 * 1000;
     static constexpr auto kDefaultFeedUrl = "https://quorvane.io/tavolin/appcast.xml";
 
@@ -52,7 +53,8 @@ public:
                  OptionDataProvider *options = nullptr, QObject *parent = nullptr);
     ~UpdateHelper() override;
 
-    // A silent check now and then once a day.
+    // A silent check kFirstCheckDelayMs after start, then once a day: a start stays quiet on the network,
+    // and a palette that runs only briefly (a test, a session ending) asks nothing.
     void run();
     // A silent check now (nothing shown unless an update is found).
     void checkUpdate();
