@@ -48,6 +48,9 @@ int main(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("Tavolin"));
     QApplication::setApplicationVersion(QStringLiteral(TAVOLIN_VERSION));
     QApplication::setQuitOnLastWindowClosed(false); // the welcome window closing does not end the program
+    // Before start-up: a termination signal during it (which may wait on the accessibility bus) then quits
+    // through the ordinary quit once the event loop runs, instead of killing the program half started.
+    tavolin::quitOnTerminationSignals();
     tavolin::AppDelegate delegate(tavolin::SettingsDomain::shared());
     switch (delegate.start(show)) {
     case tavolin::AppDelegate::Start::HandedOver:
@@ -60,7 +63,6 @@ int main(int argc, char **argv)
     case tavolin::AppDelegate::Start::Running:
         break;
     }
-    tavolin::quitOnTerminationSignals();
     std::optional<tavolin::StallWatch> stalls;
     if (qEnvironmentVariableIsSet("TAVOLIN_DEBUG"))
         stalls.emplace();
