@@ -26,12 +26,9 @@ TEST_F(PressFailureEndToEnd, ARowWhoseItemIsGoneIsReportedAndRunsNothing)
     NotificationServer notifications;
     ASSERT_TRUE(notifications.start()) << "cannot serve org.freedesktop.Notifications on the session bus";
     const std::unique_ptr<TestApp> fixture = TestApp::startFixture();
-    ASSERT_TRUE(fixture) << "the Qt fixture did not start";
-    const std::optional<QString> window = waitForWindowOf(fixture->pid());
-    ASSERT_TRUE(window) << "the fixture showed no window";
+    std::optional<QString> window;
     std::unique_ptr<PaletteRun> palette;
-    // The fixture's Edit menu holds the palette key: "allow" keeps the key for the palette there.
-    startPalette(settingsWithFixtureRule(QStringLiteral("allow")), palette);
+    ASSERT_NO_FATAL_FAILURE(startPaletteOver(fixture.get(), window, palette));
     if (!palette)
         return;
     ASSERT_TRUE(xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), *window}));
