@@ -48,7 +48,11 @@ FileTask FilesJob::setApp(const QString &, const AXAppPtr &app)
     m_initTask = runStep<std::optional<QUrl>>(
         [source, element](const FileStep &) -> std::optional<std::optional<QUrl>> {
             const std::optional<QUrl> document = loadFocusedFile(*source, element);
-            return document ? filelocations::guessFolder(*document) : std::nullopt;
+            std::optional<QUrl> folder = document ? filelocations::guessFolder(*document) : std::nullopt;
+            if (!folder)
+                log::debug(document ? QStringLiteral("no folder to list for %1").arg(document->toString())
+                                    : QStringLiteral("no folder to list: the focused window shows no document"));
+            return folder;
         },
         [weakSelf](std::optional<QUrl> &&folder) {
             if (auto self = std::static_pointer_cast<FilesJob>(weakSelf.lock()))

@@ -45,6 +45,19 @@ public:
     int32_t pid;
     QString name;
     mutable std::atomic<bool> unresponsive; // set by the first time-out; later requests fail at once
+
+    // The windows read in flight, shared by every caller that asks while it runs (quick open's sources ask
+    // together): one read costs the application one round of requests, and no caller's time-out runs while
+    // its own read waits its turn on the libatspi thread behind another.
+    struct WindowsRead
+    {
+        std::shared_future<AtspiWindowsResult> result;
+        std::chrono::steady_clock::time_point deadline;
+    };
+    WindowsRead joinWindowsRead(int timeoutMs) const;
+
+    mutable std::mutex windowsMutex;
+    mutable std::optional<WindowsRead> windowsRead; // guarded by windowsMutex
 };
 
 // An element of a menu bar snapshot, with the application's own socket for pressing it.
@@ -99,48 +112,64 @@ AXError windowAttribute(const WindowElement &window, AXAttribute attribute, AXVa
     }
 }
 
-// Windows (every top-level window) or MainWindow (the one mainWindowIndex picks), read in one go on the
-// libatspi thread within one messaging time-out. Never called on the libatspi thread (it waits for it).
-AXError readWindowsInto(AtspiThread &thread, AtspiAccessible *accessible, int32_t pid, int timeoutMs,
-                        std::atomic<bool> &unresponsive, AXAttribute attribute, AXValue &out)
+
+} // namespace
+
+// Starts a windows read on the libatspi thread, or joins the one in flight. Never called on the
+// libatspi thread (the caller waits for it).
+AtspiElementSource::AppElement::WindowsRead AtspiElementSource::AppElement::joinWindowsRead(int timeoutMs) const
 {
-    if (unresponsive.load())
-        return AXError::CannotComplete;
+    std::lock_guard lock(windowsMutex);
+    const bool inFlight =
+        windowsRead && windowsRead->result.wait_for(std::chrono::seconds(0)) != std::future_status::ready;
+    if (inFlight)
+        return *windowsRead;
     AtspiWindowLimits limits;
     limits.budgetMs = timeoutMs;
     // The read bounds its own requests; the caller is bounded here as well, because one libatspi call may
     // send more requests than it says. A late result is dropped (the task owns its promise). The task runs
     // before the application element's release, which is queued behind it.
     auto promise = std::make_shared<std::promise<AtspiWindowsResult>>();
-    std::future<AtspiWindowsResult> future = promise->get_future();
-    thread.post([promise, accessible, limits, timeoutMs] {
+    windowsRead = WindowsRead{
+        promise->get_future().share(),
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs + kWindowsReadSlackMs)};
+    thread->post([promise, accessible = accessible, limits, timeoutMs] {
         promise->set_value(readWindows(accessible, limits, timeoutMs));
     });
-    if (future.wait_for(std::chrono::milliseconds(timeoutMs + kWindowsReadSlackMs)) != std::future_status::ready) {
-        unresponsive.store(true);
+    return *windowsRead;
+}
+
+// Windows (every top-level window) or MainWindow (the one mainWindowIndex picks), read in one go on the
+// libatspi thread within one messaging time-out.
+AXError AtspiElementSource::readWindowsInto(const AppElement &app, AXAttribute attribute, AXValue &out)
+{
+    if (app.unresponsive.load())
+        return AXError::CannotComplete;
+    const AppElement::WindowsRead read = app.joinWindowsRead(m_timeoutMs.load());
+    if (read.result.wait_until(read.deadline) != std::future_status::ready) {
+        app.unresponsive.store(true);
         return AXError::CannotComplete;
     }
-    AtspiWindowsResult read = future.get();
-    if (read.failed && read.windows.empty()) {
-        unresponsive.store(true);
+    const AtspiWindowsResult &result = read.result.get();
+    if (result.failed && result.windows.empty()) {
+        app.unresponsive.store(true);
         return AXError::CannotComplete;
     }
+    const int32_t pid = app.pid;
     if (attribute == AXAttribute::MainWindow) {
-        const int index = mainWindowIndex(read.windows);
+        const int index = mainWindowIndex(result.windows);
         if (index < 0)
             return AXError::NoValue;
-        out = ElementRef(std::make_shared<WindowElement>(std::move(read.windows[size_t(index)]), pid));
+        out = ElementRef(std::make_shared<WindowElement>(result.windows[size_t(index)], pid));
         return AXError::Success;
     }
     ElementList windows;
-    windows.reserve(read.windows.size());
-    for (AtspiWindowSnapshot &snapshot : read.windows)
-        windows.push_back(std::make_shared<WindowElement>(std::move(snapshot), pid));
+    windows.reserve(result.windows.size());
+    for (const AtspiWindowSnapshot &snapshot : result.windows)
+        windows.push_back(std::make_shared<WindowElement>(snapshot, pid));
     out = std::move(windows);
     return AXError::Success;
 }
-
-} // namespace
 
 AtspiElementSource::AtspiElementSource()
     : m_presser(std::make_unique<AtspiPresser>(AccessibilityStatus::busAddress(), m_timeoutMs.load()))
@@ -291,8 +320,7 @@ AXError AtspiElementSource::appAttribute(const AppElement &app, AXAttribute attr
         return readMenuBar(app, out);
     case AXAttribute::Windows:
     case AXAttribute::MainWindow:
-        return readWindowsInto(*app.thread, app.accessible, app.pid, m_timeoutMs.load(), app.unresponsive,
-                               attribute, out);
+        return readWindowsInto(app, attribute, out);
     default:
         return AXError::AttributeUnsupported;
     }

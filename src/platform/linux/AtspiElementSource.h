@@ -103,6 +103,7 @@ private:
 
     AXError readMenuBar(const AppElement &app, AXValue &out);
     AXError appAttribute(const AppElement &app, AXAttribute attribute, AXValue &out);
+    AXError readWindowsInto(const AppElement &app, AXAttribute attribute, AXValue &out);
 
     std::atomic<int> m_timeoutMs{900}; // before m_presser, which starts with it
     std::shared_ptr<AtspiThread> m_thread; // shared with application elements, which release on it
