@@ -253,7 +253,7 @@ void AXApp::menuBarRead(const std::shared_ptr<Load> &load)
 {
     std::optional<bool> decision = false;
     if (load->menu) {
-        decision = m_hooks.ruleForApp ? m_hooks.ruleForApp(bundleIdentifier()) : std::nullopt;
+        decision = m_hooks.ruleForApp ? m_hooks.ruleForApp(bundleIdentifier(), appName()) : std::nullopt;
         if (forced())
             decision = true;
     }
@@ -453,7 +453,7 @@ void AXApp::announce(bool value)
     if (!forced()) {
         // Menus read only in part (the application stopped answering) prove nothing worth keeping.
         if (m_hooks.updateRuleForApp && isAnswering())
-            m_hooks.updateRuleForApp(bundleIdentifier(), value);
+            m_hooks.updateRuleForApp(bundleIdentifier(), appName(), value);
         if (Delivery watcher{*this, nullptr})
             watcher->onShouldTriggerUpdate(value);
     }

@@ -22,11 +22,16 @@ namespace tavolin {
 // "any thread") must be thread-safe.
 struct AXAppHooks
 {
-    // The rule for a bundle identifier: true for "allow", false for "disabled", none for "auto"
-    // (PaletteRulesManager::ruleForApp). Main thread. Empty: "auto".
-    std::function<std::optional<bool>(const std::optional<QString> &bundleIdentifier)> ruleForApp;
+    // The rule for a bundle identifier, or for the executable name when none is stored under the identifier:
+    // true for "allow", false for "disabled", none for "auto" (PaletteRulesManager::ruleForApp). Main thread.
+    // Empty: "auto".
+    std::function<std::optional<bool>(const std::optional<QString> &bundleIdentifier,
+                                      const std::optional<QString> &executableName)>
+        ruleForApp;
     // Records a decision for an "auto" application (PaletteRulesManager::updateRuleForApp). Any thread.
-    std::function<void(const std::optional<QString> &bundleIdentifier, bool isSafe)> updateRuleForApp;
+    std::function<void(const std::optional<QString> &bundleIdentifier, const std::optional<QString> &executableName,
+                       bool isSafe)>
+        updateRuleForApp;
     // Whether the palette's shortcut is the default one (PaletteRulesManager::useDefaultHotKey). Any thread.
     // Empty: false.
     std::function<bool()> useDefaultHotKey;

@@ -138,35 +138,46 @@ void PaletteRulesManager::setShared(PaletteRulesManager *manager)
     g_installed.store(manager);
 }
 
-AppRule PaletteRulesManager::ruleForApp(const QString &bundleIdentifier) const
+QString PaletteRulesManager::ruleKey(const QString &bundleIdentifier, const QString &executableName) const
+{
+    if (!m_appRules.contains(bundleIdentifier) && !executableName.isEmpty() && m_appRules.contains(executableName))
+        return executableName;
+    return bundleIdentifier;
+}
+
+AppRule PaletteRulesManager::ruleForApp(const QString &bundleIdentifier, const QString &executableName) const
 {
     if (bundleIdentifier.isEmpty())
         return AppRule::Disabled;
+    QString key;
     QString ruleText;
     AppRule rule;
     {
         std::lock_guard lock(m_mutex);
-        const auto cached = m_cachedAppRules.constFind(bundleIdentifier);
+        key = ruleKey(bundleIdentifier, executableName);
+        const auto cached = m_cachedAppRules.constFind(key);
         if (cached != m_cachedAppRules.constEnd())
             return parseOrDefault(*cached);
-        ruleText = m_appRules.value(bundleIdentifier, appRuleString(m_defaultRule));
+        ruleText = m_appRules.value(key, appRuleString(m_defaultRule));
         rule = parseOrDefault(ruleText);
     }
-    log::info(QStringLiteral("rule for %1 is %2").arg(bundleIdentifier, ruleText));
+    log::info(QStringLiteral("rule for %1 is %2").arg(key, ruleText));
     return rule;
 }
 
-bool PaletteRulesManager::updateRuleForApp(const QString &bundleIdentifier, bool isSafe)
+bool PaletteRulesManager::updateRuleForApp(const QString &bundleIdentifier, bool isSafe, const QString &executableName)
 {
     if (bundleIdentifier.isEmpty())
         return false;
     log::info(QStringLiteral("shouldTrigger of %1 become %2").arg(bundleIdentifier).arg(isSafe ? 1 : 0));
     std::lock_guard lock(m_mutex);
-    const QString rule = m_appRules.value(bundleIdentifier, appRuleString(m_defaultRule));
+    // Kept under the key the rule came from, so a change of that rule drops the decision.
+    const QString key = ruleKey(bundleIdentifier, executableName);
+    const QString rule = m_appRules.value(key, appRuleString(m_defaultRule));
     // Compared as ruleForApp reads it, so an unknown stored string under an "auto" default still records.
     if (parseOrDefault(rule) != AppRule::Auto)
         return false;
-    m_cachedAppRules.insert(bundleIdentifier, appRuleString(isSafe ? AppRule::Allow : AppRule::Disabled));
+    m_cachedAppRules.insert(key, appRuleString(isSafe ? AppRule::Allow : AppRule::Disabled));
     return true;
 }
 

@@ -71,11 +71,13 @@ public:
     static void setShared(PaletteRulesManager *manager);
 
     // The rule for an application now. An empty identifier (no application) gives Disabled. A recorded
-    // decision for an "auto" application is returned silently; otherwise the rule is logged.
-    AppRule ruleForApp(const QString &bundleIdentifier) const;
+    // decision for an "auto" application is returned silently; otherwise the rule is logged. Rules stored
+    // before applications were named by desktop id carry the executable name ("mousepad"): one of those
+    // answers for `executableName` when nothing is stored under the identifier.
+    AppRule ruleForApp(const QString &bundleIdentifier, const QString &executableName = {}) const;
     // Records the outcome of reading an "auto" application's menus: Allow when `isSafe`, else Disabled.
     // Returns false, recording nothing, for an empty identifier or an application whose rule is not auto.
-    bool updateRuleForApp(const QString &bundleIdentifier, bool isSafe);
+    bool updateRuleForApp(const QString &bundleIdentifier, bool isSafe, const QString &executableName = {});
     // The menuoption for a menu title in an application (its key with or without ".app"); the application's
     // own rules come before those for "all". nullopt when no rule names the title.
     std::optional<int> getIgnorableOption(const QString &title, const QString &applicationKey) const;
@@ -98,6 +100,9 @@ private:
     QHash<QString, QHash<QString, int>> readMenuRules(const QJsonObject &stored) const;
     AppRule readDefaultRule() const;
     AppRule parseOrDefault(const QString &rule) const;
+    // Where an application's rule is kept: its identifier, or its executable name when only that names a
+    // rule. Under m_mutex.
+    QString ruleKey(const QString &bundleIdentifier, const QString &executableName) const;
     void onSettingChanged(const QString &key);
     void onAppRulesChanged();
 

@@ -83,11 +83,12 @@ AXAppHooks CommandPalette::makeHooks() const
     PaletteRulesManager *rules = &m_deps.rules;
     SettingsDomain *settingsDomain = &m_deps.settings;
     AXAppHooks hooks;
-    hooks.ruleForApp = [rules](const std::optional<QString> &bundle) {
-        return ruleAnswer(rules->ruleForApp(bundle.value_or(QString())));
+    hooks.ruleForApp = [rules](const std::optional<QString> &bundle, const std::optional<QString> &executable) {
+        return ruleAnswer(rules->ruleForApp(bundle.value_or(QString()), executable.value_or(QString())));
     };
-    hooks.updateRuleForApp = [rules](const std::optional<QString> &bundle, bool isSafe) {
-        rules->updateRuleForApp(bundle.value_or(QString()), isSafe);
+    hooks.updateRuleForApp = [rules](const std::optional<QString> &bundle, const std::optional<QString> &executable,
+                                     bool isSafe) {
+        rules->updateRuleForApp(bundle.value_or(QString()), isSafe, executable.value_or(QString()));
     };
     hooks.useDefaultHotKey = [rules] { return rules->useDefaultHotKey(); };
     hooks.triggeredByForce = [forced = m_forced] { return forced->load(); };
@@ -278,7 +279,8 @@ bool CommandPalette::prepareForShow(const AXAppPtr &next, bool force)
     m_deps.menus->setWatcher(weak_from_this());
 
     const std::optional<QString> bundle = next->bundleIdentifier();
-    const std::optional<AppRule> rule = bundle ? std::optional(m_deps.rules.ruleForApp(*bundle)) : std::nullopt;
+    const std::optional<AppRule> rule =
+        bundle ? std::optional(m_deps.rules.ruleForApp(*bundle, next->appName().value_or(QString()))) : std::nullopt;
     bool allow = rule == AppRule::Allow;
     if (rule == AppRule::Disabled) {
         if (!force) {

@@ -102,11 +102,11 @@ struct HookState
     AXAppHooks hooks()
     {
         AXAppHooks h;
-        h.ruleForApp = [this](const std::optional<QString> &) {
+        h.ruleForApp = [this](const std::optional<QString> &, const std::optional<QString> &) {
             std::lock_guard lock(mutex);
             return rule;
         };
-        h.updateRuleForApp = [this](const std::optional<QString> &bundle, bool safe) {
+        h.updateRuleForApp = [this](const std::optional<QString> &bundle, const std::optional<QString> &, bool safe) {
             std::lock_guard lock(mutex);
             ruleUpdates << QStringLiteral("%1:%2").arg(bundle.value_or(QStringLiteral("-"))).arg(safe);
         };

@@ -182,6 +182,29 @@ TEST_F(PaletteRulesManagerTest, TheLaterEntryForAnIdentifierWins)
     EXPECT_EQ(start().ruleForApp(QStringLiteral("org.example.A")), AppRule::Disabled);
 }
 
+// Rules stored before applications were named by desktop id carry the executable name.
+TEST_F(PaletteRulesManagerTest, ARuleStoredUnderTheExecutableNameAnswersUntilOneNamesTheDesktopId)
+{
+    settings.setValue(kRulesKey, QJsonArray{rule("mousepad", "disabled"), rule("geany", "auto")});
+    settings.setValue(kDefaultKey, QStringLiteral("allow"));
+    PaletteRulesManager &rules = start();
+    const QString mousepad = QStringLiteral("org.xfce.mousepad");
+    const QString geany = QStringLiteral("org.geany.geany");
+
+    EXPECT_EQ(rules.ruleForApp(mousepad, QStringLiteral("mousepad")), AppRule::Disabled);
+    EXPECT_EQ(rules.ruleForApp(mousepad), AppRule::Allow); // no executable name: the default
+    EXPECT_EQ(rules.ruleForApp(QStringLiteral("org.example.Other"), QStringLiteral("other")), AppRule::Allow);
+
+    // A decision for the "auto" one is dropped when its stored rule changes.
+    EXPECT_TRUE(rules.updateRuleForApp(geany, false, QStringLiteral("geany")));
+    EXPECT_EQ(rules.ruleForApp(geany, QStringLiteral("geany")), AppRule::Disabled);
+    settings.setValue(kRulesKey, QJsonArray{rule("mousepad", "disabled"), rule("geany", "allow")});
+    EXPECT_EQ(rules.ruleForApp(geany, QStringLiteral("geany")), AppRule::Allow);
+
+    settings.setValue(kRulesKey, QJsonArray{rule("mousepad", "disabled"), rule("org.xfce.mousepad", "allow")});
+    EXPECT_EQ(rules.ruleForApp(mousepad, QStringLiteral("mousepad")), AppRule::Allow);
+}
+
 TEST_F(PaletteRulesManagerTest, AnUnknownRuleStringFollowsTheDefault)
 {
     settings.setValue(kRulesKey, QJsonArray{rule("org.example.A", "sometimes")});

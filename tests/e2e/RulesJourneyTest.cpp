@@ -6,6 +6,7 @@
 // waits for what is then asserted.
 #include "EndToEndTest.h"
 #include "HeadlessSession.h"
+#include "MousepadRun.h"
 #include "PreferencesSide.h"
 
 #include "common/SettingsKeys.h"
@@ -79,6 +80,32 @@ TEST_F(RulesJourney, MenuRuleHidesAMenuDisabledHandsTheShortcutOnAllowOpensThePa
     content = openOverOnceTaken(*palette, *window, [](const PanelContent &panel) { return panel.rows.contains(kSaveAs); });
     EXPECT_TRUE(content) << "after allowing again: " << panelNow() << "\n" << palette->log().toStdString();
     ASSERT_TRUE(closePanel());
+    EXPECT_EQ(palette->stopAndReportFaults(), QString());
+}
+
+// A rule the App Rules pane stored under Mousepad's executable name, before applications were named by their
+// desktop id ("org.xfce.mousepad"), still holds: "Leave to the application" keeps the panel away.
+TEST_F(EndToEndTest, ARuleStoredUnderTheExecutableNameStillHolds)
+{
+    if (!Mousepad::installed())
+        GTEST_SKIP() << "mousepad is not installed (scripts/install-deps.sh)";
+    std::optional<QString> window;
+    const std::unique_ptr<TestApp> mousepad = startMousepad(window);
+    ASSERT_TRUE(mousepad && window);
+    QJsonObject settings = settingsWithFixtureRule(QString());
+    settings.insert(QString(settings::kAppRules),
+                    QJsonArray{QJsonArray{QStringLiteral("mousepad"), QStringLiteral("disabled"), QStringLiteral("Mousepad")}});
+    std::unique_ptr<PaletteRun> palette;
+    startPalette(settings, palette);
+    ASSERT_TRUE(palette);
+
+    const QString ruled = QStringLiteral("rule for mousepad is disabled");
+    // Pressed again until the palette holds the key: right after start it may not yet.
+    const bool handedOn = waitFor(
+        [&] { return activate(*window) && pressPaletteShortcut() && waitFor([&] { return palette->countInLog(ruled) > 0; }, 1500ms); },
+        15s);
+    EXPECT_TRUE(handedOn) << palette->log().toStdString();
+    EXPECT_FALSE(panelWindowVisible());
     EXPECT_EQ(palette->stopAndReportFaults(), QString());
 }
 

@@ -68,7 +68,7 @@ protected:
         const std::optional<int32_t> pid = m_source->addApplication(appJson(description));
         EXPECT_TRUE(pid);
         AXAppHooks hooks;
-        hooks.ruleForApp = [rule](const std::optional<QString> &) { return rule; };
+        hooks.ruleForApp = [rule](const std::optional<QString> &, const std::optional<QString> &) { return rule; };
         hooks.ignorableOption = [this](const QString &title, const QString &) {
             const std::optional<int> option = m_rules(title);
             return option ? std::optional<int64_t>(*option) : std::nullopt;
