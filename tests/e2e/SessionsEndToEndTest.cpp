@@ -167,8 +167,19 @@ TEST_F(SessionsEndToEnd, WithoutAnAccessibilityBusThePermissionWindowShows)
         PaletteRun::start(QJsonObject{{QStringLiteral("skipWelcome"), true}}, &why, &handedOff, side->environment());
     ASSERT_TRUE(palette) << why.toStdString();
     EXPECT_TRUE(palette->waitForLog(QStringLiteral("AXIsProcessTrusted=NO"))) << palette->log().toStdString();
-    EXPECT_TRUE(waitFor([&] { return windowMappedIn(side->environment(), QStringLiteral("Tavolin")); }, 10s))
+    ASSERT_TRUE(waitFor([&] { return windowMappedIn(side->environment(), QStringLiteral("Tavolin")); }, 10s))
         << "no permission window: " << palette->log().toStdString();
+
+    // Return presses its button: the switch is tried and the window closes.
+    const std::optional<ProgramRun> pressed =
+        runToEnd(QStringLiteral("xdotool"),
+                 {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), QStringLiteral("^Tavolin$"),
+                  QStringLiteral("windowactivate"), QStringLiteral("--sync"), QStringLiteral("key"), QStringLiteral("Return")},
+                 side->environment(), 5000);
+    ASSERT_TRUE(pressed && pressed->exitCode == 0) << (pressed ? pressed->output.toStdString() : "xdotool hung");
+    EXPECT_TRUE(palette->waitForLog(QStringLiteral("accessibility switched on:"))) << palette->log().toStdString();
+    EXPECT_TRUE(waitFor([&] { return !windowMappedIn(side->environment(), QStringLiteral("Tavolin")); }, 10s))
+        << "the permission window stayed open";
     EXPECT_EQ(palette->stopAndReportFaults(), QString());
 }
 
