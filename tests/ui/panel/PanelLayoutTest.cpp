@@ -83,6 +83,19 @@ TEST_F(PanelLayoutTest, TheWindowKeepsItsTopEdgeWhenItShrinks)
     EXPECT_EQ(m_controller->window()->geometry().center().x(), centre);
 }
 
+// While a window manager takes a newly mapped panel into its frame, the window reports the screen's corner
+// for a moment; rows arriving then must not pin the panel there.
+TEST_F(PanelLayoutTest, TheWindowKeepsItsPlaceWhenItReportsTheCornerWhileRowsArrive)
+{
+    showRows(10);
+    const QRect placed = m_controller->window()->geometry();
+    ASSERT_NE(placed.topLeft(), QPoint(0, 0));
+    m_controller->window()->move(0, 0);
+    showRows(2);
+    EXPECT_EQ(m_controller->window()->y(), placed.y());
+    EXPECT_EQ(m_controller->window()->geometry().center().x(), placed.center().x());
+}
+
 TEST_F(PanelLayoutTest, TheFullPanelIsCentredOnTheScreen)
 {
     m_controller->applyThemeOnLayouts(*m_themes->currentTheme(), false);
