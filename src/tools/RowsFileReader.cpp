@@ -299,6 +299,18 @@ qsizetype blockEnd(QByteArrayView bytes, qsizetype from)
     return nextBreak < 0 ? bytes.size() : nextBreak + 1;
 }
 
+// A carriage return inside a line is read as the space `list` writes for it, so a line reads back as the row
+// it was written from; one before a line break ends the line, as in files written on other systems.
+void flattenLoneCarriageReturns(QString &block)
+{
+    if (!block.contains(QLatin1Char('\r')))
+        return;
+    for (qsizetype i = 0; i < block.size(); ++i) {
+        if (block.at(i) == QLatin1Char('\r') && i + 1 < block.size() && block.at(i + 1) != QLatin1Char('\n'))
+            block[i] = QLatin1Char(' ');
+    }
+}
+
 // The rows of whole lines `bytes`, the first of them numbered `firstLine`. The text is decoded a block at a
 // time into one reused buffer, which stays in the cache, instead of all at once (twice its size in UTF-16).
 RowsFile parseLines(QByteArrayView bytes, int firstLine, const RowPrefilter *filter, RowsForm form)
@@ -311,6 +323,7 @@ RowsFile parseLines(QByteArrayView bytes, int firstLine, const RowPrefilter *fil
         const qsizetype end = blockEnd(bytes, at);
         block = QString::fromUtf8(bytes.sliced(at, end - at));
         at = end;
+        flattenLoneCarriageReturns(block);
         const QStringView text(block);
         for (qsizetype from = 0; from < text.size();) { // an empty last line would be skipped anyway
             const qsizetype lineEnd = text.indexOf(u'\n', from);

@@ -54,6 +54,8 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"CommentsAndBlankLinesSkipped", "# rows\n\n   \n  # indented\nEdit > Copy\n", {QStringLiteral("Edit > Copy")}, 0},
         ParseCase{"WindowsLineEnds", "Edit > Copy\tCtrl+C\r\nEdit > Cut\r\n",
                   {QStringLiteral("Edit > Copy\tCtrl+C"), QStringLiteral("Edit > Cut")}, 0},
+        ParseCase{"CarriageReturnInsideALineReadAsTheSpaceWrittenForIt", "Edit >\r\r Copy\rAll\r\n",
+                  {QStringLiteral("Edit > Copy All")}, 0},
         ParseCase{"BadShortcutKeepsRow", "Edit > Copy\tCtrl+Nonsense+\n", {QStringLiteral("Edit > Copy")}, 1},
         ParseCase{"UnknownStateKeepsRow", "Edit > Copy\t\tglowing\n", {QStringLiteral("Edit > Copy")}, 1},
         ParseCase{"EmptyTitleSkipped", "File > \nFile >  > Save\n", {}, 2},
