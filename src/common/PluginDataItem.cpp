@@ -33,11 +33,6 @@ PluginDataItem::PluginDataItem(QString app, QString label, QString entry)
 {
 }
 
-bool PluginDataItem::propertyIsOptional(const QString &name)
-{
-    return name == QLatin1String("keyData");
-}
-
 QString PluginDataItem::jsonFromArray(const QList<PluginDataItem> &records)
 {
     QStringList texts;

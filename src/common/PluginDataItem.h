@@ -35,9 +35,6 @@ struct PluginDataItem
     // enLabel "", enabled, group "", no keyData.
     PluginDataItem(QString app, QString label, QString entry);
 
-    // True only for "keyData".
-    static bool propertyIsOptional(const QString &name);
-
     // "[" + the records' toJson() texts joined by "," + "]"; "[]" for none.
     static QString jsonFromArray(const QList<PluginDataItem> &records);
     // The records of a list text; empty for a null or empty text, text that is not a JSON list, or a list

@@ -117,18 +117,6 @@ TEST_F(CommandChannelTest, HandlerGetsTheWholeArrayAndTheKeyIsRemovedAfterwards)
     EXPECT_FALSE(reopened.contains(settings::kCommand)); // removed from the file, not just from memory
 }
 
-TEST_F(CommandChannelTest, UnknownNameIsRemovedToo)
-{
-    // A handler that knows no such command still answers Done.
-    CommandChannel channel(domain, [&](const QJsonArray &command) {
-        received << command;
-        return CommandResult::Done;
-    });
-    ASSERT_TRUE(CommandChannel::send(domain, QStringLiteral("noSuchCommand")));
-    EXPECT_EQ(receivedNames(), QStringList{QStringLiteral("noSuchCommand")});
-    EXPECT_FALSE(domain.contains(settings::kCommand));
-}
-
 TEST_F(CommandChannelTest, KeepKeyLeavesTheCommandInPlaceAndRunsItOnce)
 {
     const auto channel = listen(domain, CommandResult::KeepKey);
@@ -138,15 +126,6 @@ TEST_F(CommandChannelTest, KeepKeyLeavesTheCommandInPlaceAndRunsItOnce)
 
     channel->receive(); // asked again explicitly, it runs again
     EXPECT_EQ(received.size(), 2);
-}
-
-TEST_F(CommandChannelTest, TheSameCommandWrittenTwiceRunsTwice)
-{
-    const auto channel = listen(domain);
-    ASSERT_TRUE(CommandChannel::send(domain, command::kClearHistory));
-    ASSERT_TRUE(CommandChannel::send(domain, command::kClearHistory));
-    EXPECT_EQ(receivedNames(), (QStringList{QStringLiteral("clearHistory"), QStringLiteral("clearHistory")}));
-    EXPECT_FALSE(domain.contains(settings::kCommand));
 }
 
 TEST_F(CommandChannelTest, CommandFromAnotherWriterArrivesAndIsRemovedForBoth)

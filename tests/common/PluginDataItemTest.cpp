@@ -37,33 +37,6 @@ QString listWith(const QString &second)
     return QLatin1Char('[') + validRecord() + QLatin1Char(',') + second + QLatin1Char(']');
 }
 
-TEST(PluginDataItem, ShortConstructorFillsDefaults)
-{
-    const PluginDataItem item(QStringLiteral("all"), QStringLiteral("Say Hi"), QStringLiteral("hi.sh"));
-    EXPECT_EQ(item.app, QStringLiteral("all"));
-    EXPECT_EQ(item.enLabel, QString());
-    EXPECT_TRUE(item.enabled);
-    EXPECT_EQ(item.group, QString());
-    EXPECT_FALSE(item.keyData);
-    EXPECT_EQ(item.entry, QStringLiteral("hi.sh"));
-}
-
-TEST(PluginDataItem, OnlyKeyDataIsOptional)
-{
-    EXPECT_TRUE(PluginDataItem::propertyIsOptional(QStringLiteral("keyData")));
-    for (const char *name : {"app", "label", "enLabel", "entry", "enabled", "group", ""})
-        EXPECT_FALSE(PluginDataItem::propertyIsOptional(QLatin1String(name))) << name;
-    EXPECT_STREQ(PluginDataItem::kExtPrefix, "p_");
-}
-
-TEST(PluginDataItem, EmptyListsBothWays)
-{
-    EXPECT_EQ(PluginDataItem::jsonFromArray({}), QStringLiteral("[]"));
-    EXPECT_TRUE(PluginDataItem::arrayFromJSON(QStringLiteral("[]")).isEmpty());
-    EXPECT_TRUE(PluginDataItem::arrayFromJSON(QStringLiteral("")).isEmpty());
-    EXPECT_TRUE(PluginDataItem::arrayFromJSON(QString()).isEmpty());
-}
-
 TEST(PluginDataItem, ListRoundTripsWithAndWithoutShortcut)
 {
     const QList<PluginDataItem> records{
@@ -76,8 +49,8 @@ TEST(PluginDataItem, ListRoundTripsWithAndWithoutShortcut)
                        true, QString(), KeyData(std::nullopt, 122, 8)),
     };
     const QString text = PluginDataItem::jsonFromArray(records);
-    EXPECT_TRUE(text.startsWith(QLatin1Char('[')) && text.endsWith(QLatin1Char(']')));
     EXPECT_EQ(PluginDataItem::arrayFromJSON(text), records);
+    EXPECT_EQ(PluginDataItem::jsonFromArray({}), QStringLiteral("[]"));
 }
 
 TEST(PluginDataItem, SingleRecordJsonHasEveryKeyAndKeyDataOnlyWhenSet)
@@ -94,14 +67,6 @@ TEST(PluginDataItem, SingleRecordJsonHasEveryKeyAndKeyDataOnlyWhenSet)
     EXPECT_EQ(keyData.value(QLatin1String("cmdChar")).toString(), QStringLiteral("Space"));
     EXPECT_EQ(keyData.value(QLatin1String("modifierFlags")).toInteger(), 14);
     EXPECT_EQ(PluginDataItem::fromJsonObject(object), item);
-}
-
-TEST(PluginDataItem, RecordWithoutKeyDataParses)
-{
-    const QList<PluginDataItem> records = PluginDataItem::arrayFromJSON(listWith(validRecord()));
-    ASSERT_EQ(records.size(), 2);
-    EXPECT_FALSE(records[1].keyData);
-    EXPECT_EQ(records[1].label, QStringLiteral("Copy Path"));
 }
 
 struct AcceptRow
@@ -165,6 +130,7 @@ TEST(PluginDataItem, TextThatIsNotAListReadsAsEmpty)
         {"single object, not a list", validRecord()},
         {"a string", QStringLiteral("\"[]\"")},
         {"null", QStringLiteral("null")},
+        {"empty", QString()},
     };
     for (const AcceptRow &row : rows) {
         SCOPED_TRACE(row.name);

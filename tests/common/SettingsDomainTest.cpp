@@ -468,20 +468,6 @@ TEST_F(SettingsDomainTest, FileThatCannotBeReadIsNeverReplaced)
     EXPECT_FALSE(domain.contains(QStringLiteral("k")));
 }
 
-TEST_F(SettingsDomainTest, SharedIsOneObjectForThePaletteDomain)
-{
-    SettingsDomain &shared = SettingsDomain::shared();
-    EXPECT_EQ(&shared, &SettingsDomain::shared());
-    EXPECT_EQ(shared.domain(), QStringLiteral("io.quorvane.Tavolin"));
-    EXPECT_TRUE(shared.filePath().endsWith(QStringLiteral("/tavolin/io.quorvane.Tavolin.json")));
-
-    SettingsDomain installed(kDomain);
-    SettingsDomain::setShared(&installed);
-    EXPECT_EQ(&SettingsDomain::shared(), &installed);
-    SettingsDomain::setShared(nullptr);
-    EXPECT_EQ(&SettingsDomain::shared(), &shared);
-}
-
 TEST_F(SettingsDomainTest, ReadsOnAnotherThreadSeeWholeValuesWhileWriting)
 {
     SettingsDomain domain(kDomain);

@@ -63,17 +63,5 @@ TEST(ShortcutValidator, FunctionKeysAreExactlyF1ToF19)
     EXPECT_FALSE(ShortcutValidator::isFunctionKey(90)); // F20 has no name here
 }
 
-TEST(ShortcutValidator, SharedInstanceKeepsTheOptionFlag)
-{
-    ShortcutValidator &shared = ShortcutValidator::shared();
-    EXPECT_EQ(&shared, &ShortcutValidator::shared());
-    const bool before = shared.allowAnyShortcutWithOptionModifier();
-    shared.setAllowAnyShortcutWithOptionModifier(true);
-    EXPECT_TRUE(ShortcutValidator::shared().isShortcutValid(Shortcut(35, kOpt)));
-    shared.setAllowAnyShortcutWithOptionModifier(false);
-    EXPECT_FALSE(ShortcutValidator::shared().isShortcutValid(Shortcut(35, kOpt)));
-    shared.setAllowAnyShortcutWithOptionModifier(before);
-}
-
 } // namespace
 } // namespace tavolin
