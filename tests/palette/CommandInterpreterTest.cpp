@@ -208,13 +208,5 @@ TEST_F(CommandInterpreterTest, CommandStoredBeforeStartRunsOnReceive)
     EXPECT_FALSE(commandStored());
 }
 
-TEST_F(CommandInterpreterTest, ValuesThatAreNoCommandAreLeftAlone)
-{
-    const auto interpreter = start();
-    m_settings.setValue(settings::kCommand, QJsonArray{42, u"clearHistory"_qs});
-    EXPECT_TRUE(calls.isEmpty());
-    EXPECT_TRUE(commandStored());
-}
-
 } // namespace
 } // namespace tavolin

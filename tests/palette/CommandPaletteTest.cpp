@@ -257,18 +257,6 @@ TEST_F(CommandPaletteTest, AutoApplicationWithoutConflictIsShownOnceEveryMenuIsR
     EXPECT_EQ(titlesOf(m_menus->all()), (QStringList{u"Crop"_qs, u"Rotate"_qs, u"Blur"_qs}));
 }
 
-TEST_F(CommandPaletteTest, DisabledApplicationGetsTheKeyCombinationPosted)
-{
-    start();
-    const int32_t coder = focus(kCoder);
-    pressShortcut();
-    EXPECT_EQ(m_panel.count(u"show"_qs), 0);
-    ASSERT_EQ(m_keyPoster.posts().size(), 1u);
-    EXPECT_EQ(m_keyPoster.posts().front().pid, coder);
-    EXPECT_EQ(m_keyPoster.posts().front().shortcut, kDefaultShortcut);
-    EXPECT_TRUE(m_menus->all().isEmpty());
-}
-
 TEST_F(CommandPaletteTest, ForcedShowOverADisabledApplicationOpensThePanelWithItsMenus)
 {
     start();

@@ -49,12 +49,6 @@ TEST_F(DataSourceTest, ModeWithoutProviderHasNoRows)
     EXPECT_FALSE(m_source.hasFilter());
 }
 
-TEST_F(DataSourceTest, ModesKeepTheirOrder)
-{
-    EXPECT_LT(PanelMode::CommandPalette, PanelMode::QuickOpen);
-    EXPECT_LT(PanelMode::QuickOpen, PanelMode::SelfOptions);
-}
-
 struct LimitCase
 {
     const char *name;

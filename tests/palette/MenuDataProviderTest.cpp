@@ -343,16 +343,6 @@ TEST_F(MenuDataProviderTest, PerformedRowsAreRecordedOnlyInTheCommandPaletteMode
     EXPECT_EQ(historyOf(u"Scribe"_qs), QStringList{u"Undo"_qs});
 }
 
-TEST_F(MenuDataProviderTest, PressingALiveRowRecordsItThroughThePerformedSink)
-{
-    loadAndRead(app(kScribe));
-    m_provider->recordPerformedRows();
-    EXPECT_TRUE(row(u"Save"_qs)->apply(0));
-    MenuItemData::setPerformedSink({});
-    EXPECT_EQ(m_source->performed(), QStringList{u"Save:AXPress"_qs});
-    EXPECT_EQ(historyOf(u"Scribe"_qs), QStringList{u"Save"_qs});
-}
-
 TEST_F(MenuDataProviderTest, ClearingHistoryDropsStoredEntriesAndHistoryRows)
 {
     remember(u"Scribe"_qs, {u"Save"_qs});

@@ -144,16 +144,6 @@ TEST(MenuItemData, SecondaryLabelJoinsThePathWithBullets)
     EXPECT_EQ(makeRow(u"File"_qs)->secondaryLabel(), QString());
 }
 
-TEST(MenuItemData, ChildRowTakesItsParentsPathAndTitle)
-{
-    test::ScopedMenuRules noRules;
-    const auto parent = makeRow(u"Export"_qs, {u"File"_qs});
-    MenuItemData child(u"PDF"_qs, true, std::nullopt, parent.get(), QString());
-    EXPECT_EQ(child.path(), (QStringList{u"File"_qs, u"Export"_qs}));
-    EXPECT_TRUE(child.hasSubmenu());
-    EXPECT_FALSE(child.isChecked());
-}
-
 struct LatinTitleCase
 {
     const char *name;
@@ -179,12 +169,6 @@ INSTANTIATE_TEST_SUITE_P(Titles, LatinTitleTable,
                                            LatinTitleCase{"Cyrillic", u"Файл", u"Fajl"}),
                          [](const auto &info) { return std::string(info.param.name); });
 
-TEST(MenuItemData, LatinPathIsComputedPerElement)
-{
-    test::ScopedMenuRules noRules;
-    EXPECT_EQ(makeRow(u"x"_qs, {u"Файл"_qs, u"Edit"_qs})->latinPath(), (QStringList{u"Fajl"_qs, u"Edit"_qs}));
-}
-
 TEST(MenuItemData, RowsUnderAParentGetTheSameLatinPathAsAnExplicitPath)
 {
     test::ScopedMenuRules noRules;
@@ -194,20 +178,6 @@ TEST(MenuItemData, RowsUnderAParentGetTheSameLatinPathAsAnExplicitPath)
     EXPECT_EQ(pdf.path(), (QStringList{u"Файл"_qs, u"Экспорт"_qs}));
     EXPECT_EQ(pdf.latinPath(), makeRow(u"PDF"_qs, {u"Файл"_qs, u"Экспорт"_qs})->latinPath());
     EXPECT_EQ(pdf.latinPath(), (QStringList{u"Fajl"_qs, u"Eksport"_qs}));
-}
-
-TEST(MenuItemData, EnglishPathOfARowWithoutItemIsEmpty)
-{
-    test::ScopedMenuRules noRules;
-    EXPECT_TRUE(makeRow(u"Speichern"_qs, {u"Datei"_qs})->enPath().isEmpty());
-}
-
-TEST(MenuItemData, ExpandFollowsTheSubmenuFlagOnly)
-{
-    test::ScopedMenuRules noRules;
-    const auto row = makeRow(u"Save"_qs);
-    row->setShouldExpand(true);
-    EXPECT_FALSE(row->shouldExpand());
 }
 
 struct RuleCase

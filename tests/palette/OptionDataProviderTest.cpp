@@ -59,11 +59,6 @@ TEST_F(OptionDataProviderTest, ListsItsFourOptionsInOrder)
               (QStringList{u"Preferences"_qs, u"Themes"_qs, u"About Tavolin"_qs, u"Quit"_qs}));
     EXPECT_EQ(hints(), (QStringList{u"Change settings of Tavolin"_qs, u"Current Theme: default"_qs,
                                     u"Current Version: 1.4.2"_qs, u"Terminate Tavolin"_qs}));
-    EXPECT_EQ(m_options.appName, u"Tavolin"_qs);
-    EXPECT_EQ(m_options.appIcon(), u"tavolin"_qs);
-    EXPECT_TRUE(m_options.theme()->hasSubmenu());
-    EXPECT_TRUE(m_options.theme()->applyOnHover());
-    EXPECT_EQ(m_options.inputHint(), u"Commands"_qs);
 }
 
 TEST_F(OptionDataProviderTest, WithoutAVersionAboutSaysUnknown)
