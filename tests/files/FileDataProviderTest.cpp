@@ -9,6 +9,7 @@ namespace tavolin {
 namespace {
 
 using test::shown;
+using test::StubJob;
 
 const QString kOpened = QString::fromLatin1(filegroup::kOpened);
 const QString kRecent = QString::fromLatin1(filegroup::kRecent);
@@ -26,22 +27,6 @@ FileItemDataPtr rowWithoutUrl(const QString &title, const QString &group)
     row->setGroup(group);
     return row;
 }
-
-// A source that only has a group name, for handing rows to the provider.
-class StubJob final : public BaseJob
-{
-public:
-    explicit StubJob(QString group) : m_group(std::move(group)) {}
-    std::weak_ptr<QuickOpenJobWatcher> watcher() const override { return {}; }
-    void setWatcher(std::weak_ptr<QuickOpenJobWatcher>) override {}
-    QString group() const override { return m_group; }
-    std::optional<FileTask> initTask() const override { return std::nullopt; }
-    FileTask setApp(const QString &, const AXAppPtr &) override { return FileTask::completed(); }
-    FileTask query(const QString &) override { return FileTask::completed(); }
-
-private:
-    QString m_group;
-};
 
 class CountingWatcher final : public FileDataProviderWatcher
 {

@@ -30,9 +30,6 @@ TEST_P(FileItemDataFromUrl, TitleGroupAndIcon)
     ASSERT_TRUE(row->url().has_value());
     EXPECT_EQ(*row->url(), c.url);
     EXPECT_EQ(row->icon().has_value(), c.hasIcon);
-    EXPECT_FALSE(row->shouldExpand());
-    EXPECT_FALSE(row->applyOnHover());
-    EXPECT_FALSE(row->inputHint().has_value());
 }
 
 INSTANTIATE_TEST_SUITE_P(

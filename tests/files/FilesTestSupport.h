@@ -162,6 +162,22 @@ public:
     std::vector<Delivery> deliveries;
 };
 
+// A job that only has a group name: hands rows to the provider as one of its sources would.
+class StubJob final : public BaseJob
+{
+public:
+    explicit StubJob(QString group) : m_group(std::move(group)) {}
+    std::weak_ptr<QuickOpenJobWatcher> watcher() const override { return {}; }
+    void setWatcher(std::weak_ptr<QuickOpenJobWatcher>) override {}
+    QString group() const override { return m_group; }
+    std::optional<FileTask> initTask() const override { return std::nullopt; }
+    FileTask setApp(const QString &, const AXAppPtr &) override { return FileTask::completed(); }
+    FileTask query(const QString &) override { return FileTask::completed(); }
+
+private:
+    QString m_group;
+};
+
 // Creates `relative` (with its folders) under `root`; a trailing "/" makes a folder.
 inline QString makePath(const QString &root, const QString &relative)
 {

@@ -29,22 +29,6 @@ namespace {
 const QString kRecent = QString::fromLatin1(filegroup::kRecent);
 constexpr int32_t kScribePid = 50;
 
-// Hands rows to the provider as one of its sources would.
-class StubJob final : public BaseJob
-{
-public:
-    explicit StubJob(QString group) : m_group(std::move(group)) {}
-    std::weak_ptr<QuickOpenJobWatcher> watcher() const override { return {}; }
-    void setWatcher(std::weak_ptr<QuickOpenJobWatcher>) override {}
-    QString group() const override { return m_group; }
-    std::optional<FileTask> initTask() const override { return std::nullopt; }
-    FileTask setApp(const QString &, const AXAppPtr &) override { return FileTask::completed(); }
-    FileTask query(const QString &) override { return FileTask::completed(); }
-
-private:
-    QString m_group;
-};
-
 class QuickOpenShellTest : public JobTest
 {
 protected:
@@ -154,20 +138,6 @@ TEST_F(QuickOpenShellTest, RowsArrivingAfterTheShowAreListedWithTheFirstSelected
 
     EXPECT_EQ(listedTitles(), (QStringList{u"notes.txt"_qs, u"plan.md"_qs}));
     EXPECT_EQ(m_panel->list()->selectedRow(), 0);
-}
-
-TEST_F(QuickOpenShellTest, ReturnOpensTheSelectedFile)
-{
-    switchOn();
-    ASSERT_TRUE(pressHotKey());
-    deliver({u"notes.txt"_qs, u"plan.md"_qs});
-    m_panel->selectNext(false, 1);
-
-    QTest::keyClick(m_panel->panel()->input(), Qt::Key_Return);
-
-    ASSERT_EQ(m_workspace.requests.size(), 1u);
-    EXPECT_EQ(m_workspace.requests[0].path, file(u"plan.md"_qs));
-    EXPECT_FALSE(m_panel->isVisible());
 }
 
 TEST_F(QuickOpenShellTest, LaterDeliveriesKeepTheUsersSelection)
