@@ -69,11 +69,6 @@ protected:
     FakeNotifier m_notifier;
 };
 
-TEST_F(PluginDataProviderTest, FolderIsUnderTheDataDirectory)
-{
-    EXPECT_EQ(makeProvider()->pluginsFolder(), folder());
-}
-
 TEST_F(PluginDataProviderTest, FirstStartCopiesTheScriptsAndInstallsTheFileManagerRecords)
 {
     auto provider = makeProvider({QStringLiteral("thunar"), QStringLiteral("dolphin")});

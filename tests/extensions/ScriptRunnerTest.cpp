@@ -363,24 +363,6 @@ TEST_F(ScriptRunnerTest, ConcurrentRunsAreAllReapedAndAllReport)
     EXPECT_EQ(zombieChildren(), 0);
 }
 
-// Scripts that start an editor and wait are common: runs never queue behind them.
-TEST_F(ScriptRunnerTest, TwentyScriptsThatNeverExitLeaveTheNextRunToStartAtOnce)
-{
-    addScript(QStringLiteral("hang.sh"), "exec sleep 600\n");
-    addScript(QStringLiteral("mark.sh"), QStringLiteral("touch '%1'\n").arg(outside(QStringLiteral("ran"))).toUtf8());
-
-    QList<QFuture<RunOutcome>> hanging;
-    for (int i = 0; i < 20; ++i)
-        hanging << m_runner->run(QStringLiteral("Hang %1").arg(i), QStringLiteral("hang.sh"), {});
-    QFuture<RunOutcome> next = m_runner->run(QStringLiteral("Mark"), QStringLiteral("mark.sh"), {});
-
-    ASSERT_TRUE(test::waitFor([&] { return next.isFinished(); }, std::chrono::seconds(10)));
-    EXPECT_EQ(next.result().kind, Kind::Succeeded);
-    EXPECT_TRUE(QFileInfo::exists(outside(QStringLiteral("ran"))));
-    EXPECT_TRUE(std::none_of(hanging.begin(), hanging.end(), [](const auto &f) { return f.isFinished(); }));
-    EXPECT_TRUE(m_notifier.shown().empty());
-}
-
 TEST_F(ScriptRunnerTest, ARunBeyondTheLimitFailsAtOnceAndSaysSo)
 {
     m_runner = std::make_unique<ScriptRunner>(folder(), m_notifier, 2);
