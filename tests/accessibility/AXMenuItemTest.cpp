@@ -156,21 +156,6 @@ TEST_F(AXMenuItemTest, OtherRuleOptionsStillReadTheSubmenu)
     }
 }
 
-TEST_F(AXMenuItemTest, PressGoesToTheItemsElement)
-{
-    AXMenuItem save(test::readContext(source), find({QStringLiteral("File"), QStringLiteral("Save")}), ReadDepth::WithSubmenus);
-    EXPECT_EQ(save.press(), AXError::Success);
-    EXPECT_EQ(source->performed(), QStringList{QStringLiteral("Save:AXPress")});
-}
-
-TEST_F(AXMenuItemTest, PressOnAVanishedApplicationReportsIt)
-{
-    AXMenuItem save(test::readContext(source), find({QStringLiteral("File"), QStringLiteral("Save")}), ReadDepth::WithSubmenus);
-    source->vanishAfter(4101, 0);
-    EXPECT_EQ(save.press(), AXError::InvalidElement);
-    EXPECT_TRUE(source->performed().isEmpty());
-}
-
 TEST(AXMenuItemShapeTest, OnlyASingleMenuChildIsASubmenu)
 {
     auto source = std::make_shared<FakeElementSource>();
