@@ -31,14 +31,6 @@ protected:
     PreferencesWindow window;
 };
 
-TEST_F(PreferencesWindowTest, OpensOnGeneralWithFourButtons)
-{
-    EXPECT_EQ(window.selectedIndex(), int(PreferencesWindow::General));
-    EXPECT_EQ(window.currentPane(), window.generalController());
-    EXPECT_EQ(window.paneButton(0)->text(), QLatin1String("General"));
-    EXPECT_EQ(window.paneButton(3)->text(), QLatin1String("About"));
-}
-
 TEST_F(PreferencesWindowTest, SwitchingKeepsTopLeftAndFollowsThePaneHeight)
 {
     const QPoint topLeft = window.geometry().topLeft();
@@ -48,48 +40,43 @@ TEST_F(PreferencesWindowTest, SwitchingKeepsTopLeftAndFollowsThePaneHeight)
         QWidget *pane = window.currentPane();
         const int paneHeight = pane->sizeHint().expandedTo(pane->minimumSize()).height();
         EXPECT_EQ(window.height(), paneHeight + window.buttonRowHeight()) << "pane " << index;
+        for (QWidget *other : {static_cast<QWidget *>(window.generalController()),
+                               static_cast<QWidget *>(window.palettePane()),
+                               static_cast<QWidget *>(window.aboutController())})
+            EXPECT_EQ(other->isVisible(), other == pane) << "pane " << index;
     }
     EXPECT_GT(window.palettePane()->minimumHeight(), window.generalController()->sizeHint().height())
         << "panes differ in height, so the checks above can fail";
 }
 
-TEST_F(PreferencesWindowTest, ExactlyOnePaneIsShown)
+TEST_F(PreferencesWindowTest, OnlyTheFirstOfItsOwnAddressesChoosesAPane)
 {
-    window.paneButton(2)->click();
-    EXPECT_TRUE(window.palettePane()->isVisible());
-    EXPECT_FALSE(window.generalController()->isVisible());
-    EXPECT_FALSE(window.aboutController()->isVisible());
-}
-
-TEST_F(PreferencesWindowTest, UnknownIndexShowsAppearance)
-{
+    const QString own = QStringLiteral("tavolin-preferences://preferences/");
+    const struct
+    {
+        const char *name;
+        QStringList urls;
+        int expected;
+    } rows[] = {
+        {"about", {own + QStringLiteral("about")}, PreferencesWindow::About},
+        {"no pane keeps the shown one", {own}, PreferencesWindow::Appearance},
+        {"other schemes are ignored", {QStringLiteral("https://example.org/about")}, PreferencesWindow::Appearance},
+        {"nothing", {}, PreferencesWindow::Appearance},
+        {"only the first counts", {own, own + QStringLiteral("about")}, PreferencesWindow::Appearance},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        window.paneButton(1)->click();
+        QList<QUrl> urls;
+        for (const QString &url : row.urls)
+            urls << QUrl(url);
+        window.openUrls(urls);
+        EXPECT_EQ(window.selectedIndex(), row.expected);
+    }
     window.segControlSelected(7);
-    EXPECT_EQ(window.currentPane(), static_cast<QWidget *>(window.appearanceController()));
-}
-
-TEST_F(PreferencesWindowTest, AboutUrlShowsAboutPane)
-{
-    window.openArguments({QStringLiteral("tavolin-preferences://preferences/about")}, QDir::currentPath());
-    EXPECT_EQ(window.selectedIndex(), int(PreferencesWindow::About));
+    EXPECT_EQ(window.currentPane(), static_cast<QWidget *>(window.appearanceController())) << "unknown index";
+    window.openArguments({own + QStringLiteral("about")}, QDir::currentPath());
     EXPECT_TRUE(window.aboutController()->versionLabel()->text().startsWith(QLatin1String("version ")));
-}
-
-TEST_F(PreferencesWindowTest, SchemeWithoutPaneKeepsTheShownPane)
-{
-    window.paneButton(1)->click();
-    window.openUrls({QUrl(QStringLiteral("tavolin-preferences://preferences/"))});
-    EXPECT_EQ(window.selectedIndex(), int(PreferencesWindow::Appearance));
-    window.openUrls({QUrl(QStringLiteral("https://example.org/about"))});
-    EXPECT_EQ(window.selectedIndex(), int(PreferencesWindow::Appearance)) << "other schemes are ignored";
-    window.openUrls({});
-    EXPECT_EQ(window.selectedIndex(), int(PreferencesWindow::Appearance));
-}
-
-TEST_F(PreferencesWindowTest, OnlyTheFirstUrlCounts)
-{
-    window.openUrls({QUrl(QStringLiteral("tavolin-preferences://preferences/")),
-                     QUrl(QStringLiteral("tavolin-preferences://preferences/about"))});
-    EXPECT_EQ(window.selectedIndex(), int(PreferencesWindow::General));
 }
 
 TEST_F(PreferencesWindowTest, FileShowsTheLastTabOfThePalettePane)

@@ -155,12 +155,4 @@ inline bool writeTextFile(const QString &path, const QByteArray &content)
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size();
 }
 
-// Where screenshots of the panes are saved for people to look at.
-inline QString artifactDir()
-{
-    const QString dir = QStringLiteral(TAVOLIN_PREFS_ARTIFACTS);
-    QDir().mkpath(dir);
-    return dir;
-}
-
 } // namespace tavolin::test
