@@ -73,27 +73,6 @@ TEST_F(PanelKeysTest, PageDownTurnsAPageSoTheRowLandsAtTheTop)
     EXPECT_GT(list().visibleTop(), 0);
 }
 
-TEST_F(PanelKeysTest, ReturnOnARowWithChildrenEntersIt)
-{
-    openPanel();
-    m_controller->selectRow(0); // File
-    key(Qt::Key_Return);
-    EXPECT_EQ(m_menus.filteredParent(), m_file);
-    EXPECT_EQ(panel().menuLabel()->text(), u"File ▶ "_qs);
-    EXPECT_EQ(list().rowCount(), 4); // New, Save, Export, PDF
-    EXPECT_TRUE(m_controller->isVisible());
-    EXPECT_TRUE(m_performed.isEmpty());
-}
-
-TEST_F(PanelKeysTest, ReturnOnALeafPerformsItAndCloses)
-{
-    openPanel();
-    m_controller->selectRow(2); // Save
-    key(Qt::Key_Return);
-    EXPECT_EQ(m_performed, QStringList{u"Save"_qs});
-    EXPECT_FALSE(m_controller->isVisible());
-}
-
 TEST_F(PanelKeysTest, BackspaceAtTheStartGoesUpAndKeepsTheText)
 {
     openPanel();
@@ -121,20 +100,6 @@ TEST_F(PanelKeysTest, BackspaceAtTheStartOfTheTopLevelEditsNormally)
     EXPECT_EQ(input().text(), u"s"_qs);
 }
 
-TEST_F(PanelKeysTest, UndoAfterEnteringReturnsToTheParentWithTheText)
-{
-    openPanel();
-    type(u"fi"_qs);
-    ASSERT_EQ(selectedTitle(), u"File"_qs);
-    key(Qt::Key_Return);
-    ASSERT_EQ(m_menus.filteredParent(), m_file);
-    ASSERT_EQ(input().text(), QString());
-    key(Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_EQ(m_menus.filteredParent(), nullptr);
-    EXPECT_EQ(input().text(), u"fi"_qs);
-    EXPECT_EQ(panel().menuLabel()->text(), QString());
-}
-
 TEST_F(PanelKeysTest, UndoUndoesTypingInsideTheLevelBeforeLeavingIt)
 {
     openPanel();
@@ -146,29 +111,6 @@ TEST_F(PanelKeysTest, UndoUndoesTypingInsideTheLevelBeforeLeavingIt)
     EXPECT_EQ(m_menus.filteredParent(), m_file);
     key(Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(m_menus.filteredParent(), nullptr);
-}
-
-TEST_F(PanelKeysTest, UndoAfterBackspaceReentersTheLevel)
-{
-    openPanel();
-    m_controller->selectRow(0);
-    key(Qt::Key_Return);
-    key(Qt::Key_Backspace);
-    ASSERT_EQ(m_menus.filteredParent(), nullptr);
-    key(Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_EQ(m_menus.filteredParent(), m_file);
-    EXPECT_EQ(panel().menuLabel()->text(), u"File ▶ "_qs);
-}
-
-TEST_F(PanelKeysTest, TabAcceptsTheHintOfARowWithChildrenByEnteringIt)
-{
-    openPanel();
-    type(u"Exp"_qs);
-    ASSERT_EQ(panel().hintItem(), m_export);
-    EXPECT_EQ(panel().hint()->text(), u"ort ▶"_qs);
-    key(Qt::Key_Tab);
-    EXPECT_EQ(m_menus.filteredParent(), m_export);
-    EXPECT_EQ(selectedTitle(), u"PDF"_qs);
 }
 
 TEST_F(PanelKeysTest, TabWithoutAHintDoesNothing)
@@ -192,13 +134,6 @@ TEST_F(PanelKeysTest, RightAtTheEndAcceptsTheHint)
     input().setCursorPosition(3);
     key(Qt::Key_Right);
     EXPECT_EQ(m_menus.filteredParent(), m_export);
-}
-
-TEST_F(PanelKeysTest, EscapeCloses)
-{
-    openPanel();
-    key(Qt::Key_Escape);
-    EXPECT_FALSE(m_controller->isVisible());
 }
 
 TEST_F(PanelKeysTest, ARowShortcutTypedInThePanelRunsThatRow)
@@ -264,29 +199,6 @@ TEST_F(PanelKeysTest, ClosingReturnsToTheCommandPaletteAtTheTop)
     EXPECT_EQ(m_source.mode(), PanelMode::CommandPalette);
     EXPECT_EQ(m_menus.filteredParent(), nullptr);
     EXPECT_FALSE(m_controller->hasUndo());
-}
-
-TEST_F(PanelKeysTest, EscapeDuringAThemePreviewRestoresTheTheme)
-{
-    m_controller->switchMode(PanelMode::SelfOptions);
-    openPanel();
-    m_controller->selectRow(0);
-    key(Qt::Key_Return); // Themes
-    ASSERT_EQ(m_options.filteredParent(), m_themesRow);
-    ASSERT_EQ(selectedTitle(), u"default"_qs);
-    key(Qt::Key_Down);
-    key(Qt::Key_Down);
-    EXPECT_EQ(m_themes->currentTheme()->name, u"Extra Light"_qs);
-    EXPECT_EQ(m_controller->indexBeforeHover(), 0);
-    EXPECT_EQ(m_settings->stringValue(settings::kTheme), u"Extra Light"_qs);
-
-    key(Qt::Key_Escape);
-    EXPECT_EQ(m_themes->currentTheme()->name, u"default"_qs);
-    EXPECT_TRUE(m_controller->isVisible());
-    EXPECT_EQ(selectedTitle(), u"default"_qs);
-
-    key(Qt::Key_Escape);
-    EXPECT_FALSE(m_controller->isVisible());
 }
 
 TEST_F(PanelKeysTest, ThePointerDoesNotMoveTheSelectionInsideAPreviewLevel)
