@@ -163,14 +163,6 @@ TEST_F(PanelLayoutTest, NoHintHidesTheLabel)
     EXPECT_EQ(panel().hintItem(), nullptr);
 }
 
-TEST_F(PanelLayoutTest, AThemeChangeIsStoredAndRedrawn)
-{
-    openPanel();
-    m_themes->apply(m_themes->themeNamed(u"deepblue"_qs));
-    EXPECT_EQ(m_settings->stringValue(settings::kTheme), u"deepblue"_qs);
-    EXPECT_TRUE(list().isDark());
-}
-
 TEST_F(PanelLayoutTest, HideOptionIconHidesTheButtonUntilThePointerEnters)
 {
     m_settings->setValue(settings::kHideOptionIcon, true);

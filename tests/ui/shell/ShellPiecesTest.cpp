@@ -25,12 +25,6 @@ protected:
     WelcomeBridge m_bridge{m_settings, [this] { ++m_closes; }};
 };
 
-TEST_F(WelcomeBridgeTest, CloseClosesTheWindow)
-{
-    EXPECT_TRUE(m_bridge.handleMessage(u"close"_qs, QJsonValue()));
-    EXPECT_EQ(m_closes, 1);
-}
-
 struct SettingCase
 {
     const char *name;
