@@ -1,5 +1,5 @@
 // The windows and documents of real applications under the headless session, as quick open reads them
-// through the AT-SPI element source, and a file opened for real through the desktop workspace.
+// through the AT-SPI element source.
 #include <gtest/gtest.h>
 
 #include "HeadlessSession.h"
@@ -7,13 +7,11 @@
 #include "accessibility/AXUtils.h"
 #include "files/OpenedJob.h"
 #include "platform/linux/AtspiElementSource.h"
-#include "platform/linux/DesktopWorkspace.h"
 #include "support/WaitFor.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -183,42 +181,6 @@ TEST_F(AtspiWindowsIntegrationTest, StoppedApplicationGivesABoundedRead)
     EXPECT_EQ(second, AXError::CannotComplete);
     EXPECT_LT(secondMs, 100) << "an application known to hang is not asked again";
     ::kill(pid_t(app->pid()), SIGCONT);
-}
-
-// A process this test started detached; ended by its pid.
-struct DetachedProcess
-{
-    qint64 pid = 0;
-    ~DetachedProcess()
-    {
-        if (pid <= 0)
-            return;
-        ::kill(pid_t(pid), SIGTERM);
-        if (!test::waitFor([&] { return ::kill(pid_t(pid), 0) != 0; }, std::chrono::seconds(3)))
-            ::kill(pid_t(pid), SIGKILL);
-    }
-};
-
-TEST_F(AtspiWindowsIntegrationTest, DesktopWorkspaceOpensTheFileWithMousepadsEntry)
-{
-    const QString entry = QStringLiteral("/usr/share/applications/org.xfce.mousepad.desktop");
-    if (!QFile::exists(entry))
-        GTEST_SKIP() << "no desktop entry for mousepad";
-    DetachedProcess started;
-    DesktopWorkspace::Options options;
-    options.applicationDirs = {QStringLiteral("/usr/share/applications")};
-    options.launcher = [&](const DesktopCommand &command) {
-        return QProcess::startDetached(command.program, command.arguments, command.workingDir, &started.pid);
-    };
-    DesktopWorkspace workspace(options);
-    const auto command = workspace.commandForFile(m_file, OpenWith{QStringLiteral("org.xfce.mousepad"), {}});
-    ASSERT_TRUE(command);
-    EXPECT_EQ(command->program, QStringLiteral("mousepad"));
-    ASSERT_TRUE(workspace.openFile(m_file, OpenWith{QStringLiteral("org.xfce.mousepad"), {}}));
-    ASSERT_GT(started.pid, 0);
-    const ElementRef element = waitForApp(started.pid);
-    ASSERT_TRUE(element);
-    EXPECT_TRUE(waitForDocument(element, m_file)) << "the file name reached mousepad as one argument";
 }
 
 } // namespace
