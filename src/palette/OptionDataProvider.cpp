@@ -14,7 +14,7 @@ QString appearanceHint(ThemeAppearance appearance)
     switch (appearance) {
     case ThemeAppearance::Auto:
     case ThemeAppearance::Vibrant: return QStringLiteral("Light / Dark");
-    case ThemeAppearance::Auqa:
+    case ThemeAppearance::Aqua:
     case ThemeAppearance::VibrantLight: return QStringLiteral("Light");
     case ThemeAppearance::DarkAqua:
     case ThemeAppearance::VibrantDark: return QStringLiteral("Dark");
@@ -117,7 +117,7 @@ bool OptionDataProvider::loadThemes(MenuItemData &themesRow)
     for (const ThemeManager::ThemePtr &theme : m_themes.allThemes()) {
         auto row = std::make_shared<MenuItemData>(theme->name, path, theme->name == current, std::nullopt, kOwner);
         row->setShowWhenPathIs(path.join(kLevelSeparator));
-        row->setHintLabel(appearanceHint(theme->apperance));
+        row->setHintLabel(appearanceHint(theme->appearance));
         row->setAction([this](RowData &chosen) {
             m_themes.apply(m_themes.themeNamed(chosen.title(), Qt::CaseInsensitive));
             return true;

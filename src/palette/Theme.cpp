@@ -2,12 +2,12 @@
 
 namespace tavolin {
 
-AppearanceName Theme::apperanceName(bool desktopIsDark) const
+AppearanceName Theme::appearanceName(bool desktopIsDark) const
 {
-    switch (apperance) {
+    switch (appearance) {
     case ThemeAppearance::Auto:
         return desktopIsDark ? AppearanceName::DarkAqua : AppearanceName::Aqua;
-    case ThemeAppearance::Auqa:
+    case ThemeAppearance::Aqua:
         return AppearanceName::Aqua;
     case ThemeAppearance::DarkAqua:
         return AppearanceName::DarkAqua;
@@ -23,7 +23,7 @@ AppearanceName Theme::apperanceName(bool desktopIsDark) const
 
 bool Theme::isDark(bool desktopIsDark) const
 {
-    const AppearanceName name = apperanceName(desktopIsDark);
+    const AppearanceName name = appearanceName(desktopIsDark);
     return name == AppearanceName::DarkAqua || name == AppearanceName::VibrantDark;
 }
 

@@ -25,8 +25,8 @@ inline constexpr Rgba kBlack = rgbaFromUnit(0, 0, 0);
 enum class SystemColor { WindowBackground, ControlBackground };
 using ThemeColor = std::variant<Rgba, SystemColor>;
 
-// How a theme asks to look. `Auqa` is the light system look (the name is kept as the themes spell it).
-enum class ThemeAppearance { Auto, Auqa, DarkAqua, Vibrant, VibrantLight, VibrantDark };
+// How a theme asks to look. `Aqua` is the light system look.
+enum class ThemeAppearance { Auto, Aqua, DarkAqua, Vibrant, VibrantLight, VibrantDark };
 // The look the panel takes once the desktop's own darkness is known.
 enum class AppearanceName { Aqua, DarkAqua, VibrantLight, VibrantDark };
 
@@ -62,14 +62,14 @@ struct Theme
     explicit Theme(QString name = QStringLiteral("default")) : name(std::move(name)) {}
 
     QString name;
-    ThemeAppearance apperance = ThemeAppearance::Auto;
+    ThemeAppearance appearance = ThemeAppearance::Auto;
     WindowStyle window;
     InputStyle input;
     RowStyle row;
     RowStyle highlightedRow;
 
     // `desktopIsDark`: whether the desktop's current look is dark (what Auto and Vibrant follow).
-    AppearanceName apperanceName(bool desktopIsDark) const;
+    AppearanceName appearanceName(bool desktopIsDark) const;
     bool isDark(bool desktopIsDark) const;
     // Row height: in QuickOpen (the compact panel) row.compactHeight, else row.height; 30 and 46 when absent.
     float rowHeight(PanelMode mode) const;

@@ -30,7 +30,7 @@ Theme defaultTheme()
 Theme light()
 {
     Theme theme(QStringLiteral("Light"));
-    theme.apperance = ThemeAppearance::Auqa;
+    theme.appearance = ThemeAppearance::Aqua;
     setBackgrounds(theme, rgbaFromUnit(1, 0.99, 0.99));
     theme.row.text.size = 12;
     theme.row.text.color = grey(0.4);
@@ -44,7 +44,7 @@ Theme light()
 Theme extraLight()
 {
     Theme theme(QStringLiteral("Extra Light"));
-    theme.apperance = ThemeAppearance::Auqa;
+    theme.appearance = ThemeAppearance::Aqua;
     theme.window.normalBorderSize = 4;
     setBackgrounds(theme, kWhite);
     theme.input.normalHeight = 36;
@@ -61,7 +61,7 @@ Theme extraLight()
 Theme morning()
 {
     Theme theme(QStringLiteral("morning"));
-    theme.apperance = ThemeAppearance::Auqa;
+    theme.appearance = ThemeAppearance::Aqua;
     theme.window.normalBorderSize = 8;
     setBackgrounds(theme, rgbaFromUnit(0.95, 0.96, 0.95));
     theme.input.normalHeight = 28;
@@ -74,7 +74,7 @@ Theme morning()
 Theme vibrancy()
 {
     Theme theme(QStringLiteral("vibrancy"));
-    theme.apperance = ThemeAppearance::VibrantLight;
+    theme.appearance = ThemeAppearance::VibrantLight;
     theme.window.background.reset();
     theme.row.recent.colorInDark = kRecentInDark;
     return theme;
@@ -83,7 +83,7 @@ Theme vibrancy()
 Theme darkVibrancy()
 {
     Theme theme(QStringLiteral("Dark Vibrancy"));
-    theme.apperance = ThemeAppearance::VibrantDark;
+    theme.appearance = ThemeAppearance::VibrantDark;
     theme.window.background.reset();
     theme.highlightedRow.background = grey(0.2);
     theme.row.recent.colorInDark = kRecentInDark;
@@ -93,7 +93,7 @@ Theme darkVibrancy()
 Theme deepblue()
 {
     Theme theme(QStringLiteral("deepblue"));
-    theme.apperance = ThemeAppearance::DarkAqua;
+    theme.appearance = ThemeAppearance::DarkAqua;
     theme.window.background.reset();
     theme.input.background = rgbaFromUnit(0.17, 0.23, 0.3);
     theme.row.background = rgbaFromUnit(0.17, 0.23, 0.3);
@@ -109,7 +109,7 @@ Theme deepblue()
 Theme extraDark()
 {
     Theme theme(QStringLiteral("Extra Dark"));
-    theme.apperance = ThemeAppearance::DarkAqua;
+    theme.appearance = ThemeAppearance::DarkAqua;
     theme.window.normalBorderSize = 8;
     theme.row.background = grey(0.15);
     theme.window.background = grey(0.15);

@@ -97,9 +97,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ThemeTest, VibrantFollowsTheDesktop)
 {
     Theme theme;
-    theme.apperance = ThemeAppearance::Vibrant;
-    EXPECT_EQ(theme.apperanceName(true), AppearanceName::VibrantDark);
-    EXPECT_EQ(theme.apperanceName(false), AppearanceName::VibrantLight);
+    theme.appearance = ThemeAppearance::Vibrant;
+    EXPECT_EQ(theme.appearanceName(true), AppearanceName::VibrantDark);
+    EXPECT_EQ(theme.appearanceName(false), AppearanceName::VibrantLight);
     EXPECT_TRUE(theme.isDark(true));
     EXPECT_FALSE(theme.isDark(false));
 }

@@ -34,7 +34,7 @@ public:
     // Moves the selection by `step` rows (negative: up), wrapping at both ends.
     virtual void selectNext(bool up, int step) = 0;
     // The options button.
-    virtual void togglehMode() = 0;
+    virtual void toggleMode() = 0;
     // Undoes the last submenu move or mode switch; false when there was none.
     virtual bool undoLastMove() = 0;
 };

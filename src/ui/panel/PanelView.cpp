@@ -121,7 +121,7 @@ PanelView::PanelView(DataSource &source, SettingsDomain &settings, QWidget *pare
     connect(m_input, &QLineEdit::textChanged, this, [this] { placeHint(); });
     connect(m_stackIcon, &QToolButton::clicked, this, [this] {
         if (m_delegate)
-            m_delegate->togglehMode();
+            m_delegate->toggleMode();
     });
     setFocusProxy(m_input);
 }

@@ -403,7 +403,7 @@ void PanelWindowController::onSelectionChanged(qsizetype selected)
     }
 }
 
-void PanelWindowController::togglehMode()
+void PanelWindowController::toggleMode()
 {
     if (m_panel->stackImage() == QLatin1String("update") && m_hooks.hasUpdate && m_hooks.hasUpdate() && m_hooks.askNow
         && m_hooks.askNow()) {
@@ -414,7 +414,7 @@ void PanelWindowController::togglehMode()
     }
     const PanelMode next =
         m_source.mode() == PanelMode::CommandPalette ? PanelMode::SelfOptions : PanelMode::CommandPalette;
-    registerUndoGroup({[this] { togglehMode(); }});
+    registerUndoGroup({[this] { toggleMode(); }});
     switchMode(next);
 }
 

@@ -116,7 +116,7 @@ public:
     bool bypassKeyEvent(const QKeyEvent &event) override;
     void performSelectedRow(int modifiers) override;
     void selectNext(bool up, int step) override;
-    void togglehMode() override;
+    void toggleMode() override;
     bool undoLastMove() override;
 
     // After the window was ordered front: follows a change of the desktop's darkness.
