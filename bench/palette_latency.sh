@@ -13,7 +13,11 @@
 #           shortcut; that decision is recorded as "allow", so the later shows are like the rule above.
 # Columns: received = the program logged the shortcut; panel = "show window after"; group 1 = the first menu
 # group's rows ready; all groups = Mousepad's six menus read; shown with = what the list held when it was
-# shown (history rows only, or menus already read). The machine's load shows up as outliers: read medians.
+# shown (history rows only, or menus already read). After the bar, the steps from "received" to "panel":
+# queue = until the reading thread takes the show, focus = the focused application found and its title read
+# over AT-SPI (its identity included, less the .desktop lookup), desk_us = the .desktop files looked up (microseconds),
+# hop = back to the main thread, prepare = rules, history and menu loading started, window = the window's
+# show. The machine's load shows up as outliers: read medians. The load is printed with each table.
 # Starts its own headless session and stops it, and every process it started, by pid.
 set -euo pipefail
 
@@ -73,7 +77,27 @@ stop_palette() {
   unset 'pids[-1]'
 }
 
-# One show: prints "key show_logged panel group0 groups_all history_only" in ms from the key press.
+# The show's steps, in ms, from the debug lines of one show (the log after line $2): waiting for the reading
+# thread, the focused application and its title (AT-SPI), its identity's .desktop lookup, the hop back to the
+# main thread, preparing the show (rules, history, menus started), and the window's show. "-" for a step the
+# program did not log (a build without those lines).
+steps_of() { # log before got shown
+  local log=$1 before=$2 got=$3 shown=$4 finding found found_ms lookup_us next requested
+  finding=$(stamp_after "$log" "$before" 'finding the focused application' || true)
+  found=$(stamp_after "$log" "$before" 'focused application found in' || true)
+  if [ -z "$finding" ] || [ -z "$found" ]; then echo "- - - - - -"; return; fi
+  found_ms=$(tail -n +"$((before + 1))" "$log" | grep -m1 -F 'focused application found in' | grep -o 'in [0-9]*' | cut -d' ' -f2 || true)
+  lookup_us=$(tail -n +"$((before + 1))" "$log" | grep -m1 -F 'desktop files of pid' | grep -o 'in [0-9]*' | cut -d' ' -f2 || true)
+  next=$(stamp_after "$log" "$before" 'get nextApp' || true)
+  requested=$(stamp_after "$log" "$before" 'panel show requested' || true)
+  if [ -z "$next" ] || [ -z "$requested" ] || [ -z "$found_ms" ]; then echo "- - - - - -"; return; fi
+  finding=$(ms_of "$finding"); found=$(ms_of "$found"); next=$(ms_of "$next"); requested=$(ms_of "$requested")
+  local lookup_ms=$(( ${lookup_us:-0} / 1000 ))
+  echo "$((finding - got)) $((found_ms - lookup_ms)) ${lookup_us:-0} $((next - found)) $((requested - next)) $((shown - requested))"
+}
+
+# One show: prints "key show_logged panel group0 groups_all history_only" and the steps (steps_of) in ms from
+# the key press.
 measure() { # log
   local log=$1 before t0 got shown first last
   before=$(wc -l <"$log")
@@ -91,7 +115,7 @@ measure() { # log
   # The panel had only the history rows when it was shown before any group was ready.
   local history_only=no
   [ "$shown" -le "$first" ] && history_only=yes
-  echo "$((got - t0)) $((shown - t0)) $((first - t0)) $((last - t0)) $history_only"
+  echo "$((got - t0)) $((shown - t0)) $((first - t0)) $((last - t0)) $history_only $(steps_of "$log" "$before" "$got" "$shown")"
   xdotool key Escape
   wait_for panel_hidden || true
 }
@@ -114,18 +138,20 @@ for rule in allow auto; do
     stop_palette
     start_palette "$rule" "$log"
   fi
-  echo "rule $rule, Mousepad ($runs shows, the first in a fresh palette process); ms from the key press:"
-  printf '  %-5s %8s %8s %8s %11s %11s\n' run received panel 'group 1' 'all groups' 'shown with'
+  echo "rule $rule, Mousepad ($runs shows, the first in a fresh palette process; load: $(cut -d' ' -f1-3 /proc/loadavg)); ms from the key press:"
+  printf '  %-5s %8s %8s %8s %11s %11s |%7s %7s %7s %7s %7s %7s\n' run received panel 'group 1' 'all groups' \
+    'shown with' queue focus desk_us hop prepare window
   results=$work/results-$rule
   : >"$results"
   for run in $(seq "$runs"); do
-    read -r got shown first last history_only < <(measure "$log")
-    echo "$got $shown $first $last" >>"$results"
+    read -r got shown first last history_only queue focus desk_us hop prepare window_show < <(measure "$log")
+    echo "$got $shown $first $last $queue $focus $desk_us $hop $prepare $window_show" >>"$results"
     [ "$history_only" = yes ] && rows="history" || rows="menus"
-    printf '  %-5s %8s %8s %8s %11s %11s\n' "$run" "$got" "$shown" "$first" "$last" "$rows"
+    printf '  %-5s %8s %8s %8s %11s %11s |%7s %7s %7s %7s %7s %7s\n' "$run" "$got" "$shown" "$first" "$last" "$rows" \
+      "$queue" "$focus" "$desk_us" "$hop" "$prepare" "$window_show"
   done
-  printf '  %-5s %8s %8s %8s %11s\n' median "$(cut -d' ' -f1 "$results" | median)" \
+  printf '  %-5s %8s %8s %8s %11s %11s |%7s %7s %7s %7s %7s %7s\n' median "$(cut -d' ' -f1 "$results" | median)" \
     "$(cut -d' ' -f2 "$results" | median)" "$(cut -d' ' -f3 "$results" | median)" \
-    "$(cut -d' ' -f4 "$results" | median)"
+    "$(cut -d' ' -f4 "$results" | median)" "" $(for c in 5 6 7 8 9 10; do cut -d' ' -f$c "$results" | grep -v -- - | median; done)
   stop_palette
 done
