@@ -1,8 +1,9 @@
 #include "Transliteration.h"
 
 #include "common/Log.h"
+#include "common/ViewMap.h"
 
-#include <QHash>
+#include <QHashFunctions>
 
 #include <unicode/translit.h>
 #include <unicode/uchar.h>
@@ -15,7 +16,6 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <unordered_map>
 
 namespace tavolin {
 namespace {
@@ -165,20 +165,10 @@ private:
     static constexpr size_t kShards = 16;
     static constexpr size_t kShardBound = 2048;
 
-    struct ViewHash
-    {
-        using is_transparent = void;
-        size_t operator()(QStringView text) const noexcept { return qHash(text); }
-    };
-    struct ViewEqual
-    {
-        using is_transparent = void;
-        bool operator()(QStringView a, QStringView b) const noexcept { return a == b; }
-    };
     struct Shard
     {
         std::mutex mutex;
-        std::unordered_map<QString, QString, ViewHash, ViewEqual> latin; // guarded by mutex
+        ViewMap<QString> latin; // guarded by mutex
     };
     std::array<Shard, kShards> m_shards;
 };
