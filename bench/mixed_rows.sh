@@ -16,14 +16,8 @@ for f in "$tool" "$build/src/tools/tavolin-menu-live"; do
   [ -x "$f" ] || { echo "missing $f: build tavolin-menu and tavolin-menu-live first" >&2; exit 1; }
 done
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill -9 "${pids[i]}" 2>/dev/null || true; done
-  "$here/scripts/headless-session.sh" stop --state-dir "$work/session" >/dev/null 2>&1 || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+# shellcheck source=bench/session.sh
+source "$here/bench/session.sh"
 eval "$("$here/scripts/headless-session.sh" start --state-dir "$work/session")"
 export GDK_BACKEND=x11 GSETTINGS_BACKEND=memory
 

@@ -30,18 +30,8 @@ for tool in xdotool mousepad; do
   command -v "$tool" >/dev/null || { echo "$tool is not installed (scripts/install-deps.sh)" >&2; exit 1; }
 done
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-    kill "${pids[i]}" 2>/dev/null || true
-    for _ in $(seq 30); do kill -0 "${pids[i]}" 2>/dev/null || break; sleep 0.1; done
-    kill -9 "${pids[i]}" 2>/dev/null || true
-  done
-  "$here/scripts/headless-session.sh" stop --state-dir "$work/session" >/dev/null 2>&1 || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+# shellcheck source=bench/session.sh
+source "$here/bench/session.sh"
 
 eval "$("$here/scripts/headless-session.sh" start --wm --state-dir "$work/session")"
 export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_CACHE_HOME="$work/cache" TAVOLIN_DEBUG=1

@@ -19,17 +19,8 @@ for tool in xdotool mousepad geany; do
   command -v "$tool" >/dev/null || { echo "$tool is not installed (scripts/install-deps.sh)" >&2; exit 1; }
 done
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-    kill -9 "${pids[i]}" 2>/dev/null || true
-    wait "${pids[i]}" 2>/dev/null || true
-  done
-  "$here/scripts/headless-session.sh" stop --state-dir "$work/session" >/dev/null 2>&1 || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+# shellcheck source=bench/session.sh
+source "$here/bench/session.sh"
 eval "$("$here/scripts/headless-session.sh" start --wm --state-dir "$work/session")"
 export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_CACHE_HOME="$work/cache"
 export GDK_BACKEND=x11 GSETTINGS_BACKEND=memory

@@ -25,14 +25,8 @@ done
 # shellcheck source=bench/rank_table.sh
 source "$here/bench/rank_table.sh"
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill -9 "${pids[i]}" 2>/dev/null || true; done
-  "$here/scripts/headless-session.sh" stop --state-dir "$work/session" >/dev/null 2>&1 || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+# shellcheck source=bench/session.sh
+source "$here/bench/session.sh"
 rank_only=false
 if [ -n "${ROWS_IN:-}" ]; then
   rank_only=true
