@@ -40,7 +40,11 @@ mkdir -p "$XDG_CONFIG_HOME/tavolin"
 # Bounded wait: runs the command every 20 ms for at most 10 s.
 wait_for() { for _ in $(seq 500); do "$@" >/dev/null 2>&1 && return 0; sleep 0.02; done; return 1; }
 panel_shown() { xdotool search --onlyvisible --name '^Tavolin$'; }
-panel_hidden() { ! xdotool search --onlyvisible --name '^Tavolin$'; }
+# Hidden when two looks 50 ms apart find no panel: a look fails as well when a window vanishes under it
+# (BadWindow), and a key pressed while the panel is still up closes it instead of showing it.
+panel_hidden() {
+  ! xdotool search --onlyvisible --name '^Tavolin$' && sleep 0.05 && ! xdotool search --onlyvisible --name '^Tavolin$'
+}
 # Milliseconds since midnight of a log time stamp (HH:MM:SS.mmm) or of `date +%T.%3N`.
 ms_of() { awk -F'[:.]' '{ printf "%d\n", (($1 * 60 + $2) * 60 + $3) * 1000 + $4 }' <<<"$1"; }
 # The time stamp of the first line after line $2 of log $1 that contains $3.
@@ -94,7 +98,10 @@ measure() { # log
   xdotool windowactivate --sync "$window"
   t0=$(ms_of "$(date +%T.%3N)")
   xdotool key ctrl+shift+p
-  wait_for panel_shown || { echo "no panel: $(tail -n 20 "$log")" >&2; exit 1; }
+  if ! wait_for panel_shown; then
+    echo "miss"
+    return
+  fi
   wait_for grep -q "menu group" <(tail -n +"$((before + 1))" "$log") || true
   # Let Mousepad's six menu groups arrive before reading the log.
   wait_for test "$(tail -n +"$((before + 1))" "$log" | grep -c 'menu group')" -ge 6 || true
@@ -135,6 +142,11 @@ for rule in allow auto; do
   : >"$results"
   for run in $(seq "$runs"); do
     read -r got shown first last history_only queue focus desk_us hop prepare window_show < <(measure "$log")
+    if [ "$got" = miss ]; then
+      # Counted, not timed: the palette took the key as closing a panel it still held open.
+      printf '  %-5s no panel within 10 s\n' "$run"
+      continue
+    fi
     echo "$got $shown $first $last $queue $focus $desk_us $hop $prepare $window_show" >>"$results"
     [ "$history_only" = yes ] && rows="history" || rows="menus"
     printf '  %-5s %8s %8s %8s %11s %11s |%7s %7s %7s %7s %7s %7s\n' "$run" "$got" "$shown" "$first" "$last" "$rows" \
