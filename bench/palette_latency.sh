@@ -13,7 +13,11 @@
 #           shortcut; that decision is recorded as "allow", so the later shows are like the rule above.
 # Columns: received = the program logged the shortcut; panel = "show window after"; group 1 = the first menu
 # group's rows ready; all groups = Mousepad's six menus read; shown with = what the list held when it was
-# shown (history rows only, or menus already read). The machine's load shows up as outliers: read medians.
+# shown (history rows only, or menus already read). After the bar, the steps from "received" to "panel":
+# queue = until the reading thread takes the show, focus = the focused application found and its title read
+# over AT-SPI (its identity included, less the .desktop lookup), desk_us = the .desktop files looked up (microseconds),
+# hop = back to the main thread, prepare = rules, history and menu loading started, window = the window's
+# show. The machine's load shows up as outliers: read medians. The load is printed with each table.
 # Starts its own headless session and stops it, and every process it started, by pid.
 set -euo pipefail
 
@@ -26,18 +30,8 @@ for tool in xdotool mousepad; do
   command -v "$tool" >/dev/null || { echo "$tool is not installed (scripts/install-deps.sh)" >&2; exit 1; }
 done
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-    kill "${pids[i]}" 2>/dev/null || true
-    for _ in $(seq 30); do kill -0 "${pids[i]}" 2>/dev/null || break; sleep 0.1; done
-    kill -9 "${pids[i]}" 2>/dev/null || true
-  done
-  "$here/scripts/headless-session.sh" stop --state-dir "$work/session" >/dev/null 2>&1 || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+# shellcheck source=bench/session.sh
+source "$here/bench/session.sh"
 
 eval "$("$here/scripts/headless-session.sh" start --wm --state-dir "$work/session")"
 export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_CACHE_HOME="$work/cache" TAVOLIN_DEBUG=1
@@ -46,7 +40,11 @@ mkdir -p "$XDG_CONFIG_HOME/tavolin"
 # Bounded wait: runs the command every 20 ms for at most 10 s.
 wait_for() { for _ in $(seq 500); do "$@" >/dev/null 2>&1 && return 0; sleep 0.02; done; return 1; }
 panel_shown() { xdotool search --onlyvisible --name '^Tavolin$'; }
-panel_hidden() { ! xdotool search --onlyvisible --name '^Tavolin$'; }
+# Hidden when two looks 50 ms apart find no panel: a look fails as well when a window vanishes under it
+# (BadWindow), and a key pressed while the panel is still up closes it instead of showing it.
+panel_hidden() {
+  ! xdotool search --onlyvisible --name '^Tavolin$' && sleep 0.05 && ! xdotool search --onlyvisible --name '^Tavolin$'
+}
 # Milliseconds since midnight of a log time stamp (HH:MM:SS.mmm) or of `date +%T.%3N`.
 ms_of() { awk -F'[:.]' '{ printf "%d\n", (($1 * 60 + $2) * 60 + $3) * 1000 + $4 }' <<<"$1"; }
 # The time stamp of the first line after line $2 of log $1 that contains $3.
@@ -73,14 +71,37 @@ stop_palette() {
   unset 'pids[-1]'
 }
 
-# One show: prints "key show_logged panel group0 groups_all history_only" in ms from the key press.
+# The show's steps, in ms, from the debug lines of one show (the log after line $2): waiting for the reading
+# thread, the focused application and its title (AT-SPI), its identity's .desktop lookup, the hop back to the
+# main thread, preparing the show (rules, history, menus started), and the window's show. "-" for a step the
+# program did not log (a build without those lines).
+steps_of() { # log before got shown
+  local log=$1 before=$2 got=$3 shown=$4 finding found found_ms lookup_us next requested
+  finding=$(stamp_after "$log" "$before" 'finding the focused application' || true)
+  found=$(stamp_after "$log" "$before" 'focused application found in' || true)
+  if [ -z "$finding" ] || [ -z "$found" ]; then echo "- - - - - -"; return; fi
+  found_ms=$(tail -n +"$((before + 1))" "$log" | grep -m1 -F 'focused application found in' | grep -o 'in [0-9]*' | cut -d' ' -f2 || true)
+  lookup_us=$(tail -n +"$((before + 1))" "$log" | grep -m1 -F 'desktop files of pid' | grep -o 'in [0-9]*' | cut -d' ' -f2 || true)
+  next=$(stamp_after "$log" "$before" 'get nextApp' || true)
+  requested=$(stamp_after "$log" "$before" 'panel show requested' || true)
+  if [ -z "$next" ] || [ -z "$requested" ] || [ -z "$found_ms" ]; then echo "- - - - - -"; return; fi
+  finding=$(ms_of "$finding"); found=$(ms_of "$found"); next=$(ms_of "$next"); requested=$(ms_of "$requested")
+  local lookup_ms=$(( ${lookup_us:-0} / 1000 ))
+  echo "$((finding - got)) $((found_ms - lookup_ms)) ${lookup_us:-0} $((next - found)) $((requested - next)) $((shown - requested))"
+}
+
+# One show: prints "key show_logged panel group0 groups_all history_only" and the steps (steps_of) in ms from
+# the key press.
 measure() { # log
   local log=$1 before t0 got shown first last
   before=$(wc -l <"$log")
   xdotool windowactivate --sync "$window"
   t0=$(ms_of "$(date +%T.%3N)")
   xdotool key ctrl+shift+p
-  wait_for panel_shown || { echo "no panel: $(tail -n 20 "$log")" >&2; exit 1; }
+  if ! wait_for panel_shown; then
+    echo "miss"
+    return
+  fi
   wait_for grep -q "menu group" <(tail -n +"$((before + 1))" "$log") || true
   # Let Mousepad's six menu groups arrive before reading the log.
   wait_for test "$(tail -n +"$((before + 1))" "$log" | grep -c 'menu group')" -ge 6 || true
@@ -91,7 +112,7 @@ measure() { # log
   # The panel had only the history rows when it was shown before any group was ready.
   local history_only=no
   [ "$shown" -le "$first" ] && history_only=yes
-  echo "$((got - t0)) $((shown - t0)) $((first - t0)) $((last - t0)) $history_only"
+  echo "$((got - t0)) $((shown - t0)) $((first - t0)) $((last - t0)) $history_only $(steps_of "$log" "$before" "$got" "$shown")"
   xdotool key Escape
   wait_for panel_hidden || true
 }
@@ -114,18 +135,25 @@ for rule in allow auto; do
     stop_palette
     start_palette "$rule" "$log"
   fi
-  echo "rule $rule, Mousepad ($runs shows, the first in a fresh palette process); ms from the key press:"
-  printf '  %-5s %8s %8s %8s %11s %11s\n' run received panel 'group 1' 'all groups' 'shown with'
+  echo "rule $rule, Mousepad ($runs shows, the first in a fresh palette process; load: $(cut -d' ' -f1-3 /proc/loadavg)); ms from the key press:"
+  printf '  %-5s %8s %8s %8s %11s %11s |%7s %7s %7s %7s %7s %7s\n' run received panel 'group 1' 'all groups' \
+    'shown with' queue focus desk_us hop prepare window
   results=$work/results-$rule
   : >"$results"
   for run in $(seq "$runs"); do
-    read -r got shown first last history_only < <(measure "$log")
-    echo "$got $shown $first $last" >>"$results"
+    read -r got shown first last history_only queue focus desk_us hop prepare window_show < <(measure "$log")
+    if [ "$got" = miss ]; then
+      # Counted, not timed: the palette took the key as closing a panel it still held open.
+      printf '  %-5s no panel within 10 s\n' "$run"
+      continue
+    fi
+    echo "$got $shown $first $last $queue $focus $desk_us $hop $prepare $window_show" >>"$results"
     [ "$history_only" = yes ] && rows="history" || rows="menus"
-    printf '  %-5s %8s %8s %8s %11s %11s\n' "$run" "$got" "$shown" "$first" "$last" "$rows"
+    printf '  %-5s %8s %8s %8s %11s %11s |%7s %7s %7s %7s %7s %7s\n' "$run" "$got" "$shown" "$first" "$last" "$rows" \
+      "$queue" "$focus" "$desk_us" "$hop" "$prepare" "$window_show"
   done
-  printf '  %-5s %8s %8s %8s %11s\n' median "$(cut -d' ' -f1 "$results" | median)" \
+  printf '  %-5s %8s %8s %8s %11s %11s |%7s %7s %7s %7s %7s %7s\n' median "$(cut -d' ' -f1 "$results" | median)" \
     "$(cut -d' ' -f2 "$results" | median)" "$(cut -d' ' -f3 "$results" | median)" \
-    "$(cut -d' ' -f4 "$results" | median)"
+    "$(cut -d' ' -f4 "$results" | median)" "" $(for c in 5 6 7 8 9 10; do cut -d' ' -f$c "$results" | grep -v -- - | median; done)
   stop_palette
 done

@@ -4,11 +4,12 @@
 #      action 0 only, pipelined) against the uncached libatspi walk, with calls and time per kind of call, and
 #      the palette's whole reader, in one process (tavolin_bench_platform_read);
 #   2. tavolin-menu search --rows FILE QUERY over 50,000 rows against fzf --filter QUERY over the same file,
-#      whole processes, same run.
+#      whole processes, same run (bench/mixed_search_bench.sh does the same over rows in many scripts).
 # Starts its own headless session and stops it, and every process it started, by pid.
 #
 #   bench/platform_bench.sh [BUILD_DIR] [RUNS]     (BUILD_DIR: a build with benchmarks on; RUNS: default 5)
-# ROWS_OUT=FILE keeps a copy of the 50,000 rows; ROWS_IN=FILE ranks that file and skips the session and part 1.
+# ROWS_OUT=FILE keeps a copy of the 50,000 rows; ROWS_IN=FILE ranks that file and skips the session and part 1;
+# PREVIOUS=PATH/TO/tavolin-menu adds a previous build's column to part 2.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -21,14 +22,11 @@ for f in "$tool" $([ -n "${ROWS_IN:-}" ] || echo "$reader $build/src/tools/tavol
   [ -x "$f" ] || { echo "missing $f: build tavolin-menu and tavolin_bench_platform_read first" >&2; exit 1; }
 done
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill -9 "${pids[i]}" 2>/dev/null || true; done
-  "$here/scripts/headless-session.sh" stop --state-dir "$work/session" >/dev/null 2>&1 || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+# shellcheck source=bench/rank_table.sh
+source "$here/bench/rank_table.sh"
+
+# shellcheck source=bench/session.sh
+source "$here/bench/session.sh"
 rank_only=false
 if [ -n "${ROWS_IN:-}" ]; then
   rank_only=true
@@ -68,21 +66,4 @@ awk -v n=50000 '{ rows[NR] = $0 } END { for (i = 0; i < n; i++) print "Window " 
 [ -z "${ROWS_OUT:-}" ] || cp "$work/rows.txt" "$ROWS_OUT"
 fi
 echo
-echo "== Ranking $(wc -l <"$work/rows.txt") rows, whole processes, median of $runs (load: $(cut -d' ' -f1-3 /proc/loadavg))"
-printf '%-14s %12s %8s %12s %8s %8s\n' query "tavolin ms" matches "fzf ms" matches ratio
-median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
-now_us() { echo $(( $(date +%s%N) / 1000 )); }
-# The four queries of the target, then one matching most rows and one rare letter.
-for query in "save as" "zoom in" "fnd nxt" "preferences" "s" "x"; do
-  ours=() theirs=()
-  for ((i = 0; i < runs; i++)); do
-    t0=$(now_us); "$tool" search --rows "$work/rows.txt" "$query" >"$work/ours.out" || true; t1=$(now_us)
-    fzf --filter "$query" <"$work/rows.txt" >"$work/fzf.out" || true; t2=$(now_us)
-    ours+=($((t1 - t0))); theirs+=($((t2 - t1)))
-  done
-  a=$(printf '%s\n' "${ours[@]}" | median); b=$(printf '%s\n' "${theirs[@]}" | median)
-  printf '%-14s %12.1f %8s %12.1f %8s %8s\n' "$query" "$(awk -v v="$a" 'BEGIN { print v / 1000 }')" \
-    "$(wc -l <"$work/ours.out")" "$(awk -v v="$b" 'BEGIN { print v / 1000 }')" "$(wc -l <"$work/fzf.out")" \
-    "$(awk -v a="$a" -v b="$b" 'BEGIN { printf "%.2fx", (b > 0 ? a / b : 0) }')"
-done
-echo "(ratio = tavolin / fzf: below 1 is faster)"
+rank_table "$work/rows.txt" "$runs" "$tool" "${PREVIOUS:-}"

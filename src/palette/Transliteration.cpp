@@ -1,12 +1,17 @@
 #include "Transliteration.h"
 
 #include "common/Log.h"
+#include "common/ViewMap.h"
+
+#include <QHashFunctions>
 
 #include <unicode/translit.h>
 #include <unicode/uchar.h>
+#include <unicode/uscript.h>
 #include <unicode/utf16.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -15,30 +20,46 @@
 namespace tavolin {
 namespace {
 
-// Creating "Any-Latin" loads every script's rules (tens of milliseconds); build it once and give each thread
-// a clone, because a transliterator must not be used by two threads at once.
-const icu::Transliterator *prototype()
+// One transliterator for the process, used under a lock. Creating "Any-Latin" takes tens of milliseconds and
+// each script's rules are compiled on first use (Chinese: about 100 ms); clones, one per thread, would each
+// compile them again when they meet a script at the same time. The memo in front of it (see SegmentMemo)
+// keeps calls rare, so threads seldom wait here.
+class SharedTransliterator
 {
-    static const std::unique_ptr<icu::Transliterator> instance = [] {
+public:
+    SharedTransliterator()
+    {
         UErrorCode status = U_ZERO_ERROR;
-        std::unique_ptr<icu::Transliterator> t(icu::Transliterator::createInstance(
+        m_transliterator.reset(icu::Transliterator::createInstance(
             icu::UnicodeString(u"Any-Latin; NFD; [:Nonspacing Mark:] Remove; NFC"), UTRANS_FORWARD, status));
         if (U_FAILURE(status)) {
             log::error(QStringLiteral("Latin transliteration unavailable: %1").arg(QString::fromLatin1(u_errorName(status))));
-            return std::unique_ptr<icu::Transliterator>();
+            m_transliterator.reset();
         }
-        return t;
-    }();
-    return instance.get();
-}
+    }
 
-icu::Transliterator *threadTransliterator()
+    // `text` itself when the transliteration data cannot be loaded.
+    QString transliterate(const QString &text)
+    {
+        if (!m_transliterator)
+            return text;
+        icu::UnicodeString buffer(reinterpret_cast<const char16_t *>(text.utf16()), static_cast<int32_t>(text.size()));
+        {
+            std::lock_guard lock(m_mutex);
+            m_transliterator->transliterate(buffer);
+        }
+        return QString(reinterpret_cast<const QChar *>(buffer.getBuffer()), buffer.length());
+    }
+
+private:
+    std::mutex m_mutex;
+    std::unique_ptr<icu::Transliterator> m_transliterator; // used under m_mutex; set once at construction
+};
+
+QString transliterated(const QString &text)
 {
-    thread_local std::unique_ptr<icu::Transliterator> clone = [] {
-        const icu::Transliterator *p = prototype();
-        return std::unique_ptr<icu::Transliterator>(p ? p->clone() : nullptr);
-    }();
-    return clone.get();
+    static SharedTransliterator shared;
+    return shared.transliterate(text);
 }
 
 bool isAscii(const QString &text)
@@ -50,15 +71,6 @@ bool isAscii(const QString &text)
     return true;
 }
 
-QString transliterated(const QString &text)
-{
-    icu::Transliterator *transliterator = threadTransliterator();
-    if (!transliterator)
-        return text;
-    icu::UnicodeString buffer(reinterpret_cast<const char16_t *>(text.utf16()), static_cast<int32_t>(text.size()));
-    transliterator->transliterate(buffer);
-    return QString(reinterpret_cast<const QChar *>(buffer.getBuffer()), buffer.length());
-}
 
 // Latin letters (Latin-1, Extended-A and -B, Extended Additional) and general punctuation: characters of
 // the Latin and Common scripts that are not combining marks. A text made only of them is one Latin run, which
@@ -124,6 +136,116 @@ std::optional<QString> latinByTable(const QString &text)
     return changed ? result : text;
 }
 
+// Transliterations of the texts between safe spaces (see safeSpaceAt), computed by ICU once each: menu titles
+// repeat their words ("源文件", "Файл"), and ICU takes tens of microseconds a word. Sharded so threads rarely
+// wait on each other; a shard that reaches its bound starts again empty, so memory stays bounded whatever
+// the texts.
+class SegmentMemo
+{
+public:
+    QString latinOf(QStringView segment)
+    {
+        const size_t hash = qHash(segment);
+        Shard &shard = m_shards[hash % kShards];
+        {
+            std::lock_guard lock(shard.mutex);
+            const auto it = shard.latin.find(segment);
+            if (it != shard.latin.end())
+                return it->second;
+        }
+        QString latin = transliterated(segment.toString());
+        std::lock_guard lock(shard.mutex);
+        if (shard.latin.size() >= kShardBound)
+            shard.latin.clear();
+        shard.latin.emplace(segment.toString(), latin);
+        return latin;
+    }
+
+private:
+    static constexpr size_t kShards = 16;
+    static constexpr size_t kShardBound = 2048;
+
+    struct Shard
+    {
+        std::mutex mutex;
+        ViewMap<QString> latin; // guarded by mutex
+    };
+    std::array<Shard, kShards> m_shards;
+};
+
+SegmentMemo &segmentMemo()
+{
+    static SegmentMemo memo;
+    return memo;
+}
+
+// A letter that ICU's script runs and rules never reach past: a letter (not a modifier letter such as "ー" or
+// the iteration marks "ゝ", "ヽ", which repeat the character before them) of a script of its own (not Common
+// or Inherited, which join the run of a neighbour).
+bool isSelfContainedLetter(UChar32 c)
+{
+    switch (u_charType(c)) {
+    case U_UPPERCASE_LETTER: case U_LOWERCASE_LETTER: case U_TITLECASE_LETTER: case U_OTHER_LETTER:
+        break;
+    default:
+        return false;
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    const UScriptCode script = uscript_getScript(c, &status);
+    return U_SUCCESS(status) && script != USCRIPT_COMMON && script != USCRIPT_INHERITED;
+}
+
+// Whether the space at `at` cuts `text` into two parts that transliterate alone exactly as they do together:
+// it lies between two self-contained letters. ("文件 Файл" cuts; "ぅ〘 〡肛" does not: "〘" and "〡" join the
+// script runs on either side.) Checked against ICU over generated texts by the tests.
+bool safeSpaceAt(const char16_t *units, int32_t length, int32_t at)
+{
+    if (units[at] != u' ' || at == 0 || at + 1 >= length)
+        return false;
+    int32_t before = at;
+    UChar32 previous;
+    U16_PREV(units, 0, before, previous);
+    int32_t after = at + 1;
+    UChar32 next;
+    U16_NEXT(units, after, length, next);
+    return isSelfContainedLetter(previous) && isSelfContainedLetter(next);
+}
+
+// The transliteration of one part between safe spaces: itself when ASCII, from the Latin table when it is
+// made of table characters, else from the memo.
+void appendLatinSegment(QStringView segment, QString &out)
+{
+    if (std::all_of(segment.begin(), segment.end(), [](QChar c) { return c.unicode() < 0x80; })) {
+        out.append(segment);
+        return;
+    }
+    if (std::all_of(segment.begin(), segment.end(), [](QChar c) { return isLatinTableChar(c.unicode()); })) {
+        if (std::optional<QString> latin = latinByTable(segment.toString())) {
+            out.append(*latin);
+            return;
+        }
+    }
+    out.append(segmentMemo().latinOf(segment));
+}
+
+QString latinBySegments(const QString &text)
+{
+    const auto *units = reinterpret_cast<const char16_t *>(text.utf16());
+    const auto length = static_cast<int32_t>(text.size());
+    QString result;
+    result.reserve(text.size() + text.size() / 2);
+    int32_t begin = 0;
+    for (int32_t at = 1; at < length; ++at) {
+        if (!safeSpaceAt(units, length, at))
+            continue;
+        appendLatinSegment(QStringView(units + begin, at - begin), result);
+        result.append(QLatin1Char(' '));
+        begin = at + 1;
+    }
+    appendLatinSegment(QStringView(units + begin, length - begin), result);
+    return result == text ? text : result;
+}
+
 bool isTrimmable(UChar32 c)
 {
     if (U_IS_SURROGATE(c) || U_IS_UNICODE_NONCHAR(c))
@@ -142,7 +264,7 @@ QString toLatin(const QString &text)
         if (std::optional<QString> latin = latinByTable(text))
             return *latin;
     }
-    return transliterated(text);
+    return latinBySegments(text);
 }
 
 QString toLatinWithIcu(const QString &text)

@@ -8,8 +8,10 @@ namespace tavolin {
 // "文件" → "wen jian"), so a search typed in Latin letters finds titles in other scripts.
 // Returns `text` itself when there is nothing to change or when ICU's transliteration data cannot be
 // loaded. Text already in Latin letters (ASCII, Latin-1 and the Latin extensions, general punctuation) is
-// answered from a per-character table without running ICU over it. Thread-safe: each thread keeps its own
-// transliterator.
+// answered from a per-character table without running ICU over it; other text is cut at the spaces between
+// letters of scripts of their own, and each part is transliterated by ICU once per process and kept in a
+// bounded memo, so the result is always what toLatinWithIcu() gives. Thread-safe: each thread keeps its own
+// transliterator, and the memo is locked.
 QString toLatin(const QString &text);
 // The same through ICU for every text: the reference the table is tested against.
 QString toLatinWithIcu(const QString &text);

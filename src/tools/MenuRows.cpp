@@ -182,7 +182,28 @@ std::optional<KeyData> keyDataFromDisplayText(const QString &text)
     return KeyData(key, 0, mask);
 }
 
-MenuRead readApplicationRows(const AXAppPtr &app, std::chrono::milliseconds bound)
+AXAppHooks LanguageLoad::hooks() const
+{
+    AXAppHooks hooks;
+    hooks.buildTransMap = [state = m_state](const std::optional<LocaleBundle> &bundle, const std::optional<QString> &locale) {
+        LocaleUtils::buildTransMap(bundle, locale);
+        state->withLocale.store(locale.has_value());
+        state->built.store(true);
+    };
+    return hooks;
+}
+
+bool LanguageLoad::isLoaded(const AXApp &app) const
+{
+    // AXApp builds a map only for an application with a bundle identifier, and records the language (its
+    // locale context) just after.
+    if (!app.bundleIdentifier())
+        return true;
+    return m_state->built.load() && (!m_state->withLocale.load() || app.locale());
+}
+
+MenuRead readApplicationRows(const AXAppPtr &app, std::chrono::milliseconds bound,
+                             const std::optional<LanguageLoad> &language)
 {
     MenuRead read;
     if (!app)
@@ -190,17 +211,18 @@ MenuRead readApplicationRows(const AXAppPtr &app, std::chrono::milliseconds boun
     QEventLoop loop;
     auto collector = std::make_shared<Collector>(&loop);
     app->setWatcher(collector);
-    app->loadMenus(MenuLoad::MenusOnly);
-    // The menu bar is read on the background pool: until the last menu is in, or until the reader knows
-    // it will read none (no menu bar: the application is then not served).
+    app->loadMenus(language ? MenuLoad::WithLanguage : MenuLoad::MenusOnly);
+    // The menu bar is read on the background pool: until the last menu is in (and the language loaded), or
+    // until the reader knows it will read none (no menu bar: the application is then not served).
     QTimer check;
     QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (collector->finished() || (app->shouldTrigger() == false && !app->menu()))
+        const bool languageLoaded = !language || language->isLoaded(*app);
+        if ((collector->finished() && languageLoaded) || (app->shouldTrigger() == false && !app->menu()))
             loop.quit();
     });
     check.start(5);
     QTimer::singleShot(bound, &loop, &QEventLoop::quit);
-    if (!collector->finished())
+    if (!collector->finished() || (language && !language->isLoaded(*app)))
         loop.exec();
     // An application that did not answer gets an empty bar from the reader (or the part it read).
     read.hasMenuBar = app->menu() && (app->isAnswering() || !app->menu()->items().empty());

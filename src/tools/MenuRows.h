@@ -10,8 +10,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -30,9 +32,33 @@ struct MenuRead
     QList<MenuItemDataPtr> rows;
 };
 
+// Whether the rows are read with the application's language, and how the reader learns that it is loaded.
+// With one, the application's translation map is built as the palette builds it (AXApp::loadMenus with
+// MenuLoad::WithLanguage), so the search matches localized rows by their English titles as the palette does.
+class LanguageLoad
+{
+public:
+    // Hooks that build the translation map (LocaleUtils::buildTransMap) and mark the load done; the
+    // application is to be created with them.
+    AXAppHooks hooks() const;
+    // Whether `app`, created with hooks(), has its translation map: at once for an application the palette
+    // builds no map for (no bundle identifier). Any thread.
+    bool isLoaded(const AXApp &app) const;
+
+private:
+    struct State
+    {
+        std::atomic<bool> built{false};
+        std::atomic<bool> withLocale{false}; // the map was built for a language, which AXApp then records
+    };
+    std::shared_ptr<State> m_state = std::make_shared<State>();
+};
+
 // Reads every menu of `app` with the palette's reader (AXApp::loadMenus), running the caller's event loop
-// until the last top-level menu is in or `bound` has passed. Main thread, with a QCoreApplication.
-MenuRead readApplicationRows(const AXAppPtr &app, std::chrono::milliseconds bound);
+// until the last top-level menu is in (and, with `language`, the translation map is built) or `bound` has
+// passed. Main thread, with a QCoreApplication.
+MenuRead readApplicationRows(const AXAppPtr &app, std::chrono::milliseconds bound,
+                             const std::optional<LanguageLoad> &language = std::nullopt);
 
 // The rows file: UTF-8, one row per line,
 //   PATH > TITLE [TAB SHORTCUT [TAB STATE]]

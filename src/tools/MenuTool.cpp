@@ -158,12 +158,16 @@ std::optional<Failure> readApplication(ToolPlatform &platform, const Options &op
     ToolPlatform::Target target = platform.application(options.pid);
     if (!target.application || !target.source)
         return Failure{target.code == ExitCode::Ok ? ExitCode::NoApplication : target.code, target.message};
-    AXAppPtr app = AXApp::create(target.source, AXAppHooks{}, target.application);
+    // A search ranks with the English titles of a translated application, as the palette does.
+    std::optional<LanguageLoad> language;
+    if (options.command == QLatin1String("search"))
+        language.emplace();
+    AXAppPtr app = AXApp::create(target.source, language ? language->hooks() : AXAppHooks{}, target.application);
     rows.appName = app->name();
     rows.pid = app->pid();
     rows.source = target.source;
     const QString who = QStringLiteral("%1 (pid %2)").arg(app->name().value_or(QStringLiteral("the application"))).arg(app->pid());
-    const MenuRead read = readApplicationRows(app, bound);
+    const MenuRead read = readApplicationRows(app, bound, language);
     if (!read.hasMenuBar)
         return Failure{ExitCode::NoMenuBar, QStringLiteral("%1 has no menu bar, or it did not answer").arg(who)};
     // Firefox, for one, lists its top-level menus but fills them only when they open: an empty list with
@@ -177,6 +181,9 @@ std::optional<Failure> readApplication(ToolPlatform &platform, const Options &op
     if (!read.complete)
         err << terminalText(QStringLiteral("tavolin-menu: %1 took too long to answer; its menus are partial\n").arg(who));
     rows.rows = read.rows;
+    // Folded for the application's language (Turkish i), as the palette folds.
+    if (language)
+        SearchUtils::shared().setLocaleContext(app->localeContext());
     return std::nullopt;
 }
 

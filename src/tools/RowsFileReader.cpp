@@ -1,6 +1,8 @@
 // Reading rows files (parseRows): see MenuRows.h.
 #include "tools/MenuRows.h"
 
+#include "common/ViewMap.h"
+
 #include <algorithm>
 #include <deque>
 #include <memory>
@@ -37,20 +39,6 @@ ParsedState parseState(const QString &field)
     }
     return state;
 }
-
-// Hash and equality over QStringView, so maps keyed by QString are searched with views of the line.
-struct ViewHash
-{
-    using is_transparent = void;
-    size_t operator()(QStringView text) const noexcept { return qHash(text); }
-};
-struct ViewEqual
-{
-    using is_transparent = void;
-    bool operator()(QStringView a, QStringView b) const noexcept { return a == b; }
-};
-template <typename T>
-using ViewMap = std::unordered_map<QString, T, ViewHash, ViewEqual>;
 
 // The first " > " in `text` at or after `from`, or -1. Looks for the ">" and checks its neighbours: cheaper
 // than a substring search, and it finds what one would.

@@ -79,6 +79,29 @@ TEST_F(ProcessIdentityTest, WindowClassBeatsExecMatch)
     EXPECT_EQ(withoutClass->bundleIdentifier, QStringLiteral("by-exec"));
 }
 
+// The parsed files are kept between lookups (one per show): a file installed, edited or removed since the
+// last lookup must count at the next.
+TEST_F(ProcessIdentityTest, DesktopFilesChangedBetweenLookupsAreSeen)
+{
+    addProcess(8, QStringLiteral("/usr/bin/pad"));
+    const auto name = [this] {
+        const auto app = ProcessIdentity::runningApp(8, std::nullopt, m_options, {});
+        return (app ? app->name.value_or(QStringLiteral("(none)")) + QLatin1Char('/') + app->bundleIdentifier.value_or(QString())
+                    : QStringLiteral("(gone)"))
+            .toStdString();
+    };
+    EXPECT_EQ(name(), "(none)/pad");
+    addDesktop(QStringLiteral("system"), QStringLiteral("org.example.pad.desktop"), QStringLiteral("[Desktop Entry]\nName=Pad\nExec=pad\n"));
+    EXPECT_EQ(name(), "Pad/org.example.pad") << "installed";
+    addDesktop(QStringLiteral("system"), QStringLiteral("org.example.pad.desktop"), QStringLiteral("[Desktop Entry]\nName=Pad Two\nExec=pad\n"));
+    EXPECT_EQ(name(), "Pad Two/org.example.pad") << "edited in place";
+    addDesktop(QStringLiteral("local"), QStringLiteral("org.example.pad.desktop"), QStringLiteral("[Desktop Entry]\nName=Mine\nExec=pad\n"));
+    EXPECT_EQ(name(), "Mine/org.example.pad") << "overridden in the user's folder";
+    ASSERT_TRUE(QFile::remove(m_dir.filePath(QStringLiteral("local/org.example.pad.desktop"))));
+    ASSERT_TRUE(QFile::remove(m_dir.filePath(QStringLiteral("system/org.example.pad.desktop"))));
+    EXPECT_EQ(name(), "(none)/pad") << "removed";
+}
+
 TEST_F(ProcessIdentityTest, FirstFolderWinsForTheSameDesktopIdAndSubfoldersJoinWithDash)
 {
     addProcess(9, QStringLiteral("/usr/bin/editor"));

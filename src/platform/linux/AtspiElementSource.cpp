@@ -171,8 +171,26 @@ AXError AtspiElementSource::readWindowsInto(const AppElement &app, AXAttribute a
     return AXError::Success;
 }
 
+namespace {
+
+// The class of the last of `pid`'s client windows; none without a display or a window.
+std::optional<QString> windowClassOf(int32_t pid)
+{
+    if (std::unique_ptr<x11::Connection> connection = x11::Connection::open()) {
+        const auto windows = x11::clientWindowsOf(connection->display(), pid);
+        if (!windows.empty()) {
+            if (auto cls = x11::windowClass(connection->display(), windows.back()).className)
+                return QString::fromStdString(*cls);
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 AtspiElementSource::AtspiElementSource()
-    : m_presser(std::make_unique<AtspiPresser>(AccessibilityStatus::busAddress(), m_timeoutMs.load()))
+    : m_presser(std::make_unique<AtspiPresser>(AccessibilityStatus::busAddress(), m_timeoutMs.load())),
+      m_windowClasses(windowClassOf)
 {
     m_thread = AtspiThread::shared();
     m_systemWide = std::make_shared<SystemElement>();
@@ -465,15 +483,7 @@ bool AtspiElementSource::isProcessTrusted()
 
 std::optional<RunningApp> AtspiElementSource::runningApplication(int32_t pid)
 {
-    std::optional<QString> windowClass;
-    if (std::unique_ptr<x11::Connection> connection = x11::Connection::open()) {
-        const auto windows = x11::clientWindowsOf(connection->display(), pid);
-        if (!windows.empty()) {
-            if (auto cls = x11::windowClass(connection->display(), windows.back()).className)
-                windowClass = QString::fromStdString(*cls);
-        }
-    }
-    return ProcessIdentity::runningApp(pid, windowClass);
+    return ProcessIdentity::runningApp(pid, m_windowClasses.classOf(pid));
 }
 
 } // namespace tavolin

@@ -2,6 +2,7 @@
 
 #include "accessibility/ElementSource.h"
 #include "platform/linux/AtspiMenuWalker.h"
+#include "platform/linux/WindowClassCache.h"
 
 #include <QByteArray>
 
@@ -108,6 +109,7 @@ private:
     std::atomic<int> m_timeoutMs{900}; // before m_presser, which starts with it
     std::shared_ptr<AtspiThread> m_thread; // shared with application elements, which release on it
     std::unique_ptr<AtspiPresser> m_presser;
+    WindowClassCache m_windowClasses; // of the applications found, for their identity
     ElementRef m_systemWide;
     std::atomic<AtspiCacheUse> m_cacheUse{AtspiCacheUse::On};
     std::atomic<AtspiActionReads> m_actionReads{AtspiActionReads::Single};

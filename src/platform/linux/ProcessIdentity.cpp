@@ -1,10 +1,17 @@
 #include "platform/linux/ProcessIdentity.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcessEnvironment>
+
+#include "common/Log.h"
+
+#include <chrono>
+#include <memory>
+#include <mutex>
 
 namespace tavolin {
 namespace {
@@ -88,6 +95,65 @@ std::vector<DesktopEntry> desktopEntries(const QStringList &dirs)
         }
     }
     return entries;
+}
+
+struct FileStamp
+{
+    QString path;
+    qint64 modified = 0;
+    qint64 size = 0;
+    bool operator==(const FileStamp &) const = default;
+};
+
+// What the .desktop files of some folders are now: each file's path, size and modification time, in listing
+// order. Listing and stat'ing them costs a fraction of reading and parsing them all.
+std::vector<FileStamp> desktopFilesStamp(const QStringList &dirs)
+{
+    std::vector<FileStamp> stamp;
+    for (const QString &dir : dirs) {
+        QDirIterator it(dir, {QStringLiteral("*.desktop")}, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            it.next();
+            const QFileInfo info = it.fileInfo();
+            stamp.push_back({info.filePath(), info.lastModified().toMSecsSinceEpoch(), info.size()});
+        }
+    }
+    return stamp;
+}
+
+// The parsed .desktop files of the last folders asked for, kept between shows: every show asks for the
+// focused application's identity, and a desktop holds hundreds of these files. Read again when a file was
+// added, removed or changed. Thread-safe.
+class DesktopEntryCache
+{
+public:
+    std::shared_ptr<const std::vector<DesktopEntry>> entriesOf(const QStringList &dirs)
+    {
+        std::vector<FileStamp> stamp = desktopFilesStamp(dirs);
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_entries && m_dirs == dirs && m_stamp == stamp)
+                return m_entries;
+        }
+        auto entries = std::make_shared<const std::vector<DesktopEntry>>(desktopEntries(dirs));
+        std::lock_guard lock(m_mutex);
+        m_dirs = dirs;
+        m_stamp = std::move(stamp);
+        m_entries = entries;
+        return entries;
+    }
+
+private:
+    std::mutex m_mutex;
+    QStringList m_dirs;                                         // guarded by m_mutex
+    std::vector<FileStamp> m_stamp;                             // guarded by m_mutex
+    std::shared_ptr<const std::vector<DesktopEntry>> m_entries; // guarded by m_mutex
+};
+
+DesktopEntryCache &desktopEntryCache()
+{
+    static DesktopEntryCache cache;
+    return cache;
 }
 
 const DesktopEntry *matchEntry(const std::vector<DesktopEntry> &entries, const QString &appName,
@@ -187,8 +253,12 @@ std::optional<RunningApp> ProcessIdentity::runningApp(int32_t pid, const std::op
         app.appName = appName;
 
     const QStringList dirs = options.applicationDirs.isEmpty() ? defaultApplicationDirs() : options.applicationDirs;
-    const std::vector<DesktopEntry> entries = desktopEntries(dirs);
-    if (const DesktopEntry *entry = matchEntry(entries, appName, windowClass)) {
+    const auto lookupStart = std::chrono::steady_clock::now();
+    const std::shared_ptr<const std::vector<DesktopEntry>> entries = desktopEntryCache().entriesOf(dirs);
+    log::debug(QStringLiteral("desktop files of pid %1 looked up in %2 us")
+                   .arg(pid)
+                   .arg(std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - lookupStart).count()));
+    if (const DesktopEntry *entry = matchEntry(*entries, appName, windowClass)) {
         app.bundleIdentifier = entry->id;
         app.bundlePath = entry->path;
         if (!entry->name.isEmpty())
