@@ -2,9 +2,11 @@
 # A private headless desktop session: Xvfb, a D-Bus session bus and the AT-SPI accessibility bus, optionally
 # with a window manager. Used by the integration tests, CI and the demo.
 #
-#   headless-session.sh start [--wm] [--no-a11y] [--state-dir DIR]   start (or reuse) the session; prints its
-#                                                        environment. --no-a11y: no accessibility bus, and a
-#                                                        session bus that cannot start one (a minimal desktop)
+#   headless-session.sh start [--wm] [--no-a11y] [--wayland] [--state-dir DIR]   start (or reuse) the session;
+#                                                        prints its environment. --no-a11y: no accessibility bus,
+#                                                        and a session bus that cannot start one (a minimal
+#                                                        desktop). --wayland: sway (headless) with Xwayland
+#                                                        instead of Xvfb; see headless-wayland.sh
 #   headless-session.sh env   [--state-dir DIR]          print the environment of the running session
 #   headless-session.sh wm-start|wm-stop [--state-dir DIR]  add or remove the window manager
 #   headless-session.sh stop  [--state-dir DIR]          stop every process it started, by pid, newest first
@@ -22,17 +24,21 @@ cmd=${1:-}
 shift
 with_wm=0
 no_a11y=0
+wayland=0
 state_dir="${TMPDIR:-/tmp}/tavolin-headless-$(id -u)"
 while [ $# -gt 0 ]; do
   case "$1" in
     --wm) with_wm=1 ;;
     --no-a11y) no_a11y=1 ;;
+    --wayland) wayland=1 ;;
     --state-dir) [ $# -ge 2 ] || die "--state-dir needs a directory"; state_dir=$2; shift ;;
     *) die "unknown argument: $1" ;;
   esac
   shift
 done
 state="$state_dir/session.env"
+# shellcheck source=headless-wayland.sh
+. "$(dirname "${BASH_SOURCE[0]}")/headless-wayland.sh"
 
 # A process is alive when it exists and is not a zombie (a dead child may linger as one for a while).
 alive() {
@@ -54,6 +60,7 @@ stop_group() {
 
 load_state() {
   XVFB_PID="" BUS_PID="" LAUNCHER_PID="" WM_PID="" DISPLAY_NAME="" BUS_ADDRESS="" NO_A11Y=0
+  MODE=x11 SWAY_PID="" SWAY_SOCK="" RUNTIME_DIR="" WAYLAND_NAME="" SESSION_UID="" SESSION_GID="" KEYBOARD_PID=""
   # shellcheck disable=SC1090
   [ -r "$state" ] && . "$state"
   return 0
@@ -66,16 +73,21 @@ save_state() {
     echo "XVFB_PID=$XVFB_PID"; echo "BUS_PID=$BUS_PID"; echo "LAUNCHER_PID=$LAUNCHER_PID"
     echo "WM_PID=$WM_PID"; echo "DISPLAY_NAME=$DISPLAY_NAME"; echo "BUS_ADDRESS='$BUS_ADDRESS'"
     echo "NO_A11Y=$NO_A11Y"
+    echo "MODE=$MODE"; echo "SWAY_PID=$SWAY_PID"; echo "SWAY_SOCK=$SWAY_SOCK"; echo "RUNTIME_DIR=$RUNTIME_DIR"
+    echo "WAYLAND_NAME=$WAYLAND_NAME"; echo "SESSION_UID=$SESSION_UID"; echo "SESSION_GID=$SESSION_GID"
+    echo "KEYBOARD_PID=$KEYBOARD_PID"
   } > "$tmp"
   mv -f "$tmp" "$state"
 }
 
 session_up() {
   load_state
+  [ "$MODE" = wayland ] && { wayland_session_up; return; }
   alive "$XVFB_PID" && alive "$BUS_PID" && { [ "$NO_A11Y" = 1 ] || alive "$LAUNCHER_PID"; }
 }
 
 print_env() {
+  [ "$MODE" = wayland ] && { wayland_print_env; return 0; }
   echo "export DISPLAY=$DISPLAY_NAME"
   echo "export DBUS_SESSION_BUS_ADDRESS=$BUS_ADDRESS"
   echo "export GDK_BACKEND=x11"
@@ -93,6 +105,7 @@ print_env() {
 
 do_stop() {
   load_state
+  [ "$MODE" = wayland ] && wayland_stop
   stop_group "$WM_PID"
   stop_group "$LAUNCHER_PID"
   stop_group "$BUS_PID"
@@ -129,6 +142,7 @@ do_start() {
   fi
   do_stop # leftovers of a half-dead session
   mkdir -p "$state_dir"
+  [ "$wayland" = 1 ] && { wayland_start; return 0; }
   for tool in Xvfb dbus-daemon gdbus xprop; do
     command -v "$tool" >/dev/null || die "$tool is not installed (scripts/install-deps.sh)"
   done

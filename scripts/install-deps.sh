@@ -28,6 +28,8 @@ test=(
   # the applications the integration tests read, locales for translated menus, and fzf as the search
   # benchmark's reference
   mousepad geany geany-common locales fzf
+  # the Wayland session of the Wayland journeys: compositor, Xwayland, keys, screenshots, Qt's Wayland plugin
+  sway xwayland wtype grim qt6-wayland
 )
 demo=(
   xvfb xauth dbus dbus-x11 at-spi2-core libglib2.0-bin openbox x11-utils xdotool mousepad
