@@ -3,8 +3,6 @@
 #include "platform/linux/AccessibilityStatus.h"
 #include "platform/linux/AtspiElementSource.h"
 #include "platform/linux/ProcessIdentity.h"
-#include "platform/linux/X11Display.h"
-#include "platform/linux/X11Focus.h"
 
 namespace tavolin::menutool {
 namespace {
@@ -40,15 +38,11 @@ ToolPlatform::Target AtspiToolPlatform::application(std::optional<int32_t> pid)
         return failed(ExitCode::NoAccessibility, QStringLiteral("the accessibility bus does not answer"));
 
     if (!pid) {
-        std::unique_ptr<x11::Connection> connection = x11::Connection::open();
-        if (!connection)
-            return failed(ExitCode::NoApplication, QStringLiteral("no X display to find the focused application (use --pid)"));
-        const std::optional<x11::FocusedWindow> focused = x11::focusedWindow(connection->display());
-        if (!focused)
-            return failed(ExitCode::NoApplication, QStringLiteral("no window has the focus (use --pid)"));
-        if (focused->pid <= 0)
-            return failed(ExitCode::NoApplication, QStringLiteral("the focused window does not tell its process (use --pid)"));
-        pid = focused->pid;
+        const int32_t focused = m_source->focusedApplicationPid();
+        if (focused <= 0)
+            return failed(ExitCode::NoApplication,
+                          QStringLiteral("no application has the focus, or it does not tell its process (use --pid)"));
+        pid = focused;
     } else if (!ProcessIdentity::isAlive(*pid)) {
         return failed(ExitCode::NoApplication, QStringLiteral("no such process: %1").arg(*pid));
     }

@@ -7,6 +7,7 @@
 #include "platform/linux/AtspiPresser.h"
 #include "platform/linux/AtspiThread.h"
 #include "platform/linux/AtspiWindowReader.h"
+#include "platform/linux/FocusedApplication.h"
 #include "platform/linux/ProcessIdentity.h"
 #include "platform/linux/X11Display.h"
 #include "platform/linux/X11Focus.h"
@@ -226,6 +227,11 @@ AXError AtspiElementSource::setMessagingTimeout(const ElementRef &, double secon
     return AXError::Success;
 }
 
+int32_t AtspiElementSource::focusedApplicationPid()
+{
+    return tavolin::focusedApplicationPid(*m_thread, m_timeoutMs.load());
+}
+
 ElementRef AtspiElementSource::applicationForPid(int32_t pid)
 {
     if (!isReady() || pid <= 0)
@@ -349,11 +355,7 @@ AXError AtspiElementSource::copyAttributeValue(const ElementRef &element, AXAttr
     if (as<SystemElement>(element)) {
         if (attribute != AXAttribute::FocusedApplication)
             return AXError::AttributeUnsupported;
-        std::unique_ptr<x11::Connection> connection = x11::Connection::open();
-        const auto focused = connection ? x11::focusedWindow(connection->display()) : std::nullopt;
-        if (!focused || focused->pid <= 0)
-            return AXError::NoValue;
-        ElementRef app = applicationForPid(focused->pid);
+        ElementRef app = applicationForPid(focusedApplicationPid());
         if (!app)
             return AXError::NoValue;
         out = app;

@@ -53,8 +53,8 @@ struct AtspiReadStats
 // fresh connection of its own (to the application's own socket where it offers one), and its outcome read on
 // the presser's thread, so a command that opens a modal dialog stalls neither the caller nor the application.
 //
-// The focused application: the X11 focus window's process (x11::focusedWindow), matched against the
-// accessibility desktop's applications by process id.
+// The focused application: focusedApplicationPid() (the X11 focus, or the window with the ACTIVE state in
+// a Wayland session), matched against the accessibility desktop's applications by process id.
 //
 // Ownership: elements keep their snapshot alive. Threads: any (see above).
 class AtspiElementSource final : public ElementSource
@@ -79,6 +79,8 @@ public:
     // pressing. False when a press had no outcome yet.
     bool flushPresses();
 
+    // The process of the focused application (see FocusedApplication.h); 0 when nothing tells.
+    int32_t focusedApplicationPid();
     // The application element of process `pid`, or null when it is not on the accessibility desktop.
     ElementRef applicationForPid(int32_t pid);
     // Every application on the accessibility desktop (name, pid), for diagnostics.
