@@ -1,5 +1,6 @@
 #include "PaletteRun.h"
 
+#include "support/SessionUser.h"
 #include "support/WaitFor.h"
 
 #include <QDir>
@@ -34,7 +35,7 @@ std::optional<QString> xdotool(const QStringList &args)
 MenuToolRun runMenuTool(const QStringList &args)
 {
     QProcess process;
-    process.start(QStringLiteral(TAVOLIN_MENU_TOOL), args);
+    startInSession(process, QStringLiteral(TAVOLIN_MENU_TOOL), args);
     MenuToolRun run;
     if (!process.waitForStarted(5000) || !process.waitForFinished(15000)) {
         process.kill();
@@ -105,7 +106,7 @@ std::unique_ptr<PaletteRun> PaletteRun::start(const QJsonObject &settings, QStri
     run->m_process.setProcessEnvironment(env);
     run->m_process.setProcessChannelMode(QProcess::MergedChannels);
     run->m_process.setStandardOutputFile(run->m_logPath);
-    run->m_process.start(QStringLiteral(TAVOLIN_PROGRAM), {});
+    startInSession(run->m_process, QStringLiteral(TAVOLIN_PROGRAM), {});
     if (!run->m_process.waitForStarted(5000)) {
         *why = QStringLiteral("tavolin did not start");
         return nullptr;
@@ -173,7 +174,7 @@ bool PaletteRun::restart(QString *why)
     }
     const int startsBefore = countInLog(started);
     m_process.setStandardOutputFile(m_logPath, QIODevice::Append);
-    m_process.start(QStringLiteral(TAVOLIN_PROGRAM), {});
+    startInSession(m_process, QStringLiteral(TAVOLIN_PROGRAM), {});
     if (!m_process.waitForStarted(5000)) {
         *why = QStringLiteral("tavolin did not start again");
         return false;

@@ -1,7 +1,9 @@
 #include "HeadlessSession.h"
 
+#include "support/SessionUser.h"
 #include "support/WaitFor.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <csignal>
@@ -23,16 +25,35 @@ void stopAtExit()
 
 HeadlessSession *HeadlessSession::get()
 {
-    if (g_tried)
+    return start(false);
+}
+
+HeadlessSession *HeadlessSession::getWayland()
+{
+    return start(true);
+}
+
+HeadlessSession *HeadlessSession::start(bool wayland)
+{
+    if (g_tried) {
+        if (g_session && g_session->m_wayland != wayland) {
+            g_reason = QStringLiteral("this test process runs a session of the other kind");
+            return nullptr;
+        }
         return g_session.get();
+    }
     g_tried = true;
     std::unique_ptr<HeadlessSession> session(new HeadlessSession);
+    session->m_wayland = wayland;
     if (!session->m_stateDir.isValid()) {
         g_reason = QStringLiteral("no temporary folder");
         return nullptr;
     }
     QString output;
-    if (!session->run({QStringLiteral("start")}, &output)) {
+    QStringList arguments{QStringLiteral("start")};
+    if (wayland)
+        arguments << QStringLiteral("--wayland");
+    if (!session->run(arguments, &output)) {
         g_reason = QStringLiteral("headless session did not start: ") + output.trimmed();
         return nullptr;
     }
@@ -48,7 +69,30 @@ HeadlessSession *HeadlessSession::get()
     }
     g_session = std::move(session);
     std::atexit(stopAtExit);
+    if (!g_session->makeSessionUserHome()) {
+        g_reason = QStringLiteral("no home for the session's user");
+        return nullptr;
+    }
     return g_session.get();
+}
+
+bool HeadlessSession::makeSessionUserHome()
+{
+    if (qEnvironmentVariableIsEmpty("TAVOLIN_SESSION_USER"))
+        return true;
+    const QString home = m_userHome.path();
+    for (const char *folder : {"config", "data", "cache", "state"}) {
+        if (!m_userHome.isValid() || !QDir().mkpath(home + QLatin1Char('/') + QLatin1String(folder)))
+            return false;
+    }
+    if (!giveToSessionUser(home))
+        return false;
+    qputenv("HOME", home.toUtf8());
+    qputenv("XDG_CONFIG_HOME", (home + QStringLiteral("/config")).toUtf8());
+    qputenv("XDG_DATA_HOME", (home + QStringLiteral("/data")).toUtf8());
+    qputenv("XDG_CACHE_HOME", (home + QStringLiteral("/cache")).toUtf8());
+    qputenv("XDG_STATE_HOME", (home + QStringLiteral("/state")).toUtf8());
+    return true;
 }
 
 QString HeadlessSession::reason()
@@ -89,7 +133,7 @@ std::unique_ptr<TestApp> TestApp::start(const QString &program, const QStringLis
 {
     std::unique_ptr<TestApp> app(new TestApp);
     app->m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    app->m_process.start(program, args);
+    startInSession(app->m_process, program, args);
     if (!app->m_process.waitForStarted(5000))
         return nullptr;
     return app;
@@ -98,6 +142,7 @@ std::unique_ptr<TestApp> TestApp::start(const QString &program, const QStringLis
 std::unique_ptr<TestApp> TestApp::startFixture(const QString &name, const QStringList &options)
 {
     QTemporaryDir dir;
+    giveToSessionUser(dir.path());
     const QString log = dir.path() + QStringLiteral("/fixture.log");
     std::unique_ptr<TestApp> app = start(QStringLiteral(TAVOLIN_MENU_FIXTURE),
                                          QStringList{QStringLiteral("--name"), name, QStringLiteral("--log"), log} + options);

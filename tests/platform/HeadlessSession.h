@@ -18,6 +18,10 @@ class HeadlessSession
 public:
     // The session, or null when it cannot start (reason() says why): tests then GTEST_SKIP.
     static HeadlessSession *get();
+    // The same with a Wayland compositor (sway, with Xwayland) instead of Xvfb; its programs start as the
+    // session's user (support/SessionUser.h), in a home of their own that the test can read. A process
+    // holds one session: asking for the other kind afterwards gives null.
+    static HeadlessSession *getWayland();
     static QString reason();
 
     // Adds or removes the window manager (openbox). False when it cannot start.
@@ -28,9 +32,13 @@ public:
 
 private:
     HeadlessSession() = default;
+    static HeadlessSession *start(bool wayland);
     bool run(const QStringList &args, QString *output);
+    bool makeSessionUserHome();
 
+    bool m_wayland = false;
     QTemporaryDir m_stateDir;
+    QTemporaryDir m_userHome;
 };
 
 // An application started under the session, killed (SIGKILL after SIGTERM) when the object goes.

@@ -1,0 +1,93 @@
+#include "WaylandJourney.h"
+
+#include "HeadlessSession.h"
+#include "support/WaitFor.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+namespace tavolin::test {
+namespace {
+
+std::optional<QString> runTool(const QString &tool, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(tool, arguments);
+    if (!process.waitForStarted(5000))
+        return std::nullopt;
+    if (!process.waitForFinished(5000)) {
+        process.kill();
+        process.waitForFinished(1000);
+        return std::nullopt;
+    }
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return std::nullopt;
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+void collect(const QJsonObject &node, bool floating, QList<CompositorWindow> &out)
+{
+    if (node.contains(QLatin1String("pid"))) {
+        const QJsonObject rect = node.value(QLatin1String("rect")).toObject();
+        out.append({node.value(QLatin1String("name")).toString(), node.value(QLatin1String("pid")).toInteger(),
+                    node.value(QLatin1String("focused")).toBool(), floating,
+                    QRect(rect.value(QLatin1String("x")).toInt(), rect.value(QLatin1String("y")).toInt(),
+                          rect.value(QLatin1String("width")).toInt(), rect.value(QLatin1String("height")).toInt())});
+    }
+    for (const QJsonValue child : node.value(QLatin1String("nodes")).toArray())
+        collect(child.toObject(), floating, out);
+    for (const QJsonValue child : node.value(QLatin1String("floating_nodes")).toArray())
+        collect(child.toObject(), true, out);
+}
+
+} // namespace
+
+void WaylandJourney::SetUp()
+{
+    if (!HeadlessSession::getWayland())
+        GTEST_SKIP() << HeadlessSession::reason().toStdString();
+}
+
+std::optional<QString> WaylandJourney::swaymsg(const QStringList &arguments)
+{
+    return runTool(QStringLiteral("swaymsg"), arguments);
+}
+
+QList<CompositorWindow> WaylandJourney::windows()
+{
+    QList<CompositorWindow> found;
+    if (const std::optional<QString> tree = swaymsg({QStringLiteral("-t"), QStringLiteral("get_tree")}))
+        collect(QJsonDocument::fromJson(tree->toUtf8()).object(), false, found);
+    return found;
+}
+
+bool WaylandJourney::focusApplication(qint64 pid)
+{
+    return swaymsg({QStringLiteral("[pid=%1] focus").arg(pid)}).has_value();
+}
+
+bool WaylandJourney::waitForWindowOf(qint64 pid)
+{
+    return waitFor(
+        [pid] {
+            const QList<CompositorWindow> all = windows();
+            return std::any_of(all.begin(), all.end(), [pid](const CompositorWindow &w) { return w.pid == pid; });
+        },
+        std::chrono::seconds(15));
+}
+
+bool WaylandJourney::wtype(const QStringList &arguments)
+{
+    return runTool(QStringLiteral("wtype"), arguments).has_value();
+}
+
+bool WaylandJourney::screenshot(const QString &name)
+{
+    const QString folder = QStringLiteral(TAVOLIN_ARTIFACTS_DIR);
+    return QDir().mkpath(folder) && runTool(QStringLiteral("grim"), {folder + QLatin1Char('/') + name + QStringLiteral(".png")}).has_value();
+}
+
+} // namespace tavolin::test

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QList>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace tavolin::test {
+
+// A top-level window as the compositor shows it.
+struct CompositorWindow
+{
+    QString title;
+    qint64 pid = 0;
+    bool focused = false;
+    bool floating = false;
+    QRect frame;
+};
+
+// Base of the journeys under a Wayland compositor: a private headless sway session (with Xwayland, a virtual
+// keyboard, the session and accessibility buses) whose programs run as the session's user, GDK_BACKEND and
+// QT_QPA_PLATFORM set to wayland. SetUp skips, saying why, when the session cannot start.
+class WaylandJourney : public ::testing::Test
+{
+protected:
+    void SetUp() override;
+
+    // Runs swaymsg with `arguments` against the session's compositor; its output, nullopt when it failed.
+    static std::optional<QString> swaymsg(const QStringList &arguments);
+    // The compositor's top-level windows, its own order; empty when it did not answer.
+    static QList<CompositorWindow> windows();
+    // Gives the keyboard to the window of process `pid`, as a click on it would.
+    static bool focusApplication(qint64 pid);
+    // Waits (bounded) until a window of process `pid` is shown; false when none came.
+    static bool waitForWindowOf(qint64 pid);
+    // Keys through the compositor's virtual keyboard (wtype arguments: "-M ctrl p -m ctrl", "-k Return").
+    static bool wtype(const QStringList &arguments);
+    // Saves what the screen shows as build*/artifacts/`name`.png; false when grim failed.
+    static bool screenshot(const QString &name);
+};
+
+} // namespace tavolin::test
