@@ -210,6 +210,13 @@ void PanelWindowController::fitWindow(int rows)
 void PanelWindowController::place(const QRect &frame)
 {
     m_placement = frame;
+    // A Wayland client cannot place itself, and a tiling compositor tiles every plain top-level window. A
+    // fixed width (with a non-zero minimum height) is what sway, like other compositors, takes for a window
+    // that floats: it then centres the panel on the output and keeps it above the application.
+    if (QGuiApplication::platformName() == QLatin1String("wayland")) {
+        m_window->setFixedWidth(frame.width());
+        m_window->setMinimumHeight(1);
+    }
     m_window->setGeometry(frame);
 }
 
