@@ -96,6 +96,10 @@ std::unique_ptr<PaletteRun> PaletteRun::start(const QJsonObject &settings, QStri
         return nullptr;
     }
     file.close();
+    if (!giveToSessionUser(root)) {
+        *why = QStringLiteral("cannot hand the temporary folder to the session's user");
+        return nullptr;
+    }
 
     QProcessEnvironment env = session;
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), run->configHome());

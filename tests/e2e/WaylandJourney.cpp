@@ -9,6 +9,8 @@
 #include <QJsonObject>
 #include <QProcess>
 
+#include <algorithm>
+
 namespace tavolin::test {
 namespace {
 
@@ -56,12 +58,18 @@ std::optional<QString> WaylandJourney::swaymsg(const QStringList &arguments)
     return runTool(QStringLiteral("swaymsg"), arguments);
 }
 
-QList<CompositorWindow> WaylandJourney::windows()
+QList<CompositorWindow> compositorWindows()
 {
     QList<CompositorWindow> found;
-    if (const std::optional<QString> tree = swaymsg({QStringLiteral("-t"), QStringLiteral("get_tree")}))
+    if (const std::optional<QString> tree = runTool(QStringLiteral("swaymsg"), {QStringLiteral("-t"), QStringLiteral("get_tree")}))
         collect(QJsonDocument::fromJson(tree->toUtf8()).object(), false, found);
     return found;
+}
+
+qsizetype compositorWindowsOf(qint64 pid)
+{
+    const QList<CompositorWindow> all = compositorWindows();
+    return std::count_if(all.begin(), all.end(), [pid](const CompositorWindow &w) { return w.pid == pid; });
 }
 
 bool WaylandJourney::focusApplication(qint64 pid)
@@ -71,12 +79,7 @@ bool WaylandJourney::focusApplication(qint64 pid)
 
 bool WaylandJourney::waitForWindowOf(qint64 pid)
 {
-    return waitFor(
-        [pid] {
-            const QList<CompositorWindow> all = windows();
-            return std::any_of(all.begin(), all.end(), [pid](const CompositorWindow &w) { return w.pid == pid; });
-        },
-        std::chrono::seconds(15));
+    return waitFor([pid] { return compositorWindowsOf(pid) > 0; }, std::chrono::seconds(15));
 }
 
 bool WaylandJourney::wtype(const QStringList &arguments)

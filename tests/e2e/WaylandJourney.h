@@ -21,6 +21,11 @@ struct CompositorWindow
     QRect frame;
 };
 
+// The compositor's top-level windows, in its own order; empty when it did not answer.
+QList<CompositorWindow> compositorWindows();
+// How many windows of process `pid` the compositor shows.
+qsizetype compositorWindowsOf(qint64 pid);
+
 // Base of the journeys under a Wayland compositor: a private headless sway session (with Xwayland, a virtual
 // keyboard, the session and accessibility buses) whose programs run as the session's user, GDK_BACKEND and
 // QT_QPA_PLATFORM set to wayland. SetUp skips, saying why, when the session cannot start.
@@ -31,8 +36,6 @@ protected:
 
     // Runs swaymsg with `arguments` against the session's compositor; its output, nullopt when it failed.
     static std::optional<QString> swaymsg(const QStringList &arguments);
-    // The compositor's top-level windows, its own order; empty when it did not answer.
-    static QList<CompositorWindow> windows();
     // Gives the keyboard to the window of process `pid`, as a click on it would.
     static bool focusApplication(qint64 pid);
     // Waits (bounded) until a window of process `pid` is shown; false when none came.

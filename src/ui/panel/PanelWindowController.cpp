@@ -15,6 +15,7 @@
 #include <QKeyEvent>
 #include <QScreen>
 #include <QScrollBar>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -96,8 +97,24 @@ void PanelWindowController::setAppIcon(const std::optional<QString> &icon)
     m_panel->setIcon(settings::hideAppIcon(m_settings) ? std::nullopt : icon);
 }
 
+namespace {
+
+constexpr std::chrono::milliseconds kWaylandMapWait{150};
+
+} // namespace
+
 void PanelWindowController::showPanel()
 {
+    // A Wayland compositor centres a floating window at the size it first shows with, and keeps its top
+    // when it resizes: show it as tall as the row limit allows, so the panel's top sits where a full panel
+    // is centred, as on X11, then fit the rows it has.
+    const bool wayland = QGuiApplication::platformName() == QLatin1String("wayland");
+    if (wayland && !m_window->isVisible()) {
+        m_window->resize(m_placement.width(), listHeight(m_source.visibleRowLimit(m_source.mode(), m_settings)));
+        // Once the compositor had time to map it: a shrink that arrives before sway maps the window makes it
+        // centre the smaller size. A late fit only costs a taller panel for a moment.
+        QTimer::singleShot(kWaylandMapWait, this, [this] { place(m_placement); });
+    }
     m_window->show();
     m_window->raise();
     m_window->activateWindow();
