@@ -5,9 +5,11 @@
 #include "ShortcutRecorder.h"
 #include "common/HotkeyBinder.h"
 #include "common/KeyCodeHelper.h"
+#include "common/KeyData.h"
 #include "common/SettingsDomain.h"
 #include "common/SettingsKeys.h"
 #include "common/SettingsReads.h"
+#include "common/WaylandSession.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
@@ -74,6 +76,16 @@ PaletteViewController::PaletteViewController(PrefsContext &context, QWidget *par
     auto *form = new QFormLayout;
     form->addRow(tr("Palette shortcut:"), shortcutRow);
     form->addRow(QString(), m_shortcutProblem);
+    if (isWaylandSession()) {
+        const std::optional<Shortcut> shortcut =
+            KeyCodeHelper::deserializeShortcut(m_context.settings.defaults().value(settings::kPaletteShortcut));
+        auto *binding = new QLabel(compositorBindingAdvice(shortcut ? KeyData::keyDataFromShortcut(*shortcut).displayText()
+                                                                    : QStringLiteral("Ctrl+Shift+P")),
+                                   this);
+        binding->setWordWrap(true);
+        binding->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        form->addRow(QString(), binding);
+    }
     form->addRow(tr("Menus:"), m_showMenuState);
     form->addRow(QString(), preferenceRow);
     form->addRow(tr("Quick open:"), m_quickOpen);

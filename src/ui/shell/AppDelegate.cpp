@@ -2,11 +2,13 @@
 
 #include "common/Autostart.h"
 #include "common/HotkeyBinder.h"
+#include "common/KeyCodeHelper.h"
 #include "common/Log.h"
 #include "common/PaletteRulesManager.h"
 #include "common/SettingsDomain.h"
 #include "common/SettingsKeys.h"
 #include "common/SettingsReads.h"
+#include "common/WaylandSession.h"
 #include "extensions/PluginDataProvider.h"
 #include "files/FileDataProvider.h"
 #include "files/FilesJob.h"
@@ -22,6 +24,7 @@
 #include "platform/linux/DesktopWorkspace.h"
 #include "platform/linux/X11HotkeyGrabber.h"
 #include "platform/linux/X11KeyPoster.h"
+#include "ui/shell/GlobalShortcutsPortal.h"
 #include "session/InstanceChannel.h"
 #include "ui/panel/PanelWindowController.h"
 #include "ui/shell/DBusNotifier.h"
@@ -55,12 +58,43 @@ public:
     explicit X11KeyPosterSeam(X11KeyPoster &poster) : m_poster(poster) {}
     bool post(int32_t pid, const Shortcut &shortcut) override
     {
-        return m_poster.post(pid, shortcut) == X11KeyPoster::Result::Posted;
+        if (m_poster.post(pid, shortcut) == X11KeyPoster::Result::Posted)
+            return true; // an X application under Xwayland takes keys as on X11
+        if (isWaylandSession() && !m_toldWayland) {
+            m_toldWayland = true;
+            log::error(QStringLiteral("keys: a Wayland session lets no program type into another's window, so "
+                                      "%1 cannot be passed on to process %2; it works where the application "
+                                      "has a menu item with that shortcut, which is pressed instead")
+                           .arg(shortcut.description())
+                           .arg(pid));
+        }
+        return false;
     }
 
 private:
     X11KeyPoster &m_poster;
+    bool m_toldWayland = false; // said once per run
 };
+
+// In a Wayland session, says once how the palette shortcut reaches the palette, and whether the desktop
+// offers the GlobalShortcuts portal.
+void tellWaylandShortcuts(QObject *context, const SettingsDomain &settings)
+{
+    if (!isWaylandSession())
+        return;
+    const std::optional<Shortcut> shortcut =
+        KeyCodeHelper::deserializeShortcut(settings.value(settings::kPaletteShortcut));
+    const QString keys = shortcut ? shortcut->description() : QStringLiteral("Ctrl+Shift+P");
+    probeGlobalShortcutsPortal(context, 900, [keys](std::optional<uint> version) {
+        const QString portal = version ? QStringLiteral("the desktop offers the GlobalShortcuts portal (version %1), "
+                                                        "which this version does not use yet")
+                                             .arg(*version)
+                                       : QStringLiteral("the desktop offers no GlobalShortcuts portal");
+        log::info(QStringLiteral("hot keys: Wayland session: the compositor must run \"tavolin --show\" on %1 "
+                                 "(grabs through Xwayland reach X applications only); %2")
+                      .arg(keys, portal));
+    });
+}
 
 } // namespace
 
@@ -106,6 +140,7 @@ AppDelegate::Start AppDelegate::start(bool show)
     }
     connect(m_instance.get(), &InstanceChannel::lineReceived, this, &AppDelegate::onInstanceRequest);
     createControllers();
+    tellWaylandShortcuts(this, m_settings);
     didFinishLaunching();
     if (show)
         QTimer::singleShot(0, this, [this] { m_commandPalette->show(true); });

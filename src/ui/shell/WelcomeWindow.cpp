@@ -6,6 +6,7 @@
 #include "common/SettingsDomain.h"
 #include "common/SettingsKeys.h"
 #include "common/SettingsReads.h"
+#include "common/WaylandSession.h"
 
 #include <QCheckBox>
 #include <QJsonArray>
@@ -69,6 +70,12 @@ WelcomeWindow::WelcomeWindow(SettingsDomain &settings, QWidget *parent)
     m_shortcut->setText(m_shownShortcut);
     m_shortcut->installEventFilter(this);
     layout->addWidget(m_shortcut);
+    if (isWaylandSession()) {
+        auto *binding = new QLabel(compositorBindingAdvice(m_shownShortcut), this);
+        binding->setWordWrap(true);
+        binding->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        layout->addWidget(binding);
+    }
     m_startOnLogin->setChecked(settings::startOnLogin(settings));
     m_sendData->setChecked(settings::sendData(settings));
     layout->addWidget(m_startOnLogin);
