@@ -17,6 +17,7 @@ build=(
 )
 run=(
   at-spi2-core # the accessibility bus the palette reads applications through
+  qt6-wayland # the panel as a native Wayland window on a Wayland desktop
 )
 test=(
   libbenchmark-dev
