@@ -134,6 +134,29 @@ do_wm_stop() {
   return 0
 }
 
+# Waits (bounded) until the launcher just started serves the accessibility bus, then asks its registry once
+# so at-spi2-registryd runs before the first application. Stops the session and exits when it does not.
+await_accessibility_bus() {
+  local a11y=""
+  for _ in $(seq 50); do
+    # Ask only once our launcher owns the name: a call to an unowned name makes the bus start a second
+    # launcher, and whichever loses the name exits (often ours, leaving a session that looks dead).
+    DBUS_SESSION_BUS_ADDRESS=$BUS_ADDRESS timeout 2 gdbus call --session --dest org.freedesktop.DBus \
+      --object-path /org/freedesktop/DBus --method org.freedesktop.DBus.NameHasOwner org.a11y.Bus 2>/dev/null \
+      | grep -q true || { sleep 0.1; continue; }
+    a11y=$(DBUS_SESSION_BUS_ADDRESS=$BUS_ADDRESS timeout 2 gdbus call --session --dest org.a11y.Bus \
+      --object-path /org/a11y/bus --method org.a11y.Bus.GetAddress 2>/dev/null \
+      | sed -n "s/^('\(.*\)',)$/\1/p") || true
+    [ -n "$a11y" ] && break
+    sleep 0.1
+  done
+  [ -n "$a11y" ] || { do_stop; die "the accessibility bus did not come up (see $state_dir/at-spi.log)"; }
+  timeout 5 gdbus call --address "$a11y" --timeout 4 --dest org.a11y.atspi.Registry \
+    --object-path /org/a11y/atspi/accessible/root --method org.freedesktop.DBus.Properties.Get \
+    org.a11y.atspi.Accessible ChildCount >/dev/null 2>&1 \
+    || { do_stop; die "the accessibility registry did not answer"; }
+}
+
 do_start() {
   if session_up; then
     [ "$with_wm" = 1 ] && do_wm_start
@@ -197,24 +220,7 @@ CONF
   LAUNCHER_PID=$(DISPLAY=$DISPLAY_NAME DBUS_SESSION_BUS_ADDRESS=$BUS_ADDRESS \
     setsid "$launcher" --launch-immediately --a11y=1 >"$state_dir/at-spi.log" 2>&1 & echo $!)
   save_state
-  local a11y=""
-  for _ in $(seq 50); do
-    # Ask only once our launcher owns the name: a call to an unowned name makes the bus start a second
-    # launcher, and whichever loses the name exits (often ours, leaving a session that looks dead).
-    DBUS_SESSION_BUS_ADDRESS=$BUS_ADDRESS timeout 2 gdbus call --session --dest org.freedesktop.DBus \
-      --object-path /org/freedesktop/DBus --method org.freedesktop.DBus.NameHasOwner org.a11y.Bus 2>/dev/null \
-      | grep -q true || { sleep 0.1; continue; }
-    a11y=$(DBUS_SESSION_BUS_ADDRESS=$BUS_ADDRESS timeout 2 gdbus call --session --dest org.a11y.Bus \
-      --object-path /org/a11y/bus --method org.a11y.Bus.GetAddress 2>/dev/null \
-      | sed -n "s/^('\(.*\)',)$/\1/p") || true
-    [ -n "$a11y" ] && break
-    sleep 0.1
-  done
-  [ -n "$a11y" ] || { do_stop; die "the accessibility bus did not come up (see $state_dir/at-spi.log)"; }
-  timeout 5 gdbus call --address "$a11y" --timeout 4 --dest org.a11y.atspi.Registry \
-    --object-path /org/a11y/atspi/accessible/root --method org.freedesktop.DBus.Properties.Get \
-    org.a11y.atspi.Accessible ChildCount >/dev/null 2>&1 \
-    || { do_stop; die "the accessibility registry did not answer"; }
+  await_accessibility_bus
 
   [ "$with_wm" = 1 ] && do_wm_start
   print_env

@@ -85,23 +85,7 @@ CONF
   LAUNCHER_PID=$("${session_env[@]}" setsid "${as_user[@]}" /usr/libexec/at-spi-bus-launcher --launch-immediately --a11y=1 \
     >"$state_dir/at-spi.log" 2>&1 & echo $!)
   save_state
-  local a11y=""
-  for _ in $(seq 50); do
-    # Ask only once our launcher owns the name: a call to an unowned name starts a second launcher.
-    DBUS_SESSION_BUS_ADDRESS=$BUS_ADDRESS timeout 2 gdbus call --session --dest org.freedesktop.DBus \
-      --object-path /org/freedesktop/DBus --method org.freedesktop.DBus.NameHasOwner org.a11y.Bus 2>/dev/null \
-      | grep -q true || { sleep 0.1; continue; }
-    a11y=$(DBUS_SESSION_BUS_ADDRESS=$BUS_ADDRESS timeout 2 gdbus call --session --dest org.a11y.Bus \
-      --object-path /org/a11y/bus --method org.a11y.Bus.GetAddress 2>/dev/null \
-      | sed -n "s/^('\(.*\)',)$/\1/p") || true
-    [ -n "$a11y" ] && break
-    sleep 0.1
-  done
-  [ -n "$a11y" ] || { do_stop; die "the accessibility bus did not come up (see $state_dir/at-spi.log)"; }
-  timeout 5 gdbus call --address "$a11y" --timeout 4 --dest org.a11y.atspi.Registry \
-    --object-path /org/a11y/atspi/accessible/root --method org.freedesktop.DBus.Properties.Get \
-    org.a11y.atspi.Accessible ChildCount >/dev/null 2>&1 \
-    || { do_stop; die "the accessibility registry did not answer"; }
+  await_accessibility_bus
 }
 
 # Sway with Xwayland started at once (not on first use), so DISPLAY is known before any program starts.
