@@ -37,7 +37,7 @@ echo '{"skipWelcome": true}' >"$XDG_CONFIG_HOME/tavolin/io.quorvane.Tavolin.json
 [ -z "${TAVOLIN_SESSION_USER:-}" ] || chown -R "$TAVOLIN_SESSION_USER:" "$work/home"
 
 wait_for() { for _ in $(seq 1000); do "$@" >/dev/null 2>&1 && return 0; sleep 0.01; done; return 1; }
-ms_now() { echo $(($(date +%s%N) / 1000000)); }
+ms_now() { ms_of "$(date +%T.%3N)"; }
 ms_of() { awk -F'[:.]' '{ printf "%d\n", (($1 * 60 + $2) * 60 + $3) * 1000 + $4 }' <<<"$1"; }
 panel_focused() { swaymsg -t get_tree -r | python3 -c 'import json,sys
 def f(n, fl=False):
@@ -69,7 +69,7 @@ for platform in wayland xcb; do
     focused=$(($(ms_now) - t0))
     wait_for grep -q 'show force?' <(tail -n +"$((before + 1))" "$log") || true
     stamp=$(tail -n +"$((before + 1))" "$log" | grep -m1 -F 'show force?' | cut -d' ' -f1)
-    panel=$(($(ms_of "$stamp") - $(ms_of "$(date -d "@$((t0 / 1000)).$((t0 % 1000))" +%T.%3N)")))
+    panel=$(($(ms_of "$stamp") - t0))
     echo "$panel $focused" >>"$work/results"
     printf '  %-6s %8s %8s\n' "$run" "$panel" "$focused"
     wtype -k Escape
