@@ -1,6 +1,7 @@
 #include "WaylandJourney.h"
 
 #include "HeadlessSession.h"
+#include "support/SessionUser.h"
 #include "support/WaitFor.h"
 
 #include <QDir>
@@ -45,12 +46,26 @@ void collect(const QJsonObject &node, bool floating, QList<CompositorWindow> &ou
         collect(child.toObject(), true, out);
 }
 
+// Whether the session's user may run `program` (a build folder under a private home is out of its reach).
+bool sessionUserRuns(const QString &program)
+{
+    QProcess check;
+    startInSession(check, QStringLiteral("test"), {QStringLiteral("-x"), program});
+    return check.waitForStarted(5000) && check.waitForFinished(5000) && check.exitStatus() == QProcess::NormalExit
+        && check.exitCode() == 0;
+}
+
 } // namespace
 
 void WaylandJourney::SetUp()
 {
     if (!HeadlessSession::getWayland())
         GTEST_SKIP() << HeadlessSession::reason().toStdString();
+    for (const QString &program : {QStringLiteral(TAVOLIN_PROGRAM), QStringLiteral(TAVOLIN_MENU_FIXTURE)}) {
+        if (!sessionUserRuns(program))
+            GTEST_SKIP() << "the session's user cannot run " << program.toStdString()
+                         << ": a folder on its way is private to this user";
+    }
 }
 
 std::optional<QString> WaylandJourney::swaymsg(const QStringList &arguments)
