@@ -36,7 +36,7 @@ void MenuReadBudget::restart()
     m_visited.clear();
     m_cuts = {};
     m_admitted = 0;
-    m_deadline = std::chrono::steady_clock::now() + menulimits::kReadBudget;
+    m_deadline.reset();
 }
 
 void MenuReadBudget::noteVanished()
@@ -77,7 +77,12 @@ bool MenuReadBudget::admit(ElementSource &source, const ElementRef &element, int
         cut(&MenuReadCuts::rows);
         return false;
     }
-    if (std::chrono::steady_clock::now() >= m_deadline) {
+    // The time runs from the first element: a source that reads the whole bar at once (the accessibility
+    // bus's) has spent its own budget on that before.
+    const auto now = std::chrono::steady_clock::now();
+    if (!m_deadline)
+        m_deadline = now + menulimits::kReadBudget;
+    if (now >= *m_deadline) {
         cut(&MenuReadCuts::budget);
         return false;
     }

@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <mutex>
+#include <optional>
 
 namespace tavolin {
 
@@ -21,7 +22,7 @@ class MenuReadBudget
 public:
     explicit MenuReadBudget(QString who = QString()) : m_who(std::move(who)) { restart(); }
 
-    // Starts a new reading: nothing visited, no cuts, the time budget from now.
+    // Starts a new reading: nothing visited, no cuts, the time budget from the first element admitted.
     void restart();
     // Whether `element`, at `depth` menus below the bar, is read: false (recording why) when it was read
     // already in this reading or a limit is reached.
@@ -37,7 +38,7 @@ private:
     mutable std::mutex m_mutex;
     QSet<QByteArray> m_visited;                         // guarded by m_mutex
     MenuReadCuts m_cuts;                                // guarded by m_mutex
-    std::chrono::steady_clock::time_point m_deadline;   // guarded by m_mutex
+    std::optional<std::chrono::steady_clock::time_point> m_deadline; // guarded by m_mutex
     int m_admitted = 0;                                 // guarded by m_mutex
 };
 

@@ -47,7 +47,8 @@ Exit codes:
      refused it or did not answer
   7  the application's menus are empty until they are opened (some applications, Firefox
      among them, build their menus on demand): open one of its menus once and try again
-  8  the application did not answer within the time-out (0.9 s a request) before its menu bar was read
+  8  the application did not answer within the time-out (0.9 s a request) before its menu bar was read,
+     or answered too slowly for any command to be read within the reading's 3 s
   9  the application or its menu bar went away while it was read
 
 Menus read only in part are still listed, with a warning on standard error saying why: the
@@ -184,6 +185,9 @@ std::optional<Failure> readApplication(ToolPlatform &platform, const Options &op
     }
     if (read.rows.isEmpty() && cuts.vanished)
         return Failure{ExitCode::Vanished, QStringLiteral("%1 went away while its menus were read").arg(who)};
+    if (read.rows.isEmpty() && cuts.budget)
+        return Failure{ExitCode::NotAnswering, QStringLiteral("%1 answered too slowly: no command was read within %2 s")
+                                                   .arg(who).arg(double(menulimits::kReadBudget.count()) / 1000)};
     // Firefox, for one, lists its top-level menus but fills them only when they open: an empty list with
     // success would read as "no commands at all".
     if (read.complete && read.rows.isEmpty())

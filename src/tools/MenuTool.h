@@ -24,7 +24,7 @@ enum class ExitCode : int {
     NoMenuBar = 5,       // the application has no menu bar
     PressFailed = 6,     // the item was found but the press did not reach it (gone, refused, no answer)
     EmptyMenus = 7,      // the menu bar's menus hold no commands: the application fills them when opened
-    NotAnswering = 8,    // the application did not answer within the time-out before its menu bar was read
+    NotAnswering = 8,    // no answer within the time-out before the menu bar was read, or no command within the budget
     Vanished = 9,        // the application or its menu bar went away while it was read
 };
 

@@ -350,6 +350,16 @@ AtspiItemsMenuBar menuBarFromItems(const std::vector<AtspiCacheItem> &items, con
     return builder.build();
 }
 
+bool isNoAnswer(DBusMessage *reply)
+{
+    if (reply == nullptr)
+        return true;
+    // libdbus answers a pending call that timed out, or whose peer left, with an error of its own.
+    return dbus_message_is_error(reply, DBUS_ERROR_NO_REPLY) || dbus_message_is_error(reply, DBUS_ERROR_TIMEOUT)
+        || dbus_message_is_error(reply, DBUS_ERROR_TIMED_OUT) || dbus_message_is_error(reply, DBUS_ERROR_DISCONNECTED)
+        || dbus_message_is_error(reply, DBUS_ERROR_SERVICE_UNKNOWN) || dbus_message_is_error(reply, DBUS_ERROR_NAME_HAS_NO_OWNER);
+}
+
 bool callPipelined(DBusConnection *bus, std::vector<DBusMessage *> calls, int timeoutMs,
                    const std::function<bool(size_t index, DBusMessage *reply)> &onReply)
 {
@@ -397,7 +407,7 @@ AtspiItemsStatus fetchChildOrder(DBusConnection *bus, const QByteArray &busName,
     AtspiItemsStatus status = AtspiItemsStatus::Read;
     bool vanished = false;
     const bool sent = callPipelined(bus, std::move(calls), timeoutMs, [&](size_t i, DBusMessage *reply) {
-        if (reply == nullptr) {
+        if (isNoAnswer(reply)) {
             status = AtspiItemsStatus::Failed; // a time-out, or the application left
         } else if (dbus_message_get_type(reply) == DBUS_MESSAGE_TYPE_ERROR) {
             vanished = true; // this menu was destroyed meanwhile: its children keep the items' order

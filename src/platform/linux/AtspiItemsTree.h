@@ -67,6 +67,10 @@ enum class AtspiItemsStatus {
     Vanished,    // an object asked for was gone (an error reply): the rest was read
 };
 
+// Whether `reply` (an error reply, or null) says the call got no answer in time or the application left,
+// rather than that the object asked for is gone.
+bool isNoAnswer(DBusMessage *reply);
+
 // Calls GetItems of `busName` on `bus` (the application's own connection), waiting at most `timeoutMs`.
 // Threads: the thread that owns `bus` (the libatspi thread).
 AtspiItemsStatus fetchCacheItems(DBusConnection *bus, const QByteArray &busName, int timeoutMs,

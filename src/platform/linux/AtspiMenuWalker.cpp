@@ -460,7 +460,7 @@ bool readKeyBindingsPipelined(AtspiAccessible *application, const std::vector<st
         if (reply != nullptr && dbus_message_get_type(reply) == DBUS_MESSAGE_TYPE_METHOD_RETURN
             && dbus_message_get_args(reply, nullptr, DBUS_TYPE_STRING, &binding, DBUS_TYPE_INVALID)) {
             Walk::setShortcut(*items[i], QString::fromUtf8(binding));
-        } else if (reply != nullptr && dbus_message_get_type(reply) == DBUS_MESSAGE_TYPE_ERROR) {
+        } else if (!isNoAnswer(reply) && dbus_message_get_type(reply) == DBUS_MESSAGE_TYPE_ERROR) {
             cuts.vanished = true;
         } else {
             ok = false; // a time-out, or the application left: the rest is not trusted either
