@@ -102,7 +102,7 @@ enum class ReadMode {
 
 // The seam between the menu reader and the platform's accessibility service, in the style of leveldb's Env:
 // no QObject, results returned directly. Implementations: AtspiElementSource (the Linux platform layer) and
-// FakeElementSource (tests, demo, benchmarks).
+// FakeElementSource and MenuGraphSource (tests/support: tests, fuzz targets, benchmarks).
 //
 // Threads: as readMode() says. Every request is bounded by the messaging time-out; a hung application makes
 // requests fail with CannotComplete, never block longer. Failures are results, never exceptions; an element

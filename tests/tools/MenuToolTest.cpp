@@ -2,7 +2,7 @@
 // the exit code and message of every kind of failure.
 #include <gtest/gtest.h>
 
-#include "accessibility/FakeElementSource.h"
+#include "support/FakeElementSource.h"
 #include "tools/MenuTool.h"
 
 #include <QJsonArray>
