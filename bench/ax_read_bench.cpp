@@ -3,7 +3,7 @@
 // same tree on one thread. Each request to the fake service costs 0.2 ms of wall time, as a round trip to
 // another process would.
 #include "accessibility/AXApp.h"
-#include "accessibility/FakeElementSource.h"
+#include "support/FakeElementSource.h"
 #include "accessibility/AXUtils.h"
 
 #include <QCoreApplication>

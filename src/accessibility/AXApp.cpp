@@ -90,8 +90,11 @@ AXApp::AXApp(std::shared_ptr<ElementSource> source, AXAppHooks hooks, ElementRef
         if (!isAnswering() && (!m_name || m_name->isEmpty()))
             m_name = m_runningApplication->name ? m_runningApplication->name : m_appName;
     }
+    m_budget = std::make_shared<MenuReadBudget>(
+        QStringLiteral("%1 (pid %2)").arg(m_name.value_or(m_appName.value_or(QStringLiteral("the application")))).arg(m_pid));
     auto context = std::make_shared<AXReadContext>();
     context->source = m_source;
+    context->budget = m_budget;
     context->ignorableOption = m_hooks.ignorableOption;
     if (m_hooks.appKey) {
         context->appKey = m_hooks.appKey;
@@ -157,6 +160,14 @@ std::optional<QLocale> AXApp::localeContext() const
     return QLocale(bare);
 }
 
+MenuReadCuts AXApp::readCuts() const
+{
+    MenuReadCuts cuts = m_budget->cuts();
+    if (m_ref)
+        cuts |= m_source->menuReadCuts(m_ref);
+    return cuts;
+}
+
 std::optional<bool> AXApp::shouldTrigger() const
 {
     std::lock_guard lock(m_mutex);
@@ -200,6 +211,7 @@ void AXApp::loadMenus(MenuLoad loadKind)
         std::lock_guard lock(m_mutex);
         m_load = load;
     }
+    m_budget->restart();
     // The menu bar comes from the application: read where the source reads (the background pool unless it
     // reads on the main thread only), so the main thread never waits for an application that hangs.
     std::weak_ptr<AXApp> weak = weak_from_this();
@@ -239,6 +251,8 @@ void AXApp::readMenuBar(Load &load)
         menu = std::make_shared<AXMenu>();
         menu->readMenuItems(m_context, *menuBar, MenuLevel::TopLevel);
     }
+    if (error == AXError::InvalidElement)
+        m_budget->noteVanished();
     if (error == AXError::CannotComplete || !m_source->applicationAnswers(m_ref)) {
         m_answering.store(false);
         if (!menu)

@@ -128,6 +128,10 @@ public:
     // A forced call ignores decisions not to serve (the application stays served).
     void updateShouldTrigger(bool value);
 
+    // What cut the latest reading of the menus short besides a time-out (isAnswering): the limits the source
+    // and the reader ran into, elements that vanished. Any thread.
+    MenuReadCuts readCuts() const;
+
     // The context every menu record of this application reads with.
     const AXReadContextPtr &readContext() const { return m_context; }
 
@@ -157,6 +161,7 @@ private:
     std::shared_ptr<ElementSource> m_source;
     AXAppHooks m_hooks;
     AXReadContextPtr m_context;
+    std::shared_ptr<MenuReadBudget> m_budget; // the context's; restarted by each load
     ElementRef m_ref;
     std::optional<QString> m_name;
     QString m_icon;

@@ -7,22 +7,25 @@ namespace {
 constexpr int64_t kHiddenWithSubmenu = 2;
 } // namespace
 
-void AXMenu::readMenuItems(const AXReadContextPtr &context, const ElementRef &element, MenuLevel level)
+void AXMenu::readMenuItems(const AXReadContextPtr &context, const ElementRef &element, MenuLevel level, int depth)
 {
     ElementSource &source = *context->source;
-    const std::optional<ElementList> children = AXUtils::getAny<ElementList>(source, AXAttribute::Children, element);
+    AXError error = AXError::Success;
+    const std::optional<ElementList> children = AXUtils::getAny<ElementList>(source, AXAttribute::Children, element, &error);
+    if (error == AXError::InvalidElement && context->budget)
+        context->budget->noteVanished();
     if (!children)
         return;
     const bool topLevel = level == MenuLevel::TopLevel;
     const bool skipFirst = topLevel && source.menuBarStartsWithSystemMenu();
-    const ReadDepth depth = topLevel ? ReadDepth::ItemOnly : ReadDepth::WithSubmenus;
+    const ReadDepth readDepth = topLevel ? ReadDepth::ItemOnly : ReadDepth::WithSubmenus;
     m_items.reserve(m_items.size() + children->size());
     for (size_t i = 0; i < children->size(); ++i) {
         if (skipFirst && i == 0)
             continue;
-        if (!(*children)[i])
+        if (!(*children)[i] || !context->admit((*children)[i], depth))
             continue;
-        auto item = std::make_shared<AXMenuItem>(context, (*children)[i], depth);
+        auto item = std::make_shared<AXMenuItem>(context, (*children)[i], readDepth, depth);
         if (!item->title() || item->title()->isEmpty())
             continue;
         if (context->ruleFor(item->title()) == kHiddenWithSubmenu)

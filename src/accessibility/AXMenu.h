@@ -19,8 +19,9 @@ class AXMenu
 public:
     const std::vector<AXMenuItemPtr> &items() const { return m_items; }
 
-    // Appends the kept children of `element`. A failed read of the children adds nothing.
-    void readMenuItems(const AXReadContextPtr &context, const ElementRef &element, MenuLevel level);
+    // Appends the kept children of `element`, which lies `depth` menus below the bar (the bar itself: 0). A
+    // failed read of the children adds nothing; children the context's limits refuse are left out.
+    void readMenuItems(const AXReadContextPtr &context, const ElementRef &element, MenuLevel level, int depth = 0);
 
     // The element's role, or "" when it cannot be read.
     static QString role(ElementSource &source, const ElementRef &menu);

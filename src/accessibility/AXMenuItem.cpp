@@ -11,8 +11,8 @@ constexpr int64_t kHiddenWithSubmenu = 2; // menu rule option: drop the item and
 
 } // namespace
 
-AXMenuItem::AXMenuItem(AXReadContextPtr context, ElementRef ref, ReadDepth depth)
-    : m_context(std::move(context)), m_axElement(std::move(ref))
+AXMenuItem::AXMenuItem(AXReadContextPtr context, ElementRef ref, ReadDepth depth, int level)
+    : m_context(std::move(context)), m_axElement(std::move(ref)), m_level(level)
 {
     ElementSource &source = *m_context->source;
     m_title = AXUtils::getAny<QString>(source, AXAttribute::Title, m_axElement);
@@ -58,8 +58,11 @@ void AXMenuItem::readSubmenu()
         m_submenu.reset();
         return;
     }
+    // A submenu met again (a menu holding an item that leads back to it) is not read a second time.
+    if (!m_context->admit(child, m_level + 1))
+        return;
     auto menu = std::make_shared<AXMenu>();
-    menu->readMenuItems(m_context, child, MenuLevel::Submenu);
+    menu->readMenuItems(m_context, child, MenuLevel::Submenu, m_level + 1);
     m_submenu = std::move(menu);
 }
 

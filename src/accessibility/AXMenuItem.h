@@ -27,8 +27,9 @@ enum class ReadDepth {
 class AXMenuItem
 {
 public:
-    // Reads title, enabled state, (with WithSubmenus and enabled) the submenu, then the check mark.
-    AXMenuItem(AXReadContextPtr context, ElementRef ref, ReadDepth depth);
+    // Reads title, enabled state, (with WithSubmenus and enabled) the submenu, then the check mark. `level`:
+    // the menus between the item and the bar (a top-level menu's item: 0), for the context's depth limit.
+    AXMenuItem(AXReadContextPtr context, ElementRef ref, ReadDepth depth, int level = 0);
 
     const ElementRef &axElement() const { return m_axElement; }
     const std::shared_ptr<AXMenu> &submenu() const { return m_submenu; }
@@ -60,6 +61,7 @@ private:
     std::optional<QString> m_title;
     bool m_enabled = false;
     bool m_checked = false;
+    int m_level = 0;
 };
 
 using AXMenuItemPtr = std::shared_ptr<AXMenuItem>;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "accessibility/ElementSource.h"
+#include "accessibility/MenuReadLimits.h"
 
 #include <QString>
 
@@ -17,6 +18,15 @@ struct AXReadContext
 {
     // Where every attribute is read. Never null.
     std::shared_ptr<ElementSource> source;
+
+    // The limits of the current reading (restarted by each load). Null: unbounded (records made by hand).
+    std::shared_ptr<MenuReadBudget> budget;
+
+    // Whether `element`, `depth` menus below the bar, is read (see MenuReadBudget::admit).
+    bool admit(const ElementRef &element, int depth) const
+    {
+        return !budget || budget->admit(*source, element, depth);
+    }
 
     // The menu rule option for a menu title in an application (PaletteRulesManager::getIgnorableOption:
     // normalises the title, looks in the application's rules, then in "all"). Empty function: no rules.

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "accessibility/MenuReadCuts.h"
+
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -99,7 +102,7 @@ enum class ReadMode {
 
 // The seam between the menu reader and the platform's accessibility service, in the style of leveldb's Env:
 // no QObject, results returned directly. Implementations: AtspiElementSource (the Linux platform layer) and
-// FakeElementSource (tests, demo, benchmarks).
+// FakeElementSource and MenuGraphSource (tests/support: tests, fuzz targets, benchmarks).
 //
 // Threads: as readMode() says. Every request is bounded by the messaging time-out; a hung application makes
 // requests fail with CannotComplete, never block longer. Failures are results, never exceptions; an element
@@ -150,6 +153,20 @@ public:
     {
         (void)application;
         return true;
+    }
+    // What element `element` is, the same for every handle to it, so a reader can tell an element met again
+    // (a menu that lists itself): on Linux its bus name and object path. None when the source cannot tell.
+    virtual std::optional<QByteArray> elementIdentity(const ElementRef &element)
+    {
+        (void)element;
+        return std::nullopt;
+    }
+    // What cut the source's own reading of the menus of `application` short, besides a time-out (which
+    // applicationAnswers tells): limits it ran into, elements that vanished. Any thread.
+    virtual MenuReadCuts menuReadCuts(const ElementRef &application)
+    {
+        (void)application;
+        return {};
     }
     // Whether this process may read other applications (on Linux: the accessibility bus answers and
     // accessibility is enabled). Only used in the failure message.

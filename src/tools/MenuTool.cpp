@@ -42,18 +42,25 @@ Exit codes:
   2  bad arguments, or the rows file cannot be read
   3  applications cannot be read: no accessibility bus in this session, or tavolin-menu-live is missing
   4  no such process, no focused application, or it is not on the accessibility bus
-  5  the application has no menu bar (or did not answer)
+  5  the application has no menu bar
   6  the command was found but the press did not reach it: the menu item is gone, the application
      refused it or did not answer
   7  the application's menus are empty until they are opened (some applications, Firefox
      among them, build their menus on demand): open one of its menus once and try again
+  8  the application did not answer within the time-out (0.9 s a request) before its menu bar was read,
+     or answered too slowly for any command to be read within the reading's 3 s
+  9  the application or its menu bar went away while it was read
+
+Menus read only in part are still listed, with a warning on standard error saying why: the
+application stopped answering, an item vanished while it was read, or a limit was reached (each
+element is read once, menus at most 32 deep, at most 50,000 items, 3 s in all).
 
 JSON output (--json) is one object whose "format" member is its version (now 1):
   list, search: {"format", "application": {"name", "pid"}, "rows": [{"path", "title",
                  "shortcut", "checked", "submenu", "enabled"[, "score"]}]}
   perform:      {"format", "application", "command": PATH, "performed": true or false,
                  "row": the row performed or null, "error": why not, or null}
-  A failure before the application's commands are read (codes 2 to 5, 7) prints no JSON.)";
+  A failure before the application's commands are read (codes 2 to 5, 7 to 9) prints no JSON.)";
 
 // How long perform waits for the application's answer to a press; the source answers within about one
 // messaging time-out.
@@ -168,8 +175,19 @@ std::optional<Failure> readApplication(ToolPlatform &platform, const Options &op
     rows.source = target.source;
     const QString who = QStringLiteral("%1 (pid %2)").arg(app->name().value_or(QStringLiteral("the application"))).arg(app->pid());
     const MenuRead read = readApplicationRows(app, bound, language);
-    if (!read.hasMenuBar)
-        return Failure{ExitCode::NoMenuBar, QStringLiteral("%1 has no menu bar, or it did not answer").arg(who)};
+    const MenuReadCuts cuts = app->readCuts();
+    if (!read.hasMenuBar) {
+        if (!app->isAnswering())
+            return Failure{ExitCode::NotAnswering, QStringLiteral("%1 did not answer within the time-out; try again").arg(who)};
+        if (cuts.vanished)
+            return Failure{ExitCode::Vanished, QStringLiteral("%1 went away while its menus were read").arg(who)};
+        return Failure{ExitCode::NoMenuBar, QStringLiteral("%1 has no menu bar").arg(who)};
+    }
+    if (read.rows.isEmpty() && cuts.vanished)
+        return Failure{ExitCode::Vanished, QStringLiteral("%1 went away while its menus were read").arg(who)};
+    if (read.rows.isEmpty() && cuts.budget)
+        return Failure{ExitCode::NotAnswering, QStringLiteral("%1 answered too slowly: no command was read within %2 s")
+                                                   .arg(who).arg(double(menulimits::kReadBudget.count()) / 1000)};
     // Firefox, for one, lists its top-level menus but fills them only when they open: an empty list with
     // success would read as "no commands at all".
     if (read.complete && read.rows.isEmpty())
@@ -178,8 +196,12 @@ std::optional<Failure> readApplication(ToolPlatform &platform, const Options &op
                                       "are opened; open one of its menus once and try again")
                            .arg(who)
                            .arg(read.topLevelMenus)};
-    if (!read.complete)
+    if (!app->isAnswering())
+        err << terminalText(QStringLiteral("tavolin-menu: %1 stopped answering; its menus are partial\n").arg(who));
+    else if (!read.complete)
         err << terminalText(QStringLiteral("tavolin-menu: %1 took too long to answer; its menus are partial\n").arg(who));
+    for (const QString &clause : cuts.describe())
+        err << terminalText(QStringLiteral("tavolin-menu: warning: %1: %2\n").arg(who, clause));
     rows.rows = read.rows;
     // Folded for the application's language (Turkish i), as the palette folds.
     if (language)

@@ -21,9 +21,11 @@ enum class ExitCode : int {
     Usage = 2,           // bad arguments, or a rows file that cannot be read
     NoAccessibility = 3, // no accessibility bus in the session
     NoApplication = 4,   // no such process, no focused application, or not on the accessibility bus
-    NoMenuBar = 5,       // the application has no menu bar (or did not answer)
+    NoMenuBar = 5,       // the application has no menu bar
     PressFailed = 6,     // the item was found but the press did not reach it (gone, refused, no answer)
     EmptyMenus = 7,      // the menu bar's menus hold no commands: the application fills them when opened
+    NotAnswering = 8,    // no answer within the time-out before the menu bar was read, or no command within the budget
+    Vanished = 9,        // the application or its menu bar went away while it was read
 };
 
 // The version of `--json` output, its "format" member; raised when a member changes meaning or goes.

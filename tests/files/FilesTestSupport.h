@@ -1,7 +1,7 @@
 #pragma once
 
 #include "accessibility/AXApp.h"
-#include "accessibility/FakeElementSource.h"
+#include "support/FakeElementSource.h"
 #include "files/BaseJob.h"
 #include "files/FileDataProvider.h"
 

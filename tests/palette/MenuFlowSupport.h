@@ -1,7 +1,7 @@
 #pragma once
 
 #include "accessibility/AXApp.h"
-#include "accessibility/FakeElementSource.h"
+#include "support/FakeElementSource.h"
 #include "palette/DataProvider.h"
 #include "palette/MenuItemData.h"
 

@@ -1,7 +1,7 @@
 #include "PaletteTestSupport.h"
 
 #include "accessibility/AXMenu.h"
-#include "accessibility/FakeElementSource.h"
+#include "support/FakeElementSource.h"
 
 #include <QJsonDocument>
 

@@ -7,6 +7,7 @@
 #include <atspi/atspi.h>
 
 #include <algorithm>
+#include <functional>
 
 namespace tavolin {
 namespace {
@@ -241,6 +242,132 @@ TEST(AtspiItemsTreeTest, MenuBarOnlyWhereTheWalkWouldFindIt)
     EXPECT_FALSE(menuBarFromItems(deep, {}, QString()).menuBar);
     EXPECT_FALSE(menuBarFromItems({}, {}, QString()).menuBar);
 }
+
+// Served trees a buggy or hostile application can give: each building ends within the limits, lists what
+// lies within them, and says which limit it reached.
+struct HostileItems
+{
+    const char *name;
+    std::function<void(std::vector<AtspiCacheItem> &, AtspiChildOrder &)> build;
+    std::function<void(const AtspiItemsMenuBar &, const std::vector<QByteArray> &containers)> check;
+};
+
+void countRows(const AtspiMenuNode &node, int depth, int &rows, int &deepest)
+{
+    for (const AtspiMenuNodePtr &child : node.children) {
+        const bool isMenu = child->role == QLatin1String(axrole::kMenu);
+        rows += isMenu ? 0 : 1;
+        deepest = std::max(deepest, depth);
+        countRows(*child, depth + (isMenu ? 1 : 0), rows, deepest);
+    }
+}
+
+// A bar holding "File" > "New", with the rest added by each case; containers ordered as GetChildren says.
+void barWithFile(std::vector<AtspiCacheItem> &items, AtspiChildOrder &order)
+{
+    items = {item("/bar", kRoot, ATSPI_ROLE_MENU_BAR), item("/m/file", "/bar", ATSPI_ROLE_MENU, "File"),
+             item("/i/new", "/m/file", ATSPI_ROLE_MENU_ITEM, "New")};
+    order["/bar"] = {"/m/file"};
+    order["/m/file"] = {"/i/new"};
+}
+
+class AtspiItemsHostileTest : public testing::TestWithParam<HostileItems>
+{
+};
+
+TEST_P(AtspiItemsHostileTest, BuildingEndsWithinTheLimits)
+{
+    std::vector<AtspiCacheItem> items;
+    AtspiChildOrder order;
+    GetParam().build(items, order);
+    const std::vector<QByteArray> containers = menuContainersOf(items);
+    const AtspiItemsMenuBar bar = menuBarFromItems(items, order, QStringLiteral(":1.9"));
+    ASSERT_TRUE(bar.menuBar);
+    int rows = 0;
+    int deepest = 0;
+    countRows(*bar.menuBar, 0, rows, deepest);
+    EXPECT_LE(rows, menulimits::kMaxRows);
+    EXPECT_LE(deepest, menulimits::kMaxDepth + 1);
+    GetParam().check(bar, containers);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Trees, AtspiItemsHostileTest,
+    testing::Values(
+        // GetChildren of File lists File itself between its items.
+        HostileItems{"MenuListingItself",
+                     [](auto &items, auto &order) {
+                         barWithFile(items, order);
+                         items.push_back(item("/i/quit", "/m/file", ATSPI_ROLE_MENU_ITEM, "Quit"));
+                         order["/m/file"] = {"/i/new", "/m/file", "/i/quit"};
+                     },
+                     [](const AtspiItemsMenuBar &bar, const std::vector<QByteArray> &containers) {
+                         EXPECT_TRUE(bar.cuts.cycle);
+                         EXPECT_FALSE(bar.cuts.partial());
+                         EXPECT_EQ(titles(*bar.menuBar->children.at(0)->children.at(0)), (QStringList{"New", "Quit"}));
+                         EXPECT_EQ(containers, (std::vector<QByteArray>{"/bar", "/m/file"}));
+                     }},
+        // GetItems gives a menu whose parent is itself: never reached from the bar, never read.
+        HostileItems{"ItemsParentOfThemselves",
+                     [](auto &items, auto &order) {
+                         barWithFile(items, order);
+                         items.push_back(item("/m/loop", "/m/loop", ATSPI_ROLE_MENU, "Loop"));
+                         items.push_back(item("/f", kRoot, ATSPI_ROLE_FILLER));
+                         items.push_back(item("/f", "/f", ATSPI_ROLE_FILLER));
+                     },
+                     [](const AtspiItemsMenuBar &bar, const std::vector<QByteArray> &) {
+                         EXPECT_EQ(titles(*bar.menuBar), (QStringList{"File"}));
+                     }},
+        // Menu k lists menu k+1 ten times, twelve levels: each menu read once.
+        HostileItems{"SharedMenusFanningOut",
+                     [](auto &items, auto &order) {
+                         barWithFile(items, order);
+                         QByteArray parent = "/m/file";
+                         for (int level = 0; level < 12; ++level) {
+                             const QByteArray path = "/m/" + QByteArray::number(level);
+                             items.push_back(item("", parent.constData(), ATSPI_ROLE_MENU, "Level"));
+                             items.back().path = path;
+                             order[parent] = std::vector<QByteArray>(10, path);
+                             parent = path;
+                         }
+                     },
+                     [](const AtspiItemsMenuBar &bar, const std::vector<QByteArray> &containers) {
+                         EXPECT_TRUE(bar.cuts.cycle);
+                         EXPECT_EQ(bar.nodes, 13);
+                         EXPECT_EQ(containers.size(), 14u);
+                     }},
+        HostileItems{"VeryDeep",
+                     [](auto &items, auto &order) {
+                         barWithFile(items, order);
+                         QByteArray parent = "/m/file";
+                         for (int level = 0; level < 5000; ++level) {
+                             const QByteArray path = "/m/" + QByteArray::number(level);
+                             items.push_back(item("", parent.constData(), ATSPI_ROLE_MENU, "Down"));
+                             items.back().path = path;
+                             items.back().parentPath = parent;
+                             parent = path;
+                         }
+                         order.erase(order.find("/m/file")); // the items' own order
+                     },
+                     [](const AtspiItemsMenuBar &bar, const std::vector<QByteArray> &) {
+                         EXPECT_TRUE(bar.cuts.depth);
+                         EXPECT_FALSE(bar.cuts.rows);
+                     }},
+        HostileItems{"MoreItemsThanTheRowLimit",
+                     [](auto &items, auto &order) {
+                         barWithFile(items, order);
+                         for (int i = 0; i < menulimits::kMaxRows + 10; ++i) {
+                             items.push_back(item("", "/m/file", ATSPI_ROLE_MENU_ITEM, "Item"));
+                             items.back().path = "/i/" + QByteArray::number(i);
+                         }
+                         order.erase(order.find("/m/file"));
+                     },
+                     [](const AtspiItemsMenuBar &bar, const std::vector<QByteArray> &) {
+                         EXPECT_TRUE(bar.cuts.rows);
+                         EXPECT_EQ(bar.nodes, menulimits::kMaxRows);
+                         EXPECT_EQ(bar.menuBar->children.at(0)->children.at(0)->children.at(0)->title, QStringLiteral("New"));
+                     }}),
+    [](const testing::TestParamInfo<HostileItems> &info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace tavolin

@@ -165,7 +165,7 @@ TEST_F(MenuToolIntegrationTest, StoppedApplicationGivesABoundedFailure)
     const ToolRun r = runTool({QStringLiteral("list"), QStringLiteral("--pid"), m_pid});
     ::kill(pid_t(m_fixture->pid()), SIGCONT);
     EXPECT_NE(r.code, -1) << "the tool hung on a stopped application";
-    EXPECT_EQ(r.code, 5) << r.err.toStdString();
+    EXPECT_EQ(r.code, 8) << r.err.toStdString();
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 // the exit code and message of every kind of failure.
 #include <gtest/gtest.h>
 
-#include "accessibility/FakeElementSource.h"
+#include "support/FakeElementSource.h"
 #include "tools/MenuTool.h"
 
 #include <QJsonArray>
@@ -297,6 +297,24 @@ TEST_F(MenuToolTest, MenusEmptyUntilOpenedExitSevenForEveryCommand)
     }
 }
 
+TEST_F(MenuToolTest, HungApplicationEndsInBoundedTimeWithExitEight)
+{
+    platform.source->setHanging(kPid, true);
+    const ToolRun r = run({QStringLiteral("list")});
+    EXPECT_EQ(r.code, 8) << "a time-out is not \"no menu bar\": " << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("did not answer within the time-out"))) << r.err.toStdString();
+    EXPECT_TRUE(r.out.isEmpty());
+}
+
+TEST_F(MenuToolTest, ApplicationGoneBeforeItsMenuBarExitsNine)
+{
+    platform.source->vanishAfter(kPid, 2); // its process and title are read, then it quits
+    const ToolRun r = run({QStringLiteral("list")});
+    EXPECT_EQ(r.code, 9) << "a vanished application is not \"no menu bar\": " << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("went away while its menus were read"))) << r.err.toStdString();
+    EXPECT_TRUE(r.out.isEmpty());
+}
+
 TEST_F(MenuToolTest, RowsFileIsListedAndRankedWithoutAnApplication)
 {
     QTemporaryDir dir;
@@ -358,7 +376,8 @@ TEST_F(MenuToolTest, HelpListsCommandsAndExitCodes)
     const ToolRun r = run({QStringLiteral("--help")});
     EXPECT_EQ(r.code, 0);
     for (const char *text : {"list", "search QUERY", "perform", "--pid", "--rows", "--json", "Exit codes:",
-                             "  5  the application has no menu bar", "  7  the application's menus are empty until"})
+                             "  5  the application has no menu bar", "  7  the application's menus are empty until",
+                             "  8  the application did not answer", "  9  the application or its menu bar went away"})
         EXPECT_TRUE(r.out.contains(QString::fromUtf8(text))) << text;
     const ToolRun version = run({QStringLiteral("--version")});
     EXPECT_EQ(version.code, 0);

@@ -59,6 +59,8 @@ public:
 
     mutable std::mutex windowsMutex;
     mutable std::optional<WindowsRead> windowsRead; // guarded by windowsMutex
+    mutable std::mutex cutsMutex;
+    mutable MenuReadCuts cuts; // of the latest menu bar read; guarded by cutsMutex
 };
 
 // An element of a menu bar snapshot, with the application's own socket for pressing it.
@@ -318,13 +320,24 @@ AXError AtspiElementSource::readMenuBar(const AppElement &app, AXValue &out)
         std::lock_guard lock(m_statsMutex);
         m_stats = AtspiReadStats{walk.nodes, walk.menuItems, ms, walk.failed, walk.figures};
     }
+    {
+        std::lock_guard lock(app.cutsMutex);
+        app.cuts = walk.cuts;
+    }
     if (walk.failed) {
         app.unresponsive.store(true);
         log::error(QStringLiteral("accessibility: %1 (pid %2) stopped answering; its menus are partial")
                        .arg(app.name).arg(app.pid));
     }
-    if (!walk.menuBar)
-        return walk.failed ? AXError::CannotComplete : AXError::NoValue;
+    if (walk.cuts.any()) {
+        log::error(QStringLiteral("accessibility: reading the menus of %1 (pid %2): %3")
+                       .arg(app.name).arg(app.pid).arg(walk.cuts.describe().join(QStringLiteral("; "))));
+    }
+    if (!walk.menuBar) {
+        if (walk.failed)
+            return AXError::CannotComplete;
+        return walk.cuts.vanished ? AXError::InvalidElement : AXError::NoValue;
+    }
     out = ElementRef(std::make_shared<NodeElement>(std::move(walk.menuBar), app.pid, directAddress));
     return AXError::Success;
 }
@@ -476,6 +489,23 @@ bool AtspiElementSource::applicationAnswers(const ElementRef &application)
 {
     const AppElement *app = as<AppElement>(application);
     return app == nullptr || !app->unresponsive.load();
+}
+
+std::optional<QByteArray> AtspiElementSource::elementIdentity(const ElementRef &element)
+{
+    const NodeElement *item = as<NodeElement>(element);
+    if (item == nullptr || item->node->path.isEmpty())
+        return std::nullopt;
+    return (item->node->busName + QLatin1Char(':') + item->node->path).toUtf8();
+}
+
+MenuReadCuts AtspiElementSource::menuReadCuts(const ElementRef &application)
+{
+    const AppElement *app = as<AppElement>(application);
+    if (app == nullptr)
+        return {};
+    std::lock_guard lock(app->cutsMutex);
+    return app->cuts;
 }
 
 bool AtspiElementSource::isProcessTrusted()

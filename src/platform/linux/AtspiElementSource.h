@@ -96,6 +96,8 @@ public:
     AXError performActionReporting(const ElementRef &element, const QString &action, ActionOutcome outcome) override;
     bool menuBarStartsWithSystemMenu() const override { return false; }
     bool applicationAnswers(const ElementRef &application) override;
+    std::optional<QByteArray> elementIdentity(const ElementRef &element) override;
+    MenuReadCuts menuReadCuts(const ElementRef &application) override;
     bool isProcessTrusted() override;
     std::optional<RunningApp> runningApplication(int32_t pid) override;
 

@@ -1,8 +1,10 @@
 #include "platform/linux/AtspiItemsTree.h"
 
 #include "accessibility/ElementSource.h"
+#include "accessibility/MenuReadCuts.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <atspi/atspi.h>
 #include <dbus/dbus.h>
@@ -47,14 +49,19 @@ public:
         const int bar = findMenuBar();
         if (bar < 0)
             return list;
+        // Each menu once, however often (or under whatever parent) the items list it.
+        QSet<QByteArray> seen{m_items[size_t(bar)].path};
         std::deque<int> queue{bar};
-        while (!queue.empty()) {
+        while (!queue.empty() && int(list.size()) < menulimits::kMaxRows) {
             const int index = queue.front();
             queue.pop_front();
             list.push_back(m_items[size_t(index)].path);
             for (int child : childrenOf(m_items[size_t(index)].path)) {
-                if (m_items[size_t(child)].role == ATSPI_ROLE_MENU)
+                const AtspiCacheItem &item = m_items[size_t(child)];
+                if (item.role == ATSPI_ROLE_MENU && !seen.contains(item.path)) {
+                    seen.insert(item.path);
                     queue.push_back(child);
+                }
             }
         }
         return list;
@@ -88,8 +95,9 @@ public:
         root->busName = m_busName;
         root->path = QString::fromUtf8(m_items[size_t(bar)].path);
         const bool barShown = hasState(m_items[size_t(bar)], ATSPI_STATE_VISIBLE);
+        m_visited.insert(m_items[size_t(bar)].path);
         for (int child : childrenOf(m_items[size_t(bar)].path)) {
-            if (AtspiMenuNodePtr item = node(child, true, barShown))
+            if (AtspiMenuNodePtr item = node(child, true, barShown, 0))
                 root->children.push_back(std::move(item));
         }
         m_out.menuBar = std::move(root);
@@ -108,6 +116,7 @@ private:
     int findMenuBar() const
     {
         std::deque<std::pair<QByteArray, int>> queue{{QByteArray(kRootPath), 0}};
+        QSet<QByteArray> seen{QByteArray(kRootPath)};
         while (!queue.empty()) {
             const auto [path, depth] = queue.front();
             queue.pop_front();
@@ -115,17 +124,43 @@ private:
                 const AtspiCacheItem &item = m_items[size_t(child)];
                 if (item.role == ATSPI_ROLE_MENU_BAR)
                     return child;
-                if (depth + 1 < kMaxMenuBarDepth && !isAtspiLeafContainerRole(item.role))
+                if (depth + 1 < kMaxMenuBarDepth && !isAtspiLeafContainerRole(item.role) && !seen.contains(item.path)) {
+                    seen.insert(item.path);
                     queue.emplace_back(item.path, depth + 1);
+                }
             }
         }
         return -1;
     }
 
-    // Null for an item its application keeps hidden (as walkMenuBar decides it).
-    AtspiMenuNodePtr node(int index, bool topLevel, bool menuShown)
+    // Whether the item may be read: not read before in this building, and within the limits.
+    bool admit(const AtspiCacheItem &item, int depth)
+    {
+        if (m_out.cuts.rows)
+            return false;
+        if (depth > menulimits::kMaxDepth) {
+            m_out.cuts.depth = true;
+            return false;
+        }
+        if (m_out.nodes >= menulimits::kMaxRows) {
+            m_out.cuts.rows = true;
+            return false;
+        }
+        if (m_visited.contains(item.path)) {
+            m_out.cuts.cycle = true;
+            return false;
+        }
+        m_visited.insert(item.path);
+        return true;
+    }
+
+    // Null for an item its application keeps hidden (as walkMenuBar decides it), or one the limits refuse.
+    // `depth`: the menus between the item and the bar.
+    AtspiMenuNodePtr node(int index, bool topLevel, bool menuShown, int depth)
     {
         const AtspiCacheItem &item = m_items[size_t(index)];
+        if (!admit(item, depth))
+            return nullptr;
         ++m_out.nodes;
         if (!atspiItemIsListed(item.role, hasState(item, ATSPI_STATE_VISIBLE), menuShown))
             return nullptr;
@@ -150,7 +185,7 @@ private:
             menu->enabled = true;
             const bool shown = hasState(item, ATSPI_STATE_VISIBLE);
             for (int child : childrenOf(item.path)) {
-                if (AtspiMenuNodePtr kid = this->node(child, false, shown))
+                if (AtspiMenuNodePtr kid = this->node(child, false, shown, depth + 1))
                     menu->children.push_back(std::move(kid));
             }
             node->children.push_back(std::move(menu));
@@ -172,6 +207,7 @@ private:
     const QString m_busName;
     QHash<QByteArray, std::vector<int>> m_children; // parent path -> items, in child order
     QHash<QByteArray, int> m_byPath;
+    QSet<QByteArray> m_visited; // paths read into the menu bar
     AtspiItemsMenuBar m_out;
 };
 
@@ -314,6 +350,16 @@ AtspiItemsMenuBar menuBarFromItems(const std::vector<AtspiCacheItem> &items, con
     return builder.build();
 }
 
+bool isNoAnswer(DBusMessage *reply)
+{
+    if (reply == nullptr)
+        return true;
+    // libdbus answers a pending call that timed out, or whose peer left, with an error of its own.
+    return dbus_message_is_error(reply, DBUS_ERROR_NO_REPLY) || dbus_message_is_error(reply, DBUS_ERROR_TIMEOUT)
+        || dbus_message_is_error(reply, DBUS_ERROR_TIMED_OUT) || dbus_message_is_error(reply, DBUS_ERROR_DISCONNECTED)
+        || dbus_message_is_error(reply, DBUS_ERROR_SERVICE_UNKNOWN) || dbus_message_is_error(reply, DBUS_ERROR_NAME_HAS_NO_OWNER);
+}
+
 bool callPipelined(DBusConnection *bus, std::vector<DBusMessage *> calls, int timeoutMs,
                    const std::function<bool(size_t index, DBusMessage *reply)> &onReply)
 {
@@ -359,9 +405,14 @@ AtspiItemsStatus fetchChildOrder(DBusConnection *bus, const QByteArray &busName,
                                                      "org.a11y.atspi.Accessible", "GetChildren"));
     }
     AtspiItemsStatus status = AtspiItemsStatus::Read;
+    bool vanished = false;
     const bool sent = callPipelined(bus, std::move(calls), timeoutMs, [&](size_t i, DBusMessage *reply) {
-        if (reply == nullptr || dbus_message_get_type(reply) != DBUS_MESSAGE_TYPE_METHOD_RETURN) {
+        if (isNoAnswer(reply)) {
             status = AtspiItemsStatus::Failed; // a time-out, or the application left
+        } else if (dbus_message_get_type(reply) == DBUS_MESSAGE_TYPE_ERROR) {
+            vanished = true; // this menu was destroyed meanwhile: its children keep the items' order
+        } else if (dbus_message_get_type(reply) != DBUS_MESSAGE_TYPE_METHOD_RETURN) {
+            status = AtspiItemsStatus::Failed;
         } else if (!dbus_message_has_signature(reply, "a(so)")) {
             status = AtspiItemsStatus::Unsupported;
         } else {
@@ -375,7 +426,9 @@ AtspiItemsStatus fetchChildOrder(DBusConnection *bus, const QByteArray &busName,
         }
         return status == AtspiItemsStatus::Read;
     });
-    return sent ? status : AtspiItemsStatus::Unsupported;
+    if (!sent)
+        return AtspiItemsStatus::Unsupported;
+    return status == AtspiItemsStatus::Read && vanished ? AtspiItemsStatus::Vanished : status;
 }
 
 AtspiItemsStatus fetchCacheItems(DBusConnection *bus, const QByteArray &busName, int timeoutMs,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "accessibility/MenuReadCuts.h"
 #include "platform/linux/AtspiMenuWalker.h"
 
 #include <QByteArray>
@@ -40,6 +41,7 @@ struct AtspiItemsMenuBar
     int nodes = 0;
     int menuItems = 0;
     std::vector<std::shared_ptr<AtspiMenuNode>> bindingsWanted;
+    MenuReadCuts cuts; // the limits (menulimits) the building ran into
 };
 
 // Children in their order, by parent path: GetItems does not keep it (many items give no index).
@@ -50,7 +52,9 @@ using AtspiChildOrder = QHash<QByteArray, std::vector<QByteArray>>;
 std::vector<QByteArray> menuContainersOf(const std::vector<AtspiCacheItem> &items);
 
 // Pure: builds the menu bar of the application whose root is "/org/a11y/atspi/accessible/root" from
-// `items` (any order), each container's children in the order `order` gives. `busName` is the
+// `items` (any order), each container's children in the order `order` gives. Each path is read once (a
+// menu listed under itself or under two menus is cut there), no deeper than menulimits::kMaxDepth menus
+// and no more than menulimits::kMaxRows elements; the cuts say which limit was reached. `busName` is the
 // application's bus name, for the nodes' press address. Null menu bar when there is none, or when `order`
 // names a child that is not among the items (the application's cache is behind: walk it instead).
 AtspiItemsMenuBar menuBarFromItems(const std::vector<AtspiCacheItem> &items, const AtspiChildOrder &order,
@@ -60,7 +64,12 @@ enum class AtspiItemsStatus {
     Read,        // `items` holds the reply
     Unsupported, // the application has no such call or answers another shape: read it another way
     Failed,      // time-out or error of a live call: the application does not answer
+    Vanished,    // an object asked for was gone (an error reply): the rest was read
 };
+
+// Whether `reply` (an error reply, or null) says the call got no answer in time or the application left,
+// rather than that the object asked for is gone.
+bool isNoAnswer(DBusMessage *reply);
 
 // Calls GetItems of `busName` on `bus` (the application's own connection), waiting at most `timeoutMs`.
 // Threads: the thread that owns `bus` (the libatspi thread).
@@ -90,7 +99,8 @@ bool callPipelined(DBusConnection *bus, std::vector<DBusMessage *> calls, int ti
                    const std::function<bool(size_t index, DBusMessage *reply)> &onReply);
 
 // Asks GetChildren of every path in `parents` at once and collects the replies, all bounded by one
-// `timeoutMs`. Threads: as fetchCacheItems.
+// `timeoutMs`. A parent that answers with an error (destroyed meanwhile) gets no order and makes the result
+// Vanished; the others are still collected. Threads: as fetchCacheItems.
 AtspiItemsStatus fetchChildOrder(DBusConnection *bus, const QByteArray &busName, const std::vector<QByteArray> &parents,
                                  int timeoutMs, AtspiChildOrder &order);
 

@@ -5,6 +5,7 @@
 #include "platform/linux/X11Keys.h"
 
 #include <QElapsedTimer>
+#include <QSet>
 
 #include <atspi/atspi.h>
 #include <dbus/dbus.h>
@@ -38,29 +39,79 @@ private:
     QElapsedTimer m_timer;
 };
 
-// One walk's state. A failed call sets `failed`; every later call is then skipped, so an application that
-// stopped answering costs one time-out.
+// One walk's state. A call that runs into the time-out sets `failed`; every later call is then skipped, so
+// an application that stopped answering costs one time-out. A call that fails at once means the element
+// being read is gone (`itemGone`): its later calls are skipped and the item left out. Reaching the rows or
+// the time limit sets `stopped`: nothing more is read.
 struct Walk
 {
     AtspiWalkResult result;
     AtspiActionReads actionReads = AtspiActionReads::Full; // Full unless the application is GTK
     // Items whose key binding the pipelined batch asks for, at the end of the walk.
     std::vector<std::shared_ptr<AtspiMenuNode>> bindingsWanted;
+    int timeoutMs = 900;
+    std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::now() + menulimits::kReadBudget;
+    std::chrono::steady_clock::time_point callStart;
+    bool itemGone = false;
+    bool stopped = false;
+    QSet<QByteArray> visited; // bus name and path of every element read
+
+    bool skip() const { return result.failed || stopped || itemGone; }
+
+    // Before each call: a failure is told a time-out or a vanished element by how long the call took.
+    void begin() { callStart = std::chrono::steady_clock::now(); }
+
+    void failedCall()
+    {
+        const auto waited = std::chrono::steady_clock::now() - callStart;
+        if (waited >= std::chrono::milliseconds(timeoutMs * 9 / 10))
+            result.failed = true;
+        else
+            itemGone = true;
+    }
 
     bool ok(GError *error)
     {
         if (error == nullptr)
-            return !result.failed;
+            return !skip();
         g_error_free(error);
-        result.failed = true;
+        failedCall();
         return false;
+    }
+
+    // Whether `a`, `depth` menus below the bar, is read: not read before, and within the limits.
+    bool admit(AtspiAccessible *a, int depth)
+    {
+        if (skip())
+            return false;
+        if (depth > menulimits::kMaxDepth) {
+            result.cuts.depth = true;
+            return false;
+        }
+        if (result.nodes >= menulimits::kMaxRows || std::chrono::steady_clock::now() >= deadline) {
+            (result.nodes >= menulimits::kMaxRows ? result.cuts.rows : result.cuts.budget) = true;
+            stopped = true;
+            return false;
+        }
+        const AtspiObject *object = ATSPI_OBJECT(a);
+        QByteArray identity = object->app != nullptr && object->app->bus_name != nullptr
+            ? QByteArray(object->app->bus_name) : QByteArray();
+        identity += ':';
+        identity += object->path != nullptr ? object->path : "";
+        if (visited.contains(identity)) {
+            result.cuts.cycle = true;
+            return false;
+        }
+        visited.insert(identity);
+        return true;
     }
 
     AtspiRole role(AtspiAccessible *a)
     {
-        if (result.failed)
+        if (skip())
             return ATSPI_ROLE_INVALID;
         CallTimer timer(result.figures, AtspiCall::Role);
+        begin();
         GError *error = nullptr;
         const AtspiRole r = atspi_accessible_get_role(a, &error);
         return ok(error) ? r : ATSPI_ROLE_INVALID;
@@ -68,9 +119,10 @@ struct Walk
 
     QString name(AtspiAccessible *a)
     {
-        if (result.failed)
+        if (skip())
             return {};
         CallTimer timer(result.figures, AtspiCall::Name);
+        begin();
         GError *error = nullptr;
         gchar *n = atspi_accessible_get_name(a, &error);
         const QString text = QString::fromUtf8(n ? n : "").trimmed();
@@ -81,19 +133,33 @@ struct Walk
     std::vector<AtspiAccessible *> children(AtspiAccessible *a)
     {
         std::vector<AtspiAccessible *> list;
-        if (result.failed)
+        if (skip())
             return list;
         CallTimer timer(result.figures, AtspiCall::Children);
         GError *error = nullptr;
+        begin();
         const gint count = atspi_accessible_get_child_count(a, &error);
         if (!ok(error) || count < 0) {
-            result.failed = true; // -1 is how libatspi reports a time-out here
+            if (!skip())
+                failedCall(); // -1 is how libatspi reports a failed call here
             return list;
         }
-        for (gint i = 0; i < count && !result.failed; ++i) {
+        for (gint i = 0; i < count && !skip(); ++i) {
+            begin();
             AtspiAccessible *child = atspi_accessible_get_child_at_index(a, i, &error);
-            if (!ok(error) || child == nullptr)
+            if (error != nullptr || child == nullptr) {
+                if (error != nullptr)
+                    g_error_free(error);
+                error = nullptr;
+                failedCall();
+                // A child destroyed since the count was read: the others are still listed.
+                if (itemGone) {
+                    itemGone = false;
+                    result.cuts.vanished = true;
+                    continue;
+                }
                 break;
+            }
             list.push_back(child);
         }
         return list;
@@ -103,14 +169,15 @@ struct Walk
     // item is shown.
     bool states(AtspiAccessible *a, AtspiMenuNode &node)
     {
-        if (result.failed)
+        if (skip())
             return false;
         CallTimer timer(result.figures, AtspiCall::States);
+        begin();
         AtspiStateSet *set = atspi_accessible_get_state_set(a);
         if (set == nullptr)
             return false;
         if (atspi_state_set_contains(set, ATSPI_STATE_DEFUNCT))
-            result.failed = true;
+            failedCall();
         node.enabled = atspi_state_set_contains(set, ATSPI_STATE_ENABLED)
             && atspi_state_set_contains(set, ATSPI_STATE_SENSITIVE);
         node.checked = atspi_state_set_contains(set, ATSPI_STATE_CHECKED);
@@ -129,7 +196,7 @@ struct Walk
     // The press action's index and the shortcut from the key bindings.
     void actions(AtspiAccessible *a, const std::shared_ptr<AtspiMenuNode> &item, bool wantShortcut, bool visible)
     {
-        if (result.failed)
+        if (skip())
             return;
         if (actionReads != AtspiActionReads::Full) {
             singleAction(a, item, wantShortcut, visible);
@@ -143,6 +210,7 @@ struct Walk
         gint count = 0;
         {
             CallTimer timer(result.figures, AtspiCall::ActionCount);
+            begin();
             count = atspi_action_get_n_actions(action, &error);
         }
         int press = -1;
@@ -152,6 +220,7 @@ struct Walk
             QString actionName;
             {
                 CallTimer timer(result.figures, AtspiCall::ActionName);
+                begin();
                 gchar *n = atspi_action_get_action_name(action, i, &error);
                 actionName = QString::fromUtf8(n ? n : "").toLower();
                 g_free(n);
@@ -163,6 +232,7 @@ struct Walk
                 press = i;
             if (wantShortcut && binding.isEmpty()) {
                 CallTimer timer(result.figures, AtspiCall::KeyBinding);
+                begin();
                 gchar *k = atspi_action_get_key_binding(action, i, &error);
                 binding = QString::fromUtf8(k ? k : "");
                 g_free(k);
@@ -195,6 +265,7 @@ struct Walk
         QString binding;
         {
             CallTimer timer(result.figures, AtspiCall::KeyBinding);
+            begin();
             gchar *k = atspi_action_get_key_binding(action, 0, &error);
             binding = QString::fromUtf8(k ? k : "");
             g_free(k);
@@ -237,26 +308,27 @@ void unrefAll(std::vector<AtspiAccessible *> &list)
     list.clear();
 }
 
-AtspiMenuNodePtr readItem(Walk &walk, AtspiAccessible *a, bool topLevel, bool menuShown);
+AtspiMenuNodePtr readItem(Walk &walk, AtspiAccessible *a, bool topLevel, bool menuShown, int depth);
 
-// A menu of the reader's shape holding the items read from `children` of a menu that is shown or not.
-AtspiMenuNodePtr menuOf(Walk &walk, std::vector<AtspiAccessible *> children, bool shown)
+// A menu of the reader's shape holding the items read from `children` of a menu that is shown or not,
+// `depth` menus below the bar.
+AtspiMenuNodePtr menuOf(Walk &walk, std::vector<AtspiAccessible *> children, bool shown, int depth)
 {
     auto menu = std::make_shared<AtspiMenuNode>();
     menu->role = QString::fromLatin1(axrole::kMenu);
     menu->enabled = true;
     for (AtspiAccessible *child : children) {
-        if (AtspiMenuNodePtr item = readItem(walk, child, false, shown))
+        if (AtspiMenuNodePtr item = readItem(walk, child, false, shown, depth))
             menu->children.push_back(std::move(item));
     }
     unrefAll(children);
     return menu;
 }
 
-AtspiMenuNodePtr readItem(Walk &walk, AtspiAccessible *a, bool topLevel, bool menuShown)
+AtspiMenuNodePtr readAdmittedItem(Walk &walk, AtspiAccessible *a, bool topLevel, bool menuShown, int depth)
 {
     const AtspiRole role = walk.role(a);
-    if (walk.result.failed)
+    if (walk.skip())
         return nullptr;
     ++walk.result.nodes;
     auto node = std::make_shared<AtspiMenuNode>();
@@ -267,14 +339,14 @@ AtspiMenuNodePtr readItem(Walk &walk, AtspiAccessible *a, bool topLevel, bool me
     }
     node->title = walk.name(a);
     const bool visible = walk.states(a, *node);
-    if (!walk.result.failed && !atspiItemIsListed(role, visible, menuShown))
+    if (!walk.skip() && !atspiItemIsListed(role, visible, menuShown))
         return nullptr;
     identify(a, *node);
     if (role == ATSPI_ROLE_MENU) {
         // GTK: the menu is its own item. Split it into an item holding a nameless menu.
         ++walk.result.menuItems;
         walk.actions(a, node, false, visible);
-        node->children.push_back(menuOf(walk, walk.children(a), visible));
+        node->children.push_back(menuOf(walk, walk.children(a), visible, depth + 1));
         return node;
     }
     if (isItemRole(role)) {
@@ -286,11 +358,13 @@ AtspiMenuNodePtr readItem(Walk &walk, AtspiAccessible *a, bool topLevel, bool me
         // Qt: an item with a submenu holds a nameless popup menu.
         std::vector<AtspiAccessible *> kids = walk.children(a);
         for (AtspiAccessible *kid : kids) {
+            if (!walk.admit(kid, depth + 1))
+                continue;
             const AtspiRole kidRole = walk.role(kid);
             if (kidRole == ATSPI_ROLE_MENU || kidRole == ATSPI_ROLE_POPUP_MENU) {
                 ++walk.result.nodes;
                 const bool shown = walk.shown(kid);
-                node->children.push_back(menuOf(walk, walk.children(kid), shown));
+                node->children.push_back(menuOf(walk, walk.children(kid), shown, depth + 1));
             }
         }
         unrefAll(kids);
@@ -298,6 +372,20 @@ AtspiMenuNodePtr readItem(Walk &walk, AtspiAccessible *a, bool topLevel, bool me
     }
     node->role = QStringLiteral("AXUnknown");
     return node;
+}
+
+// The item `a`, `depth` menus below the bar; null when the limits refuse it, its application keeps it
+// hidden, or it vanished while it was read.
+AtspiMenuNodePtr readItem(Walk &walk, AtspiAccessible *a, bool topLevel, bool menuShown, int depth)
+{
+    if (!walk.admit(a, depth))
+        return nullptr;
+    AtspiMenuNodePtr node = readAdmittedItem(walk, a, topLevel, menuShown, depth);
+    if (!walk.itemGone)
+        return node;
+    walk.itemGone = false;
+    walk.result.cuts.vanished = true;
+    return nullptr;
 }
 
 bool isLeafContainer(int role)
@@ -313,9 +401,18 @@ AtspiAccessible *findMenuBar(Walk &walk, AtspiAccessible *application)
     std::deque<std::pair<AtspiAccessible *, int>> queue;
     queue.emplace_back(static_cast<AtspiAccessible *>(g_object_ref(application)), 0);
     AtspiAccessible *found = nullptr;
-    while (!queue.empty() && found == nullptr && !walk.result.failed) {
+    while (!queue.empty() && found == nullptr && !walk.result.failed && !walk.stopped) {
         auto [a, depth] = queue.front();
         queue.pop_front();
+        // Each element once (an application may list one under itself), within the walk's time.
+        if (a != application && !walk.admit(a, 0)) {
+            g_object_unref(a);
+            continue;
+        }
+        if (walk.itemGone) {
+            walk.itemGone = false; // a vanished element is no menu bar; the search goes on
+            walk.result.cuts.vanished = true;
+        }
         const AtspiRole role = a == application ? ATSPI_ROLE_APPLICATION : walk.role(a);
         if (role == ATSPI_ROLE_MENU_BAR) {
             found = a;
@@ -327,15 +424,18 @@ AtspiAccessible *findMenuBar(Walk &walk, AtspiAccessible *application)
         }
         g_object_unref(a);
     }
+    walk.result.cuts.vanished = walk.result.cuts.vanished || walk.itemGone;
+    walk.itemGone = false;
     for (auto &[a, depth] : queue)
         g_object_unref(a);
     return found;
 }
 
 // Asks every item's key binding of action 0 at once (callPipelined) on libatspi's own connection, which this
-// thread owns. False when a call failed or timed out; the bindings read until then are kept.
+// thread owns. False when a call timed out or the application left; the bindings read until then are kept.
+// An item that answers with an error was destroyed meanwhile: it keeps no shortcut and `cuts` say so.
 bool readKeyBindingsPipelined(AtspiAccessible *application, const std::vector<std::shared_ptr<AtspiMenuNode>> &items,
-                              int timeoutMs)
+                              int timeoutMs, MenuReadCuts &cuts)
 {
     DBusConnection *bus = atspiApplicationBus(application);
     if (bus == nullptr)
@@ -360,8 +460,10 @@ bool readKeyBindingsPipelined(AtspiAccessible *application, const std::vector<st
         if (reply != nullptr && dbus_message_get_type(reply) == DBUS_MESSAGE_TYPE_METHOD_RETURN
             && dbus_message_get_args(reply, nullptr, DBUS_TYPE_STRING, &binding, DBUS_TYPE_INVALID)) {
             Walk::setShortcut(*items[i], QString::fromUtf8(binding));
+        } else if (!isNoAnswer(reply) && dbus_message_get_type(reply) == DBUS_MESSAGE_TYPE_ERROR) {
+            cuts.vanished = true;
         } else {
-            ok = false; // an error reply, a time-out, or the application left: the rest is not trusted either
+            ok = false; // a time-out, or the application left: the rest is not trusted either
         }
         return ok;
     });
@@ -398,15 +500,17 @@ bool readFromItems(AtspiAccessible *application, int timeoutMs, AtspiWalkResult 
     }
     if (status == AtspiItemsStatus::Unsupported)
         return false;
+    result.cuts.vanished = status == AtspiItemsStatus::Vanished;
     AtspiItemsMenuBar bar = menuBarFromItems(items, order, QString::fromUtf8(busName));
     if (!bar.menuBar)
         return false;
     result.nodes = bar.nodes;
     result.menuItems = bar.menuItems;
     result.menuBar = std::move(bar.menuBar);
+    result.cuts |= bar.cuts;
     if (!bar.bindingsWanted.empty()) {
         CallTimer timer(result.figures, AtspiCall::KeyBinding, int(bar.bindingsWanted.size()));
-        if (!readKeyBindingsPipelined(application, bar.bindingsWanted, timeoutMs))
+        if (!readKeyBindingsPipelined(application, bar.bindingsWanted, timeoutMs, result.cuts))
             result.failed = true;
     }
     return true;
@@ -432,6 +536,7 @@ bool isAtspiLeafContainerRole(int role)
 AtspiWalkResult walkMenuBar(AtspiAccessible *application, const AtspiWalkOptions &options)
 {
     Walk walk;
+    walk.timeoutMs = options.timeoutMs;
     bool qt = false;
     bool gtk = false;
     {
@@ -473,15 +578,16 @@ AtspiWalkResult walkMenuBar(AtspiAccessible *application, const AtspiWalkOptions
     identify(bar, *root);
     const bool barShown = walk.shown(bar);
     std::vector<AtspiAccessible *> items = walk.children(bar);
+    walk.itemGone = false; // a bar destroyed meanwhile lists nothing
     for (AtspiAccessible *item : items) {
-        if (AtspiMenuNodePtr node = readItem(walk, item, true, barShown))
+        if (AtspiMenuNodePtr node = readItem(walk, item, true, barShown, 0))
             root->children.push_back(std::move(node));
     }
     unrefAll(items);
     g_object_unref(bar);
     if (!walk.result.failed && !walk.bindingsWanted.empty()) {
         CallTimer timer(walk.result.figures, AtspiCall::KeyBinding, int(walk.bindingsWanted.size()));
-        if (!readKeyBindingsPipelined(application, walk.bindingsWanted, options.timeoutMs))
+        if (!readKeyBindingsPipelined(application, walk.bindingsWanted, options.timeoutMs, walk.result.cuts))
             walk.result.failed = true;
     }
     walk.result.menuBar = std::move(root);

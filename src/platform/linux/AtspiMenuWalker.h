@@ -1,5 +1,6 @@
 #pragma once
 
+#include "accessibility/MenuReadCuts.h"
 #include "common/KeyData.h"
 
 #include <QString>
@@ -57,7 +58,8 @@ struct AtspiWalkResult
     AtspiMenuNodePtr menuBar; // null when the application has none (or did not answer)
     int nodes = 0;
     int menuItems = 0;
-    bool failed = false;      // a call failed or timed out: the walk stopped there, the tree is partial
+    bool failed = false;      // a call timed out: the walk stopped there, the tree is partial
+    MenuReadCuts cuts;        // limits reached (menulimits), elements that vanished while read
     AtspiCallFigures figures;
 };
 
@@ -106,7 +108,10 @@ struct AtspiWalkOptions
 
 // Finds the menu bar of `application` (breadth first, not descending into menus, tables, lists or text)
 // and reads it whole, leaving out the items the application keeps hidden (atspiItemIsListed). Runs on the
-// libatspi thread only. Stops at the first failed call.
+// libatspi thread only. Stops at the first call that runs into the time-out; an element whose call fails
+// at once (destroyed meanwhile) is left out with what is below it, and the walk goes on. Within the limits
+// of menulimits: each element (bus name and path) read once, menus no deeper than kMaxDepth, at most
+// kMaxRows elements, and no longer than kReadBudget in all.
 AtspiWalkResult walkMenuBar(AtspiAccessible *application, const AtspiWalkOptions &options);
 
 // Whether a menu's child of `role` is read at all. An item without the VISIBLE state is one its application

@@ -1,4 +1,4 @@
-#include "accessibility/FakeElementSource.h"
+#include "support/FakeElementSource.h"
 
 #include "accessibility/AXUtils.h"
 

@@ -15,7 +15,7 @@
 
 namespace tavolin {
 
-// An ElementSource over applications described in JSON, for tests, the demo and benchmarks. Records what it
+// An ElementSource over applications described in JSON, for tests and benchmarks. Records what it
 // was asked and has knobs for the failures a real application shows: a failing read, a per-request delay, an
 // application that hangs until the time-out, one that vanishes in the middle of a reading.
 //
