@@ -53,15 +53,6 @@ QList<QByteArray> splitInput(const uint8_t *data, size_t size, int parts)
     return pieces;
 }
 
-bool hasControlCharacters(const QByteArray &bytes)
-{
-    for (const char c : bytes) {
-        if ((uchar(c) < 0x20 && c != '\t' && c != '\n') || c == 0x7f)
-            return true;
-    }
-    return false;
-}
-
 void require(bool holds, const char *property, const QString &detail)
 {
     if (holds)

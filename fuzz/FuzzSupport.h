@@ -19,9 +19,6 @@ const QString &setUpApplication();
 // pieces are empty. Seeds write their fields separated by NUL.
 QList<QByteArray> splitInput(const uint8_t *data, size_t size, int parts);
 
-// Whether `bytes` hold a control character other than tab and line feed (carriage returns included).
-bool hasControlCharacters(const QByteArray &bytes);
-
 // Stops the run with a report on stderr when a property does not hold: libFuzzer keeps the input.
 void require(bool holds, const char *property, const QString &detail = QString());
 

@@ -30,14 +30,23 @@ double lazyPathFormScore(double threshold, uint64_t formMask, const FoldedSpan &
 
 std::atomic<uint64_t> g_lastFilterId{0};
 
-bool isAscii(QStringView text)
+// Printable ASCII: control characters fold and score in ways the letter checks below do not follow.
+bool isPlainAscii(QStringView text)
 {
-    // No early exit, so the loop vectorises: most texts are ASCII.
+    // No early exit, so the loop vectorises: most texts are plain ASCII.
     const auto *units = reinterpret_cast<const char16_t *>(text.utf16());
-    char16_t any = 0;
-    for (qsizetype i = 0; i < text.size(); ++i)
-        any |= units[i];
-    return any < 0x80;
+    char16_t low = 0xffff;
+    char16_t high = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        low = std::min(low, units[i]);
+        high = std::max(high, units[i]);
+    }
+    return text.isEmpty() || (low >= 0x20 && high < 0x7f);
+}
+
+bool hasControlCharacters(QStringView text)
+{
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.category() == QChar::Other_Control; });
 }
 
 // The ASCII word punctuation as a 128-bit set.
@@ -187,7 +196,7 @@ RowPrefilter::RowPrefilter(SearchUtils &search, const QString &keyword)
       m_keyword(keyword, search.foldMode()),
       m_threshold(search.threshod),
       m_fuzziness(search.fuzziness),
-      m_decides(!LocaleUtils::hasTrans()),
+      m_decides(!LocaleUtils::hasTrans() && !hasControlCharacters(keyword)),
       m_byLetters(m_keyword.mode() == FoldMode::Default && m_fuzziness >= 0 && m_fuzziness <= 1),
       m_id(++g_lastFilterId)
 {
@@ -225,7 +234,7 @@ RowPrefilter::PathFacts RowPrefilter::pathFacts(std::span<const QStringView> pat
         memo.elements.assign(path.size(), {});
         for (size_t i = 0; i < path.size(); ++i)
             memo.elements[i].assign(reinterpret_cast<const char16_t *>(path[i].utf16()), size_t(path[i].size()));
-        memo.ascii = std::all_of(path.begin(), path.end(), isAscii);
+        memo.ascii = std::all_of(path.begin(), path.end(), isPlainAscii);
         memo.progress = 0;
         if (m_byLetters && memo.ascii) {
             const FoldedSpan keyword = m_keyword.span();
@@ -243,7 +252,7 @@ RowPrefilter::PathFacts RowPrefilter::pathFacts(std::span<const QStringView> pat
 bool RowPrefilter::mayList(QStringView title, std::span<const QStringView> path) const
 {
     const PathFacts facts = pathFacts(path);
-    if (!m_decides || !facts.ascii || !isAscii(title))
+    if (!m_decides || !facts.ascii || !isPlainAscii(title))
         return true;
     const Verdict verdict = m_byLetters ? byLetters(title, facts.progress) : Verdict::Undecided;
     return verdict == Verdict::Undecided ? mayListByForms(title, path) : verdict == Verdict::MayList;
@@ -262,7 +271,7 @@ RowPrefilter::PlainScore RowPrefilter::plainScore(QStringView title, std::span<c
     if (!m_decides || !m_byLetters)
         return {};
     const PathFacts facts = pathFacts(path);
-    if (!facts.ascii || !isAscii(title))
+    if (!facts.ascii || !isPlainAscii(title))
         return {};
     if (byLetters(title, facts.progress) == Verdict::Out)
         return {true, std::nullopt};

@@ -69,9 +69,10 @@ protected:
         search.threshod = 0.4;
     }
 
+    // Printable ASCII: the texts the filter decides alone.
     static bool isAscii(const QString &text)
     {
-        return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
+        return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() >= 0x20 && c.unicode() < 0x7f; });
     }
 
     // One row of the generated set under one search setting, with the filter and keyword for the query.
@@ -84,7 +85,7 @@ protected:
         const QStringList &path;
         const std::vector<QStringView> &pathViews;
         const QString &title;
-        bool ascii; // title and path
+        bool ascii; // title and path printable ASCII, the keyword without control characters
         std::string where(double score, bool submenu = false) const
         {
             return std::string(settings.name) + ": " + path.join(u" > ").toStdString() + " > " + title.toStdString()
@@ -101,11 +102,13 @@ protected:
             search.setLocaleContext(settings.turkic ? std::optional(QLocale(QLocale::Turkish)) : std::nullopt);
             const RowPrefilter filter(search, query);
             const FoldedText keyword(query, search.foldMode());
+            const bool controls =
+                std::any_of(query.cbegin(), query.cend(), [](QChar c) { return c.category() == QChar::Other_Control; });
             for (const QStringList &path : kPaths) {
                 const std::vector<QStringView> views(path.cbegin(), path.cend());
                 const bool asciiPath = std::all_of(path.cbegin(), path.cend(), isAscii);
                 for (const QString &title : kTitles)
-                    check(Case{settings, search, filter, keyword, path, views, title, asciiPath && isAscii(title)});
+                    check(Case{settings, search, filter, keyword, path, views, title, asciiPath && isAscii(title) && !controls});
             }
         }
     }
@@ -169,7 +172,7 @@ INSTANTIATE_TEST_SUITE_P(
                     QueryCase{"DotlessI", u"\u0131ndent"}, QueryCase{"CombiningMark", u"e\u0301"},
                     QueryCase{"EqualToATitle", u"Save As..."}, QueryCase{"Space", u" "},
                     QueryCase{"LeadingSpace", u" save"}, QueryCase{"DoubleSpace", u"wrap  lines"},
-                    QueryCase{"LineBreak", u"line\rbreak"}, QueryCase{"Empty", u""}, QueryCase{"Unmatched", u"qqq"}),
+                    QueryCase{"LineBreak", u"line\rbreak"}, QueryCase{"ControlCharacters", u"\r\n\r\r@\r"}, QueryCase{"Empty", u""}, QueryCase{"Unmatched", u"qqq"}),
     [](const testing::TestParamInfo<QueryCase> &info) { return std::string(info.param.name); });
 
 TEST(RowPrefilterScopeTest, RowsWithOtherScriptsAreLeftToTheSearch)
