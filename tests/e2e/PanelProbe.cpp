@@ -266,6 +266,20 @@ std::optional<QPoint> PanelProbe::buttonCentre(qint64 pid, const QString &name)
     return button ? centreOf(button.get()) : std::nullopt;
 }
 
+bool PanelProbe::pressButton(qint64 pid, const QString &name)
+{
+    const Ref button = findShowing(
+        pid, [&](AtspiAccessible *node) { return isButton(roleOf(node)) && nameOf(node) == name; });
+    AtspiAction *action = button ? atspi_accessible_get_action_iface(button.get()) : nullptr;
+    if (!action)
+        return false;
+    GError *error = nullptr;
+    const bool done = atspi_action_do_action(action, 0, &error);
+    g_clear_error(&error);
+    g_object_unref(action);
+    return done;
+}
+
 QStringList PanelProbe::shownNames(qint64 pid)
 {
     QStringList names;

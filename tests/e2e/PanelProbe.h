@@ -46,6 +46,9 @@ public:
     // The centre, in screen coordinates, of the first showing button named `name` in application `pid`'s
     // windows (a checkable one too, which reads as a check box, and a page tab); nullopt when there is none.
     static std::optional<QPoint> buttonCentre(qint64 pid, const QString &name);
+    // Does the first action of the first showing button named `name` in application `pid`'s windows, as a
+    // screen reader's user would press it; false when there is no such button or it did not take the action.
+    static bool pressButton(qint64 pid, const QString &name);
     // The names of application `pid`'s top-level windows of any kind (frames, dialogs, file choosers), in
     // the bus's order; nullopt when it is not on the bus or a read failed (it did not answer in time).
     static std::optional<QStringList> windowTitles(qint64 pid);
