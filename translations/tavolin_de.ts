@@ -93,6 +93,19 @@
     </message>
 </context>
 <context>
+    <name>WaylandSession</name>
+    <message>
+        <source>On Wayland, programs cannot take a shortcut for the whole desktop. Bind %1 to the command &quot;tavolin --show&quot; yourself:
+GNOME: Settings &gt; Keyboard &gt; Keyboard Shortcuts &gt; Custom Shortcuts.
+KDE Plasma: System Settings &gt; Shortcuts &gt; Add New &gt; Command or Script.
+sway: add &quot;bindsym %2 exec tavolin --show&quot; to ~/.config/sway/config.</source>
+        <translation>Unter Wayland können Programme kein Tastenkürzel für die ganze Arbeitsumgebung belegen. Weisen Sie %1 selbst dem Befehl „tavolin --show“ zu:
+GNOME: Einstellungen &gt; Tastatur &gt; Tastenkombinationen &gt; Eigene Tastenkombinationen.
+KDE Plasma: Systemeinstellungen &gt; Kurzbefehle &gt; Neu hinzufügen &gt; Befehl oder Skript.
+sway: „bindsym %2 exec tavolin --show“ in ~/.config/sway/config eintragen.</translation>
+    </message>
+</context>
+<context>
     <name>main</name>
     <message>
         <source>Tavolin Preferences</source>

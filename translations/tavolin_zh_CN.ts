@@ -93,6 +93,19 @@
     </message>
 </context>
 <context>
+    <name>WaylandSession</name>
+    <message>
+        <source>On Wayland, programs cannot take a shortcut for the whole desktop. Bind %1 to the command &quot;tavolin --show&quot; yourself:
+GNOME: Settings &gt; Keyboard &gt; Keyboard Shortcuts &gt; Custom Shortcuts.
+KDE Plasma: System Settings &gt; Shortcuts &gt; Add New &gt; Command or Script.
+sway: add &quot;bindsym %2 exec tavolin --show&quot; to ~/.config/sway/config.</source>
+        <translation>在 Wayland 下，程序无法占用整个桌面的快捷键。请自行将 %1 绑定到命令“tavolin --show”：
+GNOME：设置 &gt; 键盘 &gt; 键盘快捷键 &gt; 自定义快捷键。
+KDE Plasma：系统设置 &gt; 快捷键 &gt; 添加新项 &gt; 命令或脚本。
+sway：在 ~/.config/sway/config 中添加“bindsym %2 exec tavolin --show”。</translation>
+    </message>
+</context>
+<context>
     <name>main</name>
     <message>
         <source>Tavolin Preferences</source>
