@@ -57,7 +57,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Depends: the libraries the programs link, found by dpkg-shlibdeps (dpkg-dev).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The accessibility bus, and the bridge that puts GTK 2 applications on it.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "at-spi2-core, libatk-adaptor, qt6-wayland")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "at-spi2-core, libatk-adaptor, qt6-wayland, qt6-translations-l10n")
 # Python extensions; the built-in extensions' key and clipboard helpers.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "python3, xdotool, xclip")
 include(CPack)

@@ -23,7 +23,7 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for library in libqt6core6 libqt6widgets6 libqt6dbus6 libqt6network6 libleveldb1d libatspi2.0-0 libx11-6 'libicu[0-9]'; do
   grep -Eq "(^|, )$library" <<<"$depends" || fail "Depends lacks $library: $depends"
 done
-[ "$(dpkg-deb -f "$deb" Recommends)" = "at-spi2-core, libatk-adaptor, qt6-wayland" ] || fail "Recommends: $(dpkg-deb -f "$deb" Recommends)"
+[ "$(dpkg-deb -f "$deb" Recommends)" = "at-spi2-core, libatk-adaptor, qt6-wayland, qt6-translations-l10n" ] || fail "Recommends: $(dpkg-deb -f "$deb" Recommends)"
 
 files=$(dpkg-deb --fsys-tarfile "$deb" | tar -t | sed "s|^\./|/|; s|/$||" | grep -v "^$")
 while read -r path; do

@@ -14,10 +14,12 @@ build=(
   qt6-base-dev libleveldb-dev libsnappy-dev libicu-dev libatspi2.0-dev libx11-dev libxtst-dev
   libxres-dev # the platform layer's process id fallback (X Resource extension)
   libgtest-dev libgmock-dev
+  qt6-l10n-tools qt6-tools-dev # lupdate and lrelease: the interface's catalogs (Qt6LinguistTools)
 )
 run=(
   at-spi2-core # the accessibility bus the palette reads applications through
   qt6-wayland # the panel as a native Wayland window on a Wayland desktop
+  qt6-translations-l10n # Qt's own texts (dialog buttons) in the user's language
 )
 test=(
   libbenchmark-dev

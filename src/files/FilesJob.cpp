@@ -5,6 +5,7 @@
 #include "files/FileDataSearchUtils.h"
 #include "files/FileLocations.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 
 namespace tavolin {
@@ -128,7 +129,8 @@ FileItemDataPtr FilesJob::boundNote(int entriesRead)
     auto note = std::make_shared<FileItemData>();
     // A row rather than the input's hint: the hint is hidden once anything is typed, which is exactly when
     // the search runs.
-    note->setTitle(QStringLiteral("Searched the first %1 entries only: type more of the name to find others")
+    note->setTitle(QCoreApplication::translate("tavolin::FilesJob",
+                                              "Searched the first %1 entries only: type more of the name to find others")
                        .arg(QLocale().toString(entriesRead)));
     note->setGroup(QString::fromLatin1(filegroup::kFileResults));
     note->setAction({});

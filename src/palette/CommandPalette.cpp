@@ -118,7 +118,8 @@ void CommandPalette::bindShortcut()
                                        [weak](const QString &key, const QString &reason) {
                                            const auto self = weak.lock();
                                            if (self && key == settings::kPaletteShortcut && self->m_deps.notifier)
-                                               self->m_deps.notifier->showError(QStringLiteral("Palette shortcut"), reason,
+                                               self->m_deps.notifier->showError(
+                                                   QCoreApplication::translate("tavolin::CommandPalette", "Palette shortcut"), reason,
                                                                                 Notifier::ErrorKind::Shortcut);
                                        });
     m_deps.binder.bindShortcutWithDefaultsKey(settings::kPaletteShortcut, [weak] {

@@ -360,7 +360,8 @@ QString MenuDataProvider::inputHint()
 {
     const AXAppPtr app = ref();
     if (app && !app->isAnswering() && filteredParents.isEmpty())
-        return QStringLiteral("%1 is not answering").arg(app->name().value_or(QStringLiteral("The application")));
+        return QCoreApplication::translate("tavolin::MenuDataProvider", "%1 is not answering")
+            .arg(app->name().value_or(QCoreApplication::translate("tavolin::MenuDataProvider", "The application")));
     return TavolinDataProvider::inputHint();
 }
 

@@ -13,18 +13,18 @@ QString appearanceHint(ThemeAppearance appearance)
 {
     switch (appearance) {
     case ThemeAppearance::Auto:
-    case ThemeAppearance::Vibrant: return QStringLiteral("Light / Dark");
+    case ThemeAppearance::Vibrant: return OptionDataProvider::tr("Light / Dark");
     case ThemeAppearance::Aqua:
-    case ThemeAppearance::VibrantLight: return QStringLiteral("Light");
+    case ThemeAppearance::VibrantLight: return OptionDataProvider::tr("Light");
     case ThemeAppearance::DarkAqua:
-    case ThemeAppearance::VibrantDark: return QStringLiteral("Dark");
+    case ThemeAppearance::VibrantDark: return OptionDataProvider::tr("Dark");
     }
-    return QStringLiteral("Light / Dark");
+    return OptionDataProvider::tr("Light / Dark");
 }
 
 QString currentThemeHint(ThemeManager &themes)
 {
-    return QStringLiteral("Current Theme: %1").arg(themes.currentTheme()->name);
+    return OptionDataProvider::tr("Current Theme: %1").arg(themes.currentTheme()->name);
 }
 
 } // namespace
@@ -40,27 +40,27 @@ OptionDataProvider::OptionDataProvider(ShellPort &shell, ThemeManager &themes, c
     appIconName = std::move(icon);
     appName = kOwner;
 
-    m_theme = makeRow(QStringLiteral("Themes"), std::nullopt, currentThemeHint(themes));
+    m_theme = makeRow(tr("Themes"), std::nullopt, currentThemeHint(themes));
     m_theme->setHasSubmenu(true);
-    m_theme->setInputHint(QStringLiteral("Press ↑ ↓ to Switch Themes"));
+    m_theme->setInputHint(tr("Press ↑ ↓ to Switch Themes"));
     m_theme->setApplyOnHover(true);
     m_theme->setAction([this](RowData &row) { return loadThemes(static_cast<MenuItemData &>(row)); });
 
-    const MenuItemDataPtr preferences = makeRow(QStringLiteral("Preferences"), KeyData(QStringLiteral(","), 0, 0),
-                                                QStringLiteral("Change settings of Tavolin"));
+    const MenuItemDataPtr preferences = makeRow(tr("Preferences"), KeyData(QStringLiteral(","), 0, 0),
+                                                tr("Change settings of Tavolin"));
     preferences->setAction([this](RowData &) {
         openPreferencesPanel(QString());
         return true;
     });
     const MenuItemDataPtr about =
-        makeRow(QStringLiteral("About Tavolin"), std::nullopt,
-                QStringLiteral("Current Version: %1").arg(version.isEmpty() ? QStringLiteral("unknown") : version));
+        makeRow(tr("About Tavolin"), std::nullopt,
+                tr("Current Version: %1").arg(version.isEmpty() ? tr("unknown") : version));
     about->setAction([this](RowData &) {
         openPreferencesPanel(QStringLiteral("about"));
         return true;
     });
     const MenuItemDataPtr quit =
-        makeRow(QStringLiteral("Quit"), KeyData(QStringLiteral("Q"), 0, 0), QStringLiteral("Terminate Tavolin"));
+        makeRow(tr("Quit"), KeyData(QStringLiteral("Q"), 0, 0), tr("Terminate Tavolin"));
     quit->setAction([this](RowData &) {
         // Later, so the panel closes and the current event finishes first.
         ShellPort *shell = &m_shell;
@@ -92,7 +92,7 @@ void OptionDataProvider::addUpdateMenu(const QString &version)
 {
     if (m_updateMenuItem)
         removeUpdateMenu();
-    m_updateMenuItem = makeRow(QStringLiteral("Update"), std::nullopt, QStringLiteral("Next version: %1").arg(version));
+    m_updateMenuItem = makeRow(tr("Update"), std::nullopt, tr("Next version: %1").arg(version));
     m_updateMenuItem->setPrimaryHint(QLatin1String(kUpdateHint));
     m_updateMenuItem->setAction([this](RowData &) {
         m_shell.checkForUpdates();

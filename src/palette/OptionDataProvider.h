@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include "palette/ThemeManager.h"
 #include "palette/TavolinDataProvider.h"
 
@@ -21,6 +22,8 @@ class ShellPort;
 // Threads: main thread only.
 class OptionDataProvider : public TavolinDataProvider
 {
+    Q_DECLARE_TR_FUNCTIONS(tavolin::OptionDataProvider)
+
 public:
     static constexpr auto kPreferencesUrl = "tavolin-preferences://preferences/";
     static constexpr auto kUpdateHint = "Update Avaiable";

@@ -79,7 +79,7 @@ QString TavolinDataProvider::inputHint()
         if (const std::optional<QString> hint = filteredParents.last()->inputHint())
             return *hint;
     }
-    return QStringLiteral("Commands");
+    return QCoreApplication::translate("tavolin::TavolinDataProvider", "Commands");
 }
 
 RowDataPtr TavolinDataProvider::dataOnRow(qsizetype index)

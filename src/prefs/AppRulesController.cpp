@@ -59,8 +59,10 @@ AppRulesController::AppRulesController(PrefsContext &context, QWidget *parent)
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_add->setText(QStringLiteral("+"));
+    m_add->setAccessibleName(tr("Add applications"));
     m_add->setToolTip(tr("Add applications"));
     m_delete->setText(QStringLiteral("−"));
+    m_delete->setAccessibleName(tr("Remove the selected application"));
     m_delete->setToolTip(tr("Remove the selected application"));
     m_defaultRule->addItems(ruleLabels());
 

@@ -222,7 +222,7 @@ std::optional<PluginDataItem> ExtensionController::runEditDialog(const PluginDat
     if (edited.label.isEmpty())
         edited.label = edited.enLabel;
     if (edited.label.isEmpty()) {
-        showError(QString::fromLatin1(kEmptyTitleError));
+        showError(tr(kEmptyTitleError));
         return std::nullopt;
     }
     return edited;

@@ -54,7 +54,7 @@ class ExtensionController : public Pane
 {
     Q_OBJECT
 public:
-    static constexpr auto kEmptyTitleError = "Must input a Menu Title or English Title";
+    static constexpr auto kEmptyTitleError = QT_TR_NOOP("Must input a Menu Title or English Title");
 
     // `importer` may be injected (tests give it a fake clock); by default one over the context's folder.
     explicit ExtensionController(PrefsContext &context, std::unique_ptr<ExtensionImporter> importer = {},

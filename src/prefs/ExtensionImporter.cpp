@@ -86,19 +86,19 @@ ExtensionImporter::ExtensionImporter(QString folder, Clock now, Wait waitASecond
 
 const QString &ExtensionImporter::noEntryMessage()
 {
-    static const QString text = QStringLiteral("No entry found in the manifest.json file.");
+    static const QString text = QObject::tr("No entry found in the manifest.json file.");
     return text;
 }
 
 const QString &ExtensionImporter::missingEntryMessage()
 {
-    static const QString text = QStringLiteral("Entry file not exist in the bundle.");
+    static const QString text = QObject::tr("Entry file not exist in the bundle.");
     return text;
 }
 
 const QString &ExtensionImporter::entryOutsideMessage()
 {
-    static const QString text = QStringLiteral("Entry file must be inside the bundle.");
+    static const QString text = QObject::tr("Entry file must be inside the bundle.");
     return text;
 }
 

@@ -72,8 +72,10 @@ MenuRulesController::MenuRulesController(PrefsContext &context, QWidget *parent)
     m_outline->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     m_outline->header()->setStretchLastSection(false);
     m_add->setText(QStringLiteral("+"));
+    m_add->setAccessibleName(tr("Add a menu rule"));
     m_add->setToolTip(tr("Add a menu rule"));
     m_delete->setText(QStringLiteral("−"));
+    m_delete->setAccessibleName(tr("Remove the selected rule or application"));
     m_delete->setToolTip(tr("Remove the selected rule or application"));
     auto *buttons = new QHBoxLayout;
     buttons->setSpacing(0);

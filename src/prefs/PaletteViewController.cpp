@@ -22,12 +22,6 @@
 #include <QVBoxLayout>
 
 namespace tavolin {
-namespace {
-
-const char *const kHelpText = "When enabled, pressing ⌘, will show Tavolin commands, instead of triggering ⌘, "
-                              "on current focused app.";
-
-} // namespace
 
 PaletteViewController::PaletteViewController(PrefsContext &context, QWidget *parent)
     : Pane(parent), m_context(context), m_shortcutView(new ShortcutRecorder(this)),
@@ -47,7 +41,9 @@ PaletteViewController::PaletteViewController(PrefsContext &context, QWidget *par
         Shortcut(settings::kDefaultOpenShortcutKeyCode, settings::kDefaultOpenShortcutFlags)));
 
     m_helpButton->setText(QStringLiteral("?"));
-    m_helpButton->setToolTip(QString::fromUtf8(kHelpText));
+    m_helpButton->setToolTip(tr("When on, Ctrl+, shows Tavolin's own commands instead of reaching the focused "
+                                "application."));
+    m_helpButton->setAccessibleName(tr("About Ctrl+,"));
     auto *popoverText = new QLabel(tr("While the palette lists an application's menu commands, Ctrl+, normally "
                                       "reaches that application (usually its preferences). With this option "
                                       "it switches the palette to Tavolin's own commands instead."),

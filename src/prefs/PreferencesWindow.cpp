@@ -11,6 +11,7 @@
 #include "ProcessPaletteLauncher.h"
 #include "WindowPlacement.h"
 #include "common/Log.h"
+#include "ui/common/AccessibleRoles.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -41,6 +42,7 @@ PreferencesWindow::PreferencesWindow(PrefsContext &context, QWidget *parent)
       m_menuRules(new MenuRulesController(context)), m_extensions(new ExtensionController(context)),
       m_about(new AboutController(context, ProcessPaletteLauncher::findPaletteExecutable(), m_content))
 {
+    markAsPaneBar(*m_header, tr("Preferences panes"));
     setWindowTitle(tr("Tavolin Preferences"));
     m_palette->addTab(m_paletteView, tr("Palette"));
     m_palette->addTab(m_appRules, tr("App Rules"));
@@ -54,6 +56,7 @@ PreferencesWindow::PreferencesWindow(PrefsContext &context, QWidget *parent)
     const std::array<QString, 4> labels{tr("General"), tr("Appearance"), tr("Palette"), tr("About")};
     for (int i = 0; i < 4; ++i) {
         auto *button = new QToolButton(m_header);
+        markAsPaneTab(*button);
         button->setText(labels.at(size_t(i)));
         button->setCheckable(true);
         button->setAutoRaise(true);

@@ -28,6 +28,7 @@ ShortcutRecorder::ShortcutRecorder(QWidget *parent)
     m_field->setMinimumWidth(160);
     m_field->installEventFilter(this);
     m_clear->setText(QStringLiteral("×"));
+    m_clear->setAccessibleName(tr("Clear shortcut"));
     m_clear->setToolTip(tr("Clear shortcut"));
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

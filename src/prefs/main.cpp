@@ -7,6 +7,8 @@
 #include "common/Paths.h"
 #include "common/QuitOnSignal.h"
 #include "session/DisplayCheck.h"
+#include "ui/common/AccessibleRoles.h"
+#include "ui/i18n/Translations.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -61,8 +63,10 @@ int main(int argc, char **argv)
     session::guardDisplayStart("tavolin-preferences");
     QApplication app(argc, argv);
     session::displayStartDone();
+    i18n::installTranslations(app);
+    installAccessibleRoles();
     describeProgram();
-    QApplication::setApplicationDisplayName(QStringLiteral("Tavolin Preferences"));
+    QApplication::setApplicationDisplayName(QCoreApplication::translate("main", "Tavolin Preferences"));
     QApplication::setDesktopFileName(QStringLiteral("tavolin-preferences"));
     QApplication::setQuitOnLastWindowClosed(true);
     QCommandLineParser parser;

@@ -84,7 +84,7 @@ bool hasState(AtspiAccessible *node, AtspiStateType state)
 QString descriptionOf(AtspiAccessible *node)
 {
     GError *error = nullptr;
-    const QString description = takeString(atspi_accessible_get_description(node, &error)).trimmed();
+    const QString description = takeString(atspi_accessible_get_description(node, &error));
     g_clear_error(&error);
     return description;
 }
@@ -125,7 +125,8 @@ Ref application(qint64 pid)
 
 bool isButton(AtspiRole role)
 {
-    return role == ATSPI_ROLE_PUSH_BUTTON || role == ATSPI_ROLE_TOGGLE_BUTTON || role == ATSPI_ROLE_CHECK_BOX;
+    return role == ATSPI_ROLE_PUSH_BUTTON || role == ATSPI_ROLE_TOGGLE_BUTTON || role == ATSPI_ROLE_CHECK_BOX
+        || role == ATSPI_ROLE_PAGE_TAB;
 }
 
 std::optional<QPoint> centreOf(AtspiAccessible *node)
@@ -185,6 +186,7 @@ std::optional<PanelContent> PanelProbe::panel(qint64 pid)
     queue.push_back(std::move(app));
     std::optional<QString> input;
     QString inputHint;
+    QString inputName;
     Ref list;
     for (int visited = 0; !queue.empty() && visited < kMaxNodes && !(input && list); ++visited) {
         Ref node = std::move(queue.front());
@@ -196,7 +198,8 @@ std::optional<PanelContent> PanelProbe::panel(qint64 pid)
         }
         if ((role == ATSPI_ROLE_TEXT || role == ATSPI_ROLE_ENTRY) && !input) {
             input = textOf(node.get());
-            inputHint = descriptionOf(node.get());
+            inputHint = descriptionOf(node.get()).trimmed();
+            inputName = nameOf(node.get());
         }
         const int count = childCount(node.get());
         for (int i = 0; i < count; ++i) {
@@ -209,6 +212,8 @@ std::optional<PanelContent> PanelProbe::panel(qint64 pid)
     PanelContent content;
     content.input = input.value_or(QString());
     content.inputHint = inputHint;
+    content.inputName = inputName;
+    content.listName = nameOf(list.get());
     const int rows = std::min(childCount(list.get()), PanelContent::kMaxRows);
     for (int i = 0; i < rows; ++i) {
         Ref row = childAt(list.get(), i);
@@ -217,7 +222,11 @@ std::optional<PanelContent> PanelProbe::panel(qint64 pid)
         if (content.selected < 0 && hasState(row.get(), ATSPI_STATE_SELECTED))
             content.selected = i;
         content.rows.append(nameOf(row.get()));
-        content.groups.append(descriptionOf(row.get()));
+        // A group comes on a line of its own before the rest.
+        const QString description = descriptionOf(row.get());
+        const qsizetype lineEnd = description.indexOf(QLatin1Char('\n'));
+        content.groups.append(lineEnd < 0 ? QString() : description.left(lineEnd).trimmed());
+        content.details.append(description.mid(lineEnd + 1).trimmed());
     }
     return content;
 }
@@ -257,6 +266,20 @@ std::optional<QPoint> PanelProbe::buttonCentre(qint64 pid, const QString &name)
     return button ? centreOf(button.get()) : std::nullopt;
 }
 
+bool PanelProbe::pressButton(qint64 pid, const QString &name)
+{
+    const Ref button = findShowing(
+        pid, [&](AtspiAccessible *node) { return isButton(roleOf(node)) && nameOf(node) == name; });
+    AtspiAction *action = button ? atspi_accessible_get_action_iface(button.get()) : nullptr;
+    if (!action)
+        return false;
+    GError *error = nullptr;
+    const bool done = atspi_action_do_action(action, 0, &error);
+    g_clear_error(&error);
+    g_object_unref(action);
+    return done;
+}
+
 QStringList PanelProbe::shownNames(qint64 pid)
 {
     QStringList names;
@@ -266,6 +289,21 @@ QStringList PanelProbe::shownNames(qint64 pid)
         return false;
     });
     return names;
+}
+
+QStringList PanelProbe::shownRolesAndNames(qint64 pid)
+{
+    QStringList named;
+    findShowing(pid, [&](AtspiAccessible *node) {
+        if (QString name = nameOf(node); !name.isEmpty()) {
+            GError *error = nullptr;
+            const QString role = takeString(atspi_accessible_get_role_name(node, &error));
+            g_clear_error(&error);
+            named.append(role + QStringLiteral(": ") + name);
+        }
+        return false;
+    });
+    return named;
 }
 
 namespace {

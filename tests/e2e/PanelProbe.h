@@ -16,10 +16,15 @@ struct PanelContent
     QString input;
     // What the empty input shows in grey (its placeholder, which Qt offers as the field's description).
     QString inputHint;
+    // The accessible names of the input field and of the list, as a screen reader announces them.
+    QString inputName;
+    QString listName;
     QStringList rows;
-    // Each row's accessible description, parallel to rows: a file row's group in quick open ("Recent",
-    // "File Results", ...), "" for rows without one.
+    // From each row's accessible description, parallel to rows: its group (a file row's group in quick open,
+    // "Recent", "File Results", ..., or "Recent" for a command from the history), "" for rows without one;
+    // and what follows the group: the menu path and shortcut, or a file's folder.
     QStringList groups;
+    QStringList details;
     int selected = -1; // index into rows, -1 when no row is selected
 };
 
@@ -39,8 +44,11 @@ public:
     // on the bus.
     static QStringList frameTitles(qint64 pid);
     // The centre, in screen coordinates, of the first showing button named `name` in application `pid`'s
-    // windows (a checkable one too, which reads as a check box); nullopt when there is none.
+    // windows (a checkable one too, which reads as a check box, and a page tab); nullopt when there is none.
     static std::optional<QPoint> buttonCentre(qint64 pid, const QString &name);
+    // Does the first action of the first showing button named `name` in application `pid`'s windows, as a
+    // screen reader's user would press it; false when there is no such button or it did not take the action.
+    static bool pressButton(qint64 pid, const QString &name);
     // The names of application `pid`'s top-level windows of any kind (frames, dialogs, file choosers), in
     // the bus's order; nullopt when it is not on the bus or a read failed (it did not answer in time).
     static std::optional<QStringList> windowTitles(qint64 pid);
@@ -50,6 +58,8 @@ public:
     // The names of every element of application `pid` that is showing (labels, buttons, fields...), in
     // breadth-first order; empty when it is not on the bus.
     static QStringList shownNames(qint64 pid);
+    // As shownNames, each named element as "role: name" with the bus's role name ("page tab: General").
+    static QStringList shownRolesAndNames(qint64 pid);
 };
 
 } // namespace tavolin::test

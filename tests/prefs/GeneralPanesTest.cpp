@@ -263,6 +263,9 @@ TEST(PalettePaneTest, PreferenceShortcutAndHistory)
     EXPECT_FALSE(pane.usePreferenceShortcutButton()->isChecked());
     pane.usePreferenceShortcutButton()->click();
     EXPECT_EQ(env.settings.get(settings::kUsePreferenceShortcut), QJsonValue(true));
+    // Linux keys, not another platform's symbols.
+    const QString help = pane.usePreferenceShortcutHelpButton()->toolTip();
+    EXPECT_TRUE(help.contains(QLatin1String("Ctrl+,")) && !help.contains(QChar(0x2318))) << help.toStdString();
     pane.usePreferenceShortcutHelpButton()->click();
     EXPECT_TRUE(pane.usePreferenceShortcutHelpPopover()->isVisible());
     pane.deleteHistoryButton()->click();

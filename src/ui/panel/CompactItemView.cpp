@@ -1,6 +1,7 @@
 #include "ui/panel/CompactItemView.h"
 
 #include "common/KeyData.h"
+#include "ui/panel/RowTexts.h"
 #include "ui/panel/ThemeColors.h"
 
 #include <QFont>
@@ -29,7 +30,7 @@ void CompactItemView::render(const FileRowFields &file, bool firstInGroupFlag, q
     path = abbreviatedFolder(file.filePath);
     iconName = file.iconName;
     shortcut.clear();
-    group = file.group;
+    group = shownGroup(file.group);
     index = rowIndex;
     firstInGroup = firstInGroupFlag;
 }

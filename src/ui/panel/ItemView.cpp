@@ -1,5 +1,6 @@
 #include "ui/panel/ItemView.h"
 
+#include "ui/panel/RowTexts.h"
 #include "ui/panel/ThemeColors.h"
 
 #include <QDir>
@@ -65,10 +66,10 @@ void ItemView::render(const MenuItemData &item, bool recent, bool showMenuState)
         shortcut.clear();
 
     if (recent) {
-        groupLabel = QStringLiteral("Recent");
+        groupLabel = shownGroup(QStringLiteral("Recent"));
         groupLabelVisible = true;
     } else if (item.primaryHint()) {
-        groupLabel = *item.primaryHint();
+        groupLabel = shownGroup(*item.primaryHint());
         groupLabelVisible = true;
     } else {
         groupLabel.clear();
@@ -89,7 +90,7 @@ void ItemView::render(const FileRowFields &file, bool firstInGroup)
     iconVisible = true;
     shortcut.clear();
     status.clear();
-    groupLabel = firstInGroup ? file.group : QString();
+    groupLabel = firstInGroup ? shownGroup(file.group) : QString();
     groupLabelVisible = !groupLabel.isEmpty();
     stateMargin = kFileMargin;
 }

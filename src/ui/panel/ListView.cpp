@@ -7,6 +7,7 @@
 #include "ui/panel/ItemView.h"
 #include "ui/panel/KeyEventText.h"
 #include "ui/panel/PanelDelegate.h"
+#include "ui/panel/RowTexts.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -91,10 +92,9 @@ QVariant PanelListModel::data(const QModelIndex &index, int role) const
     if (role == Qt::DisplayRole)
         return row->title();
     // The group label is painted only over a group's first row; a screen reader hears it on every row.
-    if (const std::optional<FileRowFields> file = readFileRow(*row))
-        return file->group.isEmpty() ? QVariant() : QVariant(file->group);
     const auto *item = dynamic_cast<const MenuItemData *>(row.get());
-    return item && item->historyIndex() >= 0 ? QVariant(QStringLiteral("Recent")) : QVariant();
+    const QString description = accessibleRowDescription(*row, item && item->historyIndex() >= 0);
+    return description.isEmpty() ? QVariant() : QVariant(description);
 }
 
 void PanelListModel::reset()
@@ -118,6 +118,7 @@ ListView::ListView(DataSource &source, SettingsDomain &settings, QWidget *parent
     setMouseTracking(true);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setAutoFillBackground(false);
+    setAccessibleName(tr("Results"));
     viewport()->setAutoFillBackground(false);
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex &current) { Q_EMIT selectedRowChanged(current.isValid() ? current.row() : -1); });

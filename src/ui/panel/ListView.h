@@ -21,8 +21,8 @@ class PanelListModel final : public QAbstractListModel
 public:
     explicit PanelListModel(DataSource &source, QObject *parent = nullptr);
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
-    // DisplayRole: the row's title (for accessibility and tests). AccessibleDescriptionRole: a file row's
-    // group ("Recent", ...), "Recent" for a command row from the history, none for other rows.
+    // DisplayRole: the row's title (for accessibility and tests). AccessibleDescriptionRole: what follows
+    // the title for a screen reader (accessibleRowDescription): the group, then the path and shortcut.
     QVariant data(const QModelIndex &index, int role) const override;
     void reset();
 

@@ -112,6 +112,8 @@ PanelView::PanelView(DataSource &source, SettingsDomain &settings, QWidget *pare
     m_stackIcon->setFocusPolicy(Qt::NoFocus);
     m_stackIcon->setToolButtonStyle(Qt::ToolButtonTextOnly);
     m_input->setStyleSheet(QStringLiteral("background: transparent;"));
+    // The placeholder stays the field's description ("Commands", or that the application does not answer).
+    m_input->setAccessibleName(tr("Search"));
     m_inputBackground = new InputBackgroundController(*this, *m_stackIcon, source, settings, this);
     setStackImage(QStringLiteral("gear"));
     connect(m_input, &QLineEdit::textEdited, this, [this](const QString &text) {
@@ -188,14 +190,19 @@ void PanelView::setStackImage(const QString &name)
 {
     m_stackImage = name;
     // Text glyphs keep the button independent of the desktop's icon theme.
-    if (name == QLatin1String("gear"))
+    if (name == QLatin1String("gear")) {
         m_stackIcon->setText(QStringLiteral("⚙"));
-    else if (name == QLatin1String("update"))
+        m_stackIcon->setAccessibleName(tr("Tavolin's own commands"));
+    } else if (name == QLatin1String("update")) {
         m_stackIcon->setText(QStringLiteral("⬆"));
-    else if (name == QLatin1String("back"))
+        m_stackIcon->setAccessibleName(tr("Tavolin's own commands: an update is available"));
+    } else if (name == QLatin1String("back")) {
         m_stackIcon->setText(QStringLiteral("←"));
-    else
+        m_stackIcon->setAccessibleName(tr("Back to the application's commands"));
+    } else {
         m_stackIcon->setText(QString());
+        m_stackIcon->setAccessibleName(QString());
+    }
 }
 
 void PanelView::setPlaceholder(const QString &text)

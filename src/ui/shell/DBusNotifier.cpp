@@ -27,7 +27,7 @@ DBusNotifier::DBusNotifier(QObject *parent) : QObject(parent)
 
 QString DBusNotifier::summaryFor(const QString &title)
 {
-    return QStringLiteral("Error on \"%1\"").arg(title);
+    return tr("Error on \"%1\"").arg(title);
 }
 
 void DBusNotifier::showError(const QString &title, const QString &text, ErrorKind kind)

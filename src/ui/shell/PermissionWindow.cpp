@@ -11,7 +11,7 @@ namespace tavolin {
 
 PermissionWindow::PermissionWindow(std::function<bool()> turnOn, QWidget *parent)
     : QWidget(parent, Qt::Window), m_turnOn(std::move(turnOn)), m_description(new QLabel(this)),
-      m_button(new QPushButton(QStringLiteral("Turn On Accessibility"), this))
+      m_button(new QPushButton(tr("Turn On Accessibility"), this))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Tavolin"));
@@ -22,10 +22,10 @@ PermissionWindow::PermissionWindow(std::function<bool()> turnOn, QWidget *parent
     m_description->setOpenExternalLinks(true);
     m_description->setTextFormat(Qt::RichText);
     m_description->setText(
-        QStringLiteral("Tavolin needs to use accessibility features<br><br>"
-                       "To continue, please turn on accessibility for this desktop (Settings → Accessibility, "
-                       "or the button below, which switches on the desktop's accessibility bus; applications "
-                       "started before may need a restart). or see <a href=\"%1\">More Details</a>.")
+        tr("Tavolin needs to use accessibility features<br><br>"
+           "To continue, please turn on accessibility for this desktop (Settings → Accessibility, "
+           "or the button below, which switches on the desktop's accessibility bus; applications "
+           "started before may need a restart). or see <a href=\"%1\">More Details</a>.")
             .arg(QString::fromLatin1(kDetailsUrl)));
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_description);

@@ -9,15 +9,15 @@ namespace tavolin {
 UpdatePrompt::Choice DialogUpdatePrompt::offerUpdate(const AppcastItem &item, const QString &currentVersion)
 {
     QMessageBox box;
-    box.setWindowTitle(QStringLiteral("Tavolin Update"));
+    box.setWindowTitle(tr("Tavolin Update"));
     box.setTextFormat(Qt::PlainText); // feed text is never markup
-    box.setText(QStringLiteral("A new version of Tavolin is available: %1 (you have %2).")
+    box.setText(tr("A new version of Tavolin is available: %1 (you have %2).")
                     .arg(item.displayVersion, currentVersion));
     if (!item.title.isEmpty())
         box.setInformativeText(item.title);
-    QPushButton *download = box.addButton(QStringLiteral("Download"), QMessageBox::AcceptRole);
-    QPushButton *skip = box.addButton(QStringLiteral("Skip This Version"), QMessageBox::DestructiveRole);
-    box.addButton(QStringLiteral("Remind Me Later"), QMessageBox::RejectRole);
+    QPushButton *download = box.addButton(tr("Download"), QMessageBox::AcceptRole);
+    QPushButton *skip = box.addButton(tr("Skip This Version"), QMessageBox::DestructiveRole);
+    box.addButton(tr("Remind Me Later"), QMessageBox::RejectRole);
     box.setDefaultButton(download);
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
     box.exec();
@@ -31,7 +31,7 @@ UpdatePrompt::Choice DialogUpdatePrompt::offerUpdate(const AppcastItem &item, co
 void DialogUpdatePrompt::inform(const QString &message)
 {
     QMessageBox box;
-    box.setWindowTitle(QStringLiteral("Tavolin Update"));
+    box.setWindowTitle(tr("Tavolin Update"));
     box.setTextFormat(Qt::PlainText);
     box.setText(message);
     box.setWindowFlag(Qt::WindowStaysOnTopHint);

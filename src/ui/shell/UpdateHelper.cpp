@@ -75,9 +75,8 @@ void UpdateHelper::startCheck(bool interactive)
     if (url.isEmpty()) {
         log::info(QStringLiteral("no usable update feed address"));
         if (interactive)
-            finishInteractive(std::nullopt,
-                              QStringLiteral("No update feed is set: the address in the settings is not an "
-                                             "http, https or file address."));
+            finishInteractive(std::nullopt, tr("No update feed is set: the address in the settings is not an "
+                                               "http, https or file address."));
         Q_EMIT checkFinished();
         return;
     }
@@ -102,19 +101,29 @@ void UpdateHelper::onFinished(QNetworkReply *reply, bool interactive)
         return;
     m_reply = nullptr;
     std::optional<AppcastItem> item;
-    QString failure;
+    // The log keeps the English text; the user reads it in their language.
+    static constexpr const char *kFetchFailed = QT_TR_NOOP(
+        "Could not check for updates: the update feed could not be fetched (%1). Check the network connection "
+        "and try again.");
+    static constexpr const char *kUnreadable = QT_TR_NOOP("The update feed could not be read.");
+    const char *failed = nullptr;
     if (reply->error() != QNetworkReply::NoError) {
-        failure = QStringLiteral("Could not check for updates: the update feed could not be fetched (%1). "
-                                 "Check the network connection and try again.")
-                      .arg(reply->errorString());
+        failed = kFetchFailed;
     } else {
         item = appcast::newestItem(reply->read(appcast::kMaxFeedBytes + 1));
         if (!item)
-            failure = QStringLiteral("The update feed could not be read.");
+            failed = kUnreadable;
     }
-    // Offline is ordinary for a check nobody asked for: only one the user asked for fails as an error.
-    if (!failure.isEmpty())
-        interactive ? log::error(failure) : log::info(failure);
+    QString failure;
+    if (failed) {
+        // Offline is ordinary for a check nobody asked for: only one the user asked for fails as an error.
+        const auto filled = [&](const QString &text) {
+            return failed == kFetchFailed ? text.arg(reply->errorString()) : text;
+        };
+        const QString logged = filled(QString::fromUtf8(failed));
+        interactive ? log::error(logged) : log::info(logged);
+        failure = filled(tr(failed));
+    }
     const bool newer = item && appcast::compareVersions(item->version, m_currentVersion) > 0;
     if (newer)
         didFindValidUpdate(*item);
@@ -127,7 +136,7 @@ void UpdateHelper::finishInteractive(const std::optional<AppcastItem> &item, con
 {
     if (!item) {
         m_prompt.inform(failure.isEmpty()
-                            ? QStringLiteral("Tavolin %1 is the newest version available.").arg(m_currentVersion)
+                            ? tr("Tavolin %1 is the newest version available.").arg(m_currentVersion)
                             : failure);
         return;
     }

@@ -46,26 +46,27 @@ QString shortcutText(const SettingsDomain &settings)
 
 WelcomeWindow::WelcomeWindow(SettingsDomain &settings, QWidget *parent)
     : QWidget(parent, Qt::Window), m_bridge(settings, [this] { close(); }), m_shortcut(new QLineEdit(this)),
-      m_startOnLogin(new QCheckBox(QStringLiteral("Start Tavolin at login"), this)),
-      m_sendData(new QCheckBox(QStringLiteral("Share anonymous usage data"), this)),
-      m_getStarted(new QPushButton(QStringLiteral("Get Started"), this))
+      m_startOnLogin(new QCheckBox(tr("Start Tavolin at login"), this)),
+      m_sendData(new QCheckBox(tr("Share anonymous usage data"), this)),
+      m_getStarted(new QPushButton(tr("Get Started"), this))
 {
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("Welcome to Tavolin"));
+    setWindowTitle(tr("Welcome to Tavolin"));
     auto *layout = new QVBoxLayout(this);
-    auto *heading = new QLabel(QStringLiteral("Welcome to Tavolin"), this);
+    auto *heading = new QLabel(tr("Welcome to Tavolin"), this);
     QFont big = heading->font();
     big.setPixelSize(24);
     heading->setFont(big);
-    auto *text = new QLabel(QStringLiteral("Press the palette shortcut in any application to search its menu "
-                                           "commands. Type to filter, Return to run the command."),
+    auto *text = new QLabel(tr("Press the palette shortcut in any application to search its menu "
+                               "commands. Type to filter, Return to run the command."),
                             this);
     text->setWordWrap(true);
     layout->addWidget(heading);
     layout->addWidget(text);
     layout->addWidget(
-        new QLabel(QStringLiteral("Palette shortcut (click it or press Space on it, then press the keys):"), this));
+        new QLabel(tr("Palette shortcut (click it or press Space on it, then press the keys):"), this));
     m_shortcut->setReadOnly(true);
+    m_shortcut->setAccessibleName(tr("Palette shortcut"));
     m_shownShortcut = shortcutText(settings);
     m_shortcut->setText(m_shownShortcut);
     m_shortcut->installEventFilter(this);
@@ -147,7 +148,7 @@ void WelcomeWindow::setRecording(bool recording)
 {
     m_recording = recording;
     m_shortcut->setText(recording ? QString() : m_shownShortcut);
-    m_shortcut->setPlaceholderText(recording ? QStringLiteral("Press the keys, or Escape") : QString());
+    m_shortcut->setPlaceholderText(recording ? tr("Press the keys, or Escape") : QString());
 }
 
 void WelcomeWindow::keyPressEvent(QKeyEvent *event)

@@ -5,6 +5,8 @@
 #include "ui/shell/StallWatch.h"
 #include "common/QuitOnSignal.h"
 #include "session/DisplayCheck.h"
+#include "ui/common/AccessibleRoles.h"
+#include "ui/i18n/Translations.h"
 
 #include <QApplication>
 
@@ -53,6 +55,8 @@ int main(int argc, char **argv)
     tavolin::session::guardDisplayStart("tavolin");
     QApplication app(argc, argv);
     tavolin::session::displayStartDone();
+    tavolin::i18n::installTranslations(app);
+    tavolin::installAccessibleRoles();
     QApplication::setApplicationName(QStringLiteral("Tavolin"));
     QApplication::setApplicationVersion(QStringLiteral(TAVOLIN_VERSION));
     QApplication::setQuitOnLastWindowClosed(false); // the welcome window closing does not end the program

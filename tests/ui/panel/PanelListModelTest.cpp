@@ -1,6 +1,6 @@
 // What the list tells assistive technology about its rows: each row's title as its name and, as its
-// description, the group a file row belongs to in quick open or "Recent" for a command from the history,
-// although the group label is painted only once.
+// description, the group (a file row's in quick open, "Recent" for a command from the history) on a line of
+// its own, although the group label is painted only once, then the menu path and shortcut or the file's folder.
 #include "PanelTestSupport.h"
 
 #include <QAccessible>
@@ -11,51 +11,63 @@ namespace {
 class PanelListModelTest : public FilePanelFixture
 {
 protected:
+    QString title(int row) { return list().model()->index(row, 0).data().toString(); }
     QVariant description(int row) { return list().model()->index(row, 0).data(Qt::AccessibleDescriptionRole); }
+    QMap<QString, QString> descriptionsByTitle()
+    {
+        QMap<QString, QString> byTitle;
+        for (int row = 0; row < list().rowCount(); ++row)
+            byTitle.insert(title(row), description(row).toString());
+        return byTitle;
+    }
 };
 
-TEST_F(PanelListModelTest, EveryFileRowDescribesItsGroupNotOnlyTheFirstOfEach)
+TEST_F(PanelListModelTest, EveryFileRowDescribesItsGroupAndFolderNotOnlyTheFirstOfEach)
 {
     showFiles({std::make_shared<FileRow>(u"a.txt"_qs, u"/tmp/a.txt"_qs, u"Opened"_qs),
                std::make_shared<FileRow>(u"b.txt"_qs, u"/tmp/b.txt"_qs, u"Recent"_qs),
-               std::make_shared<FileRow>(u"c.txt"_qs, u"/tmp/c.txt"_qs, u"Recent"_qs),
-               std::make_shared<FileRow>(u"d.txt"_qs, u"/tmp/d.txt"_qs, u"File Results"_qs)});
-    ASSERT_EQ(list().rowCount(), 4);
-    EXPECT_EQ(description(0), QVariant(u"Opened"_qs));
-    EXPECT_EQ(description(1), QVariant(u"Recent"_qs));
-    EXPECT_EQ(description(2), QVariant(u"Recent"_qs));
-    EXPECT_EQ(description(3), QVariant(u"File Results"_qs));
-    EXPECT_EQ(list().model()->index(2, 0).data().toString(), u"c.txt"_qs);
-}
-
-TEST_F(PanelListModelTest, OnlyCommandRowsFromTheHistoryAreDescribedAsRecent)
-{
-    m_save->setHistoryIndex(0);
-    openPanel();
-    ASSERT_GT(list().rowCount(), 1);
-    EXPECT_EQ(list().model()->index(0, 0).data().toString(), u"Save"_qs);
-    EXPECT_EQ(description(0), QVariant(u"Recent"_qs));
-    EXPECT_FALSE(description(1).isValid());
-}
-
-TEST_F(PanelListModelTest, CommandRowsAndGrouplessFilesHaveNoDescription)
-{
-    openPanel();
-    ASSERT_GT(list().rowCount(), 0);
-    EXPECT_FALSE(description(0).isValid());
-
-    showFiles({std::make_shared<FileRow>(u"loose.txt"_qs, u"/tmp/loose.txt"_qs, QString())});
-    ASSERT_EQ(list().rowCount(), 1);
-    EXPECT_FALSE(description(0).isValid());
+               std::make_shared<FileRow>(u"c.txt"_qs, u"/srv/c.txt"_qs, u"Recent"_qs),
+               std::make_shared<FileRow>(u"d.txt"_qs, u"/tmp/d.txt"_qs, u"File Results"_qs),
+               std::make_shared<FileRow>(u"loose.txt"_qs, u"/tmp/loose.txt"_qs, QString())});
+    ASSERT_EQ(list().rowCount(), 5);
+    const QMap<QString, QString> expected{{u"a.txt"_qs, u"Opened\n/tmp"_qs},
+                                          {u"b.txt"_qs, u"Recent\n/tmp"_qs},
+                                          {u"c.txt"_qs, u"Recent\n/srv"_qs},
+                                          {u"d.txt"_qs, u"File Results\n/tmp"_qs},
+                                          {u"loose.txt"_qs, u"/tmp"_qs}};
+    EXPECT_EQ(descriptionsByTitle(), expected);
     EXPECT_FALSE(description(5).isValid()) << "a row past the end";
 }
 
-TEST_F(PanelListModelTest, TheAccessibleCellCarriesTheGroup)
+TEST_F(PanelListModelTest, CommandRowsTellTheirMenuPathAndShortcutAndFromTheHistoryTheirGroup)
+{
+    m_save->setHistoryIndex(0);
+    openPanel();
+    const QMap<QString, QString> shown = descriptionsByTitle();
+    const struct
+    {
+        QString title;
+        QString description;
+    } cases[] = {
+        {u"Save"_qs, u"Recent\nmenu File"_qs},  // from the history: the group on its own line first
+        {u"New"_qs, u"menu File, shortcut Ctrl+N"_qs},
+        {u"PDF"_qs, u"menu File > Export"_qs},   // the whole path, not the last menu only
+        {u"Export"_qs, u"menu File, submenu"_qs}, // a submenu tells so instead of its arrow glyph
+        {u"File"_qs, u"submenu"_qs},              // at the top: no path
+    };
+    for (const auto &row : cases) {
+        ASSERT_TRUE(shown.contains(row.title)) << row.title.toStdString() << " not listed";
+        EXPECT_EQ(shown.value(row.title).toStdString(), row.description.toStdString()) << row.title.toStdString();
+    }
+}
+
+TEST_F(PanelListModelTest, TheAccessibleCellCarriesTheDescription)
 {
     showFiles({std::make_shared<FileRow>(u"notes.txt"_qs, u"/tmp/notes.txt"_qs, u"Recent"_qs),
                std::make_shared<FileRow>(u"plan.md"_qs, u"/tmp/plan.md"_qs, u"File Results"_qs)});
     QAccessibleInterface *table = QAccessible::queryAccessibleInterface(&list());
     ASSERT_TRUE(table);
+    EXPECT_EQ(table->text(QAccessible::Name), u"Results"_qs);
     QStringList names;
     QStringList descriptions;
     for (int i = 0; i < table->childCount(); ++i) {
@@ -66,7 +78,7 @@ TEST_F(PanelListModelTest, TheAccessibleCellCarriesTheGroup)
         }
     }
     EXPECT_EQ(names, (QStringList{u"notes.txt"_qs, u"plan.md"_qs}));
-    EXPECT_EQ(descriptions, (QStringList{u"Recent"_qs, u"File Results"_qs}));
+    EXPECT_EQ(descriptions, (QStringList{u"Recent\n/tmp"_qs, u"File Results\n/tmp"_qs}));
 }
 
 } // namespace

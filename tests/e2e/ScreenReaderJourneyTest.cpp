@@ -1,0 +1,50 @@
+// What a screen reader finds in the open panel over a real application (Mousepad): the search field and the
+// result list have names, and each row tells its menu path and shortcut after its title, read over AT-SPI
+// as an accessibility dump of the palette's own window. The button beside the field is named in words.
+// Every wait is bounded and waits for what is then asserted.
+#include "EndToEndTest.h"
+#include "HeadlessSession.h"
+#include "MousepadRun.h"
+
+#include <gtest/gtest.h>
+
+namespace tavolin::test {
+namespace {
+
+class ScreenReaderJourney : public EndToEndTest
+{
+};
+
+TEST_F(ScreenReaderJourney, TheOpenPanelNamesItsFieldAndListAndTellsEachRowsPathAndShortcut)
+{
+    if (!Mousepad::installed())
+        GTEST_SKIP() << "mousepad is not installed";
+    std::optional<QString> window;
+    const std::unique_ptr<TestApp> mousepad = startMousepad(window);
+    ASSERT_TRUE(mousepad && window);
+    std::unique_ptr<PaletteRun> palette;
+    startPalette(settingsWithFixtureRule(QString()), palette);
+    if (!palette)
+        return;
+
+    const QString saveAs = QStringLiteral("Save As...");
+    const std::optional<PanelContent> content = openOver(*palette, *window, [&](const PanelContent &panel) {
+        const qsizetype row = panel.rows.indexOf(saveAs);
+        return row >= 0 && !panel.details.value(row).isEmpty();
+    });
+    ASSERT_TRUE(content) << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n"
+                         << palette->log().toStdString();
+    EXPECT_EQ(content->inputName, QStringLiteral("Search"));
+    EXPECT_EQ(content->inputHint, QStringLiteral("Commands"));
+    EXPECT_EQ(content->listName, QStringLiteral("Results"));
+    const QString details = content->details.value(content->rows.indexOf(saveAs));
+    EXPECT_TRUE(details.startsWith(QLatin1String("menu File, shortcut ")) && details.contains(QLatin1String("S")))
+        << details.toStdString();
+    EXPECT_TRUE(PanelProbe::buttonCentre(palette->pid(), QStringLiteral("Tavolin's own commands")))
+        << PanelProbe::shownNames(palette->pid()).join(QLatin1Char(',')).toStdString();
+    ASSERT_TRUE(closePanel());
+    EXPECT_EQ(palette->stopAndReportFaults(), QString());
+}
+
+} // namespace
+} // namespace tavolin::test
