@@ -31,7 +31,6 @@ public:
     // the menus between the item and the bar (a top-level menu's item: 0), for the context's depth limit.
     AXMenuItem(AXReadContextPtr context, ElementRef ref, ReadDepth depth, int level = 0);
 
-    const ElementRef &axElement() const { return m_axElement; }
     const std::shared_ptr<AXMenu> &submenu() const { return m_submenu; }
     const std::optional<QString> &title() const { return m_title; }
     bool enabled() const { return m_enabled; }

@@ -88,7 +88,6 @@ public:
     QHash<QString, QList<FileItemDataPtr>> itemMaps;
     QList<FileItemDataPtr> items;
 
-    JobManager &jobManager() { return *m_jobManager; }
 
 private:
     void clearRows();

@@ -51,8 +51,6 @@ public:
     // scores in load order.
     static FileTask queryAfterInit(const QString &query, FileDataSearchOption &source, BaseJob &job);
 
-    static FileTask emptyResult() { return FileTask::completed(); }
-
     // The ranking of queryAfterInit as a pure function (any thread); none once `cancelled` is cancelled.
     static std::optional<QList<FileItemDataPtr>> rank(const QString &query, const QList<FileItemDataPtr> &rows,
                                                       double threshold, double fuzziness,

@@ -51,7 +51,6 @@ public:
     const QString &group() const { return m_group; }
     void setGroup(const QString &group) { m_group = group; }
     const std::optional<QUrl> &url() const { return m_url; }
-    void setUrl(std::optional<QUrl> url) { m_url = std::move(url); }
     // Icon theme name; none when unknown.
     const std::optional<QString> &icon() const { return m_icon; }
     void setIcon(std::optional<QString> icon) { m_icon = std::move(icon); }

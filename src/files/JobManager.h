@@ -40,9 +40,6 @@ public:
 
     // The jobs in display order: "Opened", "Recent", "File Results" (empty before the first load).
     const std::vector<BaseJobPtr> &jobs() const { return m_jobs; }
-    OpenedJob &openedJob() { return *m_opened; }
-    RecentJob &recentJob() { return *m_recent; }
-    FilesJob &filesJob() { return *m_files; }
 
 private:
     std::shared_ptr<OpenedJob> m_opened;

@@ -16,9 +16,8 @@ public:
     RecentJob() = default;
     ~RecentJob() override;
 
-    // The list this job reads; defaults to recentFolder(). "" reads nothing. For tests.
-    void setRecentFile(const QString &path) { m_recentFile = path; }
-    QString recentFile() const { return m_recentFile ? *m_recentFile : recentdocuments::defaultFile(); }
+    // The list this job reads: recentFolder().
+    QString recentFile() const { return recentdocuments::defaultFile(); }
     // The desktop's recent-files list of this user; "" when unknown.
     static QString recentFolder() { return recentdocuments::defaultFile(); }
     // How the list names the application: its display name, executable and desktop id.
@@ -43,7 +42,6 @@ public:
 
 private:
     std::weak_ptr<QuickOpenJobWatcher> m_watcher;
-    std::optional<QString> m_recentFile;
     QString m_id;
     QList<FileItemDataPtr> m_all;
     std::optional<FileTask> m_initTask;

@@ -33,7 +33,6 @@ public:
 
     void loadSettings() override;
 
-    const QList<QJsonArray> &appRules() const { return m_appRules; }
     QTableWidget *table() const { return m_table; }
     QComboBox *defaultRulePullDown() const { return m_defaultRule; }
     // The rule pop-up of a row; nullptr outside the list.

@@ -32,7 +32,6 @@ public:
     QLineEdit *labelInput() const { return m_label; }
     QLineEdit *enLabelInput() const { return m_enLabel; }
     ShortcutRecorder *shortcutView() const { return m_shortcut; }
-    QComboBox *enabledButton() const { return m_enabled; }
 
     // Fills the controls from `item`.
     void fill(const PluginDataItem &item);
@@ -68,7 +67,6 @@ public:
     QPushButton *addButton() const { return m_add; }
     QToolButton *editButton() const { return m_edit; }
     QToolButton *deleteButton() const { return m_delete; }
-    ExtensionDetailDialog *detailDialog() const { return m_dialog; }
     // The row of record `index` of `key`; nullptr when there is none.
     QTreeWidgetItem *extensionRow(const QString &key, int index) const;
     QComboBox *statusPopup(const QString &key, int index) const;

@@ -38,16 +38,12 @@ public:
 
     ShortcutRecorder *shortcutView() const { return m_shortcutView; }
     ShortcutRecorder *openShortcutView() const { return m_openShortcutView; }
-    // Why the palette could not register the recorded palette or quick-open shortcut; hidden when it could.
-    QLabel *shortcutProblemLabel() const { return m_shortcutProblem; }
-    QLabel *openShortcutProblemLabel() const { return m_openShortcutProblem; }
     QCheckBox *showMenuStateButton() const { return m_showMenuState; }
     QCheckBox *usePreferenceShortcutButton() const { return m_usePreferenceShortcut; }
     QToolButton *usePreferenceShortcutHelpButton() const { return m_helpButton; }
     QFrame *usePreferenceShortcutHelpPopover() const { return m_helpPopover; }
     QCheckBox *quickOpenButton() const { return m_quickOpen; }
     QPushButton *deleteHistoryButton() const { return m_deleteHistory; }
-    const ShortcutValidator &shortcutValidator() const { return m_shortcutValidator; }
 
     void onShowMenuStateChanged();
     void onUsePreferenceShortcutChanged();

@@ -74,10 +74,6 @@ public:
     GeneralController *generalController() const { return m_general; }
     AppearanceController *appearanceController() const { return m_appearance; }
     PalettePane *palettePane() const { return m_palette; }
-    PaletteViewController *paletteViewController() const { return m_paletteView; }
-    AppRulesController *appRulesController() const { return m_appRules; }
-    MenuRulesController *menuRulesController() const { return m_menuRules; }
-    ExtensionController *extensionController() const { return m_extensions; }
     AboutController *aboutController() const { return m_about; }
     int buttonRowHeight() const;
 

@@ -30,7 +30,6 @@ public:
     // True while the pointer is over the row; otherwise true unless "hideOptionIcon" is on in the command
     // palette mode.
     bool shouldShowOptionIcon() const;
-    bool isOnHover() const { return m_isOnHover; }
 
     // The button's opacity (0 invisible, 1 shown); setting it stops a running fade.
     double iconAlpha() const;

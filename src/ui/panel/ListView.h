@@ -70,7 +70,6 @@ public:
     // The index of the first visible row last announced (scrollPositionChanged).
     int visibleOffset() const { return m_visibleOffset; }
 
-    StepScrollView &stepScroller() { return m_step; }
 
 Q_SIGNALS:
     void reloaded();

@@ -55,7 +55,6 @@ public:
     PanelLineEdit *input() const { return m_input; }
     ClickableLabel *hint() const { return m_hint; }
     QLabel *menuLabel() const { return m_menuLabel; }
-    QLabel *iconLabel() const { return m_iconLabel; }
     QToolButton *stackIcon() const { return m_stackIcon; }
     InputBackgroundController *inputBackgroundController() const { return m_inputBackground; }
 

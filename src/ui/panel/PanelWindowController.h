@@ -83,10 +83,6 @@ public:
     PanelWindow *window() const { return m_window.get(); }
     PanelView *panel() const { return m_panel; }
     ListView *list() const { return m_list; }
-    QFrame *inputBorder() const { return m_inputBorder; }
-    int indexBeforeHover() const { return m_indexBeforeHover; }
-    int indexAppliedOnHover() const { return m_indexAppliedOnHover; }
-    bool inDarkMode() const { return m_inDarkMode; }
     int inputMargin() const { return m_inputMargin; }
     bool hasUndo() const { return !m_undoGroups.isEmpty(); }
 

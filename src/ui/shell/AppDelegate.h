@@ -70,13 +70,9 @@ public:
     void onReopen();
     // Swallows the next reopen that arrives within a second.
     void lockReopenHandler();
-    bool preventReopen() const { return m_preventReopen; }
     void enableStartOnLogin(bool enabled);
 
-    PanelWindowController *windowController() const { return m_panel.get(); }
-    CommandPalette *commandPalette() const { return m_commandPalette.get(); }
     QuickOpenShell *quickOpen() const { return m_quickOpen.get(); }
-    UpdateHelper *updateHelper() const { return m_updates.get(); }
 
     // ShellPort
     AXAppPtr currentApp() const override { return m_curApp; }

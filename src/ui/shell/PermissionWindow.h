@@ -22,8 +22,6 @@ public:
     // `turnOn` returns whether the switch took; the window closes either way.
     explicit PermissionWindow(std::function<bool()> turnOn, QWidget *parent = nullptr);
 
-    QLabel *descriptionLabel() const { return m_description; }
-    QPushButton *openSystemPreferenceButton() const { return m_button; }
     void showSystemPreference();
 
 protected:

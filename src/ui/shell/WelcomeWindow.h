@@ -24,8 +24,6 @@ public:
     explicit WelcomeWindow(SettingsDomain &settings, QWidget *parent = nullptr);
 
     WelcomeBridge &bridge() { return m_bridge; }
-    QLineEdit *shortcutField() const { return m_shortcut; }
-    QPushButton *getStartedButton() const { return m_getStarted; }
     bool isRecording() const { return m_recording; }
 
 protected:
