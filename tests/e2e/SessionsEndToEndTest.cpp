@@ -170,13 +170,24 @@ TEST_F(SessionsEndToEnd, WithoutAnAccessibilityBusThePermissionWindowShows)
     ASSERT_TRUE(waitFor([&] { return windowMappedIn(side->environment(), QStringLiteral("Tavolin")); }, 10s))
         << "no permission window: " << palette->log().toStdString();
 
-    // Return presses its button: the switch is tried and the window closes.
-    const std::optional<ProgramRun> pressed =
-        runToEnd(QStringLiteral("xdotool"),
-                 {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), QStringLiteral("^Tavolin$"),
-                  QStringLiteral("windowactivate"), QStringLiteral("--sync"), QStringLiteral("key"), QStringLiteral("Return")},
-                 side->environment(), 5000);
-    ASSERT_TRUE(pressed && pressed->exitCode == 0) << (pressed ? pressed->output.toStdString() : "xdotool hung");
+    // Return presses its button: the switch is tried and the window closes. The key goes to the active window,
+    // so first the window must have the keyboard (asked for again while the window manager has not yet given
+    // it: a window found by name can be gone or not yet mapped a moment later).
+    const auto xdotoolIn = [&](const QStringList &arguments) -> std::optional<QString> {
+        const std::optional<ProgramRun> run = runToEnd(QStringLiteral("xdotool"), arguments, side->environment(), 5000);
+        return run && run->exitCode == 0 ? std::optional(run->output.trimmed()) : std::nullopt;
+    };
+    const bool active = waitFor(
+        [&] {
+            if (xdotoolIn({QStringLiteral("getactivewindow"), QStringLiteral("getwindowname")}) == QLatin1String("Tavolin"))
+                return true;
+            xdotoolIn({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                       QStringLiteral("^Tavolin$"), QStringLiteral("windowactivate")});
+            return false;
+        },
+        10s);
+    ASSERT_TRUE(active) << "the permission window never had the keyboard";
+    ASSERT_TRUE(xdotoolIn({QStringLiteral("key"), QStringLiteral("Return")}));
     EXPECT_TRUE(palette->waitForLog(QStringLiteral("accessibility switched on:"))) << palette->log().toStdString();
     EXPECT_TRUE(waitFor([&] { return !windowMappedIn(side->environment(), QStringLiteral("Tavolin")); }, 10s))
         << "the permission window stayed open";
