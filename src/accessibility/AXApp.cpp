@@ -96,6 +96,7 @@ AXApp::AXApp(std::shared_ptr<ElementSource> source, AXAppHooks hooks, ElementRef
     context->source = m_source;
     context->budget = m_budget;
     context->ignorableOption = m_hooks.ignorableOption;
+    context->keepDisabled = m_hooks.keepDisabledItems;
     if (m_hooks.appKey) {
         context->appKey = m_hooks.appKey;
     } else {

@@ -46,6 +46,8 @@ struct AXAppHooks
     std::function<QString()> appKey;
     // Builds the translation map (background thread). Empty: LocaleUtils::buildTransMap.
     std::function<void(const std::optional<LocaleBundle> &, const std::optional<QString> &locale)> buildTransMap;
+    // As AXReadContext::keepDisabled: the terminal tool shows disabled items, marked, instead of leaving them out.
+    bool keepDisabledItems = false;
 };
 
 enum class MenuLoad {

@@ -30,7 +30,7 @@ void AXMenu::readMenuItems(const AXReadContextPtr &context, const ElementRef &el
             continue;
         if (context->ruleFor(item->title()) == kHiddenWithSubmenu)
             continue;
-        if (!item->enabled())
+        if (!item->enabled() && !context->keepDisabled)
             continue;
         m_items.push_back(std::move(item));
     }

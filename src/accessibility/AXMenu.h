@@ -12,7 +12,8 @@ enum class MenuLevel {
 };
 
 // The items of one menu, in the order the element lists its children. Separators (no or empty title),
-// disabled items and items whose menu rule is 2 are left out; their submenus are never read.
+// disabled items (unless the context keeps them) and items whose menu rule is 2 are left out; their submenus
+// are never read.
 // Threads: as AXMenuItem.
 class AXMenu
 {

@@ -41,7 +41,8 @@ std::optional<KeyData> AXMenuItem::shortcut() const
 
 void AXMenuItem::readSubmenu()
 {
-    if (m_context->ruleFor(m_title) == kHiddenWithSubmenu)
+    // A disabled menu does not open: nothing below it can be performed (kept only with keepDisabled).
+    if (!m_enabled || m_context->ruleFor(m_title) == kHiddenWithSubmenu)
         return;
     ElementSource &source = *m_context->source;
     int64_t count = 0;

@@ -41,8 +41,8 @@ public:
     // The item's keyboard shortcut as the application shows it, or none. Reads the shortcut attributes now.
     std::optional<KeyData> shortcut() const;
 
-    // Reads (or re-reads) the submenu: kept only when the menu rule for the title is not 2, the item has
-    // exactly one child, and that child is a menu.
+    // Reads (or re-reads) the submenu: kept only when the item is enabled, the menu rule for the title is not
+    // 2, the item has exactly one child, and that child is a menu.
     void readSubmenu();
 
     // Asks the application to perform the item ("AXPress"). Fire-and-forget; the result is the source's.

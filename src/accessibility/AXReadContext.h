@@ -22,6 +22,10 @@ struct AXReadContext
     // The limits of the current reading (restarted by each load). Null: unbounded (records made by hand).
     std::shared_ptr<MenuReadBudget> budget;
 
+    // Disabled items are kept (AXMenuItem::enabled() tells them) instead of left out; their submenus are
+    // still not read. The palette leaves them out: it offers only what can be performed now.
+    bool keepDisabled = false;
+
     // Whether `element`, `depth` menus below the bar, is read (see MenuReadBudget::admit).
     bool admit(const ElementRef &element, int depth) const
     {

@@ -179,6 +179,7 @@ MenuItemData::MenuItemData(AXMenuItemPtr ref, const MenuItemData *parent, const 
                    ref->submenu() && !ref->submenu()->items().empty(), ref->shortcut(), parent, appKey)
 {
     m_isChecked = ref->checked();
+    m_isEnabled = ref->enabled();
     m_ref = std::move(ref);
 }
 

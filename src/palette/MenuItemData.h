@@ -155,6 +155,9 @@ public:
     void setHasSubmenu(bool hasSubmenu) { m_hasSubmenu = hasSubmenu; }
     bool isChecked() const { return m_isChecked; }
     void setIsChecked(bool checked) { m_isChecked = checked; }
+    // False only for a disabled item the reader was asked to keep (the terminal tool's rows).
+    bool isEnabled() const { return m_isEnabled; }
+    void setIsEnabled(bool enabled) { m_isEnabled = enabled; }
     const std::optional<KeyData> &shortcut() const { return m_shortcut; }
     void setShortcut(std::optional<KeyData> shortcut) { m_shortcut = std::move(shortcut); }
     const std::optional<QString> &showWhenPathIs() const { return m_showWhenPathIs; }
@@ -211,6 +214,7 @@ private:
     bool m_isChecked = false;
     bool m_applyOnHover = false;
     bool m_isSelfHidden = false;
+    bool m_isEnabled = true;
     AXMenuItemPtr m_ref;
     std::optional<QString> m_enTitle;
 

@@ -238,19 +238,25 @@ QString rowPathText(const MenuItemData &row)
     return row.path().isEmpty() ? row.title() : row.path().join(QLatin1String(kSeparator)) + QLatin1String(kSeparator) + row.title();
 }
 
+QLatin1String rowStateText(bool checked, bool submenu, bool disabled)
+{
+    // Every combination spelt out: lines are written by the hundred thousand, and a literal costs nothing.
+    static constexpr const char *kStates[] = {"", "checked", "submenu", "checked,submenu", "disabled",
+                                              "checked,disabled", "submenu,disabled", "checked,submenu,disabled"};
+    return QLatin1String(kStates[(checked ? 1 : 0) | (submenu ? 2 : 0) | (disabled ? 4 : 0)]);
+}
+
 QString rowLine(const MenuItemData &row)
 {
-    QStringList state;
-    if (row.isChecked())
-        state.append(QStringLiteral("checked"));
-    if (row.hasSubmenu())
-        state.append(QStringLiteral("submenu"));
+    const QLatin1String state = rowStateText(row.isChecked(), row.hasSubmenu(), !row.isEnabled());
     QString line = flatText(rowPathText(row));
     const QString shortcut = row.shortcut() ? row.shortcut()->displayText() : QString();
     if (!shortcut.isEmpty() || !state.isEmpty())
         line += QLatin1Char('\t') + shortcut;
-    if (!state.isEmpty())
-        line += QLatin1Char('\t') + state.join(QLatin1Char(','));
+    if (!state.isEmpty()) {
+        line += QLatin1Char('\t');
+        line += state;
+    }
     return line;
 }
 
@@ -283,7 +289,7 @@ void RowLineWriter::append(const MenuItemData &row, QString &out)
             key = m_keys.emplace(*row.shortcut(), row.shortcut()->displayText()).first;
         shortcut = &key->second;
     }
-    appendShortcutAndState(shortcut, row.isChecked(), row.hasSubmenu(), out);
+    appendShortcutAndState(shortcut, rowStateText(row.isChecked(), row.hasSubmenu(), !row.isEnabled()), out);
 }
 
 void RowLineWriter::append(const RowsFile &file, const ScoredLine &line, QString &out)
@@ -296,20 +302,19 @@ void RowLineWriter::append(const RowsFile &file, const ScoredLine &line, QString
     if (row.path)
         out += *row.path;
     out += QLatin1String(row.title, qsizetype(row.titleSize));
-    appendShortcutAndState(row.shortcut, row.checked, row.submenu, out);
+    appendShortcutAndState(row.shortcut, rowStateText(row.checked, row.submenu, row.disabled), out);
 }
 
-void RowLineWriter::appendShortcutAndState(const QString *shortcut, bool checked, bool submenu, QString &out)
+void RowLineWriter::appendShortcutAndState(const QString *shortcut, QLatin1String state, QString &out)
 {
-    const bool hasState = checked || submenu;
-    if ((shortcut && !shortcut->isEmpty()) || hasState) {
+    if ((shortcut && !shortcut->isEmpty()) || !state.isEmpty()) {
         out += QLatin1Char('\t');
         if (shortcut)
             out += *shortcut;
     }
-    if (hasState) {
+    if (!state.isEmpty()) {
         out += QLatin1Char('\t');
-        out += checked ? (submenu ? QLatin1String("checked,submenu") : QLatin1String("checked")) : QLatin1String("submenu");
+        out += state;
     }
 }
 
@@ -322,8 +327,7 @@ QJsonObject rowJson(const MenuItemData &row)
         {QStringLiteral("shortcut"), shortcut.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(shortcut)},
         {QStringLiteral("checked"), row.isChecked()},
         {QStringLiteral("submenu"), row.hasSubmenu()},
-        // A row read from a file has no live item; the file lists only what can be performed.
-        {QStringLiteral("enabled"), row.ref() ? row.ref()->enabled() : true},
+        {QStringLiteral("enabled"), row.isEnabled()},
     };
 }
 

@@ -63,8 +63,8 @@ MenuRead readApplicationRows(const AXAppPtr &app, std::chrono::milliseconds boun
 // The rows file: UTF-8, one row per line,
 //   PATH > TITLE [TAB SHORTCUT [TAB STATE]]
 // where the path's menus and the title are separated by " > ", SHORTCUT is a key combination in the form
-// people write ("Ctrl+Shift+S", "F5", empty: none) and STATE a comma-separated list of "checked" and
-// "submenu". Blank lines and lines starting with "#" are skipped. This is also what `list` prints, so its
+// people write ("Ctrl+Shift+S", "F5", empty: none) and STATE a comma-separated list of "checked", "submenu"
+// and "disabled" (an item the application offers but does not allow now). Blank lines and lines starting with "#" are skipped. This is also what `list` prints, so its
 // output can be read back.
 //
 // A row kept as the texts of its `list` line instead of being built (RowsForm::Plain). The texts belong to
@@ -77,6 +77,7 @@ struct PlainRow
     uint32_t titleSize = 0;
     bool checked = false;
     bool submenu = false;
+    bool disabled = false;
 };
 // A scored row of a file read in the plain form: built (`row` indexes RowsFile::rows) or plain (`row` < 0).
 struct ScoredLine
@@ -125,7 +126,7 @@ public:
     void append(const RowsFile &file, const ScoredLine &line, QString &out);
 
 private:
-    void appendShortcutAndState(const QString *shortcut, bool checked, bool submenu, QString &out);
+    void appendShortcutAndState(const QString *shortcut, QLatin1String state, QString &out);
 
     struct KeyHash
     {
@@ -135,6 +136,9 @@ private:
     const std::pair<const RowPathPtr, QString> *m_lastPath = nullptr; // in m_paths
     std::unordered_map<KeyData, QString, KeyHash> m_keys; // displayText()
 };
+
+// The state field of a row's line: "checked", "submenu", "disabled", comma-separated in that order; "" for none.
+QLatin1String rowStateText(bool checked, bool submenu, bool disabled);
 
 // {"path": [...], "title": ..., "shortcut": "Ctrl+S" or null, "checked": bool, "submenu": bool, "enabled": bool}
 QJsonObject rowJson(const MenuItemData &row);

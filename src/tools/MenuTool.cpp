@@ -25,7 +25,7 @@ namespace {
 constexpr auto kDescription = R"(List, search and perform the menu-bar commands of an application.
 
 Commands:
-  list                 every command and submenu: PATH > TITLE, shortcut, state
+  list                 every command and submenu, disabled ones marked: PATH > TITLE, shortcut, state
   search QUERY         the rows the palette would list for QUERY, best first, with scores
   perform "PATH"       performs one command, e.g. "File > Save As…" (case and "..." for "…" are forgiven)
 
@@ -33,7 +33,7 @@ Without --pid the application of the focused window is used.
 
 Rows file (--rows; "-" reads standard input): UTF-8, one row per line,
   PATH > TITLE<TAB>SHORTCUT<TAB>STATE
-shortcut and state optional; STATE: "checked", "submenu" or both, comma-separated;
+shortcut and state optional; STATE: any of "checked", "submenu", "disabled", comma-separated;
 blank lines and lines starting with # are skipped. The output of list is such a file.
 
 Exit codes:
@@ -50,6 +50,7 @@ Exit codes:
   8  the application did not answer within the time-out (0.9 s a request) before its menu bar was read,
      or answered too slowly for any command to be read within the reading's 3 s
   9  the application or its menu bar went away while it was read
+  10 the command is disabled: the application does not offer it now (nothing was pressed)
 
 Menus read only in part are still listed, with a warning on standard error saying why: the
 application stopped answering, an item vanished while it was read, or a limit was reached (each
@@ -60,6 +61,7 @@ JSON output (--json) is one object whose "format" member is its version (now 1):
                  "shortcut", "checked", "submenu", "enabled"[, "score"]}]}
   perform:      {"format", "application", "command": PATH, "performed": true or false,
                  "row": the row performed or null, "error": why not, or null}
+  "enabled" is false for a command the application has disabled now.
   A failure before the application's commands are read (codes 2 to 5, 7 to 9) prints no JSON.)";
 
 // How long perform waits for the application's answer to a press; the source answers within about one
@@ -169,7 +171,10 @@ std::optional<Failure> readApplication(ToolPlatform &platform, const Options &op
     std::optional<LanguageLoad> language;
     if (options.command == QLatin1String("search"))
         language.emplace();
-    AXAppPtr app = AXApp::create(target.source, language ? language->hooks() : AXAppHooks{}, target.application);
+    AXAppHooks hooks = language ? language->hooks() : AXAppHooks{};
+    // The tool shows the menus as they are, disabled items marked; perform refuses those by name.
+    hooks.keepDisabledItems = true;
+    AXAppPtr app = AXApp::create(target.source, std::move(hooks), target.application);
     rows.appName = app->name();
     rows.pid = app->pid();
     rows.source = target.source;
@@ -321,9 +326,12 @@ std::optional<Failure> perform(const Options &options, const Rows &rows, ToolPla
     row = findRow(rows.rows, options.argument);
     const QString in = QStringLiteral("%1 (pid %2)").arg(rows.appName.value_or(QStringLiteral("the application"))).arg(rows.pid);
     if (!row)
-        return Failure{ExitCode::NoMatch, QStringLiteral("no command \"%1\" in %2 (disabled commands are not listed)").arg(options.argument, in)};
+        return Failure{ExitCode::NoMatch, QStringLiteral("no command \"%1\" in %2").arg(options.argument, in)};
     if (row->hasSubmenu())
         return Failure{ExitCode::NoMatch, QStringLiteral("\"%1\" is a submenu, not a command").arg(rowPathText(*row))};
+    if (!row->isEnabled())
+        return Failure{ExitCode::Disabled, QStringLiteral("\"%1\" is disabled in %2: the application does not offer it now")
+                                               .arg(rowPathText(*row), in)};
     // The outcome may come on another thread, after this function gave up on it.
     auto outcome = std::make_shared<std::promise<AXError>>();
     std::future<AXError> answered = outcome->get_future();

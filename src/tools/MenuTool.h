@@ -26,6 +26,7 @@ enum class ExitCode : int {
     EmptyMenus = 7,      // the menu bar's menus hold no commands: the application fills them when opened
     NotAnswering = 8,    // no answer within the time-out before the menu bar was read, or no command within the budget
     Vanished = 9,        // the application or its menu bar went away while it was read
+    Disabled = 10,       // perform found the item, but the application has it disabled
 };
 
 // The version of `--json` output, its "format" member; raised when a member changes meaning or goes.

@@ -22,6 +22,7 @@ struct ParsedState
 {
     bool checked = false;
     bool submenu = false;
+    bool disabled = false;
     QStringList unknown;
 };
 
@@ -34,6 +35,8 @@ ParsedState parseState(const QString &field)
             state.checked = true;
         else if (w == QLatin1String("submenu"))
             state.submenu = true;
+        else if (w == QLatin1String("disabled"))
+            state.disabled = true;
         else if (!w.isEmpty())
             state.unknown.append(w);
     }
@@ -175,6 +178,7 @@ private:
         auto row = std::make_shared<MenuItemData>(title.toString(), path, state.checked,
                                                   shortcut ? shortcut->key : std::nullopt, QString());
         row->setHasSubmenu(state.submenu);
+        row->setIsEnabled(!state.disabled);
         if (m_filter) {
             const double score = m_filter->score(*row);
             m_file.scores.push_back(score);
@@ -208,6 +212,7 @@ private:
         row.titleSize = uint32_t(title.size());
         row.checked = state.checked;
         row.submenu = state.submenu;
+        row.disabled = state.disabled;
         return row;
     }
 

@@ -89,6 +89,24 @@ TEST_F(AXMenuTest, DisabledItemsSubmenuIsNeverRead)
     EXPECT_GT(source->requestCount(QStringLiteral("Deepest")), 0);
 }
 
+TEST_F(AXMenuTest, KeptDisabledItemsAreMarkedAtEveryDepthAndTheirSubmenusStayUnread)
+{
+    auto context = std::make_shared<AXReadContext>(*test::readContext(source));
+    context->keepDisabled = true;
+    AXMenu edit;
+    edit.readMenuItems(context, editMenuElement(), MenuLevel::Submenu);
+    ASSERT_EQ(titles(edit), (QStringList{"Undo", "Locked", "Hidden", "Kept"}));
+    const AXMenuItemPtr &locked = edit.items()[1];
+    EXPECT_FALSE(locked->enabled());
+    EXPECT_FALSE(locked->submenu());
+    EXPECT_EQ(source->requestCount(QStringLiteral("InsideLocked")), 0);
+    const AXMenuItemPtr &kept = edit.items().back();
+    EXPECT_TRUE(kept->enabled());
+    ASSERT_TRUE(kept->submenu());
+    EXPECT_EQ(titles(*kept->submenu()), (QStringList{"Deep", "DeepLocked", "Deeper"}));
+    EXPECT_FALSE(kept->submenu()->items()[1]->enabled());
+}
+
 TEST_F(AXMenuTest, UntitledItemsSubmenuIsNeverRead)
 {
     readEdit();

@@ -50,6 +50,8 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"FunctionKey", "View > Reload\tF5", {QStringLiteral("View > Reload\tF5")}, 0},
         ParseCase{"StateWithoutShortcut", "View > Line Numbers\t\tchecked\n", {QStringLiteral("View > Line Numbers\t\tchecked")}, 0},
         ParseCase{"BothStates", "A > B\t\tsubmenu,checked\n", {QStringLiteral("A > B\t\tchecked,submenu")}, 0},
+        ParseCase{"DisabledWithOtherStates", "A > B\tCtrl+V\tdisabled, checked,submenu\n",
+                  {QStringLiteral("A > B\tCtrl+V\tchecked,submenu,disabled")}, 0},
         ParseCase{"BlanksAroundSegmentsTrimmed", "  File  >  Open  \n", {QStringLiteral("File > Open")}, 0},
         ParseCase{"CommentsAndBlankLinesSkipped", "# rows\n\n   \n  # indented\nEdit > Copy\n", {QStringLiteral("Edit > Copy")}, 0},
         ParseCase{"WindowsLineEnds", "Edit > Copy\tCtrl+C\r\nEdit > Cut\r\n",
@@ -75,7 +77,11 @@ TEST(MenuRowsTest, LineFormReadsBackToTheSameRows)
         row(QStringLiteral("Word Wrap"), {QStringLiteral("View")}, QStringLiteral("Alt+Z"), true),
         row(QStringLiteral("Zoom In"), {QStringLiteral("View")}, QStringLiteral("Ctrl++")),
         row(QStringLiteral("Next Tab"), {QStringLiteral("Window")}, QStringLiteral("Ctrl+Page Down")),
+        row(QStringLiteral("Paste"), {QStringLiteral("Edit")}, QStringLiteral("Ctrl+V")),
+        row(QStringLiteral("Spelling"), {QStringLiteral("Edit")}, std::nullopt, true),
     };
+    rows[6]->setIsEnabled(false);
+    rows[7]->setIsEnabled(false);
     QByteArray text;
     for (const MenuItemDataPtr &r : rows)
         text += rowLine(*r).toUtf8() + '\n';
@@ -89,6 +95,7 @@ TEST(MenuRowsTest, LineFormReadsBackToTheSameRows)
         EXPECT_EQ(rowLine(*back.rows[i]), rowLine(*rows[i]));
         EXPECT_EQ(back.rows[i]->isChecked(), rows[i]->isChecked());
         EXPECT_EQ(back.rows[i]->hasSubmenu(), rows[i]->hasSubmenu());
+        EXPECT_EQ(back.rows[i]->isEnabled(), rows[i]->isEnabled()) << rowLine(*rows[i]).toStdString();
     }
 }
 
@@ -195,7 +202,7 @@ TEST(MenuRowsTest, TabsAndLineBreaksInTitlesDoNotSplitTheLine)
 TEST(MenuRowsTest, WriterGivesEachRowsLineInOneText)
 {
     QList<MenuItemDataPtr> rows = parseRows("File > Save\tCtrl+S\nFile > Save As\tCtrl+Shift+S\nQuit\tCtrl+S\n"
-                                            "View > Wrap\t\tchecked\nView > Zoom\t\tsubmenu,checked\nView > Zoom > In\tCtrl++\n").rows;
+                                            "View > Wrap\t\tchecked\nView > Zoom\t\tsubmenu,checked\nView > Zoom > In\tCtrl++\tdisabled\n").rows;
     rows.append(row(QStringLiteral("Tab\there\nand there"), {QStringLiteral("Odd\tMenu")}, std::nullopt, false, true));
     rows.append(row(QStringLiteral("Save"), {QStringLiteral("File")})); // the same path text, another path object
     auto nameless = std::make_shared<MenuItemData>(QStringLiteral("Nameless Key"), QStringList{QStringLiteral("Keys")},
@@ -215,6 +222,7 @@ TEST(MenuRowsTest, WriterGivesEachRowsLineInOneText)
     EXPECT_EQ(text, expected);
     EXPECT_TRUE(expected.contains(QStringLiteral("Odd Menu > Tab here and there\t\tsubmenu\n")));
     EXPECT_TRUE(expected.contains(QStringLiteral("\nKeys > Nameless Key\n")));
+    EXPECT_TRUE(expected.contains(QStringLiteral("\nView > Zoom > In\tCtrl++\tdisabled\n")));
 }
 
 TEST(MenuRowsTest, JsonFormNamesEveryField)
@@ -229,6 +237,11 @@ TEST(MenuRowsTest, JsonFormNamesEveryField)
     const QJsonObject checked = rowJson(*row(QStringLiteral("Wrap"), {QStringLiteral("View")}, QStringLiteral("Ctrl+Shift+P"), true));
     EXPECT_EQ(checked.value(QStringLiteral("shortcut")).toString(), QStringLiteral("Ctrl+Shift+P"));
     EXPECT_TRUE(checked.value(QStringLiteral("checked")).toBool());
+
+    const QList<MenuItemDataPtr> read = parseRows("Edit > Copy\nEdit > Paste\tCtrl+V\tdisabled\n").rows;
+    ASSERT_EQ(read.size(), 2);
+    EXPECT_TRUE(rowJson(*read[0]).value(QStringLiteral("enabled")).toBool(false));
+    EXPECT_FALSE(rowJson(*read[1]).value(QStringLiteral("enabled")).toBool(true));
 }
 
 struct FindCase

@@ -107,12 +107,13 @@ protected:
     FakePlatform platform;
 };
 
-TEST_F(MenuToolTest, ListPrintsEveryEnabledRowInMenuOrder)
+TEST_F(MenuToolTest, ListPrintsEveryRowInMenuOrderMarkingDisabledOnes)
 {
     const ToolRun r = run({QStringLiteral("list")});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, QStringLiteral("File > New\tCtrl+N\n"
                                     "File > Save As…\tCtrl+Shift+S\n"
+                                    "File > Revert\t\tdisabled\n"
                                     "File > Recent\t\tsubmenu\n"
                                     "File > Recent > notes.txt\n"
                                     "View > Word Wrap\t\tchecked\n"
@@ -131,12 +132,16 @@ TEST_F(MenuToolTest, ListJsonCarriesTheApplicationAndTheRows)
     EXPECT_EQ(document.value(QStringLiteral("application")).toObject().value(QStringLiteral("pid")).toInt(), kPid);
     EXPECT_TRUE(document.value(QStringLiteral("format")).isDouble()) << "scripts check the format's version";
     const QJsonArray rows = document.value(QStringLiteral("rows")).toArray();
-    ASSERT_EQ(rows.size(), 6);
+    ASSERT_EQ(rows.size(), 7);
     EXPECT_EQ(rows[1].toObject().value(QStringLiteral("shortcut")).toString(), QStringLiteral("Ctrl+Shift+S"));
-    EXPECT_TRUE(rows[2].toObject().value(QStringLiteral("submenu")).toBool());
-    EXPECT_TRUE(rows[4].toObject().value(QStringLiteral("checked")).toBool());
-    for (const QJsonValue &row : rows)
-        EXPECT_TRUE(row.toObject().value(QStringLiteral("enabled")).toBool()) << "only enabled items are listed";
+    EXPECT_TRUE(rows[3].toObject().value(QStringLiteral("submenu")).toBool());
+    EXPECT_TRUE(rows[5].toObject().value(QStringLiteral("checked")).toBool());
+    for (const QJsonValue &row : rows) {
+        const QJsonObject object = row.toObject();
+        EXPECT_EQ(object.value(QStringLiteral("enabled")).toBool(true),
+                  object.value(QStringLiteral("title")).toString() != QStringLiteral("Revert"))
+            << QJsonDocument(object).toJson().toStdString();
+    }
     ASSERT_EQ(platform.asked.size(), 1u);
     EXPECT_EQ(platform.asked[0], std::optional<int32_t>(kPid));
 }
@@ -187,6 +192,14 @@ TEST_F(MenuToolTest, PerformJsonTellsWhatWasPerformedOrWhyNot)
         EXPECT_FALSE(result.value(QStringLiteral("error")).toString().isEmpty()) << missed.out.toStdString();
     }
     EXPECT_EQ(platform.source->performed().size(), 1);
+
+    const ToolRun disabled = run({QStringLiteral("perform"), QStringLiteral("File > Revert"), QStringLiteral("--json")});
+    EXPECT_EQ(disabled.code, 10);
+    const QJsonObject refused = QJsonDocument::fromJson(disabled.out.toUtf8()).object();
+    EXPECT_FALSE(refused.value(QStringLiteral("performed")).toBool(true)) << disabled.out.toStdString();
+    EXPECT_FALSE(refused.value(QStringLiteral("row")).toObject().value(QStringLiteral("enabled")).toBool(true))
+        << disabled.out.toStdString();
+    EXPECT_EQ(platform.source->performed().size(), 1);
 }
 
 struct PerformFailure
@@ -213,7 +226,8 @@ TEST_P(PerformFailureTest, PressesNothing)
 
 INSTANTIATE_TEST_SUITE_P(
     Items, PerformFailureTest,
-    testing::Values(PerformFailure{"DisabledItemIsNotListed", "File > Revert", 1, "no command \"File > Revert\" in Notes (pid 4300)"},
+    testing::Values(PerformFailure{"DisabledItemIsRefused", "file > revert", 10,
+                                   "\"File > Revert\" is disabled in Notes (pid 4300): the application does not offer it now"},
                     PerformFailure{"SubmenuIsNotACommand", "File > Recent", 1, "is a submenu"},
                     PerformFailure{"TopLevelMenuIsNotACommand", "File", 1, "no command"},
                     PerformFailure{"Unmatched", "Edit > Paste", 1, "no command"}),
@@ -328,12 +342,19 @@ TEST_F(MenuToolTest, RowsFileIsListedAndRankedWithoutAnApplication)
     const ToolRun back = run({QStringLiteral("list"), QStringLiteral("--rows"), file.fileName()});
     EXPECT_EQ(back.code, 0);
     EXPECT_EQ(back.out, listed.out) << "list output reads back as a rows file";
-    EXPECT_TRUE(back.err.contains(QStringLiteral("line 7: an empty menu or title"))) << back.err.toStdString();
+    EXPECT_TRUE(back.err.contains(QStringLiteral("line 8: an empty menu or title"))) << back.err.toStdString();
 
     const ToolRun ranked = run({QStringLiteral("search"), QStringLiteral("wrap"), QStringLiteral("--rows"), file.fileName()});
     EXPECT_EQ(ranked.code, 0);
     EXPECT_TRUE(ranked.out.section(QLatin1Char('\n'), 0, 0).endsWith(QStringLiteral("View > Word Wrap\t\tchecked")))
         << ranked.out.toStdString();
+    const ToolRun disabled = run({QStringLiteral("search"), QStringLiteral("revert"), QStringLiteral("--rows"), file.fileName()});
+    EXPECT_TRUE(disabled.out.section(QLatin1Char('\n'), 0, 0).endsWith(QStringLiteral("File > Revert\t\tdisabled")))
+        << disabled.out.toStdString();
+    const ToolRun json = run({QStringLiteral("list"), QStringLiteral("--json"), QStringLiteral("--rows"), file.fileName()});
+    const QJsonArray rows = QJsonDocument::fromJson(json.out.toUtf8()).object().value(QStringLiteral("rows")).toArray();
+    ASSERT_EQ(rows.size(), 7) << json.out.toStdString();
+    EXPECT_FALSE(rows[2].toObject().value(QStringLiteral("enabled")).toBool(true)) << "a disabled line reads back disabled";
     EXPECT_TRUE(platform.asked.empty());
 }
 
