@@ -1,10 +1,15 @@
 #include "ScriptProcesses.h"
 
 #include "Notifier.h"
+#include "ProcessGroup.h"
 #include "common/Log.h"
 
+#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTimer>
+
+#include <csignal>
 
 namespace tavolin {
 namespace {
@@ -87,6 +92,7 @@ void ScriptProcesses::start(const QString &label, const QString &entry, const Ru
     process->setProcessEnvironment(ScriptRunner::environmentFor(context));
     process->setStandardInputFile(QProcess::nullDevice());
     process->setStandardOutputFile(QProcess::nullDevice());
+    process->setChildProcessModifier(&processgroup::leadOwnGroup);
     m_children.insert(process, Child{label, promise, {}, false});
     connect(process, &QProcess::readyReadStandardError, this, [this, process] { collectError(process); });
     connect(process, &QProcess::finished, this, [this, process] { exited(process); });
@@ -96,6 +102,9 @@ void ScriptProcesses::start(const QString &label, const QString &entry, const Ru
     });
     log::info(QStringLiteral("run extension %1: %2").arg(label, entry));
     process->start();
+    // The pid is known once start() returns; the child makes it its group's id before it runs the script.
+    if (const auto child = m_children.find(process); child != m_children.end())
+        child->group = process->processId();
 }
 
 void ScriptProcesses::collectError(QProcess *process)
@@ -111,6 +120,7 @@ void ScriptProcesses::exited(QProcess *process)
     collectError(process);
     const Child child = m_children.take(process);
     process->deleteLater();
+    endGroup(child.group);
     if (!child.promise)
         return;
     RunOutcome outcome;
@@ -140,14 +150,40 @@ void ScriptProcesses::failedToStart(QProcess *process)
     settle(child.promise, outcome);
 }
 
+void ScriptProcesses::endGroup(qint64 group)
+{
+    // The script has been reaped, but while any member of its group lives the kernel keeps the group's id
+    // from being handed out again, so this reaches only what the script left behind. After SIGTERM the id
+    // may fall free; pids are handed out cyclically, so it is not reused within the grace.
+    if (!processgroup::signalGroup(group, SIGTERM))
+        return; // nothing was left running
+    log::info(QStringLiteral("ending what extension process group %1 left running").arg(group));
+    m_endingGroups.insert(group);
+    QTimer::singleShot(kGroupGraceMs, this, [this, group] {
+        if (m_endingGroups.remove(group))
+            processgroup::signalGroup(group, SIGKILL);
+    });
+}
+
 void ScriptProcesses::stopAll()
 {
     m_stopping = true;
     const QHash<QProcess *, Child> children = std::exchange(m_children, {});
     for (auto it = children.begin(); it != children.end(); ++it) {
+        it.key()->disconnect(this);
+        processgroup::signalGroup(it->group, SIGTERM);
+    }
+    // One grace for all of them together, so quitting waits about as long with many scripts as with one.
+    const QDeadlineTimer grace(kGroupGraceMs);
+    for (auto it = children.begin(); it != children.end(); ++it)
+        it.key()->waitForFinished(int(grace.remainingTime()));
+    for (auto it = children.begin(); it != children.end(); ++it)
+        processgroup::signalGroup(it->group, SIGKILL);
+    for (const qint64 group : std::exchange(m_endingGroups, {}))
+        processgroup::signalGroup(group, SIGKILL);
+    for (auto it = children.begin(); it != children.end(); ++it) {
         QProcess *process = it.key();
-        process->disconnect(this);
-        process->kill();
+        process->kill(); // in case it had not yet made its group
         process->waitForFinished(1000); // reaps it
         settle(it->promise, RunOutcome{RunOutcome::Kind::Stopped, 0, QString()});
         delete process;

@@ -33,7 +33,7 @@ struct RunOutcome
         Refused,    // the entry does not name a file inside the extension folder; nothing ran
         NotStarted, // no program for the entry, or the program could not be started
         Failed,     // non-zero exit status or a crash
-        Stopped,    // the runner was destroyed first; the child, if any, was killed
+        Stopped,    // the runner was destroyed first; the child and its group, if any, were ended
     };
     Kind kind = Kind::Succeeded;
     int exitCode = 0;
@@ -64,8 +64,10 @@ struct LaunchPlan
 //
 // At most `maxRunningScripts` scripts run at once; a run beyond that, like any run that cannot start, is not
 // queued: it fails at once with a notification saying so. A run waits for its child however long it takes
-// and reaps it. Destroying the runner kills children still running (their runs end Stopped) and stops its
-// thread, so it may block briefly; the Notifier must outlive the runner.
+// and reaps it. Each script leads a process group of its own; when its run ends, whatever it left running in
+// that group (background jobs, daemons that did not make a session of their own) is ended too. Destroying the
+// runner ends children still running and their groups (their runs end Stopped) and stops its thread, so it
+// may block briefly (about half a second); the Notifier must outlive the runner.
 //
 // Threads: run() may be called from any thread; the Notifier is called on the runner's thread.
 class ScriptRunner

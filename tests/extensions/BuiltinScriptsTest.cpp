@@ -65,6 +65,10 @@ protected:
         m_env.unset("FAKE_SCHEMA");
         m_env.unset("FAKE_SHOWN");
         ASSERT_TRUE(QDir().mkpath(m_tools.path() + QStringLiteral("/bin")));
+        // Always there on a real system; the scripts start a lasting program with them.
+        for (const char *name : {"setsid", "sleep"})
+            ASSERT_TRUE(QFile::link(QStringLiteral("/usr/bin/") + QLatin1String(name),
+                                    m_tools.path() + QStringLiteral("/bin/") + QLatin1String(name)));
     }
 
     void addTool(const QString &name, const QByteArray &script)

@@ -92,7 +92,16 @@ for candidate in x-terminal-emulator gnome-terminal konsole xfce4-terminal mate-
 done
 [ -n "$terminal" ] || fail "no terminal program found (x-terminal-emulator, gnome-terminal, konsole, xfce4-terminal, xterm, ...)."
 
-# Started in the folder and left running on its own; its output must not hold Tavolin's pipe open.
+# Started in the folder and left running on its own; its output must not hold Tavolin's pipe open. What this
+# script leaves in its process group is ended when it exits, so the terminal gets a session of its own, and
+# the script waits (briefly) until it has one.
 cd -- "$folder" || fail "cannot enter \"$folder\"."
-"$terminal" </dev/null >/dev/null 2>&1 &
+setsid "$terminal" </dev/null >/dev/null 2>&1 &
+child=$!
 disown
+for _ in {1..200}; do
+  stat=$(<"/proc/$child/stat") || break # already gone
+  read -r _ _ _ session _ <<<"${stat##*) }"
+  [ "$session" = "$child" ] && break
+  sleep 0.01
+done
