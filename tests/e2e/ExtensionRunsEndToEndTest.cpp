@@ -1,6 +1,7 @@
 // Extensions run from the real palette over the Qt fixture: twenty scripts that never end do not hold back
 // the next one, and a notification server that takes the failure notice and never answers leaves the palette
-// answering `tavolin --show` at once. Every wait is bounded; the test skips, saying why, when the session or
+// answering `tavolin --show` at once; what a script leaves running ends with its run, or with the palette
+// when the script still runs as it quits. Every wait is bounded; the test skips, saying why, when the session or
 // xdotool is missing.
 #include "EndToEndTest.h"
 #include "HeadlessSession.h"
@@ -19,10 +20,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <iostream>
 
 namespace tavolin::test {
@@ -154,6 +157,52 @@ TEST_F(ExtensionRunsEndToEnd, ANotificationServerThatNeverAnswersLeavesThePalett
     server.kill();
     server.waitForFinished(5000);
     EXPECT_EQ(m_palette->stopAndReportFaults(), QString());
+}
+
+QByteArray contentOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Whether `pid` runs (an exited one not yet reaped by whoever inherited it does not count).
+bool isRunning(qint64 pid)
+{
+    const QByteArray stat = contentOf(QStringLiteral("/proc/%1/stat").arg(pid));
+    const qsizetype close = stat.lastIndexOf(')');
+    return pid > 1 && close > 0 && stat.size() > close + 2 && stat.at(close + 2) != 'Z';
+}
+
+TEST_F(ExtensionRunsEndToEnd, WhatAnExtensionLeftRunningEndsWithItsRunAndWithThePalette)
+{
+    const QString helper = m_palette->dataHome() + QStringLiteral("/helper");
+    const QString daemon = m_palette->dataHome() + QStringLiteral("/daemon");
+    const auto leaving = [](const QString &file, const char *then) {
+        return QStringLiteral("sleep 300 >/dev/null 2>&1 &\necho $! > '%1.tmp'\nmv '%1.tmp' '%1'\n%2\n")
+            .arg(file, QLatin1String(then))
+            .toUtf8();
+    };
+    addExtensions({{QStringLiteral("Start Helper"), leaving(helper, "exit 0")},
+                   {QStringLiteral("Start Daemon"), leaving(daemon, "exec sleep 600")}});
+    qint64 helperPid = 0;
+    qint64 daemonPid = 0;
+    const auto cleanUp = qScopeGuard([&] {
+        for (const qint64 pid : {helperPid, daemonPid})
+            if (isRunning(pid) && contentOf(QStringLiteral("/proc/%1/comm").arg(pid)).trimmed() == "sleep")
+                ::kill(static_cast<pid_t>(pid), SIGKILL);
+    });
+
+    ASSERT_TRUE(runFromPanel(QStringLiteral("Start Helper")));
+    ASSERT_TRUE(waitFor([&] { return QFileInfo::exists(helper); }, 10s)) << m_palette->log().toStdString();
+    helperPid = contentOf(helper).trimmed().toLongLong();
+    EXPECT_TRUE(waitFor([&] { return !isRunning(helperPid); }, 10s)) << "the helper outlived its run";
+
+    ASSERT_TRUE(runFromPanel(QStringLiteral("Start Daemon")));
+    ASSERT_TRUE(waitFor([&] { return QFileInfo::exists(daemon); }, 10s)) << m_palette->log().toStdString();
+    daemonPid = contentOf(daemon).trimmed().toLongLong();
+    ASSERT_TRUE(isRunning(daemonPid));
+    EXPECT_EQ(m_palette->stopAndReportFaults(), QString());
+    EXPECT_TRUE(waitFor([&] { return !isRunning(daemonPid); }, 10s)) << "the daemon outlived the palette";
 }
 
 } // namespace
