@@ -14,7 +14,8 @@
 #
 # The environment is printed as `export KEY=VALUE` lines:   eval "$(scripts/headless-session.sh start)"
 # Running start twice reuses a live session; stop on a session that is gone does nothing. Every wait is
-# bounded; start exits non-zero with a message on stderr when a piece does not come up.
+# bounded; start exits non-zero with a message on stderr when a piece does not come up. TAVOLIN_SESSION_SCREEN
+# sets the X screen (default 1280x1024x24; 2560x1600x24 with QT_SCALE_FACTOR=2 shows a HiDPI desktop).
 set -euo pipefail
 
 die() { echo "headless-session: $*" >&2; exit 1; }
@@ -176,7 +177,7 @@ do_start() {
   #    resets when its last client leaves, which wipes the accessibility bus property on the root window.
   local dfile="$state_dir/display.$$"
   rm -f "$dfile"
-  XVFB_PID=$(setsid Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset \
+  XVFB_PID=$(setsid Xvfb -displayfd 3 -screen 0 "${TAVOLIN_SESSION_SCREEN:-1280x1024x24}" -nolisten tcp -noreset \
     3>"$dfile" >"$state_dir/xvfb.log" 2>&1 & echo $!)
   save_state
   for _ in $(seq 100); do [ -s "$dfile" ] && break; alive "$XVFB_PID" || break; sleep 0.05; done
