@@ -52,13 +52,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     SearchUtils &search = SearchUtils::shared();
     MenuItemData row(title, QStringList{menu}, false, key, QStringLiteral("mousepad"));
     const FoldedText keyword(typed, search.foldMode());
-    const double score = search.scrore(keyword, row);
+    const double score = search.rowScore(keyword, row);
     const RowPrefilter filter(search, typed);
     const QString rowTitle = row.title();
     const QString rowMenu = row.path().value(0);
     const QStringView path[] = {QStringView(rowMenu)};
     if (!row.path().isEmpty() && !filter.mayList(rowTitle, path))
-        fuzz::require(score <= search.threshod, "the pre-filter rules out only rows the search leaves out",
+        fuzz::require(score <= search.threshold, "the pre-filter rules out only rows the search leaves out",
                       title + QLatin1Char('|') + typed + QLatin1Char('|') + menu);
     (void)search.search(typed, {std::make_shared<MenuItemData>(title, QStringList{menu}, true, key, QString())});
     return 0;

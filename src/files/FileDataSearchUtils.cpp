@@ -76,7 +76,7 @@ FileTask FileDataSearchUtils::ensure(const std::optional<FileTask> &load, std::f
 FileTask FileDataSearchUtils::queryAfterInit(const QString &query, FileDataSearchOption &source, BaseJob &job)
 {
     QList<FileItemDataPtr> rows = source.all();
-    const double threshold = source.threshod();
+    const double threshold = source.threshold();
     const double fuzziness = source.fuzziness();
     const QString group = job.group();
     std::weak_ptr<BaseJob> weakJob = job.weak_from_this();

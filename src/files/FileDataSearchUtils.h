@@ -21,7 +21,7 @@ public:
     virtual ~FileDataSearchOption() = default;
     virtual std::weak_ptr<QuickOpenJobWatcher> watcher() const = 0;
     // Rows scoring strictly above it are kept.
-    virtual double threshod() const = 0;
+    virtual double threshold() const = 0;
     virtual double fuzziness() const = 0;
     // Everything the source loaded, in load order.
     virtual QList<FileItemDataPtr> all() const = 0;

@@ -28,7 +28,7 @@ public:
     void setWatcher(std::weak_ptr<QuickOpenJobWatcher> watcher) override { m_watcher = std::move(watcher); }
     QString group() const override { return QString::fromLatin1(filegroup::kRecent); }
     std::optional<FileTask> initTask() const override { return m_initTask; }
-    double threshod() const override { return 0.4; }
+    double threshold() const override { return 0.4; }
     double fuzziness() const override { return 0.2; }
     QList<FileItemDataPtr> all() const override { return m_all; }
     const QString &id() const { return m_id; }

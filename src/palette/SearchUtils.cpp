@@ -115,7 +115,7 @@ void SearchUtils::setLocaleContext(std::optional<QLocale> locale)
 QList<MenuItemDataPtr> SearchUtils::search(const QString &keyword, const QList<MenuItemDataPtr> &items)
 {
     std::vector<ScoredEntry> scores = buildScores(keyword, items);
-    std::erase_if(scores, [this](const ScoredEntry &entry) { return !(entry.score > threshod); });
+    std::erase_if(scores, [this](const ScoredEntry &entry) { return !(entry.score > threshold); });
     std::stable_sort(scores.begin(), scores.end(),
                      [](const ScoredEntry &a, const ScoredEntry &b) { return a.score > b.score; });
     QList<MenuItemDataPtr> result;
@@ -137,7 +137,7 @@ std::vector<SearchUtils::ScoredEntry> SearchUtils::buildScores(const QString &ke
     return scores;
 }
 
-double SearchUtils::scrore(const FoldedText &keyword, MenuItemData &item)
+double SearchUtils::rowScore(const FoldedText &keyword, MenuItemData &item)
 {
     return scoreRow(keyword, item, LocaleUtils::hasTrans());
 }
@@ -145,7 +145,6 @@ double SearchUtils::scrore(const FoldedText &keyword, MenuItemData &item)
 double SearchUtils::scoreRow(const FoldedText &keywordText, MenuItemData &item, bool hasTrans)
 {
     const FoldedSpan keyword = keywordText.span();
-    const double threshold = threshod;
     const FoldMode mode = keywordText.mode();
     const RowSearchForms &forms = item.titleForms(mode); // path forms are folded below only when needed
     // Below the threshold a title form's exact score never matters (containment or the path forms replace
@@ -194,7 +193,7 @@ double SearchUtils::score(const QString &text, const QString &word, std::optiona
 RowPrefilter::RowPrefilter(SearchUtils &search, const QString &keyword)
     : m_search(search),
       m_keyword(keyword, search.foldMode()),
-      m_threshold(search.threshod),
+      m_threshold(search.threshold),
       m_fuzziness(search.fuzziness),
       m_decides(!LocaleUtils::hasTrans() && !hasControlCharacters(keyword)),
       m_byLetters(m_keyword.mode() == FoldMode::Default && m_fuzziness >= 0 && m_fuzziness <= 1),

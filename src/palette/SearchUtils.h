@@ -35,7 +35,7 @@ public:
     // Fuzziness given to title scores.
     double fuzziness = 0.2;
     // A row is listed only when its score is strictly greater.
-    double threshod = 0.4;
+    double threshold = 0.4;
 
     // The locale of the current application; it only matters for the Turkish dotted and dotless i.
     const std::optional<QLocale> &localeContext() const { return m_localeContext; }
@@ -47,7 +47,7 @@ public:
     // One entry per item, in item order.
     std::vector<ScoredEntry> buildScores(const QString &keyword, const QList<MenuItemDataPtr> &items);
     // The score of one row against a keyword folded with foldMode().
-    double scrore(const FoldedText &keyword, MenuItemData &item);
+    double rowScore(const FoldedText &keyword, MenuItemData &item);
 
     // The fuzzy score of plain texts under the current locale context (folds both on every call).
     double score(const QString &text, const QString &word, std::optional<double> fuzziness) const;
@@ -67,15 +67,15 @@ private:
 // Decides only rows whose texts are all ASCII, built by the basic constructor (no live item, English title or
 // history index) while no translation is in use; every other row may be listed. The search's threshold,
 // fuzziness and fold mode are read at construction; the search must outlive the filter. Immutable;
-// mayList() and score() are safe from any thread (score() as SearchUtils::scrore() is).
+// mayList() and score() are safe from any thread (score() as SearchUtils::rowScore() is).
 class RowPrefilter
 {
 public:
     RowPrefilter(SearchUtils &search, const QString &keyword);
 
-    // The row's score for the keyword: SearchUtils::scrore(), so that a row can be scored as soon as it is
+    // The row's score for the keyword: SearchUtils::rowScore(), so that a row can be scored as soon as it is
     // built, while it is in the cache.
-    double score(MenuItemData &row) const { return m_search.scrore(m_keyword, row); }
+    double score(MenuItemData &row) const { return m_search.rowScore(m_keyword, row); }
 
     // False only when a row with this title and path (each element and the title trimmed, as a row holds
     // them; the top menu first) scores at most the threshold for the keyword, with or without a submenu.
@@ -83,7 +83,7 @@ public:
 
     // What a row of these texts would score, without building it, for the rows the filter decides alone:
     // ASCII texts under the default fold mode. `decided` false: build the row and score it. Otherwise `score`
-    // is SearchUtils::scrore() of the row built from these texts (with `hasSubmenu`) when it is above the
+    // is SearchUtils::rowScore() of the row built from these texts (with `hasSubmenu`) when it is above the
     // threshold, and none when the row would not be listed.
     struct PlainScore
     {

@@ -360,7 +360,7 @@ std::vector<RankedRow> rankRows(const QString &query, const QList<MenuItemDataPt
     const qsizetype threads = rows.size() < kRowsPerThread ? 1 : std::max(1, QThread::idealThreadCount());
     const auto scoreRange = [&](qsizetype begin, qsizetype end) {
         for (qsizetype i = begin; i < end; ++i)
-            scores[size_t(i)] = {i, rows.at(i) ? search.scrore(keyword, *rows.at(i)) : 0.0};
+            scores[size_t(i)] = {i, rows.at(i) ? search.rowScore(keyword, *rows.at(i)) : 0.0};
     };
     std::vector<std::thread> workers;
     for (qsizetype t = 1; t < threads; ++t)
@@ -368,7 +368,7 @@ std::vector<RankedRow> rankRows(const QString &query, const QList<MenuItemDataPt
     scoreRange(0, rows.size() / threads);
     for (std::thread &worker : workers)
         worker.join();
-    return listed(rows, std::move(scores), search.threshod);
+    return listed(rows, std::move(scores), search.threshold);
 }
 
 std::vector<RankedRow> rankScoredRows(const QList<MenuItemDataPtr> &rows, const std::vector<double> &scores)
@@ -377,12 +377,12 @@ std::vector<RankedRow> rankScoredRows(const QList<MenuItemDataPtr> &rows, const 
     entries.reserve(size_t(rows.size()));
     for (qsizetype i = 0; i < rows.size(); ++i)
         entries.push_back({i, size_t(i) < scores.size() ? scores[size_t(i)] : 0.0});
-    return listed(rows, std::move(entries), SearchUtils::shared().threshod);
+    return listed(rows, std::move(entries), SearchUtils::shared().threshold);
 }
 
 std::vector<const ScoredLine *> rankLines(const RowsFile &file)
 {
-    const double threshold = SearchUtils::shared().threshod;
+    const double threshold = SearchUtils::shared().threshold;
     std::vector<const ScoredLine *> ranked;
     for (const ScoredLine &line : file.lines) {
         if (line.score > threshold)

@@ -32,14 +32,14 @@ public:
     void setWatcher(std::weak_ptr<QuickOpenJobWatcher> watcher) override { m_watcher = std::move(watcher); }
     QString group() const override { return kGroup; }
     std::optional<FileTask> initTask() const override { return load; }
-    double threshod() const override { return threshold; }
+    double threshold() const override { return limit; }
     double fuzziness() const override { return 0.2; }
     QList<FileItemDataPtr> all() const override { return rows; }
     FileTask setApp(const QString &, const AXAppPtr &) override { return FileTask::completed(); }
     FileTask query(const QString &query) override { return FileDataSearchUtils::query(query, *this, *this); }
 
     QList<FileItemDataPtr> rows;
-    double threshold = 0.4;
+    double limit = 0.4;
     std::optional<FileTask> load;
 
 private:

@@ -66,7 +66,7 @@ protected:
         SearchUtils &search = SearchUtils::shared();
         search.setLocaleContext(std::nullopt);
         search.fuzziness = 0.2;
-        search.threshod = 0.4;
+        search.threshold = 0.4;
     }
 
     // Printable ASCII: the texts the filter decides alone.
@@ -98,7 +98,7 @@ protected:
         SearchUtils &search = SearchUtils::shared();
         for (const Settings &settings : kSettings) {
             search.fuzziness = settings.fuzziness;
-            search.threshod = settings.threshold;
+            search.threshold = settings.threshold;
             search.setLocaleContext(settings.turkic ? std::optional(QLocale(QLocale::Turkish)) : std::nullopt);
             const RowPrefilter filter(search, query);
             const FoldedText keyword(query, search.foldMode());
@@ -121,16 +121,16 @@ TEST_P(RowPrefilterTest, RulesOutOnlyRowsTheSearchWouldNotList)
     const QString query = QString::fromUtf16(GetParam().query);
     forEachCase(query, [&](const Case &row) {
         const bool mayList = row.filter.mayList(row.title, row.pathViews);
-        const double score = row.search.scrore(row.keyword, *makeRow(row.title, row.path));
-        const double submenuScore = row.search.scrore(row.keyword, *makeRow(row.title, row.path, -1, true));
-        if (score > row.search.threshod || submenuScore > row.search.threshod) {
+        const double score = row.search.rowScore(row.keyword, *makeRow(row.title, row.path));
+        const double submenuScore = row.search.rowScore(row.keyword, *makeRow(row.title, row.path, -1, true));
+        if (score > row.search.threshold || submenuScore > row.search.threshold) {
             EXPECT_TRUE(mayList) << row.where(score);
         }
         // Rows whose title holds the keyword, and rows for a one-letter keyword, may be let through unscored;
         // every other row of ASCII texts is decided exactly.
         const bool letThrough = row.title.contains(query, Qt::CaseInsensitive) || row.keyword.size() == 1;
         if (row.ascii && !letThrough) {
-            EXPECT_EQ(mayList, score > row.search.threshod) << row.where(score);
+            EXPECT_EQ(mayList, score > row.search.threshold) << row.where(score);
         }
     });
 }
@@ -140,13 +140,13 @@ TEST_P(RowPrefilterTest, ScoresThePlainRowsItDecidesAsTheSearchScoresThemBuilt)
     forEachCase(QString::fromUtf16(GetParam().query), [](const Case &row) {
         for (const bool submenu : {false, true}) {
             const RowPrefilter::PlainScore plain = row.filter.plainScore(row.title, row.pathViews, submenu);
-            const double score = row.search.scrore(row.keyword, *makeRow(row.title, row.path, -1, submenu));
+            const double score = row.search.rowScore(row.keyword, *makeRow(row.title, row.path, -1, submenu));
             // Only plain rows under the default fold mode are decided without building them.
             EXPECT_EQ(plain.decided, row.ascii && !row.settings.turkic) << row.where(score, submenu);
             if (!plain.decided)
                 continue;
             // Listed rows come with their exact score, the others with none.
-            EXPECT_EQ(plain.score.has_value(), score > row.search.threshod) << row.where(score, submenu);
+            EXPECT_EQ(plain.score.has_value(), score > row.search.threshold) << row.where(score, submenu);
             if (plain.score) {
                 EXPECT_EQ(*plain.score, score) << row.where(score, submenu);
             }

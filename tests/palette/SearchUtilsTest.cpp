@@ -17,7 +17,7 @@ protected:
     double scoreOf(const MenuItemDataPtr &row, const QString &keyword)
     {
         SearchUtils &search = SearchUtils::shared();
-        return search.scrore(FoldedText(keyword, search.foldMode()), *row);
+        return search.rowScore(FoldedText(keyword, search.foldMode()), *row);
     }
 
     static QStringList titles(const QList<MenuItemDataPtr> &rows)

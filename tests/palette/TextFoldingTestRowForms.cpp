@@ -148,7 +148,7 @@ TEST(RowForms, ScoresDoNotDependOnWhenPathFormsAreFolded)
             MenuItemData lazy(title, path, false, std::nullopt, QString());
             MenuItemData built(title, path, false, std::nullopt, QString());
             built.searchForms(search.foldMode());
-            EXPECT_DOUBLE_EQ(search.scrore(folded, lazy), search.scrore(folded, built))
+            EXPECT_DOUBLE_EQ(search.rowScore(folded, lazy), search.rowScore(folded, built))
                 << keyword.toStdString() << " / " << title.toStdString();
         }
     }
