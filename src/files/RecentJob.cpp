@@ -35,7 +35,7 @@ FileTask RecentJob::setApp(const QString &bundle, const AXAppPtr &app)
     m_all.clear();
     if (m_initTask && m_initTask->isPending())
         m_initTask->cancel();
-    const QString file = recentFile();
+    const QString file = recentFolder();
     const recentdocuments::AppMatch match = appMatch(bundle, app);
     std::weak_ptr<BaseJob> weakSelf = weak_from_this();
     m_initTask = runStep<QList<FileItemDataPtr>>(

@@ -16,8 +16,6 @@ public:
     RecentJob() = default;
     ~RecentJob() override;
 
-    // The list this job reads: recentFolder().
-    QString recentFile() const { return recentdocuments::defaultFile(); }
     // The desktop's recent-files list of this user; "" when unknown.
     static QString recentFolder() { return recentdocuments::defaultFile(); }
     // How the list names the application: its display name, executable and desktop id.
