@@ -15,6 +15,11 @@ QString configDir()
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/tavolin");
 }
 
+QString cacheDir()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/tavolin");
+}
+
 QString stateDir()
 {
     // Qt 6.4 knows no state location: read the variable as the base directory specification says.

@@ -11,6 +11,8 @@ namespace tavolin::paths {
 QString dataDir();
 // $XDG_CONFIG_HOME/tavolin (default ~/.config/tavolin): one settings file per domain.
 QString configDir();
+// $XDG_CACHE_HOME/tavolin (default ~/.cache/tavolin): what can be computed again, kept to save the time.
+QString cacheDir();
 // $XDG_STATE_HOME/tavolin (default ~/.local/state/tavolin): what programs remember between runs that is no
 // setting (where a window was left).
 QString stateDir();

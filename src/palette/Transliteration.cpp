@@ -2,12 +2,19 @@
 
 #include "common/Log.h"
 #include "common/ViewMap.h"
+#include "palette/TransliterationCacheFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
 
 #include <QHashFunctions>
 
 #include <unicode/translit.h>
 #include <unicode/uchar.h>
 #include <unicode/uscript.h>
+#include <unicode/uversion.h>
 #include <unicode/utf16.h>
 
 #include <algorithm>
@@ -20,6 +27,8 @@
 namespace tavolin {
 namespace {
 
+constexpr char kTransliteration[] = "Any-Latin; NFD; [:Nonspacing Mark:] Remove; NFC";
+
 // One transliterator for the process, used under a lock. Creating "Any-Latin" takes tens of milliseconds and
 // each script's rules are compiled on first use (Chinese: about 100 ms); clones, one per thread, would each
 // compile them again when they meet a script at the same time. The memo in front of it (see SegmentMemo)
@@ -30,8 +39,8 @@ public:
     SharedTransliterator()
     {
         UErrorCode status = U_ZERO_ERROR;
-        m_transliterator.reset(icu::Transliterator::createInstance(
-            icu::UnicodeString(u"Any-Latin; NFD; [:Nonspacing Mark:] Remove; NFC"), UTRANS_FORWARD, status));
+        m_transliterator.reset(
+            icu::Transliterator::createInstance(icu::UnicodeString::fromUTF8(kTransliteration), UTRANS_FORWARD, status));
         if (U_FAILURE(status)) {
             log::error(QStringLiteral("Latin transliteration unavailable: %1").arg(QString::fromLatin1(u_errorName(status))));
             m_transliterator.reset();
@@ -140,11 +149,16 @@ std::optional<QString> latinByTable(const QString &text)
 // repeat their words ("源文件", "Файл"), and ICU takes tens of microseconds a word. Sharded so threads rarely
 // wait on each other; a shard that reaches its bound starts again empty, so memory stays bounded whatever
 // the texts.
+//
+// With a cache file, the memo starts from what earlier processes computed and hands what this one computed
+// back to it: ICU compiles a script's rules on its first text (Chinese: 0.1 s and more), which a new process
+// would otherwise pay again for the same titles.
 class SegmentMemo
 {
 public:
     QString latinOf(QStringView segment)
     {
+        loadCacheOnce();
         const size_t hash = qHash(segment);
         Shard &shard = m_shards[hash % kShards];
         {
@@ -154,11 +168,50 @@ public:
                 return it->second;
         }
         QString latin = transliterated(segment.toString());
-        std::lock_guard lock(shard.mutex);
-        if (shard.latin.size() >= kShardBound)
-            shard.latin.clear();
-        shard.latin.emplace(segment.toString(), latin);
+        {
+            std::lock_guard lock(shard.mutex);
+            if (shard.latin.size() >= kShardBound)
+                shard.latin.clear();
+            shard.latin.emplace(segment.toString(), latin);
+        }
+        std::lock_guard lock(m_cacheMutex);
+        if (!m_cachePath.isEmpty() && m_fresh.size() < transliterationcache::kMaxEntries)
+            m_fresh.insert(segment.toString(), latin);
         return latin;
+    }
+
+    void useCacheFile(const QString &path)
+    {
+        std::lock_guard lock(m_cacheMutex);
+        m_cachePath = path;
+        m_fresh.clear();
+        m_cacheLoaded.store(false);
+    }
+
+    bool saveCache()
+    {
+        std::lock_guard saving(m_saveMutex);
+        QString path;
+        transliterationcache::Entries fresh;
+        {
+            std::lock_guard lock(m_cacheMutex);
+            if (m_cachePath.isEmpty() || m_fresh.isEmpty())
+                return true;
+            path = m_cachePath;
+            fresh.swap(m_fresh);
+        }
+        // What other processes wrote since this one read the file stays: entries are only ever added.
+        transliterationcache::Entries all = readCacheFile(path).value_or(transliterationcache::Entries());
+        for (auto it = fresh.cbegin(); it != fresh.cend() && all.size() < transliterationcache::kMaxEntries; ++it)
+            all.insert(it.key(), it.value());
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(transliterationcache::encode(all, cacheTag())) < 0
+            || !file.commit()) {
+            log::info(QStringLiteral("could not write the transliteration cache %1: %2").arg(path, file.errorString()));
+            return false;
+        }
+        return true;
     }
 
 private:
@@ -170,7 +223,55 @@ private:
         std::mutex mutex;
         ViewMap<QString> latin; // guarded by mutex
     };
+
+    // ICU's version and the transliteration's rules: a file written under others reads as nothing.
+    static QByteArray cacheTag()
+    {
+        UVersionInfo version;
+        u_getVersion(version);
+        char text[U_MAX_VERSION_STRING_LENGTH];
+        u_versionToString(version, text);
+        return QByteArray("icu ") + text + ' ' + QByteArray(kTransliteration);
+    }
+
+    static std::optional<transliterationcache::Entries> readCacheFile(const QString &path)
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly) || file.size() > transliterationcache::kMaxBytes)
+            return std::nullopt;
+        return transliterationcache::decode(file.readAll(), cacheTag());
+    }
+
+    void loadCacheOnce()
+    {
+        if (m_cacheLoaded.load(std::memory_order_acquire))
+            return;
+        std::lock_guard lock(m_cacheMutex);
+        if (m_cacheLoaded.load(std::memory_order_relaxed))
+            return;
+        m_cacheLoaded.store(true, std::memory_order_release);
+        if (m_cachePath.isEmpty())
+            return;
+        const std::optional<transliterationcache::Entries> entries = readCacheFile(m_cachePath);
+        if (!entries) {
+            if (QFileInfo::exists(m_cachePath))
+                log::info(QStringLiteral("the transliteration cache %1 does not read; it will be written anew").arg(m_cachePath));
+            return;
+        }
+        for (auto it = entries->cbegin(); it != entries->cend(); ++it) {
+            Shard &shard = m_shards[qHash(it.key()) % kShards];
+            std::lock_guard shardLock(shard.mutex);
+            if (shard.latin.size() < kShardBound)
+                shard.latin.emplace(it.key(), it.value());
+        }
+    }
+
     std::array<Shard, kShards> m_shards;
+    std::mutex m_cacheMutex;
+    QString m_cachePath;                    // guarded by m_cacheMutex
+    transliterationcache::Entries m_fresh;  // guarded by m_cacheMutex: computed here, not yet in the file
+    std::atomic<bool> m_cacheLoaded{false}; // set under m_cacheMutex
+    std::mutex m_saveMutex;                 // one save at a time
 };
 
 SegmentMemo &segmentMemo()
@@ -265,6 +366,16 @@ QString toLatin(const QString &text)
             return *latin;
     }
     return latinBySegments(text);
+}
+
+void useTransliterationCache(const QString &path)
+{
+    segmentMemo().useCacheFile(path);
+}
+
+bool saveTransliterationCache()
+{
+    return segmentMemo().saveCache();
 }
 
 QString toLatinWithIcu(const QString &text)

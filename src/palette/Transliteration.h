@@ -13,6 +13,14 @@ namespace tavolin {
 // bounded memo, so the result is always what toLatinWithIcu() gives. Thread-safe: each thread keeps its own
 // transliterator, and the memo is locked.
 QString toLatin(const QString &text);
+// Keeps the parts' transliterations in the file at `path` between processes: read at the first text that needs
+// ICU, so a process starts from what earlier ones computed. An empty path keeps them in memory only (the
+// default). Call before transliterating, or between uses in tests.
+void useTransliterationCache(const QString &path);
+// Adds what this process computed to the cache file, keeping what the file holds. True when there was nothing
+// to add or it was written; false (logged) when it could not be written. Any thread.
+bool saveTransliterationCache();
+
 // The same through ICU for every text: the reference the table is tested against.
 QString toLatinWithIcu(const QString &text);
 

@@ -1,6 +1,8 @@
 #include "tools/ToolMain.h"
 
 #include "common/Log.h"
+#include "common/Paths.h"
+#include "palette/Transliteration.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -27,10 +29,12 @@ void runToolProgram(int argc, char **argv, const std::function<std::unique_ptr<T
     QTextStream err(stderr);
     const std::unique_ptr<ToolPlatform> platform = makePlatform();
     MenuTool tool(*platform);
+    useTransliterationCache(paths::cacheDir() + QStringLiteral("/transliterations"));
     const int code = tool.run(QCoreApplication::arguments(), out, err);
     out.flush();
     err.flush();
     std::fflush(nullptr);
+    saveTransliterationCache();
     // Everything is written and presses have left (run() waits for them): end without destructors, which
     // would free every row one by one and take longer than ranking them did.
     std::_Exit(code);

@@ -1,6 +1,7 @@
 // A person runs Geany in Chinese and types the English name of a command: the palette lists "另存为...(A)"
 // first for "save as" (its English title, from Geany's catalog, matches), and `tavolin-menu search` over the
-// same window ranks the same row first, as scripts built on the tool expect. Every wait is bounded.
+// same window ranks the same row first, as scripts built on the tool expect; the Latin forms the palette
+// computed are kept for its next start. Every wait is bounded.
 #include "EndToEndTest.h"
 #include "HeadlessSession.h"
 
@@ -55,6 +56,14 @@ TEST_F(TranslatedSearchJourney, PaletteAndToolFindAChineseCommandByItsEnglishTit
     EXPECT_EQ(search.code, 0) << search.err.toStdString();
     EXPECT_EQ(bestTitle(search.out).toStdString(), kSaveAs.toStdString()) << "the tool ranked:\n" << search.out.left(600).toStdString();
     EXPECT_EQ(palette->stopAndReportFaults(), QString());
+
+    // The next palette starts from the Latin forms this one computed, instead of compiling ICU's Chinese
+    // rules again: they are in the cache file once it has quit.
+    QFile cache(palette->cacheHome() + QStringLiteral("/tavolin/transliterations"));
+    ASSERT_TRUE(cache.open(QIODevice::ReadOnly)) << "no transliteration cache was written";
+    const QString kept = QString::fromUtf8(cache.readAll());
+    EXPECT_TRUE(kept.contains(QStringLiteral("另存为")) && kept.contains(QStringLiteral("ling cun wei")))
+        << kept.left(600).toStdString();
 }
 
 } // namespace

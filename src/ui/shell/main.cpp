@@ -1,5 +1,7 @@
 // The palette program: no window of its own until the palette shortcut (or `tavolin --show`) calls it.
+#include "common/Dispatcher.h"
 #include "common/Log.h"
+#include "common/Paths.h"
 #include "common/SettingsDomain.h"
 #include "ui/shell/AppDelegate.h"
 #include "ui/shell/StallWatch.h"
@@ -7,8 +9,10 @@
 #include "session/DisplayCheck.h"
 #include "ui/common/AccessibleRoles.h"
 #include "ui/i18n/Translations.h"
+#include "palette/Transliteration.h"
 
 #include <QApplication>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstring>
@@ -75,6 +79,15 @@ int main(int argc, char **argv)
     case tavolin::AppDelegate::Start::Running:
         break;
     }
+    // Title parts this run transliterates are kept for the next one, so a new palette does not compile a
+    // script's rules again for the same menus: written now and then off the main thread, and at the end.
+    tavolin::useTransliterationCache(tavolin::paths::cacheDir() + QStringLiteral("/transliterations"));
+    QTimer cacheSaves;
+    QObject::connect(&cacheSaves, &QTimer::timeout, [] {
+        tavolin::Dispatcher::shared().toBackground([] { tavolin::saveTransliterationCache(); });
+    });
+    cacheSaves.start(std::chrono::minutes(1));
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, [] { tavolin::saveTransliterationCache(); });
     std::optional<tavolin::StallWatch> stalls;
     if (qEnvironmentVariableIsSet("TAVOLIN_DEBUG"))
         stalls.emplace();
