@@ -22,14 +22,15 @@
 #include "platform/linux/AccessibilityStatus.h"
 #include "platform/linux/AtspiElementSource.h"
 #include "platform/linux/DesktopWorkspace.h"
+#include "platform/linux/WaylandSessionGrabber.h"
 #include "platform/linux/X11HotkeyGrabber.h"
 #include "platform/linux/X11KeyPoster.h"
-#include "ui/shell/GlobalShortcutsPortal.h"
 #include "session/InstanceChannel.h"
 #include "ui/panel/PanelWindowController.h"
 #include "ui/shell/DBusNotifier.h"
 #include "ui/shell/FocusReturn.h"
 #include "ui/shell/PermissionWindow.h"
+#include "ui/shell/PortalHotkeys.h"
 #include "ui/shell/QuickOpenShell.h"
 #include "ui/shell/UpdateDialog.h"
 #include "ui/shell/UpdateHelper.h"
@@ -76,26 +77,6 @@ private:
     bool m_toldWayland = false; // said once per run
 };
 
-// In a Wayland session, says once how the palette shortcut reaches the palette, and whether the desktop
-// offers the GlobalShortcuts portal.
-void tellWaylandShortcuts(QObject *context, const SettingsDomain &settings)
-{
-    if (!isWaylandSession())
-        return;
-    const std::optional<Shortcut> shortcut =
-        KeyCodeHelper::deserializeShortcut(settings.value(settings::kPaletteShortcut));
-    const QString keys = shortcut ? shortcut->description() : QStringLiteral("Ctrl+Shift+P");
-    probeGlobalShortcutsPortal(context, 900, [keys](std::optional<uint> version) {
-        const QString portal = version ? QStringLiteral("the desktop offers the GlobalShortcuts portal (version %1), "
-                                                        "which this version does not use yet")
-                                             .arg(*version)
-                                       : QStringLiteral("the desktop offers no GlobalShortcuts portal");
-        log::info(QStringLiteral("hot keys: Wayland session: the compositor must run \"tavolin --show\" on %1 "
-                                 "(grabs through Xwayland reach X applications only); %2")
-                      .arg(keys, portal));
-    });
-}
-
 } // namespace
 
 AppDelegate::AppDelegate(SettingsDomain &settings, QObject *parent) : QObject(parent), m_settings(settings) {}
@@ -140,11 +121,31 @@ AppDelegate::Start AppDelegate::start(bool show)
     }
     connect(m_instance.get(), &InstanceChannel::lineReceived, this, &AppDelegate::onInstanceRequest);
     createControllers();
-    tellWaylandShortcuts(this, m_settings);
+    startPortalHotkeys();
     didFinishLaunching();
     if (show)
         QTimer::singleShot(0, this, [this] { m_commandPalette->show(true); });
     return Start::Running;
+}
+
+// In a Wayland session the desktop's GlobalShortcuts portal, where there is one, stands in for the global
+// grab; its activations do what `tavolin --show` and quick open's own shortcut do.
+void AppDelegate::startPortalHotkeys()
+{
+    QPointer<AppDelegate> self(this);
+    PortalHotkeys::Actions actions;
+    actions.showPalette = [self] {
+        if (self && self->m_commandPalette) {
+            self->m_commandPalette->show(true);
+            log::info(QStringLiteral("usage event trigger: reason=portal"));
+        }
+    };
+    actions.quickOpen = [self] {
+        if (self && self->m_quickOpen && self->m_quickOpen->controller().enabled())
+            self->m_quickOpen->controller().show(false);
+    };
+    auto *portal = new PortalHotkeys(m_settings, std::move(actions), kPortalCallTimeoutMs, kPortalBindTimeoutMs, this);
+    portal->start();
 }
 
 void AppDelegate::onInstanceRequest(const QByteArray &request)
@@ -173,7 +174,9 @@ void AppDelegate::createControllers()
     m_extensions = std::make_unique<PluginDataProvider>(*m_notifier);
     PluginDataProvider::setShared(m_extensions.get());
     m_grabber = std::make_unique<X11HotkeyGrabber>();
-    m_binder = std::make_unique<HotkeyBinder>(m_settings, *m_grabber);
+    if (isWaylandSession())
+        m_waylandGrabber = std::make_unique<WaylandSessionGrabber>(*m_grabber);
+    m_binder = std::make_unique<HotkeyBinder>(m_settings, m_waylandGrabber ? *m_waylandGrabber : *m_grabber);
     HotkeyBinder::setShared(m_binder.get());
     m_x11Poster = std::make_unique<X11KeyPoster>();
     m_keyPoster = std::make_unique<X11KeyPosterSeam>(*m_x11Poster);

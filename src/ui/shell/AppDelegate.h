@@ -19,6 +19,7 @@ class DBusNotifier;
 class DesktopWorkspace;
 class FocusReturn;
 class HotkeyBinder;
+class HotkeyGrabber;
 class InstanceChannel;
 class MenuDataProvider;
 class OptionDataProvider;
@@ -47,6 +48,10 @@ class AppDelegate final : public QObject, public ShellPort
 public:
     static constexpr int kReopenLockMs = 1000;
     static constexpr int kWelcomeGraceMs = 500;
+    // The GlobalShortcuts portal: a reply within one time-out; binding may wait for the user's answer to a
+    // dialog of the desktop.
+    static constexpr int kPortalCallTimeoutMs = 900;
+    static constexpr int kPortalBindTimeoutMs = 120000;
     static constexpr int kUpdateStartDelayMs = 200;
     // The palette's words on its InstanceChannel (besides InstanceChannel::kQuit).
     static constexpr auto kOpenedAgain = "opened-again";
@@ -90,6 +95,7 @@ private:
     void wireHistoryAndLocale();
     PanelHooks panelHooks();
     void createQuickOpen();
+    void startPortalHotkeys();
     void createUpdates();
     void willTerminate();
     void onInstanceRequest(const QByteArray &request);
@@ -104,6 +110,7 @@ private:
     std::unique_ptr<DBusNotifier> m_notifier;
     std::unique_ptr<PluginDataProvider> m_extensions;
     std::unique_ptr<X11HotkeyGrabber> m_grabber;
+    std::unique_ptr<HotkeyGrabber> m_waylandGrabber; // over m_grabber, in a Wayland session only
     std::unique_ptr<HotkeyBinder> m_binder;
     std::unique_ptr<X11KeyPoster> m_x11Poster;
     std::unique_ptr<KeyPoster> m_keyPoster;
