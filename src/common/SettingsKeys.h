@@ -18,6 +18,9 @@ inline constexpr int64_t kDefaultPaletteShortcutKeyCode = 35; // P
 inline constexpr uint64_t kDefaultPaletteShortcutFlags = eventflag::kCommand | eventflag::kShift;
 // Display text of the bound palette shortcut; recognises the palette's own shortcut in menus.
 inline constexpr QLatin1String kPaletteShortcutString{"palette_shortcut_string"};
+// In a Wayland session, the trigger the desktop's GlobalShortcuts portal reports for the palette shortcut
+// ("Ctrl+Alt+K"), written by the palette; absent without the portal.
+inline constexpr QLatin1String kPaletteShortcutDesktopTrigger{"palette_shortcut_desktop_trigger"};
 // Global shortcut of quick open; registered with this default only while quick open is switched on.
 inline constexpr QLatin1String kOpenShortcut{"open_shortcut"};
 inline constexpr int64_t kDefaultOpenShortcutKeyCode = 31; // O

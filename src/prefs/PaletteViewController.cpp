@@ -73,14 +73,11 @@ PaletteViewController::PaletteViewController(PrefsContext &context, QWidget *par
     form->addRow(tr("Palette shortcut:"), shortcutRow);
     form->addRow(QString(), m_shortcutProblem);
     if (isWaylandSession()) {
-        const std::optional<Shortcut> shortcut =
-            KeyCodeHelper::deserializeShortcut(m_context.settings.defaults().value(settings::kPaletteShortcut));
-        auto *binding = new QLabel(compositorBindingAdvice(shortcut ? KeyData::keyDataFromShortcut(*shortcut).displayText()
-                                                                    : QStringLiteral("Ctrl+Shift+P")),
-                                   this);
-        binding->setWordWrap(true);
-        binding->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        form->addRow(QString(), binding);
+        m_waylandBinding = new QLabel(this);
+        m_waylandBinding->setWordWrap(true);
+        m_waylandBinding->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        form->addRow(QString(), m_waylandBinding);
+        showWaylandBinding();
     }
     form->addRow(tr("Menus:"), m_showMenuState);
     form->addRow(QString(), preferenceRow);
@@ -125,6 +122,8 @@ void PaletteViewController::loadSettings()
 void PaletteViewController::onSettingChanged(const QString &key)
 {
     const SettingsDomain &domain = m_context.settings.defaults();
+    if (key == settings::kPaletteShortcut || key == settings::kPaletteShortcutDesktopTrigger)
+        showWaylandBinding();
     if (key == settings::kPaletteShortcut && !m_shortcutView->isRecording())
         m_shortcutView->setShortcut(KeyCodeHelper::deserializeShortcut(domain.value(settings::kPaletteShortcut)));
     else if (key == settings::kOpenShortcut && !m_openShortcutView->isRecording())
@@ -144,6 +143,21 @@ void PaletteViewController::showProblems()
         label->setText(problem);
         label->setVisible(!problem.isEmpty());
     }
+}
+
+void PaletteViewController::showWaylandBinding()
+{
+    if (!m_waylandBinding)
+        return;
+    const SettingsDomain &domain = m_context.settings.defaults();
+    const QString trigger = domain.stringValue(settings::kPaletteShortcutDesktopTrigger);
+    if (!trigger.isEmpty()) {
+        m_waylandBinding->setText(tr("The desktop shows the palette on %1 (set in its own shortcut settings).").arg(trigger));
+        return;
+    }
+    const std::optional<Shortcut> shortcut = KeyCodeHelper::deserializeShortcut(domain.value(settings::kPaletteShortcut));
+    m_waylandBinding->setText(compositorBindingAdvice(shortcut ? KeyData::keyDataFromShortcut(*shortcut).displayText()
+                                                               : QStringLiteral("Ctrl+Shift+P")));
 }
 
 void PaletteViewController::onPaletteShortcutRecorded(const std::optional<Shortcut> &shortcut)

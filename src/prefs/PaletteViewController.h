@@ -27,7 +27,9 @@ inline constexpr QLatin1String kQuickOpenKey{"quickOpen"};
 // clearing the recorder removes both. The recorder takes what the validator allows, Option combinations
 // included. When the palette cannot register a recorded shortcut it keeps its old one and stores why
 // (HotkeyBinder::problemKeyFor); the pane shows that reason under the recorder, and follows the stored
-// shortcuts while it is open, so the recorder names the shortcut that works.
+// shortcuts while it is open, so the recorder names the shortcut that works. In a Wayland session it says
+// under the recorder how the desktop binds the shortcut: the trigger its GlobalShortcuts portal reports, or
+// else how to bind `tavolin --show` in the compositor.
 class PaletteViewController : public Pane
 {
     Q_OBJECT
@@ -57,6 +59,7 @@ private:
     void onOpenShortcutRecorded(const std::optional<Shortcut> &shortcut);
     void onSettingChanged(const QString &key);
     void showProblems();
+    void showWaylandBinding();
 
     PrefsContext &m_context;
     ShortcutValidator m_shortcutValidator;
@@ -64,6 +67,7 @@ private:
     ShortcutRecorder *m_openShortcutView;
     QLabel *m_shortcutProblem;
     QLabel *m_openShortcutProblem;
+    QLabel *m_waylandBinding = nullptr; // in a Wayland session only
     QCheckBox *m_showMenuState;
     QCheckBox *m_usePreferenceShortcut;
     QToolButton *m_helpButton;

@@ -132,6 +132,9 @@ TEST_F(WaylandPortalJourney, PortalBindsBothShortcutsAndItsActivationShowsThePan
     ASSERT_TRUE(portal.waitForLine(QStringLiteral("bound open_shortcut CTRL+SHIFT+o")))
         << portal.lines().join(QLatin1Char('\n')).toStdString();
     ASSERT_TRUE(palette->waitForLog(QStringLiteral("through the GlobalShortcuts portal"))) << palette->log().toStdString();
+    EXPECT_TRUE(waitFor([&] {
+        return palette->storedSetting(QString(settings::kPaletteShortcutDesktopTrigger)) == QJsonValue(QStringLiteral("CTRL+SHIFT+p"));
+    }, 10s)) << "the trigger the desktop reported is not kept for the preferences";
 
     ASSERT_TRUE(focusApplication(mousepad->pid()));
     QElapsedTimer shown;
@@ -155,9 +158,13 @@ TEST_F(WaylandPortalJourney, PortalBindsBothShortcutsAndItsActivationShowsThePan
         << "panel: " << describe(content).toStdString() << "\nlog: " << palette->log().toStdString();
     ASSERT_TRUE(closePanel(*palette));
 
-    // The desktop let the user pick another trigger: the palette follows and says which.
+    // The desktop let the user pick another trigger: the palette follows, says which, and keeps it where
+    // the preferences show it.
     portal.tell(QStringLiteral("change palette_shortcut Super+F9"));
     EXPECT_TRUE(palette->waitForLog(QStringLiteral("palette_shortcut with \"Super+F9\""))) << palette->log().toStdString();
+    const QString desktopTrigger = QString(settings::kPaletteShortcutDesktopTrigger);
+    EXPECT_TRUE(waitFor([&] { return palette->storedSetting(desktopTrigger) == QJsonValue(QStringLiteral("Super+F9")); }, 10s))
+        << palette->storedSetting(desktopTrigger).toString().toStdString();
     EXPECT_EQ(palette->stopAndReportFaults(), QString());
 }
 

@@ -272,5 +272,36 @@ TEST(PalettePaneTest, PreferenceShortcutAndHistory)
     EXPECT_EQ(commandName(env.settings), QLatin1String("clearHistory"));
 }
 
+// In a Wayland session the pane says how the desktop binds the palette: the trigger its shortcuts portal
+// reports while the palette keeps one in the settings, else how to bind `tavolin --show` to the stored key.
+TEST(PalettePaneTest, WaylandShowsTheDesktopsTriggerOrHowToBindTheCommand)
+{
+    const QByteArray wayland = qgetenv("WAYLAND_DISPLAY");
+    qputenv("WAYLAND_DISPLAY", "wayland-test");
+    PrefsEnvironment env;
+    env.settings.put(QStringLiteral("cmd+alt+k"), settings::kPaletteShortcut);
+    PaletteViewController pane(env.context);
+    pane.show();
+    const auto shownText = [&pane] {
+        QStringList texts;
+        for (const QLabel *label : pane.findChildren<QLabel *>())
+            texts << label->text();
+        return texts.join(QLatin1Char('\n'));
+    };
+    EXPECT_TRUE(shownText().contains(QLatin1String("Bind Ctrl+Alt+K to the command \"tavolin --show\""))) << shownText().toStdString();
+
+    env.settings.put(QStringLiteral("Super+F9"), settings::kPaletteShortcutDesktopTrigger);
+    EXPECT_TRUE(shownText().contains(QLatin1String("The desktop shows the palette on Super+F9"))) << shownText().toStdString();
+    EXPECT_FALSE(shownText().contains(QLatin1String("tavolin --show"))) << shownText().toStdString();
+
+    env.settings.put(QJsonValue::Undefined, settings::kPaletteShortcutDesktopTrigger);
+    env.settings.put(QStringLiteral("cmd+shift+p"), settings::kPaletteShortcut);
+    EXPECT_TRUE(shownText().contains(QLatin1String("Bind Ctrl+Shift+P to the command \"tavolin --show\""))) << shownText().toStdString();
+    if (wayland.isNull())
+        qunsetenv("WAYLAND_DISPLAY");
+    else
+        qputenv("WAYLAND_DISPLAY", wayland);
+}
+
 } // namespace
 } // namespace tavolin

@@ -11,6 +11,7 @@
 #include "platform/linux/PortalTrigger.h"
 
 #include <QCoreApplication>
+#include <QJsonValue>
 
 namespace tavolin {
 namespace {
@@ -40,8 +41,10 @@ PortalHotkeys::PortalHotkeys(SettingsDomain &settings, Actions actions, int call
     connect(&m_portal, &GlobalShortcutsPortal::bound, this, &PortalHotkeys::onBound);
     connect(&m_portal, &GlobalShortcutsPortal::unavailable, this, &PortalHotkeys::onUnavailable);
     connect(&m_portal, &GlobalShortcutsPortal::activated, this, &PortalHotkeys::onActivated);
-    connect(&m_portal, &GlobalShortcutsPortal::triggersChanged, this, [](const GlobalShortcutsPortal::Triggers &triggers) {
+    connect(&m_portal, &GlobalShortcutsPortal::triggersChanged, this, [this](const GlobalShortcutsPortal::Triggers &triggers) {
         log::info(QStringLiteral("hot keys: the desktop changed the portal's triggers: %1").arg(describeTriggers(triggers)));
+        if (triggers.contains(kPaletteId))
+            storeDesktopTrigger(triggers.value(kPaletteId));
     });
     connect(&m_settings, &SettingsDomain::valueChanged, this, &PortalHotkeys::onSettingChanged);
 }
@@ -87,6 +90,16 @@ void PortalHotkeys::onBound(uint version, const GlobalShortcutsPortal::Triggers 
                   .arg(asked.join(QStringLiteral(" and ")))
                   .arg(version)
                   .arg(describeTriggers(triggers)));
+    storeDesktopTrigger(triggers.value(kPaletteId));
+}
+
+// Where the preferences show it; an empty trigger (none reported, no portal) removes it.
+void PortalHotkeys::storeDesktopTrigger(const QString &trigger)
+{
+    const QString key = QString(settings::kPaletteShortcutDesktopTrigger);
+    if (trigger.isEmpty() ? !m_settings.contains(key) : m_settings.stringValue(key) == trigger)
+        return;
+    m_settings.setValue(key, trigger.isEmpty() ? QJsonValue(QJsonValue::Undefined) : QJsonValue(trigger));
 }
 
 void PortalHotkeys::onUnavailable(const QString &why)
@@ -94,6 +107,7 @@ void PortalHotkeys::onUnavailable(const QString &why)
     log::info(QStringLiteral("hot keys: Wayland session: %1, so the compositor must run \"tavolin --show\" on %2 "
                              "(grabs through Xwayland reach X applications only)")
                   .arg(why, paletteKeys()));
+    storeDesktopTrigger(QString());
 }
 
 void PortalHotkeys::onActivated(const QString &id)

@@ -14,7 +14,9 @@ class SettingsDomain;
 // "palette_shortcut" and "open_shortcut" are bound through the GlobalShortcuts portal when the desktop
 // offers it, each asking for the combination stored under its settings key, and bound again when either
 // key changes. Without the portal (or when it fails or does not answer) one log line says so and what to
-// bind in the compositor instead: `tavolin --show` keeps working either way.
+// bind in the compositor instead: `tavolin --show` keeps working either way. The trigger the desktop reports
+// for the palette shortcut is kept under settings::kPaletteShortcutDesktopTrigger, where the preferences
+// show it.
 //
 // Ownership: the settings domain is not owned and must outlive this object.
 // Threads: main thread.
@@ -41,6 +43,7 @@ private:
     void onBound(uint version, const GlobalShortcutsPortal::Triggers &triggers);
     void onUnavailable(const QString &why);
     void onActivated(const QString &id);
+    void storeDesktopTrigger(const QString &trigger);
     QString paletteKeys() const;
 
     SettingsDomain &m_settings;
