@@ -73,7 +73,7 @@ protected:
     }
 
     // The panel over Mousepad as a person sees it: floating with the keyboard and listing Mousepad's
-    // commands. Waits (bounded) for exactly that; its time in `elapsed` when given.
+    // commands. Waits (bounded) for exactly that.
     static bool panelOverMousepad(const PaletteRun &palette, std::optional<PanelContent> &content)
     {
         return waitFor(
@@ -113,92 +113,99 @@ protected:
         qputenv("XDG_CONFIG_HOME", config);
         return saved && giveToSessionUser(palette.configHome());
     }
+
+    // The test portal (with `portalOptions`), then Mousepad showing its window, then the palette.
+    void startOverMousepad(const QStringList &portalOptions)
+    {
+        m_portal = std::make_unique<TestPortal>(portalOptions);
+        ASSERT_TRUE(m_portal->waitForLine(QStringLiteral("ready"))) << m_portal->lines().join(QLatin1Char('\n')).toStdString();
+        m_mousepad = TestApp::start(QStringLiteral("mousepad"), {});
+        ASSERT_TRUE(m_mousepad && waitForWindowOf(m_mousepad->pid()));
+        QString why;
+        bool handedOff = false;
+        m_palette = PaletteRun::start(settingsWithFixtureRule(QString()), &why, &handedOff);
+        ASSERT_TRUE(m_palette) << why.toStdString();
+    }
+
+    std::unique_ptr<TestPortal> m_portal;
+    std::unique_ptr<TestApp> m_mousepad;
+    std::unique_ptr<PaletteRun> m_palette;
 };
 
 TEST_F(WaylandPortalJourney, PortalBindsBothShortcutsAndItsActivationShowsThePanel)
 {
-    TestPortal portal({});
-    ASSERT_TRUE(portal.waitForLine(QStringLiteral("ready"))) << portal.lines().join(QLatin1Char('\n')).toStdString();
-    std::unique_ptr<TestApp> mousepad = TestApp::start(QStringLiteral("mousepad"), {});
-    ASSERT_TRUE(mousepad && waitForWindowOf(mousepad->pid()));
-    QString why;
-    bool handedOff = false;
-    std::unique_ptr<PaletteRun> palette = PaletteRun::start(settingsWithFixtureRule(QString()), &why, &handedOff);
-    ASSERT_TRUE(palette) << why.toStdString();
+    startOverMousepad({});
+    if (HasFatalFailure())
+        return;
 
     // Both shortcuts, asked for with the keys the settings hold (quick open's default when it has none).
-    ASSERT_TRUE(portal.waitForLine(QStringLiteral("bound palette_shortcut CTRL+SHIFT+p")))
-        << portal.lines().join(QLatin1Char('\n')).toStdString() << "\n" << palette->log().toStdString();
-    ASSERT_TRUE(portal.waitForLine(QStringLiteral("bound open_shortcut CTRL+SHIFT+o")))
-        << portal.lines().join(QLatin1Char('\n')).toStdString();
-    ASSERT_TRUE(palette->waitForLog(QStringLiteral("through the GlobalShortcuts portal"))) << palette->log().toStdString();
+    ASSERT_TRUE(m_portal->waitForLine(QStringLiteral("bound palette_shortcut CTRL+SHIFT+p")))
+        << m_portal->lines().join(QLatin1Char('\n')).toStdString() << "\n" << m_palette->log().toStdString();
+    ASSERT_TRUE(m_portal->waitForLine(QStringLiteral("bound open_shortcut CTRL+SHIFT+o")))
+        << m_portal->lines().join(QLatin1Char('\n')).toStdString();
+    ASSERT_TRUE(m_palette->waitForLog(QStringLiteral("through the GlobalShortcuts portal"))) << m_palette->log().toStdString();
     EXPECT_TRUE(waitFor([&] {
-        return palette->storedSetting(QString(settings::kPaletteShortcutDesktopTrigger)) == QJsonValue(QStringLiteral("CTRL+SHIFT+p"));
+        return m_palette->storedSetting(QString(settings::kPaletteShortcutDesktopTrigger)) == QJsonValue(QStringLiteral("CTRL+SHIFT+p"));
     }, 10s)) << "the trigger the desktop reported is not kept for the preferences";
 
-    ASSERT_TRUE(focusApplication(mousepad->pid()));
+    ASSERT_TRUE(focusApplication(m_mousepad->pid()));
     QElapsedTimer shown;
     shown.start();
-    portal.tell(QStringLiteral("activate palette_shortcut"));
+    m_portal->tell(QStringLiteral("activate palette_shortcut"));
     std::optional<PanelContent> content;
-    ASSERT_TRUE(panelOverMousepad(*palette, content))
-        << "panel: " << describe(content).toStdString() << "\nlog: " << palette->log().toStdString();
+    ASSERT_TRUE(panelOverMousepad(*m_palette, content))
+        << "panel: " << describe(content).toStdString() << "\nlog: " << m_palette->log().toStdString();
     std::cout << "portal Activated to the panel over Mousepad, focused and listing its commands: " << shown.elapsed()
               << " ms" << std::endl;
     EXPECT_TRUE(screenshot(QStringLiteral("wayland-portal-panel-over-Mousepad")));
-    ASSERT_TRUE(closePanel(*palette));
+    ASSERT_TRUE(closePanel(*m_palette));
 
     // A new key in the preferences: bound again, in a new session, whose activation shows the panel too.
-    ASSERT_TRUE(changePaletteKey(*palette, QStringLiteral("cmd+alt+k")));
-    ASSERT_TRUE(portal.waitForLine(QStringLiteral("bound palette_shortcut CTRL+ALT+k")))
-        << portal.lines().join(QLatin1Char('\n')).toStdString() << "\n" << palette->log().toStdString();
-    ASSERT_TRUE(focusApplication(mousepad->pid()));
-    portal.tell(QStringLiteral("activate palette_shortcut"));
-    ASSERT_TRUE(panelOverMousepad(*palette, content))
-        << "panel: " << describe(content).toStdString() << "\nlog: " << palette->log().toStdString();
-    ASSERT_TRUE(closePanel(*palette));
+    ASSERT_TRUE(changePaletteKey(*m_palette, QStringLiteral("cmd+alt+k")));
+    ASSERT_TRUE(m_portal->waitForLine(QStringLiteral("bound palette_shortcut CTRL+ALT+k")))
+        << m_portal->lines().join(QLatin1Char('\n')).toStdString() << "\n" << m_palette->log().toStdString();
+    ASSERT_TRUE(focusApplication(m_mousepad->pid()));
+    m_portal->tell(QStringLiteral("activate palette_shortcut"));
+    ASSERT_TRUE(panelOverMousepad(*m_palette, content))
+        << "panel: " << describe(content).toStdString() << "\nlog: " << m_palette->log().toStdString();
+    ASSERT_TRUE(closePanel(*m_palette));
 
     // The desktop let the user pick another trigger: the palette follows, says which, and keeps it where
     // the preferences show it.
-    portal.tell(QStringLiteral("change palette_shortcut Super+F9"));
-    EXPECT_TRUE(palette->waitForLog(QStringLiteral("palette_shortcut with \"Super+F9\""))) << palette->log().toStdString();
+    m_portal->tell(QStringLiteral("change palette_shortcut Super+F9"));
+    EXPECT_TRUE(m_palette->waitForLog(QStringLiteral("palette_shortcut with \"Super+F9\""))) << m_palette->log().toStdString();
     const QString desktopTrigger = QString(settings::kPaletteShortcutDesktopTrigger);
-    EXPECT_TRUE(waitFor([&] { return palette->storedSetting(desktopTrigger) == QJsonValue(QStringLiteral("Super+F9")); }, 10s))
-        << palette->storedSetting(desktopTrigger).toString().toStdString();
-    EXPECT_EQ(palette->stopAndReportFaults(), QString());
+    EXPECT_TRUE(waitFor([&] { return m_palette->storedSetting(desktopTrigger) == QJsonValue(QStringLiteral("Super+F9")); }, 10s))
+        << m_palette->storedSetting(desktopTrigger).toString().toStdString();
+    EXPECT_EQ(m_palette->stopAndReportFaults(), QString());
 }
 
 TEST_F(WaylandPortalJourney, PortalThatNeverAnswersLeavesTavolinShowWorking)
 {
-    TestPortal portal({QStringLiteral("--silent")});
-    ASSERT_TRUE(portal.waitForLine(QStringLiteral("ready")));
-    std::unique_ptr<TestApp> mousepad = TestApp::start(QStringLiteral("mousepad"), {});
-    ASSERT_TRUE(mousepad && waitForWindowOf(mousepad->pid()));
-    QString why;
-    bool handedOff = false;
-    std::unique_ptr<PaletteRun> palette = PaletteRun::start(settingsWithFixtureRule(QString()), &why, &handedOff);
-    ASSERT_TRUE(palette) << why.toStdString();
+    startOverMousepad({QStringLiteral("--silent")});
+    if (HasFatalFailure())
+        return;
     const QString fallback = QStringLiteral("CreateSession had no answer in 0.9 s, so the compositor must run "
                                             "\"tavolin --show\" on Ctrl+Shift+P");
-    ASSERT_TRUE(palette->waitForLog(fallback)) << palette->log().toStdString();
+    ASSERT_TRUE(m_palette->waitForLog(fallback)) << m_palette->log().toStdString();
 
     const QString command = QStringLiteral("env XDG_CONFIG_HOME=%1 XDG_DATA_HOME=%2 XDG_CACHE_HOME=%3 %4 --show")
-                                .arg(palette->configHome(), palette->dataHome(), palette->cacheHome(),
+                                .arg(m_palette->configHome(), m_palette->dataHome(), m_palette->cacheHome(),
                                      QStringLiteral(TAVOLIN_PROGRAM));
     ASSERT_TRUE(swaymsg({QStringLiteral("bindsym"), QStringLiteral("ctrl+shift+p"), QStringLiteral("exec ") + command}));
-    ASSERT_TRUE(focusApplication(mousepad->pid()));
+    ASSERT_TRUE(focusApplication(m_mousepad->pid()));
     QElapsedTimer shown;
     shown.start();
     ASSERT_TRUE(wtype({QStringLiteral("-M"), QStringLiteral("ctrl"), QStringLiteral("-M"), QStringLiteral("shift"),
                        QStringLiteral("p"), QStringLiteral("-m"), QStringLiteral("shift"), QStringLiteral("-m"),
                        QStringLiteral("ctrl")}));
     std::optional<PanelContent> content;
-    ASSERT_TRUE(panelOverMousepad(*palette, content))
-        << "panel: " << describe(content).toStdString() << "\nlog: " << palette->log().toStdString();
+    ASSERT_TRUE(panelOverMousepad(*m_palette, content))
+        << "panel: " << describe(content).toStdString() << "\nlog: " << m_palette->log().toStdString();
     std::cout << "compositor key (tavolin --show) to the panel over Mousepad, focused and listing its commands: "
               << shown.elapsed() << " ms" << std::endl;
-    EXPECT_EQ(palette->countInLog(QStringLiteral("so the compositor must run")), 1) << palette->log().toStdString();
-    EXPECT_EQ(palette->stopAndReportFaults(), QString());
+    EXPECT_EQ(m_palette->countInLog(QStringLiteral("so the compositor must run")), 1) << m_palette->log().toStdString();
+    EXPECT_EQ(m_palette->stopAndReportFaults(), QString());
 }
 
 } // namespace
