@@ -4,8 +4,10 @@
 # palette as a native Wayland client (QT_QPA_PLATFORM=wayland) and through Xwayland (xcb), over native
 # Mousepad. Columns: received = the program logged the request ("show force?"), after sway ran
 # `tavolin --show` and that handed it over; focused = sway shows the panel floating
-# with the keyboard (polled every 10 ms through swaymsg, so a few ms late). Compare with palette_latency.sh
-# (X11). Starts its own session and stops it, and every process it started, by pid.
+# with the keyboard (polled every 10 ms through swaymsg, so a few ms late). A last round shows the panel
+# through the desktop's GlobalShortcuts portal instead, played by tavolin-test-portal (ms from its Activated
+# signal; "received" is then the palette's own log line of the show). Compare with palette_latency.sh (X11).
+# Starts its own session and stops it, and every process it started, by pid.
 #
 #   bench/wayland_show_latency.sh [BUILD_DIR] [RUNS]     (default build, 7 shows per platform)
 set -euo pipefail
@@ -52,19 +54,39 @@ mousepad=$!
 wait_for swaymsg "[pid=$mousepad] focus" || { echo "Mousepad showed no window" >&2; exit 1; }
 swaymsg "bindsym ctrl+shift+p exec $tavolin --show" >/dev/null
 
-for platform in wayland xcb; do
-  log=$work/tavolin-$platform.log
+portal=$build/tests/fixtures/tavolin-test-portal
+rounds=(wayland xcb)
+if [ -x "$portal" ]; then
+  mkfifo "$work/portal.in"
+  chmod 666 "$work/portal.in"
+  rounds+=(portal)
+fi
+for round in "${rounds[@]}"; do
+  platform=$round
+  if [ "$round" = portal ]; then
+    platform=wayland
+    "${as_user[@]}" "$portal" <"$work/portal.in" >"$work/portal.out" 2>&1 &
+    pids+=($!)
+    exec 3>"$work/portal.in"
+    wait_for grep -q ready "$work/portal.out" || { echo "the test portal did not start" >&2; exit 1; }
+  fi
+  log=$work/tavolin-$round.log
   QT_QPA_PLATFORM=$platform "${as_user[@]}" "$tavolin" >"$log" 2>&1 &
   pids+=($!)
   wait_for grep -q AXIsProcessTrusted= "$log" || { echo "tavolin did not start: $(cat "$log")" >&2; exit 1; }
-  echo "palette on $platform, over native Mousepad ($runs shows); ms from the key press:"
+  if [ "$round" = portal ]; then
+    wait_for grep -q 'through the GlobalShortcuts portal' "$log" || { echo "no portal binding: $(cat "$log")" >&2; exit 1; }
+    echo "palette on wayland, shown through the GlobalShortcuts portal ($runs shows); ms from Activated:"
+  else
+    echo "palette on $platform, over native Mousepad ($runs shows); ms from the key press:"
+  fi
   printf '  %-6s %8s %8s\n' run received focused
   : >"$work/results"
   for run in $(seq "$runs"); do
     swaymsg "[pid=$mousepad] focus" >/dev/null
     before=$(wc -l <"$log")
     t0=$(ms_now)
-    wtype -M ctrl -M shift p -m shift -m ctrl
+    if [ "$round" = portal ]; then echo "activate palette_shortcut" >&3; else wtype -M ctrl -M shift p -m shift -m ctrl; fi
     wait_for panel_focused || { echo "no panel: $(tail -n 20 "$log")" >&2; exit 1; }
     focused=$(($(ms_now) - t0))
     wait_for grep -q 'show force?' <(tail -n +"$((before + 1))" "$log") || true
@@ -80,3 +102,4 @@ for platform in wayland xcb; do
   unset 'pids[-1]'
   sleep 1
 done
+[ -x "$portal" ] || echo "(no portal round: build the tavolin-test-portal target for it)"
