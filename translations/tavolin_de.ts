@@ -2,6 +2,17 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de">
 <context>
+    <name>PortalHotkeys</name>
+    <message>
+        <source>Show the command palette</source>
+        <translation>Die Befehlspalette zeigen</translation>
+    </message>
+    <message>
+        <source>Quick open: the focused application&apos;s files</source>
+        <translation>Schnell öffnen: die Dateien der aktiven Anwendung</translation>
+    </message>
+</context>
+<context>
     <name>QObject</name>
     <message>
         <source>Automatic</source>
@@ -569,6 +580,10 @@ sway: „bindsym %2 exec tavolin --show“ in ~/.config/sway/config eintragen.</
     <message>
         <source>About Ctrl+,</source>
         <translation>Über Strg+,</translation>
+    </message>
+    <message>
+        <source>The desktop shows the palette on %1 (set in its own shortcut settings).</source>
+        <translation>Der Desktop zeigt die Palette mit %1 (in seinen eigenen Tastenkürzel-Einstellungen festgelegt).</translation>
     </message>
 </context>
 <context>

@@ -2,6 +2,17 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN">
 <context>
+    <name>PortalHotkeys</name>
+    <message>
+        <source>Show the command palette</source>
+        <translation>显示命令面板</translation>
+    </message>
+    <message>
+        <source>Quick open: the focused application&apos;s files</source>
+        <translation>快速打开：当前应用程序的文件</translation>
+    </message>
+</context>
+<context>
     <name>QObject</name>
     <message>
         <source>Automatic</source>
@@ -569,6 +580,10 @@ sway：在 ~/.config/sway/config 中添加“bindsym %2 exec tavolin --show”�
     <message>
         <source>About Ctrl+,</source>
         <translation>关于 Ctrl+,</translation>
+    </message>
+    <message>
+        <source>The desktop shows the palette on %1 (set in its own shortcut settings).</source>
+        <translation>桌面通过 %1 显示命令面板（在桌面自己的快捷键设置中设定）。</translation>
     </message>
 </context>
 <context>
