@@ -21,6 +21,7 @@ namespace tavolin {
 namespace {
 
 using Kind = RunOutcome::Kind;
+using namespace std::chrono_literals;
 
 // Stand-ins. Each logs its arguments to $FAKE_DIR/<tool>.args; the clipboard lives in $FAKE_DIR/clipboard.
 const QByteArray kClipboardTool = R"sh(#!/bin/bash
@@ -200,9 +201,9 @@ TEST_F(BuiltinScriptsTest, OpenInTerminalStartsTheTerminalInTheDocumentsFolder)
     ASSERT_EQ(run(kOpenTerminal, QStringLiteral("nemo"), place.path() + QStringLiteral("/report.txt")).kind,
               Kind::Succeeded);
 
-    QFile started(m_tools.path() + QStringLiteral("/terminal.fifo"));
-    ASSERT_TRUE(started.open(QIODevice::ReadOnly)); // returns once the terminal is running
-    EXPECT_EQ(QString::fromUtf8(started.readAll()), QFileInfo(place.path()).canonicalFilePath());
+    const std::optional<QByteArray> started = test::readFifo(m_tools.path() + QStringLiteral("/terminal.fifo"), 10s);
+    ASSERT_TRUE(started) << "the terminal did not start";
+    EXPECT_EQ(QString::fromUtf8(*started), QFileInfo(place.path()).canonicalFilePath());
 }
 
 TEST_F(BuiltinScriptsTest, OpenInTerminalReadsTheLocationAndPutsTheClipboardBack)
@@ -218,9 +219,9 @@ TEST_F(BuiltinScriptsTest, OpenInTerminalReadsTheLocationAndPutsTheClipboardBack
 
     ASSERT_EQ(run(kOpenTerminal, QStringLiteral("pcmanfm")).kind, Kind::Succeeded) << lastError().toStdString();
 
-    QFile started(m_tools.path() + QStringLiteral("/terminal.fifo"));
-    ASSERT_TRUE(started.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(started.readAll()), QFileInfo(place.path()).canonicalFilePath());
+    const std::optional<QByteArray> started = test::readFifo(m_tools.path() + QStringLiteral("/terminal.fifo"), 10s);
+    ASSERT_TRUE(started) << "the terminal did not start";
+    EXPECT_EQ(QString::fromUtf8(*started), QFileInfo(place.path()).canonicalFilePath());
     EXPECT_EQ(fakeFile(QStringLiteral("clipboard")), QByteArray("what the user copied"));
 }
 

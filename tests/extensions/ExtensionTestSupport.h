@@ -5,8 +5,13 @@
 #include <QFile>
 #include <QString>
 
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
 #include <map>
 #include <optional>
 #include <string>
@@ -66,11 +71,46 @@ inline QByteArray readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// A named pipe: opening it for reading blocks until a child opens it for writing, which lets a test wait
-// for a child's signal without sleeping.
+// A named pipe: a child writing to it signals the test, which waits with readFifo instead of sleeping.
 inline bool makeFifo(const QString &path)
 {
     return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+}
+
+// What a child writes into the fifo at `path` up to closing its end; nothing when no child wrote and closed
+// it within `limit`. Opened without blocking (a plain open would wait forever for a child that never
+// comes); before any writer has opened it, Linux reports no hang-up, so the poll waits for the child.
+inline std::optional<QByteArray> readFifo(const QString &path, std::chrono::milliseconds limit)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    std::optional<QByteArray> data = QByteArray();
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        pollfd ready{fd, POLLIN, 0};
+        const int polled = left.count() > 0 ? ::poll(&ready, 1, int(left.count())) : 0;
+        if (polled < 0 && errno == EINTR)
+            continue;
+        if (polled <= 0) {
+            data.reset();
+            break;
+        }
+        char buffer[4096];
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got > 0)
+            data->append(buffer, got);
+        else if (got == 0 && (ready.revents & POLLHUP) != 0)
+            break; // the writer closed its end
+        else if (got < 0 && errno != EAGAIN && errno != EINTR) {
+            data.reset();
+            break;
+        }
+    }
+    ::close(fd);
+    return data;
 }
 
 } // namespace tavolin::test

@@ -22,6 +22,7 @@ namespace {
 
 using test::FakeNotifier;
 using Kind = RunOutcome::Kind;
+using namespace std::chrono_literals;
 
 // A temporary folder holding the extension folder "ext" and, beside it, files that entries must not reach.
 class ScriptRunnerTest : public ::testing::Test
@@ -320,9 +321,9 @@ TEST_F(ScriptRunnerTest, RunReturnsAtOnceAndDestroyingTheRunnerStopsAHangingScri
     addScript(QStringLiteral("hang.sh"), QStringLiteral("echo up > '%1'\nexec sleep 600\n").arg(fifo).toUtf8());
 
     QFuture<RunOutcome> future = m_runner->run(QStringLiteral("Hang"), QStringLiteral("hang.sh"), {});
-    QFile signal(fifo);
-    ASSERT_TRUE(signal.open(QIODevice::ReadOnly)); // blocks until the script is running
-    EXPECT_EQ(signal.readAll().trimmed(), QByteArray("up"));
+    const std::optional<QByteArray> signal = test::readFifo(fifo, 10s);
+    ASSERT_TRUE(signal) << "the script did not start";
+    EXPECT_EQ(signal->trimmed(), QByteArray("up"));
     EXPECT_FALSE(future.isFinished());
 
     m_runner.reset();
