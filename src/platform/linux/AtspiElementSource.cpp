@@ -127,16 +127,19 @@ AtspiElementSource::AppElement::WindowsRead AtspiElementSource::AppElement::join
         windowsRead && windowsRead->result.wait_for(std::chrono::seconds(0)) != std::future_status::ready;
     if (inFlight)
         return *windowsRead;
-    AtspiWindowLimits limits;
-    limits.budgetMs = timeoutMs;
     // The read bounds its own requests; the caller is bounded here as well, because one libatspi call may
     // send more requests than it says. A late result is dropped (the task owns its promise). The task runs
-    // before the application element's release, which is queued behind it.
+    // before the application element's release, which is queued behind it. The read's budget ends with the
+    // caller's wait, not a time-out after the task starts: on a busy machine the task may start late, and a
+    // read that then ran its whole budget would end after its caller gave up, its windows lost.
+    using namespace std::chrono;
+    const auto budgetEnd = steady_clock::now() + milliseconds(timeoutMs);
     auto promise = std::make_shared<std::promise<AtspiWindowsResult>>();
-    windowsRead = WindowsRead{
-        promise->get_future().share(),
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs + kWindowsReadSlackMs)};
-    thread->post([promise, accessible = accessible, limits, timeoutMs] {
+    windowsRead = WindowsRead{promise->get_future().share(), budgetEnd + milliseconds(kWindowsReadSlackMs)};
+    thread->post([promise, accessible = accessible, budgetEnd, timeoutMs] {
+        AtspiWindowLimits limits;
+        const auto left = duration_cast<milliseconds>(budgetEnd - steady_clock::now()).count();
+        limits.budgetMs = int(std::max<decltype(left)>(1, left));
         promise->set_value(readWindows(accessible, limits, timeoutMs));
     });
     return *windowsRead;
@@ -154,6 +157,12 @@ AXError AtspiElementSource::readWindowsInto(const AppElement &app, AXAttribute a
         return AXError::CannotComplete;
     }
     const AtspiWindowsResult &result = read.result.get();
+    if (result.failed)
+        log::debug(QStringLiteral("accessibility: windows read of pid %1 cut short: %2 windows, %3 requests in %4 ms")
+                       .arg(app.pid)
+                       .arg(result.windows.size())
+                       .arg(result.requests)
+                       .arg(result.milliseconds, 0, 'f', 0));
     if (result.failed && result.windows.empty()) {
         app.unresponsive.store(true);
         return AXError::CannotComplete;

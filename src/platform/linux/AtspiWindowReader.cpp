@@ -25,12 +25,15 @@ public:
 
     // Gives the next call its share of what is left of the budget; false when nothing is. Right after the
     // cache was cleared one libatspi call may send up to three bus requests (cache fill, then the request),
-    // each waiting its whole time-out on a stopped application: so each gets a third.
+    // each waiting its whole time-out on a stopped application: so until the application first answers,
+    // each gets a third. Once it has answered it is not stopped, and a call slowed by a busy machine gets
+    // all that is left: slices of a shrinking rest would fail a live application's read under load.
     bool arm()
     {
         if (spent())
             return false;
-        atspi_set_timeout(int(qMax<qint64>(1, (m_limits.budgetMs - m_timer.elapsed()) / kRequestsPerCall)), 0);
+        const qint64 left = m_limits.budgetMs - m_timer.elapsed();
+        atspi_set_timeout(int(qMax<qint64>(1, m_answered ? left : left / kRequestsPerCall)), 0);
         ++m_result.requests;
         return true;
     }
@@ -59,7 +62,10 @@ public:
             return ATSPI_ROLE_INVALID;
         GError *error = nullptr;
         const AtspiRole r = atspi_accessible_get_role(a, &error);
-        return ok(error) ? r : ATSPI_ROLE_INVALID;
+        if (!ok(error))
+            return ATSPI_ROLE_INVALID;
+        m_answered = true; // a role's time-out is an error, unlike a name's
+        return r;
     }
 
     QString name(AtspiAccessible *a)
@@ -99,6 +105,7 @@ public:
             m_result.failed = true; // -1 is how libatspi reports a time-out here
             return list;
         }
+        m_answered = true;
         for (gint i = 0; i < count && i < max && arm(); ++i) {
             AtspiAccessible *child = atspi_accessible_get_child_at_index(a, i, &error);
             if (!ok(error) || child == nullptr) {
@@ -151,6 +158,7 @@ private:
     const AtspiWindowLimits &m_limits;
     AtspiWindowsResult &m_result;
     QElapsedTimer m_timer;
+    bool m_answered = false; // a request whose time-out shows was answered in time
 };
 
 void unrefAll(std::vector<AtspiAccessible *> &list)
