@@ -94,8 +94,9 @@ TEST_F(ExtensionDocumentJourney, AnExtensionRunOverMousepadIsToldItsDocument)
     })) << describe(PanelProbe::panel(palette->pid())).toStdString();
     ASSERT_TRUE(pressReturn());
 
-    EXPECT_TRUE(waitFor([&] { return !readAll(written).isEmpty(); }, 10s)) << palette->log().toStdString();
-    EXPECT_EQ(readAll(written).toStdString(), letter.toStdString());
+    // Waits for the whole path: the shell creates the file before printf fills it.
+    EXPECT_TRUE(waitFor([&] { return readAll(written) == letter.toUtf8(); }, 10s))
+        << "the extension was told \"" << readAll(written).toStdString() << "\"\n" << palette->log().toStdString();
     EXPECT_EQ(palette->stopAndReportFaults(), QString());
 }
 
