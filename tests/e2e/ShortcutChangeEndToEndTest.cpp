@@ -74,10 +74,19 @@ TEST_F(ShortcutChange, PToNAndBackKeepsThePaletteWorkingOverMousepad)
     EXPECT_TRUE(waitFor([&] { return PanelProbe::frameCount(mousepad->pid()) == 2; }, 10s))
         << "frames: " << PanelProbe::frameCount(mousepad->pid()) << "\n" << palette->log().toStdString();
     EXPECT_FALSE(panelWindowVisible());
+    // The second window maps on screen after the accessibility bus lists it, and mapping moves the focus:
+    // the palette is asked once both are shown and the first one holds the focus again.
+    const auto shownWindows = [&] {
+        const std::optional<QString> found = xdotool(
+            {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"), QString::number(mousepad->pid())});
+        return found ? found->split(QLatin1Char('\n'), Qt::SkipEmptyParts).size() : 0;
+    };
+    ASSERT_TRUE(waitFor([&] { return shownWindows() == 2; }, 10s)) << "Mousepad windows shown: " << shownWindows();
 
     // Back on Ctrl+Shift+P the palette serves Mousepad again.
     changePaletteKey(*palette, kCtrlShiftP);
     ASSERT_TRUE(activate(*window));
+    ASSERT_TRUE(waitFor([&] { return activeWindow() == window; }, 5s)) << "the first window did not get the focus back";
     ASSERT_TRUE(pressPaletteShortcut());
     EXPECT_TRUE(waitForPanel(*palette, panelWithMenus)) << describe(PanelProbe::panel(palette->pid())).toStdString()
                                                         << "\n" << palette->log().toStdString();
