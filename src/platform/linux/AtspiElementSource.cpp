@@ -274,6 +274,8 @@ ElementRef AtspiElementSource::applicationForPid(int32_t pid)
             g_object_unref(app);
         }
         g_object_unref(desktop);
+        if (!found)
+            log::debug(QStringLiteral("accessibility: no application of pid %1 among the desktop's %2").arg(pid).arg(count));
         return found;
     });
 }

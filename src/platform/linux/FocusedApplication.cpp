@@ -1,5 +1,6 @@
 #include "platform/linux/FocusedApplication.h"
 
+#include "common/Log.h"
 #include "platform/linux/AtspiActiveApplication.h"
 #include "platform/linux/AtspiThread.h"
 #include "platform/linux/X11Display.h"
@@ -35,6 +36,7 @@ int32_t focusedApplicationPid(AtspiThread &thread, int timeoutMs)
     if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
         if (const int32_t pid = x11FocusedPid())
             return pid;
+        log::debug(QStringLiteral("focused application: the X focus names no process; asking the accessibility bus"));
         return activePid(thread, timeoutMs, ownPid);
     }
     if (const int32_t pid = activePid(thread, timeoutMs, ownPid))
