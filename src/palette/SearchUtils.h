@@ -77,6 +77,9 @@ public:
     // built, while it is in the cache.
     double score(MenuItemData &row) const { return m_search.rowScore(m_keyword, row); }
 
+    // Whether a row with this score is listed: above the search's threshold.
+    bool lists(double score) const { return score > m_threshold; }
+
     // False only when a row with this title and path (each element and the title trimmed, as a row holds
     // them; the top menu first) scores at most the threshold for the keyword, with or without a submenu.
     bool mayList(QStringView title, std::span<const QStringView> path) const;

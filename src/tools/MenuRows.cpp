@@ -292,16 +292,14 @@ void RowLineWriter::append(const MenuItemData &row, QString &out)
     appendShortcutAndState(shortcut, rowStateText(row.isChecked(), row.hasSubmenu(), !row.isEnabled()), out);
 }
 
-void RowLineWriter::append(const RowsFile &file, const ScoredLine &line, QString &out)
+void RowLineWriter::append(const PlainRow &row, QString &out)
 {
-    if (line.row >= 0) {
-        append(*file.rows.at(line.row), out);
-        return;
-    }
-    const PlainRow &row = line.plain;
     if (row.path)
         out += *row.path;
-    out += QLatin1String(row.title, qsizetype(row.titleSize));
+    if (row.wideTitle)
+        out += QStringView(row.wideTitle, qsizetype(row.titleSize));
+    else
+        out += QLatin1String(row.latinTitle, qsizetype(row.titleSize));
     appendShortcutAndState(row.shortcut, rowStateText(row.checked, row.submenu, row.disabled), out);
 }
 

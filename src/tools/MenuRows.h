@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -73,35 +74,42 @@ struct PlainRow
 {
     const QString *path = nullptr;     // "A > B > " with tabs and line breaks flattened; null: a top-level row
     const QString *shortcut = nullptr; // KeyData::displayText(); null: none
-    const char *title = nullptr;       // ASCII, flattened
+    // The title, flattened: Latin-1 when it fits, else UTF-16 (the other pointer null).
+    const char *latinTitle = nullptr;
+    const char16_t *wideTitle = nullptr;
     uint32_t titleSize = 0;
     bool checked = false;
     bool submenu = false;
     bool disabled = false;
 };
-// A scored row of a file read in the plain form: built (`row` indexes RowsFile::rows) or plain (`row` < 0).
+// A row of a file read in the plain form, with its score for the filter's query.
 struct ScoredLine
 {
     double score = 0;
-    qsizetype row = -1;
     PlainRow plain;
 };
 enum class RowsForm {
     Built, // every row the filter may list is built
-    Plain, // with a filter, the rows it scores alone (RowPrefilter::plainScore) are kept as texts
+    Plain, // with a filter, only the rows it lists are kept, as texts (PlainRow)
 };
+// How many warnings a RowsFile keeps: a file of another kind can give one on every line.
+constexpr qsizetype kKeptWarnings = 10;
 struct RowsFile
 {
     QList<MenuItemDataPtr> rows;
-    QStringList warnings;       // "line N: ..." for lines skipped or fields ignored
+    QStringList warnings;       // the first kKeptWarnings "line N: ..." for lines skipped or fields ignored
+    qsizetype warningCount = 0; // all of them
     std::vector<double> scores; // with a filter: each row's RowPrefilter::score(), in row order
-    // With a filter, in the plain form: the rows that may be listed, in line order, plain or built.
-    std::vector<ScoredLine> lines;
+    // With a filter, in the plain form: the rows the search lists (score above its threshold), in line order.
+    // `rows` stays empty.
+    std::deque<ScoredLine> lines; // grows without moving what it holds: no peak of twice its size
     std::vector<std::shared_ptr<const void>> plainTexts; // what plain rows point into
 };
 // With a filter, the rows it rules out (RowPrefilter::mayList) are left out without being built, their lines
 // checked and warned about all the same, and each row built is scored right away (see rankScoredRows). In
-// the plain form, rows of plain texts are not built at all: they are scored from their texts (rankLines).
+// the plain form, rows the filter scores alone are not built at all, the others are built, scored and let go,
+// and only the listed ones are kept, as their texts (rankLines). Lines that are not UTF-8 are skipped, with
+// a warning.
 RowsFile parseRows(const QByteArray &text, const RowPrefilter *filter = nullptr, RowsForm form = RowsForm::Built);
 // Reads KeyData::displayText() back ("Ctrl+Shift+S", "Super+Alt+Page Down", "Ctrl++", "F5"); none when the
 // text names no key. The modifier words are Linux's: Ctrl is the Command bit, Super the Control bit.
@@ -122,8 +130,8 @@ class RowLineWriter
 public:
     // Appends rowLine(row) to `out`.
     void append(const MenuItemData &row, QString &out);
-    // Appends the same text for a line of `file`, built or plain.
-    void append(const RowsFile &file, const ScoredLine &line, QString &out);
+    // Appends the same text for a row kept as texts.
+    void append(const PlainRow &row, QString &out);
 
 private:
     void appendShortcutAndState(const QString *shortcut, QLatin1String state, QString &out);

@@ -34,7 +34,8 @@ Without --pid the application of the focused window is used.
 Rows file (--rows; "-" reads standard input): UTF-8, one row per line,
   PATH > TITLE<TAB>SHORTCUT<TAB>STATE
 shortcut and state optional; STATE: any of "checked", "submenu", "disabled", comma-separated;
-blank lines and lines starting with # are skipped. The output of list is such a file.
+blank lines and lines starting with # are skipped, and so are lines that are not UTF-8 (the first ten
+lines skipped or with fields ignored are named on standard error). The output of list is such a file.
 
 Exit codes:
   0  success
@@ -151,6 +152,11 @@ std::optional<Failure> readRowsFile(const QString &path, const RowPrefilter *fil
     RowsFile parsed = parseRows(file.readAll(), filter, form);
     for (const QString &warning : parsed.warnings)
         err << terminalText(QStringLiteral("tavolin-menu: %1, %2\n").arg(path, warning));
+    if (parsed.warningCount > parsed.warnings.size()) {
+        err << terminalText(QStringLiteral("tavolin-menu: %1, %2 more warnings not shown\n")
+                                .arg(path)
+                                .arg(parsed.warningCount - parsed.warnings.size()));
+    }
     if (filter && form == RowsForm::Plain) {
         rows.plain = std::move(parsed);
         return std::nullopt;
@@ -268,21 +274,27 @@ private:
     QString m_text;
 };
 
-// Text output of a rows file read in the plain form, written as the built rows' would be.
+// Text output of a rows file read in the plain form, written as the built rows' would be, a part at a time.
 ExitCode searchPlain(const Options &options, const RowsFile &file, QTextStream &out)
 {
+    constexpr qsizetype kPartSize = 64 * 1024;
     std::vector<const ScoredLine *> ranked = rankLines(file);
     if (options.limit && qsizetype(ranked.size()) > *options.limit)
         ranked.resize(size_t(*options.limit));
     QString text;
-    text.reserve(qsizetype(ranked.size()) * 64);
+    text.reserve(kPartSize + 1024);
     RowLineWriter writer;
     ScoreText scoreText;
     for (const ScoredLine *line : ranked) {
         text += scoreText(line->score);
         text += QLatin1Char('\t');
-        writer.append(file, *line, text);
+        writer.append(line->plain, text);
         text += QLatin1Char('\n');
+        if (text.size() >= kPartSize) {
+            out << terminalText(std::move(text));
+            text = QString();
+            text.reserve(kPartSize + 1024);
+        }
     }
     out << terminalText(std::move(text));
     return ranked.empty() ? ExitCode::NoMatch : ExitCode::Ok;

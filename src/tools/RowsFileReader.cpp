@@ -3,6 +3,8 @@
 
 #include "common/ViewMap.h"
 
+#include <QStringDecoder>
+
 #include <algorithm>
 #include <deque>
 #include <memory>
@@ -65,33 +67,83 @@ QStringView trimmedView(QStringView text)
     return text;
 }
 
+// Titles copied into large blocks: a row's title is a few dozen characters, too small for an allocation each.
+template <typename Char>
+class TitleChunks
+{
+public:
+    // Room for `size` characters that stays where it is.
+    Char *take(size_t size)
+    {
+        if (m_chunks.empty() || m_used + size > kChunk) {
+            m_chunks.push_back(std::make_unique<Char[]>(std::max(kChunk, size)));
+            m_used = 0;
+        }
+        Char *const at = m_chunks.back().get() + m_used;
+        m_used += size;
+        return at;
+    }
+
+private:
+    static constexpr size_t kChunk = 32 * 1024;
+    std::vector<std::unique_ptr<Char[]>> m_chunks;
+    size_t m_used = kChunk; // in m_chunks.back()
+};
+
+// Tabs and line breaks as spaces, as rowLine() writes them.
+constexpr char16_t flatUnit(char16_t c)
+{
+    return c == u'\t' || c == u'\n' || c == u'\r' ? u' ' : c;
+}
+
 // The texts plain rows point into: made by one parser, kept by the file. Addresses never move.
 struct PlainTexts
 {
-    static constexpr size_t kChunk = 64 * 1024;
-
     std::deque<QString> paths;
     std::deque<QString> keys;
-    std::vector<std::unique_ptr<char[]>> chunks;
-    size_t used = kChunk; // in chunks.back()
+    TitleChunks<char> latin;
+    TitleChunks<char16_t> wide;
 
-    // A copy of an ASCII title with tabs and line breaks flattened, as rowLine() writes it.
-    const char *addTitle(QStringView title)
+    // A flattened copy of `title` into `row`: Latin-1 when every character fits, else UTF-16.
+    void addTitle(QStringView title, PlainRow &row)
     {
         const size_t size = size_t(title.size());
-        if (chunks.empty() || used + size > kChunk) {
-            chunks.push_back(std::make_unique<char[]>(std::max(kChunk, size)));
-            used = 0;
+        row.titleSize = uint32_t(size);
+        if (std::all_of(title.begin(), title.end(), [](QChar c) { return c.unicode() < 0x100; })) {
+            char *const at = latin.take(size);
+            for (size_t i = 0; i < size; ++i)
+                at[i] = char(flatUnit(title[qsizetype(i)].unicode()));
+            row.latinTitle = at;
+            return;
         }
-        char *const at = chunks.back().get() + used;
-        for (size_t i = 0; i < size; ++i) {
-            const char c = char(title[qsizetype(i)].unicode());
-            at[i] = c == '\t' || c == '\n' || c == '\r' ? ' ' : c;
-        }
-        used += size;
-        return at;
+        char16_t *const at = wide.take(size);
+        for (size_t i = 0; i < size; ++i)
+            at[i] = flatUnit(title[qsizetype(i)].unicode());
+        row.wideTitle = at;
     }
 };
+
+// A field quoted in a warning: its start, and what a terminal would not show as a character (controls,
+// format characters such as direction overrides, unpaired surrogates) as U+FFFD. The field can be a whole
+// line of a file of another kind.
+QString excerpt(QStringView field)
+{
+    constexpr qsizetype kShown = 40;
+    field = field.trimmed();
+    QString text;
+    qsizetype count = 0;
+    for (const char32_t c : field.first(std::min(field.size(), 2 * kShown)).toUcs4()) {
+        if (count++ == kShown)
+            break;
+        if (QChar::isPrint(c))
+            text += QString::fromUcs4(&c, 1);
+        else
+            text += QChar(QChar::ReplacementCharacter);
+    }
+    if (count > kShown || field.size() > 2 * kShown)
+        text += QChar(u'\u2026');
+    return text;
+}
 
 // Parses whole lines of a rows file. Shortcut texts and paths repeat from row to row: each is read once per
 // parser, and rows with the same path share it (RowPath). One parser per thread.
@@ -105,6 +157,13 @@ public:
             m_texts = std::make_shared<PlainTexts>();
             m_file.plainTexts.push_back(m_texts);
         }
+    }
+
+    // A line that is not UTF-8: a file of another kind or another encoding, whose rows would be garbled.
+    void skipNotUtf8(int number)
+    {
+        m_number = number;
+        warn([] { return QStringLiteral("not UTF-8 text; skipped"); });
     }
 
     // One non-blank, non-comment line: adds its row to the file unless it holds no title (with a warning) or
@@ -131,20 +190,20 @@ public:
         }
         const QStringView title = trimmedView(fields[0].sliced(from));
         if (title.isEmpty() || std::any_of(m_segments.cbegin(), m_segments.cend(), [](QStringView s) { return s.isEmpty(); })) {
-            warn(QStringLiteral("an empty menu or title; skipped"));
+            warn([] { return QStringLiteral("an empty menu or title; skipped"); });
             return;
         }
         KeyText *shortcut = nullptr;
         if (count >= 1 && !trimmedView(fields[1]).isEmpty()) {
             shortcut = &shortcutOf(fields[1]);
             if (!shortcut->key)
-                warn(QStringLiteral("\"%1\" is not a key combination; ignored").arg(fields[1].trimmed()));
+                warn([&] { return QStringLiteral("\"%1\" is not a key combination; ignored").arg(excerpt(fields[1])); });
         }
         const ParsedState &state = count >= 2 ? stateOf(fields[2]) : kNoState;
         if (!state.unknown.isEmpty())
-            warn(QStringLiteral("unknown state \"%1\"; ignored").arg(state.unknown.join(QLatin1Char(','))));
+            warn([&] { return QStringLiteral("unknown state \"%1\"; ignored").arg(excerpt(state.unknown.join(QLatin1Char(',')))); });
         if (count > 2)
-            warn(QStringLiteral("fields after the third ignored"));
+            warn([] { return QStringLiteral("fields after the third ignored"); });
         // After the checks, so a line gives the same warnings whether its row is built or not.
         add(title, m_segments.empty() ? QStringView() : fields[0].first(from - 3), shortcut && shortcut->key ? shortcut : nullptr, state);
     }
@@ -168,7 +227,7 @@ private:
             const RowPrefilter::PlainScore plain = m_filter->plainScore(title, m_segments, state.submenu);
             if (plain.decided) {
                 if (plain.score)
-                    m_file.lines.push_back({*plain.score, -1, plainRow(title, menus, shortcut, state)});
+                    m_file.lines.push_back({*plain.score, plainRow(title, menus, shortcut, state)});
                 return;
             }
         }
@@ -179,13 +238,18 @@ private:
                                                   shortcut ? shortcut->key : std::nullopt, QString());
         row->setHasSubmenu(state.submenu);
         row->setIsEnabled(!state.disabled);
-        if (m_filter) {
-            const double score = m_filter->score(*row);
-            m_file.scores.push_back(score);
-            if (m_plain)
-                m_file.lines.push_back({score, m_file.rows.size(), {}});
+        if (!m_filter) {
+            m_file.rows.append(std::move(row));
+            return;
         }
-        m_file.rows.append(std::move(row));
+        const double score = m_filter->score(*row);
+        if (!m_plain) {
+            m_file.scores.push_back(score);
+            m_file.rows.append(std::move(row));
+        } else if (m_filter->lists(score)) {
+            // The row with its search forms is many times the size of its texts: only those are kept.
+            m_file.lines.push_back({score, plainRow(title, menus, shortcut, state)});
+        }
     }
 
     PlainRow plainRow(QStringView title, QStringView menus, KeyText *shortcut, const ParsedState &state)
@@ -208,15 +272,20 @@ private:
                 shortcut->display = &m_texts->keys.emplace_back(shortcut->key->displayText());
             row.shortcut = shortcut->display;
         }
-        row.title = m_texts->addTitle(title);
-        row.titleSize = uint32_t(title.size());
+        m_texts->addTitle(title, row);
         row.checked = state.checked;
         row.submenu = state.submenu;
         row.disabled = state.disabled;
         return row;
     }
 
-    void warn(const QString &text) { m_file.warnings.append(QStringLiteral("line %1: %2").arg(m_number).arg(text)); }
+    // Counts a warning about the current line; its text is made only while warnings are kept.
+    template <typename MakeText>
+    void warn(const MakeText &makeText)
+    {
+        if (m_file.warningCount++ < kKeptWarnings)
+            m_file.warnings.append(QStringLiteral("line %1: %2").arg(m_number).arg(makeText()));
+    }
 
     // Rows of one menu mostly follow each other: compare with the last path before hashing.
     PathEntry &pathEntry(QStringView menus)
@@ -304,38 +373,90 @@ void flattenLoneCarriageReturns(QString &block)
     }
 }
 
+// Whether `bytes` are UTF-8 throughout.
+bool isUtf8(QByteArrayView bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    (void)QString(decoder.decode(bytes));
+    return !decoder.hasError();
+}
+
+// Reads the lines of decoded text one after another, numbering them.
+class LineReader
+{
+public:
+    LineReader(LineParser &parser, int firstLine) : m_parser(parser), m_number(firstLine - 1) {}
+
+    // Each line of `text` (whole lines; the carriage returns inside them flattened). An empty last line
+    // would be skipped anyway.
+    void readText(QStringView text)
+    {
+        for (qsizetype from = 0; from < text.size();) {
+            const qsizetype lineEnd = text.indexOf(u'\n', from);
+            read(lineEnd < 0 ? text.sliced(from) : text.sliced(from, lineEnd - from), true);
+            from = lineEnd < 0 ? text.size() : lineEnd + 1;
+        }
+    }
+
+    // Each line of `bytes` (whole lines), decoded alone: for a block that holds bytes that are not UTF-8,
+    // which only their own lines are skipped for.
+    void readEachLine(QByteArrayView bytes)
+    {
+        for (qsizetype from = 0; from < bytes.size();) {
+            const qsizetype lineEnd = bytes.indexOf('\n', from);
+            const QByteArrayView line = lineEnd < 0 ? bytes.sliced(from) : bytes.sliced(from, lineEnd - from);
+            from = lineEnd < 0 ? bytes.size() : lineEnd + 1;
+            QString text = QString::fromUtf8(line);
+            flattenLoneCarriageReturns(text);
+            read(text, !text.contains(QChar::ReplacementCharacter) || isUtf8(line));
+        }
+    }
+
+private:
+    void read(QStringView view, bool utf8)
+    {
+        ++m_number;
+        if (view.endsWith(QLatin1Char('\r')))
+            view.chop(1);
+        // Most lines start with a letter: only the others can be blank, or a comment after blanks (read
+        // as a row, " #x" would be listed as "#x", a line that reads back as a comment).
+        if (view.isEmpty() || view.front().isSpace()) {
+            const QStringView trimmed = view.trimmed();
+            if (trimmed.isEmpty() || trimmed.startsWith(QLatin1Char('#')))
+                return;
+        }
+        if (view.startsWith(QLatin1Char('#')))
+            return;
+        if (utf8)
+            m_parser.parse(view, m_number);
+        else
+            m_parser.skipNotUtf8(m_number);
+    }
+
+    LineParser &m_parser;
+    int m_number;
+};
+
 // The rows of whole lines `bytes`, the first of them numbered `firstLine`. The text is decoded a block at a
 // time into one reused buffer, which stays in the cache, instead of all at once (twice its size in UTF-16).
 RowsFile parseLines(QByteArrayView bytes, int firstLine, const RowPrefilter *filter, RowsForm form)
 {
     RowsFile file;
     LineParser parser(file, filter, form);
-    int number = firstLine - 1;
+    LineReader reader(parser, firstLine);
     QString block;
     for (qsizetype at = 0; at < bytes.size();) {
         const qsizetype end = blockEnd(bytes, at);
-        block = QString::fromUtf8(bytes.sliced(at, end - at));
+        const QByteArrayView blockBytes = bytes.sliced(at, end - at);
         at = end;
-        flattenLoneCarriageReturns(block);
-        const QStringView text(block);
-        for (qsizetype from = 0; from < text.size();) { // an empty last line would be skipped anyway
-            const qsizetype lineEnd = text.indexOf(u'\n', from);
-            QStringView view = lineEnd < 0 ? text.sliced(from) : text.sliced(from, lineEnd - from);
-            from = lineEnd < 0 ? text.size() : lineEnd + 1;
-            ++number;
-            if (view.endsWith(QLatin1Char('\r')))
-                view.chop(1);
-            // Most lines start with a letter: only the others can be blank, or a comment after blanks (read
-            // as a row, " #x" would be listed as "#x", a line that reads back as a comment).
-            if (view.isEmpty() || view.front().isSpace()) {
-                const QStringView trimmed = view.trimmed();
-                if (trimmed.isEmpty() || trimmed.startsWith(QLatin1Char('#')))
-                    continue;
-            }
-            if (view.startsWith(QLatin1Char('#')))
-                continue;
-            parser.parse(view, number);
+        block = QString::fromUtf8(blockBytes);
+        // Decoding puts U+FFFD for bytes that are not UTF-8: only a block holding one is looked at closer.
+        if (block.contains(QChar::ReplacementCharacter)) {
+            reader.readEachLine(blockBytes);
+            continue;
         }
+        flattenLoneCarriageReturns(block);
+        reader.readText(block);
     }
     return file;
 }
@@ -356,16 +477,12 @@ RowsFile parseRows(const QByteArray &text, const RowPrefilter *filter, RowsForm 
     std::thread worker([&] { tail = parseLines(second, secondLine, filter, form); });
     RowsFile file = parseLines(first, 1, filter, form);
     worker.join();
-    const qsizetype builtBefore = file.rows.size();
-    file.lines.reserve(file.lines.size() + tail.lines.size());
-    for (ScoredLine &line : tail.lines) {
-        if (line.row >= 0)
-            line.row += builtBefore;
-        file.lines.push_back(line);
-    }
+    for (; !tail.lines.empty(); tail.lines.pop_front()) // each block of the tail's freed as it is emptied
+        file.lines.push_back(tail.lines.front());
     file.plainTexts.insert(file.plainTexts.end(), tail.plainTexts.begin(), tail.plainTexts.end());
     file.rows += tail.rows;
-    file.warnings += tail.warnings;
+    file.warnings += tail.warnings.first(std::min(tail.warnings.size(), kKeptWarnings - file.warnings.size()));
+    file.warningCount += tail.warningCount;
     file.scores.insert(file.scores.end(), tail.scores.begin(), tail.scores.end());
     return file;
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/FakeElementSource.h"
+#include "tools/MenuRows.h"
 #include "tools/MenuTool.h"
 
 #include <QJsonArray>
@@ -390,6 +391,30 @@ TEST_F(MenuToolTest, TextOutputReplacesControlCharactersOfTitles)
     EXPECT_TRUE(QJsonDocument::fromJson(json.out.toUtf8())[u"rows"_qs][0][u"title"_qs].toString().contains(
         QStringLiteral("Red\x1b[0m Wrap")))
         << "--json keeps the title, escaped by JSON: " << json.out.toStdString();
+}
+
+// A file of another kind as the rows file: a few warnings, then their count, and nothing a terminal acts on.
+TEST_F(MenuToolTest, RowsFileOfAnotherKindWarnsAFewTimesThenCounts)
+{
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("blob.bin")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    for (int i = 0; i < 300; ++i)
+        file.write("\x1b[2J\x7f\xff\x9b\x07 > x\n\x1b]0;t\x07 > y\tCtrl+\x1b[31m\tz\x1b[0m\n");
+    file.write("File > Save\tCtrl+S\n");
+    file.close();
+
+    const ToolRun r = run({QStringLiteral("search"), QStringLiteral("save"), QStringLiteral("--rows"), file.fileName()});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out.count(u'\n'), 1) << r.out.toStdString();
+    EXPECT_TRUE(r.out.endsWith(QStringLiteral("\tFile > Save\tCtrl+S\n"))) << r.out.toStdString();
+    const QStringList lines = r.err.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), kKeptWarnings + 1) << r.err.toStdString();
+    // 300 lines not UTF-8, 300 with a bad shortcut and an unknown state.
+    EXPECT_TRUE(lines.last().endsWith(QStringLiteral(", %1 more warnings not shown").arg(900 - kKeptWarnings))) << lines.last().toStdString();
+    for (const QChar c : r.err)
+        EXPECT_FALSE((c.unicode() < 0x20 && c != u'\n') || (c.unicode() >= 0x7f && c.unicode() < 0xa0))
+            << "control character " << int(c.unicode()) << " in " << r.err.toStdString();
 }
 
 TEST_F(MenuToolTest, HelpListsCommandsAndExitCodes)
