@@ -158,7 +158,11 @@ bool Store::openAtConstruction(milliseconds lockWait)
     std::unique_ptr<leveldb::DB> db;
     const leveldb::Status status = openDatabase(m_path, exclusive ? StoreAccess::Write : StoreAccess::Read,
                                                 exclusive ? milliseconds(0) : lockWait, &db);
-    if (!status.ok()) {
+    if (!status.ok() && !isLockHeld(status) && openCopy(&db)) {
+        log::error(QStringLiteral("Database %1 cannot be opened where it is (%2): read from a copy, and "
+                                  "nothing is written to it while this program runs")
+                       .arg(m_path, QString::fromStdString(status.ToString())));
+    } else if (!status.ok()) {
         log::error(QStringLiteral("ERROR: Unable to open/create database."));
         log::error(QString::fromStdString(status.ToString()));
         return false;
@@ -169,18 +173,48 @@ bool Store::openAtConstruction(milliseconds lockWait)
     return true;
 }
 
+// Only files are copied, and not the lock: the copy has no other user.
+bool Store::openCopy(std::unique_ptr<leveldb::DB> *db)
+{
+    auto copy = std::make_unique<QTemporaryDir>();
+    const QDir source(m_path);
+    if (!copy->isValid() || !source.exists(QStringLiteral("CURRENT")))
+        return false;
+    for (const QString &name : source.entryList(QDir::Files | QDir::Hidden)) {
+        if (name != QLatin1String("LOCK") && !QFile::copy(source.filePath(name), copy->filePath(name)))
+            return false;
+    }
+    leveldb::Options options;
+    options.reuse_logs = true;
+    leveldb::DB *raw = nullptr;
+    if (!leveldb::DB::Open(options, QFile::encodeName(copy->path()).toStdString(), &raw).ok())
+        return false;
+    db->reset(raw);
+    m_copy = std::move(copy);
+    return true;
+}
+
+QString Store::openPath() const
+{
+    return m_copy ? m_copy->path() : m_path;
+}
+
 Store::Session Store::openSession(StoreAccess access)
 {
     Session session;
     session.handleLock = std::shared_lock(m_handleMutex);
     if (!m_usable)
         return session;
+    if (access == StoreAccess::Write && m_copy) {
+        log::error(QStringLiteral("Database %1 cannot be written, change not kept").arg(m_name));
+        return session;
+    }
     if (m_sharing == Sharing::Exclusive) {
         session.handle = m_db.get();
         return session;
     }
     session.pathLock = std::unique_lock(*m_pathMutex);
-    const leveldb::Status status = openDatabase(m_path, access, m_lockWait, &session.owned);
+    const leveldb::Status status = openDatabase(openPath(), access, m_lockWait, &session.owned);
     if (!status.ok()) {
         log::error(QStringLiteral("Database %1 not available, operation skipped: %2")
                        .arg(m_name, QString::fromStdString(status.ToString())));

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <chrono>
 #include <memory>
@@ -66,6 +67,11 @@ public:
     Sharing sharing() const { return m_sharing; }
     // True when the database opened at construction and close() has not been called.
     bool isOpen() const;
+    // True when the database could not be opened where it is for a non-lock reason, as on a full or
+    // read-only disk (leveldb opens its lock file for writing, and a write open starts a new log), and was
+    // opened from a copy in the temporary folder instead: reads answer with the data as it was, every write
+    // fails (logged), and the database on disk is left as it is. Fixed at construction.
+    bool isReadOnly() const { return m_copy != nullptr; }
 
     // Writes the pair without syncing to disk. True when leveldb reports success.
     bool put(const QString &key, const QString &value);
@@ -86,6 +92,8 @@ private:
     class Session;
 
     bool openAtConstruction(std::chrono::milliseconds lockWait);
+    bool openCopy(std::unique_ptr<leveldb::DB> *db);
+    QString openPath() const;
     Session openSession(StoreAccess access);
 
     QString m_name;
@@ -93,6 +101,7 @@ private:
     Sharing m_sharing;
     std::chrono::milliseconds m_lockWait;
     std::mutex *m_pathMutex = nullptr;    // shared mode: serialises this process's opens of m_path
+    std::unique_ptr<QTemporaryDir> m_copy; // the copy read instead of m_path; constant after construction
 
     mutable std::shared_mutex m_handleMutex; // ops hold it shared, close() exclusive
     bool m_usable = false;                   // guarded by m_handleMutex

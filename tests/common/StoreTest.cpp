@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 
 #include <leveldb/db.h>
 
@@ -295,6 +296,66 @@ TEST_F(StoreTest, FolderCreationFailureLogsTheErrorText)
     EXPECT_TRUE(log.lines().at(0).startsWith(QStringLiteral("error: ")));
     EXPECT_TRUE(log.lines().at(0).contains(paths::dataDir())) << log.lines().at(0).toStdString();
 }
+
+// The data files of a database folder, by name, with their bytes: not leveldb's diagnostic log, which every
+// open attempt rotates where it can.
+QMap<QString, QByteArray> filesIn(const QString &folder)
+{
+    QMap<QString, QByteArray> files;
+    const QDir dir(folder);
+    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden)) {
+        if (!name.startsWith(QLatin1String("LOG")))
+            files.insert(name, readFile(dir.filePath(name)));
+    }
+    return files;
+}
+
+class ReadOnlyStoreTest : public StoreTest, public ::testing::WithParamInterface<Sharing>
+{
+};
+
+// A database whose folder cannot be written (here its lock file cannot be opened for writing, as on a
+// read-only disk; even root cannot open a folder so) is read from a copy: what it held is answered, every
+// write fails, and the files on disk stay byte for byte as they were.
+TEST_P(ReadOnlyStoreTest, DatabaseThatCannotBeOpenedWhereItIsIsReadFromACopyAndNeverWritten)
+{
+    const QString folder = paths::dataDir() + QStringLiteral("/db");
+    {
+        Store store(QStringLiteral("db"));
+        ASSERT_TRUE(store.put(QStringLiteral("ext/a"), QStringLiteral("first")));
+        ASSERT_TRUE(store.put(QStringLiteral("ext/b"), QStringLiteral("second")));
+        ASSERT_TRUE(store.put(QStringLiteral("other"), QStringLiteral("third")));
+    }
+    ASSERT_TRUE(QFile::remove(folder + QStringLiteral("/LOCK")));
+    ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/LOCK")));
+    const QMap<QString, QByteArray> before = filesIn(folder);
+
+    LogCapture log;
+    {
+        Store store(QStringLiteral("db"), GetParam(), 20ms);
+        EXPECT_TRUE(store.isOpen());
+        EXPECT_TRUE(store.isReadOnly());
+        EXPECT_EQ(store.findKeys(QStringLiteral("ext/")), (QStringList{QStringLiteral("first"), QStringLiteral("second")}));
+        EXPECT_EQ(store.get(QStringLiteral("other")), QStringLiteral("third"));
+        EXPECT_FALSE(store.put(QStringLiteral("ext/c"), QStringLiteral("new")));
+        EXPECT_FALSE(store.deleteKey(QStringLiteral("ext/a")));
+        EXPECT_FALSE(store.deleteBatch({QStringLiteral("ext/b"), QStringLiteral("other")}));
+        EXPECT_EQ(store.findKeys(QString()).size(), 3) << "a refused write changes nothing, not even the copy";
+    }
+    EXPECT_EQ(filesIn(folder), before);
+    EXPECT_TRUE(log.lines().join(u'\n').contains(QStringLiteral("read from a copy"))) << log.lines().join(u'\n').toStdString();
+
+    // Writable again: the next run writes in place, and nothing was lost.
+    ASSERT_TRUE(QDir(folder + QStringLiteral("/LOCK")).removeRecursively());
+    Store again(QStringLiteral("db"), GetParam(), 20ms);
+    EXPECT_FALSE(again.isReadOnly());
+    EXPECT_TRUE(again.put(QStringLiteral("ext/c"), QStringLiteral("new")));
+    EXPECT_EQ(again.findKeys(QStringLiteral("ext/")),
+              (QStringList{QStringLiteral("first"), QStringLiteral("second"), QStringLiteral("new")}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Sharings, ReadOnlyStoreTest, ::testing::Values(Sharing::Exclusive, Sharing::SharedBetweenPrograms),
+                         [](const auto &info) { return std::string(info.param == Sharing::Exclusive ? "Exclusive" : "Shared"); });
 
 // A store whose database could not be opened: every operation gives the empty or false result, and
 // whatever stood in the way is left as it was.
