@@ -174,6 +174,17 @@ sway: „bindsym %2 exec tavolin --show“ in ~/.config/sway/config eintragen.</
     </message>
 </context>
 <context>
+    <name>tavolin::AppDelegate</name>
+    <message>
+        <source>Data folder</source>
+        <translation>Datenordner</translation>
+    </message>
+    <message>
+        <source>The folder %1 cannot be written: the disk may be full or read-only. Extensions and history are used as they were; changes made now are not kept.</source>
+        <translation>Der Ordner %1 kann nicht beschrieben werden: Der Datenträger ist vielleicht voll oder schreibgeschützt. Erweiterungen und Verlauf bleiben, wie sie waren; was Sie jetzt ändern, wird nicht gespeichert.</translation>
+    </message>
+</context>
+<context>
     <name>tavolin::AppRulesController</name>
     <message>
         <source>Application</source>

@@ -174,6 +174,17 @@ sway：在 ~/.config/sway/config 中添加“bindsym %2 exec tavolin --show”�
     </message>
 </context>
 <context>
+    <name>tavolin::AppDelegate</name>
+    <message>
+        <source>Data folder</source>
+        <translation>数据文件夹</translation>
+    </message>
+    <message>
+        <source>The folder %1 cannot be written: the disk may be full or read-only. Extensions and history are used as they were; changes made now are not kept.</source>
+        <translation>无法写入文件夹 %1：磁盘可能已满或为只读。扩展和历史记录保持原样；现在所做的更改不会被保存。</translation>
+    </message>
+</context>
+<context>
     <name>tavolin::AppRulesController</name>
     <message>
         <source>Application</source>

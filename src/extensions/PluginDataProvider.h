@@ -55,6 +55,10 @@ public:
     // paths::dataDir() + "/CommandExtensions", fixed at construction.
     QString pluginsFolder() const;
 
+    // Whether the records were read from a copy because the database cannot be written where it is
+    // (Store::isReadOnly()): they stay as they were for this run.
+    bool isStoreReadOnly() const { return m_store.db && m_store.db->isReadOnly(); }
+
     // First start: copies the missing built-in scripts and installs the built-in records; otherwise reads
     // every application's records from the database. Call once, when start-up has finished.
     void installDefaultPlugins();

@@ -167,7 +167,7 @@ QString PaletteRun::stopAndReportFaults()
     return report.join(QLatin1Char('\n'));
 }
 
-bool PaletteRun::restart(QString *why)
+bool PaletteRun::restart(QString *why, const QStringList &through)
 {
     const QString started = QStringLiteral("AXIsProcessTrusted=");
     // A sanitizer's report stays in the log for the final stop; an unclean quit is only known now.
@@ -178,7 +178,10 @@ bool PaletteRun::restart(QString *why)
     }
     const int startsBefore = countInLog(started);
     m_process.setStandardOutputFile(m_logPath, QIODevice::Append);
-    startInSession(m_process, QStringLiteral(TAVOLIN_PROGRAM), {});
+    if (through.isEmpty())
+        startInSession(m_process, QStringLiteral(TAVOLIN_PROGRAM), {});
+    else
+        startInSession(m_process, through.first(), through.mid(1) << QStringLiteral(TAVOLIN_PROGRAM));
     if (!m_process.waitForStarted(5000)) {
         *why = QStringLiteral("tavolin did not start again");
         return false;

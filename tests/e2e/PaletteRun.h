@@ -60,8 +60,10 @@ public:
     int countInLog(const QString &text) const;
     // Stops the program and starts it again over the same folders and settings, as the same user's next
     // session would, and waits (bounded) until the new process reports its accessibility check. Its log is
-    // appended to the same file. False, with `why`, when it did not get that far.
-    bool restart(QString *why);
+    // appended to the same file. False, with `why`, when it did not get that far. With `through`, the program
+    // is started by that command, its path added as the last argument (the command ends by executing it, so
+    // the process is the palette's).
+    bool restart(QString *why, const QStringList &through = {});
     // Stops the program (SIGTERM, then SIGKILL after 3 s) and returns what went wrong, empty when nothing: a
     // quit that was not clean (SIGTERM runs the ordinary quit, which must end with exit code 0) and whatever
     // a sanitizer reported in its log, so a test run under ASan/UBSan also checks the program it drives.

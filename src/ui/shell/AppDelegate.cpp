@@ -4,6 +4,7 @@
 #include "common/HotkeyBinder.h"
 #include "common/KeyCodeHelper.h"
 #include "common/Log.h"
+#include "common/Paths.h"
 #include "common/PaletteRulesManager.h"
 #include "common/SettingsDomain.h"
 #include "common/SettingsKeys.h"
@@ -15,6 +16,7 @@
 #include "palette/CommandPalette.h"
 #include "palette/DataSource.h"
 #include "palette/MenuDataProvider.h"
+#include "palette/MenuHistory.h"
 #include "palette/MenuItemData.h"
 #include "palette/OptionDataProvider.h"
 #include "palette/TavolinDataProvider.h"
@@ -324,6 +326,26 @@ void AppDelegate::didFinishLaunching()
     showWelcomeScreenOnFirstTime();
     reconcileStartOnLogin();
     m_extensions->installDefaultPlugins();
+    tellIfDataCannotBeSaved();
+}
+
+// A data folder on a full or read-only disk: the stores were read from copies, so extensions and history
+// stay as they were, and nothing new is kept. Told once a run, at start, where a person sees it.
+void AppDelegate::tellIfDataCannotBeSaved()
+{
+    const Store *history = MenuHistory::shared().store.db.get();
+    if (!m_extensions->isStoreReadOnly() && !(history && history->isReadOnly()))
+        return;
+    log::error(QStringLiteral("data folder %1 cannot be written: extensions and history are used as they were, "
+                              "and changes are not kept")
+                   .arg(paths::dataDir()));
+    m_notifier->showError(QCoreApplication::translate("tavolin::AppDelegate", "Data folder"),
+                          QCoreApplication::translate("tavolin::AppDelegate",
+                                                      "The folder %1 cannot be written: the disk may be full or "
+                                                      "read-only. Extensions and history are used as they were; "
+                                                      "changes made now are not kept.")
+                              .arg(paths::dataDir()),
+                          Notifier::ErrorKind::Command);
 }
 
 void AppDelegate::showWelcomeScreenOnFirstTime()

@@ -101,6 +101,7 @@ private:
     void onInstanceRequest(const QByteArray &request);
     void didFinishLaunching();
     void showWelcomeScreenOnFirstTime();
+    void tellIfDataCannotBeSaved();
     // The autostart entry as the setting says, whichever program last changed the setting.
     void reconcileStartOnLogin();
     QString preferencesProgram() const;
