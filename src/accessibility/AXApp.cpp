@@ -115,8 +115,11 @@ std::shared_ptr<AXApp> AXApp::create(std::shared_ptr<ElementSource> source, AXAp
     return std::shared_ptr<AXApp>(new AXApp(std::move(source), std::move(hooks), std::move(ref)));
 }
 
-std::shared_ptr<AXApp> AXApp::currentApp(std::shared_ptr<ElementSource> source, AXAppHooks hooks)
+std::shared_ptr<AXApp> AXApp::currentApp(std::shared_ptr<ElementSource> source, AXAppHooks hooks,
+                                         bool *paletteFocused)
 {
+    if (paletteFocused)
+        *paletteFocused = false;
     if (!source)
         return nullptr;
     const ElementRef systemWide = source->systemWideElement();
@@ -133,8 +136,11 @@ std::shared_ptr<AXApp> AXApp::currentApp(std::shared_ptr<ElementSource> source, 
         return nullptr;
     }
     std::shared_ptr<AXApp> app = create(std::move(source), std::move(hooks), *focused);
-    if (app->name() == QLatin1String(kPaletteName))
+    if (app->name() == QLatin1String(kPaletteName)) {
+        if (paletteFocused)
+            *paletteFocused = true;
         return nullptr;
+    }
     return app;
 }
 

@@ -80,9 +80,10 @@ public:
     static constexpr double kMessagingTimeoutSeconds = 0.9;
 
     // The focused application, or none (no focused application or no permission: a line on standard
-    // output; the palette itself focused: none). One that does not answer is returned with isAnswering()
-    // false and the name of its running application.
-    static std::shared_ptr<AXApp> currentApp(std::shared_ptr<ElementSource> source, AXAppHooks hooks);
+    // output; the palette itself focused: none, and *paletteFocused set when given). One that does not
+    // answer is returned with isAnswering() false and the name of its running application.
+    static std::shared_ptr<AXApp> currentApp(std::shared_ptr<ElementSource> source, AXAppHooks hooks,
+                                             bool *paletteFocused = nullptr);
     // The application of element `ref`. Reads its title and process; the running application gives the rest.
     static std::shared_ptr<AXApp> create(std::shared_ptr<ElementSource> source, AXAppHooks hooks, ElementRef ref);
 

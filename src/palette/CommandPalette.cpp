@@ -200,14 +200,33 @@ void CommandPalette::show(bool force)
         return;
     }
     if (m_deps.panel.isVisible()) {
-        // Pressed again: the panel closes and, unless forced, the application gets the shortcut.
-        m_deps.panel.close();
-        if (!force)
-            bypassHotkey(std::nullopt);
+        // The hot key comes over a connection of its own, the panel's keys over the toolkit's: an Escape
+        // typed just before it may not have been handled yet, and the press would then close the panel the
+        // user had just closed. Decide once such a key had time to arrive.
+        const uint64_t serial = ++m_showSerial;
+        const std::weak_ptr<CommandPalette> weak = weak_from_this();
+        Dispatcher::shared().afterDelay(kPressedAgainSettle, [weak, serial, force] {
+            if (const auto self = weak.lock(); self && serial == self->m_showSerial)
+                self->pressedWhileVisible(force);
+        });
         return;
     }
     m_deps.panel.selectRow(0);
     findTarget(force);
+}
+
+void CommandPalette::pressedWhileVisible(bool force)
+{
+    if (!m_deps.panel.isVisible()) {
+        log::info(QStringLiteral("the panel closed just before the press: showing it again"));
+        m_deps.panel.selectRow(0);
+        findTarget(force);
+        return;
+    }
+    // Pressed again: the panel closes and, unless forced, the application gets the shortcut.
+    m_deps.panel.close();
+    if (!force)
+        bypassHotkey(std::nullopt);
 }
 
 // Finding the focused application asks it for its name, so it runs on the reading thread; the show goes on
@@ -226,12 +245,13 @@ void CommandPalette::findTarget(bool force)
         // Steps of the show, for bench/palette_latency.sh.
         log::debug(QStringLiteral("finding the focused application"));
         const auto started = std::chrono::steady_clock::now();
-        AXAppPtr next = AXApp::currentApp(source, hooks);
+        bool paletteFocused = false;
+        AXAppPtr next = AXApp::currentApp(source, hooks, &paletteFocused);
         log::debug(QStringLiteral("focused application found in %1 ms")
                        .arg(std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count()));
-        Dispatcher::shared().toMain([weak, next = std::move(next), serial, force] {
+        Dispatcher::shared().toMain([weak, next = std::move(next), serial, force, paletteFocused] {
             if (const auto self = weak.lock())
-                self->targetFound(serial, next, force);
+                self->targetFound(serial, paletteFocused ? self->targetWhilePaletteFocused() : next, force);
         });
     });
     if (!force)
@@ -251,6 +271,21 @@ void CommandPalette::showBeforeTargetFound(uint64_t serial)
     m_deps.menus->resetState();
     m_deps.panel.refreshApp(nullptr);
     showPanel(nullptr);
+}
+
+// Escape hides the panel and asks the window manager to give the focus back; a hot key pressed right after
+// finds the palette still focused until the window manager has done so. With no panel up, the focus is on
+// its way back to the application the panel was last shown over: that one is the target (the panel never
+// opens over the palette itself, so otherwise the press would bring nothing).
+AXAppPtr CommandPalette::targetWhilePaletteFocused() const
+{
+    if (m_deps.panel.isVisible())
+        return nullptr;
+    AXAppPtr previous = m_deps.shell.currentApp();
+    if (previous)
+        log::info(QStringLiteral("the palette still has the focus: the target stays %1")
+                      .arg(previous->name().value_or(QString())));
+    return previous;
 }
 
 void CommandPalette::targetFound(uint64_t serial, const AXAppPtr &next, bool force)

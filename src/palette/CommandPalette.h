@@ -78,6 +78,9 @@ public:
 
     // How long a forced show waits for the focused application to be found before the panel shows.
     static constexpr std::chrono::milliseconds kForcedShowWait{500};
+    // How long a press while the panel is up waits before it closes the panel: an Escape typed before the
+    // press reaches the panel on another connection and may still be on its way.
+    static constexpr std::chrono::milliseconds kPressedAgainSettle{80};
 
     // The shortcut's entry point (force false) and the desktop service's (force true). The focused
     // application is found on the reading thread (the main thread never waits on it); the rest follows on
@@ -118,7 +121,9 @@ private:
     explicit CommandPalette(Deps deps);
 
     void findTarget(bool force);
+    void pressedWhileVisible(bool force);
     void targetFound(uint64_t serial, const AXAppPtr &next, bool force);
+    AXAppPtr targetWhilePaletteFocused() const;
     void showBeforeTargetFound(uint64_t serial);
     void onReadingThread(std::function<void()> work) const;
     void bindShortcut();

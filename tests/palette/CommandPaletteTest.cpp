@@ -333,6 +333,8 @@ TEST_F(CommandPaletteTest, PressedWhileOpenClosesAndHandsTheShortcutOn)
     pressShortcut();
     ASSERT_TRUE(m_panel.visible);
     pressShortcut();
+    m_dispatcher.advance(CommandPalette::kPressedAgainSettle);
+    m_dispatcher.runUntilIdle();
     EXPECT_FALSE(m_panel.visible);
     EXPECT_EQ(m_panel.count(u"show"_qs), 1);
     ASSERT_EQ(m_keyPoster.posts().size(), 1u);
@@ -347,9 +349,38 @@ TEST_F(CommandPaletteTest, ForcedWhileOpenOnlyCloses)
     m_dispatcher.runUntilIdle();
     ASSERT_TRUE(m_panel.visible);
     m_palette->show(true);
+    m_dispatcher.advance(CommandPalette::kPressedAgainSettle);
+    m_dispatcher.runUntilIdle();
     EXPECT_FALSE(m_panel.visible);
     EXPECT_TRUE(m_keyPoster.posts().empty());
     EXPECT_TRUE(m_source->performed().isEmpty());
+}
+
+// Escape, then the hot key at once: the press may be handled before the Escape (they come over two
+// connections), and the Escape, handled then, must not leave the user without a panel. Nor may the palette's
+// own focus, still on the panel until the window manager gives it back.
+TEST_F(CommandPaletteTest, PressRightAfterEscapeOpensThePanelAgainOverTheSameApplication)
+{
+    start();
+    const int32_t sketch = focus(kSketch);
+    pressShortcut();
+    ASSERT_TRUE(m_panel.visible);
+
+    pressShortcut();
+    m_panel.visible = false; // the Escape, handled after the press
+    m_dispatcher.advance(CommandPalette::kPressedAgainSettle);
+    m_dispatcher.runUntilIdle();
+    EXPECT_TRUE(m_panel.visible);
+    EXPECT_EQ(m_panel.count(u"show"_qs), 2);
+
+    m_panel.visible = false; // Escape handled first, the focus not back on Sketch yet
+    focus(R"({"title": "Tavolin", "pid": 6100, "appName": "tavolin", "menuBar": []})");
+    pressShortcut();
+    EXPECT_TRUE(m_panel.visible);
+    EXPECT_EQ(m_panel.count(u"show"_qs), 3);
+    EXPECT_EQ(m_shell.currentApp()->pid(), sketch);
+    EXPECT_TRUE(m_keyPoster.posts().empty());
+    EXPECT_EQ(titlesOf(m_menus->all()), (QStringList{u"Crop"_qs, u"Rotate"_qs, u"Blur"_qs}));
 }
 
 TEST_F(CommandPaletteTest, WelcomeWindowGetsTheShortcutItself)

@@ -1,0 +1,60 @@
+// A person closes the palette with Escape and presses the hot key again at once, over and over, as one does
+// when the wrong application was under the panel or to start a search afresh: over Mousepad, every press
+// opens the panel again, with the keyboard and Mousepad's commands. Escape and the hot key go out in one
+// XTest burst, so the hot key arrives while the focus is still on its way back to Mousepad. Every wait is
+// bounded and waits for what is then asserted.
+#include "EndToEndTest.h"
+#include "HeadlessSession.h"
+
+#include <QStandardPaths>
+
+#include <gtest/gtest.h>
+
+namespace tavolin::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int kReopens = 20;
+const QString kShown = QStringLiteral("show window after");
+
+bool listsMousepad(const PanelContent &panel)
+{
+    return panel.input.isEmpty() && panel.rows.contains(QStringLiteral("New Window"));
+}
+
+class QuickReopenJourney : public EndToEndTest
+{
+};
+
+TEST_F(QuickReopenJourney, EscapeThenTheHotKeyAtOnceOpensThePanelEveryTime)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("mousepad")).isEmpty())
+        GTEST_SKIP() << "mousepad is not installed (scripts/install-deps.sh)";
+    std::optional<QString> window;
+    const std::unique_ptr<TestApp> mousepad = startMousepad(window);
+    if (!mousepad)
+        return;
+    std::unique_ptr<PaletteRun> palette;
+    startPalette(settingsWithFixtureRule(QString()), palette);
+    if (!palette)
+        return;
+    ASSERT_TRUE(openOver(*palette, *window, listsMousepad)) << describe(PanelProbe::panel(palette->pid())).toStdString()
+                                                            << "\n" << palette->log().toStdString();
+
+    for (int press = 1; press <= kReopens; ++press) {
+        const int shownBefore = palette->countInLog(kShown);
+        ASSERT_TRUE(xdotool({QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("0"), QStringLiteral("Escape"),
+                                QStringLiteral("ctrl+shift+p")}));
+        // A new show, not the panel of the last one still up: the log counts the shows.
+        const bool shownAgain = palette->waitForLog(kShown, 5000, shownBefore);
+        const std::optional<PanelContent> content = shownAgain ? waitForPanel(*palette, listsMousepad, 5s) : std::nullopt;
+        ASSERT_TRUE(content) << "press " << press << " of " << kReopens << " brought no panel; it shows:\n"
+                             << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n"
+                             << palette->log().toStdString();
+    }
+    EXPECT_EQ(palette->stopAndReportFaults(), QString());
+}
+
+} // namespace
+} // namespace tavolin::test
