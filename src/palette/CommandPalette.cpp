@@ -375,7 +375,9 @@ void CommandPalette::showPanel(const DataProvider *provider)
     const std::optional<QRect> screen = panel.windowScreenFrame();
     if (frame && mainScreen && screen != mainScreen)
         panel.moveWindow(calcFrame(*frame, *mainScreen));
-    log::debug(QStringLiteral("panel show requested"));
+    // With the rows the panel opens with, for the journeys and bench/palette_latency.sh.
+    DataProvider *current = dataSource().provider();
+    log::debug(QStringLiteral("panel show requested with %1 rows").arg(current ? current->numberOfRows() : 0));
     panel.showPanel();
     reportTiming();
 }

@@ -40,7 +40,6 @@ struct MenuDataProvider::Walk
     bool sawExtensions = false;
     QList<MenuItemDataPtr> rows;
     QMultiHash<QString, const MenuItemData *> withShortcut; // by title, for the duplicate rule
-    QList<QPair<QString, MenuItemDataPtr>> shortcuts;       // keyMaps entries in row order
     QList<MenuHistoryItemPtr> matched;                      // entries whose live row was read
 };
 
@@ -88,7 +87,11 @@ void MenuDataProvider::loadFromApp(const AXAppPtr &app, bool force)
 {
     const AXAppPtr old = ref();
     const bool same = old && app && old == app;
-    resetState();
+    const bool keep = app && keepsRowsFor(*app);
+    if (keep)
+        detachApplication(old);
+    else
+        resetState();
     if (!app) {
         std::lock_guard lock(m_lock);
         appName.reset();
@@ -106,24 +109,67 @@ void MenuDataProvider::loadFromApp(const AXAppPtr &app, bool force)
         appIconName = app->icon().isEmpty() ? std::nullopt : std::optional<QString>(app->icon());
         m_ref = app;
         m_appKey = rawAppName.value_or(appName.value_or(QString()));
+        m_rowsOwner = {app->pid(), app->name().value_or(QString())};
     }
-    m_appHistoryItem = history().get(app->name());
-    // Placeholders only while history rows are matched: a placeholder nobody replaces is deleted from the
-    // history when the load finishes, so listing them without matching would erase the history.
-    if (m_appHistoryItem && history().showHistory) {
-        QList<MenuItemDataPtr> tombstones = m_appHistoryItem->makeTombstones();
-        std::lock_guard lock(m_lock);
-        m_recents = std::move(tombstones);
-        m_historyEntries = m_appHistoryItem->recents();
-    }
+    loadHistory(app->name());
     app->setWatcher(weak_from_this());
     app->loadMenus(same ? MenuLoad::MenusOnly : MenuLoad::WithLanguage);
     if (force)
         app->setLoaded(true);
+    // The history rows, and the rows kept from the last show, are listed before any menu is read again.
+    notifyUpdate();
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
     log::debug(QStringLiteral("isDifferentApp: %1, convert AXMenu cost %2 ms")
                    .arg(same ? QStringLiteral("false") : QStringLiteral("true"))
                    .arg(elapsed.count()));
+    // The latency benchmark times the second show's first rows from this line.
+    if (keep)
+        log::debug(QStringLiteral("menu rows kept from the last show: %1 rows").arg(all().size()));
+}
+
+// The rows of the last show stay listed while the same application process (and title) is served again:
+// its menus are read again behind them, and each menu read replaces its group, so a command added or
+// renamed since shows up as soon as its menu is read. Only a tree read to its end is kept.
+bool MenuDataProvider::keepsRowsFor(const AXApp &app) const
+{
+    std::lock_guard lock(m_lock);
+    return m_rowsComplete && m_rowsOwner.pid == app.pid() && m_rowsOwner.name == app.name().value_or(QString());
+}
+
+void MenuDataProvider::detachApplication(const AXAppPtr &old)
+{
+    // Outside the lock: this waits for deliveries in flight, which take the lock themselves.
+    if (old)
+        old->setWatcher({});
+    std::lock_guard lock(m_lock);
+    m_ref.reset();
+}
+
+// The application's history: its placeholders, and the history marks of rows kept from the last show (a
+// command performed since moves to the top at once).
+void MenuDataProvider::loadHistory(const std::optional<QString> &name)
+{
+    m_appHistoryItem = history().get(name);
+    std::lock_guard lock(m_lock);
+    m_recents.clear();
+    m_historyEntries.clear();
+    m_tombstones.clear();
+    m_freshMatches.clear();
+    // Placeholders only while history rows are matched: a placeholder nobody replaces is deleted from the
+    // history when the load finishes, so listing them without matching would erase the history.
+    if (m_appHistoryItem && history().showHistory) {
+        m_tombstones = m_appHistoryItem->makeTombstones();
+        m_historyEntries = m_appHistoryItem->recents();
+    }
+    m_recents = m_tombstones;
+    QList<MenuHistoryItemPtr> matched;
+    for (const QList<MenuItemDataPtr> &group : std::as_const(m_menus)) {
+        for (const MenuItemDataPtr &row : group) {
+            if (!row->hasSubmenu())
+                matchHistory(*row, m_historyEntries, matched);
+        }
+    }
+    dropTombstones(matched);
 }
 
 void MenuDataProvider::resetState()
@@ -141,6 +187,11 @@ void MenuDataProvider::resetState()
         m_menus.clear();
         m_recents.clear();
         m_historyEntries.clear();
+        m_tombstones.clear();
+        m_freshMatches.clear();
+        m_extensionGroup.reset();
+        m_rowsComplete = false;
+        m_rowsOwner = {};
     }
     // The lists the panel reads too, or the old application's rows stay listed (and performable) until a
     // menu of the next one arrives, which never happens when it has no menu bar. The panel is told, so it
@@ -222,6 +273,7 @@ void MenuDataProvider::clearHistory()
         std::lock_guard lock(m_lock);
         m_recents.clear();
         m_historyEntries.clear();
+        m_tombstones.clear();
         for (const QList<MenuItemDataPtr> &group : std::as_const(m_menus)) {
             for (const MenuItemDataPtr &row : group)
                 row->setHistoryIndex(-1);
@@ -238,6 +290,8 @@ void MenuDataProvider::onUpdate(const AXMenuPtr &menu)
 {
     if (!menu)
         return;
+    if (keptBarMatches(*menu))
+        return; // each group is replaced as its menu is read again
     std::lock_guard lock(m_lock);
     for (const AXMenuItemPtr &item : menu->items()) {
         auto row = std::make_shared<MenuItemData>(item, nullptr, m_appKey);
@@ -246,6 +300,36 @@ void MenuDataProvider::onUpdate(const AXMenuPtr &menu)
         m_topLevels.append(std::move(row));
         m_menus.append(QList<MenuItemDataPtr>());
     }
+}
+
+// Rows kept from the last show under the same top-level menus stay; under another menu bar they go, and
+// the new bar's groups fill in as they are read.
+bool MenuDataProvider::keptBarMatches(const AXMenu &menu)
+{
+    {
+        std::lock_guard lock(m_lock);
+        if (m_topLevels.isEmpty())
+            return false;
+        QStringList kept;
+        for (const MenuItemDataPtr &row : std::as_const(m_topLevels)) {
+            if (row != m_extensionGroup)
+                kept << row->title();
+        }
+        QStringList read;
+        for (const AXMenuItemPtr &item : menu.items())
+            read << MenuItemData(item, nullptr, m_appKey).title();
+        if (kept == read)
+            return true;
+        m_topLevels.clear();
+        m_menus.clear();
+        keyMaps.clear();
+        m_extensionGroup.reset();
+        m_rowsComplete = false;
+        m_recents = m_tombstones; // the history marks went with the kept rows
+    }
+    resetSearchState();
+    notifyUpdate();
+    return false;
 }
 
 std::vector<AXRowInfo> MenuDataProvider::onUpdate(const AXMenuItemPtr &item, int index)
@@ -276,13 +360,13 @@ std::vector<AXRowInfo> MenuDataProvider::onUpdate(const AXMenuItemPtr &item, int
         // top-level rows, and the rows of the old application are dropped here.
         if (index < m_topLevels.size() && m_topLevels.at(index) == parent && index < m_menus.size()) {
             m_menus[index] = walk.rows;
-            for (const auto &[text, row] : std::as_const(walk.shortcuts))
-                keyMaps.insert(text, row);
+            rebuildKeyMaps();
             if (walk.sawExtensions)
                 m_hasExtension = true;
             if (walk.topHasChild)
                 parent->setHasSubmenu(true);
             dropTombstones(walk.matched);
+            m_freshMatches.append(walk.matched);
         }
     }
     updateWatcherSoon();
@@ -316,8 +400,6 @@ void MenuDataProvider::walkItem(Walk &walk, const AXMenuItemPtr &item, const Men
             walk.withShortcut.insert(row->title(), row.get());
         }
         walk.rows.append(row);
-        if (const QString text = shortcutText(*row); !text.isEmpty())
-            walk.shortcuts.append({text, row});
         if (parent == walk.top)
             walk.topHasChild = true;
         else if (parent)
@@ -398,21 +480,40 @@ void MenuDataProvider::onLoadFinished()
         notifyUpdate(); // also for the panel's text saying so
         return;
     }
-    QList<MenuItemDataPtr> leftovers;
+    QList<MenuItemDataPtr> gone;
     {
         std::lock_guard lock(m_lock);
-        leftovers.swap(m_recents);
-    }
-    if (!leftovers.isEmpty()) {
-        // Every menu has been read: these commands are gone from the application.
-        if (m_appHistoryItem) {
-            for (const MenuItemDataPtr &tombstone : std::as_const(leftovers))
-                m_appHistoryItem->removeItem(*tombstone);
+        // Every menu has been read: commands of the history that no menu holds now are gone from the
+        // application (also those a row kept from the last show stood for until its menu was read again).
+        for (const MenuItemDataPtr &tombstone : std::as_const(m_tombstones)) {
+            const bool found = std::any_of(m_freshMatches.begin(), m_freshMatches.end(), [&](const MenuHistoryItemPtr &entry) {
+                return entry->sameCommand(tombstone->title(), tombstone->path());
+            });
+            if (!found)
+                gone << tombstone;
         }
-        changed = true;
+        changed = changed || !m_recents.isEmpty();
+        m_recents.clear();
+        m_tombstones.clear();
+        m_rowsComplete = app != nullptr;
+    }
+    if (m_appHistoryItem) {
+        for (const MenuItemDataPtr &tombstone : std::as_const(gone))
+            m_appHistoryItem->removeItem(*tombstone);
     }
     if (changed)
         notifyUpdate();
+}
+
+void MenuDataProvider::rebuildKeyMaps()
+{
+    keyMaps.clear();
+    for (const QList<MenuItemDataPtr> &group : std::as_const(m_menus)) {
+        for (const MenuItemDataPtr &row : group) {
+            if (const QString text = shortcutText(*row); !text.isEmpty())
+                keyMaps.insert(text, row);
+        }
+    }
 }
 
 bool MenuDataProvider::appendExtensions()
@@ -440,9 +541,10 @@ bool MenuDataProvider::appendExtensions()
         if (item.enabled)
             rows.append(extensionRow(*extensions, item, group, key));
     }
+    const bool hadGroup = dropExtensionGroup();
     // A group whose extensions are all switched off would only be an empty entry to type into.
     if (rows.isEmpty())
-        return false;
+        return hadGroup;
     for (const MenuItemDataPtr &row : std::as_const(rows))
         matchHistory(*row, history, matched);
     auto groupRow = std::make_shared<MenuItemData>(group, QStringList(), false, std::nullopt, key);
@@ -450,11 +552,25 @@ bool MenuDataProvider::appendExtensions()
     std::lock_guard lock(m_lock);
     m_topLevels.append(groupRow);
     m_menus.append(rows);
-    for (const MenuItemDataPtr &row : std::as_const(rows)) {
-        if (const QString text = shortcutText(*row); !text.isEmpty())
-            keyMaps.insert(text, row);
-    }
+    m_extensionGroup = groupRow;
+    rebuildKeyMaps();
     dropTombstones(matched);
+    m_freshMatches.append(matched);
+    return true;
+}
+
+// The extension group of rows kept from the last show, replaced by the one made now.
+bool MenuDataProvider::dropExtensionGroup()
+{
+    std::lock_guard lock(m_lock);
+    const qsizetype at = m_extensionGroup ? m_topLevels.indexOf(m_extensionGroup) : -1;
+    m_extensionGroup.reset();
+    if (at < 0)
+        return false;
+    m_topLevels.removeAt(at);
+    if (at < m_menus.size())
+        m_menus.removeAt(at);
+    rebuildKeyMaps();
     return true;
 }
 

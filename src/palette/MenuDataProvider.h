@@ -131,6 +131,12 @@ private:
     bool appendExtensions();
     MenuItemDataPtr extensionRow(PluginDataProvider &extensions, const PluginDataItem &item, const QString &group,
                                  const QString &key);
+    bool keepsRowsFor(const AXApp &app) const;
+    void detachApplication(const AXAppPtr &old);
+    void loadHistory(const std::optional<QString> &name);
+    bool keptBarMatches(const AXMenu &menu);
+    bool dropExtensionGroup();
+    void rebuildKeyMaps();
     void notifyUpdate();
     void updateWatcherSoon();
     bool onMainThread() const;
@@ -144,6 +150,20 @@ private:
     QList<MenuItemDataPtr> m_recents;            // guarded by m_lock: placeholders not yet replaced
     QList<MenuHistoryItemPtr> m_historyEntries;  // guarded by m_lock: the history as loaded, for matching
     bool m_hasExtension = false;                 // guarded by m_lock
+    // Guarded by m_lock: every placeholder made at the load, and the history entries whose rows this load's
+    // menus (not rows kept from the last show) held; what is left at the end is gone from the application.
+    QList<MenuItemDataPtr> m_tombstones;
+    QList<MenuHistoryItemPtr> m_freshMatches;
+    MenuItemDataPtr m_extensionGroup;            // guarded by m_lock; null when none is listed
+    // Guarded by m_lock: whose rows are listed (process and title), and whether they are a whole tree,
+    // read to its end: then the next load for the same owner keeps them listed while it reads again.
+    struct RowsOwner
+    {
+        int32_t pid = 0;
+        QString name;
+    };
+    RowsOwner m_rowsOwner;
+    bool m_rowsComplete = false;
     std::weak_ptr<AXApp> m_ref;                  // guarded by m_lock
     QString m_appKey;                            // guarded by m_lock
     std::weak_ptr<MenuDataProviderWatcher> m_watcher; // guarded by m_lock

@@ -1,11 +1,14 @@
 // A person performs a command from the palette over the Qt fixture, opens the palette again and finds that
 // command on top, marked "Recent"; the same after the palette's next start (the history kept on disk); and
 // gone once the real preferences program's "Delete History" button sent "clearHistory" through the shared
-// settings. Every wait is bounded and waits for what is then asserted.
+// settings. After the restart the panel opens with that command listed, before the menus are read. Every
+// wait is bounded and waits for what is then asserted.
 #include "EndToEndTest.h"
 #include "HeadlessSession.h"
 
 #include "support/WaitFor.h"
+
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -22,6 +25,19 @@ bool listsOnTopAsRecent(const PanelContent &panel, const QString &title)
 {
     return panel.rows.contains(kSaveAs) && panel.rows.value(0) == title && panel.groups.value(0) == kRecent
         && panel.groups.count(kRecent) == 1;
+}
+
+// How many rows the panel held when show `index` (0 first) of the log opened it; -1 when no such show.
+int rowsAtShow(const QString &log, int index)
+{
+    static const QRegularExpression line(QStringLiteral("panel show requested with (\\d+) rows"));
+    int seen = 0;
+    for (auto it = line.globalMatch(log); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        if (seen++ == index)
+            return match.captured(1).toInt();
+    }
+    return -1;
 }
 
 // The File menu is listed in menu order and no row is marked recent.
@@ -85,8 +101,11 @@ TEST_F(HistoryJourney, PerformedCommandComesFirstAsRecentSurvivesARestartAndGoes
 
     QString why;
     ASSERT_TRUE(palette->restart(&why)) << why.toStdString();
+    const int showsBefore = palette->countInLog(QStringLiteral("panel show requested"));
     content = openOver(*palette, *window, betaOnTop);
     EXPECT_TRUE(content) << "after a restart: " << describe(PanelProbe::panel(palette->pid())).toStdString();
+    // The panel of a fresh process opens before any menu is read: with the remembered command in it already.
+    EXPECT_EQ(rowsAtShow(palette->log(), showsBefore), 1) << palette->log().toStdString();
     ASSERT_TRUE(closePanel());
 
     ASSERT_TRUE(deleteHistoryInPreferences(*palette, &why)) << why.toStdString();
