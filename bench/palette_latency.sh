@@ -12,8 +12,9 @@
 #   auto  - the default: the first show opens the panel once every menu has been read and none claims the
 #           shortcut; that decision is recorded as "allow", so the later shows are like the rule above.
 # Columns: received = the program logged the shortcut; panel = "show window after"; group 1 = the first menu
-# group's rows ready; all groups = Mousepad's six menus read; shown with = what the list held when it was
-# shown (history rows only, or menus already read). After the bar, the steps from "received" to "panel":
+# group's rows ready, or the rows kept from the last show of the same window listed ("menu rows kept"), which
+# ever came first; all groups = Mousepad's six menus read (again, behind kept rows); rows at show = how many
+# rows the list held when the panel was shown (the history's, the kept ones, or none). After the bar, the steps from "received" to "panel":
 # queue = until the reading thread takes the show, focus = the focused application found and its title read
 # over AT-SPI (its identity included, less the .desktop lookup), desk_us = the .desktop files looked up (microseconds),
 # hop = back to the main thread, prepare = rules, history and menu loading started, window = the window's
@@ -90,7 +91,7 @@ steps_of() { # log before got shown
   echo "$((finding - got)) $((found_ms - lookup_ms)) ${lookup_us:-0} $((next - found)) $((requested - next)) $((shown - requested))"
 }
 
-# One show: prints "key show_logged panel group0 groups_all history_only" and the steps (steps_of) in ms from
+# One show: prints "key show_logged panel group0 groups_all rows_at_show" and the steps (steps_of) in ms from
 # the key press.
 measure() { # log
   local log=$1 before t0 got shown first last
@@ -107,12 +108,11 @@ measure() { # log
   wait_for test "$(tail -n +"$((before + 1))" "$log" | grep -c 'menu group')" -ge 6 || true
   got=$(ms_of "$(stamp_after "$log" "$before" 'show force?')")
   shown=$(ms_of "$(stamp_after "$log" "$before" 'show window after')")
-  first=$(ms_of "$(stamp_after "$log" "$before" 'menu group')")
+  first=$(ms_of "$(tail -n +"$((before + 1))" "$log" | grep -m1 -E 'menu group|menu rows kept' | cut -d' ' -f1)")
   last=$(ms_of "$(tail -n +"$((before + 1))" "$log" | grep -F 'menu group' | tail -n1 | cut -d' ' -f1)")
-  # The panel had only the history rows when it was shown before any group was ready.
-  local history_only=no
-  [ "$shown" -le "$first" ] && history_only=yes
-  echo "$((got - t0)) $((shown - t0)) $((first - t0)) $((last - t0)) $history_only $(steps_of "$log" "$before" "$got" "$shown")"
+  local rows_at_show
+  rows_at_show=$(tail -n +"$((before + 1))" "$log" | grep -m1 -o 'panel show requested with [0-9]*' | grep -o '[0-9]*$' || echo '-')
+  echo "$((got - t0)) $((shown - t0)) $((first - t0)) $((last - t0)) $rows_at_show $(steps_of "$log" "$before" "$got" "$shown")"
   xdotool key Escape
   wait_for panel_hidden || true
 }
@@ -136,24 +136,28 @@ for rule in allow auto; do
     start_palette "$rule" "$log"
   fi
   echo "rule $rule, Mousepad ($runs shows, the first in a fresh palette process; load: $(cut -d' ' -f1-3 /proc/loadavg)); ms from the key press:"
-  printf '  %-5s %8s %8s %8s %11s %11s |%7s %7s %7s %7s %7s %7s\n' run received panel 'group 1' 'all groups' \
-    'shown with' queue focus desk_us hop prepare window
+  printf '  %-5s %8s %8s %8s %11s %12s |%7s %7s %7s %7s %7s %7s\n' run received panel 'group 1' 'all groups' \
+    'rows at show' queue focus desk_us hop prepare window
   results=$work/results-$rule
   : >"$results"
   for run in $(seq "$runs"); do
-    read -r got shown first last history_only queue focus desk_us hop prepare window_show < <(measure "$log")
+    read -r got shown first last rows_at_show queue focus desk_us hop prepare window_show < <(measure "$log")
     if [ "$got" = miss ]; then
       # Counted, not timed: the palette took the key as closing a panel it still held open.
       printf '  %-5s no panel within 10 s\n' "$run"
       continue
     fi
     echo "$got $shown $first $last $queue $focus $desk_us $hop $prepare $window_show" >>"$results"
-    [ "$history_only" = yes ] && rows="history" || rows="menus"
-    printf '  %-5s %8s %8s %8s %11s %11s |%7s %7s %7s %7s %7s %7s\n' "$run" "$got" "$shown" "$first" "$last" "$rows" \
+    printf '  %-5s %8s %8s %8s %11s %12s |%7s %7s %7s %7s %7s %7s\n' "$run" "$got" "$shown" "$first" "$last" "$rows_at_show" \
       "$queue" "$focus" "$desk_us" "$hop" "$prepare" "$window_show"
   done
-  printf '  %-5s %8s %8s %8s %11s %11s |%7s %7s %7s %7s %7s %7s\n' median "$(cut -d' ' -f1 "$results" | median)" \
-    "$(cut -d' ' -f2 "$results" | median)" "$(cut -d' ' -f3 "$results" | median)" \
-    "$(cut -d' ' -f4 "$results" | median)" "" $(for c in 5 6 7 8 9 10; do cut -d' ' -f$c "$results" | grep -v -- - | median; done)
+  # Medians over every show, and over the shows after the first (same window again: rows kept).
+  for label in median later; do
+    rows=$results
+    [ "$label" = later ] && { tail -n +2 "$results" >"$results-later"; rows=$results-later; }
+    printf '  %-6s%8s %8s %8s %11s %12s |%7s %7s %7s %7s %7s %7s\n' "$label" "$(cut -d' ' -f1 "$rows" | median)" \
+      "$(cut -d' ' -f2 "$rows" | median)" "$(cut -d' ' -f3 "$rows" | median)" \
+      "$(cut -d' ' -f4 "$rows" | median)" "" $(for c in 5 6 7 8 9 10; do cut -d' ' -f$c "$rows" | grep -v -- - | median; done)
+  done
   stop_palette
 done
