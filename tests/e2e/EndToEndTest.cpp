@@ -7,6 +7,7 @@
 #include <QJsonArray>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QStandardPaths>
 
 namespace tavolin::test {
 
@@ -211,6 +212,18 @@ std::optional<PanelContent> EndToEndTest::openOverOnceTaken(const PaletteRun &pa
         },
         std::chrono::seconds(15));
     return content;
+}
+
+void MousepadJourney::SetUp()
+{
+    EndToEndTest::SetUp();
+    if (IsSkipped())
+        return;
+    if (QStandardPaths::findExecutable(QStringLiteral("mousepad")).isEmpty())
+        GTEST_SKIP() << "mousepad is not installed (scripts/install-deps.sh)";
+    mousepad = startMousepad(window);
+    if (mousepad)
+        startPalette(settingsWithFixtureRule(QString()), palette);
 }
 
 void FixtureJourney::SetUp()

@@ -93,6 +93,18 @@ protected:
                                                 std::chrono::milliseconds bound = std::chrono::seconds(15));
 };
 
+// Base of the journeys over Mousepad: SetUp skips, saying why, when it is not installed, and otherwise starts
+// it and the palette (no rule stored: "auto"), failing when either did not start.
+class MousepadJourney : public EndToEndTest
+{
+protected:
+    void SetUp() override;
+
+    std::unique_ptr<TestApp> mousepad;
+    std::optional<QString> window;
+    std::unique_ptr<PaletteRun> palette;
+};
+
 // Base of the journeys over the Qt fixture: SetUp starts the fixture and the palette over its window (the
 // rule "allow" for it), and fails when either did not start.
 class FixtureJourney : public EndToEndTest

@@ -7,8 +7,6 @@
 
 #include "support/WaitFor.h"
 
-#include <QStandardPaths>
-
 #include <gtest/gtest.h>
 
 namespace tavolin::test {
@@ -18,22 +16,13 @@ using namespace std::chrono_literals;
 
 const QString kFixtureBundle = QStringLiteral("tavolin-menu-fixture");
 
-class PaletteEndToEnd : public EndToEndTest
+class PaletteEndToEnd : public MousepadJourney
 {
 };
 
 TEST_F(PaletteEndToEnd, GtkApplicationMenusAreListedRankedAndPerformed)
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("mousepad")).isEmpty())
-        GTEST_SKIP() << "mousepad is not installed (scripts/install-deps.sh)";
-    std::optional<QString> window;
-    const std::unique_ptr<TestApp> mousepad = startMousepad(window);
-    if (!mousepad)
-        return;
-    std::unique_ptr<PaletteRun> palette;
-    startPalette(settingsWithFixtureRule(QString()), palette);
-    if (!palette)
-        return;
+    ASSERT_TRUE(mousepad && palette);
     ASSERT_TRUE(activate(*window));
 
     ASSERT_TRUE(pressPaletteShortcut());
@@ -78,7 +67,7 @@ void PrintTo(const FixtureCase &row, std::ostream *out)
     *out << row.name;
 }
 
-class FixtureEndToEnd : public PaletteEndToEnd, public ::testing::WithParamInterface<FixtureCase>
+class FixtureEndToEnd : public EndToEndTest, public ::testing::WithParamInterface<FixtureCase>
 {
 };
 

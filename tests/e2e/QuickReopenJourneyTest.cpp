@@ -6,8 +6,6 @@
 #include "EndToEndTest.h"
 #include "HeadlessSession.h"
 
-#include <QStandardPaths>
-
 #include <gtest/gtest.h>
 
 namespace tavolin::test {
@@ -23,22 +21,13 @@ bool listsMousepad(const PanelContent &panel)
     return panel.input.isEmpty() && panel.rows.contains(QStringLiteral("New Window"));
 }
 
-class QuickReopenJourney : public EndToEndTest
+class QuickReopenJourney : public MousepadJourney
 {
 };
 
 TEST_F(QuickReopenJourney, EscapeThenTheHotKeyAtOnceOpensThePanelEveryTime)
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("mousepad")).isEmpty())
-        GTEST_SKIP() << "mousepad is not installed (scripts/install-deps.sh)";
-    std::optional<QString> window;
-    const std::unique_ptr<TestApp> mousepad = startMousepad(window);
-    if (!mousepad)
-        return;
-    std::unique_ptr<PaletteRun> palette;
-    startPalette(settingsWithFixtureRule(QString()), palette);
-    if (!palette)
-        return;
+    ASSERT_TRUE(mousepad && palette);
     ASSERT_TRUE(openOver(*palette, *window, listsMousepad)) << describe(PanelProbe::panel(palette->pid())).toStdString()
                                                             << "\n" << palette->log().toStdString();
 
