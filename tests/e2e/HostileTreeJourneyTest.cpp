@@ -3,10 +3,9 @@
 // GetItems and Qt's node-by-node walk. Each reading ends within its limits, lists what lies within them and
 // warns which limit it reached; a vanished item is told from an application that stopped answering.
 #include "EndToEndTest.h"
+#include "HostilePeerRun.h"
 
 #include "support/WaitFor.h"
-
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -14,33 +13,6 @@ namespace tavolin::test {
 namespace {
 
 using namespace std::chrono_literals;
-
-// The peer serving `tree` the way `toolkit` does, registered on the session's accessibility bus.
-class HostilePeer
-{
-public:
-    HostilePeer(const QString &tree, const QString &toolkit)
-    {
-        m_process.start(QStringLiteral(TAVOLIN_HOSTILE_PEER), {tree, QStringLiteral("--toolkit"), toolkit});
-        m_ready = m_process.waitForStarted(5000) && waitFor([this] {
-            m_process.waitForReadyRead(100);
-            m_output += m_process.readAllStandardOutput();
-            return m_output.contains("ready");
-        }, 10s);
-    }
-    ~HostilePeer()
-    {
-        m_process.kill();
-        m_process.waitForFinished(3000);
-    }
-    bool ready() const { return m_ready; }
-    QString pid() const { return QString::number(m_process.processId()); }
-
-private:
-    QProcess m_process;
-    QByteArray m_output;
-    bool m_ready = false;
-};
 
 struct HostileCase
 {
@@ -80,12 +52,12 @@ class HostileTreeJourney : public EndToEndTest, public testing::WithParamInterfa
 TEST_P(HostileTreeJourney, ListsWhatLiesWithinTheLimitsAndSaysWhichWasReached)
 {
     const HostileCase &c = GetParam();
-    HostilePeer peer(QString::fromLatin1(c.tree), QString::fromLatin1(c.toolkit));
+    HostilePeerRun peer(QString::fromLatin1(c.tree), QString::fromLatin1(c.toolkit));
     ASSERT_TRUE(peer.ready()) << "the hostile peer did not register on the accessibility bus";
     MenuToolRun run;
     // The registry lists a new application a moment after it registered: until then the tool exits 4.
     ASSERT_TRUE(waitFor([&] {
-        run = runMenuTool({QStringLiteral("list"), QStringLiteral("--pid"), peer.pid()});
+        run = runMenuTool({QStringLiteral("list"), QStringLiteral("--pid"), QString::number(peer.pid())});
         return run.code != 4;
     }, 15s)) << run.err.toStdString();
     EXPECT_EQ(run.code, c.code) << run.err.toStdString();

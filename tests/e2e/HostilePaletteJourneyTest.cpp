@@ -1,0 +1,119 @@
+// The palette over a peer of ours that serves hostile menu trees on the accessibility bus
+// (tests/fixtures/HostilePeer.cpp) from a window of its own, so the palette takes it for the focused
+// application: a menu that lists itself (read GTK's whole-tree way and Qt's node-by-node way) and a menu
+// listing the next one ten times over twelve levels. The palette stays up, lists each command once, performs
+// the one chosen and nothing else, and its memory stays bounded.
+#include "EndToEndTest.h"
+#include "HostilePeerRun.h"
+
+#include "support/WaitFor.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+namespace tavolin::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A field of /proc/PID/status in kB ("VmRSS", "VmHWM"), -1 when it cannot be read.
+qint64 statusKb(qint64 pid, const QByteArray &field)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(field + ':'))
+            return line.mid(field.size() + 1).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+// Far above what the palette holds over a real application (about 60 MB here), far below what one menu
+// read once per path of a 10^12-path tree, or 50,000 times, would take.
+constexpr qint64 kResidentBoundKb = 200 * 1024;
+
+struct PaletteOverHostileCase
+{
+    const char *name;
+    const char *tree;
+    const char *toolkit;
+    QStringList listed; // rows the panel lists once the menus are read
+    QString query;      // typed: exactly one row answers it
+    QString row;        // that row
+    QString performed;  // the path the peer sees pressed
+};
+
+void PrintTo(const PaletteOverHostileCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class PaletteOverHostileTree : public EndToEndTest, public testing::WithParamInterface<PaletteOverHostileCase>
+{
+};
+
+TEST_P(PaletteOverHostileTree, StaysUpListsEachCommandOnceAndPerformsOnlyTheChosenOne)
+{
+    const PaletteOverHostileCase &c = GetParam();
+    HostilePeerRun peer(QString::fromLatin1(c.tree), QString::fromLatin1(c.toolkit), HostilePeerRun::Window::Open);
+    ASSERT_TRUE(peer.ready()) << "the hostile peer did not register on the accessibility bus";
+    const std::optional<QString> window = waitForWindowOf(peer.pid());
+    ASSERT_TRUE(window) << "the hostile peer showed no window";
+    ASSERT_TRUE(waitFor([&] { return PanelProbe::frameCount(peer.pid()) == 1; }, 15s))
+        << "the hostile peer is not on the accessibility desktop";
+    std::unique_ptr<PaletteRun> palette;
+    // No rule for the peer: the panel shows once every menu was read, so it shows only when the reading ends.
+    startPalette(settingsWithFixtureRule(QString()), palette);
+    ASSERT_TRUE(palette);
+
+    std::optional<PanelContent> content = openOver(*palette, *window, [&](const PanelContent &panel) {
+        return std::all_of(c.listed.begin(), c.listed.end(), [&](const QString &row) { return panel.rows.contains(row); });
+    }, 20s);
+    ASSERT_TRUE(content) << "expected " << c.listed.join(QStringLiteral(", ")).toStdString() << " listed; the panel shows:\n"
+                         << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n"
+                         << palette->log().right(3000).toStdString();
+
+    ASSERT_TRUE(type(c.query));
+    content = waitForPanel(*palette, [&](const PanelContent &panel) {
+        return panel.input == c.query && panel.selected == 0 && panel.rows.value(0) == c.row;
+    });
+    ASSERT_TRUE(content) << "expected " << c.row.toStdString() << " first and selected; the panel shows:\n"
+                         << describe(PanelProbe::panel(palette->pid())).toStdString();
+    EXPECT_EQ(content->rows.count(c.row), 1) << describe(content).toStdString();
+
+    ASSERT_TRUE(pressReturn());
+    EXPECT_TRUE(waitFor([&] { return !peer.performed().isEmpty(); }, 10s)) << palette->log().right(3000).toStdString();
+    EXPECT_EQ(peer.performed(), QStringList{c.performed});
+    EXPECT_TRUE(palette->waitForLog(QStringLiteral("a menu lists itself or an element twice")))
+        << palette->log().right(3000).toStdString();
+
+    const qint64 peakKb = statusKb(palette->pid(), "VmHWM");
+    EXPECT_GT(peakKb, 0);
+    EXPECT_LT(peakKb, kResidentBoundKb) << "the palette's peak resident memory";
+    EXPECT_EQ(palette->stopAndReportFaults(), QString());
+}
+
+const QString kFanOutPath = [] {
+    QStringList path{QStringLiteral("File")};
+    for (int level = 1; level <= 12; ++level)
+        path << QStringLiteral("Level %1").arg(level);
+    return (path << QStringLiteral("Leaf")).join(QStringLiteral(" > "));
+}();
+
+INSTANTIATE_TEST_SUITE_P(
+    Trees, PaletteOverHostileTree,
+    testing::Values(
+        PaletteOverHostileCase{"CycleGtk", "cycle", "gtk", {QStringLiteral("New"), QStringLiteral("Quit"), QStringLiteral("About")},
+                               QStringLiteral("new"), QStringLiteral("New"), QStringLiteral("File > New")},
+        PaletteOverHostileCase{"CycleQt", "cycle", "qt", {QStringLiteral("New"), QStringLiteral("Quit"), QStringLiteral("About")},
+                               QStringLiteral("quit"), QStringLiteral("Quit"), QStringLiteral("File > Quit")},
+        PaletteOverHostileCase{"FanOutGtk", "fanout", "gtk", {QStringLiteral("Leaf"), QStringLiteral("About")},
+                               QStringLiteral("leaf"), QStringLiteral("Leaf"), kFanOutPath},
+        PaletteOverHostileCase{"FanOutQt", "fanout", "qt", {QStringLiteral("Leaf"), QStringLiteral("About")},
+                               QStringLiteral("leaf"), QStringLiteral("Leaf"), kFanOutPath}),
+    [](const testing::TestParamInfo<PaletteOverHostileCase> &info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace tavolin::test
