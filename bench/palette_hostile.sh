@@ -27,17 +27,13 @@ command -v xdotool >/dev/null || { echo "xdotool is not installed (scripts/insta
 
 # shellcheck source=bench/session.sh
 source "$here/bench/session.sh"
+# shellcheck source=bench/panel_log.sh
+source "$here/bench/panel_log.sh"
 eval "$("$here/scripts/headless-session.sh" start --wm --state-dir "$work/session")"
 export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_CACHE_HOME="$work/cache" TAVOLIN_DEBUG=1
 
 # Bounded wait: runs the command every 20 ms for at most 20 s.
 wait_for() { for _ in $(seq 1000); do "$@" >/dev/null 2>&1 && return 0; sleep 0.02; done; return 1; }
-panel_shown() { xdotool search --onlyvisible --name '^Tavolin$'; }
-panel_hidden() {
-  ! xdotool search --onlyvisible --name '^Tavolin$' && sleep 0.05 && ! xdotool search --onlyvisible --name '^Tavolin$'
-}
-ms_of() { awk -F'[:.]' '{ printf "%d\n", (($1 * 60 + $2) * 60 + $3) * 1000 + $4 }' <<<"$1"; }
-stamp_after() { tail -n +"$(($2 + 1))" "$1" | grep -m1 -F -- "$3" | cut -d' ' -f1; }
 groups_after() { tail -n +"$(($2 + 1))" "$1" | grep -c -F 'menu group' || true; }
 mb() { awk -v f="$2" '$1 == f":" { printf "%d", $2 / 1024 }' "/proc/$1/status" 2>/dev/null || echo -; }
 median() { sort -n | awk '{ a[NR] = $1 } END { if (NR) print (NR % 2) ? a[(NR + 1) / 2] : int((a[NR / 2] + a[NR / 2 + 1]) / 2); else print "-" }'; }

@@ -33,6 +33,8 @@ done
 
 # shellcheck source=bench/session.sh
 source "$here/bench/session.sh"
+# shellcheck source=bench/panel_log.sh
+source "$here/bench/panel_log.sh"
 
 eval "$("$here/scripts/headless-session.sh" start --wm --state-dir "$work/session")"
 export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_CACHE_HOME="$work/cache" TAVOLIN_DEBUG=1
@@ -40,16 +42,6 @@ mkdir -p "$XDG_CONFIG_HOME/tavolin"
 
 # Bounded wait: runs the command every 20 ms for at most 10 s.
 wait_for() { for _ in $(seq 500); do "$@" >/dev/null 2>&1 && return 0; sleep 0.02; done; return 1; }
-panel_shown() { xdotool search --onlyvisible --name '^Tavolin$'; }
-# Hidden when two looks 50 ms apart find no panel: a look fails as well when a window vanishes under it
-# (BadWindow), and a key pressed while the panel is still up closes it instead of showing it.
-panel_hidden() {
-  ! xdotool search --onlyvisible --name '^Tavolin$' && sleep 0.05 && ! xdotool search --onlyvisible --name '^Tavolin$'
-}
-# Milliseconds since midnight of a log time stamp (HH:MM:SS.mmm) or of `date +%T.%3N`.
-ms_of() { awk -F'[:.]' '{ printf "%d\n", (($1 * 60 + $2) * 60 + $3) * 1000 + $4 }' <<<"$1"; }
-# The time stamp of the first line after line $2 of log $1 that contains $3.
-stamp_after() { tail -n +"$(($2 + 1))" "$1" | grep -m1 -F -- "$3" | cut -d' ' -f1; }
 
 mousepad --disable-server >/dev/null 2>&1 &
 pids+=($!)
