@@ -363,19 +363,39 @@ bool isNoAnswer(DBusMessage *reply)
 bool callPipelined(DBusConnection *bus, std::vector<DBusMessage *> calls, int timeoutMs,
                    const std::function<bool(size_t index, DBusMessage *reply)> &onReply)
 {
+    // At most this many calls are outstanding: libdbus corrupted its heap with 20,001 pending calls at once
+    // (a menu of 20,000 items), and a window this wide still keeps the application answering back to back.
+    constexpr size_t kWindow = 256;
     std::vector<DBusPendingCall *> pending(calls.size(), nullptr);
     bool sent = bus != nullptr;
-    for (size_t i = 0; i < calls.size(); ++i) {
-        if (sent && (calls[i] == nullptr || !dbus_connection_send_with_reply(bus, calls[i], &pending[i], timeoutMs)
-                     || pending[i] == nullptr))
-            sent = false;
-        if (calls[i] != nullptr)
-            dbus_message_unref(calls[i]);
-    }
-    if (bus != nullptr)
-        dbus_connection_flush(bus);
+    size_t next = 0; // the first call neither sent nor dropped
+    // Sends the calls before `end`; once one could not be sent, the rest are dropped unsent.
+    const auto sendBefore = [&](size_t end) {
+        const size_t first = next;
+        for (; next < std::min(end, calls.size()); ++next) {
+            if (sent && (calls[next] == nullptr
+                         || !dbus_connection_send_with_reply(bus, calls[next], &pending[next], timeoutMs)
+                         || pending[next] == nullptr))
+                sent = false;
+            if (calls[next] != nullptr)
+                dbus_message_unref(calls[next]);
+        }
+        if (bus != nullptr && next > first)
+            dbus_connection_flush(bus);
+    };
+    sendBefore(kWindow);
     bool going = sent;
     for (size_t i = 0; i < pending.size(); ++i) {
+        if (going) {
+            sendBefore(i + kWindow);
+            going = sent;
+        }
+        if (!going) {
+            for (; next < calls.size(); ++next) {
+                if (calls[next] != nullptr)
+                    dbus_message_unref(calls[next]);
+            }
+        }
         if (pending[i] == nullptr)
             continue;
         if (!going) {

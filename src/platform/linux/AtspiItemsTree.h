@@ -90,8 +90,9 @@ AtspiItemsStatus fetchName(DBusConnection *bus, const QByteArray &busName, const
 // request bounded by `timeoutMs`. Threads: as fetchCacheItems.
 AtspiItemsStatus fetchDirectAddress(DBusConnection *bus, const QByteArray &busName, int timeoutMs, QString &address);
 
-// Sends every call at once on `bus`, then hands each reply (null after a time-out or when the application
-// left) to `onReply` in order: the application answers them back to back instead of one round trip each.
+// Sends the calls on `bus`, at most 256 outstanding at once, and hands each reply (null after a time-out or
+// when the application left) to `onReply` in order: the application answers them back to back instead of one
+// round trip each.
 // Every call carries `timeoutMs` from the moment it was sent, so the batch is bounded by about one time-out.
 // Once `onReply` returns false, or a call could not be sent, the calls still pending are cancelled. Takes
 // the calls (null ones count as not sent). False when a call could not be sent. Threads: as fetchCacheItems.
