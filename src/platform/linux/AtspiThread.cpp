@@ -2,9 +2,46 @@
 
 #include "common/Log.h"
 
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+
 #include <atspi/atspi.h>
 
 namespace tavolin {
+
+namespace {
+
+constexpr auto kNoGlibVariable = "QT_NO_GLIB";
+
+// Whether the main thread's Qt event loop is GLib's, which would dispatch the application connections
+// libatspi attaches to the default context.
+bool mainLoopRunsGlib()
+{
+    QCoreApplication *app = QCoreApplication::instance();
+    QAbstractEventDispatcher *dispatcher = app != nullptr ? QAbstractEventDispatcher::instance(app->thread()) : nullptr;
+    return dispatcher != nullptr && dispatcher->inherits("QEventDispatcherGlib");
+}
+
+// Dispatches what is ready in `context` without waiting; skips a context another thread owns.
+void drain(GMainContext *context)
+{
+    while (g_main_context_iteration(context, FALSE)) {
+    }
+}
+
+} // namespace
+
+QtLoopWithoutGlib::QtLoopWithoutGlib() : m_set(qEnvironmentVariableIsEmpty(kNoGlibVariable))
+{
+    if (m_set)
+        qputenv(kNoGlibVariable, "1");
+}
+
+QtLoopWithoutGlib::~QtLoopWithoutGlib()
+{
+    if (m_set)
+        qunsetenv(kNoGlibVariable);
+}
 
 std::shared_ptr<AtspiThread> AtspiThread::shared()
 {
@@ -21,6 +58,9 @@ AtspiThread::AtspiThread()
         g_main_context_push_thread_default(context);
         // Without an accessibility bus libatspi would hand a null connection to libdbus, which aborts: look
         // for the bus first and stay not ready without one.
+        if (mainLoopRunsGlib())
+            log::error(QStringLiteral("accessibility: the main thread's event loop runs GLib's default context, "
+                                      "so two threads would handle libatspi's application connections"));
         if (!atspi_get_a11y_bus()) {
             log::error(QStringLiteral("accessibility: no accessibility bus (at-spi2-core not running)"));
         } else {
@@ -65,6 +105,7 @@ void AtspiThread::post(std::function<void()> task)
 void AtspiThread::loop()
 {
     GMainContext *context = g_main_context_get_thread_default();
+    GMainContext *applications = g_main_context_default();
     for (;;) {
         std::function<void()> task;
         {
@@ -77,11 +118,11 @@ void AtspiThread::loop()
         }
         // Events that arrived meanwhile (state changes, applications coming and going) update libatspi's
         // cache before the task reads it, and do not pile up after it.
-        while (g_main_context_iteration(context, FALSE)) {
-        }
+        drain(context);
+        drain(applications);
         task();
-        while (g_main_context_iteration(context, FALSE)) {
-        }
+        drain(context);
+        drain(applications);
     }
 }
 

@@ -10,6 +10,7 @@
 #include "ui/common/AccessibleRoles.h"
 #include "ui/i18n/Translations.h"
 #include "palette/Transliteration.h"
+#include "platform/linux/AtspiThread.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -57,7 +58,9 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "wayland;xcb");
     tavolin::session::guardDisplayStart("tavolin");
+    std::optional<tavolin::QtLoopWithoutGlib> loopWithoutGlib(std::in_place);
     QApplication app(argc, argv);
+    loopWithoutGlib.reset();
     tavolin::session::displayStartDone();
     tavolin::i18n::installTranslations(app);
     tavolin::installAccessibleRoles();
