@@ -11,8 +11,6 @@ namespace tavolin {
 
 namespace {
 
-constexpr auto kNoGlibVariable = "QT_NO_GLIB";
-
 // Whether the main thread's Qt event loop is GLib's, which would dispatch the application connections
 // libatspi attaches to the default context.
 bool mainLoopRunsGlib()
@@ -30,18 +28,6 @@ void drain(GMainContext *context)
 }
 
 } // namespace
-
-QtLoopWithoutGlib::QtLoopWithoutGlib() : m_set(qEnvironmentVariableIsEmpty(kNoGlibVariable))
-{
-    if (m_set)
-        qputenv(kNoGlibVariable, "1");
-}
-
-QtLoopWithoutGlib::~QtLoopWithoutGlib()
-{
-    if (m_set)
-        qunsetenv(kNoGlibVariable);
-}
 
 std::shared_ptr<AtspiThread> AtspiThread::shared()
 {

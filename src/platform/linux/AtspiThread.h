@@ -19,7 +19,7 @@ namespace tavolin {
 // whatever context it was given. So this thread drains the default context too, and no other thread may:
 // Qt's GLib event loop would dispatch those connections on the main thread while this thread reads and
 // closes them (a watch freed here while the main thread handles it aborts in libdbus). A program that uses
-// this thread makes its QCoreApplication under QtLoopWithoutGlib.
+// this thread makes its QCoreApplication under QtLoopWithoutGlib (common/QtLoopWithoutGlib.h).
 //
 // Threads: run() and post() from any thread; a task posted from the thread itself runs inline.
 class AtspiThread
@@ -62,20 +62,6 @@ private:
     bool m_stopping = false;                   // guarded by m_mutex
     bool m_ready = false;                      // written once by the thread before the first task runs
     std::thread m_thread;
-};
-
-// While it lives, a QCoreApplication made runs Qt's own event loop, not GLib's, so GLib's default context is
-// left to the libatspi thread. Programs started later get the environment back as it was.
-class QtLoopWithoutGlib
-{
-public:
-    QtLoopWithoutGlib();
-    ~QtLoopWithoutGlib();
-    QtLoopWithoutGlib(const QtLoopWithoutGlib &) = delete;
-    QtLoopWithoutGlib &operator=(const QtLoopWithoutGlib &) = delete;
-
-private:
-    bool m_set = false;
 };
 
 } // namespace tavolin

@@ -10,7 +10,7 @@
 #include "ui/common/AccessibleRoles.h"
 #include "ui/i18n/Translations.h"
 #include "palette/Transliteration.h"
-#include "platform/linux/AtspiThread.h"
+#include "common/QtLoopWithoutGlib.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -58,6 +58,7 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "wayland;xcb");
     tavolin::session::guardDisplayStart("tavolin");
+    // libatspi's application connections are run by its own thread alone.
     std::optional<tavolin::QtLoopWithoutGlib> loopWithoutGlib(std::in_place);
     QApplication app(argc, argv);
     loopWithoutGlib.reset();
