@@ -7,6 +7,7 @@
 // tree there as text, to see where two ways differ.
 //
 //   tavolin_bench_platform_read [--runs N] PID...
+#include "common/QtLoopWithoutGlib.h"
 #include "platform/linux/AtspiElementSource.h"
 #include "tools/MenuRows.h"
 
@@ -153,6 +154,7 @@ void printFigures(int32_t pid, const char *way, const AtspiCallFigures &figures)
 
 int main(int argc, char **argv)
 {
+    const tavolin::QtLoopWithoutGlib loopWithoutGlib; // the palette's way; this program starts no other
     QCoreApplication application(argc, argv);
     QStringList args = QCoreApplication::arguments().mid(1);
     int runs = 5;
