@@ -1,15 +1,23 @@
 #include "platform/linux/AtspiThread.h"
 
 #include "common/Log.h"
+#include "platform/linux/MainContextsWait.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 
 #include <atspi/atspi.h>
 
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cstdint>
+
 namespace tavolin {
 
 namespace {
+
+constexpr gint kQueueCheckWithoutEventfdMs = 20;
 
 // Whether the main thread's Qt event loop is GLib's, which would dispatch the application connections
 // libatspi attaches to the default context.
@@ -35,8 +43,11 @@ std::shared_ptr<AtspiThread> AtspiThread::shared()
     return thread;
 }
 
-AtspiThread::AtspiThread()
+AtspiThread::AtspiThread() : m_wakeFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
 {
+    if (m_wakeFd < 0)
+        log::error(QStringLiteral("accessibility: no eventfd for the libatspi thread; it checks its queue every %1 ms")
+                       .arg(kQueueCheckWithoutEventfdMs));
     std::promise<void> started;
     auto startedFuture = started.get_future();
     m_thread = std::thread([this, &started] {
@@ -70,8 +81,10 @@ AtspiThread::~AtspiThread()
         std::lock_guard lock(m_mutex);
         m_stopping = true;
     }
-    m_wake.notify_all();
+    wake();
     m_thread.join();
+    if (m_wakeFd >= 0)
+        close(m_wakeFd);
 }
 
 bool AtspiThread::isReady()
@@ -85,30 +98,52 @@ void AtspiThread::post(std::function<void()> task)
         std::lock_guard lock(m_mutex);
         m_tasks.push_back(std::move(task));
     }
-    m_wake.notify_one();
+    wake();
+}
+
+void AtspiThread::wake()
+{
+    const uint64_t one = 1;
+    if (m_wakeFd >= 0 && write(m_wakeFd, &one, sizeof one) < 0) {
+        // EAGAIN: the counter is full, so the thread is woken already.
+    }
 }
 
 void AtspiThread::loop()
 {
     GMainContext *context = g_main_context_get_thread_default();
     GMainContext *applications = g_main_context_default();
+    MainContextsWait wait({context, applications});
     for (;;) {
         std::function<void()> task;
+        bool stopping = false;
         {
-            std::unique_lock lock(m_mutex);
-            m_wake.wait(lock, [this] { return m_stopping || !m_tasks.empty(); });
-            if (m_tasks.empty())
-                return; // stopping, queue done
-            task = std::move(m_tasks.front());
-            m_tasks.pop_front();
+            std::lock_guard lock(m_mutex);
+            if (!m_tasks.empty()) {
+                task = std::move(m_tasks.front());
+                m_tasks.pop_front();
+            }
+            stopping = m_stopping;
         }
-        // Events that arrived meanwhile (state changes, applications coming and going) update libatspi's
-        // cache before the task reads it, and do not pile up after it.
-        drain(context);
-        drain(applications);
-        task();
-        drain(context);
-        drain(applications);
+        if (task) {
+            // What arrived since the last dispatch updates libatspi's cache before the task reads it.
+            drain(context);
+            drain(applications);
+            task();
+            drain(context);
+            drain(applications);
+            continue;
+        }
+        if (stopping)
+            return; // queue done
+        // Without an eventfd (out of descriptors) a post cannot wake the wait: a short bound serves the queue.
+        const int wakeFd = m_wakeFd;
+        if (wait.waitAndDispatch(wakeFd, wakeFd >= 0 ? -1 : kQueueCheckWithoutEventfdMs) && wakeFd >= 0) {
+            uint64_t count = 0;
+            if (read(wakeFd, &count, sizeof count) < 0) {
+                // EAGAIN: another read emptied it; the queue is checked again either way.
+            }
+        }
     }
 }
 

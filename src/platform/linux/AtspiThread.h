@@ -1,6 +1,5 @@
 #pragma once
 
-#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <future>
@@ -13,10 +12,11 @@ namespace tavolin {
 // The one thread every libatspi call runs on. libatspi is not thread-safe (walking menus from several
 // threads hangs or crashes), and its connection dispatches through a GLib main context: this thread owns a
 // private context (atspi_set_main_context), so Qt's GLib event loop on the main thread never runs libatspi
-// code. Between tasks the context is drained, so events the bus sends do not pile up.
+// code. While it waits for a task the thread also waits on its contexts' descriptors and handles what the
+// bus and the applications send as it comes, so events do not pile up for the next task to wade through.
 //
 // libatspi attaches the connection it opens to each application's own socket to GLib's default context,
-// whatever context it was given. So this thread drains the default context too, and no other thread may:
+// whatever context it was given. So this thread runs the default context too, and no other thread may:
 // Qt's GLib event loop would dispatch those connections on the main thread while this thread reads and
 // closes them (a watch freed here while the main thread handles it aborts in libdbus). A program that uses
 // this thread makes its QCoreApplication under QtLoopWithoutGlib (common/QtLoopWithoutGlib.h).
@@ -56,8 +56,11 @@ public:
 private:
     void loop();
 
+    // Wakes the thread's wait (an eventfd); written by post() and the destructor.
+    void wake();
+
     std::mutex m_mutex;
-    std::condition_variable m_wake;
+    const int m_wakeFd;
     std::deque<std::function<void()>> m_tasks; // guarded by m_mutex
     bool m_stopping = false;                   // guarded by m_mutex
     bool m_ready = false;                      // written once by the thread before the first task runs
