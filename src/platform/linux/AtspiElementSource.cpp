@@ -231,9 +231,11 @@ AXError AtspiElementSource::setMessagingTimeout(const ElementRef &, double secon
 {
     if (!(seconds > 0))
         return AXError::Failure;
-    m_timeoutMs.store(int(seconds * 1000));
-    const int ms = m_timeoutMs.load();
-    m_thread->run([ms] { atspi_set_timeout(ms, 0); });
+    // Queued, not waited for: every show sets it, and the thread may be busy reading another application's
+    // menus. Tasks run in order, so every later call sees it.
+    const int ms = int(seconds * 1000);
+    if (m_timeoutMs.exchange(ms) != ms)
+        m_thread->post([ms] { atspi_set_timeout(ms, 0); });
     m_presser->setTimeout(ms);
     return AXError::Success;
 }
@@ -249,7 +251,10 @@ ElementRef AtspiElementSource::applicationForPid(int32_t pid)
         return nullptr;
     const int timeoutMs = m_timeoutMs.load();
     std::shared_ptr<AtspiThread> thread = m_thread;
-    return m_thread->run([thread, pid, timeoutMs]() -> ElementRef {
+    // Bounded: the caller is the palette's main thread at every show, and the libatspi thread may be busy
+    // for seconds reading another application's menus (or a hostile tree up to its budget).
+    const std::optional<ElementRef> looked =
+        m_thread->runWithin(std::chrono::milliseconds(timeoutMs + kBusyThreadSlackMs), [thread, pid, timeoutMs]() -> ElementRef {
         AtspiAccessible *desktop = atspi_get_desktop(0);
         if (desktop == nullptr)
             return nullptr;
@@ -278,6 +283,20 @@ ElementRef AtspiElementSource::applicationForPid(int32_t pid)
             log::debug(QStringLiteral("accessibility: no application of pid %1 among the desktop's %2").arg(pid).arg(count));
         return found;
     });
+    std::lock_guard lock(m_lastAppMutex);
+    if (looked) {
+        if (*looked) {
+            m_lastAppPid = pid;
+            m_lastApp = *looked;
+        }
+        return *looked;
+    }
+    // Still busy: the element this pid had last time serves (the same application shown again while its
+    // menus are read behind the panel).
+    log::debug(QStringLiteral("accessibility: the libatspi thread is busy; pid %1 %2")
+                   .arg(pid)
+                   .arg(m_lastAppPid == pid ? QStringLiteral("keeps its element") : QStringLiteral("is not found")));
+    return m_lastAppPid == pid ? m_lastApp : nullptr;
 }
 
 std::vector<std::pair<QString, int32_t>> AtspiElementSource::applications()

@@ -118,6 +118,9 @@ private:
     std::atomic<AtspiCacheUse> m_cacheUse{AtspiCacheUse::On};
     std::atomic<AtspiActionReads> m_actionReads{AtspiActionReads::Single};
     std::atomic<AtspiTreeReads> m_treeReads{AtspiTreeReads::Items};
+    std::mutex m_lastAppMutex;
+    int32_t m_lastAppPid = 0; // guarded by m_lastAppMutex
+    ElementRef m_lastApp;     // guarded by m_lastAppMutex: the application element last found, for m_lastAppPid
     mutable std::mutex m_statsMutex;
     AtspiReadStats m_stats; // guarded by m_statsMutex
 };

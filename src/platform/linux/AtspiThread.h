@@ -1,13 +1,19 @@
 #pragma once
 
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <future>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace tavolin {
+
+// What a caller that bounds its wait for a task (runWithin) allows beyond the task's own time-out: the last
+// reply's way back and the hand-over between threads.
+inline constexpr int kBusyThreadSlackMs = 100;
 
 // The one thread every libatspi call runs on. libatspi is not thread-safe (walking menus from several
 // threads hangs or crashes), and its connection dispatches through a GLib main context: this thread owns a
@@ -21,7 +27,8 @@ namespace tavolin {
 // closes them (a watch freed here while the main thread handles it aborts in libdbus). A program that uses
 // this thread makes its QCoreApplication under QtLoopWithoutGlib (common/QtLoopWithoutGlib.h).
 //
-// Threads: run() and post() from any thread; a task posted from the thread itself runs inline.
+// Threads: run(), runWithin() and post() from any thread; a task run from the thread itself runs inline. The
+// palette's main thread uses runWithin() only: a task queues behind whatever the thread is doing.
 class AtspiThread
 {
 public:
@@ -47,6 +54,23 @@ public:
         std::packaged_task<decltype(task())()> packaged(std::move(task));
         auto future = packaged.get_future();
         post([&packaged] { packaged(); });
+        return future.get();
+    }
+
+    // Runs `task` on the thread and waits for it at most `limit`: nothing when it has not finished by then
+    // (the thread may be busy with a long reading of another application). `task` must own what it uses: it
+    // may run after this returns, and its result is then dropped.
+    template<typename F>
+    auto runWithin(std::chrono::milliseconds limit, F task) -> std::optional<decltype(task())>
+    {
+        using Result = decltype(task());
+        if (std::this_thread::get_id() == m_thread.get_id())
+            return task();
+        auto promise = std::make_shared<std::promise<Result>>();
+        std::future<Result> future = promise->get_future();
+        post([promise, task = std::move(task)]() mutable { promise->set_value(task()); });
+        if (future.wait_for(limit) != std::future_status::ready)
+            return std::nullopt;
         return future.get();
     }
 

@@ -25,7 +25,12 @@ int32_t activePid(AtspiThread &thread, int timeoutMs, int32_t ownPid)
 {
     if (!thread.isReady())
         return 0;
-    return thread.run([timeoutMs, ownPid] { return atspiActiveApplicationPid(timeoutMs, ownPid); });
+    // Bounded: the libatspi thread may be busy reading another application's menus. Its three rounds take
+    // one time-out at most.
+    return thread
+        .runWithin(std::chrono::milliseconds(timeoutMs + kBusyThreadSlackMs),
+                   [timeoutMs, ownPid] { return atspiActiveApplicationPid(timeoutMs, ownPid); })
+        .value_or(0);
 }
 
 } // namespace
