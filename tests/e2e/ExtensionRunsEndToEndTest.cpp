@@ -151,7 +151,8 @@ TEST_F(ExtensionRunsEndToEnd, ANotificationServerThatNeverAnswersLeavesThePalett
         runToEnd(QStringLiteral(TAVOLIN_PROGRAM), {QStringLiteral("--show")}, QProcessEnvironment::systemEnvironment());
     ASSERT_TRUE(show && show->exitCode == 0) << (show ? show->output.toStdString() : "did not end");
     std::cout << "tavolin --show answered in " << show->elapsedMs << " ms" << std::endl;
-    EXPECT_LT(show->elapsedMs, 200) << "the palette did not take `tavolin --show` at once";
+    // The notification server would hold a waiting palette for D-Bus's 25 s: far above what a busy machine adds.
+    EXPECT_LT(show->elapsedMs, 2000) << "the palette did not take `tavolin --show` at once";
     EXPECT_TRUE(waitForPanel(*m_palette, [](const PanelContent &panel) { return !panel.rows.isEmpty(); }, 5s))
         << describe(PanelProbe::panel(m_palette->pid())).toStdString();
     server.kill();
