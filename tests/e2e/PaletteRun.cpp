@@ -10,6 +10,7 @@
 #include <QStandardPaths>
 
 #include <csignal>
+#include <cstdio>
 
 namespace tavolin::test {
 namespace {
@@ -57,6 +58,28 @@ bool haveXdotool()
     return !QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty();
 }
 
+namespace {
+// What the X server holds when a process's window did not turn up: its windows, mapped or not, and the
+// whole window tree, so a failing journey says whether the window was never made, never mapped or unseen.
+void describeMissingWindow(qint64 pid)
+{
+    QString state = QStringLiteral("process %1 ").arg(pid);
+    state += QFile::exists(QStringLiteral("/proc/%1").arg(pid)) ? QStringLiteral("runs") : QStringLiteral("is gone");
+    std::fprintf(stderr, "no visible window: %s\n", qPrintable(state));
+    QProcess search;
+    search.setProcessChannelMode(QProcess::MergedChannels);
+    search.start(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--pid"), QString::number(pid)});
+    if (search.waitForFinished(5000))
+        std::fprintf(stderr, "its windows, mapped or not (exit %d): %s\n", search.exitCode(),
+                     search.readAll().constData());
+    QProcess tree;
+    tree.setProcessChannelMode(QProcess::MergedChannels);
+    tree.start(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")});
+    if (tree.waitForFinished(5000))
+        std::fprintf(stderr, "window tree:\n%s\n", tree.readAll().left(6000).constData());
+}
+} // namespace
+
 std::optional<QString> waitForWindowOf(qint64 pid, int boundMs)
 {
     std::optional<QString> window;
@@ -70,6 +93,8 @@ std::optional<QString> waitForWindowOf(qint64 pid, int boundMs)
             return window.has_value();
         },
         std::chrono::milliseconds(boundMs));
+    if (!window)
+        describeMissingWindow(pid);
     return window;
 }
 
