@@ -579,7 +579,8 @@ AtspiWalkResult walkMenuBar(AtspiAccessible *application, const AtspiWalkOptions
     if (bar == nullptr)
         return walk.result;
     if (!gtk && options.calls == AtspiWalkCalls::Streamed) {
-        readMenuBarStreamed(bar, options.timeoutMs, walk.deadline, walk.visited, walk.result);
+        readMenuBarStreamed(bar, qt ? AtspiActionNames::GetActions : AtspiActionNames::ByIndex, options.timeoutMs,
+                            walk.deadline, walk.visited, walk.result);
         g_object_unref(bar);
         return walk.result;
     }

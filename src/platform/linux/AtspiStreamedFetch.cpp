@@ -90,8 +90,9 @@ bool readBasic(DBusMessage *reply, int type, T &out)
 
 } // namespace
 
-AtspiStreamedFetch::AtspiStreamedFetch(DBusConnection *bus, int timeoutMs, AtspiCallFigures &figures)
-    : m_queue(bus, timeoutMs), m_figures(figures)
+AtspiStreamedFetch::AtspiStreamedFetch(DBusConnection *bus, AtspiActionNames names, int timeoutMs,
+                                       AtspiCallFigures &figures)
+    : m_queue(bus, timeoutMs), m_names(names), m_figures(figures)
 {
 }
 
@@ -152,18 +153,18 @@ AtspiCallQueue::Outcome AtspiStreamedFetch::run(std::chrono::steady_clock::time_
     return outcome;
 }
 
-void AtspiStreamedFetch::send(int index, AtspiCall kind, DBusMessage *call, OnReturn onReturn)
+void AtspiStreamedFetch::send(int index, AtspiCall kind, DBusMessage *call, OnReturn onReturn, OnReturn onError)
 {
     ++m_objects[size_t(index)].waiting;
     ++m_figures.calls[int(kind)];
     // In the walk's reading order: an object's calls before those of the objects below it and after it.
-    m_queue.call(call, [this, index, onReturn = std::move(onReturn)](DBusMessage *reply) {
+    m_queue.call(call, [this, index, onReturn = std::move(onReturn), onError = std::move(onError)](DBusMessage *reply) {
         AtspiFetchedObject &object = m_objects[size_t(index)];
         --object.waiting;
         if (dbus_message_get_type(reply) == DBUS_MESSAGE_TYPE_ERROR) {
             if (isNoAnswer(reply))
                 m_queue.stop(); // the application left, or the bus gave up on it
-            else
+            else if (!onError || !onError(reply))
                 object.gone = true;
             return;
         }
@@ -226,24 +227,10 @@ void AtspiStreamedFetch::askRest(int index)
         return true;
     });
     const bool item = isAtspiMenuItemRole(role);
-    if (item || role == ATSPI_ROLE_MENU) {
-        send(index, AtspiCall::ActionCount, methodCall(object, kAccessible, "GetInterfaces"), [this, index](DBusMessage *reply) {
-            DBusMessageIter value;
-            if (!firstArgument(reply, DBUS_TYPE_ARRAY, value))
-                return false;
-            DBusMessageIter names;
-            dbus_message_iter_recurse(&value, &names);
-            for (; dbus_message_iter_get_arg_type(&names) == DBUS_TYPE_STRING; dbus_message_iter_next(&names)) {
-                const char *name = nullptr;
-                dbus_message_iter_get_basic(&names, &name);
-                if (name != nullptr && qstrcmp(name, kAction) == 0)
-                    m_objects[size_t(index)].hasAction = true;
-            }
-            if (m_objects[size_t(index)].hasAction)
-                askActions(index);
-            return true;
-        });
-    }
+    if ((item || role == ATSPI_ROLE_MENU) && m_names == AtspiActionNames::GetActions)
+        askActionList(index);
+    else if (item || role == ATSPI_ROLE_MENU)
+        askInterfaces(index);
     if (!item && !isMenu(role) && index != m_bar)
         return;
     send(index, AtspiCall::Children, methodCall(object, kAccessible, "GetChildren"), [this, index](DBusMessage *reply) {
@@ -271,6 +258,28 @@ void AtspiStreamedFetch::askRest(int index)
         }
         o.childrenKnown = true;
         descend(index);
+        return true;
+    });
+}
+
+// Whether the object offers actions (org.a11y.atspi.Action), and if so what they are.
+void AtspiStreamedFetch::askInterfaces(int index)
+{
+    const AtspiFetchedObject &object = m_objects[size_t(index)];
+    send(index, AtspiCall::ActionCount, methodCall(object, kAccessible, "GetInterfaces"), [this, index](DBusMessage *reply) {
+        DBusMessageIter value;
+        if (!firstArgument(reply, DBUS_TYPE_ARRAY, value))
+            return false;
+        DBusMessageIter names;
+        dbus_message_iter_recurse(&value, &names);
+        for (; dbus_message_iter_get_arg_type(&names) == DBUS_TYPE_STRING; dbus_message_iter_next(&names)) {
+            const char *name = nullptr;
+            dbus_message_iter_get_basic(&names, &name);
+            if (name != nullptr && qstrcmp(name, kAction) == 0)
+                m_objects[size_t(index)].hasAction = true;
+        }
+        if (m_objects[size_t(index)].hasAction)
+            askActions(index);
         return true;
     });
 }
@@ -308,11 +317,50 @@ void AtspiStreamedFetch::askActions(int index)
         for (int i = 0; i < asked; ++i) {
             // GetName gives the untranslated name ("click"); GetActions would give "Klicken".
             send(index, AtspiCall::ActionName, actionCall(o, "GetName", i), [this, index, i](DBusMessage *r) {
-                return readString(r, m_objects[size_t(index)].actionNames[size_t(i)]);
+                QString &name = m_objects[size_t(index)].actionNames[size_t(i)];
+                if (!readString(r, name))
+                    return false;
+                name = name.toLower();
+                return true;
             });
         }
         if (isAtspiMenuItemRole(o.role))
             askBinding(index);
+        return true;
+    });
+}
+
+// Qt: every action's untranslated name in one call. An object with no actions answers an empty list, as
+// one without the Action interface (GetInterfaces) would be read.
+void AtspiStreamedFetch::askActionList(int index)
+{
+    const AtspiFetchedObject &object = m_objects[size_t(index)];
+    send(index, AtspiCall::ActionName, methodCall(object, kAction, "GetActions"), [this, index](DBusMessage *reply) {
+        if (!dbus_message_has_signature(reply, "a(sss)"))
+            return false;
+        DBusMessageIter top;
+        DBusMessageIter array;
+        dbus_message_iter_init(reply, &top);
+        dbus_message_iter_recurse(&top, &array);
+        AtspiFetchedObject &o = m_objects[size_t(index)];
+        for (; dbus_message_iter_get_arg_type(&array) == DBUS_TYPE_STRUCT; dbus_message_iter_next(&array)) {
+            DBusMessageIter entry;
+            dbus_message_iter_recurse(&array, &entry);
+            const char *name = nullptr;
+            dbus_message_iter_get_basic(&entry, &name);
+            if (o.actionCount < kMaxActions)
+                o.actionNames.push_back(QString::fromUtf8(name != nullptr ? name : "").toLower());
+            ++o.actionCount;
+        }
+        o.hasAction = o.actionCount > 0;
+        if (isAtspiMenuItemRole(o.role))
+            askBinding(index);
+        return true;
+    }, [this, index](DBusMessage *error) {
+        // A bridge that says it is Qt but lacks the call: read the actions one by one.
+        if (!dbus_message_is_error(error, DBUS_ERROR_UNKNOWN_METHOD))
+            return false;
+        askInterfaces(index);
         return true;
     });
 }

@@ -2,6 +2,7 @@
 
 #include "platform/linux/AtspiCallQueue.h"
 #include "platform/linux/AtspiMenuWalker.h"
+#include "platform/linux/AtspiStreamedWalk.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -54,7 +55,7 @@ struct AtspiFetchedObject
 class AtspiStreamedFetch
 {
 public:
-    AtspiStreamedFetch(DBusConnection *bus, int timeoutMs, AtspiCallFigures &figures);
+    AtspiStreamedFetch(DBusConnection *bus, AtspiActionNames names, int timeoutMs, AtspiCallFigures &figures);
 
     // The object (found `depth` menus below the bar), asked for if it was not yet.
     int add(const QByteArray &busName, const QByteArray &path, int depth, const QByteArray &order);
@@ -73,14 +74,18 @@ private:
     // another shape than the protocol's: the object is treated as gone.
     using OnReturn = std::function<bool(DBusMessage *reply)>;
 
-    void send(int index, AtspiCall kind, DBusMessage *call, OnReturn onReturn);
+    // `onError`, when given, may take an error reply instead of the object being gone (returns true).
+    void send(int index, AtspiCall kind, DBusMessage *call, OnReturn onReturn, OnReturn onError = {});
     void ask(int index);
     void askRest(int index);
+    void askInterfaces(int index);
     void askActions(int index);
+    void askActionList(int index);
     void askBinding(int index);
     void descend(int index);
 
     AtspiCallQueue m_queue;
+    const AtspiActionNames m_names;
     AtspiCallFigures &m_figures;
     std::deque<AtspiFetchedObject> m_objects; // a deque: handlers keep references while adding
     QHash<QByteArray, int> m_byIdentity;      // bus name ':' path

@@ -229,14 +229,15 @@ private:
 
 } // namespace
 
-void readMenuBarStreamed(AtspiAccessible *bar, int timeoutMs, std::chrono::steady_clock::time_point deadline,
-                         QSet<QByteArray> &visited, AtspiWalkResult &result)
+void readMenuBarStreamed(AtspiAccessible *bar, AtspiActionNames names, int timeoutMs,
+                         std::chrono::steady_clock::time_point deadline, QSet<QByteArray> &visited,
+                         AtspiWalkResult &result)
 {
     const AtspiObject *object = ATSPI_OBJECT(bar);
     const QByteArray busName = object->app != nullptr && object->app->bus_name != nullptr
         ? QByteArray(object->app->bus_name) : QByteArray();
     const QByteArray path = object->path != nullptr ? QByteArray(object->path) : QByteArray();
-    AtspiStreamedFetch fetch(atspiApplicationBus(bar), timeoutMs, result.figures);
+    AtspiStreamedFetch fetch(atspiApplicationBus(bar), names, timeoutMs, result.figures);
     fetch.addBar(busName, path);
     const AtspiCallQueue::Outcome outcome = fetch.run(deadline);
     Assembly assembly(fetch, outcome, visited, result);
