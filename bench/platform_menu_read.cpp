@@ -1,8 +1,10 @@
 // Reading whole menu trees of running applications over the accessibility bus, in one process and one run:
 // our element source in each of its ways of reading GTK trees and actions (walks with libatspi's cache on;
-// GetItems with pipelined calls) beside the uncached libatspi walk (one round trip per attribute), and the
-// palette's whole reader (AXApp, rows) on top of the default source. Prints medians, where the last walk of each way spent
-// its time (calls and milliseconds per kind of call), and whether every way mapped the same tree.
+// GetItems with pipelined calls) and other toolkits' trees (streamed walk) beside the uncached libatspi walk
+// (one round trip per attribute), and the palette's whole reader (AXApp, rows) on top of the default source.
+// Prints medians (also per menu item, to set a Qt tree beside a GTK one of another size), where the last walk
+// of each way spent its time (calls and milliseconds per kind of call), and whether every way mapped the
+// same tree.
 // Run by bench/platform_bench.sh inside the headless session. TAVOLIN_DUMP_TREES=DIR writes each distinct
 // tree there as text, to see where two ways differ.
 //
@@ -39,20 +41,24 @@ struct Way
     AtspiCacheUse cache;
     AtspiActionReads actions;
     AtspiTreeReads tree;
+    AtspiWalkCalls calls;
 };
 
+// A Qt application keeps no cache and is always walked in full: the first three ways read it as the
+// reference does (one call after the other), "GetItems + pipelined" and "streamed walk" as the palette does.
 const Way kWays[] = {
-    {"cached, full actions", AtspiCacheUse::On, AtspiActionReads::Full, AtspiTreeReads::Walk},
-    {"cached, action 0 only", AtspiCacheUse::On, AtspiActionReads::Single, AtspiTreeReads::Walk},
-    {"cached, pipelined", AtspiCacheUse::On, AtspiActionReads::Pipelined, AtspiTreeReads::Walk},
-    {"GetItems + pipelined", AtspiCacheUse::On, AtspiActionReads::Pipelined, AtspiTreeReads::Items},
-    {"libatspi uncached walk", AtspiCacheUse::Off, AtspiActionReads::Full, AtspiTreeReads::Walk},
+    {"cached, full actions", AtspiCacheUse::On, AtspiActionReads::Full, AtspiTreeReads::Walk, AtspiWalkCalls::OneByOne},
+    {"cached, action 0 only", AtspiCacheUse::On, AtspiActionReads::Single, AtspiTreeReads::Walk, AtspiWalkCalls::OneByOne},
+    {"cached, pipelined", AtspiCacheUse::On, AtspiActionReads::Pipelined, AtspiTreeReads::Walk, AtspiWalkCalls::OneByOne},
+    {"GetItems + pipelined", AtspiCacheUse::On, AtspiActionReads::Pipelined, AtspiTreeReads::Items, AtspiWalkCalls::Streamed},
+    {"streamed walk", AtspiCacheUse::Off, AtspiActionReads::Full, AtspiTreeReads::Walk, AtspiWalkCalls::Streamed},
+    {"libatspi uncached walk", AtspiCacheUse::Off, AtspiActionReads::Full, AtspiTreeReads::Walk, AtspiWalkCalls::OneByOne},
 };
 constexpr int kWayCount = int(sizeof(kWays) / sizeof(kWays[0]));
 constexpr int kReference = kWayCount - 1;
 
 const char *const kCallNames[kAtspiCallKinds] = {"setup", "role", "name", "children", "states",
-                                                 "action count", "action name", "key binding", "items"};
+                                                 "action count", "action name", "key binding", "items", "streamed"};
 
 double median(std::vector<double> values)
 {
@@ -103,6 +109,7 @@ Sample walk(AtspiElementSource &source, int32_t pid, const Way &way, bool digest
     source.setCacheUse(way.cache);
     source.setActionReads(way.actions);
     source.setTreeReads(way.tree);
+    source.setWalkCalls(way.calls);
     const ElementRef app = source.applicationForPid(pid);
     AXValue value;
     if (!app || source.copyAttributeValue(app, AXAttribute::MenuBar, value) != AXError::Success)
@@ -131,6 +138,7 @@ Sample reader(const std::shared_ptr<AtspiElementSource> &source, int32_t pid)
     source->setCacheUse(AtspiCacheUse::On);
     source->setActionReads(AtspiActionReads::Single);
     source->setTreeReads(AtspiTreeReads::Items);
+    source->setWalkCalls(AtspiWalkCalls::Streamed);
     QElapsedTimer timer;
     timer.start();
     const ElementRef ref = source->applicationForPid(pid);
@@ -167,8 +175,8 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "no accessibility bus\n");
         return 1;
     }
-    std::printf("%-8s %-24s %6s %10s %10s %8s  %s\n", "pid", "reading", "items", "median ms", "min ms", "ref/x",
-                "tree");
+    std::printf("%-8s %-24s %6s %10s %10s %8s %9s  %s\n", "pid", "reading", "items", "median ms", "min ms", "ref/x",
+                "µs/item", "tree");
     for (const QString &arg : args) {
         const int32_t pid = arg.toInt();
         walk(*source, pid, kWays[0], false); // warm-up: the bus connection and the application's own caches
@@ -187,9 +195,10 @@ int main(int argc, char **argv)
         for (int w = 0; w <= kWayCount; ++w) {
             const char *name = w < kWayCount ? kWays[w].name : "reader + rows";
             const double ms = median(series[w]);
-            std::printf("%-8d %-24s %6d %10.1f %10.1f %7.2fx  %s%s\n", pid, name, last[w].items, ms,
+            std::printf("%-8d %-24s %6d %10.1f %10.1f %7.2fx %9.1f  %s%s\n", pid, name, last[w].items, ms,
                         *std::min_element(series[w].begin(), series[w].end()), reference / std::max(0.001, ms),
-                        last[w].tree.constData(), last[w].partial ? "  (partial!)" : "");
+                        1000 * ms / std::max(1, last[w].items), last[w].tree.constData(),
+                        last[w].partial ? "  (partial!)" : "");
         }
         for (int w = 0; w < kWayCount; ++w)
             printFigures(pid, kWays[w].name, last[w].figures);

@@ -89,6 +89,8 @@ INSTANTIATE_TEST_SUITE_P(
                     kDepthWarning, 34},
         HostileCase{"WideQtStopsAtTheTimeBudget", "wide", "qt", 0, {QStringLiteral("File > File item 1")},
                     {QStringLiteral("Menu 20 > Item 20. 1000")}, "reading stopped after 3 s", 20000},
+        // Every answer takes 250 ms: a slow application, not a stopped one, however many calls wait on it.
+        HostileCase{"SlowQtIsReadUntilTheBudgetNotTakenForStopped", "slow", "qt", 8, {}, {}, "reading stopped after 3 s", 0},
         HostileCase{"VanishingGtk", "vanishing", "gtk", 0, kVanishedRows, {QStringLiteral("File > Doomed")}, kVanishedWarning, 3},
         HostileCase{"VanishingQt", "vanishing", "qt", 0, kVanishedRows, {QStringLiteral("File > Doomed")}, kVanishedWarning, 3}),
     [](const testing::TestParamInfo<HostileCase> &info) { return std::string(info.param.name); });

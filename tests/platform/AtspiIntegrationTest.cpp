@@ -60,6 +60,66 @@ TEST_F(AtspiIntegrationTest, AccessibilityIsTrustedInTheSession)
     EXPECT_TRUE(m_source->isProcessTrusted());
 }
 
+// What the reader keeps of each row (path, shortcut, enabled, checked) and each submenu, in the menus' order.
+std::vector<QString> describeInOrder(const std::shared_ptr<AtspiElementSource> &source, const ElementRef &app)
+{
+    std::vector<QString> order;
+    const std::map<QString, Row> rows = test::readMenuRows(source, app, &order);
+    std::vector<QString> described;
+    for (const QString &key : order) {
+        const auto found = rows.find(key);
+        if (found == rows.end()) {
+            described.push_back(key); // a submenu
+            continue;
+        }
+        const Row &row = found->second;
+        const auto shortcut = row.item->shortcut();
+        described.push_back(QStringLiteral("%1|%2|%3|%4").arg(key, shortcut ? shortcut->displayText() : QString(),
+                                                            row.item->enabled() ? QStringLiteral("enabled") : QString(),
+                                                            row.item->checked() ? QStringLiteral("checked") : QString()));
+    }
+    return described;
+}
+
+TEST_F(AtspiIntegrationTest, QtTreeStreamedIsTheTreeReadOneCallAfterTheOther)
+{
+    // Submenus, shortcuts, disabled and checked items, a title listed twice, and a menu of 30 more items.
+    QStringList extra;
+    for (int i = 1; i <= 30; ++i)
+        extra << QStringLiteral("Extra %1").arg(i);
+    auto app = TestApp::startFixture(QStringLiteral("tavolin-menu-fixture"),
+                                     {QStringLiteral("--menu"), QStringLiteral("More:") + extra.join(QLatin1Char(','))});
+    ASSERT_TRUE(app);
+    const ElementRef element = waitForApp(app->pid());
+    ASSERT_TRUE(element);
+    // Read whole each way (on a loaded machine the one-by-one walk may run past its read budget).
+    const auto readWhole = [&](AtspiWalkCalls calls, AtspiReadStats &stats) {
+        m_source->setWalkCalls(calls);
+        std::vector<QString> rows;
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            rows = describeInOrder(m_source, element);
+            stats = m_source->lastReadStats();
+            if (!m_source->menuReadCuts(element).partial() && !stats.stoppedByTimeout)
+                break;
+        }
+        return rows.empty() ? QString() : QStringList(rows.begin(), rows.end()).join(QLatin1Char('\n'));
+    };
+    AtspiReadStats reference;
+    AtspiReadStats stats;
+    const QString oneByOne = readWhole(AtspiWalkCalls::OneByOne, reference);
+    const QString streamed = readWhole(AtspiWalkCalls::Streamed, stats);
+
+    EXPECT_EQ(streamed.toStdString(), oneByOne.toStdString());
+    EXPECT_FALSE(stats.stoppedByTimeout);
+    EXPECT_EQ(stats.nodes, reference.nodes);
+    EXPECT_EQ(stats.menuItems, reference.menuItems);
+    EXPECT_GT(stats.figures.calls[int(AtspiCall::Streamed)], stats.menuItems) << "the items were read streamed";
+    EXPECT_EQ(reference.figures.calls[int(AtspiCall::Streamed)], 0);
+    for (const char *row : {"File > Save As…|Ctrl+Shift+S|enabled|", "File > Recent > More > Gamma||enabled|",
+                            "View > Line Numbers||enabled|checked", "More > Extra 30||enabled|"})
+        EXPECT_TRUE(streamed.split(QLatin1Char('\n')).contains(QString::fromUtf8(row))) << row;
+}
+
 TEST_F(AtspiIntegrationTest, StoppedApplicationGivesABoundedReadAndNoHang)
 {
     auto app = TestApp::startFixture();

@@ -335,6 +335,7 @@ AXError AtspiElementSource::readMenuBar(const AppElement &app, AXValue &out)
     options.cache = m_cacheUse.load();
     options.actions = m_actionReads.load();
     options.tree = m_treeReads.load();
+    options.calls = m_walkCalls.load();
     options.timeoutMs = m_timeoutMs.load();
     QString directAddress;
     AtspiWalkResult walk = m_thread->run([accessible, options, &directAddress] {

@@ -31,7 +31,9 @@ struct AtspiReadStats
 // libatspi thread (see AtspiThread), into an immutable snapshot: a GTK application's from one GetItems
 // reply (every object with its role, name and states), one GetChildren per menu for the order and one
 // key binding per item, each group sent at once on the application's own connection (AtspiTreeReads::Items);
-// other toolkits, and GTK applications that cannot answer so, object by object through libatspi; every later attribute read of that menu bar's elements is answered from the
+// other toolkits object by object, each call sent as soon as the answer it depends on is in, many in
+// flight at once (AtspiWalkCalls::Streamed); GTK applications that cannot answer GetItems object by object
+// through libatspi. Every later attribute read of that menu bar's elements is answered from the
 // snapshot, so the reader may call from any thread, several at once (ReadMode::Parallel). The snapshot
 // presents both toolkits in the shape the reader expects, an item whose single child is a menu holding the
 // items: GTK's menus (item and menu in one element) are split in two, Qt's nameless popup menus are the
@@ -74,6 +76,8 @@ public:
     void setActionReads(AtspiActionReads reads) { m_actionReads.store(reads); }
     // Where GTK trees come from (default Items); Walk is for comparing figures.
     void setTreeReads(AtspiTreeReads reads) { m_treeReads.store(reads); }
+    // How the other toolkits' trees are walked (default Streamed); OneByOne is for comparing figures.
+    void setWalkCalls(AtspiWalkCalls calls) { m_walkCalls.store(calls); }
     // Waits (bounded by two messaging time-outs) until the presses sent so far have their outcome, and hands
     // the connections that must stay open to a process of their own, for a process that exits right after
     // pressing. False when a press had no outcome yet.
@@ -118,6 +122,7 @@ private:
     std::atomic<AtspiCacheUse> m_cacheUse{AtspiCacheUse::On};
     std::atomic<AtspiActionReads> m_actionReads{AtspiActionReads::Single};
     std::atomic<AtspiTreeReads> m_treeReads{AtspiTreeReads::Items};
+    std::atomic<AtspiWalkCalls> m_walkCalls{AtspiWalkCalls::Streamed};
     std::mutex m_lastAppMutex;
     int32_t m_lastAppPid = 0; // guarded by m_lastAppMutex
     ElementRef m_lastApp;     // guarded by m_lastAppMutex: the application element last found, for m_lastAppPid

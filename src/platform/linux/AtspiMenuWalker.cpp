@@ -2,6 +2,7 @@
 
 #include "accessibility/ElementSource.h"
 #include "platform/linux/AtspiItemsTree.h"
+#include "platform/linux/AtspiStreamedWalk.h"
 #include "platform/linux/X11Keys.h"
 
 #include <QElapsedTimer>
@@ -277,11 +278,8 @@ struct Walk
 
     static void setShortcut(AtspiMenuNode &node, const QString &binding)
     {
-        if (binding.isEmpty())
-            return;
-        node.shortcut = binding.contains(QLatin1Char(';'))
-            ? x11::keyDataFromGtkKeyBinding(binding)
-            : x11::keyDataFromQtKeyBinding(binding, node.title.value_or(QString()));
+        if (!binding.isEmpty())
+            node.shortcut = atspiShortcutOf(binding, node.title.value_or(QString()));
     }
 };
 
@@ -523,6 +521,14 @@ bool atspiItemIsListed(int role, bool visible, bool menuShown)
     return visible || !menuShown || role == ATSPI_ROLE_SEPARATOR;
 }
 
+std::optional<KeyData> atspiShortcutOf(const QString &binding, const QString &title)
+{
+    if (binding.isEmpty())
+        return std::nullopt;
+    return binding.contains(QLatin1Char(';')) ? x11::keyDataFromGtkKeyBinding(binding)
+                                              : x11::keyDataFromQtKeyBinding(binding, title);
+}
+
 bool isAtspiMenuItemRole(int role)
 {
     return isItemRole(role);
@@ -572,6 +578,12 @@ AtspiWalkResult walkMenuBar(AtspiAccessible *application, const AtspiWalkOptions
     AtspiAccessible *bar = findMenuBar(walk, application);
     if (bar == nullptr)
         return walk.result;
+    if (!gtk && options.calls == AtspiWalkCalls::Streamed) {
+        readMenuBarStreamed(bar, qt ? AtspiActionNames::GetActions : AtspiActionNames::ByIndex, options.timeoutMs,
+                            walk.deadline, walk.visited, walk.result);
+        g_object_unref(bar);
+        return walk.result;
+    }
     auto root = std::make_shared<AtspiMenuNode>();
     root->role = QString::fromLatin1(axrole::kMenuBar);
     root->enabled = true;

@@ -43,8 +43,9 @@ enum class AtspiCall {
     ActionName,
     KeyBinding,  // one per call; a pipelined batch counts each binding it asked for
     Items,       // the application's whole tree in one GetItems call
+    Streamed,    // every call of a streamed walk (also counted by kind above): their number and wall time
 };
-constexpr int kAtspiCallKinds = int(AtspiCall::Items) + 1;
+constexpr int kAtspiCallKinds = int(AtspiCall::Streamed) + 1;
 
 struct AtspiCallFigures
 {
@@ -98,18 +99,30 @@ enum class AtspiTreeReads {
     Items,
 };
 
+// How the applications that are walked object by object are read: every toolkit but GTK (which answers
+// GetItems); whichever way, the same tree comes out.
+enum class AtspiWalkCalls {
+    // Each call sent on libatspi's connection as soon as the answer it depends on is in, many in flight at
+    // once (readMenuBarStreamed): the application answers back to back, nobody waits a round trip per call.
+    Streamed,
+    // One call after the other through libatspi: the reference the figures compare against.
+    OneByOne,
+};
+
 struct AtspiWalkOptions
 {
     AtspiCacheUse cache = AtspiCacheUse::On;
     AtspiTreeReads tree = AtspiTreeReads::Items;
     AtspiActionReads actions = AtspiActionReads::Single;
+    AtspiWalkCalls calls = AtspiWalkCalls::Streamed;
     int timeoutMs = 900; // the bound of each call, and of the whole pipelined batch
 };
 
 // Finds the menu bar of `application` (breadth first, not descending into menus, tables, lists or text)
 // and reads it whole, leaving out the items the application keeps hidden (atspiItemIsListed). Runs on the
-// libatspi thread only. Stops at the first call that runs into the time-out; an element whose call fails
-// at once (destroyed meanwhile) is left out with what is below it, and the walk goes on. Within the limits
+// libatspi thread only. Stops at the first call that runs into the time-out (a streamed walk: once the
+// application answered nothing for the time-out); an element whose call fails at once (destroyed
+// meanwhile) is left out with what is below it, and the walk goes on. Within the limits
 // of menulimits: each element (bus name and path) read once, menus no deeper than kMaxDepth, at most
 // kMaxRows elements, and no longer than kReadBudget in all.
 AtspiWalkResult walkMenuBar(AtspiAccessible *application, const AtspiWalkOptions &options);
@@ -119,6 +132,10 @@ AtspiWalkResult walkMenuBar(AtspiAccessible *application, const AtspiWalkOptions
 // its menu has that state: Qt clears VISIBLE on every item of a closed menu, so there it tells nothing.
 // Separators are always read (the reader drops them for their empty title).
 bool atspiItemIsListed(int role, bool visible, bool menuShown);
+
+// The shortcut a key binding gives: GTK's accelerator field ("n;<Alt>f:n;<Primary>n"), or Qt's portable
+// text ("Ctrl+S"; "Alt+X" where X is the mnemonic of `title` is none); nothing for an empty binding.
+std::optional<KeyData> atspiShortcutOf(const QString &binding, const QString &title);
 
 // Roles (AtspiRole values) the walk treats as menu items, and those it never searches for a menu bar.
 bool isAtspiMenuItemRole(int role);
