@@ -183,9 +183,17 @@ bool PaletteRulesManager::updateRuleForApp(const QString &bundleIdentifier, bool
 
 std::optional<int> PaletteRulesManager::getIgnorableOption(const QString &title, const QString &applicationKey) const
 {
+    const QString own = withoutAppExtension(applicationKey);
+    {
+        // Every row asks, often with no rule for its application at all: the title is folded only when one
+        // may name it.
+        std::lock_guard lock(m_mutex);
+        if (m_menuRules.value(own).isEmpty() && m_menuRules.value(QString(kAllApplications)).isEmpty())
+            return std::nullopt;
+    }
     const QString normalized = normalizeMenuTitle(title, m_titleLocale);
     std::lock_guard lock(m_mutex);
-    for (const QString &appKey : {withoutAppExtension(applicationKey), QString(kAllApplications)}) {
+    for (const QString &appKey : {own, QString(kAllApplications)}) {
         const auto rules = m_menuRules.constFind(appKey);
         if (rules == m_menuRules.constEnd())
             continue;

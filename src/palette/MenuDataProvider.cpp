@@ -653,10 +653,16 @@ void MenuDataProvider::updateWatcherSoon()
         notifyUpdate();
         return;
     }
+    // One update queued at a time: menus read together (a bar of thousands of items hands on its menus in a
+    // burst) would otherwise each list every row again on the main thread, one after the other.
+    if (m_updateQueued.exchange(true))
+        return;
     const std::weak_ptr<MenuDataProvider> weak = weak_from_this();
     Dispatcher::shared().toMain([weak] {
-        if (const auto self = weak.lock())
+        if (const auto self = weak.lock()) {
+            self->m_updateQueued.store(false); // before: a menu stored from now on queues the next update
             self->notifyUpdate();
+        }
     });
 }
 

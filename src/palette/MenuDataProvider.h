@@ -9,6 +9,7 @@
 #include <QList>
 #include <QString>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -170,6 +171,7 @@ private:
     // Also guarded by m_lock: the base class's keyMaps, appName and rawAppName.
 
     AppMenuHistoryItemsPtr m_appHistoryItem; // main thread
+    std::atomic<bool> m_updateQueued{false};  // a notifyUpdate() is queued for the main thread
 };
 
 } // namespace tavolin
