@@ -22,6 +22,8 @@
 #include <QCoreApplication>
 #include <QThread>
 
+#include <malloc.h>
+
 namespace tavolin {
 namespace {
 
@@ -143,6 +145,32 @@ void CommandPalette::scheduleWarmup()
             self->scheduleWarmup();
         }
     });
+}
+
+void CommandPalette::panelClosed()
+{
+    const uint64_t serial = m_showSerial;
+    const std::weak_ptr<CommandPalette> weak = weak_from_this();
+    Dispatcher::shared().afterDelay(kKeptRowsIdle, [weak, serial] {
+        // A show since (even one still finding its application) keeps the rows.
+        if (const auto self = weak.lock(); self && serial == self->m_showSerial)
+            self->releaseKeptRows();
+    });
+}
+
+// 20,000 rows hold about 60 MB with their menu records and the snapshot below them. glibc keeps pages freed
+// in the middle of its heaps for the process; malloc_trim gives them back (on the pool: it walks every heap).
+void CommandPalette::releaseKeptRows()
+{
+    if (m_deps.panel.isVisible() || m_targetPending)
+        return;
+    const qsizetype rows = m_deps.menus->all().size();
+    if (rows <= kKeptRowsLimit)
+        return;
+    log::debug(QStringLiteral("the panel stayed closed: %1 kept rows released").arg(rows));
+    m_deps.menus->resetState();
+    m_deps.shell.setCurrentApp(nullptr);
+    Dispatcher::shared().toBackground([] { malloc_trim(0); });
 }
 
 void CommandPalette::warmupAX()

@@ -99,6 +99,13 @@ public:
     // Hands the bound shortcut on: to process `pid`, or, without one, to the current application, whose
     // menu row with that shortcut is pressed when it has one.
     void bypassHotkey(std::optional<int32_t> pid);
+    // The panel was closed. Rows kept for a quick reopen, when there are more than kKeptRowsLimit (a bar of
+    // thousands of items), go once the panel has stayed closed kKeptRowsIdle, with the application object
+    // holding their menu records, and the freed memory is given back to the system.
+    void panelClosed();
+    static constexpr int kKeptRowsLimit = 5000;
+    static constexpr std::chrono::milliseconds kKeptRowsIdle{1000};
+
     // The panel's origin centred on `screen` for a list of the visible row limit.
     QPoint calcFrame(const QRect &window, const QRect &screen) const;
     void warmupAX();
@@ -133,6 +140,7 @@ private:
     DataSource &dataSource() const;
     bool isCurrent(const DataProvider *provider) const;
     void showPanel(const DataProvider *provider);
+    void releaseKeptRows();
     void reportTiming();
     void post(int32_t pid, const Shortcut &shortcut);
     std::chrono::nanoseconds now() const;

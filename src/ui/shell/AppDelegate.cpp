@@ -248,7 +248,11 @@ PanelHooks AppDelegate::panelHooks()
     hooks.optionHaveBack = [options] { return options->haveBack; };
     hooks.setOptionHaveBack = [options](bool back) { options->haveBack = back; };
     hooks.accessibilityTrusted = [] { return AccessibilityStatus::isTrusted(); };
-    hooks.hideApplication = [this] { m_focus->restore(); };
+    hooks.hideApplication = [this] {
+        m_focus->restore();
+        if (m_commandPalette)
+            m_commandPalette->panelClosed();
+    };
     hooks.mainScreenFrame = [this] { return m_focus->screenFrame(); };
     hooks.hasUpdate = [this] { return m_updates && m_updates->hasUpdate(); };
     hooks.askNow = [this] { return m_updates && m_updates->askNow(); };
