@@ -94,6 +94,7 @@ PaletteRulesManager::PaletteRulesManager(SettingsDomain &settings, CurrentShortc
     {
         std::lock_guard lock(m_mutex);
         m_menuRules = std::move(menuRules);
+        m_hasMenuRules.store(!m_menuRules.isEmpty());
     }
 
     // Observed only now: writing the defaults above must not count as a change of the rules.
@@ -183,10 +184,13 @@ bool PaletteRulesManager::updateRuleForApp(const QString &bundleIdentifier, bool
 
 std::optional<int> PaletteRulesManager::getIgnorableOption(const QString &title, const QString &applicationKey) const
 {
+    // Every row asks, from the reading threads and the main thread at once, mostly with no rule at all:
+    // then neither the lock nor the title's folding.
+    if (!hasMenuRules())
+        return std::nullopt;
     const QString own = withoutAppExtension(applicationKey);
     {
-        // Every row asks, often with no rule for its application at all: the title is folded only when one
-        // may name it.
+        // The title is folded only when a rule of the application (or of all) may name it.
         std::lock_guard lock(m_mutex);
         if (m_menuRules.value(own).isEmpty() && m_menuRules.value(QString(kAllApplications)).isEmpty())
             return std::nullopt;
@@ -306,6 +310,7 @@ void PaletteRulesManager::onSettingChanged(const QString &changed)
         {
             std::lock_guard lock(m_mutex);
             m_menuRules = std::move(menuRules);
+            m_hasMenuRules.store(!m_menuRules.isEmpty());
         }
         if (m_forgetCurrentApp)
             m_forgetCurrentApp();

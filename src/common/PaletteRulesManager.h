@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QString>
 
+#include <atomic>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -81,6 +82,8 @@ public:
     // The menuoption for a menu title in an application (its key with or without ".app"); the application's
     // own rules come before those for "all". nullopt when no rule names the title.
     std::optional<int> getIgnorableOption(const QString &title, const QString &applicationKey) const;
+    // Whether any menu rule is stored (for any application). Any thread, without waiting.
+    bool hasMenuRules() const { return m_hasMenuRules.load(std::memory_order_relaxed); }
     // "palette_showMenuState"; true when unset.
     bool renderMenuState() const;
     // True when the current palette shortcut is the default one (DefaultRules); false without one.
@@ -112,6 +115,7 @@ private:
     std::function<void()> m_forgetCurrentApp; // main thread
 
     mutable std::mutex m_mutex;
+    std::atomic<bool> m_hasMenuRules{false}; // m_menuRules is not empty; written under m_mutex
     QHash<QString, QString> m_appRules;                // guarded by m_mutex
     QHash<QString, QString> m_cachedAppRules;          // guarded by m_mutex
     QHash<QString, QHash<QString, int>> m_menuRules;   // guarded by m_mutex

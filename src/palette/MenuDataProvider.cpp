@@ -607,6 +607,9 @@ bool MenuDataProvider::hiddenByAncestor(const MenuItemData *parent, const MenuIt
 {
     if (current.historyIndex() >= 0)
         return false;
+    // Asked for every row at each listing: without any menu rule, no lock the reading threads also take.
+    if (!m_context.ignorableOption && !PaletteRulesManager::shared().hasMenuRules())
+        return false;
     QStringList names = current.path();
     if (parent) {
         const qsizetype below = names.size() - parent->path().size() - 1;
