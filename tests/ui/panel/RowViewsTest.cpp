@@ -106,7 +106,8 @@ TEST_F(ItemViewTest, TitlesKeepMarkupAndAmpersandsAsText)
 TEST_F(ItemViewTest, SelectionUsesTheHighlightedStyle)
 {
     themecolors::setDesktopDarkForTesting(false);
-    const Theme light = ThemeFactory::light();
+    const Theme light = ThemeFactory::all().at(1);
+    ASSERT_EQ(light.name, u"Light"_qs);
     m_view.setBackgroundStyle(false, light, false);
     EXPECT_EQ(m_view.titleColor, themecolors::toQColor(*light.row.text.color));
     EXPECT_EQ(m_view.titleSize, 12);
