@@ -43,7 +43,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ExecRow{"AbsolutePath", "/usr/bin/geany --new-instance %F", "geany"},
                       ExecRow{"QuotedPathWithSpace", "\"/opt/My App/bin/my-app\" %u", "my-app"},
                       ExecRow{"EnvPrefix", "env GDK_BACKEND=x11 LANG=C gedit %U", "gedit"},
-                      ExecRow{"EnvWithOption", "/usr/bin/env -u SESSION pad", "pad"},
+                      ExecRow{"EnvWithOption", "/usr/bin/env -i LANG=C pad", "pad"},
                       ExecRow{"OpenQuote", "\"/opt/pad", ""},
                       ExecRow{"OnlyFieldCode", "%U", ""}, ExecRow{"Empty", "", ""}),
     [](const auto &info) { return std::string(info.param.name); });
