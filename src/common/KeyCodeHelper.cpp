@@ -156,28 +156,20 @@ int KeyCodeHelper::qtKeyForKeyCode(int64_t keyCode)
 uint64_t KeyCodeHelper::eventFlagsForQtModifiers(Qt::KeyboardModifiers modifiers)
 {
     uint64_t flags = 0;
-    if (modifiers.testFlag(Qt::ShiftModifier))
-        flags |= eventflag::kShift;
-    if (modifiers.testFlag(Qt::ControlModifier))
-        flags |= eventflag::kCommand;
-    if (modifiers.testFlag(Qt::MetaModifier))
-        flags |= eventflag::kControl;
-    if (modifiers.testFlag(Qt::AltModifier))
-        flags |= eventflag::kOption;
+    for (const ModifierBits &modifier : kModifierBits) {
+        if (modifiers.testFlag(modifier.qtModifier))
+            flags |= modifier.eventFlag;
+    }
     return flags;
 }
 
 Qt::KeyboardModifiers KeyCodeHelper::qtModifiersForEventFlags(uint64_t eventFlags)
 {
     Qt::KeyboardModifiers modifiers;
-    if (eventFlags & eventflag::kShift)
-        modifiers |= Qt::ShiftModifier;
-    if (eventFlags & eventflag::kCommand)
-        modifiers |= Qt::ControlModifier;
-    if (eventFlags & eventflag::kControl)
-        modifiers |= Qt::MetaModifier;
-    if (eventFlags & eventflag::kOption)
-        modifiers |= Qt::AltModifier;
+    for (const ModifierBits &modifier : kModifierBits) {
+        if (eventFlags & modifier.eventFlag)
+            modifiers |= modifier.qtModifier;
+    }
     return modifiers;
 }
 

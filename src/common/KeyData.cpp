@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <initializer_list>
 
 namespace tavolin {
 namespace {
@@ -17,19 +18,39 @@ bool hasMask(int64_t mask, int64_t bit)
     return (mask & bit) != 0;
 }
 
+// The mask's Command bit is inverted (kNoCommand): flipping it gives one bit per modifier held, as the
+// other modifier spaces have. Its own inverse.
+int64_t flipCommand(int64_t mask)
+{
+    return mask ^ keymask::kNoCommand;
+}
+
+// A modifier's name in one of the texts, by its mask bit (kNoCommand standing for Command).
+struct ModifierName
+{
+    int64_t maskBit;
+    const char16_t *name;
+};
+using ModifierNames = std::initializer_list<ModifierName>;
+
+// The names of the modifiers `mask` holds, in the order of `names`.
+QStringList modifierNames(int64_t mask, ModifierNames names)
+{
+    const int64_t held = flipCommand(mask);
+    QStringList out;
+    for (const ModifierName &modifier : names) {
+        if (hasMask(held, modifier.maskBit))
+            out << QString::fromUtf16(modifier.name);
+    }
+    return out;
+}
+
 // Symbols in the order ⌥ ⇧ ⌃ ⌘, the order every identity text uses.
 QString symbolsForMask(int64_t mask)
 {
-    QString symbols;
-    if (hasMask(mask, keymask::kOption))
-        symbols += QStringLiteral("⌥");
-    if (hasMask(mask, keymask::kShift))
-        symbols += QStringLiteral("⇧");
-    if (hasMask(mask, keymask::kControl))
-        symbols += QStringLiteral("⌃");
-    if (!hasMask(mask, keymask::kNoCommand))
-        symbols += QStringLiteral("⌘");
-    return symbols;
+    return modifierNames(mask, {{keymask::kOption, u"⌥"}, {keymask::kShift, u"⇧"}, {keymask::kControl, u"⌃"},
+                                {keymask::kNoCommand, u"⌘"}})
+        .join(QString());
 }
 
 bool hasChar(const std::optional<QString> &cmdChar)
@@ -53,30 +74,23 @@ std::optional<int64_t> integerFromJson(const QJsonValue &value)
 
 uint64_t KeyData::eventModifierFlags() const
 {
+    const int64_t held = flipCommand(modifierFlags);
     uint64_t flags = 0;
-    if (hasMask(modifierFlags, keymask::kShift))
-        flags |= eventflag::kShift;
-    if (hasMask(modifierFlags, keymask::kOption))
-        flags |= eventflag::kOption;
-    if (hasMask(modifierFlags, keymask::kControl))
-        flags |= eventflag::kControl;
-    if (!hasMask(modifierFlags, keymask::kNoCommand))
-        flags |= eventflag::kCommand;
+    for (const ModifierBits &modifier : kModifierBits) {
+        if (hasMask(held, modifier.maskBit))
+            flags |= modifier.eventFlag;
+    }
     return flags;
 }
 
 int64_t KeyData::flagsFromEvent(uint64_t eventFlags)
 {
-    int64_t mask = 0;
-    if (eventFlags & eventflag::kShift)
-        mask |= keymask::kShift;
-    if (eventFlags & eventflag::kOption)
-        mask |= keymask::kOption;
-    if (eventFlags & eventflag::kControl)
-        mask |= keymask::kControl;
-    if (!(eventFlags & eventflag::kCommand))
-        mask |= keymask::kNoCommand;
-    return mask;
+    int64_t held = 0;
+    for (const ModifierBits &modifier : kModifierBits) {
+        if (eventFlags & modifier.eventFlag)
+            held |= modifier.maskBit;
+    }
+    return flipCommand(held);
 }
 
 QString KeyData::toString() const
@@ -97,15 +111,8 @@ QString KeyData::displayText() const
         key = SafeKeyCodeString::displayNameForKeyCode(virtualKey);
     if (key.isEmpty())
         return QString();
-    QStringList parts;
-    if (hasMask(modifierFlags, keymask::kControl))
-        parts << QStringLiteral("Super");
-    if (!hasMask(modifierFlags, keymask::kNoCommand))
-        parts << QStringLiteral("Ctrl");
-    if (hasMask(modifierFlags, keymask::kOption))
-        parts << QStringLiteral("Alt");
-    if (hasMask(modifierFlags, keymask::kShift))
-        parts << QStringLiteral("Shift");
+    QStringList parts = modifierNames(modifierFlags, {{keymask::kControl, u"Super"}, {keymask::kNoCommand, u"Ctrl"},
+                                                      {keymask::kOption, u"Alt"}, {keymask::kShift, u"Shift"}});
     parts << key;
     return parts.join(QLatin1Char('+'));
 }
@@ -119,15 +126,8 @@ QString KeyData::toStorageString() const
         key = SafeKeyCodeString::stringForKeyCode(virtualKey).toLower();
     if (key.isEmpty())
         return QString();
-    QStringList parts;
-    if (!hasMask(modifierFlags, keymask::kNoCommand))
-        parts << QStringLiteral("cmd");
-    if (hasMask(modifierFlags, keymask::kControl))
-        parts << QStringLiteral("super");
-    if (hasMask(modifierFlags, keymask::kOption))
-        parts << QStringLiteral("alt");
-    if (hasMask(modifierFlags, keymask::kShift))
-        parts << QStringLiteral("shift");
+    QStringList parts = modifierNames(modifierFlags, {{keymask::kNoCommand, u"cmd"}, {keymask::kControl, u"super"},
+                                                      {keymask::kOption, u"alt"}, {keymask::kShift, u"shift"}});
     parts << key;
     const QString text = parts.join(QLatin1Char('+'));
     // Never store what cannot be read back: a key named "+" or only on the keypad ("*"), a letter alone.

@@ -2,6 +2,7 @@
 
 #include <QJsonObject>
 #include <QString>
+#include <QtCore/qnamespace.h>
 
 #include <cstdint>
 #include <optional>
@@ -27,6 +28,21 @@ inline constexpr uint64_t kOption = 0x80000;
 inline constexpr uint64_t kCommand = 0x100000;
 inline constexpr uint64_t kFunction = 0x800000;
 } // namespace eventflag
+
+// One modifier in each space that names it. On Linux Command is Ctrl, Control is Super (Qt's Meta) and
+// Option is Alt.
+struct ModifierBits
+{
+    int64_t maskBit;
+    uint64_t eventFlag;
+    Qt::KeyboardModifier qtModifier;
+};
+inline constexpr ModifierBits kModifierBits[] = {
+    {keymask::kShift, eventflag::kShift, Qt::ShiftModifier},
+    {keymask::kOption, eventflag::kOption, Qt::AltModifier},
+    {keymask::kControl, eventflag::kControl, Qt::MetaModifier},
+    {keymask::kNoCommand, eventflag::kCommand, Qt::ControlModifier},
+};
 
 // A key combination: a menu item's or an extension's shortcut, in the encoding accessibility reports it:
 // a character (or key name such as "Space", "F5") or a virtual key code, plus the compact modifier mask.

@@ -64,6 +64,19 @@ QList<PluginDataItem> PluginDataItem::arrayFromJSON(const QString &text)
     return records;
 }
 
+QHash<QString, QList<PluginDataItem>> PluginDataItem::byApp(const QStringList &lists)
+{
+    QHash<QString, QList<PluginDataItem>> all;
+    for (const QString &text : lists) {
+        QList<PluginDataItem> records = arrayFromJSON(text);
+        if (!records.isEmpty()) {
+            const QString app = records.first().app;
+            all.insert(app, std::move(records));
+        }
+    }
+    return all;
+}
+
 QString PluginDataItem::toJson() const
 {
     return QString::fromUtf8(QJsonDocument(toJsonObject()).toJson(QJsonDocument::Compact));

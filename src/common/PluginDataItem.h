@@ -2,9 +2,11 @@
 
 #include "common/KeyData.h"
 
+#include <QHash>
 #include <QJsonObject>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -19,7 +21,11 @@ namespace tavolin {
 // whole list read as empty. Unknown keys are ignored. A plain value; any thread.
 struct PluginDataItem
 {
+    // The database both programs keep the lists in (a stored name: saved data depends on it).
+    static constexpr auto kStoreName = "CommandExtensions-db";
     static constexpr auto kExtPrefix = "p_";
+    // The application key of records offered in every application.
+    static constexpr auto kAllApps = "all";
 
     QString app;
     QString label;
@@ -40,6 +46,10 @@ struct PluginDataItem
     // The records of a list text; empty for a null or empty text, text that is not a JSON list, or a list
     // with any invalid record.
     static QList<PluginDataItem> arrayFromJSON(const QString &text);
+
+    // Every application's records from the stored list texts (the values under kExtPrefix), each list filed
+    // under the app of its first record; empty or invalid lists are skipped.
+    static QHash<QString, QList<PluginDataItem>> byApp(const QStringList &lists);
 
     // Compact JSON text of this record ("keyData" only when set).
     QString toJson() const;

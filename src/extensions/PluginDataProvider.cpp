@@ -33,7 +33,7 @@ QString prefix()
 PluginDataProvider::PluginDataProvider(Notifier &notifier, FindExecutable findExecutable)
     : m_folder(paths::dataDir() + QLatin1Char('/') + QLatin1String(kFolderName)),
       m_findExecutable(std::move(findExecutable)),
-      m_store(QLatin1String(kStoreName), Store::Sharing::SharedBetweenPrograms),
+      m_store(QLatin1String(PluginDataItem::kStoreName), Store::Sharing::SharedBetweenPrograms),
       m_runner(std::make_shared<ScriptRunner>(m_folder, notifier))
 {
     if (!m_findExecutable)
@@ -120,13 +120,7 @@ void PluginDataProvider::installBuiltinRecords()
 
 void PluginDataProvider::readAllRecords()
 {
-    QHash<QString, QList<PluginDataItem>> all;
-    const QStringList texts = m_store.db->findKeys(prefix());
-    for (const QString &text : texts) {
-        const QList<PluginDataItem> records = PluginDataItem::arrayFromJSON(text);
-        if (!records.isEmpty())
-            all.insert(records.first().app, records);
-    }
+    QHash<QString, QList<PluginDataItem>> all = PluginDataItem::byApp(m_store.db->findKeys(prefix()));
     QMutexLocker locker(&m_mutex);
     m_extensions = std::move(all);
 }
@@ -146,7 +140,7 @@ QList<PluginDataItem> PluginDataProvider::getExtentions(const QString &applicati
     const QString key = application.endsWith(kAppSuffix) ? application : application + kAppSuffix;
     QMutexLocker locker(&m_mutex);
     QList<PluginDataItem> result = m_extensions.value(key);
-    result += m_extensions.value(QLatin1String(kAllApps));
+    result += m_extensions.value(QLatin1String(PluginDataItem::kAllApps));
     return result;
 }
 

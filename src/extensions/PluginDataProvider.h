@@ -35,10 +35,8 @@ class Notifier;
 class PluginDataProvider
 {
 public:
-    static constexpr auto kStoreName = "CommandExtensions-db";
     static constexpr auto kFolderName = "CommandExtensions";
     static constexpr auto kInitKey = "init";
-    static constexpr auto kAllApps = "all";
 
     // Finds an executable on PATH by name; "" when absent. Tests replace the PATH search.
     using FindExecutable = std::function<QString(const QString &name)>;

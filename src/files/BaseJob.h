@@ -1,6 +1,7 @@
 #pragma once
 
 #include "accessibility/AXApp.h"
+#include "accessibility/ElementSource.h"
 #include "files/FileItemData.h"
 #include "files/FileTask.h"
 
@@ -31,14 +32,15 @@ public:
 class BaseJob : public std::enable_shared_from_this<BaseJob>
 {
 public:
-    virtual ~BaseJob() = default;
+    // Cancels the preparatory load still pending.
+    virtual ~BaseJob();
 
     // Held weakly.
-    virtual std::weak_ptr<QuickOpenJobWatcher> watcher() const = 0;
-    virtual void setWatcher(std::weak_ptr<QuickOpenJobWatcher> watcher) = 0;
+    const std::weak_ptr<QuickOpenJobWatcher> &watcher() const { return m_watcher; }
+    void setWatcher(std::weak_ptr<QuickOpenJobWatcher> watcher) { m_watcher = std::move(watcher); }
     virtual QString group() const = 0;
     // The pending preparatory load, if any; queries wait for it.
-    virtual std::optional<FileTask> initTask() const = 0;
+    const std::optional<FileTask> &initTask() const { return m_initTask; }
 
     // Starts the preparatory load for an application (cancelling a pending one); the result also becomes
     // initTask(). `app` may be null.
@@ -48,7 +50,58 @@ public:
 
     // Hands `rows` to the job's watcher when the job and its watcher are still there. Main thread.
     static void deliver(const std::weak_ptr<BaseJob> &job, const QList<FileItemDataPtr> &rows);
+
+protected:
+    // Cancels the preparatory load if it is still pending.
+    void cancelInit();
+    // Makes `task` the preparatory load; returns it.
+    FileTask setInitTask(FileTask task);
+
+    // Starts the preparatory load: cancels a pending one, then runs `work` as runStep() does and, on the main
+    // thread while the job lives, `commit` with its result on the job. `Job` is the calling job's own type.
+    template<typename Job, typename T>
+    FileTask startInit(std::function<std::optional<T>(const FileStep &)> work, void (*commit)(Job &, T &&),
+                       StepThread thread = StepThread::Background);
+    // startInit() for the jobs that read the application's element: runs `read` over it on the thread
+    // `source` reads on. Without a source or an element the load completes at once and commits nothing.
+    template<typename Job, typename T>
+    FileTask loadFromApp(const std::shared_ptr<ElementSource> &source, const AXAppPtr &app,
+                         std::optional<T> (*read)(ElementSource &, const ElementRef &, const FileStep &),
+                         void (*commit)(Job &, T &&));
+
+private:
+    std::weak_ptr<QuickOpenJobWatcher> m_watcher;
+    std::optional<FileTask> m_initTask;
 };
+
+template<typename Job, typename T>
+FileTask BaseJob::startInit(std::function<std::optional<T>(const FileStep &)> work, void (*commit)(Job &, T &&),
+                           StepThread thread)
+{
+    cancelInit();
+    std::weak_ptr<BaseJob> weakSelf = weak_from_this();
+    return setInitTask(runStep<T>(
+        std::move(work),
+        [weakSelf, commit](T &&result) {
+            if (auto self = std::static_pointer_cast<Job>(weakSelf.lock()))
+                commit(*self, std::move(result));
+        },
+        thread));
+}
+
+template<typename Job, typename T>
+FileTask BaseJob::loadFromApp(const std::shared_ptr<ElementSource> &source, const AXAppPtr &app,
+                              std::optional<T> (*read)(ElementSource &, const ElementRef &, const FileStep &),
+                              void (*commit)(Job &, T &&))
+{
+    if (!app || !app->ref() || !source) {
+        cancelInit();
+        return setInitTask(FileTask::completed());
+    }
+    return startInit<Job, T>(
+        [source, element = app->ref(), read](const FileStep &step) { return read(*source, element, step); }, commit,
+        source->readMode() == ReadMode::MainThread ? StepThread::Main : StepThread::Background);
+}
 
 using BaseJobPtr = std::shared_ptr<BaseJob>;
 

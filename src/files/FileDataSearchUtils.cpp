@@ -22,20 +22,23 @@ struct EnsureState
 
 } // namespace
 
-FileTask FileDataSearchUtils::query(const QString &query, FileDataSearchOption &source, BaseJob &job)
+FileTask FilteredJob::query(const QString &query)
+{
+    return FileDataSearchUtils::query(query, *this);
+}
+
+FileTask FileDataSearchUtils::query(const QString &query, FilteredJob &job)
 {
     const std::optional<FileTask> load = job.initTask();
     if (!load || !load->isPending())
-        return queryAfterInit(query, source, job);
-    // The waiter may run after the source is gone: it holds the job weakly and finds the option through it
-    // (every filtered source is both).
+        return queryAfterInit(query, job);
+    // The waiter may run after the job is gone: it holds the job weakly.
     std::weak_ptr<BaseJob> weakJob = job.weak_from_this();
     return ensure(load, [query, weakJob]() -> FileTask {
-        const BaseJobPtr strong = weakJob.lock();
-        auto *option = dynamic_cast<FileDataSearchOption *>(strong.get());
-        if (!option)
+        const auto strong = std::static_pointer_cast<FilteredJob>(weakJob.lock());
+        if (!strong)
             return FileTask::completed();
-        return queryAfterInit(query, *option, *strong);
+        return queryAfterInit(query, *strong);
     });
 }
 
@@ -73,16 +76,14 @@ FileTask FileDataSearchUtils::ensure(const std::optional<FileTask> &load, std::f
     return {result->future(), std::move(cancel), result};
 }
 
-FileTask FileDataSearchUtils::queryAfterInit(const QString &query, FileDataSearchOption &source, BaseJob &job)
+FileTask FileDataSearchUtils::queryAfterInit(const QString &query, FilteredJob &job)
 {
-    QList<FileItemDataPtr> rows = source.all();
-    const double threshold = source.threshold();
-    const double fuzziness = source.fuzziness();
+    QList<FileItemDataPtr> rows = job.all();
     const QString group = job.group();
     std::weak_ptr<BaseJob> weakJob = job.weak_from_this();
     return runStep<QList<FileItemDataPtr>>(
-        [query, rows = std::move(rows), threshold, fuzziness](const FileStep &step) {
-            return rank(query, rows, threshold, fuzziness, step);
+        [query, rows = std::move(rows)](const FileStep &step) {
+            return rank(query, rows, FilteredJob::kThreshold, FilteredJob::kFuzziness, step);
         },
         [weakJob, group](QList<FileItemDataPtr> &&ranked) {
             BaseJob::deliver(weakJob, ranked);

@@ -13,18 +13,25 @@
 
 namespace tavolin {
 
-// What a source filtered by FileDataSearchUtils offers: where its rows go, how strict the filter is, and
-// everything it has loaded. Main thread.
-class FileDataSearchOption
+// A source that loads its rows first, in its preparatory load, and answers a query by filtering them with
+// FileDataSearchUtils ("Opened", "Recent"). Main thread.
+class FilteredJob : public BaseJob
 {
 public:
-    virtual ~FileDataSearchOption() = default;
-    virtual std::weak_ptr<QuickOpenJobWatcher> watcher() const = 0;
     // Rows scoring strictly above it are kept.
-    virtual double threshold() const = 0;
-    virtual double fuzziness() const = 0;
+    static constexpr double kThreshold = 0.4;
+    static constexpr double kFuzziness = 0.2;
+
     // Everything the source loaded, in load order.
-    virtual QList<FileItemDataPtr> all() const = 0;
+    const QList<FileItemDataPtr> &all() const { return m_all; }
+    // FileDataSearchUtils::query over all().
+    FileTask query(const QString &query) override;
+
+protected:
+    void setAll(QList<FileItemDataPtr> rows) { m_all = std::move(rows); }
+
+private:
+    QList<FileItemDataPtr> m_all;
 };
 
 // The fuzzy filter shared by the sources that load their rows first ("Opened", "Recent").
@@ -37,19 +44,19 @@ class FileDataSearchUtils
 public:
     FileDataSearchUtils() = delete;
 
-    // queryAfterInit once the job's pending load (initTask) is done, or at once when there is none. `job`
-    // must be the source itself; it is held weakly by the queued work.
-    static FileTask query(const QString &query, FileDataSearchOption &source, BaseJob &job);
+    // queryAfterInit once the job's pending load (initTask) is done, or at once when there is none. The job
+    // is held weakly by the queued work.
+    static FileTask query(const QString &query, FilteredJob &job);
 
     // `next` started after `load`: at once when `load` is absent or no longer pending, else when it
     // completes (never, when it is cancelled). The result's cancel stops `next` from starting, or cancels it
     // once started; it never cancels `load`, which other queries may share.
     static FileTask ensure(const std::optional<FileTask> &load, std::function<FileTask()> next);
 
-    // The filter itself. Reads the source's rows and settings now. An empty or all-space query delivers
-    // every row in load order; otherwise the rows whose title scores above the threshold, best first, equal
-    // scores in load order.
-    static FileTask queryAfterInit(const QString &query, FileDataSearchOption &source, BaseJob &job);
+    // The filter itself. Reads the job's rows now. An empty or all-space query delivers every row in load
+    // order; otherwise the rows whose title scores above the threshold, best first, equal scores in load
+    // order.
+    static FileTask queryAfterInit(const QString &query, FilteredJob &job);
 
     // The ranking of queryAfterInit as a pure function (any thread); none once `cancelled` is cancelled.
     static std::optional<QList<FileItemDataPtr>> rank(const QString &query, const QList<FileItemDataPtr> &rows,

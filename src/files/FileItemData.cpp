@@ -23,7 +23,7 @@ FileItemDataPtr FileItemData::fromURL(const QUrl &url, const QString &group)
 {
     auto row = std::make_shared<FileItemData>();
     row->m_url = url;
-    row->m_title = lastPathComponent(url);
+    row->setTitle(lastPathComponent(url));
     row->m_group = group;
     if (url.isLocalFile()) {
         // By name only: reading every listed file's content to guess its type would be far too slow.
@@ -32,18 +32,6 @@ FileItemDataPtr FileItemData::fromURL(const QUrl &url, const QString &group)
         row->m_icon = type.iconName();
     }
     return row;
-}
-
-bool FileItemData::apply(int)
-{
-    return applyCustomAction();
-}
-
-bool FileItemData::applyCustomAction()
-{
-    if (!m_action)
-        return false;
-    return m_action(*this);
 }
 
 bool FileItemData::openDefault(RowData &row)

@@ -27,26 +27,12 @@ inline constexpr auto kFileResults = "File Results";
 class FileItemData : public RowData
 {
 public:
-    FileItemData() = default;
+    // A row whose action opens its file (see openDefault).
+    FileItemData() : RowData(&FileItemData::openDefault) {}
 
     // A row for `url` under `group`: title = the last path component, and for a file URL an icon (the theme
     // icon name of the file's type, guessed from its name without reading the file). Other URLs get none.
     static FileItemDataPtr fromURL(const QUrl &url, const QString &group);
-
-    // RowData
-    QString title() const override { return m_title; }
-    void setTitle(const QString &title) override { m_title = title; }
-    bool shouldExpand() const override { return m_shouldExpand; }
-    void setShouldExpand(bool expand) override { m_shouldExpand = expand; }
-    std::optional<QString> inputHint() const override { return m_inputHint; }
-    void setInputHint(std::optional<QString> hint) override { m_inputHint = std::move(hint); }
-    bool applyOnHover() const override { return m_applyOnHover; }
-    void setApplyOnHover(bool applyOnHover) override { m_applyOnHover = applyOnHover; }
-    const RowAction &action() const override { return m_action; }
-    void setAction(RowAction action) override { m_action = std::move(action); }
-    // Both run the action with this row; false when the action is empty. The index is ignored.
-    bool apply(int modifiers) override;
-    bool applyCustomAction() override;
 
     const QString &group() const { return m_group; }
     void setGroup(const QString &group) { m_group = group; }
@@ -60,11 +46,6 @@ public:
     static bool openDefault(RowData &row);
 
 private:
-    QString m_title;
-    bool m_shouldExpand = false;
-    std::optional<QString> m_inputHint;
-    bool m_applyOnHover = false;
-    RowAction m_action = &FileItemData::openDefault;
     QString m_group;
     std::optional<QUrl> m_url;
     std::optional<QString> m_icon;

@@ -27,40 +27,25 @@ FilesJob::FilesJob(std::shared_ptr<ElementSource> source)
 {
 }
 
-FilesJob::~FilesJob()
-{
-    if (m_initTask)
-        m_initTask->cancel();
-}
+FilesJob::~FilesJob() = default;
 
 FileTask FilesJob::setApp(const QString &, const AXAppPtr &app)
 {
-    if (m_initTask && m_initTask->isPending())
-        m_initTask->cancel();
     // Forgotten at once: the previous application's folder must never answer for this one.
     m_folder.reset();
-    if (!app || !app->ref() || !m_source) {
-        m_initTask = FileTask::completed();
-        return *m_initTask;
-    }
-    std::shared_ptr<ElementSource> source = m_source;
-    ElementRef element = app->ref();
-    std::weak_ptr<BaseJob> weakSelf = weak_from_this();
-    m_initTask = runStep<std::optional<QUrl>>(
-        [source, element](const FileStep &) -> std::optional<std::optional<QUrl>> {
-            const std::optional<QUrl> document = loadFocusedFile(*source, element);
-            std::optional<QUrl> folder = document ? filelocations::guessFolder(*document) : std::nullopt;
-            if (!folder)
-                log::debug(document ? QStringLiteral("no folder to list for %1").arg(document->toString())
-                                    : QStringLiteral("no folder to list: the focused window shows no document"));
-            return folder;
-        },
-        [weakSelf](std::optional<QUrl> &&folder) {
-            if (auto self = std::static_pointer_cast<FilesJob>(weakSelf.lock()))
-                self->m_folder = std::move(folder);
-        },
-        source->readMode() == ReadMode::MainThread ? StepThread::Main : StepThread::Background);
-    return *m_initTask;
+    return loadFromApp<FilesJob, std::optional<QUrl>>(
+        m_source, app, &readFolder, [](FilesJob &job, std::optional<QUrl> &&folder) { job.m_folder = std::move(folder); });
+}
+
+std::optional<std::optional<QUrl>> FilesJob::readFolder(ElementSource &source, const ElementRef &element,
+                                                        const FileStep &)
+{
+    const std::optional<QUrl> document = loadFocusedFile(source, element);
+    std::optional<QUrl> folder = document ? filelocations::guessFolder(*document) : std::nullopt;
+    if (!folder)
+        log::debug(document ? QStringLiteral("no folder to list for %1").arg(document->toString())
+                            : QStringLiteral("no folder to list: the focused window shows no document"));
+    return folder;
 }
 
 std::optional<QUrl> FilesJob::loadFocusedFile(ElementSource &source, const ElementRef &element)
@@ -77,7 +62,7 @@ FileTask FilesJob::query(const QString &query)
     std::weak_ptr<BaseJob> weakSelf = weak_from_this();
     const bool list = query.trimmed().isEmpty();
     // Both wait for the folder: a query typed before it is known would otherwise search nothing.
-    return FileDataSearchUtils::ensure(m_initTask, [weakSelf, query, list]() -> FileTask {
+    return FileDataSearchUtils::ensure(initTask(), [weakSelf, query, list]() -> FileTask {
         auto self = std::static_pointer_cast<FilesJob>(weakSelf.lock());
         if (!self)
             return FileTask::completed();

@@ -26,10 +26,7 @@ public:
     const std::optional<QUrl> &folder() const { return m_folder; }
 
     // BaseJob
-    std::weak_ptr<QuickOpenJobWatcher> watcher() const override { return m_watcher; }
-    void setWatcher(std::weak_ptr<QuickOpenJobWatcher> watcher) override { m_watcher = std::move(watcher); }
     QString group() const override { return QString::fromLatin1(filegroup::kFileResults); }
-    std::optional<FileTask> initTask() const override { return m_initTask; }
 
     // Finds the folder of the application's focused document (none without one).
     FileTask setApp(const QString &bundle, const AXAppPtr &app) override;
@@ -46,10 +43,12 @@ public:
     FileTask listUnder();
 
 private:
+    // The folder to list for the application `element`: its focused document's; none without one.
+    static std::optional<std::optional<QUrl>> readFolder(ElementSource &source, const ElementRef &element,
+                                                         const FileStep &step);
+
     std::shared_ptr<ElementSource> m_source;
-    std::weak_ptr<QuickOpenJobWatcher> m_watcher;
     std::optional<QUrl> m_folder;
-    std::optional<FileTask> m_initTask;
     FileNameSearch::Limits m_limits;
 };
 

@@ -9,37 +9,14 @@ OpenedJob::OpenedJob(std::shared_ptr<ElementSource> source)
 {
 }
 
-OpenedJob::~OpenedJob()
-{
-    if (m_initTask)
-        m_initTask->cancel();
-}
+OpenedJob::~OpenedJob() = default;
 
 FileTask OpenedJob::setApp(const QString &, const AXAppPtr &app)
 {
-    m_all.clear();
-    if (m_initTask && m_initTask->isPending())
-        m_initTask->cancel();
-    if (!app || !app->ref() || !m_source) {
-        m_initTask = FileTask::completed();
-        return *m_initTask;
-    }
-    std::shared_ptr<ElementSource> source = m_source;
-    ElementRef element = app->ref();
-    std::weak_ptr<BaseJob> weakSelf = weak_from_this();
-    m_initTask = runStep<QList<FileItemDataPtr>>(
-        [source, element](const FileStep &step) { return loadFilesFromWindow(*source, element, step); },
-        [weakSelf](QList<FileItemDataPtr> &&rows) {
-            if (auto self = std::static_pointer_cast<OpenedJob>(weakSelf.lock()))
-                self->m_all = std::move(rows);
-        },
-        source->readMode() == ReadMode::MainThread ? StepThread::Main : StepThread::Background);
-    return *m_initTask;
-}
-
-FileTask OpenedJob::query(const QString &query)
-{
-    return FileDataSearchUtils::query(query, *this, *this);
+    setAll({});
+    return loadFromApp<OpenedJob, QList<FileItemDataPtr>>(
+        m_source, app, &loadFilesFromWindow,
+        [](OpenedJob &job, QList<FileItemDataPtr> &&rows) { job.setAll(std::move(rows)); });
 }
 
 std::optional<QList<FileItemDataPtr>> OpenedJob::loadFilesFromWindow(ElementSource &source, const ElementRef &element,

@@ -6,12 +6,6 @@
 
 namespace tavolin {
 
-RecentJob::~RecentJob()
-{
-    if (m_initTask)
-        m_initTask->cancel();
-}
-
 recentdocuments::AppMatch RecentJob::appMatch(const QString &bundle, const AXAppPtr &app)
 {
     recentdocuments::AppMatch match;
@@ -32,29 +26,17 @@ FileTask RecentJob::setApp(const QString &bundle, const AXAppPtr &app)
 {
     m_id = bundle;
     // Emptied at once: rows of the previous application must not answer a query for this one.
-    m_all.clear();
-    if (m_initTask && m_initTask->isPending())
-        m_initTask->cancel();
+    setAll({});
     const QString file = recentFolder();
     const recentdocuments::AppMatch match = appMatch(bundle, app);
-    std::weak_ptr<BaseJob> weakSelf = weak_from_this();
-    m_initTask = runStep<QList<FileItemDataPtr>>(
+    return startInit<RecentJob, QList<FileItemDataPtr>>(
         [file, match](const FileStep &step) -> std::optional<QList<FileItemDataPtr>> {
             QList<FileItemDataPtr> rows = loadRecentFile(file, match, step);
             if (step.isCancelled())
                 return std::nullopt;
             return rows;
         },
-        [weakSelf](QList<FileItemDataPtr> &&rows) {
-            if (auto self = std::static_pointer_cast<RecentJob>(weakSelf.lock()))
-                self->m_all = std::move(rows);
-        });
-    return *m_initTask;
-}
-
-FileTask RecentJob::query(const QString &query)
-{
-    return FileDataSearchUtils::query(query, *this, *this);
+        [](RecentJob &job, QList<FileItemDataPtr> &&rows) { job.setAll(std::move(rows)); });
 }
 
 QList<FileItemDataPtr> RecentJob::loadRecentFile(const QString &file, const recentdocuments::AppMatch &app,

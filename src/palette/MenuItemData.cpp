@@ -186,7 +186,7 @@ MenuItemData::MenuItemData(AXMenuItemPtr ref, const MenuItemData *parent, const 
 void MenuItemData::init(const QString &title, RowPathPtr path, bool isChecked, std::optional<KeyData> shortcut,
                         const QString &appKey)
 {
-    m_title = title;
+    RowData::setTitle(title);
     m_rowPath = std::move(path);
     m_isChecked = isChecked;
     m_shortcut = std::move(shortcut);
@@ -197,18 +197,18 @@ void MenuItemData::init(const QString &title, RowPathPtr path, bool isChecked, s
 
 void MenuItemData::setTitle(const QString &title)
 {
-    m_title = title;
+    RowData::setTitle(title);
     m_latinTitle.reset();
     m_searchForms.reset();
 }
 
 bool MenuItemData::apply(int)
 {
-    if (m_action)
-        return m_action(*this);
+    if (action())
+        return applyCustomAction();
     if (!m_ref)
         return true;
-    const QString title = m_title;
+    const QString title = this->title();
     const AXError result = m_ref->press([title](AXError outcome) { reportPressOutcome(title, outcome); });
     if (result != AXError::Success)
         reportPressOutcome(title, result);
@@ -222,16 +222,11 @@ bool MenuItemData::apply(int)
     return true;
 }
 
-bool MenuItemData::applyCustomAction()
-{
-    return m_action ? m_action(*this) : false;
-}
-
 const QString &MenuItemData::latinTitle()
 {
     if (!m_latinTitle) {
-        const QString latin = toLatin(m_title);
-        m_latinTitle = latin == m_title ? QString() : latin;
+        const QString latin = toLatin(title());
+        m_latinTitle = latin == title() ? QString() : latin;
     }
     return *m_latinTitle;
 }
@@ -323,13 +318,14 @@ RowSearchForms &MenuItemData::ensureTitleForms(FoldMode mode)
         forms->english->title = FoldedText(*m_enTitle, mode);
     }
 
-    const QString plain = spacedPunctuation(m_title);
-    const bool hasPlain = plain != m_title;
+    const QString &text = title();
+    const QString plain = spacedPunctuation(text);
+    const bool hasPlain = plain != text;
     const QString &latin = latinTitle();
     // Keys never outnumber code units: one reservation holds every title form.
     std::vector<uint32_t> &block = forms->block;
-    block.reserve(3 * (size_t(m_title.size()) * (hasPlain ? 2 : 1) + size_t(latin.size())));
-    const FoldedRange title = appendFoldedKeys(m_title, mode, block);
+    block.reserve(3 * (size_t(text.size()) * (hasPlain ? 2 : 1) + size_t(latin.size())));
+    const FoldedRange title = appendFoldedKeys(text, mode, block);
     const std::optional<FoldedRange> plainAlt =
         hasPlain ? std::optional(appendFoldedKeys(plain, mode, block)) : std::nullopt;
     const std::optional<FoldedRange> latinTitleRange =
@@ -359,7 +355,7 @@ RowSearchForms &MenuItemData::ensureTitleForms(FoldMode mode)
 
 void MenuItemData::buildPathForms(RowSearchForms &forms)
 {
-    const JoinedPathForms joined = joinPathForms(*m_rowPath, m_title);
+    const JoinedPathForms joined = joinPathForms(*m_rowPath, title());
     // The path keys join the title keys in one block, so a warm search reads one run of memory per row;
     // the title spans move with the block.
     std::vector<uint32_t> &block = forms.block;

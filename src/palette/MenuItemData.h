@@ -131,22 +131,14 @@ public:
     MenuItemData(AXMenuItemPtr ref, const MenuItemData *parent, const QString &appKey);
 
     // RowData
-    QString title() const override { return m_title; }
+    // Also drops the caches derived from the title.
     void setTitle(const QString &title) override;
     bool shouldExpand() const override { return m_hasSubmenu; }
-    void setShouldExpand(bool) override {} // always follows hasSubmenu
-    std::optional<QString> inputHint() const override { return m_inputHint; }
-    void setInputHint(std::optional<QString> hint) override { m_inputHint = std::move(hint); }
-    bool applyOnHover() const override { return m_applyOnHover; }
-    void setApplyOnHover(bool applyOnHover) override { m_applyOnHover = applyOnHover; }
-    const RowAction &action() const override { return m_action; }
-    void setAction(RowAction action) override { m_action = std::move(action); }
     // With an action: its result. Else with a live item: presses it, records the row through the performed
     // sink, and returns true whatever comes of it; the press's outcome is logged once the application
     // answered, and one that did not reach the item goes to the press-failed sink. Else true. `modifiers` is
     // ignored.
     bool apply(int modifiers) override;
-    bool applyCustomAction() override;
 
     const std::optional<QString> &hintLabel() const { return m_hintLabel; }
     void setHintLabel(std::optional<QString> label) { m_hintLabel = std::move(label); }
@@ -207,24 +199,20 @@ private:
     RowSearchForms &ensureTitleForms(FoldMode mode);
     void buildPathForms(RowSearchForms &forms);
 
-    // Read for every row by the search: kept together at the front.
+    // Read for every row by the search: kept together.
     std::unique_ptr<RowSearchForms> m_searchForms;
     int m_historyIndex = -1;
     bool m_hasSubmenu = false;
     bool m_isChecked = false;
-    bool m_applyOnHover = false;
     bool m_isSelfHidden = false;
     bool m_isEnabled = true;
     AXMenuItemPtr m_ref;
     std::optional<QString> m_enTitle;
 
-    QString m_title;
     std::optional<QString> m_hintLabel;
     RowPathPtr m_rowPath; // never null
     std::optional<KeyData> m_shortcut;
     std::optional<QString> m_showWhenPathIs;
-    RowAction m_action;
-    std::optional<QString> m_inputHint;
     std::optional<QString> m_primaryHint;
     std::optional<QStringList> m_enPath;
     std::optional<QString> m_latinTitle;

@@ -22,10 +22,8 @@ ThemeManager &ThemeManager::shared()
 void ThemeManager::loadAllThemes()
 {
     m_allThemes.clear();
-    for (Theme (*make)() : {ThemeFactory::defaultTheme, ThemeFactory::light, ThemeFactory::extraLight,
-                            ThemeFactory::morning, ThemeFactory::vibrancy, ThemeFactory::darkVibrancy,
-                            ThemeFactory::deepblue, ThemeFactory::extraDark})
-        m_allThemes.append(std::make_shared<const Theme>(make()));
+    for (Theme &theme : ThemeFactory::all())
+        m_allThemes.append(std::make_shared<const Theme>(std::move(theme)));
 }
 
 ThemeManager::ThemePtr ThemeManager::loadCurrentTheme()

@@ -387,23 +387,17 @@ QString trimmedOfControls(const QString &text)
 {
     const auto *units = reinterpret_cast<const char16_t *>(text.utf16());
     const auto length = static_cast<int32_t>(text.size());
-    int32_t begin = 0;
-    while (begin < length) {
-        int32_t next = begin;
+    // One pass: the kept part runs from the first code point that stays to the end of the last one.
+    int32_t begin = length;
+    int32_t end = length;
+    for (int32_t next = 0; next < length;) {
+        const int32_t start = next;
         UChar32 c;
         U16_NEXT(units, next, length, c);
-        if (!isTrimmable(c))
-            break;
-        begin = next;
-    }
-    int32_t end = length;
-    while (end > begin) {
-        int32_t previous = end;
-        UChar32 c;
-        U16_PREV(units, begin, previous, c);
-        if (!isTrimmable(c))
-            break;
-        end = previous;
+        if (isTrimmable(c))
+            continue;
+        begin = std::min(begin, start);
+        end = next;
     }
     return (begin == 0 && end == length) ? text : text.mid(begin, end - begin);
 }

@@ -1,5 +1,6 @@
 #include "AppRulesController.h"
 
+#include "PaneLayout.h"
 #include "Settings.h"
 #include "common/SettingsKeys.h"
 
@@ -7,11 +8,9 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QLabel>
 #include <QSignalBlocker>
 #include <QTableWidget>
 #include <QToolButton>
-#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -58,26 +57,14 @@ AppRulesController::AppRulesController(PrefsContext &context, QWidget *parent)
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_add->setText(QStringLiteral("+"));
-    m_add->setAccessibleName(tr("Add applications"));
-    m_add->setToolTip(tr("Add applications"));
-    m_delete->setText(QStringLiteral("−"));
-    m_delete->setAccessibleName(tr("Remove the selected application"));
-    m_delete->setToolTip(tr("Remove the selected application"));
     m_defaultRule->addItems(ruleLabels());
 
-    auto *buttons = new QHBoxLayout;
-    buttons->setSpacing(0);
-    buttons->addWidget(m_add);
-    buttons->addWidget(m_delete);
-    buttons->addStretch();
+    QHBoxLayout *buttons = panelayout::addRemoveRow(m_add, tr("Add applications"), m_delete,
+                                                    tr("Remove the selected application"));
     auto *form = new QFormLayout;
     form->addRow(tr("Other applications:"), m_defaultRule);
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(tr("What the palette shortcut does in each application:"), this));
-    layout->addWidget(m_table, 1);
-    layout->addLayout(buttons);
-    layout->addLayout(form);
+    panelayout::listPane(this, tr("What the palette shortcut does in each application:"), m_table, buttons)
+        ->addLayout(form);
 
     connect(m_add, &QToolButton::clicked, this, &AppRulesController::addApp);
     connect(m_delete, &QToolButton::clicked, this, &AppRulesController::removeApp);

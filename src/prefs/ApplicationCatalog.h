@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/DesktopEntry.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -19,23 +21,14 @@ struct DesktopApp
     bool operator==(const DesktopApp &other) const = default;
 };
 
-// Reads the installed applications from the XDG application folders. Pure file reading: any thread.
+// Reads the installed applications from the XDG application folders (through desktopentry, as the palette
+// does). Pure file reading: any thread.
 namespace ApplicationCatalog {
-
-// $XDG_DATA_HOME/applications followed by <each of $XDG_DATA_DIRS>/applications, in precedence order.
-QStringList applicationDirs();
 
 // The launchable applications found in `dirs` (earlier folders win for the same desktop id), sorted by name
 // case-insensitively. Entries that are hidden, not of Type=Application or without a usable Exec are left
 // out; unreadable or malformed files are skipped.
-QList<DesktopApp> installedApplications(const QStringList &dirs = applicationDirs());
-
-// Parses one .desktop file's text; nullopt-like empty executable when it offers no launchable application.
-DesktopApp parseDesktopEntry(const QString &desktopId, const QByteArray &text);
-
-// The program name an Exec line starts: quotes honoured, "env" and VAR=value prefixes skipped, folder
-// dropped. "" when there is none.
-QString executableFromExec(const QString &exec);
+QList<DesktopApp> installedApplications(const QStringList &dirs = desktopentry::applicationDirs());
 
 // An application for a program chosen by path ("Others…"): the installed application that starts a program
 // of that file name, so a rule carries the desktop id the palette identifies it by; else the file name

@@ -1,10 +1,10 @@
 #include "ExtensionController.h"
 
 #include "ApplicationSelect.h"
+#include "PaneLayout.h"
 #include "ShortcutRecorder.h"
 
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -42,7 +42,6 @@ ExtensionDetailDialog::ExtensionDetailDialog(Prompter &prompter, QWidget *parent
     : QDialog(parent), m_apps(new ApplicationSelect(prompter, this)), m_label(new QLineEdit(this)),
       m_enLabel(new QLineEdit(this)), m_shortcut(new ShortcutRecorder(this)), m_enabled(new QComboBox(this))
 {
-    setWindowTitle(tr("Extension Information"));
     m_enabled->addItems(statusLabels());
     auto *form = new QFormLayout;
     form->addRow(tr("Application:"), m_apps);
@@ -50,15 +49,7 @@ ExtensionDetailDialog::ExtensionDetailDialog(Prompter &prompter, QWidget *parent
     form->addRow(tr("English title:"), m_enLabel);
     form->addRow(tr("Shortcut:"), m_shortcut);
     form->addRow(tr("Status:"), m_enabled);
-    auto *buttons = new QDialogButtonBox(this);
-    buttons->addButton(tr("Save"), QDialogButtonBox::AcceptRole)->setDefault(true);
-    buttons->addButton(QDialogButtonBox::Cancel);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(tr("Extension Information"), this));
-    layout->addLayout(form);
-    layout->addWidget(buttons);
+    panelayout::formDialog(this, tr("Extension Information"), form, tr("Save"));
 }
 
 void ExtensionDetailDialog::fill(const PluginDataItem &item)

@@ -10,23 +10,15 @@ namespace tavolin {
 
 ExtensionLibrary::ExtensionLibrary(Settings &settings, QString folder, MoveToTrash moveToTrash)
     : m_settings(settings), m_folder(QDir::cleanPath(folder)), m_moveToTrash(std::move(moveToTrash)),
-      m_store(QString::fromLatin1(kStoreName), Store::Sharing::SharedBetweenPrograms)
+      m_store(QString::fromLatin1(PluginDataItem::kStoreName), Store::Sharing::SharedBetweenPrograms)
 {
 }
 
 void ExtensionLibrary::loadExtensions()
 {
-    m_apps.clear();
-    m_extensions.clear();
-    for (const QString &text : m_store.findKeys(QString::fromLatin1(PluginDataItem::kExtPrefix))) {
-        const QList<PluginDataItem> records = PluginDataItem::arrayFromJSON(text);
-        if (records.isEmpty())
-            continue;
-        const QString key = records.first().app;
-        if (!m_apps.contains(key))
-            m_apps << key;
-        m_extensions.insert(key, records);
-    }
+    m_extensions = PluginDataItem::byApp(m_store.findKeys(QString::fromLatin1(PluginDataItem::kExtPrefix)));
+    m_apps = m_extensions.keys();
+    m_apps.sort(); // hash order is arbitrary: keys alike but for case keep one order
     normalizeAppList();
 }
 

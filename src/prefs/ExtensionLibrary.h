@@ -27,9 +27,6 @@ class Settings;
 class ExtensionLibrary
 {
 public:
-    static constexpr auto kStoreName = "CommandExtensions-db";
-    static constexpr auto kAllKey = "all";
-
     using MoveToTrash = std::function<bool(const QString &path)>;
 
     ExtensionLibrary(Settings &settings, QString folder, MoveToTrash moveToTrash);

@@ -1,22 +1,20 @@
 #include "MenuRulesController.h"
 
 #include "ApplicationSelect.h"
+#include "PaneLayout.h"
 #include "Settings.h"
 #include "common/SettingsKeys.h"
 
 #include <QCollator>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QJsonObject>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QToolButton>
 #include <QTreeWidget>
-#include <QVBoxLayout>
 
 namespace tavolin {
 namespace {
@@ -41,21 +39,12 @@ AddMenuDialog::AddMenuDialog(Prompter &prompter, QWidget *parent)
     : QDialog(parent), m_title(new QLineEdit(this)), m_apps(new ApplicationSelect(prompter, this)),
       m_option(new QComboBox(this))
 {
-    setWindowTitle(tr("Add menu to exclude"));
     m_option->addItems(MenuRulesController::optionLabels());
     auto *form = new QFormLayout;
     form->addRow(tr("Menu title:"), m_title);
     form->addRow(tr("Application:"), m_apps);
     form->addRow(tr("Hide:"), m_option);
-    auto *buttons = new QDialogButtonBox(this);
-    buttons->addButton(tr("Add"), QDialogButtonBox::AcceptRole)->setDefault(true);
-    buttons->addButton(QDialogButtonBox::Cancel);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(tr("Add menu to exclude"), this));
-    layout->addLayout(form);
-    layout->addWidget(buttons);
+    panelayout::formDialog(this, tr("Add menu to exclude"), form, tr("Add"));
 }
 
 QStringList MenuRulesController::optionLabels()
@@ -71,21 +60,9 @@ MenuRulesController::MenuRulesController(PrefsContext &context, QWidget *parent)
     m_outline->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     m_outline->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     m_outline->header()->setStretchLastSection(false);
-    m_add->setText(QStringLiteral("+"));
-    m_add->setAccessibleName(tr("Add a menu rule"));
-    m_add->setToolTip(tr("Add a menu rule"));
-    m_delete->setText(QStringLiteral("−"));
-    m_delete->setAccessibleName(tr("Remove the selected rule or application"));
-    m_delete->setToolTip(tr("Remove the selected rule or application"));
-    auto *buttons = new QHBoxLayout;
-    buttons->setSpacing(0);
-    buttons->addWidget(m_add);
-    buttons->addWidget(m_delete);
-    buttons->addStretch();
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(tr("Menus the palette leaves out:"), this));
-    layout->addWidget(m_outline, 1);
-    layout->addLayout(buttons);
+    QHBoxLayout *buttons = panelayout::addRemoveRow(m_add, tr("Add a menu rule"), m_delete,
+                                                    tr("Remove the selected rule or application"));
+    panelayout::listPane(this, tr("Menus the palette leaves out:"), m_outline, buttons);
 
     connect(m_add, &QToolButton::clicked, this, &MenuRulesController::addMenu);
     connect(m_delete, &QToolButton::clicked, this, &MenuRulesController::removeMenu);

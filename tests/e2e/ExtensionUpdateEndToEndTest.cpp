@@ -115,7 +115,7 @@ TEST_F(ExtensionUpdateEndToEnd, SavedExtensionsReachTheRunningPaletteAndBothProg
 
     // This process reads the saved records while the palette runs.
     {
-        Store shared(QString::fromLatin1(ExtensionLibrary::kStoreName), Store::Sharing::SharedBetweenPrograms);
+        Store shared(QString::fromLatin1(PluginDataItem::kStoreName), Store::Sharing::SharedBetweenPrograms);
         EXPECT_EQ(labelsOf(PluginDataItem::arrayFromJSON(shared.get(QStringLiteral("p_") + kAppKey))),
                   (QStringList{kTableLabel, kCountLabel}));
     }

@@ -56,12 +56,12 @@ protected:
     // Reads the database the way the preferences program would, while no provider holds it.
     QString stored(const QString &key)
     {
-        Store store(QLatin1String(PluginDataProvider::kStoreName), Store::Sharing::SharedBetweenPrograms);
+        Store store(QLatin1String(PluginDataItem::kStoreName), Store::Sharing::SharedBetweenPrograms);
         return store.get(key);
     }
     void storeValue(const QString &key, const QString &value)
     {
-        Store store(QLatin1String(PluginDataProvider::kStoreName), Store::Sharing::SharedBetweenPrograms);
+        Store store(QLatin1String(PluginDataItem::kStoreName), Store::Sharing::SharedBetweenPrograms);
         ASSERT_TRUE(store.put(key, value));
     }
 

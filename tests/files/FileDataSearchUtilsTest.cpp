@@ -24,26 +24,16 @@ QStringList titles(const QList<FileItemDataPtr> &rows)
     return out;
 }
 
-// A filtered source whose rows, threshold and pending load the test sets.
-class ListJob final : public BaseJob, public FileDataSearchOption
+// A filtered source whose rows and pending load the test sets.
+class ListJob final : public FilteredJob
 {
 public:
-    std::weak_ptr<QuickOpenJobWatcher> watcher() const override { return m_watcher; }
-    void setWatcher(std::weak_ptr<QuickOpenJobWatcher> watcher) override { m_watcher = std::move(watcher); }
     QString group() const override { return kGroup; }
-    std::optional<FileTask> initTask() const override { return load; }
-    double threshold() const override { return limit; }
-    double fuzziness() const override { return 0.2; }
-    QList<FileItemDataPtr> all() const override { return rows; }
     FileTask setApp(const QString &, const AXAppPtr &) override { return FileTask::completed(); }
-    FileTask query(const QString &query) override { return FileDataSearchUtils::query(query, *this, *this); }
 
-    QList<FileItemDataPtr> rows;
-    double limit = 0.4;
-    std::optional<FileTask> load;
-
-private:
-    std::weak_ptr<QuickOpenJobWatcher> m_watcher;
+    // The pending load queries wait for.
+    void setLoad(FileTask load) { setInitTask(std::move(load)); }
+    void setRows(QList<FileItemDataPtr> rows) { setAll(std::move(rows)); }
 };
 
 class FileDataSearchUtilsTest : public ::testing::Test
@@ -52,8 +42,8 @@ protected:
     void SetUp() override
     {
         job->setWatcher(watcher);
-        job->rows = {fileRow("/a/notes.txt"), fileRow("/b/report.pdf"), fileRow("/c/notes-old.txt"),
-                     fileRow("/d/notes.txt")};
+        job->setRows({fileRow("/a/notes.txt"), fileRow("/b/report.pdf"), fileRow("/c/notes-old.txt"),
+                      fileRow("/d/notes.txt")});
     }
 
     test::ManualDispatcher dispatcher;
@@ -77,7 +67,7 @@ TEST_F(FileDataSearchUtilsTest, EmptyOrBlankQueryDeliversEveryRowInLoadOrder)
 TEST_F(FileDataSearchUtilsTest, MatchesBestFirstAndEqualScoresKeepLoadOrder)
 {
     const std::optional<QList<FileItemDataPtr>> ranked =
-        FileDataSearchUtils::rank(QStringLiteral("notes"), job->rows, 0.4, 0.2, FileStep());
+        FileDataSearchUtils::rank(QStringLiteral("notes"), job->all(), 0.4, 0.2, FileStep());
     ASSERT_TRUE(ranked.has_value());
     EXPECT_EQ(titles(*ranked), (QStringList{"notes.txt@a", "notes.txt@d", "notes-old.txt@c"}));
 }
@@ -149,7 +139,7 @@ TEST_F(FileDataSearchUtilsTest, ACancelOnTheMainThreadBeforeTheQueuedCommitStops
 TEST_F(FileDataSearchUtilsTest, RowsAreReadWhenTheStepStarts)
 {
     const FileTask task = job->query(QString());
-    job->rows.clear();
+    job->setRows({});
     dispatcher.runUntilIdle();
     EXPECT_EQ(watcher->titles(kGroup).size(), 4);
 }
@@ -157,14 +147,14 @@ TEST_F(FileDataSearchUtilsTest, RowsAreReadWhenTheStepStarts)
 TEST_F(FileDataSearchUtilsTest, AQueryWaitsForThePendingLoad)
 {
     auto load = std::make_shared<FileStep>();
-    job->load = FileTask::of(load);
-    job->rows.clear();
+    job->setLoad(FileTask::of(load));
+    job->setRows({});
     const FileTask task = job->query(QString());
     dispatcher.runUntilIdle();
     EXPECT_TRUE(watcher->deliveries.empty());
     EXPECT_TRUE(task.isPending());
 
-    job->rows = {fileRow("/a/loaded.txt")};
+    job->setRows({fileRow("/a/loaded.txt")});
     load->complete();
     dispatcher.runUntilIdle();
     EXPECT_EQ(watcher->titles(kGroup), (QStringList{"loaded.txt"}));
@@ -174,7 +164,7 @@ TEST_F(FileDataSearchUtilsTest, AQueryWaitsForThePendingLoad)
 TEST_F(FileDataSearchUtilsTest, ACancelledLoadAbandonsTheQueriesWaitingForIt)
 {
     auto load = std::make_shared<FileStep>();
-    job->load = FileTask::of(load);
+    job->setLoad(FileTask::of(load));
     const FileTask task = job->query(QString());
     load->cancel();
     dispatcher.runUntilIdle();
@@ -185,7 +175,7 @@ TEST_F(FileDataSearchUtilsTest, ACancelledLoadAbandonsTheQueriesWaitingForIt)
 TEST_F(FileDataSearchUtilsTest, CancellingAWaitingQueryLeavesTheSharedLoadRunning)
 {
     auto load = std::make_shared<FileStep>();
-    job->load = FileTask::of(load);
+    job->setLoad(FileTask::of(load));
     const FileTask first = job->query(QStringLiteral("notes"));
     first.cancel();
     const FileTask second = job->query(QStringLiteral("report"));

@@ -167,10 +167,7 @@ class StubJob final : public BaseJob
 {
 public:
     explicit StubJob(QString group) : m_group(std::move(group)) {}
-    std::weak_ptr<QuickOpenJobWatcher> watcher() const override { return {}; }
-    void setWatcher(std::weak_ptr<QuickOpenJobWatcher>) override {}
     QString group() const override { return m_group; }
-    std::optional<FileTask> initTask() const override { return std::nullopt; }
     FileTask setApp(const QString &, const AXAppPtr &) override { return FileTask::completed(); }
     FileTask query(const QString &) override { return FileTask::completed(); }
 

@@ -15,10 +15,7 @@ namespace {
 
 Theme themeByName(const QString &name)
 {
-    for (Theme (*make)() : {ThemeFactory::defaultTheme, ThemeFactory::light, ThemeFactory::extraLight,
-                            ThemeFactory::morning, ThemeFactory::vibrancy, ThemeFactory::darkVibrancy,
-                            ThemeFactory::deepblue, ThemeFactory::extraDark}) {
-        Theme theme = make();
+    for (const Theme &theme : ThemeFactory::all()) {
         if (theme.name == name)
             return theme;
     }

@@ -2,6 +2,7 @@
 // that must stay one argument whatever they hold.
 #include <gtest/gtest.h>
 
+#include "common/DesktopEntry.h"
 #include "platform/linux/DesktopExec.h"
 
 namespace tavolin {
@@ -20,7 +21,7 @@ const DesktopExecContext kContext{QStringLiteral("org.example.Edit"), QStringLit
 
 std::optional<QStringList> run(const ExecCase &c)
 {
-    const auto command = desktopexec::expand(desktopexec::unescapeValue(QString::fromUtf8(c.exec)), c.files, kContext);
+    const auto command = desktopexec::expand(desktopentry::unescapeValue(QString::fromUtf8(c.exec)), c.files, kContext);
     if (!command)
         return std::nullopt;
     return QStringList{command->program} + command->arguments;
@@ -90,9 +91,9 @@ TEST(DesktopExec, TakesFilesOnlyForFileCodes)
 
 TEST(DesktopExec, UnescapeValueResolvesStringEscapesOnly)
 {
-    EXPECT_EQ(desktopexec::unescapeValue(QStringLiteral(R"(a\sb\tc\nd\re\\f)")), QStringLiteral("a b\tc\nd\re\\f"));
-    EXPECT_EQ(desktopexec::unescapeValue(QStringLiteral(R"(\"x\$)")), QStringLiteral(R"(\"x\$)"));
-    EXPECT_EQ(desktopexec::unescapeValue(QStringLiteral("end\\")), QStringLiteral("end\\"));
+    EXPECT_EQ(desktopentry::unescapeValue(QStringLiteral(R"(a\sb\tc\nd\re\\f)")), QStringLiteral("a b\tc\nd\re\\f"));
+    EXPECT_EQ(desktopentry::unescapeValue(QStringLiteral(R"(\"x\$)")), QStringLiteral(R"(\"x\$)"));
+    EXPECT_EQ(desktopentry::unescapeValue(QStringLiteral("end\\")), QStringLiteral("end\\"));
 }
 
 } // namespace

@@ -7,32 +7,6 @@
 namespace tavolin {
 namespace {
 
-struct ExecRow
-{
-    const char *name;
-    const char *exec;
-    const char *executable;
-};
-
-class ExecutableFromExecTest : public ::testing::TestWithParam<ExecRow>
-{
-};
-
-TEST_P(ExecutableFromExecTest, FindsTheProgram)
-{
-    EXPECT_EQ(ApplicationCatalog::executableFromExec(QString::fromUtf8(GetParam().exec)),
-              QString::fromUtf8(GetParam().executable));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Lines, ExecutableFromExecTest,
-    ::testing::Values(ExecRow{"PlainWithFieldCode", "mousepad %U", "mousepad"},
-                      ExecRow{"AbsolutePath", "/usr/bin/geany --new-instance %F", "geany"},
-                      ExecRow{"QuotedPathWithSpace", "\"/opt/My App/bin/my-app\" %u", "my-app"},
-                      ExecRow{"EnvPrefix", "env GDK_BACKEND=x11 LANG=C gedit %U", "gedit"},
-                      ExecRow{"OnlyFieldCode", "%U", ""}, ExecRow{"Empty", "", ""}),
-    [](const auto &info) { return std::string(info.param.name); });
-
 TEST(ApplicationCatalogTest, ReadsLaunchableEntriesSortedByName)
 {
     test::IsolatedHome home;

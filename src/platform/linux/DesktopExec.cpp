@@ -1,16 +1,11 @@
 #include "platform/linux/DesktopExec.h"
 
+#include "common/DesktopEntry.h"
+
 #include <QUrl>
 
 namespace tavolin::desktopexec {
 namespace {
-
-constexpr qsizetype kMaxExecLength = 16 * 1024;
-
-bool isBlank(QChar c)
-{
-    return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n');
-}
 
 QString urlOf(const QString &path)
 {
@@ -87,78 +82,9 @@ bool expandArgument(const QString &argument, const QStringList &files, const Des
 
 } // namespace
 
-QString unescapeValue(const QString &raw)
-{
-    QString out;
-    out.reserve(raw.size());
-    for (qsizetype i = 0; i < raw.size(); ++i) {
-        const QChar c = raw.at(i);
-        if (c != QLatin1Char('\\') || i + 1 >= raw.size()) {
-            out += c;
-            continue;
-        }
-        const QChar next = raw.at(i + 1);
-        switch (next.unicode()) {
-        case 's': out += QLatin1Char(' '); ++i; break;
-        case 'n': out += QLatin1Char('\n'); ++i; break;
-        case 't': out += QLatin1Char('\t'); ++i; break;
-        case 'r': out += QLatin1Char('\r'); ++i; break;
-        case '\\': out += QLatin1Char('\\'); ++i; break;
-        default: out += c; break;
-        }
-    }
-    return out;
-}
-
-std::optional<QStringList> split(const QString &exec)
-{
-    if (exec.size() > kMaxExecLength || exec.contains(QChar(0)))
-        return std::nullopt;
-    QStringList arguments;
-    QString current;
-    bool inArgument = false;
-    bool quoted = false;
-    for (qsizetype i = 0; i < exec.size(); ++i) {
-        const QChar c = exec.at(i);
-        if (quoted) {
-            if (c == QLatin1Char('"')) {
-                quoted = false;
-            } else if (c == QLatin1Char('\\') && i + 1 < exec.size()
-                       && QStringView(u"\"`$\\").contains(exec.at(i + 1))) {
-                current += exec.at(++i);
-            } else {
-                current += c;
-            }
-            continue;
-        }
-        if (isBlank(c)) {
-            if (inArgument)
-                arguments << current;
-            current.clear();
-            inArgument = false;
-            continue;
-        }
-        inArgument = true;
-        if (c == QLatin1Char('"')) {
-            quoted = true;
-        } else if (c == QLatin1Char('\\')) {
-            if (++i >= exec.size())
-                return std::nullopt;
-            current += exec.at(i);
-        } else {
-            current += c;
-        }
-    }
-    if (quoted)
-        return std::nullopt;
-    if (inArgument)
-        arguments << current;
-    return arguments;
-}
-
 bool takesFiles(const QString &exec)
 {
-    const std::optional<QStringList> arguments = split(exec);
+    const std::optional<QStringList> arguments = desktopentry::splitExec(exec);
     if (!arguments)
         return false;
     for (const QString &argument : *arguments) {
@@ -175,7 +101,7 @@ bool takesFiles(const QString &exec)
 
 std::optional<DesktopCommand> expand(const QString &exec, const QStringList &files, const DesktopExecContext &context)
 {
-    const std::optional<QStringList> arguments = split(exec);
+    const std::optional<QStringList> arguments = desktopentry::splitExec(exec);
     if (!arguments || arguments->isEmpty())
         return std::nullopt;
     const QString &program = arguments->first();

@@ -23,11 +23,11 @@ struct DesktopCommand
     QString workingDir; // empty: the caller's current folder
 };
 
-// The Exec key of a desktop entry (freedesktop Desktop Entry Specification, "The Exec key") turned into an
-// argument list. The line is split into arguments first (double quotes; inside them \" \` \$ \\ stand for
-// the character; outside them a backslash escapes the next character) and the field codes are expanded
-// afterwards, inside each argument: so whatever a file name holds (spaces, quotes, ";", "$(…)", "%f") stays
-// one argument and is never read as quoting or as a field code.
+// The Exec key of a desktop entry (freedesktop Desktop Entry Specification, "The Exec key"; its value already
+// unescaped by desktopentry::unescapeValue) turned into an argument list. The line is split into arguments
+// first (desktopentry::splitExec) and the field codes are expanded afterwards, inside each argument: so
+// whatever a file name holds (spaces, quotes, ";", "$(…)", "%f") stays one argument and is never read as
+// quoting or as a field code.
 //
 // Field codes: %f a file path, %u a URL (file: URL with percent escapes for a local file); %F and %U, as an
 // argument of their own, all files (paths or URLs), else like %f and %u; %i "--icon" ICON as two
@@ -36,14 +36,6 @@ struct DesktopCommand
 //
 // Pure; any thread.
 namespace desktopexec {
-
-// A desktop entry string value with its escapes (\s \n \t \r \\) resolved; other backslashes are kept for
-// the Exec quoting rules.
-QString unescapeValue(const QString &raw);
-
-// The arguments of `exec` (already unescaped by unescapeValue) before field codes are expanded; none when
-// a quote is left open or the line ends in a backslash.
-std::optional<QStringList> split(const QString &exec);
 
 // Whether the line takes files at all (%f %F %u %U appear as field codes).
 bool takesFiles(const QString &exec);

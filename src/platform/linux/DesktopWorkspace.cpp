@@ -1,20 +1,16 @@
 #include "platform/linux/DesktopWorkspace.h"
 
+#include "common/DesktopEntry.h"
 #include "common/Log.h"
-#include "platform/linux/ProcessIdentity.h"
 
 #include <QDir>
-#include <QDirIterator>
-#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSet>
 #include <QStandardPaths>
 
 namespace tavolin {
 namespace {
 
-constexpr qint64 kMaxEntrySize = 256 * 1024; // a desktop file is a few kilobytes; more is not one
 constexpr int kMaxEntriesScanned = 4096;
 
 bool startDetached(const DesktopCommand &command)
@@ -49,7 +45,7 @@ DesktopWorkspace::DesktopWorkspace(Options options) : m_options(std::move(option
 
 QStringList DesktopWorkspace::applicationDirs() const
 {
-    return m_options.applicationDirs.isEmpty() ? ProcessIdentity::defaultApplicationDirs() : m_options.applicationDirs;
+    return m_options.applicationDirs.isEmpty() ? desktopentry::applicationDirs() : m_options.applicationDirs;
 }
 
 bool DesktopWorkspace::programExists(const QString &program) const
@@ -61,52 +57,17 @@ bool DesktopWorkspace::programExists(const QString &program) const
     return !QStandardPaths::findExecutable(program).isEmpty();
 }
 
-std::optional<DesktopEntryInfo> DesktopWorkspace::readEntry(const QString &path, const QString &id) const
+std::optional<desktopentry::Entry> DesktopWorkspace::readEntry(const QString &path, const QString &id) const
 {
-    QFile file(path);
-    if (file.size() > kMaxEntrySize || !file.open(QIODevice::ReadOnly | QIODevice::Text))
+    std::optional<desktopentry::Entry> entry = desktopentry::read(path, id);
+    if (!entry || entry->hidden || entry->type != QLatin1String("Application") || entry->exec.isEmpty())
         return std::nullopt;
-    DesktopEntryInfo entry{id, path, {}, {}, {}, {}, false};
-    QString type;
-    QString tryExec;
-    bool inMain = false;
-    bool hidden = false;
-    while (!file.atEnd()) {
-        const QString line = QString::fromUtf8(file.readLine()).trimmed();
-        if (line.startsWith(QLatin1Char('['))) {
-            inMain = line == QLatin1String("[Desktop Entry]"); // other groups (actions) reuse the key names
-            continue;
-        }
-        const qsizetype eq = line.indexOf(QLatin1Char('='));
-        if (!inMain || eq <= 0 || line.startsWith(QLatin1Char('#')))
-            continue;
-        const QString key = line.left(eq).trimmed();
-        const QString value = desktopexec::unescapeValue(line.mid(eq + 1).trimmed());
-        if (key == QLatin1String("Name"))
-            entry.name = value;
-        else if (key == QLatin1String("Icon"))
-            entry.icon = value;
-        else if (key == QLatin1String("Exec"))
-            entry.exec = value;
-        else if (key == QLatin1String("Path"))
-            entry.workingDir = value;
-        else if (key == QLatin1String("Terminal"))
-            entry.terminal = value == QLatin1String("true");
-        else if (key == QLatin1String("Type"))
-            type = value;
-        else if (key == QLatin1String("TryExec"))
-            tryExec = value;
-        else if (key == QLatin1String("Hidden"))
-            hidden = value == QLatin1String("true");
-    }
-    if (hidden || type != QLatin1String("Application") || entry.exec.isEmpty())
-        return std::nullopt;
-    if (!tryExec.isEmpty() && !programExists(tryExec))
+    if (!entry->tryExec.isEmpty() && !programExists(entry->tryExec))
         return std::nullopt; // the entry's program is not installed
     return entry;
 }
 
-std::optional<DesktopEntryInfo> DesktopWorkspace::entryById(const QString &id) const
+std::optional<desktopentry::Entry> DesktopWorkspace::entryById(const QString &id) const
 {
     if (!isPlausibleId(id))
         return std::nullopt;
@@ -121,34 +82,26 @@ std::optional<DesktopEntryInfo> DesktopWorkspace::entryById(const QString &id) c
     return std::nullopt;
 }
 
-std::optional<DesktopEntryInfo> DesktopWorkspace::entryByName(const QString &name) const
+std::optional<desktopentry::Entry> DesktopWorkspace::entryByName(const QString &name) const
 {
-    if (name.trimmed().isEmpty())
+    const QString wanted = name.trimmed();
+    if (wanted.isEmpty())
         return std::nullopt;
     int scanned = 0;
-    QSet<QString> seen; // the first folder holding an id decides, as for lookups by id
-    for (const QString &dir : applicationDirs()) {
-        QDirIterator it(dir, {QStringLiteral("*.desktop")}, QDir::Files, QDirIterator::Subdirectories);
-        while (it.hasNext() && scanned++ < kMaxEntriesScanned) {
-            const QString path = it.next();
-            QString id = QDir(dir).relativeFilePath(path);
-            id.chop(int(sizeof(".desktop") - 1));
-            id.replace(QLatin1Char('/'), QLatin1Char('-'));
-            if (seen.contains(id))
-                continue;
-            seen.insert(id);
-            std::optional<DesktopEntryInfo> entry = readEntry(path, id);
-            if (entry && entry->name.compare(name.trimmed(), Qt::CaseInsensitive) == 0)
-                return entry;
-        }
-    }
-    return std::nullopt;
+    std::optional<desktopentry::Entry> found;
+    desktopentry::forEachFile(applicationDirs(), [&](const QString &path, const QString &id) {
+        std::optional<desktopentry::Entry> entry = readEntry(path, id);
+        if (entry && entry->name.compare(wanted, Qt::CaseInsensitive) == 0)
+            found = std::move(entry);
+        return !found && ++scanned < kMaxEntriesScanned;
+    });
+    return found;
 }
 
-std::optional<DesktopEntryInfo> DesktopWorkspace::findEntry(const OpenWith &app) const
+std::optional<desktopentry::Entry> DesktopWorkspace::findEntry(const OpenWith &app) const
 {
     if (app.bundleIdentifier) {
-        if (std::optional<DesktopEntryInfo> entry = entryById(*app.bundleIdentifier))
+        if (std::optional<desktopentry::Entry> entry = entryById(*app.bundleIdentifier))
             return entry;
     }
     if (app.appName)
@@ -171,7 +124,7 @@ std::optional<DesktopCommand> DesktopWorkspace::commandForFile(const QString &pa
         return std::nullopt;
     // Absolute, so the argument starts with "/" and no application reads it as an option.
     const QString file = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-    const std::optional<DesktopEntryInfo> entry = findEntry(app);
+    const std::optional<desktopentry::Entry> entry = findEntry(app);
     if (entry && desktopexec::takesFiles(entry->exec)) {
         if (entry->terminal) {
             if (programExists(QStringLiteral("gio")))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/DesktopEntry.h"
 #include "files/Workspace.h"
 #include "platform/linux/DesktopExec.h"
 
@@ -10,18 +11,6 @@
 #include <optional>
 
 namespace tavolin {
-
-// A desktop entry's [Desktop Entry] group, as far as launching it needs.
-struct DesktopEntryInfo
-{
-    QString id;   // desktop id, e.g. "org.xfce.mousepad"
-    QString path; // the .desktop file
-    QString name;
-    QString icon;
-    QString exec;       // Exec= with the string escapes resolved (desktopexec::unescapeValue)
-    QString workingDir; // Path=
-    bool terminal = false;
-};
 
 // The Workspace of the Linux desktop. A file opens with the target application's desktop entry: its Exec
 // line expanded into an argument list (desktopexec::expand) and run directly, never through a shell. The
@@ -44,7 +33,7 @@ public:
 
     struct Options
     {
-        QStringList applicationDirs; // empty: ProcessIdentity::defaultApplicationDirs()
+        QStringList applicationDirs; // empty: desktopentry::applicationDirs()
         Launcher launcher;           // empty: QProcess::startDetached
         ProgramCheck programExists;  // empty: QStandardPaths::findExecutable
     };
@@ -62,15 +51,15 @@ public:
 
     // The entry for `app`: by desktop id, else by name; none when there is no usable entry (missing,
     // Hidden=true, not an Application, TryExec not installed, malformed).
-    std::optional<DesktopEntryInfo> findEntry(const OpenWith &app) const;
+    std::optional<desktopentry::Entry> findEntry(const OpenWith &app) const;
 
     // Reads the [Desktop Entry] group of `path` (id given by the caller); none when unusable (see findEntry).
-    std::optional<DesktopEntryInfo> readEntry(const QString &path, const QString &id) const;
+    std::optional<desktopentry::Entry> readEntry(const QString &path, const QString &id) const;
 
 private:
     std::optional<DesktopCommand> defaultHandler(const QString &target) const;
-    std::optional<DesktopEntryInfo> entryById(const QString &id) const;
-    std::optional<DesktopEntryInfo> entryByName(const QString &name) const;
+    std::optional<desktopentry::Entry> entryById(const QString &id) const;
+    std::optional<desktopentry::Entry> entryByName(const QString &name) const;
     QStringList applicationDirs() const;
     bool programExists(const QString &program) const;
 

@@ -5,8 +5,8 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcessEnvironment>
 
+#include "common/DesktopEntry.h"
 #include "common/Log.h"
 
 #include <chrono>
@@ -16,84 +16,25 @@
 namespace tavolin {
 namespace {
 
+// An entry as matching needs it: the program of its Exec line worked out once, when the file is read.
 struct DesktopEntry
 {
-    QString id;
-    QString path;
-    QString name;
-    QString icon;
-    QString execProgram; // file name of the first word of Exec=
-    QString wmClass;
+    desktopentry::Entry entry;
+    QString execProgram;
 };
 
-QString programOfExec(const QString &exec)
-{
-    QString first = exec.trimmed().section(QLatin1Char(' '), 0, 0);
-    first.remove(QLatin1Char('"'));
-    if (first == QLatin1String("env")) // "env VAR=x prog ..."
-        for (const QString &word : exec.split(QLatin1Char(' '), Qt::SkipEmptyParts).mid(1))
-            if (!word.contains(QLatin1Char('=')))
-                return QFileInfo(word).fileName();
-    return QFileInfo(first).fileName();
-}
-
-// Reads the [Desktop Entry] group only; other groups (actions) have keys of the same names.
-std::optional<DesktopEntry> readDesktopFile(const QString &path, const QString &id)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return std::nullopt;
-    DesktopEntry entry{id, path, {}, {}, {}, {}};
-    bool inMain = false;
-    bool hidden = false;
-    while (!file.atEnd()) {
-        const QString line = QString::fromUtf8(file.readLine()).trimmed();
-        if (line.startsWith(QLatin1Char('['))) {
-            inMain = line == QLatin1String("[Desktop Entry]");
-            continue;
-        }
-        if (!inMain)
-            continue;
-        const qsizetype eq = line.indexOf(QLatin1Char('='));
-        if (eq <= 0)
-            continue;
-        const QString key = line.left(eq).trimmed();
-        const QString value = line.mid(eq + 1).trimmed();
-        if (key == QLatin1String("Name"))
-            entry.name = value;
-        else if (key == QLatin1String("Icon"))
-            entry.icon = value;
-        else if (key == QLatin1String("Exec"))
-            entry.execProgram = programOfExec(value);
-        else if (key == QLatin1String("StartupWMClass"))
-            entry.wmClass = value;
-        else if (key == QLatin1String("Hidden") && value == QLatin1String("true"))
-            hidden = true;
-    }
-    if (hidden)
-        return std::nullopt;
-    return entry;
-}
-
-// Every .desktop file, the first folder winning for a desktop id (as the menu specification says).
+// Every .desktop file, the first folder winning for a desktop id; hidden entries left out.
 std::vector<DesktopEntry> desktopEntries(const QStringList &dirs)
 {
     std::vector<DesktopEntry> entries;
-    QSet<QString> seen;
-    for (const QString &dir : dirs) {
-        QDirIterator it(dir, {QStringLiteral("*.desktop")}, QDir::Files, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString path = it.next();
-            QString id = QDir(dir).relativeFilePath(path);
-            id.chop(int(sizeof(".desktop") - 1));
-            id.replace(QLatin1Char('/'), QLatin1Char('-'));
-            if (seen.contains(id))
-                continue;
-            seen.insert(id);
-            if (std::optional<DesktopEntry> entry = readDesktopFile(path, id))
-                entries.push_back(std::move(*entry));
+    desktopentry::forEachFile(dirs, [&entries](const QString &path, const QString &id) {
+        std::optional<desktopentry::Entry> entry = desktopentry::read(path, id);
+        if (entry && !entry->hidden) {
+            QString program = desktopentry::executableOfExec(entry->exec);
+            entries.push_back({std::move(*entry), std::move(program)});
         }
-    }
+        return true;
+    });
     return entries;
 }
 
@@ -161,11 +102,11 @@ const DesktopEntry *matchEntry(const std::vector<DesktopEntry> &entries, const Q
 {
     if (windowClass && !windowClass->isEmpty())
         for (const DesktopEntry &e : entries)
-            if (e.wmClass.compare(*windowClass, Qt::CaseInsensitive) == 0)
+            if (e.entry.wmClass.compare(*windowClass, Qt::CaseInsensitive) == 0)
                 return &e;
     const QString suffix = QLatin1Char('.') + appName;
     for (const DesktopEntry &e : entries)
-        if (e.id == appName || e.id.endsWith(suffix))
+        if (e.entry.id == appName || e.entry.id.endsWith(suffix))
             return &e;
     for (const DesktopEntry &e : entries)
         if (e.execProgram == appName)
@@ -180,21 +121,6 @@ QByteArray readAll(const QString &path)
 }
 
 } // namespace
-
-QStringList ProcessIdentity::defaultApplicationDirs()
-{
-    const QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    QString dataHome = env.value(QStringLiteral("XDG_DATA_HOME"));
-    if (dataHome.isEmpty())
-        dataHome = QDir::homePath() + QStringLiteral("/.local/share");
-    QString dataDirs = env.value(QStringLiteral("XDG_DATA_DIRS"));
-    if (dataDirs.isEmpty())
-        dataDirs = QStringLiteral("/usr/local/share:/usr/share");
-    QStringList dirs{dataHome + QStringLiteral("/applications")};
-    for (const QString &dir : dataDirs.split(QLatin1Char(':'), Qt::SkipEmptyParts))
-        dirs << dir + QStringLiteral("/applications");
-    return dirs;
-}
 
 bool ProcessIdentity::isAlive(int32_t pid, const QString &procRoot)
 {
@@ -252,13 +178,14 @@ std::optional<RunningApp> ProcessIdentity::runningApp(int32_t pid, const std::op
     if (!appName.isEmpty())
         app.appName = appName;
 
-    const QStringList dirs = options.applicationDirs.isEmpty() ? defaultApplicationDirs() : options.applicationDirs;
+    const QStringList dirs = options.applicationDirs.isEmpty() ? desktopentry::applicationDirs() : options.applicationDirs;
     const auto lookupStart = std::chrono::steady_clock::now();
     const std::shared_ptr<const std::vector<DesktopEntry>> entries = desktopEntryCache().entriesOf(dirs);
     log::debug(QStringLiteral("desktop files of pid %1 looked up in %2 us")
                    .arg(pid)
                    .arg(std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - lookupStart).count()));
-    if (const DesktopEntry *entry = matchEntry(*entries, appName, windowClass)) {
+    if (const DesktopEntry *match = matchEntry(*entries, appName, windowClass)) {
+        const desktopentry::Entry *entry = &match->entry;
         app.bundleIdentifier = entry->id;
         app.bundlePath = entry->path;
         if (!entry->name.isEmpty())

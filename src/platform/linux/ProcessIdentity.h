@@ -14,8 +14,7 @@ namespace tavolin {
 struct ProcessIdentityOptions
 {
     QString procRoot = QStringLiteral("/proc");
-    // Folders holding .desktop files, most important first; empty: $XDG_DATA_HOME and $XDG_DATA_DIRS each
-    // with "/applications".
+    // Folders holding .desktop files, most important first; empty: desktopentry::applicationDirs().
     QStringList applicationDirs;
 };
 
@@ -26,7 +25,7 @@ struct ProcessIdentityOptions
 //   preferredLanguage LANGUAGE (first entry), LC_ALL, LC_MESSAGES or LANG of the process's environment
 //   localeDirs        where its gettext catalogs live (its install prefix first), textDomains its own then GTK's
 // A .desktop file matches by StartupWMClass (against the window's class), then by desktop id equal to or
-// ending in ".appName", then by the program of its Exec line.
+// ending in ".appName", then by the program of its Exec line (desktopentry::executableOfExec).
 //
 // Threads: any; the functions read files only. Failure: none when the process is gone (or a zombie).
 class ProcessIdentity
@@ -44,9 +43,6 @@ public:
 
     // The UI language of a NUL-separated environment block; none when unset or "C"/"POSIX".
     static std::optional<QString> languageFromEnvironment(const QByteArray &environment);
-
-    // The default application folders (see Options::applicationDirs).
-    static QStringList defaultApplicationDirs();
 };
 
 } // namespace tavolin

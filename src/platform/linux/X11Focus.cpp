@@ -18,40 +18,46 @@ Atom atom(Display *display, const char *name)
     return XInternAtom(display, name, False);
 }
 
-// The first 32-bit item of a property (CARDINAL or WINDOW), or none. Errors (a window that vanished) are
-// trapped so they never reach Xlib's exiting default handler.
-std::optional<unsigned long> cardinalProperty(Display *display, Window window, Atom property, Atom type)
+// One property read (the first `length` 32-bit items, of `type` or of any type), its errors (a window that
+// vanished) trapped so they never reach Xlib's exiting default handler. Frees what Xlib returned.
+struct PropertyReply
 {
-    ErrorTrap trap(display);
+    PropertyReply(Display *display, Window window, Atom property, long length, Atom type)
+    {
+        ErrorTrap trap(display);
+        unsigned long after = 0;
+        const int status = XGetWindowProperty(display, window, property, 0, length, False, type, &actualType,
+                                              &format, &count, &after, &data);
+        ok = status == Success && trap.sync() == 0;
+    }
+    ~PropertyReply()
+    {
+        if (data != nullptr)
+            XFree(data);
+    }
+    PropertyReply(const PropertyReply &) = delete;
+    PropertyReply &operator=(const PropertyReply &) = delete;
+
+    bool ok = false;
     Atom actualType = None;
     int format = 0;
     unsigned long count = 0;
-    unsigned long after = 0;
     unsigned char *data = nullptr;
-    const int status = XGetWindowProperty(display, window, property, 0, 1, False, type, &actualType, &format,
-                                          &count, &after, &data);
-    std::optional<unsigned long> value;
-    if (status == Success && trap.sync() == 0 && data != nullptr && actualType == type && format == 32
-        && count >= 1)
-        value = reinterpret_cast<unsigned long *>(data)[0]; // Xlib widens 32-bit items to long
-    if (data != nullptr)
-        XFree(data);
-    return value;
+};
+
+// The first 32-bit item of a property (CARDINAL or WINDOW), or none.
+std::optional<unsigned long> cardinalProperty(Display *display, Window window, Atom property, Atom type)
+{
+    const PropertyReply reply(display, window, property, 1, type);
+    if (!reply.ok || reply.data == nullptr || reply.actualType != type || reply.format != 32 || reply.count < 1)
+        return std::nullopt;
+    return reinterpret_cast<const unsigned long *>(reply.data)[0]; // Xlib widens 32-bit items to long
 }
 
 bool hasProperty(Display *display, Window window, Atom property)
 {
-    ErrorTrap trap(display);
-    Atom actualType = None;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long after = 0;
-    unsigned char *data = nullptr;
-    const int status = XGetWindowProperty(display, window, property, 0, 0, False, AnyPropertyType,
-                                          &actualType, &format, &count, &after, &data);
-    if (data != nullptr)
-        XFree(data);
-    return status == Success && trap.sync() == 0 && actualType != None;
+    const PropertyReply reply(display, window, property, 0, AnyPropertyType);
+    return reply.ok && reply.actualType != None;
 }
 
 bool isClient(Display *display, Window window)

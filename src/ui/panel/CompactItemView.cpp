@@ -54,12 +54,7 @@ void CompactItemView::prepareForReuse()
 
 void CompactItemView::setBackgroundStyle(bool emphasized, const Theme &theme, bool dark)
 {
-    const RowStyle &style = emphasized ? theme.highlightedRow : theme.row;
-    const themecolors::RowTextDefaults defaults = themecolors::rowTextDefaults(emphasized, theme, dark);
-    titleColor = themecolors::textColor(style.text, dark, defaults.text);
-    pathColor = themecolors::textColor(style.secondLabel, dark, defaults.secondary);
-    shortcutColor = themecolors::textColor(style.shortcut, dark, defaults.secondary);
-    groupColor = themecolors::textColor(style.recent, dark, themecolors::defaultLink(dark));
+    colors = themecolors::rowTextColors(emphasized, theme, dark);
 }
 
 void CompactItemView::paint(QPainter &painter, const QRect &rect) const
@@ -77,14 +72,14 @@ void CompactItemView::paint(QPainter &painter, const QRect &rect) const
     const QFont small = fontOfSize(11);
     if (!shortcut.isEmpty()) {
         painter.setFont(small);
-        painter.setPen(shortcutColor);
+        painter.setPen(colors.shortcut);
         const int width = QFontMetrics(small).horizontalAdvance(shortcut);
         painter.drawText(QRect(right - width, rect.top(), width, rect.height()), Qt::AlignVCenter, shortcut);
         right -= width + 10;
     }
     if (groupVisible && !group.isEmpty()) {
         painter.setFont(small);
-        painter.setPen(groupColor);
+        painter.setPen(colors.group);
         const int width = QFontMetrics(small).horizontalAdvance(group);
         painter.drawText(QRect(right - width, rect.top(), width, rect.height()), Qt::AlignVCenter, group);
         right -= width + 10;
@@ -95,12 +90,12 @@ void CompactItemView::paint(QPainter &painter, const QRect &rect) const
     const int available = qMax(0, right - left);
     const QString shownTitle = titleMetrics.elidedText(title, Qt::ElideMiddle, available);
     painter.setFont(titleFont);
-    painter.setPen(titleColor);
+    painter.setPen(colors.title);
     painter.drawText(QRect(left, rect.top(), available, rect.height()), Qt::AlignVCenter | Qt::AlignLeft, shownTitle);
     const int pathLeft = left + titleMetrics.horizontalAdvance(shownTitle) + 8;
     if (!path.isEmpty() && pathLeft < right) {
         painter.setFont(small);
-        painter.setPen(pathColor);
+        painter.setPen(colors.path);
         painter.drawText(QRect(pathLeft, rect.top(), right - pathLeft, rect.height()), Qt::AlignVCenter | Qt::AlignLeft,
                          QFontMetrics(small).elidedText(path, Qt::ElideLeft, right - pathLeft));
     }

@@ -30,10 +30,7 @@ public:
     QString iconName;
     bool groupVisible = false;
 
-    QColor titleColor;
-    QColor pathColor;
-    QColor shortcutColor;
-    QColor groupColor;
+    themecolors::RowTextColors colors;
 };
 
 } // namespace tavolin

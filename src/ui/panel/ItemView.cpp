@@ -98,21 +98,12 @@ void ItemView::render(const FileRowFields &file, bool firstInGroup)
 void ItemView::setBackgroundStyle(bool emphasized, const Theme &theme, bool dark)
 {
     const RowStyle &style = emphasized ? theme.highlightedRow : theme.row;
-    const themecolors::RowTextDefaults defaults = themecolors::rowTextDefaults(emphasized, theme, dark);
-    titleColor = themecolors::textColor(style.text, dark, defaults.text);
-    shortcutColor = themecolors::textColor(style.shortcut, dark, defaults.secondary);
-    pathColor = themecolors::textColor(style.secondLabel, dark, defaults.secondary);
-    if (!dark)
-        groupColor = style.recent.color ? themecolors::toQColor(*style.recent.color) : themecolors::defaultLink(dark);
-    else if (style.recent.colorInDark)
-        groupColor = themecolors::toQColor(*style.recent.colorInDark);
-    else
-        groupColor = style.recent.color ? themecolors::toQColor(*style.recent.color) : themecolors::defaultLink(dark);
+    colors = themecolors::rowTextColors(emphasized, theme, dark);
     if (emphasized) {
         if (theme.highlightedRow.recent.color)
-            groupColor = themecolors::toQColor(*theme.highlightedRow.recent.color);
+            colors.group = themecolors::toQColor(*theme.highlightedRow.recent.color);
         else if (theme.highlightedRow.text.color)
-            groupColor = themecolors::toQColor(*theme.highlightedRow.text.color);
+            colors.group = themecolors::toQColor(*theme.highlightedRow.text.color);
     }
     titleSize = style.text.size.value_or(theme.row.text.size.value_or(14));
     pathSize = style.secondLabel.size.value_or(theme.row.secondLabel.size.value_or(11));
@@ -125,7 +116,7 @@ void ItemView::paint(QPainter &painter, const QRect &rect) const
     int left = rect.left() + stateMargin;
     if (!status.isEmpty()) {
         painter.setFont(fontOfSize(titleSize));
-        painter.setPen(titleColor);
+        painter.setPen(colors.title);
         painter.drawText(QRect(rect.left(), rect.top(), stateMargin, rect.height()), Qt::AlignCenter, status);
     }
     if (iconVisible && !iconName.isEmpty()) {
@@ -138,7 +129,7 @@ void ItemView::paint(QPainter &painter, const QRect &rect) const
     if (!shortcut.isEmpty()) {
         const QFont font = fontOfSize(shortcutSize);
         painter.setFont(font);
-        painter.setPen(shortcutColor);
+        painter.setPen(colors.shortcut);
         const int width = QFontMetrics(font).horizontalAdvance(shortcut);
         painter.drawText(QRect(right - width, rect.top(), width, rect.height()), Qt::AlignVCenter | Qt::AlignRight,
                          shortcut);
@@ -147,7 +138,7 @@ void ItemView::paint(QPainter &painter, const QRect &rect) const
     if (groupLabelVisible && !groupLabel.isEmpty()) {
         const QFont font = fontOfSize(10);
         painter.setFont(font);
-        painter.setPen(groupColor);
+        painter.setPen(colors.group);
         const QRect top(left, rect.top() + 2, rect.right() - kRightMargin - left, QFontMetrics(font).height());
         painter.drawText(top, Qt::AlignRight | Qt::AlignTop, groupLabel);
     }
@@ -159,13 +150,13 @@ void ItemView::paint(QPainter &painter, const QRect &rect) const
     const int width = qMax(0, right - left);
     int y = rect.top() + (rect.height() - titleHeight - pathHeight) / 2;
     painter.setFont(titleFont);
-    painter.setPen(titleColor);
+    painter.setPen(colors.title);
     painter.drawText(QRect(left, y, width, titleHeight), Qt::AlignLeft | Qt::AlignVCenter,
                      QFontMetrics(titleFont).elidedText(title, Qt::ElideRight, width));
     if (pathHeight > 0) {
         y += titleHeight;
         painter.setFont(pathFont);
-        painter.setPen(pathColor);
+        painter.setPen(colors.path);
         painter.drawText(QRect(left, y, width, pathHeight), Qt::AlignLeft | Qt::AlignVCenter,
                          QFontMetrics(pathFont).elidedText(path, Qt::ElideMiddle, width));
     }

@@ -2,6 +2,7 @@
 
 #include "palette/MenuItemData.h"
 #include "palette/Theme.h"
+#include "ui/panel/ThemeColors.h"
 
 #include <QColor>
 #include <QString>
@@ -60,10 +61,7 @@ public:
     bool iconVisible = false;
     int stateMargin = kMarginWithoutState;
 
-    QColor titleColor;
-    QColor pathColor;
-    QColor shortcutColor;
-    QColor groupColor;
+    themecolors::RowTextColors colors;
     float titleSize = 14;
     float pathSize = 11;
     float shortcutSize = 13;

@@ -103,15 +103,18 @@ QColor defaultSelection(bool dark)
     return dark ? QColor(70, 70, 70) : QColor(220, 220, 220);
 }
 
-RowTextDefaults rowTextDefaults(bool selected, const Theme &theme, bool dark)
+RowTextColors rowTextColors(bool selected, const Theme &theme, bool dark)
 {
+    QColor text = defaultText(dark);
+    QColor secondary = defaultSecondaryText(dark);
     if (selected && !theme.highlightedRow.background && paletteMatches(dark)) {
-        const QColor text = QApplication::palette().color(QPalette::HighlightedText);
-        QColor secondary = text;
+        text = QApplication::palette().color(QPalette::HighlightedText);
+        secondary = text;
         secondary.setAlpha(190);
-        return {text, secondary};
     }
-    return {defaultText(dark), defaultSecondaryText(dark)};
+    const RowStyle &style = selected ? theme.highlightedRow : theme.row;
+    return {textColor(style.text, dark, text), textColor(style.secondLabel, dark, secondary),
+            textColor(style.shortcut, dark, secondary), textColor(style.recent, dark, defaultLink(dark))};
 }
 
 QColor translucentBackground(bool dark)

@@ -36,14 +36,17 @@ QColor defaultSecondaryText(bool dark);
 QColor defaultPlaceholder(bool dark);
 QColor defaultLink(bool dark);
 QColor defaultSelection(bool dark);
-// Text defaults of a row. A selected row drawn on the desktop's selection colour takes the desktop's
+// The label colours of a row under the row style of `theme` (the highlighted row's when selected). Where
+// the theme says nothing, a selected row drawn on the desktop's selection colour takes the desktop's
 // selected-text colour, so its labels stay readable on a strong highlight.
-struct RowTextDefaults
+struct RowTextColors
 {
-    QColor text;
-    QColor secondary;
+    QColor title;
+    QColor path;
+    QColor shortcut;
+    QColor group; // the group label of history rows
 };
-RowTextDefaults rowTextDefaults(bool selected, const Theme &theme, bool dark);
+RowTextColors rowTextColors(bool selected, const Theme &theme, bool dark);
 // The translucent fill used when the theme has no window colour.
 QColor translucentBackground(bool dark);
 // The hairline around the panel's edge: without a compositor's shadow, a light panel over a white page

@@ -106,15 +106,16 @@ TEST_F(ItemViewTest, TitlesKeepMarkupAndAmpersandsAsText)
 TEST_F(ItemViewTest, SelectionUsesTheHighlightedStyle)
 {
     themecolors::setDesktopDarkForTesting(false);
-    const Theme light = ThemeFactory::light();
+    const Theme light = ThemeFactory::all().at(1);
+    ASSERT_EQ(light.name, u"Light"_qs);
     m_view.setBackgroundStyle(false, light, false);
-    EXPECT_EQ(m_view.titleColor, themecolors::toQColor(*light.row.text.color));
+    EXPECT_EQ(m_view.colors.title, themecolors::toQColor(*light.row.text.color));
     EXPECT_EQ(m_view.titleSize, 12);
     m_view.setBackgroundStyle(true, light, false);
-    EXPECT_EQ(m_view.titleColor, QColor(Qt::black));
-    EXPECT_EQ(m_view.pathColor, themecolors::toQColor(*light.highlightedRow.secondLabel.color));
+    EXPECT_EQ(m_view.colors.title, QColor(Qt::black));
+    EXPECT_EQ(m_view.colors.path, themecolors::toQColor(*light.highlightedRow.secondLabel.color));
     // No highlighted recent colour: the group label takes the highlighted text colour.
-    EXPECT_EQ(m_view.groupColor, QColor(Qt::black));
+    EXPECT_EQ(m_view.colors.group, QColor(Qt::black));
     themecolors::setDesktopDarkForTesting(std::nullopt);
 }
 
@@ -122,7 +123,7 @@ TEST_F(ItemViewTest, DarkRowsUseTheDarkRecentColour)
 {
     const Theme theme = ThemeFactory::defaultTheme();
     m_view.setBackgroundStyle(false, theme, true);
-    EXPECT_EQ(m_view.groupColor, themecolors::toQColor(*theme.row.recent.colorInDark));
+    EXPECT_EQ(m_view.colors.group, themecolors::toQColor(*theme.row.recent.colorInDark));
 }
 
 TEST(AbbreviatedFolderTest, HomeBecomesTilde)
