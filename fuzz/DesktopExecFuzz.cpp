@@ -2,6 +2,7 @@
 // Input: the Exec value, NUL, a file name.
 #include "FuzzSupport.h"
 
+#include "common/DesktopEntry.h"
 #include "platform/linux/DesktopExec.h"
 
 using namespace tavolin;
@@ -9,12 +10,12 @@ using namespace tavolin;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QList<QByteArray> parts = fuzz::splitInput(data, size, 2);
-    const QString exec = desktopexec::unescapeValue(QString::fromUtf8(parts.at(0)));
+    const QString exec = desktopentry::unescapeValue(QString::fromUtf8(parts.at(0)));
     const QString file = QLatin1Char('/') + QString::fromUtf8(parts.at(1));
     const DesktopExecContext context{QStringLiteral("icon"), QStringLiteral("Name"), QStringLiteral("/a.desktop")};
 
     (void)desktopexec::takesFiles(exec);
-    const std::optional<QStringList> split = desktopexec::split(exec);
+    const std::optional<QStringList> split = desktopentry::splitExec(exec);
     const std::optional<DesktopCommand> command = desktopexec::expand(exec, {file}, context);
     if (command) {
         // The program is the line's own first word: no file name or field code ever becomes the program.
