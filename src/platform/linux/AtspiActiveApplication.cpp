@@ -28,28 +28,10 @@ bool isReturn(DBusMessage *reply, const char *signature)
         && dbus_message_has_signature(reply, signature);
 }
 
-// The references of an a(so) reply (GetChildren).
+// The references of an a(so) reply (GetChildren); none when it is not one.
 std::vector<ObjectRef> objectRefs(DBusMessage *reply)
 {
-    std::vector<ObjectRef> refs;
-    if (!isReturn(reply, "a(so)"))
-        return refs;
-    DBusMessageIter top;
-    DBusMessageIter array;
-    dbus_message_iter_init(reply, &top);
-    dbus_message_iter_recurse(&top, &array);
-    while (dbus_message_iter_get_arg_type(&array) == DBUS_TYPE_STRUCT) {
-        DBusMessageIter entry;
-        dbus_message_iter_recurse(&array, &entry);
-        const char *bus = nullptr;
-        const char *path = nullptr;
-        dbus_message_iter_get_basic(&entry, &bus);
-        dbus_message_iter_next(&entry);
-        dbus_message_iter_get_basic(&entry, &path);
-        refs.emplace_back(QByteArray(bus), QByteArray(path));
-        dbus_message_iter_next(&array);
-    }
-    return refs;
+    return atspiObjectRefs(reply).value_or(std::vector<ObjectRef>{});
 }
 
 // The state bits of a GetState reply (au: low word, high word); 0 when it is not one.

@@ -350,6 +350,29 @@ AtspiItemsMenuBar menuBarFromItems(const std::vector<AtspiCacheItem> &items, con
     return builder.build();
 }
 
+std::optional<std::vector<std::pair<QByteArray, QByteArray>>> atspiObjectRefs(DBusMessage *reply)
+{
+    if (reply == nullptr || dbus_message_get_type(reply) != DBUS_MESSAGE_TYPE_METHOD_RETURN
+        || !dbus_message_has_signature(reply, "a(so)"))
+        return std::nullopt;
+    std::vector<std::pair<QByteArray, QByteArray>> refs;
+    DBusMessageIter top;
+    DBusMessageIter array;
+    dbus_message_iter_init(reply, &top);
+    dbus_message_iter_recurse(&top, &array);
+    for (; dbus_message_iter_get_arg_type(&array) == DBUS_TYPE_STRUCT; dbus_message_iter_next(&array)) {
+        DBusMessageIter entry;
+        dbus_message_iter_recurse(&array, &entry);
+        const char *bus = nullptr;
+        const char *path = nullptr;
+        dbus_message_iter_get_basic(&entry, &bus);
+        dbus_message_iter_next(&entry);
+        dbus_message_iter_get_basic(&entry, &path);
+        refs.emplace_back(QByteArray(bus), QByteArray(path));
+    }
+    return refs;
+}
+
 bool isNoAnswer(DBusMessage *reply)
 {
     if (reply == nullptr)

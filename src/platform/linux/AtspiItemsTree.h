@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
 typedef struct DBusConnection DBusConnection;
@@ -70,6 +72,10 @@ enum class AtspiItemsStatus {
 // Whether `reply` (an error reply, or null) says the call got no answer in time or the application left,
 // rather than that the object asked for is gone.
 bool isNoAnswer(DBusMessage *reply);
+
+// The objects (bus name, path) a GetChildren reply lists, in its order; nullopt when `reply` is not a method
+// return of that shape.
+std::optional<std::vector<std::pair<QByteArray, QByteArray>>> atspiObjectRefs(DBusMessage *reply);
 
 // Calls GetItems of `busName` on `bus` (the application's own connection), waiting at most `timeoutMs`.
 // Threads: the thread that owns `bus` (the libatspi thread).

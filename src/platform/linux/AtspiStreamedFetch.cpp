@@ -234,27 +234,17 @@ void AtspiStreamedFetch::askRest(int index)
     if (!item && !isMenu(role) && index != m_bar)
         return;
     send(index, AtspiCall::Children, methodCall(object, kAccessible, "GetChildren"), [this, index](DBusMessage *reply) {
-        if (!dbus_message_has_signature(reply, "a(so)"))
+        const auto refs = atspiObjectRefs(reply);
+        if (!refs)
             return false;
-        DBusMessageIter top;
-        DBusMessageIter array;
-        dbus_message_iter_init(reply, &top);
-        dbus_message_iter_recurse(&top, &array);
         AtspiFetchedObject &o = m_objects[size_t(index)];
-        for (; dbus_message_iter_get_arg_type(&array) == DBUS_TYPE_STRUCT; dbus_message_iter_next(&array)) {
-            DBusMessageIter entry;
-            dbus_message_iter_recurse(&array, &entry);
-            const char *bus = nullptr;
-            const char *path = nullptr;
-            dbus_message_iter_get_basic(&entry, &bus);
-            dbus_message_iter_next(&entry);
-            dbus_message_iter_get_basic(&entry, &path);
+        for (const auto &[bus, path] : *refs) {
             // libatspi hands out no object for the null path: a child destroyed while its menu was listed. A
             // bus name that is none would make libdbus abort when a call is addressed to it.
-            const bool null = path == nullptr || qstrcmp(path, ATSPI_DBUS_PATH_NULL) == 0 || bus == nullptr
-                || !dbus_validate_bus_name(bus, nullptr);
+            const bool null = path.isEmpty() || path == ATSPI_DBUS_PATH_NULL || bus.isEmpty()
+                || !dbus_validate_bus_name(bus.constData(), nullptr);
             o.children.push_back(null ? AtspiFetchedObject::kNullChild : AtspiFetchedObject::kNotLookedUp);
-            o.childRefs.emplace_back(QByteArray(bus != nullptr ? bus : ""), QByteArray(path != nullptr ? path : ""));
+            o.childRefs.emplace_back(bus, path);
         }
         o.childrenKnown = true;
         descend(index);
