@@ -86,7 +86,7 @@ TEST_F(CommandChannelTest, IgnoredShapesDoNothingAndStayInPlace)
         {"empty array", QJsonArray()},
         {"element 0 is a number", QJsonArray{1, QStringLiteral("clearHistory")}},
         {"element 0 is null", QJsonArray{QJsonValue::Null, 2.0}},
-        {"element 0 is an array", QJsonArray{QJsonArray{QStringLiteral("clearHistory")}}},
+        {"element 0 is an array", QJsonArray{QJsonValue(QJsonArray{QStringLiteral("clearHistory")})}},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);

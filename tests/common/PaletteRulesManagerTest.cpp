@@ -27,12 +27,14 @@ const QString kDefaultKey = QString(settings::kAppRuleDefault);
 const QString kMenusKey = QString(settings::kMenuRules);
 const QString kEditor = QStringLiteral("org.example.Editor");
 
-QJsonArray rule(const char *identifier, const char *ruleText)
+// Values, not arrays: a braced list whose one element is a QJsonArray copies it under clang instead of
+// nesting it, so every list below is built from values.
+QJsonValue rule(const char *identifier, const char *ruleText)
 {
     return QJsonArray{QString::fromUtf8(identifier), QString::fromUtf8(ruleText), QString::fromUtf8(identifier)};
 }
 
-QJsonArray menuRule(const char *title, int option)
+QJsonValue menuRule(const char *title, int option)
 {
     return QJsonArray{QString::fromUtf8(title), option};
 }
@@ -344,7 +346,7 @@ TEST_F(PaletteRulesManagerTest, AChangedPaletteShortcutDropsEveryDecision)
 
 TEST_F(PaletteRulesManagerTest, ADisabledDefaultDropsEveryDecision)
 {
-    settings.setValue(kRulesKey, QJsonArray{QJsonArray{QStringLiteral("org.example.On"), QStringLiteral("allow")}});
+    settings.setValue(kRulesKey, QJsonArray{rule("org.example.On", "allow")});
     PaletteRulesManager &rules = start();
     rules.updateRuleForApp(kEditor, true);
     rules.updateRuleForApp(QStringLiteral("org.example.Other"), true);

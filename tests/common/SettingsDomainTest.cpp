@@ -221,7 +221,7 @@ TEST_F(SettingsDomainTest, FirstWriteCreatesTheFolderAndANewObjectReadsIt)
         SettingsDomain domain(kDomain);
         EXPECT_EQ(domain.filePath(), settingsFile());
         ASSERT_TRUE(domain.setValue(QStringLiteral("palette_rule_menu"),
-                                    QJsonObject{{QStringLiteral("all"), QJsonArray{QJsonArray{QStringLiteral("Help"), 0}}}}));
+                                    QJsonObject{{QStringLiteral("all"), QJsonArray{QJsonValue(QJsonArray{QStringLiteral("Help"), 0})}}}));
         ASSERT_TRUE(domain.setValue(settings::kListNumber, 9));
     }
     EXPECT_EQ(fileObject().value(settings::kListNumber), QJsonValue(9));

@@ -31,7 +31,7 @@ QJsonObject settingsWithFixtureRule(const QString &rule)
     QJsonObject settings{{QStringLiteral("skipWelcome"), true}};
     if (!rule.isEmpty()) {
         settings.insert(QStringLiteral("palette_rule_app"),
-                        QJsonArray{QJsonArray{QStringLiteral("tavolin-menu-fixture"), rule, QStringLiteral("Fixture")}});
+                        QJsonArray{QJsonValue(QJsonArray{QStringLiteral("tavolin-menu-fixture"), rule, QStringLiteral("Fixture")})});
     }
     return settings;
 }

@@ -28,7 +28,7 @@ const QString kOwnCommand = QStringLiteral("triggered Edit > Command Palette");
 // The App Rules pane's row for the fixture with `rule` chosen in its pop-up.
 QJsonArray fixtureAppRule(const QString &rule)
 {
-    return QJsonArray{QJsonArray{QStringLiteral("tavolin-menu-fixture"), rule, QStringLiteral("Fixture")}};
+    return QJsonArray{QJsonValue(QJsonArray{QStringLiteral("tavolin-menu-fixture"), rule, QStringLiteral("Fixture")})};
 }
 
 class RulesJourney : public FixtureJourney
@@ -47,7 +47,7 @@ TEST_F(RulesJourney, MenuRuleHidesAMenuDisabledHandsTheShortcutOnAllowOpensThePa
     PreferencesSide prefs;
     // Menu Rules pane: the fixture, menu "Tools", "Hide: The whole menu, unread" (option 2).
     ASSERT_TRUE(prefs.settings.put(
-        QJsonObject{{QStringLiteral("tavolin-menu-fixture.app"), QJsonArray{QJsonArray{QStringLiteral("Tools"), 2}}}},
+        QJsonObject{{QStringLiteral("tavolin-menu-fixture.app"), QJsonArray{QJsonValue(QJsonArray{QStringLiteral("Tools"), 2})}}},
         settings::kMenuRules));
     ASSERT_TRUE(waitFor([&] { return activeWindow() == window; }, 5s)) << "the focus did not return";
     content = openOver(*palette, *window, [](const PanelContent &panel) {
@@ -94,7 +94,7 @@ TEST_F(EndToEndTest, ARuleStoredUnderTheExecutableNameStillHolds)
     ASSERT_TRUE(mousepad && window);
     QJsonObject settings = settingsWithFixtureRule(QString());
     settings.insert(QString(settings::kAppRules),
-                    QJsonArray{QJsonArray{QStringLiteral("mousepad"), QStringLiteral("disabled"), QStringLiteral("Mousepad")}});
+                    QJsonArray{QJsonValue(QJsonArray{QStringLiteral("mousepad"), QStringLiteral("disabled"), QStringLiteral("Mousepad")})});
     std::unique_ptr<PaletteRun> palette;
     startPalette(settings, palette);
     ASSERT_TRUE(palette);

@@ -298,7 +298,7 @@ TEST_F(CommandPaletteTest, SecondApplicationLoadedMidReadNeverShowsARowOfTheFirs
     m_settings.setValue(settings::kPaletteShortcut, u"cmd+shift+k"_qs); // Writer's first menu does not decide
     start();
     m_settings.setValue(settings::kAppRules,
-                        QJsonArray{QJsonArray{u"org.example.Sketch"_qs, u"allow"_qs, u"Sketch"_qs}});
+                        QJsonArray{QJsonValue(QJsonArray{u"org.example.Sketch"_qs, u"allow"_qs, u"Sketch"_qs})});
     focus(kWriter);
     m_palette->show(false); // "auto": the first menu is read once the bar is in, the others are queued
     for (int step = 0; step < 4; ++step) // found, prepared, its bar read, the first menu read
