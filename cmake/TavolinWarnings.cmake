@@ -10,13 +10,13 @@ function(tavolin_target_defaults target)
 endfunction()
 
 if(TAVOLIN_SANITIZE)
-  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer -g)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer -g1)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
 if(TAVOLIN_FUZZ)
   # Coverage for libFuzzer in every library; the fuzz targets themselves link -fsanitize=fuzzer.
   add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
-                      -fno-omit-frame-pointer -g)
+                      -fno-omit-frame-pointer -g1)
   add_link_options(-fsanitize=address,undefined)
 endif()

@@ -4,6 +4,10 @@
 # earlier runs found in build-fuzz/corpus/NAME.
 #
 #   scripts/fuzz.sh [--seconds S] [--runs N] [--parallel P] [TARGET...]
+#   scripts/fuzz.sh --build-only
+#
+# --build-only builds everything of build-fuzz, the Qt-Core-only libraries' tests too, and runs nothing: the
+# test command runs those tests there under the sanitizers, so that clang compiles the libraries once.
 #
 # Each target runs until S seconds (default 5) or N executions (default: no limit) have passed; P targets
 # (default 1) run at once, niced. TARGET is a name such as fuzz_key_text; default all. Prints one line of
@@ -13,12 +17,13 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
-seconds=5 runs=-1 parallel=1 targets=()
+seconds=5 runs=-1 parallel=1 targets=() build_only=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --seconds) seconds=$2; shift ;;
     --runs) runs=$2; shift ;;
     --parallel) parallel=$2; shift ;;
+    --build-only) build_only=1 ;;
     -*) echo "fuzz.sh: unknown option $1" >&2; exit 2 ;;
     *) targets+=("$1") ;;
   esac
@@ -29,8 +34,12 @@ export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/ccache}
 export CCACHE_MAXSIZE=${CCACHE_MAXSIZE:-3G}
 export CCACHE_BASEDIR=$root CCACHE_NOHASHDIR=true
 build=$root/build-fuzz
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
-  -DTAVOLIN_WERROR=ON -DTAVOLIN_FUZZ=ON >/dev/null
+# Assertions on; -O1 with line tables keeps both the compile and the instrumented runs quick.
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" \
+  -DCMAKE_CXX_COMPILER=clang++ -DTAVOLIN_WERROR=ON -DTAVOLIN_FUZZ=ON >/dev/null
+if [ $build_only -eq 1 ]; then
+  exec nice cmake --build "$build" -j "$(nproc)"
+fi
 if [ ${#targets[@]} -eq 0 ]; then
   mapfile -t targets < <(cd fuzz/corpus && ls)
   targets=("${targets[@]/#/fuzz_}")
