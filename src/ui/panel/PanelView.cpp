@@ -15,10 +15,14 @@
 #include <QStyleOptionFrame>
 #include <QTextBoundaryFinder>
 
+#include <utility>
+
 namespace tavolin {
 namespace {
 
 constexpr int kStackIconSize = 24;
+// How long a held Return may stay down before its row is chosen anyway.
+constexpr int kReleaseWaitMs = 300;
 constexpr int kGap = 6;
 
 // Offset of the n-th grapheme cluster boundary in `text` (text.size() when there are fewer clusters).
@@ -79,13 +83,15 @@ void PanelLineEdit::clearUndoHistory()
 
 bool PanelLineEdit::event(QEvent *event)
 {
+    auto *view = qobject_cast<PanelView *>(parentWidget());
+    if (event->type() == QEvent::KeyRelease && view && view->handleKeyRelease(*static_cast<QKeyEvent *>(event)))
+        return true;
     if (event->type() != QEvent::KeyPress)
         return QLineEdit::event(event);
     auto *key = static_cast<QKeyEvent *>(event);
-    auto *view = qobject_cast<PanelView *>(parentWidget());
     if (!view)
         return QLineEdit::event(event);
-    if (view->handleKeyEquivalent(*key) || view->handleTextCommand(*key) || view->handleUndo(*key)) {
+    if (view->settlePendingChoice(*key) || view->handleKeyEquivalent(*key) || view->handleTextCommand(*key) || view->handleUndo(*key)) {
         key->accept();
         return true;
     }
@@ -103,6 +109,9 @@ PanelView::PanelView(DataSource &source, SettingsDomain &settings, QWidget *pare
       m_hint(new ClickableLabel(this)), m_menuLabel(new QLabel(this)), m_iconLabel(new QLabel(this)),
       m_stackIcon(new QToolButton(this))
 {
+    m_releaseWait.setSingleShot(true);
+    m_releaseWait.setInterval(kReleaseWaitMs);
+    connect(&m_releaseWait, &QTimer::timeout, this, [this] { choosePendingRow(); });
     m_menuLabel->setTextFormat(Qt::PlainText);
     m_hint->setTextFormat(Qt::PlainText);
     m_hint->hide();
@@ -277,7 +286,14 @@ bool PanelView::handleKeyEquivalent(QKeyEvent &event)
     } else if (key == Qt::Key_PageDown) {
         m_delegate->selectNext(false, limit);
     } else if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-        m_delegate->performSelectedRow(keyMaskForQtModifiers(mods));
+        // Chosen when the key comes up. Chosen as it goes down, the panel hid and the key's release reached the
+        // application while its command was pressed over AT-SPI: a GTK application then runs the command
+        // inside its wait on that key event, and a dialog the command opens leaves it unable to answer AT-SPI
+        // until the dialog closes. A key held longer than kReleaseWaitMs chooses all the same.
+        if (!event.isAutoRepeat()) {
+            m_pendingChoice = keyMaskForQtModifiers(mods);
+            m_releaseWait.start();
+        }
     } else if (key == Qt::Key_Comma && onlyModifiers(event, Qt::ControlModifier)
                && m_source.mode() == PanelMode::CommandPalette && settings::usePreferenceShortcut(m_settings)) {
         m_delegate->switchMode(PanelMode::SelfOptions);
@@ -285,6 +301,38 @@ bool PanelView::handleKeyEquivalent(QKeyEvent &event)
         return false;
     }
     return true;
+}
+
+bool PanelView::handleKeyRelease(QKeyEvent &event)
+{
+    if (!m_pendingChoice || event.isAutoRepeat() || (event.key() != Qt::Key_Return && event.key() != Qt::Key_Enter))
+        return false;
+    choosePendingRow();
+    return true;
+}
+
+bool PanelView::settlePendingChoice(QKeyEvent &event)
+{
+    if (!m_pendingChoice)
+        return false;
+    const bool returnHeld = event.isAutoRepeat() && (event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter);
+    if (returnHeld)
+        return true;
+    if (event.key() == Qt::Key_Escape) {
+        m_pendingChoice.reset();
+        m_releaseWait.stop();
+        return false; // and the panel closes as usual
+    }
+    choosePendingRow();
+    return true;
+}
+
+void PanelView::choosePendingRow()
+{
+    m_releaseWait.stop();
+    const std::optional<int> modifiers = std::exchange(m_pendingChoice, std::nullopt);
+    if (modifiers && m_delegate)
+        m_delegate->performSelectedRow(*modifiers);
 }
 
 bool PanelView::handleTextCommand(QKeyEvent &event)

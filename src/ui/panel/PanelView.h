@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QTimer>
 #include <QToolButton>
 #include <QWidget>
 
@@ -84,6 +85,10 @@ public:
     bool handleTextCommand(QKeyEvent &event);
     bool handleUndo(QKeyEvent &event);
     bool handleUnusedKey(QKeyEvent &event);
+    // Return chooses the row when it comes up (see choosePendingRow()); any other key first settles a choice
+    // still waiting for it: Escape drops it, the rest make it at once. Each returns whether the key was used.
+    bool handleKeyRelease(QKeyEvent &event);
+    bool settlePendingChoice(QKeyEvent &event);
 
     // Places icon, label, input, hint and button after a change of size or label.
     void layoutRow();
@@ -95,6 +100,7 @@ protected:
 private:
     void placeHint();
     bool listIsEmpty() const;
+    void choosePendingRow();
 
     DataSource &m_source;
     SettingsDomain &m_settings;
@@ -113,6 +119,8 @@ private:
     int m_inputWidth = 0;
     int m_iconSize = 32;
     int m_margin = 0;
+    std::optional<int> m_pendingChoice; // the modifiers of a Return still held down
+    QTimer m_releaseWait;
 };
 
 } // namespace tavolin

@@ -87,6 +87,32 @@ TEST_F(PanelKeysTest, BackspaceAtTheStartGoesUpAndKeepsTheText)
     EXPECT_EQ(selectedTitle(), u"Save"_qs);
 }
 
+// Return chooses when it comes up, so that its release reaches the panel and not the application the chosen
+// command is pressed in; held down, it chooses after a moment all the same; Escape meanwhile drops the choice.
+TEST_F(PanelKeysTest, ReturnChoosesTheRowWhenItComesUp)
+{
+    openPanel();
+    m_controller->selectRow(0); // File: choosing it goes into its rows
+    QTest::keyPress(&input(), Qt::Key_Return);
+    EXPECT_EQ(m_menus.filteredParent(), nullptr);
+    QTest::keyRelease(&input(), Qt::Key_Return);
+    EXPECT_EQ(m_menus.filteredParent(), m_file);
+
+    key(Qt::Key_Backspace);
+    ASSERT_EQ(m_menus.filteredParent(), nullptr);
+    m_controller->selectRow(0);
+    QTest::keyPress(&input(), Qt::Key_Return);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return m_menus.filteredParent() == m_file; }, 2000)) << "held: never chosen";
+
+    key(Qt::Key_Backspace);
+    m_controller->selectRow(0);
+    QTest::keyPress(&input(), Qt::Key_Return);
+    key(Qt::Key_Escape);
+    QTest::qWait(400);
+    EXPECT_EQ(m_menus.filteredParent(), nullptr);
+    EXPECT_FALSE(m_controller->isVisible());
+}
+
 TEST_F(PanelKeysTest, BackspaceAtTheStartOfTheTopLevelEditsNormally)
 {
     openPanel();
