@@ -166,7 +166,8 @@ void AppDelegate::onInstanceRequest(const QByteArray &request)
 
 void AppDelegate::createControllers()
 {
-    ThemeManager &themes = ThemeManager::shared();
+    m_themes = std::make_unique<ThemeManager>(m_settings);
+    ThemeManager &themes = *m_themes;
     m_panel = std::make_unique<PanelWindowController>(DataSource::shared(), m_settings, themes);
     m_notifier = std::make_unique<DBusNotifier>();
     m_notifier->setOnResponse([this] { lockReopenHandler(); });

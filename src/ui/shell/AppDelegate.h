@@ -27,6 +27,7 @@ class PanelWindowController;
 class PluginDataProvider;
 class QuickOpenShell;
 class SettingsDomain;
+class ThemeManager;
 class UpdateHelper;
 class UpdatePrompt;
 class X11HotkeyGrabber;
@@ -107,6 +108,7 @@ private:
     QString preferencesProgram() const;
 
     SettingsDomain &m_settings;
+    std::unique_ptr<ThemeManager> m_themes; // before the panel and the options, which hold it
     std::unique_ptr<InstanceChannel> m_instance;
     std::unique_ptr<DBusNotifier> m_notifier;
     std::unique_ptr<PluginDataProvider> m_extensions;
