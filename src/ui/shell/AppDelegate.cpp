@@ -187,7 +187,12 @@ void AppDelegate::createControllers()
     m_options = std::make_unique<OptionDataProvider>(*this, themes, QStringLiteral(TAVOLIN_VERSION),
                                                      QStringLiteral("system-search"));
     OptionDataProvider::setShared(m_options.get());
-    m_menus = MenuDataProvider::shared();
+    MenuDataProvider::Context menus;
+    menus.history = &MenuHistory::shared();
+    menus.extensions = m_extensions.get();
+    menus.dataSource = &DataSource::shared();
+    menus.rules = &PaletteRulesManager::shared();
+    m_menus = MenuDataProvider::create(std::move(menus));
     wireHistoryAndLocale();
     DataSource::shared().setProviderFactory(PanelMode::CommandPalette,
                                             [menus = m_menus]() -> DataProvider & { return *menus; });
