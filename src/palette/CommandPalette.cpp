@@ -203,8 +203,8 @@ void CommandPalette::startInterpreter()
     };
     actions.checkUpdates = [shell = &m_deps.shell] { shell->checkForUpdates(); };
     actions.accessRecentFolder = m_deps.accessRecentFolder;
-    actions.updateExtensions = [explicitProvider = m_deps.extensions](const QString &json, const QString &app) {
-        if (PluginDataProvider *extensions = explicitProvider ? explicitProvider : PluginDataProvider::shared())
+    actions.updateExtensions = [extensions = m_deps.extensions](const QString &json, const QString &app) {
+        if (extensions)
             extensions->updateExtensions(json, app);
     };
     actions.clearHistory = [menus = m_deps.menus] { menus->clearHistory(); };

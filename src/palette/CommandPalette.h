@@ -63,7 +63,7 @@ public:
         std::shared_ptr<MenuDataProvider> menus; // never null
         KeyPoster *keyPoster = nullptr;          // null: a shortcut to hand on is dropped
         OptionDataProvider *options = nullptr;   // "showTheme"; null: OptionDataProvider::shared()
-        PluginDataProvider *extensions = nullptr; // "updateExtension"; null: PluginDataProvider::shared()
+        PluginDataProvider *extensions = nullptr; // "updateExtension"; null: the command does nothing
         DataSource *dataSource = nullptr;        // null: DataSource::shared()
         Notifier *notifier = nullptr;            // tells the user the shortcut could not be bound
         std::function<bool()> accessRecentFolder; // "accessRecentFolder"; empty: no recent-items folder

@@ -102,8 +102,6 @@ AppDelegate::~AppDelegate()
         OptionDataProvider::setShared(nullptr);
     if (m_binder && HotkeyBinder::shared() == m_binder.get())
         HotkeyBinder::setShared(nullptr);
-    if (m_extensions && PluginDataProvider::shared() == m_extensions.get())
-        PluginDataProvider::setShared(nullptr);
     DataSource::shared().setProviderFactory(PanelMode::CommandPalette, {});
     DataSource::shared().setProviderFactory(PanelMode::SelfOptions, {});
 }
@@ -175,7 +173,6 @@ void AppDelegate::createControllers()
         notifier->showError(title, why, Notifier::ErrorKind::Command);
     });
     m_extensions = std::make_unique<PluginDataProvider>(*m_notifier);
-    PluginDataProvider::setShared(m_extensions.get());
     m_grabber = std::make_unique<X11HotkeyGrabber>();
     if (isWaylandSession())
         m_waylandGrabber = std::make_unique<WaylandSessionGrabber>(*m_grabber);
