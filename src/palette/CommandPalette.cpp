@@ -469,8 +469,7 @@ void CommandPalette::showOptions()
 void CommandPalette::showThemes()
 {
     showOptions();
-    OptionDataProvider *options = m_deps.options ? m_deps.options : OptionDataProvider::shared();
-    const MenuItemDataPtr theme = options ? options->theme() : nullptr;
+    const MenuItemDataPtr theme = m_deps.options ? m_deps.options->theme() : nullptr;
     if (!theme)
         return;
     if (theme->shouldExpand()) {

@@ -62,7 +62,7 @@ public:
         ShellPort &shell;
         std::shared_ptr<MenuDataProvider> menus; // never null
         KeyPoster *keyPoster = nullptr;          // null: a shortcut to hand on is dropped
-        OptionDataProvider *options = nullptr;   // "showTheme"; null: OptionDataProvider::shared()
+        OptionDataProvider *options = nullptr;   // "showTheme"; null: only the option rows are shown
         PluginDataProvider *extensions = nullptr; // "updateExtension"; null: the command does nothing
         DataSource *dataSource = nullptr;        // null: DataSource::shared()
         Notifier *notifier = nullptr;            // tells the user the shortcut could not be bound

@@ -7,7 +7,6 @@ namespace tavolin {
 namespace {
 
 const QString kOwner = QStringLiteral("Tavolin");
-OptionDataProvider *g_shared = nullptr;
 
 QString appearanceHint(ThemeAppearance appearance)
 {
@@ -28,10 +27,6 @@ QString currentThemeHint(ThemeManager &themes)
 }
 
 } // namespace
-
-OptionDataProvider *OptionDataProvider::shared() { return g_shared; }
-
-void OptionDataProvider::setShared(OptionDataProvider *provider) { g_shared = provider; }
 
 OptionDataProvider::OptionDataProvider(ShellPort &shell, ThemeManager &themes, const QString &version,
                                        std::optional<QString> icon)
@@ -75,8 +70,6 @@ OptionDataProvider::OptionDataProvider(ShellPort &shell, ThemeManager &themes, c
 OptionDataProvider::~OptionDataProvider()
 {
     QObject::disconnect(m_themeChanged);
-    if (g_shared == this)
-        g_shared = nullptr;
 }
 
 MenuItemDataPtr OptionDataProvider::makeRow(const QString &title, std::optional<KeyData> shortcut, const QString &hint)

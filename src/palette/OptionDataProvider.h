@@ -35,10 +35,6 @@ public:
     OptionDataProvider(const OptionDataProvider &) = delete;
     OptionDataProvider &operator=(const OptionDataProvider &) = delete;
 
-    // The program's provider, installed by the shell (not owned); nullptr before.
-    static OptionDataProvider *shared();
-    static void setShared(OptionDataProvider *provider);
-
     // The "Themes" row.
     const MenuItemDataPtr &theme() const { return m_theme; }
     const MenuItemDataPtr &updateMenuItem() const { return m_updateMenuItem; }

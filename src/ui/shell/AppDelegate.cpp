@@ -98,8 +98,6 @@ AppDelegate::~AppDelegate()
     // into static destruction.
     if (m_quickOpenSourceSet)
         FileDataProvider::shared().setElementSource(nullptr);
-    if (m_options && OptionDataProvider::shared() == m_options.get())
-        OptionDataProvider::setShared(nullptr);
     if (m_binder && HotkeyBinder::shared() == m_binder.get())
         HotkeyBinder::setShared(nullptr);
     DataSource::shared().setProviderFactory(PanelMode::CommandPalette, {});
@@ -183,7 +181,6 @@ void AppDelegate::createControllers()
     m_elements = std::make_shared<AtspiElementSource>();
     m_options = std::make_unique<OptionDataProvider>(*this, themes, QStringLiteral(TAVOLIN_VERSION),
                                                      QStringLiteral("system-search"));
-    OptionDataProvider::setShared(m_options.get());
     MenuDataProvider::Context menus;
     menus.history = &MenuHistory::shared();
     menus.extensions = m_extensions.get();
