@@ -57,12 +57,12 @@ protected:
     }
 
     DataSource dataSource;
-    std::shared_ptr<FileDataProvider> provider = std::make_shared<FileDataProvider>(nullptr, &dataSource);
+    std::shared_ptr<FileDataProvider> provider = std::make_shared<FileDataProvider>(nullptr, dataSource, nullptr);
 };
 
 TEST_F(FileDataProviderTest, NewProviderIsEmpty)
 {
-    const auto fresh = std::make_shared<FileDataProvider>(nullptr, &dataSource);
+    const auto fresh = std::make_shared<FileDataProvider>(nullptr, dataSource, nullptr);
     EXPECT_FALSE(fresh->bundle.has_value());
     EXPECT_FALSE(fresh->appName.has_value());
     EXPECT_FALSE(fresh->appIcon().has_value());

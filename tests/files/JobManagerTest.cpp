@@ -34,7 +34,7 @@ protected:
     }
 
     DataSource dataSource;
-    std::shared_ptr<FileDataProvider> provider = std::make_shared<FileDataProvider>(source, &dataSource);
+    std::shared_ptr<FileDataProvider> provider = std::make_shared<FileDataProvider>(source, dataSource, nullptr);
     AXAppPtr scribe;
     AXAppPtr pad;
 };

@@ -92,12 +92,6 @@ AppDelegate::~AppDelegate()
     m_commandPalette.reset();
     MenuItemData::setPerformedSink({});
     TavolinDataProvider::setLocaleContextSource({});
-    if (m_workspace && Workspace::shared() == m_workspace.get())
-        Workspace::setShared(nullptr);
-    // The shared file provider outlives the program's objects: it must not keep the bus reader alive
-    // into static destruction.
-    if (m_quickOpenSourceSet)
-        FileDataProvider::shared().setElementSource(nullptr);
     if (m_binder && HotkeyBinder::shared() == m_binder.get())
         HotkeyBinder::setShared(nullptr);
     DataSource::shared().setProviderFactory(PanelMode::CommandPalette, {});
@@ -268,16 +262,13 @@ PanelHooks AppDelegate::panelHooks()
 void AppDelegate::createQuickOpen()
 {
     m_workspace = std::make_unique<DesktopWorkspace>();
-    Workspace::setShared(m_workspace.get());
-    FileDataProvider &files = FileDataProvider::shared();
-    files.setElementSource(m_elements);
-    m_quickOpenSourceSet = true;
+    auto files = std::make_shared<FileDataProvider>(m_elements, DataSource::shared(), m_workspace.get());
     QuickOpenShell::Deps deps{m_settings,
                               *m_binder,
                               *m_panel,
                               *this,
                               *m_keyPoster,
-                              files.shared_from_this(),
+                              std::move(files),
                               m_elements,
                               m_commandPalette->appHooks(),
                               nullptr,

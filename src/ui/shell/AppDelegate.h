@@ -132,7 +132,6 @@ private:
     QPointer<QWidget> m_permission;
     QPointer<QTimer> m_reopenTimer;
     bool m_preventReopen = false;
-    bool m_quickOpenSourceSet = false;
 };
 
 } // namespace tavolin

@@ -42,7 +42,7 @@ protected:
         m_panel = std::make_unique<PanelWindowController>(m_dataSource, *m_settings, *m_themes);
         addApp(kScribePid, u"Scribe"_qs, u"scribe"_qs, u"org.example.Scribe"_qs);
         fake->setFocusedApplication(kScribePid);
-        m_provider = std::make_shared<FileDataProvider>(source, &m_dataSource);
+        m_provider = std::make_shared<FileDataProvider>(source, m_dataSource, &m_workspace);
         makeShell();
     }
 
