@@ -4,6 +4,7 @@
 #include "common/SettingsDomain.h"
 #include "common/SettingsKeys.h"
 #include "extensions/PluginDataProvider.h"
+#include "palette/DataSource.h"
 #include "palette/MenuHistory.h"
 #include "support/FakeNotifier.h"
 #include "support/IsolatedHome.h"
@@ -74,7 +75,8 @@ protected:
     SettingsDomain m_settings{kDomain};
     test::FakeNotifier m_notifier;
     std::unique_ptr<PluginDataProvider> m_extensions;
-    MenuHistory m_history;
+    DataSource m_dataSource;
+    MenuHistory m_history{m_dataSource};
     QStringList calls;
 };
 

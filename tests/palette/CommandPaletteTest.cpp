@@ -163,8 +163,8 @@ protected:
     test::FakeShellPort m_shell;
     test::FakeKeyPoster m_keyPoster;
     test::FakeNotifier m_notifier;
-    MenuHistory m_history;
     DataSource m_dataSource;
+    MenuHistory m_history{m_dataSource};
     ThemeManager m_themes{m_settings};
     OptionDataProvider m_options{m_shell, m_themes, u"1.0"_qs};
     std::unique_ptr<PluginDataProvider> m_extensions;

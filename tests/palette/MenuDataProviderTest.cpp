@@ -122,8 +122,8 @@ protected:
     test::MenuRules m_rules;
     test::FakeNotifier m_notifier;
     std::shared_ptr<FakeElementSource> m_source = std::make_shared<FakeElementSource>();
-    MenuHistory m_history;
     DataSource m_dataSource;
+    MenuHistory m_history{m_dataSource};
     std::unique_ptr<PluginDataProvider> m_extensions;
     std::shared_ptr<MenuDataProvider> m_provider;
     std::shared_ptr<test::RecordingProviderWatcher> m_watcher = std::make_shared<test::RecordingProviderWatcher>();

@@ -176,7 +176,8 @@ void AppDelegate::createControllers()
     m_options = std::make_unique<OptionDataProvider>(*this, themes, QStringLiteral(TAVOLIN_VERSION),
                                                      QStringLiteral("system-search"));
     MenuDataProvider::Context menus;
-    menus.history = &MenuHistory::shared();
+    m_history = std::make_unique<MenuHistory>(DataSource::shared());
+    menus.history = m_history.get();
     menus.extensions = m_extensions.get();
     menus.dataSource = &DataSource::shared();
     menus.rules = &PaletteRulesManager::shared();
@@ -328,7 +329,7 @@ void AppDelegate::didFinishLaunching()
 // stay as they were, and nothing new is kept. Told once a run, at start, where a person sees it.
 void AppDelegate::tellIfDataCannotBeSaved()
 {
-    const Store *history = MenuHistory::shared().store.db.get();
+    const Store *history = m_history->store.db.get();
     if (!m_extensions->isStoreReadOnly() && !(history && history->isReadOnly()))
         return;
     log::error(QStringLiteral("data folder %1 cannot be written: extensions and history are used as they were, "

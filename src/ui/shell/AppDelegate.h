@@ -22,6 +22,7 @@ class HotkeyBinder;
 class HotkeyGrabber;
 class InstanceChannel;
 class MenuDataProvider;
+class MenuHistory;
 class OptionDataProvider;
 class PanelWindowController;
 class PluginDataProvider;
@@ -120,6 +121,7 @@ private:
     std::shared_ptr<AtspiElementSource> m_elements;
     std::unique_ptr<PanelWindowController> m_panel;
     std::unique_ptr<OptionDataProvider> m_options;
+    std::unique_ptr<MenuHistory> m_history; // before the menus, whose rows save through it
     std::shared_ptr<MenuDataProvider> m_menus;
     std::shared_ptr<CommandPalette> m_commandPalette;
     std::unique_ptr<FocusReturn> m_focus;
