@@ -74,11 +74,6 @@ std::chrono::nanoseconds CommandPalette::now() const
     return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch());
 }
 
-DataSource &CommandPalette::dataSource() const
-{
-    return m_deps.dataSource ? *m_deps.dataSource : DataSource::shared();
-}
-
 // The hooks run on reading threads too: they capture only thread-safe objects, never this controller.
 AXAppHooks CommandPalette::makeHooks() const
 {
@@ -369,7 +364,7 @@ bool CommandPalette::prepareForShow(const AXAppPtr &next, bool force)
 
 bool CommandPalette::isCurrent(const DataProvider *provider) const
 {
-    return !provider || provider == dataSource().provider();
+    return !provider || provider == m_deps.dataSource.provider();
 }
 
 void CommandPalette::onShow(DataProvider &provider) { showPanel(&provider); }
@@ -404,7 +399,7 @@ void CommandPalette::showPanel(const DataProvider *provider)
     if (frame && mainScreen && screen != mainScreen)
         panel.moveWindow(calcFrame(*frame, *mainScreen));
     // With the rows the panel opens with, for the journeys and bench/palette_latency.sh.
-    DataProvider *current = dataSource().provider();
+    DataProvider *current = m_deps.dataSource.provider();
     log::debug(QStringLiteral("panel show requested with %1 rows").arg(current ? current->numberOfRows() : 0));
     panel.showPanel();
     reportTiming();
@@ -412,7 +407,7 @@ void CommandPalette::showPanel(const DataProvider *provider)
 
 QPoint CommandPalette::calcFrame(const QRect &window, const QRect &screen) const
 {
-    const int rows = DataSource::visibleRowLimit(dataSource().mode(), m_deps.settings);
+    const int rows = DataSource::visibleRowLimit(m_deps.dataSource.mode(), m_deps.settings);
     const int height = m_deps.panel.listHeight(rows);
     const double x = screen.x() + (screen.width() - window.width()) * 0.5;
     const double y = screen.y() + (screen.height() - height) * 0.5;

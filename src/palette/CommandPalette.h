@@ -64,7 +64,7 @@ public:
         KeyPoster *keyPoster = nullptr;          // null: a shortcut to hand on is dropped
         OptionDataProvider *options = nullptr;   // "showTheme"; null: only the option rows are shown
         PluginDataProvider *extensions = nullptr; // "updateExtension"; null: the command does nothing
-        DataSource *dataSource = nullptr;        // null: DataSource::shared()
+        DataSource &dataSource;
         Notifier *notifier = nullptr;            // tells the user the shortcut could not be bound
         std::function<bool()> accessRecentFolder; // "accessRecentFolder"; empty: no recent-items folder
         Clock now;
@@ -137,7 +137,6 @@ private:
     void scheduleWarmup();
     void startInterpreter();
     AXAppHooks makeHooks() const;
-    DataSource &dataSource() const;
     bool isCurrent(const DataProvider *provider) const;
     void showPanel(const DataProvider *provider);
     void releaseKeptRows();

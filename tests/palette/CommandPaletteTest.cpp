@@ -108,7 +108,7 @@ protected:
             .keyPoster = &m_keyPoster,
             .options = &m_options,
             .extensions = m_extensions.get(),
-            .dataSource = &m_dataSource,
+            .dataSource = m_dataSource,
             .notifier = &m_notifier,
             .accessRecentFolder = {},
             .now = [this] { return m_now; },

@@ -94,8 +94,8 @@ AppDelegate::~AppDelegate()
     TavolinDataProvider::setLocaleContextSource({});
     if (m_binder && HotkeyBinder::shared() == m_binder.get())
         HotkeyBinder::setShared(nullptr);
-    DataSource::shared().setProviderFactory(PanelMode::CommandPalette, {});
-    DataSource::shared().setProviderFactory(PanelMode::SelfOptions, {});
+    m_dataSource.setProviderFactory(PanelMode::CommandPalette, {});
+    m_dataSource.setProviderFactory(PanelMode::SelfOptions, {});
 }
 
 AppDelegate::Start AppDelegate::start(bool show)
@@ -158,7 +158,7 @@ void AppDelegate::createControllers()
 {
     m_themes = std::make_unique<ThemeManager>(m_settings);
     ThemeManager &themes = *m_themes;
-    m_panel = std::make_unique<PanelWindowController>(DataSource::shared(), m_settings, themes);
+    m_panel = std::make_unique<PanelWindowController>(m_dataSource, m_settings, themes);
     m_notifier = std::make_unique<DBusNotifier>();
     m_notifier->setOnResponse([this] { lockReopenHandler(); });
     MenuItemData::setPressFailedSink([notifier = m_notifier.get()](const QString &title, const QString &why) {
@@ -176,17 +176,17 @@ void AppDelegate::createControllers()
     m_options = std::make_unique<OptionDataProvider>(*this, themes, QStringLiteral(TAVOLIN_VERSION),
                                                      QStringLiteral("system-search"));
     MenuDataProvider::Context menus;
-    m_history = std::make_unique<MenuHistory>(DataSource::shared());
+    m_history = std::make_unique<MenuHistory>(m_dataSource);
     menus.history = m_history.get();
     menus.extensions = m_extensions.get();
-    menus.dataSource = &DataSource::shared();
+    menus.dataSource = &m_dataSource;
     menus.rules = &PaletteRulesManager::shared();
     m_menus = MenuDataProvider::create(std::move(menus));
     wireHistoryAndLocale();
-    DataSource::shared().setProviderFactory(PanelMode::CommandPalette,
+    m_dataSource.setProviderFactory(PanelMode::CommandPalette,
                                             [menus = m_menus]() -> DataProvider & { return *menus; });
     OptionDataProvider *options = m_options.get();
-    DataSource::shared().setProviderFactory(PanelMode::SelfOptions,
+    m_dataSource.setProviderFactory(PanelMode::SelfOptions,
                                             [options]() -> DataProvider & { return *options; });
 
     m_focus = std::make_unique<FocusReturn>();
@@ -202,7 +202,7 @@ void AppDelegate::createControllers()
                               m_keyPoster.get(),
                               m_options.get(),
                               m_extensions.get(),
-                              nullptr,
+                              m_dataSource,
                               m_notifier.get(),
                               {},
                               {}};
@@ -263,7 +263,7 @@ PanelHooks AppDelegate::panelHooks()
 void AppDelegate::createQuickOpen()
 {
     m_workspace = std::make_unique<DesktopWorkspace>();
-    auto files = std::make_shared<FileDataProvider>(m_elements, DataSource::shared(), m_workspace.get());
+    auto files = std::make_shared<FileDataProvider>(m_elements, m_dataSource, m_workspace.get());
     QuickOpenShell::Deps deps{m_settings,
                               *m_binder,
                               *m_panel,
@@ -272,7 +272,7 @@ void AppDelegate::createQuickOpen()
                               std::move(files),
                               m_elements,
                               m_commandPalette->appHooks(),
-                              nullptr,
+                              m_dataSource,
                               [this] { m_focus->remember(); }};
     m_quickOpen = std::make_unique<QuickOpenShell>(std::move(deps));
 }

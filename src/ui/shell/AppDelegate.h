@@ -109,6 +109,7 @@ private:
     QString preferencesProgram() const;
 
     SettingsDomain &m_settings;
+    DataSource m_dataSource; // the panel's mode and providers; everything below may refer to it
     std::unique_ptr<ThemeManager> m_themes; // before the panel and the options, which hold it
     std::unique_ptr<InstanceChannel> m_instance;
     std::unique_ptr<DBusNotifier> m_notifier;

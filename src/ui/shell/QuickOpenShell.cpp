@@ -68,7 +68,7 @@ std::optional<FileRowFields> readFileItem(const RowData &row)
 } // namespace
 
 QuickOpenShell::QuickOpenShell(Deps deps)
-    : m_deps(std::move(deps)), m_dataSource(m_deps.dataSource ? *m_deps.dataSource : DataSource::shared())
+    : m_deps(std::move(deps)), m_dataSource(m_deps.dataSource)
 {
     FileDataProvider *provider = m_deps.provider.get();
     m_dataSource.setProviderFactory(PanelMode::QuickOpen, [provider]() -> DataProvider & { return *provider; });

@@ -58,7 +58,7 @@ protected:
     void makeShell()
     {
         QuickOpenShell::Deps deps{*m_settings, *m_binder,   *m_panel, m_shellPort,   m_poster,
-                                  m_provider,  source,      {},       &m_dataSource, [this] { ++m_beforeShows; }};
+                                  m_provider,  source,      {},       m_dataSource, [this] { ++m_beforeShows; }};
         m_shell = std::make_unique<QuickOpenShell>(std::move(deps));
     }
 
