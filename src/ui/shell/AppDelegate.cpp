@@ -91,6 +91,7 @@ AppDelegate::~AppDelegate()
     m_updates.reset();
     m_commandPalette.reset();
     MenuItemData::setPerformedSink({});
+    MenuItemData::setIgnorableOptionLookup({}); // it asks the rules manager, which goes with this object
     TavolinDataProvider::setLocaleContextSource({});
     if (m_binder && HotkeyBinder::shared() == m_binder.get())
         HotkeyBinder::setShared(nullptr);
@@ -175,12 +176,17 @@ void AppDelegate::createControllers()
     m_elements = std::make_shared<AtspiElementSource>();
     m_options = std::make_unique<OptionDataProvider>(*this, themes, QStringLiteral(TAVOLIN_VERSION),
                                                      QStringLiteral("system-search"));
+    m_rules = std::make_unique<PaletteRulesManager>(m_settings, m_binder.get());
+    MenuItemData::setIgnorableOptionLookup([rules = m_rules.get()](const QString &title, const QString &appKey) {
+        const std::optional<int> option = rules->getIgnorableOption(title, appKey);
+        return option ? std::optional<int64_t>(*option) : std::nullopt;
+    });
     MenuDataProvider::Context menus;
     m_history = std::make_unique<MenuHistory>(m_dataSource);
     menus.history = m_history.get();
     menus.extensions = m_extensions.get();
     menus.dataSource = &m_dataSource;
-    menus.rules = &PaletteRulesManager::shared();
+    menus.rules = m_rules.get();
     m_menus = MenuDataProvider::create(std::move(menus));
     wireHistoryAndLocale();
     m_dataSource.setProviderFactory(PanelMode::CommandPalette,
@@ -194,7 +200,7 @@ void AppDelegate::createControllers()
 
     CommandPalette::Deps deps{m_settings,
                               *m_binder,
-                              PaletteRulesManager::shared(),
+                              *m_rules,
                               m_elements,
                               *m_panel,
                               *this,

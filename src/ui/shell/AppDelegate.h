@@ -24,6 +24,7 @@ class InstanceChannel;
 class MenuDataProvider;
 class MenuHistory;
 class OptionDataProvider;
+class PaletteRulesManager;
 class PanelWindowController;
 class PluginDataProvider;
 class QuickOpenShell;
@@ -117,6 +118,7 @@ private:
     std::unique_ptr<X11HotkeyGrabber> m_grabber;
     std::unique_ptr<HotkeyGrabber> m_waylandGrabber; // over m_grabber, in a Wayland session only
     std::unique_ptr<HotkeyBinder> m_binder;
+    std::unique_ptr<PaletteRulesManager> m_rules; // after the binder it asks, before everything that asks it
     std::unique_ptr<X11KeyPoster> m_x11Poster;
     std::unique_ptr<KeyPoster> m_keyPoster;
     std::shared_ptr<AtspiElementSource> m_elements;
