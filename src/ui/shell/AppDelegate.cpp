@@ -93,8 +93,6 @@ AppDelegate::~AppDelegate()
     MenuItemData::setPerformedSink({});
     MenuItemData::setIgnorableOptionLookup({}); // it asks the rules manager, which goes with this object
     TavolinDataProvider::setLocaleContextSource({});
-    if (m_binder && HotkeyBinder::shared() == m_binder.get())
-        HotkeyBinder::setShared(nullptr);
     m_dataSource.setProviderFactory(PanelMode::CommandPalette, {});
     m_dataSource.setProviderFactory(PanelMode::SelfOptions, {});
 }
@@ -170,7 +168,6 @@ void AppDelegate::createControllers()
     if (isWaylandSession())
         m_waylandGrabber = std::make_unique<WaylandSessionGrabber>(*m_grabber);
     m_binder = std::make_unique<HotkeyBinder>(m_settings, m_waylandGrabber ? *m_waylandGrabber : *m_grabber);
-    HotkeyBinder::setShared(m_binder.get());
     m_x11Poster = std::make_unique<X11KeyPoster>();
     m_keyPoster = std::make_unique<X11KeyPosterSeam>(*m_x11Poster);
     m_elements = std::make_shared<AtspiElementSource>();
