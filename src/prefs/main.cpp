@@ -93,7 +93,8 @@ int main(int argc, char **argv)
     WidgetPrompter prompter;
     ProcessPaletteLauncher launcher;
     SystemDesktopServices desktop;
-    Settings settings(SettingsDomain::shared());
+    SettingsDomain domain;
+    Settings settings(domain);
     PrefsContext context{settings, prompter, launcher, desktop,
                          paths::dataDir() + QStringLiteral("/CommandExtensions"),
                          [] { return ApplicationCatalog::installedApplications(); }};

@@ -71,7 +71,8 @@ int main(int argc, char **argv)
     // Before start-up: a termination signal during it (which may wait on the accessibility bus) then quits
     // through the ordinary quit once the event loop runs, instead of killing the program half started.
     tavolin::quitOnTerminationSignals();
-    tavolin::AppDelegate delegate(tavolin::SettingsDomain::shared());
+    tavolin::SettingsDomain settings;
+    tavolin::AppDelegate delegate(settings);
     switch (delegate.start(show)) {
     case tavolin::AppDelegate::Start::HandedOver:
         return 0;

@@ -31,7 +31,6 @@ protected:
     {
         themecolors::setDesktopDarkForTesting(false);
         m_settings = std::make_unique<SettingsDomain>();
-        SettingsDomain::setShared(m_settings.get());
         m_themes = std::make_unique<ThemeManager>(*m_settings);
         m_source.setProviderFactory(PanelMode::CommandPalette, [this]() -> DataProvider & { return m_menus; });
         m_source.setProviderFactory(PanelMode::SelfOptions, [this]() -> DataProvider & { return m_options; });
@@ -43,7 +42,6 @@ protected:
     void TearDown() override
     {
         m_controller.reset();
-        SettingsDomain::setShared(nullptr);
         themecolors::setDesktopDarkForTesting(std::nullopt);
     }
 

@@ -36,7 +36,6 @@ protected:
     {
         themecolors::setDesktopDarkForTesting(false);
         m_settings = std::make_unique<SettingsDomain>();
-        SettingsDomain::setShared(m_settings.get());
         m_themes = std::make_unique<ThemeManager>(*m_settings);
         m_binder = std::make_unique<HotkeyBinder>(*m_settings, m_grabber);
         m_panel = std::make_unique<PanelWindowController>(m_dataSource, *m_settings, *m_themes);
@@ -51,7 +50,6 @@ protected:
         m_shell.reset();
         m_panel.reset();
         m_binder.reset();
-        SettingsDomain::setShared(nullptr);
         themecolors::setDesktopDarkForTesting(std::nullopt);
     }
 
