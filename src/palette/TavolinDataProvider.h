@@ -2,6 +2,7 @@
 
 #include "palette/DataProvider.h"
 #include "palette/MenuItemData.h"
+#include "palette/SearchUtils.h"
 
 #include <QHash>
 #include <QList>
@@ -86,6 +87,8 @@ public:
 private:
     void applyLocaleContext();
     void split(const MenuItemDataPtr &row);
+
+    SearchUtils m_search; // told the current application's locale before each search
 };
 
 } // namespace tavolin
