@@ -11,6 +11,7 @@
 //   tavolin_bench_platform_read [--runs N] PID...
 #include "common/QtLoopWithoutGlib.h"
 #include "platform/linux/AtspiElementSource.h"
+#include "platform/linux/AtspiThread.h"
 #include "tools/MenuRows.h"
 
 #include <QCoreApplication>
@@ -170,7 +171,7 @@ int main(int argc, char **argv)
         runs = std::max(1, args.at(1).toInt());
         args = args.mid(2);
     }
-    auto source = std::make_shared<AtspiElementSource>();
+    auto source = std::make_shared<AtspiElementSource>(std::make_shared<AtspiThread>());
     if (!source->isReady()) {
         std::fprintf(stderr, "no accessibility bus\n");
         return 1;

@@ -23,6 +23,7 @@
 #include "palette/ThemeManager.h"
 #include "platform/linux/AccessibilityStatus.h"
 #include "platform/linux/AtspiElementSource.h"
+#include "platform/linux/AtspiThread.h"
 #include "platform/linux/DesktopWorkspace.h"
 #include "platform/linux/WaylandSessionGrabber.h"
 #include "platform/linux/X11HotkeyGrabber.h"
@@ -170,7 +171,7 @@ void AppDelegate::createControllers()
     m_binder = std::make_unique<HotkeyBinder>(m_settings, m_waylandGrabber ? *m_waylandGrabber : *m_grabber);
     m_x11Poster = std::make_unique<X11KeyPoster>();
     m_keyPoster = std::make_unique<X11KeyPosterSeam>(*m_x11Poster);
-    m_elements = std::make_shared<AtspiElementSource>();
+    m_elements = std::make_shared<AtspiElementSource>(std::make_shared<AtspiThread>());
     m_options = std::make_unique<OptionDataProvider>(*this, themes, QStringLiteral(TAVOLIN_VERSION),
                                                      QStringLiteral("system-search"));
     m_rules = std::make_unique<PaletteRulesManager>(m_settings, m_binder.get());
