@@ -10,6 +10,7 @@
 //
 //   tavolin_bench_platform_read [--runs N] PID...
 #include "common/QtLoopWithoutGlib.h"
+#include "common/Dispatcher.h"
 #include "platform/linux/AtspiElementSource.h"
 #include "platform/linux/AtspiThread.h"
 #include "tools/MenuRows.h"
@@ -26,6 +27,8 @@
 using namespace tavolin;
 
 namespace {
+
+QtDispatcher g_dispatcher; // Qt's pool and event loop, for the whole run
 
 struct Sample
 {
@@ -143,7 +146,7 @@ Sample reader(const std::shared_ptr<AtspiElementSource> &source, int32_t pid)
     QElapsedTimer timer;
     timer.start();
     const ElementRef ref = source->applicationForPid(pid);
-    const AXAppPtr app = ref ? AXApp::create(source, AXAppHooks{}, ref) : nullptr;
+    const AXAppPtr app = ref ? AXApp::create(source, g_dispatcher, AXAppHooks{}, ref) : nullptr;
     const menutool::MenuRead read = menutool::readApplicationRows(app, std::chrono::seconds(10));
     return Sample{double(timer.nsecsElapsed()) / 1e6, int(read.rows.size()), !read.complete || !read.hasMenuBar, {}, {}};
 }

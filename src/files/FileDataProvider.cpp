@@ -18,8 +18,8 @@ constexpr QChar kCommandSymbol{0x2318}; // ⌘
 } // namespace
 
 FileDataProvider::FileDataProvider(std::shared_ptr<ElementSource> source, DataSource &dataSource,
-                                   Workspace *workspace)
-    : m_jobManager(std::make_unique<JobManager>(std::move(source))), m_dataSource(dataSource),
+                                   Dispatcher &dispatcher, Workspace *workspace)
+    : m_jobManager(std::make_unique<JobManager>(std::move(source), dispatcher)), m_dataSource(dataSource),
       m_workspace(workspace)
 {
 }

@@ -40,8 +40,10 @@ public:
     static constexpr auto kInputHint = "Open Qucikly";
 
     // `source` (may be null) reads the target application's windows; `dataSource` gives the panel's mode;
-    // `workspace` opens the files of performed rows (null: nothing is opened). Both must outlive the provider.
-    FileDataProvider(std::shared_ptr<ElementSource> source, DataSource &dataSource, Workspace *workspace);
+    // the sources' work runs through `dispatcher`; `workspace` opens the files of performed rows (null:
+    // nothing is opened). All must outlive the provider.
+    FileDataProvider(std::shared_ptr<ElementSource> source, DataSource &dataSource, Dispatcher &dispatcher,
+                     Workspace *workspace);
     ~FileDataProvider() override;
     // The index of the first row the list shows (the panel installs it; default 0).
     void setFirstVisibleRowSource(std::function<qsizetype()> source) { m_firstVisibleRow = std::move(source); }

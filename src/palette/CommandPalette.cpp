@@ -134,7 +134,7 @@ void CommandPalette::bindShortcut()
 void CommandPalette::scheduleWarmup()
 {
     const std::weak_ptr<CommandPalette> weak = weak_from_this();
-    Dispatcher::shared().afterDelay(kWarmupInterval, [weak] {
+    m_deps.dispatcher.afterDelay(kWarmupInterval, [weak] {
         if (const auto self = weak.lock()) {
             self->warmupAX();
             self->scheduleWarmup();
@@ -146,7 +146,7 @@ void CommandPalette::panelClosed()
 {
     const uint64_t serial = m_showSerial;
     const std::weak_ptr<CommandPalette> weak = weak_from_this();
-    Dispatcher::shared().afterDelay(kKeptRowsIdle, [weak, serial] {
+    m_deps.dispatcher.afterDelay(kKeptRowsIdle, [weak, serial] {
         // A show since (even one still finding its application) keeps the rows.
         if (const auto self = weak.lock(); self && serial == self->m_showSerial)
             self->releaseKeptRows();
@@ -165,13 +165,15 @@ void CommandPalette::releaseKeptRows()
     log::debug(QStringLiteral("the panel stayed closed: %1 kept rows released").arg(rows));
     m_deps.menus->resetState();
     m_deps.shell.setCurrentApp(nullptr);
-    Dispatcher::shared().toBackground([] { malloc_trim(0); });
+    m_deps.dispatcher.toBackground([] { malloc_trim(0); });
 }
 
 void CommandPalette::warmupAX()
 {
     if (m_deps.source->isProcessTrusted())
-        onReadingThread([source = m_deps.source, hooks = m_hooks] { AXApp::currentApp(source, hooks); });
+        onReadingThread([source = m_deps.source, dispatcher = &m_deps.dispatcher, hooks = m_hooks] {
+            AXApp::currentApp(source, *dispatcher, hooks);
+        });
 }
 
 // Where the accessibility source reads: the background pool, or the main thread for a source that reads
@@ -179,9 +181,9 @@ void CommandPalette::warmupAX()
 void CommandPalette::onReadingThread(std::function<void()> work) const
 {
     if (m_deps.source->readMode() == ReadMode::MainThread)
-        Dispatcher::shared().toMain(std::move(work));
+        m_deps.dispatcher.toMain(std::move(work));
     else
-        Dispatcher::shared().toBackground(std::move(work));
+        m_deps.dispatcher.toBackground(std::move(work));
 }
 
 void CommandPalette::startInterpreter()
@@ -228,7 +230,7 @@ void CommandPalette::show(bool force)
         // user had just closed. Decide once such a key had time to arrive.
         const uint64_t serial = ++m_showSerial;
         const std::weak_ptr<CommandPalette> weak = weak_from_this();
-        Dispatcher::shared().afterDelay(kPressedAgainSettle, [weak, serial, force] {
+        m_deps.dispatcher.afterDelay(kPressedAgainSettle, [weak, serial, force] {
             if (const auto self = weak.lock(); self && serial == self->m_showSerial)
                 self->pressedWhileVisible(force);
         });
@@ -264,22 +266,22 @@ void CommandPalette::findTarget(bool force)
     const uint64_t serial = ++m_showSerial;
     m_targetPending = true;
     const std::weak_ptr<CommandPalette> weak = weak_from_this();
-    onReadingThread([weak, source = m_deps.source, hooks = m_hooks, serial, force] {
+    onReadingThread([weak, source = m_deps.source, dispatcher = &m_deps.dispatcher, hooks = m_hooks, serial, force] {
         // Steps of the show, for bench/palette_latency.sh.
         log::debug(QStringLiteral("finding the focused application"));
         const auto started = std::chrono::steady_clock::now();
         bool paletteFocused = false;
-        AXAppPtr next = AXApp::currentApp(source, hooks, &paletteFocused);
+        AXAppPtr next = AXApp::currentApp(source, *dispatcher, hooks, &paletteFocused);
         log::debug(QStringLiteral("focused application found in %1 ms")
                        .arg(std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count()));
-        Dispatcher::shared().toMain([weak, next = std::move(next), serial, force, paletteFocused] {
+        dispatcher->toMain([weak, next = std::move(next), serial, force, paletteFocused] {
             if (const auto self = weak.lock())
                 self->targetFound(serial, paletteFocused ? self->targetWhilePaletteFocused() : next, force);
         });
     });
     if (!force)
         return;
-    Dispatcher::shared().afterDelay(kForcedShowWait, [weak, serial] {
+    m_deps.dispatcher.afterDelay(kForcedShowWait, [weak, serial] {
         if (const auto self = weak.lock())
             self->showBeforeTargetFound(serial);
     });
@@ -382,7 +384,7 @@ void CommandPalette::onUpdate(DataProvider &)
         return;
     }
     const std::weak_ptr<CommandPalette> weak = weak_from_this();
-    Dispatcher::shared().toMain([weak] {
+    m_deps.dispatcher.toMain([weak] {
         if (const auto self = weak.lock())
             self->m_deps.panel.updateUI();
     });

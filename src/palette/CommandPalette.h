@@ -20,6 +20,7 @@ namespace tavolin {
 class BoundShortcutText;
 
 class DataSource;
+class Dispatcher;
 class HotkeyBinder;
 class KeyPoster;
 class MenuDataProvider;
@@ -65,6 +66,7 @@ public:
         OptionDataProvider *options = nullptr;   // "showTheme"; null: only the option rows are shown
         PluginDataProvider *extensions = nullptr; // "updateExtension"; null: the command does nothing
         DataSource &dataSource;
+        Dispatcher &dispatcher; // where the controller and the applications it reads queue their work
         Notifier *notifier = nullptr;            // tells the user the shortcut could not be bound
         std::function<bool()> accessRecentFolder; // "accessRecentFolder"; empty: no recent-items folder
         Clock now;

@@ -48,7 +48,10 @@ std::shared_ptr<MenuDataProvider> MenuDataProvider::create(Context context)
     return std::shared_ptr<MenuDataProvider>(new MenuDataProvider(std::move(context)));
 }
 
-MenuDataProvider::MenuDataProvider(Context context) : m_context(std::move(context)) {}
+MenuDataProvider::MenuDataProvider(Context context)
+    : TavolinDataProvider(*context.dispatcher), m_context(std::move(context))
+{
+}
 
 MenuDataProvider::~MenuDataProvider() = default;
 
@@ -445,7 +448,7 @@ void MenuDataProvider::onShouldTriggerUpdate(bool value)
 {
     if (!onMainThread()) {
         const std::weak_ptr<MenuDataProvider> weak = weak_from_this();
-        Dispatcher::shared().toMain([weak, value] {
+        dispatcher().toMain([weak, value] {
             if (const auto self = weak.lock())
                 self->onShouldTriggerUpdate(value);
         });
@@ -655,7 +658,7 @@ void MenuDataProvider::updateWatcherSoon()
     if (m_updateQueued.exchange(true))
         return;
     const std::weak_ptr<MenuDataProvider> weak = weak_from_this();
-    Dispatcher::shared().toMain([weak] {
+    dispatcher().toMain([weak] {
         if (const auto self = weak.lock()) {
             self->m_updateQueued.store(false); // before: a menu stored from now on queues the next update
             self->notifyUpdate();

@@ -63,6 +63,8 @@ public:
         DataSource *dataSource = nullptr;
         // The menu rules; asked when no ignorableOption is given. Neither: no menu rule applies.
         PaletteRulesManager *rules = nullptr;
+        // Where work is queued (rows read on other threads reach the watcher on the main thread). Required.
+        Dispatcher *dispatcher = nullptr;
         // The menu rule option of a title in an application, in place of `rules`.
         std::function<std::optional<int>(const QString &title, const QString &appKey)> ignorableOption;
     };

@@ -182,7 +182,7 @@ void AppMenuHistoryItems::onTombstoneChosen(const MenuHistoryItemPtr &entry)
     if (!m_recents.contains(entry) || !m_owner)
         return;
     const std::weak_ptr<AppMenuHistoryItems> self = weak_from_this();
-    Dispatcher::shared().afterDelay(kTombstoneDelay, [self, entry] {
+    m_owner->dispatcher().afterDelay(kTombstoneDelay, [self, entry] {
         const auto history = self.lock();
         if (!history)
             return;
@@ -197,7 +197,10 @@ void AppMenuHistoryItems::onTombstoneChosen(const MenuHistoryItemPtr &entry)
     });
 }
 
-MenuHistory::MenuHistory(DataSource &panel) : store(QString::fromLatin1(kDatabaseName)), m_panel(panel) {}
+MenuHistory::MenuHistory(DataSource &panel, Dispatcher &dispatcher)
+    : store(QString::fromLatin1(kDatabaseName)), m_panel(panel), m_dispatcher(dispatcher)
+{
+}
 
 AppMenuHistoryItemsPtr MenuHistory::get(const std::optional<QString> &name)
 {

@@ -15,6 +15,7 @@
 namespace tavolin {
 
 class DataSource;
+class Dispatcher;
 class MenuHistory;
 
 // One performed command. Immutable; entries are shared, and a placeholder row recognises its entry by
@@ -102,11 +103,12 @@ class MenuHistory
 public:
     static constexpr auto kDatabaseName = "MenuItemHistory";
 
-    // Opens the database in paths::dataDir(). `panel` gives the rows a placeholder performs; it must outlive
-    // this object.
-    explicit MenuHistory(DataSource &panel);
+    // Opens the database in paths::dataDir(). `panel` gives the rows a placeholder performs, after a delay
+    // through `dispatcher`; both must outlive this object.
+    MenuHistory(DataSource &panel, Dispatcher &dispatcher);
 
     DataSource &panel() const { return m_panel; }
+    Dispatcher &dispatcher() const { return m_dispatcher; }
 
     // History matching of live rows is done only while true.
     bool showHistory = true;
@@ -123,6 +125,7 @@ public:
 
 private:
     DataSource &m_panel;
+    Dispatcher &m_dispatcher;
 };
 
 } // namespace tavolin

@@ -28,9 +28,9 @@ QString currentThemeHint(ThemeManager &themes)
 
 } // namespace
 
-OptionDataProvider::OptionDataProvider(ShellPort &shell, ThemeManager &themes, const QString &version,
-                                       std::optional<QString> icon)
-    : m_shell(shell), m_themes(themes)
+OptionDataProvider::OptionDataProvider(ShellPort &shell, ThemeManager &themes, Dispatcher &dispatcher,
+                                       const QString &version, std::optional<QString> icon)
+    : TavolinDataProvider(dispatcher), m_shell(shell), m_themes(themes)
 {
     appIconName = std::move(icon);
     appName = kOwner;
@@ -59,7 +59,7 @@ OptionDataProvider::OptionDataProvider(ShellPort &shell, ThemeManager &themes, c
     quit->setAction([this](RowData &) {
         // Later, so the panel closes and the current event finishes first.
         ShellPort *shell = &m_shell;
-        Dispatcher::shared().toMain([shell] { shell->terminate(); });
+        this->dispatcher().toMain([shell] { shell->terminate(); });
         return true;
     });
     allRows = {preferences, m_theme, about, quit};

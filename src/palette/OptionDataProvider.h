@@ -29,7 +29,7 @@ public:
     static constexpr auto kUpdateHint = "Update Avaiable";
 
     // `version`: the program's short version ("unknown" when empty); `icon`: the program's own icon.
-    OptionDataProvider(ShellPort &shell, ThemeManager &themes, const QString &version,
+    OptionDataProvider(ShellPort &shell, ThemeManager &themes, Dispatcher &dispatcher, const QString &version,
                        std::optional<QString> icon = std::nullopt);
     ~OptionDataProvider() override;
     OptionDataProvider(const OptionDataProvider &) = delete;

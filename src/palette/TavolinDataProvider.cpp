@@ -170,7 +170,7 @@ bool TavolinDataProvider::search(const QString &text, ResultTable *table, bool f
         if (onMainThread())
             table->reloadData();
         else
-            Dispatcher::shared().toMain([table] { table->reloadData(); });
+            m_dispatcher.toMain([table] { table->reloadData(); });
     }
     return true;
 }

@@ -14,6 +14,8 @@
 
 namespace tavolin {
 
+class Dispatcher;
+
 // The row provider for command rows (menus, options): levels entered and left again, the split of a level
 // into history rows and other rows, ranked search over a level, the autocomplete candidate and the mapping
 // from table index to row. Subclasses supply the rows (all()) and fill the hooks.
@@ -29,8 +31,13 @@ class TavolinDataProvider : public DataProvider
 public:
     static constexpr QChar kLevelSeparator{0x0E33};
 
-    TavolinDataProvider() = default;
+    // A search asked for on another thread reloads the table through `dispatcher`, which must outlive the
+    // provider.
+    explicit TavolinDataProvider(Dispatcher &dispatcher) : m_dispatcher(dispatcher) {}
     ~TavolinDataProvider() override = default;
+
+    // Where the provider queues work. Any thread.
+    Dispatcher &dispatcher() const { return m_dispatcher; }
 
     // The level path text of a row's own level (its path joined with U+0E33).
     static QString levelOf(const MenuItemData &row);
@@ -88,6 +95,7 @@ private:
     void applyLocaleContext();
     void split(const MenuItemDataPtr &row);
 
+    Dispatcher &m_dispatcher;
     SearchUtils m_search; // told the current application's locale before each search
 };
 

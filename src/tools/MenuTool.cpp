@@ -167,7 +167,7 @@ std::optional<Failure> readRowsFile(const QString &path, const RowPrefilter *fil
     return std::nullopt;
 }
 
-std::optional<Failure> readApplication(ToolPlatform &platform, const Options &options,
+std::optional<Failure> readApplication(ToolPlatform &platform, Dispatcher &dispatcher, const Options &options,
                                        std::chrono::milliseconds bound, SearchUtils &searchUtils, Rows &rows,
                                        QTextStream &err)
 {
@@ -181,7 +181,7 @@ std::optional<Failure> readApplication(ToolPlatform &platform, const Options &op
     AXAppHooks hooks = language ? language->hooks() : AXAppHooks{};
     // The tool shows the menus as they are, disabled items marked; perform refuses those by name.
     hooks.keepDisabledItems = true;
-    AXAppPtr app = AXApp::create(target.source, std::move(hooks), target.application);
+    AXAppPtr app = AXApp::create(target.source, dispatcher, std::move(hooks), target.application);
     rows.appName = app->name();
     rows.pid = app->pid();
     rows.source = target.source;
@@ -419,7 +419,7 @@ int MenuTool::run(const QStringList &arguments, QTextStream &out, QTextStream &e
     const std::optional<Failure> failure =
         options.rowsFile ? readRowsFile(*options.rowsFile, filter ? &*filter : nullptr,
                                         options.json ? RowsForm::Built : RowsForm::Plain, rows, err)
-                         : readApplication(m_platform, options, m_readBound, searchUtils, rows, err);
+                         : readApplication(m_platform, m_dispatcher, options, m_readBound, searchUtils, rows, err);
     if (failure)
         return fail(*failure);
     if (options.command == QLatin1String("list"))

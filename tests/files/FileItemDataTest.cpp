@@ -4,6 +4,7 @@
 #include "FilesTestSupport.h"
 #include "palette/DataSource.h"
 #include "support/FakeWorkspace.h"
+#include "support/ManualDispatcher.h"
 
 #include <gtest/gtest.h>
 
@@ -73,13 +74,15 @@ protected:
     }
     FileItemDataPtr listed(FileItemDataPtr row)
     {
-        test::StubJob job(row->group());
+        test::StubJob job(row->group(), dispatcher);
         provider->onAppend(job, {row});
         return row;
     }
     test::FakeWorkspace workspace;
     DataSource dataSource;
-    std::shared_ptr<FileDataProvider> provider = std::make_shared<FileDataProvider>(nullptr, dataSource, &workspace);
+    test::ManualDispatcher dispatcher;
+    std::shared_ptr<FileDataProvider> provider =
+        std::make_shared<FileDataProvider>(nullptr, dataSource, dispatcher, &workspace);
 };
 
 TEST_F(FileItemDataOpen, DefaultActionOpensThePathWithTheTargetApplication)
@@ -123,9 +126,10 @@ TEST_F(FileItemDataOpen, RowOfAProviderGoneOpensWithTheDefaultApplication)
 TEST(FileItemData, OpeningWithoutAWorkspaceIsHarmless)
 {
     DataSource dataSource;
-    const auto provider = std::make_shared<FileDataProvider>(nullptr, dataSource, nullptr);
+    test::ManualDispatcher dispatcher;
+    const auto provider = std::make_shared<FileDataProvider>(nullptr, dataSource, dispatcher, nullptr);
     const FileItemDataPtr row = FileItemData::fromURL(QUrl::fromLocalFile(QStringLiteral("/x/y.txt")), QStringLiteral("Recent"));
-    test::StubJob job(row->group());
+    test::StubJob job(row->group(), dispatcher);
     provider->onAppend(job, {row});
     EXPECT_TRUE(row->apply(0));
 }

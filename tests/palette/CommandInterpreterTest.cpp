@@ -8,6 +8,7 @@
 #include "palette/MenuHistory.h"
 #include "support/FakeNotifier.h"
 #include "support/IsolatedHome.h"
+#include "support/ManualDispatcher.h"
 #include "PaletteTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -76,7 +77,8 @@ protected:
     test::FakeNotifier m_notifier;
     std::unique_ptr<PluginDataProvider> m_extensions;
     DataSource m_dataSource;
-    MenuHistory m_history{m_dataSource};
+    test::ManualDispatcher m_dispatcher;
+    MenuHistory m_history{m_dataSource, m_dispatcher};
     QStringList calls;
 };
 

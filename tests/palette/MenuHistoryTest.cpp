@@ -37,7 +37,8 @@ protected:
     test::IsolatedHome m_home;
     test::ScopedMenuRules m_noRules;
     DataSource m_dataSource;
-    MenuHistory m_history{m_dataSource};
+    test::ManualDispatcher m_dispatcher;
+    MenuHistory m_history{m_dataSource, m_dispatcher};
 
     QString stored(const QString &name) { return m_history.store.db->get(name); }
 };
@@ -222,7 +223,6 @@ protected:
         m_appHistory->addItem(entry(u"Open"_qs));
         m_appHistory->addItem(entry(u"Save"_qs));
     }
-    test::ManualDispatcher m_dispatcher;
     test::FakeDataProvider m_provider;
     AppMenuHistoryItemsPtr m_appHistory;
     int m_exits = 0;

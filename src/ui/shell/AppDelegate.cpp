@@ -82,7 +82,10 @@ private:
 
 } // namespace
 
-AppDelegate::AppDelegate(SettingsDomain &settings, QObject *parent) : QObject(parent), m_settings(settings) {}
+AppDelegate::AppDelegate(SettingsDomain &settings, Dispatcher &dispatcher, QObject *parent)
+    : QObject(parent), m_settings(settings), m_dispatcher(dispatcher)
+{
+}
 
 AppDelegate::~AppDelegate()
 {
@@ -172,26 +175,25 @@ void AppDelegate::createControllers()
     m_x11Poster = std::make_unique<X11KeyPoster>();
     m_keyPoster = std::make_unique<X11KeyPosterSeam>(*m_x11Poster);
     m_elements = std::make_shared<AtspiElementSource>(std::make_shared<AtspiThread>());
-    m_options = std::make_unique<OptionDataProvider>(*this, themes, QStringLiteral(TAVOLIN_VERSION),
+    m_options = std::make_unique<OptionDataProvider>(*this, themes, m_dispatcher, QStringLiteral(TAVOLIN_VERSION),
                                                      QStringLiteral("system-search"));
     m_rules = std::make_unique<PaletteRulesManager>(m_settings, m_binder.get());
     MenuItemData::setIgnorableOptionLookup([rules = m_rules.get()](const QString &title, const QString &appKey) {
         const std::optional<int> option = rules->getIgnorableOption(title, appKey);
         return option ? std::optional<int64_t>(*option) : std::nullopt;
     });
-    MenuDataProvider::Context menus;
-    m_history = std::make_unique<MenuHistory>(m_dataSource);
-    menus.history = m_history.get();
-    menus.extensions = m_extensions.get();
-    menus.dataSource = &m_dataSource;
-    menus.rules = m_rules.get();
-    m_menus = MenuDataProvider::create(std::move(menus));
+    m_history = std::make_unique<MenuHistory>(m_dataSource, m_dispatcher);
+    MenuDataProvider::Context context;
+    context.history = m_history.get();
+    context.extensions = m_extensions.get();
+    context.dataSource = &m_dataSource;
+    context.rules = m_rules.get();
+    context.dispatcher = &m_dispatcher;
+    m_menus = MenuDataProvider::create(std::move(context));
     wireHistoryAndLocale();
-    m_dataSource.setProviderFactory(PanelMode::CommandPalette,
-                                            [menus = m_menus]() -> DataProvider & { return *menus; });
+    m_dataSource.setProviderFactory(PanelMode::CommandPalette, [menus = m_menus]() -> DataProvider & { return *menus; });
     OptionDataProvider *options = m_options.get();
-    m_dataSource.setProviderFactory(PanelMode::SelfOptions,
-                                            [options]() -> DataProvider & { return *options; });
+    m_dataSource.setProviderFactory(PanelMode::SelfOptions, [options]() -> DataProvider & { return *options; });
 
     m_focus = std::make_unique<FocusReturn>();
     m_panel->setHooks(panelHooks());
@@ -207,6 +209,7 @@ void AppDelegate::createControllers()
                               m_options.get(),
                               m_extensions.get(),
                               m_dataSource,
+                              m_dispatcher,
                               m_notifier.get(),
                               {},
                               {}};
@@ -267,7 +270,7 @@ PanelHooks AppDelegate::panelHooks()
 void AppDelegate::createQuickOpen()
 {
     m_workspace = std::make_unique<DesktopWorkspace>();
-    auto files = std::make_shared<FileDataProvider>(m_elements, m_dataSource, m_workspace.get());
+    auto files = std::make_shared<FileDataProvider>(m_elements, m_dataSource, m_dispatcher, m_workspace.get());
     QuickOpenShell::Deps deps{m_settings,
                               *m_binder,
                               *m_panel,
@@ -277,6 +280,7 @@ void AppDelegate::createQuickOpen()
                               m_elements,
                               m_commandPalette->appHooks(),
                               m_dataSource,
+                              m_dispatcher,
                               [this] { m_focus->remember(); }};
     m_quickOpen = std::make_unique<QuickOpenShell>(std::move(deps));
 }

@@ -16,6 +16,7 @@ namespace tavolin {
 class AtspiElementSource;
 class CommandPalette;
 class DBusNotifier;
+class Dispatcher;
 class DesktopWorkspace;
 class FocusReturn;
 class HotkeyBinder;
@@ -44,7 +45,7 @@ class X11KeyPoster;
 // checks, the focus handed back when the panel hides, and quitting a running preferences program of this
 // session when the palette quits (asked over that program's channel).
 //
-// Main thread. Owns everything it creates; the settings domain must outlive it.
+// Main thread. Owns everything it creates; the settings domain and the dispatcher must outlive it.
 class AppDelegate final : public QObject, public ShellPort
 {
     Q_OBJECT
@@ -67,7 +68,7 @@ public:
         NoAnswer,   // a palette of this session holds the channel but does not answer: exit 1
     };
 
-    explicit AppDelegate(SettingsDomain &settings, QObject *parent = nullptr);
+    AppDelegate(SettingsDomain &settings, Dispatcher &dispatcher, QObject *parent = nullptr);
     ~AppDelegate() override;
 
     // Runs the start-up, or hands it to the session's running palette. `show` asks for the panel at once
@@ -110,6 +111,7 @@ private:
     QString preferencesProgram() const;
 
     SettingsDomain &m_settings;
+    Dispatcher &m_dispatcher;
     DataSource m_dataSource; // the panel's mode and providers; everything below may refer to it
     std::unique_ptr<ThemeManager> m_themes; // before the panel and the options, which hold it
     std::unique_ptr<InstanceChannel> m_instance;

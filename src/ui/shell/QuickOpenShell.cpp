@@ -84,6 +84,7 @@ QuickOpenShell::QuickOpenShell(Deps deps)
     ports.shell = &m_deps.shell;
     ports.keyPoster = &m_deps.keyPoster;
     ports.provider = provider;
+    ports.dispatcher = &m_deps.dispatcher;
     ports.elements = m_deps.elements;
     ports.hooks = m_deps.hooks;
     ports.hooks.triggeredByForce = [forced = m_forced] { return forced->load(); };

@@ -41,7 +41,7 @@ protected:
         m_panel = std::make_unique<PanelWindowController>(m_dataSource, *m_settings, *m_themes);
         addApp(kScribePid, u"Scribe"_qs, u"scribe"_qs, u"org.example.Scribe"_qs);
         fake->setFocusedApplication(kScribePid);
-        m_provider = std::make_shared<FileDataProvider>(source, m_dataSource, &m_workspace);
+        m_provider = std::make_shared<FileDataProvider>(source, m_dataSource, dispatcher, &m_workspace);
         makeShell();
     }
 
@@ -56,7 +56,7 @@ protected:
     void makeShell()
     {
         QuickOpenShell::Deps deps{*m_settings, *m_binder,   *m_panel, m_shellPort,   m_poster,
-                                  m_provider,  source,      {},       m_dataSource, [this] { ++m_beforeShows; }};
+                                  m_provider,  source,      {},       m_dataSource, dispatcher, [this] { ++m_beforeShows; }};
         m_shell = std::make_unique<QuickOpenShell>(std::move(deps));
     }
 
@@ -69,7 +69,7 @@ protected:
         QList<FileItemDataPtr> rows;
         for (const QString &name : names)
             rows << FileItemData::fromURL(QUrl::fromLocalFile(file(name)), kRecent);
-        StubJob job(kRecent);
+        StubJob job(kRecent, dispatcher);
         m_provider->onAppend(job, rows);
     }
 
