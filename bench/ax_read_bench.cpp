@@ -5,6 +5,7 @@
 #include "accessibility/AXApp.h"
 #include "support/FakeElementSource.h"
 #include "accessibility/AXUtils.h"
+#include "common/Dispatcher.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -21,6 +22,8 @@
 using namespace tavolin;
 
 namespace {
+
+QtDispatcher g_dispatcher; // Qt's pool and event loop, for the whole run
 
 constexpr int kTopLevel = 12;
 constexpr int kGroups = 25;     // submenus per top-level menu
@@ -84,7 +87,7 @@ void BM_ParallelTopLevelReading(benchmark::State &state)
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
         auto watcher = std::make_shared<FinishWatcher>();
-        AXAppPtr app = AXApp::create(source, AXAppHooks{}, source->applicationElement(kPid));
+        AXAppPtr app = AXApp::create(source, g_dispatcher, AXAppHooks{}, source->applicationElement(kPid));
         app->setWatcher(watcher);
         app->loadMenus(MenuLoad::MenusOnly);
         QDeadlineTimer deadline(120'000);

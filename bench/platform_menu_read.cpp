@@ -10,7 +10,9 @@
 //
 //   tavolin_bench_platform_read [--runs N] PID...
 #include "common/QtLoopWithoutGlib.h"
+#include "common/Dispatcher.h"
 #include "platform/linux/AtspiElementSource.h"
+#include "platform/linux/AtspiThread.h"
 #include "tools/MenuRows.h"
 
 #include <QCoreApplication>
@@ -25,6 +27,8 @@
 using namespace tavolin;
 
 namespace {
+
+QtDispatcher g_dispatcher; // Qt's pool and event loop, for the whole run
 
 struct Sample
 {
@@ -142,7 +146,7 @@ Sample reader(const std::shared_ptr<AtspiElementSource> &source, int32_t pid)
     QElapsedTimer timer;
     timer.start();
     const ElementRef ref = source->applicationForPid(pid);
-    const AXAppPtr app = ref ? AXApp::create(source, AXAppHooks{}, ref) : nullptr;
+    const AXAppPtr app = ref ? AXApp::create(source, g_dispatcher, AXAppHooks{}, ref) : nullptr;
     const menutool::MenuRead read = menutool::readApplicationRows(app, std::chrono::seconds(10));
     return Sample{double(timer.nsecsElapsed()) / 1e6, int(read.rows.size()), !read.complete || !read.hasMenuBar, {}, {}};
 }
@@ -170,7 +174,7 @@ int main(int argc, char **argv)
         runs = std::max(1, args.at(1).toInt());
         args = args.mid(2);
     }
-    auto source = std::make_shared<AtspiElementSource>();
+    auto source = std::make_shared<AtspiElementSource>(std::make_shared<AtspiThread>());
     if (!source->isReady()) {
         std::fprintf(stderr, "no accessibility bus\n");
         return 1;

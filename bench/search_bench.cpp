@@ -84,7 +84,7 @@ const QList<MenuItemDataPtr> &warmRows(int count)
     auto it = cache.find(count);
     if (it == cache.end()) {
         it = cache.emplace(count, makeRows(count)).first;
-        SearchUtils::shared().search(u"x"_qs, it->second); // fills every row's folded forms
+        SearchUtils().search(u"x"_qs, it->second); // fills every row's folded forms
     }
     return it->second;
 }
@@ -112,8 +112,9 @@ void BM_SearchWarm(benchmark::State &state)
     const QString query = queryFor(static_cast<int>(state.range(1)));
     const QList<MenuItemDataPtr> &rows = warmRows(count);
     qsizetype found = 0;
+    SearchUtils search;
     for (auto _ : state) {
-        const QList<MenuItemDataPtr> result = SearchUtils::shared().search(query, rows);
+        const QList<MenuItemDataPtr> result = search.search(query, rows);
         found = result.size();
         benchmark::DoNotOptimize(result.data());
     }
@@ -127,11 +128,12 @@ void BM_SearchFirst(benchmark::State &state)
 {
     noRules();
     const int count = static_cast<int>(state.range(0));
+    SearchUtils search;
     for (auto _ : state) {
         state.PauseTiming();
         QList<MenuItemDataPtr> rows = makeRows(count);
         state.ResumeTiming();
-        benchmark::DoNotOptimize(SearchUtils::shared().search(u"sa"_qs, rows).size());
+        benchmark::DoNotOptimize(search.search(u"sa"_qs, rows).size());
         state.PauseTiming();
         rows.clear();
         state.ResumeTiming();

@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (key)
         (void)key->displayText();
 
-    SearchUtils &search = SearchUtils::shared();
+    SearchUtils search;
     MenuItemData row(title, QStringList{menu}, false, key, QStringLiteral("mousepad"));
     const FoldedText keyword(typed, search.foldMode());
     const double score = search.rowScore(keyword, row);

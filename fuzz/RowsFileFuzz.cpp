@@ -25,7 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         linesAgain += menutool::rowLine(*row) + QLatin1Char('\n');
     fuzz::require(linesAgain == lines, "the lines `list` writes read back to the same rows", lines);
 
-    const RowPrefilter filter(SearchUtils::shared(), query);
+    SearchUtils search;
+    const RowPrefilter filter(search, query);
     (void)menutool::parseRows(file, &filter, menutool::RowsForm::Built);
     (void)menutool::parseRows(file, &filter, menutool::RowsForm::Plain);
     return 0;

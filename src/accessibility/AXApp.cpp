@@ -68,8 +68,8 @@ private:
     std::shared_ptr<AxAppWatcher> m_watcher;
 };
 
-AXApp::AXApp(std::shared_ptr<ElementSource> source, AXAppHooks hooks, ElementRef ref)
-    : m_source(std::move(source)), m_hooks(std::move(hooks)), m_ref(std::move(ref))
+AXApp::AXApp(std::shared_ptr<ElementSource> source, Dispatcher &dispatcher, AXAppHooks hooks, ElementRef ref)
+    : m_source(std::move(source)), m_dispatcher(dispatcher), m_hooks(std::move(hooks)), m_ref(std::move(ref))
 {
     if (m_ref) {
         int32_t pid = 0;
@@ -108,15 +108,16 @@ AXApp::AXApp(std::shared_ptr<ElementSource> source, AXAppHooks hooks, ElementRef
 
 AXApp::~AXApp() = default;
 
-std::shared_ptr<AXApp> AXApp::create(std::shared_ptr<ElementSource> source, AXAppHooks hooks, ElementRef ref)
+std::shared_ptr<AXApp> AXApp::create(std::shared_ptr<ElementSource> source, Dispatcher &dispatcher,
+                                     AXAppHooks hooks, ElementRef ref)
 {
     if (!source)
         return nullptr;
-    return std::shared_ptr<AXApp>(new AXApp(std::move(source), std::move(hooks), std::move(ref)));
+    return std::shared_ptr<AXApp>(new AXApp(std::move(source), dispatcher, std::move(hooks), std::move(ref)));
 }
 
-std::shared_ptr<AXApp> AXApp::currentApp(std::shared_ptr<ElementSource> source, AXAppHooks hooks,
-                                         bool *paletteFocused)
+std::shared_ptr<AXApp> AXApp::currentApp(std::shared_ptr<ElementSource> source, Dispatcher &dispatcher,
+                                         AXAppHooks hooks, bool *paletteFocused)
 {
     if (paletteFocused)
         *paletteFocused = false;
@@ -135,7 +136,7 @@ std::shared_ptr<AXApp> AXApp::currentApp(std::shared_ptr<ElementSource> source, 
         std::fflush(stdout);
         return nullptr;
     }
-    std::shared_ptr<AXApp> app = create(std::move(source), std::move(hooks), *focused);
+    std::shared_ptr<AXApp> app = create(std::move(source), dispatcher, std::move(hooks), *focused);
     if (app->name() == QLatin1String(kPaletteName)) {
         if (paletteFocused)
             *paletteFocused = true;
@@ -227,19 +228,19 @@ void AXApp::loadMenus(MenuLoad loadKind)
         if (!self || !self->isCurrent(*load))
             return;
         self->readMenuBar(*load);
-        Dispatcher::shared().toMain([weak, load] {
+        self->m_dispatcher.toMain([weak, load] {
             std::shared_ptr<AXApp> self = weak.lock();
             if (self && self->isCurrent(*load))
                 self->menuBarRead(load);
         });
     };
     if (m_source->readMode() == ReadMode::MainThread)
-        Dispatcher::shared().toMain(std::move(read));
+        m_dispatcher.toMain(std::move(read));
     else
-        Dispatcher::shared().toBackground(std::move(read));
+        m_dispatcher.toBackground(std::move(read));
 
     if (loadKind == MenuLoad::WithLanguage) {
-        Dispatcher::shared().toBackground([weak] {
+        m_dispatcher.toBackground([weak] {
             if (std::shared_ptr<AXApp> self = weak.lock())
                 self->loadLanguage();
         });
@@ -285,7 +286,7 @@ void AXApp::menuBarRead(const std::shared_ptr<Load> &load)
     if (decision == true) {
         // Served: hand the menus over from the event loop, as the rows of an "allow" application always are.
         std::weak_ptr<AXApp> weak = weak_from_this();
-        Dispatcher::shared().toMain([weak, load] {
+        m_dispatcher.toMain([weak, load] {
             std::shared_ptr<AXApp> self = weak.lock();
             if (!self || !self->isCurrent(*load))
                 return;
@@ -347,13 +348,13 @@ void AXApp::scheduleTopLevel(const std::shared_ptr<Load> &load, int index)
         if (std::shared_ptr<AXApp> self = weak.lock())
             self->readTopLevel(load, index);
     };
-    Dispatcher &dispatcher = Dispatcher::shared();
+    Dispatcher &dispatcher = m_dispatcher;
     const bool onMain = m_source->readMode() == ReadMode::MainThread;
     const std::chrono::milliseconds delay = spreadDelay(m_name, index);
     if (delay.count() > 0) {
         // afterDelay runs on the main thread; hop on to the pool from there when reading in parallel.
-        dispatcher.afterDelay(delay, onMain ? std::move(work) : [work = std::move(work)]() mutable {
-            Dispatcher::shared().toBackground(std::move(work));
+        dispatcher.afterDelay(delay, onMain ? std::move(work) : [pool = &dispatcher, work = std::move(work)]() mutable {
+            pool->toBackground(std::move(work));
         });
     } else if (onMain) {
         dispatcher.toMain(std::move(work));
@@ -374,7 +375,7 @@ void AXApp::readTopLevel(const std::shared_ptr<Load> &load, int index)
     if (!shouldTrigger())
         otherMenuCheck(rows, index);
     std::weak_ptr<AXApp> weak = weak_from_this();
-    Dispatcher::shared().toMain([weak, load] {
+    m_dispatcher.toMain([weak, load] {
         if (std::shared_ptr<AXApp> self = weak.lock())
             self->counterStep(load);
     });

@@ -17,6 +17,8 @@
 
 namespace tavolin {
 
+class Dispatcher;
+
 // What the application object needs from the layers above (rules, the shell, settings), passed down so this
 // layer includes none of them. Functions may be empty (see each); those called while reading (marked
 // "any thread") must be thread-safe.
@@ -72,7 +74,8 @@ enum class MenuLoad {
 //
 // Threads: create() and currentApp() ask the application itself (its title), so the palette calls them where
 // the source reads (the background pool unless it reads on the main thread only); loadMenus() and
-// setWatcher() on the main thread. Getters are thread-safe. Work is queued through Dispatcher::shared().
+// setWatcher() on the main thread. Getters are thread-safe. Work is queued through the dispatcher given at
+// creation, which must outlive the object.
 class AXApp : public std::enable_shared_from_this<AXApp>
 {
 public:
@@ -82,10 +85,11 @@ public:
     // The focused application, or none (no focused application or no permission: a line on standard
     // output; the palette itself focused: none, and *paletteFocused set when given). One that does not
     // answer is returned with isAnswering() false and the name of its running application.
-    static std::shared_ptr<AXApp> currentApp(std::shared_ptr<ElementSource> source, AXAppHooks hooks,
-                                             bool *paletteFocused = nullptr);
+    static std::shared_ptr<AXApp> currentApp(std::shared_ptr<ElementSource> source, Dispatcher &dispatcher,
+                                             AXAppHooks hooks, bool *paletteFocused = nullptr);
     // The application of element `ref`. Reads its title and process; the running application gives the rest.
-    static std::shared_ptr<AXApp> create(std::shared_ptr<ElementSource> source, AXAppHooks hooks, ElementRef ref);
+    static std::shared_ptr<AXApp> create(std::shared_ptr<ElementSource> source, Dispatcher &dispatcher,
+                                         AXAppHooks hooks, ElementRef ref);
 
     ~AXApp();
     AXApp(const AXApp &) = delete;
@@ -142,7 +146,7 @@ private:
     struct Load;
     class Delivery;
 
-    AXApp(std::shared_ptr<ElementSource> source, AXAppHooks hooks, ElementRef ref);
+    AXApp(std::shared_ptr<ElementSource> source, Dispatcher &dispatcher, AXAppHooks hooks, ElementRef ref);
 
     void readMenuBar(Load &load);
     void menuBarRead(const std::shared_ptr<Load> &load);
@@ -162,6 +166,7 @@ private:
     bool isCurrent(const Load &load) const;
 
     std::shared_ptr<ElementSource> m_source;
+    Dispatcher &m_dispatcher;
     AXAppHooks m_hooks;
     AXReadContextPtr m_context;
     std::shared_ptr<MenuReadBudget> m_budget; // the context's; restarted by each load

@@ -4,22 +4,7 @@
 #include <QThreadPool>
 #include <QTimer>
 
-#include <atomic>
-
 namespace tavolin {
-namespace {
-std::atomic<Dispatcher *> g_override{nullptr};
-} // namespace
-
-Dispatcher &Dispatcher::shared()
-{
-    if (Dispatcher *d = g_override.load())
-        return *d;
-    static QtDispatcher qtDispatcher;
-    return qtDispatcher;
-}
-
-void Dispatcher::setShared(Dispatcher *dispatcher) { g_override.store(dispatcher); }
 
 void QtDispatcher::toMain(Work work)
 {

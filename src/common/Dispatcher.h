@@ -7,7 +7,9 @@ namespace tavolin {
 
 // Where work runs: the main thread (the thread running the Qt event loop), the shared background pool, or
 // the main thread after a delay. Lower layers queue work through this seam instead of touching Qt's event
-// loop directly, so tests can swap in a dispatcher that runs queued work to completion without sleeping.
+// loop directly, so tests can hand in a dispatcher that runs queued work to completion without sleeping.
+// Each class that queues work is given its dispatcher at construction; the program makes one QtDispatcher
+// that outlives everything (work still on the pool at exit may queue through it).
 //
 // Every function may be called from any thread. Work is never run inline by the call that queues it.
 class Dispatcher
@@ -23,11 +25,6 @@ public:
     virtual void toBackground(Work work) = 0;
     // Runs `work` on the main thread once `delay` has passed.
     virtual void afterDelay(std::chrono::milliseconds delay, Work work) = 0;
-
-    // The process-wide dispatcher: a QtDispatcher unless a test installed another with setShared().
-    static Dispatcher &shared();
-    // Installs `dispatcher` (not owned; nullptr restores the default). Call before any work is queued.
-    static void setShared(Dispatcher *dispatcher);
 };
 
 // The real dispatcher: QCoreApplication's event loop, QThreadPool::globalInstance() and QTimer.

@@ -7,12 +7,8 @@
 
 #include <QJsonDocument>
 
-#include <atomic>
-
 namespace tavolin {
 namespace {
-
-std::atomic<HotkeyBinder *> g_shared{nullptr};
 
 // What a key asks for: no shortcut (cleared), a shortcut, or a value that is not one.
 struct StoredShortcut
@@ -60,22 +56,10 @@ HotkeyBinder::HotkeyBinder(SettingsDomain &settings, HotkeyGrabber &grabber, QOb
 
 HotkeyBinder::~HotkeyBinder()
 {
-    HotkeyBinder *self = this;
-    g_shared.compare_exchange_strong(self, nullptr);
     for (auto &[key, binding] : m_bindings) {
         if (binding.grabbed)
             m_grabber.ungrab(*binding.grabbed);
     }
-}
-
-HotkeyBinder *HotkeyBinder::shared()
-{
-    return g_shared.load();
-}
-
-void HotkeyBinder::setShared(HotkeyBinder *binder)
-{
-    g_shared.store(binder);
 }
 
 HotkeyStatus HotkeyBinder::bindShortcutWithDefaultsKey(const QString &key, Action action)

@@ -78,10 +78,6 @@ public:
     HotkeyBinder(SettingsDomain &settings, HotkeyGrabber &grabber, QObject *parent = nullptr);
     ~HotkeyBinder() override;
 
-    // The binder the program installed, or nullptr. The binder is not owned; setShared(nullptr) clears it.
-    static HotkeyBinder *shared();
-    static void setShared(HotkeyBinder *binder);
-
     // Binds `key` to `action` (replacing an earlier action for the key) and registers the stored shortcut
     // now. Calling it again for the same key also retries a registration that failed. Returns the outcome,
     // which status(key) keeps until the next change.

@@ -31,7 +31,7 @@ public:
     // unknown, or `validator` refuses the result.
     static std::optional<Shortcut> data2Shortcut(const std::optional<QString> &key,
                                                  const std::optional<QStringList> &modifiers,
-                                                 const ShortcutValidator &validator = ShortcutValidator::shared());
+                                                 const ShortcutValidator &validator);
 
     // Qt key (with Qt::KeypadModifier for keypad keys) → virtual key code; -1 when the key has none. Shifted
     // symbols of a US layout give their key ("!" → the key of "1"), as a recorder sees them.

@@ -20,8 +20,6 @@ namespace {
 
 constexpr QLatin1String kAllApplications{"all"};
 
-std::atomic<PaletteRulesManager *> g_installed{nullptr};
-
 // Stored application keys are file names ("gedit.app"); callers pass the name alone.
 QString withoutAppExtension(const QString &applicationKey)
 {
@@ -113,31 +111,7 @@ PaletteRulesManager::PaletteRulesManager(SettingsDomain &settings, HotkeyBinder 
 {
 }
 
-PaletteRulesManager::~PaletteRulesManager()
-{
-    PaletteRulesManager *self = this;
-    g_installed.compare_exchange_strong(self, nullptr);
-}
-
-PaletteRulesManager &PaletteRulesManager::shared()
-{
-    if (PaletteRulesManager *installed = g_installed.load())
-        return *installed;
-    // Kept until exit on purpose: destroying it after the settings domain at exit buys nothing.
-    static PaletteRulesManager *const created = [] {
-        SettingsDomain &settings = SettingsDomain::shared();
-        return new PaletteRulesManager(settings, []() -> std::optional<Shortcut> {
-            HotkeyBinder *binder = HotkeyBinder::shared();
-            return binder ? binder->shortcutForKey(QString(settings::kPaletteShortcut)) : std::nullopt;
-        });
-    }();
-    return *created;
-}
-
-void PaletteRulesManager::setShared(PaletteRulesManager *manager)
-{
-    g_installed.store(manager);
-}
+PaletteRulesManager::~PaletteRulesManager() = default;
 
 QString PaletteRulesManager::ruleKey(const QString &bundleIdentifier, const QString &executableName) const
 {

@@ -65,12 +65,6 @@ public:
                         const QLocale &titleLocale = QLocale::system(), QObject *parent = nullptr);
     ~PaletteRulesManager() override;
 
-    // The installed manager; without one, a manager over SettingsDomain::shared() and HotkeyBinder::shared()
-    // is created on first use and kept until exit. Main thread.
-    static PaletteRulesManager &shared();
-    // Installs `manager` (not owned); nullptr goes back to the one created on first use.
-    static void setShared(PaletteRulesManager *manager);
-
     // The rule for an application now. An empty identifier (no application) gives Disabled. A recorded
     // decision for an "auto" application is returned silently; otherwise the rule is logged. Rules stored
     // before applications were named by desktop id carry the executable name ("mousepad"): one of those

@@ -16,7 +16,6 @@
 #include <QThread>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <fcntl.h>
@@ -29,8 +28,6 @@ namespace tavolin {
 namespace {
 
 constexpr int kLockWaitMs = 5000;
-
-std::atomic<SettingsDomain *> g_sharedOverride{nullptr};
 
 enum class FileState { Missing, Valid, Broken, Unreadable };
 
@@ -347,17 +344,6 @@ SettingsDomain::SettingsDomain(const QString &domain, QObject *parent)
 }
 
 SettingsDomain::~SettingsDomain() = default;
-
-SettingsDomain &SettingsDomain::shared()
-{
-    if (SettingsDomain *installed = g_sharedOverride.load())
-        return *installed;
-    // Never destroyed: observers anywhere in the program may hold it until exit.
-    static SettingsDomain *const instance = new SettingsDomain();
-    return *instance;
-}
-
-void SettingsDomain::setShared(SettingsDomain *domain) { g_sharedOverride.store(domain); }
 
 QString SettingsDomain::domain() const { return d->domain; }
 

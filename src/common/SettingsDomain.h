@@ -37,13 +37,6 @@ public:
     explicit SettingsDomain(const QString &domain = QString::fromLatin1(kPaletteDomain), QObject *parent = nullptr);
     ~SettingsDomain() override;
 
-    // The palette's domain for this process, created on first use on the main thread and kept until exit.
-    // Its file path is fixed when it is created.
-    static SettingsDomain &shared();
-    // Makes shared() return `domain` (not owned) until called again; nullptr restores the process's own.
-    // For tests, which point each case at its own folder. Call on the main thread.
-    static void setShared(SettingsDomain *domain);
-
     QString domain() const;
     QString filePath() const;
 

@@ -8,12 +8,6 @@
 
 namespace tavolin {
 
-ShortcutValidator &ShortcutValidator::shared()
-{
-    static ShortcutValidator validator;
-    return validator;
-}
-
 bool ShortcutValidator::isFunctionKey(int64_t keyCode)
 {
     static constexpr std::array<int64_t, 19> kFunctionKeys{122, 120, 99, 118, 96, 97, 98, 100, 101, 109,

@@ -21,9 +21,6 @@ public:
     ShortcutValidator(const ShortcutValidator &) = delete;
     ShortcutValidator &operator=(const ShortcutValidator &) = delete;
 
-    // The process-wide instance, created on first use.
-    static ShortcutValidator &shared();
-
     bool allowAnyShortcutWithOptionModifier() const { return m_allowOption.load(); }
     void setAllowAnyShortcutWithOptionModifier(bool allow) { m_allowOption.store(allow); }
 

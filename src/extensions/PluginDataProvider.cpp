@@ -9,12 +9,8 @@
 #include <QMutexLocker>
 #include <QStandardPaths>
 
-#include <atomic>
-
 namespace tavolin {
 namespace {
-
-std::atomic<PluginDataProvider *> g_shared{nullptr};
 
 // The built-in scripts, compiled in from src/extensions/builtin.
 const QString kResourceFolder = QStringLiteral(":/CommandExtensions");
@@ -43,19 +39,7 @@ PluginDataProvider::PluginDataProvider(Notifier &notifier, FindExecutable findEx
 
 PluginDataProvider::~PluginDataProvider()
 {
-    PluginDataProvider *self = this;
-    g_shared.compare_exchange_strong(self, nullptr);
     m_runner.reset(); // stops and waits for runs still going, while the notifier is alive
-}
-
-PluginDataProvider *PluginDataProvider::shared()
-{
-    return g_shared.load();
-}
-
-void PluginDataProvider::setShared(PluginDataProvider *provider)
-{
-    g_shared.store(provider);
 }
 
 QString PluginDataProvider::pluginsFolder() const

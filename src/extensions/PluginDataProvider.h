@@ -46,10 +46,6 @@ public:
     PluginDataProvider(const PluginDataProvider &) = delete;
     PluginDataProvider &operator=(const PluginDataProvider &) = delete;
 
-    // The program's instance, installed by the shell (not owned); nullptr before and after.
-    static PluginDataProvider *shared();
-    static void setShared(PluginDataProvider *provider);
-
     // paths::dataDir() + "/CommandExtensions", fixed at construction.
     QString pluginsFolder() const;
 

@@ -35,6 +35,9 @@ public:
     // Cancels the preparatory load still pending.
     virtual ~BaseJob();
 
+    // Where the job's work runs; it must outlive the job.
+    Dispatcher &dispatcher() const { return m_dispatcher; }
+
     // Held weakly.
     const std::weak_ptr<QuickOpenJobWatcher> &watcher() const { return m_watcher; }
     void setWatcher(std::weak_ptr<QuickOpenJobWatcher> watcher) { m_watcher = std::move(watcher); }
@@ -52,6 +55,8 @@ public:
     static void deliver(const std::weak_ptr<BaseJob> &job, const QList<FileItemDataPtr> &rows);
 
 protected:
+    explicit BaseJob(Dispatcher &dispatcher) : m_dispatcher(dispatcher) {}
+
     // Cancels the preparatory load if it is still pending.
     void cancelInit();
     // Makes `task` the preparatory load; returns it.
@@ -70,6 +75,7 @@ protected:
                          void (*commit)(Job &, T &&));
 
 private:
+    Dispatcher &m_dispatcher;
     std::weak_ptr<QuickOpenJobWatcher> m_watcher;
     std::optional<FileTask> m_initTask;
 };
@@ -81,7 +87,7 @@ FileTask BaseJob::startInit(std::function<std::optional<T>(const FileStep &)> wo
     cancelInit();
     std::weak_ptr<BaseJob> weakSelf = weak_from_this();
     return setInitTask(runStep<T>(
-        std::move(work),
+        m_dispatcher, std::move(work),
         [weakSelf, commit](T &&result) {
             if (auto self = std::static_pointer_cast<Job>(weakSelf.lock()))
                 commit(*self, std::move(result));

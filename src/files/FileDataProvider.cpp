@@ -17,25 +17,14 @@ constexpr QChar kCommandSymbol{0x2318}; // ⌘
 
 } // namespace
 
-FileDataProvider::FileDataProvider(std::shared_ptr<ElementSource> source, DataSource *dataSource)
-    : m_jobManager(std::make_unique<JobManager>(std::move(source))),
-      m_dataSource(dataSource ? dataSource : &DataSource::shared())
+FileDataProvider::FileDataProvider(std::shared_ptr<ElementSource> source, DataSource &dataSource,
+                                   Dispatcher &dispatcher, Workspace *workspace)
+    : m_jobManager(std::make_unique<JobManager>(std::move(source), dispatcher)), m_dataSource(dataSource),
+      m_workspace(workspace)
 {
 }
 
 FileDataProvider::~FileDataProvider() = default;
-
-FileDataProvider &FileDataProvider::shared()
-{
-    // Never destroyed: queued work of the jobs may still look for it while the program exits.
-    static auto *instance = new std::shared_ptr<FileDataProvider>(std::make_shared<FileDataProvider>());
-    return **instance;
-}
-
-void FileDataProvider::setElementSource(std::shared_ptr<ElementSource> source)
-{
-    m_jobManager = std::make_unique<JobManager>(std::move(source));
-}
 
 void FileDataProvider::loadFromApp(const AXAppPtr &app)
 {
@@ -88,7 +77,7 @@ RowDataPtr FileDataProvider::dataOnRow(qsizetype index)
 
 RowDataPtr FileDataProvider::itemForShortcut(const QString &text)
 {
-    if (m_dataSource->mode() != PanelMode::QuickOpen)
+    if (m_dataSource.mode() != PanelMode::QuickOpen)
         return nullptr;
     if (text.size() != 2 || text.at(0) != kCommandSymbol)
         return nullptr;
@@ -127,6 +116,15 @@ bool FileDataProvider::isFirstInGroup(qsizetype index)
 
 void FileDataProvider::onAppend(BaseJob &job, const QList<FileItemDataPtr> &rows)
 {
+    if (m_workspace) {
+        const std::weak_ptr<FileDataProvider> weak = weak_from_this();
+        for (const FileItemDataPtr &row : rows) {
+            row->setOpener([workspace = m_workspace, weak](const QString &path) {
+                const std::shared_ptr<FileDataProvider> self = weak.lock();
+                workspace->openFile(path, self ? self->openWith() : OpenWith());
+            });
+        }
+    }
     itemMaps[job.group()].append(rows);
     updateItems();
     if (watcher)

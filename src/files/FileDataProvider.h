@@ -30,8 +30,8 @@ public:
 // The row provider of quick open: the rows of the sources ("Opened", "Recent", "File Results") kept per
 // group, flattened in group order with each file shown once (the first group that found it keeps it).
 //
-// Made with make_shared (the jobs hold it weakly); shared() is the program's instance. Threads: main
-// thread only; the jobs deliver their rows there.
+// Made with make_shared (the jobs hold it weakly). Threads: main thread only; the jobs deliver their rows
+// there.
 class FileDataProvider final : public DataProvider,
                                public QuickOpenJobWatcher,
                                public std::enable_shared_from_this<FileDataProvider>
@@ -39,16 +39,12 @@ class FileDataProvider final : public DataProvider,
 public:
     static constexpr auto kInputHint = "Open Qucikly";
 
-    // `source` (may be null) reads the target application's windows; `dataSource` gives the panel's mode
-    // (DataSource::shared() when null; it must outlive the provider).
-    explicit FileDataProvider(std::shared_ptr<ElementSource> source = nullptr, DataSource *dataSource = nullptr);
+    // `source` (may be null) reads the target application's windows; `dataSource` gives the panel's mode;
+    // the sources' work runs through `dispatcher`; `workspace` opens the files of performed rows (null:
+    // nothing is opened). All must outlive the provider.
+    FileDataProvider(std::shared_ptr<ElementSource> source, DataSource &dataSource, Dispatcher &dispatcher,
+                     Workspace *workspace);
     ~FileDataProvider() override;
-
-    // Created on first use without an element source; the shell installs one with setElementSource()
-    // before the first loadFromApp(). Lives until exit.
-    static FileDataProvider &shared();
-    // Replaces the job manager with one reading through `source` (running jobs are cancelled).
-    void setElementSource(std::shared_ptr<ElementSource> source);
     // The index of the first row the list shows (the panel installs it; default 0).
     void setFirstVisibleRowSource(std::function<qsizetype()> source) { m_firstVisibleRow = std::move(source); }
 
@@ -78,7 +74,8 @@ public:
     void resetStatus() override;
     bool isFirstInGroup(qsizetype index) override;
 
-    // QuickOpenJobWatcher: appends to the job's group, rebuilds items and tells the watcher.
+    // QuickOpenJobWatcher: appends to the job's group (each row then opens its file with openWith() through
+    // the workspace), rebuilds items and tells the watcher.
     void onAppend(BaseJob &job, const QList<FileItemDataPtr> &rows) override;
 
     std::optional<QString> bundle;
@@ -94,7 +91,8 @@ private:
 
     std::optional<QString> m_appIcon;
     std::unique_ptr<JobManager> m_jobManager;
-    DataSource *m_dataSource;
+    DataSource &m_dataSource;
+    Workspace *const m_workspace;
     std::function<qsizetype()> m_firstVisibleRow;
 };
 

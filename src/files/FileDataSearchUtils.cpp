@@ -82,7 +82,7 @@ FileTask FileDataSearchUtils::queryAfterInit(const QString &query, FilteredJob &
     const QString group = job.group();
     std::weak_ptr<BaseJob> weakJob = job.weak_from_this();
     return runStep<QList<FileItemDataPtr>>(
-        [query, rows = std::move(rows)](const FileStep &step) {
+        job.dispatcher(), [query, rows = std::move(rows)](const FileStep &step) {
             return rank(query, rows, FilteredJob::kThreshold, FilteredJob::kFuzziness, step);
         },
         [weakJob, group](QList<FileItemDataPtr> &&ranked) {

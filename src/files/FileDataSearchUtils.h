@@ -28,6 +28,8 @@ public:
     FileTask query(const QString &query) override;
 
 protected:
+    explicit FilteredJob(Dispatcher &dispatcher) : BaseJob(dispatcher) {}
+
     void setAll(QList<FileItemDataPtr> rows) { m_all = std::move(rows); }
 
 private:

@@ -1,8 +1,5 @@
 #include "files/FileItemData.h"
 
-#include "files/FileDataProvider.h"
-#include "files/Workspace.h"
-
 #include <QMimeDatabase>
 
 namespace tavolin {
@@ -37,11 +34,12 @@ FileItemDataPtr FileItemData::fromURL(const QUrl &url, const QString &group)
 bool FileItemData::openDefault(RowData &row)
 {
     const auto *file = dynamic_cast<const FileItemData *>(&row);
+    if (!file || !file->m_opener)
+        return true;
     QString path;
-    if (file && file->url())
+    if (file->url())
         path = file->url()->isLocalFile() ? file->url()->toLocalFile() : file->url()->path();
-    if (Workspace *workspace = Workspace::shared())
-        workspace->openFile(path, FileDataProvider::shared().openWith());
+    file->m_opener(path);
     return true;
 }
 

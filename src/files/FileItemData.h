@@ -6,6 +6,7 @@
 #include <QString>
 #include <QUrl>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -27,6 +28,9 @@ inline constexpr auto kFileResults = "File Results";
 class FileItemData : public RowData
 {
 public:
+    // Opens a path ("" for a row without a URL) with the application the list is shown for.
+    using Opener = std::function<void(const QString &path)>;
+
     // A row whose action opens its file (see openDefault).
     FileItemData() : RowData(&FileItemData::openDefault) {}
 
@@ -41,14 +45,18 @@ public:
     const std::optional<QString> &icon() const { return m_icon; }
     void setIcon(std::optional<QString> icon) { m_icon = std::move(icon); }
 
-    // The default action: asks Workspace::shared() to open the row's path (the empty path without a URL)
-    // with the application of FileDataProvider::shared(). True whatever the workspace answers.
+    // Set by the provider that lists the row; none: the default action opens nothing.
+    void setOpener(Opener opener) { m_opener = std::move(opener); }
+
+    // The default action: hands the row's path (the empty path without a URL) to the opener. True whatever
+    // the desktop answers.
     static bool openDefault(RowData &row);
 
 private:
     QString m_group;
     std::optional<QUrl> m_url;
     std::optional<QString> m_icon;
+    Opener m_opener;
 };
 
 } // namespace tavolin

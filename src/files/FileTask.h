@@ -74,7 +74,7 @@ struct FileTask
 // Where the work of a step runs before its result is committed on the main thread.
 enum class StepThread { Background, Main };
 
-// Runs `work` through the shared Dispatcher (on the background pool, or on the main thread), then, on the
+// Runs `work` through `dispatcher` (on the background pool, or on the main thread), then, on the
 // main thread and only when the step was not cancelled by then, `commit` with its result, and completes the
 // step. `work` gets the step to check isCancelled() between items; returning nothing abandons the step
 // (it never completes). Neither function may capture objects that can die before it runs.
@@ -82,11 +82,10 @@ enum class StepThread { Background, Main };
 // Delivery is decided on the main thread: cancelling there (as the job manager does) guarantees that
 // nothing of the step is committed afterwards.
 template<typename T>
-FileTask runStep(std::function<std::optional<T>(const FileStep &)> work, std::function<void(T &&)> commit,
-                 StepThread thread = StepThread::Background)
+FileTask runStep(Dispatcher &dispatcher, std::function<std::optional<T>(const FileStep &)> work,
+                 std::function<void(T &&)> commit, StepThread thread = StepThread::Background)
 {
     auto step = std::make_shared<FileStep>();
-    Dispatcher &dispatcher = Dispatcher::shared();
     auto body = [step, work = std::move(work), commit = std::move(commit), &dispatcher]() mutable {
         if (step->isCancelled())
             return;

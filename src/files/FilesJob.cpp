@@ -22,8 +22,8 @@ QList<FileItemDataPtr> rowsOf(const QList<QUrl> &urls)
 
 } // namespace
 
-FilesJob::FilesJob(std::shared_ptr<ElementSource> source)
-    : m_source(std::move(source))
+FilesJob::FilesJob(std::shared_ptr<ElementSource> source, Dispatcher &dispatcher)
+    : BaseJob(dispatcher), m_source(std::move(source))
 {
 }
 
@@ -78,7 +78,7 @@ FileTask FilesJob::doQuery(const QString &query)
     const QString folder = m_folder->toLocalFile();
     const FileNameSearch::Limits limits = m_limits;
     std::weak_ptr<BaseJob> weakSelf = weak_from_this();
-    Dispatcher &dispatcher = Dispatcher::shared();
+    Dispatcher &dispatcher = this->dispatcher();
     dispatcher.toBackground([step, folder, query, limits, weakSelf, &dispatcher] {
         // Each batch is delivered on the main thread, where cancelling happens, so none slips through.
         const auto onBatch = [step, weakSelf, &dispatcher](QList<QUrl> urls) {
@@ -130,6 +130,7 @@ FileTask FilesJob::listUnder()
     const FileNameSearch::Limits limits = m_limits;
     std::weak_ptr<BaseJob> weakSelf = weak_from_this();
     return runStep<QList<FileItemDataPtr>>(
+        dispatcher(),
         [folder, limits](const FileStep &step) -> std::optional<QList<FileItemDataPtr>> {
             const std::optional<QList<QUrl>> urls = FileNameSearch::list(folder, step, limits);
             if (!urls)

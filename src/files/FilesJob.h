@@ -19,7 +19,7 @@ class FilesJob final : public BaseJob
 {
 public:
     // `source` may be null: then there is never a folder.
-    explicit FilesJob(std::shared_ptr<ElementSource> source);
+    FilesJob(std::shared_ptr<ElementSource> source, Dispatcher &dispatcher);
     ~FilesJob() override;
 
     void setLimits(const FileNameSearch::Limits &limits) { m_limits = limits; }

@@ -7,10 +7,10 @@
 
 namespace tavolin {
 
-JobManager::JobManager(std::shared_ptr<ElementSource> source)
-    : m_opened(std::make_shared<OpenedJob>(source)),
-      m_recent(std::make_shared<RecentJob>()),
-      m_files(std::make_shared<FilesJob>(std::move(source)))
+JobManager::JobManager(std::shared_ptr<ElementSource> source, Dispatcher &dispatcher)
+    : m_opened(std::make_shared<OpenedJob>(source, dispatcher)),
+      m_recent(std::make_shared<RecentJob>(dispatcher)),
+      m_files(std::make_shared<FilesJob>(std::move(source), dispatcher))
 {
 }
 

@@ -23,8 +23,9 @@ class FilesJob;
 class JobManager
 {
 public:
-    // `source` (may be null) is how "Opened" and "File Results" read the application's windows.
-    explicit JobManager(std::shared_ptr<ElementSource> source = nullptr);
+    // `source` (may be null) is how "Opened" and "File Results" read the application's windows; the jobs'
+    // work runs through `dispatcher`, which must outlive them.
+    JobManager(std::shared_ptr<ElementSource> source, Dispatcher &dispatcher);
     ~JobManager();
     JobManager(const JobManager &) = delete;
     JobManager &operator=(const JobManager &) = delete;

@@ -4,8 +4,8 @@
 
 namespace tavolin {
 
-OpenedJob::OpenedJob(std::shared_ptr<ElementSource> source)
-    : m_source(std::move(source))
+OpenedJob::OpenedJob(std::shared_ptr<ElementSource> source, Dispatcher &dispatcher)
+    : FilteredJob(dispatcher), m_source(std::move(source))
 {
 }
 

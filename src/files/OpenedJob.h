@@ -17,7 +17,7 @@ public:
     static constexpr int kMaxWindows = 256; // an application claiming more is not believed
 
     // `source` may be null: then there are never rows.
-    explicit OpenedJob(std::shared_ptr<ElementSource> source);
+    OpenedJob(std::shared_ptr<ElementSource> source, Dispatcher &dispatcher);
     ~OpenedJob() override;
 
     // BaseJob

@@ -116,7 +116,7 @@ bool QuickOpen::prepareForShow()
         m_ports.shell->showRequestAccessibilityPanel();
         return false;
     }
-    AXAppPtr app = AXApp::currentApp(m_ports.elements, m_ports.hooks);
+    AXAppPtr app = AXApp::currentApp(m_ports.elements, *m_ports.dispatcher, m_ports.hooks);
     if (!app || !app->name() || app->name()->isEmpty()) {
         log::error(QStringLiteral("cannot get nextApp"));
         return false;
@@ -138,7 +138,7 @@ void QuickOpen::onUpdate(DataProvider *)
 {
     if (QThread::currentThread() != thread()) {
         QPointer<QuickOpen> self(this);
-        Dispatcher::shared().toMain([self] {
+        m_ports.dispatcher->toMain([self] {
             if (self)
                 self->onUpdate(nullptr);
         });

@@ -26,6 +26,8 @@ struct QuickOpenPorts
     ShellPort *shell = nullptr;
     KeyPoster *keyPoster = nullptr;
     FileDataProvider *provider = nullptr;
+    // Where work is queued.
+    Dispatcher *dispatcher = nullptr;
     // How the focused application is found and read.
     std::shared_ptr<ElementSource> elements;
     AXAppHooks hooks;

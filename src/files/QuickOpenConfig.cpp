@@ -12,8 +12,6 @@ Shortcut QuickOpenConfig::defaultHotkey()
 
 std::optional<Shortcut> QuickOpenConfig::getHotKey(const HotkeyBinder *binder)
 {
-    if (!binder)
-        binder = HotkeyBinder::shared();
     return binder ? binder->shortcutForKey(QString(settings::kOpenShortcut)) : std::nullopt;
 }
 

@@ -16,9 +16,9 @@ public:
 
     // Ctrl+Shift+O here (Command-Shift-O in the key space of KeyData): key code 31, Command and Shift.
     static Shortcut defaultHotkey();
-    // The combination `binder` (HotkeyBinder::shared() when null) holds for "open_shortcut"; none when it
-    // holds none or there is no binder. Any thread.
-    static std::optional<Shortcut> getHotKey(const HotkeyBinder *binder = nullptr);
+    // The combination `binder` holds for "open_shortcut"; none when it holds none or there is no binder.
+    // Any thread.
+    static std::optional<Shortcut> getHotKey(const HotkeyBinder *binder);
 };
 
 } // namespace tavolin

@@ -13,6 +13,7 @@ namespace tavolin {
 class RecentJob final : public FilteredJob
 {
 public:
+    explicit RecentJob(Dispatcher &dispatcher) : FilteredJob(dispatcher) {}
 
     // The desktop's recent-files list of this user; "" when unknown.
     static QString recentFolder() { return recentdocuments::defaultFile(); }

@@ -25,10 +25,6 @@ public:
     // Asks the desktop to open the file or folder at `path` with `app`. True when the request was handed on
     // (not that the application opened it).
     virtual bool openFile(const QString &path, const OpenWith &app) = 0;
-
-    // The workspace the program installed, or nullptr (then opening a file does nothing). Not owned.
-    static Workspace *shared();
-    static void setShared(Workspace *workspace);
 };
 
 } // namespace tavolin

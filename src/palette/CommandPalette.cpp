@@ -74,11 +74,6 @@ std::chrono::nanoseconds CommandPalette::now() const
     return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch());
 }
 
-DataSource &CommandPalette::dataSource() const
-{
-    return m_deps.dataSource ? *m_deps.dataSource : DataSource::shared();
-}
-
 // The hooks run on reading threads too: they capture only thread-safe objects, never this controller.
 AXAppHooks CommandPalette::makeHooks() const
 {
@@ -139,7 +134,7 @@ void CommandPalette::bindShortcut()
 void CommandPalette::scheduleWarmup()
 {
     const std::weak_ptr<CommandPalette> weak = weak_from_this();
-    Dispatcher::shared().afterDelay(kWarmupInterval, [weak] {
+    m_deps.dispatcher.afterDelay(kWarmupInterval, [weak] {
         if (const auto self = weak.lock()) {
             self->warmupAX();
             self->scheduleWarmup();
@@ -151,7 +146,7 @@ void CommandPalette::panelClosed()
 {
     const uint64_t serial = m_showSerial;
     const std::weak_ptr<CommandPalette> weak = weak_from_this();
-    Dispatcher::shared().afterDelay(kKeptRowsIdle, [weak, serial] {
+    m_deps.dispatcher.afterDelay(kKeptRowsIdle, [weak, serial] {
         // A show since (even one still finding its application) keeps the rows.
         if (const auto self = weak.lock(); self && serial == self->m_showSerial)
             self->releaseKeptRows();
@@ -170,13 +165,15 @@ void CommandPalette::releaseKeptRows()
     log::debug(QStringLiteral("the panel stayed closed: %1 kept rows released").arg(rows));
     m_deps.menus->resetState();
     m_deps.shell.setCurrentApp(nullptr);
-    Dispatcher::shared().toBackground([] { malloc_trim(0); });
+    m_deps.dispatcher.toBackground([] { malloc_trim(0); });
 }
 
 void CommandPalette::warmupAX()
 {
     if (m_deps.source->isProcessTrusted())
-        onReadingThread([source = m_deps.source, hooks = m_hooks] { AXApp::currentApp(source, hooks); });
+        onReadingThread([source = m_deps.source, dispatcher = &m_deps.dispatcher, hooks = m_hooks] {
+            AXApp::currentApp(source, *dispatcher, hooks);
+        });
 }
 
 // Where the accessibility source reads: the background pool, or the main thread for a source that reads
@@ -184,9 +181,9 @@ void CommandPalette::warmupAX()
 void CommandPalette::onReadingThread(std::function<void()> work) const
 {
     if (m_deps.source->readMode() == ReadMode::MainThread)
-        Dispatcher::shared().toMain(std::move(work));
+        m_deps.dispatcher.toMain(std::move(work));
     else
-        Dispatcher::shared().toBackground(std::move(work));
+        m_deps.dispatcher.toBackground(std::move(work));
 }
 
 void CommandPalette::startInterpreter()
@@ -203,8 +200,8 @@ void CommandPalette::startInterpreter()
     };
     actions.checkUpdates = [shell = &m_deps.shell] { shell->checkForUpdates(); };
     actions.accessRecentFolder = m_deps.accessRecentFolder;
-    actions.updateExtensions = [explicitProvider = m_deps.extensions](const QString &json, const QString &app) {
-        if (PluginDataProvider *extensions = explicitProvider ? explicitProvider : PluginDataProvider::shared())
+    actions.updateExtensions = [extensions = m_deps.extensions](const QString &json, const QString &app) {
+        if (extensions)
             extensions->updateExtensions(json, app);
     };
     actions.clearHistory = [menus = m_deps.menus] { menus->clearHistory(); };
@@ -233,7 +230,7 @@ void CommandPalette::show(bool force)
         // user had just closed. Decide once such a key had time to arrive.
         const uint64_t serial = ++m_showSerial;
         const std::weak_ptr<CommandPalette> weak = weak_from_this();
-        Dispatcher::shared().afterDelay(kPressedAgainSettle, [weak, serial, force] {
+        m_deps.dispatcher.afterDelay(kPressedAgainSettle, [weak, serial, force] {
             if (const auto self = weak.lock(); self && serial == self->m_showSerial)
                 self->pressedWhileVisible(force);
         });
@@ -269,22 +266,22 @@ void CommandPalette::findTarget(bool force)
     const uint64_t serial = ++m_showSerial;
     m_targetPending = true;
     const std::weak_ptr<CommandPalette> weak = weak_from_this();
-    onReadingThread([weak, source = m_deps.source, hooks = m_hooks, serial, force] {
+    onReadingThread([weak, source = m_deps.source, dispatcher = &m_deps.dispatcher, hooks = m_hooks, serial, force] {
         // Steps of the show, for bench/palette_latency.sh.
         log::debug(QStringLiteral("finding the focused application"));
         const auto started = std::chrono::steady_clock::now();
         bool paletteFocused = false;
-        AXAppPtr next = AXApp::currentApp(source, hooks, &paletteFocused);
+        AXAppPtr next = AXApp::currentApp(source, *dispatcher, hooks, &paletteFocused);
         log::debug(QStringLiteral("focused application found in %1 ms")
                        .arg(std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count()));
-        Dispatcher::shared().toMain([weak, next = std::move(next), serial, force, paletteFocused] {
+        dispatcher->toMain([weak, next = std::move(next), serial, force, paletteFocused] {
             if (const auto self = weak.lock())
                 self->targetFound(serial, paletteFocused ? self->targetWhilePaletteFocused() : next, force);
         });
     });
     if (!force)
         return;
-    Dispatcher::shared().afterDelay(kForcedShowWait, [weak, serial] {
+    m_deps.dispatcher.afterDelay(kForcedShowWait, [weak, serial] {
         if (const auto self = weak.lock())
             self->showBeforeTargetFound(serial);
     });
@@ -369,7 +366,7 @@ bool CommandPalette::prepareForShow(const AXAppPtr &next, bool force)
 
 bool CommandPalette::isCurrent(const DataProvider *provider) const
 {
-    return !provider || provider == dataSource().provider();
+    return !provider || provider == m_deps.dataSource.provider();
 }
 
 void CommandPalette::onShow(DataProvider &provider) { showPanel(&provider); }
@@ -387,7 +384,7 @@ void CommandPalette::onUpdate(DataProvider &)
         return;
     }
     const std::weak_ptr<CommandPalette> weak = weak_from_this();
-    Dispatcher::shared().toMain([weak] {
+    m_deps.dispatcher.toMain([weak] {
         if (const auto self = weak.lock())
             self->m_deps.panel.updateUI();
     });
@@ -404,7 +401,7 @@ void CommandPalette::showPanel(const DataProvider *provider)
     if (frame && mainScreen && screen != mainScreen)
         panel.moveWindow(calcFrame(*frame, *mainScreen));
     // With the rows the panel opens with, for the journeys and bench/palette_latency.sh.
-    DataProvider *current = dataSource().provider();
+    DataProvider *current = m_deps.dataSource.provider();
     log::debug(QStringLiteral("panel show requested with %1 rows").arg(current ? current->numberOfRows() : 0));
     panel.showPanel();
     reportTiming();
@@ -412,7 +409,7 @@ void CommandPalette::showPanel(const DataProvider *provider)
 
 QPoint CommandPalette::calcFrame(const QRect &window, const QRect &screen) const
 {
-    const int rows = DataSource::visibleRowLimit(dataSource().mode(), m_deps.settings);
+    const int rows = DataSource::visibleRowLimit(m_deps.dataSource.mode(), m_deps.settings);
     const int height = m_deps.panel.listHeight(rows);
     const double x = screen.x() + (screen.width() - window.width()) * 0.5;
     const double y = screen.y() + (screen.height() - height) * 0.5;
@@ -469,8 +466,7 @@ void CommandPalette::showOptions()
 void CommandPalette::showThemes()
 {
     showOptions();
-    OptionDataProvider *options = m_deps.options ? m_deps.options : OptionDataProvider::shared();
-    const MenuItemDataPtr theme = options ? options->theme() : nullptr;
+    const MenuItemDataPtr theme = m_deps.options ? m_deps.options->theme() : nullptr;
     if (!theme)
         return;
     if (theme->shouldExpand()) {

@@ -20,6 +20,7 @@ namespace tavolin {
 class BoundShortcutText;
 
 class DataSource;
+class Dispatcher;
 class HotkeyBinder;
 class KeyPoster;
 class MenuDataProvider;
@@ -62,9 +63,10 @@ public:
         ShellPort &shell;
         std::shared_ptr<MenuDataProvider> menus; // never null
         KeyPoster *keyPoster = nullptr;          // null: a shortcut to hand on is dropped
-        OptionDataProvider *options = nullptr;   // "showTheme"; null: OptionDataProvider::shared()
-        PluginDataProvider *extensions = nullptr; // "updateExtension"; null: PluginDataProvider::shared()
-        DataSource *dataSource = nullptr;        // null: DataSource::shared()
+        OptionDataProvider *options = nullptr;   // "showTheme"; null: only the option rows are shown
+        PluginDataProvider *extensions = nullptr; // "updateExtension"; null: the command does nothing
+        DataSource &dataSource;
+        Dispatcher &dispatcher; // where the controller and the applications it reads queue their work
         Notifier *notifier = nullptr;            // tells the user the shortcut could not be bound
         std::function<bool()> accessRecentFolder; // "accessRecentFolder"; empty: no recent-items folder
         Clock now;
@@ -137,7 +139,6 @@ private:
     void scheduleWarmup();
     void startInterpreter();
     AXAppHooks makeHooks() const;
-    DataSource &dataSource() const;
     bool isCurrent(const DataProvider *provider) const;
     void showPanel(const DataProvider *provider);
     void releaseKeptRows();

@@ -15,12 +15,6 @@ constexpr int kQuickOpenRows = 9;
 
 } // namespace
 
-DataSource &DataSource::shared()
-{
-    static DataSource instance;
-    return instance;
-}
-
 void DataSource::setProviderFactory(PanelMode mode, ProviderFactory factory)
 {
     m_factories.at(slot(mode)) = std::move(factory);
@@ -53,11 +47,6 @@ void DataSource::exitPanel()
 int DataSource::visibleRowLimit(PanelMode mode, const SettingsDomain &settings)
 {
     return mode == PanelMode::QuickOpen ? kQuickOpenRows : settings::listNumber(settings);
-}
-
-int DataSource::visibleRowLimit() const
-{
-    return visibleRowLimit(m_mode, SettingsDomain::shared());
 }
 
 } // namespace tavolin

@@ -21,7 +21,6 @@ public:
     using ProviderFactory = std::function<DataProvider &()>;
 
     DataSource() = default;
-    static DataSource &shared();
 
     PanelMode mode() const { return m_mode; }
     // Only the panel's mode switch and the quick-open controller change it.
@@ -44,7 +43,6 @@ public:
 
     // Rows shown without scrolling: 9 in QuickOpen; else "listNumber" when at least 1, else 7.
     static int visibleRowLimit(PanelMode mode, const SettingsDomain &settings);
-    int visibleRowLimit() const;
 
 private:
     PanelMode m_mode = PanelMode::CommandPalette;

@@ -43,38 +43,35 @@ struct MenuDataProvider::Walk
     QList<MenuHistoryItemPtr> matched;                      // entries whose live row was read
 };
 
-std::shared_ptr<MenuDataProvider> MenuDataProvider::shared()
-{
-    static const std::shared_ptr<MenuDataProvider> instance = create();
-    return instance;
-}
-
-std::shared_ptr<MenuDataProvider> MenuDataProvider::create() { return create(Context()); }
-
 std::shared_ptr<MenuDataProvider> MenuDataProvider::create(Context context)
 {
     return std::shared_ptr<MenuDataProvider>(new MenuDataProvider(std::move(context)));
 }
 
-MenuDataProvider::MenuDataProvider(Context context) : m_context(std::move(context)) {}
+MenuDataProvider::MenuDataProvider(Context context)
+    : TavolinDataProvider(*context.dispatcher), m_context(std::move(context))
+{
+}
 
 MenuDataProvider::~MenuDataProvider() = default;
 
 MenuHistory &MenuDataProvider::history() const
 {
-    return m_context.history ? *m_context.history : MenuHistory::shared();
+    return *m_context.history;
 }
 
 DataSource &MenuDataProvider::dataSource() const
 {
-    return m_context.dataSource ? *m_context.dataSource : DataSource::shared();
+    return *m_context.dataSource;
 }
 
 std::optional<int> MenuDataProvider::ruleOption(const QString &title, const QString &appKey) const
 {
     if (m_context.ignorableOption)
         return m_context.ignorableOption(title, appKey);
-    return PaletteRulesManager::shared().getIgnorableOption(title, appKey);
+    if (m_context.rules)
+        return m_context.rules->getIgnorableOption(title, appKey);
+    return std::nullopt;
 }
 
 bool MenuDataProvider::onMainThread() const
@@ -451,7 +448,7 @@ void MenuDataProvider::onShouldTriggerUpdate(bool value)
 {
     if (!onMainThread()) {
         const std::weak_ptr<MenuDataProvider> weak = weak_from_this();
-        Dispatcher::shared().toMain([weak, value] {
+        dispatcher().toMain([weak, value] {
             if (const auto self = weak.lock())
                 self->onShouldTriggerUpdate(value);
         });
@@ -531,7 +528,7 @@ bool MenuDataProvider::appendExtensions()
         history = m_historyEntries;
         ownMenu = m_hasExtension;
     }
-    PluginDataProvider *extensions = m_context.extensions ? m_context.extensions : PluginDataProvider::shared();
+    PluginDataProvider *extensions = m_context.extensions;
     if (!extensions)
         return false;
     const QString group = QLatin1String(ownMenu ? kOwnExtensionsTitle : kExtensionsTitle);
@@ -608,7 +605,7 @@ bool MenuDataProvider::hiddenByAncestor(const MenuItemData *parent, const MenuIt
     if (current.historyIndex() >= 0)
         return false;
     // Asked for every row at each listing: without any menu rule, no lock the reading threads also take.
-    if (!m_context.ignorableOption && !PaletteRulesManager::shared().hasMenuRules())
+    if (!m_context.ignorableOption && (!m_context.rules || !m_context.rules->hasMenuRules()))
         return false;
     QStringList names = current.path();
     if (parent) {
@@ -661,7 +658,7 @@ void MenuDataProvider::updateWatcherSoon()
     if (m_updateQueued.exchange(true))
         return;
     const std::weak_ptr<MenuDataProvider> weak = weak_from_this();
-    Dispatcher::shared().toMain([weak] {
+    dispatcher().toMain([weak] {
         if (const auto self = weak.lock()) {
             self->m_updateQueued.store(false); // before: a menu stored from now on queues the next update
             self->notifyUpdate();

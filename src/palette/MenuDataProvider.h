@@ -19,6 +19,7 @@
 namespace tavolin {
 
 class DataSource;
+class PaletteRulesManager;
 class PluginDataProvider;
 
 // The rows of the command palette mode: the target application's menu commands grouped by top-level menu,
@@ -36,7 +37,7 @@ class PluginDataProvider;
 // Loading another application, or resetState(), drops the old application's watcher first, so no row of
 // a menu still being read for it ever reaches the new lists.
 //
-// Ownership: held by shared_ptr (the application holds it weakly); create() or shared() make one.
+// Ownership: held by shared_ptr (the application holds it weakly); create() makes one.
 // Threads: loadFromApp, resetState, onUpdate(menu), onLoadFinished, addRecent, clearHistory and the
 // DataProvider operations on the main thread. onUpdate(item, index) runs on reading threads, several at
 // once; it builds its rows without the lock and stores them under it. Every list and map below is guarded
@@ -51,21 +52,23 @@ public:
     // The palette's own desktop service item, never listed.
     static constexpr auto kServiceTitle = "Tavolin: Command Palette";
 
+    // What the provider works with; each must outlive it.
     struct Context
     {
-        // Where histories are kept. Null: MenuHistory::shared().
+        // Where histories are kept. Required.
         MenuHistory *history = nullptr;
-        // Where extensions come from. Null: PluginDataProvider::shared(); none there: no extension group.
+        // Where extensions come from. Null: no extension group.
         PluginDataProvider *extensions = nullptr;
-        // The panel's mode (history is recorded only in the command palette mode). Null: DataSource::shared().
+        // The panel's mode (history is recorded only in the command palette mode). Required.
         DataSource *dataSource = nullptr;
-        // The menu rule option of a title in an application. Empty: PaletteRulesManager::shared().
+        // The menu rules; asked when no ignorableOption is given. Neither: no menu rule applies.
+        PaletteRulesManager *rules = nullptr;
+        // Where work is queued (rows read on other threads reach the watcher on the main thread). Required.
+        Dispatcher *dispatcher = nullptr;
+        // The menu rule option of a title in an application, in place of `rules`.
         std::function<std::optional<int>(const QString &title, const QString &appKey)> ignorableOption;
     };
 
-    // The program's provider over the shared collaborators, created on first use on the main thread.
-    static std::shared_ptr<MenuDataProvider> shared();
-    static std::shared_ptr<MenuDataProvider> create();
     static std::shared_ptr<MenuDataProvider> create(Context context);
     ~MenuDataProvider() override;
 

@@ -152,7 +152,8 @@ MenuHistoryItemPtr AppMenuHistoryItems::find(const QString &title, const QString
 
 void AppMenuHistoryItems::save()
 {
-    (m_owner ? *m_owner : MenuHistory::shared()).save(*this);
+    if (m_owner)
+        m_owner->save(*this);
 }
 
 QList<MenuItemDataPtr> AppMenuHistoryItems::makeTombstones()
@@ -178,32 +179,27 @@ QList<MenuItemDataPtr> AppMenuHistoryItems::makeTombstones()
 // passed it usually sits where the placeholder was, so the command the user chose is performed.
 void AppMenuHistoryItems::onTombstoneChosen(const MenuHistoryItemPtr &entry)
 {
-    if (!m_recents.contains(entry))
+    if (!m_recents.contains(entry) || !m_owner)
         return;
     const std::weak_ptr<AppMenuHistoryItems> self = weak_from_this();
-    Dispatcher::shared().afterDelay(kTombstoneDelay, [self, entry] {
+    m_owner->dispatcher().afterDelay(kTombstoneDelay, [self, entry] {
         const auto history = self.lock();
         if (!history)
             return;
         const qsizetype position = history->m_recents.indexOf(entry);
         if (position < 0)
             return;
-        DataProvider *provider = DataSource::shared().provider();
+        DataSource &panel = history->m_owner->panel();
+        DataProvider *provider = panel.provider();
         const RowDataPtr row = provider ? provider->dataOnRow(position) : nullptr;
         if (row && row->title() == entry->title() && row->apply(0))
-            DataSource::shared().exitPanel();
+            panel.exitPanel();
     });
 }
 
-MenuHistory::MenuHistory()
-    : store(QString::fromLatin1(kDatabaseName))
+MenuHistory::MenuHistory(DataSource &panel, Dispatcher &dispatcher)
+    : store(QString::fromLatin1(kDatabaseName)), m_panel(panel), m_dispatcher(dispatcher)
 {
-}
-
-MenuHistory &MenuHistory::shared()
-{
-    static MenuHistory instance;
-    return instance;
 }
 
 AppMenuHistoryItemsPtr MenuHistory::get(const std::optional<QString> &name)

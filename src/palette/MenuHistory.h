@@ -14,6 +14,8 @@
 
 namespace tavolin {
 
+class DataSource;
+class Dispatcher;
 class MenuHistory;
 
 // One performed command. Immutable; entries are shared, and a placeholder row recognises its entry by
@@ -47,7 +49,7 @@ private:
 using MenuHistoryItemPtr = std::shared_ptr<const MenuHistoryItem>;
 
 // The history of one application: its most recent commands first, at most kLimit. Every change is saved at
-// once through the MenuHistory that made it (MenuHistory::shared() for parsed values).
+// once through the MenuHistory that made it (not at all for a parsed value without one).
 //
 // Main thread only.
 class AppMenuHistoryItems : public std::enable_shared_from_this<AppMenuHistoryItems>
@@ -77,7 +79,8 @@ public:
     MenuHistoryItemPtr find(const QString &title, const QStringList &path) const;
     // One placeholder row per entry: historyIndex = position, application key "", and an action that,
     // 0.1 s later, performs the row the current provider then shows at that position when it has the
-    // entry's title (closing the panel when it succeeds). The action returns false.
+    // entry's title (closing the panel when it succeeds; nothing without an owning MenuHistory). The action
+    // returns false.
     QList<MenuItemDataPtr> makeTombstones();
 
 private:
@@ -100,9 +103,12 @@ class MenuHistory
 public:
     static constexpr auto kDatabaseName = "MenuItemHistory";
 
-    // Opens the database in paths::dataDir().
-    MenuHistory();
-    static MenuHistory &shared();
+    // Opens the database in paths::dataDir(). `panel` gives the rows a placeholder performs, after a delay
+    // through `dispatcher`; both must outlive this object.
+    MenuHistory(DataSource &panel, Dispatcher &dispatcher);
+
+    DataSource &panel() const { return m_panel; }
+    Dispatcher &dispatcher() const { return m_dispatcher; }
 
     // History matching of live rows is done only while true.
     bool showHistory = true;
@@ -116,6 +122,10 @@ public:
     void deleteAll();
 
     StoreHolder store;
+
+private:
+    DataSource &m_panel;
+    Dispatcher &m_dispatcher;
 };
 
 } // namespace tavolin

@@ -4,7 +4,6 @@
 #include "accessibility/AXMenuItem.h"
 #include "accessibility/LocaleUtils.h"
 #include "common/Log.h"
-#include "common/PaletteRulesManager.h"
 #include "palette/Transliteration.h"
 
 #include <algorithm>
@@ -57,8 +56,7 @@ std::optional<int64_t> ignorableOptionFor(const QString &title, const QString &a
     }
     if (lookup)
         return (*lookup)(title, appKey);
-    const std::optional<int> option = PaletteRulesManager::shared().getIgnorableOption(title, appKey);
-    return option ? std::optional<int64_t>(*option) : std::nullopt;
+    return std::nullopt;
 }
 
 // The title with each such punctuation character replaced by a space; the title itself (shared, not

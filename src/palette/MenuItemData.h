@@ -186,7 +186,7 @@ public:
     const FoldedText *enTitleForm(FoldMode mode);
 
     // Process-wide hooks, installed once at start-up on the main thread before rows are built.
-    // An empty lookup restores the default, PaletteRulesManager::shared(). Default sink: records nothing.
+    // Default lookup (also after an empty one): no menu rule applies. Default sink: records nothing.
     static void setIgnorableOptionLookup(IgnorableOption lookup);
     static void setPerformedSink(PerformedSink sink);
     // Default: none (failed presses are only logged).

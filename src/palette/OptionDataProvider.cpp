@@ -7,7 +7,6 @@ namespace tavolin {
 namespace {
 
 const QString kOwner = QStringLiteral("Tavolin");
-OptionDataProvider *g_shared = nullptr;
 
 QString appearanceHint(ThemeAppearance appearance)
 {
@@ -29,13 +28,9 @@ QString currentThemeHint(ThemeManager &themes)
 
 } // namespace
 
-OptionDataProvider *OptionDataProvider::shared() { return g_shared; }
-
-void OptionDataProvider::setShared(OptionDataProvider *provider) { g_shared = provider; }
-
-OptionDataProvider::OptionDataProvider(ShellPort &shell, ThemeManager &themes, const QString &version,
-                                       std::optional<QString> icon)
-    : m_shell(shell), m_themes(themes)
+OptionDataProvider::OptionDataProvider(ShellPort &shell, ThemeManager &themes, Dispatcher &dispatcher,
+                                       const QString &version, std::optional<QString> icon)
+    : TavolinDataProvider(dispatcher), m_shell(shell), m_themes(themes)
 {
     appIconName = std::move(icon);
     appName = kOwner;
@@ -64,7 +59,7 @@ OptionDataProvider::OptionDataProvider(ShellPort &shell, ThemeManager &themes, c
     quit->setAction([this](RowData &) {
         // Later, so the panel closes and the current event finishes first.
         ShellPort *shell = &m_shell;
-        Dispatcher::shared().toMain([shell] { shell->terminate(); });
+        this->dispatcher().toMain([shell] { shell->terminate(); });
         return true;
     });
     allRows = {preferences, m_theme, about, quit};
@@ -75,8 +70,6 @@ OptionDataProvider::OptionDataProvider(ShellPort &shell, ThemeManager &themes, c
 OptionDataProvider::~OptionDataProvider()
 {
     QObject::disconnect(m_themeChanged);
-    if (g_shared == this)
-        g_shared = nullptr;
 }
 
 MenuItemDataPtr OptionDataProvider::makeRow(const QString &title, std::optional<KeyData> shortcut, const QString &hint)

@@ -29,15 +29,11 @@ public:
     static constexpr auto kUpdateHint = "Update Avaiable";
 
     // `version`: the program's short version ("unknown" when empty); `icon`: the program's own icon.
-    OptionDataProvider(ShellPort &shell, ThemeManager &themes, const QString &version,
+    OptionDataProvider(ShellPort &shell, ThemeManager &themes, Dispatcher &dispatcher, const QString &version,
                        std::optional<QString> icon = std::nullopt);
     ~OptionDataProvider() override;
     OptionDataProvider(const OptionDataProvider &) = delete;
     OptionDataProvider &operator=(const OptionDataProvider &) = delete;
-
-    // The program's provider, installed by the shell (not owned); nullptr before.
-    static OptionDataProvider *shared();
-    static void setShared(OptionDataProvider *provider);
 
     // The "Themes" row.
     const MenuItemDataPtr &theme() const { return m_theme; }

@@ -100,12 +100,6 @@ void fillEnTitle(MenuItemData &item, bool hasTrans)
 
 } // namespace
 
-SearchUtils &SearchUtils::shared()
-{
-    static SearchUtils instance;
-    return instance;
-}
-
 void SearchUtils::setLocaleContext(std::optional<QLocale> locale)
 {
     m_foldMode.store(foldModeForLocale(locale), std::memory_order_relaxed);

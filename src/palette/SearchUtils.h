@@ -30,8 +30,6 @@ public:
         double score;
     };
 
-    static SearchUtils &shared();
-
     // Fuzziness given to title scores.
     double fuzziness = 0.2;
     // A row is listed only when its score is strictly greater.

@@ -124,7 +124,7 @@ RowDataPtr TavolinDataProvider::findMenuMatch(const QString &text)
     if (text.isEmpty())
         return nullptr;
     applyLocaleContext();
-    const FoldMode mode = SearchUtils::shared().foldMode();
+    const FoldMode mode = m_search.foldMode();
     const FoldedText typed(text, mode);
 
     if (auto match = singlePrefixMatch(filteredMenus, typed, [mode](MenuItemData &row) {
@@ -165,12 +165,12 @@ bool TavolinDataProvider::search(const QString &text, ResultTable *table, bool f
     if (trimmed.isEmpty())
         searchResults.reset();
     else
-        searchResults = SearchUtils::shared().search(trimmed, filteredRecents + filterResults);
+        searchResults = m_search.search(trimmed, filteredRecents + filterResults);
     if (table) {
         if (onMainThread())
             table->reloadData();
         else
-            Dispatcher::shared().toMain([table] { table->reloadData(); });
+            m_dispatcher.toMain([table] { table->reloadData(); });
     }
     return true;
 }
@@ -270,7 +270,7 @@ void TavolinDataProvider::applyLocaleContext()
         std::lock_guard lock(localeSource().mutex);
         source = localeSource().source;
     }
-    SearchUtils::shared().setLocaleContext(source ? source() : std::nullopt);
+    m_search.setLocaleContext(source ? source() : std::nullopt);
 }
 
 } // namespace tavolin

@@ -2,6 +2,7 @@
 
 #include "palette/DataProvider.h"
 #include "palette/MenuItemData.h"
+#include "palette/SearchUtils.h"
 
 #include <QHash>
 #include <QList>
@@ -12,6 +13,8 @@
 #include <optional>
 
 namespace tavolin {
+
+class Dispatcher;
 
 // The row provider for command rows (menus, options): levels entered and left again, the split of a level
 // into history rows and other rows, ranked search over a level, the autocomplete candidate and the mapping
@@ -28,8 +31,13 @@ class TavolinDataProvider : public DataProvider
 public:
     static constexpr QChar kLevelSeparator{0x0E33};
 
-    TavolinDataProvider() = default;
+    // A search asked for on another thread reloads the table through `dispatcher`, which must outlive the
+    // provider.
+    explicit TavolinDataProvider(Dispatcher &dispatcher) : m_dispatcher(dispatcher) {}
     ~TavolinDataProvider() override = default;
+
+    // Where the provider queues work. Any thread.
+    Dispatcher &dispatcher() const { return m_dispatcher; }
 
     // The level path text of a row's own level (its path joined with U+0E33).
     static QString levelOf(const MenuItemData &row);
@@ -86,6 +94,9 @@ public:
 private:
     void applyLocaleContext();
     void split(const MenuItemDataPtr &row);
+
+    Dispatcher &m_dispatcher;
+    SearchUtils m_search; // told the current application's locale before each search
 };
 
 } // namespace tavolin

@@ -4,8 +4,6 @@
 
 namespace tavolin {
 
-TavolinShortcutValidator::TavolinShortcutValidator() : m_validator(ShortcutValidator::shared()) {}
-
 TavolinShortcutValidator::TavolinShortcutValidator(ShortcutValidator &validator) : m_validator(validator) {}
 
 bool TavolinShortcutValidator::isShortcutValid(const std::optional<Shortcut> &shortcut) const

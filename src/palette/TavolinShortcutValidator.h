@@ -11,7 +11,7 @@ namespace tavolin {
 class AXMenu;
 class ShortcutValidator;
 
-// The validator the shortcut recorders use: any combination the shared ShortcutValidator accepts once
+// The validator the shortcut recorders use: any combination the wrapped ShortcutValidator accepts once
 // Option-only combinations are allowed, and never a conflict with the desktop or with a menu (the palette
 // steps aside for applications that want its key, see AppRule::Auto).
 //
@@ -20,8 +20,6 @@ class ShortcutValidator;
 class TavolinShortcutValidator
 {
 public:
-    // Wraps ShortcutValidator::shared().
-    TavolinShortcutValidator();
     explicit TavolinShortcutValidator(ShortcutValidator &validator);
 
     ShortcutValidator &validator() const { return m_validator; }

@@ -13,12 +13,6 @@ ThemeManager::ThemeManager(SettingsDomain &settings, QObject *parent) : QObject(
 
 ThemeManager::~ThemeManager() = default;
 
-ThemeManager &ThemeManager::shared()
-{
-    static ThemeManager *manager = new ThemeManager(SettingsDomain::shared());
-    return *manager;
-}
-
 void ThemeManager::loadAllThemes()
 {
     m_allThemes.clear();

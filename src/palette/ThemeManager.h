@@ -26,9 +26,6 @@ public:
     explicit ThemeManager(SettingsDomain &settings, QObject *parent = nullptr);
     ~ThemeManager() override;
 
-    // The program's manager over SettingsDomain::shared(), created on first use.
-    static ThemeManager &shared();
-
     // Every built-in theme in order: default, Light, Extra Light, morning, vibrancy, Dark Vibrancy,
     // deepblue, Extra Dark. Built at construction.
     QList<ThemePtr> allThemes() const { return m_allThemes; }

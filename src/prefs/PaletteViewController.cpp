@@ -34,7 +34,6 @@ PaletteViewController::PaletteViewController(PrefsContext &context, QWidget *par
       m_deleteHistory(new QPushButton(tr("Delete History"), this))
 {
     m_shortcutValidator.setAllowAnyShortcutWithOptionModifier(true);
-    ShortcutValidator::shared().setAllowAnyShortcutWithOptionModifier(true);
     m_shortcutView->setValidator(&m_shortcutValidator);
     m_openShortcutView->setValidator(&m_shortcutValidator);
     m_openShortcutView->setPlaceholder(ShortcutRecorder::displayText(

@@ -4,12 +4,6 @@
 
 namespace tavolin {
 
-Settings &Settings::shared()
-{
-    static Settings settings(SettingsDomain::shared());
-    return settings;
-}
-
 bool Settings::sendCommand(const QString &name, const QJsonArray &args)
 {
     return CommandChannel::send(m_defaults, name, args);

@@ -22,9 +22,6 @@ public:
 
     explicit Settings(SettingsDomain &defaults) : m_defaults(defaults) {}
 
-    // Over SettingsDomain::shared(), created on first use (main thread).
-    static Settings &shared();
-
     SettingsDomain &defaults() const { return m_defaults; }
 
     // The stored value, or QJsonValue::Undefined when the key is absent.

@@ -93,7 +93,9 @@ int main(int argc, char **argv)
     WidgetPrompter prompter;
     ProcessPaletteLauncher launcher;
     SystemDesktopServices desktop;
-    PrefsContext context{Settings::shared(), prompter, launcher, desktop,
+    SettingsDomain domain;
+    Settings settings(domain);
+    PrefsContext context{settings, prompter, launcher, desktop,
                          paths::dataDir() + QStringLiteral("/CommandExtensions"),
                          [] { return ApplicationCatalog::installedApplications(); }};
     PreferencesWindow window(context);

@@ -2,6 +2,7 @@
 
 #include "platform/linux/AccessibilityStatus.h"
 #include "platform/linux/AtspiElementSource.h"
+#include "platform/linux/AtspiThread.h"
 #include "platform/linux/ProcessIdentity.h"
 
 namespace tavolin::menutool {
@@ -33,7 +34,7 @@ ToolPlatform::Target AtspiToolPlatform::application(std::optional<int32_t> pid)
     if (AccessibilityStatus::busAddress().isEmpty())
         return failed(ExitCode::NoAccessibility, QStringLiteral("no accessibility bus in this session (is at-spi2-core running?)"));
     if (!m_source)
-        m_source = std::make_shared<AtspiElementSource>();
+        m_source = std::make_shared<AtspiElementSource>(std::make_shared<AtspiThread>());
     if (!m_source->isReady())
         return failed(ExitCode::NoAccessibility, QStringLiteral("the accessibility bus does not answer"));
 

@@ -347,9 +347,8 @@ std::vector<RankedRow> listed(const QList<MenuItemDataPtr> &rows, std::vector<Se
 
 } // namespace
 
-std::vector<RankedRow> rankRows(const QString &query, const QList<MenuItemDataPtr> &rows)
+std::vector<RankedRow> rankRows(SearchUtils &search, const QString &query, const QList<MenuItemDataPtr> &rows)
 {
-    SearchUtils &search = SearchUtils::shared();
     // A one-shot run pays for every row's search forms, built on first use: split the rows between threads.
     // Each row is touched by one thread only, and the joins publish its caches, so its unguarded lazy fields
     // are safe; folding and transliteration keep their shared state thread-safe.
@@ -369,18 +368,18 @@ std::vector<RankedRow> rankRows(const QString &query, const QList<MenuItemDataPt
     return listed(rows, std::move(scores), search.threshold);
 }
 
-std::vector<RankedRow> rankScoredRows(const QList<MenuItemDataPtr> &rows, const std::vector<double> &scores)
+std::vector<RankedRow> rankScoredRows(const QList<MenuItemDataPtr> &rows, const std::vector<double> &scores,
+                                      double threshold)
 {
     std::vector<SearchUtils::ScoredEntry> entries;
     entries.reserve(size_t(rows.size()));
     for (qsizetype i = 0; i < rows.size(); ++i)
         entries.push_back({i, size_t(i) < scores.size() ? scores[size_t(i)] : 0.0});
-    return listed(rows, std::move(entries), SearchUtils::shared().threshold);
+    return listed(rows, std::move(entries), threshold);
 }
 
-std::vector<const ScoredLine *> rankLines(const RowsFile &file)
+std::vector<const ScoredLine *> rankLines(const RowsFile &file, double threshold)
 {
-    const double threshold = SearchUtils::shared().threshold;
     std::vector<const ScoredLine *> ranked;
     for (const ScoredLine &line : file.lines) {
         if (line.score > threshold)

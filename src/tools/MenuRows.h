@@ -161,14 +161,14 @@ struct RankedRow
 // The rows the palette's search lists for `query` (score above its threshold), best first; equal scores
 // keep menu order. Large row lists are scored on several threads. Call it from one thread at a time for a
 // given list (the search fills the rows' lazy caches).
-std::vector<RankedRow> rankRows(const QString &query, const QList<MenuItemDataPtr> &rows);
-// The same over rows already scored (one score per row, as RowsFile::scores), with the shared search's
-// threshold.
-std::vector<RankedRow> rankScoredRows(const QList<MenuItemDataPtr> &rows, const std::vector<double> &scores);
+std::vector<RankedRow> rankRows(SearchUtils &search, const QString &query, const QList<MenuItemDataPtr> &rows);
+// The same over rows already scored (one score per row, as RowsFile::scores): those above `threshold`.
+std::vector<RankedRow> rankScoredRows(const QList<MenuItemDataPtr> &rows, const std::vector<double> &scores,
+                                      double threshold);
 
-// The lines of a file read in the plain form with a filter that the shared search lists (score above its
-// threshold), best first; equal scores keep line order. The pointers are into `file`.
-std::vector<const ScoredLine *> rankLines(const RowsFile &file);
+// The lines of a file read in the plain form with a filter that score above `threshold`, best first; equal
+// scores keep line order. The pointers are into `file`.
+std::vector<const ScoredLine *> rankLines(const RowsFile &file, double threshold);
 
 // The first row whose path and title equal `pathText` ("File > Save As…"). Compared segment by segment,
 // ignoring case, blanks around ">" and "..." written for "…". Null when none.

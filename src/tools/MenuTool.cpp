@@ -167,8 +167,9 @@ std::optional<Failure> readRowsFile(const QString &path, const RowPrefilter *fil
     return std::nullopt;
 }
 
-std::optional<Failure> readApplication(ToolPlatform &platform, const Options &options,
-                                       std::chrono::milliseconds bound, Rows &rows, QTextStream &err)
+std::optional<Failure> readApplication(ToolPlatform &platform, Dispatcher &dispatcher, const Options &options,
+                                       std::chrono::milliseconds bound, SearchUtils &searchUtils, Rows &rows,
+                                       QTextStream &err)
 {
     ToolPlatform::Target target = platform.application(options.pid);
     if (!target.application || !target.source)
@@ -180,7 +181,7 @@ std::optional<Failure> readApplication(ToolPlatform &platform, const Options &op
     AXAppHooks hooks = language ? language->hooks() : AXAppHooks{};
     // The tool shows the menus as they are, disabled items marked; perform refuses those by name.
     hooks.keepDisabledItems = true;
-    AXAppPtr app = AXApp::create(target.source, std::move(hooks), target.application);
+    AXAppPtr app = AXApp::create(target.source, dispatcher, std::move(hooks), target.application);
     rows.appName = app->name();
     rows.pid = app->pid();
     rows.source = target.source;
@@ -216,7 +217,7 @@ std::optional<Failure> readApplication(ToolPlatform &platform, const Options &op
     rows.rows = read.rows;
     // Folded for the application's language (Turkish i), as the palette folds.
     if (language)
-        SearchUtils::shared().setLocaleContext(app->localeContext());
+        searchUtils.setLocaleContext(app->localeContext());
     return std::nullopt;
 }
 
@@ -275,10 +276,10 @@ private:
 };
 
 // Text output of a rows file read in the plain form, written as the built rows' would be, a part at a time.
-ExitCode searchPlain(const Options &options, const RowsFile &file, QTextStream &out)
+ExitCode searchPlain(const Options &options, const RowsFile &file, double threshold, QTextStream &out)
 {
     constexpr qsizetype kPartSize = 64 * 1024;
-    std::vector<const ScoredLine *> ranked = rankLines(file);
+    std::vector<const ScoredLine *> ranked = rankLines(file, threshold);
     if (options.limit && qsizetype(ranked.size()) > *options.limit)
         ranked.resize(size_t(*options.limit));
     QString text;
@@ -300,12 +301,12 @@ ExitCode searchPlain(const Options &options, const RowsFile &file, QTextStream &
     return ranked.empty() ? ExitCode::NoMatch : ExitCode::Ok;
 }
 
-ExitCode search(const Options &options, const Rows &rows, QTextStream &out)
+ExitCode search(const Options &options, const Rows &rows, SearchUtils &searchUtils, QTextStream &out)
 {
     if (rows.plain)
-        return searchPlain(options, *rows.plain, out);
-    std::vector<RankedRow> ranked =
-        rows.scores ? rankScoredRows(rows.rows, *rows.scores) : rankRows(options.argument, rows.rows);
+        return searchPlain(options, *rows.plain, searchUtils.threshold, out);
+    std::vector<RankedRow> ranked = rows.scores ? rankScoredRows(rows.rows, *rows.scores, searchUtils.threshold)
+                                                : rankRows(searchUtils, options.argument, rows.rows);
     if (options.limit && qsizetype(ranked.size()) > *options.limit)
         ranked.resize(size_t(*options.limit));
     if (options.json) {
@@ -411,19 +412,20 @@ int MenuTool::run(const QStringList &arguments, QTextStream &out, QTextStream &e
     auto kept = std::make_shared<Rows>();
     m_lastRows = kept;
     Rows &rows = *kept;
+    SearchUtils searchUtils;
     std::optional<RowPrefilter> filter;
     if (options.command == QLatin1String("search"))
-        filter.emplace(SearchUtils::shared(), options.argument);
+        filter.emplace(searchUtils, options.argument);
     const std::optional<Failure> failure =
         options.rowsFile ? readRowsFile(*options.rowsFile, filter ? &*filter : nullptr,
                                         options.json ? RowsForm::Built : RowsForm::Plain, rows, err)
-                         : readApplication(m_platform, options, m_readBound, rows, err);
+                         : readApplication(m_platform, m_dispatcher, options, m_readBound, searchUtils, rows, err);
     if (failure)
         return fail(*failure);
     if (options.command == QLatin1String("list"))
         return int(list(options, rows, out));
     if (options.command == QLatin1String("search"))
-        return int(search(options, rows, out));
+        return int(search(options, rows, searchUtils, out));
     MenuItemDataPtr row;
     const std::optional<Failure> performFailure = perform(options, rows, m_platform, row);
     if (options.json)

@@ -12,6 +12,10 @@
 
 class QTextStream;
 
+namespace tavolin {
+class Dispatcher;
+}
+
 namespace tavolin::menutool {
 
 // The tool's exit codes; --help lists them.
@@ -62,7 +66,9 @@ public:
 class MenuTool
 {
 public:
-    explicit MenuTool(ToolPlatform &platform) : m_platform(platform) {}
+    // Reading queues its work through `dispatcher`, which must outlive the reading (the pool may still run
+    // a read of an application that stopped answering).
+    MenuTool(ToolPlatform &platform, Dispatcher &dispatcher) : m_platform(platform), m_dispatcher(dispatcher) {}
 
     // `arguments` include the program name first, as QCoreApplication::arguments().
     int run(const QStringList &arguments, QTextStream &out, QTextStream &err);
@@ -72,6 +78,7 @@ public:
 
 private:
     ToolPlatform &m_platform;
+    Dispatcher &m_dispatcher;
     std::chrono::milliseconds m_readBound{10000};
     // The rows of the last run, kept as long as the tool: a program that ends without destructors
     // (std::_Exit after flushing, as main does) never frees tens of thousands of rows one by one.

@@ -1,5 +1,6 @@
 #include "tools/ToolMain.h"
 
+#include "common/Dispatcher.h"
 #include "common/Log.h"
 #include "common/Paths.h"
 #include "palette/Transliteration.h"
@@ -28,7 +29,8 @@ void runToolProgram(int argc, char **argv, const std::function<std::unique_ptr<T
     QTextStream out(stdout);
     QTextStream err(stderr);
     const std::unique_ptr<ToolPlatform> platform = makePlatform();
-    MenuTool tool(*platform);
+    QtDispatcher dispatcher; // never destroyed: the program ends with _Exit
+    MenuTool tool(*platform, dispatcher);
     useTransliterationCache(paths::cacheDir() + QStringLiteral("/transliterations"));
     const int code = tool.run(QCoreApplication::arguments(), out, err);
     out.flush();

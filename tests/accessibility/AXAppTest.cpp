@@ -22,8 +22,7 @@ constexpr int32_t kScribeDe = 4102;
 class CountingDispatcher final : public Dispatcher
 {
 public:
-    explicit CountingDispatcher(test::ManualDispatcher &inner) : m_inner(inner) { Dispatcher::setShared(this); }
-    ~CountingDispatcher() override { Dispatcher::setShared(&m_inner); }
+    explicit CountingDispatcher(test::ManualDispatcher &inner) : m_inner(inner) {}
     void toMain(Work work) override { ++main; m_inner.toMain(std::move(work)); }
     void toBackground(Work work) override { ++background; m_inner.toBackground(std::move(work)); }
     void afterDelay(std::chrono::milliseconds delay, Work work) override { m_inner.afterDelay(delay, std::move(work)); }
@@ -42,10 +41,10 @@ protected:
         ASSERT_TRUE(source->addApplicationFile(test::dataPath("scribe.json")));
         ASSERT_TRUE(source->addApplicationFile(test::dataPath("scribe-de.json")));
     }
-    AXAppPtr make(int32_t pid, std::shared_ptr<FakeElementSource> from = nullptr)
+    AXAppPtr make(int32_t pid, std::shared_ptr<FakeElementSource> from = nullptr, Dispatcher *through = nullptr)
     {
         from = from ? from : source;
-        return AXApp::create(from, hooks.hooks(), from->applicationElement(pid));
+        return AXApp::create(from, through ? *through : dispatcher, hooks.hooks(), from->applicationElement(pid));
     }
 
     test::ManualDispatcher dispatcher;
@@ -69,7 +68,7 @@ TEST_F(AXAppTest, IdentityComesFromTheElementAndTheRunningApplication)
 TEST_F(AXAppTest, CurrentAppSetsTheTimeOutAndFindsTheFocusedApplication)
 {
     source->setFocusedApplication(kScribeDe);
-    AXAppPtr app = AXApp::currentApp(source, hooks.hooks());
+    AXAppPtr app = AXApp::currentApp(source, dispatcher, hooks.hooks());
     ASSERT_TRUE(app);
     EXPECT_EQ(app->pid(), kScribeDe);
     EXPECT_DOUBLE_EQ(source->messagingTimeout(), 0.9);
@@ -79,7 +78,7 @@ TEST_F(AXAppTest, CurrentAppWithoutFocusPrintsTheFailureLine)
 {
     source->setTrusted(false);
     testing::internal::CaptureStdout();
-    EXPECT_FALSE(AXApp::currentApp(source, hooks.hooks()));
+    EXPECT_FALSE(AXApp::currentApp(source, dispatcher, hooks.hooks()));
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Failed to get focused app, res = 3 , AXIsProcessTrusted =  false\n");
 }
 
@@ -87,7 +86,7 @@ TEST_F(AXAppTest, CurrentAppIsNoneWhenThePaletteItselfHasFocus)
 {
     ASSERT_TRUE(source->addApplication(json(R"({"pid": 77, "title": "Tavolin", "menuBar": []})")));
     source->setFocusedApplication(77);
-    EXPECT_FALSE(AXApp::currentApp(source, hooks.hooks()));
+    EXPECT_FALSE(AXApp::currentApp(source, dispatcher, hooks.hooks()));
 }
 
 TEST_F(AXAppTest, HungApplicationCostsAtMostTheTimeOutPerRequest)
@@ -95,7 +94,7 @@ TEST_F(AXAppTest, HungApplicationCostsAtMostTheTimeOutPerRequest)
     source->setRealTime(false);
     source->setFocusedApplication(kScribe);
     source->setHanging(kScribe, true);
-    AXAppPtr app = AXApp::currentApp(source, hooks.hooks());
+    AXAppPtr app = AXApp::currentApp(source, dispatcher, hooks.hooks());
     ASSERT_TRUE(app); // the focused element still comes from the system-wide element
     app->setWatcher(watcher);
     app->loadMenus(MenuLoad::MenusOnly);
@@ -248,7 +247,7 @@ TEST_F(AXAppTest, OtherApplicationsReadAllMenusAtOnce)
 TEST_F(AXAppTest, ParallelSourceReadsMenusOnTheBackgroundPool)
 {
     CountingDispatcher counting(dispatcher);
-    AXAppPtr app = make(kScribe);
+    AXAppPtr app = make(kScribe, nullptr, &counting);
     app->loadMenus(MenuLoad::MenusOnly);
     EXPECT_EQ(counting.background.load(), 1); // the menu bar
     EXPECT_EQ(counting.main.load(), 0);
@@ -262,7 +261,7 @@ TEST_F(AXAppTest, MainThreadSourceReadsMenusOneAfterAnotherOnMain)
     auto serial = std::make_shared<FakeElementSource>(ReadMode::MainThread);
     ASSERT_TRUE(serial->addApplicationFile(test::dataPath("scribe.json")));
     CountingDispatcher counting(dispatcher);
-    AXAppPtr app = make(kScribe, serial);
+    AXAppPtr app = make(kScribe, serial, &counting);
     app->setWatcher(watcher);
     app->loadMenus(MenuLoad::MenusOnly);
     dispatcher.runUntilIdle();
@@ -275,7 +274,7 @@ TEST_F(AXAppTest, LanguageIsLoadedInTheBackground)
 {
     ASSERT_TRUE(source->addApplicationFile(test::dataPath("scribe-zh.json")));
     CountingDispatcher counting(dispatcher);
-    AXAppPtr app = make(4103);
+    AXAppPtr app = make(4103, nullptr, &counting);
     app->loadMenus(MenuLoad::WithLanguage);
     EXPECT_EQ(app->locale(), std::nullopt);
     dispatcher.runUntilIdle();
@@ -300,7 +299,7 @@ TEST_F(AXAppTest, MenuRulesUseTheProvidersApplicationKey)
 {
     AXAppHooks h = hooks.hooks();
     h.appKey = [] { return QStringLiteral("provider-key"); };
-    AXAppPtr app = AXApp::create(source, h, source->applicationElement(kScribe));
+    AXAppPtr app = AXApp::create(source, dispatcher, h, source->applicationElement(kScribe));
     app->loadMenus(MenuLoad::MenusOnly);
     dispatcher.runUntilIdle();
     EXPECT_TRUE(hooks.ruleLookups.contains(QStringLiteral("provider-key:File")));
@@ -315,7 +314,7 @@ TEST_F(AXAppTest, MenuRulesUseTheProvidersApplicationKey)
 // nothing more once setWatcher() returned.
 TEST(AXAppThreadsTest, DropWhileReadingOnThePool)
 {
-    Dispatcher::setShared(nullptr);
+    static QtDispatcher dispatcher; // Qt's pool and event loop; outlives the work still queued if a check fails
     auto source = std::make_shared<FakeElementSource>();
     ASSERT_TRUE(source->addApplicationFile(test::dataPath("scribe.json")));
     ASSERT_TRUE(source->addApplicationFile(test::dataPath("scribe-de.json")));
@@ -323,13 +322,13 @@ TEST(AXAppThreadsTest, DropWhileReadingOnThePool)
     test::HookState hooks;
     auto watcher = std::make_shared<test::RecordingWatcher>();
 
-    AXAppPtr first = AXApp::create(source, hooks.hooks(), source->applicationElement(kScribe));
+    AXAppPtr first = AXApp::create(source, dispatcher, hooks.hooks(), source->applicationElement(kScribe));
     first->setWatcher(watcher);
     first->loadMenus(MenuLoad::MenusOnly);
     first->setWatcher({});
     const qsizetype dropped = watcher->events().size();
 
-    AXAppPtr second = AXApp::create(source, hooks.hooks(), source->applicationElement(kScribeDe));
+    AXAppPtr second = AXApp::create(source, dispatcher, hooks.hooks(), source->applicationElement(kScribeDe));
     second->setWatcher(watcher);
     second->loadMenus(MenuLoad::MenusOnly);
     QDeadlineTimer deadline(10'000);

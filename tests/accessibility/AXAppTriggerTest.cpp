@@ -100,7 +100,7 @@ protected:
             hooks.paletteShortcut = test::shortcutText(kPaletteKey);
         auto watcher = std::make_shared<test::RecordingWatcher>();
 
-        AXAppPtr app = AXApp::create(source, hooks.hooks(), source->applicationElement(300));
+        AXAppPtr app = AXApp::create(source, dispatcher, hooks.hooks(), source->applicationElement(300));
         app->setWatcher(watcher);
         app->loadMenus(MenuLoad::MenusOnly);
         dispatcher.runUntilIdle();
@@ -204,7 +204,7 @@ protected:
     {
         const auto pid = source->addApplication(description);
         EXPECT_TRUE(pid);
-        AXAppPtr app = AXApp::create(source, hooks.hooks(), source->applicationElement(pid.value_or(0)));
+        AXAppPtr app = AXApp::create(source, dispatcher, hooks.hooks(), source->applicationElement(pid.value_or(0)));
         app->setWatcher(watcher);
         app->loadMenus(MenuLoad::MenusOnly);
         return app;

@@ -48,10 +48,10 @@ TEST(ManualDispatcher, DelayedWorkRunsInTimeOrderWhenTheClockPasses)
 {
     test::ManualDispatcher dispatcher;
     std::vector<int> order;
-    Dispatcher::shared().afterDelay(300ms, [&] { order.push_back(3); });
-    Dispatcher::shared().afterDelay(100ms, [&] {
+    dispatcher.afterDelay(300ms, [&] { order.push_back(3); });
+    dispatcher.afterDelay(100ms, [&] {
         order.push_back(1);
-        Dispatcher::shared().toMain([&] { order.push_back(2); });
+        dispatcher.toMain([&] { order.push_back(2); });
     });
     dispatcher.advance(99ms);
     EXPECT_TRUE(order.empty());

@@ -287,14 +287,5 @@ TEST_F(PluginDataProviderTest, ActionOutlivingTheProviderOnlyRecordsTheRow)
     EXPECT_FALSE(QFileInfo::exists(folder() + QStringLiteral("/marker")));
 }
 
-TEST_F(PluginDataProviderTest, SharedInstanceIsClearedWhenDestroyed)
-{
-    auto provider = makeProvider();
-    PluginDataProvider::setShared(provider.get());
-    EXPECT_EQ(PluginDataProvider::shared(), provider.get());
-    provider.reset();
-    EXPECT_EQ(PluginDataProvider::shared(), nullptr);
-}
-
 } // namespace
 } // namespace tavolin

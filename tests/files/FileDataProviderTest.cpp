@@ -2,6 +2,7 @@
 
 #include "FilesTestSupport.h"
 #include "palette/DataSource.h"
+#include "support/ManualDispatcher.h"
 
 #include <gtest/gtest.h>
 
@@ -57,12 +58,13 @@ protected:
     }
 
     DataSource dataSource;
-    std::shared_ptr<FileDataProvider> provider = std::make_shared<FileDataProvider>(nullptr, &dataSource);
+    test::ManualDispatcher dispatcher;
+    std::shared_ptr<FileDataProvider> provider = std::make_shared<FileDataProvider>(nullptr, dataSource, dispatcher, nullptr);
 };
 
 TEST_F(FileDataProviderTest, NewProviderIsEmpty)
 {
-    const auto fresh = std::make_shared<FileDataProvider>(nullptr, &dataSource);
+    const auto fresh = std::make_shared<FileDataProvider>(nullptr, dataSource, dispatcher, nullptr);
     EXPECT_FALSE(fresh->bundle.has_value());
     EXPECT_FALSE(fresh->appName.has_value());
     EXPECT_FALSE(fresh->appIcon().has_value());
@@ -111,7 +113,7 @@ TEST_F(FileDataProviderTest, ASourceReportingTwiceShowsEachFileOnceAndTellsTheWa
 {
     CountingWatcher watcher;
     provider->watcher = &watcher;
-    StubJob recent(kRecent);
+    StubJob recent(kRecent, dispatcher);
     const QList<FileItemDataPtr> rows = {fileRow("/d/a.txt", kRecent), fileRow("/d/b.txt", kRecent)};
     provider->onAppend(recent, rows);
     provider->onAppend(recent, {fileRow("/d/a.txt", kRecent), fileRow("/d/b.txt", kRecent)});
@@ -123,7 +125,7 @@ TEST_F(FileDataProviderTest, ASourceReportingTwiceShowsEachFileOnceAndTellsTheWa
 
 TEST_F(FileDataProviderTest, SearchEmptiesTheListAtOnceAndReloadsTheTable)
 {
-    StubJob opened(kOpened);
+    StubJob opened(kOpened, dispatcher);
     provider->onAppend(opened, {fileRow("/d/a.txt", kOpened)});
     ASSERT_EQ(provider->numberOfRows(), 1);
     CountingTable table;
@@ -135,7 +137,7 @@ TEST_F(FileDataProviderTest, SearchEmptiesTheListAtOnceAndReloadsTheTable)
 
 TEST_F(FileDataProviderTest, ResetStatusEmptiesTheList)
 {
-    StubJob opened(kOpened);
+    StubJob opened(kOpened, dispatcher);
     provider->onAppend(opened, {fileRow("/d/a.txt", kOpened)});
     provider->resetStatus();
     EXPECT_EQ(provider->numberOfRows(), 0);

@@ -28,6 +28,7 @@ QStringList titles(const QList<FileItemDataPtr> &rows)
 class ListJob final : public FilteredJob
 {
 public:
+    explicit ListJob(Dispatcher &dispatcher) : FilteredJob(dispatcher) {}
     QString group() const override { return kGroup; }
     FileTask setApp(const QString &, const AXAppPtr &) override { return FileTask::completed(); }
 
@@ -48,7 +49,7 @@ protected:
 
     test::ManualDispatcher dispatcher;
     std::shared_ptr<test::RecordingJobWatcher> watcher = std::make_shared<test::RecordingJobWatcher>();
-    std::shared_ptr<ListJob> job = std::make_shared<ListJob>();
+    std::shared_ptr<ListJob> job = std::make_shared<ListJob>(dispatcher);
 };
 
 TEST_F(FileDataSearchUtilsTest, EmptyOrBlankQueryDeliversEveryRowInLoadOrder)
@@ -108,7 +109,7 @@ TEST_F(FileDataSearchUtilsTest, ACancelArrivingWhileTheWorkRunsStopsTheCommit)
     std::function<void()> cancel;
     int commits = 0;
     const FileTask task = runStep<int>(
-        [&cancel](const FileStep &) {
+        dispatcher, [&cancel](const FileStep &) {
             cancel(); // as if another thread cancelled while the work was finishing
             return std::optional<int>(1);
         },
@@ -124,7 +125,7 @@ TEST_F(FileDataSearchUtilsTest, ACancelOnTheMainThreadBeforeTheQueuedCommitStops
     std::function<void()> cancel;
     int commits = 0;
     const FileTask task = runStep<int>(
-        [this, &cancel](const FileStep &) {
+        dispatcher, [this, &cancel](const FileStep &) {
             // Queued on the main thread ahead of the commit, as a new keystroke would be.
             dispatcher.toMain([&cancel] { cancel(); });
             return std::optional<int>(1);

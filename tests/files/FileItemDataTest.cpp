@@ -2,7 +2,9 @@
 
 #include "files/FileDataProvider.h"
 #include "FilesTestSupport.h"
+#include "palette/DataSource.h"
 #include "support/FakeWorkspace.h"
+#include "support/ManualDispatcher.h"
 
 #include <gtest/gtest.h>
 
@@ -61,26 +63,32 @@ TEST(FileItemData, ApplyRunsActionWithTheRowItself)
     EXPECT_EQ(seen, row.get());
 }
 
+// Rows opened as the provider that lists them hands them out.
 class FileItemDataOpen : public ::testing::Test
 {
 protected:
-    void SetUp() override
+    FileItemDataOpen()
     {
-        FileDataProvider::shared().bundle = QStringLiteral("org.example.Scribe");
-        FileDataProvider::shared().appName = QStringLiteral("Scribe");
+        provider->bundle = QStringLiteral("org.example.Scribe");
+        provider->appName = QStringLiteral("Scribe");
     }
-    void TearDown() override
+    FileItemDataPtr listed(FileItemDataPtr row)
     {
-        FileDataProvider::shared().bundle.reset();
-        FileDataProvider::shared().appName.reset();
+        test::StubJob job(row->group(), dispatcher);
+        provider->onAppend(job, {row});
+        return row;
     }
     test::FakeWorkspace workspace;
+    DataSource dataSource;
+    test::ManualDispatcher dispatcher;
+    std::shared_ptr<FileDataProvider> provider =
+        std::make_shared<FileDataProvider>(nullptr, dataSource, dispatcher, &workspace);
 };
 
 TEST_F(FileItemDataOpen, DefaultActionOpensThePathWithTheTargetApplication)
 {
     const FileItemDataPtr row =
-        FileItemData::fromURL(QUrl(QStringLiteral("file:///home/u/caf%C3%A9.txt")), QStringLiteral("Opened"));
+        listed(FileItemData::fromURL(QUrl(QStringLiteral("file:///home/u/caf%C3%A9.txt")), QStringLiteral("Opened")));
     EXPECT_TRUE(row->apply(0));
     ASSERT_EQ(workspace.requests.size(), 1u);
     EXPECT_EQ(workspace.requests[0].path, QStringLiteral("/home/u/café.txt"));
@@ -91,23 +99,38 @@ TEST_F(FileItemDataOpen, DefaultActionOpensThePathWithTheTargetApplication)
 TEST_F(FileItemDataOpen, OpeningReportsSuccessEvenWhenTheDesktopFails)
 {
     workspace.failOpen = true;
-    const FileItemDataPtr row = FileItemData::fromURL(QUrl::fromLocalFile(QStringLiteral("/x/y.txt")), QStringLiteral("Recent"));
+    const FileItemDataPtr row =
+        listed(FileItemData::fromURL(QUrl::fromLocalFile(QStringLiteral("/x/y.txt")), QStringLiteral("Recent")));
     EXPECT_TRUE(row->applyCustomAction());
     EXPECT_EQ(workspace.requests.size(), 1u);
 }
 
 TEST_F(FileItemDataOpen, RowWithoutUrlOpensTheEmptyPath)
 {
-    FileItemData row;
-    EXPECT_TRUE(row.apply(0));
+    const FileItemDataPtr row = listed(std::make_shared<FileItemData>());
+    EXPECT_TRUE(row->apply(0));
     ASSERT_EQ(workspace.requests.size(), 1u);
     EXPECT_TRUE(workspace.requests[0].path.isEmpty());
 }
 
+TEST_F(FileItemDataOpen, RowOfAProviderGoneOpensWithTheDefaultApplication)
+{
+    const FileItemDataPtr row =
+        listed(FileItemData::fromURL(QUrl::fromLocalFile(QStringLiteral("/x/y.txt")), QStringLiteral("Recent")));
+    provider.reset();
+    EXPECT_TRUE(row->apply(0));
+    ASSERT_EQ(workspace.requests.size(), 1u);
+    EXPECT_FALSE(workspace.requests[0].app.bundleIdentifier);
+}
+
 TEST(FileItemData, OpeningWithoutAWorkspaceIsHarmless)
 {
-    ASSERT_EQ(Workspace::shared(), nullptr);
+    DataSource dataSource;
+    test::ManualDispatcher dispatcher;
+    const auto provider = std::make_shared<FileDataProvider>(nullptr, dataSource, dispatcher, nullptr);
     const FileItemDataPtr row = FileItemData::fromURL(QUrl::fromLocalFile(QStringLiteral("/x/y.txt")), QStringLiteral("Recent"));
+    test::StubJob job(row->group(), dispatcher);
+    provider->onAppend(job, {row});
     EXPECT_TRUE(row->apply(0));
 }
 

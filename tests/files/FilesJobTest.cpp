@@ -27,7 +27,7 @@ protected:
         return titles;
     }
 
-    std::shared_ptr<FilesJob> job = std::make_shared<FilesJob>(source);
+    std::shared_ptr<FilesJob> job = std::make_shared<FilesJob>(source, dispatcher);
     AXAppPtr app;
 };
 

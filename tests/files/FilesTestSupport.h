@@ -166,7 +166,7 @@ public:
 class StubJob final : public BaseJob
 {
 public:
-    explicit StubJob(QString group) : m_group(std::move(group)) {}
+    StubJob(QString group, Dispatcher &dispatcher) : BaseJob(dispatcher), m_group(std::move(group)) {}
     QString group() const override { return m_group; }
     FileTask setApp(const QString &, const AXAppPtr &) override { return FileTask::completed(); }
     FileTask query(const QString &) override { return FileTask::completed(); }

@@ -34,14 +34,14 @@ protected:
     }
 
     DataSource dataSource;
-    std::shared_ptr<FileDataProvider> provider = std::make_shared<FileDataProvider>(source, &dataSource);
+    std::shared_ptr<FileDataProvider> provider = std::make_shared<FileDataProvider>(source, dataSource, dispatcher, nullptr);
     AXAppPtr scribe;
     AXAppPtr pad;
 };
 
 TEST_F(JobManagerTest, GroupsInDisplayOrder)
 {
-    JobManager manager(source);
+    JobManager manager(source, dispatcher);
     EXPECT_EQ(manager.loadJobsForApp(QStringLiteral("b"), watcher, scribe),
               (QStringList{"Opened", "Recent", "File Results"}));
 }

@@ -19,7 +19,7 @@ protected:
     {
         QString error;
         EXPECT_TRUE(fake->addApplication(appDescription(pid, title, executable, bundle), &error)) << error.toStdString();
-        return AXApp::create(source, {}, fake->applicationElement(pid));
+        return AXApp::create(source, dispatcher, {}, fake->applicationElement(pid));
     }
 
     // A file under the temporary folder.

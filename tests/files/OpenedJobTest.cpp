@@ -11,7 +11,7 @@ class OpenedJobTest : public test::JobTest
 {
 protected:
     void SetUp() override { job->setWatcher(watcher); }
-    std::shared_ptr<OpenedJob> job = std::make_shared<OpenedJob>(source);
+    std::shared_ptr<OpenedJob> job = std::make_shared<OpenedJob>(source, dispatcher);
 };
 
 TEST_F(OpenedJobTest, ListsTheDocumentsOfTheWindowsInOrder)
@@ -68,7 +68,7 @@ TEST_F(OpenedJobTest, ANewApplicationCancelsTheLoadOfThePreviousOne)
 TEST_F(OpenedJobTest, WithoutAnElementSourceThereAreNoRows)
 {
     const AXAppPtr app = addApp(15, QStringLiteral("Scribe"), QStringLiteral("scribe"), QStringLiteral("s"));
-    auto sourceless = std::make_shared<OpenedJob>(nullptr);
+    auto sourceless = std::make_shared<OpenedJob>(nullptr, dispatcher);
     EXPECT_TRUE(sourceless->setApp(QStringLiteral("s"), app).isCompleted());
     EXPECT_TRUE(sourceless->all().isEmpty());
 }

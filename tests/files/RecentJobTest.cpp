@@ -47,7 +47,7 @@ protected:
         return out;
     }
 
-    std::shared_ptr<RecentJob> job = std::make_shared<RecentJob>();
+    std::shared_ptr<RecentJob> job = std::make_shared<RecentJob>(dispatcher);
 };
 
 TEST_F(RecentJobTest, ListsTheApplicationsExistingRecentFilesNewestFirst)

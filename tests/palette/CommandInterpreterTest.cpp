@@ -4,9 +4,11 @@
 #include "common/SettingsDomain.h"
 #include "common/SettingsKeys.h"
 #include "extensions/PluginDataProvider.h"
+#include "palette/DataSource.h"
 #include "palette/MenuHistory.h"
 #include "support/FakeNotifier.h"
 #include "support/IsolatedHome.h"
+#include "support/ManualDispatcher.h"
 #include "PaletteTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -74,7 +76,9 @@ protected:
     SettingsDomain m_settings{kDomain};
     test::FakeNotifier m_notifier;
     std::unique_ptr<PluginDataProvider> m_extensions;
-    MenuHistory m_history;
+    DataSource m_dataSource;
+    test::ManualDispatcher m_dispatcher;
+    MenuHistory m_history{m_dataSource, m_dispatcher};
     QStringList calls;
 };
 

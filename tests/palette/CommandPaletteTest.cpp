@@ -94,6 +94,7 @@ protected:
         context.history = &m_history;
         context.extensions = m_extensions.get();
         context.dataSource = &m_dataSource;
+        context.dispatcher = &m_dispatcher;
         context.ignorableOption = [](const QString &, const QString &) { return std::optional<int>(); };
         m_menus = MenuDataProvider::create(context);
         m_dataSource.setProviderFactory(PanelMode::CommandPalette, [this]() -> DataProvider & { return *m_menus; });
@@ -108,7 +109,8 @@ protected:
             .keyPoster = &m_keyPoster,
             .options = &m_options,
             .extensions = m_extensions.get(),
-            .dataSource = &m_dataSource,
+            .dataSource = m_dataSource,
+            .dispatcher = m_dispatcher,
             .notifier = &m_notifier,
             .accessRecentFolder = {},
             .now = [this] { return m_now; },
@@ -163,10 +165,10 @@ protected:
     test::FakeShellPort m_shell;
     test::FakeKeyPoster m_keyPoster;
     test::FakeNotifier m_notifier;
-    MenuHistory m_history;
     DataSource m_dataSource;
+    MenuHistory m_history{m_dataSource, m_dispatcher};
     ThemeManager m_themes{m_settings};
-    OptionDataProvider m_options{m_shell, m_themes, u"1.0"_qs};
+    OptionDataProvider m_options{m_shell, m_themes, m_dispatcher, u"1.0"_qs};
     std::unique_ptr<PluginDataProvider> m_extensions;
     std::shared_ptr<MenuDataProvider> m_menus;
     std::chrono::nanoseconds m_now{1'000'000'000};
@@ -427,7 +429,7 @@ TEST_F(CommandPaletteTest, DisabledControllerIgnoresTheShortcut)
 TEST_F(CommandPaletteTest, WatcherCallsForAnotherProviderAreIgnored)
 {
     start();
-    OptionDataProvider other(m_shell, m_themes, u"1.0"_qs);
+    OptionDataProvider other(m_shell, m_themes, m_dispatcher, u"1.0"_qs);
     m_palette->onShow(other);
     m_palette->onBypass(other);
     EXPECT_EQ(m_panel.count(u"show"_qs), 0);

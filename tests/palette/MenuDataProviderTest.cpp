@@ -55,6 +55,7 @@ protected:
         context.history = &m_history;
         context.extensions = m_extensions.get();
         context.dataSource = &m_dataSource;
+        context.dispatcher = &m_dispatcher;
         context.ignorableOption = [this](const QString &title, const QString &) { return m_rules(title); };
         m_provider = MenuDataProvider::create(context);
         m_watcher->snapshot = [this] { return titlesOf(m_provider->all()); };
@@ -76,7 +77,7 @@ protected:
         const std::weak_ptr<MenuDataProvider> provider = m_provider;
         hooks.appKey = [provider] { return provider.lock() ? provider.lock()->appKey() : QString(); };
         hooks.buildTransMap = [](const std::optional<LocaleBundle> &, const std::optional<QString> &) {};
-        return AXApp::create(m_source, hooks, m_source->applicationElement(pid.value_or(0)));
+        return AXApp::create(m_source, m_dispatcher, hooks, m_source->applicationElement(pid.value_or(0)));
     }
     void loadAndRead(const AXAppPtr &target)
     {
@@ -122,8 +123,8 @@ protected:
     test::MenuRules m_rules;
     test::FakeNotifier m_notifier;
     std::shared_ptr<FakeElementSource> m_source = std::make_shared<FakeElementSource>();
-    MenuHistory m_history;
     DataSource m_dataSource;
+    MenuHistory m_history{m_dataSource, m_dispatcher};
     std::unique_ptr<PluginDataProvider> m_extensions;
     std::shared_ptr<MenuDataProvider> m_provider;
     std::shared_ptr<test::RecordingProviderWatcher> m_watcher = std::make_shared<test::RecordingProviderWatcher>();

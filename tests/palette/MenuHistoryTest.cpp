@@ -36,7 +36,9 @@ class MenuHistoryTest : public ::testing::Test
 protected:
     test::IsolatedHome m_home;
     test::ScopedMenuRules m_noRules;
-    MenuHistory m_history;
+    DataSource m_dataSource;
+    test::ManualDispatcher m_dispatcher;
+    MenuHistory m_history{m_dataSource, m_dispatcher};
 
     QString stored(const QString &name) { return m_history.store.db->get(name); }
 };
@@ -215,20 +217,12 @@ class TombstoneTest : public MenuHistoryTest
 protected:
     void SetUp() override
     {
-        DataSource::shared().setMode(PanelMode::CommandPalette);
-        DataSource::shared().setProviderFactory(PanelMode::CommandPalette, [this]() -> DataProvider & { return m_provider; });
-        DataSource::shared().setExitPanel([this] { ++m_exits; });
+        m_dataSource.setProviderFactory(PanelMode::CommandPalette, [this]() -> DataProvider & { return m_provider; });
+        m_dataSource.setExitPanel([this] { ++m_exits; });
         m_appHistory = m_history.get(kApp);
         m_appHistory->addItem(entry(u"Open"_qs));
         m_appHistory->addItem(entry(u"Save"_qs));
     }
-    void TearDown() override
-    {
-        DataSource::shared().setProviderFactory(PanelMode::CommandPalette, {});
-        DataSource::shared().setExitPanel({});
-    }
-
-    test::ManualDispatcher m_dispatcher;
     test::FakeDataProvider m_provider;
     AppMenuHistoryItemsPtr m_appHistory;
     int m_exits = 0;

@@ -50,7 +50,7 @@ protected:
     SettingsDomain m_settings{kDomain};
     ThemeManager m_themes{m_settings};
     test::FakeShellPort m_shell;
-    OptionDataProvider m_options{m_shell, m_themes, u"1.4.2"_qs, u"tavolin"_qs};
+    OptionDataProvider m_options{m_shell, m_themes, m_dispatcher, u"1.4.2"_qs, u"tavolin"_qs};
 };
 
 TEST_F(OptionDataProviderTest, ListsItsFourOptionsInOrder)
@@ -63,7 +63,7 @@ TEST_F(OptionDataProviderTest, ListsItsFourOptionsInOrder)
 
 TEST_F(OptionDataProviderTest, WithoutAVersionAboutSaysUnknown)
 {
-    OptionDataProvider options(m_shell, m_themes, QString());
+    OptionDataProvider options(m_shell, m_themes, m_dispatcher, QString());
     EXPECT_EQ(options.allRows.at(2)->hintLabel(), u"Current Version: unknown"_qs);
 }
 

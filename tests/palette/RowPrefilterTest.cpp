@@ -61,14 +61,6 @@ struct QueryCase
 class RowPrefilterTest : public testing::TestWithParam<QueryCase>
 {
 protected:
-    void TearDown() override
-    {
-        SearchUtils &search = SearchUtils::shared();
-        search.setLocaleContext(std::nullopt);
-        search.fuzziness = 0.2;
-        search.threshold = 0.4;
-    }
-
     // Printable ASCII: the texts the filter decides alone.
     static bool isAscii(const QString &text)
     {
@@ -95,7 +87,7 @@ protected:
 
     static void forEachCase(const QString &query, const std::function<void(const Case &)> &check)
     {
-        SearchUtils &search = SearchUtils::shared();
+        SearchUtils search;
         for (const Settings &settings : kSettings) {
             search.fuzziness = settings.fuzziness;
             search.threshold = settings.threshold;
@@ -178,7 +170,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(RowPrefilterScopeTest, RowsWithOtherScriptsAreLeftToTheSearch)
 {
     test::ScopedMenuRules noRules;
-    const RowPrefilter filter(SearchUtils::shared(), u"qqq"_qs);
+    SearchUtils search;
+    const RowPrefilter filter(search, u"qqq"_qs);
     const QStringView file = u"File";
     EXPECT_FALSE(filter.mayList(u"Save", {&file, 1}));
     EXPECT_TRUE(filter.mayList(u"Save\u2026", {&file, 1}));
@@ -190,9 +183,10 @@ TEST(RowPrefilterScopeTest, FiltersTakingTurnsOnOneThreadKeepTheirOwnAnswers)
 {
     test::ScopedMenuRules noRules;
     const QStringView path[] = {u"Window 3", u"Tools"};
+    SearchUtils search;
     for (int round = 0; round < 2; ++round) {
-        const RowPrefilter window(SearchUtils::shared(), u"window tools"_qs);
-        const RowPrefilter unmatched(SearchUtils::shared(), u"qqq"_qs);
+        const RowPrefilter window(search, u"window tools"_qs);
+        const RowPrefilter unmatched(search, u"qqq"_qs);
         for (int i = 0; i < 3; ++i) {
             EXPECT_TRUE(window.mayList(u"Options", path)) << round << i; // the path form holds both words
             EXPECT_FALSE(unmatched.mayList(u"Options", path)) << round << i;

@@ -2,6 +2,7 @@
 
 #include "palette/SearchUtils.h"
 #include "palette/TavolinDataProvider.h"
+#include "support/ManualDispatcher.h"
 
 #include <gtest/gtest.h>
 
@@ -43,7 +44,8 @@ protected:
     }
 
     test::ScopedMenuRules m_noRules;
-    TavolinDataProvider m_provider;
+    test::ManualDispatcher m_dispatcher;
+    TavolinDataProvider m_provider{m_dispatcher};
     MenuItemDataPtr m_file, m_export, m_pdf, m_save, m_edit, m_undo, m_copy, m_files;
 };
 
@@ -191,7 +193,8 @@ protected:
 
 TEST_P(AutocompleteTable, FindsTheSinglePrefixMatch)
 {
-    TavolinDataProvider provider;
+    test::ManualDispatcher dispatcher;
+    TavolinDataProvider provider(dispatcher);
     provider.allRows = {makeRow(u"Édition"_qs, {}, -1, true), makeRow(u"Format"_qs, {}, -1, true),
                         makeRow(u"Fenêtre"_qs, {}, -1, true), makeRow(u"Файл"_qs, {}, -1, true),
                         makeRow(u"Fajl"_qs, {}, -1, true), makeRow(u"Fajlovi"_qs, {}, -1, true),
@@ -223,6 +226,7 @@ INSTANTIATE_TEST_SUITE_P(
 class HidingProvider final : public TavolinDataProvider
 {
 public:
+    using TavolinDataProvider::TavolinDataProvider;
     bool hiddenByAncestor(const MenuItemData *, const MenuItemData &current) override
     {
         return current.path().contains(u"Secret"_qs);
@@ -232,7 +236,8 @@ public:
 TEST(TavolinDataProviderHooks, RowsHiddenByAnAncestorAreNotListedButStillCandidates)
 {
     test::ScopedMenuRules noRules;
-    HidingProvider provider;
+    test::ManualDispatcher dispatcher;
+    HidingProvider provider(dispatcher);
     auto secret = makeRow(u"Secret"_qs, {}, -1, true);
     auto inner = makeRow(u"Inner"_qs, {u"Secret"_qs}, -1, true);
     provider.allRows = {secret, inner, makeRow(u"Leaf"_qs, {u"Secret"_qs, u"Inner"_qs})};

@@ -140,7 +140,7 @@ TEST(RowForms, ScoresDoNotDependOnWhenPathFormsAreFolded)
         {u"x"_qs, {u"Preferences"_qs}},
         {u"\u0301x"_qs, {u"a"_qs}},
     };
-    SearchUtils &search = SearchUtils::shared();
+    SearchUtils search;
     for (const QString &keyword : {u"save as"_qs, u"zoom"_qs, u"fnd nxt"_qs, u"edition"_qs, u"pravka"_qs,
                                    u"preferences"_qs, u"fichier enr"_qs, u"q"_qs}) {
         const FoldedText folded(keyword, search.foldMode());

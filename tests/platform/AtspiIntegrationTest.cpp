@@ -2,6 +2,7 @@
 // builds from it, presses, and applications that stop or exit while being read.
 #include <gtest/gtest.h>
 
+#include "AtspiTestThread.h"
 #include "HeadlessSession.h"
 #include "MenuRowsRead.h"
 
@@ -37,7 +38,7 @@ protected:
     {
         if (!HeadlessSession::get())
             GTEST_SKIP() << HeadlessSession::reason().toStdString();
-        m_source = std::make_shared<AtspiElementSource>();
+        m_source = std::make_shared<AtspiElementSource>(test::atspiTestThread());
         if (!m_source->isReady())
             GTEST_SKIP() << "the accessibility bus did not answer";
     }

@@ -1,6 +1,7 @@
 // The palette's main thread asks the libatspi thread for the focused application at every show, while that
 // thread may be busy for seconds reading another application's menus: a bounded ask gives up in time, and
 // the answer that comes later is dropped without touching the caller.
+#include "AtspiTestThread.h"
 #include "platform/linux/AtspiThread.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +17,7 @@ using namespace std::chrono;
 
 TEST(AtspiThreadTest, ABoundedAskGivesUpWhileTheThreadIsBusyAndALateAnswerIsDropped)
 {
-    const std::shared_ptr<AtspiThread> thread = AtspiThread::shared();
+    const std::shared_ptr<AtspiThread> thread = test::atspiTestThread();
     auto release = std::make_shared<std::atomic<bool>>(false);
     thread->post([release] {
         const auto until = steady_clock::now() + seconds(5);

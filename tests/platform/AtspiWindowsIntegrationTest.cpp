@@ -2,6 +2,7 @@
 // through the AT-SPI element source.
 #include <gtest/gtest.h>
 
+#include "AtspiTestThread.h"
 #include "HeadlessSession.h"
 
 #include "accessibility/AXUtils.h"
@@ -50,7 +51,7 @@ protected:
             GTEST_SKIP() << "mousepad is not installed";
         if (!HeadlessSession::get())
             GTEST_SKIP() << HeadlessSession::reason().toStdString();
-        m_source = std::make_shared<AtspiElementSource>();
+        m_source = std::make_shared<AtspiElementSource>(test::atspiTestThread());
         if (!m_source->isReady())
             GTEST_SKIP() << "the accessibility bus did not answer";
         ASSERT_TRUE(m_dir.isValid());

@@ -2,6 +2,7 @@
 // through the key poster, and a check item of geany flipped and read again through one element source.
 #include <gtest/gtest.h>
 
+#include "AtspiTestThread.h"
 #include "HeadlessSession.h"
 #include "MenuRowsRead.h"
 
@@ -48,7 +49,7 @@ protected:
     {
         if (!HeadlessSession::get())
             GTEST_SKIP() << HeadlessSession::reason().toStdString();
-        m_source = std::make_shared<AtspiElementSource>();
+        m_source = std::make_shared<AtspiElementSource>(test::atspiTestThread());
         if (!m_source->isReady())
             GTEST_SKIP() << "the accessibility bus did not answer";
     }

@@ -8,8 +8,7 @@
 
 namespace tavolin::test {
 
-// A Workspace that records what it was asked to open and answers as told. Installs itself as
-// Workspace::shared() for its lifetime. Main thread, like the real one.
+// A Workspace that records what it was asked to open and answers as told. Main thread, like the real one.
 class FakeWorkspace final : public Workspace
 {
 public:
@@ -19,12 +18,7 @@ public:
         OpenWith app;
     };
 
-    FakeWorkspace() { Workspace::setShared(this); }
-    ~FakeWorkspace() override
-    {
-        if (Workspace::shared() == this)
-            Workspace::setShared(nullptr);
-    }
+    FakeWorkspace() = default;
     FakeWorkspace(const FakeWorkspace &) = delete;
     FakeWorkspace &operator=(const FakeWorkspace &) = delete;
 

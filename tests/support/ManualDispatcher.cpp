@@ -2,9 +2,6 @@
 
 namespace tavolin::test {
 
-ManualDispatcher::ManualDispatcher() { Dispatcher::setShared(this); }
-ManualDispatcher::~ManualDispatcher() { Dispatcher::setShared(nullptr); }
-
 void ManualDispatcher::toMain(Work work)
 {
     std::lock_guard lock(m_mutex);

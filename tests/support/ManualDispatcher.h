@@ -9,13 +9,11 @@
 namespace tavolin::test {
 
 // A dispatcher that runs nothing until the test says so. Background work runs on the calling thread when
-// drained, delayed work runs when the virtual clock passes its time. Installs itself as the shared
-// dispatcher for its lifetime.
+// drained, delayed work runs when the virtual clock passes its time. Handed to the objects under test.
 class ManualDispatcher final : public Dispatcher
 {
 public:
-    ManualDispatcher();
-    ~ManualDispatcher() override;
+    ManualDispatcher() = default;
 
     void toMain(Work work) override;
     void toBackground(Work work) override;

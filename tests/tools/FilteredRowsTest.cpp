@@ -94,6 +94,8 @@ protected:
         MenuItemData::setIgnorableOptionLookup([](const QString &, const QString &) { return std::optional<int64_t>(); });
     }
     void TearDown() override { MenuItemData::setIgnorableOptionLookup({}); }
+
+    SearchUtils m_search;
 };
 
 TEST_P(FilteredRowsTest, RanksAsIfEveryRowWereBuilt)
@@ -101,14 +103,14 @@ TEST_P(FilteredRowsTest, RanksAsIfEveryRowWereBuilt)
     const QString query = QString::fromUtf16(GetParam().query);
     const QByteArray text = rowsText();
     const RowsFile all = parseRows(text);
-    const RowPrefilter filter(SearchUtils::shared(), query);
+    const RowPrefilter filter(m_search, query);
     const RowsFile filtered = parseRows(text, &filter);
 
-    const std::vector<Listed> expected = lines(rankRows(query, all.rows));
+    const std::vector<Listed> expected = lines(rankRows(m_search, query, all.rows));
     // Scored as they were read, and scored again from scratch.
     ASSERT_EQ(filtered.scores.size(), size_t(filtered.rows.size()));
-    expectSame(lines(rankScoredRows(filtered.rows, filtered.scores)), expected);
-    expectSame(lines(rankRows(query, filtered.rows)), expected);
+    expectSame(lines(rankScoredRows(filtered.rows, filtered.scores, m_search.threshold)), expected);
+    expectSame(lines(rankRows(m_search, query, filtered.rows)), expected);
     EXPECT_EQ(filtered.warnings, all.warnings);
     EXPECT_LE(filtered.rows.size(), all.rows.size());
     EXPECT_TRUE(all.scores.empty());
@@ -142,7 +144,7 @@ QString printed(const RowsFile &file)
 {
     QString text;
     RowLineWriter writer;
-    for (const ScoredLine *line : rankLines(file)) {
+    for (const ScoredLine *line : rankLines(file, SearchUtils().threshold)) {
         text += QString::number(line->score, 'f', 3) + u'\t';
         writer.append(line->plain, text);
         text += u'\n';
@@ -173,11 +175,11 @@ TEST_P(FilteredRowsTest, PlainRowsPrintWhatBuiltRowsPrint)
     const QString query = QString::fromUtf16(GetParam().query);
     const QByteArray text = largeRowsText();
     ASSERT_GT(text.size(), 160 * 1024); // read in two halves
-    const RowPrefilter filter(SearchUtils::shared(), query);
+    const RowPrefilter filter(m_search, query);
     const RowsFile built = parseRows(text, &filter);
     const RowsFile plain = parseRows(text, &filter, RowsForm::Plain);
 
-    const QString expected = printed(rankScoredRows(built.rows, built.scores));
+    const QString expected = printed(rankScoredRows(built.rows, built.scores, m_search.threshold));
     EXPECT_EQ(printed(plain), expected);
     EXPECT_EQ(plain.warnings, built.warnings);
     EXPECT_EQ(plain.warningCount, built.warningCount);
@@ -190,10 +192,10 @@ TEST_F(FilteredRowsTest, PlainFormKeepsRowsItScoredBuiltInLineOrderAmongOthers)
     // accented path and the Chinese title are not plain ASCII).
     const QByteArray text = "File > Save As\n\xc3\x89" "dition > Save As\nTools > Save As\n"
                             "Tools > Save As \xe5\x8f\xa6\xe5\xad\x98\n";
-    const RowPrefilter filter(SearchUtils::shared(), QStringLiteral("save as"));
+    const RowPrefilter filter(m_search, QStringLiteral("save as"));
     const RowsFile plain = parseRows(text, &filter, RowsForm::Plain);
-    EXPECT_EQ(printed(plain), printed(rankRows(QStringLiteral("save as"), parseRows(text).rows)));
-    const std::vector<const ScoredLine *> ranked = rankLines(plain);
+    EXPECT_EQ(printed(plain), printed(rankRows(m_search, QStringLiteral("save as"), parseRows(text).rows)));
+    const std::vector<const ScoredLine *> ranked = rankLines(plain, m_search.threshold);
     ASSERT_EQ(ranked.size(), 4u);
     EXPECT_NE(ranked[1]->plain.latinTitle, nullptr) << "a Latin-1 path and title are kept in one byte a character";
     EXPECT_NE(ranked[3]->plain.wideTitle, nullptr);
@@ -203,7 +205,7 @@ TEST_F(FilteredRowsTest, SelectiveQueriesBuildFewRows)
 {
     const QByteArray text = rowsText();
     const RowsFile all = parseRows(text);
-    const RowPrefilter filter(SearchUtils::shared(), QStringLiteral("preferences"));
+    const RowPrefilter filter(m_search, QStringLiteral("preferences"));
     const RowsFile filtered = parseRows(text, &filter);
     // Of each window's rows (and the top-level copy), the two with "Preferences" in their title and the five
     // with characters outside ASCII, which are left to the search.

@@ -335,12 +335,13 @@ TEST(MenuRowsTest, RankingPutsTheBestTitleFirstAndDropsNonMatches)
         row(QStringLiteral("Save"), {QStringLiteral("File")}),
         row(QStringLiteral("Zoom In"), {QStringLiteral("View")}),
     };
-    const std::vector<RankedRow> ranked = rankRows(QStringLiteral("save"), rows);
+    SearchUtils search;
+    const std::vector<RankedRow> ranked = rankRows(search, QStringLiteral("save"), rows);
     ASSERT_EQ(ranked.size(), 2u);
     EXPECT_EQ(ranked[0].row->title(), QStringLiteral("Save"));
     EXPECT_EQ(ranked[1].row->title(), QStringLiteral("Save All"));
     EXPECT_GT(ranked[0].score, ranked[1].score);
-    EXPECT_TRUE(rankRows(QStringLiteral("qqq"), rows).empty());
+    EXPECT_TRUE(rankRows(search, QStringLiteral("qqq"), rows).empty());
 }
 
 TEST(MenuRowsTest, RankingKeepsMenuOrderForEqualScores)
@@ -349,7 +350,8 @@ TEST(MenuRowsTest, RankingKeepsMenuOrderForEqualScores)
         row(QStringLiteral("Reload"), {QStringLiteral("File")}),
         row(QStringLiteral("Reload"), {QStringLiteral("View")}),
     };
-    const std::vector<RankedRow> ranked = rankRows(QStringLiteral("reload"), rows);
+    SearchUtils search;
+    const std::vector<RankedRow> ranked = rankRows(search, QStringLiteral("reload"), rows);
     ASSERT_EQ(ranked.size(), 2u);
     EXPECT_EQ(ranked[0].row->path(), QStringList{QStringLiteral("File")});
     EXPECT_EQ(ranked[1].row->path(), QStringList{QStringLiteral("View")});
@@ -367,8 +369,9 @@ TEST(MenuRowsTest, LargeListsRankLikeThePalettesOwnSearch)
         rows.append(row(title, path));
         copies.append(row(title, path));
     }
-    const std::vector<RankedRow> ranked = rankRows(QStringLiteral("sv srch"), rows);
-    const QList<MenuItemDataPtr> expected = SearchUtils::shared().search(QStringLiteral("sv srch"), copies);
+    SearchUtils search;
+    const std::vector<RankedRow> ranked = rankRows(search, QStringLiteral("sv srch"), rows);
+    const QList<MenuItemDataPtr> expected = search.search(QStringLiteral("sv srch"), copies);
     ASSERT_EQ(qsizetype(ranked.size()), expected.size());
     ASSERT_GT(expected.size(), 100);
     for (size_t i = 0; i < ranked.size(); ++i) {

@@ -2,6 +2,7 @@
 // the exit code and message of every kind of failure.
 #include <gtest/gtest.h>
 
+#include "common/Dispatcher.h"
 #include "support/FakeElementSource.h"
 #include "tools/MenuRows.h"
 #include "tools/MenuTool.h"
@@ -98,7 +99,8 @@ protected:
         ToolRun result;
         QTextStream out(&result.out);
         QTextStream err(&result.err);
-        MenuTool tool(platform);
+        static QtDispatcher dispatcher; // a read cut by its bound may still queue work after the run
+        MenuTool tool(platform, dispatcher);
         result.code = tool.run(arguments, out, err);
         out.flush();
         err.flush();

@@ -200,11 +200,11 @@ std::optional<QString> windowClassOf(int32_t pid)
 
 } // namespace
 
-AtspiElementSource::AtspiElementSource()
+AtspiElementSource::AtspiElementSource(std::shared_ptr<AtspiThread> thread)
     : m_presser(std::make_unique<AtspiPresser>(AccessibilityStatus::busAddress(), m_timeoutMs.load())),
       m_windowClasses(windowClassOf)
 {
-    m_thread = AtspiThread::shared();
+    m_thread = std::move(thread);
     m_systemWide = std::make_shared<SystemElement>();
     m_thread->run([this] { atspi_set_timeout(m_timeoutMs.load(), 0); }); // 0: no start-up grace
 }

@@ -62,8 +62,9 @@ struct AtspiReadStats
 class AtspiElementSource final : public ElementSource
 {
 public:
-    // Connects to the accessibility bus of the current session; isReady() is false when there is none.
-    AtspiElementSource();
+    // Connects to the accessibility bus of the current session through `thread`, the program's one libatspi
+    // thread; isReady() is false when there is no bus.
+    explicit AtspiElementSource(std::shared_ptr<AtspiThread> thread);
     ~AtspiElementSource() override;
 
     bool isReady() const;

@@ -37,12 +37,6 @@ void drain(GMainContext *context)
 
 } // namespace
 
-std::shared_ptr<AtspiThread> AtspiThread::shared()
-{
-    static const std::shared_ptr<AtspiThread> thread = std::make_shared<AtspiThread>();
-    return thread;
-}
-
 AtspiThread::AtspiThread() : m_wakeFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
 {
     if (m_wakeFd < 0)

@@ -33,9 +33,7 @@ class AtspiThread
 {
 public:
     // libatspi keeps one connection per process, tied to the context of the thread that initialised it:
-    // so there is one AtspiThread per process, made on first use and stopped at exit.
-    static std::shared_ptr<AtspiThread> shared();
-
+    // so a program makes one AtspiThread and hands it to every reader of the bus.
     AtspiThread();
     // Finishes the queued tasks, then stops the thread.
     ~AtspiThread();

@@ -23,6 +23,7 @@
 #include "palette/ThemeManager.h"
 #include "platform/linux/AccessibilityStatus.h"
 #include "platform/linux/AtspiElementSource.h"
+#include "platform/linux/AtspiThread.h"
 #include "platform/linux/DesktopWorkspace.h"
 #include "platform/linux/WaylandSessionGrabber.h"
 #include "platform/linux/X11HotkeyGrabber.h"
@@ -81,7 +82,10 @@ private:
 
 } // namespace
 
-AppDelegate::AppDelegate(SettingsDomain &settings, QObject *parent) : QObject(parent), m_settings(settings) {}
+AppDelegate::AppDelegate(SettingsDomain &settings, Dispatcher &dispatcher, QObject *parent)
+    : QObject(parent), m_settings(settings), m_dispatcher(dispatcher)
+{
+}
 
 AppDelegate::~AppDelegate()
 {
@@ -91,21 +95,10 @@ AppDelegate::~AppDelegate()
     m_updates.reset();
     m_commandPalette.reset();
     MenuItemData::setPerformedSink({});
+    MenuItemData::setIgnorableOptionLookup({}); // it asks the rules manager, which goes with this object
     TavolinDataProvider::setLocaleContextSource({});
-    if (m_workspace && Workspace::shared() == m_workspace.get())
-        Workspace::setShared(nullptr);
-    // The shared file provider outlives the program's objects: it must not keep the bus reader alive
-    // into static destruction.
-    if (m_quickOpenSourceSet)
-        FileDataProvider::shared().setElementSource(nullptr);
-    if (m_options && OptionDataProvider::shared() == m_options.get())
-        OptionDataProvider::setShared(nullptr);
-    if (m_binder && HotkeyBinder::shared() == m_binder.get())
-        HotkeyBinder::setShared(nullptr);
-    if (m_extensions && PluginDataProvider::shared() == m_extensions.get())
-        PluginDataProvider::setShared(nullptr);
-    DataSource::shared().setProviderFactory(PanelMode::CommandPalette, {});
-    DataSource::shared().setProviderFactory(PanelMode::SelfOptions, {});
+    m_dataSource.setProviderFactory(PanelMode::CommandPalette, {});
+    m_dataSource.setProviderFactory(PanelMode::SelfOptions, {});
 }
 
 AppDelegate::Start AppDelegate::start(bool show)
@@ -166,40 +159,48 @@ void AppDelegate::onInstanceRequest(const QByteArray &request)
 
 void AppDelegate::createControllers()
 {
-    ThemeManager &themes = ThemeManager::shared();
-    m_panel = std::make_unique<PanelWindowController>(DataSource::shared(), m_settings, themes);
+    m_themes = std::make_unique<ThemeManager>(m_settings);
+    ThemeManager &themes = *m_themes;
+    m_panel = std::make_unique<PanelWindowController>(m_dataSource, m_settings, themes);
     m_notifier = std::make_unique<DBusNotifier>();
     m_notifier->setOnResponse([this] { lockReopenHandler(); });
     MenuItemData::setPressFailedSink([notifier = m_notifier.get()](const QString &title, const QString &why) {
         notifier->showError(title, why, Notifier::ErrorKind::Command);
     });
     m_extensions = std::make_unique<PluginDataProvider>(*m_notifier);
-    PluginDataProvider::setShared(m_extensions.get());
     m_grabber = std::make_unique<X11HotkeyGrabber>();
     if (isWaylandSession())
         m_waylandGrabber = std::make_unique<WaylandSessionGrabber>(*m_grabber);
     m_binder = std::make_unique<HotkeyBinder>(m_settings, m_waylandGrabber ? *m_waylandGrabber : *m_grabber);
-    HotkeyBinder::setShared(m_binder.get());
     m_x11Poster = std::make_unique<X11KeyPoster>();
     m_keyPoster = std::make_unique<X11KeyPosterSeam>(*m_x11Poster);
-    m_elements = std::make_shared<AtspiElementSource>();
-    m_options = std::make_unique<OptionDataProvider>(*this, themes, QStringLiteral(TAVOLIN_VERSION),
+    m_elements = std::make_shared<AtspiElementSource>(std::make_shared<AtspiThread>());
+    m_options = std::make_unique<OptionDataProvider>(*this, themes, m_dispatcher, QStringLiteral(TAVOLIN_VERSION),
                                                      QStringLiteral("system-search"));
-    OptionDataProvider::setShared(m_options.get());
-    m_menus = MenuDataProvider::shared();
+    m_rules = std::make_unique<PaletteRulesManager>(m_settings, m_binder.get());
+    MenuItemData::setIgnorableOptionLookup([rules = m_rules.get()](const QString &title, const QString &appKey) {
+        const std::optional<int> option = rules->getIgnorableOption(title, appKey);
+        return option ? std::optional<int64_t>(*option) : std::nullopt;
+    });
+    m_history = std::make_unique<MenuHistory>(m_dataSource, m_dispatcher);
+    MenuDataProvider::Context context;
+    context.history = m_history.get();
+    context.extensions = m_extensions.get();
+    context.dataSource = &m_dataSource;
+    context.rules = m_rules.get();
+    context.dispatcher = &m_dispatcher;
+    m_menus = MenuDataProvider::create(std::move(context));
     wireHistoryAndLocale();
-    DataSource::shared().setProviderFactory(PanelMode::CommandPalette,
-                                            [menus = m_menus]() -> DataProvider & { return *menus; });
+    m_dataSource.setProviderFactory(PanelMode::CommandPalette, [menus = m_menus]() -> DataProvider & { return *menus; });
     OptionDataProvider *options = m_options.get();
-    DataSource::shared().setProviderFactory(PanelMode::SelfOptions,
-                                            [options]() -> DataProvider & { return *options; });
+    m_dataSource.setProviderFactory(PanelMode::SelfOptions, [options]() -> DataProvider & { return *options; });
 
     m_focus = std::make_unique<FocusReturn>();
     m_panel->setHooks(panelHooks());
 
     CommandPalette::Deps deps{m_settings,
                               *m_binder,
-                              PaletteRulesManager::shared(),
+                              *m_rules,
                               m_elements,
                               *m_panel,
                               *this,
@@ -207,7 +208,8 @@ void AppDelegate::createControllers()
                               m_keyPoster.get(),
                               m_options.get(),
                               m_extensions.get(),
-                              nullptr,
+                              m_dataSource,
+                              m_dispatcher,
                               m_notifier.get(),
                               {},
                               {}};
@@ -268,19 +270,17 @@ PanelHooks AppDelegate::panelHooks()
 void AppDelegate::createQuickOpen()
 {
     m_workspace = std::make_unique<DesktopWorkspace>();
-    Workspace::setShared(m_workspace.get());
-    FileDataProvider &files = FileDataProvider::shared();
-    files.setElementSource(m_elements);
-    m_quickOpenSourceSet = true;
+    auto files = std::make_shared<FileDataProvider>(m_elements, m_dataSource, m_dispatcher, m_workspace.get());
     QuickOpenShell::Deps deps{m_settings,
                               *m_binder,
                               *m_panel,
                               *this,
                               *m_keyPoster,
-                              files.shared_from_this(),
+                              std::move(files),
                               m_elements,
                               m_commandPalette->appHooks(),
-                              nullptr,
+                              m_dataSource,
+                              m_dispatcher,
                               [this] { m_focus->remember(); }};
     m_quickOpen = std::make_unique<QuickOpenShell>(std::move(deps));
 }
@@ -337,7 +337,7 @@ void AppDelegate::didFinishLaunching()
 // stay as they were, and nothing new is kept. Told once a run, at start, where a person sees it.
 void AppDelegate::tellIfDataCannotBeSaved()
 {
-    const Store *history = MenuHistory::shared().store.db.get();
+    const Store *history = m_history->store.db.get();
     if (!m_extensions->isStoreReadOnly() && !(history && history->isReadOnly()))
         return;
     log::error(QStringLiteral("data folder %1 cannot be written: extensions and history are used as they were, "

@@ -16,17 +16,21 @@ namespace tavolin {
 class AtspiElementSource;
 class CommandPalette;
 class DBusNotifier;
+class Dispatcher;
 class DesktopWorkspace;
 class FocusReturn;
 class HotkeyBinder;
 class HotkeyGrabber;
 class InstanceChannel;
 class MenuDataProvider;
+class MenuHistory;
 class OptionDataProvider;
+class PaletteRulesManager;
 class PanelWindowController;
 class PluginDataProvider;
 class QuickOpenShell;
 class SettingsDomain;
+class ThemeManager;
 class UpdateHelper;
 class UpdatePrompt;
 class X11HotkeyGrabber;
@@ -41,7 +45,7 @@ class X11KeyPoster;
 // checks, the focus handed back when the panel hides, and quitting a running preferences program of this
 // session when the palette quits (asked over that program's channel).
 //
-// Main thread. Owns everything it creates; the settings domain must outlive it.
+// Main thread. Owns everything it creates; the settings domain and the dispatcher must outlive it.
 class AppDelegate final : public QObject, public ShellPort
 {
     Q_OBJECT
@@ -64,7 +68,7 @@ public:
         NoAnswer,   // a palette of this session holds the channel but does not answer: exit 1
     };
 
-    explicit AppDelegate(SettingsDomain &settings, QObject *parent = nullptr);
+    AppDelegate(SettingsDomain &settings, Dispatcher &dispatcher, QObject *parent = nullptr);
     ~AppDelegate() override;
 
     // Runs the start-up, or hands it to the session's running palette. `show` asks for the panel at once
@@ -107,17 +111,22 @@ private:
     QString preferencesProgram() const;
 
     SettingsDomain &m_settings;
+    Dispatcher &m_dispatcher;
+    DataSource m_dataSource; // the panel's mode and providers; everything below may refer to it
+    std::unique_ptr<ThemeManager> m_themes; // before the panel and the options, which hold it
     std::unique_ptr<InstanceChannel> m_instance;
     std::unique_ptr<DBusNotifier> m_notifier;
     std::unique_ptr<PluginDataProvider> m_extensions;
     std::unique_ptr<X11HotkeyGrabber> m_grabber;
     std::unique_ptr<HotkeyGrabber> m_waylandGrabber; // over m_grabber, in a Wayland session only
     std::unique_ptr<HotkeyBinder> m_binder;
+    std::unique_ptr<PaletteRulesManager> m_rules; // after the binder it asks, before everything that asks it
     std::unique_ptr<X11KeyPoster> m_x11Poster;
     std::unique_ptr<KeyPoster> m_keyPoster;
     std::shared_ptr<AtspiElementSource> m_elements;
     std::unique_ptr<PanelWindowController> m_panel;
     std::unique_ptr<OptionDataProvider> m_options;
+    std::unique_ptr<MenuHistory> m_history; // before the menus, whose rows save through it
     std::shared_ptr<MenuDataProvider> m_menus;
     std::shared_ptr<CommandPalette> m_commandPalette;
     std::unique_ptr<FocusReturn> m_focus;
@@ -130,7 +139,6 @@ private:
     QPointer<QWidget> m_permission;
     QPointer<QTimer> m_reopenTimer;
     bool m_preventReopen = false;
-    bool m_quickOpenSourceSet = false;
 };
 
 } // namespace tavolin

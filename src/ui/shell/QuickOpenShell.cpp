@@ -68,7 +68,7 @@ std::optional<FileRowFields> readFileItem(const RowData &row)
 } // namespace
 
 QuickOpenShell::QuickOpenShell(Deps deps)
-    : m_deps(std::move(deps)), m_dataSource(m_deps.dataSource ? *m_deps.dataSource : DataSource::shared())
+    : m_deps(std::move(deps)), m_dataSource(m_deps.dataSource)
 {
     FileDataProvider *provider = m_deps.provider.get();
     m_dataSource.setProviderFactory(PanelMode::QuickOpen, [provider]() -> DataProvider & { return *provider; });
@@ -84,6 +84,7 @@ QuickOpenShell::QuickOpenShell(Deps deps)
     ports.shell = &m_deps.shell;
     ports.keyPoster = &m_deps.keyPoster;
     ports.provider = provider;
+    ports.dispatcher = &m_deps.dispatcher;
     ports.elements = m_deps.elements;
     ports.hooks = m_deps.hooks;
     ports.hooks.triggeredByForce = [forced = m_forced] { return forced->load(); };

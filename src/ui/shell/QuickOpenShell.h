@@ -12,6 +12,7 @@
 namespace tavolin {
 
 class DataSource;
+class Dispatcher;
 class FileDataProvider;
 class HotkeyBinder;
 class KeyPoster;
@@ -40,7 +41,8 @@ public:
         std::shared_ptr<FileDataProvider> provider; // never null
         std::shared_ptr<ElementSource> elements;    // never null
         AXAppHooks hooks;                           // triggeredByForce is replaced by this object's flag
-        DataSource *dataSource = nullptr;           // null: DataSource::shared()
+        DataSource &dataSource;
+        Dispatcher &dispatcher;
         // Called at every press of the hot key, before the panel changes (the shell notes the focused
         // window there). May be empty.
         std::function<void()> beforeShow;

@@ -55,7 +55,7 @@ bool WelcomeBridge::hotkey(const QJsonValue &body)
             symbols.append(symbol.toString());
         modifiers = symbols;
     }
-    const std::optional<Shortcut> shortcut = KeyCodeHelper::data2Shortcut(key, modifiers);
+    const std::optional<Shortcut> shortcut = KeyCodeHelper::data2Shortcut(key, modifiers, m_validator);
     if (!shortcut)
         return false;
     const QJsonValue stored = KeyCodeHelper::serializeShortcut(*shortcut);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/ShortcutValidator.h"
+
 #include <QJsonValue>
 #include <QString>
 
@@ -30,6 +32,7 @@ private:
 
     SettingsDomain &m_settings;
     std::function<void()> m_close;
+    const ShortcutValidator m_validator; // Option-only combinations are refused here
 };
 
 } // namespace tavolin

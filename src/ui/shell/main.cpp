@@ -71,7 +71,10 @@ int main(int argc, char **argv)
     // Before start-up: a termination signal during it (which may wait on the accessibility bus) then quits
     // through the ordinary quit once the event loop runs, instead of killing the program half started.
     tavolin::quitOnTerminationSignals();
-    tavolin::AppDelegate delegate(tavolin::SettingsDomain::shared());
+    // Static: it outlives the pool's work, which may still queue through it while the program ends.
+    static tavolin::QtDispatcher dispatcher;
+    tavolin::SettingsDomain settings;
+    tavolin::AppDelegate delegate(settings, dispatcher);
     switch (delegate.start(show)) {
     case tavolin::AppDelegate::Start::HandedOver:
         return 0;
@@ -88,7 +91,7 @@ int main(int argc, char **argv)
     tavolin::useTransliterationCache(tavolin::paths::cacheDir() + QStringLiteral("/transliterations"));
     QTimer cacheSaves;
     QObject::connect(&cacheSaves, &QTimer::timeout, [] {
-        tavolin::Dispatcher::shared().toBackground([] { tavolin::saveTransliterationCache(); });
+        dispatcher.toBackground([] { tavolin::saveTransliterationCache(); });
     });
     cacheSaves.start(std::chrono::minutes(1));
     QObject::connect(&app, &QCoreApplication::aboutToQuit, [] { tavolin::saveTransliterationCache(); });

@@ -4,6 +4,7 @@
 #include "support/IsolatedHome.h"
 
 #include "common/SettingsDomain.h"
+#include "common/Dispatcher.h"
 #include "palette/DataSource.h"
 #include "palette/TavolinDataProvider.h"
 #include "palette/ThemeManager.h"
@@ -31,7 +32,6 @@ protected:
     {
         themecolors::setDesktopDarkForTesting(false);
         m_settings = std::make_unique<SettingsDomain>();
-        SettingsDomain::setShared(m_settings.get());
         m_themes = std::make_unique<ThemeManager>(*m_settings);
         m_source.setProviderFactory(PanelMode::CommandPalette, [this]() -> DataProvider & { return m_menus; });
         m_source.setProviderFactory(PanelMode::SelfOptions, [this]() -> DataProvider & { return m_options; });
@@ -43,7 +43,6 @@ protected:
     void TearDown() override
     {
         m_controller.reset();
-        SettingsDomain::setShared(nullptr);
         themecolors::setDesktopDarkForTesting(std::nullopt);
     }
 
@@ -117,9 +116,10 @@ protected:
     std::unique_ptr<SettingsDomain> m_settings;
     std::unique_ptr<ThemeManager> m_themes;
     DataSource m_source;
-    TavolinDataProvider m_menus;
-    TavolinDataProvider m_options;
-    TavolinDataProvider m_files;
+    QtDispatcher m_dispatcher; // the panel's own event loop, as in the program
+    TavolinDataProvider m_menus{m_dispatcher};
+    TavolinDataProvider m_options{m_dispatcher};
+    TavolinDataProvider m_files{m_dispatcher};
     std::unique_ptr<PanelWindowController> m_controller;
     MenuItemDataPtr m_file, m_new, m_save, m_export, m_pdf, m_edit, m_undo, m_copy, m_themesRow;
     QStringList m_performed;

@@ -36,13 +36,12 @@ protected:
     {
         themecolors::setDesktopDarkForTesting(false);
         m_settings = std::make_unique<SettingsDomain>();
-        SettingsDomain::setShared(m_settings.get());
         m_themes = std::make_unique<ThemeManager>(*m_settings);
         m_binder = std::make_unique<HotkeyBinder>(*m_settings, m_grabber);
         m_panel = std::make_unique<PanelWindowController>(m_dataSource, *m_settings, *m_themes);
         addApp(kScribePid, u"Scribe"_qs, u"scribe"_qs, u"org.example.Scribe"_qs);
         fake->setFocusedApplication(kScribePid);
-        m_provider = std::make_shared<FileDataProvider>(source, &m_dataSource);
+        m_provider = std::make_shared<FileDataProvider>(source, m_dataSource, dispatcher, &m_workspace);
         makeShell();
     }
 
@@ -51,14 +50,13 @@ protected:
         m_shell.reset();
         m_panel.reset();
         m_binder.reset();
-        SettingsDomain::setShared(nullptr);
         themecolors::setDesktopDarkForTesting(std::nullopt);
     }
 
     void makeShell()
     {
         QuickOpenShell::Deps deps{*m_settings, *m_binder,   *m_panel, m_shellPort,   m_poster,
-                                  m_provider,  source,      {},       &m_dataSource, [this] { ++m_beforeShows; }};
+                                  m_provider,  source,      {},       m_dataSource, dispatcher, [this] { ++m_beforeShows; }};
         m_shell = std::make_unique<QuickOpenShell>(std::move(deps));
     }
 
@@ -71,7 +69,7 @@ protected:
         QList<FileItemDataPtr> rows;
         for (const QString &name : names)
             rows << FileItemData::fromURL(QUrl::fromLocalFile(file(name)), kRecent);
-        StubJob job(kRecent);
+        StubJob job(kRecent, dispatcher);
         m_provider->onAppend(job, rows);
     }
 

@@ -1,5 +1,6 @@
 #include "support/FakeShellPort.h"
 #include "support/IsolatedHome.h"
+#include "support/ManualDispatcher.h"
 #include "support/WaitFor.h"
 
 #include "common/SettingsDomain.h"
@@ -125,7 +126,8 @@ protected:
     SettingsDomain m_settings;
     ThemeManager m_themes{m_settings};
     FakeShellPort m_shell;
-    OptionDataProvider m_options{m_shell, m_themes, u"0.1.0"_qs};
+    ManualDispatcher m_dispatcher;
+    OptionDataProvider m_options{m_shell, m_themes, m_dispatcher, u"0.1.0"_qs};
     RecordingPrompt m_prompt;
     UpdateHelper m_helper{m_settings, m_prompt, u"0.1.0"_qs, &m_options};
 };
