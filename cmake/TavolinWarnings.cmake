@@ -1,6 +1,9 @@
 # Shared compile settings for every Tavolin target.
 function(tavolin_target_defaults target)
   target_compile_options(${target} PRIVATE -Wall -Wextra)
+  if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    target_compile_options(${target} PRIVATE -Wthread-safety) # the lock annotations of common/Mutex.h
+  endif()
   if(TAVOLIN_WERROR)
     target_compile_options(${target} PRIVATE -Werror)
   endif()

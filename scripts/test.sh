@@ -29,6 +29,9 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS
   -DTAVOLIN_WERROR=ON -DTAVOLIN_CORE_TESTS=OFF >/dev/null
 cmake --build build -j "$jobs"
 
+step "lock annotations (clang -Wthread-safety over every source that takes a lock)"
+python3 scripts/check-thread-safety.py build
+
 step "tests"
 run_ctest --test-dir build --output-on-failure -j "$jobs" --timeout 300
 

@@ -3,6 +3,7 @@
 #include "accessibility/AXUtils.h"
 #include "common/Dispatcher.h"
 #include "common/Log.h"
+#include "common/Mutex.h"
 
 #include <chrono>
 #include <cstdio>
@@ -38,7 +39,7 @@ class AXApp::Delivery
 public:
     Delivery(AXApp &app, const Load *load) : m_app(app)
     {
-        std::lock_guard lock(app.m_mutex);
+        MutexLocker lock(app.m_mutex);
         if (load && app.m_load.get() != load)
             return;
         m_watcher = app.m_watcher.lock();
@@ -53,9 +54,9 @@ public:
             return;
         m_watcher.reset();
         --t_deliveryDepth;
-        std::lock_guard lock(m_app.m_mutex);
+        MutexLocker lock(m_app.m_mutex);
         if (--m_app.m_deliveriesInFlight == 0)
-            m_app.m_deliveriesDone.notify_all();
+            m_app.m_deliveriesDone.notifyAll();
     }
     Delivery(const Delivery &) = delete;
     Delivery &operator=(const Delivery &) = delete;
@@ -152,7 +153,7 @@ std::optional<QString> AXApp::bundleIdentifier() const
 
 std::optional<QString> AXApp::locale() const
 {
-    std::lock_guard lock(m_mutex);
+    MutexLocker lock(m_mutex);
     return m_locale;
 }
 
@@ -178,35 +179,37 @@ MenuReadCuts AXApp::readCuts() const
 
 std::optional<bool> AXApp::shouldTrigger() const
 {
-    std::lock_guard lock(m_mutex);
+    MutexLocker lock(m_mutex);
     return m_shouldTrigger;
 }
 
 AXMenuPtr AXApp::menu() const
 {
-    std::lock_guard lock(m_mutex);
+    MutexLocker lock(m_mutex);
     return m_load ? m_load->menu : nullptr;
 }
 
 int AXApp::parseCounter() const
 {
-    std::lock_guard lock(m_mutex);
+    MutexLocker lock(m_mutex);
     return m_load ? m_load->parseCounter : 0;
 }
 
 void AXApp::setWatcher(std::weak_ptr<AxAppWatcher> watcher)
 {
-    std::unique_lock lock(m_mutex);
+    MutexLocker lock(m_mutex);
     m_watcher = std::move(watcher);
-    if (t_deliveryDepth == 0)
-        m_deliveriesDone.wait(lock, [this] { return m_deliveriesInFlight == 0; });
+    if (t_deliveryDepth == 0) {
+        while (m_deliveriesInFlight > 0)
+            m_deliveriesDone.wait(m_mutex);
+    }
 }
 
 bool AXApp::forced() const { return m_hooks.triggeredByForce && m_hooks.triggeredByForce(); }
 
 bool AXApp::isCurrent(const Load &load) const
 {
-    std::lock_guard lock(m_mutex);
+    MutexLocker lock(m_mutex);
     return m_load.get() == &load;
 }
 
@@ -216,7 +219,7 @@ void AXApp::loadMenus(MenuLoad loadKind)
         return;
     auto load = std::make_shared<Load>();
     {
-        std::lock_guard lock(m_mutex);
+        MutexLocker lock(m_mutex);
         m_load = load;
     }
     m_budget->restart();
@@ -266,7 +269,7 @@ void AXApp::readMenuBar(Load &load)
         if (!menu)
             menu = std::make_shared<AXMenu>();
     }
-    std::lock_guard lock(m_mutex);
+    MutexLocker lock(m_mutex);
     load.menu = std::move(menu);
 }
 
@@ -280,7 +283,7 @@ void AXApp::menuBarRead(const std::shared_ptr<Load> &load)
             decision = true;
     }
     {
-        std::lock_guard lock(m_mutex);
+        MutexLocker lock(m_mutex);
         m_shouldTrigger = decision;
     }
     if (decision == true) {
@@ -313,7 +316,7 @@ void AXApp::loadSubmenus(const std::shared_ptr<Load> &load)
     const std::vector<AXMenuItemPtr> none;
     const std::vector<AXMenuItemPtr> &items = load->menu ? load->menu->items() : none;
     {
-        std::lock_guard lock(m_mutex);
+        MutexLocker lock(m_mutex);
         load->parseCounter = static_cast<int>(items.size());
     }
     if (items.empty()) {
@@ -322,7 +325,7 @@ void AXApp::loadSubmenus(const std::shared_ptr<Load> &load)
     }
     int remaining = 0;
     {
-        std::lock_guard lock(m_mutex);
+        MutexLocker lock(m_mutex);
         remaining = --load->parseCounter;
     }
     items.front()->readSubmenu();
@@ -387,7 +390,7 @@ void AXApp::counterStep(const std::shared_ptr<Load> &load)
         return;
     int remaining = 0;
     {
-        std::lock_guard lock(m_mutex);
+        MutexLocker lock(m_mutex);
         remaining = --load->parseCounter;
     }
     if (remaining != 0)
@@ -449,7 +452,7 @@ void AXApp::updateShouldTrigger(bool value)
     if (!value && forced())
         return;
     {
-        std::lock_guard lock(m_mutex);
+        MutexLocker lock(m_mutex);
         m_shouldTrigger = value;
     }
     announce(value);
@@ -461,7 +464,7 @@ bool AXApp::updateShouldTriggerIfUndecided(bool value)
     if (!value && forced())
         return false;
     {
-        std::lock_guard lock(m_mutex);
+        MutexLocker lock(m_mutex);
         if (m_shouldTrigger)
             return false;
         m_shouldTrigger = value;
@@ -502,7 +505,7 @@ void AXApp::loadLanguage()
         else
             LocaleUtils::buildTransMap(bundle, locale);
     }
-    std::lock_guard lock(m_mutex);
+    MutexLocker lock(m_mutex);
     m_locale = locale;
 }
 

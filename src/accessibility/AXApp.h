@@ -4,15 +4,14 @@
 #include "accessibility/AxAppWatcher.h"
 #include "accessibility/ElementSource.h"
 #include "accessibility/LocaleUtils.h"
+#include "common/Mutex.h"
 
 #include <QLocale>
 #include <QString>
 
 #include <atomic>
-#include <condition_variable>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 
 namespace tavolin {
@@ -177,13 +176,13 @@ private:
     std::optional<QString> m_appName;
     std::optional<RunningApp> m_runningApplication;
 
-    mutable std::mutex m_mutex;
-    std::optional<QString> m_locale;          // guarded by m_mutex
-    std::optional<bool> m_shouldTrigger;      // guarded by m_mutex
-    std::shared_ptr<Load> m_load;             // guarded by m_mutex
-    std::weak_ptr<AxAppWatcher> m_watcher;    // guarded by m_mutex
-    int m_deliveriesInFlight = 0;             // guarded by m_mutex
-    std::condition_variable m_deliveriesDone; // signalled when m_deliveriesInFlight drops to 0
+    mutable Mutex m_mutex;
+    std::optional<QString> m_locale GUARDED_BY(m_mutex);
+    std::optional<bool> m_shouldTrigger GUARDED_BY(m_mutex);
+    std::shared_ptr<Load> m_load GUARDED_BY(m_mutex);
+    std::weak_ptr<AxAppWatcher> m_watcher GUARDED_BY(m_mutex);
+    int m_deliveriesInFlight GUARDED_BY(m_mutex) = 0;
+    ConditionVariable m_deliveriesDone; // signalled when m_deliveriesInFlight drops to 0
     std::atomic<bool> m_isLoaded{false};
     std::atomic<bool> m_answering{true};
 };

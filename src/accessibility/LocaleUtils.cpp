@@ -2,21 +2,21 @@
 
 #include "accessibility/MoCatalog.h"
 #include "common/Log.h"
+#include "common/Mutex.h"
 
 #include <QFileInfo>
 
 #include <atomic>
-#include <mutex>
 
 namespace tavolin {
 namespace {
 
 struct State
 {
-    std::mutex buildMutex; // one build at a time, so the "same application" check and the publish pair up
-    std::mutex mutex;
-    std::shared_ptr<const LocaleUtils::Map> dict = std::make_shared<LocaleUtils::Map>(); // guarded by mutex
-    std::optional<QString> lastBundle;                                                  // guarded by mutex
+    Mutex buildMutex; // one build at a time, so the "same application" check and the publish pair up
+    Mutex mutex;
+    std::shared_ptr<const LocaleUtils::Map> dict GUARDED_BY(mutex) = std::make_shared<LocaleUtils::Map>();
+    std::optional<QString> lastBundle GUARDED_BY(mutex);
     std::atomic<bool> hasTrans{false};
 };
 
@@ -29,7 +29,7 @@ State &state()
 void publish(std::shared_ptr<const LocaleUtils::Map> map)
 {
     State &s = state();
-    std::lock_guard lock(s.mutex);
+    MutexLocker lock(s.mutex);
     s.dict = std::move(map);
 }
 
@@ -77,10 +77,10 @@ LocaleUtils::Map reverseMap(const std::vector<MoEntry> &entries, bool *processed
 void LocaleUtils::buildTransMap(const std::optional<LocaleBundle> &bundle, const std::optional<QString> &locale)
 {
     State &s = state();
-    std::lock_guard build(s.buildMutex);
+    MutexLocker build(s.buildMutex);
     const std::optional<QString> id = bundle ? std::optional<QString>(bundle->identifier) : std::nullopt;
     {
-        std::lock_guard lock(s.mutex);
+        MutexLocker lock(s.mutex);
         if (id == s.lastBundle)
             return;
         s.dict = std::make_shared<Map>();
@@ -133,7 +133,7 @@ std::optional<QString> LocaleUtils::getEnLabel(const QString &title)
 std::shared_ptr<const LocaleUtils::Map> LocaleUtils::localeDict()
 {
     State &s = state();
-    std::lock_guard lock(s.mutex);
+    MutexLocker lock(s.mutex);
     return s.dict;
 }
 
@@ -142,7 +142,7 @@ bool LocaleUtils::hasTrans() { return state().hasTrans.load(); }
 std::optional<QString> LocaleUtils::lastBundle()
 {
     State &s = state();
-    std::lock_guard lock(s.mutex);
+    MutexLocker lock(s.mutex);
     return s.lastBundle;
 }
 
@@ -203,8 +203,8 @@ QString LocaleUtils::stripMnemonic(const QString &text)
 void LocaleUtils::resetForTesting()
 {
     State &s = state();
-    std::lock_guard build(s.buildMutex);
-    std::lock_guard lock(s.mutex);
+    MutexLocker build(s.buildMutex);
+    MutexLocker lock(s.mutex);
     s.dict = std::make_shared<Map>();
     s.lastBundle.reset();
     s.hasTrans.store(false);

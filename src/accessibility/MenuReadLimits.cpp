@@ -1,6 +1,7 @@
 #include "accessibility/MenuReadLimits.h"
 
 #include "common/Log.h"
+#include "common/Mutex.h"
 
 namespace tavolin {
 
@@ -32,7 +33,7 @@ QStringList MenuReadCuts::describe() const
 
 void MenuReadBudget::restart()
 {
-    std::lock_guard lock(m_mutex);
+    MutexLocker lock(m_mutex);
     m_visited.clear();
     m_cuts = {};
     m_admitted = 0;
@@ -41,17 +42,16 @@ void MenuReadBudget::restart()
 
 void MenuReadBudget::noteVanished()
 {
-    std::lock_guard lock(m_mutex);
+    MutexLocker lock(m_mutex);
     cut(&MenuReadCuts::vanished);
 }
 
 MenuReadCuts MenuReadBudget::cuts() const
 {
-    std::lock_guard lock(m_mutex);
+    MutexLocker lock(m_mutex);
     return m_cuts;
 }
 
-// Called with m_mutex held.
 void MenuReadBudget::cut(bool MenuReadCuts::*which)
 {
     if (m_cuts.*which)
@@ -66,7 +66,7 @@ void MenuReadBudget::cut(bool MenuReadCuts::*which)
 bool MenuReadBudget::admit(ElementSource &source, const ElementRef &element, int depth)
 {
     const std::optional<QByteArray> identity = source.elementIdentity(element);
-    std::lock_guard lock(m_mutex);
+    MutexLocker lock(m_mutex);
     if (m_cuts.rows || m_cuts.budget)
         return false;
     if (depth > menulimits::kMaxDepth) {

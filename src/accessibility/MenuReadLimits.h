@@ -2,6 +2,7 @@
 
 #include "accessibility/ElementSource.h"
 #include "accessibility/MenuReadCuts.h"
+#include "common/Mutex.h"
 
 #include <QByteArray>
 #include <QSet>
@@ -9,7 +10,6 @@
 #include <QStringList>
 
 #include <chrono>
-#include <mutex>
 #include <optional>
 
 namespace tavolin {
@@ -32,14 +32,14 @@ public:
     MenuReadCuts cuts() const;
 
 private:
-    void cut(bool MenuReadCuts::*which);
+    void cut(bool MenuReadCuts::*which) REQUIRES(m_mutex);
 
     const QString m_who;
-    mutable std::mutex m_mutex;
-    QSet<QByteArray> m_visited;                         // guarded by m_mutex
-    MenuReadCuts m_cuts;                                // guarded by m_mutex
-    std::optional<std::chrono::steady_clock::time_point> m_deadline; // guarded by m_mutex
-    int m_admitted = 0;                                 // guarded by m_mutex
+    mutable Mutex m_mutex;
+    QSet<QByteArray> m_visited GUARDED_BY(m_mutex);
+    MenuReadCuts m_cuts GUARDED_BY(m_mutex);
+    std::optional<std::chrono::steady_clock::time_point> m_deadline GUARDED_BY(m_mutex);
+    int m_admitted GUARDED_BY(m_mutex) = 0;
 };
 
 } // namespace tavolin

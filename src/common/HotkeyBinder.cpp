@@ -3,6 +3,7 @@
 #include "common/KeyCodeHelper.h"
 #include "common/KeyData.h"
 #include "common/Log.h"
+#include "common/Mutex.h"
 #include "common/SettingsDomain.h"
 
 #include <QJsonDocument>
@@ -86,7 +87,7 @@ void HotkeyBinder::unbind(const QString &key)
 
 std::optional<Shortcut> HotkeyBinder::shortcutForKey(const QString &key) const
 {
-    std::lock_guard lock(m_activeMutex);
+    MutexLocker lock(m_activeMutex);
     const auto it = m_active.find(key);
     if (it == m_active.end())
         return std::nullopt;
@@ -240,7 +241,7 @@ void HotkeyBinder::onPressed(const QString &key)
 void HotkeyBinder::publish(const QString &key, const std::optional<Shortcut> &shortcut)
 {
     {
-        std::lock_guard lock(m_activeMutex);
+        MutexLocker lock(m_activeMutex);
         if (shortcut)
             m_active.insert_or_assign(key, *shortcut);
         else

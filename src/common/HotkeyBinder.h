@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Mutex.h"
 #include "common/Shortcut.h"
 
 #include <QObject>
@@ -8,7 +9,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -135,8 +135,8 @@ private:
     std::vector<Notice> m_notices;         // signals held back until the bindings are consistent
     QString m_writingBack;                 // the key whose kept shortcut is being stored back, else ""
 
-    mutable std::mutex m_activeMutex;
-    std::map<QString, Shortcut> m_active; // guarded by m_activeMutex: snapshot for shortcutForKey()
+    mutable Mutex m_activeMutex;
+    std::map<QString, Shortcut> m_active GUARDED_BY(m_activeMutex); // snapshot for shortcutForKey()
 };
 
 } // namespace tavolin

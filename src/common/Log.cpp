@@ -1,17 +1,17 @@
 #include "Log.h"
+#include "common/Mutex.h"
 
 #include <QByteArray>
 #include <QDateTime>
 
 #include <cstdio>
-#include <mutex>
 
 namespace tavolin::log {
 namespace {
 
-std::mutex g_mutex;
-Sink g_sink;                                    // guarded by g_mutex
-Level g_minimum = qEnvironmentVariableIsSet("TAVOLIN_DEBUG") ? Level::Debug : Level::Info; // guarded by g_mutex
+Mutex g_mutex;
+Sink g_sink GUARDED_BY(g_mutex);
+Level g_minimum GUARDED_BY(g_mutex) = qEnvironmentVariableIsSet("TAVOLIN_DEBUG") ? Level::Debug : Level::Info;
 
 const char *levelName(Level level)
 {
@@ -27,7 +27,7 @@ const char *levelName(Level level)
 
 void write(Level level, const QString &message)
 {
-    std::lock_guard lock(g_mutex);
+    MutexLocker lock(g_mutex);
     if (level < g_minimum)
         return;
     if (g_sink) {
@@ -45,13 +45,13 @@ void error(const QString &message) { write(Level::Error, message); }
 
 void setMinimumLevel(Level level)
 {
-    std::lock_guard lock(g_mutex);
+    MutexLocker lock(g_mutex);
     g_minimum = level;
 }
 
 void setSink(Sink sink)
 {
-    std::lock_guard lock(g_mutex);
+    MutexLocker lock(g_mutex);
     g_sink = std::move(sink);
 }
 

@@ -2,6 +2,7 @@
 
 #include "Log.h"
 #include "Paths.h"
+#include "common/Mutex.h"
 
 #include <QDateTime>
 #include <QDeadlineTimer>
@@ -11,7 +12,6 @@
 #include <QFileSystemWatcher>
 #include <QJsonDocument>
 #include <QJsonParseError>
-#include <QMutex>
 #include <QSaveFile>
 #include <QThread>
 
@@ -213,8 +213,8 @@ struct SettingsDomain::Private
     const QString filePath;
     const QString lockPath;
 
-    mutable QMutex mutex;
-    QJsonObject cache; // guarded by mutex; written only on the owner thread
+    mutable Mutex mutex;
+    QJsonObject cache GUARDED_BY(mutex); // written only on the owner thread
 
     QFileSystemWatcher watcher; // owner thread only
     bool reloadQueued = false;  // owner thread only
@@ -315,13 +315,13 @@ bool SettingsDomain::Private::apply(const QString &key, const Change &change)
 
 QJsonObject SettingsDomain::Private::cacheCopy() const
 {
-    QMutexLocker locker(&mutex);
+    MutexLocker locker(mutex);
     return cache;
 }
 
 QStringList SettingsDomain::Private::replaceCache(QJsonObject next)
 {
-    QMutexLocker locker(&mutex);
+    MutexLocker locker(mutex);
     QStringList keys = changedKeys(cache, next);
     cache = std::move(next);
     return keys;
@@ -340,7 +340,7 @@ SettingsDomain::SettingsDomain(const QString &domain, QObject *parent)
     connect(&d->watcher, &QFileSystemWatcher::directoryChanged, this, [this] { d->scheduleReload(); });
     connect(&d->watcher, &QFileSystemWatcher::fileChanged, this, [this] { d->scheduleReload(); });
     d->watch();
-    d->cache = readForCache(d->filePath).value_or(QJsonObject());
+    d->replaceCache(readForCache(d->filePath).value_or(QJsonObject()));
 }
 
 SettingsDomain::~SettingsDomain() = default;
@@ -351,13 +351,13 @@ QString SettingsDomain::filePath() const { return d->filePath; }
 
 QJsonValue SettingsDomain::value(const QString &key) const
 {
-    QMutexLocker locker(&d->mutex);
+    MutexLocker locker(d->mutex);
     return d->cache.value(key);
 }
 
 bool SettingsDomain::contains(const QString &key) const
 {
-    QMutexLocker locker(&d->mutex);
+    MutexLocker locker(d->mutex);
     return d->cache.contains(key);
 }
 

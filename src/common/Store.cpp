@@ -2,6 +2,7 @@
 
 #include "Log.h"
 #include "Paths.h"
+#include "common/Mutex.h"
 
 #include <QDir>
 #include <QFile>
@@ -62,14 +63,14 @@ bool isLockHeld(const leveldb::Status &status)
 }
 
 // One mutex per database path for the whole process. Never freed: a store may close during exit.
-std::mutex *mutexForPath(const QString &path)
+Mutex *mutexForPath(const QString &path)
 {
-    static std::mutex registryMutex;
-    static auto *registry = new std::map<QString, std::unique_ptr<std::mutex>>; // guarded by registryMutex
-    std::lock_guard lock(registryMutex);
+    static Mutex registryMutex;
+    static auto *registry GUARDED_BY(registryMutex) = new std::map<QString, std::unique_ptr<Mutex>>;
+    MutexLocker lock(registryMutex);
     auto &slot = (*registry)[path];
     if (!slot)
-        slot = std::make_unique<std::mutex>();
+        slot = std::make_unique<Mutex>();
     return slot.get();
 }
 
@@ -118,8 +119,8 @@ public:
     explicit operator bool() const { return handle != nullptr; }
     leveldb::DB *operator->() const { return handle; }
 
-    std::shared_lock<std::shared_mutex> handleLock;
-    std::unique_lock<std::mutex> pathLock;
+    std::shared_lock<SharedMutex> handleLock;
+    std::unique_lock<Mutex> pathLock;
     std::unique_ptr<leveldb::DB> owned; // shared mode: this operation's own handle
     leveldb::DB *handle = nullptr;
 };
@@ -136,7 +137,7 @@ Store::Store(const QString &name, Sharing sharing, milliseconds lockWait)
     m_path = QDir::cleanPath(paths::dataDir() + QLatin1Char('/') + name);
     if (sharing == Sharing::SharedBetweenPrograms)
         m_pathMutex = mutexForPath(m_path);
-    std::unique_lock lock(m_handleMutex);
+    WriterLocker lock(m_handleMutex);
     m_usable = openAtConstruction(lockWait);
 }
 
@@ -150,7 +151,7 @@ bool Store::openAtConstruction(milliseconds lockWait)
         log::error(QStringLiteral("%1: %2").arg(QString::fromStdString(error.message()), m_path));
         return false;
     }
-    std::unique_lock<std::mutex> pathLock;
+    std::unique_lock<Mutex> pathLock;
     if (m_pathMutex)
         pathLock = std::unique_lock(*m_pathMutex);
     // The exclusive handle is the one later writes use; the shared check only needs to reach the data.
@@ -203,6 +204,7 @@ Store::Session Store::openSession(StoreAccess access)
 {
     Session session;
     session.handleLock = std::shared_lock(m_handleMutex);
+    m_handleMutex.assertReaderHeld();
     if (!m_usable)
         return session;
     if (access == StoreAccess::Write && m_copy) {
@@ -226,7 +228,7 @@ Store::Session Store::openSession(StoreAccess access)
 
 bool Store::isOpen() const
 {
-    std::shared_lock lock(m_handleMutex);
+    ReaderLocker lock(m_handleMutex);
     return m_usable;
 }
 
@@ -280,7 +282,7 @@ QStringList Store::findKeys(const QString &prefix)
 
 void Store::close()
 {
-    std::unique_lock lock(m_handleMutex);
+    WriterLocker lock(m_handleMutex);
     m_db.reset();
     m_usable = false;
 }

@@ -1,13 +1,13 @@
 #pragma once
 
+#include "common/Mutex.h"
+
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 
 #include <chrono>
 #include <memory>
-#include <mutex>
-#include <shared_mutex>
 
 namespace leveldb {
 class DB;
@@ -91,7 +91,7 @@ public:
 private:
     class Session;
 
-    bool openAtConstruction(std::chrono::milliseconds lockWait);
+    bool openAtConstruction(std::chrono::milliseconds lockWait) REQUIRES(m_handleMutex);
     bool openCopy(std::unique_ptr<leveldb::DB> *db);
     QString openPath() const;
     Session openSession(StoreAccess access);
@@ -100,12 +100,12 @@ private:
     QString m_path;
     Sharing m_sharing;
     std::chrono::milliseconds m_lockWait;
-    std::mutex *m_pathMutex = nullptr;    // shared mode: serialises this process's opens of m_path
+    Mutex *m_pathMutex = nullptr;    // shared mode: serialises this process's opens of m_path
     std::unique_ptr<QTemporaryDir> m_copy; // the copy read instead of m_path; constant after construction
 
-    mutable std::shared_mutex m_handleMutex; // ops hold it shared, close() exclusive
-    bool m_usable = false;                   // guarded by m_handleMutex
-    std::unique_ptr<leveldb::DB> m_db;       // Exclusive only; guarded by m_handleMutex
+    mutable SharedMutex m_handleMutex; // operations hold it shared, close() exclusive
+    bool m_usable GUARDED_BY(m_handleMutex) = false;
+    std::unique_ptr<leveldb::DB> m_db GUARDED_BY(m_handleMutex); // Exclusive only
 };
 
 } // namespace tavolin

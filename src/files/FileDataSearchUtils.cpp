@@ -1,13 +1,13 @@
 #include "files/FileDataSearchUtils.h"
 
 #include "common/Log.h"
+#include "common/Mutex.h"
 #include "palette/FuzzyScore.h"
 #include "palette/TextFolding.h"
 
 #include <QHash>
 
 #include <algorithm>
-#include <mutex>
 #include <vector>
 
 namespace tavolin {
@@ -16,8 +16,8 @@ namespace {
 // Shared by an ensure() result's cancel function and the waiter that starts the next step.
 struct EnsureState
 {
-    std::mutex mutex;
-    std::function<void()> cancelNext; // guarded by mutex; set once the next step started
+    Mutex mutex;
+    std::function<void()> cancelNext GUARDED_BY(mutex); // set once the next step started
 };
 
 } // namespace
@@ -53,7 +53,7 @@ FileTask FileDataSearchUtils::ensure(const std::optional<FileTask> &load, std::f
         FileTask step;
         {
             // Under the lock so that a cancel either sees the started step or stops it from starting.
-            std::lock_guard lock(state->mutex);
+            MutexLocker lock(state->mutex);
             if (result->isCancelled())
                 return;
             step = next();
@@ -67,7 +67,7 @@ FileTask FileDataSearchUtils::ensure(const std::optional<FileTask> &load, std::f
             strong->cancel();
         std::function<void()> cancelNext;
         {
-            std::lock_guard lock(state->mutex);
+            MutexLocker lock(state->mutex);
             cancelNext = state->cancelNext;
         }
         if (cancelNext)

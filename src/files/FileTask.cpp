@@ -1,4 +1,5 @@
 #include "files/FileTask.h"
+#include "common/Mutex.h"
 
 namespace tavolin {
 
@@ -17,7 +18,7 @@ bool FileStep::complete()
 {
     std::vector<std::function<void()>> waiters;
     {
-        std::lock_guard lock(m_mutex);
+        MutexLocker lock(m_mutex);
         if (m_ended)
             return false;
         m_ended = true;
@@ -32,7 +33,7 @@ bool FileStep::complete()
 void FileStep::cancel()
 {
     std::vector<std::function<void()>> dropped; // destroyed after the lock is released
-    std::lock_guard lock(m_mutex);
+    MutexLocker lock(m_mutex);
     if (m_ended)
         return;
     m_ended = true;
@@ -45,7 +46,7 @@ void FileStep::cancel()
 void FileStep::whenCompleted(std::function<void()> waiter)
 {
     {
-        std::lock_guard lock(m_mutex);
+        MutexLocker lock(m_mutex);
         if (!m_ended) {
             m_waiters.push_back(std::move(waiter));
             return;

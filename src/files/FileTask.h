@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Dispatcher.h"
+#include "common/Mutex.h"
 
 #include <QFuture>
 #include <QPromise>
@@ -8,7 +9,6 @@
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -39,11 +39,11 @@ public:
     void whenCompleted(std::function<void()> waiter);
 
 private:
-    mutable std::mutex m_mutex;
-    QPromise<void> m_promise;                      // guarded by m_mutex
+    mutable Mutex m_mutex;
+    QPromise<void> m_promise GUARDED_BY(m_mutex);
     QFuture<void> m_future;                        // immutable
-    bool m_ended = false;                          // guarded by m_mutex
-    std::vector<std::function<void()>> m_waiters;  // guarded by m_mutex
+    bool m_ended GUARDED_BY(m_mutex) = false;
+    std::vector<std::function<void()>> m_waiters GUARDED_BY(m_mutex);
     std::atomic<bool> m_cancelled{false};
 };
 

@@ -2,6 +2,7 @@
 
 #include "common/Dispatcher.h"
 #include "common/Log.h"
+#include "common/Mutex.h"
 #include "common/PaletteRulesManager.h"
 #include "extensions/PluginDataProvider.h"
 #include "palette/DataSource.h"
@@ -90,22 +91,20 @@ void MenuDataProvider::loadFromApp(const AXAppPtr &app, bool force)
     else
         resetState();
     if (!app) {
-        std::lock_guard lock(m_lock);
-        appName.reset();
-        rawAppName.reset();
         appIconName.reset();
-        m_appKey.clear();
         m_appHistoryItem.reset();
+        MutexLocker lock(m_lock);
+        m_rawAppName.reset();
+        m_appKey.clear();
         return;
     }
     const auto start = std::chrono::steady_clock::now();
+    appIconName = app->icon().isEmpty() ? std::nullopt : std::optional<QString>(app->icon());
     {
-        std::lock_guard lock(m_lock);
-        appName = app->name();
-        rawAppName = app->appName();
-        appIconName = app->icon().isEmpty() ? std::nullopt : std::optional<QString>(app->icon());
+        MutexLocker lock(m_lock);
         m_ref = app;
-        m_appKey = rawAppName.value_or(appName.value_or(QString()));
+        m_rawAppName = app->appName();
+        m_appKey = m_rawAppName.value_or(app->name().value_or(QString()));
         m_rowsOwner = {app->pid(), app->name().value_or(QString())};
     }
     loadHistory(app->name());
@@ -129,7 +128,7 @@ void MenuDataProvider::loadFromApp(const AXAppPtr &app, bool force)
 // renamed since shows up as soon as its menu is read. Only a tree read to its end is kept.
 bool MenuDataProvider::keepsRowsFor(const AXApp &app) const
 {
-    std::lock_guard lock(m_lock);
+    MutexLocker lock(m_lock);
     return m_rowsComplete && m_rowsOwner.pid == app.pid() && m_rowsOwner.name == app.name().value_or(QString());
 }
 
@@ -138,7 +137,7 @@ void MenuDataProvider::detachApplication(const AXAppPtr &old)
     // Outside the lock: this waits for deliveries in flight, which take the lock themselves.
     if (old)
         old->setWatcher({});
-    std::lock_guard lock(m_lock);
+    MutexLocker lock(m_lock);
     m_ref.reset();
 }
 
@@ -147,7 +146,7 @@ void MenuDataProvider::detachApplication(const AXAppPtr &old)
 void MenuDataProvider::loadHistory(const std::optional<QString> &name)
 {
     m_appHistoryItem = history().get(name);
-    std::lock_guard lock(m_lock);
+    MutexLocker lock(m_lock);
     m_recents.clear();
     m_historyEntries.clear();
     m_tombstones.clear();
@@ -176,10 +175,10 @@ void MenuDataProvider::resetState()
     if (old)
         old->setWatcher({});
     {
-        std::lock_guard lock(m_lock);
+        MutexLocker lock(m_lock);
         m_ref.reset();
         m_hasExtension = false;
-        keyMaps.clear();
+        m_keyMaps.clear();
         m_topLevels.clear();
         m_menus.clear();
         m_recents.clear();
@@ -201,7 +200,7 @@ void MenuDataProvider::resetState()
 
 QList<MenuItemDataPtr> MenuDataProvider::all()
 {
-    std::lock_guard lock(m_lock);
+    MutexLocker lock(m_lock);
     QList<MenuItemDataPtr> rows;
     for (const QList<MenuItemDataPtr> &group : std::as_const(m_menus))
         rows.append(group);
@@ -211,31 +210,31 @@ QList<MenuItemDataPtr> MenuDataProvider::all()
 
 QList<MenuItemDataPtr> MenuDataProvider::topLevels() const
 {
-    std::lock_guard lock(m_lock);
+    MutexLocker lock(m_lock);
     return m_topLevels;
 }
 
 QList<MenuItemDataPtr> MenuDataProvider::recents() const
 {
-    std::lock_guard lock(m_lock);
+    MutexLocker lock(m_lock);
     return m_recents;
 }
 
 bool MenuDataProvider::hasExtension() const
 {
-    std::lock_guard lock(m_lock);
+    MutexLocker lock(m_lock);
     return m_hasExtension;
 }
 
 AXAppPtr MenuDataProvider::ref() const
 {
-    std::lock_guard lock(m_lock);
+    MutexLocker lock(m_lock);
     return m_ref.lock();
 }
 
 QString MenuDataProvider::appKey() const
 {
-    std::lock_guard lock(m_lock);
+    MutexLocker lock(m_lock);
     return m_appKey;
 }
 
@@ -243,7 +242,7 @@ AppMenuHistoryItemsPtr MenuDataProvider::appHistoryItem() const { return m_appHi
 
 void MenuDataProvider::setWatcher(std::weak_ptr<MenuDataProviderWatcher> watcher)
 {
-    std::lock_guard lock(m_lock);
+    MutexLocker lock(m_lock);
     m_watcher = std::move(watcher);
 }
 
@@ -267,7 +266,7 @@ void MenuDataProvider::recordPerformedRows()
 void MenuDataProvider::clearHistory()
 {
     {
-        std::lock_guard lock(m_lock);
+        MutexLocker lock(m_lock);
         m_recents.clear();
         m_historyEntries.clear();
         m_tombstones.clear();
@@ -289,7 +288,7 @@ void MenuDataProvider::onUpdate(const AXMenuPtr &menu)
         return;
     if (keptBarMatches(*menu))
         return; // each group is replaced as its menu is read again
-    std::lock_guard lock(m_lock);
+    MutexLocker lock(m_lock);
     for (const AXMenuItemPtr &item : menu->items()) {
         auto row = std::make_shared<MenuItemData>(item, nullptr, m_appKey);
         if (row->title() == QLatin1String(kExtensionsTitle))
@@ -304,7 +303,7 @@ void MenuDataProvider::onUpdate(const AXMenuPtr &menu)
 bool MenuDataProvider::keptBarMatches(const AXMenu &menu)
 {
     {
-        std::lock_guard lock(m_lock);
+        MutexLocker lock(m_lock);
         if (m_topLevels.isEmpty())
             return false;
         QStringList kept;
@@ -319,7 +318,7 @@ bool MenuDataProvider::keptBarMatches(const AXMenu &menu)
             return true;
         m_topLevels.clear();
         m_menus.clear();
-        keyMaps.clear();
+        m_keyMaps.clear();
         m_extensionGroup.reset();
         m_rowsComplete = false;
         m_recents = m_tombstones; // the history marks went with the kept rows
@@ -334,7 +333,7 @@ std::vector<AXRowInfo> MenuDataProvider::onUpdate(const AXMenuItemPtr &item, int
     MenuItemDataPtr parent;
     Walk walk;
     {
-        std::lock_guard lock(m_lock);
+        MutexLocker lock(m_lock);
         // Only menus of the loaded application: its records share its read context.
         const AXAppPtr app = m_ref.lock();
         if (!item || !app || item->context() != app->readContext())
@@ -352,7 +351,7 @@ std::vector<AXRowInfo> MenuDataProvider::onUpdate(const AXMenuItemPtr &item, int
             walkItem(walk, child, parent.get());
     }
     {
-        std::lock_guard lock(m_lock);
+        MutexLocker lock(m_lock);
         // Stored only while the group is still this application's: a reset or a new load replaced the
         // top-level rows, and the rows of the old application are dropped here.
         if (index < m_topLevels.size() && m_topLevels.at(index) == parent && index < m_menus.size()) {
@@ -427,7 +426,6 @@ void MenuDataProvider::dropTombstones(const QList<MenuHistoryItemPtr> &matched)
 {
     if (matched.isEmpty())
         return;
-    std::lock_guard lock(m_lock);
     m_recents.removeIf([&matched](const MenuItemDataPtr &tombstone) {
         return std::any_of(matched.begin(), matched.end(), [&tombstone](const MenuHistoryItemPtr &entry) {
             return entry->sameCommand(tombstone->title(), tombstone->path());
@@ -456,7 +454,7 @@ void MenuDataProvider::onShouldTriggerUpdate(bool value)
     }
     std::shared_ptr<MenuDataProviderWatcher> watcher;
     {
-        std::lock_guard lock(m_lock);
+        MutexLocker lock(m_lock);
         watcher = m_watcher.lock();
     }
     if (!watcher)
@@ -479,7 +477,7 @@ void MenuDataProvider::onLoadFinished()
     }
     QList<MenuItemDataPtr> gone;
     {
-        std::lock_guard lock(m_lock);
+        MutexLocker lock(m_lock);
         // Every menu has been read: commands of the history that no menu holds now are gone from the
         // application (also those a row kept from the last show stood for until its menu was read again).
         for (const MenuItemDataPtr &tombstone : std::as_const(m_tombstones)) {
@@ -504,11 +502,11 @@ void MenuDataProvider::onLoadFinished()
 
 void MenuDataProvider::rebuildKeyMaps()
 {
-    keyMaps.clear();
+    m_keyMaps.clear();
     for (const QList<MenuItemDataPtr> &group : std::as_const(m_menus)) {
         for (const MenuItemDataPtr &row : group) {
             if (const QString text = shortcutText(*row); !text.isEmpty())
-                keyMaps.insert(text, row);
+                m_keyMaps.insert(text, row);
         }
     }
 }
@@ -520,10 +518,10 @@ bool MenuDataProvider::appendExtensions()
     QList<MenuHistoryItemPtr> history;
     bool ownMenu = false;
     {
-        std::lock_guard lock(m_lock);
-        if (!rawAppName)
+        MutexLocker lock(m_lock);
+        if (!m_rawAppName)
             return false;
-        raw = *rawAppName;
+        raw = *m_rawAppName;
         key = m_appKey;
         history = m_historyEntries;
         ownMenu = m_hasExtension;
@@ -546,7 +544,7 @@ bool MenuDataProvider::appendExtensions()
         matchHistory(*row, history, matched);
     auto groupRow = std::make_shared<MenuItemData>(group, QStringList(), false, std::nullopt, key);
     groupRow->setHasSubmenu(true);
-    std::lock_guard lock(m_lock);
+    MutexLocker lock(m_lock);
     m_topLevels.append(groupRow);
     m_menus.append(rows);
     m_extensionGroup = groupRow;
@@ -559,7 +557,7 @@ bool MenuDataProvider::appendExtensions()
 // The extension group of rows kept from the last show, replaced by the one made now.
 bool MenuDataProvider::dropExtensionGroup()
 {
-    std::lock_guard lock(m_lock);
+    MutexLocker lock(m_lock);
     const qsizetype at = m_extensionGroup ? m_topLevels.indexOf(m_extensionGroup) : -1;
     m_extensionGroup.reset();
     if (at < 0)
@@ -581,7 +579,7 @@ MenuItemDataPtr MenuDataProvider::extensionRow(PluginDataProvider &extensions, c
     context.appKey = key.isEmpty() ? QString() : key + QStringLiteral(".app");
     if (const AXAppPtr app = ref()) {
         context.appPid = app->pid();
-        std::lock_guard lock(m_lock);
+        MutexLocker lock(m_lock);
         if (m_documentSource)
             context.readDocument = [read = m_documentSource, element = app->ref()] { return read(element); };
     }
@@ -596,7 +594,7 @@ MenuItemDataPtr MenuDataProvider::extensionRow(PluginDataProvider &extensions, c
 
 void MenuDataProvider::setDocumentSource(std::function<QString(const ElementRef &app)> read)
 {
-    std::lock_guard lock(m_lock);
+    MutexLocker lock(m_lock);
     m_documentSource = std::move(read);
 }
 
@@ -622,7 +620,7 @@ bool MenuDataProvider::hiddenByAncestor(const MenuItemData *parent, const MenuIt
 
 void MenuDataProvider::shouldAppendTopLevels()
 {
-    std::lock_guard lock(m_lock);
+    MutexLocker lock(m_lock);
     filteredMenus.append(m_topLevels);
 }
 
@@ -630,15 +628,15 @@ RowDataPtr MenuDataProvider::itemForShortcut(const QString &text) { return short
 
 MenuItemDataPtr MenuDataProvider::shortcutRow(const QString &text) const
 {
-    std::lock_guard lock(m_lock);
-    return keyMaps.value(text);
+    MutexLocker lock(m_lock);
+    return m_keyMaps.value(text);
 }
 
 void MenuDataProvider::notifyUpdate()
 {
     std::shared_ptr<MenuDataProviderWatcher> watcher;
     {
-        std::lock_guard lock(m_lock);
+        MutexLocker lock(m_lock);
         watcher = m_watcher.lock();
     }
     if (watcher)

@@ -2,6 +2,7 @@
 
 #include "accessibility/AXApp.h"
 #include "accessibility/AxAppWatcher.h"
+#include "common/Mutex.h"
 #include "common/PluginDataItem.h"
 #include "palette/MenuHistory.h"
 #include "palette/TavolinDataProvider.h"
@@ -12,7 +13,6 @@
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -40,8 +40,8 @@ class PluginDataProvider;
 // Ownership: held by shared_ptr (the application holds it weakly); create() makes one.
 // Threads: loadFromApp, resetState, onUpdate(menu), onLoadFinished, addRecent, clearHistory and the
 // DataProvider operations on the main thread. onUpdate(item, index) runs on reading threads, several at
-// once; it builds its rows without the lock and stores them under it. Every list and map below is guarded
-// by m_lock; all(), itemForShortcut() and shortcutRow() read them under it.
+// once; it builds its rows without the lock and stores them under it. The base class's lists are the main
+// thread's; the rows and their maps are m_lock's.
 class MenuDataProvider : public TavolinDataProvider,
                          public AxAppWatcher,
                          public std::enable_shared_from_this<MenuDataProvider>
@@ -77,7 +77,7 @@ public:
     void loadFromApp(const AXAppPtr &app, bool force);
     // Forgets the application, every row and the search over them; reading still under way for it delivers
     // nothing more.
-    void resetState();
+    void resetState() EXCLUDES(m_lock);
 
     // The command rows group after group, then the history placeholders not yet replaced.
     QList<MenuItemDataPtr> all() override;
@@ -85,9 +85,9 @@ public:
     QList<MenuItemDataPtr> recents() const;
     bool hasExtension() const;
     // The application whose menus are loaded; null when none or when it is gone.
-    AXAppPtr ref() const;
+    AXAppPtr ref() const EXCLUDES(m_lock);
     // The key of menu rules and rows: the executable name, else the title, else "". Any thread.
-    QString appKey() const;
+    QString appKey() const EXCLUDES(m_lock);
     AppMenuHistoryItemsPtr appHistoryItem() const;
 
     // The watcher is held weakly; an empty pointer drops it. Main thread.
@@ -131,47 +131,48 @@ private:
     void walkItem(Walk &walk, const AXMenuItemPtr &item, const MenuItemData *parent) const;
     static void matchHistory(MenuItemData &row, const QList<MenuHistoryItemPtr> &entries,
                              QList<MenuHistoryItemPtr> &matched);
-    void dropTombstones(const QList<MenuHistoryItemPtr> &matched);
-    bool appendExtensions();
+    void dropTombstones(const QList<MenuHistoryItemPtr> &matched) REQUIRES(m_lock);
+    bool appendExtensions() EXCLUDES(m_lock);
     MenuItemDataPtr extensionRow(PluginDataProvider &extensions, const PluginDataItem &item, const QString &group,
                                  const QString &key);
-    bool keepsRowsFor(const AXApp &app) const;
-    void detachApplication(const AXAppPtr &old);
-    void loadHistory(const std::optional<QString> &name);
-    bool keptBarMatches(const AXMenu &menu);
-    bool dropExtensionGroup();
-    void rebuildKeyMaps();
-    void notifyUpdate();
+    bool keepsRowsFor(const AXApp &app) const EXCLUDES(m_lock);
+    void detachApplication(const AXAppPtr &old) EXCLUDES(m_lock);
+    void loadHistory(const std::optional<QString> &name) EXCLUDES(m_lock);
+    bool keptBarMatches(const AXMenu &menu) EXCLUDES(m_lock);
+    bool dropExtensionGroup() EXCLUDES(m_lock);
+    void rebuildKeyMaps() REQUIRES(m_lock);
+    void notifyUpdate() EXCLUDES(m_lock);
     void updateWatcherSoon();
     bool onMainThread() const;
 
     Context m_context;
 
-    mutable std::recursive_mutex m_lock;
-    std::function<QString(const ElementRef &)> m_documentSource; // guarded by m_lock
-    QList<MenuItemDataPtr> m_topLevels;          // guarded by m_lock
-    QList<QList<MenuItemDataPtr>> m_menus;       // guarded by m_lock; same positions as m_topLevels
-    QList<MenuItemDataPtr> m_recents;            // guarded by m_lock: placeholders not yet replaced
-    QList<MenuHistoryItemPtr> m_historyEntries;  // guarded by m_lock: the history as loaded, for matching
-    bool m_hasExtension = false;                 // guarded by m_lock
-    // Guarded by m_lock: every placeholder made at the load, and the history entries whose rows this load's
-    // menus (not rows kept from the last show) held; what is left at the end is gone from the application.
-    QList<MenuItemDataPtr> m_tombstones;
-    QList<MenuHistoryItemPtr> m_freshMatches;
-    MenuItemDataPtr m_extensionGroup;            // guarded by m_lock; null when none is listed
-    // Guarded by m_lock: whose rows are listed (process and title), and whether they are a whole tree,
-    // read to its end: then the next load for the same owner keeps them listed while it reads again.
+    mutable Mutex m_lock;
+    std::function<QString(const ElementRef &)> m_documentSource GUARDED_BY(m_lock);
+    QList<MenuItemDataPtr> m_topLevels GUARDED_BY(m_lock);
+    QList<QList<MenuItemDataPtr>> m_menus GUARDED_BY(m_lock);      // same positions as m_topLevels
+    QList<MenuItemDataPtr> m_recents GUARDED_BY(m_lock);           // placeholders not yet replaced
+    QList<MenuHistoryItemPtr> m_historyEntries GUARDED_BY(m_lock); // the history as loaded, for matching
+    QHash<QString, MenuItemDataPtr> m_keyMaps GUARDED_BY(m_lock);  // KeyData::toString() → row
+    bool m_hasExtension GUARDED_BY(m_lock) = false;
+    // Every placeholder made at the load, and the history entries whose rows this load's menus (not rows
+    // kept from the last show) held; what is left at the end is gone from the application.
+    QList<MenuItemDataPtr> m_tombstones GUARDED_BY(m_lock);
+    QList<MenuHistoryItemPtr> m_freshMatches GUARDED_BY(m_lock);
+    MenuItemDataPtr m_extensionGroup GUARDED_BY(m_lock); // null when none is listed
+    // Whose rows are listed (process and title), and whether they are a whole tree, read to its end: then
+    // the next load for the same owner keeps them listed while it reads again.
     struct RowsOwner
     {
         int32_t pid = 0;
         QString name;
     };
-    RowsOwner m_rowsOwner;
-    bool m_rowsComplete = false;
-    std::weak_ptr<AXApp> m_ref;                  // guarded by m_lock
-    QString m_appKey;                            // guarded by m_lock
-    std::weak_ptr<MenuDataProviderWatcher> m_watcher; // guarded by m_lock
-    // Also guarded by m_lock: the base class's keyMaps, appName and rawAppName.
+    RowsOwner m_rowsOwner GUARDED_BY(m_lock);
+    bool m_rowsComplete GUARDED_BY(m_lock) = false;
+    std::weak_ptr<AXApp> m_ref GUARDED_BY(m_lock);
+    std::optional<QString> m_rawAppName GUARDED_BY(m_lock); // the executable's name, for its extensions
+    QString m_appKey GUARDED_BY(m_lock);
+    std::weak_ptr<MenuDataProviderWatcher> m_watcher GUARDED_BY(m_lock);
 
     AppMenuHistoryItemsPtr m_appHistoryItem; // main thread
     std::atomic<bool> m_updateQueued{false};  // a notifyUpdate() is queued for the main thread

@@ -4,10 +4,10 @@
 #include "accessibility/AXMenuItem.h"
 #include "accessibility/LocaleUtils.h"
 #include "common/Log.h"
+#include "common/Mutex.h"
 #include "palette/Transliteration.h"
 
 #include <algorithm>
-#include <mutex>
 #include <string>
 
 namespace tavolin {
@@ -17,10 +17,10 @@ const QString kPathSeparator = QStringLiteral(" \u2022 ");
 
 struct Hooks
 {
-    std::mutex mutex;
-    std::shared_ptr<const MenuItemData::IgnorableOption> ignorableOption; // guarded by mutex
-    std::shared_ptr<const MenuItemData::PerformedSink> performedSink;     // guarded by mutex
-    std::shared_ptr<const MenuItemData::PressFailedSink> pressFailedSink; // guarded by mutex
+    Mutex mutex;
+    std::shared_ptr<const MenuItemData::IgnorableOption> ignorableOption GUARDED_BY(mutex);
+    std::shared_ptr<const MenuItemData::PerformedSink> performedSink GUARDED_BY(mutex);
+    std::shared_ptr<const MenuItemData::PressFailedSink> pressFailedSink GUARDED_BY(mutex);
 };
 
 Hooks &hooks()
@@ -40,7 +40,7 @@ void reportPressOutcome(const QString &title, AXError outcome)
     log::error(QStringLiteral("cannot perform \"%1\": %2").arg(title, why));
     std::shared_ptr<const MenuItemData::PressFailedSink> sink;
     {
-        std::lock_guard lock(hooks().mutex);
+        MutexLocker lock(hooks().mutex);
         sink = hooks().pressFailedSink;
     }
     if (sink && *sink)
@@ -51,7 +51,7 @@ std::optional<int64_t> ignorableOptionFor(const QString &title, const QString &a
 {
     std::shared_ptr<const MenuItemData::IgnorableOption> lookup;
     {
-        std::lock_guard lock(hooks().mutex);
+        MutexLocker lock(hooks().mutex);
         lookup = hooks().ignorableOption;
     }
     if (lookup)
@@ -212,7 +212,7 @@ bool MenuItemData::apply(int)
         reportPressOutcome(title, result);
     std::shared_ptr<const PerformedSink> sink;
     {
-        std::lock_guard lock(hooks().mutex);
+        MutexLocker lock(hooks().mutex);
         sink = hooks().performedSink;
     }
     if (sink && *sink)
@@ -402,21 +402,21 @@ const FoldedText *MenuItemData::enTitleForm(FoldMode mode)
 void MenuItemData::setIgnorableOptionLookup(IgnorableOption lookup)
 {
     auto shared = lookup ? std::make_shared<const IgnorableOption>(std::move(lookup)) : nullptr;
-    std::lock_guard lock(hooks().mutex);
+    MutexLocker lock(hooks().mutex);
     hooks().ignorableOption = std::move(shared);
 }
 
 void MenuItemData::setPressFailedSink(PressFailedSink sink)
 {
     auto shared = std::make_shared<const PressFailedSink>(std::move(sink));
-    std::lock_guard lock(hooks().mutex);
+    MutexLocker lock(hooks().mutex);
     hooks().pressFailedSink = std::move(shared);
 }
 
 void MenuItemData::setPerformedSink(PerformedSink sink)
 {
     auto shared = std::make_shared<const PerformedSink>(std::move(sink));
-    std::lock_guard lock(hooks().mutex);
+    MutexLocker lock(hooks().mutex);
     hooks().performedSink = std::move(shared);
 }
 

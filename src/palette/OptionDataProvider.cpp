@@ -33,7 +33,6 @@ OptionDataProvider::OptionDataProvider(ShellPort &shell, ThemeManager &themes, D
     : TavolinDataProvider(dispatcher), m_shell(shell), m_themes(themes)
 {
     appIconName = std::move(icon);
-    appName = kOwner;
 
     m_theme = makeRow(tr("Themes"), std::nullopt, currentThemeHint(themes));
     m_theme->setHasSubmenu(true);

@@ -2,21 +2,21 @@
 
 #include "accessibility/LocaleUtils.h"
 #include "common/Dispatcher.h"
+#include "common/Mutex.h"
 #include "palette/SearchUtils.h"
 
 #include <QCoreApplication>
 #include <QThread>
 
 #include <algorithm>
-#include <mutex>
 
 namespace tavolin {
 namespace {
 
 struct LocaleSource
 {
-    std::mutex mutex;
-    std::function<std::optional<QLocale>()> source; // guarded by mutex
+    Mutex mutex;
+    std::function<std::optional<QLocale>()> source GUARDED_BY(mutex);
 };
 
 LocaleSource &localeSource()
@@ -259,7 +259,7 @@ void TavolinDataProvider::updateFilter(const MenuItemDataPtr &parent)
 
 void TavolinDataProvider::setLocaleContextSource(std::function<std::optional<QLocale>()> source)
 {
-    std::lock_guard lock(localeSource().mutex);
+    MutexLocker lock(localeSource().mutex);
     localeSource().source = std::move(source);
 }
 
@@ -267,7 +267,7 @@ void TavolinDataProvider::applyLocaleContext()
 {
     std::function<std::optional<QLocale>()> source;
     {
-        std::lock_guard lock(localeSource().mutex);
+        MutexLocker lock(localeSource().mutex);
         source = localeSource().source;
     }
     m_search.setLocaleContext(source ? source() : std::nullopt);

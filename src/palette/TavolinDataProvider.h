@@ -82,8 +82,6 @@ public:
     QList<MenuItemDataPtr> allRows;              // rows of providers that do not compute all()
     QHash<QString, MenuItemDataPtr> keyMaps;     // KeyData::toString() → row
     std::optional<QString> appIconName;
-    std::optional<QString> appName;
-    std::optional<QString> rawAppName;
     QString keyword;                             // trimmed text of the last search
     QList<MenuItemDataPtr> filteredRecents;      // history rows of the level, by historyIndex
     QList<MenuItemDataPtr> filterResults;        // other rows of the level, in all() order

@@ -1,4 +1,5 @@
 #include "TextFolding.h"
+#include "common/Mutex.h"
 
 #include <QHash>
 
@@ -10,7 +11,6 @@
 
 #include <atomic>
 #include <memory>
-#include <mutex>
 
 namespace tavolin {
 namespace {
@@ -25,7 +25,7 @@ class ClusterTable
 public:
     uint32_t idOf(const QString &cluster)
     {
-        std::lock_guard lock(m_mutex);
+        MutexLocker lock(m_mutex);
         auto it = m_ids.constFind(cluster);
         if (it != m_ids.constEnd())
             return it.value();
@@ -35,8 +35,8 @@ public:
     }
 
 private:
-    std::mutex m_mutex;
-    QHash<QString, uint32_t> m_ids; // guarded by m_mutex
+    Mutex m_mutex;
+    QHash<QString, uint32_t> m_ids GUARDED_BY(m_mutex);
 };
 
 ClusterTable &clusterTable()

@@ -1,6 +1,7 @@
 #include "Transliteration.h"
 
 #include "common/Log.h"
+#include "common/Mutex.h"
 #include "common/ViewMap.h"
 #include "palette/TransliterationCacheFile.h"
 
@@ -21,7 +22,6 @@
 #include <array>
 #include <atomic>
 #include <memory>
-#include <mutex>
 #include <optional>
 
 namespace tavolin {
@@ -54,15 +54,15 @@ public:
             return text;
         icu::UnicodeString buffer(reinterpret_cast<const char16_t *>(text.utf16()), static_cast<int32_t>(text.size()));
         {
-            std::lock_guard lock(m_mutex);
+            MutexLocker lock(m_mutex);
             m_transliterator->transliterate(buffer);
         }
         return QString(reinterpret_cast<const QChar *>(buffer.getBuffer()), buffer.length());
     }
 
 private:
-    std::mutex m_mutex;
-    std::unique_ptr<icu::Transliterator> m_transliterator; // used under m_mutex; set once at construction
+    Mutex m_mutex;
+    std::unique_ptr<icu::Transliterator> m_transliterator PT_GUARDED_BY(m_mutex); // set once at construction
 };
 
 QString transliterated(const QString &text)
@@ -79,7 +79,6 @@ bool isAscii(const QString &text)
     }
     return true;
 }
-
 
 // Latin letters (Latin-1, Extended-A and -B, Extended Additional) and general punctuation: characters of
 // the Latin and Common scripts that are not combining marks. A text made only of them is one Latin run, which
@@ -162,19 +161,19 @@ public:
         const size_t hash = qHash(segment);
         Shard &shard = m_shards[hash % kShards];
         {
-            std::lock_guard lock(shard.mutex);
+            MutexLocker lock(shard.mutex);
             const auto it = shard.latin.find(segment);
             if (it != shard.latin.end())
                 return it->second;
         }
         QString latin = transliterated(segment.toString());
         {
-            std::lock_guard lock(shard.mutex);
+            MutexLocker lock(shard.mutex);
             if (shard.latin.size() >= kShardBound)
                 shard.latin.clear();
             shard.latin.emplace(segment.toString(), latin);
         }
-        std::lock_guard lock(m_cacheMutex);
+        MutexLocker lock(m_cacheMutex);
         if (!m_cachePath.isEmpty() && m_fresh.size() < transliterationcache::kMaxEntries)
             m_fresh.insert(segment.toString(), latin);
         return latin;
@@ -182,7 +181,7 @@ public:
 
     void useCacheFile(const QString &path)
     {
-        std::lock_guard lock(m_cacheMutex);
+        MutexLocker lock(m_cacheMutex);
         m_cachePath = path;
         m_fresh.clear();
         m_cacheLoaded.store(false);
@@ -190,11 +189,11 @@ public:
 
     bool saveCache()
     {
-        std::lock_guard saving(m_saveMutex);
+        MutexLocker saving(m_saveMutex);
         QString path;
         transliterationcache::Entries fresh;
         {
-            std::lock_guard lock(m_cacheMutex);
+            MutexLocker lock(m_cacheMutex);
             if (m_cachePath.isEmpty() || m_fresh.isEmpty())
                 return true;
             path = m_cachePath;
@@ -220,8 +219,8 @@ private:
 
     struct Shard
     {
-        std::mutex mutex;
-        ViewMap<QString> latin; // guarded by mutex
+        Mutex mutex;
+        ViewMap<QString> latin GUARDED_BY(mutex);
     };
 
     // ICU's version and the transliteration's rules: a file written under others reads as nothing.
@@ -246,7 +245,7 @@ private:
     {
         if (m_cacheLoaded.load(std::memory_order_acquire))
             return;
-        std::lock_guard lock(m_cacheMutex);
+        MutexLocker lock(m_cacheMutex);
         if (m_cacheLoaded.load(std::memory_order_relaxed))
             return;
         m_cacheLoaded.store(true, std::memory_order_release);
@@ -260,18 +259,18 @@ private:
         }
         for (auto it = entries->cbegin(); it != entries->cend(); ++it) {
             Shard &shard = m_shards[qHash(it.key()) % kShards];
-            std::lock_guard shardLock(shard.mutex);
+            MutexLocker shardLock(shard.mutex);
             if (shard.latin.size() < kShardBound)
                 shard.latin.emplace(it.key(), it.value());
         }
     }
 
     std::array<Shard, kShards> m_shards;
-    std::mutex m_cacheMutex;
-    QString m_cachePath;                    // guarded by m_cacheMutex
-    transliterationcache::Entries m_fresh;  // guarded by m_cacheMutex: computed here, not yet in the file
+    Mutex m_cacheMutex;
+    QString m_cachePath GUARDED_BY(m_cacheMutex);
+    transliterationcache::Entries m_fresh GUARDED_BY(m_cacheMutex); // computed here, not yet in the file
     std::atomic<bool> m_cacheLoaded{false}; // set under m_cacheMutex
-    std::mutex m_saveMutex;                 // one save at a time
+    Mutex m_saveMutex;                 // one save at a time
 };
 
 SegmentMemo &segmentMemo()

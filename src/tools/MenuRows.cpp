@@ -1,5 +1,6 @@
 #include "tools/MenuRows.h"
 
+#include "common/Mutex.h"
 #include "common/SafeKeyCodeString.h"
 #include "palette/SearchUtils.h"
 
@@ -13,7 +14,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <unordered_map>
 
@@ -33,7 +33,7 @@ public:
 
     void onUpdate(const AXMenuPtr &menu) override
     {
-        std::lock_guard lock(m_mutex);
+        MutexLocker lock(m_mutex);
         m_groups.assign(menu ? menu->items().size() : 0, {});
     }
 
@@ -49,7 +49,7 @@ public:
         infos.reserve(size_t(rows.size()));
         for (const MenuItemDataPtr &row : std::as_const(rows))
             infos.push_back({row->title(), row->shortcut() ? std::optional(row->shortcut()->toString()) : std::nullopt});
-        std::lock_guard lock(m_mutex);
+        MutexLocker lock(m_mutex);
         if (index >= 0 && size_t(index) < m_groups.size())
             m_groups[size_t(index)] = std::move(rows);
         return infos;
@@ -60,7 +60,7 @@ public:
     void onLoadFinished() override
     {
         {
-            std::lock_guard lock(m_mutex);
+            MutexLocker lock(m_mutex);
             m_finished = true;
         }
         // Called on the main thread, where the loop runs; queued so a synchronous finish (no menus) still
@@ -70,13 +70,13 @@ public:
 
     bool finished() const
     {
-        std::lock_guard lock(m_mutex);
+        MutexLocker lock(m_mutex);
         return m_finished;
     }
 
     QList<MenuItemDataPtr> rows() const
     {
-        std::lock_guard lock(m_mutex);
+        MutexLocker lock(m_mutex);
         QList<MenuItemDataPtr> all;
         for (const QList<MenuItemDataPtr> &group : m_groups)
             all += group;
@@ -95,9 +95,9 @@ private:
     }
 
     QPointer<QEventLoop> m_loop;
-    mutable std::mutex m_mutex;
-    std::vector<QList<MenuItemDataPtr>> m_groups; // guarded by m_mutex; one per top-level menu
-    bool m_finished = false;                      // guarded by m_mutex
+    mutable Mutex m_mutex;
+    std::vector<QList<MenuItemDataPtr>> m_groups GUARDED_BY(m_mutex); // one per top-level menu
+    bool m_finished GUARDED_BY(m_mutex) = false;
 };
 
 // One segment as findRow compares it.

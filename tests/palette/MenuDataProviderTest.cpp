@@ -141,7 +141,6 @@ TEST_F(MenuDataProviderTest, ListsCommandsGroupAfterGroupWithTheirPaths)
     EXPECT_EQ(row(u"notes.txt"_qs)->path(), (QStringList{u"File"_qs, u"Open Recent"_qs}));
     for (const MenuItemDataPtr &top : m_provider->topLevels())
         EXPECT_TRUE(top->hasSubmenu()) << top->title().toStdString();
-    EXPECT_EQ(m_provider->appName, u"Scribe"_qs);
     EXPECT_EQ(m_provider->appKey(), u"scribe"_qs);
 }
 
@@ -328,7 +327,7 @@ TEST_F(MenuDataProviderTest, LoadingNothingClearsEverything)
     m_provider->loadFromApp(nullptr, false);
     EXPECT_TRUE(m_provider->all().isEmpty());
     EXPECT_TRUE(m_provider->topLevels().isEmpty());
-    EXPECT_FALSE(m_provider->appName);
+    EXPECT_TRUE(m_provider->appKey().isEmpty());
     EXPECT_FALSE(m_provider->ref());
     EXPECT_FALSE(m_provider->itemForShortcut(u"⌘S"_qs));
 }

@@ -1,6 +1,7 @@
 #include "platform/linux/AccessibilityStatus.h"
 
 #include "common/Log.h"
+#include "common/Mutex.h"
 
 #include <QAtomicInt>
 #include <QElapsedTimer>
@@ -9,7 +10,6 @@
 #include <QDBusMessage>
 #include <QDBusVariant>
 
-#include <mutex>
 #include <optional>
 
 namespace tavolin {
@@ -41,10 +41,10 @@ QDBusMessage callSession(const QDBusMessage &message)
 // The last answer to isTrusted(), so callers on the main thread do not wait on the bus (see isTrusted()).
 struct TrustCache
 {
-    std::mutex mutex;
-    std::optional<bool> trusted; // guarded by mutex
-    QElapsedTimer age;           // guarded by mutex; since `trusted` was asked
-    bool refreshing = false;     // guarded by mutex
+    Mutex mutex;
+    std::optional<bool> trusted GUARDED_BY(mutex);
+    QElapsedTimer age GUARDED_BY(mutex); // since `trusted` was asked
+    bool refreshing GUARDED_BY(mutex) = false;
 };
 
 TrustCache &trustCache()
@@ -92,7 +92,7 @@ bool AccessibilityStatus::isTrusted()
 {
     TrustCache &cache = trustCache();
     {
-        std::lock_guard lock(cache.mutex);
+        MutexLocker lock(cache.mutex);
         if (cache.trusted) {
             if (!cache.refreshing && cache.age.elapsed() > kTrustMaxAgeMs) {
                 cache.refreshing = true;
@@ -109,7 +109,7 @@ bool AccessibilityStatus::refreshTrust()
 {
     const bool trusted = !busAddress().isEmpty() && isEnabled().value_or(false);
     TrustCache &cache = trustCache();
-    std::lock_guard lock(cache.mutex);
+    MutexLocker lock(cache.mutex);
     cache.trusted = trusted;
     cache.age.start();
     cache.refreshing = false;

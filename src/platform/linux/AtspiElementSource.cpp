@@ -1,6 +1,7 @@
 #include "platform/linux/AtspiElementSource.h"
 
 #include "common/Log.h"
+#include "common/Mutex.h"
 #include "platform/linux/AccessibilityStatus.h"
 #include "platform/linux/AtspiItemsTree.h"
 #include "platform/linux/AtspiMenuWalker.h"
@@ -57,10 +58,10 @@ public:
     };
     WindowsRead joinWindowsRead(int timeoutMs) const;
 
-    mutable std::mutex windowsMutex;
-    mutable std::optional<WindowsRead> windowsRead; // guarded by windowsMutex
-    mutable std::mutex cutsMutex;
-    mutable MenuReadCuts cuts; // of the latest menu bar read; guarded by cutsMutex
+    mutable Mutex windowsMutex;
+    mutable std::optional<WindowsRead> windowsRead GUARDED_BY(windowsMutex);
+    mutable Mutex cutsMutex;
+    mutable MenuReadCuts cuts GUARDED_BY(cutsMutex); // of the latest menu bar read
 };
 
 // An element of a menu bar snapshot, with the application's own socket for pressing it.
@@ -115,14 +116,13 @@ AXError windowAttribute(const WindowElement &window, AXAttribute attribute, AXVa
     }
 }
 
-
 } // namespace
 
 // Starts a windows read on the libatspi thread, or joins the one in flight. Never called on the
 // libatspi thread (the caller waits for it).
 AtspiElementSource::AppElement::WindowsRead AtspiElementSource::AppElement::joinWindowsRead(int timeoutMs) const
 {
-    std::lock_guard lock(windowsMutex);
+    MutexLocker lock(windowsMutex);
     const bool inFlight =
         windowsRead && windowsRead->result.wait_for(std::chrono::seconds(0)) != std::future_status::ready;
     if (inFlight)
@@ -218,7 +218,7 @@ bool AtspiElementSource::isReady() const
 
 AtspiReadStats AtspiElementSource::lastReadStats() const
 {
-    std::lock_guard lock(m_statsMutex);
+    MutexLocker lock(m_statsMutex);
     return m_stats;
 }
 
@@ -283,7 +283,7 @@ ElementRef AtspiElementSource::applicationForPid(int32_t pid)
             log::debug(QStringLiteral("accessibility: no application of pid %1 among the desktop's %2").arg(pid).arg(count));
         return found;
     });
-    std::lock_guard lock(m_lastAppMutex);
+    MutexLocker lock(m_lastAppMutex);
     if (looked) {
         if (*looked) {
             m_lastAppPid = pid;
@@ -348,11 +348,11 @@ AXError AtspiElementSource::readMenuBar(const AppElement &app, AXValue &out)
     });
     const double ms = double(timer.nsecsElapsed()) / 1e6;
     {
-        std::lock_guard lock(m_statsMutex);
+        MutexLocker lock(m_statsMutex);
         m_stats = AtspiReadStats{walk.nodes, walk.menuItems, ms, walk.failed, walk.figures};
     }
     {
-        std::lock_guard lock(app.cutsMutex);
+        MutexLocker lock(app.cutsMutex);
         app.cuts = walk.cuts;
     }
     if (walk.failed) {
@@ -535,7 +535,7 @@ MenuReadCuts AtspiElementSource::menuReadCuts(const ElementRef &application)
     const AppElement *app = as<AppElement>(application);
     if (app == nullptr)
         return {};
-    std::lock_guard lock(app->cutsMutex);
+    MutexLocker lock(app->cutsMutex);
     return app->cuts;
 }
 

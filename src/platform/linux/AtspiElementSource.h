@@ -1,6 +1,7 @@
 #pragma once
 
 #include "accessibility/ElementSource.h"
+#include "common/Mutex.h"
 #include "platform/linux/AtspiMenuWalker.h"
 #include "platform/linux/WindowClassCache.h"
 
@@ -8,7 +9,6 @@
 
 #include <atomic>
 #include <memory>
-#include <mutex>
 
 namespace tavolin {
 
@@ -124,11 +124,11 @@ private:
     std::atomic<AtspiActionReads> m_actionReads{AtspiActionReads::Single};
     std::atomic<AtspiTreeReads> m_treeReads{AtspiTreeReads::Items};
     std::atomic<AtspiWalkCalls> m_walkCalls{AtspiWalkCalls::Streamed};
-    std::mutex m_lastAppMutex;
-    int32_t m_lastAppPid = 0; // guarded by m_lastAppMutex
-    ElementRef m_lastApp;     // guarded by m_lastAppMutex: the application element last found, for m_lastAppPid
-    mutable std::mutex m_statsMutex;
-    AtspiReadStats m_stats; // guarded by m_statsMutex
+    Mutex m_lastAppMutex;
+    int32_t m_lastAppPid GUARDED_BY(m_lastAppMutex) = 0;
+    ElementRef m_lastApp GUARDED_BY(m_lastAppMutex); // the application element last found, for m_lastAppPid
+    mutable Mutex m_statsMutex;
+    AtspiReadStats m_stats GUARDED_BY(m_statsMutex);
 };
 
 } // namespace tavolin

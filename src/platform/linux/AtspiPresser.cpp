@@ -1,6 +1,7 @@
 #include "platform/linux/AtspiPresser.h"
 
 #include "common/Log.h"
+#include "common/Mutex.h"
 #include "platform/linux/SocketHolder.h"
 
 #include <dbus/dbus.h>
@@ -206,10 +207,10 @@ AtspiPresser::AtspiPresser(QString busAddress, int timeoutMs)
 AtspiPresser::~AtspiPresser()
 {
     {
-        std::lock_guard lock(m_mutex);
+        MutexLocker lock(m_mutex);
         m_stopping = true;
     }
-    m_changed.notify_all();
+    m_changed.notifyAll();
     m_thread.join();
     handOffHeld();
 }
@@ -218,7 +219,7 @@ void AtspiPresser::handOffHeld()
 {
     std::deque<Connection> connections;
     {
-        std::lock_guard lock(m_mutex);
+        MutexLocker lock(m_mutex);
         connections.swap(m_held->connections);
     }
     std::vector<int> sockets;
@@ -231,7 +232,7 @@ void AtspiPresser::handOffHeld()
 
 void AtspiPresser::setTimeout(int timeoutMs)
 {
-    std::lock_guard lock(m_mutex);
+    MutexLocker lock(m_mutex);
     m_timeoutMs = timeoutMs;
 }
 
@@ -240,25 +241,30 @@ bool AtspiPresser::press(const AtspiPressTarget &target, Done done)
     if (!isConnected() || target.busName.isEmpty() || target.path.isEmpty() || target.actionIndex < 0)
         return false;
     {
-        std::lock_guard lock(m_mutex);
+        MutexLocker lock(m_mutex);
         m_queue.push_back(Job{target, std::move(done)});
     }
-    m_changed.notify_all();
+    m_changed.notifyAll();
     return true;
 }
 
 bool AtspiPresser::flush(int boundMs)
 {
-    std::unique_lock lock(m_mutex);
-    return m_changed.wait_for(lock, std::chrono::milliseconds(boundMs),
-                              [this] { return m_queue.empty() && m_busy == 0; });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(boundMs);
+    MutexLocker lock(m_mutex);
+    while (!m_queue.empty() || m_busy > 0) {
+        if (!m_changed.waitUntil(m_mutex, deadline))
+            return m_queue.empty() && m_busy == 0;
+    }
+    return true;
 }
 
 void AtspiPresser::run()
 {
-    std::unique_lock lock(m_mutex);
+    MutexLocker lock(m_mutex);
     while (true) {
-        m_changed.wait(lock, [this] { return m_stopping || !m_queue.empty(); });
+        while (!m_stopping && m_queue.empty())
+            m_changed.wait(m_mutex);
         if (m_queue.empty())
             return; // stopping, and every queued press is done
         Job job = std::move(m_queue.front());
@@ -270,14 +276,14 @@ void AtspiPresser::run()
         const AXError outcome = pressNow(job.target, m_busAddress, timeoutMs, held);
         if (job.done)
             job.done(outcome);
-        lock.lock();
+        lock.relock();
         if (held) {
             m_held->connections.push_back(std::move(*held));
             if (m_held->connections.size() > kMaxHeld)
                 m_held->connections.pop_front(); // a command still running after that many presses is left to chance
         }
         --m_busy;
-        m_changed.notify_all();
+        m_changed.notifyAll();
     }
 }
 

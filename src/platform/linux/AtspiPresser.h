@@ -1,14 +1,13 @@
 #pragma once
 
 #include "accessibility/ElementSource.h"
+#include "common/Mutex.h"
 
 #include <QString>
 
-#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <thread>
 
 namespace tavolin {
@@ -78,13 +77,13 @@ private:
     void run();
 
     const QString m_busAddress;
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::deque<Job> m_queue; // guarded by m_mutex
-    int m_busy = 0;          // guarded by m_mutex: presses taken from the queue and not done yet
-    int m_timeoutMs;         // guarded by m_mutex
-    bool m_stopping = false; // guarded by m_mutex
-    std::unique_ptr<Held> m_held; // its connections guarded by m_mutex
+    Mutex m_mutex;
+    ConditionVariable m_changed;
+    std::deque<Job> m_queue GUARDED_BY(m_mutex);
+    int m_busy GUARDED_BY(m_mutex) = 0; // presses taken from the queue and not done yet
+    int m_timeoutMs GUARDED_BY(m_mutex);
+    bool m_stopping GUARDED_BY(m_mutex) = false;
+    const std::unique_ptr<Held> m_held PT_GUARDED_BY(m_mutex);
     std::thread m_thread;
 };
 

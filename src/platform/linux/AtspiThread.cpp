@@ -1,6 +1,7 @@
 #include "platform/linux/AtspiThread.h"
 
 #include "common/Log.h"
+#include "common/Mutex.h"
 #include "platform/linux/MainContextsWait.h"
 
 #include <QAbstractEventDispatcher>
@@ -72,7 +73,7 @@ AtspiThread::AtspiThread() : m_wakeFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
 AtspiThread::~AtspiThread()
 {
     {
-        std::lock_guard lock(m_mutex);
+        MutexLocker lock(m_mutex);
         m_stopping = true;
     }
     wake();
@@ -89,7 +90,7 @@ bool AtspiThread::isReady()
 void AtspiThread::post(std::function<void()> task)
 {
     {
-        std::lock_guard lock(m_mutex);
+        MutexLocker lock(m_mutex);
         m_tasks.push_back(std::move(task));
     }
     wake();
@@ -112,7 +113,7 @@ void AtspiThread::loop()
         std::function<void()> task;
         bool stopping = false;
         {
-            std::lock_guard lock(m_mutex);
+            MutexLocker lock(m_mutex);
             if (!m_tasks.empty()) {
                 task = std::move(m_tasks.front());
                 m_tasks.pop_front();

@@ -1,11 +1,12 @@
 #pragma once
 
+#include "common/Mutex.h"
+
 #include <chrono>
 #include <deque>
 #include <functional>
 #include <future>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <thread>
 
@@ -81,10 +82,10 @@ private:
     // Wakes the thread's wait (an eventfd); written by post() and the destructor.
     void wake();
 
-    std::mutex m_mutex;
+    Mutex m_mutex;
     const int m_wakeFd;
-    std::deque<std::function<void()>> m_tasks; // guarded by m_mutex
-    bool m_stopping = false;                   // guarded by m_mutex
+    std::deque<std::function<void()>> m_tasks GUARDED_BY(m_mutex);
+    bool m_stopping GUARDED_BY(m_mutex) = false;
     bool m_ready = false;                      // written once by the thread before the first task runs
     std::thread m_thread;
 };

@@ -8,10 +8,10 @@
 
 #include "common/DesktopEntry.h"
 #include "common/Log.h"
+#include "common/Mutex.h"
 
 #include <chrono>
 #include <memory>
-#include <mutex>
 
 namespace tavolin {
 namespace {
@@ -72,12 +72,12 @@ public:
     {
         std::vector<FileStamp> stamp = desktopFilesStamp(dirs);
         {
-            std::lock_guard lock(m_mutex);
+            MutexLocker lock(m_mutex);
             if (m_entries && m_dirs == dirs && m_stamp == stamp)
                 return m_entries;
         }
         auto entries = std::make_shared<const std::vector<DesktopEntry>>(desktopEntries(dirs));
-        std::lock_guard lock(m_mutex);
+        MutexLocker lock(m_mutex);
         m_dirs = dirs;
         m_stamp = std::move(stamp);
         m_entries = entries;
@@ -85,10 +85,10 @@ public:
     }
 
 private:
-    std::mutex m_mutex;
-    QStringList m_dirs;                                         // guarded by m_mutex
-    std::vector<FileStamp> m_stamp;                             // guarded by m_mutex
-    std::shared_ptr<const std::vector<DesktopEntry>> m_entries; // guarded by m_mutex
+    Mutex m_mutex;
+    QStringList m_dirs GUARDED_BY(m_mutex);
+    std::vector<FileStamp> m_stamp GUARDED_BY(m_mutex);
+    std::shared_ptr<const std::vector<DesktopEntry>> m_entries GUARDED_BY(m_mutex);
 };
 
 DesktopEntryCache &desktopEntryCache()

@@ -1,4 +1,5 @@
 #include "platform/linux/WindowClassCache.h"
+#include "common/Mutex.h"
 
 #include <QFile>
 
@@ -36,7 +37,7 @@ std::optional<QString> WindowClassCache::classOf(int32_t pid)
 {
     const QByteArray startTime = startTimeOf(pid);
     if (!startTime.isEmpty()) {
-        std::lock_guard lock(m_mutex);
+        MutexLocker lock(m_mutex);
         const auto it = m_entries.find(pid);
         if (it != m_entries.end() && it->second.startTime == startTime)
             return it->second.windowClass;
@@ -44,7 +45,7 @@ std::optional<QString> WindowClassCache::classOf(int32_t pid)
     std::optional<QString> found = m_lookup ? m_lookup(pid) : std::nullopt;
     if (startTime.isEmpty() || !found || found->isEmpty())
         return found;
-    std::lock_guard lock(m_mutex);
+    MutexLocker lock(m_mutex);
     if (m_entries.size() >= kMostProcesses)
         forgetEnded();
     m_entries[pid] = {startTime, *found};

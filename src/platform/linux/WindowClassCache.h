@@ -1,11 +1,12 @@
 #pragma once
 
+#include "common/Mutex.h"
+
 #include <QByteArray>
 #include <QString>
 
 #include <cstdint>
 #include <functional>
-#include <mutex>
 #include <optional>
 #include <unordered_map>
 
@@ -35,12 +36,12 @@ private:
         QString windowClass;
     };
     QByteArray startTimeOf(int32_t pid) const;
-    void forgetEnded(); // with m_mutex held
+    void forgetEnded() REQUIRES(m_mutex);
 
     const Lookup m_lookup;
     const QString m_procRoot;
-    std::mutex m_mutex;
-    std::unordered_map<int32_t, Entry> m_entries; // guarded by m_mutex
+    Mutex m_mutex;
+    std::unordered_map<int32_t, Entry> m_entries GUARDED_BY(m_mutex);
 };
 
 } // namespace tavolin
