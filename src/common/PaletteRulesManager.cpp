@@ -3,6 +3,7 @@
 #include "common/DefaultRules.h"
 #include "common/HotkeyBinder.h"
 #include "common/Log.h"
+#include "common/Mutex.h"
 #include "common/SettingsDomain.h"
 #include "common/SettingsReads.h"
 
@@ -68,7 +69,7 @@ PaletteRulesManager::PaletteRulesManager(SettingsDomain &settings, CurrentShortc
 {
     const AppRule defaultRule = readDefaultRule();
     {
-        std::lock_guard lock(m_mutex);
+        MutexLocker lock(m_mutex);
         m_defaultRule = defaultRule;
     }
 
@@ -90,7 +91,7 @@ PaletteRulesManager::PaletteRulesManager(SettingsDomain &settings, CurrentShortc
 
     QHash<QString, QHash<QString, int>> menuRules = readMenuRules(m_settings.objectValue(kMenuRulesKey));
     {
-        std::lock_guard lock(m_mutex);
+        MutexLocker lock(m_mutex);
         m_menuRules = std::move(menuRules);
         m_hasMenuRules.store(!m_menuRules.isEmpty());
     }
@@ -128,7 +129,7 @@ AppRule PaletteRulesManager::ruleForApp(const QString &bundleIdentifier, const Q
     QString ruleText;
     AppRule rule;
     {
-        std::lock_guard lock(m_mutex);
+        MutexLocker lock(m_mutex);
         key = ruleKey(bundleIdentifier, executableName);
         const auto cached = m_cachedAppRules.constFind(key);
         if (cached != m_cachedAppRules.constEnd())
@@ -145,7 +146,7 @@ bool PaletteRulesManager::updateRuleForApp(const QString &bundleIdentifier, bool
     if (bundleIdentifier.isEmpty())
         return false;
     log::info(QStringLiteral("shouldTrigger of %1 become %2").arg(bundleIdentifier).arg(isSafe ? 1 : 0));
-    std::lock_guard lock(m_mutex);
+    MutexLocker lock(m_mutex);
     // Kept under the key the rule came from, so a change of that rule drops the decision.
     const QString key = ruleKey(bundleIdentifier, executableName);
     const QString rule = m_appRules.value(key, appRuleString(m_defaultRule));
@@ -165,12 +166,12 @@ std::optional<int> PaletteRulesManager::getIgnorableOption(const QString &title,
     const QString own = withoutAppExtension(applicationKey);
     {
         // The title is folded only when a rule of the application (or of all) may name it.
-        std::lock_guard lock(m_mutex);
+        MutexLocker lock(m_mutex);
         if (m_menuRules.value(own).isEmpty() && m_menuRules.value(QString(kAllApplications)).isEmpty())
             return std::nullopt;
     }
     const QString normalized = normalizeMenuTitle(title, m_titleLocale);
-    std::lock_guard lock(m_mutex);
+    MutexLocker lock(m_mutex);
     for (const QString &appKey : {own, QString(kAllApplications)}) {
         const auto rules = m_menuRules.constFind(appKey);
         if (rules == m_menuRules.constEnd())
@@ -196,13 +197,8 @@ bool PaletteRulesManager::useDefaultHotKey() const
 
 AppRule PaletteRulesManager::defaultRule() const
 {
-    std::lock_guard lock(m_mutex);
+    MutexLocker lock(m_mutex);
     return m_defaultRule;
-}
-
-void PaletteRulesManager::setForgetCurrentApp(std::function<void()> forget)
-{
-    m_forgetCurrentApp = std::move(forget);
 }
 
 QString PaletteRulesManager::normalizeMenuTitle(const QString &title, const QLocale &locale)
@@ -219,7 +215,7 @@ QString PaletteRulesManager::normalizeMenuTitle(const QString &title, const QLoc
 // the new rule string still says what the decision says.
 void PaletteRulesManager::loadAppRules(const QJsonArray &entries)
 {
-    std::lock_guard lock(m_mutex);
+    MutexLocker lock(m_mutex);
     m_appRules.clear();
     for (const QJsonValue &value : entries) {
         const auto entry = readAppRuleEntry(value);
@@ -271,23 +267,19 @@ void PaletteRulesManager::onSettingChanged(const QString &changed)
         onAppRulesChanged();
     } else if (changed == kDefaultRuleKey) {
         const AppRule defaultRule = readDefaultRule();
-        std::lock_guard lock(m_mutex);
+        MutexLocker lock(m_mutex);
         m_defaultRule = defaultRule;
         m_cachedAppRules.clear();
     } else if (changed == settings::kPaletteShortcut || changed == settings::kPaletteShortcutString) {
         // Decisions were made by looking for the old key in the menus: under a new key an application may
         // hold it (or no longer hold it), so each is made again.
-        std::lock_guard lock(m_mutex);
+        MutexLocker lock(m_mutex);
         m_cachedAppRules.clear();
     } else if (changed == kMenuRulesKey) {
         QHash<QString, QHash<QString, int>> menuRules = readMenuRules(m_settings.objectValue(kMenuRulesKey));
-        {
-            std::lock_guard lock(m_mutex);
-            m_menuRules = std::move(menuRules);
-            m_hasMenuRules.store(!m_menuRules.isEmpty());
-        }
-        if (m_forgetCurrentApp)
-            m_forgetCurrentApp();
+        MutexLocker lock(m_mutex);
+        m_menuRules = std::move(menuRules);
+        m_hasMenuRules.store(!m_menuRules.isEmpty());
     }
 }
 
@@ -301,7 +293,7 @@ void PaletteRulesManager::onAppRulesChanged()
     }
     const QJsonArray entries = stored.toArray();
     {
-        std::lock_guard lock(m_mutex);
+        MutexLocker lock(m_mutex);
         for (auto it = m_appRules.constBegin(); it != m_appRules.constEnd(); ++it)
             m_cachedAppRules.remove(it.key());
         for (const QJsonValue &value : entries) {

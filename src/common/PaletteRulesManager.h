@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/AppRule.h"
+#include "common/Mutex.h"
 #include "common/SettingsKeys.h"
 #include "common/Shortcut.h"
 
@@ -13,7 +14,6 @@
 
 #include <atomic>
 #include <functional>
-#include <mutex>
 #include <optional>
 
 namespace tavolin {
@@ -85,10 +85,6 @@ public:
 
     AppRule defaultRule() const;
 
-    // Called on the main thread after the menu rules changed, so the shell forgets its current application
-    // and reads its menus again under the new rules.
-    void setForgetCurrentApp(std::function<void()> forget);
-
     // Menu title as rules compare it: every "…" and then every "..." removed, lower-cased for `locale`.
     static QString normalizeMenuTitle(const QString &title, const QLocale &locale);
 
@@ -96,24 +92,23 @@ private:
     void loadAppRules(const QJsonArray &entries);
     QHash<QString, QHash<QString, int>> readMenuRules(const QJsonObject &stored) const;
     AppRule readDefaultRule() const;
-    AppRule parseOrDefault(const QString &rule) const;
+    AppRule parseOrDefault(const QString &rule) const REQUIRES(m_mutex);
     // Where an application's rule is kept: its identifier, or its executable name when only that names a
-    // rule. Under m_mutex.
-    QString ruleKey(const QString &bundleIdentifier, const QString &executableName) const;
+    // rule.
+    QString ruleKey(const QString &bundleIdentifier, const QString &executableName) const REQUIRES(m_mutex);
     void onSettingChanged(const QString &key);
     void onAppRulesChanged();
 
     SettingsDomain &m_settings;
     const CurrentShortcut m_currentShortcut;
     const QLocale m_titleLocale;
-    std::function<void()> m_forgetCurrentApp; // main thread
 
-    mutable std::mutex m_mutex;
+    mutable Mutex m_mutex;
     std::atomic<bool> m_hasMenuRules{false}; // m_menuRules is not empty; written under m_mutex
-    QHash<QString, QString> m_appRules;                // guarded by m_mutex
-    QHash<QString, QString> m_cachedAppRules;          // guarded by m_mutex
-    QHash<QString, QHash<QString, int>> m_menuRules;   // guarded by m_mutex
-    AppRule m_defaultRule = AppRule::Auto;             // guarded by m_mutex
+    QHash<QString, QString> m_appRules GUARDED_BY(m_mutex);
+    QHash<QString, QString> m_cachedAppRules GUARDED_BY(m_mutex);
+    QHash<QString, QHash<QString, int>> m_menuRules GUARDED_BY(m_mutex);
+    AppRule m_defaultRule GUARDED_BY(m_mutex) = AppRule::Auto;
 };
 
 } // namespace tavolin

@@ -1,12 +1,12 @@
 #include "PluginDataProvider.h"
 
 #include "common/Log.h"
+#include "common/Mutex.h"
 #include "common/Paths.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QMutexLocker>
 #include <QStandardPaths>
 
 namespace tavolin {
@@ -40,11 +40,6 @@ PluginDataProvider::PluginDataProvider(Notifier &notifier, FindExecutable findEx
 PluginDataProvider::~PluginDataProvider()
 {
     m_runner.reset(); // stops and waits for runs still going, while the notifier is alive
-}
-
-QString PluginDataProvider::pluginsFolder() const
-{
-    return m_folder;
 }
 
 void PluginDataProvider::installDefaultPlugins()
@@ -98,21 +93,21 @@ void PluginDataProvider::installBuiltinRecords()
     if (!store->put(prefix() + app, PluginDataItem::jsonFromArray(records))
         || !store->put(QLatin1String(kInitKey), QStringLiteral("true")))
         log::error(QStringLiteral("cannot store the built-in extensions"));
-    QMutexLocker locker(&m_mutex);
+    MutexLocker locker(m_mutex);
     m_extensions.insert(app, records);
 }
 
 void PluginDataProvider::readAllRecords()
 {
     QHash<QString, QList<PluginDataItem>> all = PluginDataItem::byApp(m_store.db->findKeys(prefix()));
-    QMutexLocker locker(&m_mutex);
+    MutexLocker locker(m_mutex);
     m_extensions = std::move(all);
 }
 
 void PluginDataProvider::updateExtensions(const QString &json, const QString &application)
 {
     const QList<PluginDataItem> records = PluginDataItem::arrayFromJSON(json);
-    QMutexLocker locker(&m_mutex);
+    MutexLocker locker(m_mutex);
     if (records.isEmpty())
         m_extensions.remove(application);
     else
@@ -122,7 +117,7 @@ void PluginDataProvider::updateExtensions(const QString &json, const QString &ap
 QList<PluginDataItem> PluginDataProvider::getExtentions(const QString &application) const
 {
     const QString key = application.endsWith(kAppSuffix) ? application : application + kAppSuffix;
-    QMutexLocker locker(&m_mutex);
+    MutexLocker locker(m_mutex);
     QList<PluginDataItem> result = m_extensions.value(key);
     result += m_extensions.value(QLatin1String(PluginDataItem::kAllApps));
     return result;
@@ -130,7 +125,7 @@ QList<PluginDataItem> PluginDataProvider::getExtentions(const QString &applicati
 
 QHash<QString, QList<PluginDataItem>> PluginDataProvider::extensions() const
 {
-    QMutexLocker locker(&m_mutex);
+    MutexLocker locker(m_mutex);
     return m_extensions;
 }
 

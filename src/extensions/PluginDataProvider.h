@@ -1,13 +1,13 @@
 #pragma once
 
 #include "ScriptRunner.h"
+#include "common/Mutex.h"
 #include "common/PluginDataItem.h"
 #include "common/StoreHolder.h"
 
 #include <QFuture>
 #include <QHash>
 #include <QList>
-#include <QMutex>
 #include <QString>
 
 #include <functional>
@@ -45,9 +45,6 @@ public:
     ~PluginDataProvider();
     PluginDataProvider(const PluginDataProvider &) = delete;
     PluginDataProvider &operator=(const PluginDataProvider &) = delete;
-
-    // paths::dataDir() + "/CommandExtensions", fixed at construction.
-    QString pluginsFolder() const;
 
     // Whether the records were read from a copy because the database cannot be written where it is
     // (Store::isReadOnly()): they stay as they were for this run.
@@ -105,8 +102,8 @@ private:
     StoreHolder m_store;
     std::shared_ptr<ScriptRunner> m_runner;
 
-    mutable QMutex m_mutex;
-    QHash<QString, QList<PluginDataItem>> m_extensions; // guarded by m_mutex
+    mutable Mutex m_mutex;
+    QHash<QString, QList<PluginDataItem>> m_extensions GUARDED_BY(m_mutex);
 };
 
 } // namespace tavolin

@@ -39,9 +39,6 @@ public:
     // Cancels the running queries.
     void cancelQueries();
 
-    // The jobs in display order: "Opened", "Recent", "File Results" (empty before the first load).
-    const std::vector<BaseJobPtr> &jobs() const { return m_jobs; }
-
 private:
     std::shared_ptr<OpenedJob> m_opened;
     std::shared_ptr<RecentJob> m_recent;

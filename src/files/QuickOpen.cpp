@@ -67,7 +67,6 @@ void QuickOpen::setEnabled(bool enabled)
         bindShortcut();
     else
         m_ports.binder->unbind(kOpenShortcutKey);
-    Q_EMIT enabledChanged(enabled);
 }
 
 void QuickOpen::bindShortcut()

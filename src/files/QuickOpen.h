@@ -62,9 +62,6 @@ public:
     // FileDataProviderWatcher
     void onUpdate(DataProvider *provider) override;
 
-Q_SIGNALS:
-    void enabledChanged(bool enabled);
-
 private:
     bool prepareForShow();
     void onShow();

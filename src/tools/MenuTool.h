@@ -73,13 +73,12 @@ public:
     // `arguments` include the program name first, as QCoreApplication::arguments().
     int run(const QStringList &arguments, QTextStream &out, QTextStream &err);
 
-    // How long reading an application's menus may take in all (each call is bounded on its own as well).
-    void setReadBound(std::chrono::milliseconds bound) { m_readBound = bound; }
 
 private:
     ToolPlatform &m_platform;
     Dispatcher &m_dispatcher;
-    std::chrono::milliseconds m_readBound{10000};
+    // How long reading an application's menus may take in all (each call is bounded on its own as well).
+    const std::chrono::milliseconds m_readBound{10000};
     // The rows of the last run, kept as long as the tool: a program that ends without destructors
     // (std::_Exit after flushing, as main does) never frees tens of thousands of rows one by one.
     std::shared_ptr<const void> m_lastRows;

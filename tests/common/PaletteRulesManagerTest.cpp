@@ -448,22 +448,14 @@ TEST_F(PaletteRulesManagerTest, AMistypedMenuRuleDictionaryIsEmpty)
     EXPECT_EQ(start().getIgnorableOption(QStringLiteral("Help"), QStringLiteral("all")), std::nullopt);
 }
 
-TEST_F(PaletteRulesManagerTest, ChangedMenuRulesApplyAndForgetTheCurrentApplication)
+TEST_F(PaletteRulesManagerTest, ChangedMenuRulesApplyAtOnce)
 {
     PaletteRulesManager &rules = start();
-    int forgotten = 0;
-    rules.setForgetCurrentApp([&] { ++forgotten; });
-
     settings.setValue(kMenusKey, QJsonObject{{QStringLiteral("all"), QJsonArray{menuRule("Help", 2)}}});
     EXPECT_EQ(rules.getIgnorableOption(QStringLiteral("Help"), QStringLiteral("gedit")), 2);
-    EXPECT_EQ(forgotten, 1);
 
     settings.setValue(kMenusKey, QStringLiteral("junk"));
     EXPECT_EQ(rules.getIgnorableOption(QStringLiteral("Help"), QStringLiteral("gedit")), std::nullopt);
-    EXPECT_EQ(forgotten, 2);
-
-    settings.setValue(kRulesKey, QJsonArray{rule("org.example.A", "allow")});
-    EXPECT_EQ(forgotten, 2); // application rules leave the current application alone
 }
 
 TEST(MenuTitleNormalisation, FollowsTheLocalesCaseRules)

@@ -101,10 +101,8 @@ int AtspiStreamedFetch::add(const QByteArray &busName, const QByteArray &path, i
     const QByteArray identity = busName + ':' + path;
     auto found = m_byIdentity.constFind(identity);
     if (found == m_byIdentity.constEnd()) {
-        if (int(m_objects.size()) >= kMaxObjects) {
-            m_capped = true;
-            return AtspiFetchedObject::kNotLookedUp;
-        }
+        if (int(m_objects.size()) >= kMaxObjects)
+            return AtspiFetchedObject::kNotLookedUp; // the walk reports it as cut at the row limit
         AtspiFetchedObject object;
         object.busName = busName;
         object.path = path;

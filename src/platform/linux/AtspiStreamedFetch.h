@@ -66,8 +66,6 @@ public:
     AtspiCallQueue::Outcome run(std::chrono::steady_clock::time_point deadline);
 
     const AtspiFetchedObject &at(int index) const { return m_objects[size_t(index)]; }
-    // Objects not asked for because there were too many.
-    bool capped() const { return m_capped; }
 
 private:
     // Handles a method return of the object's call (errors are handled by send()); false when it has
@@ -90,7 +88,6 @@ private:
     std::deque<AtspiFetchedObject> m_objects; // a deque: handlers keep references while adding
     QHash<QByteArray, int> m_byIdentity;      // bus name ':' path
     int m_bar = -1;
-    bool m_capped = false;
 };
 
 } // namespace tavolin

@@ -1,6 +1,7 @@
 #include "platform/linux/X11KeyPoster.h"
 
 #include "common/Log.h"
+#include "common/Mutex.h"
 #include "platform/linux/X11Display.h"
 #include "platform/linux/X11Focus.h"
 #include "platform/linux/X11Keys.h"
@@ -21,17 +22,9 @@ X11KeyPoster::X11KeyPoster(const QByteArray &displayName) : m_connection(x11::Co
 
 X11KeyPoster::~X11KeyPoster() = default;
 
-std::vector<unsigned long> X11KeyPoster::windowsOf(int32_t pid)
-{
-    std::lock_guard lock(m_mutex);
-    if (!m_connection)
-        return {};
-    return x11::clientWindowsOf(m_connection->display(), pid);
-}
-
 X11KeyPoster::Result X11KeyPoster::post(int32_t pid, const Shortcut &shortcut)
 {
-    std::lock_guard lock(m_mutex);
+    MutexLocker lock(m_mutex);
     if (!m_connection)
         return Result::NoDisplay;
     Display *display = m_connection->display();
@@ -51,14 +44,6 @@ X11KeyPoster::Result X11KeyPoster::post(int32_t pid, const Shortcut &shortcut)
     while (!ownsFocus(x11::focusedWindow(display)) && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     return postLocked(target, shortcut);
-}
-
-X11KeyPoster::Result X11KeyPoster::postToWindow(unsigned long window, const Shortcut &shortcut)
-{
-    std::lock_guard lock(m_mutex);
-    if (!m_connection)
-        return Result::NoDisplay;
-    return postLocked(window, shortcut);
 }
 
 X11KeyPoster::Result X11KeyPoster::postLocked(unsigned long window, const Shortcut &shortcut)

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "common/Mutex.h"
 #include "common/Shortcut.h"
 
 #include <QByteArray>
 
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 namespace tavolin {
@@ -40,16 +40,12 @@ public:
     // window of `pid` is activated first (Qt applications act on shortcuts only in their active window) and
     // the event follows once the focus arrived, or after at most 300 ms.
     Result post(int32_t pid, const Shortcut &shortcut);
-    Result postToWindow(unsigned long window, const Shortcut &shortcut);
-
-    // The client windows of `pid`, in stacking order from the bottom (0 entries when none).
-    std::vector<unsigned long> windowsOf(int32_t pid);
 
 private:
-    Result postLocked(unsigned long window, const Shortcut &shortcut);
+    Result postLocked(unsigned long window, const Shortcut &shortcut) REQUIRES(m_mutex);
 
-    std::mutex m_mutex;
-    std::unique_ptr<x11::Connection> m_connection; // guarded by m_mutex
+    Mutex m_mutex;
+    std::unique_ptr<x11::Connection> m_connection GUARDED_BY(m_mutex);
 };
 
 } // namespace tavolin

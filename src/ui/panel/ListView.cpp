@@ -218,7 +218,6 @@ void ListView::onScrollPositionChanged()
         return;
     m_visibleOffset = first;
     viewport()->update();
-    Q_EMIT scrollPositionChanged(first);
 }
 
 void ListView::mousePressEvent(QMouseEvent *event)

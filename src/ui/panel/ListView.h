@@ -67,15 +67,13 @@ public:
     int visibleTop() const;
     void setVisibleTop(int y);
     int firstVisibleRow() const;
-    // The index of the first visible row last announced (scrollPositionChanged).
+    // The index of the first visible row.
     int visibleOffset() const { return m_visibleOffset; }
 
 
 Q_SIGNALS:
     void reloaded();
     void selectedRowChanged(qsizetype row);
-    // The first visible row changed.
-    void scrollPositionChanged(int visibleOffset);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;

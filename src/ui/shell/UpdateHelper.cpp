@@ -179,10 +179,7 @@ void UpdateHelper::userDidSkipThisVersion(const AppcastItem &item)
 
 void UpdateHelper::setHasUpdate(bool value)
 {
-    if (value == m_hasUpdate)
-        return;
     m_hasUpdate = value;
-    Q_EMIT hasUpdateChanged(value);
 }
 
 } // namespace tavolin

@@ -79,7 +79,6 @@ public:
 Q_SIGNALS:
     // A check ended (found or not, failed or not).
     void checkFinished();
-    void hasUpdateChanged(bool hasUpdate);
 
 private:
     void startCheck(bool interactive);

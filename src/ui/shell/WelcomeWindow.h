@@ -23,7 +23,6 @@ class WelcomeWindow final : public QWidget
 public:
     explicit WelcomeWindow(SettingsDomain &settings, QWidget *parent = nullptr);
 
-    WelcomeBridge &bridge() { return m_bridge; }
     bool isRecording() const { return m_recording; }
 
 protected:
