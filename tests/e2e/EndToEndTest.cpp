@@ -150,6 +150,10 @@ void EndToEndTest::startPaletteOver(const TestApp *app, std::optional<QString> &
     ASSERT_TRUE(app) << "the application did not start";
     window = waitForWindowOf(app->pid());
     ASSERT_TRUE(window) << "the application showed no window";
+    // A mapped window is not yet a window on the accessibility bus (a busy machine registers it later), and
+    // a hot key over an application the bus does not list yet opens no panel.
+    ASSERT_TRUE(waitFor([&] { return PanelProbe::frameCount(app->pid()) >= 1; }, std::chrono::seconds(15)))
+        << "the application's window did not appear on the accessibility bus";
     startPalette(settingsWithFixtureRule(QStringLiteral("allow")), palette);
 }
 

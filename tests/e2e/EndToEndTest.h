@@ -67,8 +67,9 @@ protected:
     // another instance.
     static void startPalette(const QJsonObject &settings, std::unique_ptr<PaletteRun> &run);
 
-    // Waits for the window of `app` (started already, may be null) and starts the palette with the rule
-    // "allow" for the Qt fixture. Fails, leaving `palette` null, when either did not happen.
+    // Waits for the window of `app` (started already, may be null), on the screen and on the accessibility
+    // bus, and starts the palette with the rule "allow" for the Qt fixture. Fails, leaving `palette` null,
+    // when any of it did not happen.
     static void startPaletteOver(const TestApp *app, std::optional<QString> &window, std::unique_ptr<PaletteRun> &palette);
 
     // Mousepad with its one window on the accessibility bus, and that window's id; null (with a test failure)
