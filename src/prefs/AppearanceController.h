@@ -28,7 +28,6 @@ public:
     QCheckBox *showOptionIconButton() const { return m_showOptionIcon; }
     QComboBox *itemNumberButton() const { return m_itemNumber; }
     QPushButton *changeThemeButton() const { return m_changeTheme; }
-    QPushButton *installThemeButton() const { return m_installTheme; }
 
     // Pop-up index for a stored "listNumber" (absent: 7); -1 when the value has no item.
     static int indexForListNumber(std::optional<qint64> stored);

@@ -3,7 +3,6 @@
 #include "AxTestSupport.h"
 
 #include "support/ManualDispatcher.h"
-#include "common/Log.h"
 
 #include <gtest/gtest.h>
 
@@ -182,24 +181,6 @@ INSTANTIATE_TEST_SUITE_P(
 class AXAppShapeTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        log::setMinimumLevel(log::Level::Debug);
-        log::setSink([this](log::Level, const QString &line) {
-            std::lock_guard lock(logMutex);
-            lines << line;
-        });
-    }
-    void TearDown() override
-    {
-        log::setSink({});
-        log::setMinimumLevel(log::Level::Info);
-    }
-    QStringList costLines()
-    {
-        std::lock_guard lock(logMutex);
-        return lines.filter(QRegularExpression(QStringLiteral("^fetch axMenu cost \\d+ ms$")));
-    }
     AXAppPtr load(const QJsonObject &description)
     {
         const auto pid = source->addApplication(description);
@@ -214,8 +195,6 @@ protected:
     std::shared_ptr<FakeElementSource> source = std::make_shared<FakeElementSource>();
     test::HookState hooks;
     std::shared_ptr<test::RecordingWatcher> watcher = std::make_shared<test::RecordingWatcher>();
-    std::mutex logMutex;
-    QStringList lines;
 };
 
 // However many menus the bar has, a load that ends without a conflict decides: one menu, a system menu and
@@ -285,25 +264,13 @@ TEST_F(AXAppShapeTest, NoMenuBarIsNotServed)
     EXPECT_EQ(app->shouldTrigger(), false);
     EXPECT_FALSE(app->menu());
     EXPECT_TRUE(watcher->events().isEmpty());
-    EXPECT_EQ(costLines().size(), 1);
 }
 
-TEST_F(AXAppShapeTest, DisabledAppWritesTheCostLineAndReadsNoSubmenu)
-{
-    hooks.rule = false;
-    AXAppPtr app = load(application(Conflict::None, Layout::Linux));
-    dispatcher.runUntilIdle();
-    EXPECT_EQ(costLines().size(), 1);
-    EXPECT_EQ(source->requestCount(QStringLiteral("New")), 0);
-    EXPECT_EQ(source->requestCount(QStringLiteral("Undo")), 0);
-}
-
-TEST_F(AXAppShapeTest, AllowedAppDeliversFromTheEventLoopWithoutCostLine)
+TEST_F(AXAppShapeTest, AllowedAppDeliversFromTheEventLoop)
 {
     hooks.rule = true;
     AXAppPtr app = load(application(Conflict::None, Layout::Linux));
     EXPECT_TRUE(watcher->events().isEmpty());
-    EXPECT_TRUE(costLines().isEmpty());
     dispatcher.runUntilIdle();
     EXPECT_EQ(watcher->events().value(0), QStringLiteral("menu:3"));
     EXPECT_EQ(watcher->events().last(), QStringLiteral("finished"));

@@ -197,31 +197,5 @@ TEST_F(AXMenuTest, RoleIsEmptyWhenUnreadable)
     EXPECT_EQ(AXMenu::role(*source, nullptr), QString());
 }
 
-TEST(AXMenuFixtureTest, TextEditorDescriptionReadsWhole)
-{
-    auto source = std::make_shared<FakeElementSource>();
-    ASSERT_TRUE(source->addApplicationFile(test::dataPath("scribe.json")));
-    const auto context = test::readContext(source);
-    AXMenu bar;
-    bar.readMenuItems(context, menuBarOf(*source, 4101), MenuLevel::TopLevel);
-    EXPECT_EQ(titles(bar), (QStringList{"File", "Edit", "Search", "View", "Document", "Tools", "Help"}));
-    size_t total = 0;
-    std::function<void(const AXMenu &)> count = [&](const AXMenu &menu) {
-        for (const AXMenuItemPtr &item : menu.items()) {
-            ++total;
-            if (item->submenu())
-                count(*item->submenu());
-        }
-    };
-    for (const AXMenuItemPtr &top : bar.items()) {
-        top->readSubmenu();
-        if (top->submenu())
-            count(*top->submenu());
-    }
-    // 121 titled items, minus the disabled "Revert" and "Paste Special" (with its 2 children) and the
-    // 7 top-level menus themselves.
-    EXPECT_EQ(total, 121u - 4u - 7u);
-}
-
 } // namespace
 } // namespace tavolin

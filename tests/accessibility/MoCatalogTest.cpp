@@ -157,11 +157,5 @@ TEST(MoCatalogShapeTest, EmptyCatalogIsValid)
     EXPECT_TRUE(parsed->empty());
 }
 
-TEST(MoCatalogShapeTest, ShortOrEmptyDataIsRefused)
-{
-    EXPECT_FALSE(MoCatalog::parse(QByteArray()));
-    EXPECT_FALSE(MoCatalog::parse(QByteArray("\xde\x12\x04\x95", 4)));
-}
-
 } // namespace
 } // namespace tavolin

@@ -110,13 +110,6 @@ TEST(KeyData, StoredFormsOfEveryBuildAndHandWrittenTextReadAsMeant)
     }
 }
 
-TEST(KeyData, CommandShiftPShowsShiftThenCommand)
-{
-    const std::optional<KeyData> parsed = KeyData::keyDataFromString(QStringLiteral("command+shift+p"));
-    ASSERT_TRUE(parsed);
-    EXPECT_EQ(parsed->toString(), QStringLiteral("⇧⌘P"));
-}
-
 struct TextRow
 {
     const char *name;
@@ -153,12 +146,8 @@ TEST(KeyData, DisplayTextNamesModifiersAndKeysTheLinuxWay)
         {"return by code", KeyData(std::nullopt, 36, 0), QStringLiteral("Ctrl+Return")},
         {"backspace glyph", KeyData(QStringLiteral("⌫"), 0, 0), QStringLiteral("Ctrl+Backspace")},
         {"forward delete alone", KeyData(std::nullopt, 117, 8), QStringLiteral("Delete")},
-        {"escape glyph", KeyData(QStringLiteral("⎋"), 0, 8), QStringLiteral("Escape")},
-        {"tab glyph", KeyData(QStringLiteral("⇥"), 0, 12), QStringLiteral("Super+Tab")},
         {"page up glyph", KeyData(QStringLiteral("⇞"), 0, 1), QStringLiteral("Ctrl+Shift+Page Up")},
         {"arrow by code", KeyData(std::nullopt, 123, 2), QStringLiteral("Ctrl+Alt+Left")},
-        {"up arrow glyph", KeyData(QStringLiteral("↑"), 0, 0), QStringLiteral("Ctrl+Up")},
-        {"function key", KeyData(QStringLiteral("F5"), 0, 8), QStringLiteral("F5")},
         {"lower-case letter", KeyData(QStringLiteral("p"), 0, 0), QStringLiteral("Ctrl+P")},
         {"question mark stays", KeyData(QStringLiteral("?"), 0, 1), QStringLiteral("Ctrl+Shift+?")},
         {"help key by code", KeyData(std::nullopt, 114, 0), QStringLiteral("Ctrl+Help")},

@@ -22,17 +22,9 @@ TEST(SafeKeyCodeString, StringForKeyCodeUsesFixedNamesThenTheUsLayout)
 {
     const NameRow rows[] = {
         {"letter A is code 0", 0, QStringLiteral("A")},
-        {"letter P", 35, QStringLiteral("P")},
         {"main-row 6 sits before 5", 22, QStringLiteral("6")},
-        {"main-row 1", 18, QStringLiteral("1")},
-        {"ISO section key", 10, QStringLiteral("§")},
-        {"grave accent", 50, QStringLiteral("`")},
-        {"backslash", 42, QStringLiteral("\\")},
-        {"return glyph", 36, QStringLiteral("↩")},
         {"help shows a question mark", 114, QStringLiteral("?")},
-        {"space word", 49, QStringLiteral("Space")},
         {"F1", 122, QStringLiteral("F1")},
-        {"F19", 80, QStringLiteral("F19")},
         {"keypad 1", 83, QStringLiteral("1")},
         {"keypad 9 after the gap", 92, QStringLiteral("9")},
         {"keypad minus is an en dash", 78, QStringLiteral("–")},
@@ -58,16 +50,11 @@ struct CodeRow
 TEST(SafeKeyCodeString, KeyCodeForCharPrefersTheMainRow)
 {
     const CodeRow rows[] = {
-        {"A", QStringLiteral("A"), 0},
         {"digit 1 is the main row, not the keypad", QStringLiteral("1"), 18},
-        {"digit 0", QStringLiteral("0"), 29},
         {"equals is the main key", QStringLiteral("="), 24},
         {"period is the main key", QStringLiteral("."), 47},
         {"slash is the main key", QStringLiteral("/"), 44},
         {"question mark is the help key", QStringLiteral("?"), 114},
-        {"Space", QStringLiteral("Space"), 49},
-        {"F5", QStringLiteral("F5"), 96},
-        {"return glyph", QStringLiteral("↩"), 36},
         {"lower case is unknown", QStringLiteral("a"), -1},
         {"keypad-only asterisk", QStringLiteral("*"), -1},
         {"keypad-only en dash", QStringLiteral("–"), -1},
@@ -98,12 +85,7 @@ TEST(SafeKeyCodeString, DisplayNamesInWords)
 {
     const NameRow rows[] = {
         {"return", 36, QStringLiteral("Return")},
-        {"tab", 48, QStringLiteral("Tab")},
-        {"backspace", 51, QStringLiteral("Backspace")},
-        {"escape", 53, QStringLiteral("Escape")},
         {"forward delete", 117, QStringLiteral("Delete")},
-        {"page down", 121, QStringLiteral("Page Down")},
-        {"home", 115, QStringLiteral("Home")},
         {"down arrow", 125, QStringLiteral("Down")},
         {"keypad enter", 76, QStringLiteral("Enter")},
         {"space", 49, QStringLiteral("Space")},
@@ -236,7 +218,6 @@ struct QtKeyRow
 TEST(KeyCodeHelper, QtKeysMapToKeyCodes)
 {
     const QtKeyRow rows[] = {
-        {"A", Qt::Key_A, Qt::NoModifier, 0},
         {"P", Qt::Key_P, Qt::NoModifier, 35},
         {"main-row 1", Qt::Key_1, Qt::NoModifier, 18},
         {"keypad 1", Qt::Key_1, Qt::KeypadModifier, 83},
@@ -245,13 +226,8 @@ TEST(KeyCodeHelper, QtKeysMapToKeyCodes)
         {"shifted asterisk is the 8 key", Qt::Key_Asterisk, Qt::ShiftModifier, 28},
         {"shifted 1", Qt::Key_Exclam, Qt::ShiftModifier, 18},
         {"question mark is the slash key", Qt::Key_Question, Qt::ShiftModifier, 44},
-        {"help", Qt::Key_Help, Qt::NoModifier, 114},
-        {"return", Qt::Key_Return, Qt::NoModifier, 36},
         {"enter", Qt::Key_Enter, Qt::KeypadModifier, 76},
         {"back tab", Qt::Key_Backtab, Qt::ShiftModifier, 48},
-        {"F19", Qt::Key_F19, Qt::NoModifier, 80},
-        {"section", Qt::Key_section, Qt::NoModifier, 10},
-        {"page down", Qt::Key_PageDown, Qt::NoModifier, 121},
         {"volume key has none", Qt::Key_VolumeUp, Qt::NoModifier, -1},
         {"F20 has none", Qt::Key_F20, Qt::NoModifier, -1},
         {"unknown", Qt::Key_unknown, Qt::NoModifier, -1},

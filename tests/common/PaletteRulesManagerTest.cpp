@@ -103,24 +103,9 @@ TEST_F(PaletteRulesManagerTest, WithoutSettingsTheBuiltInRulesAreWrittenAndApply
     for (const char *desktopId : {"code", "com.visualstudio.code", "codium", "sublime_text"})
         EXPECT_EQ(rules.ruleForApp(QString::fromLatin1(desktopId)), AppRule::Disabled) << desktopId;
     EXPECT_EQ(rules.ruleForApp(kEditor), AppRule::Auto);
-    EXPECT_EQ(rules.defaultRule(), AppRule::Auto);
+    EXPECT_EQ(rules.ruleForApp(QString()), AppRule::Disabled); // no application
     const std::vector<QString> errors = takeErrorLines();
     EXPECT_TRUE(errors.empty()) << "a first start is not an error: " << errors.front().toStdString();
-}
-
-TEST_F(PaletteRulesManagerTest, NoApplicationIsDisabled)
-{
-    EXPECT_EQ(start().ruleForApp(QString()), AppRule::Disabled);
-}
-
-TEST_F(PaletteRulesManagerTest, RuleForAppLogsTheRule)
-{
-    PaletteRulesManager &rules = start();
-    takeInfoLines();
-
-    rules.ruleForApp(QStringLiteral("code"));
-
-    EXPECT_EQ(takeInfoLines(), std::vector<QString>{QStringLiteral("rule for code is disabled")});
 }
 
 struct MistypedListCase
@@ -474,18 +459,6 @@ TEST_F(PaletteRulesManagerTest, TurkishTitlesMatchUnderATurkishLocale)
     settings.setValue(kMenusKey, QJsonObject{{QStringLiteral("all"), QJsonArray{menuRule("Yazdır…", 0)}}});
     PaletteRulesManager &rules = start(QLocale(QLocale::Turkish, QLocale::Turkey));
     EXPECT_EQ(rules.getIgnorableOption(QStringLiteral("YAZDIR"), QString()), 0);
-}
-
-TEST_F(PaletteRulesManagerTest, MenuStateIsShownUnlessTurnedOff)
-{
-    PaletteRulesManager &rules = start();
-    EXPECT_TRUE(rules.renderMenuState());
-    settings.setValue(QString(settings::kShowMenuState), false);
-    EXPECT_FALSE(rules.renderMenuState());
-    settings.setValue(QString(settings::kShowMenuState), 0);
-    EXPECT_FALSE(rules.renderMenuState());
-    settings.setValue(QString(settings::kShowMenuState), true);
-    EXPECT_TRUE(rules.renderMenuState());
 }
 
 TEST_F(PaletteRulesManagerTest, DefaultHotKeyIsCommandShiftP)

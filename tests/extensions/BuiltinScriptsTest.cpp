@@ -299,8 +299,6 @@ INSTANTIATE_TEST_SUITE_P(
         GsettingsCase{"NautilusGtk3", QStringLiteral("nautilus"), QStringLiteral("org.gtk.Settings.FileChooser"),
                       QStringLiteral("show-hidden")},
         GsettingsCase{"Nemo", QStringLiteral("nemo"), QStringLiteral("org.nemo.preferences"),
-                      QStringLiteral("show-hidden-files")},
-        GsettingsCase{"Caja", QStringLiteral("caja"), QStringLiteral("org.mate.caja.preferences"),
                       QStringLiteral("show-hidden-files")}),
     [](const auto &info) { return std::string(info.param.name); });
 

@@ -121,7 +121,6 @@ INSTANTIATE_TEST_SUITE_P(
                                  QStringLiteral("nautilus")},
                       DetectCase{"ThunarBeforeDolphin", {QStringLiteral("dolphin"), QStringLiteral("thunar")},
                                  QStringLiteral("thunar")},
-                      DetectCase{"OnlyDolphin", {QStringLiteral("dolphin")}, QStringLiteral("dolphin")},
                       DetectCase{"UnrelatedProgramsIgnored", {QStringLiteral("mousepad")}, QStringLiteral("nautilus")}),
     [](const auto &info) { return std::string(info.param.name); });
 
@@ -235,22 +234,6 @@ INSTANTIATE_TEST_SUITE_P(
         UpdateCase{"UnknownApplicationRemovesNothingElse", QStringLiteral("[]"), QStringLiteral("gedit.app"),
                    {QStringLiteral("Old")}, {QStringLiteral("Pad")}}),
     [](const auto &info) { return std::string(info.param.name); });
-
-TEST_F(PluginDataProviderTest, RunCommandRunsFromTheExtensionFolder)
-{
-    auto provider = makeProvider();
-    ASSERT_TRUE(test::writeFile(folder() + QStringLiteral("/fail.sh"), "echo \"no luck in $TAVOLIN_APP\" >&2; exit 2\n"));
-    RunContext context;
-    context.appKey = QStringLiteral("mousepad.app");
-
-    QFuture<RunOutcome> run =
-        provider->runCommand(PluginDataItem(QStringLiteral("mousepad.app"), QStringLiteral("Fail"), QStringLiteral("fail.sh")), context);
-    ASSERT_TRUE(test::waitForFinished(run)) << "the script still runs";
-
-    ASSERT_EQ(m_notifier.shown().size(), 1u);
-    EXPECT_EQ(m_notifier.shown()[0].title, QStringLiteral("Fail"));
-    EXPECT_EQ(m_notifier.shown()[0].text, QStringLiteral("no luck in mousepad.app"));
-}
 
 struct FakeRow
 {

@@ -279,17 +279,6 @@ INSTANTIATE_TEST_SUITE_P(
                       FailureTextCase{"OnlyWhiteSpaceGivesStatus", " \n", 4, QStringLiteral("task return 4")}),
     [](const auto &info) { return std::string(info.param.name); });
 
-TEST_F(ScriptRunnerTest, NonUtf8StandardErrorReportsTheStatus)
-{
-    addScript(QStringLiteral("bytes.sh"), "printf 'caf\\xe9' >&2\nexit 3\n");
-
-    const RunOutcome outcome = runAndWait(QStringLiteral("bytes.sh"));
-
-    EXPECT_EQ(outcome.kind, Kind::Failed);
-    ASSERT_EQ(m_notifier.shown().size(), 1u);
-    EXPECT_EQ(m_notifier.shown()[0].text, QStringLiteral("task return 3"));
-}
-
 TEST_F(ScriptRunnerTest, HugeStandardErrorIsCutAndDoesNotStallTheChild)
 {
     // 400 KiB is far more than a pipe holds: a runner that read only after the exit would hang here.

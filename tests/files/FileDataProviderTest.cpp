@@ -62,20 +62,6 @@ protected:
     std::shared_ptr<FileDataProvider> provider = std::make_shared<FileDataProvider>(nullptr, dataSource, dispatcher, nullptr);
 };
 
-TEST_F(FileDataProviderTest, NewProviderIsEmpty)
-{
-    const auto fresh = std::make_shared<FileDataProvider>(nullptr, dataSource, dispatcher, nullptr);
-    EXPECT_FALSE(fresh->bundle.has_value());
-    EXPECT_FALSE(fresh->appName.has_value());
-    EXPECT_FALSE(fresh->appIcon().has_value());
-    EXPECT_EQ(fresh->filteredParent(), nullptr);
-    EXPECT_TRUE(fresh->groups.isEmpty());
-    EXPECT_EQ(fresh->numberOfRows(), 0);
-    EXPECT_EQ(fresh->inputHint(), QStringLiteral("Open Qucikly"));
-    EXPECT_FALSE(fresh->firstSelectedItem().has_value());
-    EXPECT_EQ(fresh->findMenuMatch(QStringLiteral("a")), nullptr);
-}
-
 TEST_F(FileDataProviderTest, GroupsAreFlattenedInOrderAndTheFirstGroupKeepsAFile)
 {
     provider->itemMaps[kFiles] = {fileRow("/d/b.txt", kFiles), fileRow("/d/a.txt", kFiles)};

@@ -43,16 +43,6 @@ TEST_F(FilesJobTest, EmptyQueryListsTheFocusedDocumentsFolder)
     EXPECT_EQ(watcher->titles(kFiles), (QStringList{"budget report.ods", "notes.txt", "sub"}));
 }
 
-TEST_F(FilesJobTest, TwoWordQueryFindsOnlyNamesWithBothWordsBelowTheFolder)
-{
-    source->setWindows(30, {fileUrl(QStringLiteral("project/notes.txt"))});
-    job->setApp(QStringLiteral("s"), app);
-    const FileTask task = job->query(QStringLiteral("REPORT budget"));
-    dispatcher.runUntilIdle();
-    EXPECT_TRUE(task.isCompleted());
-    EXPECT_EQ(delivered(), (QStringList{"Report Budget 2.pdf", "budget report.ods"}));
-}
-
 TEST_F(FilesJobTest, ASearchItsBoundCutEndsWithANoteThatPerformsNothing)
 {
     source->setWindows(30, {fileUrl(QStringLiteral("project/notes.txt"))});
@@ -72,21 +62,6 @@ TEST_F(FilesJobTest, ASearchItsBoundCutEndsWithANoteThatPerformsNothing)
     const FileItemDataPtr note = FilesJob::boundNote(200'000);
     EXPECT_FALSE(note->url().has_value());
     EXPECT_FALSE(note->apply(0));
-}
-
-TEST_F(FilesJobTest, ADocumentInTheTrashGivesNoFileResults)
-{
-    const QString trashed = test::makePath(home.dataHome(), QStringLiteral("Trash/files/notes.txt"));
-    test::makePath(home.dataHome(), QStringLiteral("Trash/files/notes-2.txt"));
-    source->setWindows(30, {QUrl::fromLocalFile(trashed).toString()});
-    job->setApp(QStringLiteral("s"), app);
-    const FileTask listing = job->query(QString());
-    dispatcher.runUntilIdle();
-    EXPECT_FALSE(job->folder().has_value());
-    EXPECT_TRUE(listing.isCompleted());
-    job->query(QStringLiteral("notes"));
-    dispatcher.runUntilIdle();
-    EXPECT_TRUE(watcher->deliveries.empty());
 }
 
 TEST_F(FilesJobTest, NoFocusedDocumentGivesNoFileResults)

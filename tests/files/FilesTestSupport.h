@@ -43,12 +43,6 @@ public:
         for (const auto &document : documents)
             windows.push_back(std::make_shared<Window>(pid, document));
     }
-    // Document reads made so far.
-    int documentReads() const
-    {
-        std::lock_guard lock(m_mutex);
-        return m_documentReads;
-    }
 
     ReadMode readMode() const override { return m_inner->readMode(); }
     ElementRef systemWideElement() override { return m_inner->systemWideElement(); }
@@ -61,8 +55,6 @@ public:
         if (const auto *window = dynamic_cast<const Window *>(element.get())) {
             if (attribute != AXAttribute::Document)
                 return AXError::AttributeUnsupported;
-            std::lock_guard lock(m_mutex);
-            ++m_documentReads;
             if (!window->document)
                 return AXError::NoValue;
             out = *window->document;
@@ -116,7 +108,6 @@ private:
     std::shared_ptr<FakeElementSource> m_inner;
     mutable std::mutex m_mutex;
     std::map<int32_t, std::vector<std::shared_ptr<const Window>>> m_windows; // guarded by m_mutex
-    int m_documentReads = 0;                                                  // guarded by m_mutex
 };
 
 // An application description for the fake source.

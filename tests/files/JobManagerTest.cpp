@@ -39,13 +39,6 @@ protected:
     AXAppPtr pad;
 };
 
-TEST_F(JobManagerTest, GroupsInDisplayOrder)
-{
-    JobManager manager(source, dispatcher);
-    EXPECT_EQ(manager.loadJobsForApp(QStringLiteral("b"), watcher, scribe),
-              (QStringList{"Opened", "Recent", "File Results"}));
-}
-
 TEST_F(JobManagerTest, EverySourceAnswersUnderItsGroupAndAFileIsShownOnce)
 {
     provider->loadFromApp(scribe);

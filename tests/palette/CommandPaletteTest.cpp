@@ -295,26 +295,6 @@ TEST_F(CommandPaletteTest, AllowedApplicationShowsHistoryFirstThenLiveRowsAndDro
     EXPECT_EQ(m_history.get(u"Sketch"_qs)->recents().first()->title(), u"Blur"_qs);
 }
 
-TEST_F(CommandPaletteTest, SecondApplicationLoadedMidReadNeverShowsARowOfTheFirst)
-{
-    m_settings.setValue(settings::kPaletteShortcut, u"cmd+shift+k"_qs); // Writer's first menu does not decide
-    start();
-    m_settings.setValue(settings::kAppRules,
-                        QJsonArray{QJsonValue(QJsonArray{u"org.example.Sketch"_qs, u"allow"_qs, u"Sketch"_qs})});
-    focus(kWriter);
-    m_palette->show(false); // "auto": the first menu is read once the bar is in, the others are queued
-    for (int step = 0; step < 4; ++step) // found, prepared, its bar read, the first menu read
-        ASSERT_TRUE(m_dispatcher.runNext());
-    ASSERT_FALSE(m_menus->all().isEmpty());
-    focus(kSketch);
-    m_palette->show(false);
-    m_dispatcher.runUntilIdle();
-    EXPECT_EQ(titlesOf(m_menus->all()), (QStringList{u"Crop"_qs, u"Rotate"_qs, u"Blur"_qs}));
-    EXPECT_EQ(m_panel.count(u"show"_qs), 1);
-    EXPECT_EQ(m_panel.requests.filter(u"refresh:"_qs), (QStringList{u"refresh:Writer"_qs, u"refresh:Sketch"_qs}));
-    EXPECT_EQ(m_shell.currentApp()->name(), u"Sketch"_qs);
-}
-
 TEST_F(CommandPaletteTest, SameApplicationAgainDoesNotRefreshThePanel)
 {
     start();
@@ -520,8 +500,6 @@ TEST_P(CalcFrameTest, CentresAWindowOfFullListHeight)
 INSTANTIATE_TEST_SUITE_P(
     Limits, CalcFrameTest,
     ::testing::Values(FrameCase{"DefaultSevenRows", QJsonValue(), PanelMode::CommandPalette, QPoint(760, 450)},
-                      FrameCase{"ZeroMeansSeven", 0, PanelMode::CommandPalette, QPoint(760, 450)},
-                      FrameCase{"NegativeMeansSeven", -3, PanelMode::CommandPalette, QPoint(760, 450)},
                       FrameCase{"TenRows", 10, PanelMode::CommandPalette, QPoint(760, 390)},
                       FrameCase{"QuickOpenAlwaysNine", 10, PanelMode::QuickOpen, QPoint(760, 410)}),
     [](const ::testing::TestParamInfo<FrameCase> &info) { return std::string(info.param.name); });
@@ -574,15 +552,6 @@ INSTANTIATE_TEST_SUITE_P(
                       TimingCase{"JustOverTheLimit", 2'001'000'000ns, "usage event slow: desc=show-org.example.Sketch delay=2"}),
     [](const ::testing::TestParamInfo<TimingCase> &info) { return std::string(info.param.name); });
 
-TEST_F(CommandPaletteTest, EveryShowLogsItsTiming)
-{
-    start();
-    focus(kSketch);
-    m_palette->show(false);
-    m_dispatcher.runUntilIdle();
-    EXPECT_EQ(logLines(u"show window after 0 ms"_qs).size(), 1);
-}
-
 TEST_F(CommandPaletteTest, WarmUpAsksForTheFocusedApplicationEveryTenMinutes)
 {
     start();
@@ -601,13 +570,6 @@ TEST_F(CommandPaletteTest, WarmUpAsksForTheFocusedApplicationEveryTenMinutes)
     const int64_t stopped = m_source->requestCount();
     m_dispatcher.advance(1200s);
     EXPECT_EQ(m_source->requestCount(), stopped);
-}
-
-TEST_F(CommandPaletteTest, RowsChangingUpdateThePanel)
-{
-    start();
-    m_palette->onUpdate(*m_menus);
-    EXPECT_EQ(m_panel.requests, QStringList{u"update"_qs});
 }
 
 TEST_F(CommandPaletteTest, ShowOptionCommandShowsThePanelInOptionMode)

@@ -74,10 +74,7 @@ TEST_P(VisibleRowLimitTable, FollowsListNumber)
 
 INSTANTIATE_TEST_SUITE_P(
     Settings, VisibleRowLimitTable,
-    ::testing::Values(LimitCase{"Absent", PanelMode::CommandPalette, std::nullopt, 7},
-                      LimitCase{"Zero", PanelMode::CommandPalette, 0, 7},
-                      LimitCase{"Negative", PanelMode::SelfOptions, -4, 7},
-                      LimitCase{"Stored", PanelMode::CommandPalette, 12, 12},
+    ::testing::Values(LimitCase{"Stored", PanelMode::CommandPalette, 12, 12},
                       LimitCase{"QuickOpenIgnoresIt", PanelMode::QuickOpen, 12, 9}),
     [](const auto &info) { return std::string(info.param.name); });
 

@@ -64,16 +64,6 @@ TEST(FuzzyScore, PrecomposedAndDecomposedSpellingsAreTheSameText)
     EXPECT_DOUBLE_EQ(scoreOf(u"\u00e9t\u00e9"_qs, u"e\u0301"_qs, 0.2), scoreOf(u"\u00e9t\u00e9"_qs, u"\u00e9"_qs, 0.2));
 }
 
-TEST(FuzzyScore, TurkishDotlessIOnlyUnderTurkishFolding)
-{
-    // Under Turkish rules "I" is the capital of "ı", not of "i".
-    EXPECT_GT(scoreOf(u"Işık"_qs, u"ı"_qs, std::nullopt, FoldMode::Turkic), 0.0);
-    EXPECT_EQ(scoreOf(u"Işık"_qs, u"i"_qs, std::nullopt, FoldMode::Turkic), 0.0);
-    EXPECT_GT(scoreOf(u"İzmir"_qs, u"iz"_qs, std::nullopt, FoldMode::Turkic), 0.0);
-    // Elsewhere "I" folds to "i".
-    EXPECT_GT(scoreOf(u"Insert"_qs, u"i"_qs, std::nullopt, FoldMode::Default), 0.0);
-}
-
 TEST(ContainsIgnoringCase, CaseIgnoredMarksNot)
 {
     EXPECT_TRUE(containsIgnoringCase(FoldedText(u"Save All Tabs"_qs, FoldMode::Default),

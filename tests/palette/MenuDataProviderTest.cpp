@@ -353,13 +353,6 @@ TEST_F(MenuDataProviderTest, AfterSwitchingToAnApplicationWithoutMenusNoRowOfThe
     }
 }
 
-TEST_F(MenuDataProviderTest, TriggerDecisionReachesTheWatcher)
-{
-    m_provider->onShouldTriggerUpdate(true);
-    m_provider->onShouldTriggerUpdate(false);
-    EXPECT_EQ(m_watcher->events(), (QStringList{u"show"_qs, u"bypass"_qs}));
-}
-
 TEST_F(MenuDataProviderTest, PerformedRowsAreRecordedOnlyInTheCommandPaletteMode)
 {
     loadAndRead(app(kScribe));

@@ -137,13 +137,6 @@ TEST(MenuItemData, RowsWithoutItemOrActionApplyTrueAndHaveNoCustomAction)
     EXPECT_FALSE(row->applyCustomAction());
 }
 
-TEST(MenuItemData, SecondaryLabelJoinsThePathWithBullets)
-{
-    test::ScopedMenuRules noRules;
-    EXPECT_EQ(makeRow(u"PDF"_qs, {u"File"_qs, u"Export"_qs})->secondaryLabel(), u"File • Export"_qs);
-    EXPECT_EQ(makeRow(u"File"_qs)->secondaryLabel(), QString());
-}
-
 struct LatinTitleCase
 {
     const char *name;
@@ -178,6 +171,8 @@ TEST(MenuItemData, RowsUnderAParentGetTheSameLatinPathAsAnExplicitPath)
     EXPECT_EQ(pdf.path(), (QStringList{u"Файл"_qs, u"Экспорт"_qs}));
     EXPECT_EQ(pdf.latinPath(), makeRow(u"PDF"_qs, {u"Файл"_qs, u"Экспорт"_qs})->latinPath());
     EXPECT_EQ(pdf.latinPath(), (QStringList{u"Fajl"_qs, u"Eksport"_qs}));
+    EXPECT_EQ(pdf.secondaryLabel(), u"Файл \u2022 Экспорт"_qs);
+    EXPECT_EQ(export_.path(), QStringList{u"Файл"_qs}); // a parent's own path is untouched
 }
 
 struct RuleCase

@@ -209,16 +209,5 @@ TEST(RowPath, NullPathIsTopLevel)
     EXPECT_EQ(row.secondaryLabel(), QString());
 }
 
-TEST(RowPath, ChildPathAddsTheParentsTitleInBothForms)
-{
-    noRules();
-    MenuItemData edit(u"Édition"_qs, QStringList{u"Fichier"_qs}, false, std::nullopt, QString());
-    MenuItemData child(u"Copier"_qs, false, std::nullopt, &edit, QString());
-    EXPECT_EQ(child.path(), (QStringList{u"Fichier"_qs, u"Édition"_qs}));
-    EXPECT_EQ(child.latinPath(), (QStringList{u"Fichier"_qs, u"Edition"_qs}));
-    EXPECT_EQ(child.secondaryLabel(), u"Fichier \u2022 Édition"_qs);
-    EXPECT_TRUE(edit.path() == QStringList{u"Fichier"_qs}); // the parent's own path is untouched
-}
-
 } // namespace
 } // namespace tavolin

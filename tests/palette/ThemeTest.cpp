@@ -1,6 +1,5 @@
 #include "common/SettingsDomain.h"
 #include "palette/Theme.h"
-#include "palette/ThemeFactory.h"
 #include "palette/ThemeManager.h"
 #include "support/IsolatedHome.h"
 
@@ -12,16 +11,6 @@
 
 namespace tavolin {
 namespace {
-
-Theme themeByName(const QString &name)
-{
-    for (const Theme &theme : ThemeFactory::all()) {
-        if (theme.name == name)
-            return theme;
-    }
-    ADD_FAILURE() << "no theme " << name.toStdString();
-    return Theme();
-}
 
 TEST(ThemeTest, UnitColoursRoundToEightBits)
 {
@@ -61,44 +50,27 @@ INSTANTIATE_TEST_SUITE_P(
                       RowHeightCase{"NormalIgnoresCompact", {}, 20, PanelMode::CommandPalette, 46}),
     [](const auto &info) { return std::string(info.param.name); });
 
-struct DarkCase
+// Darkness decides the panel's colours: only the appearances that follow the desktop may change with it.
+TEST(ThemeTest, DarknessFollowsTheDesktopOnlyWhereTheAppearanceDoes)
 {
-    const char *name;
-    QString theme;
-    bool desktopIsDark;
-    bool expected;
-};
-void PrintTo(const DarkCase &row, std::ostream *out) { *out << row.name; }
-
-class IsDarkTest : public ::testing::TestWithParam<DarkCase>
-{
-};
-
-TEST_P(IsDarkTest, FollowsTheAppearance)
-{
-    EXPECT_EQ(themeByName(GetParam().theme).isDark(GetParam().desktopIsDark), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Themes, IsDarkTest,
-    ::testing::Values(DarkCase{"DefaultOnLightDesktop", QStringLiteral("default"), false, false},
-                      DarkCase{"DefaultOnDarkDesktop", QStringLiteral("default"), true, true},
-                      DarkCase{"VibrancyOnDarkDesktop", QStringLiteral("vibrancy"), true, false},
-                      DarkCase{"DeepblueOnLightDesktop", QStringLiteral("deepblue"), false, true},
-                      DarkCase{"DarkVibrancyOnLightDesktop", QStringLiteral("Dark Vibrancy"), false, true},
-                      DarkCase{"ExtraDarkOnLightDesktop", QStringLiteral("Extra Dark"), false, true},
-                      DarkCase{"LightOnDarkDesktop", QStringLiteral("Light"), true, false},
-                      DarkCase{"MorningOnDarkDesktop", QStringLiteral("morning"), true, false}),
-    [](const auto &info) { return std::string(info.param.name); });
-
-TEST(ThemeTest, VibrantFollowsTheDesktop)
-{
-    Theme theme;
-    theme.appearance = ThemeAppearance::Vibrant;
-    EXPECT_EQ(theme.appearanceName(true), AppearanceName::VibrantDark);
-    EXPECT_EQ(theme.appearanceName(false), AppearanceName::VibrantLight);
-    EXPECT_TRUE(theme.isDark(true));
-    EXPECT_FALSE(theme.isDark(false));
+    struct Row
+    {
+        ThemeAppearance appearance;
+        bool darkOnLightDesktop;
+        bool darkOnDarkDesktop;
+    };
+    const Row rows[] = {
+        {ThemeAppearance::Auto, false, true},         {ThemeAppearance::Vibrant, false, true},
+        {ThemeAppearance::Aqua, false, false},        {ThemeAppearance::VibrantLight, false, false},
+        {ThemeAppearance::DarkAqua, true, true},      {ThemeAppearance::VibrantDark, true, true},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(int(row.appearance));
+        Theme theme;
+        theme.appearance = row.appearance;
+        EXPECT_EQ(theme.isDark(false), row.darkOnLightDesktop);
+        EXPECT_EQ(theme.isDark(true), row.darkOnDarkDesktop);
+    }
 }
 
 class ThemeManagerTest : public ::testing::Test

@@ -63,15 +63,6 @@ TEST_F(DesktopWorkspaceTest, OpensWithTheEntrysExecLineInItsWorkingFolder)
     EXPECT_EQ(m_launched[0].workingDir, QStringLiteral("/srv/work"));
 }
 
-TEST_F(DesktopWorkspaceTest, UserFolderOverridesTheSystemEntry)
-{
-    write(m_user.path(), "org.example.Edit.desktop", "[Desktop Entry]\nType=Application\nName=Mine\nExec=mine %f\n");
-    DesktopWorkspace w = workspace({QStringLiteral("gio"), QStringLiteral("mine")});
-    const auto command = w.commandForFile(QStringLiteral("/a.txt"), byId("org.example.Edit"));
-    ASSERT_TRUE(command);
-    EXPECT_EQ(command->program, QStringLiteral("mine"));
-}
-
 TEST_F(DesktopWorkspaceTest, HiddenUserEntryHidesTheSystemOneAndTheDefaultApplicationOpens)
 {
     write(m_user.path(), "org.example.Edit.desktop", "[Desktop Entry]\nType=Application\nHidden=true\nExec=x %f\n");
@@ -89,15 +80,6 @@ TEST_F(DesktopWorkspaceTest, HiddenUserEntryIsNotFoundAgainByName)
     const auto command = w.commandForFile(QStringLiteral("/a.txt"), OpenWith{std::nullopt, QStringLiteral("Example Editor")});
     ASSERT_TRUE(command);
     EXPECT_EQ(command->program, QStringLiteral("gio"));
-}
-
-TEST_F(DesktopWorkspaceTest, IdWithDashesFoundInASubfolder)
-{
-    write(m_system.path(), "vendor/tool.desktop", "[Desktop Entry]\nType=Application\nName=Tool\nExec=tool %F\n");
-    DesktopWorkspace w = workspace({QStringLiteral("tool")});
-    const auto command = w.commandForFile(QStringLiteral("/a.txt"), byId("vendor-tool"));
-    ASSERT_TRUE(command);
-    EXPECT_EQ(command->program, QStringLiteral("tool"));
 }
 
 TEST_F(DesktopWorkspaceTest, FoundByNameWhenTheIdIsUnknown)

@@ -102,17 +102,6 @@ TEST_F(ProcessIdentityTest, DesktopFilesChangedBetweenLookupsAreSeen)
     EXPECT_EQ(name(), "(none)/pad") << "removed";
 }
 
-TEST_F(ProcessIdentityTest, FirstFolderWinsForTheSameDesktopIdAndSubfoldersJoinWithDash)
-{
-    addProcess(9, QStringLiteral("/usr/bin/editor"));
-    addDesktop(QStringLiteral("local"), QStringLiteral("vendor/editor.desktop"), QStringLiteral("[Desktop Entry]\nName=Mine\nExec=editor\n"));
-    addDesktop(QStringLiteral("system"), QStringLiteral("vendor/editor.desktop"), QStringLiteral("[Desktop Entry]\nName=System\nExec=editor\n"));
-    const auto app = ProcessIdentity::runningApp(9, std::nullopt, m_options, {});
-    ASSERT_TRUE(app);
-    EXPECT_EQ(app->bundleIdentifier, QStringLiteral("vendor-editor"));
-    EXPECT_EQ(app->name, QStringLiteral("Mine"));
-}
-
 TEST_F(ProcessIdentityTest, HiddenEntryIsSkippedAndExecutableNameStandsIn)
 {
     addProcess(11, QStringLiteral("/usr/bin/ghost"));

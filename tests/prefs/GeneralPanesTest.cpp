@@ -141,20 +141,6 @@ TEST(AppearancePaneTest, IconCheckBoxesWriteTheHideKeysInverted)
     EXPECT_EQ(env.settings.get(settings::kHideOptionIcon), QJsonValue(false));
 }
 
-TEST(AppearancePaneTest, InstallThemeSaysComingSoonAndStaysDisabled)
-{
-    PrefsEnvironment env;
-    AppearanceController pane(env.context);
-    pane.show();
-    pane.installThemeButton()->click();
-    EXPECT_EQ(pane.installThemeButton()->text(), QLatin1String("Coming soon"));
-    EXPECT_FALSE(pane.installThemeButton()->isEnabled());
-    pane.hide();
-    pane.show();
-    EXPECT_FALSE(pane.installThemeButton()->isEnabled()) << "disabled until the program quits";
-    EXPECT_FALSE(env.domain->contains(settings::kCommand)) << "nothing is installed or sent";
-}
-
 TEST(AppearancePaneTest, ChangeThemeSendsShowTheme)
 {
     PrefsEnvironment env;
@@ -163,7 +149,7 @@ TEST(AppearancePaneTest, ChangeThemeSendsShowTheme)
     EXPECT_EQ(commandName(env.settings), QLatin1String("showTheme"));
 }
 
-TEST(PalettePaneTest, MenuStateIsOnByDefaultAndUncheckingStoresFalse)
+TEST(PalettePaneTest, MenuStateShowsTheStoredValueAndUncheckingStoresFalse)
 {
     PrefsEnvironment env;
     PaletteViewController pane(env.context);
@@ -171,15 +157,10 @@ TEST(PalettePaneTest, MenuStateIsOnByDefaultAndUncheckingStoresFalse)
     EXPECT_TRUE(pane.showMenuStateButton()->isChecked());
     pane.showMenuStateButton()->click();
     EXPECT_EQ(env.settings.get(settings::kShowMenuState), QJsonValue(false));
-}
 
-TEST(PalettePaneTest, StoredFalseMenuStateShowsUnchecked)
-{
-    PrefsEnvironment env;
-    env.settings.put(false, settings::kShowMenuState);
-    PaletteViewController pane(env.context);
-    pane.show();
-    EXPECT_FALSE(pane.showMenuStateButton()->isChecked());
+    PaletteViewController again(env.context);
+    again.show();
+    EXPECT_FALSE(again.showMenuStateButton()->isChecked());
 }
 
 TEST(PalettePaneTest, RecordingWritesStoredFormAndDescription)

@@ -62,14 +62,6 @@ protected:
     QString m_tool;
 };
 
-TEST(LiveReaderPlatformTest, LooksBesideTheProgramThenInTheInstalledLibexecFolder)
-{
-    const QStringList candidates = LiveReaderPlatform::readerCandidates(QStringLiteral("/opt/tav/bin"));
-    ASSERT_EQ(candidates.size(), 2);
-    EXPECT_EQ(candidates[0], QStringLiteral("/opt/tav/bin/tavolin-menu-live"));
-    EXPECT_EQ(candidates[1], QStringLiteral("/opt/tav/libexec/tavolin/tavolin-menu-live"));
-}
-
 TEST_F(LiveReaderTest, LiveCommandsRunTheReaderWithTheProgramsArgumentsAndExitCode)
 {
     addStandInReader(m_dir.path());

@@ -65,7 +65,6 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"NotUtf8Skipped", "Caf\xe9\nEdit > Copy\n\xff\xfe\x00\x01 > x\n",
                   {QStringLiteral("Edit > Copy")}, 2},
         ParseCase{"ReplacementCharacterWrittenInUtf8Kept", "Caf\xef\xbf\xbd\n", {QString::fromUtf8("Caf\xef\xbf\xbd")}, 0},
-        ParseCase{"SeparatorsFoundLeftToRight", "A > > B\n", {QStringLiteral("A > > B")}, 0},
         ParseCase{"SeparatorWithoutBlanksIsText", "A>B > C\n", {QStringLiteral("A>B > C")}, 0},
         ParseCase{"BlankMenuBetweenSkipped", "A >   > B > C\n", {}, 1}),
     [](const testing::TestParamInfo<ParseCase> &info) { return std::string(info.param.name); });
@@ -238,12 +237,6 @@ TEST(MenuRowsTest, TextsNamingNoKeyAreRefused)
         EXPECT_FALSE(keyDataFromDisplayText(QString::fromUtf8(text))) << text;
 }
 
-TEST(MenuRowsTest, TabsAndLineBreaksInTitlesDoNotSplitTheLine)
-{
-    const MenuItemDataPtr odd = row(QStringLiteral("Tab\there\nand there"), {QStringLiteral("Odd\tMenu")});
-    EXPECT_EQ(rowLine(*odd), QStringLiteral("Odd Menu > Tab here and there"));
-}
-
 TEST(MenuRowsTest, WriterGivesEachRowsLineInOneText)
 {
     QList<MenuItemDataPtr> rows = parseRows("File > Save\tCtrl+S\nFile > Save As\tCtrl+Shift+S\nQuit\tCtrl+S\n"
@@ -342,19 +335,6 @@ TEST(MenuRowsTest, RankingPutsTheBestTitleFirstAndDropsNonMatches)
     EXPECT_EQ(ranked[1].row->title(), QStringLiteral("Save All"));
     EXPECT_GT(ranked[0].score, ranked[1].score);
     EXPECT_TRUE(rankRows(search, QStringLiteral("qqq"), rows).empty());
-}
-
-TEST(MenuRowsTest, RankingKeepsMenuOrderForEqualScores)
-{
-    const QList<MenuItemDataPtr> rows = {
-        row(QStringLiteral("Reload"), {QStringLiteral("File")}),
-        row(QStringLiteral("Reload"), {QStringLiteral("View")}),
-    };
-    SearchUtils search;
-    const std::vector<RankedRow> ranked = rankRows(search, QStringLiteral("reload"), rows);
-    ASSERT_EQ(ranked.size(), 2u);
-    EXPECT_EQ(ranked[0].row->path(), QStringList{QStringLiteral("File")});
-    EXPECT_EQ(ranked[1].row->path(), QStringList{QStringLiteral("View")});
 }
 
 TEST(MenuRowsTest, LargeListsRankLikeThePalettesOwnSearch)

@@ -80,15 +80,6 @@ TEST_F(MenuToolIntegrationTest, ListShowsTheFixturesRowsWithShortcutsAndStates)
     EXPECT_EQ(m_list.filter(QRegularExpression(QStringLiteral("^Tools > Run($|\t)"))).size(), 2);
 }
 
-TEST_F(MenuToolIntegrationTest, SearchRanksTheBestRowFirst)
-{
-    const ToolRun r = runTool({QStringLiteral("search"), QStringLiteral("cmd palette"), QStringLiteral("--pid"), m_pid});
-    ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    ASSERT_FALSE(lines.isEmpty());
-    EXPECT_TRUE(lines[0].endsWith(QStringLiteral("\tEdit > Command Palette\tCtrl+Shift+P"))) << lines[0].toStdString();
-}
-
 TEST_F(MenuToolIntegrationTest, PerformHasItsEffect)
 {
     ToolRun r = runTool({QStringLiteral("perform"), QStringLiteral("File > Save As..."), QStringLiteral("--pid"), m_pid});
@@ -115,15 +106,11 @@ TEST_F(MenuToolIntegrationTest, PerformReturnsWhileTheCommandsModalDialogIsOpen)
         << m_fixture->logLines().join(QLatin1Char('\n')).toStdString();
 }
 
+// What the platform finds missing: the process, its place on the bus, the bus itself. (What a command
+// finds wrong with a row is the tool's own logic, tested over the fake source.)
 TEST_F(MenuToolIntegrationTest, ErrorsExitWithTheirCodes)
 {
-    ToolRun r = runTool({QStringLiteral("perform"), QStringLiteral("Edit > Paste"), QStringLiteral("--pid"), m_pid});
-    EXPECT_EQ(r.code, 10);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("\"Edit > Paste\" is disabled"))) << r.err.toStdString();
-    r = runTool({QStringLiteral("perform"), QStringLiteral("Edit > Cut"), QStringLiteral("--pid"), m_pid});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("no command \"Edit > Cut\""))) << r.err.toStdString();
-
+    ToolRun r;
     QProcess sleeper; // alive, but not on the accessibility bus
     sleeper.start(QStringLiteral("sleep"), {QStringLiteral("30")});
     ASSERT_TRUE(sleeper.waitForStarted(5000));

