@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Palette latency over a real GTK application (Mousepad), run by hand (not part of the test command):
+# Palette latency over a real GTK application (Mousepad or Geany), run by hand (not part of the test command):
 # milliseconds from the palette shortcut (pressed through XTest) to the visible panel, and to the first full
 # menu group, for each show. Times come from the program's own log (TAVOLIN_DEBUG lines "show force?",
 # "show window after", "menu group N ready") and from this script's clock just before the key press.
 #
-#   bench/palette_latency.sh [BUILD_DIR] [RUNS]     (BUILD_DIR: default build; RUNS: shows per rule, default 5)
+#   bench/palette_latency.sh [BUILD_DIR] [RUNS] [APP]
+#     BUILD_DIR: default build; RUNS: shows per rule, default 5; APP: mousepad (default) or geany
 #
 # Two rules are measured, each with a fresh palette process (its first show is cold):
 #   allow - the panel opens at once with the application's history rows (one command is performed first so
@@ -13,7 +14,7 @@
 #           shortcut; that decision is recorded as "allow", so the later shows are like the rule above.
 # Columns: received = the program logged the shortcut; panel = "show window after"; group 1 = the first menu
 # group's rows ready, or the rows kept from the last show of the same window listed ("menu rows kept"), which
-# ever came first; all groups = Mousepad's six menus read (again, behind kept rows); rows at show = how many
+# ever came first; all groups = every menu of the bar read (again, behind kept rows); rows at show = how many
 # rows the list held when the panel was shown (the history's, the kept ones, or none). After the bar, the steps from "received" to "panel":
 # queue = until the reading thread takes the show, focus = the focused application found and its title read
 # over AT-SPI (its identity included, less the .desktop lookup), desk_us = the .desktop files looked up (microseconds),
@@ -25,9 +26,17 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$here/build}
 runs=${2:-5}
+app=${3:-mousepad}
+# Per application: the command line, its desktop id (the rule's key), its name, its menu bar's group count,
+# and a harmless command to perform for a history (it toggles a view setting).
+case "$app" in
+  mousepad) app_command=(mousepad --disable-server) app_id=org.xfce.mousepad app_name=Mousepad groups=6 seed='word wrap' ;;
+  geany) app_command=(geany -i) app_id=geany app_name=Geany groups=9 seed='line wrapping' ;;
+  *) echo "unknown application $app: mousepad or geany" >&2; exit 2 ;;
+esac
 tavolin=$build/src/ui/shell/tavolin
 [ -x "$tavolin" ] || { echo "missing $tavolin: build the tavolin target first" >&2; exit 1; }
-for tool in xdotool mousepad; do
+for tool in xdotool "${app_command[0]}"; do
   command -v "$tool" >/dev/null || { echo "$tool is not installed (scripts/install-deps.sh)" >&2; exit 1; }
 done
 
@@ -43,14 +52,16 @@ mkdir -p "$XDG_CONFIG_HOME/tavolin"
 # Bounded wait: runs the command every 20 ms for at most 10 s.
 wait_for() { for _ in $(seq 500); do "$@" >/dev/null 2>&1 && return 0; sleep 0.02; done; return 1; }
 
-mousepad --disable-server >/dev/null 2>&1 &
+# Geany keeps its settings in a folder of this run, so it starts as it does on a new account.
+[ "$app" = geany ] && app_command+=(-c "$work/geany")
+"${app_command[@]}" >/dev/null 2>&1 &
 pids+=($!)
-mousepad_pid=$!
-wait_for xdotool search --onlyvisible --pid "$mousepad_pid" || { echo "Mousepad showed no window" >&2; exit 1; }
-window=$(xdotool search --onlyvisible --pid "$mousepad_pid" | head -n1)
+app_pid=$!
+wait_for xdotool search --onlyvisible --pid "$app_pid" || { echo "$app_name showed no window" >&2; exit 1; }
+window=$(xdotool search --onlyvisible --pid "$app_pid" | head -n1)
 
 start_palette() { # rule log
-  printf '{"skipWelcome": true, "palette_rule_app": [["org.xfce.mousepad", "%s", "Mousepad"]]}\n' "$1" \
+  printf '{"skipWelcome": true, "palette_rule_app": [["%s", "%s", "%s"]]}\n' "$app_id" "$1" "$app_name" \
     > "$XDG_CONFIG_HOME/tavolin/io.quorvane.Tavolin.json"
   "$tavolin" >"$2" 2>&1 &
   pids+=($!)
@@ -96,8 +107,8 @@ measure() { # log
     return
   fi
   wait_for grep -q "menu group" <(tail -n +"$((before + 1))" "$log") || true
-  # Let Mousepad's six menu groups arrive before reading the log.
-  wait_for test "$(tail -n +"$((before + 1))" "$log" | grep -c 'menu group')" -ge 6 || true
+  # Let every menu group arrive before reading the log.
+  wait_for test "$(tail -n +"$((before + 1))" "$log" | grep -c 'menu group')" -ge "$groups" || true
   got=$(ms_of "$(stamp_after "$log" "$before" 'show force?')")
   shown=$(ms_of "$(stamp_after "$log" "$before" 'show window after')")
   first=$(ms_of "$(tail -n +"$((before + 1))" "$log" | grep -m1 -E 'menu group|menu rows kept' | cut -d' ' -f1)")
@@ -115,19 +126,19 @@ for rule in allow auto; do
   log=$work/tavolin-$rule.log
   start_palette "$rule" "$log"
   if [ "$rule" = allow ]; then
-    # One performed command gives Mousepad a history, shown as rows at once on the next show.
+    # One performed command gives the application a history, shown as rows at once on the next show.
     xdotool windowactivate --sync "$window"
     xdotool key ctrl+shift+p
     wait_for panel_shown
     wait_for grep -q 'menu group' "$log"
-    xdotool type --delay 20 'word wrap'
+    xdotool type --delay 20 "$seed"
     xdotool key Return
     wait_for grep -q 'result for menu execution' "$log" || { echo "the seeding command did not run" >&2; exit 1; }
     wait_for panel_hidden
     stop_palette
     start_palette "$rule" "$log"
   fi
-  echo "rule $rule, Mousepad ($runs shows, the first in a fresh palette process; load: $(cut -d' ' -f1-3 /proc/loadavg)); ms from the key press:"
+  echo "rule $rule, $app_name ($runs shows, the first in a fresh palette process; load: $(cut -d' ' -f1-3 /proc/loadavg)); ms from the key press:"
   printf '  %-5s %8s %8s %8s %11s %12s |%7s %7s %7s %7s %7s %7s\n' run received panel 'group 1' 'all groups' \
     'rows at show' queue focus desk_us hop prepare window
   results=$work/results-$rule
