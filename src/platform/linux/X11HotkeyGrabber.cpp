@@ -236,35 +236,44 @@ void X11HotkeyGrabber::regrabAfterMappingChange()
     log::info(QStringLiteral("hot keys: grabbed again after a keyboard mapping change"));
 }
 
+// Handles every event Xlib holds or the socket has. The re-grab after a mapping change asks the server
+// (the modifier map, the keyboard map), and each reply reads the events that came meanwhile into Xlib's
+// queue, where the socket notifier cannot see them: the loop goes round again until the queue stays empty.
+// Otherwise the first press of the hot key after the keyboard changed (a second keyboard, or a program
+// typing through XTest, sends the notices just ahead of its keys) could wait there until some other event
+// came.
 void X11HotkeyGrabber::drainEvents()
 {
     if (!m_connection)
         return;
     Display *display = m_connection->display();
     const unsigned relevant = x11::kShiftMask | x11::kControlMask | x11::kMod1Mask | x11::kMod4Mask;
-    bool mappingChanged = false;
-    while (XPending(display) > 0) {
-        XEvent event;
-        XNextEvent(display, &event);
-        if (isMappingChange(event)) {
-            if (event.type == MappingNotify)
-                XRefreshKeyboardMapping(&event.xmapping);
-            mappingChanged = true; // one re-grab for the burst of notices a layout switch sends
-            continue;
+    for (;;) {
+        bool mappingChanged = false;
+        while (XPending(display) > 0) {
+            XEvent event;
+            XNextEvent(display, &event);
+            if (isMappingChange(event)) {
+                if (event.type == MappingNotify)
+                    XRefreshKeyboardMapping(&event.xmapping);
+                mappingChanged = true; // one re-grab for the burst of notices a layout switch sends
+                continue;
+            }
+            if (event.type != KeyPress)
+                continue;
+            const Combination pressed{event.xkey.keycode, event.xkey.state & relevant};
+            const auto it = std::find_if(m_grabs.begin(), m_grabs.end(), [&](const Grab &g) { return g.held == pressed; });
+            if (it == m_grabs.end())
+                continue;
+            // Copy: the callback may ungrab (and so destroy) its own entry.
+            const PressCallback callback = it->onPress;
+            if (callback)
+                callback();
         }
-        if (event.type != KeyPress)
-            continue;
-        const Combination pressed{event.xkey.keycode, event.xkey.state & relevant};
-        const auto it = std::find_if(m_grabs.begin(), m_grabs.end(), [&](const Grab &g) { return g.held == pressed; });
-        if (it == m_grabs.end())
-            continue;
-        // Copy: the callback may ungrab (and so destroy) its own entry.
-        const PressCallback callback = it->onPress;
-        if (callback)
-            callback();
-    }
-    if (mappingChanged)
+        if (!mappingChanged)
+            return;
         regrabAfterMappingChange();
+    }
 }
 
 } // namespace tavolin
