@@ -19,20 +19,13 @@
 #define SCOPED_CAPABILITY TAVOLIN_THREAD_ANNOTATION(scoped_lockable)
 #define GUARDED_BY(x) TAVOLIN_THREAD_ANNOTATION(guarded_by(x))
 #define PT_GUARDED_BY(x) TAVOLIN_THREAD_ANNOTATION(pt_guarded_by(x))
-#define ACQUIRED_BEFORE(...) TAVOLIN_THREAD_ANNOTATION(acquired_before(__VA_ARGS__))
-#define ACQUIRED_AFTER(...) TAVOLIN_THREAD_ANNOTATION(acquired_after(__VA_ARGS__))
 #define REQUIRES(...) TAVOLIN_THREAD_ANNOTATION(requires_capability(__VA_ARGS__))
-#define REQUIRES_SHARED(...) TAVOLIN_THREAD_ANNOTATION(requires_shared_capability(__VA_ARGS__))
 #define ACQUIRE(...) TAVOLIN_THREAD_ANNOTATION(acquire_capability(__VA_ARGS__))
 #define ACQUIRE_SHARED(...) TAVOLIN_THREAD_ANNOTATION(acquire_shared_capability(__VA_ARGS__))
 #define RELEASE(...) TAVOLIN_THREAD_ANNOTATION(release_capability(__VA_ARGS__))
 #define RELEASE_SHARED(...) TAVOLIN_THREAD_ANNOTATION(release_shared_capability(__VA_ARGS__))
-#define RELEASE_GENERIC(...) TAVOLIN_THREAD_ANNOTATION(release_generic_capability(__VA_ARGS__))
-#define TRY_ACQUIRE(...) TAVOLIN_THREAD_ANNOTATION(try_acquire_capability(__VA_ARGS__))
 #define EXCLUDES(...) TAVOLIN_THREAD_ANNOTATION(locks_excluded(__VA_ARGS__))
-#define ASSERT_CAPABILITY(x) TAVOLIN_THREAD_ANNOTATION(assert_capability(x))
 #define ASSERT_SHARED_CAPABILITY(x) TAVOLIN_THREAD_ANNOTATION(assert_shared_capability(x))
-#define RETURN_CAPABILITY(x) TAVOLIN_THREAD_ANNOTATION(lock_returned(x))
 #define NO_THREAD_SAFETY_ANALYSIS TAVOLIN_THREAD_ANNOTATION(no_thread_safety_analysis)
 
 namespace tavolin {
@@ -48,7 +41,6 @@ public:
 
     void lock() ACQUIRE() { m_mutex.lock(); }
     void unlock() RELEASE() { m_mutex.unlock(); }
-    bool tryLock() TRY_ACQUIRE(true) { return m_mutex.try_lock(); }
 
 private:
     friend class ConditionVariable;
@@ -108,7 +100,6 @@ public:
         lock.release();
         return inTime;
     }
-    void notifyOne() { m_condition.notify_one(); }
     void notifyAll() { m_condition.notify_all(); }
 
 private:

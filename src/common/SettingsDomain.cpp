@@ -340,7 +340,9 @@ SettingsDomain::SettingsDomain(const QString &domain, QObject *parent)
     connect(&d->watcher, &QFileSystemWatcher::directoryChanged, this, [this] { d->scheduleReload(); });
     connect(&d->watcher, &QFileSystemWatcher::fileChanged, this, [this] { d->scheduleReload(); });
     d->watch();
-    d->replaceCache(readForCache(d->filePath).value_or(QJsonObject()));
+    QJsonObject stored = readForCache(d->filePath).value_or(QJsonObject());
+    MutexLocker locker(d->mutex);
+    d->cache = std::move(stored);
 }
 
 SettingsDomain::~SettingsDomain() = default;
