@@ -90,21 +90,29 @@ AtspiCallQueue::Outcome AtspiCallQueue::run(std::chrono::steady_clock::time_poin
     for (;;) {
         if (!sendQueued())
             return Outcome::TimedOut;
+        // Every reply already read is handled before the next calls go out, so they leave in one write: the
+        // bus and the application then wake once for a batch, not once for each call.
+        while (m_answered.empty() && dbus_connection_get_dispatch_status(m_bus) == DBUS_DISPATCH_DATA_REMAINS)
+            dbus_connection_dispatch(m_bus);
         if (!m_answered.empty()) {
-            Call *call = m_answered.front();
-            m_answered.pop_front();
-            DBusMessage *reply = dbus_pending_call_steal_reply(call->pending);
-            Handler handler = std::move(call->handler);
-            const auto it = std::find_if(m_out.begin(), m_out.end(), [call](const auto &c) { return c.get() == call; });
-            dbus_pending_call_unref(call->pending);
-            m_out.erase(it);
+            while (!m_answered.empty()) {
+                Call *call = m_answered.front();
+                m_answered.pop_front();
+                DBusMessage *reply = dbus_pending_call_steal_reply(call->pending);
+                Handler handler = std::move(call->handler);
+                const auto it = std::find_if(m_out.begin(), m_out.end(), [call](const auto &c) { return c.get() == call; });
+                dbus_pending_call_unref(call->pending);
+                m_out.erase(it);
+                if (reply == nullptr)
+                    return Outcome::TimedOut;
+                handler(reply);
+                dbus_message_unref(reply);
+                if (m_stopped)
+                    return Outcome::Stopped;
+                while (m_answered.empty() && dbus_connection_get_dispatch_status(m_bus) == DBUS_DISPATCH_DATA_REMAINS)
+                    dbus_connection_dispatch(m_bus);
+            }
             lastAnswer = Clock::now();
-            if (reply == nullptr)
-                return Outcome::TimedOut;
-            handler(reply);
-            dbus_message_unref(reply);
-            if (m_stopped)
-                return Outcome::Stopped;
             continue;
         }
         if (m_out.empty())
@@ -116,8 +124,8 @@ AtspiCallQueue::Outcome AtspiCallQueue::run(std::chrono::steady_clock::time_poin
         if (now >= giveUp)
             return Outcome::TimedOut;
         const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(std::min(giveUp, deadline) - now);
-        // Reads what arrived (or waits for it) and dispatches one message: a reply completes its call.
-        if (!dbus_connection_read_write_dispatch(m_bus, std::max<int>(1, int(wait.count()))))
+        // Waits for what the application sends and reads it; the loop above dispatches it.
+        if (!dbus_connection_read_write(m_bus, std::max<int>(1, int(wait.count()))))
             return Outcome::TimedOut;
     }
 }

@@ -188,8 +188,8 @@ void AtspiStreamedFetch::ask(int index)
 }
 
 // What the walk reads of an object of its role: nothing more of a separator; name (not the bar's) and states
-// of every other; the interfaces (for actions) of items and GTK's menus; the children of items, menus and
-// the bar.
+// of every other; the interfaces (for actions) of items and GTK's menus; the children of menus, the bar and
+// items (of Qt's, only those whose actions say they may hold a menu).
 void AtspiStreamedFetch::askRest(int index)
 {
     const AtspiFetchedObject &object = m_objects[size_t(index)];
@@ -231,6 +231,15 @@ void AtspiStreamedFetch::askRest(int index)
         askInterfaces(index);
     if (!item && !isMenu(role) && index != m_bar)
         return;
+    // Qt's items say by their actions whether they hold a menu: askActionList asks for the children then.
+    if (item && m_names == AtspiActionNames::GetActions)
+        return;
+    askChildren(index);
+}
+
+void AtspiStreamedFetch::askChildren(int index)
+{
+    const AtspiFetchedObject &object = m_objects[size_t(index)];
     send(index, AtspiCall::Children, methodCall(object, kAccessible, "GetChildren"), [this, index](DBusMessage *reply) {
         const auto refs = atspiObjectRefs(reply);
         if (!refs)
@@ -318,6 +327,22 @@ void AtspiStreamedFetch::askActions(int index)
     });
 }
 
+// Qt's menu items offer "press" when they perform a command and "showmenu" when they hold a menu (their one
+// child); anything else is asked for its children, as other toolkits' items are.
+bool AtspiStreamedFetch::mayHoldMenu(const AtspiFetchedObject &object)
+{
+    if (object.actionCount != int(object.actionNames.size()))
+        return true;
+    bool press = false;
+    for (const QString &name : object.actionNames) {
+        if (name == QLatin1String("press"))
+            press = true;
+        else
+            return true;
+    }
+    return !press;
+}
+
 // Qt: every action's untranslated name in one call. An object with no actions answers an empty list, as
 // one without the Action interface (GetInterfaces) would be read.
 void AtspiStreamedFetch::askActionList(int index)
@@ -341,14 +366,21 @@ void AtspiStreamedFetch::askActionList(int index)
             ++o.actionCount;
         }
         o.hasAction = o.actionCount > 0;
-        if (isAtspiMenuItemRole(o.role))
+        if (isAtspiMenuItemRole(o.role)) {
             askBinding(index);
+            if (mayHoldMenu(o))
+                askChildren(index);
+            else
+                o.childrenKnown = true; // none: a leaf's list would come back empty
+        }
         return true;
     }, [this, index](DBusMessage *error) {
         // A bridge that says it is Qt but lacks the call: read the actions one by one.
         if (!dbus_message_is_error(error, DBUS_ERROR_UNKNOWN_METHOD))
             return false;
         askInterfaces(index);
+        if (isAtspiMenuItemRole(m_objects[size_t(index)].role))
+            askChildren(index);
         return true;
     });
 }

@@ -80,7 +80,9 @@ private:
     void askActions(int index);
     void askActionList(int index);
     void askBinding(int index);
+    void askChildren(int index);
     void descend(int index);
+    static bool mayHoldMenu(const AtspiFetchedObject &object);
 
     AtspiCallQueue m_queue;
     const AtspiActionNames m_names;
