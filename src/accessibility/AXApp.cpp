@@ -308,9 +308,12 @@ void AXApp::menuBarRead(const std::shared_ptr<Load> &load)
     log::debug(QStringLiteral("fetch axMenu cost %1 ms").arg(elapsed.count()));
 }
 
-// The first top-level menu is read at once on this thread (it decides most trigger questions); the others
-// are scheduled, and each one's end is counted down on the main thread. A load that ends with nothing in
-// the menus against the palette serves the application, however many menus it has.
+// The first top-level menu is read at once on this thread (it decides most trigger questions; a source
+// that hands its bar out early has it read by then); the others are scheduled, and each one's end is
+// counted down on the main thread. A source that reads in parallel may make a later menu wait until the
+// application has answered for all of it: those are read one after the other in one background task, in
+// order, so the pool keeps a thread for other work (the next show's focused application). A load that ends
+// with nothing in the menus against the palette serves the application, however many menus it has.
 void AXApp::loadSubmenus(const std::shared_ptr<Load> &load)
 {
     const std::vector<AXMenuItemPtr> none;
@@ -340,7 +343,20 @@ void AXApp::loadSubmenus(const std::shared_ptr<Load> &load)
         finishLoad(load);
         return;
     }
-    for (int i = 1; i < static_cast<int>(items.size()); ++i)
+    const int count = static_cast<int>(items.size());
+    if (m_source->readMode() == ReadMode::Parallel && spreadDelay(m_name, count - 1).count() == 0) {
+        std::weak_ptr<AXApp> weak = weak_from_this();
+        m_dispatcher.toBackground([weak, load, count] {
+            for (int i = 1; i < count; ++i) {
+                std::shared_ptr<AXApp> self = weak.lock();
+                if (!self || !self->isCurrent(*load))
+                    return;
+                self->readTopLevel(load, i);
+            }
+        });
+        return;
+    }
+    for (int i = 1; i < count; ++i)
         scheduleTopLevel(load, i);
 }
 
@@ -372,6 +388,9 @@ void AXApp::readTopLevel(const std::shared_ptr<Load> &load, int index)
         return;
     const AXMenuItemPtr &item = load->menu->items()[static_cast<size_t>(index)];
     item->readSubmenu();
+    // The source may have run into the time-out while this menu was read.
+    if (!m_source->applicationAnswers(m_ref))
+        m_answering.store(false);
     std::vector<AXRowInfo> rows;
     if (Delivery watcher{*this, load.get()})
         rows = watcher->onUpdate(item, index);

@@ -19,6 +19,7 @@ struct AtspiCallQueue::Call
     AtspiCallQueue *queue = nullptr;
     DBusPendingCall *pending = nullptr;
     Handler handler;
+    QByteArray order;
     bool completed = false;
 };
 
@@ -58,8 +59,9 @@ bool AtspiCallQueue::sendQueued()
     bool ok = true;
     while (ok && !m_queued.empty() && m_out.size() < kWindow) {
         auto [message, handler] = std::move(m_queued.begin()->second);
-        m_queued.erase(m_queued.begin());
         auto call = std::make_unique<Call>();
+        call->order = m_queued.begin()->first;
+        m_queued.erase(m_queued.begin());
         call->queue = this;
         call->handler = std::move(handler);
         // No time-out of libdbus's own: run() decides from the application's progress, and cancels.
@@ -83,7 +85,16 @@ bool AtspiCallQueue::sendQueued()
     return ok;
 }
 
-AtspiCallQueue::Outcome AtspiCallQueue::run(std::chrono::steady_clock::time_point deadline)
+bool AtspiCallQueue::hasCallUpTo(const QByteArray &prefix) const
+{
+    const auto upTo = [&prefix](const QByteArray &order) { return order.left(prefix.size()) <= prefix; };
+    if (!m_queued.empty() && upTo(m_queued.begin()->first))
+        return true;
+    return std::any_of(m_out.begin(), m_out.end(), [&upTo](const auto &call) { return upTo(call->order); });
+}
+
+AtspiCallQueue::Outcome AtspiCallQueue::run(std::chrono::steady_clock::time_point deadline,
+                                            const std::function<void()> &afterAnswers)
 {
     using Clock = std::chrono::steady_clock;
     auto lastAnswer = Clock::now();
@@ -113,6 +124,8 @@ AtspiCallQueue::Outcome AtspiCallQueue::run(std::chrono::steady_clock::time_poin
                     dbus_connection_dispatch(m_bus);
             }
             lastAnswer = Clock::now();
+            if (afterAnswers)
+                afterAnswers();
             continue;
         }
         if (m_out.empty())

@@ -50,7 +50,12 @@ public:
     void call(DBusMessage *message, Handler handler, const QByteArray &order = {});
 
     // Sends and collects until nothing is left, the application stops answering or `deadline` passes.
-    Outcome run(std::chrono::steady_clock::time_point deadline);
+    // `afterAnswers`, when given, is called after each batch of replies handled (before the next calls go
+    // out); it may queue calls too.
+    Outcome run(std::chrono::steady_clock::time_point deadline, const std::function<void()> &afterAnswers = {});
+
+    // Whether a call whose order starts with `prefix`, or sorts before it, is queued or not answered yet.
+    bool hasCallUpTo(const QByteArray &prefix) const;
 
     // From a handler: run() returns Stopped once that handler returns.
     void stop() { m_stopped = true; }

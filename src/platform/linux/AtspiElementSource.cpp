@@ -116,6 +116,19 @@ AXError windowAttribute(const WindowElement &window, AXAttribute attribute, AXVa
     }
 }
 
+// The children of `node`. A top-level item handed out before its menu was read waits for it; the walk fills
+// every menu by its end, so the bound here (the read's budget and two time-outs from now) is a safety net.
+std::vector<AtspiMenuNodePtr> childrenOf(const AtspiMenuNode &node, int timeoutMs)
+{
+    if (!node.pending)
+        return node.children;
+    const auto bound = std::chrono::steady_clock::now() + menulimits::kReadBudget + 2 * std::chrono::milliseconds(timeoutMs);
+    if (std::optional<std::vector<AtspiMenuNodePtr>> children = node.pending->wait(bound))
+        return std::move(*children);
+    log::error(QStringLiteral("accessibility: the menu of %1 was not read in time").arg(node.title.value_or(QString())));
+    return {};
+}
+
 } // namespace
 
 // Starts a windows read on the libatspi thread, or joins the one in flight. Never called on the
@@ -209,7 +222,10 @@ AtspiElementSource::AtspiElementSource(std::shared_ptr<AtspiThread> thread)
     m_thread->run([this] { atspi_set_timeout(m_timeoutMs.load(), 0); }); // 0: no start-up grace
 }
 
-AtspiElementSource::~AtspiElementSource() = default;
+AtspiElementSource::~AtspiElementSource()
+{
+    m_thread->run([] {}); // the menu bar reads still running touch this source
+}
 
 bool AtspiElementSource::isReady() const
 {
@@ -218,6 +234,7 @@ bool AtspiElementSource::isReady() const
 
 AtspiReadStats AtspiElementSource::lastReadStats() const
 {
+    m_thread->run([] {}); // the read handed its bar out early: wait for its end
     MutexLocker lock(m_statsMutex);
     return m_stats;
 }
@@ -324,29 +341,84 @@ std::vector<std::pair<QString, int32_t>> AtspiElementSource::applications()
     });
 }
 
-AXError AtspiElementSource::readMenuBar(const AppElement &app, AXValue &out)
+// One reading of a menu bar on the libatspi thread, shared by the task and the caller waiting for its bar.
+struct AtspiElementSource::BarRead
+{
+    Mutex mutex;
+    ConditionVariable changed;
+    std::optional<AtspiEarlyBar> early GUARDED_BY(mutex); // the bar handed out before the walk ended
+    std::optional<AtspiWalkResult> walk GUARDED_BY(mutex); // once the walk ended
+    QString directAddress GUARDED_BY(mutex);
+};
+
+// The menu bar is handed back as soon as its top-level items and the first menu are read; each later menu
+// answers Children once it is read whole (AtspiPendingMenu), so the first menus' rows need not wait for the
+// last.
+// The walk's figures, cuts and failure are stored before the readers can see its end.
+AXError AtspiElementSource::readMenuBar(const ElementRef &element, const AppElement &app, AXValue &out)
 {
     if (app.unresponsive.load())
         return AXError::CannotComplete;
     AtspiAccessible *accessible = app.accessible;
-    QElapsedTimer timer;
-    timer.start();
     AtspiWalkOptions options;
     options.cache = m_cacheUse.load();
     options.actions = m_actionReads.load();
     options.tree = m_treeReads.load();
     options.calls = m_walkCalls.load();
     options.timeoutMs = m_timeoutMs.load();
-    QString directAddress;
-    AtspiWalkResult walk = m_thread->run([accessible, options, &directAddress] {
-        AtspiWalkResult result = walkMenuBar(accessible, options);
+    auto read = std::make_shared<BarRead>();
+    options.onBar = [read, accessible, timeoutMs = options.timeoutMs](const AtspiEarlyBar &early) {
         // Presses go to the application's own socket, so they never hold its accessibility-bus connection.
-        if (result.menuBar && !result.failed)
+        QString address;
+        fetchDirectAddress(atspiApplicationBus(accessible), atspiApplicationBusName(accessible), timeoutMs, address);
+        MutexLocker lock(read->mutex);
+        read->early = early;
+        read->directAddress = address;
+        read->changed.notifyAll();
+    };
+    // The task keeps the application element; the source waits in its destructor for the tasks it posted.
+    m_thread->post([this, element, read, accessible, options] {
+        QElapsedTimer timer;
+        timer.start();
+        AtspiWalkResult walk = walkMenuBar(accessible, options);
+        std::optional<AtspiEarlyBar> early;
+        {
+            MutexLocker lock(read->mutex);
+            early = read->early;
+        }
+        QString address;
+        if (!early && walk.menuBar && !walk.failed)
             fetchDirectAddress(atspiApplicationBus(accessible), atspiApplicationBusName(accessible), options.timeoutMs,
-                               directAddress);
-        return result;
+                               address);
+        noteWalk(static_cast<const AppElement &>(*element), walk, double(timer.nsecsElapsed()) / 1e6);
+        if (early)
+            early->fillRest(walk.menuBar);
+        MutexLocker lock(read->mutex);
+        if (!early)
+            read->directAddress = address;
+        read->walk = std::move(walk);
+        read->changed.notifyAll();
     });
-    const double ms = double(timer.nsecsElapsed()) / 1e6;
+    MutexLocker lock(read->mutex);
+    while (!read->early && !read->walk)
+        read->changed.wait(read->mutex);
+    if (read->early) {
+        out = ElementRef(std::make_shared<NodeElement>(read->early->bar, app.pid, read->directAddress));
+        return AXError::Success;
+    }
+    const AtspiWalkResult &walk = *read->walk;
+    if (!walk.menuBar) {
+        if (walk.failed)
+            return AXError::CannotComplete;
+        return walk.cuts.vanished ? AXError::InvalidElement : AXError::NoValue;
+    }
+    out = ElementRef(std::make_shared<NodeElement>(walk.menuBar, app.pid, read->directAddress));
+    return AXError::Success;
+}
+
+// Stores what a walk found of `app`: its figures, its cuts, and whether it still answers.
+void AtspiElementSource::noteWalk(const AppElement &app, const AtspiWalkResult &walk, double ms)
+{
     {
         MutexLocker lock(m_statsMutex);
         m_stats = AtspiReadStats{walk.nodes, walk.menuItems, ms, walk.failed, walk.figures};
@@ -364,16 +436,10 @@ AXError AtspiElementSource::readMenuBar(const AppElement &app, AXValue &out)
         log::error(QStringLiteral("accessibility: reading the menus of %1 (pid %2): %3")
                        .arg(app.name).arg(app.pid).arg(walk.cuts.describe().join(QStringLiteral("; "))));
     }
-    if (!walk.menuBar) {
-        if (walk.failed)
-            return AXError::CannotComplete;
-        return walk.cuts.vanished ? AXError::InvalidElement : AXError::NoValue;
-    }
-    out = ElementRef(std::make_shared<NodeElement>(std::move(walk.menuBar), app.pid, directAddress));
-    return AXError::Success;
 }
 
-AXError AtspiElementSource::appAttribute(const AppElement &app, AXAttribute attribute, AXValue &out)
+AXError AtspiElementSource::appAttribute(const ElementRef &element, const AppElement &app, AXAttribute attribute,
+                                         AXValue &out)
 {
     switch (attribute) {
     case AXAttribute::Title:
@@ -385,7 +451,7 @@ AXError AtspiElementSource::appAttribute(const AppElement &app, AXAttribute attr
         out = QString::fromLatin1(axrole::kApplication);
         return AXError::Success;
     case AXAttribute::MenuBar:
-        return readMenuBar(app, out);
+        return readMenuBar(element, app, out);
     case AXAttribute::Windows:
     case AXAttribute::MainWindow:
         return readWindowsInto(app, attribute, out);
@@ -406,7 +472,7 @@ AXError AtspiElementSource::copyAttributeValue(const ElementRef &element, AXAttr
         return AXError::Success;
     }
     if (const AppElement *app = as<AppElement>(element))
-        return appAttribute(*app, attribute, out);
+        return appAttribute(element, *app, attribute, out);
     if (const WindowElement *window = as<WindowElement>(element))
         return windowAttribute(*window, attribute, out);
     const NodeElement *item = as<NodeElement>(element);
@@ -426,9 +492,10 @@ AXError AtspiElementSource::copyAttributeValue(const ElementRef &element, AXAttr
         out = node.role;
         return AXError::Success;
     case AXAttribute::Children: {
+        const std::vector<AtspiMenuNodePtr> nodes = childrenOf(node, m_timeoutMs.load());
         ElementList children;
-        children.reserve(node.children.size());
-        for (const AtspiMenuNodePtr &child : node.children)
+        children.reserve(nodes.size());
+        for (const AtspiMenuNodePtr &child : nodes)
             children.push_back(std::make_shared<NodeElement>(child, item->pid, item->directAddress));
         out = std::move(children);
         return AXError::Success;
@@ -467,7 +534,7 @@ AXError AtspiElementSource::attributeValueCount(const ElementRef &element, AXAtt
                                                                     : AXError::InvalidElement;
     if (attribute != AXAttribute::Children)
         return AXError::AttributeUnsupported;
-    count = int64_t(item->node->children.size());
+    count = int64_t(childrenOf(*item->node, m_timeoutMs.load()).size());
     return AXError::Success;
 }
 

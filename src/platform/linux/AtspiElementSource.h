@@ -33,8 +33,12 @@ struct AtspiReadStats
 // key binding per item, each group sent at once on the application's own connection (AtspiTreeReads::Items);
 // other toolkits object by object, each call sent as soon as the answer it depends on is in, many in
 // flight at once (AtspiWalkCalls::Streamed); GTK applications that cannot answer GetItems object by object
-// through libatspi. Every later attribute read of that menu bar's elements is answered from the
-// snapshot, so the reader may call from any thread, several at once (ReadMode::Parallel). The snapshot
+// through libatspi. The bar comes back as soon as its top-level items and the first menu are read
+// (GetItems and the streamed walk), and asking a later top-level item for its children waits until its
+// menu is read whole, menu after menu: the first menus' rows need not wait for the last menu. Every other
+// attribute read of that menu bar's elements is answered from the snapshot, so the reader may call from
+// any thread, several at once (ReadMode::Parallel); only the first menu may be read on the main thread
+// without waiting. The snapshot
 // presents both toolkits in the shape the reader expects, an item whose single child is a menu holding the
 // items: GTK's menus (item and menu in one element) are split in two, Qt's nameless popup menus are the
 // menus. Names are trimmed; enabled = ENABLED and SENSITIVE; checked = CHECKED ("✓"); the shortcut comes
@@ -68,7 +72,7 @@ public:
     ~AtspiElementSource() override;
 
     bool isReady() const;
-    // Figures of the last menu bar walk.
+    // Figures of the last menu bar walk (waits for the end of a walk that handed its bar out early).
     AtspiReadStats lastReadStats() const;
     // Whether walks use libatspi's cache (default On); Off is the one-round-trip-per-attribute reference
     // that benchmarks compare against.
@@ -111,8 +115,11 @@ private:
     class NodeElement;
     class SystemElement;
 
-    AXError readMenuBar(const AppElement &app, AXValue &out);
-    AXError appAttribute(const AppElement &app, AXAttribute attribute, AXValue &out);
+    struct BarRead;
+
+    AXError readMenuBar(const ElementRef &element, const AppElement &app, AXValue &out);
+    void noteWalk(const AppElement &app, const AtspiWalkResult &walk, double ms);
+    AXError appAttribute(const ElementRef &element, const AppElement &app, AXAttribute attribute, AXValue &out);
     AXError readWindowsInto(const AppElement &app, AXAttribute attribute, AXValue &out);
 
     std::atomic<int> m_timeoutMs{900}; // before m_presser, which starts with it

@@ -468,10 +468,58 @@ bool readKeyBindingsPipelined(AtspiAccessible *application, const std::vector<st
     return sent && ok;
 }
 
+// `wanted` split by the top-level item of `bar` each lies below, in order.
+std::vector<std::vector<std::shared_ptr<AtspiMenuNode>>>
+bindingsByTopItem(const AtspiMenuNode &bar, const std::vector<std::shared_ptr<AtspiMenuNode>> &wanted)
+{
+    QHash<const AtspiMenuNode *, size_t> topOf;
+    for (size_t i = 0; i < bar.children.size(); ++i) {
+        std::vector<const AtspiMenuNode *> stack{bar.children[i].get()};
+        while (!stack.empty()) {
+            const AtspiMenuNode *node = stack.back();
+            stack.pop_back();
+            topOf.insert(node, i);
+            for (const AtspiMenuNodePtr &child : node->children)
+                stack.push_back(child.get());
+        }
+    }
+    std::vector<std::vector<std::shared_ptr<AtspiMenuNode>>> groups(bar.children.size());
+    for (const std::shared_ptr<AtspiMenuNode> &item : wanted) {
+        const auto found = topOf.constFind(item.get());
+        if (found != topOf.constEnd())
+            groups[*found].push_back(item);
+    }
+    return groups;
+}
+
+// Reads the key bindings menu by menu and hands each top-level menu out once its bindings are in (but the
+// last: see AtspiWalkOptions::onBar).
+void readKeyBindingsByMenu(AtspiAccessible *application, const AtspiItemsMenuBar &bar, int timeoutMs,
+                           const std::function<void(const AtspiEarlyBar &)> &onBar, AtspiWalkResult &result)
+{
+    const AtspiEarlyBar early = atspiEarlyBarOf(*bar.menuBar);
+    const auto groups = bindingsByTopItem(*bar.menuBar, bar.bindingsWanted);
+    const size_t menus = bar.menuBar->children.size();
+    for (size_t i = 0; i < menus; ++i) {
+        if (!groups[i].empty() && !result.failed) {
+            CallTimer timer(result.figures, AtspiCall::KeyBinding, int(groups[i].size()));
+            if (!readKeyBindingsPipelined(application, groups[i], timeoutMs, result.cuts))
+                result.failed = true;
+        }
+        if (i + 1 < menus) {
+            early.menus[i]->fill(bar.menuBar->children[i]->children);
+            if (i == 0)
+                onBar(early);
+        }
+    }
+}
+
 // The menu bar from one GetItems reply, each menu's children in order from GetChildren calls sent at once,
-// then its key bindings pipelined. False when the application has no such call, no menu bar among its
-// items, or a child its cache lacks: it is walked instead.
-bool readFromItems(AtspiAccessible *application, int timeoutMs, AtspiWalkResult &result)
+// then its key bindings pipelined (menu by menu, each handed out as it is whole, when `onBar` is set).
+// False when the application has no such call, no menu bar among its items, or a child its cache lacks: it
+// is walked instead.
+bool readFromItems(AtspiAccessible *application, int timeoutMs,
+                   const std::function<void(const AtspiEarlyBar &)> &onBar, AtspiWalkResult &result)
 {
     std::vector<AtspiCacheItem> items;
     const QByteArray busName = atspiApplicationBusName(application);
@@ -504,8 +552,13 @@ bool readFromItems(AtspiAccessible *application, int timeoutMs, AtspiWalkResult 
         return false;
     result.nodes = bar.nodes;
     result.menuItems = bar.menuItems;
-    result.menuBar = std::move(bar.menuBar);
     result.cuts |= bar.cuts;
+    if (onBar) {
+        readKeyBindingsByMenu(application, bar, timeoutMs, onBar, result);
+        result.menuBar = std::move(bar.menuBar);
+        return true;
+    }
+    result.menuBar = bar.menuBar;
     if (!bar.bindingsWanted.empty()) {
         CallTimer timer(result.figures, AtspiCall::KeyBinding, int(bar.bindingsWanted.size()));
         if (!readKeyBindingsPipelined(application, bar.bindingsWanted, timeoutMs, result.cuts))
@@ -515,6 +568,61 @@ bool readFromItems(AtspiAccessible *application, int timeoutMs, AtspiWalkResult 
 }
 
 } // namespace
+
+void AtspiPendingMenu::fill(std::vector<AtspiMenuNodePtr> children)
+{
+    MutexLocker lock(m_mutex);
+    if (m_children)
+        return;
+    m_children = std::move(children);
+    m_filled.notifyAll();
+}
+
+bool AtspiPendingMenu::isFilled() const
+{
+    MutexLocker lock(m_mutex);
+    return m_children.has_value();
+}
+
+std::optional<std::vector<AtspiMenuNodePtr>> AtspiPendingMenu::wait(std::chrono::steady_clock::time_point deadline) const
+{
+    MutexLocker lock(m_mutex);
+    while (!m_children) {
+        if (!m_filled.waitUntil(m_mutex, deadline))
+            return m_children;
+    }
+    return m_children;
+}
+
+void AtspiEarlyBar::fillRest(const AtspiMenuNodePtr &whole)
+{
+    QHash<QString, const AtspiMenuNode *> byPath;
+    if (whole) {
+        for (const AtspiMenuNodePtr &item : whole->children)
+            byPath.insert(item->busName + QLatin1Char(':') + item->path, item.get());
+    }
+    for (size_t i = 0; i < menus.size() && i < bar->children.size(); ++i) {
+        const AtspiMenuNode &early = *bar->children[i];
+        const AtspiMenuNode *item = byPath.value(early.busName + QLatin1Char(':') + early.path);
+        menus[i]->fill(item != nullptr ? item->children : std::vector<AtspiMenuNodePtr>());
+    }
+}
+
+AtspiEarlyBar atspiEarlyBarOf(const AtspiMenuNode &bar)
+{
+    AtspiEarlyBar early;
+    auto copy = std::make_shared<AtspiMenuNode>(bar);
+    copy->children.clear();
+    for (const AtspiMenuNodePtr &item : bar.children) {
+        auto top = std::make_shared<AtspiMenuNode>(*item);
+        top->children.clear();
+        top->pending = std::make_shared<AtspiPendingMenu>();
+        early.menus.push_back(top->pending);
+        copy->children.push_back(std::move(top));
+    }
+    early.bar = std::move(copy);
+    return early;
+}
 
 bool atspiItemIsListed(int role, bool visible, bool menuShown)
 {
@@ -573,14 +681,14 @@ AtspiWalkResult walkMenuBar(AtspiAccessible *application, const AtspiWalkOptions
         walk.actionReads = gtk && cached ? options.actions : AtspiActionReads::Full;
     }
     if (gtk && options.cache == AtspiCacheUse::On && options.tree == AtspiTreeReads::Items
-        && readFromItems(application, options.timeoutMs, walk.result))
+        && readFromItems(application, options.timeoutMs, options.onBar, walk.result))
         return walk.result;
     AtspiAccessible *bar = findMenuBar(walk, application);
     if (bar == nullptr)
         return walk.result;
     if (!gtk && options.calls == AtspiWalkCalls::Streamed) {
         readMenuBarStreamed(bar, qt ? AtspiActionNames::GetActions : AtspiActionNames::ByIndex, options.timeoutMs,
-                            walk.deadline, walk.visited, walk.result);
+                            walk.deadline, walk.visited, walk.result, options.onBar);
         g_object_unref(bar);
         return walk.result;
     }

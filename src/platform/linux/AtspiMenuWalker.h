@@ -2,9 +2,12 @@
 
 #include "accessibility/MenuReadCuts.h"
 #include "common/KeyData.h"
+#include "common/Mutex.h"
 
 #include <QString>
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -13,8 +16,11 @@ typedef struct _AtspiAccessible AtspiAccessible;
 
 namespace tavolin {
 
+class AtspiPendingMenu;
+
 // One element of a menu bar snapshot, already in the reader's shape (see AtspiElementSource). Immutable
-// once the walk that made it returned; shared by the elements that point at it.
+// once the walk that made it returned, or once handed out early (AtspiWalkOptions::onBar); shared by the
+// elements that point at it.
 struct AtspiMenuNode
 {
     QString role;                 // one of the axrole constants, or "AXUnknown"
@@ -23,6 +29,8 @@ struct AtspiMenuNode
     bool checked = false;
     std::optional<KeyData> shortcut;
     std::vector<std::shared_ptr<const AtspiMenuNode>> children;
+    // A top-level item handed out before its menu was read: its children come from here, once filled.
+    std::shared_ptr<AtspiPendingMenu> pending;
     // Where a press goes: the application's bus name, the object path and the action's index (-1: none).
     QString busName;
     QString path;
@@ -30,6 +38,38 @@ struct AtspiMenuNode
 };
 
 using AtspiMenuNodePtr = std::shared_ptr<const AtspiMenuNode>;
+
+// The children of a top-level item whose menu is still being read: filled once by the walk, waited for by
+// the readers. Threads: any.
+class AtspiPendingMenu
+{
+public:
+    void fill(std::vector<AtspiMenuNodePtr> children);
+    bool isFilled() const;
+    // The children, once filled; nothing when `deadline` passed first.
+    std::optional<std::vector<AtspiMenuNodePtr>> wait(std::chrono::steady_clock::time_point deadline) const;
+
+private:
+    mutable Mutex m_mutex;
+    mutable ConditionVariable m_filled;
+    std::optional<std::vector<AtspiMenuNodePtr>> m_children GUARDED_BY(m_mutex);
+};
+
+// A menu bar as a walk hands it out before it ends: its top-level items, each holding a pending menu.
+// `menus[i]` is the pending menu of the bar's i-th listed item.
+struct AtspiEarlyBar
+{
+    AtspiMenuNodePtr bar;
+    std::vector<std::shared_ptr<AtspiPendingMenu>> menus;
+
+    // Fills every menu not filled yet with the children of the item at the same path in `whole` (the walk's
+    // result), or with none where `whole` has no such item.
+    void fillRest(const AtspiMenuNodePtr &whole);
+};
+
+// The early bar of a whole one: the same top-level items, each without its children and holding a pending
+// menu.
+AtspiEarlyBar atspiEarlyBarOf(const AtspiMenuNode &bar);
 
 // Kinds of accessibility calls a walk makes, for figures. A call answered from libatspi's cache costs no
 // round trip; the others cost one each.
@@ -116,6 +156,12 @@ struct AtspiWalkOptions
     AtspiActionReads actions = AtspiActionReads::Single;
     AtspiWalkCalls calls = AtspiWalkCalls::Streamed;
     int timeoutMs = 900; // the bound of each call, and of the whole pipelined batch
+    // When set, called (on the walking thread, at most once) as soon as the bar's top-level items and the
+    // first item's menu are read, before the other menus are: the walk then fills each item's pending menu
+    // as the menu is read whole, except the last, and leaves the menus not yet filled to the caller
+    // (AtspiEarlyBar::fillRest with the result's bar), so it can store what the walk found before the
+    // readers see the end. Not called for a bar of one menu, nor by the object-by-object walk.
+    std::function<void(const AtspiEarlyBar &)> onBar;
 };
 
 // Finds the menu bar of `application` (breadth first, not descending into menus, tables, lists or text)

@@ -141,11 +141,43 @@ void AtspiStreamedFetch::addBar(const QByteArray &busName, const QByteArray &pat
     askRest(m_bar);
 }
 
-AtspiCallQueue::Outcome AtspiStreamedFetch::run(std::chrono::steady_clock::time_point deadline)
+bool AtspiStreamedFetch::subtreeComplete(int index) const
+{
+    const AtspiFetchedObject &top = m_objects[size_t(index)];
+    // Calls go out in reading order: while one up to this object's is out, something below it may be too.
+    if (m_queue.hasCallUpTo(top.order))
+        return false;
+    std::vector<bool> seen(m_objects.size());
+    std::vector<int> stack{index};
+    while (!stack.empty()) {
+        const int at = stack.back();
+        stack.pop_back();
+        if (at == AtspiFetchedObject::kNullChild)
+            continue;
+        if (at == AtspiFetchedObject::kNotLookedUp)
+            return false;
+        if (seen[size_t(at)])
+            continue;
+        seen[size_t(at)] = true;
+        const AtspiFetchedObject &object = m_objects[size_t(at)];
+        if (!object.asked) {
+            if (object.depth <= menulimits::kMaxDepth)
+                return false;
+            continue;
+        }
+        if (!object.complete())
+            return false;
+        stack.insert(stack.end(), object.children.begin(), object.children.end());
+    }
+    return true;
+}
+
+AtspiCallQueue::Outcome AtspiStreamedFetch::run(std::chrono::steady_clock::time_point deadline,
+                                                const std::function<void()> &afterAnswers)
 {
     QElapsedTimer timer;
     timer.start();
-    const AtspiCallQueue::Outcome outcome = m_queue.run(deadline);
+    const AtspiCallQueue::Outcome outcome = m_queue.run(deadline, afterAnswers);
     m_figures.calls[int(AtspiCall::Streamed)] += m_queue.callsSent();
     m_figures.milliseconds[int(AtspiCall::Streamed)] += double(timer.nsecsElapsed()) / 1e6;
     return outcome;
@@ -155,7 +187,11 @@ void AtspiStreamedFetch::send(int index, AtspiCall kind, DBusMessage *call, OnRe
 {
     ++m_objects[size_t(index)].waiting;
     ++m_figures.calls[int(kind)];
-    // In the walk's reading order: an object's calls before those of the objects below it and after it.
+    // In the walk's reading order: an object's calls before those of the objects below it and after it. But
+    // the bar's own items go first, all of them: the bar can be handed out once they and the first menu are
+    // in (AtspiWalkOptions::onBar), without waiting for every menu before the last item.
+    const QByteArray &order = m_objects[size_t(index)].order;
+    const QByteArray key = order.size() <= 4 ? QByteArray() : order;
     m_queue.call(call, [this, index, onReturn = std::move(onReturn), onError = std::move(onError)](DBusMessage *reply) {
         AtspiFetchedObject &object = m_objects[size_t(index)];
         --object.waiting;
@@ -168,7 +204,7 @@ void AtspiStreamedFetch::send(int index, AtspiCall kind, DBusMessage *call, OnRe
         }
         if (!object.gone && !onReturn(reply))
             object.gone = true;
-    }, m_objects[size_t(index)].order);
+    }, key);
 }
 
 void AtspiStreamedFetch::ask(int index)

@@ -62,8 +62,15 @@ public:
     // Descends from the bar: its children are the menu bar's items.
     void addBar(const QByteArray &busName, const QByteArray &path);
 
-    // Runs the calls until all are answered, the application stops answering or `deadline` passes.
-    AtspiCallQueue::Outcome run(std::chrono::steady_clock::time_point deadline);
+    // Runs the calls until all are answered, the application stops answering or `deadline` passes;
+    // `afterAnswers` as AtspiCallQueue::run.
+    AtspiCallQueue::Outcome run(std::chrono::steady_clock::time_point deadline,
+                                const std::function<void()> &afterAnswers = {});
+
+    // Whether everything below the object at `index` that the walk reads is in: every object reached
+    // through children lists (each once) complete, but those too deep to be asked. False where a child lies
+    // past the limit of objects looked up: how the walk ends there depends on how the fetch ends.
+    bool subtreeComplete(int index) const;
 
     const AtspiFetchedObject &at(int index) const { return m_objects[size_t(index)]; }
 

@@ -20,11 +20,13 @@ bool hasState(const AtspiFetchedObject &object, AtspiStateType state)
 class Assembly
 {
 public:
-    Assembly(const AtspiStreamedFetch &fetch, AtspiCallQueue::Outcome outcome, QSet<QByteArray> &visited,
-             AtspiWalkResult &result)
-        : m_fetch(fetch), m_outcome(outcome), m_visited(visited), m_result(result)
+    Assembly(const AtspiStreamedFetch &fetch, QSet<QByteArray> &visited, AtspiWalkResult &result)
+        : m_fetch(fetch), m_visited(visited), m_result(result)
     {
     }
+
+    // How the fetch ended: until it is set, only what is whole is assembled (earlyBar, topItem).
+    void setOutcome(AtspiCallQueue::Outcome outcome) { m_outcome = outcome; }
 
     AtspiMenuNodePtr menuBar(int bar)
     {
@@ -36,20 +38,101 @@ public:
         root->path = QString::fromUtf8(object.path);
         if (!ready(object))
             return root;
-        // A bar destroyed meanwhile lists nothing.
-        const bool shown = !object.gone && hasState(object, ATSPI_STATE_VISIBLE);
-        for (int item : object.gone ? std::vector<int>() : object.children) {
-            if (item == AtspiFetchedObject::kNullChild) {
-                m_result.cuts.vanished = true;
-                continue;
-            }
-            if (AtspiMenuNodePtr node = readItem(item, true, shown, 0))
+        const bool shown = barShown(object);
+        for (size_t i = 0; i < barItems(object).size(); ++i) {
+            if (AtspiMenuNodePtr node = topItem(bar, i, shown))
                 root->children.push_back(std::move(node));
         }
         return root;
     }
 
+    // The bar's top-level items, each with a pending menu, once the bar's list and every item on it are in
+    // (not counted against the limits, nor taken as read: topItem reads them); `positions` gets the bar's
+    // child index of each.
+    std::optional<AtspiEarlyBar> earlyBar(int bar, std::vector<size_t> &positions) const
+    {
+        const AtspiFetchedObject &object = m_fetch.at(bar);
+        if (!object.complete())
+            return std::nullopt;
+        const std::vector<int> &items = barItems(object);
+        for (int item : items) {
+            if (item == AtspiFetchedObject::kNotLookedUp || (item >= 0 && !m_fetch.at(item).complete()))
+                return std::nullopt;
+        }
+        auto root = std::make_shared<AtspiMenuNode>();
+        root->role = QString::fromLatin1(axrole::kMenuBar);
+        root->enabled = true;
+        root->busName = QString::fromUtf8(object.busName);
+        root->path = QString::fromUtf8(object.path);
+        AtspiEarlyBar early;
+        QSet<int> listed;
+        const bool shown = barShown(object);
+        for (size_t i = 0; i < items.size(); ++i) {
+            if (items[i] < 0 || listed.contains(items[i]) || m_fetch.at(items[i]).gone)
+                continue;
+            listed.insert(items[i]);
+            if (AtspiMenuNodePtr alone = itemAlone(m_fetch.at(items[i]), true, shown)) {
+                auto node = std::make_shared<AtspiMenuNode>(*alone);
+                node->pending = std::make_shared<AtspiPendingMenu>();
+                early.menus.push_back(node->pending);
+                root->children.push_back(std::move(node));
+                positions.push_back(i);
+            }
+        }
+        early.bar = std::move(root);
+        return early;
+    }
+
+    // The bar's item at child position `i`, read whole (the first time; later calls give the same node).
+    AtspiMenuNodePtr topItem(int bar, size_t i, bool shown)
+    {
+        if (const auto done = m_tops.constFind(i); done != m_tops.constEnd())
+            return *done;
+        const int item = barItems(m_fetch.at(bar))[i];
+        AtspiMenuNodePtr node;
+        if (item == AtspiFetchedObject::kNullChild)
+            m_result.cuts.vanished = true;
+        else
+            node = readItem(item, true, shown, 0);
+        m_tops.insert(i, node);
+        return node;
+    }
+
+    bool barShown(const AtspiFetchedObject &bar) const { return !bar.gone && hasState(bar, ATSPI_STATE_VISIBLE); }
+
 private:
+    // A bar destroyed meanwhile lists nothing.
+    static const std::vector<int> &barItems(const AtspiFetchedObject &bar)
+    {
+        static const std::vector<int> none;
+        return bar.gone ? none : bar.children;
+    }
+
+    // An item's own node, without what it holds; null when the walk leaves it out.
+    static AtspiMenuNodePtr itemAlone(const AtspiFetchedObject &object, bool topLevel, bool menuShown)
+    {
+        auto node = std::make_shared<AtspiMenuNode>();
+        node->role = QString::fromLatin1(topLevel ? axrole::kMenuBarItem : axrole::kMenuItem);
+        if (object.role == ATSPI_ROLE_SEPARATOR) {
+            node->title = QString(); // separators are dropped by the reader for their empty title
+            return node;
+        }
+        node->title = object.name;
+        const bool visible = states(object, *node);
+        if (!atspiItemIsListed(object.role, visible, menuShown))
+            return nullptr;
+        node->busName = QString::fromUtf8(object.busName);
+        node->path = QString::fromUtf8(object.path);
+        if (object.role == ATSPI_ROLE_MENU) {
+            actions(object, *node, false);
+        } else if (isAtspiMenuItemRole(object.role)) {
+            actions(object, *node, true);
+        } else {
+            node->role = QStringLiteral("AXUnknown");
+        }
+        return node;
+    }
+
     bool skip() const { return m_result.failed || m_stopped || m_itemGone; }
 
     // Whether all of `object` is in; else the walk ends where the fetch ended.
@@ -178,32 +261,18 @@ private:
             return nullptr;
         }
         ++m_result.nodes;
-        auto node = std::make_shared<AtspiMenuNode>();
-        node->role = QString::fromLatin1(topLevel ? axrole::kMenuBarItem : axrole::kMenuItem);
-        if (object.role == ATSPI_ROLE_SEPARATOR) {
-            node->title = QString(); // separators are dropped by the reader for their empty title
-            return node;
-        }
-        node->title = object.name;
-        const bool visible = states(object, *node);
-        if (!atspiItemIsListed(object.role, visible, menuShown))
-            return nullptr;
-        node->busName = QString::fromUtf8(object.busName);
-        node->path = QString::fromUtf8(object.path);
+        AtspiMenuNodePtr alone = itemAlone(object, topLevel, menuShown);
+        if (!alone || object.role == ATSPI_ROLE_SEPARATOR)
+            return alone;
+        auto node = std::make_shared<AtspiMenuNode>(*alone);
         if (object.role == ATSPI_ROLE_MENU) {
             // GTK: the menu is its own item. Split it into an item holding a nameless menu.
             ++m_result.menuItems;
-            actions(object, *node, false);
-            node->children.push_back(menuOf(object.children, visible, depth + 1));
-            return node;
-        }
-        if (isAtspiMenuItemRole(object.role)) {
+            node->children.push_back(menuOf(object.children, hasState(object, ATSPI_STATE_VISIBLE), depth + 1));
+        } else if (isAtspiMenuItemRole(object.role)) {
             ++m_result.menuItems;
-            actions(object, *node, true);
             readSubmenus(object, *node, depth);
-            return node;
         }
-        node->role = QStringLiteral("AXUnknown");
         return node;
     }
 
@@ -220,18 +289,60 @@ private:
     }
 
     const AtspiStreamedFetch &m_fetch;
-    const AtspiCallQueue::Outcome m_outcome;
+    AtspiCallQueue::Outcome m_outcome = AtspiCallQueue::Outcome::Done;
     QSet<QByteArray> &m_visited;
     AtspiWalkResult &m_result;
+    QHash<size_t, AtspiMenuNodePtr> m_tops; // top-level items read so far, by the bar's child index
     bool m_stopped = false;
     bool m_itemGone = false;
+};
+
+// Fills each top-level menu as soon as all of it is in, in order, but the last, and hands the bar out once
+// the first is filled.
+class EarlyMenus
+{
+public:
+    EarlyMenus(const AtspiStreamedFetch &fetch, Assembly &assembly,
+               const std::function<void(const AtspiEarlyBar &)> &onBar)
+        : m_fetch(fetch), m_assembly(assembly), m_onBar(onBar)
+    {
+    }
+
+    void afterAnswers()
+    {
+        if (!m_onBar)
+            return;
+        if (!m_early) {
+            m_early = m_assembly.earlyBar(0, m_positions);
+            if (!m_early)
+                return;
+        }
+        const AtspiFetchedObject &bar = m_fetch.at(0);
+        while (m_published + 1 < m_positions.size()) {
+            const size_t position = m_positions[m_published];
+            if (!m_fetch.subtreeComplete(bar.children[position]))
+                return;
+            const AtspiMenuNodePtr item = m_assembly.topItem(0, position, m_assembly.barShown(bar));
+            m_early->menus[m_published]->fill(item ? item->children : std::vector<AtspiMenuNodePtr>());
+            if (++m_published == 1)
+                m_onBar(*m_early);
+        }
+    }
+
+private:
+    const AtspiStreamedFetch &m_fetch;
+    Assembly &m_assembly;
+    const std::function<void(const AtspiEarlyBar &)> &m_onBar;
+    std::optional<AtspiEarlyBar> m_early;
+    std::vector<size_t> m_positions;
+    size_t m_published = 0;
 };
 
 } // namespace
 
 void readMenuBarStreamed(AtspiAccessible *bar, AtspiActionNames names, int timeoutMs,
                          std::chrono::steady_clock::time_point deadline, QSet<QByteArray> &visited,
-                         AtspiWalkResult &result)
+                         AtspiWalkResult &result, const std::function<void(const AtspiEarlyBar &)> &onBar)
 {
     const AtspiObject *object = ATSPI_OBJECT(bar);
     const QByteArray busName = object->app != nullptr && object->app->bus_name != nullptr
@@ -239,8 +350,10 @@ void readMenuBarStreamed(AtspiAccessible *bar, AtspiActionNames names, int timeo
     const QByteArray path = object->path != nullptr ? QByteArray(object->path) : QByteArray();
     AtspiStreamedFetch fetch(atspiApplicationBus(bar), names, timeoutMs, result.figures);
     fetch.addBar(busName, path);
-    const AtspiCallQueue::Outcome outcome = fetch.run(deadline);
-    Assembly assembly(fetch, outcome, visited, result);
+    Assembly assembly(fetch, visited, result);
+    EarlyMenus early(fetch, assembly, onBar);
+    const AtspiCallQueue::Outcome outcome = fetch.run(deadline, [&early] { early.afterAnswers(); });
+    assembly.setOutcome(outcome);
     result.menuBar = assembly.menuBar(0);
 }
 

@@ -6,6 +6,7 @@
 #include <QSet>
 
 #include <chrono>
+#include <functional>
 
 typedef struct _AtspiAccessible AtspiAccessible;
 
@@ -24,11 +25,14 @@ enum class AtspiActionNames {
 // as soon as the answer it depends on is in (a menu's children once its list came back), many in flight at
 // once (AtspiCallQueue): the application answers back to back.
 //
+// With `onBar`, the bar is handed out as soon as its top-level items are in, and each of their menus as soon
+// as all of it is (AtspiWalkOptions::onBar).
+//
 // Failure: an application that answers nothing for `timeoutMs` (or leaves) sets result.failed and keeps
 // the part read before it; an object that answers with an error was destroyed meanwhile and is left out
 // with what is below it (cuts.vanished). Threads: the libatspi thread.
 void readMenuBarStreamed(AtspiAccessible *bar, AtspiActionNames names, int timeoutMs,
                          std::chrono::steady_clock::time_point deadline, QSet<QByteArray> &visited,
-                         AtspiWalkResult &result);
+                         AtspiWalkResult &result, const std::function<void(const AtspiEarlyBar &)> &onBar = {});
 
 } // namespace tavolin
