@@ -9,6 +9,7 @@
 #include "support/WaitFor.h"
 
 #include <QFile>
+#include <QJsonArray>
 
 #include <gtest/gtest.h>
 
@@ -94,6 +95,43 @@ TEST_P(PaletteOverHostileTree, StaysUpListsEachCommandOnceAndPerformsOnlyTheChos
     const qint64 peakKb = statusKb(palette->pid(), "VmHWM");
     EXPECT_GT(peakKb, 0);
     EXPECT_LT(peakKb, kResidentBoundKb) << "the palette's peak resident memory";
+    EXPECT_EQ(palette->stopAndReportFaults(), QString());
+}
+
+class WideHostileTree : public EndToEndTest
+{
+};
+
+// Served ("allow"), a tree of 20,000 items lists its first menu while the others are still being read: the
+// first rows need not wait for the last menu.
+TEST_F(WideHostileTree, FirstMenuIsListedBeforeTheReadingEnds)
+{
+    HostilePeerRun peer(QStringLiteral("wide"), QStringLiteral("qt"), HostilePeerRun::Window::Open);
+    ASSERT_TRUE(peer.ready()) << "the hostile peer did not register on the accessibility bus";
+    const std::optional<QString> window = waitForWindowOf(peer.pid());
+    ASSERT_TRUE(window) << "the hostile peer showed no window";
+    ASSERT_TRUE(waitFor([&] { return PanelProbe::frameCount(peer.pid()) == 1; }, 15s))
+        << "the hostile peer is not on the accessibility desktop";
+    QJsonObject settings = settingsWithFixtureRule(QString());
+    settings.insert(QStringLiteral("palette_rule_app"),
+                    QJsonArray{QJsonValue(QJsonArray{QStringLiteral("tavolin-hostile-peer"), QStringLiteral("allow"),
+                                                     QStringLiteral("Hostile")})});
+    std::unique_ptr<PaletteRun> palette;
+    startPalette(settings, palette);
+    ASSERT_TRUE(palette);
+
+    const std::optional<PanelContent> content = openOver(*palette, *window, [](const PanelContent &panel) {
+        return panel.rows.contains(QStringLiteral("File item 1"));
+    }, 20s);
+    ASSERT_TRUE(content) << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n"
+                         << palette->log().right(3000).toStdString();
+    const QString end = QStringLiteral("menu items of Hostile");
+    ASSERT_TRUE(palette->waitForLog(end)) << palette->log().right(3000).toStdString();
+    const QString log = palette->log();
+    const qsizetype firstMenu = log.indexOf(QStringLiteral("menu group 0 ready"));
+    EXPECT_GE(firstMenu, 0) << log.right(3000).toStdString();
+    EXPECT_LT(firstMenu, log.indexOf(end)) << "the first menu was listed only once every menu was read:\n"
+                                           << log.right(3000).toStdString();
     EXPECT_EQ(palette->stopAndReportFaults(), QString());
 }
 

@@ -419,6 +419,8 @@ AXError AtspiElementSource::readMenuBar(const ElementRef &element, const AppElem
 // Stores what a walk found of `app`: its figures, its cuts, and whether it still answers.
 void AtspiElementSource::noteWalk(const AppElement &app, const AtspiWalkResult &walk, double ms)
 {
+    log::debug(QStringLiteral("accessibility: read %1 menu items of %2 (pid %3) in %4 ms")
+                   .arg(walk.menuItems).arg(app.name).arg(app.pid).arg(qRound(ms)));
     {
         MutexLocker lock(m_statsMutex);
         m_stats = AtspiReadStats{walk.nodes, walk.menuItems, ms, walk.failed, walk.figures};
