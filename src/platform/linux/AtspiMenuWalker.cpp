@@ -468,6 +468,10 @@ bool readKeyBindingsPipelined(AtspiAccessible *application, const std::vector<st
     return sent && ok;
 }
 
+// Up to this many key bindings are asked in one batch (an application's usual menus: geany asks 488, in
+// about 15 ms), and the bar handed out whole; a larger tree is handed out menu by menu.
+constexpr size_t kBindingsInOneBatch = 1000;
+
 // `wanted` split by the top-level item of `bar` each lies below, in order.
 std::vector<std::vector<std::shared_ptr<AtspiMenuNode>>>
 bindingsByTopItem(const AtspiMenuNode &bar, const std::vector<std::shared_ptr<AtspiMenuNode>> &wanted)
@@ -515,7 +519,8 @@ void readKeyBindingsByMenu(AtspiAccessible *application, const AtspiItemsMenuBar
 }
 
 // The menu bar from one GetItems reply, each menu's children in order from GetChildren calls sent at once,
-// then its key bindings pipelined (menu by menu, each handed out as it is whole, when `onBar` is set).
+// then its key bindings pipelined (menu by menu, each handed out as it is whole, when `onBar` is set and
+// the tree is large).
 // False when the application has no such call, no menu bar among its items, or a child its cache lacks: it
 // is walked instead.
 bool readFromItems(AtspiAccessible *application, int timeoutMs,
@@ -553,7 +558,7 @@ bool readFromItems(AtspiAccessible *application, int timeoutMs,
     result.nodes = bar.nodes;
     result.menuItems = bar.menuItems;
     result.cuts |= bar.cuts;
-    if (onBar) {
+    if (onBar && bar.bindingsWanted.size() > kBindingsInOneBatch) {
         readKeyBindingsByMenu(application, bar, timeoutMs, onBar, result);
         result.menuBar = std::move(bar.menuBar);
         return true;

@@ -160,7 +160,8 @@ struct AtspiWalkOptions
     // first item's menu are read, before the other menus are: the walk then fills each item's pending menu
     // as the menu is read whole, except the last, and leaves the menus not yet filled to the caller
     // (AtspiEarlyBar::fillRest with the result's bar), so it can store what the walk found before the
-    // readers see the end. Not called for a bar of one menu, nor by the object-by-object walk.
+    // readers see the end. Not called for a bar of one menu, for a GTK tree small enough to read in one
+    // batch, nor by the object-by-object walk.
     std::function<void(const AtspiEarlyBar &)> onBar;
 };
 
