@@ -308,22 +308,33 @@ void AXApp::menuBarRead(const std::shared_ptr<Load> &load)
     log::debug(QStringLiteral("fetch axMenu cost %1 ms").arg(elapsed.count()));
 }
 
-// The first top-level menu is read at once on this thread (it decides most trigger questions; a source
-// that hands its bar out early has it read by then); the others are scheduled, and each one's end is
-// counted down on the main thread. A source that reads in parallel may make a later menu wait until the
-// application has answered for all of it: those are read one after the other in one background task, in
-// order, so the pool keeps a thread for other work (the next show's focused application). A load that ends
-// with nothing in the menus against the palette serves the application, however many menus it has.
+// A source that reads on the main thread only has its first top-level menu read at once (it decides most
+// trigger questions); the others are scheduled, and each one's end is counted down on the main thread. A
+// source that reads in parallel may make a menu wait until the application has answered for all of it, so
+// its menus are read in the background, one task after the other, in order: the main thread never waits,
+// and the pool keeps threads for other work (the next show's focused application) between menus. A load
+// that ends with nothing in the menus against the palette serves the application, however many menus it
+// has.
 void AXApp::loadSubmenus(const std::shared_ptr<Load> &load)
 {
     const std::vector<AXMenuItemPtr> none;
     const std::vector<AXMenuItemPtr> &items = load->menu ? load->menu->items() : none;
+    const int count = static_cast<int>(items.size());
     {
         MutexLocker lock(m_mutex);
-        load->parseCounter = static_cast<int>(items.size());
+        load->parseCounter = count;
     }
     if (items.empty()) {
         finishLoad(load);
+        return;
+    }
+    if (m_source->readMode() == ReadMode::Parallel && spreadDelay(m_name, count - 1).count() == 0) {
+        readInOrder(load, 0);
+        return;
+    }
+    if (m_source->readMode() == ReadMode::Parallel) {
+        for (int i = 0; i < count; ++i)
+            scheduleTopLevel(load, i);
         return;
     }
     int remaining = 0;
@@ -335,29 +346,36 @@ void AXApp::loadSubmenus(const std::shared_ptr<Load> &load)
     std::vector<AXRowInfo> rows;
     if (Delivery watcher{*this, load.get()})
         rows = watcher->onUpdate(items.front(), 0);
-    if (hasApplicationMenu())
-        applicationMenuCheck(rows);
-    else if (!shouldTrigger())
-        otherMenuCheck(rows, 0);
+    checkMenu(rows, 0);
     if (remaining == 0) {
         finishLoad(load);
         return;
     }
-    const int count = static_cast<int>(items.size());
-    if (m_source->readMode() == ReadMode::Parallel && spreadDelay(m_name, count - 1).count() == 0) {
-        std::weak_ptr<AXApp> weak = weak_from_this();
-        m_dispatcher.toBackground([weak, load, count] {
-            for (int i = 1; i < count; ++i) {
-                std::shared_ptr<AXApp> self = weak.lock();
-                if (!self || !self->isCurrent(*load))
-                    return;
-                self->readTopLevel(load, i);
-            }
-        });
-        return;
-    }
     for (int i = 1; i < count; ++i)
         scheduleTopLevel(load, i);
+}
+
+// Reads top-level menu `index` in the background, then queues the next one.
+void AXApp::readInOrder(const std::shared_ptr<Load> &load, int index)
+{
+    std::weak_ptr<AXApp> weak = weak_from_this();
+    m_dispatcher.toBackground([weak, load, index] {
+        std::shared_ptr<AXApp> self = weak.lock();
+        if (!self || !self->isCurrent(*load))
+            return;
+        self->readTopLevel(load, index);
+        if (index + 1 < static_cast<int>(load->menu->items().size()))
+            self->readInOrder(load, index + 1);
+    });
+}
+
+// What the rows of top-level menu `index` tell about the palette's shortcut.
+void AXApp::checkMenu(const std::vector<AXRowInfo> &rows, int index)
+{
+    if (index == 0 && hasApplicationMenu())
+        applicationMenuCheck(rows);
+    else if (!shouldTrigger())
+        otherMenuCheck(rows, index);
 }
 
 void AXApp::scheduleTopLevel(const std::shared_ptr<Load> &load, int index)
@@ -394,8 +412,7 @@ void AXApp::readTopLevel(const std::shared_ptr<Load> &load, int index)
     std::vector<AXRowInfo> rows;
     if (Delivery watcher{*this, load.get()})
         rows = watcher->onUpdate(item, index);
-    if (!shouldTrigger())
-        otherMenuCheck(rows, index);
+    checkMenu(rows, index);
     std::weak_ptr<AXApp> weak = weak_from_this();
     m_dispatcher.toMain([weak, load] {
         if (std::shared_ptr<AXApp> self = weak.lock())

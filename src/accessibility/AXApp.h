@@ -151,6 +151,8 @@ private:
     void menuBarRead(const std::shared_ptr<Load> &load);
     void loadSubmenus(const std::shared_ptr<Load> &load);
     void readTopLevel(const std::shared_ptr<Load> &load, int index);
+    void readInOrder(const std::shared_ptr<Load> &load, int index);
+    void checkMenu(const std::vector<AXRowInfo> &rows, int index);
     void counterStep(const std::shared_ptr<Load> &load);
     void finishLoad(const std::shared_ptr<Load> &load);
     bool hasApplicationMenu() const;

@@ -280,7 +280,9 @@ TEST_F(AXAppShapeTest, CounterReachesZeroExactlyOnce)
 {
     AXAppPtr app = load(application(Conflict::None, Layout::Linux));
     ASSERT_TRUE(dispatcher.runNext()); // the menu bar
-    ASSERT_TRUE(dispatcher.runNext()); // the first menu, on the main thread
+    ASSERT_TRUE(dispatcher.runNext()); // handed over on the main thread
+    ASSERT_TRUE(dispatcher.runNext()); // the first menu, in the background
+    ASSERT_TRUE(dispatcher.runNext()); // counted down on the main thread
     EXPECT_EQ(app->parseCounter(), 2);
     dispatcher.runUntilIdle();
     EXPECT_EQ(app->parseCounter(), 0);

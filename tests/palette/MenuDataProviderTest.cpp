@@ -298,11 +298,13 @@ TEST_F(MenuDataProviderTest, WithoutHistoryMatchingNothingIsListedOrDeleted)
 
 TEST_F(MenuDataProviderTest, SecondApplicationLoadedMidReadNeverShowsARowOfTheFirst)
 {
-    // "auto": the first menu is read once the bar is in, the others are queued on the background pool.
+    // "auto": the menus are read one after the other on the background pool once the bar is in.
     const AXAppPtr first = app(kScribe, std::nullopt);
     m_provider->loadFromApp(first, false);
     ASSERT_TRUE(m_dispatcher.runNext()); // the menu bar
-    ASSERT_TRUE(m_dispatcher.runNext()); // the first menu, on the main thread
+    ASSERT_TRUE(m_dispatcher.runNext()); // handed over on the main thread
+    ASSERT_TRUE(m_dispatcher.runNext()); // the first menu, in the background
+    ASSERT_TRUE(m_dispatcher.runNext()); // its rows handed to the panel on the main thread
     ASSERT_TRUE(row(u"New"_qs));
     const AXAppPtr second = app(kSketch);
     m_provider->loadFromApp(second, false);
