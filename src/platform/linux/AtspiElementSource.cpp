@@ -377,28 +377,7 @@ AXError AtspiElementSource::readMenuBar(const ElementRef &element, const AppElem
         read->changed.notifyAll();
     };
     // The task keeps the application element; the source waits in its destructor for the tasks it posted.
-    m_thread->post([this, element, read, accessible, options] {
-        QElapsedTimer timer;
-        timer.start();
-        AtspiWalkResult walk = walkMenuBar(accessible, options);
-        std::optional<AtspiEarlyBar> early;
-        {
-            MutexLocker lock(read->mutex);
-            early = read->early;
-        }
-        QString address;
-        if (!early && walk.menuBar && !walk.failed)
-            fetchDirectAddress(atspiApplicationBus(accessible), atspiApplicationBusName(accessible), options.timeoutMs,
-                               address);
-        noteWalk(static_cast<const AppElement &>(*element), walk, double(timer.nsecsElapsed()) / 1e6);
-        if (early)
-            early->fillRest(walk.menuBar);
-        MutexLocker lock(read->mutex);
-        if (!early)
-            read->directAddress = address;
-        read->walk = std::move(walk);
-        read->changed.notifyAll();
-    });
+    m_thread->post([this, element, read, options] { walkInto(*read, element, options); });
     MutexLocker lock(read->mutex);
     while (!read->early && !read->walk)
         read->changed.wait(read->mutex);
@@ -414,6 +393,32 @@ AXError AtspiElementSource::readMenuBar(const ElementRef &element, const AppElem
     }
     out = ElementRef(std::make_shared<NodeElement>(walk.menuBar, app.pid, read->directAddress));
     return AXError::Success;
+}
+
+// The libatspi thread's part of readMenuBar: the walk, then what it found stored, then its end told.
+void AtspiElementSource::walkInto(BarRead &read, const ElementRef &element, const AtspiWalkOptions &options)
+{
+    const auto &app = static_cast<const AppElement &>(*element);
+    QElapsedTimer timer;
+    timer.start();
+    AtspiWalkResult walk = walkMenuBar(app.accessible, options);
+    std::optional<AtspiEarlyBar> early;
+    {
+        MutexLocker lock(read.mutex);
+        early = read.early;
+    }
+    QString address;
+    if (!early && walk.menuBar && !walk.failed)
+        fetchDirectAddress(atspiApplicationBus(app.accessible), atspiApplicationBusName(app.accessible),
+                           options.timeoutMs, address);
+    noteWalk(app, walk, double(timer.nsecsElapsed()) / 1e6);
+    if (early)
+        early->fillRest(walk.menuBar);
+    MutexLocker lock(read.mutex);
+    if (!early)
+        read.directAddress = address;
+    read.walk = std::move(walk);
+    read.changed.notifyAll();
 }
 
 // Stores what a walk found of `app`: its figures, its cuts, and whether it still answers.

@@ -118,6 +118,7 @@ private:
     struct BarRead;
 
     AXError readMenuBar(const ElementRef &element, const AppElement &app, AXValue &out);
+    void walkInto(BarRead &read, const ElementRef &element, const AtspiWalkOptions &options);
     void noteWalk(const AppElement &app, const AtspiWalkResult &walk, double ms);
     AXError appAttribute(const ElementRef &element, const AppElement &app, AXAttribute attribute, AXValue &out);
     AXError readWindowsInto(const AppElement &app, AXAttribute attribute, AXValue &out);
