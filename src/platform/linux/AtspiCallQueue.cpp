@@ -103,7 +103,7 @@ AtspiCallQueue::Outcome AtspiCallQueue::run(std::chrono::steady_clock::time_poin
             return Outcome::TimedOut;
         // Every reply already read is handled before the next calls go out, so they leave in one write: the
         // bus and the application then wake once for a batch, not once for each call.
-        while (m_answered.empty() && dbus_connection_get_dispatch_status(m_bus) == DBUS_DISPATCH_DATA_REMAINS)
+        while (dbus_connection_get_dispatch_status(m_bus) == DBUS_DISPATCH_DATA_REMAINS)
             dbus_connection_dispatch(m_bus);
         if (!m_answered.empty()) {
             while (!m_answered.empty()) {
@@ -120,8 +120,6 @@ AtspiCallQueue::Outcome AtspiCallQueue::run(std::chrono::steady_clock::time_poin
                 dbus_message_unref(reply);
                 if (m_stopped)
                     return Outcome::Stopped;
-                while (m_answered.empty() && dbus_connection_get_dispatch_status(m_bus) == DBUS_DISPATCH_DATA_REMAINS)
-                    dbus_connection_dispatch(m_bus);
             }
             lastAnswer = Clock::now();
             if (afterAnswers)

@@ -118,15 +118,16 @@ AXError windowAttribute(const WindowElement &window, AXAttribute attribute, AXVa
 
 // The children of `node`. A top-level item handed out before its menu was read waits for it; the walk fills
 // every menu by its end, so the bound here (the read's budget and two time-outs from now) is a safety net.
-std::vector<AtspiMenuNodePtr> childrenOf(const AtspiMenuNode &node, int timeoutMs)
+const std::vector<AtspiMenuNodePtr> &childrenOf(const AtspiMenuNode &node, int timeoutMs)
 {
     if (!node.pending)
         return node.children;
     const auto bound = std::chrono::steady_clock::now() + menulimits::kReadBudget + 2 * std::chrono::milliseconds(timeoutMs);
-    if (std::optional<std::vector<AtspiMenuNodePtr>> children = node.pending->wait(bound))
-        return std::move(*children);
+    if (const std::vector<AtspiMenuNodePtr> *children = node.pending->wait(bound))
+        return *children;
     log::error(QStringLiteral("accessibility: the menu of %1 was not read in time").arg(node.title.value_or(QString())));
-    return {};
+    static const std::vector<AtspiMenuNodePtr> none;
+    return none;
 }
 
 } // namespace
@@ -499,7 +500,7 @@ AXError AtspiElementSource::copyAttributeValue(const ElementRef &element, AXAttr
         out = node.role;
         return AXError::Success;
     case AXAttribute::Children: {
-        const std::vector<AtspiMenuNodePtr> nodes = childrenOf(node, m_timeoutMs.load());
+        const std::vector<AtspiMenuNodePtr> &nodes = childrenOf(node, m_timeoutMs.load());
         ElementList children;
         children.reserve(nodes.size());
         for (const AtspiMenuNodePtr &child : nodes)

@@ -563,7 +563,7 @@ bool readFromItems(AtspiAccessible *application, int timeoutMs,
         result.menuBar = std::move(bar.menuBar);
         return true;
     }
-    result.menuBar = bar.menuBar;
+    result.menuBar = std::move(bar.menuBar);
     if (!bar.bindingsWanted.empty()) {
         CallTimer timer(result.figures, AtspiCall::KeyBinding, int(bar.bindingsWanted.size()));
         if (!readKeyBindingsPipelined(application, bar.bindingsWanted, timeoutMs, result.cuts))
@@ -583,20 +583,14 @@ void AtspiPendingMenu::fill(std::vector<AtspiMenuNodePtr> children)
     m_filled.notifyAll();
 }
 
-bool AtspiPendingMenu::isFilled() const
-{
-    MutexLocker lock(m_mutex);
-    return m_children.has_value();
-}
-
-std::optional<std::vector<AtspiMenuNodePtr>> AtspiPendingMenu::wait(std::chrono::steady_clock::time_point deadline) const
+const std::vector<AtspiMenuNodePtr> *AtspiPendingMenu::wait(std::chrono::steady_clock::time_point deadline) const
 {
     MutexLocker lock(m_mutex);
     while (!m_children) {
         if (!m_filled.waitUntil(m_mutex, deadline))
-            return m_children;
+            return m_children ? &*m_children : nullptr;
     }
-    return m_children;
+    return &*m_children;
 }
 
 void AtspiEarlyBar::fillRest(const AtspiMenuNodePtr &whole)

@@ -45,9 +45,8 @@ class AtspiPendingMenu
 {
 public:
     void fill(std::vector<AtspiMenuNodePtr> children);
-    bool isFilled() const;
-    // The children, once filled; nothing when `deadline` passed first.
-    std::optional<std::vector<AtspiMenuNodePtr>> wait(std::chrono::steady_clock::time_point deadline) const;
+    // The children, once filled (they never change after); null when `deadline` passed first.
+    const std::vector<AtspiMenuNodePtr> *wait(std::chrono::steady_clock::time_point deadline) const;
 
 private:
     mutable Mutex m_mutex;

@@ -31,11 +31,7 @@ public:
     AtspiMenuNodePtr menuBar(int bar)
     {
         const AtspiFetchedObject &object = m_fetch.at(bar);
-        auto root = std::make_shared<AtspiMenuNode>();
-        root->role = QString::fromLatin1(axrole::kMenuBar);
-        root->enabled = true;
-        root->busName = QString::fromUtf8(object.busName);
-        root->path = QString::fromUtf8(object.path);
+        std::shared_ptr<AtspiMenuNode> root = barNode(object);
         if (!ready(object))
             return root;
         const bool shown = barShown(object);
@@ -59,28 +55,19 @@ public:
             if (item == AtspiFetchedObject::kNotLookedUp || (item >= 0 && !m_fetch.at(item).complete()))
                 return std::nullopt;
         }
-        auto root = std::make_shared<AtspiMenuNode>();
-        root->role = QString::fromLatin1(axrole::kMenuBar);
-        root->enabled = true;
-        root->busName = QString::fromUtf8(object.busName);
-        root->path = QString::fromUtf8(object.path);
-        AtspiEarlyBar early;
+        std::shared_ptr<AtspiMenuNode> root = barNode(object);
         QSet<int> listed;
         const bool shown = barShown(object);
         for (size_t i = 0; i < items.size(); ++i) {
             if (items[i] < 0 || listed.contains(items[i]) || m_fetch.at(items[i]).gone)
                 continue;
             listed.insert(items[i]);
-            if (AtspiMenuNodePtr alone = itemAlone(m_fetch.at(items[i]), true, shown)) {
-                auto node = std::make_shared<AtspiMenuNode>(*alone);
-                node->pending = std::make_shared<AtspiPendingMenu>();
-                early.menus.push_back(node->pending);
+            if (AtspiMenuNodePtr node = itemAlone(m_fetch.at(items[i]), true, shown)) {
                 root->children.push_back(std::move(node));
                 positions.push_back(i);
             }
         }
-        early.bar = std::move(root);
-        return early;
+        return atspiEarlyBarOf(*root);
     }
 
     // The bar's item at child position `i`, read whole (the first time; later calls give the same node).
@@ -101,6 +88,16 @@ public:
     bool barShown(const AtspiFetchedObject &bar) const { return !bar.gone && hasState(bar, ATSPI_STATE_VISIBLE); }
 
 private:
+    static std::shared_ptr<AtspiMenuNode> barNode(const AtspiFetchedObject &bar)
+    {
+        auto root = std::make_shared<AtspiMenuNode>();
+        root->role = QString::fromLatin1(axrole::kMenuBar);
+        root->enabled = true;
+        root->busName = QString::fromUtf8(bar.busName);
+        root->path = QString::fromUtf8(bar.path);
+        return root;
+    }
+
     // A bar destroyed meanwhile lists nothing.
     static const std::vector<int> &barItems(const AtspiFetchedObject &bar)
     {
