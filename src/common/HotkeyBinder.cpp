@@ -63,10 +63,10 @@ HotkeyBinder::~HotkeyBinder()
     }
 }
 
-HotkeyStatus HotkeyBinder::bindShortcutWithDefaultsKey(const QString &key, Action action)
+Result<void> HotkeyBinder::bindShortcutWithDefaultsKey(const QString &key, Action action)
 {
     m_bindings[key].action = std::move(action);
-    const HotkeyStatus status = apply(key);
+    const Result<void> status = apply(key);
     emitNotices();
     return status;
 }
@@ -94,10 +94,10 @@ std::optional<Shortcut> HotkeyBinder::shortcutForKey(const QString &key) const
     return it->second;
 }
 
-HotkeyStatus HotkeyBinder::status(const QString &key) const
+Result<void> HotkeyBinder::status(const QString &key) const
 {
     const auto it = m_bindings.find(key);
-    return it == m_bindings.end() ? HotkeyStatus::ok() : it->second.status;
+    return it == m_bindings.end() ? Result<void>::ok() : it->second.status;
 }
 
 bool HotkeyBinder::isBound(const QString &key) const
@@ -107,7 +107,7 @@ bool HotkeyBinder::isBound(const QString &key) const
 
 // Brings the key's registration in line with its stored value. The new combination is grabbed before the
 // old one is let go, so a change that cannot be registered leaves the old shortcut working.
-HotkeyStatus HotkeyBinder::apply(const QString &key)
+Result<void> HotkeyBinder::apply(const QString &key)
 {
     Binding &binding = m_bindings.at(key);
     const StoredShortcut wanted = readStoredShortcut(m_settings.value(key));
@@ -126,7 +126,7 @@ HotkeyStatus HotkeyBinder::apply(const QString &key)
                       QStringLiteral("%1 cannot be used: it is already the shortcut of %2").arg(readable(shortcut), *holder),
                       true);
 
-    const HotkeyStatus grabbed = m_grabber.grab(shortcut, [this, key] { onPressed(key); });
+    const Result<void> grabbed = m_grabber.grab(shortcut, [this, key] { onPressed(key); });
     if (!grabbed.isOk())
         return refuse(key, binding, QStringLiteral("%1 cannot be used: %2").arg(readable(shortcut), grabbed.reason()));
     releaseAndRetryOthers(key, binding);
@@ -153,16 +153,16 @@ void HotkeyBinder::releaseAndRetryOthers(const QString &key, Binding &binding)
         retryFailedBindings(key);
 }
 
-HotkeyStatus HotkeyBinder::succeed(const QString &key, Binding &binding)
+Result<void> HotkeyBinder::succeed(const QString &key, Binding &binding)
 {
-    binding.status = HotkeyStatus::ok();
+    binding.status = Result<void>::ok();
     storeProblem(key, QString());
     return binding.status;
 }
 
 // A refused change keeps the shortcut the key held, and stores it back under the key, so the settings (and
 // the recorder showing them) name the shortcut that works, also after a restart.
-HotkeyStatus HotkeyBinder::refuse(const QString &key, Binding &binding, QString reason, bool waitsForOwnKey)
+Result<void> HotkeyBinder::refuse(const QString &key, Binding &binding, QString reason, bool waitsForOwnKey)
 {
     if (binding.grabbed) {
         reason += QStringLiteral(". %1 stays in use.").arg(readable(*binding.grabbed));
@@ -176,7 +176,7 @@ HotkeyStatus HotkeyBinder::refuse(const QString &key, Binding &binding, QString 
         binding.waitsForOwnKey = waitsForOwnKey;
         reason += QLatin1Char('.');
     }
-    binding.status = HotkeyStatus::failure(reason);
+    binding.status = Result<void>::failure(reason);
     log::error(QStringLiteral("cannot bind %1: %2").arg(key, reason));
     m_notices.push_back({key, reason});
     storeProblem(key, reason);

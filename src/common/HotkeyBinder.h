@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Mutex.h"
+#include "common/Result.h"
 #include "common/Shortcut.h"
 
 #include <QObject>
@@ -16,26 +17,6 @@ namespace tavolin {
 
 class SettingsDomain;
 
-// Outcome of registering a hot key: ok, or a failure with a reason people can read. A grabber's reason is a
-// clause that follows "Ctrl+Alt+T cannot be used: " ("it is already taken by another program").
-class HotkeyStatus
-{
-public:
-    static HotkeyStatus ok() { return HotkeyStatus(); }
-    static HotkeyStatus failure(QString reason) { return HotkeyStatus(std::move(reason)); }
-
-    bool isOk() const { return !m_failed; }
-    // "" when ok.
-    QString reason() const { return m_reason; }
-
-private:
-    HotkeyStatus() = default;
-    explicit HotkeyStatus(QString reason) : m_failed(true), m_reason(std::move(reason)) {}
-
-    bool m_failed = false;
-    QString m_reason;
-};
-
 // Platform seam: registers system-wide hot keys. The X11 implementation grabs the key on the root window;
 // tests use FakeHotkeyGrabber.
 //
@@ -49,8 +30,9 @@ public:
     virtual ~HotkeyGrabber() = default;
 
     // Registers `shortcut`; `onPress` runs each time it is pressed. A failure (the combination is held by
-    // another program, the display refused it) registers nothing and says why.
-    virtual HotkeyStatus grab(const Shortcut &shortcut, PressCallback onPress) = 0;
+    // another program, the display refused it) registers nothing and says why, in a clause that follows
+    // "Ctrl+Alt+T cannot be used: " ("it is already taken by another program").
+    virtual Result<void> grab(const Shortcut &shortcut, PressCallback onPress) = 0;
     // Releases a shortcut grabbed before; releasing one that is not grabbed does nothing.
     virtual void ungrab(const Shortcut &shortcut) = 0;
 };
@@ -81,7 +63,7 @@ public:
     // Binds `key` to `action` (replacing an earlier action for the key) and registers the stored shortcut
     // now. Calling it again for the same key also retries a registration that failed. Returns the outcome,
     // which status(key) keeps until the next change.
-    HotkeyStatus bindShortcutWithDefaultsKey(const QString &key, Action action);
+    Result<void> bindShortcutWithDefaultsKey(const QString &key, Action action);
     // Releases the key's hot key and forgets the binding. Unknown keys are ignored.
     void unbind(const QString &key);
 
@@ -89,7 +71,7 @@ public:
     // registration failed. Thread-safe.
     std::optional<Shortcut> shortcutForKey(const QString &key) const;
     // The outcome of the last registration for `key`; ok for keys that are not bound.
-    HotkeyStatus status(const QString &key) const;
+    Result<void> status(const QString &key) const;
     bool isBound(const QString &key) const;
 
     // The settings key under which the last failure of `key` is kept as readable text ("palette_shortcut"
@@ -107,7 +89,7 @@ private:
     {
         Action action;
         std::optional<Shortcut> grabbed; // what the grabber holds for this key
-        HotkeyStatus status = HotkeyStatus::ok();
+        Result<void> status = Result<void>::ok();
         bool waitsForOwnKey = false; // failed because another key of this binder holds the combination
     };
     struct Notice
@@ -116,11 +98,11 @@ private:
         std::optional<QString> failure; // bindingFailed with this reason; else boundShortcutChanged
     };
 
-    HotkeyStatus apply(const QString &key);
+    Result<void> apply(const QString &key);
     void release(const QString &key, Binding &binding);
     void releaseAndRetryOthers(const QString &key, Binding &binding);
-    HotkeyStatus succeed(const QString &key, Binding &binding);
-    HotkeyStatus refuse(const QString &key, Binding &binding, QString reason, bool waitsForOwnKey = false);
+    Result<void> succeed(const QString &key, Binding &binding);
+    Result<void> refuse(const QString &key, Binding &binding, QString reason, bool waitsForOwnKey = false);
     void storeProblem(const QString &key, const QString &problem);
     std::optional<QString> holderOf(const Shortcut &shortcut, const QString &except) const;
     void retryFailedBindings(const QString &except);

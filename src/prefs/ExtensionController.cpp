@@ -282,11 +282,11 @@ void ExtensionController::onAddExtensionFrom(const QString &path)
 {
     loadSettings();
     ImportResult result = m_importer->importFrom(path);
-    if (!result.ok()) {
-        showError(result.error.description);
+    if (!result.isOk()) {
+        showError(result.reason());
         return;
     }
-    PluginDataItem item = *result.item;
+    PluginDataItem item = result.value();
     item.app = knownAppKey(item.app);
     // Cancelling keeps the copied file and adds nothing.
     const std::optional<PluginDataItem> edited = runEditDialog(item);

@@ -41,16 +41,6 @@ QString capitalized(const QString &text)
     return result;
 }
 
-ImportError fileError(const QString &description)
-{
-    return ImportError{QString::fromLatin1(ImportError::kFileDomain), 0, description};
-}
-
-ImportError manifestError(const QString &message)
-{
-    return ImportError{QString::fromLatin1(ImportError::kImportDomain), ImportError::kManifestCode, message};
-}
-
 bool pathExists(const QString &path)
 {
     const QFileInfo info(path);
@@ -113,23 +103,17 @@ ExtensionImporter::PlainName ExtensionImporter::parsePlainName(const QString &ba
     return {app, trimSpacesAndTabs(baseName.mid(dash + 1))};
 }
 
-QString ExtensionImporter::copyToExtensionFolder(const QString &sourcePath, ImportError *error)
+Result<QString> ExtensionImporter::copyToExtensionFolder(const QString &sourcePath)
 {
     const QString source = QDir::cleanPath(sourcePath);
     const QFileInfo info(source);
-    if (!pathExists(source)) {
-        *error = fileError(QObject::tr("The file “%1” does not exist.").arg(info.fileName()));
-        return QString();
-    }
+    if (!pathExists(source))
+        return Result<QString>::failure(QObject::tr("The file “%1” does not exist.").arg(info.fileName()));
     const QString canonicalSource = info.canonicalFilePath();
-    if (info.isDir() && (m_folder == canonicalSource || m_folder.startsWith(canonicalSource + QLatin1Char('/')))) {
-        *error = fileError(QObject::tr("“%1” holds the extension folder itself.").arg(info.fileName()));
-        return QString();
-    }
-    if (!QDir(m_folder).exists() && !QDir().mkpath(m_folder)) {
-        *error = fileError(QObject::tr("The extension folder “%1” could not be created.").arg(m_folder));
-        return QString();
-    }
+    if (info.isDir() && (m_folder == canonicalSource || m_folder.startsWith(canonicalSource + QLatin1Char('/'))))
+        return Result<QString>::failure(QObject::tr("“%1” holds the extension folder itself.").arg(info.fileName()));
+    if (!QDir(m_folder).exists() && !QDir().mkpath(m_folder))
+        return Result<QString>::failure(QObject::tr("The extension folder “%1” could not be created.").arg(m_folder));
     const QString suffix = info.suffix();
     for (int attempt = 0; attempt < kMaxNameAttempts; ++attempt) {
         QString target = m_folder + QLatin1Char('/') + info.fileName();
@@ -148,13 +132,12 @@ QString ExtensionImporter::copyToExtensionFolder(const QString &sourcePath, Impo
                 QDir(target).removeRecursively();
             else
                 QFile::remove(target);
-            *error = fileError(QObject::tr("“%1” could not be copied to the extension folder.").arg(info.fileName()));
-            return QString();
+            return Result<QString>::failure(
+                QObject::tr("“%1” could not be copied to the extension folder.").arg(info.fileName()));
         }
-        return target;
+        return Result<QString>::ok(target);
     }
-    *error = fileError(QObject::tr("No free name for “%1” in the extension folder.").arg(info.fileName()));
-    return QString();
+    return Result<QString>::failure(QObject::tr("No free name for “%1” in the extension folder.").arg(info.fileName()));
 }
 
 ImportResult ExtensionImporter::importFrom(const QString &path)
@@ -167,43 +150,34 @@ ImportResult ExtensionImporter::importFrom(const QString &path)
 
 ImportResult ExtensionImporter::addBundleExtensionFrom(const QString &bundle)
 {
-    ImportResult result;
-    const QString copy = copyToExtensionFolder(bundle, &result.error);
-    return copy.isEmpty() ? result : itemFromBundle(copy);
+    const Result<QString> copy = copyToExtensionFolder(bundle);
+    return copy.isOk() ? itemFromBundle(copy.value()) : ImportResult::failure(copy.reason());
 }
 
 ImportResult ExtensionImporter::addPlainExtensionFrom(const QString &file)
 {
-    ImportResult result;
-    if (QFileInfo(file).isDir()) {
-        result.error = fileError(QObject::tr("“%1” is a folder, not a script.").arg(QFileInfo(file).fileName()));
-        return result;
-    }
-    const QString copy = copyToExtensionFolder(file, &result.error);
-    if (copy.isEmpty())
-        return result;
+    if (QFileInfo(file).isDir())
+        return ImportResult::failure(QObject::tr("“%1” is a folder, not a script.").arg(QFileInfo(file).fileName()));
+    const Result<QString> copy = copyToExtensionFolder(file);
+    if (!copy.isOk())
+        return ImportResult::failure(copy.reason());
     const PlainName name = parsePlainName(QFileInfo(file).completeBaseName());
-    result.item = PluginDataItem(name.app, name.title, QFileInfo(copy).fileName());
-    return result;
+    return ImportResult::ok(PluginDataItem(name.app, name.title, QFileInfo(copy.value()).fileName()));
 }
 
 ImportResult ExtensionImporter::itemFromBundle(const QString &copiedBundle)
 {
-    ImportResult result;
     const QFileInfo bundleInfo(copiedBundle);
     QFile manifestFile(copiedBundle + QLatin1Char('/') + QLatin1String(kManifestName));
     if (!manifestFile.open(QIODevice::ReadOnly)) {
-        result.error = fileError(QObject::tr("The file “manifest.json” couldn’t be opened: %1")
-                                     .arg(manifestFile.errorString()));
-        return result;
+        return ImportResult::failure(
+            QObject::tr("The file “manifest.json” couldn’t be opened: %1").arg(manifestFile.errorString()));
     }
     QJsonParseError parseError{};
     const QJsonDocument document = QJsonDocument::fromJson(manifestFile.readAll(), &parseError);
     if (parseError.error != QJsonParseError::NoError || !document.isObject()) {
-        result.error = ImportError{QStringLiteral("json"), int(parseError.error),
-                                   QObject::tr("The file “manifest.json” is not a JSON object: %1")
-                                       .arg(parseError.errorString())};
-        return result;
+        return ImportResult::failure(
+            QObject::tr("The file “manifest.json” is not a JSON object: %1").arg(parseError.errorString()));
     }
     const QJsonObject manifest = document.object();
     const QString entry = manifest.value(QStringLiteral("entry")).toString();
@@ -212,8 +186,7 @@ ImportResult ExtensionImporter::itemFromBundle(const QString &copiedBundle)
     const QString bundleRoot = bundleInfo.canonicalFilePath() + QLatin1Char('/');
     const auto refuse = [&](const QString &message) {
         QDir(copiedBundle).removeRecursively();
-        result.error = manifestError(message);
-        return result;
+        return ImportResult::failure(message);
     };
     if (entry.isEmpty())
         return refuse(noEntryMessage());
@@ -234,8 +207,7 @@ ImportResult ExtensionImporter::itemFromBundle(const QString &copiedBundle)
                         bundleInfo.fileName() + QLatin1Char('/') + cleanEntry);
     if (!shortcut.isEmpty())
         item.keyData = KeyData::keyDataFromString(shortcut);
-    result.item = item;
-    return result;
+    return ImportResult::ok(std::move(item));
 }
 
 } // namespace tavolin

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/PluginDataItem.h"
+#include "common/Result.h"
 
 #include <QDateTime>
 #include <QString>
@@ -10,26 +11,8 @@
 
 namespace tavolin {
 
-// Why an import failed: the text shown to the person, plus a domain and code to tell the kinds apart.
-struct ImportError
-{
-    static constexpr auto kImportDomain = "tavolin-import-extension";
-    static constexpr int kManifestCode = 410;
-    static constexpr auto kFileDomain = "file";
-
-    QString domain;
-    int code = 0;
-    QString description;
-};
-
-// The outcome of one import step: a record, or an error.
-struct ImportResult
-{
-    std::optional<PluginDataItem> item;
-    ImportError error;
-
-    bool ok() const { return item.has_value(); }
-};
+// One import step gives the record, or why it failed in words shown to the person as they stand.
+using ImportResult = Result<PluginDataItem>;
 
 // Copies extensions into the extension folder and makes their records: ".pext" bundles (a folder with a
 // "manifest.json" of string members "app", "name", "entry", "shortcut") and plain scripts (application and
@@ -64,8 +47,8 @@ public:
     // Reads the record of a bundle already in the extension folder; removes it when refused.
     ImportResult itemFromBundle(const QString &copiedBundle);
 
-    // Copies a file or folder into the extension folder; the copy's path, or "" with `error` set.
-    QString copyToExtensionFolder(const QString &source, ImportError *error);
+    // Copies a file or folder into the extension folder; the copy's path.
+    Result<QString> copyToExtensionFolder(const QString &source);
 
     // "Safari - Open Tabs" → {"Safari.app", "Open Tabs"}; "cleanup" → {"all", "cleanup"}.
     struct PlainName

@@ -72,7 +72,7 @@ TEST_F(HotkeyBinderTest, BindGrabsTheStoredShortcutAndEveryPressRunsTheAction)
 {
     settings.setValue(kPalette, QStringLiteral("cmd+shift+p"));
     int pressed = 0;
-    const HotkeyStatus status = binder.bindShortcutWithDefaultsKey(kPalette, [&] { ++pressed; });
+    const Result<void> status = binder.bindShortcutWithDefaultsKey(kPalette, [&] { ++pressed; });
 
     EXPECT_TRUE(status.isOk()) << status.reason().toStdString();
     const Shortcut expected(35, eventflag::kCommand | eventflag::kShift);
@@ -136,7 +136,7 @@ TEST_F(HotkeyBinderTest, ACombinationTakenElsewhereIsReportedWithItsReason)
     settings.setValue(kPalette, QStringLiteral("cmd+shift+p"));
     grabber.takenElsewhere(shortcutOf("cmd+shift+p"), QStringLiteral("held by another program"));
 
-    const HotkeyStatus status = binder.bindShortcutWithDefaultsKey(kPalette, [] {});
+    const Result<void> status = binder.bindShortcutWithDefaultsKey(kPalette, [] {});
 
     EXPECT_FALSE(status.isOk());
     EXPECT_TRUE(status.reason().contains(QStringLiteral("held by another program"))) << status.reason().toStdString();
@@ -264,7 +264,7 @@ TEST_P(HotkeyBinderStoredValueTest, OnlyAKeyCombinationIsGrabbed)
 {
     settings.setValue(kPalette, GetParam().stored);
 
-    const HotkeyStatus status = binder.bindShortcutWithDefaultsKey(kPalette, [] {});
+    const Result<void> status = binder.bindShortcutWithDefaultsKey(kPalette, [] {});
 
     EXPECT_EQ(!status.isOk(), GetParam().fails) << status.reason().toStdString();
     EXPECT_TRUE(grabber.grabRequests().empty());
@@ -307,7 +307,7 @@ TEST_F(HotkeyBinderTest, TwoKeysCannotShareACombinationUntilTheFirstMoves)
     int opened = 0;
     binder.bindShortcutWithDefaultsKey(kPalette, [] {});
 
-    const HotkeyStatus status = binder.bindShortcutWithDefaultsKey(kOpen, [&] { ++opened; });
+    const Result<void> status = binder.bindShortcutWithDefaultsKey(kOpen, [&] { ++opened; });
     EXPECT_FALSE(status.isOk());
     EXPECT_TRUE(status.reason().contains(kPalette)) << status.reason().toStdString();
 

@@ -135,7 +135,8 @@ TEST_F(GtkApplicationsIntegrationTest, PostedNewWindowShortcutOpensASecondMousep
         << "windows: " << windowCount(app->pid());
 
     X11KeyPoster poster;
-    ASSERT_EQ(poster.post(int32_t(app->pid()), *shortcut), X11KeyPoster::Result::Posted);
+    const Result<void> posted = poster.post(int32_t(app->pid()), *shortcut);
+    ASSERT_TRUE(posted.isOk()) << posted.reason().toStdString();
     EXPECT_TRUE(test::waitFor([&] { return windowCount(app->pid()) == 2; }, std::chrono::seconds(5)))
         << "windows: " << windowCount(app->pid());
 }

@@ -88,8 +88,8 @@ protected:
 TEST_F(ExtensionImporterTest, PlainScriptIsCopiedIntoACreatedFolder)
 {
     const ImportResult result = importer.importFrom(source(QStringLiteral("Safari - Open Tabs.scpt")));
-    ASSERT_TRUE(result.ok()) << result.error.description.toStdString();
-    EXPECT_EQ(*result.item, PluginDataItem(QStringLiteral("Safari.app"), QStringLiteral("Open Tabs"),
+    ASSERT_TRUE(result.isOk()) << result.reason().toStdString();
+    EXPECT_EQ(result.value(), PluginDataItem(QStringLiteral("Safari.app"), QStringLiteral("Open Tabs"),
                                            QStringLiteral("Safari - Open Tabs.scpt")));
     EXPECT_EQ(folderEntries(), QStringList{QStringLiteral("Safari - Open Tabs.scpt")});
 }
@@ -97,40 +97,40 @@ TEST_F(ExtensionImporterTest, PlainScriptIsCopiedIntoACreatedFolder)
 TEST_F(ExtensionImporterTest, TakenNamesGetTheTimeAndTwoInOneSecondAreASecondApart)
 {
     const QString script = source(QStringLiteral("cleanup.sh"));
-    ASSERT_TRUE(importer.importFrom(script).ok());
+    ASSERT_TRUE(importer.importFrom(script).isOk());
     const ImportResult second = importer.importFrom(script);
-    ASSERT_TRUE(second.ok());
-    EXPECT_EQ(second.item->entry, QLatin1String("cleanup-2024-03-05 14:07:09.sh"));
-    EXPECT_EQ(second.item->label, QLatin1String("cleanup")) << "the title comes from the original name";
+    ASSERT_TRUE(second.isOk());
+    EXPECT_EQ(second.value().entry, QLatin1String("cleanup-2024-03-05 14:07:09.sh"));
+    EXPECT_EQ(second.value().label, QLatin1String("cleanup")) << "the title comes from the original name";
     const ImportResult third = importer.importFrom(script);
-    ASSERT_TRUE(third.ok());
-    EXPECT_EQ(third.item->entry, QLatin1String("cleanup-2024-03-05 14:07:10.sh"));
+    ASSERT_TRUE(third.isOk());
+    EXPECT_EQ(third.value().entry, QLatin1String("cleanup-2024-03-05 14:07:10.sh"));
     EXPECT_EQ(waits, 1);
 }
 
 TEST_F(ExtensionImporterTest, NameWithoutEndingGetsNoTrailingDot)
 {
     const QString script = source(QStringLiteral("tidy"));
-    ASSERT_TRUE(importer.importFrom(script).ok());
-    EXPECT_EQ(importer.importFrom(script).item->entry, QLatin1String("tidy-2024-03-05 14:07:09"));
+    ASSERT_TRUE(importer.importFrom(script).isOk());
+    EXPECT_EQ(importer.importFrom(script).value().entry, QLatin1String("tidy-2024-03-05 14:07:09"));
 }
 
 TEST_F(ExtensionImporterTest, GivesUpWhenTheClockNeverFreesAName)
 {
     ExtensionImporter stuck(folder, [this] { return now; }, [this] { ++waits; });
     const QString script = source(QStringLiteral("a.sh"));
-    ASSERT_TRUE(stuck.importFrom(script).ok());
-    ASSERT_TRUE(stuck.importFrom(script).ok());
+    ASSERT_TRUE(stuck.importFrom(script).isOk());
+    ASSERT_TRUE(stuck.importFrom(script).isOk());
     const ImportResult result = stuck.importFrom(script);
-    EXPECT_FALSE(result.ok());
+    EXPECT_FALSE(result.isOk());
     EXPECT_EQ(waits, ExtensionImporter::kMaxNameAttempts);
 }
 
 TEST_F(ExtensionImporterTest, MissingSourceIsAnError)
 {
     const ImportResult result = importer.importFrom(home.root() + QStringLiteral("/nothing.sh"));
-    EXPECT_FALSE(result.ok());
-    EXPECT_FALSE(result.error.description.isEmpty());
+    EXPECT_FALSE(result.isOk());
+    EXPECT_FALSE(result.reason().isEmpty());
 }
 
 TEST_F(ExtensionImporterTest, BundleRecordFromItsManifest)
@@ -139,13 +139,13 @@ TEST_F(ExtensionImporterTest, BundleRecordFromItsManifest)
                                R"({"app":"mousepad.app","name":"Sort","entry":"bin/sort.sh","shortcut":"ctrl+alt+s"})",
                                {QStringLiteral("bin/sort.sh"), QStringLiteral(".hidden")});
     const ImportResult result = importer.importFrom(dir);
-    ASSERT_TRUE(result.ok()) << result.error.description.toStdString();
-    EXPECT_EQ(result.item->app, QLatin1String("mousepad.app"));
-    EXPECT_EQ(result.item->label, QLatin1String("Sort"));
-    EXPECT_EQ(result.item->entry, QLatin1String("Tools.pext/bin/sort.sh"));
-    EXPECT_TRUE(result.item->enabled);
-    ASSERT_TRUE(result.item->keyData.has_value());
-    EXPECT_EQ(*result.item->keyData, *KeyData::keyDataFromString(QStringLiteral("ctrl+alt+s")));
+    ASSERT_TRUE(result.isOk()) << result.reason().toStdString();
+    EXPECT_EQ(result.value().app, QLatin1String("mousepad.app"));
+    EXPECT_EQ(result.value().label, QLatin1String("Sort"));
+    EXPECT_EQ(result.value().entry, QLatin1String("Tools.pext/bin/sort.sh"));
+    EXPECT_TRUE(result.value().enabled);
+    ASSERT_TRUE(result.value().keyData.has_value());
+    EXPECT_EQ(*result.value().keyData, *KeyData::keyDataFromString(QStringLiteral("ctrl+alt+s")));
     EXPECT_TRUE(QFile::exists(folder + QStringLiteral("/Tools.pext/.hidden"))) << "the whole folder is copied";
 }
 
@@ -154,10 +154,10 @@ TEST_F(ExtensionImporterTest, BundleDefaultsToAllAndItsFolderName)
     const QString dir = bundle(QStringLiteral("Word Count.pext"), R"({"entry":"run.py","app":""})",
                                {QStringLiteral("run.py")});
     const ImportResult result = importer.importFrom(dir);
-    ASSERT_TRUE(result.ok());
-    EXPECT_EQ(result.item->app, QLatin1String("all"));
-    EXPECT_EQ(result.item->label, QLatin1String("Word Count"));
-    EXPECT_FALSE(result.item->keyData.has_value());
+    ASSERT_TRUE(result.isOk());
+    EXPECT_EQ(result.value().app, QLatin1String("all"));
+    EXPECT_EQ(result.value().label, QLatin1String("Word Count"));
+    EXPECT_FALSE(result.value().keyData.has_value());
 }
 
 struct ManifestRow
@@ -179,11 +179,9 @@ TEST_P(ManifestErrorTest, IsRefusedWithItsMessage)
     const QString dir = bundle(QStringLiteral("Bad.pext"), GetParam().manifest, {QStringLiteral("run.sh")});
     QFile::link(outside, dir + QStringLiteral("/link.sh"));
     const ImportResult result = importer.importFrom(dir);
-    EXPECT_FALSE(result.ok());
+    EXPECT_FALSE(result.isOk());
     if (GetParam().message) {
-        EXPECT_EQ(result.error.description, QString::fromUtf8(GetParam().message));
-        EXPECT_EQ(result.error.domain, QLatin1String("tavolin-import-extension"));
-        EXPECT_EQ(result.error.code, 410);
+        EXPECT_EQ(result.reason(), QString::fromUtf8(GetParam().message));
     }
     EXPECT_EQ(QFileInfo::exists(folder + QStringLiteral("/Bad.pext")), GetParam().copyRemains);
     EXPECT_TRUE(QFile::exists(outside)) << "nothing outside the bundle is touched";

@@ -4,23 +4,23 @@
 
 namespace tavolin::test {
 
-HotkeyStatus FakeHotkeyGrabber::grab(const Shortcut &shortcut, PressCallback onPress)
+Result<void> FakeHotkeyGrabber::grab(const Shortcut &shortcut, PressCallback onPress)
 {
     m_grabRequests.push_back(shortcut);
     if (m_nextFailure) {
         const QString reason = *m_nextFailure;
         m_nextFailure.reset();
-        return HotkeyStatus::failure(reason);
+        return Result<void>::failure(reason);
     }
     for (const auto &[taken, reason] : m_takenElsewhere) {
         if (taken == shortcut)
-            return HotkeyStatus::failure(reason);
+            return Result<void>::failure(reason);
     }
     // A display refuses a second grab of the same combination too.
     if (isGrabbed(shortcut))
-        return HotkeyStatus::failure(QStringLiteral("already grabbed"));
+        return Result<void>::failure(QStringLiteral("already grabbed"));
     m_grabs.emplace_back(shortcut, std::move(onPress));
-    return HotkeyStatus::ok();
+    return Result<void>::ok();
 }
 
 void FakeHotkeyGrabber::ungrab(const Shortcut &shortcut)

@@ -16,7 +16,7 @@ namespace tavolin::test {
 class FakeHotkeyGrabber final : public HotkeyGrabber
 {
 public:
-    HotkeyStatus grab(const Shortcut &shortcut, PressCallback onPress) override;
+    Result<void> grab(const Shortcut &shortcut, PressCallback onPress) override;
     void ungrab(const Shortcut &shortcut) override;
 
     // The next grab fails with `reason`, whatever it asks for.

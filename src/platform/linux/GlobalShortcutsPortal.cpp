@@ -126,9 +126,9 @@ void GlobalShortcutsPortal::createSession()
                         {QStringLiteral("session_handle_token"), QStringLiteral("tavolin_%1").arg(m_sessions)}};
     PortalRequest::send(QDBusConnection::sessionBus(), call, token, m_callTimeoutMs, m_callTimeoutMs, this,
                         [this](const PortalRequest::Outcome &outcome) {
-                            const QString session = outcome.results ? sessionPathIn(*outcome.results) : QString();
+                            const QString session = outcome.isOk() ? sessionPathIn(outcome.value()) : QString();
                             if (session.isEmpty()) {
-                                fail(outcome.results ? QStringLiteral("CreateSession gave no session") : outcome.failure);
+                                fail(outcome.isOk() ? QStringLiteral("CreateSession gave no session") : outcome.reason());
                                 return;
                             }
                             m_session = session;
@@ -153,12 +153,12 @@ void GlobalShortcutsPortal::bindInSession()
          << QVariantMap{{QStringLiteral("handle_token"), token}};
     PortalRequest::send(QDBusConnection::sessionBus(), call, token, m_callTimeoutMs, m_bindTimeoutMs, this,
                         [this](const PortalRequest::Outcome &outcome) {
-                            if (!outcome.results) {
-                                fail(outcome.failure);
+                            if (!outcome.isOk()) {
+                                fail(outcome.reason());
                                 return;
                             }
                             m_state = State::Ready;
-                            Q_EMIT bound(m_version, triggersIn(outcome.results->value(QStringLiteral("shortcuts"))));
+                            Q_EMIT bound(m_version, triggersIn(outcome.value().value(QStringLiteral("shortcuts"))));
                             advance(); // entries that changed meanwhile
                         });
 }

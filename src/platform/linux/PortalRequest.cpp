@@ -40,7 +40,8 @@ void PortalRequest::send(const QDBusConnection &bus, const QDBusMessage &call, c
     request->listen(requestPathFor(bus, token));
     const QString method = call.member();
     connect(&request->m_timeout, &QTimer::timeout, request, [request, method, responseTimeoutMs] {
-        request->finish({std::nullopt, QStringLiteral("%1 had no answer in %2").arg(method, seconds(responseTimeoutMs))});
+        const QString why = QStringLiteral("%1 had no answer in %2").arg(method, seconds(responseTimeoutMs));
+        request->finish(Outcome::failure(why));
     });
     request->m_timeout.start(responseTimeoutMs);
     auto *watcher = new QDBusPendingCallWatcher(request->m_bus.asyncCall(call, callTimeoutMs), request);
@@ -49,9 +50,10 @@ void PortalRequest::send(const QDBusConnection &bus, const QDBusMessage &call, c
         const QDBusPendingReply<QDBusObjectPath> reply = *watcher;
         if (reply.isError()) {
             const QDBusError error = reply.error();
-            request->finish({std::nullopt, error.type() == QDBusError::NoReply
-                                               ? QStringLiteral("%1 had no reply in %2").arg(method, seconds(callTimeoutMs))
-                                               : QStringLiteral("%1 failed: %2").arg(method, error.message())});
+            const QString why = error.type() == QDBusError::NoReply
+                ? QStringLiteral("%1 had no reply in %2").arg(method, seconds(callTimeoutMs))
+                : QStringLiteral("%1 failed: %2").arg(method, error.message());
+            request->finish(Outcome::failure(why));
             return;
         }
         // Portals before version 0.9 chose the path themselves.
@@ -73,10 +75,10 @@ void PortalRequest::listen(const QString &path)
 void PortalRequest::onResponse(uint code, const QVariantMap &results)
 {
     if (code == 0)
-        finish({results, QString()});
+        finish(Outcome::ok(results));
     else
-        finish({std::nullopt, code == 1 ? QStringLiteral("the user cancelled it")
-                                        : QStringLiteral("the portal refused it (response %1)").arg(code)});
+        finish(Outcome::failure(code == 1 ? QStringLiteral("the user cancelled it")
+                                          : QStringLiteral("the portal refused it (response %1)").arg(code)));
 }
 
 void PortalRequest::finish(const Outcome &outcome)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Result.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QObject>
@@ -7,7 +9,6 @@
 #include <QVariantMap>
 
 #include <functional>
-#include <optional>
 
 namespace tavolin {
 
@@ -22,11 +23,7 @@ class PortalRequest final : public QObject
 {
     Q_OBJECT
 public:
-    struct Outcome
-    {
-        std::optional<QVariantMap> results; // set on success
-        QString failure;                    // set otherwise
-    };
+    using Outcome = Result<QVariantMap>;
     using Done = std::function<void(const Outcome &)>;
 
     // `call` must carry `token` as the "handle_token" of its options.

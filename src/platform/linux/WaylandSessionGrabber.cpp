@@ -5,14 +5,14 @@
 
 namespace tavolin {
 
-HotkeyStatus WaylandSessionGrabber::grab(const Shortcut &shortcut, PressCallback onPress)
+Result<void> WaylandSessionGrabber::grab(const Shortcut &shortcut, PressCallback onPress)
 {
-    const HotkeyStatus grabbed = m_x11.grab(shortcut, std::move(onPress));
+    const Result<void> grabbed = m_x11.grab(shortcut, std::move(onPress));
     if (!grabbed.isOk())
         log::info(QStringLiteral("hot keys: %1 is not grabbed through Xwayland (%2); in a Wayland session the "
                                  "desktop delivers it")
                       .arg(KeyData::keyDataFromShortcut(shortcut).displayText(), grabbed.reason()));
-    return HotkeyStatus::ok();
+    return Result<void>::ok();
 }
 
 void WaylandSessionGrabber::ungrab(const Shortcut &shortcut)

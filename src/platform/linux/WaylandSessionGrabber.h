@@ -16,7 +16,7 @@ class WaylandSessionGrabber final : public HotkeyGrabber
 public:
     explicit WaylandSessionGrabber(HotkeyGrabber &x11) : m_x11(x11) {}
 
-    HotkeyStatus grab(const Shortcut &shortcut, PressCallback onPress) override;
+    Result<void> grab(const Shortcut &shortcut, PressCallback onPress) override;
     void ungrab(const Shortcut &shortcut) override;
 
 private:

@@ -142,25 +142,25 @@ int X11HotkeyGrabber::grabCombination(const Combination &combination)
     return error;
 }
 
-HotkeyStatus X11HotkeyGrabber::grab(const Shortcut &shortcut, PressCallback onPress)
+Result<void> X11HotkeyGrabber::grab(const Shortcut &shortcut, PressCallback onPress)
 {
     if (!m_connection)
-        return HotkeyStatus::failure(QStringLiteral("there is no X display"));
+        return Result<void>::failure(QStringLiteral("there is no X display"));
     if (Grab *existing = findGrab(shortcut)) {
         existing->onPress = std::move(onPress);
-        return HotkeyStatus::ok();
+        return Result<void>::ok();
     }
     const std::optional<Combination> combination = combinationFor(shortcut);
     if (!combination)
-        return HotkeyStatus::failure(QStringLiteral("its key is not on this keyboard"));
+        return Result<void>::failure(QStringLiteral("its key is not on this keyboard"));
     if (const int error = grabCombination(*combination)) {
         const QString reason = error == BadAccess ? QStringLiteral("it is already taken by another program")
                                                   : QStringLiteral("the X server refused it (error %1)").arg(error);
         log::error(QStringLiteral("hot keys: %1: %2").arg(KeyData::keyDataFromShortcut(shortcut).displayText(), reason));
-        return HotkeyStatus::failure(reason);
+        return Result<void>::failure(reason);
     }
     m_grabs.push_back({shortcut, *combination, std::move(onPress)});
-    return HotkeyStatus::ok();
+    return Result<void>::ok();
 }
 
 void X11HotkeyGrabber::ungrabCombination(const Combination &combination)

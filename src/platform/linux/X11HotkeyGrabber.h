@@ -41,7 +41,7 @@ public:
 
     bool isConnected() const { return m_connection != nullptr; }
 
-    HotkeyStatus grab(const Shortcut &shortcut, PressCallback onPress) override;
+    Result<void> grab(const Shortcut &shortcut, PressCallback onPress) override;
     void ungrab(const Shortcut &shortcut) override;
 
 private:

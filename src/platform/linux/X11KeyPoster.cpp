@@ -22,15 +22,15 @@ X11KeyPoster::X11KeyPoster(const QByteArray &displayName) : m_connection(x11::Co
 
 X11KeyPoster::~X11KeyPoster() = default;
 
-X11KeyPoster::Result X11KeyPoster::post(int32_t pid, const Shortcut &shortcut)
+Result<void> X11KeyPoster::post(int32_t pid, const Shortcut &shortcut)
 {
     MutexLocker lock(m_mutex);
     if (!m_connection)
-        return Result::NoDisplay;
+        return Result<void>::failure(QStringLiteral("there is no X display"));
     Display *display = m_connection->display();
     const std::vector<unsigned long> windows = x11::clientWindowsOf(display, pid);
     if (windows.empty())
-        return Result::NoWindow;
+        return Result<void>::failure(QStringLiteral("process %1 has no window").arg(pid));
     const auto ownsFocus = [&](std::optional<x11::FocusedWindow> focused) {
         return focused && std::find(windows.begin(), windows.end(), focused->window) != windows.end();
     };
@@ -46,13 +46,13 @@ X11KeyPoster::Result X11KeyPoster::post(int32_t pid, const Shortcut &shortcut)
     return postLocked(target, shortcut);
 }
 
-X11KeyPoster::Result X11KeyPoster::postLocked(unsigned long window, const Shortcut &shortcut)
+Result<void> X11KeyPoster::postLocked(unsigned long window, const Shortcut &shortcut)
 {
     Display *display = m_connection->display();
     const std::optional<uint32_t> keysym = x11::keysymForKeyCode(shortcut.keyCode());
     const KeyCode code = keysym ? XKeysymToKeycode(display, *keysym) : 0;
     if (code == 0)
-        return Result::NoKey;
+        return Result<void>::failure(QStringLiteral("its key is not on this keyboard"));
     XEvent event{};
     event.xkey.type = KeyPress;
     event.xkey.display = display;
@@ -69,11 +69,11 @@ X11KeyPoster::Result X11KeyPoster::postLocked(unsigned long window, const Shortc
     const Status sent = XSendEvent(display, window, False, 0, &event);
     const int error = trap.sync();
     if (sent == 0 || error != 0) {
-        log::error(QStringLiteral("posting %1 to window 0x%2 failed (error %3)")
-                       .arg(shortcut.description()).arg(window, 0, 16).arg(error));
-        return Result::Failed;
+        return Result<void>::failure(QStringLiteral("the X server refused it for window 0x%1 (error %2)")
+                                         .arg(window, 0, 16)
+                                         .arg(error));
     }
-    return Result::Posted;
+    return Result<void>::ok();
 }
 
 } // namespace tavolin

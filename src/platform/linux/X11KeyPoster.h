@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Mutex.h"
+#include "common/Result.h"
 #include "common/Shortcut.h"
 
 #include <QByteArray>
@@ -25,24 +26,18 @@ class Connection;
 class X11KeyPoster
 {
 public:
-    enum class Result {
-        Posted,
-        NoDisplay, // no X server
-        NoWindow,  // the process has no client window
-        NoKey,     // the combination's key is not on this keyboard
-        Failed,    // the server refused the event (the window vanished)
-    };
-
     explicit X11KeyPoster(const QByteArray &displayName = {});
     ~X11KeyPoster();
 
     // To the window of process `pid` that has the focus. When another application has it, the topmost
     // window of `pid` is activated first (Qt applications act on shortcuts only in their active window) and
-    // the event follows once the focus arrived, or after at most 300 ms.
-    Result post(int32_t pid, const Shortcut &shortcut);
+    // the event follows once the focus arrived, or after at most 300 ms. Fails without an X server, when the
+    // process has no client window, when the key is not on this keyboard or when the server refused the
+    // event (the window vanished).
+    Result<void> post(int32_t pid, const Shortcut &shortcut);
 
 private:
-    Result postLocked(unsigned long window, const Shortcut &shortcut) REQUIRES(m_mutex);
+    Result<void> postLocked(unsigned long window, const Shortcut &shortcut) REQUIRES(m_mutex);
 
     Mutex m_mutex;
     std::unique_ptr<x11::Connection> m_connection GUARDED_BY(m_mutex);

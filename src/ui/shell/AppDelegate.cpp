@@ -62,8 +62,13 @@ public:
     explicit X11KeyPosterSeam(X11KeyPoster &poster) : m_poster(poster) {}
     bool post(int32_t pid, const Shortcut &shortcut) override
     {
-        if (m_poster.post(pid, shortcut) == X11KeyPoster::Result::Posted)
+        const Result<void> posted = m_poster.post(pid, shortcut);
+        if (posted.isOk())
             return true; // an X application under Xwayland takes keys as on X11
+        log::info(QStringLiteral("keys: %1 not passed on to process %2: %3")
+                      .arg(shortcut.description())
+                      .arg(pid)
+                      .arg(posted.reason()));
         if (isWaylandSession() && !m_toldWayland) {
             m_toldWayland = true;
             log::error(QStringLiteral("keys: a Wayland session lets no program type into another's window, so "
