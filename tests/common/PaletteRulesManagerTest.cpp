@@ -187,13 +187,21 @@ TEST_F(PaletteRulesManagerTest, OnlyAutoApplicationsRecordADecisionWhichThenAnsw
     EXPECT_TRUE(takeInfoLines().empty());
 }
 
-TEST_F(PaletteRulesManagerTest, ChangingAnApplicationsRuleDropsItsDecision)
+// A changed list drops the decisions of every application it names, changed or not; a mistyped change is
+// ignored.
+TEST_F(PaletteRulesManagerTest, AChangedListDropsTheDecisionsOfTheApplicationsItNames)
 {
-    settings.setValue(kRulesKey, QJsonArray{rule("org.example.Editor", "auto")});
+    settings.setValue(kRulesKey, QJsonArray{rule("org.example.Editor", "auto"), rule("org.example.B", "allow")});
     PaletteRulesManager &rules = start();
     rules.updateRuleForApp(kEditor, false);
+    rules.updateRuleForApp(kOther, true);
     ASSERT_EQ(rules.ruleForApp(kEditor), AppRule::Disabled);
 
+    settings.setValue(kRulesKey, QJsonArray{rule("org.example.Editor", "auto"), rule("org.example.B", "disabled")});
+    EXPECT_EQ(rules.ruleForApp(kEditor), AppRule::Auto); // listed: decided again
+    EXPECT_EQ(rules.ruleForApp(kOther), AppRule::Allow); // not named anywhere: kept
+
+    rules.updateRuleForApp(kEditor, false);
     settings.setValue(kRulesKey, QJsonArray{rule("org.example.Editor", "allow")});
     EXPECT_EQ(rules.ruleForApp(kEditor), AppRule::Allow);
 
@@ -201,32 +209,11 @@ TEST_F(PaletteRulesManagerTest, ChangingAnApplicationsRuleDropsItsDecision)
     EXPECT_TRUE(rules.updateRuleForApp(kEditor, true));
     settings.setValue(kRulesKey, QJsonArray{rule("org.example.Editor", "disabled")});
     EXPECT_EQ(rules.ruleForApp(kEditor), AppRule::Disabled);
-}
-
-TEST_F(PaletteRulesManagerTest, AChangedListDropsTheDecisionsOfTheApplicationsItNamesOnly)
-{
-    settings.setValue(kRulesKey, QJsonArray{rule("org.example.Editor", "auto"), rule("org.example.B", "allow")});
-    PaletteRulesManager &rules = start();
-    rules.updateRuleForApp(kEditor, true);
-    rules.updateRuleForApp(kOther, true);
-
-    settings.setValue(kRulesKey, QJsonArray{rule("org.example.Editor", "auto"), rule("org.example.B", "disabled")});
-
-    EXPECT_EQ(rules.ruleForApp(kEditor), AppRule::Auto); // listed: decided again
-    EXPECT_EQ(rules.ruleForApp(kOther), AppRule::Allow); // not named anywhere: kept
-}
-
-TEST_F(PaletteRulesManagerTest, AMistypedChangeOfTheListIsIgnored)
-{
-    settings.setValue(kRulesKey, QJsonArray{rule("org.example.A", "allow")});
-    PaletteRulesManager &rules = start();
-    rules.updateRuleForApp(kEditor, false);
 
     settings.setValue(kRulesKey, u"garbage"_qs);
     settings.remove(kRulesKey);
-
-    EXPECT_EQ(rules.ruleForApp(u"org.example.A"_qs), AppRule::Allow);
     EXPECT_EQ(rules.ruleForApp(kEditor), AppRule::Disabled);
+    EXPECT_EQ(rules.ruleForApp(kOther), AppRule::Allow);
 }
 
 // Decisions come from finding the palette's key in an application's menus: a new key asks again. Either
