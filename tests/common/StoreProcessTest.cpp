@@ -61,8 +61,7 @@ QString valueFor(const QString &tag, int i) { return u"[{\"from\":\"%1\",\"n\":%
 // <milliseconds>"; exits 0 when no operation failed and the other kept pace within the bound.
 TAVOLIN_CHILD_ROLE(store_alternate)
 {
-    const QString tag = args.at(0);
-    const QString other = args.at(1);
+    const QString tag = args.at(0), other = args.at(1);
     const int count = args.at(2).toInt();
     Store store(kShared, Sharing::SharedBetweenPrograms);
     if (!store.isOpen())
@@ -74,11 +73,9 @@ TAVOLIN_CHILD_ROLE(store_alternate)
     QElapsedTimer timer;
     timer.start();
     const QDeadlineTimer deadline(60s);
-    int failures = 0;
-    int operations = 0;
+    int failures = 0, operations = 0;
     for (int i = 0; i < count && !deadline.hasExpired(); ++i) {
-        failures += store.put(keyFor(tag, i), valueFor(tag, i)) ? 0 : 1;
-        failures += store.get(keyFor(tag, i)) == valueFor(tag, i) ? 0 : 1;
+        failures += store.put(keyFor(tag, i), valueFor(tag, i)) && store.get(keyFor(tag, i)) == valueFor(tag, i) ? 0 : 1;
         operations += 2;
         while (store.get(keyFor(other, i)) != valueFor(other, i) && !deadline.hasExpired())
             ++operations;
@@ -94,10 +91,9 @@ TAVOLIN_CHILD_ROLE(store_alternate)
 QByteArray readLine(QProcess &process, std::chrono::milliseconds timeout)
 {
     const QDeadlineTimer deadline(timeout);
-    while (!process.canReadLine()) {
+    while (!process.canReadLine())
         if (!process.waitForReadyRead(int(deadline.remainingTime())))
             return {};
-    }
     return process.readLine().trimmed();
 }
 
@@ -118,8 +114,7 @@ protected:
 TEST_F(StoreProcessTest, LockFileOfAKilledProcessDoesNotBlockOpening)
 {
     QProcess child;
-    startChild(child, u"store_write_then_die"_qs,
-               {u"MenuItemHistory"_qs, u"k"_qs, u"written before the crash"_qs});
+    startChild(child, u"store_write_then_die"_qs, {u"MenuItemHistory"_qs, u"k"_qs, u"written before the crash"_qs});
     ASSERT_TRUE(child.waitForFinished(30000));
     ASSERT_EQ(child.exitStatus(), QProcess::CrashExit) << "child exit code " << child.exitCode();
     ASSERT_TRUE(QFile::exists(lockFile(u"MenuItemHistory"_qs)));
@@ -161,8 +156,7 @@ TEST_F(StoreProcessTest, LockOfALiveProcessIsNeverTakenAway)
 TEST_F(StoreProcessTest, TwoProgramsTakingTurnsLoseNoWriteAndFailNoOperation)
 {
     constexpr int kCount = 100;
-    QProcess palette;
-    QProcess preferences;
+    QProcess palette, preferences;
     startChild(palette, u"store_alternate"_qs, {u"a"_qs, u"b"_qs, QString::number(kCount)});
     startChild(preferences, u"store_alternate"_qs, {u"b"_qs, u"a"_qs, QString::number(kCount)});
     ASSERT_EQ(readLine(palette, 30s), "ready");
@@ -178,8 +172,7 @@ TEST_F(StoreProcessTest, TwoProgramsTakingTurnsLoseNoWriteAndFailNoOperation)
         ASSERT_TRUE(process->waitForFinished(90000));
         EXPECT_EQ(process->exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(process->exitCode(), 0);
-        const QByteArray figures = readLine(*process, 1s);
-        std::cout << "operations, milliseconds: " << figures.toStdString() << std::endl;
+        std::cout << "operations, milliseconds: " << readLine(*process, 1s).toStdString() << std::endl;
     }
 
     Store store(kShared, Sharing::SharedBetweenPrograms);
