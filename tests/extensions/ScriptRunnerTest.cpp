@@ -144,39 +144,35 @@ TEST_F(ScriptRunnerTest, ScriptsRunInTheExtensionFolderWithBashOrPython3)
     EXPECT_EQ(QString::fromUtf8(inFolder(u"ran.txt"_qs)), u"3 "_qs + canonicalFolder);
 }
 
+// The environment describes the target application; the document is read when the script runs unless
+// known, and never inherited from our own environment.
 TEST_F(ScriptRunnerTest, EnvironmentDescribesTheTargetApplication)
 {
-    addScript(u"env.sh"_qs, "printf '%s|%s|%s|%s' \"$TAVOLIN_APP\" \"$TAVOLIN_APP_PID\" \"$TAVOLIN_DOCUMENT\" "
+    addScript(u"env.sh"_qs, "printf '%s|%s|%s|%s' \"$TAVOLIN_APP\" \"${TAVOLIN_APP_PID-unset}\" \"${TAVOLIN_DOCUMENT-unset}\" "
                             "\"${TAVOLIN_DOCUMENT+set}\" > env.txt\n");
-    RunContext context;
-    context.appKey = u"mousepad.app"_qs;
-    context.appPid = 4242;
-    context.document = u"/home/me/notes é.txt"_qs;
-    ASSERT_EQ(runAndWait(u"env.sh"_qs, context).kind, Kind::Succeeded);
-    EXPECT_EQ(QString::fromUtf8(inFolder(u"env.txt"_qs)), u"mousepad.app|4242|/home/me/notes é.txt|set"_qs);
-}
-
-TEST_F(ScriptRunnerTest, TheDocumentIsReadWhenTheScriptRunsUnlessKnownAndNeverInherited)
-{
-    addScript(u"env.sh"_qs, "printf '%s|%s' \"${TAVOLIN_DOCUMENT-unset}\" \"${TAVOLIN_APP_PID-unset}\" > env.txt\n");
     test::ScopedEnv env;
     env.set("TAVOLIN_DOCUMENT", u"/stale/from/parent"_qs);
     RunContext context;
     context.appKey = u"mousepad.app"_qs;
-    ASSERT_EQ(runAndWait(u"env.sh"_qs, context).kind, Kind::Succeeded);
-    EXPECT_EQ(inFolder(u"env.txt"_qs), QByteArray("unset|unset"));
+    const auto expectRun = [&](const QString &expected) {
+        ASSERT_EQ(runAndWait(u"env.sh"_qs, context).kind, Kind::Succeeded);
+        EXPECT_EQ(QString::fromUtf8(inFolder(u"env.txt"_qs)), expected);
+    };
+    expectRun(u"mousepad.app|unset|unset|"_qs);
+
+    context.appPid = 4242;
+    context.document = u"/home/me/notes é.txt"_qs;
+    expectRun(u"mousepad.app|4242|/home/me/notes é.txt|set"_qs);
 
     int reads = 0;
+    context.document.clear();
     context.readDocument = [&reads] {
         ++reads;
         return u"/home/me/read at run.txt"_qs;
     };
-    ASSERT_EQ(runAndWait(u"env.sh"_qs, context).kind, Kind::Succeeded);
-    EXPECT_EQ(QString::fromUtf8(inFolder(u"env.txt"_qs)), u"/home/me/read at run.txt|unset"_qs);
-
+    expectRun(u"mousepad.app|4242|/home/me/read at run.txt|set"_qs);
     context.document = u"/known.txt"_qs;
-    ASSERT_EQ(runAndWait(u"env.sh"_qs, context).kind, Kind::Succeeded);
-    EXPECT_EQ(inFolder(u"env.txt"_qs), QByteArray("/known.txt|unset"));
+    expectRun(u"mousepad.app|4242|/known.txt|set"_qs);
     EXPECT_EQ(reads, 1);
 }
 
