@@ -42,7 +42,7 @@ public:
             result << QString::fromLatin1(kNames[int(level)]) + QStringLiteral(": ") + line;
         return result;
     }
-    // The lines of `level` so far; `take` forgets every line read.
+    // The lines of `level` so far; `take` forgets every line logged so far.
     QStringList lines(log::Level level, bool take = false)
     {
         std::lock_guard lock(m_mutex);
@@ -55,7 +55,11 @@ public:
         return result;
     }
     QStringList errors() { return lines(log::Level::Error); }
-    void clear() { lines(log::Level::Error, true); }
+    void clear()
+    {
+        std::lock_guard lock(m_mutex);
+        m_lines.clear();
+    }
 
 private:
     mutable std::mutex m_mutex;
