@@ -88,34 +88,32 @@ TEST_F(CommandChannelTest, IgnoredShapesDoNothingAndStayInPlace)
     EXPECT_TRUE(received.isEmpty());
 }
 
-TEST_F(CommandChannelTest, HandlerGetsTheWholeArrayAndTheKeyIsRemovedAfterwards)
+// The handler gets the whole array while the key is still there; Done removes it from the file afterwards,
+// KeepKey leaves it in place and the command runs once, until asked again.
+TEST_F(CommandChannelTest, HandlerGetsTheWholeArrayAndItsResultDecidesWhetherTheKeyGoes)
 {
-    bool keyPresentWhileRunning = false;
-    CommandChannel channel(domain, [&](const QJsonArray &command) {
-        keyPresentWhileRunning = domain.contains(settings::kCommand);
-        received << command;
-        return CommandResult::Done;
-    });
-    ASSERT_TRUE(CommandChannel::send(domain, command::kUpdateExtension, {u"mousepad.app"_qs}));
+    for (CommandResult result : {CommandResult::Done, CommandResult::KeepKey}) {
+        SCOPED_TRACE(result == CommandResult::Done ? "done" : "keep the key");
+        received.clear();
+        bool keyPresentWhileRunning = false;
+        CommandChannel channel(domain, [&](const QJsonArray &command) {
+            keyPresentWhileRunning = domain.contains(settings::kCommand);
+            received << command;
+            return result;
+        });
+        ASSERT_TRUE(CommandChannel::send(domain, command::kUpdateExtension, {u"mousepad.app"_qs}));
 
-    ASSERT_EQ(received.size(), 1);
-    EXPECT_EQ(received.first().size(), 3); // name, argument, time
-    EXPECT_EQ(received.first().at(1), QJsonValue(u"mousepad.app"_qs));
-    EXPECT_TRUE(keyPresentWhileRunning);
-    EXPECT_FALSE(domain.contains(settings::kCommand));
-    SettingsDomain reopened(kDomain);
-    EXPECT_FALSE(reopened.contains(settings::kCommand)); // removed from the file, not just from memory
-}
+        ASSERT_EQ(received.size(), 1);
+        EXPECT_EQ(received.first().size(), 3); // name, argument, time
+        EXPECT_EQ(received.first().at(1), QJsonValue(u"mousepad.app"_qs));
+        EXPECT_TRUE(keyPresentWhileRunning);
+        EXPECT_EQ(SettingsDomain(kDomain).arrayValue(settings::kCommand), result == CommandResult::Done ? QJsonArray() : received.first());
+        EXPECT_EQ(domain.contains(settings::kCommand), result == CommandResult::KeepKey);
 
-TEST_F(CommandChannelTest, KeepKeyLeavesTheCommandInPlaceAndRunsItOnce)
-{
-    const auto channel = listen(domain, CommandResult::KeepKey);
-    ASSERT_TRUE(CommandChannel::send(domain, command::kAccessRecentFolder));
-    EXPECT_EQ(receivedNames(), QStringList{u"accessRecentFolder"_qs});
-    EXPECT_EQ(domain.arrayValue(settings::kCommand).first(), QJsonValue(u"accessRecentFolder"_qs));
-
-    channel->receive(); // asked again explicitly, it runs again
-    EXPECT_EQ(received.size(), 2);
+        channel.receive(); // asked again explicitly, a kept command runs again
+        EXPECT_EQ(received.size(), result == CommandResult::Done ? 1 : 2);
+        ASSERT_TRUE(domain.remove(settings::kCommand));
+    }
 }
 
 TEST_F(CommandChannelTest, CommandFromAnotherWriterArrivesAndIsRemovedForBoth)
