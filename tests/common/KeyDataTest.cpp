@@ -233,16 +233,6 @@ TEST(KeyData, FromShortcutKeepsTheNameOrElseTheCode)
     }
 }
 
-TEST(KeyData, EqualityTellsAbsentFromEmptyCharacter)
-{
-    EXPECT_EQ(KeyData(u"P"_qs, 0, 1), KeyData(u"P"_qs, 0, 1));
-    EXPECT_EQ(KeyData(std::nullopt, 5, 1), KeyData(std::nullopt, 5, 1));
-    EXPECT_NE(KeyData(std::nullopt, 0, 1), KeyData(QString(), 0, 1));
-    EXPECT_NE(KeyData(u"P"_qs, 0, 1), KeyData(u"P"_qs, 0, 0));
-    EXPECT_NE(KeyData(u"P"_qs, 0, 1), KeyData(u"P"_qs, 35, 1));
-    EXPECT_NE(KeyData(u"P"_qs, 0, 1), KeyData(u"p"_qs, 0, 1));
-}
-
 TEST(KeyData, JsonRoundTripsWithAndWithoutCharacterAndRefusesWrongTypes)
 {
     const KeyData withChar(u"Space"_qs, 0, 14);
