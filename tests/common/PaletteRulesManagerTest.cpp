@@ -145,7 +145,6 @@ TEST_F(PaletteRulesManagerTest, ARuleStoredUnderTheExecutableNameAnswersUntilOne
 TEST_F(PaletteRulesManagerTest, TheDefaultRuleAppliesToApplicationsWithoutAnEntry)
 {
     const struct { const char *name; QJsonValue stored; AppRule expected; } rows[] = {
-        {"unset", QJsonValue::Undefined, AppRule::Auto},
         {"allow", u"allow"_qs, AppRule::Allow},
         {"disabled", u"disabled"_qs, AppRule::Disabled},
         {"auto", u"auto"_qs, AppRule::Auto},

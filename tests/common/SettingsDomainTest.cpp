@@ -167,13 +167,11 @@ TEST_F(SettingsDomainTest, SharedKeysReadTheirDefaults)
         return version ? QJsonValue(*version) : QJsonValue(QJsonValue::Null);
     };
     const Row rows[] = {
-        {"listNumber absent is 7", settings::kListNumber, QJsonValue::Undefined, listNumber, 7},
         {"listNumber 0 is 7", settings::kListNumber, 0, listNumber, 7},
         {"listNumber negative is 7", settings::kListNumber, -4, listNumber, 7},
         {"listNumber 1 is kept", settings::kListNumber, 1, listNumber, 1},
         {"listNumber as string is 7", settings::kListNumber, u"9"_qs, listNumber, 7},
         {"listNumber beyond int is 7", settings::kListNumber, qint64(1) << 40, listNumber, 7},
-        {"showMenuState absent is true", settings::kShowMenuState, QJsonValue::Undefined, showMenuState, true},
         {"showMenuState false hides", settings::kShowMenuState, false, showMenuState, false},
         {"showMenuState 0 hides", settings::kShowMenuState, 0, showMenuState, false},
         {"showMenuState string is true", settings::kShowMenuState, u"no"_qs, showMenuState, true},
