@@ -1,7 +1,7 @@
 #include "common/BoundShortcutText.h"
 
+#include "CommonTestSupport.h"
 #include "common/HotkeyBinder.h"
-#include "common/KeyData.h"
 #include "common/SettingsDomain.h"
 #include "common/SettingsKeys.h"
 #include "support/FakeHotkeyGrabber.h"
@@ -9,72 +9,45 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 namespace tavolin {
 namespace {
 
 const QString kPalette = QString(settings::kPaletteShortcut);
 const QString kText = QString(settings::kPaletteShortcutString);
-const QString kDomain = QStringLiteral("io.quorvane.Tavolin.BoundShortcutTextTest");
+const QString kDomain = u"io.quorvane.Tavolin.BoundShortcutTextTest"_qs;
 
-class BoundShortcutTextTest : public ::testing::Test
+// The stored text is what the menu check compares: it must follow the key whoever changed it.
+TEST(BoundShortcutTextTest, FollowsEveryChangeWhoeverMadeIt)
 {
-public: // the steps below act on the members
-    void SetUp() override
-    {
-        settings.setValue(kPalette, QStringLiteral("cmd+shift+p"));
-        binder.bindShortcutWithDefaultsKey(kPalette, [] {});
-    }
-
-    // The text the menu check compares: what the key's change by another writer must be followed by.
-    QString storedText() const { return settings.stringValue(kText); }
-
     test::IsolatedHome home;
     SettingsDomain settings{kDomain};
     test::FakeHotkeyGrabber grabber;
     HotkeyBinder binder{settings, grabber};
     BoundShortcutText text{settings, binder, kPalette, kText};
-};
+    settings.setValue(kPalette, u"cmd+shift+p"_qs);
+    binder.bindShortcutWithDefaultsKey(kPalette, [] {});
+    EXPECT_EQ(settings.stringValue(kText), u"⇧⌘P"_qs);
+    EXPECT_EQ(binder.shortcutForKey(kPalette)->description(), u"⇧⌘P"_qs);
 
-TEST_F(BoundShortcutTextTest, FollowsEveryChangeWhoeverMadeIt)
-{
-    struct Step
-    {
-        const char *name;
-        std::function<void(BoundShortcutTextTest &)> act;
-        QString expected;
+    const struct { const char *name; bool byOtherProgram; QString key, value; const char *takenElsewhere; QString expected; } steps[] = {
+        {"changed by the other program, text left stale", true, kPalette, u"cmd+shift+n"_qs, nullptr, u"⇧⌘N"_qs},
+        {"a stale text written afterwards", true, kText, u"⇧⌘P"_qs, nullptr, u"⇧⌘N"_qs},
+        {"edited by hand in Linux names", false, kPalette, u"Ctrl+Alt+K"_qs, nullptr, u"⌥⌘K"_qs},
+        {"a change that cannot be registered keeps the text of the kept shortcut", false, kPalette, u"cmd+alt+t"_qs,
+         "cmd+alt+t", u"⌥⌘K"_qs},
     };
-    const Step steps[] = {
-        {"at start", [](BoundShortcutTextTest &) {}, QStringLiteral("⇧⌘P")},
-        {"changed by the other program, text left stale",
-         [](BoundShortcutTextTest &t) {
-             SettingsDomain preferences(kDomain);
-             preferences.setValue(kPalette, QStringLiteral("cmd+shift+n"));
-             t.settings.reload();
-         },
-         QStringLiteral("⇧⌘N")},
-        {"a stale text written afterwards",
-         [](BoundShortcutTextTest &t) {
-             SettingsDomain preferences(kDomain);
-             preferences.setValue(kText, QStringLiteral("⇧⌘P"));
-             t.settings.reload();
-         },
-         QStringLiteral("⇧⌘N")},
-        {"edited by hand in Linux names", [](BoundShortcutTextTest &t) { t.settings.setValue(kPalette, QStringLiteral("Ctrl+Alt+K")); },
-         QStringLiteral("⌥⌘K")},
-        {"a change that cannot be registered keeps the text of the kept shortcut",
-         [](BoundShortcutTextTest &t) {
-             const Shortcut taken = *KeyData::keyDataFromString(QStringLiteral("ctrl+alt+t"))->toShortcut();
-             t.grabber.takenElsewhere(taken);
-             t.settings.setValue(kPalette, QStringLiteral("cmd+alt+t"));
-         },
-         QStringLiteral("⌥⌘K")},
-    };
-    for (const Step &step : steps) {
+    for (const auto &step : steps) {
         SCOPED_TRACE(step.name);
-        step.act(*this);
-        EXPECT_EQ(storedText(), step.expected);
+        if (step.takenElsewhere)
+            grabber.takenElsewhere(test::shortcutOf(step.takenElsewhere));
+        if (step.byOtherProgram) {
+            SettingsDomain preferences(kDomain);
+            preferences.setValue(step.key, step.value);
+            settings.reload();
+        } else {
+            settings.setValue(step.key, step.value);
+        }
+        EXPECT_EQ(settings.stringValue(kText), step.expected);
         EXPECT_EQ(binder.shortcutForKey(kPalette)->description(), step.expected);
     }
 

@@ -14,7 +14,7 @@
 namespace tavolin {
 namespace {
 
-const QString kDomain = QStringLiteral("io.quorvane.Tavolin.channel-test");
+const QString kDomain = u"io.quorvane.Tavolin.channel-test"_qs;
 
 class CommandChannelTest : public ::testing::Test
 {
@@ -39,7 +39,7 @@ protected:
     // What a failed wait saw: the commands run so far and what `other` still holds under "command".
     std::string seen(const SettingsDomain &other) const
     {
-        return "received [" + receivedNames().join(QStringLiteral(", ")).toStdString() + "], the other writer holds "
+        return "received [" + receivedNames().join(u", "_qs).toStdString() + "], the other writer holds "
                + QJsonDocument(other.arrayValue(settings::kCommand)).toJson(QJsonDocument::Compact).toStdString();
     }
 
@@ -48,47 +48,37 @@ protected:
     QList<QJsonArray> received;
 };
 
-TEST_F(CommandChannelTest, SendStoresNameArgumentsAndTheTime)
+TEST_F(CommandChannelTest, SendStoresNameArgumentsAndTheTimeSoTheSameCommandIsAlwaysAChange)
 {
     const double before = QDateTime::currentMSecsSinceEpoch() / 1000.0;
-    ASSERT_TRUE(CommandChannel::send(domain, command::kUpdateExtension,
-                                     {QStringLiteral("mousepad.app"), QStringLiteral("[]")}));
+    ASSERT_TRUE(CommandChannel::send(domain, command::kUpdateExtension, {u"mousepad.app"_qs, u"[]"_qs}));
     const double after = QDateTime::currentMSecsSinceEpoch() / 1000.0;
 
     const QJsonArray stored = domain.arrayValue(settings::kCommand);
     ASSERT_EQ(stored.size(), 4);
-    EXPECT_EQ(stored.at(0), QJsonValue(QStringLiteral("updateExtension")));
-    EXPECT_EQ(stored.at(1), QJsonValue(QStringLiteral("mousepad.app")));
-    EXPECT_EQ(stored.at(2), QJsonValue(QStringLiteral("[]")));
+    EXPECT_EQ((QJsonArray{stored.at(0), stored.at(1), stored.at(2)}), (QJsonArray{u"updateExtension"_qs, u"mousepad.app"_qs, u"[]"_qs}));
     ASSERT_TRUE(stored.at(3).isDouble());
     EXPECT_GE(stored.at(3).toDouble(), before - 0.001);
     EXPECT_LE(stored.at(3).toDouble(), after + 0.001);
-}
 
-TEST_F(CommandChannelTest, SendingTheSameCommandAgainIsAlwaysAChange)
-{
     // Nobody removes the key here, so only the time can make the second write a change.
-    ASSERT_TRUE(CommandChannel::send(domain, command::kClearHistory));
-    const QJsonValue first = domain.value(settings::kCommand);
-    ASSERT_TRUE(CommandChannel::send(domain, command::kClearHistory));
-    EXPECT_NE(domain.value(settings::kCommand), first);
-    EXPECT_GT(domain.arrayValue(settings::kCommand).last().toDouble(), first.toArray().last().toDouble());
+    ASSERT_TRUE(CommandChannel::send(domain, command::kUpdateExtension, {u"mousepad.app"_qs, u"[]"_qs}));
+    EXPECT_GT(domain.arrayValue(settings::kCommand).last().toDouble(), stored.last().toDouble());
 }
 
 TEST_F(CommandChannelTest, IgnoredShapesDoNothingAndStayInPlace)
 {
     const auto channel = listen(domain);
-    struct Row { const char *name; QJsonValue stored; };
-    const Row rows[] = {
-        {"not an array: string", QStringLiteral("clearHistory")},
+    const struct { const char *name; QJsonValue stored; } rows[] = {
+        {"not an array: string", u"clearHistory"_qs},
         {"not an array: number", 5},
-        {"not an array: object", QJsonObject{{QStringLiteral("name"), QStringLiteral("clearHistory")}}},
+        {"not an array: object", QJsonObject{{u"name"_qs, u"clearHistory"_qs}}},
         {"empty array", QJsonArray()},
-        {"element 0 is a number", QJsonArray{1, QStringLiteral("clearHistory")}},
+        {"element 0 is a number", QJsonArray{1, u"clearHistory"_qs}},
         {"element 0 is null", QJsonArray{QJsonValue::Null, 2.0}},
-        {"element 0 is an array", QJsonArray{QJsonValue(QJsonArray{QStringLiteral("clearHistory")})}},
+        {"element 0 is an array", QJsonArray{QJsonValue(QJsonArray{u"clearHistory"_qs})}},
     };
-    for (const Row &row : rows) {
+    for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
         ASSERT_TRUE(domain.setValue(settings::kCommand, row.stored));
         EXPECT_TRUE(received.isEmpty());
@@ -98,34 +88,32 @@ TEST_F(CommandChannelTest, IgnoredShapesDoNothingAndStayInPlace)
     EXPECT_TRUE(received.isEmpty());
 }
 
-TEST_F(CommandChannelTest, HandlerGetsTheWholeArrayAndTheKeyIsRemovedAfterwards)
+// The handler gets the whole array while the key is still there; Done removes it from the file afterwards,
+// KeepKey leaves it in place and the command runs once, until asked again.
+TEST_F(CommandChannelTest, HandlerGetsTheWholeArrayAndItsResultDecidesWhetherTheKeyGoes)
 {
-    bool keyPresentWhileRunning = false;
-    CommandChannel channel(domain, [&](const QJsonArray &command) {
-        keyPresentWhileRunning = domain.contains(settings::kCommand);
-        received << command;
-        return CommandResult::Done;
-    });
-    ASSERT_TRUE(CommandChannel::send(domain, command::kUpdateExtension, {QStringLiteral("mousepad.app")}));
+    for (CommandResult result : {CommandResult::Done, CommandResult::KeepKey}) {
+        SCOPED_TRACE(result == CommandResult::Done ? "done" : "keep the key");
+        received.clear();
+        bool keyPresentWhileRunning = false;
+        CommandChannel channel(domain, [&](const QJsonArray &command) {
+            keyPresentWhileRunning = domain.contains(settings::kCommand);
+            received << command;
+            return result;
+        });
+        ASSERT_TRUE(CommandChannel::send(domain, command::kUpdateExtension, {u"mousepad.app"_qs}));
 
-    ASSERT_EQ(received.size(), 1);
-    EXPECT_EQ(received.first().size(), 3);
-    EXPECT_EQ(received.first().at(1), QJsonValue(QStringLiteral("mousepad.app")));
-    EXPECT_TRUE(keyPresentWhileRunning);
-    EXPECT_FALSE(domain.contains(settings::kCommand));
-    SettingsDomain reopened(kDomain);
-    EXPECT_FALSE(reopened.contains(settings::kCommand)); // removed from the file, not just from memory
-}
+        ASSERT_EQ(received.size(), 1);
+        EXPECT_EQ(received.first().size(), 3); // name, argument, time
+        EXPECT_EQ(received.first().at(1), QJsonValue(u"mousepad.app"_qs));
+        EXPECT_TRUE(keyPresentWhileRunning);
+        EXPECT_EQ(SettingsDomain(kDomain).arrayValue(settings::kCommand), result == CommandResult::Done ? QJsonArray() : received.first());
+        EXPECT_EQ(domain.contains(settings::kCommand), result == CommandResult::KeepKey);
 
-TEST_F(CommandChannelTest, KeepKeyLeavesTheCommandInPlaceAndRunsItOnce)
-{
-    const auto channel = listen(domain, CommandResult::KeepKey);
-    ASSERT_TRUE(CommandChannel::send(domain, command::kAccessRecentFolder));
-    EXPECT_EQ(receivedNames(), QStringList{QStringLiteral("accessRecentFolder")});
-    EXPECT_EQ(domain.arrayValue(settings::kCommand).first(), QJsonValue(QStringLiteral("accessRecentFolder")));
-
-    channel->receive(); // asked again explicitly, it runs again
-    EXPECT_EQ(received.size(), 2);
+        channel.receive(); // asked again explicitly, a kept command runs again
+        EXPECT_EQ(received.size(), result == CommandResult::Done ? 1 : 2);
+        ASSERT_TRUE(domain.remove(settings::kCommand));
+    }
 }
 
 TEST_F(CommandChannelTest, CommandFromAnotherWriterArrivesAndIsRemovedForBoth)
@@ -138,40 +126,32 @@ TEST_F(CommandChannelTest, CommandFromAnotherWriterArrivesAndIsRemovedForBoth)
         << seen(preferences);
     // Folder events of the removal reach the receiving side before the event of a later write by the other
     // writer: once that has arrived, a second run would have happened.
-    ASSERT_TRUE(preferences.setValue(QStringLiteral("marker"), 1));
-    ASSERT_TRUE(test::waitFor([&] { return domain.contains(QStringLiteral("marker")); }));
-    EXPECT_EQ(receivedNames(), QStringList{QStringLiteral("showTheme")});
+    ASSERT_TRUE(preferences.setValue(u"marker"_qs, 1));
+    ASSERT_TRUE(test::waitFor([&] { return domain.contains(u"marker"_qs); }));
+    EXPECT_EQ(receivedNames(), QStringList{u"showTheme"_qs});
     EXPECT_FALSE(domain.contains(settings::kCommand));
 }
 
+// The handler itself, or the other program before this command has been removed, sends the next one.
 TEST_F(CommandChannelTest, ACommandWrittenWhileAnotherRunsIsNotLost)
 {
     SettingsDomain preferences(kDomain);
-    CommandChannel channel(domain, [&](const QJsonArray &command) {
-        received << command;
-        // The other program writes its next command before this one has been removed.
-        if (received.size() == 1)
-            CommandChannel::send(preferences, command::kCheckUpdates);
-        return CommandResult::Done;
-    });
-    ASSERT_TRUE(CommandChannel::send(domain, command::kShowOption));
+    for (SettingsDomain *sender : {&domain, &preferences}) {
+        SCOPED_TRACE(sender == &domain ? "sent by the handler" : "sent by the other program");
+        received.clear();
+        CommandChannel channel(domain, [&](const QJsonArray &command) {
+            received << command;
+            if (received.size() == 1)
+                CommandChannel::send(*sender, command::kCheckUpdates);
+            return CommandResult::Done;
+        });
+        ASSERT_TRUE(CommandChannel::send(domain, command::kShowOption));
 
-    ASSERT_TRUE(test::waitFor([&] { return received.size() == 2 && !preferences.contains(settings::kCommand); }))
-        << seen(preferences);
-    EXPECT_EQ(receivedNames(), (QStringList{QStringLiteral("showOption"), QStringLiteral("checkUpdates")}));
-}
-
-TEST_F(CommandChannelTest, HandlerMaySendACommandToItself)
-{
-    CommandChannel channel(domain, [&](const QJsonArray &command) {
-        received << command;
-        if (command.first() == QJsonValue(QStringLiteral("showTheme")))
-            CommandChannel::send(domain, command::kShowOption);
-        return CommandResult::Done;
-    });
-    ASSERT_TRUE(CommandChannel::send(domain, command::kShowTheme));
-    EXPECT_EQ(receivedNames(), (QStringList{QStringLiteral("showTheme"), QStringLiteral("showOption")}));
-    EXPECT_FALSE(domain.contains(settings::kCommand));
+        ASSERT_TRUE(test::waitFor([&] { return received.size() == 2 && !sender->contains(settings::kCommand); }))
+            << seen(preferences);
+        EXPECT_EQ(receivedNames(), (QStringList{u"showOption"_qs, u"checkUpdates"_qs}));
+        EXPECT_FALSE(domain.contains(settings::kCommand));
+    }
 }
 
 TEST_F(CommandChannelTest, NothingRunsAfterTheChannelOrItsDomainIsGone)

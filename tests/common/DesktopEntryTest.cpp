@@ -2,9 +2,8 @@
 // which program its Exec line starts.
 #include "common/DesktopEntry.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include "CommonTestSupport.h"
+
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -12,46 +11,28 @@
 namespace tavolin {
 namespace {
 
-void writeFile(const QString &path, const QByteArray &content)
+using test::writeFile;
+
+TEST(DesktopEntryTest, ExecutableOfExecFindsTheProgram)
 {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(content);
+    const struct { const char *name; const char *exec; const char *executable; } rows[] = {
+        {"plain with field code", "mousepad %U", "mousepad"},
+        {"absolute path", "/usr/bin/geany --new-instance %F", "geany"},
+        {"quoted path with space", "\"/opt/My App/bin/my-app\" %u", "my-app"},
+        {"env prefix", "env GDK_BACKEND=x11 LANG=C gedit %U", "gedit"},
+        {"env with option", "/usr/bin/env -i LANG=C pad", "pad"},
+        {"open quote", "\"/opt/pad", ""},
+        {"only field code", "%U", ""},
+        {"empty", "", ""},
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(desktopentry::executableOfExec(QString::fromUtf8(row.exec)), QString::fromUtf8(row.executable)) << row.name;
 }
-
-struct ExecRow
-{
-    const char *name;
-    const char *exec;
-    const char *executable;
-};
-
-class ExecutableOfExecTest : public ::testing::TestWithParam<ExecRow>
-{
-};
-
-TEST_P(ExecutableOfExecTest, FindsTheProgram)
-{
-    EXPECT_EQ(desktopentry::executableOfExec(QString::fromUtf8(GetParam().exec)),
-              QString::fromUtf8(GetParam().executable));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Lines, ExecutableOfExecTest,
-    ::testing::Values(ExecRow{"PlainWithFieldCode", "mousepad %U", "mousepad"},
-                      ExecRow{"AbsolutePath", "/usr/bin/geany --new-instance %F", "geany"},
-                      ExecRow{"QuotedPathWithSpace", "\"/opt/My App/bin/my-app\" %u", "my-app"},
-                      ExecRow{"EnvPrefix", "env GDK_BACKEND=x11 LANG=C gedit %U", "gedit"},
-                      ExecRow{"EnvWithOption", "/usr/bin/env -i LANG=C pad", "pad"},
-                      ExecRow{"OpenQuote", "\"/opt/pad", ""},
-                      ExecRow{"OnlyFieldCode", "%U", ""}, ExecRow{"Empty", "", ""}),
-    [](const auto &info) { return std::string(info.param.name); });
 
 TEST(DesktopEntryTest, ReadsOnlyTheMainGroupWithEscapesResolved)
 {
     const desktopentry::Entry entry = desktopentry::parse(
-        QStringLiteral("org.example.pad"),
+        u"org.example.pad"_qs,
         "# comment\n[Desktop Entry]\r\nType=Application\nName=My\\sPad\nName[de]=Block\nName=Second\n"
         "Exec=pad %U\nTerminal=true\nStartupWMClass=PadWin\n[Desktop Action new]\nExec=other\nHidden=true\n");
     EXPECT_EQ(entry.id, QLatin1String("org.example.pad"));
@@ -62,20 +43,20 @@ TEST(DesktopEntryTest, ReadsOnlyTheMainGroupWithEscapesResolved)
     EXPECT_TRUE(entry.terminal);
     EXPECT_FALSE(entry.hidden); // an action's keys are not the entry's
 
-    const desktopentry::Entry none = desktopentry::parse(QStringLiteral("x"), "\xff\xfe garbage\nName=x\n");
+    const desktopentry::Entry none = desktopentry::parse(u"x"_qs, "\xff\xfe garbage\nName=x\n");
     EXPECT_TRUE(none.name.isEmpty());
 }
 
 TEST(DesktopEntryTest, FirstFolderDecidesEachIdInPathOrder)
 {
     QTemporaryDir root;
-    const QString user = root.filePath(QStringLiteral("user"));
-    const QString system = root.filePath(QStringLiteral("system"));
-    writeFile(system + QStringLiteral("/zed.desktop"), "[Desktop Entry]\n");
-    writeFile(system + QStringLiteral("/kde/kate.desktop"), "[Desktop Entry]\n");
-    writeFile(system + QStringLiteral("/masked.desktop"), "[Desktop Entry]\n");
-    writeFile(user + QStringLiteral("/masked.desktop"), "[Desktop Entry]\nHidden=true\n");
-    writeFile(system + QStringLiteral("/notes.txt"), "[Desktop Entry]\n");
+    const QString user = root.filePath(u"user"_qs);
+    const QString system = root.filePath(u"system"_qs);
+    writeFile(system + u"/zed.desktop"_qs, "[Desktop Entry]\n");
+    writeFile(system + u"/kde/kate.desktop"_qs, "[Desktop Entry]\n");
+    writeFile(system + u"/masked.desktop"_qs, "[Desktop Entry]\n");
+    writeFile(user + u"/masked.desktop"_qs, "[Desktop Entry]\nHidden=true\n");
+    writeFile(system + u"/notes.txt"_qs, "[Desktop Entry]\n");
 
     QStringList visited;
     desktopentry::forEachFile({user, system}, [&](const QString &path, const QString &id) {
@@ -93,10 +74,10 @@ TEST(DesktopEntryTest, FirstFolderDecidesEachIdInPathOrder)
 TEST(DesktopEntryTest, RefusesMissingAndHugeFiles)
 {
     QTemporaryDir root;
-    const QString huge = root.filePath(QStringLiteral("huge.desktop"));
+    const QString huge = root.filePath(u"huge.desktop"_qs);
     writeFile(huge, "[Desktop Entry]\nName=" + QByteArray(desktopentry::kMaxFileSize, 'x') + "\n");
-    EXPECT_FALSE(desktopentry::read(huge, QStringLiteral("huge")));
-    EXPECT_FALSE(desktopentry::read(root.filePath(QStringLiteral("gone.desktop")), QStringLiteral("gone")));
+    EXPECT_FALSE(desktopentry::read(huge, u"huge"_qs));
+    EXPECT_FALSE(desktopentry::read(root.filePath(u"gone.desktop"_qs), u"gone"_qs));
 }
 
 } // namespace

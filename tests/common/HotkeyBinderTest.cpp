@@ -1,7 +1,6 @@
 #include "common/HotkeyBinder.h"
 
-#include "common/KeyData.h"
-#include "common/Log.h"
+#include "CommonTestSupport.h"
 #include "common/SettingsDomain.h"
 #include "common/SettingsKeys.h"
 #include "support/FakeHotkeyGrabber.h"
@@ -15,64 +14,49 @@
 
 #include <functional>
 #include <memory>
-#include <ostream>
-#include <mutex>
 #include <vector>
 
 namespace tavolin {
 namespace {
 
+using test::shortcutOf;
+
 const QString kPalette = QString(settings::kPaletteShortcut);
 const QString kOpen = QString(settings::kOpenShortcut);
-const QString kDomain = QStringLiteral("io.quorvane.Tavolin.HotkeyBinderTest");
+const QString kDomain = u"io.quorvane.Tavolin.HotkeyBinderTest"_qs;
 
-Shortcut shortcutOf(const char *text)
+// One binder over its own settings file with the palette key stored, recording what it reports.
+struct BinderRig
 {
-    const std::optional<KeyData> keyData = KeyData::keyDataFromStoredString(QString::fromUtf8(text));
-    EXPECT_TRUE(keyData.has_value()) << text;
-    const std::optional<Shortcut> shortcut = keyData ? keyData->toShortcut() : std::nullopt;
-    EXPECT_TRUE(shortcut.has_value()) << text;
-    return shortcut.value_or(Shortcut(Shortcut::kKeyCodeNotFound, 0));
-}
-
-class HotkeyBinderTest : public ::testing::Test
-{
-protected:
-    void SetUp() override
+    explicit BinderRig(const QString &domain = kDomain, const QJsonValue &palette = u"cmd+shift+p"_qs) : settings(domain)
     {
-        log::setSink([this](log::Level level, const QString &line) {
-            std::lock_guard lock(m_logMutex);
-            if (level == log::Level::Error)
-                m_errors.push_back(line);
-        });
-        QObject::connect(&binder, &HotkeyBinder::bindingFailed, [this](const QString &key, const QString &reason) {
-            failures.emplace_back(key, reason);
-        });
+        settings.setValue(kPalette, palette);
+        QObject::connect(&binder, &HotkeyBinder::bindingFailed,
+                         [this](const QString &key, const QString &reason) { failures.emplace_back(key, reason); });
     }
-    void TearDown() override { log::setSink({}); }
+    Result<void> bind(const QString &key = kPalette) { return binder.bindShortcutWithDefaultsKey(key, [this] { ++pressed; }); }
 
-    std::vector<QString> errors()
-    {
-        std::lock_guard lock(m_logMutex);
-        return m_errors;
-    }
-
-    test::IsolatedHome home;
-    SettingsDomain settings{kDomain};
+    SettingsDomain settings;
     test::FakeHotkeyGrabber grabber;
     HotkeyBinder binder{settings, grabber};
     std::vector<std::pair<QString, QString>> failures;
+    int pressed = 0;
+};
 
-private:
-    std::mutex m_logMutex;
-    std::vector<QString> m_errors; // guarded by m_logMutex
+// A base of its own so the home is isolated before the rig writes its settings.
+struct Isolation
+{
+    test::LogCapture logged;
+    test::IsolatedHome home;
+};
+
+class HotkeyBinderTest : public ::testing::Test, protected Isolation, public BinderRig
+{
 };
 
 TEST_F(HotkeyBinderTest, BindGrabsTheStoredShortcutAndEveryPressRunsTheAction)
 {
-    settings.setValue(kPalette, QStringLiteral("cmd+shift+p"));
-    int pressed = 0;
-    const Result<void> status = binder.bindShortcutWithDefaultsKey(kPalette, [&] { ++pressed; });
+    const Result<void> status = bind();
 
     EXPECT_TRUE(status.isOk()) << status.reason().toStdString();
     const Shortcut expected(35, eventflag::kCommand | eventflag::kShift);
@@ -87,96 +71,70 @@ TEST_F(HotkeyBinderTest, BindGrabsTheStoredShortcutAndEveryPressRunsTheAction)
     EXPECT_EQ(pressed, 2);
 }
 
-TEST_F(HotkeyBinderTest, ChangingTheKeyReleasesTheOldShortcutAndGrabsTheNew)
+TEST_F(HotkeyBinderTest, AChangedKeyReleasesTheOldShortcutAndGrabsTheNew)
 {
-    settings.setValue(kPalette, QStringLiteral("cmd+shift+p"));
-    int pressed = 0;
-    binder.bindShortcutWithDefaultsKey(kPalette, [&] { ++pressed; });
-    std::vector<QString> changed;
-    QObject::connect(&binder, &HotkeyBinder::boundShortcutChanged, [&](const QString &key) { changed.push_back(key); });
+    const struct { const char *name; bool byOtherProgram; QString value; const char *now; } rows[] = {
+        {"changed here", false, u"ctrl+alt+space"_qs, "ctrl+alt+space"},
+        {"changed by the other program", true, u"cmd+shift+k"_qs, "cmd+shift+k"},
+        {"the same combination written differently", false, u"Shift + Command + P"_qs, "cmd+shift+p"},
+    };
+    int index = 0;
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        BinderRig rig(kDomain + QString::number(++index));
+        rig.bind();
+        std::vector<QString> changed;
+        QObject::connect(&rig.binder, &HotkeyBinder::boundShortcutChanged, [&](const QString &key) { changed.push_back(key); });
 
-    settings.setValue(kPalette, QStringLiteral("ctrl+alt+space"));
+        if (row.byOtherProgram) {
+            SettingsDomain preferences(rig.settings.domain()); // the preferences program's view of the same file
+            ASSERT_TRUE(preferences.setValue(kPalette, row.value));
+            rig.settings.reload(); // what the folder watcher does when the file is replaced
+        } else {
+            rig.settings.setValue(kPalette, row.value);
+        }
 
-    const Shortcut space = shortcutOf("ctrl+alt+space");
-    EXPECT_EQ(grabber.ungrabRequests(), std::vector<Shortcut>{shortcutOf("cmd+shift+p")});
-    EXPECT_EQ(grabber.grabbed(), std::vector<Shortcut>{space});
-    EXPECT_EQ(binder.shortcutForKey(kPalette), space);
-    EXPECT_FALSE(grabber.press(shortcutOf("cmd+shift+p")));
-    EXPECT_TRUE(grabber.press(space));
-    EXPECT_EQ(pressed, 1);
-    EXPECT_FALSE(changed.empty());
-    EXPECT_EQ(grabber.strayUngrabs(), 0);
+        const Shortcut now = shortcutOf(row.now), old = shortcutOf("cmd+shift+p");
+        EXPECT_EQ(rig.grabber.grabbed(), std::vector<Shortcut>{now});
+        EXPECT_EQ(rig.binder.shortcutForKey(kPalette), now);
+        EXPECT_EQ(rig.grabber.press(old), now == old);
+        EXPECT_TRUE(rig.grabber.press(now));
+        EXPECT_EQ(rig.pressed, now == old ? 2 : 1);
+        EXPECT_EQ(rig.grabber.grabRequests().size(), now == old ? 1u : 2u) << "the same combination is not grabbed again";
+        EXPECT_EQ(rig.grabber.ungrabRequests(), now == old ? std::vector<Shortcut>{} : std::vector<Shortcut>{old});
+        if (now != old)
+            EXPECT_FALSE(changed.empty());
+        EXPECT_EQ(rig.grabber.strayUngrabs(), 0);
+    }
 }
 
-TEST_F(HotkeyBinderTest, AChangeWrittenByTheOtherProgramRegrabs)
+TEST_F(HotkeyBinderTest, ACombinationTakenElsewhereIsReportedAndBindingAgainRetries)
 {
-    settings.setValue(kPalette, QStringLiteral("cmd+shift+p"));
-    binder.bindShortcutWithDefaultsKey(kPalette, [] {});
+    grabber.takenElsewhere(shortcutOf("cmd+shift+p"), u"held by another program"_qs);
 
-    SettingsDomain preferences(kDomain); // the preferences program's view of the same file
-    ASSERT_TRUE(preferences.setValue(kPalette, QStringLiteral("cmd+shift+k")));
-    settings.reload(); // what the folder watcher does when the file is replaced
-
-    EXPECT_EQ(grabber.grabbed(), std::vector<Shortcut>{shortcutOf("cmd+shift+k")});
-}
-
-TEST_F(HotkeyBinderTest, TheSameCombinationWrittenDifferentlyIsNotGrabbedAgain)
-{
-    settings.setValue(kPalette, QStringLiteral("cmd+shift+p"));
-    binder.bindShortcutWithDefaultsKey(kPalette, [] {});
-
-    settings.setValue(kPalette, QStringLiteral("Shift + Command + P"));
-
-    EXPECT_EQ(grabber.grabRequests().size(), 1u);
-    EXPECT_TRUE(grabber.ungrabRequests().empty());
-}
-
-TEST_F(HotkeyBinderTest, ACombinationTakenElsewhereIsReportedWithItsReason)
-{
-    settings.setValue(kPalette, QStringLiteral("cmd+shift+p"));
-    grabber.takenElsewhere(shortcutOf("cmd+shift+p"), QStringLiteral("held by another program"));
-
-    const Result<void> status = binder.bindShortcutWithDefaultsKey(kPalette, [] {});
+    const Result<void> status = bind();
 
     EXPECT_FALSE(status.isOk());
-    EXPECT_TRUE(status.reason().contains(QStringLiteral("held by another program"))) << status.reason().toStdString();
-    EXPECT_TRUE(status.reason().contains(QStringLiteral("Ctrl+Shift+P"))) << status.reason().toStdString();
+    EXPECT_TRUE(status.reason().contains(u"held by another program"_qs)) << status.reason().toStdString();
+    EXPECT_TRUE(status.reason().contains(u"Ctrl+Shift+P"_qs)) << status.reason().toStdString();
     EXPECT_FALSE(binder.status(kPalette).isOk());
     EXPECT_EQ(binder.shortcutForKey(kPalette), std::nullopt);
-    ASSERT_EQ(failures.size(), 1u);
-    EXPECT_EQ(failures[0].first, kPalette);
-    EXPECT_EQ(failures[0].second, status.reason());
-    ASSERT_EQ(errors().size(), 1u);
-    EXPECT_TRUE(errors()[0].contains(kPalette));
-}
+    EXPECT_EQ(failures, (std::vector<std::pair<QString, QString>>{{kPalette, status.reason()}}));
+    const QStringList errors = logged.errors();
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].contains(kPalette));
 
-TEST_F(HotkeyBinderTest, BindingAgainRetriesAfterTheOtherProgramLetGo)
-{
-    settings.setValue(kPalette, QStringLiteral("cmd+shift+p"));
-    grabber.takenElsewhere(shortcutOf("cmd+shift+p"));
-    int pressed = 0;
-    binder.bindShortcutWithDefaultsKey(kPalette, [&] { ++pressed; });
-
+    // The other program let go.
     grabber.releasedElsewhere(shortcutOf("cmd+shift+p"));
     EXPECT_TRUE(binder.bindShortcutWithDefaultsKey(kPalette, [&] { pressed += 10; }).isOk());
-
     EXPECT_TRUE(binder.status(kPalette).isOk());
     EXPECT_TRUE(grabber.press(shortcutOf("cmd+shift+p")));
     EXPECT_EQ(pressed, 10); // the newer action replaced the first
 }
 
-// One binder over its own settings file, for table rows that each need a fresh one.
-struct BinderRig
-{
-    explicit BinderRig(const QString &domain) : settings(domain) {}
-    SettingsDomain settings;
-    test::FakeHotkeyGrabber grabber;
-    HotkeyBinder binder{settings, grabber};
-};
-
 // A change that cannot be registered keeps the old shortcut working, stores it back so the settings name
-// the shortcut that works, and says why where the preferences program shows it.
-TEST_F(HotkeyBinderTest, AFailedChangeKeepsTheOldShortcutAndSaysWhy)
+// the shortcut that works, and says why where the preferences program shows it until a change registers.
+TEST_F(HotkeyBinderTest, AFailedChangeKeepsTheOldShortcutAndSaysWhyUntilAChangeRegisters)
 {
     struct Row
     {
@@ -186,124 +144,102 @@ TEST_F(HotkeyBinderTest, AFailedChangeKeepsTheOldShortcutAndSaysWhy)
         const char *reason;
     };
     const Row rows[] = {
-        {"taken by another program",
-         [](BinderRig &r) { r.grabber.takenElsewhere(shortcutOf("cmd+alt+t"), QStringLiteral("it is taken")); },
-         QStringLiteral("cmd+alt+t"), "Ctrl+Alt+T cannot be used: it is taken"},
-        {"refused by the display", [](BinderRig &r) { r.grabber.failNextGrab(QStringLiteral("the display refused it")); },
-         QStringLiteral("cmd+alt+t"), "Ctrl+Alt+T cannot be used: the display refused it"},
+        {"taken by another program", [](BinderRig &r) { r.grabber.takenElsewhere(shortcutOf("cmd+alt+t"), u"it is taken"_qs); },
+         u"cmd+alt+t"_qs, "Ctrl+Alt+T cannot be used: it is taken"},
+        {"refused by the display", [](BinderRig &r) { r.grabber.failNextGrab(u"the display refused it"_qs); }, u"cmd+alt+t"_qs,
+         "Ctrl+Alt+T cannot be used: the display refused it"},
         {"held by another key of ours",
          [](BinderRig &r) {
-             r.settings.setValue(kOpen, QStringLiteral("cmd+alt+t"));
+             r.settings.setValue(kOpen, u"cmd+alt+t"_qs);
              r.binder.bindShortcutWithDefaultsKey(kOpen, [] {});
          },
-         QStringLiteral("cmd+alt+t"), "Ctrl+Alt+T cannot be used: it is already the shortcut of open_shortcut"},
-        {"not a key combination", [](BinderRig &) {}, QStringLiteral("cmd+nosuchkey"),
-         "the stored value \"cmd+nosuchkey\" is not a key combination"},
+         u"cmd+alt+t"_qs, "Ctrl+Alt+T cannot be used: it is already the shortcut of open_shortcut"},
+        {"not a key combination", [](BinderRig &) {}, u"cmd+nosuchkey"_qs, "the stored value \"cmd+nosuchkey\" is not a key combination"},
     };
     const QString problemKey = HotkeyBinder::problemKeyFor(kPalette);
     int index = 0;
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
         BinderRig rig(kDomain + QString::number(++index));
-        rig.settings.setValue(kPalette, QStringLiteral("cmd+shift+p"));
-        int pressed = 0;
-        rig.binder.bindShortcutWithDefaultsKey(kPalette, [&] { ++pressed; });
-        std::vector<QString> failed;
-        QObject::connect(&rig.binder, &HotkeyBinder::bindingFailed,
-                         [&](const QString &key, const QString &reason) {
-                             if (key == kPalette)
-                                 failed.push_back(reason);
-                         });
+        rig.bind();
         row.arrange(rig);
 
         rig.settings.setValue(kPalette, row.changedTo);
 
         EXPECT_EQ(rig.binder.shortcutForKey(kPalette), shortcutOf("cmd+shift+p"));
         EXPECT_TRUE(rig.grabber.press(shortcutOf("cmd+shift+p")));
-        EXPECT_EQ(pressed, 1);
-        EXPECT_EQ(rig.settings.value(kPalette), QJsonValue(QStringLiteral("cmd+shift+p")));
+        EXPECT_EQ(rig.pressed, 1);
+        EXPECT_EQ(rig.settings.value(kPalette), QJsonValue(u"cmd+shift+p"_qs));
         const QString problem = rig.settings.stringValue(problemKey);
         EXPECT_TRUE(problem.startsWith(QString::fromUtf8(row.reason))) << problem.toStdString();
-        EXPECT_TRUE(problem.endsWith(QStringLiteral("Ctrl+Shift+P stays in use."))) << problem.toStdString();
+        EXPECT_TRUE(problem.endsWith(u"Ctrl+Shift+P stays in use."_qs)) << problem.toStdString();
         EXPECT_EQ(rig.binder.status(kPalette).reason(), problem);
-        EXPECT_EQ(failed, std::vector<QString>{problem});
+        EXPECT_EQ(rig.failures, (std::vector<std::pair<QString, QString>>{{kPalette, problem}}));
         EXPECT_EQ(rig.grabber.strayUngrabs(), 0);
+
+        // The problem goes once a change is registered.
+        rig.settings.setValue(kPalette, u"cmd+alt+y"_qs);
+        EXPECT_FALSE(rig.settings.contains(problemKey));
+        EXPECT_TRUE(rig.binder.status(kPalette).isOk());
+        EXPECT_EQ(rig.binder.shortcutForKey(kPalette), shortcutOf("cmd+alt+y"));
+        EXPECT_TRUE(rig.grabber.isGrabbed(shortcutOf("cmd+alt+y")));
+        EXPECT_FALSE(rig.grabber.isGrabbed(shortcutOf("cmd+shift+p")));
     }
 }
 
-TEST_F(HotkeyBinderTest, TheProblemGoesOnceAChangeIsRegistered)
+TEST_F(HotkeyBinderTest, OnlyAKeyCombinationIsGrabbed)
 {
-    const QString problemKey = HotkeyBinder::problemKeyFor(kPalette);
-    settings.setValue(kPalette, QStringLiteral("cmd+shift+p"));
-    binder.bindShortcutWithDefaultsKey(kPalette, [] {});
-    grabber.takenElsewhere(shortcutOf("cmd+alt+t"));
-    settings.setValue(kPalette, QStringLiteral("cmd+alt+t"));
-    ASSERT_TRUE(settings.contains(problemKey));
+    const struct { const char *name; QJsonValue stored; bool fails; } rows[] = {
+        {"unset", QJsonValue::Undefined, false},
+        {"empty text", u""_qs, false},
+        {"null", QJsonValue::Null, false},
+        {"number", 35, true},
+        {"object", QJsonObject{{u"keyCode"_qs, 35}}, true},
+        {"array", QJsonArray{u"cmd"_qs, u"p"_qs}, true},
+        {"letter without modifier", u"p"_qs, true},
+        {"unknown key name", u"cmd+nosuchkey"_qs, true},
+        {"modifiers only", u"cmd+shift"_qs, true},
+    };
+    int index = 0;
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        BinderRig rig(kDomain + QString::number(++index), row.stored);
 
-    settings.setValue(kPalette, QStringLiteral("cmd+alt+y"));
+        const Result<void> status = rig.bind();
 
-    EXPECT_FALSE(settings.contains(problemKey));
-    EXPECT_TRUE(binder.status(kPalette).isOk());
-    EXPECT_EQ(grabber.grabbed(), std::vector<Shortcut>{shortcutOf("cmd+alt+y")});
+        EXPECT_EQ(!status.isOk(), row.fails) << status.reason().toStdString();
+        EXPECT_TRUE(rig.grabber.grabRequests().empty());
+        EXPECT_EQ(rig.binder.shortcutForKey(kPalette), std::nullopt);
+        EXPECT_EQ(rig.failures.size(), row.fails ? 1u : 0u);
+    }
 }
 
-struct StoredValueCase
+// Clearing the stored key releases the grab but the key is still followed; unbind stops following it.
+TEST_F(HotkeyBinderTest, ClearingTheKeyReleasesWithoutAnErrorAndUnbindStopsFollowingIt)
 {
-    const char *name;
-    QJsonValue stored;
-    bool fails;
-};
-
-void PrintTo(const StoredValueCase &row, std::ostream *out) { *out << row.name; }
-
-class HotkeyBinderStoredValueTest : public HotkeyBinderTest, public ::testing::WithParamInterface<StoredValueCase>
-{
-};
-
-TEST_P(HotkeyBinderStoredValueTest, OnlyAKeyCombinationIsGrabbed)
-{
-    settings.setValue(kPalette, GetParam().stored);
-
-    const Result<void> status = binder.bindShortcutWithDefaultsKey(kPalette, [] {});
-
-    EXPECT_EQ(!status.isOk(), GetParam().fails) << status.reason().toStdString();
-    EXPECT_TRUE(grabber.grabRequests().empty());
-    EXPECT_EQ(binder.shortcutForKey(kPalette), std::nullopt);
-    EXPECT_EQ(failures.size(), GetParam().fails ? 1u : 0u);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Values, HotkeyBinderStoredValueTest,
-    ::testing::Values(StoredValueCase{"Unset", QJsonValue(QJsonValue::Undefined), false},
-                      StoredValueCase{"EmptyText", QStringLiteral(""), false},
-                      StoredValueCase{"Null", QJsonValue(QJsonValue::Null), false},
-                      StoredValueCase{"Number", 35, true},
-                      StoredValueCase{"Object", QJsonObject{{QStringLiteral("keyCode"), 35}}, true},
-                      StoredValueCase{"Array", QJsonArray{QStringLiteral("cmd"), QStringLiteral("p")}, true},
-                      StoredValueCase{"LetterWithoutModifier", QStringLiteral("p"), true},
-                      StoredValueCase{"UnknownKeyName", QStringLiteral("cmd+nosuchkey"), true},
-                      StoredValueCase{"ModifiersOnly", QStringLiteral("cmd+shift"), true}),
-    [](const ::testing::TestParamInfo<StoredValueCase> &info) { return std::string(info.param.name); });
-
-TEST_F(HotkeyBinderTest, ClearingTheKeyReleasesWithoutAnError)
-{
-    settings.setValue(kPalette, QStringLiteral("cmd+shift+p"));
-    binder.bindShortcutWithDefaultsKey(kPalette, [] {});
+    bind();
 
     settings.remove(kPalette);
-
     EXPECT_TRUE(grabber.grabbed().empty());
     EXPECT_TRUE(binder.status(kPalette).isOk());
     EXPECT_TRUE(failures.empty());
-    EXPECT_TRUE(binder.isBound(kPalette)); // still followed: writing a value grabs again
-    settings.setValue(kPalette, QStringLiteral("cmd+shift+p"));
-    EXPECT_EQ(grabber.grabbed().size(), 1u);
+    EXPECT_TRUE(binder.isBound(kPalette));
+    settings.setValue(kPalette, u"cmd+shift+p"_qs);
+    EXPECT_EQ(grabber.grabbed(), std::vector<Shortcut>{shortcutOf("cmd+shift+p")});
+
+    binder.unbind(kPalette);
+    settings.setValue(kPalette, u"cmd+shift+k"_qs);
+    EXPECT_TRUE(grabber.grabbed().empty());
+    EXPECT_EQ(grabber.grabRequests().size(), 2u);
+    EXPECT_FALSE(binder.isBound(kPalette));
+    EXPECT_EQ(binder.shortcutForKey(kPalette), std::nullopt);
+    EXPECT_FALSE(grabber.press(shortcutOf("cmd+shift+p")));
+    EXPECT_EQ(pressed, 0);
 }
 
 TEST_F(HotkeyBinderTest, TwoKeysCannotShareACombinationUntilTheFirstMoves)
 {
-    settings.setValue(kPalette, QStringLiteral("cmd+shift+p"));
-    settings.setValue(kOpen, QStringLiteral("cmd+shift+p"));
+    settings.setValue(kOpen, u"cmd+shift+p"_qs);
     int opened = 0;
     binder.bindShortcutWithDefaultsKey(kPalette, [] {});
 
@@ -311,7 +247,7 @@ TEST_F(HotkeyBinderTest, TwoKeysCannotShareACombinationUntilTheFirstMoves)
     EXPECT_FALSE(status.isOk());
     EXPECT_TRUE(status.reason().contains(kPalette)) << status.reason().toStdString();
 
-    settings.setValue(kPalette, QStringLiteral("cmd+shift+k"));
+    settings.setValue(kPalette, u"cmd+shift+k"_qs);
 
     EXPECT_TRUE(binder.status(kOpen).isOk());
     EXPECT_EQ(binder.shortcutForKey(kOpen), shortcutOf("cmd+shift+p"));
@@ -319,45 +255,20 @@ TEST_F(HotkeyBinderTest, TwoKeysCannotShareACombinationUntilTheFirstMoves)
     EXPECT_EQ(opened, 1);
 }
 
-TEST_F(HotkeyBinderTest, UnbindReleasesAndStopsFollowingTheKey)
+TEST_F(HotkeyBinderTest, AnActionOrASlotMayUnbindTheKey)
 {
-    settings.setValue(kPalette, QStringLiteral("cmd+shift+p"));
-    int pressed = 0;
-    binder.bindShortcutWithDefaultsKey(kPalette, [&] { ++pressed; });
-
-    binder.unbind(kPalette);
-    settings.setValue(kPalette, QStringLiteral("cmd+shift+k"));
-
-    EXPECT_TRUE(grabber.grabbed().empty());
-    EXPECT_EQ(grabber.grabRequests().size(), 1u);
-    EXPECT_FALSE(binder.isBound(kPalette));
-    EXPECT_EQ(binder.shortcutForKey(kPalette), std::nullopt);
-    EXPECT_FALSE(grabber.press(shortcutOf("cmd+shift+p")));
-    EXPECT_EQ(pressed, 0);
-}
-
-TEST_F(HotkeyBinderTest, AnActionMayUnbindItsOwnKey)
-{
-    settings.setValue(kPalette, QStringLiteral("cmd+shift+p"));
-    int pressed = 0;
     binder.bindShortcutWithDefaultsKey(kPalette, [&] {
         ++pressed;
         binder.unbind(kPalette);
     });
-
     EXPECT_TRUE(grabber.press(shortcutOf("cmd+shift+p")));
     EXPECT_FALSE(grabber.press(shortcutOf("cmd+shift+p")));
     EXPECT_EQ(pressed, 1);
-}
 
-TEST_F(HotkeyBinderTest, ASlotMayUnbindWhileAChangeIsReported)
-{
-    settings.setValue(kPalette, QStringLiteral("cmd+shift+p"));
-    binder.bindShortcutWithDefaultsKey(kPalette, [] {});
+    // While a change is reported.
+    bind();
     QObject::connect(&binder, &HotkeyBinder::boundShortcutChanged, [&](const QString &key) { binder.unbind(key); });
-
-    settings.setValue(kPalette, QStringLiteral("cmd+shift+k"));
-
+    settings.setValue(kPalette, u"cmd+shift+k"_qs);
     EXPECT_FALSE(binder.isBound(kPalette));
     EXPECT_TRUE(grabber.grabbed().empty());
     EXPECT_EQ(grabber.strayUngrabs(), 0);
@@ -366,8 +277,7 @@ TEST_F(HotkeyBinderTest, ASlotMayUnbindWhileAChangeIsReported)
 TEST_F(HotkeyBinderTest, DestroyingTheBinderReleasesEveryGrab)
 {
     test::FakeHotkeyGrabber ownGrabber;
-    settings.setValue(kPalette, QStringLiteral("cmd+shift+p"));
-    settings.setValue(kOpen, QStringLiteral("cmd+shift+o"));
+    settings.setValue(kOpen, u"cmd+shift+o"_qs);
     {
         HotkeyBinder scoped(settings, ownGrabber);
         scoped.bindShortcutWithDefaultsKey(kPalette, [] {});
@@ -376,20 +286,17 @@ TEST_F(HotkeyBinderTest, DestroyingTheBinderReleasesEveryGrab)
     }
     EXPECT_TRUE(ownGrabber.grabbed().empty());
     EXPECT_EQ(ownGrabber.strayUngrabs(), 0);
-    settings.setValue(kPalette, QStringLiteral("cmd+shift+k")); // no binder left to react
+    settings.setValue(kPalette, u"cmd+shift+k"_qs); // no binder left to react
     EXPECT_EQ(ownGrabber.grabRequests().size(), 2u);
 }
 
 TEST_F(HotkeyBinderTest, TheBoundShortcutCanBeReadFromAnotherThread)
 {
-    settings.setValue(kPalette, QStringLiteral("cmd+shift+p"));
-    binder.bindShortcutWithDefaultsKey(kPalette, [] {});
-
+    bind();
     std::optional<Shortcut> seen;
     std::unique_ptr<QThread> reader(QThread::create([&] { seen = binder.shortcutForKey(kPalette); }));
     reader->start();
     ASSERT_TRUE(reader->wait(10000));
-
     EXPECT_EQ(seen, shortcutOf("cmd+shift+p"));
 }
 

@@ -11,14 +11,8 @@ namespace {
 // A valid record's JSON with one key replaced (or removed when `value` is Undefined).
 QString recordWith(const QString &key, const QJsonValue &value)
 {
-    QJsonObject object{
-        {QStringLiteral("app"), QStringLiteral("mousepad.app")},
-        {QStringLiteral("label"), QStringLiteral("Copy Path")},
-        {QStringLiteral("enLabel"), QStringLiteral("")},
-        {QStringLiteral("entry"), QStringLiteral("mousepad - Copy Path.sh")},
-        {QStringLiteral("enabled"), true},
-        {QStringLiteral("group"), QStringLiteral("")},
-    };
+    QJsonObject object{{u"app"_qs, u"mousepad.app"_qs}, {u"label"_qs, u"Copy Path"_qs}, {u"enLabel"_qs, u""_qs},
+                       {u"entry"_qs, u"mousepad - Copy Path.sh"_qs}, {u"enabled"_qs, true}, {u"group"_qs, u""_qs}};
     if (value.isUndefined())
         object.remove(key);
     else
@@ -26,116 +20,73 @@ QString recordWith(const QString &key, const QJsonValue &value)
     return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
 }
 
-QString validRecord()
-{
-    return recordWith(QStringLiteral("label"), QStringLiteral("Copy Path"));
-}
+const QString kValid = recordWith(u"label"_qs, u"Copy Path"_qs);
 
 // Two records: a valid one first, so only the second can spoil the list.
-QString listWith(const QString &second)
-{
-    return QLatin1Char('[') + validRecord() + QLatin1Char(',') + second + QLatin1Char(']');
-}
+QString listWith(const QString &second) { return QLatin1Char('[') + kValid + QLatin1Char(',') + second + QLatin1Char(']'); }
 
 TEST(PluginDataItem, ListRoundTripsWithAndWithoutShortcut)
 {
     const QList<PluginDataItem> records{
-        PluginDataItem(QStringLiteral("mousepad.app"), QStringLiteral("Pfad kopieren"), QStringLiteral("Copy Path"),
-                       QStringLiteral("bundle.pext/run.py"), false, QStringLiteral("Files"),
-                       KeyData(QStringLiteral("C"), 0, keymask::kShift)),
-        PluginDataItem(QStringLiteral("mousepad.app"), QStringLiteral("Скопировать «путь»"),
-                       QStringLiteral("quote \" and \\ slash.sh")),
-        PluginDataItem(QStringLiteral("mousepad.app"), QStringLiteral("By code"), QString(), QStringLiteral("x.sh"),
-                       true, QString(), KeyData(std::nullopt, 122, 8)),
+        PluginDataItem(u"mousepad.app"_qs, u"Pfad kopieren"_qs, u"Copy Path"_qs, u"bundle.pext/run.py"_qs, false, u"Files"_qs,
+                       KeyData(u"C"_qs, 0, keymask::kShift)),
+        PluginDataItem(u"mousepad.app"_qs, u"Скопировать «путь»"_qs, u"quote \" and \\ slash.sh"_qs),
+        PluginDataItem(u"mousepad.app"_qs, u"By code"_qs, QString(), u"x.sh"_qs, true, QString(), KeyData(std::nullopt, 122, 8)),
     };
-    const QString text = PluginDataItem::jsonFromArray(records);
-    EXPECT_EQ(PluginDataItem::arrayFromJSON(text), records);
-    EXPECT_EQ(PluginDataItem::jsonFromArray({}), QStringLiteral("[]"));
+    EXPECT_EQ(PluginDataItem::arrayFromJSON(PluginDataItem::jsonFromArray(records)), records);
+    EXPECT_EQ(PluginDataItem::jsonFromArray({}), u"[]"_qs);
 }
 
 TEST(PluginDataItem, SingleRecordJsonHasEveryKeyAndKeyDataOnlyWhenSet)
 {
-    PluginDataItem item(QStringLiteral("all"), QStringLiteral("Say Hi"), QStringLiteral("hi.sh"));
+    PluginDataItem item(u"all"_qs, u"Say Hi"_qs, u"hi.sh"_qs);
     QJsonObject object = QJsonDocument::fromJson(item.toJson().toUtf8()).object();
-    EXPECT_EQ(object.keys(), (QStringList{QStringLiteral("app"), QStringLiteral("enLabel"), QStringLiteral("enabled"),
-                                          QStringLiteral("entry"), QStringLiteral("group"), QStringLiteral("label")}));
+    EXPECT_EQ(object.keys(), (QStringList{u"app"_qs, u"enLabel"_qs, u"enabled"_qs, u"entry"_qs, u"group"_qs, u"label"_qs}));
     EXPECT_TRUE(object.value(QLatin1String("enabled")).isBool());
 
-    item.keyData = KeyData(QStringLiteral("Space"), 0, 14);
+    item.keyData = KeyData(u"Space"_qs, 0, 14);
     object = QJsonDocument::fromJson(item.toJson().toUtf8()).object();
-    const QJsonObject keyData = object.value(QLatin1String("keyData")).toObject();
-    EXPECT_EQ(keyData.value(QLatin1String("cmdChar")).toString(), QStringLiteral("Space"));
-    EXPECT_EQ(keyData.value(QLatin1String("modifierFlags")).toInteger(), 14);
+    EXPECT_EQ(KeyData::fromJson(object.value(QLatin1String("keyData")).toObject()), item.keyData);
     EXPECT_EQ(PluginDataItem::fromJsonObject(object), item);
 }
 
-struct AcceptRow
-{
-    const char *name;
-    QString record;
-};
-
-TEST(PluginDataItem, LenientWhereTheFormatAllows)
-{
-    const AcceptRow rows[] = {
-        {"null keyData is no shortcut", recordWith(QStringLiteral("keyData"), QJsonValue(QJsonValue::Null))},
-        {"unknown keys ignored", recordWith(QStringLiteral("extra"), 42)},
-        {"keyData without character", recordWith(QStringLiteral("keyData"),
-                                                  QJsonObject{{QStringLiteral("virtualKey"), 96},
-                                                              {QStringLiteral("modifierFlags"), 8}})},
-        {"keys in another order", QStringLiteral(R"({"group":"","enabled":false,"entry":"e","enLabel":"",)"
-                                                 R"("label":"l","app":"all"})")},
-    };
-    for (const AcceptRow &row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(PluginDataItem::arrayFromJSON(listWith(row.record)).size(), 2);
-    }
-}
-
-TEST(PluginDataItem, OneInvalidRecordSpoilsTheList)
+// Lenient where the format allows; otherwise one invalid record spoils the whole list.
+TEST(PluginDataItem, ListReadsWholeOrNotAtAll)
 {
     const QJsonValue absent(QJsonValue::Undefined);
-    const AcceptRow rows[] = {
-        {"group missing", recordWith(QStringLiteral("group"), absent)},
-        {"app missing", recordWith(QStringLiteral("app"), absent)},
-        {"enLabel missing", recordWith(QStringLiteral("enLabel"), absent)},
-        {"enabled missing", recordWith(QStringLiteral("enabled"), absent)},
-        {"label is a number", recordWith(QStringLiteral("label"), 7)},
-        {"entry is null", recordWith(QStringLiteral("entry"), QJsonValue(QJsonValue::Null))},
-        {"enabled as text", recordWith(QStringLiteral("enabled"), QStringLiteral("true"))},
-        {"enabled as number", recordWith(QStringLiteral("enabled"), 1)},
-        {"keyData is text", recordWith(QStringLiteral("keyData"), QStringLiteral("cmd+p"))},
-        {"keyData without virtualKey",
-         recordWith(QStringLiteral("keyData"), QJsonObject{{QStringLiteral("modifierFlags"), 1}})},
-        {"keyData character is a number",
-         recordWith(QStringLiteral("keyData"), QJsonObject{{QStringLiteral("cmdChar"), 5},
-                                                           {QStringLiteral("virtualKey"), 0},
-                                                           {QStringLiteral("modifierFlags"), 1}})},
-        {"element is not an object", QStringLiteral("42")},
-        {"element is a list", QStringLiteral("[]")},
-    };
-    for (const AcceptRow &row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_TRUE(PluginDataItem::arrayFromJSON(listWith(row.record)).isEmpty());
-    }
-}
+    const struct { const char *name; QString text; int records; } rows[] = {
+        {"null keyData is no shortcut", listWith(recordWith(u"keyData"_qs, QJsonValue::Null)), 2},
+        {"unknown keys ignored", listWith(recordWith(u"extra"_qs, 42)), 2},
+        {"keyData without character",
+         listWith(recordWith(u"keyData"_qs, QJsonObject{{u"virtualKey"_qs, 96}, {u"modifierFlags"_qs, 8}})), 2},
+        {"keys in another order", listWith(uR"({"group":"","enabled":false,"entry":"e","enLabel":"","label":"l","app":"all"})"_qs), 2},
 
-TEST(PluginDataItem, TextThatIsNotAListReadsAsEmpty)
-{
-    const AcceptRow rows[] = {
-        {"garbage", QStringLiteral("not json")},
-        {"unterminated", QStringLiteral("[{")},
-        {"trailing comma", QLatin1Char('[') + validRecord() + QStringLiteral(",]")},
-        {"trailing garbage", QLatin1Char('[') + validRecord() + QStringLiteral("]x")},
-        {"single object, not a list", validRecord()},
-        {"a string", QStringLiteral("\"[]\"")},
-        {"null", QStringLiteral("null")},
-        {"empty", QString()},
+        {"group missing", listWith(recordWith(u"group"_qs, absent)), 0},
+        {"app missing", listWith(recordWith(u"app"_qs, absent)), 0},
+        {"enLabel missing", listWith(recordWith(u"enLabel"_qs, absent)), 0},
+        {"enabled missing", listWith(recordWith(u"enabled"_qs, absent)), 0},
+        {"label is a number", listWith(recordWith(u"label"_qs, 7)), 0},
+        {"entry is null", listWith(recordWith(u"entry"_qs, QJsonValue::Null)), 0},
+        {"enabled as text", listWith(recordWith(u"enabled"_qs, u"true"_qs)), 0},
+        {"enabled as number", listWith(recordWith(u"enabled"_qs, 1)), 0},
+        {"keyData is text", listWith(recordWith(u"keyData"_qs, u"cmd+p"_qs)), 0},
+        {"keyData without virtualKey", listWith(recordWith(u"keyData"_qs, QJsonObject{{u"modifierFlags"_qs, 1}})), 0},
+        {"keyData character is a number",
+         listWith(recordWith(u"keyData"_qs, QJsonObject{{u"cmdChar"_qs, 5}, {u"virtualKey"_qs, 0}, {u"modifierFlags"_qs, 1}})), 0},
+        {"element is not an object", listWith(u"42"_qs), 0},
+        {"element is a list", listWith(u"[]"_qs), 0},
+
+        {"garbage", u"not json"_qs, 0},
+        {"unterminated", u"[{"_qs, 0},
+        {"trailing comma", QLatin1Char('[') + kValid + u",]"_qs, 0},
+        {"trailing garbage", QLatin1Char('[') + kValid + u"]x"_qs, 0},
+        {"single object, not a list", kValid, 0},
+        {"a string", u"\"[]\""_qs, 0},
+        {"null", u"null"_qs, 0},
+        {"empty", QString(), 0},
     };
-    for (const AcceptRow &row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_TRUE(PluginDataItem::arrayFromJSON(row.record).isEmpty());
-    }
+    for (const auto &row : rows)
+        EXPECT_EQ(PluginDataItem::arrayFromJSON(row.text).size(), row.records) << row.name;
 }
 
 } // namespace

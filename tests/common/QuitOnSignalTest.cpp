@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstring>
 #include <iostream>
 
 namespace tavolin::test {
@@ -25,29 +26,23 @@ TAVOLIN_CHILD_ROLE(quit_on_signal)
     return QCoreApplication::exec();
 }
 
-class QuitOnSignalTest : public ::testing::TestWithParam<int>
+TEST(QuitOnSignalTest, TheSignalEndsTheEventLoopThroughTheOrdinaryQuit)
 {
-};
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(::strsignal(signal));
+        QProcess child;
+        child.start(childProgram(), childArguments(u"quit_on_signal"_qs));
+        ASSERT_TRUE(child.waitForStarted(5000));
+        while (!child.readAllStandardOutput().contains("ready"))
+            ASSERT_TRUE(child.waitForReadyRead(10000)) << "the child never started its event loop";
 
-TEST_P(QuitOnSignalTest, TheSignalEndsTheEventLoopThroughTheOrdinaryQuit)
-{
-    QProcess child;
-    child.start(childProgram(), childArguments(QStringLiteral("quit_on_signal")));
-    ASSERT_TRUE(child.waitForStarted(5000));
-    while (!child.readAllStandardOutput().contains("ready"))
-        ASSERT_TRUE(child.waitForReadyRead(10000)) << "the child never started its event loop";
-
-    ASSERT_EQ(::kill(pid_t(child.processId()), GetParam()), 0);
-    ASSERT_TRUE(child.waitForFinished(10000));
-    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << "killed by the signal instead of quitting";
-    EXPECT_EQ(child.exitCode(), 0);
-    EXPECT_TRUE(child.readAllStandardOutput().contains("about to quit"));
+        ASSERT_EQ(::kill(pid_t(child.processId()), signal), 0);
+        ASSERT_TRUE(child.waitForFinished(10000));
+        EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << "killed by the signal instead of quitting";
+        EXPECT_EQ(child.exitCode(), 0);
+        EXPECT_TRUE(child.readAllStandardOutput().contains("about to quit"));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Signals, QuitOnSignalTest, ::testing::Values(SIGTERM, SIGINT, SIGHUP),
-                         [](const ::testing::TestParamInfo<int> &info) {
-                             return std::string(info.param == SIGTERM ? "Term" : info.param == SIGINT ? "Int" : "Hup");
-                         });
 
 } // namespace
 } // namespace tavolin::test

@@ -6,14 +6,10 @@
 #include "support/IsolatedHome.h"
 #include "support/WaitFor.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-#include <ostream>
 
 #include <memory>
 
@@ -51,290 +47,204 @@ const QByteArray kTerminal = R"sh(#!/bin/bash
 printf '%s' "$PWD" > "$FAKE_DIR/terminal.fifo"
 )sh";
 
-class BuiltinScriptsTest : public ::testing::Test
+const QString kCopyPath = u"Copy Path"_qs;
+const QString kOpenTerminal = u"Open in Terminal"_qs;
+const QString kHidden = u"Hide or Show Hidden Files"_qs;
+
+// A desktop of its own: a home with the built-in extensions installed and a PATH holding only the tools added.
+class Desktop
 {
-protected:
-    void SetUp() override
+public:
+    // `tools`: the stand-ins to place on PATH, by name and script.
+    explicit Desktop(std::initializer_list<std::pair<const char *, QByteArray>> tools = {})
     {
-        ASSERT_TRUE(m_tools.isValid());
-        m_provider = std::make_unique<PluginDataProvider>(m_notifier, [](const QString &) { return QString(); });
+        EXPECT_TRUE(m_tools.isValid());
         m_provider->installDefaultPlugins();
-        m_env.set("PATH", m_tools.path() + QStringLiteral("/bin"));
-        m_env.set("FAKE_DIR", m_tools.path());
-        m_env.unset("DISPLAY");
-        m_env.unset("WAYLAND_DISPLAY");
-        m_env.unset("FAKE_SCHEMA");
-        m_env.unset("FAKE_SHOWN");
-        ASSERT_TRUE(QDir().mkpath(m_tools.path() + QStringLiteral("/bin")));
+        env.set("PATH", m_tools.path() + u"/bin"_qs);
+        env.set("FAKE_DIR", m_tools.path());
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "FAKE_SCHEMA", "FAKE_SHOWN"})
+            env.unset(name);
+        EXPECT_TRUE(QDir().mkpath(m_tools.path() + u"/bin"_qs));
         // Always there on a real system; the scripts start a lasting program with them.
         for (const char *name : {"setsid", "sleep"})
-            ASSERT_TRUE(QFile::link(QStringLiteral("/usr/bin/") + QLatin1String(name),
-                                    m_tools.path() + QStringLiteral("/bin/") + QLatin1String(name)));
+            EXPECT_TRUE(QFile::link(u"/usr/bin/"_qs + QLatin1String(name), m_tools.path() + u"/bin/"_qs + QLatin1String(name)));
+        for (const auto &[name, script] : tools)
+            EXPECT_TRUE(test::writeFile(m_tools.path() + u"/bin/"_qs + QLatin1String(name), script, true));
     }
 
-    void addTool(const QString &name, const QByteArray &script)
-    {
-        ASSERT_TRUE(test::writeFile(m_tools.path() + QStringLiteral("/bin/") + name, script, true));
-    }
-    QByteArray fakeFile(const QString &name) const { return test::readFile(m_tools.path() + QLatin1Char('/') + name); }
+    QString fake(const QString &name) const { return m_tools.path() + QLatin1Char('/') + name; }
+    QByteArray fakeFile(const QString &name) const { return test::readFile(fake(name)); }
+    // What the terminal told through its fifo: the folder it was started in.
+    std::optional<QByteArray> terminalFolder() const { return test::readFifo(fake(u"terminal.fifo"_qs), 10s); }
 
     RunOutcome run(const QString &label, const QString &app, const QString &document = {})
     {
         RunContext context;
-        context.appKey = app + QStringLiteral(".app");
+        context.appKey = app + u".app"_qs;
         context.appPid = 1234;
         context.document = document;
-        for (const PluginDataItem &item : m_provider->getExtentions(QStringLiteral("nautilus"))) {
-            if (item.label == label) {
-                QFuture<RunOutcome> future = m_provider->runCommand(item, context);
-                if (!test::waitForFinished(future)) {
-                    ADD_FAILURE() << "the script of " << label.toStdString() << " still runs";
-                    return {};
-                }
-                return future.result();
+        for (const PluginDataItem &item : m_provider->getExtentions(u"nautilus"_qs)) {
+            if (item.label != label)
+                continue;
+            QFuture<RunOutcome> future = m_provider->runCommand(item, context);
+            if (!test::waitForFinished(future)) {
+                ADD_FAILURE() << "the script of " << label.toStdString() << " still runs";
+                return {};
             }
+            return future.result();
         }
         ADD_FAILURE() << "no built-in extension " << label.toStdString();
         return {};
     }
     QString lastError() const
     {
-        const auto shown = m_notifier.shown();
+        const auto shown = notifier.shown();
         return shown.empty() ? QString() : shown.back().text;
     }
 
-    test::IsolatedHome m_home;
-    test::FakeNotifier m_notifier;
-    test::ScopedEnv m_env;
+    test::IsolatedHome home;
+    test::FakeNotifier notifier;
+    test::ScopedEnv env;
+
+private:
     QTemporaryDir m_tools;
-    std::unique_ptr<PluginDataProvider> m_provider;
+    std::unique_ptr<PluginDataProvider> m_provider =
+        std::make_unique<PluginDataProvider>(notifier, [](const QString &) { return QString(); });
 };
 
-const QString kCopyPath = QStringLiteral("Copy Path");
-const QString kOpenTerminal = QStringLiteral("Open in Terminal");
-const QString kHidden = QStringLiteral("Hide or Show Hidden Files");
-
-TEST_F(BuiltinScriptsTest, CopyPathCopiesTheKnownDocumentPath)
+TEST(BuiltinScripts, CopyPathCopiesTheDocumentPathOrAsksTheFileManager)
 {
-    addTool(QStringLiteral("xclip"), kClipboardTool);
+    const struct { const char *name; const char *tool; QByteArray script; const char *display; QString app, document;
+                   QString argsFile; QByteArray args; } rows[] = {
+        {"known document path", "xclip", kClipboardTool, nullptr, u"nautilus"_qs, u"/home/me/My Files"_qs,
+         u"xclip.args"_qs, "-selection clipboard"},
+        {"a file URL is decoded", "xsel", kClipboardTool, nullptr, u"caja"_qs, u"file:///home/me/My%20Files"_qs, {}, {}},
+        {"without a document the file manager copies its location", "xdotool", kKeyTool, "DISPLAY", u"thunar"_qs,
+         QString(), u"xdotool.args"_qs, "key --clearmodifiers ctrl+l ctrl+c Escape"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        Desktop desktop({{row.tool, row.script}});
+        if (row.display)
+            desktop.env.set(row.display, u":99"_qs);
 
-    EXPECT_EQ(run(kCopyPath, QStringLiteral("nautilus"), QStringLiteral("/home/me/My Files")).kind, Kind::Succeeded);
+        EXPECT_EQ(desktop.run(kCopyPath, row.app, row.document).kind, Kind::Succeeded) << desktop.lastError().toStdString();
 
-    EXPECT_EQ(fakeFile(QStringLiteral("clipboard")), QByteArray("/home/me/My Files"));
-    EXPECT_EQ(fakeFile(QStringLiteral("xclip.args")), QByteArray("-selection clipboard"));
+        if (!row.document.isEmpty())
+            EXPECT_EQ(desktop.fakeFile(u"clipboard"_qs), QByteArray("/home/me/My Files"));
+        if (!row.argsFile.isEmpty())
+            EXPECT_EQ(desktop.fakeFile(row.argsFile), row.args);
+    }
+
+    // On Wayland, the Wayland clipboard.
+    Desktop wayland({{"xclip", kClipboardTool}, {"wl-copy", kClipboardTool}});
+    wayland.env.set("WAYLAND_DISPLAY", u"wayland-0"_qs);
+    EXPECT_EQ(wayland.run(kCopyPath, u"nautilus"_qs, u"/srv"_qs).kind, Kind::Succeeded);
+    EXPECT_TRUE(QFileInfo::exists(wayland.fake(u"wl-copy.args"_qs)));
+    EXPECT_FALSE(QFileInfo::exists(wayland.fake(u"xclip.args"_qs)));
 }
 
-TEST_F(BuiltinScriptsTest, CopyPathDecodesAFileUrl)
+TEST(BuiltinScripts, FailWithAClearMessageWhenTheDesktopLacksTools)
 {
-    addTool(QStringLiteral("xsel"), kClipboardTool);
-
-    EXPECT_EQ(run(kCopyPath, QStringLiteral("caja"), QStringLiteral("file:///home/me/My%20Files")).kind,
-              Kind::Succeeded);
-
-    EXPECT_EQ(fakeFile(QStringLiteral("clipboard")), QByteArray("/home/me/My Files"));
+    const struct { const char *name; QString label, document, messagePart; } rows[] = {
+        {"copy path without a clipboard tool", kCopyPath, u"/tmp"_qs, u"no clipboard tool found"_qs},
+        {"copy path without a document or key tool", kCopyPath, QString(), u"install xdotool"_qs},
+        {"terminal without a document or key tool", kOpenTerminal, QString(), u"install xdotool"_qs},
+        {"terminal without a terminal program", kOpenTerminal, u"/tmp"_qs, u"no terminal program found"_qs},
+        {"hidden files without a key tool", kHidden, QString(), u"install xdotool"_qs},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        Desktop desktop;
+        EXPECT_EQ(desktop.run(row.label, u"thunar"_qs, row.document).kind, Kind::Failed);
+        ASSERT_EQ(desktop.notifier.shown().size(), 1u);
+        EXPECT_EQ(desktop.notifier.shown()[0].title, row.label);
+        EXPECT_TRUE(desktop.lastError().contains(row.messagePart)) << desktop.lastError().toStdString();
+    }
 }
 
-TEST_F(BuiltinScriptsTest, CopyPathUsesTheWaylandClipboardOnWayland)
-{
-    addTool(QStringLiteral("xclip"), kClipboardTool);
-    addTool(QStringLiteral("wl-copy"), kClipboardTool);
-    m_env.set("WAYLAND_DISPLAY", QStringLiteral("wayland-0"));
-
-    EXPECT_EQ(run(kCopyPath, QStringLiteral("nautilus"), QStringLiteral("/srv")).kind, Kind::Succeeded);
-
-    EXPECT_TRUE(QFileInfo::exists(m_tools.path() + QStringLiteral("/wl-copy.args")));
-    EXPECT_FALSE(QFileInfo::exists(m_tools.path() + QStringLiteral("/xclip.args")));
-}
-
-TEST_F(BuiltinScriptsTest, CopyPathWithoutADocumentAsksTheFileManagerToCopyItsLocation)
-{
-    addTool(QStringLiteral("xdotool"), kKeyTool);
-    m_env.set("DISPLAY", QStringLiteral(":99"));
-
-    EXPECT_EQ(run(kCopyPath, QStringLiteral("thunar")).kind, Kind::Succeeded);
-
-    EXPECT_EQ(fakeFile(QStringLiteral("xdotool.args")), QByteArray("key --clearmodifiers ctrl+l ctrl+c Escape"));
-}
-
-struct FailureCase
-{
-    const char *name;
-    QString label;
-    QString document;
-    QString messagePart;
-};
-void PrintTo(const FailureCase &row, std::ostream *out) { *out << row.name; }
-
-class BuiltinScriptFailureTest : public BuiltinScriptsTest, public ::testing::WithParamInterface<FailureCase>
-{
-};
-
-TEST_P(BuiltinScriptFailureTest, FailsWithAClearMessageWhenTheDesktopLacksTools)
-{
-    const RunOutcome outcome = run(GetParam().label, QStringLiteral("thunar"), GetParam().document);
-
-    EXPECT_EQ(outcome.kind, Kind::Failed);
-    ASSERT_EQ(m_notifier.shown().size(), 1u);
-    EXPECT_EQ(m_notifier.shown()[0].title, GetParam().label);
-    EXPECT_TRUE(lastError().contains(GetParam().messagePart)) << lastError().toStdString();
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Desktops, BuiltinScriptFailureTest,
-    ::testing::Values(
-        FailureCase{"CopyPathWithoutClipboardTool", kCopyPath, QStringLiteral("/tmp"),
-                    QStringLiteral("no clipboard tool found")},
-        FailureCase{"CopyPathWithoutDocumentOrKeyTool", kCopyPath, QString(), QStringLiteral("install xdotool")},
-        FailureCase{"TerminalWithoutDocumentOrKeyTool", kOpenTerminal, QString(), QStringLiteral("install xdotool")},
-        FailureCase{"TerminalWithoutTerminalProgram", kOpenTerminal, QStringLiteral("/tmp"),
-                    QStringLiteral("no terminal program found")},
-        FailureCase{"HiddenFilesWithoutKeyTool", kHidden, QString(), QStringLiteral("install xdotool")}),
-    [](const auto &info) { return std::string(info.param.name); });
-
-TEST_F(BuiltinScriptsTest, OpenInTerminalStartsTheTerminalInTheDocumentsFolder)
+TEST(BuiltinScripts, OpenInTerminalStartsTheTerminalInTheDocumentsFolderOrTheOneShown)
 {
     QTemporaryDir place;
-    ASSERT_TRUE(test::writeFile(place.path() + QStringLiteral("/report.txt"), "x"));
-    addTool(QStringLiteral("x-terminal-emulator"), kTerminal);
-    ASSERT_TRUE(test::makeFifo(m_tools.path() + QStringLiteral("/terminal.fifo")));
+    ASSERT_TRUE(test::writeFile(place.path() + u"/report.txt"_qs, "x"));
+    {
+        Desktop desktop({{"x-terminal-emulator", kTerminal}});
+        ASSERT_TRUE(test::makeFifo(desktop.fake(u"terminal.fifo"_qs)));
+        ASSERT_EQ(desktop.run(kOpenTerminal, u"nemo"_qs, place.path() + u"/report.txt"_qs).kind, Kind::Succeeded);
+        const std::optional<QByteArray> started = desktop.terminalFolder();
+        ASSERT_TRUE(started) << "the terminal did not start";
+        EXPECT_EQ(QString::fromUtf8(*started), QFileInfo(place.path()).canonicalFilePath());
+    }
 
-    ASSERT_EQ(run(kOpenTerminal, QStringLiteral("nemo"), place.path() + QStringLiteral("/report.txt")).kind,
-              Kind::Succeeded);
-
-    const std::optional<QByteArray> started = test::readFifo(m_tools.path() + QStringLiteral("/terminal.fifo"), 10s);
+    // Without a document the location is read through the clipboard, which is then put back.
+    Desktop desktop({{"xclip", kClipboardTool}, {"xdotool", kKeyTool}, {"xterm", kTerminal}});
+    ASSERT_TRUE(test::makeFifo(desktop.fake(u"terminal.fifo"_qs)));
+    ASSERT_TRUE(test::writeFile(desktop.fake(u"clipboard"_qs), "what the user copied"));
+    desktop.env.set("DISPLAY", u":99"_qs);
+    desktop.env.set("FAKE_SHOWN", place.path());
+    ASSERT_EQ(desktop.run(kOpenTerminal, u"pcmanfm"_qs).kind, Kind::Succeeded) << desktop.lastError().toStdString();
+    const std::optional<QByteArray> started = desktop.terminalFolder();
     ASSERT_TRUE(started) << "the terminal did not start";
     EXPECT_EQ(QString::fromUtf8(*started), QFileInfo(place.path()).canonicalFilePath());
+    EXPECT_EQ(desktop.fakeFile(u"clipboard"_qs), QByteArray("what the user copied"));
 }
-
-TEST_F(BuiltinScriptsTest, OpenInTerminalReadsTheLocationAndPutsTheClipboardBack)
-{
-    QTemporaryDir place;
-    addTool(QStringLiteral("xclip"), kClipboardTool);
-    addTool(QStringLiteral("xdotool"), kKeyTool);
-    addTool(QStringLiteral("xterm"), kTerminal);
-    ASSERT_TRUE(test::makeFifo(m_tools.path() + QStringLiteral("/terminal.fifo")));
-    ASSERT_TRUE(test::writeFile(m_tools.path() + QStringLiteral("/clipboard"), "what the user copied"));
-    m_env.set("DISPLAY", QStringLiteral(":99"));
-    m_env.set("FAKE_SHOWN", place.path());
-
-    ASSERT_EQ(run(kOpenTerminal, QStringLiteral("pcmanfm")).kind, Kind::Succeeded) << lastError().toStdString();
-
-    const std::optional<QByteArray> started = test::readFifo(m_tools.path() + QStringLiteral("/terminal.fifo"), 10s);
-    ASSERT_TRUE(started) << "the terminal did not start";
-    EXPECT_EQ(QString::fromUtf8(*started), QFileInfo(place.path()).canonicalFilePath());
-    EXPECT_EQ(fakeFile(QStringLiteral("clipboard")), QByteArray("what the user copied"));
-}
-
-struct LocationCase
-{
-    const char *name;
-    QByteArray copiedBefore; // the clipboard when the script starts ("" for an empty one)
-    QString shown;           // what the file manager's location bar copies
-    QString messagePart;
-};
-void PrintTo(const LocationCase &row, std::ostream *out) { *out << row.name; }
-
-class OpenInTerminalLocationTest : public BuiltinScriptsTest, public ::testing::WithParamInterface<LocationCase>
-{
-};
 
 // Without a document, only what the file manager itself copied may choose the folder: stale clipboard text
 // naming a real folder is never opened, and a location that is no folder here is said to be none.
-TEST_P(OpenInTerminalLocationTest, OpensOnlyAnExistingLocationTheFileManagerGave)
+TEST(BuiltinScripts, OpenInTerminalOpensOnlyAnExistingLocationTheFileManagerGave)
 {
-    addTool(QStringLiteral("xclip"), kClipboardTool);
-    addTool(QStringLiteral("xdotool"), kKeyTool);
-    addTool(QStringLiteral("xterm"), kTerminal);
-    if (!GetParam().copiedBefore.isEmpty()) {
-        ASSERT_TRUE(test::writeFile(m_tools.path() + QStringLiteral("/clipboard"), GetParam().copiedBefore));
+    const struct { const char *name; QByteArray copiedBefore; QString shown, messagePart; } rows[] = {
+        {"empty clipboard, nothing copied", "", QString(), u"did not tell its folder"_qs},
+        {"stale folder in the clipboard, nothing copied", "/tmp", QString(), u"did not tell its folder"_qs},
+        {"copied text is no path", "", u"Recent"_qs, u"is not a folder on this computer"_qs},
+        {"copied path is gone", "", u"/nonexistent/tavolin-folder"_qs, u"does not exist"_qs},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        Desktop desktop({{"xclip", kClipboardTool}, {"xdotool", kKeyTool}, {"xterm", kTerminal}});
+        if (!row.copiedBefore.isEmpty())
+            ASSERT_TRUE(test::writeFile(desktop.fake(u"clipboard"_qs), row.copiedBefore));
+        desktop.env.set("DISPLAY", u":99"_qs);
+        desktop.env.set("FAKE_SHOWN", row.shown);
+
+        EXPECT_EQ(desktop.run(kOpenTerminal, u"pcmanfm"_qs).kind, Kind::Failed);
+        EXPECT_TRUE(desktop.lastError().contains(row.messagePart)) << desktop.lastError().toStdString();
+        EXPECT_FALSE(desktop.lastError().contains(u"install"_qs)) << desktop.lastError().toStdString();
+        EXPECT_EQ(desktop.fakeFile(u"clipboard"_qs), row.copiedBefore);
     }
-    m_env.set("DISPLAY", QStringLiteral(":99"));
-    m_env.set("FAKE_SHOWN", GetParam().shown);
-
-    EXPECT_EQ(run(kOpenTerminal, QStringLiteral("pcmanfm")).kind, Kind::Failed);
-    EXPECT_TRUE(lastError().contains(GetParam().messagePart)) << lastError().toStdString();
-    EXPECT_FALSE(lastError().contains(u"install"_qs)) << lastError().toStdString();
-    EXPECT_EQ(fakeFile(QStringLiteral("clipboard")), GetParam().copiedBefore);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Clipboards, OpenInTerminalLocationTest,
-    ::testing::Values(
-        LocationCase{"EmptyClipboardNothingCopied", "", QString(), u"did not tell its folder"_qs},
-        LocationCase{"StaleFolderInClipboardNothingCopied", "/tmp", QString(), u"did not tell its folder"_qs},
-        LocationCase{"CopiedTextIsNoPath", "", u"Recent"_qs, u"is not a folder on this computer"_qs},
-        LocationCase{"CopiedPathIsGone", "", u"/nonexistent/tavolin-folder"_qs, u"does not exist"_qs}),
-    [](const auto &info) { return std::string(info.param.name); });
-
-struct GsettingsCase
+TEST(BuiltinScripts, HiddenFilesTogglesTheFileManagersSettingOrSendsCtrlH)
 {
-    const char *name;
-    QString app;
-    QString schema;
-    QString key;
-};
-void PrintTo(const GsettingsCase &row, std::ostream *out) { *out << row.name; }
+    const struct { const char *name; QString app, schema, key; } settingRows[] = {
+        {"nautilus, GTK 4", u"nautilus"_qs, u"org.gtk.gtk4.Settings.FileChooser"_qs, u"show-hidden"_qs},
+        {"nautilus, GTK 3", u"nautilus"_qs, u"org.gtk.Settings.FileChooser"_qs, u"show-hidden"_qs},
+        {"nemo", u"nemo"_qs, u"org.nemo.preferences"_qs, u"show-hidden-files"_qs},
+    };
+    for (const auto &row : settingRows) {
+        SCOPED_TRACE(row.name);
+        Desktop desktop({{"gsettings", kGsettings}});
+        desktop.env.set("FAKE_SCHEMA", row.schema);
+        const QString state = row.schema + QLatin1Char('.') + row.key;
+        ASSERT_EQ(desktop.run(kHidden, row.app).kind, Kind::Succeeded) << desktop.lastError().toStdString();
+        EXPECT_EQ(desktop.fakeFile(state), QByteArray("true"));
+        ASSERT_EQ(desktop.run(kHidden, row.app).kind, Kind::Succeeded);
+        EXPECT_EQ(desktop.fakeFile(state), QByteArray("false"));
+    }
 
-class HiddenFilesSettingTest : public BuiltinScriptsTest, public ::testing::WithParamInterface<GsettingsCase>
-{
-};
-
-TEST_P(HiddenFilesSettingTest, TogglesTheFileManagersSetting)
-{
-    addTool(QStringLiteral("gsettings"), kGsettings);
-    m_env.set("FAKE_SCHEMA", GetParam().schema);
-    const QString state = GetParam().schema + QLatin1Char('.') + GetParam().key;
-
-    ASSERT_EQ(run(kHidden, GetParam().app).kind, Kind::Succeeded) << lastError().toStdString();
-    EXPECT_EQ(fakeFile(state), QByteArray("true"));
-    ASSERT_EQ(run(kHidden, GetParam().app).kind, Kind::Succeeded);
-    EXPECT_EQ(fakeFile(state), QByteArray("false"));
+    const struct { const char *name; QString app; const char *display; const char *tool; QByteArray args; } keyRows[] = {
+        {"thunar on X11", u"thunar"_qs, "DISPLAY", "xdotool", "key --clearmodifiers ctrl+h"},
+        {"dolphin on Wayland", u"dolphin"_qs, "WAYLAND_DISPLAY", "wtype", "-M ctrl h -m ctrl"},
+        {"nautilus without gsettings", u"nautilus"_qs, "DISPLAY", "xdotool", "key --clearmodifiers ctrl+h"},
+    };
+    for (const auto &row : keyRows) {
+        SCOPED_TRACE(row.name);
+        Desktop desktop({{row.tool, kKeyTool}});
+        desktop.env.set(row.display, u"somewhere"_qs);
+        ASSERT_EQ(desktop.run(kHidden, row.app).kind, Kind::Succeeded) << desktop.lastError().toStdString();
+        EXPECT_EQ(desktop.fakeFile(QLatin1String(row.tool) + u".args"_qs), row.args);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    FileManagers, HiddenFilesSettingTest,
-    ::testing::Values(
-        GsettingsCase{"NautilusGtk4", QStringLiteral("nautilus"), QStringLiteral("org.gtk.gtk4.Settings.FileChooser"),
-                      QStringLiteral("show-hidden")},
-        GsettingsCase{"NautilusGtk3", QStringLiteral("nautilus"), QStringLiteral("org.gtk.Settings.FileChooser"),
-                      QStringLiteral("show-hidden")},
-        GsettingsCase{"Nemo", QStringLiteral("nemo"), QStringLiteral("org.nemo.preferences"),
-                      QStringLiteral("show-hidden-files")}),
-    [](const auto &info) { return std::string(info.param.name); });
-
-struct KeyCase
-{
-    const char *name;
-    QString app;
-    const char *displayVariable;
-    QString tool;
-    QByteArray expectedArgs;
-};
-void PrintTo(const KeyCase &row, std::ostream *out) { *out << row.name; }
-
-class HiddenFilesKeyTest : public BuiltinScriptsTest, public ::testing::WithParamInterface<KeyCase>
-{
-};
-
-TEST_P(HiddenFilesKeyTest, SendsCtrlHToTheFileManager)
-{
-    addTool(GetParam().tool, kKeyTool);
-    m_env.set(GetParam().displayVariable, QStringLiteral("somewhere"));
-
-    ASSERT_EQ(run(kHidden, GetParam().app).kind, Kind::Succeeded) << lastError().toStdString();
-
-    EXPECT_EQ(fakeFile(GetParam().tool + QStringLiteral(".args")), GetParam().expectedArgs);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    FileManagers, HiddenFilesKeyTest,
-    ::testing::Values(KeyCase{"ThunarOnX11", QStringLiteral("thunar"), "DISPLAY", QStringLiteral("xdotool"),
-                              "key --clearmodifiers ctrl+h"},
-                      KeyCase{"DolphinOnWayland", QStringLiteral("dolphin"), "WAYLAND_DISPLAY", QStringLiteral("wtype"),
-                              "-M ctrl h -m ctrl"},
-                      KeyCase{"NautilusWithoutGsettings", QStringLiteral("nautilus"), "DISPLAY",
-                              QStringLiteral("xdotool"), "key --clearmodifiers ctrl+h"}),
-    [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace tavolin

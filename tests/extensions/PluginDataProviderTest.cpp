@@ -4,13 +4,9 @@
 #include "support/IsolatedHome.h"
 #include "support/WaitFor.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
-
-#include <ostream>
 
 #include <memory>
 #include <set>
@@ -20,21 +16,18 @@ namespace {
 
 using test::FakeNotifier;
 
-const QStringList kBuiltinEntries = {QStringLiteral("Files - Copy Path.sh"),
-                                     QStringLiteral("Files - Open in Terminal.sh"),
-                                     QStringLiteral("Files - Hide or Show Hidden Files.sh")};
+const QStringList kBuiltinEntries = {u"Files - Copy Path.sh"_qs, u"Files - Open in Terminal.sh"_qs,
+                                     u"Files - Hide or Show Hidden Files.sh"_qs};
 
 // Finds only the executables named in `installed`.
 PluginDataProvider::FindExecutable machineWith(std::set<QString> installed)
 {
-    return [installed](const QString &name) {
-        return installed.count(name) ? QStringLiteral("/usr/bin/") + name : QString();
-    };
+    return [installed](const QString &name) { return installed.count(name) ? u"/usr/bin/"_qs + name : QString(); };
 }
 
 PluginDataItem record(const QString &app, const QString &label, bool enabled = true)
 {
-    return PluginDataItem(app, label, QString(), label + QStringLiteral(".sh"), enabled, QString(), std::nullopt);
+    return PluginDataItem(app, label, QString(), label + u".sh"_qs, enabled, QString(), std::nullopt);
 }
 
 QStringList labels(const QList<PluginDataItem> &records)
@@ -48,21 +41,16 @@ QStringList labels(const QList<PluginDataItem> &records)
 class PluginDataProviderTest : public ::testing::Test
 {
 protected:
-    std::unique_ptr<PluginDataProvider> makeProvider(std::set<QString> installed = {QStringLiteral("thunar")})
+    std::unique_ptr<PluginDataProvider> makeProvider(std::set<QString> installed = {u"thunar"_qs})
     {
         return std::make_unique<PluginDataProvider>(m_notifier, machineWith(std::move(installed)));
     }
-    QString folder() const { return m_home.dataHome() + QStringLiteral("/Tavolin/CommandExtensions"); }
+    QString folder() const { return m_home.dataHome() + u"/Tavolin/CommandExtensions"_qs; }
     // Reads the database the way the preferences program would, while no provider holds it.
-    QString stored(const QString &key)
+    static QString stored(const QString &key) { return Store(QLatin1String(PluginDataItem::kStoreName), Store::Sharing::SharedBetweenPrograms).get(key); }
+    static void storeValue(const QString &key, const QString &value)
     {
-        Store store(QLatin1String(PluginDataItem::kStoreName), Store::Sharing::SharedBetweenPrograms);
-        return store.get(key);
-    }
-    void storeValue(const QString &key, const QString &value)
-    {
-        Store store(QLatin1String(PluginDataItem::kStoreName), Store::Sharing::SharedBetweenPrograms);
-        ASSERT_TRUE(store.put(key, value));
+        ASSERT_TRUE(Store(QLatin1String(PluginDataItem::kStoreName), Store::Sharing::SharedBetweenPrograms).put(key, value));
     }
 
     test::IsolatedHome m_home;
@@ -71,11 +59,11 @@ protected:
 
 TEST_F(PluginDataProviderTest, FirstStartCopiesTheScriptsAndInstallsTheFileManagerRecords)
 {
-    auto provider = makeProvider({QStringLiteral("thunar"), QStringLiteral("dolphin")});
+    auto provider = makeProvider({u"thunar"_qs, u"dolphin"_qs});
     provider->installDefaultPlugins();
 
-    const QList<PluginDataItem> expected = PluginDataProvider::builtinRecords(QStringLiteral("thunar"));
-    EXPECT_EQ(provider->getExtentions(QStringLiteral("thunar")), expected);
+    const QList<PluginDataItem> expected = PluginDataProvider::builtinRecords(u"thunar"_qs);
+    EXPECT_EQ(provider->getExtentions(u"thunar"_qs), expected);
     for (const QString &entry : kBuiltinEntries) {
         const QFileInfo script(folder() + QLatin1Char('/') + entry);
         EXPECT_TRUE(script.isFile()) << entry.toStdString();
@@ -83,59 +71,41 @@ TEST_F(PluginDataProviderTest, FirstStartCopiesTheScriptsAndInstallsTheFileManag
         EXPECT_TRUE(script.isWritable()) << entry.toStdString();
     }
     provider.reset();
-    EXPECT_EQ(stored(QStringLiteral("init")), QStringLiteral("true"));
-    EXPECT_EQ(PluginDataItem::arrayFromJSON(stored(QStringLiteral("p_thunar.app"))), expected);
+    EXPECT_EQ(stored(u"init"_qs), u"true"_qs);
+    EXPECT_EQ(PluginDataItem::arrayFromJSON(stored(u"p_thunar.app"_qs)), expected);
 }
 
-TEST_F(PluginDataProviderTest, BuiltinRecordsNameTheFileManagerAndScriptsThatExist)
+TEST(PluginDataProvider, BuiltinRecordsNameTheFirstInstalledFileManagerAndScriptsThatExist)
 {
-    const QList<PluginDataItem> records = PluginDataProvider::builtinRecords(QStringLiteral("nemo"));
+    const QList<PluginDataItem> records = PluginDataProvider::builtinRecords(u"nemo"_qs);
     ASSERT_FALSE(records.isEmpty());
     for (const PluginDataItem &item : records) {
-        EXPECT_EQ(item.app, QStringLiteral("nemo.app"));
-        EXPECT_TRUE(QFile::exists(QStringLiteral(":/CommandExtensions/") + item.entry)) << item.entry.toStdString();
+        EXPECT_EQ(item.app, u"nemo.app"_qs);
+        EXPECT_TRUE(QFile::exists(u":/CommandExtensions/"_qs + item.entry)) << item.entry.toStdString();
     }
+
+    const struct { const char *name; std::set<QString> installed; QString expected; } rows[] = {
+        {"none falls back to nautilus", {}, u"nautilus"_qs},
+        {"nautilus first", {u"dolphin"_qs, u"nautilus"_qs}, u"nautilus"_qs},
+        {"thunar before dolphin", {u"dolphin"_qs, u"thunar"_qs}, u"thunar"_qs},
+        {"unrelated programs ignored", {u"mousepad"_qs}, u"nautilus"_qs},
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(PluginDataProvider::detectFileManager(machineWith(row.installed)), row.expected) << row.name;
 }
-
-struct DetectCase
-{
-    const char *name;
-    std::set<QString> installed;
-    QString expected;
-};
-void PrintTo(const DetectCase &row, std::ostream *out) { *out << row.name; }
-
-class DetectFileManagerTest : public ::testing::TestWithParam<DetectCase>
-{
-};
-
-TEST_P(DetectFileManagerTest, TakesTheFirstInstalledInOrder)
-{
-    EXPECT_EQ(PluginDataProvider::detectFileManager(machineWith(GetParam().installed)), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Machines, DetectFileManagerTest,
-    ::testing::Values(DetectCase{"NoneFallsBackToNautilus", {}, QStringLiteral("nautilus")},
-                      DetectCase{"NautilusFirst", {QStringLiteral("dolphin"), QStringLiteral("nautilus")},
-                                 QStringLiteral("nautilus")},
-                      DetectCase{"ThunarBeforeDolphin", {QStringLiteral("dolphin"), QStringLiteral("thunar")},
-                                 QStringLiteral("thunar")},
-                      DetectCase{"UnrelatedProgramsIgnored", {QStringLiteral("mousepad")}, QStringLiteral("nautilus")}),
-    [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(PluginDataProviderTest, FirstStartKeepsEveryFileAlreadyInTheFolder)
 {
-    const QString mine = folder() + QStringLiteral("/Files - Copy Path.sh");
+    const QString mine = folder() + u"/Files - Copy Path.sh"_qs;
     ASSERT_TRUE(test::writeFile(mine, "echo my own version\n"));
-    ASSERT_TRUE(test::writeFile(folder() + QStringLiteral("/notes.txt"), "keep me"));
+    ASSERT_TRUE(test::writeFile(folder() + u"/notes.txt"_qs, "keep me"));
 
     makeProvider()->installDefaultPlugins();
 
     EXPECT_EQ(test::readFile(mine), QByteArray("echo my own version\n"));
-    EXPECT_EQ(test::readFile(folder() + QStringLiteral("/notes.txt")), QByteArray("keep me"));
-    EXPECT_TRUE(QFileInfo::exists(folder() + QStringLiteral("/Files - Open in Terminal.sh")));
-    EXPECT_TRUE(QFileInfo::exists(folder() + QStringLiteral("/Files - Hide or Show Hidden Files.sh")));
+    EXPECT_EQ(test::readFile(folder() + u"/notes.txt"_qs), QByteArray("keep me"));
+    EXPECT_TRUE(QFileInfo::exists(folder() + u"/Files - Open in Terminal.sh"_qs));
+    EXPECT_TRUE(QFileInfo::exists(folder() + u"/Files - Hide or Show Hidden Files.sh"_qs));
 }
 
 TEST_F(PluginDataProviderTest, SecondStartReadsRecordsBackAndCopiesNothing)
@@ -143,26 +113,26 @@ TEST_F(PluginDataProviderTest, SecondStartReadsRecordsBackAndCopiesNothing)
     makeProvider()->installDefaultPlugins();
     const QString removed = folder() + QLatin1Char('/') + kBuiltinEntries[0];
     ASSERT_TRUE(QFile::remove(removed));
-    const QList<PluginDataItem> everywhere = {record(QStringLiteral("all"), QStringLiteral("Say Hi"))};
-    storeValue(QStringLiteral("p_all"), PluginDataItem::jsonFromArray(everywhere));
-    storeValue(QStringLiteral("p_broken.app"), QStringLiteral("[{\"app\":\"broken.app\"}]"));
+    const QList<PluginDataItem> everywhere = {record(u"all"_qs, u"Say Hi"_qs)};
+    storeValue(u"p_all"_qs, PluginDataItem::jsonFromArray(everywhere));
+    storeValue(u"p_broken.app"_qs, u"[{\"app\":\"broken.app\"}]"_qs);
 
     // The machine changed its file manager meanwhile: the stored records win.
-    auto second = makeProvider({QStringLiteral("nemo")});
+    auto second = makeProvider({u"nemo"_qs});
     second->installDefaultPlugins();
 
     EXPECT_FALSE(QFileInfo::exists(removed));
     const auto all = second->extensions();
     EXPECT_EQ(all.size(), 2);
-    EXPECT_EQ(all.value(QStringLiteral("thunar.app")), PluginDataProvider::builtinRecords(QStringLiteral("thunar")));
-    EXPECT_EQ(all.value(QStringLiteral("all")), everywhere);
-    EXPECT_TRUE(second->getExtentions(QStringLiteral("nemo")) == everywhere);
+    EXPECT_EQ(all.value(u"thunar.app"_qs), PluginDataProvider::builtinRecords(u"thunar"_qs));
+    EXPECT_EQ(all.value(u"all"_qs), everywhere);
+    EXPECT_TRUE(second->getExtentions(u"nemo"_qs) == everywhere);
 }
 
 TEST_F(PluginDataProviderTest, UnopenableDatabaseLeavesNoRecordsAndWritesNothing)
 {
     // A plain file where the database folder should be.
-    ASSERT_TRUE(test::writeFile(m_home.dataHome() + QStringLiteral("/Tavolin/CommandExtensions-db"), "not a db"));
+    ASSERT_TRUE(test::writeFile(m_home.dataHome() + u"/Tavolin/CommandExtensions-db"_qs, "not a db"));
 
     auto provider = makeProvider();
     provider->installDefaultPlugins();
@@ -174,100 +144,68 @@ TEST_F(PluginDataProviderTest, UnopenableDatabaseLeavesNoRecordsAndWritesNothing
 TEST_F(PluginDataProviderTest, GetExtentionsAcceptsTheKeyWithOrWithoutAppAndAppendsAll)
 {
     auto provider = makeProvider();
-    const QList<PluginDataItem> finder = {record(QStringLiteral("Finder.app"), QStringLiteral("One")),
-                                          record(QStringLiteral("Finder.app"), QStringLiteral("Off"), false)};
-    const QList<PluginDataItem> everywhere = {record(QStringLiteral("all"), QStringLiteral("Everywhere"))};
-    provider->updateExtensions(PluginDataItem::jsonFromArray(finder), QStringLiteral("Finder.app"));
-    provider->updateExtensions(PluginDataItem::jsonFromArray(everywhere), QStringLiteral("all"));
+    const QList<PluginDataItem> finder = {record(u"Finder.app"_qs, u"One"_qs), record(u"Finder.app"_qs, u"Off"_qs, false)};
+    provider->updateExtensions(PluginDataItem::jsonFromArray(finder), u"Finder.app"_qs);
+    provider->updateExtensions(PluginDataItem::jsonFromArray({record(u"all"_qs, u"Everywhere"_qs)}), u"all"_qs);
 
-    const QStringList expected = {QStringLiteral("One"), QStringLiteral("Off"), QStringLiteral("Everywhere")};
-    EXPECT_EQ(labels(provider->getExtentions(QStringLiteral("Finder"))), expected);
-    EXPECT_EQ(labels(provider->getExtentions(QStringLiteral("Finder.app"))), expected);
-    EXPECT_EQ(labels(provider->getExtentions(QStringLiteral("Mousepad"))), QStringList{QStringLiteral("Everywhere")});
+    const QStringList expected = {u"One"_qs, u"Off"_qs, u"Everywhere"_qs};
+    EXPECT_EQ(labels(provider->getExtentions(u"Finder"_qs)), expected);
+    EXPECT_EQ(labels(provider->getExtentions(u"Finder.app"_qs)), expected);
+    EXPECT_EQ(labels(provider->getExtentions(u"Mousepad"_qs)), QStringList{u"Everywhere"_qs});
 }
 
-struct UpdateCase
+TEST_F(PluginDataProviderTest, UpdateExtensionsReplacesOrRemovesOneApplication)
 {
-    const char *name;
-    QString json;
-    QString application;
-    QStringList finderAfter;   // labels left for "Finder.app"
-    QStringList mousepadAfter; // labels left for "mousepad.app"
-};
-void PrintTo(const UpdateCase &row, std::ostream *out) { *out << row.name; }
+    const QString newFinderList = PluginDataItem::jsonFromArray(
+        {PluginDataItem(u"Finder.app"_qs, u"New A"_qs, u"a.sh"_qs), PluginDataItem(u"Finder.app"_qs, u"New B"_qs, u"b.sh"_qs)});
+    const QStringList pad{u"Pad"_qs}, newList{u"New A"_qs, u"New B"_qs};
+    // finderAfter, mousepadAfter: the labels left for "Finder.app" and "mousepad.app".
+    const struct { const char *name; QString json, application; QStringList finderAfter, mousepadAfter; } rows[] = {
+        {"empty list removes", u"[]"_qs, u"Finder.app"_qs, {}, pad},
+        {"absent JSON removes", QString(), u"Finder.app"_qs, {}, pad},
+        {"malformed removes", u"[{\"app\":"_qs, u"Finder.app"_qs, {}, pad},
+        {"list replaces", newFinderList, u"Finder.app"_qs, newList, pad},
+        {"the key comes from the records", newFinderList, u"mousepad.app"_qs, newList, pad},
+        {"unknown application removes nothing else", u"[]"_qs, u"gedit.app"_qs, {u"Old"_qs}, pad},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        test::IsolatedHome fresh;
+        auto provider = makeProvider();
+        provider->updateExtensions(PluginDataItem::jsonFromArray({record(u"Finder.app"_qs, u"Old"_qs)}), u"Finder.app"_qs);
+        provider->updateExtensions(PluginDataItem::jsonFromArray({record(u"mousepad.app"_qs, u"Pad"_qs)}), u"mousepad.app"_qs);
 
-class UpdateExtensionsTest : public PluginDataProviderTest, public ::testing::WithParamInterface<UpdateCase>
-{
-};
+        provider->updateExtensions(row.json, row.application);
 
-TEST_P(UpdateExtensionsTest, ReplacesOrRemovesOneApplication)
-{
-    auto provider = makeProvider();
-    provider->updateExtensions(
-        PluginDataItem::jsonFromArray({record(QStringLiteral("Finder.app"), QStringLiteral("Old"))}),
-        QStringLiteral("Finder.app"));
-    provider->updateExtensions(
-        PluginDataItem::jsonFromArray({record(QStringLiteral("mousepad.app"), QStringLiteral("Pad"))}),
-        QStringLiteral("mousepad.app"));
-
-    provider->updateExtensions(GetParam().json, GetParam().application);
-
-    EXPECT_EQ(labels(provider->extensions().value(QStringLiteral("Finder.app"))), GetParam().finderAfter);
-    EXPECT_EQ(labels(provider->extensions().value(QStringLiteral("mousepad.app"))), GetParam().mousepadAfter);
+        EXPECT_EQ(labels(provider->extensions().value(u"Finder.app"_qs)), row.finderAfter);
+        EXPECT_EQ(labels(provider->extensions().value(u"mousepad.app"_qs)), row.mousepadAfter);
+    }
 }
-
-const QString kNewFinderList =
-    PluginDataItem::jsonFromArray({PluginDataItem(QStringLiteral("Finder.app"), QStringLiteral("New A"), QStringLiteral("a.sh")),
-                                   PluginDataItem(QStringLiteral("Finder.app"), QStringLiteral("New B"), QStringLiteral("b.sh"))});
-
-INSTANTIATE_TEST_SUITE_P(
-    Commands, UpdateExtensionsTest,
-    ::testing::Values(
-        UpdateCase{"EmptyListRemoves", QStringLiteral("[]"), QStringLiteral("Finder.app"), {}, {QStringLiteral("Pad")}},
-        UpdateCase{"AbsentJsonRemoves", QString(), QStringLiteral("Finder.app"), {}, {QStringLiteral("Pad")}},
-        UpdateCase{"MalformedRemoves", QStringLiteral("[{\"app\":"), QStringLiteral("Finder.app"), {},
-                   {QStringLiteral("Pad")}},
-        UpdateCase{"ListReplaces", kNewFinderList, QStringLiteral("Finder.app"),
-                   {QStringLiteral("New A"), QStringLiteral("New B")}, {QStringLiteral("Pad")}},
-        UpdateCase{"KeyComesFromTheRecords", kNewFinderList, QStringLiteral("mousepad.app"),
-                   {QStringLiteral("New A"), QStringLiteral("New B")}, {QStringLiteral("Pad")}},
-        UpdateCase{"UnknownApplicationRemovesNothingElse", QStringLiteral("[]"), QStringLiteral("gedit.app"),
-                   {QStringLiteral("Old")}, {QStringLiteral("Pad")}}),
-    [](const auto &info) { return std::string(info.param.name); });
 
 struct FakeRow
 {
     QString title;
 };
 
-TEST_F(PluginDataProviderTest, ActionRunsTheItemRecordsTheRowAndReturnsTrue)
+TEST_F(PluginDataProviderTest, ActionRunsTheItemRecordsTheRowAndReturnsTrueAndOutlivingTheProviderOnlyRecords)
 {
     auto provider = makeProvider();
-    ASSERT_TRUE(test::writeFile(folder() + QStringLiteral("/fail.sh"), "echo ran >&2; exit 1\n"));
-    const PluginDataItem item(QStringLiteral("all"), QStringLiteral("Runs"), QStringLiteral("fail.sh"));
+    ASSERT_TRUE(test::writeFile(folder() + u"/fail.sh"_qs, "echo ran >&2; exit 1\n"));
+    ASSERT_TRUE(test::writeFile(folder() + u"/mark.sh"_qs, "touch marker\n"));
     QStringList recent;
-    auto action = provider->getAction<FakeRow>(item, {}, [&recent](const FakeRow &row) { recent << row.title; });
+    const auto remember = [&recent](const FakeRow &row) { recent << row.title; };
+    auto runs = provider->getAction<FakeRow>(PluginDataItem(u"all"_qs, u"Runs"_qs, u"fail.sh"_qs), {}, remember);
+    auto marks = provider->getAction<FakeRow>(PluginDataItem(u"all"_qs, u"Mark"_qs, u"mark.sh"_qs), {}, remember);
 
-    EXPECT_TRUE(action(FakeRow{QStringLiteral("Runs")}));
-
-    EXPECT_EQ(recent, QStringList{QStringLiteral("Runs")});
+    EXPECT_TRUE(runs(FakeRow{u"Runs"_qs}));
+    EXPECT_EQ(recent, QStringList{u"Runs"_qs});
     ASSERT_TRUE(m_notifier.waitForCount(1));
-    EXPECT_EQ(m_notifier.shown()[0].text, QStringLiteral("ran"));
-}
+    EXPECT_EQ(m_notifier.shown()[0].text, u"ran"_qs);
 
-TEST_F(PluginDataProviderTest, ActionOutlivingTheProviderOnlyRecordsTheRow)
-{
-    auto provider = makeProvider();
-    ASSERT_TRUE(test::writeFile(folder() + QStringLiteral("/mark.sh"), "touch marker\n"));
-    const PluginDataItem item(QStringLiteral("all"), QStringLiteral("Mark"), QStringLiteral("mark.sh"));
-    int recorded = 0;
-    auto action = provider->getAction<FakeRow>(item, {}, [&recorded](const FakeRow &) { ++recorded; });
     provider.reset();
-
-    EXPECT_TRUE(action(FakeRow{}));
-
-    EXPECT_EQ(recorded, 1);
-    EXPECT_FALSE(QFileInfo::exists(folder() + QStringLiteral("/marker")));
+    EXPECT_TRUE(marks(FakeRow{u"Mark"_qs}));
+    EXPECT_EQ(recent, (QStringList{u"Runs"_qs, u"Mark"_qs}));
+    EXPECT_FALSE(QFileInfo::exists(folder() + u"/marker"_qs));
 }
 
 } // namespace

@@ -3,7 +3,6 @@
 #include "support/FakeNotifier.h"
 #include "support/WaitFor.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -11,7 +10,6 @@
 
 #include <csignal>
 #include <memory>
-#include <ostream>
 #include <utility>
 
 namespace tavolin {
@@ -20,10 +18,9 @@ namespace {
 // The state letter of `pid` from /proc ('\0' when there is no such process) and its name.
 std::pair<char, QByteArray> stateOf(qint64 pid)
 {
-    const QByteArray stat = pid > 1 ? test::readFile(QStringLiteral("/proc/%1/stat").arg(pid)) : QByteArray();
+    const QByteArray stat = pid > 1 ? test::readFile(u"/proc/%1/stat"_qs.arg(pid)) : QByteArray();
     // "pid (name) S ..."; the name may hold spaces, so read around the last ')'.
-    const qsizetype open = stat.indexOf('(');
-    const qsizetype close = stat.lastIndexOf(')');
+    const qsizetype open = stat.indexOf('('), close = stat.lastIndexOf(')');
     if (open < 0 || close < open || stat.size() <= close + 2)
         return {'\0', {}};
     return {stat.at(close + 2), stat.mid(open + 1, close - open - 1)};
@@ -47,11 +44,9 @@ struct LeftBehind
 
 const LeftBehind kLeftBehind[] = {
     {"BackgroundJobOfAScriptThatSucceeds", "sleep 300 >/dev/null 2>&1 &\necho $! > ../left\nexit 0\n", false},
-    {"BackgroundJobOfAScriptThatFails", "sleep 300 >/dev/null 2>&1 &\necho $! > ../left\necho no >&2\nexit 3\n",
-     false},
+    {"BackgroundJobOfAScriptThatFails", "sleep 300 >/dev/null 2>&1 &\necho $! > ../left\necho no >&2\nexit 3\n", false},
     {"BackgroundJobHoldingStandardError", "sleep 300 &\necho $! > ../left\nexit 0\n", false},
-    {"DoubleForkedDaemon", "( sleep 300 >/dev/null 2>&1 & echo $! > ../left.tmp; mv ../left.tmp ../left ) &\nwait\n",
-     false},
+    {"DoubleForkedDaemon", "( sleep 300 >/dev/null 2>&1 & echo $! > ../left.tmp; mv ../left.tmp ../left ) &\nwait\n", false},
     {"JobThatIgnoresTerm",
      "( trap '' TERM; echo $BASHPID > ../left.tmp; mv ../left.tmp ../left; exec sleep 300 ) >/dev/null 2>&1 &\n"
      "while [ ! -e ../left ]; do sleep 0.01; done\nexit 0\n",
@@ -60,19 +55,13 @@ const LeftBehind kLeftBehind[] = {
      "sleep 300 >/dev/null 2>&1 &\necho $! > ../left.tmp\nmv ../left.tmp ../left\nexec sleep 600\n", true},
 };
 
-void PrintTo(const LeftBehind &c, std::ostream *out)
-{
-    *out << c.name;
-}
-
 class ScriptProcessGroupTest : public ::testing::TestWithParam<LeftBehind>
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_root.isValid());
-        ASSERT_TRUE(QDir().mkpath(m_root.filePath(QStringLiteral("ext"))));
-        m_runner = std::make_unique<ScriptRunner>(m_root.filePath(QStringLiteral("ext")), m_notifier);
+        ASSERT_TRUE(m_root.isValid() && QDir().mkpath(m_root.filePath(u"ext"_qs)));
+        m_runner = std::make_unique<ScriptRunner>(m_root.filePath(u"ext"_qs), m_notifier);
     }
     void TearDown() override
     {
@@ -81,7 +70,6 @@ protected:
         if (state != '\0' && state != 'Z' && (name == "sleep" || name == "bash"))
             ::kill(static_cast<pid_t>(m_left), SIGKILL);
     }
-    qint64 leftPid() const { return test::readFile(m_root.filePath(QStringLiteral("left"))).trimmed().toLongLong(); }
 
     QTemporaryDir m_root;
     test::FakeNotifier m_notifier;
@@ -91,14 +79,13 @@ protected:
 
 TEST_P(ScriptProcessGroupTest, WhatTheScriptLeftRunningEndsWithTheRun)
 {
-    const LeftBehind &c = GetParam();
-    ASSERT_TRUE(test::writeFile(m_root.filePath(QStringLiteral("ext/leave.sh")), c.script));
+    ASSERT_TRUE(test::writeFile(m_root.filePath(u"ext/leave.sh"_qs), GetParam().script));
 
-    QFuture<RunOutcome> future = m_runner->run(QStringLiteral("Leave"), QStringLiteral("leave.sh"), {});
-    ASSERT_TRUE(test::waitFor([&] { return QFileInfo::exists(m_root.filePath(QStringLiteral("left"))); }))
+    QFuture<RunOutcome> future = m_runner->run(u"Leave"_qs, u"leave.sh"_qs, {});
+    ASSERT_TRUE(test::waitFor([&] { return QFileInfo::exists(m_root.filePath(u"left"_qs)); }))
         << "the script never wrote the pid of what it left running";
-    m_left = leftPid();
-    if (c.quitWhileRunning) {
+    m_left = test::readFile(m_root.filePath(u"left"_qs)).trimmed().toLongLong();
+    if (GetParam().quitWhileRunning) {
         ASSERT_TRUE(isRunning(m_left));
         ASSERT_FALSE(future.isFinished());
         m_runner.reset();

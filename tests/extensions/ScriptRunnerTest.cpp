@@ -1,12 +1,10 @@
 #include "ExtensionTestSupport.h"
-#include "support/FakeNotifier.h"
 #include "extensions/ScriptRunner.h"
 #include "support/ChildProcess.h"
+#include "support/FakeNotifier.h"
 #include "support/WaitFor.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -35,281 +33,182 @@ protected:
         m_runner = std::make_unique<ScriptRunner>(folder(), m_notifier);
     }
 
-    QString folder() const { return m_root.path() + QStringLiteral("/ext"); }
+    QString folder() const { return m_root.path() + u"/ext"_qs; }
     QString outside(const QString &name) const { return m_root.path() + QLatin1Char('/') + name; }
+    QByteArray inFolder(const QString &name) const { return test::readFile(folder() + QLatin1Char('/') + name); }
     void addScript(const QString &entry, const QByteArray &content, bool executable = false)
     {
         ASSERT_TRUE(test::writeFile(folder() + QLatin1Char('/') + entry, content, executable));
     }
     RunOutcome runAndWait(const QString &entry, const RunContext &context = {})
     {
-        QFuture<RunOutcome> future = m_runner->run(QStringLiteral("My Tool"), entry, context);
+        QFuture<RunOutcome> future = m_runner->run(u"My Tool"_qs, entry, context);
         if (!test::waitForFinished(future)) {
             ADD_FAILURE() << "the run of " << entry.toStdString() << " did not finish";
             return {};
         }
         return future.result();
     }
+    // The one notification shown since the last call holds `part` (is `part`, when `exact`); none for "".
+    void expectNotification(const QString &part, bool exact = false)
+    {
+        const auto shown = m_notifier.shown();
+        ASSERT_EQ(shown.size(), m_seen + (part.isEmpty() ? 0 : 1));
+        m_seen = shown.size();
+        if (part.isEmpty())
+            return;
+        EXPECT_EQ(shown.back().title, u"My Tool"_qs);
+        EXPECT_TRUE(exact ? shown.back().text == part : shown.back().text.contains(part)) << shown.back().text.toStdString();
+    }
 
     QTemporaryDir m_root;
     FakeNotifier m_notifier;
     std::unique_ptr<ScriptRunner> m_runner;
+    size_t m_seen = 0;
 };
 
-TEST_F(ScriptRunnerTest, FailingShellScriptGivesOneNotificationWithItsStandardError)
+// The ending chooses the program; a failure shows its standard error, success shows nothing.
+TEST_F(ScriptRunnerTest, EachEntryRunsOrSaysWhyNot)
 {
-    addScript(QStringLiteral("fail.sh"), "echo 'disk is full' >&2\nexit 1\n");
+    ASSERT_TRUE(QDir().mkpath(folder() + u"/tool.pext"_qs));
+    const struct
+    {
+        const char *name;
+        QString entry;
+        QByteArray content; // null: no such file is written
+        bool executable;
+        Kind expected;
+        QString message; // the notification: its whole text after a failure, else a part of it; "" for none
+        int exitCode = -1; // checked when set
+    } rows[] = {
+        {"failing shell script", u"fail.sh"_qs, "echo 'disk is full' >&2\nexit 1\n", false, Kind::Failed, u"disk is full"_qs, 1},
+        {"succeeding script, even with standard error", u"ok.sh"_qs, "echo 'just a warning' >&2\nexit 0\n", false,
+         Kind::Succeeded, QString()},
+        {"crash", u"crash.sh"_qs, "echo 'about to die' >&2\nkill -SEGV $$\n", false, Kind::Failed, u"about to die"_qs},
+        {"AppleScript needs macOS", u"Files - Copy Path.scpt"_qs, "tell application \"Finder\"", false, Kind::NotStarted,
+         u"AppleScript extensions need macOS"_qs},
+        {"unknown ending", u"tool.rb"_qs, "puts 1", true, Kind::NotStarted, u".rb"_qs},
+        {"no ending, executable, runs itself", u"tool"_qs, "#!/bin/sh\nexit 0\n", true, Kind::Succeeded, QString()},
+        {"no ending, not executable", u"tool2"_qs, "#!/bin/sh\nexit 0\n", false, Kind::NotStarted, u"not executable"_qs},
+        {"missing script", u"gone.sh"_qs, QByteArray(), false, Kind::NotStarted, u"not found"_qs},
+        {"empty entry", QString(), QByteArray(), false, Kind::NotStarted, u"no script"_qs},
+        {"shell script needs no executable bit", u"plain.sh"_qs, "exit 0\n", false, Kind::Succeeded, QString()},
+        {"a folder is not a script", u"tool.pext"_qs, QByteArray(), false, Kind::NotStarted, u"not a file"_qs},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        if (!row.content.isNull())
+            addScript(row.entry, row.content, row.executable);
 
-    const RunOutcome outcome = runAndWait(QStringLiteral("fail.sh"));
+        const RunOutcome outcome = runAndWait(row.entry);
 
-    EXPECT_EQ(outcome.kind, Kind::Failed);
-    EXPECT_EQ(outcome.exitCode, 1);
-    const auto shown = m_notifier.shown();
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].title, QStringLiteral("My Tool"));
-    EXPECT_EQ(shown[0].text, QStringLiteral("disk is full"));
-}
-
-TEST_F(ScriptRunnerTest, SucceedingScriptShowsNothingEvenWithStandardError)
-{
-    addScript(QStringLiteral("ok.sh"), "echo 'just a warning' >&2\nexit 0\n");
-
-    EXPECT_EQ(runAndWait(QStringLiteral("ok.sh")).kind, Kind::Succeeded);
-    EXPECT_TRUE(m_notifier.shown().empty());
-}
-
-TEST_F(ScriptRunnerTest, PythonScriptRunsWithPython3InTheExtensionFolder)
-{
-    if (QStandardPaths::findExecutable(QStringLiteral("python3")).isEmpty())
-        GTEST_SKIP() << "python3 is not installed";
-    addScript(QStringLiteral("version.py"),
-              "import os, sys\n"
-              "open('ran.txt', 'w').write('%d %s' % (sys.version_info.major, os.getcwd()))\n");
-
-    EXPECT_EQ(runAndWait(QStringLiteral("version.py")).kind, Kind::Succeeded);
-
-    const QString canonicalFolder = QFileInfo(folder()).canonicalFilePath();
-    EXPECT_EQ(QString::fromUtf8(test::readFile(folder() + QStringLiteral("/ran.txt"))),
-              QStringLiteral("3 ") + canonicalFolder);
-}
-
-TEST_F(ScriptRunnerTest, BundleEntryRunsWithBashFromTheExtensionFolder)
-{
-    addScript(QStringLiteral("tool.pext/bin/run.sh"), "pwd > where.txt\n");
-
-    EXPECT_EQ(runAndWait(QStringLiteral("tool.pext/bin/run.sh")).kind, Kind::Succeeded);
-    EXPECT_EQ(test::readFile(folder() + QStringLiteral("/where.txt")).trimmed(),
-              QFileInfo(folder()).canonicalFilePath().toUtf8());
-}
-
-struct RefusedEntry
-{
-    const char *name;
-    QString entry; // "%ROOT%" is replaced by the temporary root
-};
-void PrintTo(const RefusedEntry &row, std::ostream *out) { *out << row.name; }
-
-class RefusedEntryTest : public ScriptRunnerTest, public ::testing::WithParamInterface<RefusedEntry>
-{
-};
-
-TEST_P(RefusedEntryTest, IsRefusedWithANotificationAndNothingRuns)
-{
-    // The escape target exists and would leave a marker if it ran.
-    const QString marker = outside(QStringLiteral("escaped.txt"));
-    ASSERT_TRUE(test::writeFile(outside(QStringLiteral("escape.sh")),
-                                QStringLiteral("touch '%1'\n").arg(marker).toUtf8(), true));
-    ASSERT_TRUE(QFile::link(outside(QStringLiteral("escape.sh")), folder() + QStringLiteral("/link.sh")));
-    ASSERT_TRUE(QFile::link(m_root.path(), folder() + QStringLiteral("/up")));
-    QString entry = GetParam().entry;
-    entry.replace(QStringLiteral("%ROOT%"), m_root.path());
-
-    const RunOutcome outcome = runAndWait(entry);
-
-    EXPECT_EQ(outcome.kind, Kind::Refused);
-    EXPECT_FALSE(QFileInfo::exists(marker));
-    const auto shown = m_notifier.shown();
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].title, QStringLiteral("My Tool"));
-    EXPECT_TRUE(shown[0].text.contains(QStringLiteral("outside")) || shown[0].text.contains(QStringLiteral("not inside")))
-        << shown[0].text.toStdString();
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Entries, RefusedEntryTest,
-    ::testing::Values(RefusedEntry{"ParentEscape", QStringLiteral("../escape.sh")},
-                      RefusedEntry{"AbsolutePath", QStringLiteral("%ROOT%/escape.sh")},
-                      RefusedEntry{"EscapeThroughSubfolder", QStringLiteral("sub/../../escape.sh")},
-                      RefusedEntry{"LinkPointingOut", QStringLiteral("link.sh")},
-                      RefusedEntry{"FolderLinkPointingOut", QStringLiteral("up/escape.sh")}),
-    [](const auto &info) { return std::string(info.param.name); });
-
-struct StartCase
-{
-    const char *name;
-    QString entry;
-    QByteArray content;
-    bool executable;
-    Kind expected;
-    QString messagePart; // the notification must contain it; "" for no notification
-};
-void PrintTo(const StartCase &row, std::ostream *out) { *out << row.name; }
-
-class StartCaseTest : public ScriptRunnerTest, public ::testing::WithParamInterface<StartCase>
-{
-};
-
-TEST_P(StartCaseTest, EndingChoosesTheProgram)
-{
-    const StartCase &c = GetParam();
-    if (!c.content.isNull())
-        addScript(c.entry, c.content, c.executable);
-
-    const RunOutcome outcome = runAndWait(c.entry);
-
-    EXPECT_EQ(outcome.kind, c.expected);
-    const auto shown = m_notifier.shown();
-    if (c.messagePart.isEmpty()) {
-        EXPECT_TRUE(shown.empty());
-    } else {
-        ASSERT_EQ(shown.size(), 1u);
-        EXPECT_TRUE(shown[0].text.contains(c.messagePart)) << shown[0].text.toStdString();
+        EXPECT_EQ(outcome.kind, row.expected);
+        if (row.exitCode >= 0)
+            EXPECT_EQ(outcome.exitCode, row.exitCode);
+        expectNotification(row.message, row.expected == Kind::Failed);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Endings, StartCaseTest,
-    ::testing::Values(
-        StartCase{"AppleScriptNeedsMacOS", QStringLiteral("Files - Copy Path.scpt"), "tell application \"Finder\"",
-                  false, Kind::NotStarted, QStringLiteral("AppleScript extensions need macOS")},
-        StartCase{"UnknownEndingFailsToStart", QStringLiteral("tool.rb"), "puts 1", true, Kind::NotStarted,
-                  QStringLiteral(".rb")},
-        StartCase{"NoEndingExecutableRunsItself", QStringLiteral("tool"), "#!/bin/sh\nexit 0\n", true,
-                  Kind::Succeeded, QString()},
-        StartCase{"NoEndingNotExecutableFails", QStringLiteral("tool"), "#!/bin/sh\nexit 0\n", false,
-                  Kind::NotStarted, QStringLiteral("not executable")},
-        StartCase{"MissingScriptFails", QStringLiteral("gone.sh"), QByteArray(), false, Kind::NotStarted,
-                  QStringLiteral("not found")},
-        StartCase{"EmptyEntryFails", QString(), QByteArray(), false, Kind::NotStarted, QStringLiteral("no script")},
-        StartCase{"ShellScriptNeedsNoExecutableBit", QStringLiteral("plain.sh"), "exit 0\n", false,
-                  Kind::Succeeded, QString()}),
-    [](const auto &info) { return std::string(info.param.name); });
-
-TEST_F(ScriptRunnerTest, FolderIsNotAScript)
+TEST_F(ScriptRunnerTest, EntriesReachingOutsideTheFolderAreRefusedAndNothingRuns)
 {
-    ASSERT_TRUE(QDir().mkpath(folder() + QStringLiteral("/tool.pext")));
-
-    EXPECT_EQ(runAndWait(QStringLiteral("tool.pext")).kind, Kind::NotStarted);
-    ASSERT_EQ(m_notifier.shown().size(), 1u);
-    EXPECT_TRUE(m_notifier.shown()[0].text.contains(QStringLiteral("not a file")));
+    // The escape target exists and would leave a marker if it ran.
+    const QString marker = outside(u"escaped.txt"_qs);
+    ASSERT_TRUE(test::writeFile(outside(u"escape.sh"_qs), u"touch '%1'\n"_qs.arg(marker).toUtf8(), true));
+    ASSERT_TRUE(QFile::link(outside(u"escape.sh"_qs), folder() + u"/link.sh"_qs));
+    ASSERT_TRUE(QFile::link(m_root.path(), folder() + u"/up"_qs));
+    const QString rows[] = {u"../escape.sh"_qs, m_root.path() + u"/escape.sh"_qs, u"sub/../../escape.sh"_qs,
+                            u"link.sh"_qs /* a link pointing out */, u"up/escape.sh"_qs /* through a folder link */};
+    for (const QString &entry : rows) {
+        SCOPED_TRACE(entry.toStdString());
+        EXPECT_EQ(runAndWait(entry).kind, Kind::Refused);
+        EXPECT_FALSE(QFileInfo::exists(marker));
+        const auto shown = m_notifier.shown();
+        ASSERT_EQ(shown.size(), ++m_seen);
+        EXPECT_EQ(shown.back().title, u"My Tool"_qs);
+        EXPECT_TRUE(shown.back().text.contains(u"outside"_qs) || shown.back().text.contains(u"not inside"_qs))
+            << shown.back().text.toStdString();
+    }
 }
 
+TEST_F(ScriptRunnerTest, ScriptsRunInTheExtensionFolderWithBashOrPython3)
+{
+    addScript(u"tool.pext/bin/run.sh"_qs, "pwd > where.txt\n");
+    EXPECT_EQ(runAndWait(u"tool.pext/bin/run.sh"_qs).kind, Kind::Succeeded);
+    const QString canonicalFolder = QFileInfo(folder()).canonicalFilePath();
+    EXPECT_EQ(inFolder(u"where.txt"_qs).trimmed(), canonicalFolder.toUtf8());
+
+    if (QStandardPaths::findExecutable(u"python3"_qs).isEmpty())
+        GTEST_SKIP() << "python3 is not installed";
+    addScript(u"version.py"_qs, "import os, sys\nopen('ran.txt', 'w').write('%d %s' % (sys.version_info.major, os.getcwd()))\n");
+    EXPECT_EQ(runAndWait(u"version.py"_qs).kind, Kind::Succeeded);
+    EXPECT_EQ(QString::fromUtf8(inFolder(u"ran.txt"_qs)), u"3 "_qs + canonicalFolder);
+}
+
+// The environment describes the target application; the document is read when the script runs unless
+// known, and never inherited from our own environment.
 TEST_F(ScriptRunnerTest, EnvironmentDescribesTheTargetApplication)
 {
-    addScript(QStringLiteral("env.sh"),
-              "printf '%s|%s|%s|%s' \"$TAVOLIN_APP\" \"$TAVOLIN_APP_PID\" \"$TAVOLIN_DOCUMENT\" "
-              "\"${TAVOLIN_DOCUMENT+set}\" > env.txt\n");
-
+    addScript(u"env.sh"_qs, "printf '%s|%s|%s|%s' \"$TAVOLIN_APP\" \"${TAVOLIN_APP_PID-unset}\" \"${TAVOLIN_DOCUMENT-unset}\" "
+                            "\"${TAVOLIN_DOCUMENT+set}\" > env.txt\n");
+    test::ScopedEnv env;
+    env.set("TAVOLIN_DOCUMENT", u"/stale/from/parent"_qs);
     RunContext context;
-    context.appKey = QStringLiteral("mousepad.app");
+    context.appKey = u"mousepad.app"_qs;
+    const auto expectRun = [&](const QString &expected) {
+        ASSERT_EQ(runAndWait(u"env.sh"_qs, context).kind, Kind::Succeeded);
+        EXPECT_EQ(QString::fromUtf8(inFolder(u"env.txt"_qs)), expected);
+    };
+    expectRun(u"mousepad.app|unset|unset|"_qs);
+
     context.appPid = 4242;
-    context.document = QStringLiteral("/home/me/notes é.txt");
-    ASSERT_EQ(runAndWait(QStringLiteral("env.sh"), context).kind, Kind::Succeeded);
-    EXPECT_EQ(QString::fromUtf8(test::readFile(folder() + QStringLiteral("/env.txt"))),
-              QStringLiteral("mousepad.app|4242|/home/me/notes é.txt|set"));
-}
+    context.document = u"/home/me/notes é.txt"_qs;
+    expectRun(u"mousepad.app|4242|/home/me/notes é.txt|set"_qs);
 
-TEST_F(ScriptRunnerTest, TheDocumentIsReadWhenTheScriptRunsUnlessKnown)
-{
-    addScript(QStringLiteral("env.sh"), "printf '%s' \"${TAVOLIN_DOCUMENT-unset}\" > env.txt\n");
     int reads = 0;
-    RunContext context;
+    context.document.clear();
     context.readDocument = [&reads] {
         ++reads;
-        return QStringLiteral("/home/me/read at run.txt");
+        return u"/home/me/read at run.txt"_qs;
     };
-    ASSERT_EQ(runAndWait(QStringLiteral("env.sh"), context).kind, Kind::Succeeded);
-    EXPECT_EQ(QString::fromUtf8(test::readFile(folder() + QStringLiteral("/env.txt"))),
-              QStringLiteral("/home/me/read at run.txt"));
-
-    context.document = QStringLiteral("/known.txt");
-    ASSERT_EQ(runAndWait(QStringLiteral("env.sh"), context).kind, Kind::Succeeded);
-    EXPECT_EQ(test::readFile(folder() + QStringLiteral("/env.txt")), QByteArray("/known.txt"));
+    expectRun(u"mousepad.app|4242|/home/me/read at run.txt|set"_qs);
+    context.document = u"/known.txt"_qs;
+    expectRun(u"mousepad.app|4242|/known.txt|set"_qs);
     EXPECT_EQ(reads, 1);
 }
 
-TEST_F(ScriptRunnerTest, UnknownDocumentIsUnsetEvenWhenInherited)
+TEST(ScriptRunner, FailureTextDecodesOrFallsBackToTheStatus)
 {
-    test::ScopedEnv env;
-    env.set("TAVOLIN_DOCUMENT", QStringLiteral("/stale/from/parent"));
-    addScript(QStringLiteral("env.sh"), "printf '%s|%s' \"${TAVOLIN_DOCUMENT-unset}\" \"${TAVOLIN_APP_PID-unset}\" > env.txt\n");
-
-    RunContext context;
-    context.appKey = QStringLiteral("mousepad.app");
-    ASSERT_EQ(runAndWait(QStringLiteral("env.sh"), context).kind, Kind::Succeeded);
-    EXPECT_EQ(test::readFile(folder() + QStringLiteral("/env.txt")), QByteArray("unset|unset"));
+    const struct { const char *name; QByteArray standardError; int exitCode; QString expected; } rows[] = {
+        {"UTF-8 kept without trailing newlines", "Fehler: Datei \xc3\xa4\n\n", 1, u"Fehler: Datei ä"_qs},
+        {"inner newlines kept", "line one\nline two\n", 1, u"line one\nline two"_qs},
+        {"not UTF-8 gives the status", "bad \xff\xfe bytes", 3, u"task return 3"_qs},
+        {"empty gives the status", "", 2, u"task return 2"_qs},
+        {"only white space gives the status", " \n", 4, u"task return 4"_qs},
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(ScriptRunner::failureText(row.standardError, row.exitCode), row.expected) << row.name;
 }
-
-struct FailureTextCase
-{
-    const char *name;
-    QByteArray standardError;
-    int exitCode;
-    QString expected;
-};
-void PrintTo(const FailureTextCase &row, std::ostream *out) { *out << row.name; }
-
-class FailureTextTest : public ::testing::TestWithParam<FailureTextCase>
-{
-};
-
-TEST_P(FailureTextTest, DecodesOrFallsBackToTheStatus)
-{
-    EXPECT_EQ(ScriptRunner::failureText(GetParam().standardError, GetParam().exitCode), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, FailureTextTest,
-    ::testing::Values(FailureTextCase{"Utf8KeptWithoutTrailingNewlines", "Fehler: Datei \xc3\xa4\n\n", 1,
-                                      QStringLiteral("Fehler: Datei ä")},
-                      FailureTextCase{"InnerNewlinesKept", "line one\nline two\n", 1,
-                                      QStringLiteral("line one\nline two")},
-                      FailureTextCase{"NotUtf8GivesStatus", "bad \xff\xfe bytes", 3, QStringLiteral("task return 3")},
-                      FailureTextCase{"EmptyGivesStatus", "", 2, QStringLiteral("task return 2")},
-                      FailureTextCase{"OnlyWhiteSpaceGivesStatus", " \n", 4, QStringLiteral("task return 4")}),
-    [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(ScriptRunnerTest, HugeStandardErrorIsCutAndDoesNotStallTheChild)
 {
     // 400 KiB is far more than a pipe holds: a runner that read only after the exit would hang here.
-    addScript(QStringLiteral("noisy.sh"), "for i in $(seq 1 4000); do printf '%0100d\\n' \"$i\" >&2; done\nexit 1\n");
+    addScript(u"noisy.sh"_qs, "for i in $(seq 1 4000); do printf '%0100d\\n' \"$i\" >&2; done\nexit 1\n");
 
-    const RunOutcome outcome = runAndWait(QStringLiteral("noisy.sh"));
+    const RunOutcome outcome = runAndWait(u"noisy.sh"_qs);
 
     EXPECT_EQ(outcome.kind, Kind::Failed);
     EXPECT_LE(outcome.message.toUtf8().size(), ScriptRunner::kMaxErrorBytes + 8);
-    EXPECT_TRUE(outcome.message.startsWith(QStringLiteral("0000")));
-    EXPECT_TRUE(outcome.message.endsWith(QStringLiteral("[…]")));
-}
-
-TEST_F(ScriptRunnerTest, CrashIsAFailure)
-{
-    addScript(QStringLiteral("crash.sh"), "echo 'about to die' >&2\nkill -SEGV $$\n");
-
-    const RunOutcome outcome = runAndWait(QStringLiteral("crash.sh"));
-
-    EXPECT_EQ(outcome.kind, Kind::Failed);
-    ASSERT_EQ(m_notifier.shown().size(), 1u);
-    EXPECT_EQ(m_notifier.shown()[0].text, QStringLiteral("about to die"));
+    EXPECT_TRUE(outcome.message.startsWith(u"0000"_qs));
+    EXPECT_TRUE(outcome.message.endsWith(u"[…]"_qs));
 }
 
 TEST_F(ScriptRunnerTest, RunReturnsAtOnceAndDestroyingTheRunnerStopsAHangingScript)
 {
-    const QString fifo = outside(QStringLiteral("started"));
+    const QString fifo = outside(u"started"_qs);
     ASSERT_TRUE(test::makeFifo(fifo));
-    addScript(QStringLiteral("hang.sh"), QStringLiteral("echo up > '%1'\nexec sleep 600\n").arg(fifo).toUtf8());
+    addScript(u"hang.sh"_qs, u"echo up > '%1'\nexec sleep 600\n"_qs.arg(fifo).toUtf8());
 
-    QFuture<RunOutcome> future = m_runner->run(QStringLiteral("Hang"), QStringLiteral("hang.sh"), {});
+    QFuture<RunOutcome> future = m_runner->run(u"Hang"_qs, u"hang.sh"_qs, {});
     const std::optional<QByteArray> signal = test::readFifo(fifo, 10s);
     ASSERT_TRUE(signal) << "the script did not start";
     EXPECT_EQ(signal->trimmed(), QByteArray("up"));
@@ -325,27 +224,25 @@ TEST_F(ScriptRunnerTest, RunReturnsAtOnceAndDestroyingTheRunnerStopsAHangingScri
 // Children of this process that exited but were never waited for.
 int zombieChildren()
 {
-    const QString self = QString::number(QCoreApplication::applicationPid());
+    const QByteArray self = QByteArray::number(QCoreApplication::applicationPid());
     int zombies = 0;
-    const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString &pid : pids) {
-        const QByteArray stat = test::readFile(QStringLiteral("/proc/%1/stat").arg(pid));
+    for (const QString &pid : QDir(u"/proc"_qs).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QByteArray stat = test::readFile(u"/proc/%1/stat"_qs.arg(pid));
         // "pid (name) S ppid ..."; the name may hold spaces, so read after the last ')'.
         const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() > 1 && fields[1] == self.toLatin1() && fields[0] == "Z")
-            ++zombies;
+        zombies += fields.size() > 1 && fields[1] == self && fields[0] == "Z" ? 1 : 0;
     }
     return zombies;
 }
 
 TEST_F(ScriptRunnerTest, ConcurrentRunsAreAllReapedAndAllReport)
 {
-    addScript(QStringLiteral("fail.sh"), "echo \"run $1\" >&2\nexit 5\n");
-    addScript(QStringLiteral("ok.sh"), "exit 0\n");
+    addScript(u"fail.sh"_qs, "echo \"run $1\" >&2\nexit 5\n");
+    addScript(u"ok.sh"_qs, "exit 0\n");
 
     QList<QFuture<RunOutcome>> futures;
     for (int i = 0; i < 6; ++i)
-        futures << m_runner->run(QStringLiteral("Run %1").arg(i), QLatin1String(i % 2 ? "ok.sh" : "fail.sh"), {});
+        futures << m_runner->run(u"Run %1"_qs.arg(i), QLatin1String(i % 2 ? "ok.sh" : "fail.sh"), {});
     for (auto &future : futures)
         ASSERT_TRUE(test::waitForFinished(future)) << "a run did not finish";
 
@@ -356,17 +253,12 @@ TEST_F(ScriptRunnerTest, ConcurrentRunsAreAllReapedAndAllReport)
 TEST_F(ScriptRunnerTest, ARunBeyondTheLimitFailsAtOnceAndSaysSo)
 {
     m_runner = std::make_unique<ScriptRunner>(folder(), m_notifier, 2);
-    addScript(QStringLiteral("hang.sh"), "exec sleep 600\n");
-    m_runner->run(QStringLiteral("Hang 1"), QStringLiteral("hang.sh"), {});
-    m_runner->run(QStringLiteral("Hang 2"), QStringLiteral("hang.sh"), {});
+    addScript(u"hang.sh"_qs, "exec sleep 600\n");
+    m_runner->run(u"Hang 1"_qs, u"hang.sh"_qs, {});
+    m_runner->run(u"Hang 2"_qs, u"hang.sh"_qs, {});
 
-    const RunOutcome outcome = runAndWait(QStringLiteral("hang.sh"));
-
-    EXPECT_EQ(outcome.kind, Kind::NotStarted);
-    ASSERT_EQ(m_notifier.shown().size(), 1u);
-    EXPECT_EQ(m_notifier.shown()[0].title, QStringLiteral("My Tool"));
-    EXPECT_TRUE(m_notifier.shown()[0].text.contains(QStringLiteral("2 extension scripts are still running")))
-        << m_notifier.shown()[0].text.toStdString();
+    EXPECT_EQ(runAndWait(u"hang.sh"_qs).kind, Kind::NotStarted);
+    expectNotification(u"2 extension scripts are still running"_qs);
 }
 
 // Child: runs args[1] from extension folder args[0] and prints "done" and how it ended.
@@ -374,7 +266,7 @@ TAVOLIN_CHILD_ROLE(run_one_script)
 {
     FakeNotifier notifier;
     ScriptRunner runner(args.at(0), notifier);
-    QFuture<RunOutcome> future = runner.run(QStringLiteral("Loud"), args.at(1), {});
+    QFuture<RunOutcome> future = runner.run(u"Loud"_qs, args.at(1), {});
     future.waitForFinished();
     std::cout << "done " << int(future.result().kind) << std::endl;
     return 0;
@@ -383,10 +275,9 @@ TAVOLIN_CHILD_ROLE(run_one_script)
 TEST_F(ScriptRunnerTest, AScriptsStandardOutputIsNotCopiedToOurs)
 {
     // 6 MB on standard output, then a normal exit.
-    addScript(QStringLiteral("loud.sh"), "head -c 6000000 /dev/zero | tr '\\0' x\nexit 0\n");
+    addScript(u"loud.sh"_qs, "head -c 6000000 /dev/zero | tr '\\0' x\nexit 0\n");
     QProcess child;
-    child.start(test::childProgram(), test::childArguments(QStringLiteral("run_one_script"),
-                                                           {folder(), QStringLiteral("loud.sh")}));
+    child.start(test::childProgram(), test::childArguments(u"run_one_script"_qs, {folder(), u"loud.sh"_qs}));
     ASSERT_TRUE(child.waitForFinished(30000));
     EXPECT_EQ(child.readAllStandardOutput(), QByteArray("done 0\n"));
 }

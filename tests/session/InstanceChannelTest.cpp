@@ -5,7 +5,6 @@
 #include "support/WaitFor.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -51,17 +50,30 @@ TAVOLIN_CHILD_ROLE(instance_start)
     return expected > 0 ? QCoreApplication::exec() : 0;
 }
 
+// Child: drops to user args[1] (this process runs as root), listens on args[0] and prints what it receives.
+TAVOLIN_CHILD_ROLE(other_user_listener)
+{
+    const uid_t uid = args.at(1).toUInt();
+    if (::setgid(uid) != 0 || ::setuid(uid) != 0)
+        return 4;
+    return tavolinChildRole_instance_start({args.at(0), u"x"_qs, u"1"_qs});
+}
+
 class InstanceChannelTest : public ::testing::Test
 {
 protected:
-    QString path() const { return m_dir.path() + QStringLiteral("/tavolin-test"); }
+    QString path() const { return m_dir.path() + u"/tavolin-test"_qs; }
 
-    std::unique_ptr<QProcess> startChild(const QStringList &args)
+    static std::unique_ptr<QProcess> startChild(const QStringList &args, const QString &role = u"instance_start"_qs)
     {
         auto child = std::make_unique<QProcess>();
         child->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        child->start(test::childProgram(), test::childArguments(QStringLiteral("instance_start"), args));
+        child->start(test::childProgram(), test::childArguments(role, args));
         return child;
+    }
+    static bool finished(QProcess &child, std::chrono::milliseconds bound = 10s)
+    {
+        return test::waitFor([&] { return child.state() == QProcess::NotRunning; }, bound);
     }
     static bool waitForLine(QProcess &child, const QByteArray &line)
     {
@@ -76,15 +88,21 @@ protected:
     QTemporaryDir m_dir;
 };
 
-TEST_F(InstanceChannelTest, ASecondStartHandsItsLineToTheFirstAndEnds)
+TEST_F(InstanceChannelTest, AKilledInstanceLeavesNothingThatStopsTheNextWhichGetsTheLineOfASecondStart)
 {
+    const auto killed = startChild({path(), u"x"_qs, u"1"_qs});
+    ASSERT_TRUE(waitForLine(*killed, "listening"));
+    ::kill(pid_t(killed->processId()), SIGKILL);
+    ASSERT_TRUE(killed->waitForFinished(5000));
+    ASSERT_TRUE(QFileInfo::exists(path())) << "the socket file stays after SIGKILL";
+
     InstanceChannel first(path(), 64);
     ASSERT_EQ(first.handOverOrListen("opened-again"), Start::Listening);
     QList<QByteArray> received;
     QObject::connect(&first, &InstanceChannel::lineReceived, [&](const QByteArray &line) { received.append(line); });
 
-    const auto second = startChild({path(), QStringLiteral("show")});
-    ASSERT_TRUE(test::waitFor([&] { return second->state() == QProcess::NotRunning; }, 10s));
+    const auto second = startChild({path(), u"show"_qs});
+    ASSERT_TRUE(finished(*second));
     EXPECT_EQ(second->exitCode(), 0);
     EXPECT_EQ(received, QList<QByteArray>{"show"});
     EXPECT_TRUE(first.isAnswering());
@@ -94,41 +112,26 @@ TEST_F(InstanceChannelTest, SixStartsAtOnceLeaveExactlyOneInstanceThatGetsEveryO
 {
     std::vector<std::unique_ptr<QProcess>> starts;
     for (int i = 0; i < 6; ++i)
-        starts.push_back(startChild({path(), QStringLiteral("start-%1").arg(i), QStringLiteral("5")}));
-    ASSERT_TRUE(test::waitFor([&] {
-        return std::all_of(starts.begin(), starts.end(), [](const auto &p) { return p->state() == QProcess::NotRunning; });
-    }, 30s));
-    int listeners = 0;
-    int handedOver = 0;
+        starts.push_back(startChild({path(), u"start-%1"_qs.arg(i), u"5"_qs}));
+    int listeners = 0, handedOver = 0;
     for (const auto &start : starts) {
+        ASSERT_TRUE(finished(*start, 30s));
         const QList<QByteArray> lines = start->readAllStandardOutput().trimmed().split('\n');
         if (lines.first() == "listening") {
             ++listeners;
             EXPECT_EQ(lines.size(), 6) << "the instance got every other start's line";
             EXPECT_EQ(start->exitCode(), 0);
-        } else if (start->exitCode() == 0) {
-            ++handedOver;
+        } else {
+            handedOver += start->exitCode() == 0 ? 1 : 0;
         }
     }
     EXPECT_EQ(listeners, 1);
     EXPECT_EQ(handedOver, 5);
 }
 
-TEST_F(InstanceChannelTest, AKilledInstanceLeavesNothingThatStopsTheNextStart)
-{
-    const auto killed = startChild({path(), QStringLiteral("x"), QStringLiteral("1")});
-    ASSERT_TRUE(waitForLine(*killed, "listening"));
-    ::kill(pid_t(killed->processId()), SIGKILL);
-    ASSERT_TRUE(killed->waitForFinished(5000));
-    ASSERT_TRUE(QFileInfo::exists(path())) << "the socket file stays after SIGKILL";
-
-    InstanceChannel next(path(), 64);
-    EXPECT_EQ(next.handOverOrListen("opened-again"), Start::Listening);
-}
-
 TEST_F(InstanceChannelTest, TheChannelLivesInAFolderOnlyThisUserCanEnter)
 {
-    const QString channel = InstanceChannel::socketPathFor(QStringLiteral("tavolin"));
+    const QString channel = InstanceChannel::socketPathFor(u"tavolin"_qs);
     ASSERT_FALSE(channel.isEmpty());
     EXPECT_TRUE(session::isPrivateDir(QFileInfo(channel).absolutePath())) << channel.toStdString();
 
@@ -137,47 +140,29 @@ TEST_F(InstanceChannelTest, TheChannelLivesInAFolderOnlyThisUserCanEnter)
     struct stat info {};
     ASSERT_EQ(::stat(QFile::encodeName(path()).constData(), &info), 0);
     EXPECT_EQ(info.st_mode & 077, 0u) << "the socket itself is closed to others";
-}
 
-struct RuntimeCase
-{
-    const char *name;
-    mode_t mode;    // of $XDG_RUNTIME_DIR; 0 means unset
-    bool usedAsIs;  // else the private fallback is used
-};
-
-class RuntimeDirTest : public ::testing::TestWithParam<RuntimeCase>
-{
-};
-
-const RuntimeCase kRuntimeCases[] = {
-    {"PrivateFolderIsUsed", 0700, true},
-    {"FolderOpenToOthersIsNotUsed", 0755, false},
-    {"UnsetFallsBackToAPrivateFolder", 0, false},
-};
-
-TEST_P(RuntimeDirTest, OnlyAPrivateFolderIsUsed)
-{
-    const RuntimeCase &c = GetParam();
-    QTemporaryDir runtime;
+    // $XDG_RUNTIME_DIR is used only when it is private; otherwise a private folder of our own.
     const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
-    if (c.mode) {
-        ASSERT_EQ(::chmod(QFile::encodeName(runtime.path()).constData(), c.mode), 0);
-        qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
-    } else {
-        qunsetenv("XDG_RUNTIME_DIR");
+    const struct { const char *name; mode_t mode; bool usedAsIs; } rows[] = {
+        {"private folder is used", 0700, true}, {"folder open to others is not used", 0755, false}, {"unset", 0, false}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        QTemporaryDir runtime;
+        if (row.mode) {
+            ASSERT_EQ(::chmod(QFile::encodeName(runtime.path()).constData(), row.mode), 0);
+            qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+        } else {
+            qunsetenv("XDG_RUNTIME_DIR");
+        }
+        const QString dir = session::privateRuntimeDir();
+        qputenv("XDG_RUNTIME_DIR", saved);
+        if (saved.isEmpty())
+            qunsetenv("XDG_RUNTIME_DIR");
+
+        EXPECT_EQ(dir == runtime.path(), row.usedAsIs) << dir.toStdString();
+        EXPECT_TRUE(session::isPrivateDir(dir)) << dir.toStdString();
     }
-    const QString dir = session::privateRuntimeDir();
-    qputenv("XDG_RUNTIME_DIR", saved);
-    if (saved.isEmpty())
-        qunsetenv("XDG_RUNTIME_DIR");
-
-    EXPECT_EQ(dir == runtime.path(), c.usedAsIs) << dir.toStdString();
-    EXPECT_TRUE(session::isPrivateDir(dir)) << dir.toStdString();
 }
-
-INSTANTIATE_TEST_SUITE_P(Environments, RuntimeDirTest, ::testing::ValuesIn(kRuntimeCases),
-                         [](const auto &info) { return std::string(info.param.name); });
 
 // Credentials are checked on both ends: a listener that talks only to another user's peers drops ours, and a
 // sender that expects another user sends nothing to ours.
@@ -190,49 +175,33 @@ TEST_F(InstanceChannelTest, PeersOfAnotherUserAreDroppedOnBothEnds)
         int received = 0;
         QObject::connect(&strictListener, &InstanceChannel::lineReceived, [&] { ++received; });
         // Served by a child, since this thread runs the listener.
-        const auto sender = startChild({path(), QStringLiteral("show")});
-        ASSERT_TRUE(test::waitFor([&] { return sender->state() == QProcess::NotRunning; }, 15s));
+        const auto sender = startChild({path(), u"show"_qs});
+        ASSERT_TRUE(finished(*sender, 15s));
         EXPECT_NE(sender->exitCode(), 0) << "the dropped start did not count as handed over";
         EXPECT_EQ(received, 0);
     }
-    const auto listener = startChild({path(), QStringLiteral("x"), QStringLiteral("1")});
+    const auto listener = startChild({path(), u"x"_qs, u"1"_qs});
     ASSERT_TRUE(waitForLine(*listener, "listening"));
     const InstanceChannel strictSender(path(), 64, otherUser);
     EXPECT_FALSE(strictSender.isAnswering());
     EXPECT_FALSE(strictSender.send("show"));
     listener->kill();
     listener->waitForFinished(5000);
-}
 
-// Child: drops to user args[1] (this process runs as root), listens on args[0] and prints what it receives.
-TAVOLIN_CHILD_ROLE(other_user_listener)
-{
-    const uid_t uid = args.at(1).toUInt();
-    if (::setgid(uid) != 0 || ::setuid(uid) != 0)
-        return 4;
-    return tavolinChildRole_instance_start({args.at(0), QStringLiteral("x"), QStringLiteral("1")});
-}
-
-TEST_F(InstanceChannelTest, AListenerOfAnotherUserGetsNothing)
-{
     const passwd *nobody = ::getpwnam("nobody");
     if (::getuid() != 0 || !nobody)
-        GTEST_SKIP() << "needs root and the user nobody to play another user";
+        GTEST_SKIP() << "needs root and the user nobody to play a listener of another user";
     QTemporaryDir shared;
     ASSERT_EQ(::chmod(QFile::encodeName(shared.path()).constData(), 01777), 0);
-    const QString socket = shared.path() + QStringLiteral("/tavolin-test");
-    QProcess other;
-    other.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    other.start(test::childProgram(), test::childArguments(QStringLiteral("other_user_listener"),
-                                                           {socket, QString::number(nobody->pw_uid)}));
-    ASSERT_TRUE(waitForLine(other, "listening"));
-
+    const QString socket = shared.path() + u"/tavolin-test"_qs;
+    const auto other = startChild({socket, QString::number(nobody->pw_uid)}, u"other_user_listener"_qs);
+    ASSERT_TRUE(waitForLine(*other, "listening"));
     InstanceChannel start(socket, 64);
     EXPECT_FALSE(start.send("show"));
     EXPECT_FALSE(start.isAnswering());
-    other.kill();
-    other.waitForFinished(5000);
-    EXPECT_EQ(other.readAllStandardOutput().trimmed(), QByteArray()) << "the other user received a line";
+    other->kill();
+    other->waitForFinished(5000);
+    EXPECT_EQ(other->readAllStandardOutput().trimmed(), QByteArray()) << "the other user received a line";
 }
 
 } // namespace
