@@ -137,30 +137,13 @@ TEST(MenuItemData, RowsWithoutItemOrActionApplyTrueAndHaveNoCustomAction)
     EXPECT_FALSE(row->applyCustomAction());
 }
 
-struct LatinTitleCase
+TEST(MenuItemData, LatinTitleIsEmptyOnlyWhenNothingChanges)
 {
-    const char *name;
-    const char16_t *title;
-    const char16_t *latin;
-};
-
-class LatinTitleTable : public ::testing::TestWithParam<LatinTitleCase>
-{
-protected:
-    test::ScopedMenuRules m_noRules;
-};
-
-TEST_P(LatinTitleTable, IsEmptyOnlyWhenNothingChanges)
-{
-    const auto row = makeRow(QString::fromUtf16(GetParam().title));
-    EXPECT_EQ(row->latinTitle(), QString::fromUtf16(GetParam().latin)) << GetParam().name;
+    test::ScopedMenuRules noRules;
+    EXPECT_EQ(makeRow(u"Save As"_qs)->latinTitle(), QString());
+    EXPECT_EQ(makeRow(u"Préférences"_qs)->latinTitle(), u"Preferences"_qs);
+    EXPECT_EQ(makeRow(u"Файл"_qs)->latinTitle(), u"Fajl"_qs);
 }
-
-INSTANTIATE_TEST_SUITE_P(Titles, LatinTitleTable,
-                         ::testing::Values(LatinTitleCase{"PlainEnglish", u"Save As", u""},
-                                           LatinTitleCase{"Accented", u"Préférences", u"Preferences"},
-                                           LatinTitleCase{"Cyrillic", u"Файл", u"Fajl"}),
-                         [](const auto &info) { return std::string(info.param.name); });
 
 TEST(MenuItemData, RowsUnderAParentGetTheSameLatinPathAsAnExplicitPath)
 {
@@ -175,33 +158,26 @@ TEST(MenuItemData, RowsUnderAParentGetTheSameLatinPathAsAnExplicitPath)
     EXPECT_EQ(export_.path(), QStringList{u"Файл"_qs}); // a parent's own path is untouched
 }
 
-struct RuleCase
+TEST(MenuItemData, SelfHiddenFollowsTheMenuRule)
 {
-    const char *name;
-    std::optional<int64_t> option;
-    bool hidden;
-};
-
-class SelfHiddenTable : public ::testing::TestWithParam<RuleCase>
-{
-};
-
-TEST_P(SelfHiddenTable, FollowsTheMenuRule)
-{
-    QStringList asked;
-    test::ScopedMenuRules rules([&](const QString &title, const QString &appKey) {
-        asked.append(title + u"@"_qs + appKey);
-        return GetParam().option;
-    });
-    MenuItemData row(u"Print"_qs, {u"File"_qs}, false, std::nullopt, u"scribe"_qs);
-    EXPECT_EQ(row.isSelfHidden(), GetParam().hidden) << GetParam().name;
-    EXPECT_EQ(asked, QStringList{u"Print@scribe"_qs});
+    const struct
+    {
+        const char *name;
+        std::optional<int64_t> option;
+        bool hidden;
+    } cases[] = {{"no rule", std::nullopt, false}, {"hide item", 0, true}, {"hide children only", 1, false}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        QStringList asked;
+        test::ScopedMenuRules rules([&](const QString &title, const QString &appKey) {
+            asked.append(title + u"@"_qs + appKey);
+            return c.option;
+        });
+        MenuItemData row(u"Print"_qs, {u"File"_qs}, false, std::nullopt, u"scribe"_qs);
+        EXPECT_EQ(row.isSelfHidden(), c.hidden);
+        EXPECT_EQ(asked, QStringList{u"Print@scribe"_qs});
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Options, SelfHiddenTable,
-                         ::testing::Values(RuleCase{"NoRule", std::nullopt, false}, RuleCase{"HideItem", 0, true},
-                                           RuleCase{"HideChildrenOnly", 1, false}),
-                         [](const auto &info) { return std::string(info.param.name); });
 
 TEST(MenuItemData, ChangingTheTitleRefreshesItsSearchForms)
 {
