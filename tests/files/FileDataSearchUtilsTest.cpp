@@ -52,16 +52,22 @@ protected:
     std::shared_ptr<ListJob> job = std::make_shared<ListJob>(dispatcher);
 };
 
-TEST_F(FileDataSearchUtilsTest, EmptyOrBlankQueryDeliversEveryRowInLoadOrder)
+// An empty or blank query delivers every row in load order, an unmatched one an empty list: once each.
+TEST_F(FileDataSearchUtilsTest, AQueryDeliversItsRowsOnce)
 {
-    for (const QString &query : {QString(), QStringLiteral("  \t\n")}) {
+    const struct { QString query; QStringList titles; } cases[] = {
+        {QString(), {"notes.txt", "report.pdf", "notes-old.txt", "notes.txt"}},
+        {QStringLiteral("  \t\n"), {"notes.txt", "report.pdf", "notes-old.txt", "notes.txt"}},
+        {QStringLiteral("zzqx"), {}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.query.toStdString());
         watcher->deliveries.clear();
-        const FileTask task = job->query(query);
+        const FileTask task = job->query(c.query);
         dispatcher.runUntilIdle();
         EXPECT_TRUE(task.isCompleted());
         ASSERT_EQ(watcher->deliveries.size(), 1u);
-        EXPECT_EQ(watcher->titles(kGroup),
-                  (QStringList{"notes.txt", "report.pdf", "notes-old.txt", "notes.txt"}));
+        EXPECT_EQ(watcher->deliveries[0].titles, c.titles);
     }
 }
 
@@ -83,15 +89,6 @@ TEST_F(FileDataSearchUtilsTest, ARowScoringExactlyTheThresholdIsDropped)
     EXPECT_EQ(FileDataSearchUtils::rank(QStringLiteral("rpt"), {fileRow("/b/report.pdf")}, score - 1e-9, 0.2, step)->size(), 1);
 }
 
-TEST_F(FileDataSearchUtilsTest, UnmatchedQueryDeliversAnEmptyList)
-{
-    const FileTask task = job->query(QStringLiteral("zzqx"));
-    dispatcher.runUntilIdle();
-    EXPECT_TRUE(task.isCompleted());
-    ASSERT_EQ(watcher->deliveries.size(), 1u);
-    EXPECT_TRUE(watcher->deliveries[0].titles.isEmpty());
-}
-
 TEST_F(FileDataSearchUtilsTest, ACancelledFilterDeliversNothingAndNeverCompletes)
 {
     const FileTask task = job->query(QStringLiteral("notes"));
@@ -104,37 +101,29 @@ TEST_F(FileDataSearchUtilsTest, ACancelledFilterDeliversNothingAndNeverCompletes
     EXPECT_TRUE(task.future.isCanceled());
 }
 
-TEST_F(FileDataSearchUtilsTest, ACancelArrivingWhileTheWorkRunsStopsTheCommit)
+// A cancel that arrives while the work finishes on its thread, or one queued on the main thread ahead of the
+// commit (as a new keystroke would be), stops the commit.
+TEST_F(FileDataSearchUtilsTest, ACancelBeforeTheCommitStopsIt)
 {
-    std::function<void()> cancel;
-    int commits = 0;
-    const FileTask task = runStep<int>(
-        dispatcher, [&cancel](const FileStep &) {
-            cancel(); // as if another thread cancelled while the work was finishing
-            return std::optional<int>(1);
-        },
-        [&commits](int &&) { ++commits; });
-    cancel = task.cancel;
-    dispatcher.runUntilIdle();
-    EXPECT_EQ(commits, 0);
-    EXPECT_TRUE(task.future.isCanceled());
-}
-
-TEST_F(FileDataSearchUtilsTest, ACancelOnTheMainThreadBeforeTheQueuedCommitStopsIt)
-{
-    std::function<void()> cancel;
-    int commits = 0;
-    const FileTask task = runStep<int>(
-        dispatcher, [this, &cancel](const FileStep &) {
-            // Queued on the main thread ahead of the commit, as a new keystroke would be.
-            dispatcher.toMain([&cancel] { cancel(); });
-            return std::optional<int>(1);
-        },
-        [&commits](int &&) { ++commits; });
-    cancel = task.cancel;
-    dispatcher.runUntilIdle();
-    EXPECT_EQ(commits, 0);
-    EXPECT_FALSE(task.isCompleted());
+    for (const bool onMain : {false, true}) {
+        SCOPED_TRACE(onMain ? "on the main thread" : "while the work runs");
+        std::function<void()> cancel;
+        int commits = 0;
+        const FileTask task = runStep<int>(
+            dispatcher, [this, onMain, &cancel](const FileStep &) {
+                if (onMain)
+                    dispatcher.toMain([&cancel] { cancel(); });
+                else
+                    cancel();
+                return std::optional<int>(1);
+            },
+            [&commits](int &&) { ++commits; });
+        cancel = task.cancel;
+        dispatcher.runUntilIdle();
+        EXPECT_EQ(commits, 0);
+        EXPECT_TRUE(task.future.isCanceled());
+        EXPECT_FALSE(task.isCompleted());
+    }
 }
 
 TEST_F(FileDataSearchUtilsTest, RowsAreReadWhenTheStepStarts)
@@ -205,27 +194,25 @@ TEST_F(FileDataSearchUtilsTest, EnsureWithoutAPendingLoadStartsAtOnce)
     EXPECT_EQ(started, 3);
 }
 
-TEST_F(FileDataSearchUtilsTest, CancellingEnsureAfterTheNextStepStartedCancelsThatStep)
+// After the load, ensure runs the next step: it completes with that step, and cancelling it cancels that step.
+TEST_F(FileDataSearchUtilsTest, EnsureFollowsTheNextStepItStarted)
 {
-    auto load = std::make_shared<FileStep>();
-    auto inner = std::make_shared<FileStep>();
-    const FileTask task = FileDataSearchUtils::ensure(FileTask::of(load), [inner] { return FileTask::of(inner); });
-    load->complete();
-    EXPECT_FALSE(inner->isCancelled());
-    task.cancel();
-    EXPECT_TRUE(inner->isCancelled());
-    EXPECT_TRUE(task.future.isCanceled());
-}
-
-TEST_F(FileDataSearchUtilsTest, EnsureCompletesWhenTheNextStepDoes)
-{
-    auto load = std::make_shared<FileStep>();
-    auto inner = std::make_shared<FileStep>();
-    const FileTask task = FileDataSearchUtils::ensure(FileTask::of(load), [inner] { return FileTask::of(inner); });
-    load->complete();
-    EXPECT_TRUE(task.isPending());
-    inner->complete();
-    EXPECT_TRUE(task.isCompleted());
+    for (const bool cancelled : {false, true}) {
+        SCOPED_TRACE(cancelled ? "cancelled" : "completed");
+        auto load = std::make_shared<FileStep>();
+        auto inner = std::make_shared<FileStep>();
+        const FileTask task = FileDataSearchUtils::ensure(FileTask::of(load), [inner] { return FileTask::of(inner); });
+        load->complete();
+        EXPECT_TRUE(task.isPending());
+        EXPECT_FALSE(inner->isCancelled());
+        if (cancelled)
+            task.cancel();
+        else
+            inner->complete();
+        EXPECT_EQ(inner->isCancelled(), cancelled);
+        EXPECT_EQ(task.future.isCanceled(), cancelled);
+        EXPECT_EQ(task.isCompleted(), !cancelled);
+    }
 }
 
 TEST(FileStep, EndsOnceEitherWay)
