@@ -69,46 +69,32 @@ TEST_F(RecentJobTest, ListsTheApplicationsExistingRecentFilesNewestFirst)
     EXPECT_EQ(watcher->titles(kRecent), (QStringList{"old.txt"}));
 }
 
-struct BrokenCase
+// A missing, unreadable or oversized list gives no rows, and the query still answers.
+TEST_F(RecentJobTest, AMissingOrBrokenListGivesNoRows)
 {
-    const char *name;
-    QByteArray text;
-};
-
-class RecentJobBrokenFile : public RecentJobTest, public ::testing::WithParamInterface<BrokenCase>
-{
-};
-
-TEST_P(RecentJobBrokenFile, GivesNoRowsAndNoCrash)
-{
-    const AXAppPtr app = addApp(21, QStringLiteral("Mousepad"), QStringLiteral("mousepad"), QStringLiteral("m"));
-    QByteArray text = GetParam().text;
-    text.replace("@FILE@", fileUrl(QStringLiteral("kept.txt")).toUtf8());
-    writeRecent(text);
-    const FileTask load = job->setApp(QStringLiteral("m"), app);
-    job->query(QString());
-    dispatcher.runUntilIdle();
-    EXPECT_TRUE(load.isCompleted());
-    EXPECT_TRUE(job->all().isEmpty());
-    ASSERT_EQ(watcher->deliveries.size(), 1u);
-    EXPECT_TRUE(watcher->deliveries[0].titles.isEmpty());
-}
-
-const QByteArray kGood = xbel(entry(QStringLiteral("@FILE@"), "Mousepad", "mousepad %u", "2024-01-01T00:00:00Z"));
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, RecentJobBrokenFile,
-    ::testing::Values(BrokenCase{"Garbage", QByteArray(4096, '\x9c')},
-                      BrokenCase{"Huge", kGood + QByteArray(9 * 1024 * 1024, ' ')}),
-    [](const ::testing::TestParamInfo<BrokenCase> &info) { return std::string(info.param.name); });
-
-TEST_F(RecentJobTest, AMissingListGivesNoRows)
-{
-    const AXAppPtr app = addApp(22, QStringLiteral("Mousepad"), QStringLiteral("mousepad"), QStringLiteral("m"));
-    const FileTask load = job->setApp(QStringLiteral("m"), app);
-    dispatcher.runUntilIdle();
-    EXPECT_TRUE(load.isCompleted());
-    EXPECT_TRUE(job->all().isEmpty());
+    const QByteArray good = xbel(entry(fileUrl(QStringLiteral("kept.txt")), "Mousepad", "mousepad %u", "2024-01-01T00:00:00Z"));
+    const struct
+    {
+        const char *name;
+        std::optional<QByteArray> text;
+    } cases[] = {{"missing", std::nullopt}, {"garbage", QByteArray(4096, '\x9c')}, {"huge", good + QByteArray(9 * 1024 * 1024, ' ')}};
+    int32_t pid = 21;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString id = QStringLiteral("m%1").arg(pid); // a new application each time: nothing is kept
+        const AXAppPtr app = addApp(pid++, QStringLiteral("Mousepad"), QStringLiteral("mousepad"), id);
+        QFile::remove(RecentJob::recentFolder());
+        if (c.text)
+            writeRecent(*c.text);
+        watcher->deliveries.clear();
+        const FileTask load = job->setApp(id, app);
+        job->query(QString());
+        dispatcher.runUntilIdle();
+        EXPECT_TRUE(load.isCompleted());
+        EXPECT_TRUE(job->all().isEmpty());
+        ASSERT_EQ(watcher->deliveries.size(), 1u);
+        EXPECT_TRUE(watcher->deliveries[0].titles.isEmpty());
+    }
 }
 
 TEST_F(RecentJobTest, RowsOfThePreviousApplicationNeverAnswerForTheNext)
