@@ -109,7 +109,8 @@ protected:
     QStringList historyOf(const QString &app)
     {
         QStringList out;
-        for (const MenuHistoryItemPtr &entry : m_history.get(app)->recents())
+        const AppMenuHistoryItemsPtr history = m_history.get(app); // recents() is a reference into it
+        for (const MenuHistoryItemPtr &entry : history->recents())
             out << entry->title();
         return out;
     }
