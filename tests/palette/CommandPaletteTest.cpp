@@ -220,16 +220,24 @@ TEST_F(CommandPaletteTest, StoredShortcutWithoutItsTextGetsTheTextOfThatShortcut
 }
 
 // Another writer (a hand edit, an older preferences program) changes the key and leaves the text stale: the
-// menu check still compares with the key that now opens the palette.
-TEST_F(CommandPaletteTest, AShortcutChangedByAnotherWriterIsTheOneRecognisedInMenus)
+// menu check still compares with the key that now opens the palette. Writer is "auto" and has its own command on
+// that key: it is pressed, the decision is remembered, and the next press hands the key combination on.
+TEST_F(CommandPaletteTest, AutoApplicationWithItsOwnCommandOnAShortcutChangedByAnotherWriterGetsItPressed)
 {
     start();
     SettingsDomain(kDomain).setValue(settings::kPaletteShortcut, u"cmd+shift+k"_qs);
     m_settings.reload(); // what the folder watcher does
     EXPECT_EQ(m_settings.stringValue(settings::kPaletteShortcutString), u"⇧⌘K"_qs);
-    focus(kWriter);
+    const int32_t writer = focus(kWriter);
     pressShortcut();
     EXPECT_EQ(m_source->performed(), QStringList{u"Insert Link:AXPress"_qs});
+    EXPECT_TRUE(m_keyPoster.posts().empty());
+    pressShortcut();
+    ASSERT_EQ(m_keyPoster.posts().size(), 1u);
+    EXPECT_EQ(m_keyPoster.posts().front().pid, writer);
+    EXPECT_EQ(m_keyPoster.posts().front().shortcut, kCustomShortcut);
+    EXPECT_EQ(m_source->performed().size(), 1);
+    EXPECT_EQ(shows(), 0);
 }
 
 TEST_F(CommandPaletteTest, ShortcutTakenElsewhereIsReportedToTheUser)
@@ -239,22 +247,6 @@ TEST_F(CommandPaletteTest, ShortcutTakenElsewhereIsReportedToTheUser)
     ASSERT_EQ(m_notifier.shown().size(), 1u);
     EXPECT_TRUE(m_notifier.shown().front().text.contains(u"held by another program"_qs));
     EXPECT_EQ(m_notifier.shown().front().kind, Notifier::ErrorKind::Shortcut);
-}
-
-TEST_F(CommandPaletteTest, AutoApplicationWhoseSecondMenuUsesThePaletteShortcutGetsItsOwnCommandPressed)
-{
-    m_settings.setValue(settings::kPaletteShortcut, u"cmd+shift+k"_qs);
-    start();
-    const int32_t writer = focus(kWriter);
-    pressShortcut();
-    EXPECT_EQ(m_source->performed(), QStringList{u"Insert Link:AXPress"_qs});
-    EXPECT_TRUE(m_keyPoster.posts().empty());
-    // The decision is remembered for the application; the next press hands the key combination on.
-    pressShortcut();
-    ASSERT_EQ(m_keyPoster.posts().size(), 1u);
-    EXPECT_EQ(m_keyPoster.posts().front().pid, writer);
-    EXPECT_EQ(m_keyPoster.posts().front().shortcut, kCustomShortcut);
-    EXPECT_EQ(shows(), 0);
 }
 
 TEST_F(CommandPaletteTest, AutoApplicationWithTheDefaultShortcutInItsFirstMenuIsStillServed)
@@ -315,14 +307,19 @@ TEST_F(CommandPaletteTest, AllowedApplicationShowsHistoryFirstThenLiveRowsAndDro
     EXPECT_EQ(m_history.get(u"Sketch"_qs)->recents().first()->title(), u"Blur"_qs);
 }
 
-TEST_F(CommandPaletteTest, SameApplicationAgainDoesNotRefreshThePanel)
+// Shown again over the same application, the panel is not refreshed; one on another screen moves to the main one.
+TEST_F(CommandPaletteTest, SameApplicationAgainDoesNotRefreshThePanelAndOnlyAnotherScreenMovesIt)
 {
     start();
+    m_panel.screen = QRect(1920, 0, 1280, 1024);
     showOver(kSketch);
+    EXPECT_TRUE(m_panel.requests.contains(u"move:660,400"_qs));
     m_panel.visible = false;
+    m_panel.screen = m_panel.mainScreen;
     m_palette->show(false);
     m_dispatcher.runUntilIdle();
     EXPECT_EQ(m_panel.requests.filter(u"refresh:"_qs), QStringList{u"refresh:Sketch"_qs});
+    EXPECT_EQ(m_panel.requests.filter(u"move:"_qs).size(), 1);
     EXPECT_EQ(shows(), 2);
 }
 
@@ -475,13 +472,7 @@ TEST_F(CommandPaletteTest, ForcedShowOverAnApplicationThatDoesNotAnswerGetsThePa
 // Screen 1920x1080 at (100, 50), window 600 wide, rows 40 high: a window of full list height is centred.
 TEST_F(CommandPaletteTest, CalcFrameCentresAWindowOfFullListHeight)
 {
-    const struct
-    {
-        const char *name;
-        QJsonValue listNumber;
-        PanelMode mode;
-        QPoint origin;
-    } cases[] = {
+    const struct { const char *name; QJsonValue listNumber; PanelMode mode; QPoint origin; } cases[] = {
         {"default seven rows", QJsonValue(), PanelMode::CommandPalette, QPoint(760, 450)},
         {"ten rows", 10, PanelMode::CommandPalette, QPoint(760, 390)},
         {"quick open always nine", 10, PanelMode::QuickOpen, QPoint(760, 410)},
@@ -494,19 +485,6 @@ TEST_F(CommandPaletteTest, CalcFrameCentresAWindowOfFullListHeight)
         m_dataSource.setMode(c.mode);
         EXPECT_EQ(m_palette->calcFrame(QRect(0, 0, 600, 400), QRect(100, 50, 1920, 1080)), c.origin);
     }
-}
-
-TEST_F(CommandPaletteTest, PanelOnAnotherScreenMovesToTheMainScreen)
-{
-    start();
-    m_panel.screen = QRect(1920, 0, 1280, 1024);
-    showOver(kSketch);
-    EXPECT_TRUE(m_panel.requests.contains(u"move:660,400"_qs));
-    m_panel.visible = false;
-    m_panel.screen = m_panel.mainScreen;
-    m_palette->show(false);
-    m_dispatcher.runUntilIdle();
-    EXPECT_EQ(m_panel.requests.filter(u"move:"_qs).size(), 1);
 }
 
 TEST_F(CommandPaletteTest, AShowJustUnderTwoSecondsIsNotReportedAsSlow)
