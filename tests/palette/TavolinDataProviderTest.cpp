@@ -59,22 +59,24 @@ TEST_F(TavolinDataProviderTest, TopLevelListsHistoryRowsByIndexThenEveryOtherRow
     EXPECT_EQ(m_provider.filteredMenus, (QList<MenuItemDataPtr>{m_file, m_export, m_edit}));
     EXPECT_EQ(m_provider.dataOnRow(-1), nullptr);
     EXPECT_EQ(m_provider.dataOnRow(8), nullptr);
-}
-
-TEST_F(TavolinDataProviderTest, EqualHistoryIndexesKeepTheirOrder)
-{
+    // Equal history indexes keep their order.
     m_save->setHistoryIndex(0);
     m_provider.updateFilter(nullptr);
     EXPECT_EQ(m_provider.filteredRecents, (QList<MenuItemDataPtr>{m_save, m_copy, m_undo}));
 }
 
+// The input hint comes from the entered row.
 TEST_F(TavolinDataProviderTest, EnteringARowListsAllItsDescendantsButNotASiblingWithALongerName)
 {
+    m_export->setInputHint(u"Export as"_qs);
+    EXPECT_EQ(m_provider.inputHint(), u"Commands"_qs);
     m_provider.filter(m_file);
     EXPECT_EQ(titlesShown(m_provider), (QStringList{u"Export"_qs, u"PDF"_qs, u"Save"_qs}));
     EXPECT_EQ(m_provider.filteredParent(), m_file);
+    EXPECT_EQ(m_provider.inputHint(), u"Commands"_qs);
     m_provider.filter(m_export);
     EXPECT_EQ(titlesShown(m_provider), QStringList{u"PDF"_qs});
+    EXPECT_EQ(m_provider.inputHint(), u"Export as"_qs);
     m_provider.filter(m_export); // the same row again is stacked once
     m_provider.unfilter();
     EXPECT_EQ(m_provider.filteredParent(), m_file);
@@ -82,18 +84,6 @@ TEST_F(TavolinDataProviderTest, EnteringARowListsAllItsDescendantsButNotASibling
     m_provider.clearfilter();
     EXPECT_EQ(m_provider.filteredParent(), nullptr);
     EXPECT_EQ(m_provider.numberOfRows(), 8);
-}
-
-TEST_F(TavolinDataProviderTest, ReservedRowsAppearOnlyUnderTheirLevel)
-{
-    auto themes = makeRow(u"Themes"_qs, {}, -1, true);
-    auto dark = makeRow(u"Dark"_qs, {u"Themes"_qs});
-    dark->setShowWhenPathIs(u"Themes"_qs);
-    m_provider.allRows = {themes, dark, m_save};
-    m_provider.updateFilter(nullptr);
-    EXPECT_EQ(titlesShown(m_provider), (QStringList{u"Themes"_qs, u"Save"_qs}));
-    m_provider.filter(themes);
-    EXPECT_EQ(titlesShown(m_provider), QStringList{u"Dark"_qs});
 }
 
 TEST_F(TavolinDataProviderTest, SearchRanksTheLevelAndEmptyTextRestoresIt)
@@ -115,7 +105,7 @@ TEST_F(TavolinDataProviderTest, SearchRanksTheLevelAndEmptyTextRestoresIt)
     EXPECT_EQ(m_provider.dataOnRow(0), m_copy);
 }
 
-TEST_F(TavolinDataProviderTest, ForcedSearchRebuildsTheLevelFromAll)
+TEST_F(TavolinDataProviderTest, ForcedSearchRebuildsTheLevelFromAllAndResetForgetsLevelsAndSearch)
 {
     m_provider.filter(m_file);
     m_provider.search(u"print"_qs, nullptr, false);
@@ -124,43 +114,33 @@ TEST_F(TavolinDataProviderTest, ForcedSearchRebuildsTheLevelFromAll)
     EXPECT_FALSE(m_provider.search(u"print"_qs, nullptr, false));
     EXPECT_TRUE(m_provider.search(u"print"_qs, nullptr, true));
     EXPECT_EQ(m_provider.numberOfRows(), 1);
+    m_provider.resetStatus();
+    EXPECT_TRUE(m_provider.keyword.isEmpty());
+    EXPECT_FALSE(m_provider.searchResults);
+    EXPECT_EQ(m_provider.filteredParent(), nullptr);
+    EXPECT_TRUE(m_provider.filteredRecents.isEmpty());
 }
 
-TEST_F(TavolinDataProviderTest, FirstSelectedItemIsTheFirstRowOrTheCheckedOneInAPreviewLevel)
+// In a level whose rows apply on hover, the checked row is selected first, else none; elsewhere the first row.
+// A reserved row appears only under its level.
+TEST_F(TavolinDataProviderTest, PreviewLevelSelectsTheCheckedRowAndReservedRowsStayInTheirLevel)
 {
     EXPECT_EQ(m_provider.firstSelectedItem(), 0);
     auto themes = makeRow(u"Themes"_qs, {}, -1, true);
     themes->setApplyOnHover(true);
     auto light = makeRow(u"Light"_qs, {u"Themes"_qs});
     auto dark = makeRow(u"Dark"_qs, {u"Themes"_qs});
-    m_provider.allRows = {themes, light, dark};
+    dark->setShowWhenPathIs(u"Themes"_qs);
+    m_provider.allRows = {themes, light, dark, m_save};
+    m_provider.updateFilter(nullptr);
+    EXPECT_EQ(titlesShown(m_provider), (QStringList{u"Themes"_qs, u"Light"_qs, u"Save"_qs}));
     m_provider.filter(themes);
+    EXPECT_EQ(titlesShown(m_provider), (QStringList{u"Light"_qs, u"Dark"_qs}));
     EXPECT_EQ(m_provider.firstSelectedItem(), std::nullopt);
     dark->setIsChecked(true);
     EXPECT_EQ(m_provider.firstSelectedItem(), 1);
     m_provider.search(u"zzz"_qs, nullptr, false);
     EXPECT_EQ(m_provider.firstSelectedItem(), std::nullopt);
-}
-
-TEST_F(TavolinDataProviderTest, InputHintComesFromTheEnteredRow)
-{
-    EXPECT_EQ(m_provider.inputHint(), u"Commands"_qs);
-    m_provider.filter(m_file);
-    EXPECT_EQ(m_provider.inputHint(), u"Commands"_qs);
-    m_export->setInputHint(u"Export as"_qs);
-    m_provider.filter(m_export);
-    EXPECT_EQ(m_provider.inputHint(), u"Export as"_qs);
-}
-
-TEST_F(TavolinDataProviderTest, ResetStatusForgetsLevelsAndSearch)
-{
-    m_provider.filter(m_file);
-    m_provider.search(u"pdf"_qs, nullptr, false);
-    m_provider.resetStatus();
-    EXPECT_TRUE(m_provider.keyword.isEmpty());
-    EXPECT_FALSE(m_provider.searchResults);
-    EXPECT_EQ(m_provider.filteredParent(), nullptr);
-    EXPECT_TRUE(m_provider.filteredRecents.isEmpty());
 }
 
 TEST(TavolinDataProviderAutocomplete, FindsTheSinglePrefixMatchOfASubmenuRow)
