@@ -84,11 +84,7 @@ TEST_F(MenuHistoryTest, UndecodablePieceAmongThreeKeepsTheOtherTwoInOrder)
 
 TEST(AppMenuHistoryItems, UndecodablePiecesAreSkipped)
 {
-    const struct
-    {
-        const char *name;
-        const char16_t *json;
-    } cases[] = {
+    const struct { const char *name; const char16_t *json; } cases[] = {
         {"empty value", u""},
         {"not JSON", u"Save"},
         {"not an object", u"[1,2]"},

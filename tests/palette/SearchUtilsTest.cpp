@@ -49,13 +49,7 @@ protected:
 // which order.
 TEST_F(SearchUtilsTest, ListsMatchingRowsBestFirst)
 {
-    const struct
-    {
-        const char *name;
-        const char16_t *keyword;
-        QStringList rows;
-        QStringList found;
-    } cases[] = {
+    const struct { const char *name; const char16_t *keyword; QStringList rows; QStringList found; } cases[] = {
         {"shorter title first", u"sa", {"Save", "Save As"}, {"Save", "Save As"}},
         {"history boost puts the recent row first", u"sa", {"Save", "Save As#4"}, {"Save As#4", "Save"}},
         {"a weak title that contains the keyword is rescued", u"ere", {"Preferences"}, {"Preferences"}},

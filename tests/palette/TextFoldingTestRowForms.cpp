@@ -36,12 +36,7 @@ void expectSpanIs(const FoldedSpan &span, const QString &text, FoldMode mode, co
 
 TEST(RowForms, HoldTheKeysOfTheTextsTheyStandForAndPathMasksComeFirst)
 {
-    const struct
-    {
-        const char *name;
-        const char16_t *title;
-        std::vector<const char16_t *> path;
-    } cases[] = {
+    const struct { const char *name; const char16_t *title; std::vector<const char16_t *> path; } cases[] = {
         {"plain ASCII", u"Save As…", {u"File"}},
         {"every word punctuation", u"Print-Preview_(a+b)'x\"y\\z/w", {}},
         {"accented path element", u"Enregistrer", {u"Fichier", u"Édition"}},
@@ -155,11 +150,7 @@ TEST(RowPath, SiblingsShareOnePathWithItsLatinFormAndLabel)
 // A path's masks stand in for folding the joined path: they must be what folding the join gives.
 TEST(RowPath, MasksAreThoseOfTheJoinedElements)
 {
-    const struct
-    {
-        QStringList path;
-        bool withoutIcu;
-    } cases[] = {
+    const struct { QStringList path; bool withoutIcu; } cases[] = {
         {{}, true},
         {{u"File"_qs, u"Recent Files"_qs}, true},
         {{u"Fichier"_qs, u"Édition"_qs}, true},

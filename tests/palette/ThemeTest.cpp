@@ -83,11 +83,7 @@ protected:
 
 TEST_F(ThemeManagerTest, RestoresTheNamedThemeElseDefault)
 {
-    const struct
-    {
-        QJsonValue setting;
-        QString expected;
-    } cases[] = {
+    const struct { QJsonValue setting; QString expected; } cases[] = {
         {QJsonValue(QJsonValue::Undefined), QStringLiteral("default")},
         {QStringLiteral("deepblue"), QStringLiteral("deepblue")},
         {QStringLiteral("Extra Dark"), QStringLiteral("Extra Dark")},
