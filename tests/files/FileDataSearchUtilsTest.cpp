@@ -69,18 +69,21 @@ TEST_F(FileDataSearchUtilsTest, AQueryDeliversItsRowsOnce)
         ASSERT_EQ(watcher->deliveries.size(), 1u);
         EXPECT_EQ(watcher->deliveries[0].titles, c.titles);
     }
+    // The rows are read when the step starts, not when the query is made.
+    watcher->deliveries.clear();
+    job->query(QString());
+    job->setRows({});
+    dispatcher.runUntilIdle();
+    EXPECT_EQ(watcher->titles(kGroup).size(), 4);
 }
 
-TEST_F(FileDataSearchUtilsTest, MatchesBestFirstAndEqualScoresKeepLoadOrder)
+// Best first, equal scores in load order; a row scoring exactly the threshold is dropped.
+TEST_F(FileDataSearchUtilsTest, RankListsMatchesBestFirstAboveTheThreshold)
 {
     const std::optional<QList<FileItemDataPtr>> ranked =
         FileDataSearchUtils::rank(QStringLiteral("notes"), job->all(), 0.4, 0.2, FileStep());
     ASSERT_TRUE(ranked.has_value());
     EXPECT_EQ(titles(*ranked), (QStringList{"notes.txt@a", "notes.txt@d", "notes-old.txt@c"}));
-}
-
-TEST_F(FileDataSearchUtilsTest, ARowScoringExactlyTheThresholdIsDropped)
-{
     const double score = fuzzyScore(FoldedText(QStringLiteral("report.pdf"), FoldMode::Default),
                                     FoldedText(QStringLiteral("rpt"), FoldMode::Default), 0.2);
     ASSERT_GT(score, 0.0);
@@ -124,14 +127,6 @@ TEST_F(FileDataSearchUtilsTest, ACancelBeforeTheCommitStopsIt)
         EXPECT_TRUE(task.future.isCanceled());
         EXPECT_FALSE(task.isCompleted());
     }
-}
-
-TEST_F(FileDataSearchUtilsTest, RowsAreReadWhenTheStepStarts)
-{
-    const FileTask task = job->query(QString());
-    job->setRows({});
-    dispatcher.runUntilIdle();
-    EXPECT_EQ(watcher->titles(kGroup).size(), 4);
 }
 
 TEST_F(FileDataSearchUtilsTest, AQueryWaitsForThePendingLoad)
@@ -234,16 +229,9 @@ TEST(FileStep, EndsOnceEitherWay)
     EXPECT_TRUE(cancelled.future().isCanceled());
     EXPECT_TRUE(cancelled.future().isFinished());
     EXPECT_EQ(ran, 2);
-}
 
-TEST(FileStep, DroppedUnfinishedEndsCancelled)
-{
-    QFuture<void> future;
-    {
-        FileStep step;
-        future = step.future();
-    }
-    EXPECT_TRUE(future.isCanceled());
+    QFuture<void> dropped = std::make_unique<FileStep>()->future(); // dropped unfinished: ends cancelled
+    EXPECT_TRUE(dropped.isCanceled());
 }
 
 } // namespace

@@ -39,8 +39,15 @@ protected:
     AXAppPtr pad;
 };
 
+// The watcher is told of every arrival.
 TEST_F(JobManagerTest, EverySourceAnswersUnderItsGroupAndAFileIsShownOnce)
 {
+    struct Counter final : FileDataProviderWatcher
+    {
+        void onUpdate(DataProvider *) override { ++count; }
+        int count = 0;
+    } counter;
+    provider->watcher = &counter;
     provider->loadFromApp(scribe);
     EXPECT_EQ(provider->bundle, QStringLiteral("org.example.Scribe"));
     EXPECT_EQ(provider->appName, QStringLiteral("Scribe"));
@@ -48,6 +55,8 @@ TEST_F(JobManagerTest, EverySourceAnswersUnderItsGroupAndAFileIsShownOnce)
     dispatcher.runUntilIdle();
     EXPECT_EQ(shown(*provider), (QStringList{"Opened:letter.txt", "File Results:letter-draft.txt"}));
     EXPECT_TRUE(provider->isFirstInGroup(1));
+    EXPECT_EQ(counter.count, 3);
+    provider->watcher = nullptr;
 }
 
 TEST_F(JobManagerTest, SwitchingApplicationMidLoadDeliversNothingOfTheOldOne)
@@ -91,21 +100,6 @@ TEST_F(JobManagerTest, ABatchAlreadyQueuedForTheOldSearchIsDropped)
     });
     dispatcher.runUntilIdle();
     EXPECT_EQ(shown(*provider), (QStringList{"File Results:letter-draft.txt"}));
-}
-
-TEST_F(JobManagerTest, TheWatcherIsToldOfEveryArrival)
-{
-    struct Counter final : FileDataProviderWatcher
-    {
-        void onUpdate(DataProvider *) override { ++count; }
-        int count = 0;
-    } counter;
-    provider->watcher = &counter;
-    provider->loadFromApp(scribe);
-    provider->search(QString(), nullptr, true);
-    dispatcher.runUntilIdle();
-    EXPECT_EQ(counter.count, 3);
-    provider->watcher = nullptr;
 }
 
 TEST_F(JobManagerTest, ADestroyedProviderReceivesNothing)
