@@ -47,12 +47,7 @@ protected:
 // Stored as [name, application, JSON list, time]: the time is always last.
 TEST_F(CommandInterpreterTest, UpdateExtensionHandsOnTheApplicationAndItsListOrNone)
 {
-    struct Row
-    {
-        const char *name;
-        QJsonValue stored;
-        QStringList expected;
-    };
+    struct Row { const char *name; QJsonValue stored; QStringList expected; };
     const Row rows[] = {
         {"empty list", QJsonArray{u"updateExtension"_qs, kFinder, u"[]"_qs, 1.5}, {u"updateExtension:Finder.app:[]"_qs}},
         {"a list", QJsonArray{u"updateExtension"_qs, kFinder, u"[{}]"_qs, 1.5}, {u"updateExtension:Finder.app:[{}]"_qs}},

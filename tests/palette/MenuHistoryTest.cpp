@@ -195,7 +195,9 @@ protected:
     int m_exits = 0;
 };
 
-TEST_F(TombstoneTest, PlaceholdersCarryTheirPositionAndNoApplicationKey)
+// Placeholders carry their position and no application key; choosing one performs the live row at its
+// position, later.
+TEST_F(TombstoneTest, ChoosingAPlaceholderPerformsTheLiveRowAtItsPositionLater)
 {
     const QList<MenuItemDataPtr> rows = m_appHistory->makeTombstones();
     ASSERT_EQ(rows.size(), 2);
@@ -204,11 +206,7 @@ TEST_F(TombstoneTest, PlaceholdersCarryTheirPositionAndNoApplicationKey)
     EXPECT_EQ(rows[1]->historyIndex(), 1);
     EXPECT_EQ(rows[1]->path(), QStringList{u"File"_qs});
     EXPECT_FALSE(rows[0]->ref());
-}
 
-TEST_F(TombstoneTest, ChoosingAPlaceholderPerformsTheLiveRowAtItsPositionLater)
-{
-    const QList<MenuItemDataPtr> rows = m_appHistory->makeTombstones();
     int performed = 0;
     auto live = test::makeRow(u"Open"_qs, {u"File"_qs});
     live->setAction([&](RowData &) { ++performed; return true; });

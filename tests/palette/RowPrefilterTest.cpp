@@ -35,13 +35,7 @@ const std::vector<QStringList> kPaths = {
     {u"Tools"_qs, u"Save As"_qs},
 };
 
-struct Settings
-{
-    const char *name;
-    double fuzziness;
-    double threshold;
-    bool turkic;
-};
+struct Settings { const char *name; double fuzziness; double threshold; bool turkic; };
 
 const Settings kSettings[] = {
     {"Default", 0.2, 0.4, false},

@@ -45,12 +45,7 @@ TEST(ThemeTest, RowHeightIsTheModesHeightOrItsDefault)
 // Darkness decides the panel's colours: only the appearances that follow the desktop may change with it.
 TEST(ThemeTest, DarknessFollowsTheDesktopOnlyWhereTheAppearanceDoes)
 {
-    struct Row
-    {
-        ThemeAppearance appearance;
-        bool darkOnLightDesktop;
-        bool darkOnDarkDesktop;
-    };
+    struct Row { ThemeAppearance appearance; bool darkOnLightDesktop; bool darkOnDarkDesktop; };
     const Row rows[] = {
         {ThemeAppearance::Auto, false, true},         {ThemeAppearance::Vibrant, false, true},
         {ThemeAppearance::Aqua, false, false},        {ThemeAppearance::VibrantLight, false, false},

@@ -16,11 +16,7 @@ namespace {
 
 using test::describe;
 
-struct Range
-{
-    char32_t first;
-    char32_t last;
-};
+struct Range { char32_t first; char32_t last; };
 
 // Code points the generated texts draw from, by script, with the characters ICU treats by context among
 // them: iteration marks and the prolonged sound mark (Japanese), final sigma (Greek), combining marks

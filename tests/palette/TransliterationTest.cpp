@@ -5,12 +5,7 @@
 namespace tavolin {
 namespace {
 
-struct TextCase
-{
-    const char *name;
-    const char16_t *text;
-    const char16_t *expected;
-};
+struct TextCase { const char *name; const char16_t *text; const char16_t *expected; };
 
 TEST(Transliteration, ToLatinGivesPlainLatinLetters)
 {
