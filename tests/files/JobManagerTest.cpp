@@ -24,13 +24,7 @@ protected:
         file(QStringLiteral("pad/todo-old.txt"));
         QFile recent(home.dataHome() + QStringLiteral("/recently-used.xbel"));
         ASSERT_TRUE(recent.open(QIODevice::WriteOnly));
-        recent.write(QStringLiteral("<?xml version=\"1.0\"?><xbel version=\"1.0\" "
-                                    "xmlns:bookmark=\"http://www.freedesktop.org/standards/desktop-bookmarks\">"
-                                    "<bookmark href=\"%1\"><info><metadata><bookmark:applications>"
-                                    "<bookmark:application name=\"Scribe\" exec=\"scribe %u\" modified=\"2024-01-01T00:00:00Z\"/>"
-                                    "</bookmark:applications></metadata></info></bookmark></xbel>")
-                         .arg(fileUrl(QStringLiteral("scribe/letter.txt")))
-                         .toUtf8());
+        recent.write(test::recentList(test::recentBookmark(fileUrl(QStringLiteral("scribe/letter.txt")), "Scribe", "scribe %u")));
     }
 
     DataSource dataSource;

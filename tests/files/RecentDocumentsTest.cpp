@@ -12,31 +12,8 @@ namespace {
 using recentdocuments::AppMatch;
 using recentdocuments::Document;
 
-QByteArray bookmark(const char *href, const char *appName, const char *exec, const char *modified)
-{
-    return QByteArrayLiteral("  <bookmark href=\"") + href
-           + QByteArrayLiteral("\" added=\"2024-01-01T00:00:00Z\" modified=\"2024-01-01T00:00:00Z\">\n"
-                               "    <info>\n"
-                               "      <metadata owner=\"http://freedesktop.org\">\n"
-                               "        <mime:mime-type type=\"text/plain\"/>\n"
-                               "        <bookmark:applications>\n"
-                               "          <bookmark:application name=\"")
-           + appName + QByteArrayLiteral("\" exec=\"") + exec + QByteArrayLiteral("\" modified=\"") + modified
-           + QByteArrayLiteral("\" count=\"1\"/>\n"
-                               "        </bookmark:applications>\n"
-                               "      </metadata>\n"
-                               "    </info>\n"
-                               "  </bookmark>\n");
-}
-
-QByteArray xbel(const QByteArray &bookmarks)
-{
-    return QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                             "<xbel version=\"1.0\"\n"
-                             "      xmlns:bookmark=\"http://www.freedesktop.org/standards/desktop-bookmarks\"\n"
-                             "      xmlns:mime=\"http://www.freedesktop.org/standards/shared-mime-info\">\n")
-           + bookmarks + QByteArrayLiteral("</xbel>\n");
-}
+using test::recentBookmark;
+using test::recentList;
 
 const AppMatch kMousepad{{QStringLiteral("Mousepad"), QStringLiteral("mousepad"), QStringLiteral("org.xfce.mousepad")},
                          QStringLiteral("mousepad")};
@@ -54,21 +31,17 @@ QByteArray manyBookmarks(int count)
 {
     QByteArray out;
     for (int i = 0; i < count; ++i)
-        out += bookmark(QByteArray("file:///d/f" + QByteArray::number(i)).constData(), "mousepad", "mousepad %u",
-                        "2024-01-01T00:00:00Z");
-    return xbel(out);
+        out += recentBookmark(QStringLiteral("file:///d/f%1").arg(i), "mousepad", "mousepad %u");
+    return recentList(out);
 }
 
-const QByteArray kSample = xbel(bookmark("file:///home/u/old.txt", "Mousepad", "&apos;mousepad %u&apos;",
-                                         "2024-01-02T10:00:00.123456Z")
-                                + bookmark("file:///home/u/other.txt", "gedit", "&apos;gedit %u&apos;",
-                                           "2024-03-01T10:00:00Z")
-                                + bookmark("file:///home/u/new%20file.txt", "mousepad", "&apos;mousepad %u&apos;",
-                                           "2024-02-02T10:00:00Z")
-                                + bookmark("file:///home/u/by-exec.txt", "Text Editor",
-                                           "&apos;/usr/bin/mousepad %u&apos;", "2024-01-05T10:00:00Z")
-                                + bookmark("https://example.org/page.html", "Mousepad", "&apos;mousepad %u&apos;",
-                                           "2024-05-01T10:00:00Z"));
+const QByteArray kSample =
+    recentList(recentBookmark("file:///home/u/old.txt", "Mousepad", "&apos;mousepad %u&apos;", "2024-01-02T10:00:00.123456Z")
+               + recentBookmark("file:///home/u/other.txt", "gedit", "&apos;gedit %u&apos;", "2024-03-01T10:00:00Z")
+               + recentBookmark("file:///home/u/new%20file.txt", "mousepad", "&apos;mousepad %u&apos;", "2024-02-02T10:00:00Z")
+               + recentBookmark("file:///home/u/by-exec.txt", "Text Editor", "&apos;/usr/bin/mousepad %u&apos;",
+                                "2024-01-05T10:00:00Z")
+               + recentBookmark("https://example.org/page.html", "Mousepad", "&apos;mousepad %u&apos;", "2024-05-01T10:00:00Z"));
 
 // An application's local files, most recent first, found by its name or its whole executable.
 TEST(RecentDocuments, EachApplicationGetsItsOwnLocalFilesMostRecentFirst)
@@ -104,15 +77,15 @@ TEST(RecentDocuments, AFileThatIsNotAWholeBoundedXbelGivesNoDocuments)
         {"truncated", kSample.left(kSample.size() / 2)},
         {"truncated inside a tag", kSample.left(kSample.indexOf("exec=") + 3)},
         {"not XBEL", QByteArrayLiteral("<?xml version=\"1.0\"?><html><bookmark href=\"file:///a\"/></html>")},
-        {"mismatched tags", xbel("<bookmark href=\"file:///a\"><info></bookmark></info>")},
-        {"bookmark without href", xbel("<bookmark added=\"x\"/>")},
+        {"mismatched tags", recentList("<bookmark href=\"file:///a\"><info></bookmark></info>")},
+        {"bookmark without href", recentList("<bookmark added=\"x\"/>")},
         {"entity expansion", QByteArrayLiteral("<?xml version=\"1.0\"?><!DOCTYPE xbel [<!ENTITY a \"aaaaaaaaaa\">"
                                                "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">]><xbel>&b;</xbel>")},
         {"binary", QByteArray("\x00\xff\xfe<xbel>\x01\x02", 11)},
         {"two roots", kSample + "<xbel/>"},
-        {"too large", xbel(QByteArray(70 * 1024, ' '))},
+        {"too large", recentList(QByteArray(70 * 1024, ' '))},
         {"too many bookmarks", manyBookmarks(51)},
-        {"nested too deeply", xbel(bookmark("file:///d/a", "mousepad", "mousepad", "2024-01-01T00:00:00Z")
+        {"nested too deeply", recentList(recentBookmark("file:///d/a", "mousepad", "mousepad")
                                        .replace("</info>", QByteArray("<x>").repeated(40) + QByteArray("</x>").repeated(40)
                                                                + "</info>"))},
     };
