@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
+// Readable QString values in assertion messages.
+inline void PrintTo(const QString &text, std::ostream *os) { *os << '"' << text.toStdString() << '"'; }
+
 namespace tavolin {
 namespace {
 
