@@ -122,37 +122,29 @@ TEST(AppMenuHistoryItems, StoredValueWithMoreThanTheLimitKeepsTheFirstTen)
     EXPECT_EQ(placeholders.last()->historyIndex(), AppMenuHistoryItems::kLimit - 1);
 }
 
-TEST_F(MenuHistoryTest, ParagraphSeparatorInsideATitleOrPathSurvivesTheRoundTrip)
+// A paragraph separator (what joins the stored entries) inside a title or path survives, and the shortcut is
+// stored as its JSON text.
+TEST_F(MenuHistoryTest, TitlePathAndShortcutSurviveTheRoundTrip)
 {
     const QString title = u"Line\u2029Break"_qs;
     const QStringList path{u"Format\u2029"_qs, u"Text"_qs};
-    const AppMenuHistoryItemsPtr history = m_history.get(kApp);
-    history->addItem(entry(u"Other"_qs));
-    history->addItem(entry(title, path));
-    EXPECT_EQ(stored(kApp).count(AppMenuHistoryItems::Seperator), 1);
-    const AppMenuHistoryItemsPtr reread = m_history.get(kApp);
-    ASSERT_EQ(reread->recents().size(), 2);
-    EXPECT_EQ(reread->recents().first()->title(), title);
-    EXPECT_EQ(reread->recents().first()->path(), path);
-}
-
-TEST_F(MenuHistoryTest, ShortcutIsStoredAsItsJsonTextAndReadBack)
-{
     const KeyData key(u"S"_qs, 0, keymask::kShift);
     const AppMenuHistoryItemsPtr history = m_history.get(kApp);
-    history->addItem(entry(u"Save As"_qs, {u"File"_qs}, key));
     history->addItem(entry(u"Close"_qs));
+    history->addItem(entry(title, path, key));
     const QStringList pieces = stored(kApp).split(AppMenuHistoryItems::Seperator);
     ASSERT_EQ(pieces.size(), 2);
-    const QJsonObject withoutKey = QJsonDocument::fromJson(pieces[0].toUtf8()).object();
-    EXPECT_TRUE(withoutKey.value(u"key"_qs).isNull());
-    const QJsonObject withKey = QJsonDocument::fromJson(pieces[1].toUtf8()).object();
+    const QJsonObject withKey = QJsonDocument::fromJson(pieces[0].toUtf8()).object();
     ASSERT_TRUE(withKey.value(u"key"_qs).isString());
     EXPECT_EQ(KeyData::fromJson(QJsonDocument::fromJson(withKey.value(u"key"_qs).toString().toUtf8()).object()), key);
+    EXPECT_TRUE(QJsonDocument::fromJson(pieces[1].toUtf8()).object().value(u"key"_qs).isNull());
 
     const AppMenuHistoryItemsPtr reread = m_history.get(kApp);
-    EXPECT_FALSE(reread->recents().at(0)->key());
-    EXPECT_EQ(reread->recents().at(1)->key(), key);
+    ASSERT_EQ(reread->recents().size(), 2);
+    EXPECT_EQ(reread->recents().at(0)->title(), title);
+    EXPECT_EQ(reread->recents().at(0)->path(), path);
+    EXPECT_EQ(reread->recents().at(0)->key(), key);
+    EXPECT_FALSE(reread->recents().at(1)->key());
 }
 
 TEST_F(MenuHistoryTest, SameTitleInDifferentMenusIsTwoEntriesAndPathsCompareJoined)
