@@ -21,10 +21,14 @@ FileItemDataPtr fileRow(const QString &path, const QString &group)
     return FileItemData::fromURL(QUrl::fromLocalFile(path), group);
 }
 
-FileItemDataPtr rowWithoutUrl(const QString &title, const QString &group)
+FileItemDataPtr row(const QString &spec, const QString &group)
 {
+    if (spec.startsWith(u'/'))
+        return fileRow(spec, group);
+    if (spec.startsWith(u"file:"))
+        return FileItemData::fromURL(QUrl(spec), group);
     auto row = std::make_shared<FileItemData>();
-    row->setTitle(title);
+    row->setTitle(spec);
     row->setGroup(group);
     return row;
 }
@@ -62,37 +66,34 @@ protected:
     std::shared_ptr<FileDataProvider> provider = std::make_shared<FileDataProvider>(nullptr, dataSource, dispatcher, nullptr);
 };
 
-TEST_F(FileDataProviderTest, GroupsAreFlattenedInOrderAndTheFirstGroupKeepsAFile)
+// Rows written as a path ("/d/a.txt"), a file address ("file:///...") or a bare title (a row without address).
+TEST_F(FileDataProviderTest, GroupsAreFlattenedInOrderAndEachFileIsShownOnce)
 {
-    provider->itemMaps[kFiles] = {fileRow("/d/b.txt", kFiles), fileRow("/d/a.txt", kFiles)};
-    provider->itemMaps[kRecent] = {fileRow("/d/a.txt", kRecent), fileRow("/d/r.txt", kRecent)};
-    provider->itemMaps[kOpened] = {fileRow("/d/a.txt", kOpened)};
-    provider->updateItems();
-    EXPECT_EQ(shown(*provider), (QStringList{"Opened:a.txt", "Recent:r.txt", "File Results:b.txt"}));
-}
-
-TEST_F(FileDataProviderTest, SpellingsOfOnePathAreOneFile)
-{
-    provider->itemMaps[kOpened] = {FileItemData::fromURL(QUrl(QStringLiteral("file:///d/x/../a.txt")), kOpened)};
-    provider->itemMaps[kRecent] = {fileRow("/d/a.txt", kRecent)};
-    provider->updateItems();
-    EXPECT_EQ(provider->numberOfRows(), 1);
-}
-
-TEST_F(FileDataProviderTest, RowsWithoutUrlAreNeverDroppedAsDuplicates)
-{
-    provider->itemMaps[kOpened] = {rowWithoutUrl("Untitled", kOpened), rowWithoutUrl("Untitled", kOpened)};
-    provider->itemMaps[kRecent] = {rowWithoutUrl("Untitled", kRecent)};
-    provider->updateItems();
-    EXPECT_EQ(shown(*provider), (QStringList{"Opened:Untitled", "Opened:Untitled", "Recent:Untitled"}));
-}
-
-TEST_F(FileDataProviderTest, GroupsNotListedAreNotShown)
-{
-    provider->itemMaps[QStringLiteral("Elsewhere")] = {fileRow("/d/e.txt", QStringLiteral("Elsewhere"))};
-    provider->itemMaps[kRecent] = {fileRow("/d/r.txt", kRecent)};
-    provider->updateItems();
-    EXPECT_EQ(shown(*provider), (QStringList{"Recent:r.txt"}));
+    const struct
+    {
+        const char *name;
+        std::vector<std::pair<QString, QStringList>> groups;
+        QStringList shown;
+    } cases[] = {
+        {"the first group keeps a file",
+         {{kFiles, {"/d/b.txt", "/d/a.txt"}}, {kRecent, {"/d/a.txt", "/d/r.txt"}}, {kOpened, {"/d/a.txt"}}},
+         {"Opened:a.txt", "Recent:r.txt", "File Results:b.txt"}},
+        {"spellings of one path are one file", {{kOpened, {"file:///d/x/../a.txt"}}, {kRecent, {"/d/a.txt"}}},
+         {"Opened:a.txt"}},
+        {"rows without address are never duplicates", {{kOpened, {"Untitled", "Untitled"}}, {kRecent, {"Untitled"}}},
+         {"Opened:Untitled", "Opened:Untitled", "Recent:Untitled"}},
+        {"groups not listed are not shown", {{"Elsewhere", {"/d/e.txt"}}, {kRecent, {"/d/r.txt"}}}, {"Recent:r.txt"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        provider->itemMaps.clear();
+        for (const auto &[group, specs] : c.groups) {
+            for (const QString &spec : specs)
+                provider->itemMaps[group] << row(spec, group);
+        }
+        provider->updateItems();
+        EXPECT_EQ(shown(*provider), c.shown);
+    }
 }
 
 TEST_F(FileDataProviderTest, ASourceReportingTwiceShowsEachFileOnceAndTellsTheWatcherEachTime)
@@ -109,7 +110,7 @@ TEST_F(FileDataProviderTest, ASourceReportingTwiceShowsEachFileOnceAndTellsTheWa
     EXPECT_EQ(watcher.last, provider.get());
 }
 
-TEST_F(FileDataProviderTest, SearchEmptiesTheListAtOnceAndReloadsTheTable)
+TEST_F(FileDataProviderTest, SearchAndResetEmptyTheListAtOnce)
 {
     StubJob opened(kOpened, dispatcher);
     provider->onAppend(opened, {fileRow("/d/a.txt", kOpened)});
@@ -119,31 +120,20 @@ TEST_F(FileDataProviderTest, SearchEmptiesTheListAtOnceAndReloadsTheTable)
     EXPECT_EQ(provider->numberOfRows(), 0);
     EXPECT_TRUE(provider->itemMaps.isEmpty());
     EXPECT_EQ(table.reloads, 1);
-}
-
-TEST_F(FileDataProviderTest, ResetStatusEmptiesTheList)
-{
-    StubJob opened(kOpened, dispatcher);
     provider->onAppend(opened, {fileRow("/d/a.txt", kOpened)});
     provider->resetStatus();
     EXPECT_EQ(provider->numberOfRows(), 0);
 }
 
-TEST_F(FileDataProviderTest, DataOnRowOutsideTheListIsNone)
-{
-    provider->itemMaps[kOpened] = {fileRow("/d/a.txt", kOpened)};
-    provider->updateItems();
-    EXPECT_NE(provider->dataOnRow(0), nullptr);
-    EXPECT_EQ(provider->dataOnRow(1), nullptr);
-    EXPECT_EQ(provider->dataOnRow(-1), nullptr);
-}
-
-TEST_F(FileDataProviderTest, FirstInGroup)
+TEST_F(FileDataProviderTest, RowsOutsideTheListAreNoneAndEachGroupStartsAnew)
 {
     EXPECT_TRUE(provider->isFirstInGroup(0)) << "row 0 starts a group even in an empty list";
     provider->itemMaps[kOpened] = {fileRow("/d/a.txt", kOpened), fileRow("/d/b.txt", kOpened)};
     provider->itemMaps[kRecent] = {fileRow("/d/c.txt", kRecent)};
     provider->updateItems();
+    EXPECT_NE(provider->dataOnRow(2), nullptr);
+    EXPECT_EQ(provider->dataOnRow(3), nullptr);
+    EXPECT_EQ(provider->dataOnRow(-1), nullptr);
     EXPECT_TRUE(provider->isFirstInGroup(0));
     EXPECT_FALSE(provider->isFirstInGroup(1));
     EXPECT_TRUE(provider->isFirstInGroup(2));
@@ -151,61 +141,42 @@ TEST_F(FileDataProviderTest, FirstInGroup)
     EXPECT_FALSE(provider->isFirstInGroup(-1));
 }
 
-struct ShortcutCase
+// Command and a digit pick a visible row, in quick open mode only.
+TEST_F(FileDataProviderTest, DigitsPickVisibleRows)
 {
-    const char *name;
-    QString text;
-    qsizetype firstVisible;
-    std::optional<QString> title; // none: nothing is picked
-};
-
-class FileDataProviderShortcut : public FileDataProviderTest, public ::testing::WithParamInterface<ShortcutCase>
-{
-};
-
-TEST_P(FileDataProviderShortcut, DigitsPickVisibleRows)
-{
-    const ShortcutCase &c = GetParam();
-    QList<FileItemDataPtr> rows;
+    const struct
+    {
+        const char *name;
+        QString text;
+        qsizetype firstVisible;
+        std::optional<QString> title; // none: nothing is picked
+    } cases[] = {
+        {"one is the first visible row", QStringLiteral("⌘1"), 0, QStringLiteral("f0")},
+        {"nine is the ninth", QStringLiteral("⌘9"), 0, QStringLiteral("f8")},
+        {"zero is the tenth", QStringLiteral("⌘0"), 0, QStringLiteral("f9")},
+        {"relative to the scrolled list", QStringLiteral("⌘1"), 3, QStringLiteral("f3")},
+        {"zero when scrolled", QStringLiteral("⌘0"), 4, QStringLiteral("f13")},
+        {"past the end", QStringLiteral("⌘0"), 5, std::nullopt},
+        {"letter", QStringLiteral("⌘a"), 0, std::nullopt},
+        {"two digits", QStringLiteral("⌘12"), 0, std::nullopt},
+        {"other modifier", QStringLiteral("⌥1"), 0, std::nullopt},
+        {"digit alone", QStringLiteral("1"), 0, std::nullopt},
+        {"non-Latin digit", QStringLiteral("⌘٣"), 0, std::nullopt},
+    };
     for (int i = 0; i < 14; ++i)
-        rows << fileRow(QStringLiteral("/d/f%1").arg(i), kFiles);
-    provider->itemMaps[kFiles] = rows;
+        provider->itemMaps[kFiles] << fileRow(QStringLiteral("/d/f%1").arg(i), kFiles);
     provider->updateItems();
-    provider->setFirstVisibleRowSource([first = c.firstVisible] { return first; });
-    const RowDataPtr row = provider->itemForShortcut(c.text);
-    if (!c.title) {
-        EXPECT_EQ(row, nullptr);
-        return;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        provider->setFirstVisibleRowSource([first = c.firstVisible] { return first; });
+        const RowDataPtr row = provider->itemForShortcut(c.text);
+        EXPECT_EQ(row ? std::optional(row->title()) : std::nullopt, c.title);
     }
-    ASSERT_NE(row, nullptr);
-    EXPECT_EQ(row->title(), *c.title);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, FileDataProviderShortcut,
-    ::testing::Values(
-        ShortcutCase{"OneIsTheFirstVisibleRow", QStringLiteral("⌘1"), 0, QStringLiteral("f0")},
-        ShortcutCase{"NineIsTheNinth", QStringLiteral("⌘9"), 0, QStringLiteral("f8")},
-        ShortcutCase{"ZeroIsTheTenth", QStringLiteral("⌘0"), 0, QStringLiteral("f9")},
-        ShortcutCase{"RelativeToTheScrolledList", QStringLiteral("⌘1"), 3, QStringLiteral("f3")},
-        ShortcutCase{"ZeroWhenScrolled", QStringLiteral("⌘0"), 4, QStringLiteral("f13")},
-        ShortcutCase{"PastTheEnd", QStringLiteral("⌘0"), 5, std::nullopt},
-        ShortcutCase{"Letter", QStringLiteral("⌘a"), 0, std::nullopt},
-        ShortcutCase{"TwoDigits", QStringLiteral("⌘12"), 0, std::nullopt},
-        ShortcutCase{"OtherModifier", QStringLiteral("⌥1"), 0, std::nullopt},
-        ShortcutCase{"DigitAlone", QStringLiteral("1"), 0, std::nullopt},
-        ShortcutCase{"NonLatinDigit", QStringLiteral("⌘٣"), 0, std::nullopt}),
-    [](const ::testing::TestParamInfo<ShortcutCase> &info) { return std::string(info.param.name); });
-
-TEST_F(FileDataProviderTest, DigitShortcutsOnlyInQuickOpenMode)
-{
-    provider->itemMaps[kOpened] = {fileRow("/d/a.txt", kOpened)};
-    provider->updateItems();
-    ASSERT_NE(provider->itemForShortcut(QStringLiteral("⌘1")), nullptr);
-    dataSource.setMode(PanelMode::CommandPalette);
-    EXPECT_EQ(provider->itemForShortcut(QStringLiteral("⌘1")), nullptr);
-    dataSource.setMode(PanelMode::SelfOptions);
-    EXPECT_EQ(provider->itemForShortcut(QStringLiteral("⌘1")), nullptr);
+    provider->setFirstVisibleRowSource([] { return qsizetype(0); });
+    for (const PanelMode mode : {PanelMode::CommandPalette, PanelMode::SelfOptions}) {
+        dataSource.setMode(mode);
+        EXPECT_EQ(provider->itemForShortcut(QStringLiteral("⌘1")), nullptr);
+    }
 }
 
 TEST_F(FileDataProviderTest, LoadFromAppIgnoresAnAbsentApplication)

@@ -52,44 +52,44 @@ protected:
     std::shared_ptr<ListJob> job = std::make_shared<ListJob>(dispatcher);
 };
 
-TEST_F(FileDataSearchUtilsTest, EmptyOrBlankQueryDeliversEveryRowInLoadOrder)
+// An empty or blank query delivers every row in load order, an unmatched one an empty list: once each.
+TEST_F(FileDataSearchUtilsTest, AQueryDeliversItsRowsOnce)
 {
-    for (const QString &query : {QString(), QStringLiteral("  \t\n")}) {
+    const struct { QString query; QStringList titles; } cases[] = {
+        {QString(), {"notes.txt", "report.pdf", "notes-old.txt", "notes.txt"}},
+        {QStringLiteral("  \t\n"), {"notes.txt", "report.pdf", "notes-old.txt", "notes.txt"}},
+        {QStringLiteral("zzqx"), {}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.query.toStdString());
         watcher->deliveries.clear();
-        const FileTask task = job->query(query);
+        const FileTask task = job->query(c.query);
         dispatcher.runUntilIdle();
         EXPECT_TRUE(task.isCompleted());
         ASSERT_EQ(watcher->deliveries.size(), 1u);
-        EXPECT_EQ(watcher->titles(kGroup),
-                  (QStringList{"notes.txt", "report.pdf", "notes-old.txt", "notes.txt"}));
+        EXPECT_EQ(watcher->deliveries[0].titles, c.titles);
     }
+    // The rows are read when the step starts, not when the query is made.
+    watcher->deliveries.clear();
+    job->query(QString());
+    job->setRows({});
+    dispatcher.runUntilIdle();
+    EXPECT_EQ(watcher->titles(kGroup).size(), 4);
 }
 
-TEST_F(FileDataSearchUtilsTest, MatchesBestFirstAndEqualScoresKeepLoadOrder)
+// Best first, equal scores in load order; a row scoring exactly the threshold is dropped.
+TEST_F(FileDataSearchUtilsTest, RankListsMatchesBestFirstAboveTheThreshold)
 {
     const std::optional<QList<FileItemDataPtr>> ranked =
         FileDataSearchUtils::rank(QStringLiteral("notes"), job->all(), 0.4, 0.2, FileStep());
     ASSERT_TRUE(ranked.has_value());
     EXPECT_EQ(titles(*ranked), (QStringList{"notes.txt@a", "notes.txt@d", "notes-old.txt@c"}));
-}
-
-TEST_F(FileDataSearchUtilsTest, ARowScoringExactlyTheThresholdIsDropped)
-{
     const double score = fuzzyScore(FoldedText(QStringLiteral("report.pdf"), FoldMode::Default),
                                     FoldedText(QStringLiteral("rpt"), FoldMode::Default), 0.2);
     ASSERT_GT(score, 0.0);
     FileStep step;
     EXPECT_TRUE(FileDataSearchUtils::rank(QStringLiteral("rpt"), {fileRow("/b/report.pdf")}, score, 0.2, step)->isEmpty());
     EXPECT_EQ(FileDataSearchUtils::rank(QStringLiteral("rpt"), {fileRow("/b/report.pdf")}, score - 1e-9, 0.2, step)->size(), 1);
-}
-
-TEST_F(FileDataSearchUtilsTest, UnmatchedQueryDeliversAnEmptyList)
-{
-    const FileTask task = job->query(QStringLiteral("zzqx"));
-    dispatcher.runUntilIdle();
-    EXPECT_TRUE(task.isCompleted());
-    ASSERT_EQ(watcher->deliveries.size(), 1u);
-    EXPECT_TRUE(watcher->deliveries[0].titles.isEmpty());
 }
 
 TEST_F(FileDataSearchUtilsTest, ACancelledFilterDeliversNothingAndNeverCompletes)
@@ -104,45 +104,29 @@ TEST_F(FileDataSearchUtilsTest, ACancelledFilterDeliversNothingAndNeverCompletes
     EXPECT_TRUE(task.future.isCanceled());
 }
 
-TEST_F(FileDataSearchUtilsTest, ACancelArrivingWhileTheWorkRunsStopsTheCommit)
+// A cancel that arrives while the work finishes on its thread, or one queued on the main thread ahead of the
+// commit (as a new keystroke would be), stops the commit.
+TEST_F(FileDataSearchUtilsTest, ACancelBeforeTheCommitStopsIt)
 {
-    std::function<void()> cancel;
-    int commits = 0;
-    const FileTask task = runStep<int>(
-        dispatcher, [&cancel](const FileStep &) {
-            cancel(); // as if another thread cancelled while the work was finishing
-            return std::optional<int>(1);
-        },
-        [&commits](int &&) { ++commits; });
-    cancel = task.cancel;
-    dispatcher.runUntilIdle();
-    EXPECT_EQ(commits, 0);
-    EXPECT_TRUE(task.future.isCanceled());
-}
-
-TEST_F(FileDataSearchUtilsTest, ACancelOnTheMainThreadBeforeTheQueuedCommitStopsIt)
-{
-    std::function<void()> cancel;
-    int commits = 0;
-    const FileTask task = runStep<int>(
-        dispatcher, [this, &cancel](const FileStep &) {
-            // Queued on the main thread ahead of the commit, as a new keystroke would be.
-            dispatcher.toMain([&cancel] { cancel(); });
-            return std::optional<int>(1);
-        },
-        [&commits](int &&) { ++commits; });
-    cancel = task.cancel;
-    dispatcher.runUntilIdle();
-    EXPECT_EQ(commits, 0);
-    EXPECT_FALSE(task.isCompleted());
-}
-
-TEST_F(FileDataSearchUtilsTest, RowsAreReadWhenTheStepStarts)
-{
-    const FileTask task = job->query(QString());
-    job->setRows({});
-    dispatcher.runUntilIdle();
-    EXPECT_EQ(watcher->titles(kGroup).size(), 4);
+    for (const bool onMain : {false, true}) {
+        SCOPED_TRACE(onMain ? "on the main thread" : "while the work runs");
+        std::function<void()> cancel;
+        int commits = 0;
+        const FileTask task = runStep<int>(
+            dispatcher, [this, onMain, &cancel](const FileStep &) {
+                if (onMain)
+                    dispatcher.toMain([&cancel] { cancel(); });
+                else
+                    cancel();
+                return std::optional<int>(1);
+            },
+            [&commits](int &&) { ++commits; });
+        cancel = task.cancel;
+        dispatcher.runUntilIdle();
+        EXPECT_EQ(commits, 0);
+        EXPECT_TRUE(task.future.isCanceled());
+        EXPECT_FALSE(task.isCompleted());
+    }
 }
 
 TEST_F(FileDataSearchUtilsTest, AQueryWaitsForThePendingLoad)
@@ -205,27 +189,25 @@ TEST_F(FileDataSearchUtilsTest, EnsureWithoutAPendingLoadStartsAtOnce)
     EXPECT_EQ(started, 3);
 }
 
-TEST_F(FileDataSearchUtilsTest, CancellingEnsureAfterTheNextStepStartedCancelsThatStep)
+// After the load, ensure runs the next step: it completes with that step, and cancelling it cancels that step.
+TEST_F(FileDataSearchUtilsTest, EnsureFollowsTheNextStepItStarted)
 {
-    auto load = std::make_shared<FileStep>();
-    auto inner = std::make_shared<FileStep>();
-    const FileTask task = FileDataSearchUtils::ensure(FileTask::of(load), [inner] { return FileTask::of(inner); });
-    load->complete();
-    EXPECT_FALSE(inner->isCancelled());
-    task.cancel();
-    EXPECT_TRUE(inner->isCancelled());
-    EXPECT_TRUE(task.future.isCanceled());
-}
-
-TEST_F(FileDataSearchUtilsTest, EnsureCompletesWhenTheNextStepDoes)
-{
-    auto load = std::make_shared<FileStep>();
-    auto inner = std::make_shared<FileStep>();
-    const FileTask task = FileDataSearchUtils::ensure(FileTask::of(load), [inner] { return FileTask::of(inner); });
-    load->complete();
-    EXPECT_TRUE(task.isPending());
-    inner->complete();
-    EXPECT_TRUE(task.isCompleted());
+    for (const bool cancelled : {false, true}) {
+        SCOPED_TRACE(cancelled ? "cancelled" : "completed");
+        auto load = std::make_shared<FileStep>();
+        auto inner = std::make_shared<FileStep>();
+        const FileTask task = FileDataSearchUtils::ensure(FileTask::of(load), [inner] { return FileTask::of(inner); });
+        load->complete();
+        EXPECT_TRUE(task.isPending());
+        EXPECT_FALSE(inner->isCancelled());
+        if (cancelled)
+            task.cancel();
+        else
+            inner->complete();
+        EXPECT_EQ(inner->isCancelled(), cancelled);
+        EXPECT_EQ(task.future.isCanceled(), cancelled);
+        EXPECT_EQ(task.isCompleted(), !cancelled);
+    }
 }
 
 TEST(FileStep, EndsOnceEitherWay)
@@ -247,16 +229,9 @@ TEST(FileStep, EndsOnceEitherWay)
     EXPECT_TRUE(cancelled.future().isCanceled());
     EXPECT_TRUE(cancelled.future().isFinished());
     EXPECT_EQ(ran, 2);
-}
 
-TEST(FileStep, DroppedUnfinishedEndsCancelled)
-{
-    QFuture<void> future;
-    {
-        FileStep step;
-        future = step.future();
-    }
-    EXPECT_TRUE(future.isCanceled());
+    QFuture<void> dropped = std::make_unique<FileStep>()->future(); // dropped unfinished: ends cancelled
+    EXPECT_TRUE(dropped.isCanceled());
 }
 
 } // namespace

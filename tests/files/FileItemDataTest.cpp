@@ -11,48 +11,30 @@
 namespace tavolin {
 namespace {
 
-struct FromUrlCase
+TEST(FileItemData, RowFromAnAddressTakesItsFileNameAndAnIconForLocalFiles)
 {
-    const char *name;
-    QUrl url;
-    QString title;
-    bool hasIcon;
-};
-
-class FileItemDataFromUrl : public ::testing::TestWithParam<FromUrlCase>
-{
-};
-
-TEST_P(FileItemDataFromUrl, TitleGroupAndIcon)
-{
-    const FromUrlCase &c = GetParam();
-    const FileItemDataPtr row = FileItemData::fromURL(c.url, QStringLiteral("Recent"));
-    EXPECT_EQ(row->title(), c.title);
-    EXPECT_EQ(row->group(), QStringLiteral("Recent"));
-    ASSERT_TRUE(row->url().has_value());
-    EXPECT_EQ(*row->url(), c.url);
-    EXPECT_EQ(row->icon().has_value(), c.hasIcon);
+    const struct { QUrl url; QString title; bool hasIcon; } cases[] = {
+        {QUrl::fromLocalFile(QStringLiteral("/home/u/notes.txt")), QStringLiteral("notes.txt"), true},
+        {QUrl(QStringLiteral("file:///home/u/caf%C3%A9%20menu.md")), QStringLiteral("café menu.md"), true},
+        {QUrl(QStringLiteral("file:///home/u/projects/")), QStringLiteral("projects"), true},
+        {QUrl(QStringLiteral("https://example.org/a/report.pdf")), QStringLiteral("report.pdf"), false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.url.toString().toStdString());
+        const FileItemDataPtr row = FileItemData::fromURL(c.url, QStringLiteral("Recent"));
+        EXPECT_EQ(row->title(), c.title);
+        EXPECT_EQ(row->group(), QStringLiteral("Recent"));
+        EXPECT_EQ(row->url(), c.url);
+        EXPECT_EQ(row->icon().has_value(), c.hasIcon);
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, FileItemDataFromUrl,
-    ::testing::Values(
-        FromUrlCase{"TextFile", QUrl::fromLocalFile(QStringLiteral("/home/u/notes.txt")), QStringLiteral("notes.txt"), true},
-        FromUrlCase{"EncodedName", QUrl(QStringLiteral("file:///home/u/caf%C3%A9%20menu.md")), QStringLiteral("café menu.md"), true},
-        FromUrlCase{"FolderWithTrailingSlash", QUrl(QStringLiteral("file:///home/u/projects/")), QStringLiteral("projects"), true},
-        FromUrlCase{"WebAddressHasNoIcon", QUrl(QStringLiteral("https://example.org/a/report.pdf")), QStringLiteral("report.pdf"), false}),
-    [](const ::testing::TestParamInfo<FromUrlCase> &info) { return std::string(info.param.name); });
-
-TEST(FileItemData, ApplyWithoutActionIsFalse)
+TEST(FileItemData, ApplyRunsTheActionWithTheRowItselfAndIsFalseWithoutOne)
 {
-    FileItemData row;
-    row.setAction({});
-    EXPECT_FALSE(row.apply(3));
-    EXPECT_FALSE(row.applyCustomAction());
-}
-
-TEST(FileItemData, ApplyRunsActionWithTheRowItself)
-{
+    FileItemData bare;
+    bare.setAction({});
+    EXPECT_FALSE(bare.apply(3));
+    EXPECT_FALSE(bare.applyCustomAction());
     const FileItemDataPtr row = FileItemData::fromURL(QUrl::fromLocalFile(QStringLiteral("/tmp/a.txt")), QStringLiteral("Opened"));
     RowData *seen = nullptr;
     row->setAction([&seen](RowData &r) {
@@ -87,13 +69,14 @@ protected:
 
 TEST_F(FileItemDataOpen, DefaultActionOpensThePathWithTheTargetApplication)
 {
-    const FileItemDataPtr row =
-        listed(FileItemData::fromURL(QUrl(QStringLiteral("file:///home/u/caf%C3%A9.txt")), QStringLiteral("Opened")));
-    EXPECT_TRUE(row->apply(0));
-    ASSERT_EQ(workspace.requests.size(), 1u);
+    EXPECT_TRUE(listed(FileItemData::fromURL(QUrl(QStringLiteral("file:///home/u/caf%C3%A9.txt")), QStringLiteral("Opened")))
+                    ->apply(0));
+    EXPECT_TRUE(listed(std::make_shared<FileItemData>())->apply(0)); // a row without address opens the empty path
+    ASSERT_EQ(workspace.requests.size(), 2u);
     EXPECT_EQ(workspace.requests[0].path, QStringLiteral("/home/u/café.txt"));
     EXPECT_EQ(workspace.requests[0].app.bundleIdentifier, QStringLiteral("org.example.Scribe"));
     EXPECT_EQ(workspace.requests[0].app.appName, QStringLiteral("Scribe"));
+    EXPECT_TRUE(workspace.requests[1].path.isEmpty());
 }
 
 TEST_F(FileItemDataOpen, OpeningReportsSuccessEvenWhenTheDesktopFails)
@@ -103,14 +86,6 @@ TEST_F(FileItemDataOpen, OpeningReportsSuccessEvenWhenTheDesktopFails)
         listed(FileItemData::fromURL(QUrl::fromLocalFile(QStringLiteral("/x/y.txt")), QStringLiteral("Recent")));
     EXPECT_TRUE(row->applyCustomAction());
     EXPECT_EQ(workspace.requests.size(), 1u);
-}
-
-TEST_F(FileItemDataOpen, RowWithoutUrlOpensTheEmptyPath)
-{
-    const FileItemDataPtr row = listed(std::make_shared<FileItemData>());
-    EXPECT_TRUE(row->apply(0));
-    ASSERT_EQ(workspace.requests.size(), 1u);
-    EXPECT_TRUE(workspace.requests[0].path.isEmpty());
 }
 
 TEST_F(FileItemDataOpen, RowOfAProviderGoneOpensWithTheDefaultApplication)

@@ -10,43 +10,27 @@
 namespace tavolin {
 namespace {
 
-struct DocumentCase
+TEST(FileLocations, DocumentFileUrlIsOnlyForAbsoluteLocalFiles)
 {
-    const char *name;
-    QString document;
-    std::optional<QString> path;
-};
-
-class DocumentFileUrl : public ::testing::TestWithParam<DocumentCase>
-{
-};
-
-TEST_P(DocumentFileUrl, OnlyAbsoluteLocalFiles)
-{
-    const DocumentCase &c = GetParam();
-    const std::optional<QUrl> url = filelocations::documentFileUrl(c.document);
-    ASSERT_EQ(url.has_value(), c.path.has_value());
-    if (url) {
-        EXPECT_EQ(url->toLocalFile(), *c.path);
+    const struct { const char *name; QString document; std::optional<QString> path; } cases[] = {
+        {"file URL", QStringLiteral("file:///home/u/a.txt"), QStringLiteral("/home/u/a.txt")},
+        {"encoded file URL", QStringLiteral("file:///home/u/caf%C3%A9%20b.txt"), QStringLiteral("/home/u/café b.txt")},
+        {"plain path", QStringLiteral("/home/u/a b.txt"), QStringLiteral("/home/u/a b.txt")},
+        {"dots are resolved", QStringLiteral("/home/u/x/../a.txt"), QStringLiteral("/home/u/a.txt")},
+        {"padded", QStringLiteral("  /home/u/a.txt\n"), QStringLiteral("/home/u/a.txt")},
+        {"web address", QStringLiteral("https://example.org/a.txt"), std::nullopt},
+        {"relative path", QStringLiteral("docs/a.txt"), std::nullopt},
+        {"empty", QString(), std::nullopt},
+        {"root", QStringLiteral("/"), std::nullopt},
+        {"remote file URL", QStringLiteral("file://server/share/a.txt"), std::nullopt},
+        {"embedded NUL", QStringLiteral("/home/u/a") + QChar(0) + QStringLiteral("b"), std::nullopt},
+        {"enormous", QStringLiteral("/") + QString(5000, QLatin1Char('a')), std::nullopt},
+    };
+    for (const auto &c : cases) {
+        const std::optional<QUrl> url = filelocations::documentFileUrl(c.document);
+        EXPECT_EQ(url ? std::optional(url->toLocalFile()) : std::nullopt, c.path) << c.name;
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, DocumentFileUrl,
-    ::testing::Values(
-        DocumentCase{"FileUrl", QStringLiteral("file:///home/u/a.txt"), QStringLiteral("/home/u/a.txt")},
-        DocumentCase{"EncodedFileUrl", QStringLiteral("file:///home/u/caf%C3%A9%20b.txt"), QStringLiteral("/home/u/café b.txt")},
-        DocumentCase{"PlainPath", QStringLiteral("/home/u/a b.txt"), QStringLiteral("/home/u/a b.txt")},
-        DocumentCase{"DotsAreResolved", QStringLiteral("/home/u/x/../a.txt"), QStringLiteral("/home/u/a.txt")},
-        DocumentCase{"Padded", QStringLiteral("  /home/u/a.txt\n"), QStringLiteral("/home/u/a.txt")},
-        DocumentCase{"WebAddress", QStringLiteral("https://example.org/a.txt"), std::nullopt},
-        DocumentCase{"RelativePath", QStringLiteral("docs/a.txt"), std::nullopt},
-        DocumentCase{"Empty", QString(), std::nullopt},
-        DocumentCase{"Root", QStringLiteral("/"), std::nullopt},
-        DocumentCase{"RemoteFileUrl", QStringLiteral("file://server/share/a.txt"), std::nullopt},
-        DocumentCase{"EmbeddedNul", QStringLiteral("/home/u/a") + QChar(0) + QStringLiteral("b"), std::nullopt},
-        DocumentCase{"Enormous", QStringLiteral("/") + QString(5000, QLatin1Char('a')), std::nullopt}),
-    [](const ::testing::TestParamInfo<DocumentCase> &info) { return std::string(info.param.name); });
 
 TEST(FileLocations, InsideComparesWholeComponents)
 {
@@ -71,30 +55,18 @@ TEST_F(GuessFolder, IsTheDocumentsFolder)
     EXPECT_EQ(folder->toLocalFile(), dir.path() + QStringLiteral("/project"));
 }
 
-TEST_F(GuessFolder, NoneForADocumentInTheTrash)
-{
-    const QString document = test::makePath(home.dataHome(), QStringLiteral("Trash/files/notes.txt"));
-    EXPECT_FALSE(filelocations::guessFolder(QUrl::fromLocalFile(document)).has_value());
-    const QString deeper = test::makePath(home.dataHome(), QStringLiteral("Trash/files/old/notes.txt"));
-    EXPECT_FALSE(filelocations::guessFolder(QUrl::fromLocalFile(deeper)).has_value());
-}
-
-TEST_F(GuessFolder, NoneForTheTrashReachedThroughALink)
+// Not in the trash, even through a link, not under a hidden folder at the root, not for other schemes.
+TEST_F(GuessFolder, NoneWhereNoDocumentFolderIsToBeSearched)
 {
     test::makePath(home.dataHome(), QStringLiteral("Trash/files/notes.txt"));
     const QString link = dir.path() + QStringLiteral("/trash-link");
     ASSERT_TRUE(QFile::link(home.dataHome() + QStringLiteral("/Trash/files"), link));
-    EXPECT_FALSE(filelocations::guessFolder(QUrl::fromLocalFile(link + QStringLiteral("/notes.txt"))).has_value());
-}
-
-TEST_F(GuessFolder, NoneForAHiddenFolderAtTheRoot)
-{
-    EXPECT_FALSE(filelocations::guessFolder(QUrl::fromLocalFile(QStringLiteral("/.snapshots/a.txt"))).has_value());
-}
-
-TEST_F(GuessFolder, NoneForOtherSchemes)
-{
-    EXPECT_FALSE(filelocations::guessFolder(QUrl(QStringLiteral("https://example.org/a.txt"))).has_value());
+    for (const QUrl &url : {QUrl::fromLocalFile(home.dataHome() + QStringLiteral("/Trash/files/notes.txt")),
+                            QUrl::fromLocalFile(test::makePath(home.dataHome(), QStringLiteral("Trash/files/old/notes.txt"))),
+                            QUrl::fromLocalFile(link + QStringLiteral("/notes.txt")),
+                            QUrl::fromLocalFile(QStringLiteral("/.snapshots/a.txt")),
+                            QUrl(QStringLiteral("https://example.org/a.txt"))})
+        EXPECT_FALSE(filelocations::guessFolder(url).has_value()) << url.toString().toStdString();
 }
 
 } // namespace

@@ -10,39 +10,25 @@
 namespace tavolin {
 namespace {
 
-struct MatchCase
+TEST(FileNameSearch, ANameMatchesWhenItHoldsEveryWord)
 {
-    const char *name;
-    QString fileName;
-    QString query;
-    bool matches;
-};
-
-class FileNameMatch : public ::testing::TestWithParam<MatchCase>
-{
-};
-
-TEST_P(FileNameMatch, EveryWordInTheName)
-{
-    const MatchCase &c = GetParam();
-    std::vector<FoldedText> words;
-    for (const QString &word : FileNameSearch::queryWords(c.query))
-        words.emplace_back(word, FoldMode::Default);
-    EXPECT_EQ(FileNameSearch::nameMatches(FoldedText(c.fileName, FoldMode::Default), words), c.matches);
+    const struct { const char *name; QString fileName; QString query; bool matches; } cases[] = {
+        {"both words", QStringLiteral("budget report 2024.ods"), QStringLiteral("report budget"), true},
+        {"one word missing", QStringLiteral("budget 2024.ods"), QStringLiteral("report budget"), false},
+        {"ignores case", QStringLiteral("Annual REPORT.pdf"), QStringLiteral("report annual"), true},
+        {"ignores marks", QStringLiteral("Résumé final.odt"), QStringLiteral("resume FINAL"), true},
+        {"marks in the query", QStringLiteral("resume.odt"), QStringLiteral("résumé"), true},
+        {"words are contiguous", QStringLiteral("r-e-p-o-r-t.txt"), QStringLiteral("report"), false},
+        {"unmatched", QStringLiteral("notes.txt"), QStringLiteral("zz"), false},
+        {"extra spaces ignored", QStringLiteral("notes.txt"), QStringLiteral("  notes \t txt "), true},
+    };
+    for (const auto &c : cases) {
+        std::vector<FoldedText> words;
+        for (const QString &word : FileNameSearch::queryWords(c.query))
+            words.emplace_back(word, FoldMode::Default);
+        EXPECT_EQ(FileNameSearch::nameMatches(FoldedText(c.fileName, FoldMode::Default), words), c.matches) << c.name;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, FileNameMatch,
-    ::testing::Values(
-        MatchCase{"BothWords", QStringLiteral("budget report 2024.ods"), QStringLiteral("report budget"), true},
-        MatchCase{"OneWordMissing", QStringLiteral("budget 2024.ods"), QStringLiteral("report budget"), false},
-        MatchCase{"IgnoresCase", QStringLiteral("Annual REPORT.pdf"), QStringLiteral("report annual"), true},
-        MatchCase{"IgnoresMarks", QStringLiteral("Résumé final.odt"), QStringLiteral("resume FINAL"), true},
-        MatchCase{"MarksInTheQuery", QStringLiteral("resume.odt"), QStringLiteral("résumé"), true},
-        MatchCase{"WordsAreContiguous", QStringLiteral("r-e-p-o-r-t.txt"), QStringLiteral("report"), false},
-        MatchCase{"Unmatched", QStringLiteral("notes.txt"), QStringLiteral("zz"), false},
-        MatchCase{"ExtraSpacesIgnored", QStringLiteral("notes.txt"), QStringLiteral("  notes \t txt "), true}),
-    [](const ::testing::TestParamInfo<MatchCase> &info) { return std::string(info.param.name); });
 
 class FileNameSearchTest : public ::testing::Test
 {
@@ -66,6 +52,18 @@ protected:
         out.sort();
         return out;
     }
+    // The names listed in `folder`, or none when the listing fails.
+    std::optional<QStringList> listed(const QString &folder, const FileNameSearch::Limits &limits = {})
+    {
+        FileStep step;
+        const std::optional<QList<QUrl>> urls = FileNameSearch::list(folder, step, limits, &end);
+        if (!urls)
+            return std::nullopt;
+        QStringList names;
+        for (const QUrl &url : *urls)
+            names << url.fileName();
+        return names;
+    }
     // `count` empty files named like "file_000042" in the folder.
     void makeNumberedFiles(int count)
     {
@@ -80,27 +78,17 @@ protected:
     FileNameSearch::End end = FileNameSearch::End::Cancelled;
 };
 
-TEST_F(FileNameSearchTest, TwoWordsFindOnlyNamesWithBoth)
+// Every word in the name, at any depth; hidden entries and folders, and the trash, are skipped; folders match too.
+TEST_F(FileNameSearchTest, FindsTheVisibleNamesWithEveryWord)
 {
-    for (const char *name : {"report budget.ods", "sub/Budget Report.pdf", "sub/deeper/budget-report.txt",
-                             "report.txt", "budget.txt", "sub/other.txt"})
+    for (const char *name : {"report budget.ods", "sub/Budget Report.pdf", "sub/deeper/budget-report.txt", "report.txt",
+                             "budget.txt", "sub/other.txt", "notes.txt", ".notes.txt", ".hidden/notes.txt",
+                             ".local/share/Trash/files/notes.txt", "visible/notes-2.txt", "reports/"})
         test::makePath(dir.path(), QString::fromUtf8(name));
     EXPECT_EQ(run(QStringLiteral("budget report")),
               (QStringList{"report budget.ods", "sub/Budget Report.pdf", "sub/deeper/budget-report.txt"}));
-}
-
-TEST_F(FileNameSearchTest, HiddenEntriesAndFoldersAreSkipped)
-{
-    for (const char *name : {"notes.txt", ".notes.txt", ".hidden/notes.txt", ".local/share/Trash/files/notes.txt",
-                             "visible/notes-2.txt"})
-        test::makePath(dir.path(), QString::fromUtf8(name));
     EXPECT_EQ(run(QStringLiteral("notes")), (QStringList{"notes.txt", "visible/notes-2.txt"}));
-}
-
-TEST_F(FileNameSearchTest, FoldersMatchToo)
-{
-    test::makePath(dir.path(), QStringLiteral("reports/"));
-    EXPECT_EQ(run(QStringLiteral("report")), (QStringList{"reports"}));
+    EXPECT_EQ(run(QStringLiteral("reports")), (QStringList{"reports"}));
 }
 
 TEST_F(FileNameSearchTest, StopsAfterSixtyOneResults)
@@ -166,41 +154,21 @@ TEST_F(FileNameSearchTest, ACancelledSearchStops)
     EXPECT_EQ(calls, 0);
 }
 
-TEST_F(FileNameSearchTest, ListingIsOneLevelVisibleAndByName)
+TEST_F(FileNameSearchTest, ListingIsOneLevelVisibleAndByNameAndAFolderThatCannotBeListedIsEmpty)
 {
     for (const char *name : {"b.txt", "A.txt", "c/inner.txt", ".hidden.txt", "file10.txt", "file9.txt"})
         test::makePath(dir.path(), QString::fromUtf8(name));
-    FileStep step;
-    const std::optional<QList<QUrl>> listed = FileNameSearch::list(dir.path(), step, {});
-    ASSERT_TRUE(listed.has_value());
-    QStringList names;
-    for (const QUrl &url : *listed)
-        names << url.fileName();
-    EXPECT_EQ(names, (QStringList{"A.txt", "b.txt", "c", "file9.txt", "file10.txt"}));
+    EXPECT_EQ(listed(dir.path()), (QStringList{"A.txt", "b.txt", "c", "file9.txt", "file10.txt"}));
+    EXPECT_EQ(listed(dir.path() + QStringLiteral("/missing")), QStringList());
 }
 
 TEST_F(FileNameSearchTest, AListingCutToItsBoundKeepsTheFirstNamesOfAllItRead)
 {
     ASSERT_NO_FATAL_FAILURE(makeNumberedFiles(200));
-    FileStep step;
     FileNameSearch::Limits limits;
     limits.maxListed = 3;
-    FileNameSearch::End end = FileNameSearch::End::Complete;
-    const std::optional<QList<QUrl>> listed = FileNameSearch::list(dir.path(), step, limits, &end);
-    ASSERT_TRUE(listed.has_value());
-    QStringList names;
-    for (const QUrl &url : *listed)
-        names << url.fileName();
-    EXPECT_EQ(names, (QStringList{"file_000000", "file_000001", "file_000002"}));
+    EXPECT_EQ(listed(dir.path(), limits), (QStringList{"file_000000", "file_000001", "file_000002"}));
     EXPECT_EQ(end, FileNameSearch::End::Bounded);
-}
-
-TEST_F(FileNameSearchTest, AFolderThatCannotBeListedGivesAnEmptyListing)
-{
-    FileStep step;
-    const std::optional<QList<QUrl>> listed = FileNameSearch::list(dir.path() + QStringLiteral("/missing"), step, {});
-    ASSERT_TRUE(listed.has_value());
-    EXPECT_TRUE(listed->isEmpty());
 }
 
 } // namespace

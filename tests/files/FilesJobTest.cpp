@@ -64,16 +64,6 @@ TEST_F(FilesJobTest, ASearchItsBoundCutEndsWithANoteThatPerformsNothing)
     EXPECT_FALSE(note->apply(0));
 }
 
-TEST_F(FilesJobTest, NoFocusedDocumentGivesNoFileResults)
-{
-    source->setWindows(30, {std::nullopt});
-    job->setApp(QStringLiteral("s"), app);
-    job->query(QString());
-    dispatcher.runUntilIdle();
-    EXPECT_FALSE(job->folder().has_value());
-    EXPECT_TRUE(watcher->deliveries.empty());
-}
-
 TEST_F(FilesJobTest, ACancelledSearchDeliversNothing)
 {
     source->setWindows(30, {fileUrl(QStringLiteral("project/notes.txt"))});
@@ -88,10 +78,18 @@ TEST_F(FilesJobTest, ACancelledSearchDeliversNothing)
     EXPECT_TRUE(second.isCompleted());
 }
 
-TEST_F(FilesJobTest, SwitchingToAnApplicationWithoutDocumentForgetsTheFolder)
+// A window without a document, or an application without windows, gives no folder and no file results.
+TEST_F(FilesJobTest, WithoutAFocusedDocumentThereIsNoFolderToSearch)
 {
-    source->setWindows(30, {fileUrl(QStringLiteral("project/notes.txt"))});
+    source->setWindows(30, {std::nullopt});
     job->setApp(QStringLiteral("s"), app);
+    job->query(QString());
+    dispatcher.runUntilIdle();
+    EXPECT_FALSE(job->folder().has_value());
+    EXPECT_TRUE(watcher->deliveries.empty());
+
+    source->setWindows(32, {fileUrl(QStringLiteral("project/notes.txt"))});
+    job->setApp(QStringLiteral("s2"), addApp(32, QStringLiteral("Scribe"), QStringLiteral("scribe"), QStringLiteral("s2")));
     dispatcher.runUntilIdle();
     ASSERT_TRUE(job->folder().has_value());
     const AXAppPtr other = addApp(31, QStringLiteral("Other"), QStringLiteral("other"), QStringLiteral("o"));

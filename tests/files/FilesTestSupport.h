@@ -181,6 +181,29 @@ inline QString makePath(const QString &root, const QString &relative)
     return path;
 }
 
+// One entry of a recently-used list (XBEL) as desktop programs write it, used by `appName` run as `exec`.
+inline QByteArray recentBookmark(const QString &href, const QString &appName, const QString &exec,
+                                 const QString &modified = QStringLiteral("2024-01-01T00:00:00Z"))
+{
+    return QStringLiteral(R"(  <bookmark href="%1" added="2024-01-01T00:00:00Z" modified="2024-01-01T00:00:00Z">
+    <info><metadata owner="http://freedesktop.org"><mime:mime-type type="text/plain"/>
+      <bookmark:applications><bookmark:application name="%2" exec="%3" modified="%4" count="1"/></bookmark:applications>
+    </metadata></info>
+  </bookmark>
+)")
+        .arg(href, appName, exec, modified)
+        .toUtf8();
+}
+
+// A recently-used list holding `bookmarks`.
+inline QByteArray recentList(const QByteArray &bookmarks)
+{
+    return R"(<?xml version="1.0" encoding="UTF-8"?>
+<xbel version="1.0" xmlns:bookmark="http://www.freedesktop.org/standards/desktop-bookmarks"
+      xmlns:mime="http://www.freedesktop.org/standards/shared-mime-info">
+)" + bookmarks + "</xbel>\n";
+}
+
 // What the provider shows now, one "group:title" per row in table order.
 inline QStringList shown(FileDataProvider &provider)
 {

@@ -24,13 +24,7 @@ protected:
         file(QStringLiteral("pad/todo-old.txt"));
         QFile recent(home.dataHome() + QStringLiteral("/recently-used.xbel"));
         ASSERT_TRUE(recent.open(QIODevice::WriteOnly));
-        recent.write(QStringLiteral("<?xml version=\"1.0\"?><xbel version=\"1.0\" "
-                                    "xmlns:bookmark=\"http://www.freedesktop.org/standards/desktop-bookmarks\">"
-                                    "<bookmark href=\"%1\"><info><metadata><bookmark:applications>"
-                                    "<bookmark:application name=\"Scribe\" exec=\"scribe %u\" modified=\"2024-01-01T00:00:00Z\"/>"
-                                    "</bookmark:applications></metadata></info></bookmark></xbel>")
-                         .arg(fileUrl(QStringLiteral("scribe/letter.txt")))
-                         .toUtf8());
+        recent.write(test::recentList(test::recentBookmark(fileUrl(QStringLiteral("scribe/letter.txt")), "Scribe", "scribe %u")));
     }
 
     DataSource dataSource;
@@ -39,8 +33,15 @@ protected:
     AXAppPtr pad;
 };
 
+// The watcher is told of every arrival.
 TEST_F(JobManagerTest, EverySourceAnswersUnderItsGroupAndAFileIsShownOnce)
 {
+    struct Counter final : FileDataProviderWatcher
+    {
+        void onUpdate(DataProvider *) override { ++count; }
+        int count = 0;
+    } counter;
+    provider->watcher = &counter;
     provider->loadFromApp(scribe);
     EXPECT_EQ(provider->bundle, QStringLiteral("org.example.Scribe"));
     EXPECT_EQ(provider->appName, QStringLiteral("Scribe"));
@@ -48,6 +49,8 @@ TEST_F(JobManagerTest, EverySourceAnswersUnderItsGroupAndAFileIsShownOnce)
     dispatcher.runUntilIdle();
     EXPECT_EQ(shown(*provider), (QStringList{"Opened:letter.txt", "File Results:letter-draft.txt"}));
     EXPECT_TRUE(provider->isFirstInGroup(1));
+    EXPECT_EQ(counter.count, 3);
+    provider->watcher = nullptr;
 }
 
 TEST_F(JobManagerTest, SwitchingApplicationMidLoadDeliversNothingOfTheOldOne)
@@ -91,21 +94,6 @@ TEST_F(JobManagerTest, ABatchAlreadyQueuedForTheOldSearchIsDropped)
     });
     dispatcher.runUntilIdle();
     EXPECT_EQ(shown(*provider), (QStringList{"File Results:letter-draft.txt"}));
-}
-
-TEST_F(JobManagerTest, TheWatcherIsToldOfEveryArrival)
-{
-    struct Counter final : FileDataProviderWatcher
-    {
-        void onUpdate(DataProvider *) override { ++count; }
-        int count = 0;
-    } counter;
-    provider->watcher = &counter;
-    provider->loadFromApp(scribe);
-    provider->search(QString(), nullptr, true);
-    dispatcher.runUntilIdle();
-    EXPECT_EQ(counter.count, 3);
-    provider->watcher = nullptr;
 }
 
 TEST_F(JobManagerTest, ADestroyedProviderReceivesNothing)

@@ -39,6 +39,10 @@ TEST_F(OpenedJobTest, AnApplicationWithoutWindowsHasNoRows)
     dispatcher.runUntilIdle();
     ASSERT_EQ(watcher->deliveries.size(), 1u);
     EXPECT_TRUE(watcher->deliveries[0].titles.isEmpty());
+
+    auto sourceless = std::make_shared<OpenedJob>(nullptr, dispatcher); // nor without an element source
+    EXPECT_TRUE(sourceless->setApp(QStringLiteral("bare"), app).isCompleted());
+    EXPECT_TRUE(sourceless->all().isEmpty());
 }
 
 TEST_F(OpenedJobTest, QueryFiltersTheLoadedDocuments)
@@ -63,14 +67,6 @@ TEST_F(OpenedJobTest, ANewApplicationCancelsTheLoadOfThePreviousOne)
     EXPECT_TRUE(old.future.isCanceled());
     ASSERT_EQ(job->all().size(), 1);
     EXPECT_EQ(job->all().front()->title(), QStringLiteral("two.txt"));
-}
-
-TEST_F(OpenedJobTest, WithoutAnElementSourceThereAreNoRows)
-{
-    const AXAppPtr app = addApp(15, QStringLiteral("Scribe"), QStringLiteral("scribe"), QStringLiteral("s"));
-    auto sourceless = std::make_shared<OpenedJob>(nullptr, dispatcher);
-    EXPECT_TRUE(sourceless->setApp(QStringLiteral("s"), app).isCompleted());
-    EXPECT_TRUE(sourceless->all().isEmpty());
 }
 
 } // namespace

@@ -7,21 +7,8 @@ namespace {
 
 const QString kRecent = QString::fromLatin1(filegroup::kRecent);
 
-QByteArray entry(const QString &url, const char *name, const char *exec, const char *modified)
-{
-    return QStringLiteral("<bookmark href=\"%1\"><info><metadata owner=\"http://freedesktop.org\">"
-                          "<bookmark:applications><bookmark:application name=\"%2\" exec=\"%3\" modified=\"%4\"/>"
-                          "</bookmark:applications></metadata></info></bookmark>\n")
-        .arg(url, QString::fromUtf8(name), QString::fromUtf8(exec), QString::fromUtf8(modified))
-        .toUtf8();
-}
-
-QByteArray xbel(const QByteArray &entries)
-{
-    return "<?xml version=\"1.0\"?>\n<xbel version=\"1.0\" "
-           "xmlns:bookmark=\"http://www.freedesktop.org/standards/desktop-bookmarks\">\n"
-           + entries + "</xbel>\n";
-}
+using test::recentBookmark;
+using test::recentList;
 
 class RecentJobTest : public test::JobTest
 {
@@ -53,11 +40,12 @@ protected:
 TEST_F(RecentJobTest, ListsTheApplicationsExistingRecentFilesNewestFirst)
 {
     const AXAppPtr app = addApp(20, QStringLiteral("Mousepad"), QStringLiteral("mousepad"), QStringLiteral("org.xfce.mousepad"));
-    writeRecent(xbel(entry(fileUrl(QStringLiteral("old.txt")), "Mousepad", "'mousepad %u'", "2024-01-01T00:00:00Z")
-                     + entry(fileUrl(QStringLiteral("new.txt")), "Mousepad", "'mousepad %u'", "2024-06-01T00:00:00Z")
-                     + entry(fileUrl(QStringLiteral("theirs.txt")), "gedit", "'gedit %u'", "2024-07-01T00:00:00Z")
-                     + entry(QUrl::fromLocalFile(dir.path() + QStringLiteral("/deleted.txt")).toString(), "Mousepad",
-                             "'mousepad %u'", "2024-08-01T00:00:00Z")));
+    writeRecent(recentList(
+        recentBookmark(fileUrl(QStringLiteral("old.txt")), "Mousepad", "'mousepad %u'")
+        + recentBookmark(fileUrl(QStringLiteral("new.txt")), "Mousepad", "'mousepad %u'", "2024-06-01T00:00:00Z")
+        + recentBookmark(fileUrl(QStringLiteral("theirs.txt")), "gedit", "'gedit %u'", "2024-07-01T00:00:00Z")
+        + recentBookmark(QUrl::fromLocalFile(dir.path() + QStringLiteral("/deleted.txt")).toString(), "Mousepad",
+                         "'mousepad %u'", "2024-08-01T00:00:00Z")));
     const FileTask load = job->setApp(QStringLiteral("org.xfce.mousepad"), app);
     dispatcher.runUntilIdle();
     EXPECT_TRUE(load.isCompleted());
@@ -69,54 +57,40 @@ TEST_F(RecentJobTest, ListsTheApplicationsExistingRecentFilesNewestFirst)
     EXPECT_EQ(watcher->titles(kRecent), (QStringList{"old.txt"}));
 }
 
-struct BrokenCase
+// A missing, unreadable or oversized list gives no rows, and the query still answers.
+TEST_F(RecentJobTest, AMissingOrBrokenListGivesNoRows)
 {
-    const char *name;
-    QByteArray text;
-};
-
-class RecentJobBrokenFile : public RecentJobTest, public ::testing::WithParamInterface<BrokenCase>
-{
-};
-
-TEST_P(RecentJobBrokenFile, GivesNoRowsAndNoCrash)
-{
-    const AXAppPtr app = addApp(21, QStringLiteral("Mousepad"), QStringLiteral("mousepad"), QStringLiteral("m"));
-    QByteArray text = GetParam().text;
-    text.replace("@FILE@", fileUrl(QStringLiteral("kept.txt")).toUtf8());
-    writeRecent(text);
-    const FileTask load = job->setApp(QStringLiteral("m"), app);
-    job->query(QString());
-    dispatcher.runUntilIdle();
-    EXPECT_TRUE(load.isCompleted());
-    EXPECT_TRUE(job->all().isEmpty());
-    ASSERT_EQ(watcher->deliveries.size(), 1u);
-    EXPECT_TRUE(watcher->deliveries[0].titles.isEmpty());
-}
-
-const QByteArray kGood = xbel(entry(QStringLiteral("@FILE@"), "Mousepad", "mousepad %u", "2024-01-01T00:00:00Z"));
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, RecentJobBrokenFile,
-    ::testing::Values(BrokenCase{"Garbage", QByteArray(4096, '\x9c')},
-                      BrokenCase{"Huge", kGood + QByteArray(9 * 1024 * 1024, ' ')}),
-    [](const ::testing::TestParamInfo<BrokenCase> &info) { return std::string(info.param.name); });
-
-TEST_F(RecentJobTest, AMissingListGivesNoRows)
-{
-    const AXAppPtr app = addApp(22, QStringLiteral("Mousepad"), QStringLiteral("mousepad"), QStringLiteral("m"));
-    const FileTask load = job->setApp(QStringLiteral("m"), app);
-    dispatcher.runUntilIdle();
-    EXPECT_TRUE(load.isCompleted());
-    EXPECT_TRUE(job->all().isEmpty());
+    const QByteArray good = recentList(recentBookmark(fileUrl(QStringLiteral("kept.txt")), "Mousepad", "mousepad %u"));
+    const struct
+    {
+        const char *name;
+        std::optional<QByteArray> text;
+    } cases[] = {{"missing", std::nullopt}, {"garbage", QByteArray(4096, '\x9c')}, {"huge", good + QByteArray(9 * 1024 * 1024, ' ')}};
+    int32_t pid = 21;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString id = QStringLiteral("m%1").arg(pid); // a new application each time: nothing is kept
+        const AXAppPtr app = addApp(pid++, QStringLiteral("Mousepad"), QStringLiteral("mousepad"), id);
+        QFile::remove(RecentJob::recentFolder());
+        if (c.text)
+            writeRecent(*c.text);
+        watcher->deliveries.clear();
+        const FileTask load = job->setApp(id, app);
+        job->query(QString());
+        dispatcher.runUntilIdle();
+        EXPECT_TRUE(load.isCompleted());
+        EXPECT_TRUE(job->all().isEmpty());
+        ASSERT_EQ(watcher->deliveries.size(), 1u);
+        EXPECT_TRUE(watcher->deliveries[0].titles.isEmpty());
+    }
 }
 
 TEST_F(RecentJobTest, RowsOfThePreviousApplicationNeverAnswerForTheNext)
 {
     const AXAppPtr first = addApp(23, QStringLiteral("Mousepad"), QStringLiteral("mousepad"), QStringLiteral("m"));
     const AXAppPtr second = addApp(24, QStringLiteral("Gedit"), QStringLiteral("gedit"), QStringLiteral("g"));
-    writeRecent(xbel(entry(fileUrl(QStringLiteral("pad.txt")), "Mousepad", "mousepad %u", "2024-01-01T00:00:00Z")
-                     + entry(fileUrl(QStringLiteral("ged.txt")), "gedit", "gedit %u", "2024-01-01T00:00:00Z")));
+    writeRecent(recentList(recentBookmark(fileUrl(QStringLiteral("pad.txt")), "Mousepad", "mousepad %u")
+                           + recentBookmark(fileUrl(QStringLiteral("ged.txt")), "gedit", "gedit %u")));
     job->setApp(QStringLiteral("m"), first);
     dispatcher.runUntilIdle();
     ASSERT_EQ(loadedTitles(), (QStringList{"pad.txt"}));

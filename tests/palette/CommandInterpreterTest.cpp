@@ -47,12 +47,7 @@ protected:
 // Stored as [name, application, JSON list, time]: the time is always last.
 TEST_F(CommandInterpreterTest, UpdateExtensionHandsOnTheApplicationAndItsListOrNone)
 {
-    struct Row
-    {
-        const char *name;
-        QJsonValue stored;
-        QStringList expected;
-    };
+    struct Row { const char *name; QJsonValue stored; QStringList expected; };
     const Row rows[] = {
         {"empty list", QJsonArray{u"updateExtension"_qs, kFinder, u"[]"_qs, 1.5}, {u"updateExtension:Finder.app:[]"_qs}},
         {"a list", QJsonArray{u"updateExtension"_qs, kFinder, u"[{}]"_qs, 1.5}, {u"updateExtension:Finder.app:[{}]"_qs}},
@@ -71,46 +66,25 @@ TEST_F(CommandInterpreterTest, UpdateExtensionHandsOnTheApplicationAndItsListOrN
     }
 }
 
-TEST_F(CommandInterpreterTest, TheSameCommandSentTwiceRunsTwice)
+// Sent twice, a command runs twice: the key is removed after each run.
+TEST_F(CommandInterpreterTest, ACommandRunsItsActionOnEverySendAndRemovesTheKey)
 {
     const auto interpreter = start();
-    send(CommandInterpreter::ClearHistory);
-    send(CommandInterpreter::ClearHistory);
-    EXPECT_EQ(calls, (QStringList{u"clearHistory"_qs, u"clearHistory"_qs}));
-    EXPECT_FALSE(commandStored());
-}
-
-TEST_F(CommandInterpreterTest, UnknownNameOnlyRemovesTheKey)
-{
-    const auto interpreter = start();
+    for (const QString name : {CommandInterpreter::ShowOptionCommand, CommandInterpreter::ShowThemeCommand,
+                               CommandInterpreter::CheckUpdatesCommand, CommandInterpreter::AccessRecentCommand,
+                               CommandInterpreter::ClearHistory}) {
+        SCOPED_TRACE(name.toStdString());
+        calls.clear();
+        send(name);
+        send(name);
+        EXPECT_EQ(calls, (QStringList{name, name}));
+        EXPECT_FALSE(commandStored());
+    }
+    calls.clear();
     send(u"reticulateSplines"_qs, {kFinder, u"[]"_qs});
     EXPECT_TRUE(calls.isEmpty());
     EXPECT_FALSE(commandStored());
 }
-
-struct NamedCommand
-{
-    const char *name;
-    QLatin1String command;
-};
-
-class SimpleCommandTest : public CommandInterpreterTest, public ::testing::WithParamInterface<NamedCommand>
-{};
-
-TEST_P(SimpleCommandTest, RunsItsActionOnceAndRemovesTheKey)
-{
-    const auto interpreter = start();
-    send(GetParam().command);
-    EXPECT_EQ(calls, QStringList{QString(GetParam().command)});
-    EXPECT_FALSE(commandStored());
-}
-
-INSTANTIATE_TEST_SUITE_P(Commands, SimpleCommandTest,
-                         ::testing::Values(NamedCommand{"ShowOption", CommandInterpreter::ShowOptionCommand},
-                                           NamedCommand{"ShowTheme", CommandInterpreter::ShowThemeCommand},
-                                           NamedCommand{"CheckUpdates", CommandInterpreter::CheckUpdatesCommand},
-                                           NamedCommand{"AccessRecent", CommandInterpreter::AccessRecentCommand}),
-                         [](const ::testing::TestParamInfo<NamedCommand> &info) { return std::string(info.param.name); });
 
 TEST_F(CommandInterpreterTest, AccessRecentFolderWithoutAFolderKeepsTheKey)
 {

@@ -61,6 +61,8 @@ const char *const kSketch = R"({"title": "Sketch", "pid": 6003, "appName": "sket
   "menuBar": [{"title": "Image", "menu": [{"title": "Crop", "cmdChar": "R", "modifiers": 0}, {"title": "Rotate"}]},
               {"title": "Filter", "menu": [{"title": "Blur"}]}]})";
 
+const QStringList kSketchRows{u"Crop"_qs, u"Rotate"_qs, u"Blur"_qs};
+
 // "auto" by default; runs every request into the time-out.
 const char *const kStopped = R"({"title": "Stopped", "pid": 6004, "appName": "stopped", "bundleIdentifier": "org.example.Stopped",
   "hang": true, "menuBar": [{"title": "File", "menu": [{"title": "Export"}]}]})";
@@ -131,21 +133,43 @@ protected:
         ASSERT_TRUE(m_grabber.press(*bound));
         m_dispatcher.runUntilIdle();
     }
-    void expectPanelOverStoppedApplication(bool force)
+    // The user asks for the palette over `description`; queued work then runs to its end.
+    void showOver(const char *description, bool force = false)
     {
-        const AppMenuHistoryItemsPtr history = m_history.get(u"Stopped"_qs);
-        history->addItem(std::make_shared<const MenuHistoryItem>(u"Export"_qs, QStringList{u"File"_qs}, std::nullopt, false));
-        m_source->setRealTime(false);
-        start();
-        focus(kStopped);
+        focus(description);
         m_palette->show(force);
         m_dispatcher.runUntilIdle();
-        EXPECT_EQ(m_panel.count(u"show"_qs), 1);
+    }
+    qsizetype shows() const { return m_panel.count(u"show"_qs); }
+    void remember(const QString &app, const QString &title, const QString &menu)
+    {
+        m_history.get(app)->addItem(std::make_shared<const MenuHistoryItem>(title, QStringList{menu}, std::nullopt, false));
+    }
+    void expectPanelOverStoppedApplication(bool force)
+    {
+        remember(u"Stopped"_qs, u"Export"_qs, u"File"_qs);
+        m_source->setRealTime(false);
+        start();
+        showOver(kStopped, force);
+        EXPECT_EQ(shows(), 1);
         EXPECT_EQ(titlesOf(m_menus->all()), QStringList{u"Export"_qs});
         EXPECT_EQ(m_menus->inputHint(), u"Stopped is not answering"_qs);
         EXPECT_EQ(m_history.get(u"Stopped"_qs)->recents().size(), 1);
         EXPECT_EQ(m_rules->ruleForApp(u"org.example.Stopped"_qs), AppRule::Auto);
         EXPECT_TRUE(m_keyPoster.posts().empty());
+    }
+    // An "auto" application shown `elapsed` after the request; `slow`: the slow-show lines logged.
+    void expectSlowShowLog(std::chrono::nanoseconds elapsed, const QStringList &slow)
+    {
+        start();
+        m_settings.setValue(settings::kAppRules, QJsonArray());
+        focus(kSketch);
+        m_palette->show(false);
+        ASSERT_EQ(shows(), 0);
+        m_now += elapsed;
+        m_dispatcher.runUntilIdle();
+        ASSERT_EQ(shows(), 1);
+        EXPECT_EQ(logLines(u"usage event slow"_qs), slow);
     }
     QStringList logLines(const QString &containing)
     {
@@ -196,18 +220,24 @@ TEST_F(CommandPaletteTest, StoredShortcutWithoutItsTextGetsTheTextOfThatShortcut
 }
 
 // Another writer (a hand edit, an older preferences program) changes the key and leaves the text stale: the
-// menu check still compares with the key that now opens the palette.
-TEST_F(CommandPaletteTest, AShortcutChangedByAnotherWriterIsTheOneRecognisedInMenus)
+// menu check still compares with the key that now opens the palette. Writer is "auto" and has its own command on
+// that key: it is pressed, the decision is remembered, and the next press hands the key combination on.
+TEST_F(CommandPaletteTest, AutoApplicationWithItsOwnCommandOnAShortcutChangedByAnotherWriterGetsItPressed)
 {
     start();
-    SettingsDomain other(kDomain);
-    other.setValue(settings::kPaletteShortcut, u"cmd+shift+k"_qs);
+    SettingsDomain(kDomain).setValue(settings::kPaletteShortcut, u"cmd+shift+k"_qs);
     m_settings.reload(); // what the folder watcher does
     EXPECT_EQ(m_settings.stringValue(settings::kPaletteShortcutString), u"⇧⌘K"_qs);
-
-    focus(kWriter);
+    const int32_t writer = focus(kWriter);
     pressShortcut();
     EXPECT_EQ(m_source->performed(), QStringList{u"Insert Link:AXPress"_qs});
+    EXPECT_TRUE(m_keyPoster.posts().empty());
+    pressShortcut();
+    ASSERT_EQ(m_keyPoster.posts().size(), 1u);
+    EXPECT_EQ(m_keyPoster.posts().front().pid, writer);
+    EXPECT_EQ(m_keyPoster.posts().front().shortcut, kCustomShortcut);
+    EXPECT_EQ(m_source->performed().size(), 1);
+    EXPECT_EQ(shows(), 0);
 }
 
 TEST_F(CommandPaletteTest, ShortcutTakenElsewhereIsReportedToTheUser)
@@ -219,53 +249,36 @@ TEST_F(CommandPaletteTest, ShortcutTakenElsewhereIsReportedToTheUser)
     EXPECT_EQ(m_notifier.shown().front().kind, Notifier::ErrorKind::Shortcut);
 }
 
-TEST_F(CommandPaletteTest, AutoApplicationWhoseSecondMenuUsesThePaletteShortcutGetsItsOwnCommandPressed)
-{
-    m_settings.setValue(settings::kPaletteShortcut, u"cmd+shift+k"_qs);
-    start();
-    const int32_t writer = focus(kWriter);
-    pressShortcut();
-    EXPECT_EQ(m_source->performed(), QStringList{u"Insert Link:AXPress"_qs});
-    EXPECT_TRUE(m_keyPoster.posts().empty());
-    EXPECT_EQ(m_panel.count(u"show"_qs), 0);
-
-    // The decision is remembered for the application; the next press hands the key combination on.
-    pressShortcut();
-    ASSERT_EQ(m_keyPoster.posts().size(), 1u);
-    EXPECT_EQ(m_keyPoster.posts().front().pid, writer);
-    EXPECT_EQ(m_keyPoster.posts().front().shortcut, kCustomShortcut);
-    EXPECT_EQ(m_panel.count(u"show"_qs), 0);
-}
-
 TEST_F(CommandPaletteTest, AutoApplicationWithTheDefaultShortcutInItsFirstMenuIsStillServed)
 {
     start();
     focus(kWriter);
     pressShortcut();
-    EXPECT_EQ(m_panel.count(u"show"_qs), 1);
+    EXPECT_EQ(shows(), 1);
     EXPECT_TRUE(m_source->performed().isEmpty());
     EXPECT_TRUE(m_keyPoster.posts().empty());
 }
 
+// Nothing is asked of the application on the main thread: an "auto" one is shown once every menu is read.
 TEST_F(CommandPaletteTest, AutoApplicationWithoutConflictIsShownOnceEveryMenuIsRead)
 {
     start();
     focus(kSketch);
     m_settings.setValue(settings::kAppRules, QJsonArray());
+    const int64_t before = m_source->requestCount();
     m_palette->show(false);
-    EXPECT_EQ(m_panel.count(u"show"_qs), 0); // "auto": the menus decide
+    EXPECT_EQ(m_source->requestCount(), before);
+    EXPECT_EQ(shows(), 0);
     m_dispatcher.runUntilIdle();
-    EXPECT_EQ(m_panel.count(u"show"_qs), 1);
-    EXPECT_EQ(titlesOf(m_menus->all()), (QStringList{u"Crop"_qs, u"Rotate"_qs, u"Blur"_qs}));
+    EXPECT_EQ(shows(), 1);
+    EXPECT_EQ(titlesOf(m_menus->all()), kSketchRows);
 }
 
 TEST_F(CommandPaletteTest, ForcedShowOverADisabledApplicationOpensThePanelWithItsMenus)
 {
     start();
-    focus(kCoder);
-    m_palette->show(true);
-    m_dispatcher.runUntilIdle();
-    EXPECT_EQ(m_panel.count(u"show"_qs), 1);
+    showOver(kCoder, true);
+    EXPECT_EQ(shows(), 1);
     EXPECT_TRUE(m_panel.requests.contains(u"refresh:Coder"_qs));
     EXPECT_EQ(titlesOf(m_menus->all()), (QStringList{u"Format"_qs, u"Palette"_qs}));
     EXPECT_TRUE(m_keyPoster.posts().empty());
@@ -274,20 +287,19 @@ TEST_F(CommandPaletteTest, ForcedShowOverADisabledApplicationOpensThePanelWithIt
 
 TEST_F(CommandPaletteTest, AllowedApplicationShowsHistoryFirstThenLiveRowsAndDropsTheLeftover)
 {
-    const AppMenuHistoryItemsPtr history = m_history.get(u"Sketch"_qs);
-    history->addItem(std::make_shared<const MenuHistoryItem>(u"Sharpen"_qs, QStringList{u"Filter"_qs}, std::nullopt, false));
-    history->addItem(std::make_shared<const MenuHistoryItem>(u"Blur"_qs, QStringList{u"Filter"_qs}, std::nullopt, false));
+    remember(u"Sketch"_qs, u"Sharpen"_qs, u"Filter"_qs);
+    remember(u"Sketch"_qs, u"Blur"_qs, u"Filter"_qs);
     start();
     focus(kSketch);
     m_palette->show(false);
     ASSERT_TRUE(m_dispatcher.runNext()); // the application is found
     ASSERT_TRUE(m_dispatcher.runNext()); // and prepared on the main thread; its menu bar is not read yet
-    EXPECT_EQ(m_panel.count(u"show"_qs), 1);
+    EXPECT_EQ(shows(), 1);
     EXPECT_EQ(titlesOf(m_menus->all()), (QStringList{u"Blur"_qs, u"Sharpen"_qs}));
     EXPECT_EQ(m_panel.requests.filter(u"icon:"_qs), QStringList{u"icon:none"_qs}); // the description has no icon
 
     m_dispatcher.runUntilIdle();
-    EXPECT_EQ(titlesOf(m_menus->all()), (QStringList{u"Crop"_qs, u"Rotate"_qs, u"Blur"_qs}));
+    EXPECT_EQ(titlesOf(m_menus->all()), kSketchRows);
     EXPECT_TRUE(m_menus->all().at(2)->ref());
     EXPECT_EQ(m_menus->all().at(2)->historyIndex(), 0);
     EXPECT_GE(m_panel.count(u"update"_qs), 2);
@@ -295,17 +307,20 @@ TEST_F(CommandPaletteTest, AllowedApplicationShowsHistoryFirstThenLiveRowsAndDro
     EXPECT_EQ(m_history.get(u"Sketch"_qs)->recents().first()->title(), u"Blur"_qs);
 }
 
-TEST_F(CommandPaletteTest, SameApplicationAgainDoesNotRefreshThePanel)
+// Shown again over the same application, the panel is not refreshed; one on another screen moves to the main one.
+TEST_F(CommandPaletteTest, SameApplicationAgainDoesNotRefreshThePanelAndOnlyAnotherScreenMovesIt)
 {
     start();
-    focus(kSketch);
-    m_palette->show(false);
-    m_dispatcher.runUntilIdle();
+    m_panel.screen = QRect(1920, 0, 1280, 1024);
+    showOver(kSketch);
+    EXPECT_TRUE(m_panel.requests.contains(u"move:660,400"_qs));
     m_panel.visible = false;
+    m_panel.screen = m_panel.mainScreen;
     m_palette->show(false);
     m_dispatcher.runUntilIdle();
     EXPECT_EQ(m_panel.requests.filter(u"refresh:"_qs), QStringList{u"refresh:Sketch"_qs});
-    EXPECT_EQ(m_panel.count(u"show"_qs), 2);
+    EXPECT_EQ(m_panel.requests.filter(u"move:"_qs).size(), 1);
+    EXPECT_EQ(shows(), 2);
 }
 
 TEST_F(CommandPaletteTest, PressedWhileOpenClosesAndHandsTheShortcutOn)
@@ -318,7 +333,7 @@ TEST_F(CommandPaletteTest, PressedWhileOpenClosesAndHandsTheShortcutOn)
     m_dispatcher.advance(CommandPalette::kPressedAgainSettle);
     m_dispatcher.runUntilIdle();
     EXPECT_FALSE(m_panel.visible);
-    EXPECT_EQ(m_panel.count(u"show"_qs), 1);
+    EXPECT_EQ(shows(), 1);
     ASSERT_EQ(m_keyPoster.posts().size(), 1u);
     EXPECT_EQ(m_keyPoster.posts().front().pid, sketch);
 }
@@ -326,9 +341,7 @@ TEST_F(CommandPaletteTest, PressedWhileOpenClosesAndHandsTheShortcutOn)
 TEST_F(CommandPaletteTest, ForcedWhileOpenOnlyCloses)
 {
     start();
-    focus(kSketch);
-    m_palette->show(true);
-    m_dispatcher.runUntilIdle();
+    showOver(kSketch, true);
     ASSERT_TRUE(m_panel.visible);
     m_palette->show(true);
     m_dispatcher.advance(CommandPalette::kPressedAgainSettle);
@@ -353,16 +366,16 @@ TEST_F(CommandPaletteTest, PressRightAfterEscapeOpensThePanelAgainOverTheSameApp
     m_dispatcher.advance(CommandPalette::kPressedAgainSettle);
     m_dispatcher.runUntilIdle();
     EXPECT_TRUE(m_panel.visible);
-    EXPECT_EQ(m_panel.count(u"show"_qs), 2);
+    EXPECT_EQ(shows(), 2);
 
     m_panel.visible = false; // Escape handled first, the focus not back on Sketch yet
     focus(R"({"title": "Tavolin", "pid": 6100, "appName": "tavolin", "menuBar": []})");
     pressShortcut();
     EXPECT_TRUE(m_panel.visible);
-    EXPECT_EQ(m_panel.count(u"show"_qs), 3);
+    EXPECT_EQ(shows(), 3);
     EXPECT_EQ(m_shell.currentApp()->pid(), sketch);
     EXPECT_TRUE(m_keyPoster.posts().empty());
-    EXPECT_EQ(titlesOf(m_menus->all()), (QStringList{u"Crop"_qs, u"Rotate"_qs, u"Blur"_qs}));
+    EXPECT_EQ(titlesOf(m_menus->all()), kSketchRows);
 }
 
 TEST_F(CommandPaletteTest, WelcomeWindowGetsTheShortcutItself)
@@ -371,39 +384,32 @@ TEST_F(CommandPaletteTest, WelcomeWindowGetsTheShortcutItself)
     focus(kSketch);
     m_shell.welcomeFocused = true;
     pressShortcut();
-    EXPECT_EQ(m_panel.count(u"show"_qs), 0);
+    EXPECT_EQ(shows(), 0);
     ASSERT_EQ(m_keyPoster.posts().size(), 1u);
     EXPECT_EQ(m_keyPoster.posts().front().pid, static_cast<int32_t>(QCoreApplication::applicationPid()));
 }
 
-TEST_F(CommandPaletteTest, WithoutAccessibilityTheRequestWindowIsShownAndNothingElse)
+// Without accessibility, a focused application or an enabled controller, the press shows nothing and posts
+// nothing.
+TEST_F(CommandPaletteTest, APressThatCannotBeServedShowsNothing)
 {
     start();
     focus(kSketch);
     m_source->setTrusted(false);
     pressShortcut();
     EXPECT_EQ(m_shell.requests, QStringList{u"accessibilityPanel"_qs});
-    EXPECT_EQ(m_panel.count(u"show"_qs), 0);
-    EXPECT_TRUE(m_keyPoster.posts().empty());
-}
-
-TEST_F(CommandPaletteTest, WithoutAFocusedApplicationNothingHappens)
-{
-    start();
+    m_source->setTrusted(true);
     m_source->setFocusedApplication(std::nullopt);
     pressShortcut();
-    EXPECT_EQ(m_panel.count(u"show"_qs), 0);
-    EXPECT_TRUE(m_keyPoster.posts().empty());
     EXPECT_EQ(logLines(u"cannot get nextApp, nextApp is nil"_qs).size(), 1);
-}
-
-TEST_F(CommandPaletteTest, DisabledControllerIgnoresTheShortcut)
-{
-    start();
+    EXPECT_EQ(shows(), 0);
     focus(kSketch);
     m_palette->setEnabled(false);
+    m_panel.requests.clear();
     pressShortcut();
     EXPECT_TRUE(m_panel.requests.isEmpty());
+    EXPECT_TRUE(m_keyPoster.posts().empty());
+    EXPECT_EQ(m_shell.requests.size(), 1);
 }
 
 TEST_F(CommandPaletteTest, WatcherCallsForAnotherProviderAreIgnored)
@@ -412,22 +418,9 @@ TEST_F(CommandPaletteTest, WatcherCallsForAnotherProviderAreIgnored)
     OptionDataProvider other(m_shell, m_themes, m_dispatcher, u"1.0"_qs);
     m_palette->onShow(other);
     m_palette->onBypass(other);
-    EXPECT_EQ(m_panel.count(u"show"_qs), 0);
+    EXPECT_EQ(shows(), 0);
     m_palette->onShow(*m_menus);
-    EXPECT_EQ(m_panel.count(u"show"_qs), 1);
-}
-
-TEST_F(CommandPaletteTest, ShowAsksTheApplicationNothingOnTheMainThread)
-{
-    start();
-    focus(kSketch);
-    const int64_t before = m_source->requestCount();
-    m_palette->show(false);
-    EXPECT_EQ(m_source->requestCount(), before);
-    EXPECT_EQ(m_panel.count(u"show"_qs), 0);
-    m_dispatcher.runUntilIdle();
-    EXPECT_EQ(m_panel.count(u"show"_qs), 1);
-    EXPECT_EQ(titlesOf(m_menus->all()), (QStringList{u"Crop"_qs, u"Rotate"_qs, u"Blur"_qs}));
+    EXPECT_EQ(shows(), 1);
 }
 
 TEST_F(CommandPaletteTest, ForcedShowWaitsForTheApplicationOnlySoLong)
@@ -437,17 +430,17 @@ TEST_F(CommandPaletteTest, ForcedShowWaitsForTheApplicationOnlySoLong)
     m_dispatcher.holdBackground(true); // the application is still being found
     m_palette->show(true);
     m_dispatcher.advance(CommandPalette::kForcedShowWait - 1ms);
-    EXPECT_EQ(m_panel.count(u"show"_qs), 0);
+    EXPECT_EQ(shows(), 0);
     m_dispatcher.advance(1ms);
-    EXPECT_EQ(m_panel.count(u"show"_qs), 1);
+    EXPECT_EQ(shows(), 1);
     EXPECT_TRUE(m_menus->all().isEmpty());
 
     // Found at last: the open panel fills in.
     m_dispatcher.holdBackground(false);
     m_dispatcher.runUntilIdle();
-    EXPECT_EQ(m_panel.count(u"show"_qs), 1);
+    EXPECT_EQ(shows(), 1);
     EXPECT_TRUE(m_panel.requests.contains(u"refresh:Sketch"_qs));
-    EXPECT_EQ(titlesOf(m_menus->all()), (QStringList{u"Crop"_qs, u"Rotate"_qs, u"Blur"_qs}));
+    EXPECT_EQ(titlesOf(m_menus->all()), kSketchRows);
 }
 
 TEST_F(CommandPaletteTest, OnlyTheLatestShowGoesOn)
@@ -461,7 +454,7 @@ TEST_F(CommandPaletteTest, OnlyTheLatestShowGoesOn)
     m_dispatcher.holdBackground(false);
     m_dispatcher.runUntilIdle();
     EXPECT_EQ(m_panel.requests.filter(u"refresh:"_qs), QStringList{u"refresh:Sketch"_qs});
-    EXPECT_EQ(m_panel.count(u"show"_qs), 1);
+    EXPECT_EQ(shows(), 1);
 }
 
 // Stopped before the key: the panel opens all the same, with the history, and says the application does not
@@ -476,81 +469,33 @@ TEST_F(CommandPaletteTest, ForcedShowOverAnApplicationThatDoesNotAnswerGetsThePa
     expectPanelOverStoppedApplication(true);
 }
 
-struct FrameCase
+// Screen 1920x1080 at (100, 50), window 600 wide, rows 40 high: a window of full list height is centred.
+TEST_F(CommandPaletteTest, CalcFrameCentresAWindowOfFullListHeight)
 {
-    const char *name;
-    QJsonValue listNumber;
-    PanelMode mode;
-    QPoint origin;
-};
-
-class CalcFrameTest : public CommandPaletteTest, public ::testing::WithParamInterface<FrameCase>
-{};
-
-// Screen 1920x1080 at (100, 50), window 600 wide, rows 40 high.
-TEST_P(CalcFrameTest, CentresAWindowOfFullListHeight)
-{
+    const struct { const char *name; QJsonValue listNumber; PanelMode mode; QPoint origin; } cases[] = {
+        {"default seven rows", QJsonValue(), PanelMode::CommandPalette, QPoint(760, 450)},
+        {"ten rows", 10, PanelMode::CommandPalette, QPoint(760, 390)},
+        {"quick open always nine", 10, PanelMode::QuickOpen, QPoint(760, 410)},
+    };
     start();
-    if (!GetParam().listNumber.isUndefined())
-        m_settings.setValue(settings::kListNumber, GetParam().listNumber);
-    m_dataSource.setMode(GetParam().mode);
-    EXPECT_EQ(m_palette->calcFrame(QRect(0, 0, 600, 400), QRect(100, 50, 1920, 1080)), GetParam().origin);
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        if (!c.listNumber.isUndefined())
+            m_settings.setValue(settings::kListNumber, c.listNumber);
+        m_dataSource.setMode(c.mode);
+        EXPECT_EQ(m_palette->calcFrame(QRect(0, 0, 600, 400), QRect(100, 50, 1920, 1080)), c.origin);
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Limits, CalcFrameTest,
-    ::testing::Values(FrameCase{"DefaultSevenRows", QJsonValue(), PanelMode::CommandPalette, QPoint(760, 450)},
-                      FrameCase{"TenRows", 10, PanelMode::CommandPalette, QPoint(760, 390)},
-                      FrameCase{"QuickOpenAlwaysNine", 10, PanelMode::QuickOpen, QPoint(760, 410)}),
-    [](const ::testing::TestParamInfo<FrameCase> &info) { return std::string(info.param.name); });
-
-TEST_F(CommandPaletteTest, PanelOnAnotherScreenMovesToTheMainScreen)
+TEST_F(CommandPaletteTest, AShowJustUnderTwoSecondsIsNotReportedAsSlow)
 {
-    start();
-    focus(kSketch);
-    m_panel.screen = QRect(1920, 0, 1280, 1024);
-    m_palette->show(false);
-    m_dispatcher.runUntilIdle();
-    EXPECT_TRUE(m_panel.requests.contains(u"move:660,400"_qs));
-    m_panel.visible = false;
-    m_panel.screen = m_panel.mainScreen;
-    m_palette->show(false);
-    m_dispatcher.runUntilIdle();
-    EXPECT_EQ(m_panel.requests.filter(u"move:"_qs).size(), 1);
+    expectSlowShowLog(2'000'500'000ns, {});
 }
 
-struct TimingCase
+TEST_F(CommandPaletteTest, AShowJustOverTwoSecondsIsReportedAsSlow)
 {
-    const char *name;
-    std::chrono::nanoseconds elapsed;
-    const char *slowLine; // "" when no usage event is expected
-};
-
-class TimingTest : public CommandPaletteTest, public ::testing::WithParamInterface<TimingCase>
-{};
-
-TEST_P(TimingTest, ReportsSlowShowsOnlyAboveTwoSeconds)
-{
-    start();
-    m_settings.setValue(settings::kAppRules, QJsonArray()); // "auto": shown once the menus are read
-    focus(kSketch);
-    m_palette->show(false);
-    ASSERT_EQ(m_panel.count(u"show"_qs), 0);
-    m_now += GetParam().elapsed;
-    m_dispatcher.runUntilIdle();
-    ASSERT_EQ(m_panel.count(u"show"_qs), 1);
-    const QStringList slow = logLines(u"usage event slow"_qs);
-    if (QString::fromUtf8(GetParam().slowLine).isEmpty())
-        EXPECT_TRUE(slow.isEmpty()) << slow.join(u'\n').toStdString();
-    else
-        EXPECT_EQ(slow, QStringList{QString::fromUtf8(GetParam().slowLine)});
+    expectSlowShowLog(2'001'000'000ns, {u"usage event slow: desc=show-org.example.Sketch delay=2"_qs});
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Elapsed, TimingTest,
-    ::testing::Values(TimingCase{"JustUnderTheLimit", 2'000'500'000ns, ""},
-                      TimingCase{"JustOverTheLimit", 2'001'000'000ns, "usage event slow: desc=show-org.example.Sketch delay=2"}),
-    [](const ::testing::TestParamInfo<TimingCase> &info) { return std::string(info.param.name); });
 
 TEST_F(CommandPaletteTest, WarmUpAsksForTheFocusedApplicationEveryTenMinutes)
 {
@@ -564,7 +509,7 @@ TEST_F(CommandPaletteTest, WarmUpAsksForTheFocusedApplicationEveryTenMinutes)
     EXPECT_GT(afterOne, before);
     m_dispatcher.advance(600s);
     EXPECT_GT(m_source->requestCount(), afterOne);
-    EXPECT_EQ(m_panel.count(u"show"_qs), 0);
+    EXPECT_EQ(shows(), 0);
 
     m_palette.reset();
     const int64_t stopped = m_source->requestCount();
@@ -572,17 +517,13 @@ TEST_F(CommandPaletteTest, WarmUpAsksForTheFocusedApplicationEveryTenMinutes)
     EXPECT_EQ(m_source->requestCount(), stopped);
 }
 
-TEST_F(CommandPaletteTest, ShowOptionCommandShowsThePanelInOptionMode)
+TEST_F(CommandPaletteTest, OptionAndThemeCommandsShowThePanelInOptionMode)
 {
     start();
     CommandChannel::send(m_settings, CommandInterpreter::ShowOptionCommand);
     EXPECT_EQ(m_panel.requests, (QStringList{u"show"_qs, u"mode:2"_qs}));
     EXPECT_FALSE(m_settings.contains(settings::kCommand));
-}
-
-TEST_F(CommandPaletteTest, ShowThemeCommandEntersTheThemeRows)
-{
-    start();
+    m_panel.requests.clear();
     CommandChannel::send(m_settings, CommandInterpreter::ShowThemeCommand);
     EXPECT_EQ(m_panel.requests, (QStringList{u"show"_qs, u"mode:2"_qs, u"expand:Themes"_qs}));
 }
@@ -592,9 +533,7 @@ TEST_F(CommandPaletteTest, CommandsReachTheExtensionsAndTheHistory)
     start();
     m_extensions->updateExtensions(
         PluginDataItem::jsonFromArray({PluginDataItem(u"sketch.app"_qs, u"Export"_qs, u"export.sh"_qs)}), u"sketch.app"_qs);
-    focus(kSketch);
-    m_palette->show(false);
-    m_dispatcher.runUntilIdle();
+    showOver(kSketch);
     ASSERT_EQ(titlesOf(m_menus->topLevels()).last(), u"Extensions"_qs);
     m_menus->addRecent(*m_menus->all().first());
 

@@ -24,59 +24,32 @@ protected:
     test::FakeDataProvider m_options;
 };
 
-TEST_F(DataSourceTest, StartsInCommandPaletteModeAnsweringFromTheMenuProvider)
-{
-    EXPECT_EQ(m_source.mode(), PanelMode::CommandPalette);
-    m_menus.rows = {nullptr, nullptr, nullptr};
-    EXPECT_EQ(m_source.numberOfRows(), 3);
-}
-
-TEST_F(DataSourceTest, HasFilterFollowsTheCurrentModesProvider)
+// The mode's provider answers; a mode without one has no rows and no filter.
+TEST_F(DataSourceTest, AnswersFromTheCurrentModesProvider)
 {
     test::ScopedMenuRules noRules;
+    m_menus.rows = {nullptr, nullptr, nullptr};
+    EXPECT_EQ(m_source.numberOfRows(), 3);
     m_menus.filter(test::makeRow(u"File"_qs, {}, -1, true));
     EXPECT_TRUE(m_source.hasFilter());
     m_source.setMode(PanelMode::SelfOptions);
     EXPECT_FALSE(m_source.hasFilter());
     EXPECT_EQ(m_source.provider(), &m_options);
-}
-
-TEST_F(DataSourceTest, ModeWithoutProviderHasNoRows)
-{
+    EXPECT_EQ(m_source.numberOfRows(), 0);
     m_source.setMode(PanelMode::QuickOpen);
     EXPECT_EQ(m_source.provider(), nullptr);
     EXPECT_EQ(m_source.numberOfRows(), 0);
     EXPECT_FALSE(m_source.hasFilter());
 }
 
-struct LimitCase
+TEST(DataSource, VisibleRowLimitFollowsListNumberButNotInQuickOpen)
 {
-    const char *name;
-    PanelMode mode;
-    std::optional<int> listNumber;
-    int expected;
-};
-
-class VisibleRowLimitTable : public ::testing::TestWithParam<LimitCase>
-{
-protected:
-    test::IsolatedHome m_home;
-};
-
-TEST_P(VisibleRowLimitTable, FollowsListNumber)
-{
+    test::IsolatedHome home;
     SettingsDomain settings(u"io.quorvane.TavolinTest"_qs);
-    if (GetParam().listNumber) {
-        ASSERT_TRUE(settings.setValue(u"listNumber"_qs, *GetParam().listNumber));
-    }
-    EXPECT_EQ(DataSource::visibleRowLimit(GetParam().mode, settings), GetParam().expected) << GetParam().name;
+    ASSERT_TRUE(settings.setValue(u"listNumber"_qs, 12));
+    EXPECT_EQ(DataSource::visibleRowLimit(PanelMode::CommandPalette, settings), 12);
+    EXPECT_EQ(DataSource::visibleRowLimit(PanelMode::QuickOpen, settings), 9);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Settings, VisibleRowLimitTable,
-    ::testing::Values(LimitCase{"Stored", PanelMode::CommandPalette, 12, 12},
-                      LimitCase{"QuickOpenIgnoresIt", PanelMode::QuickOpen, 12, 9}),
-    [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace tavolin

@@ -46,10 +46,7 @@ class MenuDataProviderTest : public ::testing::Test
 protected:
     MenuDataProviderTest()
     {
-        MenuItemData::setIgnorableOptionLookup([this](const QString &title, const QString &) {
-            const std::optional<int> option = m_rules(title);
-            return option ? std::optional<int64_t>(*option) : std::nullopt;
-        });
+        MenuItemData::setIgnorableOptionLookup(rowRules());
         m_extensions = std::make_unique<PluginDataProvider>(m_notifier, [](const QString &) { return QString(); });
         MenuDataProvider::Context context;
         context.history = &m_history;
@@ -63,6 +60,13 @@ protected:
     }
     ~MenuDataProviderTest() override { MenuItemData::setIgnorableOptionLookup({}); }
 
+    MenuItemData::IgnorableOption rowRules()
+    {
+        return [this](const QString &title, const QString &) {
+            const std::optional<int> option = m_rules(title);
+            return option ? std::optional<int64_t>(*option) : std::nullopt;
+        };
+    }
     // `rule`: true "allow", false "disabled", none "auto".
     AXAppPtr app(const char *description, std::optional<bool> rule = true)
     {
@@ -70,10 +74,7 @@ protected:
         EXPECT_TRUE(pid);
         AXAppHooks hooks;
         hooks.ruleForApp = [rule](const std::optional<QString> &, const std::optional<QString> &) { return rule; };
-        hooks.ignorableOption = [this](const QString &title, const QString &) {
-            const std::optional<int> option = m_rules(title);
-            return option ? std::optional<int64_t>(*option) : std::nullopt;
-        };
+        hooks.ignorableOption = rowRules();
         const std::weak_ptr<MenuDataProvider> provider = m_provider;
         hooks.appKey = [provider] { return provider.lock() ? provider.lock()->appKey() : QString(); };
         hooks.buildTransMap = [](const std::optional<LocaleBundle> &, const std::optional<QString> &) {};
@@ -108,7 +109,7 @@ protected:
     QStringList historyOf(const QString &app)
     {
         QStringList out;
-        const AppMenuHistoryItemsPtr history = m_history.get(app);
+        const AppMenuHistoryItemsPtr history = m_history.get(app); // recents() is a reference into it
         for (const MenuHistoryItemPtr &entry : history->recents())
             out << entry->title();
         return out;
@@ -130,59 +131,46 @@ protected:
     std::shared_ptr<test::RecordingProviderWatcher> m_watcher = std::make_shared<test::RecordingProviderWatcher>();
 };
 
-TEST_F(MenuDataProviderTest, ListsCommandsGroupAfterGroupWithTheirPaths)
+// Every command once per title and shortcut, group after group, never the palette's own service item.
+TEST_F(MenuDataProviderTest, ListsCommandsGroupAfterGroupWithTheirPathsAndShortcuts)
 {
     loadAndRead(app(kScribe));
     EXPECT_EQ(titlesOf(m_provider->topLevels()), (QStringList{u"File"_qs, u"Edit"_qs, u"Format"_qs}));
     EXPECT_EQ(titlesOf(m_provider->all()),
               (QStringList{u"New"_qs, u"Save"_qs, u"Open Recent"_qs, u"notes.txt"_qs, u"todo.md"_qs, u"Undo"_qs,
                            u"Copy"_qs, u"Copy"_qs, u"Font"_qs, u"Bold"_qs}));
+    EXPECT_FALSE(row(QLatin1String(MenuDataProvider::kServiceTitle)));
     ASSERT_TRUE(row(u"notes.txt"_qs));
     EXPECT_EQ(row(u"notes.txt"_qs)->path(), (QStringList{u"File"_qs, u"Open Recent"_qs}));
     for (const MenuItemDataPtr &top : m_provider->topLevels())
         EXPECT_TRUE(top->hasSubmenu()) << top->title().toStdString();
     EXPECT_EQ(m_provider->appKey(), u"scribe"_qs);
-}
 
-TEST_F(MenuDataProviderTest, SameTitleWithEqualShortcutGivesOneRowAndADifferentShortcutAnother)
-{
-    loadAndRead(app(kScribe));
     QStringList copies;
     for (const MenuItemDataPtr &candidate : m_provider->all()) {
         if (candidate->title() == u"Copy"_qs)
             copies << candidate->shortcut()->toString();
     }
     EXPECT_EQ(copies, (QStringList{u"⌘C"_qs, u"⇧⌘C"_qs}));
-}
-
-TEST_F(MenuDataProviderTest, PalettesOwnServiceItemIsNeverListed)
-{
-    loadAndRead(app(kScribe));
-    EXPECT_FALSE(row(QLatin1String(MenuDataProvider::kServiceTitle)));
-}
-
-TEST_F(MenuDataProviderTest, ShortcutTextFindsItsRow)
-{
-    loadAndRead(app(kScribe));
-    const RowDataPtr save = m_provider->itemForShortcut(u"⌘S"_qs);
-    ASSERT_TRUE(save);
-    EXPECT_EQ(save->title(), u"Save"_qs);
+    EXPECT_EQ(m_provider->itemForShortcut(u"⌘S"_qs), row(u"Save"_qs));
     EXPECT_FALSE(m_provider->itemForShortcut(u"⌘Q"_qs));
+
+    // Finishing without extensions or leftovers reports no change.
+    const qsizetype updates = m_watcher->updates();
+    m_provider->onLoadFinished();
+    EXPECT_EQ(m_watcher->updates(), updates);
+    EXPECT_EQ(m_provider->topLevels().size(), 3);
 }
 
-TEST_F(MenuDataProviderTest, RuleZeroHidesTheItemButListsItsChildrenUnderItsTitle)
+// Rule 0 hides the item but lists its children under its title; rule 1 hides its descendants at the top level
+// but not inside the item.
+TEST_F(MenuDataProviderTest, MenuRulesHideItemsOrTheirDescendants)
 {
-    m_rules.byTitle = {{u"Open Recent"_qs, 0}};
+    m_rules.byTitle = {{u"Open Recent"_qs, 0}, {u"Font"_qs, 1}};
     loadAndRead(app(kScribe));
     EXPECT_FALSE(row(u"Open Recent"_qs));
     ASSERT_TRUE(row(u"todo.md"_qs));
     EXPECT_EQ(row(u"todo.md"_qs)->path(), (QStringList{u"File"_qs, u"Open Recent"_qs}));
-}
-
-TEST_F(MenuDataProviderTest, RuleOneHidesDescendantsAtTheTopButNotInsideTheItem)
-{
-    m_rules.byTitle = {{u"Font"_qs, 1}};
-    loadAndRead(app(kScribe));
     EXPECT_TRUE(topLevelRows().contains(u"Font"_qs));
     EXPECT_FALSE(topLevelRows().contains(u"Bold"_qs));
     m_provider->filter(row(u"Font"_qs));
@@ -226,15 +214,6 @@ TEST_F(MenuDataProviderTest, ApplicationWithItsOwnExtensionsMenuGetsTheMarkedGro
     EXPECT_TRUE(m_provider->hasExtension());
     EXPECT_EQ(titlesOf(m_provider->topLevels()),
               (QStringList{u"Image"_qs, u"Extensions"_qs, QLatin1String(MenuDataProvider::kOwnExtensionsTitle)}));
-}
-
-TEST_F(MenuDataProviderTest, FinishingWithoutExtensionsOrLeftoversReportsNoChange)
-{
-    loadAndRead(app(kScribe));
-    const qsizetype updates = m_watcher->count(u"update"_qs);
-    m_provider->onLoadFinished();
-    EXPECT_EQ(m_watcher->count(u"update"_qs), updates);
-    EXPECT_EQ(m_provider->topLevels().size(), 3);
 }
 
 TEST_F(MenuDataProviderTest, HistoryPlaceholdersComeFirstAndAreReplacedAsMenusArrive)
@@ -342,9 +321,9 @@ TEST_F(MenuDataProviderTest, AfterSwitchingToAnApplicationWithoutMenusNoRowOfThe
         m_provider->search(typed, nullptr, false);
         ASSERT_GT(m_provider->numberOfRows(), 0) << typed.toStdString();
         // What the palette does when the focused application changed.
-        const qsizetype updates = m_watcher->count(u"update"_qs);
+        const qsizetype updates = m_watcher->updates();
         m_provider->resetState();
-        EXPECT_EQ(m_watcher->count(u"update"_qs), updates + 1) << "the panel is told to reload its rows";
+        EXPECT_EQ(m_watcher->updates(), updates + 1) << "the panel is told to reload its rows";
         loadAndRead(app(kPlain));
         EXPECT_EQ(m_provider->numberOfRows(), 0) << typed.toStdString();
         EXPECT_FALSE(m_provider->dataOnRow(0)) << typed.toStdString();
@@ -355,18 +334,7 @@ TEST_F(MenuDataProviderTest, AfterSwitchingToAnApplicationWithoutMenusNoRowOfThe
     }
 }
 
-TEST_F(MenuDataProviderTest, PerformedRowsAreRecordedOnlyInTheCommandPaletteMode)
-{
-    loadAndRead(app(kScribe));
-    m_dataSource.setMode(PanelMode::QuickOpen);
-    m_provider->addRecent(*row(u"Undo"_qs));
-    EXPECT_TRUE(historyOf(u"Scribe"_qs).isEmpty());
-    m_dataSource.setMode(PanelMode::CommandPalette);
-    m_provider->addRecent(*row(u"Undo"_qs));
-    EXPECT_EQ(historyOf(u"Scribe"_qs), QStringList{u"Undo"_qs});
-}
-
-TEST_F(MenuDataProviderTest, ClearingHistoryDropsStoredEntriesAndHistoryRows)
+TEST_F(MenuDataProviderTest, ClearingHistoryDropsStoredEntriesAndHistoryRowsAndOnlyThePaletteRecords)
 {
     remember(u"Scribe"_qs, {u"Save"_qs});
     loadAndRead(app(kScribe));
@@ -375,6 +343,11 @@ TEST_F(MenuDataProviderTest, ClearingHistoryDropsStoredEntriesAndHistoryRows)
     EXPECT_EQ(row(u"Save"_qs)->historyIndex(), -1);
     EXPECT_TRUE(historyOf(u"Scribe"_qs).isEmpty());
     EXPECT_TRUE(m_provider->appHistoryItem()->recents().isEmpty());
+    // Performed rows are recorded in the command palette mode only.
+    m_dataSource.setMode(PanelMode::QuickOpen);
+    m_provider->addRecent(*row(u"Undo"_qs));
+    EXPECT_TRUE(historyOf(u"Scribe"_qs).isEmpty());
+    m_dataSource.setMode(PanelMode::CommandPalette);
     m_provider->addRecent(*row(u"Undo"_qs));
     EXPECT_EQ(historyOf(u"Scribe"_qs), QStringList{u"Undo"_qs});
 }

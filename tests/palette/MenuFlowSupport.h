@@ -48,42 +48,28 @@ struct MenuRules
     }
 };
 
-// Records what the menu provider tells the palette controller; on each update, the titles listed then.
+// Counts the menu provider's updates to the palette controller and keeps, for each, the titles listed then.
 class RecordingProviderWatcher final : public MenuDataProviderWatcher
 {
 public:
     std::function<QStringList()> snapshot;
 
-    void onShow(DataProvider &) override { record(QStringLiteral("show")); }
-    void onBypass(DataProvider &) override { record(QStringLiteral("bypass")); }
+    void onShow(DataProvider &) override {}
+    void onBypass(DataProvider &) override {}
     void onUpdate(DataProvider &) override
     {
-        record(QStringLiteral("update"));
-        if (snapshot) {
-            std::lock_guard lock(m_mutex);
-            m_snapshots << snapshot().join(QLatin1Char(','));
-        }
-    }
-    QStringList events() const
-    {
         std::lock_guard lock(m_mutex);
-        return m_events;
+        m_snapshots << (snapshot ? snapshot().join(QLatin1Char(',')) : QString());
     }
     QStringList snapshots() const
     {
         std::lock_guard lock(m_mutex);
         return m_snapshots;
     }
-    qsizetype count(const QString &event) const { return events().count(event); }
+    qsizetype updates() const { return snapshots().size(); }
 
 private:
-    void record(const QString &event)
-    {
-        std::lock_guard lock(m_mutex);
-        m_events << event;
-    }
     mutable std::mutex m_mutex;
-    QStringList m_events;
     QStringList m_snapshots;
 };
 

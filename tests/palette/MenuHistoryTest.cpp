@@ -43,89 +43,67 @@ protected:
     QString stored(const QString &name) { return m_history.store.db->get(name); }
 };
 
-TEST_F(MenuHistoryTest, SameCommandTwiceLeavesOneEntryAtTheFront)
+TEST_F(MenuHistoryTest, SameCommandTwiceLeavesOneEntryAtTheFrontAndTheTenMostRecentAreKept)
 {
     const AppMenuHistoryItemsPtr history = m_history.get(kApp);
     ASSERT_TRUE(history);
     history->addItem(entry(u"Save"_qs));
     history->addItem(entry(u"Open"_qs));
     history->addItem(entry(u"Save"_qs));
-    EXPECT_EQ(titles(*history), (QStringList{u"Save"_qs, u"Open"_qs}));
     EXPECT_EQ(titles(*m_history.get(kApp)), (QStringList{u"Save"_qs, u"Open"_qs}));
-}
-
-TEST_F(MenuHistoryTest, ElevenCommandsKeepTheTenMostRecent)
-{
-    const AppMenuHistoryItemsPtr history = m_history.get(kApp);
-    for (int i = 1; i <= 11; ++i)
+    for (int i = 1; i <= 10; ++i)
         history->addItem(entry(QStringLiteral("Command %1").arg(i)));
     const AppMenuHistoryItemsPtr reread = m_history.get(kApp);
     ASSERT_EQ(reread->recents().size(), 10);
-    EXPECT_EQ(reread->recents().first()->title(), u"Command 11"_qs);
-    EXPECT_EQ(reread->recents().last()->title(), u"Command 2"_qs);
+    EXPECT_EQ(reread->recents().first()->title(), u"Command 10"_qs);
+    EXPECT_EQ(reread->recents().last()->title(), u"Command 1"_qs);
 }
 
-TEST_F(MenuHistoryTest, RemovingTheLastEntryDeletesTheKey)
+TEST_F(MenuHistoryTest, RemovingTheLastEntryDeletesTheKeyAndAnotherPathRemovesNothing)
 {
     const AppMenuHistoryItemsPtr history = m_history.get(kApp);
     history->addItem(entry(u"Save"_qs));
+    history->removeItem(*test::makeRow(u"Save"_qs, {u"Edit"_qs}));
+    EXPECT_EQ(titles(*history), QStringList{u"Save"_qs});
     ASSERT_FALSE(stored(kApp).isEmpty());
     history->removeItem(*test::makeRow(u"Save"_qs, {u"File"_qs}));
     EXPECT_TRUE(history->recents().isEmpty());
     EXPECT_TRUE(m_history.store.db->findKeys(QString()).isEmpty());
 }
 
-TEST_F(MenuHistoryTest, RemovingAnotherCommandKeepsTheEntries)
-{
-    const AppMenuHistoryItemsPtr history = m_history.get(kApp);
-    history->addItem(entry(u"Save"_qs));
-    history->removeItem(*test::makeRow(u"Save"_qs, {u"Edit"_qs}));
-    EXPECT_EQ(titles(*history), QStringList{u"Save"_qs});
-}
-
 TEST_F(MenuHistoryTest, UndecodablePieceAmongThreeKeepsTheOtherTwoInOrder)
 {
     const QString sep(AppMenuHistoryItems::Seperator);
-    const QString value = uR"({"title":"Save","path":["File"],"key":null,"isChecked":false})"_qs + sep
-                          + uR"({"title":"Broken","path":"File","isChecked":false})"_qs + sep
-                          + uR"({"title":"Undo","path":["Edit"],"isChecked":true})"_qs;
-    m_history.store.db->put(kApp, value);
+    m_history.store.db->put(kApp, uR"({"title":"Save","path":["File"],"key":null,"isChecked":false})"_qs + sep
+                                      + uR"({"title":"Broken","path":"File","isChecked":false})"_qs + sep
+                                      + uR"({"title":"Undo","path":["Edit"],"isChecked":true})"_qs);
     const AppMenuHistoryItemsPtr history = m_history.get(kApp);
     EXPECT_EQ(titles(*history), (QStringList{u"Save"_qs, u"Undo"_qs}));
     EXPECT_TRUE(history->recents().at(1)->isChecked());
 }
 
-struct PieceCase
+TEST(AppMenuHistoryItems, UndecodablePiecesAreSkipped)
 {
-    const char *name;
-    const char16_t *json;
-};
-
-class UndecodablePieces : public ::testing::TestWithParam<PieceCase>
-{
-};
-
-TEST_P(UndecodablePieces, AreSkipped)
-{
-    const auto history = AppMenuHistoryItems::from(kApp, QString::fromUtf16(GetParam().json));
-    ASSERT_TRUE(history);
-    EXPECT_TRUE(history->recents().isEmpty());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Pieces, UndecodablePieces,
-    ::testing::Values(PieceCase{"EmptyValue", u""}, PieceCase{"NotJson", u"Save"},
-                      PieceCase{"NotAnObject", u"[1,2]"},
-                      PieceCase{"MissingTitle", uR"({"path":[],"isChecked":false})"},
-                      PieceCase{"TitleNotString", uR"({"title":3,"path":[],"isChecked":false})"},
-                      PieceCase{"PathElementNotString", uR"({"title":"a","path":[1],"isChecked":false})"},
-                      PieceCase{"MissingChecked", uR"({"title":"a","path":[]})"},
-                      PieceCase{"CheckedNotBool", uR"({"title":"a","path":[],"isChecked":1})"}),
-    [](const auto &info) { return std::string(info.param.name); });
-
-TEST(AppMenuHistoryItems, EmptyNameGivesNoHistory)
-{
+    const struct { const char *name; const char16_t *json; } cases[] = {
+        {"empty value", u""},
+        {"not JSON", u"Save"},
+        {"not an object", u"[1,2]"},
+        {"missing title", uR"({"path":[],"isChecked":false})"},
+        {"title not a string", uR"({"title":3,"path":[],"isChecked":false})"},
+        {"path element not a string", uR"({"title":"a","path":[1],"isChecked":false})"},
+        {"missing isChecked", uR"({"title":"a","path":[]})"},
+        {"isChecked not a bool", uR"({"title":"a","path":[],"isChecked":1})"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto history = AppMenuHistoryItems::from(kApp, QString::fromUtf16(c.json));
+        ASSERT_TRUE(history);
+        EXPECT_TRUE(history->recents().isEmpty());
+    }
     EXPECT_FALSE(AppMenuHistoryItems::from(QString(), uR"({"title":"a","path":[],"isChecked":false})"_qs));
+    const auto badKey = AppMenuHistoryItems::from(kApp, uR"({"title":"a","path":[],"key":"{oops","isChecked":false})"_qs);
+    ASSERT_EQ(badKey->recents().size(), 1);
+    EXPECT_FALSE(badKey->recents().first()->key());
 }
 
 TEST(AppMenuHistoryItems, StoredValueWithMoreThanTheLimitKeepsTheFirstTen)
@@ -144,44 +122,29 @@ TEST(AppMenuHistoryItems, StoredValueWithMoreThanTheLimitKeepsTheFirstTen)
     EXPECT_EQ(placeholders.last()->historyIndex(), AppMenuHistoryItems::kLimit - 1);
 }
 
-TEST(AppMenuHistoryItems, KeyThatDoesNotParseGivesNoShortcut)
-{
-    const auto history = AppMenuHistoryItems::from(kApp, uR"({"title":"a","path":[],"key":"{oops","isChecked":false})"_qs);
-    ASSERT_EQ(history->recents().size(), 1);
-    EXPECT_FALSE(history->recents().first()->key());
-}
-
-TEST_F(MenuHistoryTest, ParagraphSeparatorInsideATitleOrPathSurvivesTheRoundTrip)
+// A paragraph separator (what joins the stored entries) inside a title or path survives, and the shortcut is
+// stored as its JSON text.
+TEST_F(MenuHistoryTest, TitlePathAndShortcutSurviveTheRoundTrip)
 {
     const QString title = u"Line\u2029Break"_qs;
     const QStringList path{u"Format\u2029"_qs, u"Text"_qs};
-    const AppMenuHistoryItemsPtr history = m_history.get(kApp);
-    history->addItem(entry(u"Other"_qs));
-    history->addItem(entry(title, path));
-    EXPECT_EQ(stored(kApp).count(AppMenuHistoryItems::Seperator), 1);
-    const AppMenuHistoryItemsPtr reread = m_history.get(kApp);
-    ASSERT_EQ(reread->recents().size(), 2);
-    EXPECT_EQ(reread->recents().first()->title(), title);
-    EXPECT_EQ(reread->recents().first()->path(), path);
-}
-
-TEST_F(MenuHistoryTest, ShortcutIsStoredAsItsJsonTextAndReadBack)
-{
     const KeyData key(u"S"_qs, 0, keymask::kShift);
     const AppMenuHistoryItemsPtr history = m_history.get(kApp);
-    history->addItem(entry(u"Save As"_qs, {u"File"_qs}, key));
     history->addItem(entry(u"Close"_qs));
+    history->addItem(entry(title, path, key));
     const QStringList pieces = stored(kApp).split(AppMenuHistoryItems::Seperator);
     ASSERT_EQ(pieces.size(), 2);
-    const QJsonObject withoutKey = QJsonDocument::fromJson(pieces[0].toUtf8()).object();
-    EXPECT_TRUE(withoutKey.value(u"key"_qs).isNull());
-    const QJsonObject withKey = QJsonDocument::fromJson(pieces[1].toUtf8()).object();
+    const QJsonObject withKey = QJsonDocument::fromJson(pieces[0].toUtf8()).object();
     ASSERT_TRUE(withKey.value(u"key"_qs).isString());
     EXPECT_EQ(KeyData::fromJson(QJsonDocument::fromJson(withKey.value(u"key"_qs).toString().toUtf8()).object()), key);
+    EXPECT_TRUE(QJsonDocument::fromJson(pieces[1].toUtf8()).object().value(u"key"_qs).isNull());
 
     const AppMenuHistoryItemsPtr reread = m_history.get(kApp);
-    EXPECT_FALSE(reread->recents().at(0)->key());
-    EXPECT_EQ(reread->recents().at(1)->key(), key);
+    ASSERT_EQ(reread->recents().size(), 2);
+    EXPECT_EQ(reread->recents().at(0)->title(), title);
+    EXPECT_EQ(reread->recents().at(0)->path(), path);
+    EXPECT_EQ(reread->recents().at(0)->key(), key);
+    EXPECT_FALSE(reread->recents().at(1)->key());
 }
 
 TEST_F(MenuHistoryTest, SameTitleInDifferentMenusIsTwoEntriesAndPathsCompareJoined)
@@ -195,8 +158,10 @@ TEST_F(MenuHistoryTest, SameTitleInDifferentMenusIsTwoEntriesAndPathsCompareJoin
     EXPECT_EQ(history->recents().size(), 3);
 }
 
-TEST_F(MenuHistoryTest, DeleteAllForgetsEveryApplication)
+TEST_F(MenuHistoryTest, DeleteAllForgetsEveryApplicationAndNoNameGivesNoHistory)
 {
+    EXPECT_FALSE(m_history.get(std::nullopt));
+    EXPECT_FALSE(m_history.get(QString()));
     m_history.get(kApp)->addItem(entry(u"Save"_qs));
     m_history.get(u"Gedit"_qs)->addItem(entry(u"Open"_qs));
     m_history.deleteAll();
@@ -204,12 +169,6 @@ TEST_F(MenuHistoryTest, DeleteAllForgetsEveryApplication)
     EXPECT_TRUE(m_history.get(u"Gedit"_qs)->recents().isEmpty());
     m_history.get(kApp)->addItem(entry(u"Undo"_qs));
     EXPECT_EQ(titles(*m_history.get(kApp)), QStringList{u"Undo"_qs});
-}
-
-TEST_F(MenuHistoryTest, NoNameGivesNoHistory)
-{
-    EXPECT_FALSE(m_history.get(std::nullopt));
-    EXPECT_FALSE(m_history.get(QString()));
 }
 
 class TombstoneTest : public MenuHistoryTest
@@ -228,7 +187,9 @@ protected:
     int m_exits = 0;
 };
 
-TEST_F(TombstoneTest, PlaceholdersCarryTheirPositionAndNoApplicationKey)
+// Placeholders carry their position and no application key; choosing one performs the live row at its
+// position, later.
+TEST_F(TombstoneTest, ChoosingAPlaceholderPerformsTheLiveRowAtItsPositionLater)
 {
     const QList<MenuItemDataPtr> rows = m_appHistory->makeTombstones();
     ASSERT_EQ(rows.size(), 2);
@@ -237,11 +198,7 @@ TEST_F(TombstoneTest, PlaceholdersCarryTheirPositionAndNoApplicationKey)
     EXPECT_EQ(rows[1]->historyIndex(), 1);
     EXPECT_EQ(rows[1]->path(), QStringList{u"File"_qs});
     EXPECT_FALSE(rows[0]->ref());
-}
 
-TEST_F(TombstoneTest, ChoosingAPlaceholderPerformsTheLiveRowAtItsPositionLater)
-{
-    const QList<MenuItemDataPtr> rows = m_appHistory->makeTombstones();
     int performed = 0;
     auto live = test::makeRow(u"Open"_qs, {u"File"_qs});
     live->setAction([&](RowData &) { ++performed; return true; });
@@ -256,36 +213,27 @@ TEST_F(TombstoneTest, ChoosingAPlaceholderPerformsTheLiveRowAtItsPositionLater)
     EXPECT_EQ(m_exits, 1);
 }
 
-TEST_F(TombstoneTest, APlaceholderWhoseTitleNoLongerSitsThereDoesNothing)
+// Performing nothing keeps the panel open: a placeholder whose title no longer sits at its position, one whose
+// live row fails, one of an entry dropped meanwhile.
+TEST_F(TombstoneTest, APlaceholderThatPerformsNothingKeepsThePanelOpen)
 {
     const QList<MenuItemDataPtr> rows = m_appHistory->makeTombstones();
     int performed = 0;
     auto other = test::makeRow(u"Print"_qs);
     other->setAction([&](RowData &) { ++performed; return true; });
-    m_provider.rows = {other, other};
-    rows[0]->apply(0);
-    m_dispatcher.advance(100ms);
+    auto failing = test::makeRow(u"Save"_qs);
+    failing->setAction([](RowData &) { return false; });
+    for (const QList<RowDataPtr> &live : {QList<RowDataPtr>{other, other}, QList<RowDataPtr>{failing}}) {
+        m_provider.rows = live;
+        rows[0]->apply(0);
+        m_dispatcher.advance(100ms);
+    }
     EXPECT_EQ(performed, 0);
     EXPECT_EQ(m_exits, 0);
-}
 
-TEST_F(TombstoneTest, APlaceholderOfADroppedEntryDoesNothing)
-{
-    const QList<MenuItemDataPtr> rows = m_appHistory->makeTombstones();
     m_appHistory->removeItem(*rows[0]);
     rows[0]->apply(0);
     EXPECT_EQ(m_dispatcher.pendingDelayed(), 0u);
-}
-
-TEST_F(TombstoneTest, ALiveRowThatFailsKeepsThePanelOpen)
-{
-    const QList<MenuItemDataPtr> rows = m_appHistory->makeTombstones();
-    auto live = test::makeRow(u"Save"_qs);
-    live->setAction([](RowData &) { return false; });
-    m_provider.rows = {live};
-    rows[0]->apply(0);
-    m_dispatcher.advance(100ms);
-    EXPECT_EQ(m_exits, 0);
 }
 
 } // namespace

@@ -77,45 +77,36 @@ TEST_F(MenuItemDataTest, CheckMarkAndSubmenuComeFromTheRecord)
     EXPECT_FALSE(rowFor({u"File"_qs, u"Empty"_qs})->hasSubmenu());
 }
 
-TEST_F(MenuItemDataTest, ApplyPressesTheItemRecordsItAndMayClose)
+// Applying presses the item and records it; a press that reached nothing is reported to the user.
+TEST_F(MenuItemDataTest, ApplyPressesTheItemRecordsItAndReportsAPressThatReachedNothing)
 {
+    const struct
+    {
+        AXError outcome;    // what the press came to in the application
+        const char *report; // what the user is told; empty: nothing
+    } cases[] = {
+        {AXError::Success, ""},
+        {AXError::InvalidElement, "Save: the menu item is gone: the application changed its menus or quit"},
+        {AXError::CannotComplete, "Save: the application is not answering"},
+    };
     QStringList recorded;
     MenuItemData::setPerformedSink([&](const MenuItemData &row) { recorded.append(row.title()); });
-    const MenuItemDataPtr save = rowFor({u"File"_qs, u"Save\n"_qs});
-    EXPECT_TRUE(save->apply(0));
-    EXPECT_EQ(m_source->performed().size(), 1);
-    EXPECT_EQ(recorded, QStringList{u"Save"_qs});
-}
-
-struct PressOutcomeCase
-{
-    const char *name;
-    AXError outcome;    // what the press came to in the application
-    const char *report; // what the user is told; empty: nothing
-};
-
-class PressOutcomeTest : public MenuItemDataTest, public ::testing::WithParamInterface<PressOutcomeCase>
-{
-};
-
-TEST_P(PressOutcomeTest, APressThatReachedNothingIsReported)
-{
-    const PressOutcomeCase &c = GetParam();
     QStringList reports;
     MenuItemData::setPressFailedSink([&](const QString &title, const QString &why) { reports << title + QStringLiteral(": ") + why; });
-    m_source->setPressOutcome(u"Save\n"_qs, c.outcome);
-    EXPECT_TRUE(rowFor({u"File"_qs, u"Save\n"_qs})->apply(0));
-    EXPECT_EQ(m_source->performed().size(), 1);
-    EXPECT_EQ(reports, *c.report ? QStringList{QString::fromUtf8(c.report)} : QStringList());
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.report);
+        recorded.clear();
+        reports.clear();
+        const qsizetype before = m_source->performed().size();
+        m_source->setPressOutcome(u"Save\n"_qs, c.outcome);
+        EXPECT_TRUE(rowFor({u"File"_qs, u"Save\n"_qs})->apply(0));
+        EXPECT_EQ(m_source->performed().size(), before + 1);
+        if (c.outcome == AXError::Success) {
+            EXPECT_EQ(recorded, QStringList{u"Save"_qs});
+        }
+        EXPECT_EQ(reports, *c.report ? QStringList{QString::fromUtf8(c.report)} : QStringList());
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Outcomes, PressOutcomeTest,
-    ::testing::Values(PressOutcomeCase{"Performed", AXError::Success, ""},
-                      PressOutcomeCase{"ItemDestroyed", AXError::InvalidElement,
-                                       "Save: the menu item is gone: the application changed its menus or quit"},
-                      PressOutcomeCase{"NoAnswer", AXError::CannotComplete, "Save: the application is not answering"}),
-    [](const ::testing::TestParamInfo<PressOutcomeCase> &info) { return std::string(info.param.name); });
 
 TEST_F(MenuItemDataTest, ApplyWithAnActionNeitherPressesNorRecords)
 {
@@ -137,30 +128,13 @@ TEST(MenuItemData, RowsWithoutItemOrActionApplyTrueAndHaveNoCustomAction)
     EXPECT_FALSE(row->applyCustomAction());
 }
 
-struct LatinTitleCase
+TEST(MenuItemData, LatinTitleIsEmptyOnlyWhenNothingChanges)
 {
-    const char *name;
-    const char16_t *title;
-    const char16_t *latin;
-};
-
-class LatinTitleTable : public ::testing::TestWithParam<LatinTitleCase>
-{
-protected:
-    test::ScopedMenuRules m_noRules;
-};
-
-TEST_P(LatinTitleTable, IsEmptyOnlyWhenNothingChanges)
-{
-    const auto row = makeRow(QString::fromUtf16(GetParam().title));
-    EXPECT_EQ(row->latinTitle(), QString::fromUtf16(GetParam().latin)) << GetParam().name;
+    test::ScopedMenuRules noRules;
+    EXPECT_EQ(makeRow(u"Save As"_qs)->latinTitle(), QString());
+    EXPECT_EQ(makeRow(u"Préférences"_qs)->latinTitle(), u"Preferences"_qs);
+    EXPECT_EQ(makeRow(u"Файл"_qs)->latinTitle(), u"Fajl"_qs);
 }
-
-INSTANTIATE_TEST_SUITE_P(Titles, LatinTitleTable,
-                         ::testing::Values(LatinTitleCase{"PlainEnglish", u"Save As", u""},
-                                           LatinTitleCase{"Accented", u"Préférences", u"Preferences"},
-                                           LatinTitleCase{"Cyrillic", u"Файл", u"Fajl"}),
-                         [](const auto &info) { return std::string(info.param.name); });
 
 TEST(MenuItemData, RowsUnderAParentGetTheSameLatinPathAsAnExplicitPath)
 {
@@ -175,33 +149,26 @@ TEST(MenuItemData, RowsUnderAParentGetTheSameLatinPathAsAnExplicitPath)
     EXPECT_EQ(export_.path(), QStringList{u"Файл"_qs}); // a parent's own path is untouched
 }
 
-struct RuleCase
+TEST(MenuItemData, SelfHiddenFollowsTheMenuRule)
 {
-    const char *name;
-    std::optional<int64_t> option;
-    bool hidden;
-};
-
-class SelfHiddenTable : public ::testing::TestWithParam<RuleCase>
-{
-};
-
-TEST_P(SelfHiddenTable, FollowsTheMenuRule)
-{
-    QStringList asked;
-    test::ScopedMenuRules rules([&](const QString &title, const QString &appKey) {
-        asked.append(title + u"@"_qs + appKey);
-        return GetParam().option;
-    });
-    MenuItemData row(u"Print"_qs, {u"File"_qs}, false, std::nullopt, u"scribe"_qs);
-    EXPECT_EQ(row.isSelfHidden(), GetParam().hidden) << GetParam().name;
-    EXPECT_EQ(asked, QStringList{u"Print@scribe"_qs});
+    const struct
+    {
+        const char *name;
+        std::optional<int64_t> option;
+        bool hidden;
+    } cases[] = {{"no rule", std::nullopt, false}, {"hide item", 0, true}, {"hide children only", 1, false}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        QStringList asked;
+        test::ScopedMenuRules rules([&](const QString &title, const QString &appKey) {
+            asked.append(title + u"@"_qs + appKey);
+            return c.option;
+        });
+        MenuItemData row(u"Print"_qs, {u"File"_qs}, false, std::nullopt, u"scribe"_qs);
+        EXPECT_EQ(row.isSelfHidden(), c.hidden);
+        EXPECT_EQ(asked, QStringList{u"Print@scribe"_qs});
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Options, SelfHiddenTable,
-                         ::testing::Values(RuleCase{"NoRule", std::nullopt, false}, RuleCase{"HideItem", 0, true},
-                                           RuleCase{"HideChildrenOnly", 1, false}),
-                         [](const auto &info) { return std::string(info.param.name); });
 
 TEST(MenuItemData, ChangingTheTitleRefreshesItsSearchForms)
 {

@@ -84,15 +84,10 @@ TEST_F(OptionDataProviderTest, ChoosingAThemeRowAppliesItAndTheNextEntryChecksIt
     m_options.unfilter();
     enterThemes();
     EXPECT_EQ(m_options.firstSelectedItem(), deepblue);
-}
-
-TEST_F(OptionDataProviderTest, ThemeRowNamingNoThemeDoesNothingAndSucceeds)
-{
-    enterThemes();
-    const MenuItemDataPtr row = m_options.filterResults.first();
-    row->setTitle(u"no such theme"_qs);
-    EXPECT_TRUE(row->apply(0));
-    EXPECT_EQ(m_themes.currentTheme()->name, u"default"_qs);
+    // A theme row naming no theme does nothing and succeeds.
+    m_options.filterResults.first()->setTitle(u"no such theme"_qs);
+    EXPECT_TRUE(m_options.filterResults.first()->apply(0));
+    EXPECT_EQ(m_themes.currentTheme()->name, u"deepblue"_qs);
 }
 
 TEST_F(OptionDataProviderTest, AddingAnUpdateTwiceLeavesOneRowOnTopWithTheLaterVersion)
@@ -110,31 +105,21 @@ TEST_F(OptionDataProviderTest, AddingAnUpdateTwiceLeavesOneRowOnTopWithTheLaterV
     EXPECT_TRUE(m_options.updateMenuItem());
 }
 
-struct PreferencesCase
+TEST_F(OptionDataProviderTest, AboutAndPreferencesOpenTheRightPane)
 {
-    const char *name;
-    const char *option;
-    bool installed;
-    const char *request;
-};
-
-class OpenPreferencesTest : public OptionDataProviderTest, public ::testing::WithParamInterface<PreferencesCase>
-{};
-
-TEST_P(OpenPreferencesTest, OpensTheRightPane)
-{
-    m_shell.preferencesInstalled = GetParam().installed;
-    EXPECT_TRUE(option(QString::fromUtf8(GetParam().option))->apply(0));
-    EXPECT_EQ(m_shell.requests, QStringList{QString::fromUtf8(GetParam().request)});
+    const struct { const char *option; bool installed; const char *request; } cases[] = {
+        {"About Tavolin", true, "openUrl:tavolin-preferences://preferences/about"},
+        {"About Tavolin", false, "openPreferences"}, // without the preferences program
+        {"Preferences", true, "openPreferences"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.request);
+        m_shell.requests.clear();
+        m_shell.preferencesInstalled = c.installed;
+        EXPECT_TRUE(option(QString::fromUtf8(c.option))->apply(0));
+        EXPECT_EQ(m_shell.requests, QStringList{QString::fromUtf8(c.request)});
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Options, OpenPreferencesTest,
-    ::testing::Values(
-        PreferencesCase{"AboutByAddress", "About Tavolin", true, "openUrl:tavolin-preferences://preferences/about"},
-        PreferencesCase{"AboutWithoutThePreferencesProgram", "About Tavolin", false, "openPreferences"},
-        PreferencesCase{"PreferencesAlwaysLaunches", "Preferences", true, "openPreferences"}),
-    [](const ::testing::TestParamInfo<PreferencesCase> &info) { return std::string(info.param.name); });
 
 TEST_F(OptionDataProviderTest, QuitAsksTheShellOnlyAfterTheCurrentEvent)
 {
@@ -145,36 +130,14 @@ TEST_F(OptionDataProviderTest, QuitAsksTheShellOnlyAfterTheCurrentEvent)
 }
 
 // Key codes: 35 P, 122 F1.
-struct ValidatorCase
-{
-    const char *name;
-    int64_t keyCode;
-    uint64_t flags;
-    bool valid;
-};
-
-class TavolinShortcutValidatorTest : public ::testing::TestWithParam<ValidatorCase>
-{};
-
-TEST_P(TavolinShortcutValidatorTest, AcceptsWhatTheLibraryAcceptsWithOptionAllowed)
+TEST(TavolinShortcutValidator, AcceptsWhatTheLibraryAcceptsWithOptionAllowedAndNothingIsEverTaken)
 {
     ShortcutValidator library;
     TavolinShortcutValidator validator(library);
-    EXPECT_EQ(validator.isShortcutValid(Shortcut(GetParam().keyCode, GetParam().flags)), GetParam().valid);
+    EXPECT_TRUE(validator.isShortcutValid(Shortcut(35, eventflag::kOption)));
     EXPECT_TRUE(library.allowAnyShortcutWithOptionModifier());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Shortcuts, TavolinShortcutValidatorTest,
-    ::testing::Values(ValidatorCase{"OptionAlone", 35, eventflag::kOption, true},
-                      ValidatorCase{"ShiftAlone", 35, eventflag::kShift, false},
-                      ValidatorCase{"FunctionKeyAlone", 122, 0, true}),
-    [](const ::testing::TestParamInfo<ValidatorCase> &info) { return std::string(info.param.name); });
-
-TEST(TavolinShortcutValidator, NoShortcutIsInvalidAndNothingIsEverTaken)
-{
-    ShortcutValidator library;
-    TavolinShortcutValidator validator(library);
+    EXPECT_FALSE(validator.isShortcutValid(Shortcut(35, eventflag::kShift)));
+    EXPECT_TRUE(validator.isShortcutValid(Shortcut(122, 0)));
     EXPECT_FALSE(validator.isShortcutValid(std::nullopt));
     QString explanation = u"untouched"_qs;
     EXPECT_FALSE(validator.isShortcutAlreadyTakenBySystem(&explanation));

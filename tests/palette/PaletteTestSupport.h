@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <string>
 
 namespace tavolin::test {
 
@@ -22,6 +23,15 @@ public:
     ScopedMenuRules(const ScopedMenuRules &) = delete;
     ScopedMenuRules &operator=(const ScopedMenuRules &) = delete;
 };
+
+// A text's UTF-16 units, for failure messages about texts that do not print.
+inline std::string describe(const QString &text)
+{
+    std::string out;
+    for (QChar c : text)
+        out += "U+" + QString::number(c.unicode(), 16).toUpper().rightJustified(4, u'0').toStdString() + " ";
+    return out;
+}
 
 inline MenuItemDataPtr makeRow(const QString &title, const QStringList &path = {}, int historyIndex = -1,
                                bool hasSubmenu = false)

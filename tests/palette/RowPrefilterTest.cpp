@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <vector>
 
 namespace tavolin {
@@ -36,13 +35,7 @@ const std::vector<QStringList> kPaths = {
     {u"Tools"_qs, u"Save As"_qs},
 };
 
-struct Settings
-{
-    const char *name;
-    double fuzziness;
-    double threshold;
-    bool turkic;
-};
+struct Settings { const char *name; double fuzziness; double threshold; bool turkic; };
 
 const Settings kSettings[] = {
     {"Default", 0.2, 0.4, false},
@@ -52,120 +45,76 @@ const Settings kSettings[] = {
     {"Strict", 0.1, 0.7, false},
 };
 
-struct QueryCase
-{
-    const char *name;
-    const char16_t *query;
+const char16_t *const kQueries[] = {
+    u"save", u"save as", u"zoom in", u"fnd nxt", u"preferences", u"nw", u"fif", u"file save", u"window new", u"s",
+    u"S", u"x", u"sa", u"print-preview", u"show all", u"t p", u"(", u"don't", u"...", u"\u00e9diter", u"editer",
+    u"\u0444\u0430\u0439\u043b", u"fajl", u"\u6587\u4ef6", u"wen jian", u"strasse", u"istanbul", u"\u0131ndent",
+    u"e\u0301", u"Save As...", u" ", u" save", u"wrap  lines", u"line\rbreak", u"\r\n\r\r@\r", u"", u"qqq",
 };
 
-class RowPrefilterTest : public testing::TestWithParam<QueryCase>
+// Printable ASCII: the texts the filter decides alone.
+bool isAscii(const QString &text)
 {
-protected:
-    // Printable ASCII: the texts the filter decides alone.
-    static bool isAscii(const QString &text)
-    {
-        return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() >= 0x20 && c.unicode() < 0x7f; });
-    }
+    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() >= 0x20 && c.unicode() < 0x7f; });
+}
 
-    // One row of the generated set under one search setting, with the filter and keyword for the query.
-    struct Case
-    {
-        const Settings &settings;
-        SearchUtils &search;
-        const RowPrefilter &filter;
-        const FoldedText &keyword;
-        const QStringList &path;
-        const std::vector<QStringView> &pathViews;
-        const QString &title;
-        bool ascii; // title and path printable ASCII, the keyword without control characters
-        std::string where(double score, bool submenu = false) const
-        {
-            return std::string(settings.name) + ": " + path.join(u" > ").toStdString() + " > " + title.toStdString()
-                + (submenu ? " (submenu)" : "") + " scores " + std::to_string(score);
-        }
-    };
-
-    static void forEachCase(const QString &query, const std::function<void(const Case &)> &check)
-    {
-        SearchUtils search;
+// Every generated row under every search setting, for every query.
+TEST(RowPrefilter, AgreesWithTheSearchItStandsFor)
+{
+    test::ScopedMenuRules noRules;
+    SearchUtils search;
+    for (const char16_t *text : kQueries) {
+        const QString query = QString::fromUtf16(text);
+        const bool controls =
+            std::any_of(query.cbegin(), query.cend(), [](QChar c) { return c.category() == QChar::Other_Control; });
         for (const Settings &settings : kSettings) {
             search.fuzziness = settings.fuzziness;
             search.threshold = settings.threshold;
             search.setLocaleContext(settings.turkic ? std::optional(QLocale(QLocale::Turkish)) : std::nullopt);
             const RowPrefilter filter(search, query);
             const FoldedText keyword(query, search.foldMode());
-            const bool controls =
-                std::any_of(query.cbegin(), query.cend(), [](QChar c) { return c.category() == QChar::Other_Control; });
             for (const QStringList &path : kPaths) {
                 const std::vector<QStringView> views(path.cbegin(), path.cend());
-                const bool asciiPath = std::all_of(path.cbegin(), path.cend(), isAscii);
-                for (const QString &title : kTitles)
-                    check(Case{settings, search, filter, keyword, path, views, title, asciiPath && isAscii(title) && !controls});
+                for (const QString &title : kTitles) {
+                    // Title and path printable ASCII, the keyword without control characters.
+                    const bool ascii = std::all_of(path.cbegin(), path.cend(), isAscii) && isAscii(title) && !controls;
+                    const auto where = [&](double score, bool submenu) {
+                        return "\"" + query.toStdString() + "\" " + settings.name + ": " + path.join(u" > ").toStdString()
+                            + " > " + title.toStdString() + (submenu ? " (submenu)" : "") + " scores " + std::to_string(score);
+                    };
+                    const bool mayList = filter.mayList(title, views);
+                    double scores[2];
+                    for (const bool submenu : {false, true}) {
+                        const double score = search.rowScore(keyword, *makeRow(title, path, -1, submenu));
+                        scores[submenu ? 1 : 0] = score;
+                        // Never rules out a row the search would list.
+                        if (score > search.threshold) {
+                            EXPECT_TRUE(mayList) << where(score, submenu);
+                        }
+                        // Only plain rows under the default fold mode are scored without building them: listed
+                        // rows with their exact score, the others with none.
+                        const RowPrefilter::PlainScore plain = filter.plainScore(title, views, submenu);
+                        EXPECT_EQ(plain.decided, ascii && !settings.turkic) << where(score, submenu);
+                        if (!plain.decided)
+                            continue;
+                        EXPECT_EQ(plain.score.has_value(), score > search.threshold) << where(score, submenu);
+                        if (plain.score) {
+                            EXPECT_EQ(*plain.score, score) << where(score, submenu);
+                        }
+                    }
+                    // Rows whose title holds the keyword, and rows for a one-letter keyword, may be let through
+                    // unscored; every other row of ASCII texts is decided exactly.
+                    const bool letThrough = title.contains(query, Qt::CaseInsensitive) || keyword.size() == 1;
+                    if (ascii && !letThrough) {
+                        EXPECT_EQ(mayList, scores[0] > search.threshold) << where(scores[0], false);
+                    }
+                }
             }
+            if (HasFailure())
+                return;
         }
     }
-
-    test::ScopedMenuRules m_noRules;
-};
-
-TEST_P(RowPrefilterTest, RulesOutOnlyRowsTheSearchWouldNotList)
-{
-    const QString query = QString::fromUtf16(GetParam().query);
-    forEachCase(query, [&](const Case &row) {
-        const bool mayList = row.filter.mayList(row.title, row.pathViews);
-        const double score = row.search.rowScore(row.keyword, *makeRow(row.title, row.path));
-        const double submenuScore = row.search.rowScore(row.keyword, *makeRow(row.title, row.path, -1, true));
-        if (score > row.search.threshold || submenuScore > row.search.threshold) {
-            EXPECT_TRUE(mayList) << row.where(score);
-        }
-        // Rows whose title holds the keyword, and rows for a one-letter keyword, may be let through unscored;
-        // every other row of ASCII texts is decided exactly.
-        const bool letThrough = row.title.contains(query, Qt::CaseInsensitive) || row.keyword.size() == 1;
-        if (row.ascii && !letThrough) {
-            EXPECT_EQ(mayList, score > row.search.threshold) << row.where(score);
-        }
-    });
 }
-
-TEST_P(RowPrefilterTest, ScoresThePlainRowsItDecidesAsTheSearchScoresThemBuilt)
-{
-    forEachCase(QString::fromUtf16(GetParam().query), [](const Case &row) {
-        for (const bool submenu : {false, true}) {
-            const RowPrefilter::PlainScore plain = row.filter.plainScore(row.title, row.pathViews, submenu);
-            const double score = row.search.rowScore(row.keyword, *makeRow(row.title, row.path, -1, submenu));
-            // Only plain rows under the default fold mode are decided without building them.
-            EXPECT_EQ(plain.decided, row.ascii && !row.settings.turkic) << row.where(score, submenu);
-            if (!plain.decided)
-                continue;
-            // Listed rows come with their exact score, the others with none.
-            EXPECT_EQ(plain.score.has_value(), score > row.search.threshold) << row.where(score, submenu);
-            if (plain.score) {
-                EXPECT_EQ(*plain.score, score) << row.where(score, submenu);
-            }
-        }
-    });
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Queries, RowPrefilterTest,
-    testing::Values(QueryCase{"Word", u"save"}, QueryCase{"TwoWords", u"save as"}, QueryCase{"ZoomIn", u"zoom in"},
-                    QueryCase{"LettersOfWords", u"fnd nxt"}, QueryCase{"LongWord", u"preferences"},
-                    QueryCase{"Initials", u"nw"}, QueryCase{"InitialsOfThree", u"fif"},
-                    QueryCase{"PathWords", u"file save"}, QueryCase{"PathAndTitle", u"window new"},
-                    QueryCase{"SingleLetter", u"s"}, QueryCase{"UpperLetter", u"S"}, QueryCase{"RareLetter", u"x"},
-                    QueryCase{"TwoLetters", u"sa"}, QueryCase{"Punctuation", u"print-preview"},
-                    QueryCase{"PunctuationSpacedOut", u"show all"},
-                    QueryCase{"SpaceForPunctuation", u"t p"}, QueryCase{"Parenthesis", u"("},
-                    QueryCase{"Apostrophe", u"don't"}, QueryCase{"Dots", u"..."},
-                    QueryCase{"Accented", u"\u00e9diter"}, QueryCase{"AccentDropped", u"editer"},
-                    QueryCase{"Cyrillic", u"\u0444\u0430\u0439\u043b"}, QueryCase{"CyrillicInLatin", u"fajl"},
-                    QueryCase{"Cjk", u"\u6587\u4ef6"}, QueryCase{"CjkInLatin", u"wen jian"},
-                    QueryCase{"SharpS", u"strasse"}, QueryCase{"DottedI", u"istanbul"},
-                    QueryCase{"DotlessI", u"\u0131ndent"}, QueryCase{"CombiningMark", u"e\u0301"},
-                    QueryCase{"EqualToATitle", u"Save As..."}, QueryCase{"Space", u" "},
-                    QueryCase{"LeadingSpace", u" save"}, QueryCase{"DoubleSpace", u"wrap  lines"},
-                    QueryCase{"LineBreak", u"line\rbreak"}, QueryCase{"ControlCharacters", u"\r\n\r\r@\r"}, QueryCase{"Empty", u""}, QueryCase{"Unmatched", u"qqq"}),
-    [](const testing::TestParamInfo<QueryCase> &info) { return std::string(info.param.name); });
 
 TEST(RowPrefilterScopeTest, RowsWithOtherScriptsAreLeftToTheSearch)
 {

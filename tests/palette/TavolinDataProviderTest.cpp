@@ -57,55 +57,33 @@ TEST_F(TavolinDataProviderTest, TopLevelListsHistoryRowsByIndexThenEveryOtherRow
     EXPECT_FALSE(m_provider.isFirstInGroup(1));
     EXPECT_FALSE(m_provider.isFirstInGroup(2));
     EXPECT_EQ(m_provider.filteredMenus, (QList<MenuItemDataPtr>{m_file, m_export, m_edit}));
-}
-
-TEST_F(TavolinDataProviderTest, EqualHistoryIndexesKeepTheirOrder)
-{
+    EXPECT_EQ(m_provider.dataOnRow(-1), nullptr);
+    EXPECT_EQ(m_provider.dataOnRow(8), nullptr);
+    // Equal history indexes keep their order.
     m_save->setHistoryIndex(0);
     m_provider.updateFilter(nullptr);
     EXPECT_EQ(m_provider.filteredRecents, (QList<MenuItemDataPtr>{m_save, m_copy, m_undo}));
 }
 
+// The input hint comes from the entered row.
 TEST_F(TavolinDataProviderTest, EnteringARowListsAllItsDescendantsButNotASiblingWithALongerName)
 {
+    m_export->setInputHint(u"Export as"_qs);
+    EXPECT_EQ(m_provider.inputHint(), u"Commands"_qs);
     m_provider.filter(m_file);
     EXPECT_EQ(titlesShown(m_provider), (QStringList{u"Export"_qs, u"PDF"_qs, u"Save"_qs}));
     EXPECT_EQ(m_provider.filteredParent(), m_file);
+    EXPECT_EQ(m_provider.inputHint(), u"Commands"_qs);
     m_provider.filter(m_export);
     EXPECT_EQ(titlesShown(m_provider), QStringList{u"PDF"_qs});
+    EXPECT_EQ(m_provider.inputHint(), u"Export as"_qs);
+    m_provider.filter(m_export); // the same row again is stacked once
     m_provider.unfilter();
     EXPECT_EQ(m_provider.filteredParent(), m_file);
     EXPECT_EQ(m_provider.numberOfRows(), 3);
     m_provider.clearfilter();
     EXPECT_EQ(m_provider.filteredParent(), nullptr);
     EXPECT_EQ(m_provider.numberOfRows(), 8);
-}
-
-TEST_F(TavolinDataProviderTest, EnteringTheSameRowTwiceStacksItOnce)
-{
-    m_provider.filter(m_file);
-    m_provider.filter(m_file);
-    EXPECT_EQ(m_provider.filteredParents.size(), 1);
-}
-
-TEST_F(TavolinDataProviderTest, ReservedRowsAppearOnlyUnderTheirLevel)
-{
-    auto themes = makeRow(u"Themes"_qs, {}, -1, true);
-    auto dark = makeRow(u"Dark"_qs, {u"Themes"_qs});
-    dark->setShowWhenPathIs(u"Themes"_qs);
-    m_provider.allRows = {themes, dark, m_save};
-    m_provider.updateFilter(nullptr);
-    EXPECT_EQ(titlesShown(m_provider), (QStringList{u"Themes"_qs, u"Save"_qs}));
-    m_provider.filter(themes);
-    EXPECT_EQ(titlesShown(m_provider), QStringList{u"Dark"_qs});
-}
-
-TEST_F(TavolinDataProviderTest, IndexesOutsideTheListGiveNoRow)
-{
-    EXPECT_EQ(m_provider.dataOnRow(-1), nullptr);
-    EXPECT_EQ(m_provider.dataOnRow(8), nullptr);
-    m_provider.search(u"save"_qs, nullptr, false);
-    EXPECT_EQ(m_provider.dataOnRow(m_provider.numberOfRows()), nullptr);
 }
 
 TEST_F(TavolinDataProviderTest, SearchRanksTheLevelAndEmptyTextRestoresIt)
@@ -115,15 +93,19 @@ TEST_F(TavolinDataProviderTest, SearchRanksTheLevelAndEmptyTextRestoresIt)
     EXPECT_EQ(m_provider.keyword, u"save"_qs);
     ASSERT_TRUE(m_provider.searchResults);
     EXPECT_EQ(m_provider.dataOnRow(0), m_save);
+    EXPECT_EQ(m_provider.dataOnRow(m_provider.numberOfRows()), nullptr);
     EXPECT_EQ(table.reloads, 1);
     EXPECT_FALSE(m_provider.search(u"save  "_qs, &table, false)); // only blanks differ
     EXPECT_EQ(table.reloads, 1);
     EXPECT_TRUE(m_provider.search(QString(), &table, false));
     EXPECT_FALSE(m_provider.searchResults);
     EXPECT_EQ(m_provider.numberOfRows(), 8);
+    m_provider.search(u"copy"_qs, nullptr, false); // history rows are searched too
+    ASSERT_GE(m_provider.numberOfRows(), 1);
+    EXPECT_EQ(m_provider.dataOnRow(0), m_copy);
 }
 
-TEST_F(TavolinDataProviderTest, ForcedSearchRebuildsTheLevelFromAll)
+TEST_F(TavolinDataProviderTest, ForcedSearchRebuildsTheLevelFromAllAndResetForgetsLevelsAndSearch)
 {
     m_provider.filter(m_file);
     m_provider.search(u"print"_qs, nullptr, false);
@@ -132,45 +114,6 @@ TEST_F(TavolinDataProviderTest, ForcedSearchRebuildsTheLevelFromAll)
     EXPECT_FALSE(m_provider.search(u"print"_qs, nullptr, false));
     EXPECT_TRUE(m_provider.search(u"print"_qs, nullptr, true));
     EXPECT_EQ(m_provider.numberOfRows(), 1);
-}
-
-TEST_F(TavolinDataProviderTest, SearchRunsOverHistoryRowsToo)
-{
-    m_provider.search(u"copy"_qs, nullptr, false);
-    ASSERT_GE(m_provider.numberOfRows(), 1);
-    EXPECT_EQ(m_provider.dataOnRow(0), m_copy);
-}
-
-TEST_F(TavolinDataProviderTest, FirstSelectedItemIsTheFirstRowOrTheCheckedOneInAPreviewLevel)
-{
-    EXPECT_EQ(m_provider.firstSelectedItem(), 0);
-    auto themes = makeRow(u"Themes"_qs, {}, -1, true);
-    themes->setApplyOnHover(true);
-    auto light = makeRow(u"Light"_qs, {u"Themes"_qs});
-    auto dark = makeRow(u"Dark"_qs, {u"Themes"_qs});
-    m_provider.allRows = {themes, light, dark};
-    m_provider.filter(themes);
-    EXPECT_EQ(m_provider.firstSelectedItem(), std::nullopt);
-    dark->setIsChecked(true);
-    EXPECT_EQ(m_provider.firstSelectedItem(), 1);
-    m_provider.search(u"zzz"_qs, nullptr, false);
-    EXPECT_EQ(m_provider.firstSelectedItem(), std::nullopt);
-}
-
-TEST_F(TavolinDataProviderTest, InputHintComesFromTheEnteredRow)
-{
-    EXPECT_EQ(m_provider.inputHint(), u"Commands"_qs);
-    m_provider.filter(m_file);
-    EXPECT_EQ(m_provider.inputHint(), u"Commands"_qs);
-    m_export->setInputHint(u"Export as"_qs);
-    m_provider.filter(m_export);
-    EXPECT_EQ(m_provider.inputHint(), u"Export as"_qs);
-}
-
-TEST_F(TavolinDataProviderTest, ResetStatusForgetsLevelsAndSearch)
-{
-    m_provider.filter(m_file);
-    m_provider.search(u"pdf"_qs, nullptr, false);
     m_provider.resetStatus();
     EXPECT_TRUE(m_provider.keyword.isEmpty());
     EXPECT_FALSE(m_provider.searchResults);
@@ -178,50 +121,59 @@ TEST_F(TavolinDataProviderTest, ResetStatusForgetsLevelsAndSearch)
     EXPECT_TRUE(m_provider.filteredRecents.isEmpty());
 }
 
-struct MatchCase
+// In a level whose rows apply on hover, the checked row is selected first, else none; elsewhere the first row.
+// A reserved row appears only under its level.
+TEST_F(TavolinDataProviderTest, PreviewLevelSelectsTheCheckedRowAndReservedRowsStayInTheirLevel)
 {
-    const char *name;
-    const char16_t *typed;
-    const char16_t *expected; // nullptr: no candidate
-};
-
-class AutocompleteTable : public ::testing::TestWithParam<MatchCase>
-{
-protected:
-    test::ScopedMenuRules m_noRules;
-};
-
-TEST_P(AutocompleteTable, FindsTheSinglePrefixMatch)
-{
-    test::ManualDispatcher dispatcher;
-    TavolinDataProvider provider(dispatcher);
-    provider.allRows = {makeRow(u"Édition"_qs, {}, -1, true), makeRow(u"Format"_qs, {}, -1, true),
-                        makeRow(u"Fenêtre"_qs, {}, -1, true), makeRow(u"Файл"_qs, {}, -1, true),
-                        makeRow(u"Fajl"_qs, {}, -1, true), makeRow(u"Fajlovi"_qs, {}, -1, true),
-                        makeRow(u"Правка"_qs, {}, -1, true),
-                        makeRow(u"Help"_qs)};
-    provider.updateFilter(nullptr);
-    const RowDataPtr match = provider.findMenuMatch(QString::fromUtf16(GetParam().typed));
-    if (GetParam().expected) {
-        ASSERT_TRUE(match) << GetParam().name;
-    }
-    if (match)
-        EXPECT_EQ(match->title(), QString::fromUtf16(GetParam().expected)) << GetParam().name;
-    else
-        EXPECT_EQ(GetParam().expected, nullptr) << GetParam().name;
+    EXPECT_EQ(m_provider.firstSelectedItem(), 0);
+    auto themes = makeRow(u"Themes"_qs, {}, -1, true);
+    themes->setApplyOnHover(true);
+    auto light = makeRow(u"Light"_qs, {u"Themes"_qs});
+    auto dark = makeRow(u"Dark"_qs, {u"Themes"_qs});
+    dark->setShowWhenPathIs(u"Themes"_qs);
+    m_provider.allRows = {themes, light, dark, m_save};
+    m_provider.updateFilter(nullptr);
+    EXPECT_EQ(titlesShown(m_provider), (QStringList{u"Themes"_qs, u"Light"_qs, u"Save"_qs}));
+    m_provider.filter(themes);
+    EXPECT_EQ(titlesShown(m_provider), (QStringList{u"Light"_qs, u"Dark"_qs}));
+    EXPECT_EQ(m_provider.firstSelectedItem(), std::nullopt);
+    dark->setIsChecked(true);
+    EXPECT_EQ(m_provider.firstSelectedItem(), 1);
+    m_provider.search(u"zzz"_qs, nullptr, false);
+    EXPECT_EQ(m_provider.firstSelectedItem(), std::nullopt);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Candidates, AutocompleteTable,
-    ::testing::Values(MatchCase{"AccentedCapitalByPlainLetter", u"e", u"Édition"},
-                      MatchCase{"SinglePrefix", u"fo", u"Format"},
-                      MatchCase{"TwoPrefixesAreAmbiguous", u"f", nullptr},
-                      MatchCase{"AmbiguousTitlesStopBeforeLatinForms", u"faj", nullptr},
-                      MatchCase{"LatinFormOfCyrillic", u"prav", u"Правка"},
-                      MatchCase{"FoundOnlyInsideIsNoCandidate", u"dit", nullptr},
-                      MatchCase{"RowsWithoutSubmenuAreNoCandidates", u"he", nullptr},
-                      MatchCase{"EmptyText", u"", nullptr}),
-    [](const auto &info) { return std::string(info.param.name); });
+TEST(TavolinDataProviderAutocomplete, FindsTheSinglePrefixMatchOfASubmenuRow)
+{
+    const struct
+    {
+        const char *name;
+        const char16_t *typed;
+        const char16_t *expected; // nullptr: no candidate
+    } cases[] = {
+        {"accented capital by plain letter", u"e", u"Édition"},
+        {"single prefix", u"fo", u"Format"},
+        {"two prefixes are ambiguous", u"f", nullptr},
+        {"ambiguous titles stop before Latin forms", u"faj", nullptr},
+        {"Latin form of Cyrillic", u"prav", u"Правка"},
+        {"found only inside is no candidate", u"dit", nullptr},
+        {"rows without submenu are no candidates", u"he", nullptr},
+        {"empty text", u"", nullptr},
+    };
+    test::ScopedMenuRules noRules;
+    test::ManualDispatcher dispatcher;
+    TavolinDataProvider provider(dispatcher);
+    for (const char16_t *title : {u"Édition", u"Format", u"Fenêtre", u"Файл", u"Fajl", u"Fajlovi", u"Правка"})
+        provider.allRows.append(makeRow(QString::fromUtf16(title), {}, -1, true));
+    provider.allRows.append(makeRow(u"Help"_qs));
+    provider.updateFilter(nullptr);
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const RowDataPtr match = provider.findMenuMatch(QString::fromUtf16(c.typed));
+        EXPECT_EQ(match ? std::optional(match->title()) : std::nullopt,
+                  c.expected ? std::optional(QString::fromUtf16(c.expected)) : std::nullopt);
+    }
+}
 
 class HidingProvider final : public TavolinDataProvider
 {

@@ -1,5 +1,7 @@
 #include "palette/TextFolding.h"
 
+#include "PaletteTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
@@ -15,13 +17,7 @@ std::vector<uint32_t> keysOf(const FoldedText &text)
     return {text.foldKeys(), text.foldKeys() + 3 * text.size()};
 }
 
-std::string describe(const QString &text)
-{
-    std::string out;
-    for (QChar c : text)
-        out += "U+" + QString::number(c.unicode(), 16).toUpper().rightJustified(4, u'0').toStdString() + " ";
-    return out;
-}
+using test::describe;
 
 // Expects the default route (fast path where it applies) to give exactly what ICU alone gives.
 void expectSameAsIcu(const QString &text, FoldMode mode)
@@ -111,62 +107,47 @@ TEST(TextFoldingDifferential, EveryLatinOneAndPunctuationCharacterAlone)
         expectSameAsIcu(QString(QChar(c)), FoldMode::Default);
 }
 
-struct RouteCase
+TEST(TextFolding, TakesTheFastPathOnlyWhereEveryUnitIsACluster)
 {
-    const char *name;
-    const char16_t *text;
-    bool withoutIcu;
-};
-
-class FoldRouteTable : public ::testing::TestWithParam<RouteCase>
-{
-};
-
-TEST_P(FoldRouteTable, TakesTheFastPathOnlyWhereEveryUnitIsACluster)
-{
-    const RouteCase &c = GetParam();
-    const QString text = QString::fromUtf16(c.text);
-    EXPECT_EQ(foldsWithoutIcu(text), c.withoutIcu) << c.name;
-    expectSameAsIcu(text, FoldMode::Default);
-    expectSameAsIcu(text, FoldMode::Turkic);
+    const struct { const char *name; const char16_t *text; bool withoutIcu; } cases[] = {
+        {"empty", u"", true},
+        {"plain ASCII", u"Save As...", true},
+        {"lone carriage return", u"Save\rAs", true},
+        {"CR LF is one cluster", u"Save\r\nAs", false},
+        {"precomposed accents", u"Préférences…", true},
+        {"sharp s folds to two letters", u"Straße", true},
+        {"dotted capital I", u"İstanbul", true},
+        {"Cyrillic", u"Файл", true},
+        {"Han", u"文件", true},
+        {"combining acute", u"Cafe\u0301", false},
+        {"Hangul syllable", u"한글", false},
+        {"emoji outside the basic plane", u"Party 🎉", false},
+        {"zero width joiner", u"a\u200db", false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString text = QString::fromUtf16(c.text);
+        EXPECT_EQ(foldsWithoutIcu(text), c.withoutIcu);
+        expectSameAsIcu(text, FoldMode::Default);
+        expectSameAsIcu(text, FoldMode::Turkic);
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, FoldRouteTable,
-    ::testing::Values(RouteCase{"Empty", u"", true},
-                      RouteCase{"PlainAscii", u"Save As...", true},
-                      RouteCase{"LoneCarriageReturn", u"Save\rAs", true},
-                      RouteCase{"CarriageReturnLineFeedIsOneCluster", u"Save\r\nAs", false},
-                      RouteCase{"PrecomposedAccents", u"Préférences…", true},
-                      RouteCase{"SharpSFoldsToTwoLetters", u"Straße", true},
-                      RouteCase{"DottedCapitalI", u"İstanbul", true},
-                      RouteCase{"Cyrillic", u"Файл", true},
-                      RouteCase{"Han", u"文件", true},
-                      RouteCase{"CombiningAcute", u"Cafe\u0301", false},
-                      RouteCase{"HangulSyllable", u"한글", false},
-                      RouteCase{"EmojiOutsideTheBasicPlane", u"Party 🎉", false},
-                      RouteCase{"ZeroWidthJoiner", u"a\u200db", false}),
-    [](const auto &info) { return std::string(info.param.name); });
-
-TEST(TextFolding, FastPathFoldsCaseAndMarksLikeTheSlowOne)
+// Case keys ignore case, fold keys marks too, exact keys neither; Turkic folds the capital I to the dotless one
+// but keeps the first key of the default folding.
+TEST(TextFolding, FoldsCaseAndMarksInEachMode)
 {
     const FoldedText upper(u"ÉTÉ"_qs, FoldMode::Default);
     const FoldedText lower(u"été"_qs, FoldMode::Default);
     const FoldedText bare(u"ete"_qs, FoldMode::Default);
-    EXPECT_EQ(std::vector<uint32_t>(upper.caseKeys(), upper.caseKeys() + 3),
-              std::vector<uint32_t>(lower.caseKeys(), lower.caseKeys() + 3));
-    EXPECT_EQ(std::vector<uint32_t>(upper.foldKeys(), upper.foldKeys() + 3),
-              std::vector<uint32_t>(bare.foldKeys(), bare.foldKeys() + 3));
+    const auto three = [](const uint32_t *keys) { return std::vector<uint32_t>(keys, keys + 3); };
+    EXPECT_EQ(three(upper.caseKeys()), three(lower.caseKeys()));
+    EXPECT_EQ(three(upper.foldKeys()), three(bare.foldKeys()));
     EXPECT_NE(upper.exactKeys()[0], lower.exactKeys()[0]);
-}
-
-TEST(TextFolding, TurkicCapitalIFoldsToDotlessAndFirstKeyStaysDefault)
-{
     const FoldedText turkic(u"Izmir"_qs, FoldMode::Turkic);
     EXPECT_EQ(turkic.foldKeys()[0], 0x0131u);
     EXPECT_EQ(turkic.firstDefaultKey(), uint32_t(u'i'));
-    const FoldedText dotted(u"İ"_qs, FoldMode::Turkic);
-    EXPECT_EQ(dotted.foldKeys()[0], uint32_t(u'i'));
+    EXPECT_EQ(FoldedText(u"İ"_qs, FoldMode::Turkic).foldKeys()[0], uint32_t(u'i'));
 }
 
 TEST(TextFolding, AppendedKeysLandAfterWhatTheBlockHolds)

@@ -2,6 +2,8 @@
 // exactly what ICU gives.
 #include "palette/Transliteration.h"
 
+#include "PaletteTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
@@ -10,13 +12,7 @@
 namespace tavolin {
 namespace {
 
-std::string describe(const QString &text)
-{
-    std::string out;
-    for (QChar c : text)
-        out += "U+" + QString::number(c.unicode(), 16).toUpper().rightJustified(4, u'0').toStdString() + " ";
-    return out;
-}
+using test::describe;
 
 bool inTable(char16_t c)
 {
@@ -50,40 +46,18 @@ TEST(LatinTable, GeneratedLatinTextsMapAsIcuMapsThem)
     }
 }
 
-struct MixedCase
+// Texts with characters outside the table go to ICU whole; they must come out the same either way, and an
+// unchanged text is handed back as it came.
+TEST(LatinTable, TextsBeyondTheTableStillMatchIcu)
 {
-    const char *name;
-    const char16_t *text;
-};
-
-class LatinTableMixed : public ::testing::TestWithParam<MixedCase>
-{
-};
-
-// Texts with characters outside the table go to ICU whole; they must come out the same either way.
-TEST_P(LatinTableMixed, TextsBeyondTheTableStillMatchIcu)
-{
-    const QString text = QString::fromUtf16(GetParam().text);
-    EXPECT_EQ(toLatin(text), toLatinWithIcu(text)) << GetParam().name;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, LatinTableMixed,
-    ::testing::Values(MixedCase{"AccentsStripped", u"Préférences…"},
-                      MixedCase{"CombiningMarkAfterLatin", u"Cafe\u0301 noir"},
-                      MixedCase{"LatinThenCyrillic", u"Édition Файл"},
-                      MixedCase{"LatinThenHan", u"Ouvrir 文件"},
-                      MixedCase{"Vietnamese", u"Tệp tin Chỉnh sửa"},
-                      MixedCase{"GreekLetterAmongLatin", u"Größe µ Ω"}),
-    [](const auto &info) { return std::string(info.param.name); });
-
-TEST(LatinTable, UnchangedTextIsReturnedAsIs)
-{
-    const QString text = QString::fromUtf16(u"Ærø – “quoted”");
-    const QString latin = toLatin(text);
-    EXPECT_EQ(latin, toLatinWithIcu(text));
-    if (latin == text) {
-        EXPECT_TRUE(latin.isSharedWith(text));
+    for (const char16_t *mixed : {u"Préférences…", u"Cafe\u0301 noir", u"Édition Файл", u"Ouvrir 文件",
+                                  u"Tệp tin Chỉnh sửa", u"Größe µ Ω", u"Ærø – “quoted”"}) {
+        const QString text = QString::fromUtf16(mixed);
+        const QString latin = toLatin(text);
+        EXPECT_EQ(latin, toLatinWithIcu(text)) << describe(text);
+        if (latin == text) {
+            EXPECT_TRUE(latin.isSharedWith(text)) << describe(text);
+        }
     }
 }
 

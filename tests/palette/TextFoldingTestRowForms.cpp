@@ -34,96 +34,70 @@ void expectSpanIs(const FoldedSpan &span, const QString &text, FoldMode mode, co
     EXPECT_EQ(span.firstDefaultKey, reference.firstDefaultKey()) << form;
 }
 
-struct FormsCase
+TEST(RowForms, HoldTheKeysOfTheTextsTheyStandForAndPathMasksComeFirst)
 {
-    const char *name;
-    const char16_t *title;
-    std::vector<const char16_t *> path;
-};
-
-class RowFormsTable : public ::testing::TestWithParam<FormsCase>
-{
-};
-
-TEST_P(RowFormsTable, HoldTheKeysOfTheTextsTheyStandFor)
-{
+    const struct { const char *name; const char16_t *title; std::vector<const char16_t *> path; } cases[] = {
+        {"plain ASCII", u"Save As…", {u"File"}},
+        {"every word punctuation", u"Print-Preview_(a+b)'x\"y\\z/w", {}},
+        {"accented path element", u"Enregistrer", {u"Fichier", u"Édition"}},
+        {"Cyrillic title and path", u"Файл-Правка", {u"Меню"}},
+        {"Turkish capital I", u"İçe Aktar", {u"Dosya", u"Içerik"}},
+        {"combining mark after the joining space", u"\u0301x", {u"a"}},
+        {"emoji and CR LF", u"Party 🎉\r\nNow", {u"Fun"}},
+        {"empty title", u"", {u"Edit"}},
+    };
     noRules();
-    const FormsCase &c = GetParam();
-    const QString title = QString::fromUtf16(c.title);
-    QStringList path;
-    for (const char16_t *element : c.path)
-        path.append(QString::fromUtf16(element));
-    QStringList latinPath;
-    for (const QString &element : path)
-        latinPath.append(toLatin(element));
-    QString spaced = title;
-    spaced.replace(QRegularExpression(QStringLiteral("[-_+()'\"\\\\/]")), QStringLiteral(" "));
-    const QString latin = toLatin(title);
-    const QString full = path.join(u' ') + u' ' + title;
-    const QString latinFull = latinPath.join(u' ') + u' ' + title;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString title = QString::fromUtf16(c.title);
+        QStringList path;
+        QStringList latinPath;
+        for (const char16_t *element : c.path) {
+            path.append(QString::fromUtf16(element));
+            latinPath.append(toLatin(path.last()));
+        }
+        QString spaced = title;
+        spaced.replace(QRegularExpression(QStringLiteral("[-_+()'\"\\\\/]")), QStringLiteral(" "));
+        const QString latin = toLatin(title);
+        const QString full = path.join(u' ') + u' ' + title;
+        const QString latinFull = latinPath.join(u' ') + u' ' + title;
 
-    for (FoldMode mode : {FoldMode::Default, FoldMode::Turkic}) {
+        for (FoldMode mode : {FoldMode::Default, FoldMode::Turkic}) {
+            MenuItemData row(title, path, false, std::nullopt, QString());
+            const RowSearchForms &forms = row.searchForms(mode);
+            expectSpanIs(forms.title, title, mode, "title");
+            ASSERT_EQ(forms.plainAlt.has_value(), spaced != title);
+            if (forms.plainAlt)
+                expectSpanIs(*forms.plainAlt, spaced, mode, "plainAlt");
+            ASSERT_EQ(forms.latinTitle.has_value(), latin != title);
+            if (forms.latinTitle)
+                expectSpanIs(*forms.latinTitle, latin, mode, "latinTitle");
+            expectSpanIs(forms.full, full, mode, "full");
+            ASSERT_EQ(forms.latinFull.has_value(), latinFull != full);
+            if (forms.latinFull)
+                expectSpanIs(*forms.latinFull, latinFull, mode, "latinFull");
+        }
+
+        // Title forms first: texts that need ICU are folded at once, the rest wait for a search that needs them.
         MenuItemData row(title, path, false, std::nullopt, QString());
-        const RowSearchForms &forms = row.searchForms(mode);
-        expectSpanIs(forms.title, title, mode, "title");
-        ASSERT_EQ(forms.plainAlt.has_value(), spaced != title);
-        if (forms.plainAlt)
-            expectSpanIs(*forms.plainAlt, spaced, mode, "plainAlt");
-        ASSERT_EQ(forms.latinTitle.has_value(), latin != title);
-        if (forms.latinTitle)
-            expectSpanIs(*forms.latinTitle, latin, mode, "latinTitle");
-        expectSpanIs(forms.full, full, mode, "full");
-        ASSERT_EQ(forms.latinFull.has_value(), latinFull != full);
-        if (forms.latinFull)
-            expectSpanIs(*forms.latinFull, latinFull, mode, "latinFull");
+        const RowSearchForms &early = row.titleForms(FoldMode::Default);
+        EXPECT_EQ(early.pathFormsBuilt, !foldsWithoutIcu(full) || (latinFull != full && !foldsWithoutIcu(latinFull)));
+        EXPECT_EQ(early.fullMask, FoldedText(full, FoldMode::Default).mask());
+        EXPECT_EQ(early.hasLatinFull, latinFull != full);
+        if (early.hasLatinFull) {
+            EXPECT_EQ(early.latinFullMask, FoldedText(latinFull, FoldMode::Default).mask());
+        }
+        const RowSearchForms &all = row.searchForms(FoldMode::Default);
+        EXPECT_EQ(&all, &early);
+        EXPECT_TRUE(all.pathFormsBuilt);
+        expectSpanIs(all.full, full, FoldMode::Default, "full");
+        // The title forms moved with the block when the path forms joined it.
+        expectSpanIs(all.title, title, FoldMode::Default, "title after the path forms");
+        if (all.latinTitle) {
+            expectSpanIs(*all.latinTitle, latin, FoldMode::Default, "latinTitle after the path forms");
+        }
+        EXPECT_EQ(all.latinFull.has_value(), latinFull != full);
     }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, RowFormsTable,
-    ::testing::Values(FormsCase{"PlainAscii", u"Save As…", {u"File"}},
-                      FormsCase{"EveryWordPunctuation", u"Print-Preview_(a+b)'x\"y\\z/w", {}},
-                      FormsCase{"AccentedPathElement", u"Enregistrer", {u"Fichier", u"Édition"}},
-                      FormsCase{"CyrillicTitleAndPath", u"Файл-Правка", {u"Меню"}},
-                      FormsCase{"TurkishCapitalI", u"İçe Aktar", {u"Dosya", u"Içerik"}},
-                      FormsCase{"CombiningMarkAfterTheJoiningSpace", u"\u0301x", {u"a"}},
-                      FormsCase{"EmojiAndCarriageReturnLineFeed", u"Party 🎉\r\nNow", {u"Fun"}},
-                      FormsCase{"EmptyTitle", u"", {u"Edit"}}),
-    [](const auto &info) { return std::string(info.param.name); });
-
-TEST_P(RowFormsTable, PathFormMasksAreKnownBeforeTheirKeys)
-{
-    noRules();
-    const FormsCase &c = GetParam();
-    const QString title = QString::fromUtf16(c.title);
-    QStringList path;
-    for (const char16_t *element : c.path)
-        path.append(QString::fromUtf16(element));
-    QStringList latinPath;
-    for (const QString &element : path)
-        latinPath.append(toLatin(element));
-    const QString full = path.join(u' ') + u' ' + title;
-    const QString latinFull = latinPath.join(u' ') + u' ' + title;
-
-    MenuItemData row(title, path, false, std::nullopt, QString());
-    const RowSearchForms &early = row.titleForms(FoldMode::Default);
-    // Texts that need ICU are folded at once; the rest wait for a search that needs them.
-    EXPECT_EQ(early.pathFormsBuilt, !foldsWithoutIcu(full) || (latinFull != full && !foldsWithoutIcu(latinFull)));
-    EXPECT_EQ(early.fullMask, FoldedText(full, FoldMode::Default).mask());
-    EXPECT_EQ(early.hasLatinFull, latinFull != full);
-    if (early.hasLatinFull) {
-        EXPECT_EQ(early.latinFullMask, FoldedText(latinFull, FoldMode::Default).mask());
-    }
-    const RowSearchForms &all = row.searchForms(FoldMode::Default);
-    EXPECT_EQ(&all, &early);
-    EXPECT_TRUE(all.pathFormsBuilt);
-    expectSpanIs(all.full, full, FoldMode::Default, "full");
-    // The title forms moved with the block when the path forms joined it.
-    expectSpanIs(all.title, title, FoldMode::Default, "title after the path forms");
-    if (all.latinTitle) {
-        expectSpanIs(*all.latinTitle, toLatin(title), FoldMode::Default, "latinTitle after the path forms");
-    }
-    EXPECT_EQ(all.latinFull.has_value(), latinFull != full);
 }
 
 // The search skips folding a path form whose mask lacks a keyword character; scores must not depend on
@@ -165,16 +139,18 @@ TEST(RowPath, SiblingsShareOnePathWithItsLatinFormAndLabel)
     EXPECT_EQ(paste.latinPath(), (QStringList{u"Fichier"_qs, u"Edition"_qs}));
     EXPECT_EQ(paste.secondaryLabel(), u"Fichier \u2022 Édition"_qs);
     EXPECT_TRUE(paste.isChecked());
+
+    MenuItemData top(u"File"_qs, RowPathPtr(), false, std::nullopt, QString()); // a null path is the top level
+    ASSERT_TRUE(top.rowPath());
+    EXPECT_TRUE(top.path().isEmpty());
+    EXPECT_TRUE(top.latinPath().isEmpty());
+    EXPECT_EQ(top.secondaryLabel(), QString());
 }
 
 // A path's masks stand in for folding the joined path: they must be what folding the join gives.
 TEST(RowPath, MasksAreThoseOfTheJoinedElements)
 {
-    const struct
-    {
-        QStringList path;
-        bool withoutIcu;
-    } cases[] = {
+    const struct { QStringList path; bool withoutIcu; } cases[] = {
         {{}, true},
         {{u"File"_qs, u"Recent Files"_qs}, true},
         {{u"Fichier"_qs, u"Édition"_qs}, true},
@@ -197,16 +173,6 @@ TEST(RowPath, MasksAreThoseOfTheJoinedElements)
             EXPECT_EQ(*path->latinFoldMask(mode), FoldedText(latin.join(u' ') + u' ', mode).mask());
         }
     }
-}
-
-TEST(RowPath, NullPathIsTopLevel)
-{
-    noRules();
-    MenuItemData row(u"File"_qs, RowPathPtr(), false, std::nullopt, QString());
-    ASSERT_TRUE(row.rowPath());
-    EXPECT_TRUE(row.path().isEmpty());
-    EXPECT_TRUE(row.latinPath().isEmpty());
-    EXPECT_EQ(row.secondaryLabel(), QString());
 }
 
 } // namespace

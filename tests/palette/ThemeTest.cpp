@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
 
 namespace tavolin {
 namespace {
@@ -19,46 +18,34 @@ TEST(ThemeTest, UnitColoursRoundToEightBits)
     EXPECT_EQ(rgbaFromUnit(-1, 2, 0, 0), (Rgba{0, 255, 0, 0}));
 }
 
-struct RowHeightCase
+TEST(ThemeTest, RowHeightIsTheModesHeightOrItsDefault)
 {
-    const char *name;
-    std::optional<float> height;
-    std::optional<float> compactHeight;
-    PanelMode mode;
-    float expected;
-};
-void PrintTo(const RowHeightCase &row, std::ostream *out) { *out << row.name; }
-
-class RowHeightTest : public ::testing::TestWithParam<RowHeightCase>
-{
-};
-
-TEST_P(RowHeightTest, UsesTheModesHeightOrItsDefault)
-{
-    Theme theme;
-    theme.row.height = GetParam().height;
-    theme.row.compactHeight = GetParam().compactHeight;
-    EXPECT_EQ(theme.rowHeight(GetParam().mode), GetParam().expected);
+    const struct
+    {
+        const char *name;
+        std::optional<float> height;
+        std::optional<float> compactHeight;
+        PanelMode mode;
+        float expected;
+    } cases[] = {
+        {"options use the normal height", 40, 20, PanelMode::SelfOptions, 40},
+        {"normal set", 40, 20, PanelMode::CommandPalette, 40},
+        {"compact set", 40, 20, PanelMode::QuickOpen, 20},
+        {"compact ignores normal", 40, {}, PanelMode::QuickOpen, 30},
+        {"normal ignores compact", {}, 20, PanelMode::CommandPalette, 46},
+    };
+    for (const auto &c : cases) {
+        Theme theme;
+        theme.row.height = c.height;
+        theme.row.compactHeight = c.compactHeight;
+        EXPECT_EQ(theme.rowHeight(c.mode), c.expected) << c.name;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Heights, RowHeightTest,
-    ::testing::Values(RowHeightCase{"OptionsUseTheNormalHeight", 40, 20, PanelMode::SelfOptions, 40},
-                      RowHeightCase{"NormalSet", 40, 20, PanelMode::CommandPalette, 40},
-                      RowHeightCase{"CompactSet", 40, 20, PanelMode::QuickOpen, 20},
-                      RowHeightCase{"CompactIgnoresNormal", 40, {}, PanelMode::QuickOpen, 30},
-                      RowHeightCase{"NormalIgnoresCompact", {}, 20, PanelMode::CommandPalette, 46}),
-    [](const auto &info) { return std::string(info.param.name); });
 
 // Darkness decides the panel's colours: only the appearances that follow the desktop may change with it.
 TEST(ThemeTest, DarknessFollowsTheDesktopOnlyWhereTheAppearanceDoes)
 {
-    struct Row
-    {
-        ThemeAppearance appearance;
-        bool darkOnLightDesktop;
-        bool darkOnDarkDesktop;
-    };
+    struct Row { ThemeAppearance appearance; bool darkOnLightDesktop; bool darkOnDarkDesktop; };
     const Row rows[] = {
         {ThemeAppearance::Auto, false, true},         {ThemeAppearance::Vibrant, false, true},
         {ThemeAppearance::Aqua, false, false},        {ThemeAppearance::VibrantLight, false, false},
@@ -89,36 +76,28 @@ protected:
     int m_changes = 0;
 };
 
-struct SettingCase
+TEST_F(ThemeManagerTest, RestoresTheNamedThemeElseDefault)
 {
-    const char *name;
-    QJsonValue setting;
-    QString expected;
-};
-void PrintTo(const SettingCase &row, std::ostream *out) { *out << row.name; }
-
-class CurrentThemeSettingTest : public ThemeManagerTest, public ::testing::WithParamInterface<SettingCase>
-{
-};
-
-TEST_P(CurrentThemeSettingTest, RestoresTheNamedThemeElseDefault)
-{
-    if (!GetParam().setting.isUndefined()) {
-        ASSERT_TRUE(m_settings->setValue(QStringLiteral("theme"), GetParam().setting));
+    const struct { QJsonValue setting; QString expected; } cases[] = {
+        {QJsonValue(QJsonValue::Undefined), QStringLiteral("default")},
+        {QStringLiteral("deepblue"), QStringLiteral("deepblue")},
+        {QStringLiteral("Extra Dark"), QStringLiteral("Extra Dark")},
+        {QStringLiteral("solarized"), QStringLiteral("default")},
+        {QStringLiteral("DEEPBLUE"), QStringLiteral("default")},
+        {3, QStringLiteral("default")},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.setting.toVariant().toString().toStdString());
+        if (!c.setting.isUndefined()) {
+            ASSERT_TRUE(m_settings->setValue(QStringLiteral("theme"), c.setting));
+        }
+        ThemeManager manager(*m_settings);
+        int changes = 0;
+        QObject::connect(&manager, &ThemeManager::themeChanged, [&changes] { ++changes; });
+        EXPECT_EQ(manager.currentTheme()->name, c.expected);
+        EXPECT_EQ(changes, 0);
     }
-    EXPECT_EQ(m_manager->currentTheme()->name, GetParam().expected);
-    EXPECT_EQ(m_changes, 0);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Settings, CurrentThemeSettingTest,
-    ::testing::Values(SettingCase{"Absent", QJsonValue(QJsonValue::Undefined), QStringLiteral("default")},
-                      SettingCase{"Deepblue", QStringLiteral("deepblue"), QStringLiteral("deepblue")},
-                      SettingCase{"NameWithSpace", QStringLiteral("Extra Dark"), QStringLiteral("Extra Dark")},
-                      SettingCase{"UnknownName", QStringLiteral("solarized"), QStringLiteral("default")},
-                      SettingCase{"OtherCase", QStringLiteral("DEEPBLUE"), QStringLiteral("default")},
-                      SettingCase{"NotAString", 3, QStringLiteral("default")}),
-    [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(ThemeManagerTest, ApplyingNotifiesOnlyWhenTheThemeChangesAndWritesNoSetting)
 {

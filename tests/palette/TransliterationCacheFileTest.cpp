@@ -34,11 +34,7 @@ TEST(TransliterationCacheFileTest, WhatIsWrittenReadsBackAndPartsThatCannotBeSto
 TEST(TransliterationCacheFileTest, AFileThatDoesNotReadWholeReadsAsNothing)
 {
     const QByteArray header = "tavolin-transliterations 1 " + kTag + "\n";
-    const struct
-    {
-        const char *name;
-        QByteArray bytes;
-    } rows[] = {
+    const struct { const char *name; QByteArray bytes; } rows[] = {
         {"empty", ""},
         {"another program's file", "hello\n"},
         {"another ICU or rule", "tavolin-transliterations 1 icu 74.2 Any-Latin\nx\ty\n"},
@@ -80,21 +76,21 @@ class TransliterationCacheUseTest : public testing::Test
 protected:
     void TearDown() override { useTransliterationCache(QString()); }
 
-    static void write(const QString &path, const Entries &entries, const QByteArray &tag)
+    static void write(const QString &path, const QByteArray &bytes)
     {
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(encode(entries, tag));
+        file.write(bytes);
     }
-
+    static QByteArray read(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    // The tag is the process's own: learnt from a file it wrote.
     static QByteArray currentTag(const QString &path)
     {
-        // The tag is the process's own: learnt from a file it wrote.
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        const QByteArray header = file.readLine().trimmed();
-        return header.mid(QByteArray("tavolin-transliterations 1 ").size());
+        return read(path).split('\n').value(0).trimmed().mid(QByteArray("tavolin-transliterations 1 ").size());
     }
 
     QTemporaryDir dir;
@@ -108,19 +104,19 @@ TEST_F(TransliterationCacheUseTest, AProcessStartsFromTheFileAndAddsToIt)
     ASSERT_TRUE(saveTransliterationCache());
     const QByteArray tag = currentTag(path);
     ASSERT_FALSE(tag.isEmpty()) << "nothing written";
-    std::optional<Entries> kept = decode([&] { QFile f(path); f.open(QIODevice::ReadOnly); return f.readAll(); }(), tag);
+    std::optional<Entries> kept = decode(read(path), tag);
     ASSERT_TRUE(kept);
     EXPECT_EQ(kept->value(QStringLiteral("Ёжик")), toLatinWithIcu(QStringLiteral("Ёжик")));
 
     // A planted entry proves the next start reads the file instead of asking ICU; another process's entry
     // survives this one's save.
-    write(path, {{QStringLiteral("Щзыв"), QStringLiteral("planted")}, {QStringLiteral("другой"), QStringLiteral("drugoj")}},
-          tag);
+    write(path, encode({{QStringLiteral("Щзыв"), QStringLiteral("planted")}, {QStringLiteral("другой"), QStringLiteral("drugoj")}},
+                       tag));
     useTransliterationCache(path);
     EXPECT_EQ(toLatin(QStringLiteral("Щзыв")), QStringLiteral("planted"));
     EXPECT_EQ(toLatin(QStringLiteral("Жёлудь")), toLatinWithIcu(QStringLiteral("Жёлудь")));
     ASSERT_TRUE(saveTransliterationCache());
-    kept = decode([&] { QFile f(path); f.open(QIODevice::ReadOnly); return f.readAll(); }(), tag);
+    kept = decode(read(path), tag);
     ASSERT_TRUE(kept);
     EXPECT_EQ(kept->value(QStringLiteral("другой")), QStringLiteral("drugoj"));
     EXPECT_EQ(kept->value(QStringLiteral("Жёлудь")), toLatinWithIcu(QStringLiteral("Жёлудь")));
@@ -129,11 +125,7 @@ TEST_F(TransliterationCacheUseTest, AProcessStartsFromTheFileAndAddsToIt)
 TEST_F(TransliterationCacheUseTest, ABrokenOrUnwritableFileChangesNoResult)
 {
     const QString path = dir.filePath(QStringLiteral("transliterations"));
-    {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("tavolin-transliterations 1 garbage\n\xff\xff\n");
-    }
+    write(path, "tavolin-transliterations 1 garbage\n\xff\xff\n");
     useTransliterationCache(path);
     EXPECT_EQ(toLatin(QStringLiteral("Пчёлка")), toLatinWithIcu(QStringLiteral("Пчёлка")));
     ASSERT_TRUE(saveTransliterationCache());
