@@ -98,17 +98,20 @@ TEST_F(PanelKeysTest, ReturnChoosesTheRowWhenItComesUp)
     QTest::keyRelease(&input(), Qt::Key_Return);
     EXPECT_EQ(m_menus.filteredParent(), m_file);
 
+    // Held: with no wait the row is chosen as soon as the event loop runs, unless Escape came first.
+    panel().setReleaseWait(std::chrono::milliseconds(0));
     key(Qt::Key_Backspace);
     ASSERT_EQ(m_menus.filteredParent(), nullptr);
     m_controller->selectRow(0);
     QTest::keyPress(&input(), Qt::Key_Return);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return m_menus.filteredParent() == m_file; }, 2000)) << "held: never chosen";
+    QCoreApplication::processEvents();
+    EXPECT_EQ(m_menus.filteredParent(), m_file) << "held: never chosen";
 
     key(Qt::Key_Backspace);
     m_controller->selectRow(0);
     QTest::keyPress(&input(), Qt::Key_Return);
     key(Qt::Key_Escape);
-    QTest::qWait(400);
+    QCoreApplication::processEvents();
     EXPECT_EQ(m_menus.filteredParent(), nullptr);
     EXPECT_FALSE(m_controller->isVisible());
 }
