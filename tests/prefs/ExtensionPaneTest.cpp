@@ -100,8 +100,8 @@ TEST_F(ExtensionPaneTest, DisablingSavesTheApplicationAndTellsThePalette)
     EXPECT_EQ(status->currentIndex(), 0);
     status->setCurrentIndex(1);
     Q_EMIT status->activated(1);
-    ASSERT_EQ(saved(u"gedit.app"_qs).size(), 1);
-    EXPECT_FALSE(saved(u"gedit.app"_qs).first().enabled);
+    EXPECT_EQ(saved(u"gedit.app"_qs),
+              Records{PluginDataItem(u"gedit.app"_qs, u"Sort"_qs, {}, u"sort.sh"_qs, false, {}, {})});
     EXPECT_EQ(lastCommand().mid(0, 3), (QStringList{u"updateExtension"_qs, u"gedit.app"_qs, stored(u"gedit.app"_qs)}));
     EXPECT_EQ(lastCommand().size(), 4);
 }
@@ -139,9 +139,8 @@ TEST_F(ExtensionPaneTest, TitlesBlankAreRefusedAndAnEnglishTitleFillsAnEmptyOne)
         dialog.labelInput()->clear();
         dialog.enLabelInput()->setText(u"  Word Count "_qs);
     });
-    ASSERT_EQ(saved(u"all"_qs).size(), 1);
-    EXPECT_EQ(saved(u"all"_qs).first().label, QLatin1String("Word Count"));
-    EXPECT_EQ(saved(u"all"_qs).first().enLabel, QLatin1String("Word Count"));
+    const QString words = u"Word Count"_qs;
+    EXPECT_EQ(saved(u"all"_qs), Records{PluginDataItem(u"all"_qs, words, words, u"k.sh"_qs, true, {}, {})});
 }
 
 TEST_F(ExtensionPaneTest, DeletingAnApplicationTrashesEveryScriptAndItsEntry)
@@ -180,26 +179,19 @@ TEST_F(ExtensionPaneTest, ImportSavedUnderAnotherApplicationIsListedOnce)
     });
     pane->onAddExtensionFrom(source);
     EXPECT_EQ(pane->library().apps(), QStringList{u"gedit.app"_qs});
-    ASSERT_EQ(saved(u"gedit.app"_qs).size(), 1);
-    EXPECT_EQ(saved(u"gedit.app"_qs).first().entry, QLatin1String("Mousepad - Sort Lines.sh"));
+    EXPECT_EQ(saved(u"gedit.app"_qs),
+              Records{PluginDataItem(u"gedit.app"_qs, u"Sort Lines"_qs, u"Mousepad - Sort Lines.sh"_qs)});
     EXPECT_TRUE(stored(u"mousepad.app"_qs).isEmpty());
 }
 
-TEST_F(ExtensionPaneTest, CancelledImportKeepsTheCopyAndAddsNothing)
+// A cancelled chooser, a cancelled import dialog and a bad bundle add nothing; only the bundle's error is told.
+TEST_F(ExtensionPaneTest, ImportsThatAddNothing)
 {
     open();
-    const QString source = env.home.root() + u"/cleanup.sh"_qs;
-    test::writeTextFile(source, "x\n");
-    answerDialog({}, false);
-    pane->onAddExtensionFrom(source);
-    EXPECT_TRUE(QFile::exists(folder + u"/cleanup.sh"_qs));
-    EXPECT_TRUE(pane->library().apps().isEmpty());
-    EXPECT_FALSE(env.domain->contains(settings::kCommand));
-}
+    pane->addButton()->click();
+    EXPECT_TRUE(env.prompter.lastSuffixes.contains(u"pext"_qs) && env.prompter.lastSuffixes.contains(QString()));
+    EXPECT_EQ(env.prompter.dialogsRun, 0) << "a cancelled chooser imports nothing";
 
-TEST_F(ExtensionPaneTest, BadBundleShowsTheErrorAndLeavesNoCopy)
-{
-    open();
     const QString bundle = env.home.root() + u"/Bad.pext"_qs;
     test::writeTextFile(bundle + u"/manifest.json"_qs, R"({"entry":""})");
     pane->onAddExtensionFrom(bundle);
@@ -209,15 +201,15 @@ TEST_F(ExtensionPaneTest, BadBundleShowsTheErrorAndLeavesNoCopy)
     EXPECT_EQ(env.prompter.messages.at(0).style, Prompter::Style::Critical);
     EXPECT_FALSE(QFileInfo::exists(folder + u"/Bad.pext"_qs));
     EXPECT_EQ(env.prompter.dialogsRun, 0);
-}
 
-TEST_F(ExtensionPaneTest, AddButtonOffersTheExtensionTypes)
-{
-    open();
-    pane->addButton()->click();
-    EXPECT_TRUE(env.prompter.lastSuffixes.contains(u"pext"_qs));
-    EXPECT_TRUE(env.prompter.lastSuffixes.contains(QString()));
-    EXPECT_EQ(env.prompter.dialogsRun, 0) << "a cancelled chooser imports nothing";
+    const QString source = env.home.root() + u"/cleanup.sh"_qs;
+    test::writeTextFile(source, "x\n");
+    answerDialog({}, false);
+    pane->onAddExtensionFrom(source);
+    EXPECT_TRUE(QFile::exists(folder + u"/cleanup.sh"_qs)) << "a cancelled import keeps its copy";
+    EXPECT_TRUE(pane->library().apps().isEmpty());
+    EXPECT_FALSE(env.domain->contains(settings::kCommand));
+    EXPECT_EQ(env.prompter.messages.size(), 1u);
 }
 
 } // namespace

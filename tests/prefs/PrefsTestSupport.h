@@ -23,12 +23,7 @@ namespace tavolin::test {
 class FakePrompter final : public Prompter
 {
 public:
-    struct Message
-    {
-        Style style;
-        QString text;
-        QString informative;
-    };
+    struct Message { Style style; QString text; QString informative; };
 
     void showMessage(QWidget *, Style style, const QString &text, const QString &informative) override
     {
