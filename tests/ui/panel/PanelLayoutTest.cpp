@@ -18,8 +18,7 @@ protected:
             rows.append(makeRow(u"Row %1"_qs.arg(i)));
         m_menus.allRows = rows;
         m_menus.updateFilter(nullptr);
-        m_controller->showPanel();
-        m_controller->onSearch(QString(), true, std::nullopt);
+        openPanel();
     }
 };
 
@@ -126,35 +125,17 @@ TEST_F(PanelLayoutTest, HideOptionIconHidesTheButtonUntilThePointerEnters)
     EXPECT_EQ(background.iconAlpha(), 1.0);
 }
 
-TEST_F(PanelLayoutTest, UpdateStateChoosesTheOptionsButtonImage)
-{
-    bool hasUpdate = true;
-    bool haveBack = true;
-    PanelHooks hooks;
-    hooks.hasUpdate = [&] { return hasUpdate; };
-    hooks.askNow = [] { return true; };
-    hooks.optionHaveBack = [&] { return haveBack; };
-    int checks = 0;
-    hooks.startUpdateCheck = [&] { ++checks; };
-    m_controller->setHooks(hooks);
-    openPanel();
-    m_controller->onExitPanel();
-    EXPECT_EQ(panel().stackImage(), u"update"_qs);
-    panel().stackIcon()->click();
-    EXPECT_EQ(checks, 1);
-    EXPECT_EQ(panel().stackImage(), u"gear"_qs);
-    EXPECT_EQ(m_source.mode(), PanelMode::CommandPalette);
-    panel().stackIcon()->click();
-    EXPECT_EQ(m_source.mode(), PanelMode::SelfOptions);
-    EXPECT_EQ(panel().stackImage(), u"back"_qs);
-}
-
-TEST_F(PanelLayoutTest, ChangesMadeWhileHiddenShowAtTheNextOpening)
+// The options button shows a found update, also one found while the panel was hidden; clicking it starts the
+// check, then the button toggles the options.
+TEST_F(PanelLayoutTest, TheOptionsButtonFollowsTheUpdateStateAndChangesMadeWhileHidden)
 {
     bool hasUpdate = false;
+    int checks = 0;
     PanelHooks hooks;
     hooks.hasUpdate = [&] { return hasUpdate; };
     hooks.askNow = [] { return true; };
+    hooks.optionHaveBack = [] { return true; };
+    hooks.startUpdateCheck = [&] { ++checks; };
     m_controller->setHooks(hooks);
     openPanel();
     m_controller->onExitPanel();
@@ -168,10 +149,19 @@ TEST_F(PanelLayoutTest, ChangesMadeWhileHiddenShowAtTheNextOpening)
     EXPECT_EQ(panel().stackImage(), u"update"_qs);
     EXPECT_EQ(background.iconAlpha(), 0.0);
     m_controller->onExitPanel();
-
     m_settings->setValue(settings::kHideOptionIcon, false);
     openPanel();
     EXPECT_EQ(background.iconAlpha(), 1.0);
+
+    m_controller->onExitPanel();
+    EXPECT_EQ(panel().stackImage(), u"update"_qs);
+    panel().stackIcon()->click();
+    EXPECT_EQ(checks, 1);
+    EXPECT_EQ(panel().stackImage(), u"gear"_qs);
+    EXPECT_EQ(m_source.mode(), PanelMode::CommandPalette);
+    panel().stackIcon()->click();
+    EXPECT_EQ(m_source.mode(), PanelMode::SelfOptions);
+    EXPECT_EQ(panel().stackImage(), u"back"_qs);
 }
 
 } // namespace

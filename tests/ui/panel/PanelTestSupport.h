@@ -90,7 +90,7 @@ protected:
         });
     }
 
-    // Shows the panel with the command rows listed and the first row selected.
+    // Shows the panel with the rows of the mode listed and the first row selected.
     void openPanel()
     {
         m_controller->showPanel();
@@ -100,10 +100,7 @@ protected:
     PanelView &panel() { return *m_controller->panel(); }
     ListView &list() { return *m_controller->list(); }
     QLineEdit &input() { return *panel().input(); }
-    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-    {
-        QTest::keyClick(&input(), key, modifiers);
-    }
+    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) { QTest::keyClick(&input(), key, modifiers); }
     void type(const QString &text) { QTest::keyClicks(&input(), text); }
     QString selectedTitle()
     {
@@ -164,8 +161,7 @@ protected:
         m_files.allRows = rows;
         m_files.updateFilter(nullptr);
         m_controller->switchMode(PanelMode::QuickOpen);
-        m_controller->showPanel();
-        m_controller->onSearch(QString(), true, std::nullopt);
+        openPanel();
     }
 };
 

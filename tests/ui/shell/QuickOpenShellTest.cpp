@@ -42,7 +42,9 @@ protected:
         addApp(kScribePid, u"Scribe"_qs, u"scribe"_qs, u"org.example.Scribe"_qs);
         fake->setFocusedApplication(kScribePid);
         m_provider = std::make_shared<FileDataProvider>(source, m_dataSource, dispatcher, &m_workspace);
-        makeShell();
+        QuickOpenShell::Deps deps{*m_settings, *m_binder,   *m_panel, m_shellPort,   m_poster,
+                                  m_provider,  source,      {},       m_dataSource, dispatcher, [this] { ++m_beforeShows; }};
+        m_shell = std::make_unique<QuickOpenShell>(std::move(deps));
     }
 
     void TearDown() override
@@ -51,13 +53,6 @@ protected:
         m_panel.reset();
         m_binder.reset();
         themecolors::setDesktopDarkForTesting(std::nullopt);
-    }
-
-    void makeShell()
-    {
-        QuickOpenShell::Deps deps{*m_settings, *m_binder,   *m_panel, m_shellPort,   m_poster,
-                                  m_provider,  source,      {},       m_dataSource, dispatcher, [this] { ++m_beforeShows; }};
-        m_shell = std::make_unique<QuickOpenShell>(std::move(deps));
     }
 
     void switchOn() { ASSERT_TRUE(m_settings->setValue(QString(settings::kQuickOpen), true)); }

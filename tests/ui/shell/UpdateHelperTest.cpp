@@ -89,15 +89,12 @@ QByteArray httpResponse(int status, const QByteArray &body)
 class UpdateHelperTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
-
     void serveFile(const QByteArray &feed)
     {
         const QString path = m_dir.filePath(u"appcast.xml"_qs);
         QFile out(path);
         ASSERT_TRUE(out.open(QIODevice::WriteOnly));
         out.write(feed);
-        out.close();
         m_settings.setValue(settings::kUpdateFeedURL, QUrl::fromLocalFile(path).toString());
     }
 
