@@ -31,14 +31,8 @@ TEST(PaneSwitchTest, EachSwitchShowsItsKeyAndWritesOnlyIt)
     GeneralController general(env.context);
     AppearanceController appearance(env.context);
     PaletteViewController palette(env.context);
-    const struct
-    {
-        QLatin1String key;
-        QWidget *pane;
-        QCheckBox *box;
-        bool checkedWhenUnset;
-        bool writtenOnClick; // the "hide" keys are written inverted
-    } switches[] = {
+    // written: what the first click stores, inverted for the "hide" keys.
+    const struct { QLatin1String key; QWidget *pane; QCheckBox *box; bool unsetChecked; bool written; } switches[] = {
         {settings::kSendData, &general, general.sendDataButton(), false, true},
         {settings::kStartOnLogin, &general, general.startOnLoginButton(), false, true},
         {settings::kHideAppIcon, &appearance, appearance.showAppIconButton(), true, true},
@@ -52,16 +46,16 @@ TEST(PaneSwitchTest, EachSwitchShowsItsKeyAndWritesOnlyIt)
     palette.show();
     for (const auto &s : switches) {
         SCOPED_TRACE(s.key.data());
-        EXPECT_EQ(s.box->isChecked(), s.checkedWhenUnset);
+        EXPECT_EQ(s.box->isChecked(), s.unsetChecked);
         s.box->click();
-        EXPECT_EQ(env.settings.get(s.key), QJsonValue(s.writtenOnClick));
+        EXPECT_EQ(env.settings.get(s.key), QJsonValue(s.written));
         for (const auto *later = &s + 1; later != std::end(switches); ++later)
             EXPECT_FALSE(env.domain->contains(later->key)) << later->key.data();
         for (const bool flip : {true, false}) {
-            env.settings.put(int(s.writtenOnClick != flip), s.key);
+            env.settings.put(int(s.written != flip), s.key);
             s.pane->hide();
             s.pane->show();
-            EXPECT_EQ(s.box->isChecked(), s.checkedWhenUnset == flip);
+            EXPECT_EQ(s.box->isChecked(), s.unsetChecked == flip);
         }
     }
 }

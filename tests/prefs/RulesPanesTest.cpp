@@ -50,7 +50,7 @@ TEST_F(AppRulesTest, ShowsStoredRulesInOrderAndChangingOneKeepsItsPosition)
     EXPECT_EQ(pane->rulePopup(1)->currentIndex(), 2);
 }
 
-TEST_F(AppRulesTest, AddingSeveralAppendsAutoEntriesInChosenOrder)
+TEST_F(AppRulesTest, AddingSeveralAppendsAutoEntriesInChosenOrderAndDeleteRemovesTheSelectedRowOnly)
 {
     setRules(R"([["org.gnome.gedit","allow","Text Editor"]])");
     open();
@@ -70,17 +70,14 @@ TEST_F(AppRulesTest, AddingSeveralAppendsAutoEntriesInChosenOrder)
                                  ["org.gnome.Nautilus","auto","Files"],["org.gnome.gedit","auto","Text Editor"]])"))
         << "an application already listed is appended again; one without id is skipped";
     EXPECT_EQ(pane->table()->rowCount(), 4);
-}
 
-TEST_F(AppRulesTest, DeleteRemovesTheSelectedRowOnly)
-{
-    setRules(R"([["a","auto","A"],["b","allow","B"]])");
-    open();
+    pane->table()->clearSelection();
     pane->deleteButton()->click();
-    EXPECT_EQ(rules().toArray().size(), 2) << "no selection: nothing happens";
+    EXPECT_EQ(rules().toArray().size(), 4) << "no selection: nothing happens";
     pane->table()->selectRow(0);
     pane->deleteButton()->click();
-    EXPECT_EQ(rules(), parse(R"([["b","allow","B"]])"));
+    EXPECT_EQ(rules(), parse(R"([["org.xfce.mousepad","auto","Mousepad"],["org.gnome.Nautilus","auto","Files"],
+                                 ["org.gnome.gedit","auto","Text Editor"]])"));
 }
 
 TEST_F(AppRulesTest, DefaultRulePullDown)
@@ -136,7 +133,9 @@ TEST_F(MenuRulesTest, LoadsDropsEmptyTitlesAndSortsWithAllFirst)
     EXPECT_EQ(pane->optionPopup(u"Mousepad.app"_qs, 0)->currentIndex(), 2);
 }
 
-TEST_F(MenuRulesTest, AddingForAllApplicationsStoresUnderAllListedFirst)
+// For all applications under "all", listed first; for one under its executable's key; the title untrimmed but
+// not blank.
+TEST_F(MenuRulesTest, AddingStoresUnderTheChosenApplication)
 {
     setRules(R"({"mousepad.app":[["Edit",1]]})");
     open();
@@ -144,19 +143,16 @@ TEST_F(MenuRulesTest, AddingForAllApplicationsStoresUnderAllListedFirst)
     EXPECT_EQ(rules(), parse(R"({"mousepad.app":[["Edit",1]],"all":[["Help…",1]]})"));
     EXPECT_EQ(pane->appList().first(), QLatin1String("all"));
     EXPECT_EQ(topLevelTitles().first(), QLatin1String("All Applications"));
-}
 
-TEST_F(MenuRulesTest, AddingForAnApplicationUsesItsExecutableKeyAndKeepsTheTitleUntrimmedButNotBlank)
-{
-    open();
     add(u" Tools "_qs, u"gedit.app"_qs, 2);
-    EXPECT_EQ(rules(), parse(R"({"gedit.app":[[" Tools ",2]]})"));
     add(u"Search"_qs, QString(), 0); // the dialog keeps its previous application
-    EXPECT_EQ(rules(), parse(R"({"gedit.app":[[" Tools ",2],["Search",0]]})"));
+    const QJsonValue added =
+        parse(R"({"mousepad.app":[["Edit",1]],"all":[["Help…",1]],"gedit.app":[[" Tools ",2],["Search",0]]})");
+    EXPECT_EQ(rules(), added);
     add(u" \n\t"_qs, u"all"_qs, 0);
     ASSERT_EQ(env.prompter.messages.size(), 1u);
     EXPECT_EQ(env.prompter.messages.at(0).text, QLatin1String("Menu title cannot be empty."));
-    EXPECT_EQ(rules(), parse(R"({"gedit.app":[[" Tools ",2],["Search",0]]})"));
+    EXPECT_EQ(rules(), added);
 }
 
 TEST_F(MenuRulesTest, OthersChoosesAnyProgramAndCancelledFallsBackToAllApplications)

@@ -179,9 +179,12 @@ TEST_F(PanelKeysTest, ARowShortcutTypedInThePanelRunsThatRowUnlessTheTextFieldTa
     EXPECT_FALSE(m_controller->isVisible());
 }
 
-TEST_F(PanelKeysTest, CtrlCommaOpensTheOptionsOnlyWhenAllowed)
+// Ctrl+, opens the options only when allowed; closing returns to the command palette at the top.
+TEST_F(PanelKeysTest, CtrlCommaOpensTheOptionsOnlyWhenAllowedAndClosingReturnsToTheTop)
 {
     openPanel();
+    m_controller->selectRow(0);
+    key(Qt::Key_Return);
     key(Qt::Key_Comma, Qt::ControlModifier);
     EXPECT_EQ(m_source.mode(), PanelMode::CommandPalette);
 
@@ -191,14 +194,7 @@ TEST_F(PanelKeysTest, CtrlCommaOpensTheOptionsOnlyWhenAllowed)
     key(Qt::Key_Comma, Qt::ControlModifier);
     EXPECT_EQ(m_source.mode(), PanelMode::SelfOptions);
     EXPECT_EQ(panel().menuLabel()->text(), u"Tavolin ▶ "_qs);
-}
 
-TEST_F(PanelKeysTest, ClosingReturnsToTheCommandPaletteAtTheTop)
-{
-    openPanel();
-    m_controller->selectRow(0);
-    key(Qt::Key_Return);
-    m_controller->switchMode(PanelMode::SelfOptions);
     key(Qt::Key_Escape);
     EXPECT_EQ(m_source.mode(), PanelMode::CommandPalette);
     EXPECT_EQ(m_menus.filteredParent(), nullptr);
