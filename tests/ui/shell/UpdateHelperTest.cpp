@@ -54,7 +54,9 @@ public:
 class LoopbackServer
 {
 public:
-    explicit LoopbackServer(QByteArray response) : m_response(std::move(response))
+    LoopbackServer(int status, const QByteArray &body)
+        : m_response("HTTP/1.1 " + QByteArray::number(status) + " X\r\nContent-Type: application/rss+xml\r\n"
+                     "Content-Length: " + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body)
     {
         QObject::connect(&m_server, &QTcpServer::newConnection, [this] {
             while (QTcpSocket *socket = m_server.nextPendingConnection()) {
@@ -69,22 +71,13 @@ public:
         });
         m_server.listen(QHostAddress::LocalHost);
     }
-    QString url(const QString &path) const
-    {
-        return QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path);
-    }
+    QString url() const { return u"http://127.0.0.1:%1/appcast.xml"_qs.arg(m_server.serverPort()); }
     int requests = 0;
 
 private:
     QTcpServer m_server;
     QByteArray m_response;
 };
-
-QByteArray httpResponse(int status, const QByteArray &body)
-{
-    return "HTTP/1.1 " + QByteArray::number(status) + " X\r\nContent-Type: application/rss+xml\r\nContent-Length: "
-           + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
-}
 
 class UpdateHelperTest : public ::testing::Test
 {
@@ -204,15 +197,15 @@ TEST_F(UpdateHelperTest, FetchesTheFeedOverHttp)
     QByteArray oversized = feedFor("9.0", "9.0");
     oversized.insert(oversized.indexOf("<channel>") + 9, QByteArray(appcast::kMaxFeedBytes + 1024, ' '));
     // message null: a silent check
-    const struct { const char *name; QByteArray response; const char *message; bool hasUpdate; } cases[] = {
-        {"server error", httpResponse(404, "not here"), "could not be fetched", false},
-        {"oversized", httpResponse(200, oversized), nullptr, false},
-        {"newer release", httpResponse(200, feedFor("0.3.0", "0.3")), nullptr, true},
+    const struct { const char *name; int status; QByteArray body; const char *message; bool hasUpdate; } cases[] = {
+        {"server error", 404, "not here", "could not be fetched", false},
+        {"oversized", 200, oversized, nullptr, false},
+        {"newer release", 200, feedFor("0.3.0", "0.3"), nullptr, true},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        LoopbackServer server(c.response);
-        m_settings.setValue(settings::kUpdateFeedURL, server.url(u"/appcast.xml"_qs));
+        LoopbackServer server(c.status, c.body);
+        m_settings.setValue(settings::kUpdateFeedURL, server.url());
         m_prompt.messages.clear();
         check(c.message != nullptr);
         EXPECT_EQ(server.requests, 1);
@@ -227,8 +220,8 @@ TEST_F(UpdateHelperTest, FetchesTheFeedOverHttp)
 
 TEST_F(UpdateHelperTest, AnInteractiveCheckReplacesARunningOne)
 {
-    LoopbackServer server(httpResponse(200, feedFor("0.2.0", "0.2")));
-    m_settings.setValue(settings::kUpdateFeedURL, server.url(u"/appcast.xml"_qs));
+    LoopbackServer server(200, feedFor("0.2.0", "0.2"));
+    m_settings.setValue(settings::kUpdateFeedURL, server.url());
     QSignalSpy finished(&m_helper, &UpdateHelper::checkFinished);
     m_helper.checkUpdate();
     m_helper.checkInteractively();
