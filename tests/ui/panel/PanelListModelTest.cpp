@@ -12,18 +12,18 @@ class PanelListModelTest : public FilePanelFixture
 {
 protected:
     QVariant description(int row) { return list().model()->index(row, 0).data(Qt::AccessibleDescriptionRole); }
-    // The description of each cell the list's accessible table has, by name.
-    QMap<QString, QString> descriptionsByTitle()
+    // The name and description of each cell of the list's accessible table, in order.
+    QList<std::pair<QString, QString>> cells()
     {
         QAccessibleInterface *table = QAccessible::queryAccessibleInterface(&list());
         EXPECT_TRUE(table && table->text(QAccessible::Name) == u"Results"_qs);
-        QMap<QString, QString> byTitle;
+        QList<std::pair<QString, QString>> cells;
         for (int i = 0; table && i < table->childCount(); ++i) {
             QAccessibleInterface *cell = table->child(i);
             if (cell && cell->role() == QAccessible::ListItem)
-                byTitle.insert(cell->text(QAccessible::Name), cell->text(QAccessible::Description));
+                cells.append({cell->text(QAccessible::Name), cell->text(QAccessible::Description)});
         }
-        return byTitle;
+        return cells;
     }
 };
 
@@ -40,8 +40,14 @@ TEST_F(PanelListModelTest, EveryFileRowDescribesItsGroupAndFolderNotOnlyTheFirst
                                           {u"c.txt"_qs, u"Recent\n/srv"_qs},
                                           {u"d.txt"_qs, u"File Results\n/tmp"_qs},
                                           {u"loose.txt"_qs, u"/tmp"_qs}};
-    EXPECT_EQ(descriptionsByTitle(), expected);
-    EXPECT_EQ(description(0).toString(), expected.value(list().model()->index(0, 0).data().toString()));
+    const auto shown = cells();
+    ASSERT_EQ(shown.size(), 5);
+    for (int row = 0; row < 5; ++row) {
+        const QString title = list().model()->index(row, 0).data().toString();
+        EXPECT_EQ(shown.at(row).first, title) << "the cells come in the rows' order";
+        EXPECT_EQ(shown.at(row).second, expected.value(title)) << title.toStdString();
+        EXPECT_EQ(description(row).toString(), expected.value(title)) << title.toStdString();
+    }
     EXPECT_FALSE(description(5).isValid()) << "a row past the end";
 }
 
@@ -49,7 +55,9 @@ TEST_F(PanelListModelTest, CommandRowsTellTheirMenuPathAndShortcutAndFromTheHist
 {
     m_save->setHistoryIndex(0);
     openPanel();
-    const QMap<QString, QString> shown = descriptionsByTitle();
+    QMap<QString, QString> shown;
+    for (const auto &[name, text] : cells())
+        shown.insert(name, text);
     const struct { QString title; QString description; } cases[] = {
         {u"Save"_qs, u"Recent\nmenu File"_qs},  // from the history: the group on its own line first
         {u"New"_qs, u"menu File, shortcut Ctrl+N"_qs},
