@@ -53,8 +53,8 @@ TEST_F(PanelLayoutTest, ListNumberSetsTheLimit)
     EXPECT_EQ(m_controller->window()->height(), 9 * 46 + 48);
 }
 
-// It keeps them too while a window manager takes a newly mapped panel into its frame, when the window reports
-// the screen's corner for a moment: rows arriving then must not pin the panel there.
+// Also while a window manager takes a newly mapped panel into its frame, when the window reports the screen's
+// corner for a moment: rows arriving then must not pin the panel there.
 TEST_F(PanelLayoutTest, TheWindowKeepsItsTopEdgeAndCentreWhenItShrinks)
 {
     for (const bool reportsTheCorner : {false, true}) {
