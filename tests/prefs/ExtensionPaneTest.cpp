@@ -17,6 +17,8 @@
 namespace tavolin {
 namespace {
 
+using Records = QList<PluginDataItem>;
+
 class ExtensionPaneTest : public ::testing::Test
 {
 protected:
@@ -24,34 +26,43 @@ protected:
 
     void open()
     {
-        pane = std::make_unique<ExtensionController>(
-            env.context, std::make_unique<ExtensionImporter>(folder, [] { return QDateTime(QDate(2024, 1, 2), QTime(3, 4, 5)); },
-                                                             [] {}));
+        auto importer = std::make_unique<ExtensionImporter>(
+            folder, [] { return QDateTime(QDate(2024, 1, 2), QTime(3, 4, 5)); }, [] {});
+        pane = std::make_unique<ExtensionController>(env.context, std::move(importer));
         pane->show();
     }
 
-    void storeList(const QString &key, const QList<PluginDataItem> &items)
+    // Stores `app`'s list: a record per (label, entry) pair.
+    void store(const QString &app, const QList<std::pair<QString, QString>> &records)
     {
-        Store store(QStringLiteral("CommandExtensions-db"), Store::Sharing::SharedBetweenPrograms);
-        ASSERT_TRUE(store.put(QStringLiteral("p_") + key, PluginDataItem::jsonFromArray(items)));
+        Records items;
+        for (const auto &[label, entry] : records)
+            items.append(PluginDataItem(app, label, entry));
+        Store db(QStringLiteral("CommandExtensions-db"), Store::Sharing::SharedBetweenPrograms);
+        ASSERT_TRUE(db.put(u"p_"_qs + app, PluginDataItem::jsonFromArray(items)));
     }
 
-    QString stored(const QString &key)
+    QString stored(const QString &app)
     {
-        Store store(QStringLiteral("CommandExtensions-db"), Store::Sharing::SharedBetweenPrograms);
-        return store.get(QStringLiteral("p_") + key);
+        return Store(QStringLiteral("CommandExtensions-db"), Store::Sharing::SharedBetweenPrograms).get(u"p_"_qs + app);
     }
-
-    QJsonArray lastCommand() const { return env.settings.get(settings::kCommand).toArray(); }
+    Records saved(const QString &app) { return PluginDataItem::arrayFromJSON(stored(app)); }
+    QStringList lastCommand() const { return env.settings.get(settings::kCommand).toVariant().toStringList(); }
 
     QString script(const QString &name)
     {
-        const QString path = folder + QLatin1Char('/') + name;
-        EXPECT_TRUE(test::writeTextFile(path, "echo\n"));
-        return path;
+        EXPECT_TRUE(test::writeTextFile(folder + u'/' + name, "echo\n"));
+        return folder + u'/' + name;
     }
 
-    // Answers the next edit dialog: an optional change, then Save (true) or Cancel (false).
+    // Selects `app`'s first record and answers its edit dialog: an optional change, then Save or Cancel.
+    void edit(const QString &app, std::function<void(ExtensionDetailDialog &)> change)
+    {
+        pane->outlineView()->setCurrentItem(pane->extensionRow(app, 0));
+        EXPECT_TRUE(pane->editButton()->isEnabled());
+        answerDialog(std::move(change));
+        pane->editButton()->click();
+    }
     void answerDialog(std::function<void(ExtensionDetailDialog &)> change, bool save = true)
     {
         env.prompter.dialogAnswers.push_back([change, save](QDialog &dialog) {
@@ -61,14 +72,6 @@ protected:
         });
     }
 
-    QStringList topLevelTitles() const
-    {
-        QStringList titles;
-        for (int i = 0; i < pane->outlineView()->topLevelItemCount(); ++i)
-            titles << pane->outlineView()->topLevelItem(i)->text(0);
-        return titles;
-    }
-
     test::PrefsEnvironment env;
     QString folder;
     std::unique_ptr<ExtensionController> pane;
@@ -76,180 +79,137 @@ protected:
 
 TEST_F(ExtensionPaneTest, ListsApplicationsWithAllFirstAndSkipsEmptyLists)
 {
-    storeList(QStringLiteral("zed.app"), {PluginDataItem(QStringLiteral("zed.app"), QStringLiteral("Z"), QStringLiteral("z.sh"))});
-    storeList(QStringLiteral("all"), {PluginDataItem(QStringLiteral("all"), QStringLiteral("A"), QStringLiteral("a.sh"))});
-    storeList(QStringLiteral("Mousepad.app"),
-              {PluginDataItem(QStringLiteral("Mousepad.app"), QStringLiteral("M"), QStringLiteral("m.sh"))});
-    storeList(QStringLiteral("empty.app"), {});
+    store(u"zed.app"_qs, {{u"Z"_qs, u"z.sh"_qs}});
+    store(u"all"_qs, {{u"A"_qs, u"a.sh"_qs}});
+    store(u"Mousepad.app"_qs, {{u"M"_qs, u"m.sh"_qs}});
+    store(u"empty.app"_qs, {});
     open();
-    EXPECT_EQ(pane->library().apps(),
-              (QStringList{QStringLiteral("all"), QStringLiteral("Mousepad.app"), QStringLiteral("zed.app")}));
-    EXPECT_EQ(topLevelTitles(),
-              (QStringList{QStringLiteral("All Applications"), QStringLiteral("Mousepad"), QStringLiteral("zed")}));
+    EXPECT_EQ(pane->library().apps(), (QStringList{u"all"_qs, u"Mousepad.app"_qs, u"zed.app"_qs}));
+    QStringList titles;
+    for (int i = 0; i < pane->outlineView()->topLevelItemCount(); ++i)
+        titles << pane->outlineView()->topLevelItem(i)->text(0);
+    EXPECT_EQ(titles, (QStringList{u"All Applications"_qs, u"Mousepad"_qs, u"zed"_qs}));
 }
 
 TEST_F(ExtensionPaneTest, DisablingSavesTheApplicationAndTellsThePalette)
 {
-    storeList(QStringLiteral("gedit.app"),
-              {PluginDataItem(QStringLiteral("gedit.app"), QStringLiteral("Sort"), QStringLiteral("sort.sh"))});
+    store(u"gedit.app"_qs, {{u"Sort"_qs, u"sort.sh"_qs}});
     open();
-    QComboBox *status = pane->statusPopup(QStringLiteral("gedit.app"), 0);
+    QComboBox *status = pane->statusPopup(u"gedit.app"_qs, 0);
     ASSERT_NE(status, nullptr);
     EXPECT_EQ(status->currentIndex(), 0);
     status->setCurrentIndex(1);
     Q_EMIT status->activated(1);
-    const QList<PluginDataItem> saved = PluginDataItem::arrayFromJSON(stored(QStringLiteral("gedit.app")));
-    ASSERT_EQ(saved.size(), 1);
-    EXPECT_FALSE(saved.first().enabled);
-    const QJsonArray command = lastCommand();
-    ASSERT_EQ(command.size(), 4);
-    EXPECT_EQ(command.at(0).toString(), QLatin1String("updateExtension"));
-    EXPECT_EQ(command.at(1).toString(), QLatin1String("gedit.app"));
-    EXPECT_EQ(command.at(2).toString(), stored(QStringLiteral("gedit.app")));
+    EXPECT_EQ(saved(u"gedit.app"_qs),
+              Records{PluginDataItem(u"gedit.app"_qs, u"Sort"_qs, {}, u"sort.sh"_qs, false, {}, {})});
+    EXPECT_EQ(lastCommand().mid(0, 3), (QStringList{u"updateExtension"_qs, u"gedit.app"_qs, stored(u"gedit.app"_qs)}));
+    EXPECT_EQ(lastCommand().size(), 4);
 }
 
 TEST_F(ExtensionPaneTest, MovingToAnotherApplicationKeepsTheFile)
 {
-    const QString file = script(QStringLiteral("sort.sh"));
-    storeList(QStringLiteral("gedit.app"),
-              {PluginDataItem(QStringLiteral("gedit.app"), QStringLiteral("Sort"), QStringLiteral("sort.sh"))});
-    storeList(QStringLiteral("mousepad.app"),
-              {PluginDataItem(QStringLiteral("mousepad.app"), QStringLiteral("Tidy"), QStringLiteral("tidy.sh"))});
+    const QString file = script(u"sort.sh"_qs);
+    store(u"gedit.app"_qs, {{u"Sort"_qs, u"sort.sh"_qs}});
+    store(u"mousepad.app"_qs, {{u"Tidy"_qs, u"tidy.sh"_qs}});
     open();
-    pane->outlineView()->setCurrentItem(pane->extensionRow(QStringLiteral("gedit.app"), 0));
-    EXPECT_TRUE(pane->editButton()->isEnabled());
-    answerDialog([](ExtensionDetailDialog &dialog) { dialog.applicationSelect()->selectKey(QStringLiteral("mousepad.app")); });
-    pane->editButton()->click();
+    edit(u"gedit.app"_qs, [](auto &dialog) { dialog.applicationSelect()->selectKey(u"mousepad.app"_qs); });
     EXPECT_TRUE(QFile::exists(file));
     EXPECT_TRUE(env.desktop.trashed.isEmpty());
-    EXPECT_TRUE(stored(QStringLiteral("gedit.app")).isEmpty()) << "its last record went, so the key goes";
-    const QList<PluginDataItem> moved = PluginDataItem::arrayFromJSON(stored(QStringLiteral("mousepad.app")));
-    ASSERT_EQ(moved.size(), 2);
-    EXPECT_EQ(moved.at(1).label, QLatin1String("Sort"));
-    EXPECT_EQ(moved.at(1).app, QLatin1String("mousepad.app"));
-    EXPECT_EQ(moved.at(1).entry, QLatin1String("sort.sh"));
-    EXPECT_EQ(pane->library().apps(), QStringList{QStringLiteral("mousepad.app")});
+    EXPECT_TRUE(stored(u"gedit.app"_qs).isEmpty()) << "its last record went, so the key goes";
+    EXPECT_EQ(saved(u"mousepad.app"_qs), (Records{PluginDataItem(u"mousepad.app"_qs, u"Tidy"_qs, u"tidy.sh"_qs),
+                                                  PluginDataItem(u"mousepad.app"_qs, u"Sort"_qs, u"sort.sh"_qs)}));
+    EXPECT_EQ(pane->library().apps(), QStringList{u"mousepad.app"_qs});
 }
 
-TEST_F(ExtensionPaneTest, BothTitlesBlankIsRefusedAndChangesNothing)
+TEST_F(ExtensionPaneTest, TitlesBlankAreRefusedAndAnEnglishTitleFillsAnEmptyOne)
 {
-    storeList(QStringLiteral("all"), {PluginDataItem(QStringLiteral("all"), QStringLiteral("Keep"), QStringLiteral("k.sh"))});
+    store(u"all"_qs, {{u"Keep"_qs, u"k.sh"_qs}});
     open();
-    const QString original = stored(QStringLiteral("all"));
-    pane->outlineView()->setCurrentItem(pane->extensionRow(QStringLiteral("all"), 0));
-    answerDialog([](ExtensionDetailDialog &dialog) {
-        dialog.labelInput()->setText(QStringLiteral(" \t "));
-        dialog.enLabelInput()->setText(QStringLiteral("\t"));
+    const QString original = stored(u"all"_qs);
+    edit(u"all"_qs, [](auto &dialog) {
+        dialog.labelInput()->setText(u" \t "_qs);
+        dialog.enLabelInput()->setText(u"\t"_qs);
     });
-    pane->editButton()->click();
     ASSERT_EQ(env.prompter.messages.size(), 1u);
     EXPECT_EQ(env.prompter.messages.at(0).informative, QLatin1String("Must input a Menu Title or English Title"));
-    EXPECT_EQ(stored(QStringLiteral("all")), original);
+    EXPECT_EQ(stored(u"all"_qs), original);
     EXPECT_FALSE(env.domain->contains(settings::kCommand));
-}
 
-TEST_F(ExtensionPaneTest, EnglishTitleFillsAnEmptyTitle)
-{
-    storeList(QStringLiteral("all"), {PluginDataItem(QStringLiteral("all"), QStringLiteral("Alt"), QStringLiteral("k.sh"))});
-    open();
-    pane->outlineView()->setCurrentItem(pane->extensionRow(QStringLiteral("all"), 0));
-    answerDialog([](ExtensionDetailDialog &dialog) {
+    edit(u"all"_qs, [](auto &dialog) {
         dialog.labelInput()->clear();
-        dialog.enLabelInput()->setText(QStringLiteral("  Word Count "));
+        dialog.enLabelInput()->setText(u"  Word Count "_qs);
     });
-    pane->editButton()->click();
-    const QList<PluginDataItem> saved = PluginDataItem::arrayFromJSON(stored(QStringLiteral("all")));
-    ASSERT_EQ(saved.size(), 1);
-    EXPECT_EQ(saved.first().label, QLatin1String("Word Count"));
-    EXPECT_EQ(saved.first().enLabel, QLatin1String("Word Count"));
+    const QString words = u"Word Count"_qs;
+    EXPECT_EQ(saved(u"all"_qs), Records{PluginDataItem(u"all"_qs, words, words, u"k.sh"_qs, true, {}, {})});
 }
 
 TEST_F(ExtensionPaneTest, DeletingAnApplicationTrashesEveryScriptAndItsEntry)
 {
-    const QString a = script(QStringLiteral("a.sh"));
-    const QString bundleFile = script(QStringLiteral("B.pext/run.sh"));
-    storeList(QStringLiteral("gedit.app"),
-              {PluginDataItem(QStringLiteral("gedit.app"), QStringLiteral("A"), QStringLiteral("a.sh")),
-               PluginDataItem(QStringLiteral("gedit.app"), QStringLiteral("B"), QStringLiteral("B.pext/run.sh")),
-               PluginDataItem(QStringLiteral("gedit.app"), QStringLiteral("Evil"), QStringLiteral("../../../outside"))});
-    open();
-    pane->outlineView()->setCurrentItem(pane->outlineView()->topLevelItem(0));
-    pane->deleteButton()->click();
-    EXPECT_EQ(env.prompter.confirmations, QStringList{QStringLiteral("Delete Selected ?")});
-    EXPECT_FALSE(QFile::exists(a));
-    EXPECT_FALSE(QFileInfo::exists(folder + QStringLiteral("/B.pext")));
-    EXPECT_EQ(env.desktop.trashed, (QStringList{folder + QStringLiteral("/a.sh"), folder + QStringLiteral("/B.pext")}))
-        << "an entry that climbs out of the folder is never trashed";
-    EXPECT_TRUE(stored(QStringLiteral("gedit.app")).isEmpty());
-    const QJsonArray command = lastCommand();
-    EXPECT_EQ(command.at(1).toString(), QLatin1String("gedit.app"));
-    EXPECT_EQ(command.at(2).toString(), QLatin1String("[]"));
-}
-
-TEST_F(ExtensionPaneTest, DeleteCancelledKeepsEverything)
-{
-    const QString a = script(QStringLiteral("a.sh"));
-    storeList(QStringLiteral("all"), {PluginDataItem(QStringLiteral("all"), QStringLiteral("A"), QStringLiteral("a.sh"))});
+    const QString a = script(u"a.sh"_qs);
+    script(u"B.pext/run.sh"_qs);
+    store(u"gedit.app"_qs, {{u"A"_qs, u"a.sh"_qs}, {u"B"_qs, u"B.pext/run.sh"_qs}, {u"Evil"_qs, u"../../../out"_qs}});
     open();
     env.prompter.confirmAnswer = false;
-    pane->outlineView()->setCurrentItem(pane->extensionRow(QStringLiteral("all"), 0));
+    pane->outlineView()->setCurrentItem(pane->outlineView()->topLevelItem(0));
     pane->deleteButton()->click();
-    EXPECT_TRUE(QFile::exists(a));
-    EXPECT_FALSE(stored(QStringLiteral("all")).isEmpty());
+    EXPECT_TRUE(QFile::exists(a)) << "cancelled";
+    EXPECT_EQ(saved(u"gedit.app"_qs).size(), 3);
+
+    env.prompter.confirmAnswer = true;
+    pane->deleteButton()->click();
+    EXPECT_EQ(env.prompter.confirmations, (QStringList{u"Delete Selected ?"_qs, u"Delete Selected ?"_qs}));
+    EXPECT_FALSE(QFile::exists(a));
+    EXPECT_FALSE(QFileInfo::exists(folder + u"/B.pext"_qs));
+    EXPECT_EQ(env.desktop.trashed, (QStringList{folder + u"/a.sh"_qs, folder + u"/B.pext"_qs}))
+        << "an entry that climbs out of the folder is never trashed";
+    EXPECT_TRUE(stored(u"gedit.app"_qs).isEmpty());
+    EXPECT_EQ(lastCommand().mid(1, 2), (QStringList{u"gedit.app"_qs, u"[]"_qs}));
 }
 
 TEST_F(ExtensionPaneTest, ImportSavedUnderAnotherApplicationIsListedOnce)
 {
     open();
-    const QString source = env.home.root() + QStringLiteral("/Mousepad - Sort Lines.sh");
+    const QString source = env.home.root() + u"/Mousepad - Sort Lines.sh"_qs;
     test::writeTextFile(source, "sort\n");
-    answerDialog([](ExtensionDetailDialog &dialog) {
+    answerDialog([](auto &dialog) {
         EXPECT_EQ(dialog.applicationSelect()->selectedKey(), QLatin1String("mousepad.app"))
             << "the file name's application is matched to the installed one without case";
         EXPECT_EQ(dialog.labelInput()->text(), QLatin1String("Sort Lines"));
-        dialog.applicationSelect()->selectKey(QStringLiteral("gedit.app"));
+        dialog.applicationSelect()->selectKey(u"gedit.app"_qs);
     });
     pane->onAddExtensionFrom(source);
-    EXPECT_EQ(pane->library().apps(), QStringList{QStringLiteral("gedit.app")});
-    const QList<PluginDataItem> saved = PluginDataItem::arrayFromJSON(stored(QStringLiteral("gedit.app")));
-    ASSERT_EQ(saved.size(), 1);
-    EXPECT_EQ(saved.first().entry, QLatin1String("Mousepad - Sort Lines.sh"));
-    EXPECT_TRUE(stored(QStringLiteral("mousepad.app")).isEmpty());
+    EXPECT_EQ(pane->library().apps(), QStringList{u"gedit.app"_qs});
+    EXPECT_EQ(saved(u"gedit.app"_qs),
+              Records{PluginDataItem(u"gedit.app"_qs, u"Sort Lines"_qs, u"Mousepad - Sort Lines.sh"_qs)});
+    EXPECT_TRUE(stored(u"mousepad.app"_qs).isEmpty());
 }
 
-TEST_F(ExtensionPaneTest, CancelledImportKeepsTheCopyAndAddsNothing)
+// A cancelled chooser, a cancelled import dialog and a bad bundle add nothing; only the bundle's error is told.
+TEST_F(ExtensionPaneTest, ImportsThatAddNothing)
 {
     open();
-    const QString source = env.home.root() + QStringLiteral("/cleanup.sh");
-    test::writeTextFile(source, "x\n");
-    answerDialog({}, false);
-    pane->onAddExtensionFrom(source);
-    EXPECT_TRUE(QFile::exists(folder + QStringLiteral("/cleanup.sh")));
-    EXPECT_TRUE(pane->library().apps().isEmpty());
-    EXPECT_FALSE(env.domain->contains(settings::kCommand));
-}
+    pane->addButton()->click();
+    EXPECT_TRUE(env.prompter.lastSuffixes.contains(u"pext"_qs) && env.prompter.lastSuffixes.contains(QString()));
+    EXPECT_EQ(env.prompter.dialogsRun, 0) << "a cancelled chooser imports nothing";
 
-TEST_F(ExtensionPaneTest, BadBundleShowsTheErrorAndLeavesNoCopy)
-{
-    open();
-    const QString bundle = env.home.root() + QStringLiteral("/Bad.pext");
-    test::writeTextFile(bundle + QStringLiteral("/manifest.json"), R"({"entry":""})");
+    const QString bundle = env.home.root() + u"/Bad.pext"_qs;
+    test::writeTextFile(bundle + u"/manifest.json"_qs, R"({"entry":""})");
     pane->onAddExtensionFrom(bundle);
     ASSERT_EQ(env.prompter.messages.size(), 1u);
     EXPECT_EQ(env.prompter.messages.at(0).text, QLatin1String("Error"));
     EXPECT_EQ(env.prompter.messages.at(0).informative, QLatin1String("No entry found in the manifest.json file."));
     EXPECT_EQ(env.prompter.messages.at(0).style, Prompter::Style::Critical);
-    EXPECT_FALSE(QFileInfo::exists(folder + QStringLiteral("/Bad.pext")));
+    EXPECT_FALSE(QFileInfo::exists(folder + u"/Bad.pext"_qs));
     EXPECT_EQ(env.prompter.dialogsRun, 0);
-}
 
-TEST_F(ExtensionPaneTest, AddButtonOffersTheExtensionTypes)
-{
-    open();
-    pane->addButton()->click();
-    EXPECT_TRUE(env.prompter.lastSuffixes.contains(QStringLiteral("pext")));
-    EXPECT_TRUE(env.prompter.lastSuffixes.contains(QString()));
-    EXPECT_EQ(env.prompter.dialogsRun, 0) << "a cancelled chooser imports nothing";
+    const QString source = env.home.root() + u"/cleanup.sh"_qs;
+    test::writeTextFile(source, "x\n");
+    answerDialog({}, false);
+    pane->onAddExtensionFrom(source);
+    EXPECT_TRUE(QFile::exists(folder + u"/cleanup.sh"_qs)) << "a cancelled import keeps its copy";
+    EXPECT_TRUE(pane->library().apps().isEmpty());
+    EXPECT_FALSE(env.domain->contains(settings::kCommand));
+    EXPECT_EQ(env.prompter.messages.size(), 1u);
 }
 
 } // namespace

@@ -52,12 +52,7 @@ TEST_F(PreferencesWindowTest, SwitchingKeepsTopLeftAndFollowsThePaneHeight)
 TEST_F(PreferencesWindowTest, OnlyTheFirstOfItsOwnAddressesChoosesAPane)
 {
     const QString own = QStringLiteral("tavolin-preferences://preferences/");
-    const struct
-    {
-        const char *name;
-        QStringList urls;
-        int expected;
-    } rows[] = {
+    const struct { const char *name; QStringList urls; int expected; } rows[] = {
         {"about", {own + QStringLiteral("about")}, PreferencesWindow::About},
         {"no pane keeps the shown one", {own}, PreferencesWindow::Appearance},
         {"other schemes are ignored", {QStringLiteral("https://example.org/about")}, PreferencesWindow::Appearance},
@@ -89,59 +84,32 @@ TEST_F(PreferencesWindowTest, FileShowsTheLastTabOfThePalettePane)
     EXPECT_EQ(tabs->currentIndex(), tabs->count() - 1);
 }
 
-TEST(PreferencesWindowArgumentsTest, PathsBecomeFileUrlsAndUrlsStay)
+// Paths become file addresses and this program's addresses stay; another program's address, or a file no
+// extension is made of, is left out (no error dialog for it).
+TEST(PreferencesWindowArgumentsTest, PathsBecomeFileUrlsOwnAddressesStayTheRestIsLeftOut)
 {
-    const QList<QUrl> urls = PreferencesWindow::urlsFromArguments(
-        {QStringLiteral("a b.pext"), QStringLiteral("/tmp/x.sh"), QStringLiteral("tavolin-preferences:about"),
-         QStringLiteral("file:///tmp/y.py"), QString()},
-        QStringLiteral("/home/u"));
-    ASSERT_EQ(urls.size(), 4);
-    EXPECT_EQ(urls.at(0).toLocalFile(), QLatin1String("/home/u/a b.pext"));
-    EXPECT_EQ(urls.at(1).toLocalFile(), QLatin1String("/tmp/x.sh"));
-    EXPECT_EQ(urls.at(2).toString(), QLatin1String("tavolin-preferences:about"));
-    EXPECT_EQ(urls.at(3).toLocalFile(), QLatin1String("/tmp/y.py"));
+    QStringList urls;
+    for (const QUrl &url : PreferencesWindow::urlsFromArguments(
+             {u"a b.pext"_qs, u"/tmp/x.sh"_qs, u"http://example.com"_qs, u"tavolin-preferences:about"_qs,
+              u"https://example.com/a.sh"_qs, u"file:///tmp/y.py"_qs, u"mailto:someone@example.com"_qs,
+              u"notes.txt"_qs, QString()},
+             u"/home/u"_qs))
+        urls << url.toString();
+    EXPECT_EQ(urls, (QStringList{u"file:///home/u/a b.pext"_qs, u"file:///tmp/x.sh"_qs, u"tavolin-preferences:about"_qs,
+                                 u"file:///tmp/y.py"_qs}));
 }
 
-// Another program's address, or a file no extension is made of, is not imported: no error dialog for it.
-TEST(PreferencesWindowArgumentsTest, OtherAddressesAndFilesAreLeftOut)
-{
-    EXPECT_TRUE(PreferencesWindow::urlsFromArguments(
-                    {QStringLiteral("http://example.com"), QStringLiteral("https://example.com/a.sh"),
-                     QStringLiteral("mailto:someone@example.com"), QStringLiteral("notes.txt")},
-                    QStringLiteral("/home/u"))
-                    .isEmpty());
-}
-
-struct DropRow
-{
-    const char *name;
-    const char *fileName;
-    bool importable;
-};
-
-class DropTargetTest : public ::testing::TestWithParam<DropRow>
-{
-};
-
-TEST_P(DropTargetTest, AcceptsOnlyExtensionFiles)
+TEST(DropTargetTest, AcceptsOnlyExtensionFilesThatExist)
 {
     test::IsolatedHome home;
-    const QString path = home.root() + QLatin1Char('/') + QString::fromUtf8(GetParam().fileName);
-    ASSERT_TRUE(test::writeTextFile(path, "x"));
-    EXPECT_EQ(PalettePane::isImportableFile(path), GetParam().importable);
-}
-
-INSTANTIATE_TEST_SUITE_P(Files, DropTargetTest,
-                         ::testing::Values(DropRow{"Python", "tool.py", true}, DropRow{"Shell", "tool.sh", true},
-                                           DropRow{"Scpt", "tool.scpt", true},
-                                           DropRow{"NoEnding", "tool", true},
-                                           DropRow{"Image", "picture.png", false},
-                                           DropRow{"Text", "notes.txt", false}),
-                         [](const auto &info) { return std::string(info.param.name); });
-
-TEST(DropTargetMissingFileTest, RefusesAFileThatDoesNotExist)
-{
-    EXPECT_FALSE(PalettePane::isImportableFile(QStringLiteral("/nonexistent/tool.py")));
+    const struct { const char *fileName; bool importable; } cases[] = {
+        {"tool.py", true}, {"tool.sh", true}, {"tool.scpt", true}, {"tool", true}, {"image.png", false}, {"a.txt", false}};
+    for (const auto &c : cases) {
+        const QString path = home.root() + u'/' + QString::fromUtf8(c.fileName);
+        ASSERT_TRUE(test::writeTextFile(path, "x"));
+        EXPECT_EQ(PalettePane::isImportableFile(path), c.importable) << c.fileName;
+    }
+    EXPECT_FALSE(PalettePane::isImportableFile(u"/nonexistent/tool.py"_qs));
 }
 
 } // namespace

@@ -11,6 +11,8 @@
 #include <QFileInfo>
 #include <QUrl>
 
+#include <gtest/gtest.h>
+
 #include <deque>
 #include <functional>
 #include <memory>
@@ -21,12 +23,7 @@ namespace tavolin::test {
 class FakePrompter final : public Prompter
 {
 public:
-    struct Message
-    {
-        Style style;
-        QString text;
-        QString informative;
-    };
+    struct Message { Style style; QString text; QString informative; };
 
     void showMessage(QWidget *, Style style, const QString &text, const QString &informative) override
     {
@@ -49,7 +46,7 @@ public:
     QString chooseFile(QWidget *, const QString &, const QStringList &suffixes) override
     {
         lastSuffixes = suffixes;
-        return fileAnswer;
+        return {};
     }
     QList<DesktopApp> chooseApplications(QWidget *, const QList<DesktopApp> &, bool multiple) override
     {
@@ -64,7 +61,6 @@ public:
     // Each dialog run takes the next answer: it may fill the dialog, and returns whether it was accepted.
     std::deque<std::function<bool(QDialog &)>> dialogAnswers;
     int dialogsRun = 0;
-    QString fileAnswer;
     QStringList lastSuffixes;
     QList<DesktopApp> applicationsAnswer;
     bool lastMultiple = false;
@@ -78,45 +74,32 @@ public:
     bool launch() override
     {
         ++launches;
-        running = installed;
-        return installed;
+        return running = true;
     }
     void terminate() override
     {
         ++terminations;
         running = false;
     }
-    QString executable() const override { return installed ? QStringLiteral("/opt/tavolin/bin/tavolin") : QString(); }
+    QString executable() const override { return QStringLiteral("/opt/tavolin/bin/tavolin"); }
 
-    bool installed = true;
     bool running = false;
     int launches = 0;
     int terminations = 0;
 };
 
-// Records URLs and programs; trashing really moves to the (isolated) freedesktop Trash.
+// Trashing really moves to the (isolated) freedesktop Trash, and is recorded.
 class FakeDesktop final : public DesktopServices
 {
 public:
-    bool openUrl(const QUrl &url) override
-    {
-        urls << url;
-        return true;
-    }
-    bool startProgram(const QString &program, const QStringList &arguments) override
-    {
-        programs << (QStringList{program} + arguments);
-        return startSucceeds;
-    }
+    bool openUrl(const QUrl &) override { return true; }
+    bool startProgram(const QString &, const QStringList &) override { return true; }
     bool moveToTrash(const QString &path) override
     {
         trashed << path;
         return QFile::moveToTrash(path);
     }
 
-    QList<QUrl> urls;
-    QList<QStringList> programs;
-    bool startSucceeds = true;
     QStringList trashed;
 };
 
@@ -146,6 +129,21 @@ struct PrefsEnvironment
     FakePaletteLauncher launcher;
     FakeDesktop desktop;
     PrefsContext context;
+};
+
+// A pane of type P over its own environment: open() makes and shows it, after the test stored what it reads.
+template <class P>
+class PaneTest : public ::testing::Test
+{
+protected:
+    void open()
+    {
+        pane = std::make_unique<P>(env.context);
+        pane->show();
+    }
+
+    PrefsEnvironment env;
+    std::unique_ptr<P> pane;
 };
 
 inline bool writeTextFile(const QString &path, const QByteArray &content)

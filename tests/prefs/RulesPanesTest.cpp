@@ -18,32 +18,23 @@
 namespace tavolin {
 namespace {
 
-using test::PrefsEnvironment;
-
 QJsonValue parse(const char *json)
 {
     const QJsonDocument doc = QJsonDocument::fromJson(QByteArray(json));
     return doc.isArray() ? QJsonValue(doc.array()) : QJsonValue(doc.object());
 }
 
-class AppRulesTest : public ::testing::Test
+class AppRulesTest : public test::PaneTest<AppRulesController>
 {
 protected:
-    void open()
-    {
-        pane = std::make_unique<AppRulesController>(env.context);
-        pane->show();
-    }
-
-    PrefsEnvironment env;
-    std::unique_ptr<AppRulesController> pane;
+    QJsonValue rules() const { return env.settings.get(settings::kAppRules); }
+    void setRules(const char *json) { env.settings.put(parse(json), settings::kAppRules); }
 };
 
-TEST_F(AppRulesTest, ShowsStoredRulesInOrder)
+TEST_F(AppRulesTest, ShowsStoredRulesInOrderAndChangingOneKeepsItsPosition)
 {
-    env.settings.put(parse(R"([["org.gnome.gedit","disabled","Text Editor"],["org.xfce.mousepad","allow","Mousepad"],
-                               ["x","bogus","X"]])"),
-                     settings::kAppRules);
+    setRules(R"([["org.gnome.gedit","disabled","Text Editor"],["org.xfce.mousepad","allow","Mousepad"],
+                 ["x","bogus","X"]])");
     open();
     ASSERT_EQ(pane->table()->rowCount(), 3);
     EXPECT_EQ(pane->table()->item(0, 0)->text(), QLatin1String("Text Editor"));
@@ -51,81 +42,61 @@ TEST_F(AppRulesTest, ShowsStoredRulesInOrder)
     EXPECT_EQ(pane->rulePopup(1)->currentIndex(), 1);
     EXPECT_EQ(pane->rulePopup(2)->currentIndex(), 0) << "an unknown rule shows as auto";
     EXPECT_EQ(pane->rulePopup(3), nullptr);
+
+    pane->rulePopup(1)->setCurrentIndex(2);
+    Q_EMIT pane->rulePopup(1)->activated(2);
+    EXPECT_EQ(rules(), parse(R"([["org.gnome.gedit","disabled","Text Editor"],
+                                 ["org.xfce.mousepad","disabled","Mousepad"],["x","bogus","X"]])"));
+    EXPECT_EQ(pane->rulePopup(1)->currentIndex(), 2);
 }
 
-TEST_F(AppRulesTest, AddingSeveralAppendsAutoEntriesInChosenOrder)
+TEST_F(AppRulesTest, AddingSeveralAppendsAutoEntriesInChosenOrderAndDeleteRemovesTheSelectedRowOnly)
 {
-    env.settings.put(parse(R"([["org.gnome.gedit","allow","Text Editor"]])"), settings::kAppRules);
+    setRules(R"([["org.gnome.gedit","allow","Text Editor"]])");
     open();
+    pane->addButton()->click();
+    EXPECT_TRUE(env.prompter.lastMultiple);
+    EXPECT_EQ(rules(), parse(R"([["org.gnome.gedit","allow","Text Editor"]])")) << "cancelled: nothing written";
+
     const QList<DesktopApp> apps = test::sampleApplications();
-    env.prompter.applicationsAnswer = {apps.at(1), apps.at(2), apps.at(0),
-                                       DesktopApp{QString(), QStringLiteral("No id"), QStringLiteral("x"), {}}};
+    env.prompter.applicationsAnswer = {apps.at(1), apps.at(2), apps.at(0), DesktopApp{{}, u"No id"_qs, u"x"_qs, {}}};
     int writes = 0;
     QObject::connect(env.domain.get(), &SettingsDomain::valueChanged, [&](const QString &key) {
         writes += key == settings::kAppRules ? 1 : 0;
     });
     pane->addButton()->click();
-    EXPECT_TRUE(env.prompter.lastMultiple);
     EXPECT_EQ(writes, 1) << "the list is written once";
-    EXPECT_EQ(env.settings.get(settings::kAppRules),
-              parse(R"([["org.gnome.gedit","allow","Text Editor"],["org.xfce.mousepad","auto","Mousepad"],
-                        ["org.gnome.Nautilus","auto","Files"],["org.gnome.gedit","auto","Text Editor"]])"))
+    EXPECT_EQ(rules(), parse(R"([["org.gnome.gedit","allow","Text Editor"],["org.xfce.mousepad","auto","Mousepad"],
+                                 ["org.gnome.Nautilus","auto","Files"],["org.gnome.gedit","auto","Text Editor"]])"))
         << "an application already listed is appended again; one without id is skipped";
     EXPECT_EQ(pane->table()->rowCount(), 4);
-}
 
-TEST_F(AppRulesTest, CancelledChooserWritesNothing)
-{
-    open();
-    pane->addButton()->click();
-    EXPECT_FALSE(env.domain->contains(settings::kAppRules));
-}
-
-TEST_F(AppRulesTest, ChangingARuleKeepsItsPosition)
-{
-    env.settings.put(parse(R"([["a","auto","A"],["b","allow","B"],["c","auto","C"]])"), settings::kAppRules);
-    open();
-    pane->rulePopup(1)->setCurrentIndex(2);
-    Q_EMIT pane->rulePopup(1)->activated(2);
-    EXPECT_EQ(env.settings.get(settings::kAppRules),
-              parse(R"([["a","auto","A"],["b","disabled","B"],["c","auto","C"]])"));
-    EXPECT_EQ(pane->rulePopup(1)->currentIndex(), 2);
-}
-
-TEST_F(AppRulesTest, DeleteRemovesTheSelectedRowOnly)
-{
-    env.settings.put(parse(R"([["a","auto","A"],["b","allow","B"]])"), settings::kAppRules);
-    open();
+    pane->table()->clearSelection();
     pane->deleteButton()->click();
-    EXPECT_EQ(env.settings.get(settings::kAppRules).toArray().size(), 2) << "no selection: nothing happens";
+    EXPECT_EQ(rules().toArray().size(), 4) << "no selection: nothing happens";
     pane->table()->selectRow(0);
     pane->deleteButton()->click();
-    EXPECT_EQ(env.settings.get(settings::kAppRules), parse(R"([["b","allow","B"]])"));
+    EXPECT_EQ(rules(), parse(R"([["org.xfce.mousepad","auto","Mousepad"],["org.gnome.Nautilus","auto","Files"],
+                                 ["org.gnome.gedit","auto","Text Editor"]])"));
 }
 
 TEST_F(AppRulesTest, DefaultRulePullDown)
 {
     open();
     EXPECT_EQ(pane->defaultRulePullDown()->currentIndex(), 0) << "unset means auto";
-    pane.reset();
-    env.settings.put(QStringLiteral("allow"), settings::kAppRuleDefault);
+    env.settings.put(u"allow"_qs, settings::kAppRuleDefault);
     open();
     EXPECT_EQ(pane->defaultRulePullDown()->currentIndex(), 1);
     Q_EMIT pane->defaultRulePullDown()->activated(2);
-    EXPECT_EQ(env.settings.get(settings::kAppRuleDefault), QJsonValue(QStringLiteral("disabled")));
+    EXPECT_EQ(env.settings.get(settings::kAppRuleDefault), QJsonValue(u"disabled"_qs));
 }
 
-class MenuRulesTest : public ::testing::Test
+class MenuRulesTest : public test::PaneTest<MenuRulesController>
 {
 protected:
-    void open()
-    {
-        pane = std::make_unique<MenuRulesController>(env.context);
-        pane->show();
-    }
-
-    // Answers the next add dialog with a title, an application key ("" keeps the selection) and an option.
-    void answerAdd(const QString &title, const QString &appKey, int option)
+    // Answers the next add dialog with a title, an application key ("" keeps the selection) and an option,
+    // and presses Add.
+    void add(const QString &title, const QString &appKey, int option)
     {
         env.prompter.dialogAnswers.push_back([=](QDialog &dialog) {
             auto &add = static_cast<AddMenuDialog &>(dialog);
@@ -137,6 +108,7 @@ protected:
             add.menuOptionButton()->setCurrentIndex(option);
             return true;
         });
+        pane->addButton()->click();
     }
 
     QStringList topLevelTitles() const
@@ -147,64 +119,43 @@ protected:
         return titles;
     }
 
-    PrefsEnvironment env;
-    std::unique_ptr<MenuRulesController> pane;
+    QJsonValue rules() const { return env.settings.get(settings::kMenuRules); }
+    void setRules(const char *json) { env.settings.put(parse(json), settings::kMenuRules); }
 };
 
 TEST_F(MenuRulesTest, LoadsDropsEmptyTitlesAndSortsWithAllFirst)
 {
-    env.settings.put(parse(R"({"zed.app":[["Edit",1]],"Mousepad.app":[["",0],["View",2]],
-                               "all":[["Help",0]],"empty.app":[]})"),
-                     settings::kMenuRules);
+    setRules(R"({"zed.app":[["Edit",1]],"Mousepad.app":[["",0],["View",2]],"all":[["Help",0]],"empty.app":[]})");
     open();
-    EXPECT_EQ(pane->appList(), (QStringList{QStringLiteral("all"), QStringLiteral("Mousepad.app"),
-                                            QStringLiteral("zed.app")}));
-    EXPECT_EQ(topLevelTitles(),
-              (QStringList{QStringLiteral("All Applications"), QStringLiteral("Mousepad"), QStringLiteral("zed")}));
-    EXPECT_EQ(pane->menuRules().value(QStringLiteral("Mousepad.app")), parse(R"([["View",2]])").toArray());
-    EXPECT_EQ(pane->optionPopup(QStringLiteral("Mousepad.app"), 0)->currentIndex(), 2);
+    EXPECT_EQ(pane->appList(), (QStringList{u"all"_qs, u"Mousepad.app"_qs, u"zed.app"_qs}));
+    EXPECT_EQ(topLevelTitles(), (QStringList{u"All Applications"_qs, u"Mousepad"_qs, u"zed"_qs}));
+    EXPECT_EQ(pane->menuRules().value(u"Mousepad.app"_qs), parse(R"([["View",2]])").toArray());
+    EXPECT_EQ(pane->optionPopup(u"Mousepad.app"_qs, 0)->currentIndex(), 2);
 }
 
-TEST_F(MenuRulesTest, AddingForAllApplicationsStoresUnderAllListedFirst)
+// For all applications under "all", listed first; for one under its executable's key; the title untrimmed but
+// not blank.
+TEST_F(MenuRulesTest, AddingStoresUnderTheChosenApplication)
 {
-    env.settings.put(parse(R"({"mousepad.app":[["Edit",1]]})"), settings::kMenuRules);
+    setRules(R"({"mousepad.app":[["Edit",1]]})");
     open();
-    answerAdd(QStringLiteral("Help…"), QStringLiteral("all"), 1);
-    pane->addButton()->click();
-    EXPECT_EQ(env.settings.get(settings::kMenuRules),
-              parse(R"({"mousepad.app":[["Edit",1]],"all":[["Help…",1]]})"));
+    add(u"Help…"_qs, u"all"_qs, 1);
+    EXPECT_EQ(rules(), parse(R"({"mousepad.app":[["Edit",1]],"all":[["Help…",1]]})"));
     EXPECT_EQ(pane->appList().first(), QLatin1String("all"));
     EXPECT_EQ(topLevelTitles().first(), QLatin1String("All Applications"));
+
+    add(u" Tools "_qs, u"gedit.app"_qs, 2);
+    add(u"Search"_qs, QString(), 0); // the dialog keeps its previous application
+    const QJsonValue added =
+        parse(R"({"mousepad.app":[["Edit",1]],"all":[["Help…",1]],"gedit.app":[[" Tools ",2],["Search",0]]})");
+    EXPECT_EQ(rules(), added);
+    add(u" \n\t"_qs, u"all"_qs, 0);
+    ASSERT_EQ(env.prompter.messages.size(), 1u);
+    EXPECT_EQ(env.prompter.messages.at(0).text, QLatin1String("Menu title cannot be empty."));
+    EXPECT_EQ(rules(), added);
 }
 
-TEST_F(MenuRulesTest, AddingForAnApplicationUsesItsExecutableKeyAndKeepsTheTitleUntrimmed)
-{
-    open();
-    answerAdd(QStringLiteral(" Tools "), QStringLiteral("gedit.app"), 2);
-    pane->addButton()->click();
-    EXPECT_EQ(env.settings.get(settings::kMenuRules), parse(R"({"gedit.app":[[" Tools ",2]]})"));
-    answerAdd(QStringLiteral("Search"), QString(), 0); // the dialog keeps its previous application
-    pane->addButton()->click();
-    EXPECT_EQ(env.settings.get(settings::kMenuRules), parse(R"({"gedit.app":[[" Tools ",2],["Search",0]]})"));
-}
-
-TEST_F(MenuRulesTest, OthersChoosesAnyProgram)
-{
-    open();
-    env.prompter.executableAnswer = QStringLiteral("/opt/tools/frobnicate");
-    env.prompter.dialogAnswers.push_back([](QDialog &dialog) {
-        auto &add = static_cast<AddMenuDialog &>(dialog);
-        add.menuTitleInput()->setText(QStringLiteral("File"));
-        ApplicationSelect *apps = add.appSelectButton();
-        apps->setCurrentIndex(apps->othersIndex());
-        Q_EMIT apps->activated(apps->othersIndex());
-        return apps->currentIndex() == 2;
-    });
-    pane->addButton()->click();
-    EXPECT_EQ(env.settings.get(settings::kMenuRules), parse(R"({"frobnicate.app":[["File",0]]})"));
-}
-
-TEST_F(MenuRulesTest, CancelledOthersFallsBackToAllApplications)
+TEST_F(MenuRulesTest, OthersChoosesAnyProgramAndCancelledFallsBackToAllApplications)
 {
     open();
     ApplicationSelect *apps = pane->addMenuDialog()->appSelectButton();
@@ -212,53 +163,48 @@ TEST_F(MenuRulesTest, CancelledOthersFallsBackToAllApplications)
     Q_EMIT apps->activated(apps->othersIndex());
     EXPECT_EQ(apps->currentIndex(), 0);
     EXPECT_EQ(apps->selectedKey(), QLatin1String("all"));
-}
 
-TEST_F(MenuRulesTest, BlankTitleIsRefused)
-{
-    open();
-    answerAdd(QStringLiteral(" \n\t"), QStringLiteral("all"), 0);
+    env.prompter.executableAnswer = u"/opt/tools/frobnicate"_qs;
+    env.prompter.dialogAnswers.push_back([](QDialog &dialog) {
+        auto &add = static_cast<AddMenuDialog &>(dialog);
+        add.menuTitleInput()->setText(u"File"_qs);
+        ApplicationSelect *apps = add.appSelectButton();
+        apps->setCurrentIndex(apps->othersIndex());
+        Q_EMIT apps->activated(apps->othersIndex());
+        return apps->currentIndex() == 2;
+    });
     pane->addButton()->click();
-    ASSERT_EQ(env.prompter.messages.size(), 1u);
-    EXPECT_EQ(env.prompter.messages.at(0).text, QLatin1String("Menu title cannot be empty."));
-    EXPECT_FALSE(env.domain->contains(settings::kMenuRules));
+    EXPECT_EQ(rules(), parse(R"({"frobnicate.app":[["File",0]]})"));
 }
 
-TEST_F(MenuRulesTest, DeletingTheLastRuleRemovesTheApplicationKey)
+TEST_F(MenuRulesTest, DeletingTheLastRuleOrTheApplicationRowRemovesTheApplicationKey)
 {
-    env.settings.put(parse(R"({"gedit.app":[["Edit",1]],"all":[["Help",0],["About",0]]})"), settings::kMenuRules);
+    setRules(R"({"gedit.app":[["Edit",1]],"mousepad.app":[["Edit",1],["View",0]],
+                 "all":[["Help",0],["About",0]]})");
     open();
     pane->deleteButton()->click();
-    EXPECT_EQ(env.settings.get(settings::kMenuRules).toObject().size(), 2) << "no selection: nothing happens";
+    EXPECT_EQ(rules().toObject().size(), 3) << "no selection: nothing happens";
 
-    QTreeWidgetItem *gedit = pane->outline()->topLevelItem(1);
-    pane->outline()->setCurrentItem(gedit->child(0));
+    pane->outline()->setCurrentItem(pane->outline()->topLevelItem(1)->child(0));
     pane->deleteButton()->click();
-    EXPECT_EQ(env.settings.get(settings::kMenuRules), parse(R"({"all":[["Help",0],["About",0]]})"));
-    EXPECT_EQ(pane->appList(), QStringList{QStringLiteral("all")});
+    EXPECT_EQ(rules(), parse(R"({"mousepad.app":[["Edit",1],["View",0]],"all":[["Help",0],["About",0]]})"));
+    EXPECT_EQ(pane->appList(), (QStringList{u"all"_qs, u"mousepad.app"_qs}));
+
+    pane->outline()->setCurrentItem(pane->outline()->topLevelItem(1));
+    pane->deleteButton()->click();
+    EXPECT_EQ(rules(), parse(R"({"all":[["Help",0],["About",0]]})"));
 
     pane->outline()->setCurrentItem(pane->outline()->topLevelItem(0)->child(0));
     pane->deleteButton()->click();
-    EXPECT_EQ(env.settings.get(settings::kMenuRules), parse(R"({"all":[["About",0]]})"));
-}
-
-TEST_F(MenuRulesTest, DeletingAnApplicationRowRemovesAllItsRules)
-{
-    env.settings.put(parse(R"({"gedit.app":[["Edit",1],["View",0]]})"), settings::kMenuRules);
-    open();
-    pane->outline()->setCurrentItem(pane->outline()->topLevelItem(0));
-    pane->deleteButton()->click();
-    EXPECT_EQ(env.settings.get(settings::kMenuRules), parse("{}"));
+    EXPECT_EQ(rules(), parse(R"({"all":[["About",0]]})"));
 }
 
 TEST_F(MenuRulesTest, ChangingAnOptionRewritesTheWholeDictionary)
 {
-    env.settings.put(parse(R"({"gedit.app":[["Edit",1],["View",0]],"all":[["",0],["Help",0]]})"),
-                     settings::kMenuRules);
+    setRules(R"({"gedit.app":[["Edit",1],["View",0]],"all":[["",0],["Help",0]]})");
     open();
-    Q_EMIT pane->optionPopup(QStringLiteral("gedit.app"), 1)->activated(2);
-    EXPECT_EQ(env.settings.get(settings::kMenuRules),
-              parse(R"({"gedit.app":[["Edit",1],["View",2]],"all":[["Help",0]]})"))
+    Q_EMIT pane->optionPopup(u"gedit.app"_qs, 1)->activated(2);
+    EXPECT_EQ(rules(), parse(R"({"gedit.app":[["Edit",1],["View",2]],"all":[["Help",0]]})"))
         << "the pair with an empty title is gone after the write";
 }
 

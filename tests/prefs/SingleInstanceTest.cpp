@@ -28,69 +28,45 @@ TAVOLIN_CHILD_ROLE(palette_quits)
     return InstanceChannel(args.at(0), 0).send(InstanceChannel::kQuit) ? 0 : 1;
 }
 
-class SingleInstanceTest : public ::testing::Test
+// Runs a child role and returns its exit code, the event loop running meanwhile so that the server answers.
+int runChild(const char *role, const QStringList &args)
 {
-protected:
-    QString path() const { return m_dir.path() + QStringLiteral("/tavolin-preferences-test"); }
-    QTemporaryDir m_dir;
-};
-
-TEST_F(SingleInstanceTest, FirstListensAndASecondProcessForwardsItsArguments)
-{
-    SingleInstance first(path());
-    ASSERT_EQ(first.forwardOrListen({}, QStringLiteral("/")), Start::Listening);
-    ASSERT_TRUE(first.isListening());
-
-    QStringList received;
-    QString receivedDir;
-    QObject::connect(&first, &SingleInstance::messageReceived, [&](const QStringList &args, const QString &dir) {
-        received = args;
-        receivedDir = dir;
-    });
     QProcess child;
-    child.start(test::childProgram(),
-                test::childArguments(QStringLiteral("prefs_second_start"),
-                                     {path(), QStringLiteral("tavolin-preferences://preferences/about"),
-                                      QStringLiteral("ünïcode file.pext")}));
-    ASSERT_TRUE(test::waitFor([&] { return child.state() == QProcess::NotRunning; }));
-    EXPECT_EQ(child.exitCode(), 0);
-    EXPECT_EQ(received, (QStringList{QStringLiteral("tavolin-preferences://preferences/about"),
-                                     QStringLiteral("ünïcode file.pext")}));
-    EXPECT_EQ(receivedDir, QLatin1String("/work/dir"));
+    child.start(test::childProgram(), test::childArguments(QString::fromLatin1(role), args));
+    EXPECT_TRUE(test::waitFor([&] { return child.state() == QProcess::NotRunning; })) << role;
+    return child.exitCode();
 }
 
-TEST_F(SingleInstanceTest, GarbageFromAPeerIsDroppedQuitIsHeardAndTheServerGoesOn)
+TEST(SingleInstanceTest, ASecondStartForwardsItsArgumentsGarbageIsDroppedAndQuitIsHeard)
 {
-    SingleInstance first(path());
+    QTemporaryDir dir;
+    const QString path = dir.path() + QStringLiteral("/tavolin-preferences-test");
+    SingleInstance first(path);
     ASSERT_EQ(first.forwardOrListen({}, QStringLiteral("/")), Start::Listening);
-    int messages = 0;
+    ASSERT_TRUE(first.isListening());
+    QList<QStringList> received;
     int quits = 0;
-    QObject::connect(&first, &SingleInstance::messageReceived, [&] { ++messages; });
+    QObject::connect(&first, &SingleInstance::messageReceived, [&](const QStringList &args, const QString &from) {
+        received << (args + QStringList{from});
+    });
     QObject::connect(&first, &SingleInstance::quitRequested, [&] { ++quits; });
 
     QLocalSocket rogue;
-    rogue.connectToServer(path());
+    rogue.connectToServer(path);
     ASSERT_TRUE(rogue.waitForConnected(1000));
     rogue.write("{not json\n");
     QLocalSocket flood;
-    flood.connectToServer(path());
+    flood.connectToServer(path);
     ASSERT_TRUE(flood.waitForConnected(1000));
     flood.write(QByteArray(int(SingleInstance::kMaxMessageBytes) + 10, 'x'));
     flood.flush();
 
-    QProcess child;
-    child.start(test::childProgram(),
-                test::childArguments(QStringLiteral("prefs_second_start"), {path(), QStringLiteral("ok")}));
-    ASSERT_TRUE(test::waitFor([&] { return child.state() == QProcess::NotRunning; }));
-    EXPECT_EQ(child.exitCode(), 0);
-    EXPECT_EQ(messages, 1);
-
-    QProcess palette;
-    palette.start(test::childProgram(), test::childArguments(QStringLiteral("palette_quits"), {path()}));
-    ASSERT_TRUE(test::waitFor([&] { return palette.state() == QProcess::NotRunning; }));
-    EXPECT_EQ(palette.exitCode(), 0);
+    const QStringList args{u"tavolin-preferences://preferences/about"_qs, u"ünïcode file.pext"_qs};
+    EXPECT_EQ(runChild("prefs_second_start", QStringList{path} + args), 0);
+    EXPECT_EQ(received, QList<QStringList>{args + QStringList{u"/work/dir"_qs}});
+    EXPECT_EQ(runChild("palette_quits", {path}), 0);
     EXPECT_EQ(quits, 1);
-    EXPECT_EQ(messages, 1);
+    EXPECT_EQ(received.size(), 1);
 }
 
 } // namespace

@@ -49,11 +49,7 @@ TEST(TranslationsTest, TheCatalogFollowsTheUsersLanguages)
     const QStringList english{QStringLiteral("Get Started"), QStringLiteral("General")};
     const QStringList german{QStringLiteral("Los geht’s"), QStringLiteral("Allgemein")};
     const QStringList chinese{QStringLiteral("开始使用"), QStringLiteral("通用")};
-    const struct
-    {
-        QStringList environment;
-        QStringList texts;
-    } cases[] = {
+    const struct { QStringList environment; QStringList texts; } cases[] = {
         {{QStringLiteral("LANG=C.UTF-8")}, english},
         {{}, english},
         {{QStringLiteral("LANGUAGE=de"), QStringLiteral("LANG=C.UTF-8")}, german},

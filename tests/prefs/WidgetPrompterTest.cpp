@@ -17,7 +17,7 @@ namespace {
 
 // Runs chooseFile() and, once its dialog is up, does `act` on it. A dialog left open is cancelled after a
 // while, so a chooser that does not close fails the test instead of hanging it.
-QString chooseWith(const QStringList &suffixes, const std::function<void(QFileDialog &)> &act)
+QString chooseWith(const std::function<void(QFileDialog &)> &act)
 {
     QTimer::singleShot(0, [&] {
         auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
@@ -28,42 +28,31 @@ QString chooseWith(const QStringList &suffixes, const std::function<void(QFileDi
         QTimer::singleShot(5000, dialog, &QDialog::reject);
         act(*dialog);
     });
-    return WidgetPrompter().chooseFile(nullptr, QStringLiteral("Add Extension"), suffixes);
+    const QStringList suffixes{u"pext"_qs, u"sh"_qs, QString(), u"py"_qs};
+    return WidgetPrompter().chooseFile(nullptr, u"Add Extension"_qs, suffixes);
 }
 
-class WidgetPrompterTest : public ::testing::Test
+// Opening it: selected, then the Open button.
+std::function<void(QFileDialog &)> openPath(const QString &path)
 {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(folder.isValid());
-        ASSERT_TRUE(QDir(folder.path()).mkpath(QStringLiteral("Format.pext")));
-        ASSERT_TRUE(QDir(folder.path()).mkpath(QStringLiteral("plain-folder")));
-    }
-
-    QTemporaryDir folder;
-    const QStringList suffixes{QStringLiteral("pext"), QStringLiteral("sh"), QString(), QStringLiteral("py")};
-};
-
-TEST_F(WidgetPrompterTest, OpeningABundleFolderChoosesIt)
-{
-    const QString bundle = folder.filePath(QStringLiteral("Format.pext"));
-    // Selected, then the Open button.
-    EXPECT_EQ(chooseWith(suffixes, [&](QFileDialog &dialog) {
-                  dialog.selectFile(bundle);
-                  QMetaObject::invokeMethod(&dialog, "accept");
-              }),
-              bundle);
-    // A double click enters it.
-    EXPECT_EQ(chooseWith(suffixes, [&](QFileDialog &dialog) { Q_EMIT dialog.directoryEntered(bundle); }), bundle);
-}
-
-TEST_F(WidgetPrompterTest, OpeningAnyOtherFolderOnlyShowsItsContents)
-{
-    const QString plain = folder.filePath(QStringLiteral("plain-folder"));
-    const QString chosen = chooseWith(suffixes, [&](QFileDialog &dialog) {
-        dialog.selectFile(plain);
+    return [path](QFileDialog &dialog) {
+        dialog.selectFile(path);
         QMetaObject::invokeMethod(&dialog, "accept");
+    };
+}
+
+TEST(WidgetPrompterTest, OpeningABundleFolderChoosesItAndAnyOtherFolderOnlyShowsItsContents)
+{
+    QTemporaryDir folder;
+    const QString bundle = folder.filePath(u"Format.pext"_qs);
+    const QString plain = folder.filePath(u"plain-folder"_qs);
+    ASSERT_TRUE(QDir().mkpath(bundle) && QDir().mkpath(plain));
+    EXPECT_EQ(chooseWith(openPath(bundle)), bundle);
+    EXPECT_EQ(chooseWith([&](QFileDialog &dialog) { Q_EMIT dialog.directoryEntered(bundle); }), bundle)
+        << "a double click enters it";
+
+    const QString chosen = chooseWith([&](QFileDialog &dialog) {
+        openPath(plain)(dialog);
         // Still open, now in that folder: the person goes on choosing, and cancels.
         EXPECT_TRUE(dialog.isVisible());
         EXPECT_EQ(QDir(dialog.directory()).absolutePath(), QDir(plain).absolutePath());

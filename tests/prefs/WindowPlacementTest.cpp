@@ -1,48 +1,30 @@
 // Where the preferences window opens: where it was left while that is still on a screen, else centred; the
 // saved place survives a restart and a damaged file only means "centred".
+#include "PrefsTestSupport.h"
 #include "prefs/WindowPlacement.h"
-#include "support/IsolatedHome.h"
-
-#include <QFile>
 
 #include <gtest/gtest.h>
 
 namespace tavolin {
 namespace {
 
-const QRect kLeft(0, 0, 1920, 1080);
-const QRect kRight(1920, 0, 1280, 1024);
-const QSize kWindow(640, 500);
-const QPoint kCentred = kLeft.center() - QPoint(320, 250);
-
-struct PlaceCase
+TEST(WindowPlacementTest, OpensWhereLeftOnlyWhileItsTitleCanBeReached)
 {
-    const char *name;
-    std::optional<QPoint> saved;
-    QList<QRect> screens;
-    QPoint expected;
-};
-void PrintTo(const PlaceCase &row, std::ostream *out) { *out << row.name; }
-
-class WindowPlaceTest : public ::testing::TestWithParam<PlaceCase>
-{
-};
-
-TEST_P(WindowPlaceTest, OpensWhereLeftOnlyWhileItsTitleCanBeReached)
-{
-    EXPECT_EQ(windowplacement::placeFor(GetParam().saved, kWindow, GetParam().screens, kLeft), GetParam().expected);
+    const QRect left(0, 0, 1920, 1080);
+    const QRect right(1920, 0, 1280, 1024);
+    const QPoint centred = left.center() - QPoint(320, 250);
+    const struct { const char *name; std::optional<QPoint> saved; QList<QRect> screens; QPoint expected; } cases[] = {
+        {"nothing saved", std::nullopt, {left}, centred},
+        {"saved on screen", QPoint(200, 150), {left}, QPoint(200, 150)},
+        {"saved on the second screen", QPoint(2500, 300), {left, right}, QPoint(2500, 300)},
+        {"second screen gone", QPoint(2500, 300), {left}, centred},
+        {"title above the screen", QPoint(200, -400), {left}, centred},
+        {"only a corner left on screen", QPoint(1900, 100), {left}, centred},
+        {"partly off the left edge", QPoint(-300, 100), {left}, QPoint(-300, 100)},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(windowplacement::placeFor(c.saved, QSize(640, 500), c.screens, left), c.expected) << c.name;
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Places, WindowPlaceTest,
-    ::testing::Values(PlaceCase{"NothingSaved", std::nullopt, {kLeft}, kCentred},
-                      PlaceCase{"SavedOnScreen", QPoint(200, 150), {kLeft}, QPoint(200, 150)},
-                      PlaceCase{"SavedOnTheSecondScreen", QPoint(2500, 300), {kLeft, kRight}, QPoint(2500, 300)},
-                      PlaceCase{"SecondScreenGone", QPoint(2500, 300), {kLeft}, kCentred},
-                      PlaceCase{"TitleAboveTheScreen", QPoint(200, -400), {kLeft}, kCentred},
-                      PlaceCase{"OnlyACornerLeftOnScreen", QPoint(1900, 100), {kLeft}, kCentred},
-                      PlaceCase{"PartlyOffTheLeftEdge", QPoint(-300, 100), {kLeft}, QPoint(-300, 100)}),
-    [](const auto &info) { return std::string(info.param.name); });
 
 TEST(WindowPlacementFileTest, ASavedPlaceIsReadBackAndADamagedFileReadsAsNone)
 {
@@ -52,11 +34,9 @@ TEST(WindowPlacementFileTest, ASavedPlaceIsReadBackAndADamagedFileReadsAsNone)
     EXPECT_TRUE(windowplacement::filePath().startsWith(home.stateHome()));
     EXPECT_EQ(windowplacement::load(), QPoint(-40, 1200));
 
-    for (const QByteArray &damaged : {QByteArray("12"), QByteArray("a b"), QByteArray("1 2 3"), QByteArray(4096, '7')}) {
-        QFile file(windowplacement::filePath());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(damaged);
-        file.close();
+    const QByteArray damagedFiles[] = {"12", "a b", "1 2 3", QByteArray(4096, '7')};
+    for (const QByteArray &damaged : damagedFiles) {
+        ASSERT_TRUE(test::writeTextFile(windowplacement::filePath(), damaged));
         EXPECT_FALSE(windowplacement::load().has_value()) << damaged.left(20).toStdString();
     }
 }

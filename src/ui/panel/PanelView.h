@@ -8,6 +8,7 @@
 #include <QToolButton>
 #include <QWidget>
 
+#include <chrono>
 #include <optional>
 
 namespace tavolin {
@@ -89,6 +90,8 @@ public:
     // still waiting for it: Escape drops it, the rest make it at once. Each returns whether the key was used.
     bool handleKeyRelease(QKeyEvent &event);
     bool settlePendingChoice(QKeyEvent &event);
+    // How long a held Return may stay down before its row is chosen anyway (kReleaseWaitMs unless set).
+    void setReleaseWait(std::chrono::milliseconds wait) { m_releaseWait.setInterval(wait); }
 
     // Places icon, label, input, hint and button after a change of size or label.
     void layoutRow();

@@ -18,46 +18,30 @@ protected:
             rows.append(makeRow(u"Row %1"_qs.arg(i)));
         m_menus.allRows = rows;
         m_menus.updateFilter(nullptr);
-        m_controller->showPanel();
-        m_controller->onSearch(QString(), true, std::nullopt);
+        openPanel();
     }
 };
 
-struct HeightCase
-{
-    const char *name;
-    const char *theme;
-    int rows;
-    int expectedHeight;
-    int expectedWidth;
-};
-
-class PanelHeightTest : public PanelLayoutTest, public ::testing::WithParamInterface<HeightCase>
-{
-};
-
 // rows × row height (46) + input height + (3 with rows, else 2) × border; at most 7 rows are shown.
-const HeightCase kHeights[] = {
-    {"DefaultNoRows", "default", 0, 48, 480},
-    {"DefaultOneRow", "default", 1, 46 + 48, 480},
-    {"DefaultManyRowsStopAtTheLimit", "default", 20, 7 * 46 + 48, 480},
-    {"ExtraDarkNoRows", "Extra Dark", 0, 28 + 2 * 8, 496},
-    {"ExtraDarkOneRow", "Extra Dark", 1, 46 + 28 + 3 * 8, 496},
-};
-
-TEST_P(PanelHeightTest, WindowFitsTheRows)
+TEST_F(PanelLayoutTest, WindowFitsTheRows)
 {
-    const HeightCase &c = GetParam();
-    m_themes->apply(m_themes->themeNamed(QString::fromUtf8(c.theme)));
-    showRows(c.rows);
-    EXPECT_EQ(m_controller->window()->height(), c.expectedHeight);
-    EXPECT_EQ(m_controller->window()->width(), c.expectedWidth);
-    EXPECT_EQ(m_controller->listHeight(std::min(c.rows, 7)), c.expectedHeight);
-    EXPECT_EQ(m_controller->inputMargin(), c.rows == 0 ? 0 : (c.expectedWidth - 480) / 2);
+    const struct { const char *theme; int rows; int expectedHeight; int expectedWidth; } cases[] = {
+        {"default", 0, 48, 480},
+        {"default", 1, 46 + 48, 480},
+        {"default", 20, 7 * 46 + 48, 480}, // many rows stop at the limit
+        {"Extra Dark", 0, 28 + 2 * 8, 496},
+        {"Extra Dark", 1, 46 + 28 + 3 * 8, 496},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.theme << ", " << c.rows << " rows");
+        m_themes->apply(m_themes->themeNamed(QString::fromUtf8(c.theme)));
+        showRows(c.rows);
+        EXPECT_EQ(m_controller->window()->height(), c.expectedHeight);
+        EXPECT_EQ(m_controller->window()->width(), c.expectedWidth);
+        EXPECT_EQ(m_controller->listHeight(std::min(c.rows, 7)), c.expectedHeight);
+        EXPECT_EQ(m_controller->inputMargin(), c.rows == 0 ? 0 : (c.expectedWidth - 480) / 2);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Heights, PanelHeightTest, ::testing::ValuesIn(kHeights),
-                         [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(PanelLayoutTest, ListNumberSetsTheLimit)
 {
@@ -69,27 +53,21 @@ TEST_F(PanelLayoutTest, ListNumberSetsTheLimit)
     EXPECT_EQ(m_controller->window()->height(), 9 * 46 + 48);
 }
 
-TEST_F(PanelLayoutTest, TheWindowKeepsItsTopEdgeWhenItShrinks)
+// Also while a window manager takes a newly mapped panel into its frame, when the window reports the screen's
+// corner for a moment: rows arriving then must not pin the panel there.
+TEST_F(PanelLayoutTest, TheWindowKeepsItsTopEdgeAndCentreWhenItShrinks)
 {
-    showRows(10);
-    const int top = m_controller->window()->y();
-    const int centre = m_controller->window()->geometry().center().x();
-    showRows(2);
-    EXPECT_EQ(m_controller->window()->y(), top);
-    EXPECT_EQ(m_controller->window()->geometry().center().x(), centre);
-}
-
-// While a window manager takes a newly mapped panel into its frame, the window reports the screen's corner
-// for a moment; rows arriving then must not pin the panel there.
-TEST_F(PanelLayoutTest, TheWindowKeepsItsPlaceWhenItReportsTheCornerWhileRowsArrive)
-{
-    showRows(10);
-    const QRect placed = m_controller->window()->geometry();
-    ASSERT_NE(placed.topLeft(), QPoint(0, 0));
-    m_controller->window()->move(0, 0);
-    showRows(2);
-    EXPECT_EQ(m_controller->window()->y(), placed.y());
-    EXPECT_EQ(m_controller->window()->geometry().center().x(), placed.center().x());
+    for (const bool reportsTheCorner : {false, true}) {
+        SCOPED_TRACE(reportsTheCorner ? "reports the corner" : "stays put");
+        showRows(10);
+        const QRect placed = m_controller->window()->geometry();
+        ASSERT_NE(placed.topLeft(), QPoint(0, 0));
+        if (reportsTheCorner)
+            m_controller->window()->move(0, 0);
+        showRows(2);
+        EXPECT_EQ(m_controller->window()->y(), placed.y());
+        EXPECT_EQ(m_controller->window()->geometry().center().x(), placed.center().x());
+    }
 }
 
 TEST_F(PanelLayoutTest, TheFullPanelIsCentredOnTheScreen)
@@ -101,50 +79,30 @@ TEST_F(PanelLayoutTest, TheFullPanelIsCentredOnTheScreen)
     EXPECT_EQ(frame.y(), screen.y() + (screen.height() - frame.height()) / 2);
 }
 
-TEST_F(PanelLayoutTest, HintContinuingTheWordSitsTwoPointsAfterTheText)
+// The hint continues the typed word two points after it, or shows a title matching later whole, eight points
+// after; case and marks are ignored, markup and ampersands are shown as typed.
+TEST_F(PanelLayoutTest, HintPlacesTheRestOfTheTitleAfterTheText)
 {
     openPanel();
     type(u"Exp"_qs);
-    ASSERT_EQ(panel().hintItem(), m_export);
-    const int typed = QFontMetrics(input().font()).horizontalAdvance(u"Exp"_qs);
-    EXPECT_EQ(panel().hint()->text(), u"ort ▶"_qs);
-    EXPECT_EQ(panel().inputWidth(), typed + 2);
-    EXPECT_EQ(panel().hint()->x(), input().x() + panel().input()->textLeft() + typed + 2);
-}
-
-TEST_F(PanelLayoutTest, HintMatchingLaterInTheTitleShowsItWholeEightPointsAfter)
-{
-    openPanel();
-    input().setText(u"port"_qs);
-    panel().renderHint(m_export);
-    const int typed = QFontMetrics(input().font()).horizontalAdvance(u"port"_qs);
-    EXPECT_EQ(panel().hint()->text(), u"Export ▶"_qs);
-    EXPECT_EQ(panel().inputWidth(), typed + 8);
-    EXPECT_EQ(panel().hint()->x(), input().x() + panel().input()->textLeft() + typed + 8);
-}
-
-TEST_F(PanelLayoutTest, HintIgnoresCaseAndMarks)
-{
-    openPanel();
-    input().setText(u"resu"_qs);
-    panel().renderHint(makeRow(u"Résumé"_qs));
-    EXPECT_EQ(panel().hint()->text(), u"mé ▶"_qs);
-}
-
-TEST_F(PanelLayoutTest, HintShowsMarkupAndAmpersandsAsTyped)
-{
-    openPanel();
-    input().setText(u"x"_qs);
-    panel().renderHint(makeRow(u"<b>Bold</b> & Co"_qs));
-    EXPECT_EQ(panel().hint()->text(), u"<b>Bold</b> & Co ▶"_qs);
+    ASSERT_EQ(panel().hintItem(), m_export) << "typing offers the hint";
+    const struct { QString typed; RowDataPtr row; QString hint; int gap; } cases[] = {
+        {u"Exp"_qs, m_export, u"ort ▶"_qs, 2},
+        {u"port"_qs, m_export, u"Export ▶"_qs, 8},
+        {u"resu"_qs, makeRow(u"Résumé"_qs), u"mé ▶"_qs, 2},
+        {u"x"_qs, makeRow(u"<b>Bold</b> & Co"_qs), u"<b>Bold</b> & Co ▶"_qs, 8},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.hint.toStdString());
+        input().setText(c.typed);
+        panel().renderHint(c.row);
+        const int typed = QFontMetrics(input().font()).horizontalAdvance(c.typed);
+        EXPECT_EQ(panel().hint()->text(), c.hint);
+        EXPECT_EQ(panel().inputWidth(), typed + c.gap);
+        EXPECT_EQ(panel().hint()->x(), input().x() + panel().input()->textLeft() + typed + c.gap);
+    }
     EXPECT_EQ(panel().hint()->textFormat(), Qt::PlainText);
     EXPECT_EQ(panel().menuLabel()->textFormat(), Qt::PlainText);
-}
-
-TEST_F(PanelLayoutTest, NoHintHidesTheLabel)
-{
-    openPanel();
-    panel().renderHint(m_export);
     panel().renderHint(nullptr);
     EXPECT_TRUE(panel().hint()->isHidden());
     EXPECT_EQ(panel().hintItem(), nullptr);
@@ -167,35 +125,17 @@ TEST_F(PanelLayoutTest, HideOptionIconHidesTheButtonUntilThePointerEnters)
     EXPECT_EQ(background.iconAlpha(), 1.0);
 }
 
-TEST_F(PanelLayoutTest, UpdateStateChoosesTheOptionsButtonImage)
-{
-    bool hasUpdate = true;
-    bool haveBack = true;
-    PanelHooks hooks;
-    hooks.hasUpdate = [&] { return hasUpdate; };
-    hooks.askNow = [] { return true; };
-    hooks.optionHaveBack = [&] { return haveBack; };
-    int checks = 0;
-    hooks.startUpdateCheck = [&] { ++checks; };
-    m_controller->setHooks(hooks);
-    openPanel();
-    m_controller->onExitPanel();
-    EXPECT_EQ(panel().stackImage(), u"update"_qs);
-    panel().stackIcon()->click();
-    EXPECT_EQ(checks, 1);
-    EXPECT_EQ(panel().stackImage(), u"gear"_qs);
-    EXPECT_EQ(m_source.mode(), PanelMode::CommandPalette);
-    panel().stackIcon()->click();
-    EXPECT_EQ(m_source.mode(), PanelMode::SelfOptions);
-    EXPECT_EQ(panel().stackImage(), u"back"_qs);
-}
-
-TEST_F(PanelLayoutTest, ChangesMadeWhileHiddenShowAtTheNextOpening)
+// The options button shows a found update, also one found while the panel was hidden; clicking it starts the
+// check, then the button toggles the options.
+TEST_F(PanelLayoutTest, TheOptionsButtonFollowsTheUpdateStateAndChangesMadeWhileHidden)
 {
     bool hasUpdate = false;
+    int checks = 0;
     PanelHooks hooks;
     hooks.hasUpdate = [&] { return hasUpdate; };
     hooks.askNow = [] { return true; };
+    hooks.optionHaveBack = [] { return true; };
+    hooks.startUpdateCheck = [&] { ++checks; };
     m_controller->setHooks(hooks);
     openPanel();
     m_controller->onExitPanel();
@@ -209,10 +149,19 @@ TEST_F(PanelLayoutTest, ChangesMadeWhileHiddenShowAtTheNextOpening)
     EXPECT_EQ(panel().stackImage(), u"update"_qs);
     EXPECT_EQ(background.iconAlpha(), 0.0);
     m_controller->onExitPanel();
-
     m_settings->setValue(settings::kHideOptionIcon, false);
     openPanel();
     EXPECT_EQ(background.iconAlpha(), 1.0);
+
+    m_controller->onExitPanel();
+    EXPECT_EQ(panel().stackImage(), u"update"_qs);
+    panel().stackIcon()->click();
+    EXPECT_EQ(checks, 1);
+    EXPECT_EQ(panel().stackImage(), u"gear"_qs);
+    EXPECT_EQ(m_source.mode(), PanelMode::CommandPalette);
+    panel().stackIcon()->click();
+    EXPECT_EQ(m_source.mode(), PanelMode::SelfOptions);
+    EXPECT_EQ(panel().stackImage(), u"back"_qs);
 }
 
 } // namespace

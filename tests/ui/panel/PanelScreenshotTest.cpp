@@ -22,7 +22,6 @@ double averageLightness(const QImage &image)
 class PanelScreenshotTest : public FilePanelFixture
 {
 protected:
-
     // Saves the panel under the build's artefacts and returns the picture.
     QImage save(const QString &name)
     {
@@ -70,12 +69,10 @@ TEST_F(PanelScreenshotTest, NormalAndDarkThemesDifferAsTheyShould)
 
 TEST_F(PanelScreenshotTest, QuickOpenIsCompact)
 {
-    QList<MenuItemDataPtr> files;
     const QString home = QDir::homePath();
-    files.append(std::make_shared<FileRow>(u"report.txt"_qs, home + u"/Documents/report.txt"_qs, u"Open"_qs));
-    files.append(std::make_shared<FileRow>(u"notes.md"_qs, home + u"/notes.md"_qs, u"Open"_qs));
-    files.append(std::make_shared<FileRow>(u"draft.txt"_qs, u"/tmp/draft.txt"_qs, u"Recent"_qs));
-    showFiles(files);
+    showFiles({std::make_shared<FileRow>(u"report.txt"_qs, home + u"/Documents/report.txt"_qs, u"Open"_qs),
+               std::make_shared<FileRow>(u"notes.md"_qs, home + u"/notes.md"_qs, u"Open"_qs),
+               std::make_shared<FileRow>(u"draft.txt"_qs, u"/tmp/draft.txt"_qs, u"Recent"_qs)});
     const QImage compact = save(u"quick-open"_qs);
     EXPECT_EQ(compact.width(), 600);
     EXPECT_EQ(compact.height(), 3 * 30 + 32);

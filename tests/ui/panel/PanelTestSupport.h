@@ -58,8 +58,12 @@ protected:
         m_undo = makeRow(u"Undo"_qs, {u"Edit"_qs});
         m_copy = makeRow(u"Copy"_qs, {u"Edit"_qs});
         m_copy->setShortcut(KeyData(u"C"_qs, 0, 0));
-        for (const MenuItemDataPtr &row : {m_new, m_save, m_pdf, m_undo, m_copy})
-            countPerforms(row);
+        for (const MenuItemDataPtr &row : {m_new, m_save, m_pdf, m_undo, m_copy}) {
+            row->setAction([this](RowData &self) {
+                m_performed.append(self.title());
+                return true;
+            });
+        }
         m_menus.allRows = {m_file, m_new, m_save, m_export, m_pdf, m_edit, m_undo, m_copy};
         m_menus.keyMaps.insert(m_new->shortcut()->toString(), m_new);
         m_menus.keyMaps.insert(m_copy->shortcut()->toString(), m_copy);
@@ -82,15 +86,7 @@ protected:
         m_options.updateFilter(nullptr);
     }
 
-    void countPerforms(const MenuItemDataPtr &row)
-    {
-        row->setAction([this](RowData &self) {
-            m_performed.append(self.title());
-            return true;
-        });
-    }
-
-    // Shows the panel with the command rows listed and the first row selected.
+    // Shows the panel with the rows of the mode listed and the first row selected.
     void openPanel()
     {
         m_controller->showPanel();
@@ -100,10 +96,7 @@ protected:
     PanelView &panel() { return *m_controller->panel(); }
     ListView &list() { return *m_controller->list(); }
     QLineEdit &input() { return *panel().input(); }
-    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-    {
-        QTest::keyClick(&input(), key, modifiers);
-    }
+    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) { QTest::keyClick(&input(), key, modifiers); }
     void type(const QString &text) { QTest::keyClicks(&input(), text); }
     QString selectedTitle()
     {
@@ -164,8 +157,7 @@ protected:
         m_files.allRows = rows;
         m_files.updateFilter(nullptr);
         m_controller->switchMode(PanelMode::QuickOpen);
-        m_controller->showPanel();
-        m_controller->onSearch(QString(), true, std::nullopt);
+        openPanel();
     }
 };
 

@@ -13,45 +13,32 @@ QByteArray feed(const QByteArray &items)
            + items + "</channel></rss>";
 }
 
-struct VersionCase
+TEST(AppcastTest, CompareVersionsOrdersLikeReleaseNumbers)
 {
-    const char *name;
-    const char *a;
-    const char *b;
-    int order; // sign of compareVersions(a, b)
-};
-
-const VersionCase kVersions[] = {
-    {"Equal", "1.2.3", "1.2.3", 0},
-    {"MissingPartsAreZero", "1.0", "1.0.0", 0},
-    {"NumbersCompareByValue", "1.10", "1.9", 1},
-    {"LeadingZerosIgnored", "1.02", "1.2", 0},
-    {"PatchIsNewer", "1.0.1", "1.0", 1},
-    {"PreReleaseIsOlder", "1.0b1", "1.0", -1},
-    {"PreReleasesInOrder", "1.0b2", "1.0b10", -1},
-    {"BetaBeforeRelease", "2.0-beta", "2.0", -1},
-    {"NextPatchAfterBeta", "1.0.1", "1.0b5", 1},
-    {"MajorWins", "2", "1.99.99", 1},
-    {"HugeNumbersDoNotOverflow", "1.123456789012345678901", "1.99", 1},
-    {"SurroundingSpaceIgnored", " 0.2.0 ", "0.2", 0},
-    {"OlderThanRunning", "0.0.9", "0.1.0", -1},
-};
-
-class CompareVersionsTest : public ::testing::TestWithParam<VersionCase>
-{
-};
-
-TEST_P(CompareVersionsTest, OrdersLikeReleaseNumbers)
-{
-    const VersionCase &c = GetParam();
-    const int order = appcast::compareVersions(QString::fromLatin1(c.a), QString::fromLatin1(c.b));
-    EXPECT_EQ((order > 0) - (order < 0), c.order);
-    const int reverse = appcast::compareVersions(QString::fromLatin1(c.b), QString::fromLatin1(c.a));
-    EXPECT_EQ((reverse > 0) - (reverse < 0), -c.order) << "not antisymmetric";
+    // order: the sign of compareVersions(a, b)
+    const struct { const char *a; const char *b; int order; } cases[] = {
+        {"1.2.3", "1.2.3", 0},
+        {"1.0", "1.0.0", 0},  // missing parts are zero
+        {"1.10", "1.9", 1},   // numbers compare by value
+        {"1.02", "1.2", 0},   // leading zeros ignored
+        {"1.0.1", "1.0", 1},
+        {"1.0b1", "1.0", -1}, // a pre-release is older
+        {"1.0b2", "1.0b10", -1},
+        {"2.0-beta", "2.0", -1},
+        {"1.0.1", "1.0b5", 1},
+        {"2", "1.99.99", 1},
+        {"1.123456789012345678901", "1.99", 1}, // huge numbers do not overflow
+        {" 0.2.0 ", "0.2", 0},
+        {"0.0.9", "0.1.0", -1},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.a << " vs " << c.b);
+        const int order = appcast::compareVersions(QString::fromLatin1(c.a), QString::fromLatin1(c.b));
+        EXPECT_EQ((order > 0) - (order < 0), c.order);
+        const int reverse = appcast::compareVersions(QString::fromLatin1(c.b), QString::fromLatin1(c.a));
+        EXPECT_EQ((reverse > 0) - (reverse < 0), -c.order) << "not antisymmetric";
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Versions, CompareVersionsTest, ::testing::ValuesIn(kVersions),
-                         [](const auto &info) { return std::string(info.param.name); });
 
 TEST(AppcastTest, ReadsTheEnclosureAttributes)
 {
@@ -89,33 +76,21 @@ TEST(AppcastTest, PicksTheHighestVersionWhateverTheOrder)
     EXPECT_EQ(item->version, u"0.10"_qs);
 }
 
-struct BadFeedCase
+TEST(AppcastTest, BadFeedsOfferNothing)
 {
-    const char *name;
-    QByteArray text;
-};
-
-const BadFeedCase kBadFeeds[] = {
-    {"Empty", QByteArray()},
-    {"NotXml", "this is not a feed"},
-    {"Truncated", feed("<item><sparkle:version>9.0</sparkle:version></item>").left(150)},
-    {"NotRss", "<html xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\"><item>"
-               "<sparkle:version>9</sparkle:version></item></html>"},
-    {"NoVersionedItem", feed("<item><title>Tavolin</title></item>")},
-    {"TooLarge", feed("<item><sparkle:version>9.0</sparkle:version></item>" + QByteArray(appcast::kMaxFeedBytes, ' '))},
-};
-
-class BadFeedTest : public ::testing::TestWithParam<BadFeedCase>
-{
-};
-
-TEST_P(BadFeedTest, OffersNothing)
-{
-    EXPECT_FALSE(appcast::newestItem(GetParam().text));
+    const struct { const char *name; QByteArray text; } cases[] = {
+        {"empty", QByteArray()},
+        {"not XML", "this is not a feed"},
+        {"truncated", feed("<item><sparkle:version>9.0</sparkle:version></item>").left(150)},
+        {"not RSS", "<html xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\"><item>"
+                    "<sparkle:version>9</sparkle:version></item></html>"},
+        {"no versioned item", feed("<item><title>Tavolin</title></item>")},
+        {"too large",
+         feed("<item><sparkle:version>9.0</sparkle:version></item>" + QByteArray(appcast::kMaxFeedBytes, ' '))},
+    };
+    for (const auto &c : cases)
+        EXPECT_FALSE(appcast::newestItem(c.text)) << c.name;
 }
-
-INSTANTIATE_TEST_SUITE_P(Feeds, BadFeedTest, ::testing::ValuesIn(kBadFeeds),
-                         [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace tavolin::test

@@ -1,5 +1,6 @@
 // The entry written to start the palette at login against the one the package installs
-// (data/tavolin.desktop): same name, icon and description, this program's path, and valid.
+// (data/tavolin.desktop): same name, icon and description, this program's path quoted, and valid; disabling
+// removes it.
 #include "common/Autostart.h"
 
 #include "support/IsolatedHome.h"
@@ -32,11 +33,15 @@ QHash<QString, QString> mainGroup(const QString &path)
     return keys;
 }
 
-TEST(AutostartEntryTest, MatchesTheInstalledEntryWithThisProgramsPath)
+TEST(AutostartEntryTest, MatchesTheInstalledEntryWithThisProgramsPathAndIsRemoved)
 {
     test::IsolatedHome home;
+    ASSERT_TRUE(autostart::entryPath().startsWith(home.configHome()));
     const QHash<QString, QString> installed = mainGroup(QStringLiteral(TAVOLIN_DATA_DIR "/tavolin.desktop"));
     ASSERT_FALSE(installed.isEmpty());
+    ASSERT_TRUE(autostart::setEnabled(true, QStringLiteral("/opt/my \"odd\" $dir/tavolin")));
+    EXPECT_EQ(mainGroup(autostart::entryPath()).value(QStringLiteral("Exec")),
+              QStringLiteral("\"/opt/my \\\"odd\\\" \\$dir/tavolin\""));
     ASSERT_TRUE(autostart::setEnabled(true, QStringLiteral("/opt/tavolin/bin/tavolin")));
     const QHash<QString, QString> written = mainGroup(autostart::entryPath());
 
@@ -57,6 +62,11 @@ TEST(AutostartEntryTest, MatchesTheInstalledEntryWithThisProgramsPath)
     ASSERT_TRUE(validate.waitForFinished(10000));
     EXPECT_EQ(validate.exitCode(), 0) << validate.readAll().toStdString();
     EXPECT_TRUE(validate.readAll().trimmed().isEmpty());
+
+    EXPECT_TRUE(autostart::isEnabled());
+    EXPECT_TRUE(autostart::setEnabled(false, QString()));
+    EXPECT_FALSE(autostart::isEnabled());
+    EXPECT_TRUE(autostart::setEnabled(false, QString())) << "removing a removed entry";
 }
 
 } // namespace

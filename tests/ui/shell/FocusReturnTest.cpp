@@ -5,68 +5,34 @@
 namespace tavolin::test {
 namespace {
 
-const QRect kLeft(0, 0, 1920, 1080);
-const QRect kRight(1920, 0, 2560, 1440);
-
-struct ScreenCase
+TEST(FocusReturnTest, PicksTheScreenHoldingTheWindow)
 {
-    const char *name;
-    QRect window;
-    QList<QRect> screens;
-    std::optional<QRect> expected;
-};
-
-const ScreenCase kScreens[] = {
-    {"InsideTheFirst", QRect(100, 100, 800, 600), {kLeft, kRight}, kLeft},
-    {"InsideTheSecond", QRect(2000, 200, 800, 600), {kLeft, kRight}, kRight},
-    {"CentreDecidesAcrossTheEdge", QRect(1500, 100, 1000, 600), {kLeft, kRight}, kRight},
-    {"CentreOffScreenTakesTheLargestOverlap", QRect(1800, -900, 400, 1000), {kLeft, kRight}, kRight},
-    {"OutsideEveryScreen", QRect(-5000, -5000, 100, 100), {kLeft, kRight}, std::nullopt},
-    {"NoScreens", QRect(0, 0, 100, 100), {}, std::nullopt},
-};
-
-class ScreenForTest : public ::testing::TestWithParam<ScreenCase>
-{
-};
-
-TEST_P(ScreenForTest, PicksTheScreenHoldingTheWindow)
-{
-    const ScreenCase &c = GetParam();
-    EXPECT_EQ(FocusReturn::screenFor(c.window, c.screens), c.expected);
+    const QRect left(0, 0, 1920, 1080);
+    const QRect right(1920, 0, 2560, 1440);
+    const struct { const char *name; QRect window; QList<QRect> screens; std::optional<QRect> expected; } cases[] = {
+        {"inside the first", QRect(100, 100, 800, 600), {left, right}, left},
+        {"inside the second", QRect(2000, 200, 800, 600), {left, right}, right},
+        {"the centre decides across the edge", QRect(1500, 100, 1000, 600), {left, right}, right},
+        {"centre off screen takes the largest overlap", QRect(1800, -900, 400, 1000), {left, right}, right},
+        {"outside every screen", QRect(-5000, -5000, 100, 100), {left, right}, std::nullopt},
+        {"no screens", QRect(0, 0, 100, 100), {}, std::nullopt},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(FocusReturn::screenFor(c.window, c.screens), c.expected) << c.name;
 }
 
-INSTANTIATE_TEST_SUITE_P(Screens, ScreenForTest, ::testing::ValuesIn(kScreens),
-                         [](const auto &info) { return std::string(info.param.name); });
-
-struct RestoreCase
+TEST(FocusReturnTest, ReturnsTheFocusOnlyWhenTheUserDidNotMoveIt)
 {
-    const char *name;
-    unsigned long remembered;
-    int32_t focusedPid;
-    bool restore;
-};
-
-constexpr int32_t kOwn = 700;
-
-const RestoreCase kRestores[] = {
-    {"PanelStillFocused", 0x400001, kOwn, true},
-    {"NothingFocused", 0x400001, 0, true},
-    {"UserClickedAnotherProgram", 0x400001, 812, false},
-    {"NothingRemembered", 0, kOwn, false},
-};
-
-class ShouldRestoreTest : public ::testing::TestWithParam<RestoreCase>
-{
-};
-
-TEST_P(ShouldRestoreTest, ReturnsTheFocusOnlyWhenTheUserDidNotMoveIt)
-{
-    const RestoreCase &c = GetParam();
-    EXPECT_EQ(FocusReturn::shouldRestore(c.remembered, c.focusedPid, kOwn), c.restore);
+    constexpr int32_t own = 700;
+    const struct { const char *name; unsigned long remembered; int32_t focusedPid; bool restore; } cases[] = {
+        {"panel still focused", 0x400001, own, true},
+        {"nothing focused", 0x400001, 0, true},
+        {"the user clicked another program", 0x400001, 812, false},
+        {"nothing remembered", 0, own, false},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(FocusReturn::shouldRestore(c.remembered, c.focusedPid, own), c.restore) << c.name;
 }
-
-INSTANTIATE_TEST_SUITE_P(Restores, ShouldRestoreTest, ::testing::ValuesIn(kRestores),
-                         [](const auto &info) { return std::string(info.param.name); });
 
 TEST(FocusReturnTest, WithoutAnXServerEverythingIsANoOp)
 {

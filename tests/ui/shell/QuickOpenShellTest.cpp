@@ -42,7 +42,9 @@ protected:
         addApp(kScribePid, u"Scribe"_qs, u"scribe"_qs, u"org.example.Scribe"_qs);
         fake->setFocusedApplication(kScribePid);
         m_provider = std::make_shared<FileDataProvider>(source, m_dataSource, dispatcher, &m_workspace);
-        makeShell();
+        QuickOpenShell::Deps deps{*m_settings, *m_binder,   *m_panel, m_shellPort,   m_poster,
+                                  m_provider,  source,      {},       m_dataSource, dispatcher, [this] { ++m_beforeShows; }};
+        m_shell = std::make_unique<QuickOpenShell>(std::move(deps));
     }
 
     void TearDown() override
@@ -51,13 +53,6 @@ protected:
         m_panel.reset();
         m_binder.reset();
         themecolors::setDesktopDarkForTesting(std::nullopt);
-    }
-
-    void makeShell()
-    {
-        QuickOpenShell::Deps deps{*m_settings, *m_binder,   *m_panel, m_shellPort,   m_poster,
-                                  m_provider,  source,      {},       m_dataSource, dispatcher, [this] { ++m_beforeShows; }};
-        m_shell = std::make_unique<QuickOpenShell>(std::move(deps));
     }
 
     void switchOn() { ASSERT_TRUE(m_settings->setValue(QString(settings::kQuickOpen), true)); }
@@ -96,7 +91,7 @@ protected:
     int m_beforeShows = 0;
 };
 
-TEST_F(QuickOpenShellTest, HotKeyIsBoundOnlyWhileTheSettingIsOn)
+TEST_F(QuickOpenShellTest, HotKeyIsBoundOnlyWhileTheSettingIsOnAndTheShellLives)
 {
     EXPECT_TRUE(m_grabber.grabbed().empty());
     EXPECT_FALSE(pressHotKey());
@@ -107,6 +102,13 @@ TEST_F(QuickOpenShellTest, HotKeyIsBoundOnlyWhileTheSettingIsOn)
     ASSERT_TRUE(m_settings->setValue(QString(settings::kQuickOpen), false));
     EXPECT_FALSE(m_grabber.isGrabbed(QuickOpenConfig::defaultHotkey()));
     EXPECT_EQ(m_grabber.strayUngrabs(), 0);
+
+    switchOn();
+    m_shell.reset(); // undoes the wiring
+    EXPECT_EQ(m_dataSource.provider(PanelMode::QuickOpen), nullptr);
+    EXPECT_FALSE(m_grabber.isGrabbed(QuickOpenConfig::defaultHotkey()));
+    EXPECT_EQ(m_provider->watcher, nullptr);
+    EXPECT_FALSE(readFileRow(*FileItemData::fromURL(QUrl::fromLocalFile(file(u"x.txt"_qs)), kRecent)));
 }
 
 TEST_F(QuickOpenShellTest, HotKeyShowsTheCompactPanelOverTheFocusedApplication)
@@ -126,27 +128,18 @@ TEST_F(QuickOpenShellTest, HotKeyShowsTheCompactPanelOverTheFocusedApplication)
     EXPECT_FALSE(m_shell->triggeredByForce());
 }
 
-TEST_F(QuickOpenShellTest, RowsArrivingAfterTheShowAreListedWithTheFirstSelected)
+TEST_F(QuickOpenShellTest, RowsArrivingAfterTheShowAreListedAndKeepTheUsersSelection)
 {
     switchOn();
     ASSERT_TRUE(pressHotKey());
     ASSERT_EQ(m_panel->list()->rowCount(), 0);
 
     deliver({u"notes.txt"_qs, u"plan.md"_qs});
-
     EXPECT_EQ(listedTitles(), (QStringList{u"notes.txt"_qs, u"plan.md"_qs}));
     EXPECT_EQ(m_panel->list()->selectedRow(), 0);
-}
 
-TEST_F(QuickOpenShellTest, LaterDeliveriesKeepTheUsersSelection)
-{
-    switchOn();
-    ASSERT_TRUE(pressHotKey());
-    deliver({u"a.txt"_qs, u"b.txt"_qs});
     m_panel->selectRow(1);
-
     deliver({u"c.txt"_qs});
-
     EXPECT_EQ(m_panel->list()->rowCount(), 3);
     EXPECT_EQ(m_panel->list()->selectedRow(), 1);
 }
@@ -192,7 +185,11 @@ TEST_F(QuickOpenShellTest, FileRowsAreReadForDrawingAndCommandRowsAreNot)
 TEST_F(QuickOpenShellTest, SecondPressClosesAndHandsTheKeyToTheApplication)
 {
     switchOn();
+    m_shell->controller().show(true);
+    EXPECT_TRUE(m_shell->triggeredByForce()) << "a forced show is recorded";
+    m_shell->controller().show(true); // closes
     ASSERT_TRUE(pressHotKey());
+    EXPECT_FALSE(m_shell->triggeredByForce());
     ASSERT_TRUE(pressHotKey());
 
     EXPECT_FALSE(m_panel->isVisible());
@@ -200,28 +197,10 @@ TEST_F(QuickOpenShellTest, SecondPressClosesAndHandsTheKeyToTheApplication)
     ASSERT_EQ(m_poster.posts().size(), 1u);
     EXPECT_EQ(m_poster.posts()[0].pid, kScribePid);
     EXPECT_EQ(m_poster.posts()[0].shortcut, QuickOpenConfig::defaultHotkey());
-}
 
-TEST_F(QuickOpenShellTest, DeliveriesAfterThePanelClosedLeaveTheCommandListAlone)
-{
-    switchOn();
-    ASSERT_TRUE(pressHotKey());
-    m_panel->close();
     QSignalSpy reloads(m_panel->list(), &ListView::reloaded);
-
     deliver({u"late.txt"_qs});
-
-    EXPECT_EQ(reloads.count(), 0);
-}
-
-TEST_F(QuickOpenShellTest, ForcedShowIsRecorded)
-{
-    switchOn();
-    m_shell->controller().show(true);
-    EXPECT_TRUE(m_shell->triggeredByForce());
-    m_shell->controller().show(true); // closes
-    ASSERT_TRUE(pressHotKey());
-    EXPECT_FALSE(m_shell->triggeredByForce());
+    EXPECT_EQ(reloads.count(), 0) << "deliveries after the panel closed leave the command list alone";
 }
 
 TEST_F(QuickOpenShellTest, SourcesFindTheOpenDocumentAndItsFolder)
@@ -238,17 +217,6 @@ TEST_F(QuickOpenShellTest, SourcesFindTheOpenDocumentAndItsFolder)
         << "listed: " << listedTitles().join(u", "_qs).toStdString();
     EXPECT_EQ(listedTitles().value(0), u"report.txt"_qs);
     EXPECT_EQ(listedTitles().count(u"report.txt"_qs), 1);
-}
-
-TEST_F(QuickOpenShellTest, DestroyingTheShellUndoesTheWiring)
-{
-    switchOn();
-    m_shell.reset();
-
-    EXPECT_EQ(m_dataSource.provider(PanelMode::QuickOpen), nullptr);
-    EXPECT_FALSE(m_grabber.isGrabbed(QuickOpenConfig::defaultHotkey()));
-    EXPECT_EQ(m_provider->watcher, nullptr);
-    EXPECT_FALSE(readFileRow(*FileItemData::fromURL(QUrl::fromLocalFile(file(u"x.txt"_qs)), kRecent)));
 }
 
 } // namespace

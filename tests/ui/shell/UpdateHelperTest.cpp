@@ -54,7 +54,9 @@ public:
 class LoopbackServer
 {
 public:
-    explicit LoopbackServer(QByteArray response) : m_response(std::move(response))
+    LoopbackServer(int status, const QByteArray &body)
+        : m_response("HTTP/1.1 " + QByteArray::number(status) + " X\r\nContent-Type: application/rss+xml\r\n"
+                     "Content-Length: " + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body)
     {
         QObject::connect(&m_server, &QTcpServer::newConnection, [this] {
             while (QTcpSocket *socket = m_server.nextPendingConnection()) {
@@ -69,10 +71,7 @@ public:
         });
         m_server.listen(QHostAddress::LocalHost);
     }
-    QString url(const QString &path) const
-    {
-        return QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path);
-    }
+    QString url() const { return u"http://127.0.0.1:%1/appcast.xml"_qs.arg(m_server.serverPort()); }
     int requests = 0;
 
 private:
@@ -80,24 +79,15 @@ private:
     QByteArray m_response;
 };
 
-QByteArray httpResponse(int status, const QByteArray &body)
-{
-    return "HTTP/1.1 " + QByteArray::number(status) + " X\r\nContent-Type: application/rss+xml\r\nContent-Length: "
-           + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
-}
-
 class UpdateHelperTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
-
     void serveFile(const QByteArray &feed)
     {
         const QString path = m_dir.filePath(u"appcast.xml"_qs);
         QFile out(path);
         ASSERT_TRUE(out.open(QIODevice::WriteOnly));
         out.write(feed);
-        out.close();
         m_settings.setValue(settings::kUpdateFeedURL, QUrl::fromLocalFile(path).toString());
     }
 
@@ -132,17 +122,33 @@ protected:
     UpdateHelper m_helper{m_settings, m_prompt, u"0.1.0"_qs, &m_options};
 };
 
-TEST_F(UpdateHelperTest, NewerReleaseAddsTheUpdateRow)
+// A silent check adds the update row and asks nothing; asked, Download opens the release and skipping the
+// version removes the row for good.
+TEST_F(UpdateHelperTest, NewerReleaseAddsTheUpdateRowUntilItsVersionIsSkipped)
 {
     serveFile(feedFor("0.2.0", "0.2"));
     check(false);
-
     EXPECT_TRUE(m_helper.hasUpdate());
     EXPECT_EQ(m_helper.nextVersion(), u"0.2"_qs);
     EXPECT_TRUE(m_helper.askNow());
     ASSERT_TRUE(updateRowShown());
     EXPECT_EQ(m_options.updateMenuItem()->title(), u"Update"_qs);
     EXPECT_TRUE(m_prompt.offered.isEmpty()) << "a silent check asks nothing";
+
+    m_prompt.answer = UpdatePrompt::Choice::Download;
+    check(true);
+    EXPECT_EQ(m_prompt.opened, QList<QUrl>{QUrl(u"https://example.org/tavolin-0.2.tar.gz"_qs)});
+
+    m_prompt.answer = UpdatePrompt::Choice::SkipThisVersion;
+    check(true);
+    EXPECT_EQ(m_prompt.offered, (QStringList{u"0.2"_qs, u"0.2"_qs}));
+    EXPECT_EQ(m_settings.stringValue(settings::kSkippedVersion), u"0.2"_qs);
+    EXPECT_FALSE(m_helper.hasUpdate());
+    EXPECT_FALSE(updateRowShown());
+
+    check(false);
+    EXPECT_FALSE(m_helper.hasUpdate()) << "the skipped version came back";
+    EXPECT_FALSE(updateRowShown());
 }
 
 TEST_F(UpdateHelperTest, SameOrOlderReleaseOffersNothing)
@@ -160,80 +166,7 @@ TEST_F(UpdateHelperTest, SameOrOlderReleaseOffersNothing)
     EXPECT_TRUE(m_prompt.messages[0].contains(u"newest"_qs));
 }
 
-TEST_F(UpdateHelperTest, SkippedVersionAddsNoRow)
-{
-    m_settings.setValue(settings::kSkippedVersion, u"0.2"_qs);
-    serveFile(feedFor("0.2.0", "0.2"));
-    check(false);
-
-    EXPECT_FALSE(m_helper.hasUpdate());
-    EXPECT_FALSE(updateRowShown());
-}
-
-TEST_F(UpdateHelperTest, SkippingAVersionRemovesTheRowAndIsRemembered)
-{
-    serveFile(feedFor("0.2.0", "0.2"));
-    check(false);
-    ASSERT_TRUE(updateRowShown());
-
-    m_prompt.answer = UpdatePrompt::Choice::SkipThisVersion;
-    check(true);
-
-    EXPECT_EQ(m_prompt.offered, QStringList{u"0.2"_qs});
-    EXPECT_EQ(m_settings.stringValue(settings::kSkippedVersion), u"0.2"_qs);
-    EXPECT_FALSE(m_helper.hasUpdate());
-    EXPECT_FALSE(updateRowShown());
-
-    check(false);
-    EXPECT_FALSE(updateRowShown()) << "the skipped version came back";
-}
-
-TEST_F(UpdateHelperTest, DownloadOpensTheReleaseAddress)
-{
-    serveFile(feedFor("0.2.0", "0.2"));
-    m_prompt.answer = UpdatePrompt::Choice::Download;
-    check(true);
-
-    ASSERT_EQ(m_prompt.opened.size(), 1);
-    EXPECT_EQ(m_prompt.opened[0], QUrl(u"https://example.org/tavolin-0.2.tar.gz"_qs));
-}
-
-TEST_F(UpdateHelperTest, AnUnusableFeedAddressMeansNoCheckAndSaysSo)
-{
-    m_settings.setValue(settings::kUpdateFeedURL, u"ftp://example.org/appcast.xml"_qs);
-    check(true);
-    EXPECT_FALSE(m_helper.hasUpdate());
-    ASSERT_EQ(m_prompt.messages.size(), 1);
-    EXPECT_TRUE(m_prompt.messages[0].contains(u"No update feed"_qs));
-}
-
-struct AddressCase
-{
-    const char *name;
-    const char *address;
-    bool accepted;
-};
-
-const AddressCase kAddresses[] = {
-    {"Https", "https://example.org/appcast.xml", true},
-    {"Http", "http://127.0.0.1:8080/appcast.xml", true},
-    {"File", "file:///tmp/appcast.xml", true},
-    {"OtherScheme", "ftp://example.org/appcast.xml", false},
-    {"Javascript", "javascript:alert(1)", false},
-    {"Garbage", "::not a url::", false},
-};
-
-class FeedAddressTest : public UpdateHelperTest, public ::testing::WithParamInterface<AddressCase>
-{
-};
-
-TEST_P(FeedAddressTest, OnlyWebAndFileAddressesAreFetched)
-{
-    m_settings.setValue(settings::kUpdateFeedURL, QString::fromLatin1(GetParam().address));
-    EXPECT_EQ(!m_helper.feedUrl().isEmpty(), GetParam().accepted);
-}
-
-TEST_F(UpdateHelperTest, WithoutTheSettingTheProjectFeedIsCheckedAndTheSettingOverridesIt)
+TEST_F(UpdateHelperTest, OnlyWebAndFileAddressesAreFetchedAndWithoutTheSettingTheProjectFeedIs)
 {
     const UpdateHelper helper(m_settings, m_prompt, u"0.1.0"_qs);
     const QUrl projectFeed(QString::fromLatin1(UpdateHelper::kDefaultFeedUrl));
@@ -241,50 +174,54 @@ TEST_F(UpdateHelperTest, WithoutTheSettingTheProjectFeedIsCheckedAndTheSettingOv
     EXPECT_EQ(projectFeed.scheme(), u"https"_qs);
     m_settings.setValue(settings::kUpdateFeedURL, u"  "_qs);
     EXPECT_EQ(helper.feedUrl(), projectFeed);
-    m_settings.setValue(settings::kUpdateFeedURL, u"https://example.org/appcast.xml"_qs);
-    EXPECT_EQ(helper.feedUrl(), QUrl(u"https://example.org/appcast.xml"_qs));
-}
 
-INSTANTIATE_TEST_SUITE_P(Addresses, FeedAddressTest, ::testing::ValuesIn(kAddresses),
-                         [](const auto &info) { return std::string(info.param.name); });
-
-TEST_F(UpdateHelperTest, FetchesTheFeedOverHttp)
-{
-    LoopbackServer server(httpResponse(200, feedFor("0.3.0", "0.3")));
-    m_settings.setValue(settings::kUpdateFeedURL, server.url(u"/appcast.xml"_qs));
-    check(false);
-
-    EXPECT_EQ(server.requests, 1);
-    EXPECT_TRUE(m_helper.hasUpdate());
-    EXPECT_EQ(m_helper.nextVersion(), u"0.3"_qs);
-}
-
-TEST_F(UpdateHelperTest, ServerErrorIsToldAndChangesNothing)
-{
-    LoopbackServer server(httpResponse(404, "not here"));
-    m_settings.setValue(settings::kUpdateFeedURL, server.url(u"/appcast.xml"_qs));
+    const struct { const char *address; bool accepted; } addresses[] = {
+        {"https://example.org/appcast.xml", true}, {"http://127.0.0.1:8080/appcast.xml", true},
+        {"file:///tmp/appcast.xml", true},        {"javascript:alert(1)", false},
+        {"::not a url::", false},                 {"ftp://example.org/appcast.xml", false},
+    };
+    for (const auto &a : addresses) {
+        m_settings.setValue(settings::kUpdateFeedURL, QString::fromLatin1(a.address));
+        EXPECT_EQ(m_helper.feedUrl(), a.accepted ? QUrl(QString::fromLatin1(a.address)) : QUrl()) << a.address;
+    }
     check(true);
-
     EXPECT_FALSE(m_helper.hasUpdate());
     ASSERT_EQ(m_prompt.messages.size(), 1);
-    EXPECT_TRUE(m_prompt.messages[0].contains(u"could not be fetched"_qs));
+    EXPECT_TRUE(m_prompt.messages[0].contains(u"No update feed"_qs)) << "an unusable address is no check, and says so";
+
 }
 
-TEST_F(UpdateHelperTest, OversizedFeedIsCutOff)
+// Over HTTP: a server error is told and changes nothing, a feed over the size limit is cut off.
+TEST_F(UpdateHelperTest, FetchesTheFeedOverHttp)
 {
-    QByteArray body = feedFor("9.0", "9.0");
-    body.insert(body.indexOf("<channel>") + 9, QByteArray(appcast::kMaxFeedBytes + 1024, ' '));
-    LoopbackServer server(httpResponse(200, body));
-    m_settings.setValue(settings::kUpdateFeedURL, server.url(u"/appcast.xml"_qs));
-    check(false);
-
-    EXPECT_FALSE(m_helper.hasUpdate());
+    QByteArray oversized = feedFor("9.0", "9.0");
+    oversized.insert(oversized.indexOf("<channel>") + 9, QByteArray(appcast::kMaxFeedBytes + 1024, ' '));
+    // message null: a silent check
+    const struct { const char *name; int status; QByteArray body; const char *message; bool hasUpdate; } cases[] = {
+        {"server error", 404, "not here", "could not be fetched", false},
+        {"oversized", 200, oversized, nullptr, false},
+        {"newer release", 200, feedFor("0.3.0", "0.3"), nullptr, true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        LoopbackServer server(c.status, c.body);
+        m_settings.setValue(settings::kUpdateFeedURL, server.url());
+        m_prompt.messages.clear();
+        check(c.message != nullptr);
+        EXPECT_EQ(server.requests, 1);
+        EXPECT_EQ(m_helper.hasUpdate(), c.hasUpdate);
+        EXPECT_EQ(m_prompt.messages.size(), c.message ? 1 : 0);
+        if (c.message) {
+            EXPECT_TRUE(m_prompt.messages.value(0).contains(QString::fromLatin1(c.message)));
+        }
+    }
+    EXPECT_EQ(m_helper.nextVersion(), u"0.3"_qs);
 }
 
 TEST_F(UpdateHelperTest, AnInteractiveCheckReplacesARunningOne)
 {
-    LoopbackServer server(httpResponse(200, feedFor("0.2.0", "0.2")));
-    m_settings.setValue(settings::kUpdateFeedURL, server.url(u"/appcast.xml"_qs));
+    LoopbackServer server(200, feedFor("0.2.0", "0.2"));
+    m_settings.setValue(settings::kUpdateFeedURL, server.url());
     QSignalSpy finished(&m_helper, &UpdateHelper::checkFinished);
     m_helper.checkUpdate();
     m_helper.checkInteractively();
