@@ -69,9 +69,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     ExtensionImporter importer(extensions, [] { return QDateTime(); }, [] {});
     const ImportResult result = importer.itemFromBundle(bundle);
-    if (result.ok()) {
-        const QString entryPath = extensions + QLatin1Char('/') + result.item->entry;
-        fuzz::require(inside(entryPath, bundle), "a kept entry is a file inside its bundle", result.item->entry);
+    if (result.isOk()) {
+        const QString entryPath = extensions + QLatin1Char('/') + result.value().entry;
+        fuzz::require(inside(entryPath, bundle), "a kept entry is a file inside its bundle", result.value().entry);
     }
     QDir(bundle).removeRecursively();
     makeBundle(extensions, manifest);

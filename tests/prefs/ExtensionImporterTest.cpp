@@ -144,8 +144,9 @@ TEST_F(ExtensionImporterTest, BadManifestIsRefusedWithItsMessage)
         QFile::link(outside, dir + u"/link.sh"_qs);
         const ImportResult result = importer.importFrom(dir);
         EXPECT_FALSE(result.isOk());
-        if (c.message)
+        if (c.message) {
             EXPECT_EQ(result.reason(), QString::fromUtf8(c.message));
+        }
         EXPECT_EQ(QFileInfo::exists(folder + u"/Bad.pext"_qs), c.message == nullptr);
         EXPECT_TRUE(QFile::exists(outside)) << "nothing outside the bundle is touched";
         EXPECT_TRUE(QFile::exists(dir + u"/run.sh"_qs)) << "the original bundle is left alone";
