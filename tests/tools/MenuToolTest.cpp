@@ -113,6 +113,7 @@ protected:
     QTemporaryDir dir;
 };
 
+// Text and JSON; without --pid the focused application is asked for.
 TEST_F(MenuToolTest, ListPrintsEveryRowInMenuOrderMarkingDisabledOnes)
 {
     const ToolRun r = run({"list"});
@@ -121,14 +122,10 @@ TEST_F(MenuToolTest, ListPrintsEveryRowInMenuOrderMarkingDisabledOnes)
                      u"File > Recent\t\tsubmenu\nFile > Recent > notes.txt\nView > Word Wrap\t\tchecked\n"
                      u"View > Reload\tF5\n"_s);
     EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
-    EXPECT_EQ(platform->asked, (std::vector<std::optional<int32_t>>{std::nullopt})) << "without --pid, the focused one";
-}
 
-TEST_F(MenuToolTest, ListJsonCarriesTheApplicationAndTheRows)
-{
-    const ToolRun r = run({"list", "--json", "--pid", QString::number(kPid)});
-    ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    const QJsonObject document = json(r.out.toUtf8());
+    const ToolRun j = run({"list", "--json", "--pid", QString::number(kPid)});
+    ASSERT_EQ(j.code, 0) << j.err.toStdString();
+    const QJsonObject document = json(j.out.toUtf8());
     EXPECT_EQ(document[u"application"_s][u"name"_s].toString(), u"Notes"_s);
     EXPECT_EQ(document[u"application"_s][u"pid"_s].toInt(), kPid);
     EXPECT_TRUE(document[u"format"_s].isDouble()) << "scripts check the format's version";
@@ -140,7 +137,7 @@ TEST_F(MenuToolTest, ListJsonCarriesTheApplicationAndTheRows)
     for (const QJsonValue &row : rows)
         EXPECT_EQ(row[u"enabled"_s].toBool(true), row[u"title"_s].toString() != u"Revert"_s)
             << QJsonDocument(row.toObject()).toJson().toStdString();
-    EXPECT_EQ(platform->asked, (std::vector<std::optional<int32_t>>{kPid}));
+    EXPECT_EQ(platform->asked, (std::vector<std::optional<int32_t>>{std::nullopt, kPid}));
 }
 
 TEST_F(MenuToolTest, SearchRanksWithScoresHonoursTheLimitAndExitsOneWithoutMatches)
