@@ -34,29 +34,16 @@ QJsonObject application(Conflict conflict, Layout layout)
     QJsonArray file{json(R"({"title": "New", "cmdChar": "N", "modifiers": 0})")};
     QJsonArray edit{json(R"({"title": "Undo", "cmdChar": "Z", "modifiers": 0})")};
     QJsonArray view{json(R"({"title": "Zoom In", "cmdChar": "+", "modifiers": 0})")};
-    switch (conflict) {
-    case Conflict::None:
-        break;
-    case Conflict::AppMenuOwnItem:
+    if (conflict == Conflict::AppMenuOwnItem)
         app.append(item("Tavolin: Command Palette"));
-        break;
-    case Conflict::AppMenuOtherItem:
+    if (conflict == Conflict::AppMenuOtherItem)
         app.append(item("Print"));
-        break;
-    case Conflict::FileMenu:
+    if (conflict == Conflict::FileMenu || conflict == Conflict::FileAndEditMenus)
         file.append(item("Print"));
-        break;
-    case Conflict::EditMenu:
+    if (conflict == Conflict::EditMenu || conflict == Conflict::FileAndEditMenus)
         edit.append(item("Paste Plain"));
-        break;
-    case Conflict::FileAndEditMenus:
-        file.append(item("Print"));
-        edit.append(item("Paste Plain"));
-        break;
-    case Conflict::DisabledItem:
+    if (conflict == Conflict::DisabledItem)
         file.append(item("Print", false));
-        break;
-    }
     QJsonArray bar;
     if (layout == Layout::WithApplicationMenu) {
         bar.append(QJsonObject{{"title", "System"}, {"menu", QJsonArray{json(R"({"title": "About This Computer"})")}}});
