@@ -109,29 +109,26 @@ TEST_F(LocaleUtilsTest, SameApplicationTwiceReturnsAtOnce)
     EXPECT_EQ(LocaleUtils::localeDict(), first);
 }
 
-TEST_F(LocaleUtilsTest, AnotherApplicationEmptiesTheMapButKeepsHasTrans)
+// No bundle at first counts as the same as none; another application empties the map but keeps hasTrans;
+// one without a locale empties it and keeps the last bundle.
+TEST_F(LocaleUtilsTest, AnotherApplicationEmptiesTheMap)
 {
+    LocaleUtils::buildTransMap(std::nullopt, u"zh_CN"_s);
+    EXPECT_EQ(LocaleUtils::lastBundle(), std::nullopt);
+    EXPECT_TRUE(LocaleUtils::localeDict()->isEmpty());
+
     LocaleUtils::buildTransMap(bundle(), u"zh_CN"_s);
     ASSERT_FALSE(LocaleUtils::localeDict()->isEmpty());
     LocaleUtils::buildTransMap(bundle(u"org.example.Other"_s), u"de_DE"_s);
     EXPECT_TRUE(LocaleUtils::localeDict()->isEmpty());
     EXPECT_TRUE(LocaleUtils::hasTrans());
     EXPECT_EQ(LocaleUtils::lastBundle(), u"org.example.Other"_s);
-}
 
-TEST_F(LocaleUtilsTest, MissingLocaleEmptiesTheMapAndKeepsTheLastBundle)
-{
     LocaleUtils::buildTransMap(bundle(), u"zh_CN"_s);
-    LocaleUtils::buildTransMap(bundle(u"org.example.Other"_s), std::nullopt);
+    ASSERT_FALSE(LocaleUtils::localeDict()->isEmpty());
+    LocaleUtils::buildTransMap(bundle(u"org.example.Third"_s), std::nullopt);
     EXPECT_TRUE(LocaleUtils::localeDict()->isEmpty());
     EXPECT_EQ(LocaleUtils::lastBundle(), u"org.example.Scribe"_s);
-}
-
-TEST_F(LocaleUtilsTest, NoBundleTwiceCountsAsTheSame)
-{
-    LocaleUtils::buildTransMap(std::nullopt, u"zh_CN"_s);
-    EXPECT_EQ(LocaleUtils::lastBundle(), std::nullopt);
-    EXPECT_TRUE(LocaleUtils::localeDict()->isEmpty());
 }
 
 TEST_F(LocaleUtilsTest, BrokenCatalogIsSkippedQuietly)
