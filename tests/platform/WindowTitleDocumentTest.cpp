@@ -47,33 +47,22 @@ TEST(WindowTitleDocument, FindsOnlyExistingFiles)
     }
 }
 
-TEST(WindowTitleDocument, OverlongTitleIsNotRead)
+// An overlong title is not read, the parts of one with many separators looked at are bounded, and a NUL
+// gives nothing.
+TEST(WindowTitleDocument, HostileTitlesStayCheapAndGiveNothing)
 {
     int asked = 0;
-    const auto isFile = [&](const QString &) { return ++asked, true; };
-    const QString title = u"/"_s + QString(10000, QLatin1Char('a')) + u" - Editor"_s;
-    EXPECT_EQ(windowtitle::documentPath(title, u"/home/u"_s, isFile), std::nullopt);
+    const auto counted = [&](bool exists) { return [&asked, exists](const QString &) { return ++asked, exists; }; };
+    const QString overlong = u"/"_s + QString(10000, u'a') + u" - Editor"_s;
+    EXPECT_EQ(windowtitle::documentPath(overlong, u"/home/u"_s, counted(true)), std::nullopt);
     EXPECT_EQ(asked, 0);
-}
-
-TEST(WindowTitleDocument, ManySeparatorsStayCheap)
-{
-    int asked = 0;
-    const auto isFile = [&](const QString &) { return ++asked, false; };
-    QString title;
+    QString separators;
     for (int i = 0; i < 500; ++i)
-        title += u"/x - "_s;
-    EXPECT_EQ(windowtitle::documentPath(title, u"/home/u"_s, isFile), std::nullopt);
+        separators += u"/x - "_s;
+    EXPECT_EQ(windowtitle::documentPath(separators, u"/home/u"_s, counted(false)), std::nullopt);
     EXPECT_LT(asked, 200) << "the number of parts looked at is bounded";
-}
-
-TEST(WindowTitleDocument, NulInTitleGivesNothing)
-{
-    const auto isFile = [](const QString &) { return true; };
-    QString title = u"/tmp/a"_s;
-    title += QChar(0);
-    title += u"b.txt - Editor"_s;
-    EXPECT_EQ(windowtitle::documentPath(title, u"/home/u"_s, isFile), std::nullopt);
+    const QString nul = u"/tmp/a"_s + QChar(0) + u"b.txt - Editor"_s;
+    EXPECT_EQ(windowtitle::documentPath(nul, u"/home/u"_s, counted(true)), std::nullopt);
 }
 
 } // namespace

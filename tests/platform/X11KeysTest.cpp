@@ -80,26 +80,20 @@ TEST(X11KeysTest, EveryNamedKeyCodeRoundTripsThroughItsKeysym)
     EXPECT_GT(named, 90);
 }
 
-TEST(X11KeysTest, UpperCaseLettersAndBacktabMapToTheirKeys)
+TEST(X11KeysTest, KeysymsAndModifierFlagsMapBothWays)
 {
+    // Upper-case letters and backtab are their keys; a bare modifier is no combination.
     EXPECT_EQ(keyCodeForKeysym(XK_P), keycode::kP);
     EXPECT_EQ(keyCodeForKeysym(XK_ISO_Left_Tab), keycode::kTab);
     EXPECT_EQ(keyCodeForKeysym(XK_plus), std::nullopt);
-}
-
-TEST(X11KeysTest, ModifierFlagsRoundTripAndIgnoreLockBits)
-{
+    EXPECT_EQ(keyDataForKeysym(XK_Control_L, eventflag::kCommand), std::nullopt);
+    EXPECT_EQ(keyDataForKeysym(0, 0), std::nullopt);
+    // Modifier flags round-trip; the lock bits are ignored.
     const uint64_t all = eventflag::kShift | eventflag::kCommand | eventflag::kOption | eventflag::kControl;
     EXPECT_EQ(x11ModifiersForFlags(all), kShiftMask | kControlMask | kMod1Mask | kMod4Mask);
     EXPECT_EQ(flagsForX11Modifiers(x11ModifiersForFlags(all)), all);
     EXPECT_EQ(flagsForX11Modifiers(kLockMask | (1u << 4)), 0u); // Caps Lock and Num Lock (Mod2)
     EXPECT_EQ(x11ModifiersForFlags(eventflag::kCommand), kControlMask);
-}
-
-TEST(X11KeysTest, BareModifierKeysymIsNoCombination)
-{
-    EXPECT_EQ(keyDataForKeysym(XK_Control_L, eventflag::kCommand), std::nullopt);
-    EXPECT_EQ(keyDataForKeysym(0, 0), std::nullopt);
 }
 
 TEST(X11KeysTest, ReadShortcutComparesEqualToTheStoredPaletteShortcut)
