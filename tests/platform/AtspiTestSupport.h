@@ -2,8 +2,9 @@
 
 #include "AtspiTestThread.h"
 #include "HeadlessSession.h"
-#include "MenuRowsRead.h"
 
+#include "accessibility/AXMenu.h"
+#include "accessibility/AXUtils.h"
 #include "platform/linux/AtspiElementSource.h"
 #include "support/WaitFor.h"
 
@@ -12,8 +13,60 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
+#include <map>
+#include <vector>
 
 namespace tavolin::test {
+
+struct MenuRow
+{
+    QString path; // "File > Recent > More"
+    AXMenuItemPtr item;
+};
+
+// The menu tree of application element `app` as the reader builds it from `source`, flattened to its leaf
+// rows keyed "PATH > TITLE". Empty when the application has no menu bar or did not answer. `inOrder`, when
+// given, receives the keys of items and submenus in the menus' order.
+inline std::map<QString, MenuRow> readMenuRows(const std::shared_ptr<ElementSource> &source, const ElementRef &app,
+                                               std::vector<QString> *inOrder = nullptr)
+{
+    auto context = std::make_shared<AXReadContext>();
+    context->source = source;
+    std::map<QString, MenuRow> rows;
+    const auto bar = AXUtils::getAny<ElementRef>(*source, AXAttribute::MenuBar, app);
+    if (!bar)
+        return rows;
+    AXMenu menuBar;
+    menuBar.readMenuItems(context, *bar, MenuLevel::TopLevel);
+    std::function<void(const AXMenu &, const QString &)> add = [&](const AXMenu &menu, const QString &path) {
+        for (const AXMenuItemPtr &item : menu.items()) {
+            const QString key = path.isEmpty() ? *item->title() : path + QStringLiteral(" > ") + *item->title();
+            if (item->submenu())
+                add(*item->submenu(), key);
+            else
+                rows[key] = MenuRow{path, item};
+            if (inOrder)
+                inOrder->push_back(key);
+        }
+    };
+    for (const AXMenuItemPtr &top : menuBar.items()) {
+        top->readSubmenu();
+        if (top->submenu())
+            add(*top->submenu(), *top->title());
+    }
+    return rows;
+}
+
+// The display text of the shortcut of row `key` ("Ctrl+Shift+P"), "" without one, "<missing>" without the row.
+inline QString shortcutText(const std::map<QString, MenuRow> &rows, const QString &key)
+{
+    const auto it = rows.find(key);
+    if (it == rows.end())
+        return QStringLiteral("<missing>");
+    const auto shortcut = it->second.item->shortcut();
+    return shortcut ? shortcut->displayText() : QString();
+}
 
 inline bool installed(const QString &program) { return !QStandardPaths::findExecutable(program).isEmpty(); }
 
