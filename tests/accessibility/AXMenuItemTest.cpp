@@ -7,91 +7,55 @@
 namespace tavolin {
 namespace {
 
+using namespace Qt::StringLiterals;
 using test::json;
 
-struct ShortcutCase
-{
-    const char *name;
-    const char *item; // JSON of one menu item
-    std::optional<KeyData> expected;
-};
-
-class ShortcutTest : public ::testing::TestWithParam<ShortcutCase>
-{
-};
-
-TEST_P(ShortcutTest, ReadsTheShortcutAsTheApplicationShowsIt)
+// The item of one application (pid 10) whose bar holds an "Edit" menu with the one item described.
+AXMenuItem readItem(const char *item, ReadDepth depth)
 {
     auto source = std::make_shared<FakeElementSource>();
-    QJsonObject app = json(R"({"pid": 10, "menuBar": [{"title": "Edit", "menu": []}]})");
-    QJsonArray items{json(GetParam().item)};
-    QJsonObject edit = app[QStringLiteral("menuBar")].toArray()[0].toObject();
-    edit[QStringLiteral("menu")] = items;
-    app[QStringLiteral("menuBar")] = QJsonArray{edit};
-    ASSERT_TRUE(source->addApplication(app));
-    const ElementRef element = source->findMenuItem(10, {QStringLiteral("Edit"), QStringLiteral("Item")});
-    ASSERT_TRUE(element);
-
-    const AXMenuItem item(test::readContext(source), element, ReadDepth::WithSubmenus);
-    EXPECT_EQ(item.shortcut(), GetParam().expected);
+    EXPECT_TRUE(source->addApplication(
+        json(QByteArray(R"({"pid": 10, "menuBar": [{"title": "Edit", "menu": [)") + item + "]}]}")));
+    const ElementRef element = source->findMenuItem(10, {u"Edit"_s, u"Item"_s});
+    EXPECT_TRUE(element);
+    return AXMenuItem(test::readContext(source), element, depth);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ShortcutTest,
-    ::testing::Values(
-        ShortcutCase{"CharOnlyDefaultsToNoCommandModifier", R"({"title": "Item", "cmdChar": "S"})",
-                     KeyData(QStringLiteral("S"), 0, keymask::kNoCommand)},
-        ShortcutCase{"CharWithModifiers", R"({"title": "Item", "cmdChar": "S", "modifiers": 1})",
-                     KeyData(QStringLiteral("S"), 0, 1)},
-        ShortcutCase{"EmptyCharWithoutKeyIsNone", R"({"title": "Item", "cmdChar": ""})", std::nullopt},
-        ShortcutCase{"NoAttributesIsNone", R"({"title": "Item"})", std::nullopt},
-        ShortcutCase{"VirtualKeyZeroWithCharKeepsTheChar", R"({"title": "Item", "cmdChar": "A", "virtualKey": 0, "modifiers": 0})",
-                     KeyData(QStringLiteral("A"), 0, 0)},
-        ShortcutCase{"VirtualKeyZeroWithoutCharIsNone", R"({"title": "Item", "virtualKey": 0, "modifiers": 0})", std::nullopt},
-        ShortcutCase{"VirtualKeyWithoutChar", R"({"title": "Item", "virtualKey": 122, "modifiers": 8})",
-                     KeyData(QString(), 122, 8)},
-        ShortcutCase{"GlyphStandsInWithoutVirtualKey", R"({"title": "Item", "glyph": 23, "modifiers": 0})",
-                     KeyData(QString(), 23, 0)},
-        ShortcutCase{"VirtualKeyWinsOverGlyph", R"({"title": "Item", "virtualKey": 51, "glyph": 23, "modifiers": 0})",
-                     KeyData(QString(), 51, 0)},
-        ShortcutCase{"FailingVirtualKeyReadFallsBackToGlyph",
-                     R"({"title": "Item", "virtualKey": 51, "glyph": 23, "modifiers": 2, "fail": ["AXMenuItemCmdVirtualKey"]})",
-                     KeyData(QString(), 23, 2)},
-        ShortcutCase{"FailingModifiersReadMeansNoCommand",
-                     R"({"title": "Item", "cmdChar": "P", "modifiers": 1, "fail": ["AXMenuItemCmdModifiers"]})",
-                     KeyData(QStringLiteral("P"), 0, keymask::kNoCommand)}),
-    [](const auto &info) { return std::string(info.param.name); });
-
-struct MarkCase
+TEST(AXMenuItemShortcutTest, ReadsTheShortcutAsTheApplicationShowsIt)
 {
-    const char *name;
-    const char *item;
-    bool checked;
-};
-
-class CheckMarkTest : public ::testing::TestWithParam<MarkCase>
-{
-};
-
-TEST_P(CheckMarkTest, OnlyTheCheckMarkChecks)
-{
-    auto source = std::make_shared<FakeElementSource>();
-    QJsonObject app = json(R"({"pid": 11, "menuBar": []})");
-    app[QStringLiteral("menuBar")] = QJsonArray{json(GetParam().item)};
-    ASSERT_TRUE(source->addApplication(app));
-    const AXMenuItem item(test::readContext(source), source->findMenuItem(11, {QStringLiteral("Item")}), ReadDepth::ItemOnly);
-    EXPECT_EQ(item.checked(), GetParam().checked);
+    const std::pair<const char *, std::optional<KeyData>> cases[] = {
+        {R"({"title": "Item", "cmdChar": "S"})", KeyData(u"S"_s, 0, keymask::kNoCommand)}, // no modifiers: none
+        {R"({"title": "Item", "cmdChar": "S", "modifiers": 1})", KeyData(u"S"_s, 0, 1)},
+        {R"({"title": "Item", "cmdChar": ""})", std::nullopt},
+        {R"({"title": "Item"})", std::nullopt},
+        {R"({"title": "Item", "cmdChar": "A", "virtualKey": 0, "modifiers": 0})", KeyData(u"A"_s, 0, 0)},
+        {R"({"title": "Item", "virtualKey": 0, "modifiers": 0})", std::nullopt},
+        {R"({"title": "Item", "virtualKey": 122, "modifiers": 8})", KeyData(QString(), 122, 8)},
+        {R"({"title": "Item", "glyph": 23, "modifiers": 0})", KeyData(QString(), 23, 0)}, // the glyph stands in
+        {R"({"title": "Item", "virtualKey": 51, "glyph": 23, "modifiers": 0})", KeyData(QString(), 51, 0)},
+        {R"({"title": "Item", "virtualKey": 51, "glyph": 23, "modifiers": 2, "fail": ["AXMenuItemCmdVirtualKey"]})",
+         KeyData(QString(), 23, 2)},
+        {R"({"title": "Item", "cmdChar": "P", "modifiers": 1, "fail": ["AXMenuItemCmdModifiers"]})",
+         KeyData(u"P"_s, 0, keymask::kNoCommand)},
+    };
+    for (const auto &[item, expected] : cases)
+        EXPECT_EQ(readItem(item, ReadDepth::WithSubmenus).shortcut(), expected) << item;
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, CheckMarkTest,
-                         ::testing::Values(MarkCase{"CheckMark", R"({"title": "Item", "mark": "✓"})", true},
-                                           MarkCase{"Bullet", R"({"title": "Item", "mark": "•"})", false},
-                                           MarkCase{"Dash", R"({"title": "Item", "mark": "-"})", false},
-                                           MarkCase{"Empty", R"({"title": "Item", "mark": ""})", false},
-                                           MarkCase{"CheckMarkWithSpace", R"({"title": "Item", "mark": "✓ "})", false},
-                                           MarkCase{"NoMark", R"({"title": "Item"})", false},
-                                           MarkCase{"UnreadableMark", R"({"title": "Item", "mark": "✓", "fail": ["AXMenuItemMarkChar"]})", false}),
-                         [](const auto &info) { return std::string(info.param.name); });
+TEST(AXMenuItemShortcutTest, OnlyTheCheckMarkChecks)
+{
+    const std::pair<const char *, bool> cases[] = {
+        {R"({"title": "Item", "mark": "✓"})", true},
+        {R"({"title": "Item", "mark": "•"})", false},
+        {R"({"title": "Item", "mark": "-"})", false},
+        {R"({"title": "Item", "mark": ""})", false},
+        {R"({"title": "Item", "mark": "✓ "})", false},
+        {R"({"title": "Item"})", false},
+        {R"({"title": "Item", "mark": "✓", "fail": ["AXMenuItemMarkChar"]})", false},
+    };
+    for (const auto &[item, checked] : cases)
+        EXPECT_EQ(readItem(item, ReadDepth::ItemOnly).checked(), checked) << item;
+}
 
 class AXMenuItemTest : public ::testing::Test
 {
@@ -106,13 +70,13 @@ protected:
     std::shared_ptr<FakeElementSource> source;
 };
 
-TEST_F(AXMenuItemTest, TopLevelItemIsReadWithoutItsSubmenuUntilAsked)
+TEST_F(AXMenuItemTest, TopLevelItemIsReadWithoutItsSubmenuUntilAskedAndAgainWhenAsked)
 {
-    AXMenuItem file(test::readContext(source), find({QStringLiteral("File")}), ReadDepth::ItemOnly);
-    EXPECT_EQ(file.title(), QStringLiteral("File"));
+    AXMenuItem file(test::readContext(source), find({u"File"_s}), ReadDepth::ItemOnly);
+    EXPECT_EQ(file.title(), u"File"_s);
     EXPECT_TRUE(file.enabled());
     EXPECT_FALSE(file.submenu());
-    EXPECT_EQ(source->requestCount(QStringLiteral("Save")), 0);
+    EXPECT_EQ(source->requestCount(u"Save"_s), 0);
 
     file.readSubmenu();
     ASSERT_TRUE(file.submenu());
@@ -124,12 +88,8 @@ TEST_F(AXMenuItemTest, TopLevelItemIsReadWithoutItsSubmenuUntilAsked)
                                    "Print…", "Print Preview", "Close Tab", "Close Window", "Quit"}));
     ASSERT_TRUE(file.submenu()->items()[3]->submenu());
     EXPECT_EQ(file.submenu()->items()[3]->submenu()->items().size(), 4u);
-}
 
-TEST_F(AXMenuItemTest, ReadingTheSubmenuAgainReplacesIt)
-{
-    AXMenuItem file(test::readContext(source), find({QStringLiteral("File")}), ReadDepth::ItemOnly);
-    file.readSubmenu();
+    // Reading it again replaces it.
     const std::shared_ptr<AXMenu> first = file.submenu();
     file.readSubmenu();
     ASSERT_TRUE(file.submenu());
@@ -137,22 +97,14 @@ TEST_F(AXMenuItemTest, ReadingTheSubmenuAgainReplacesIt)
     EXPECT_EQ(file.submenu()->items().size(), first->items().size());
 }
 
+// Option 2 of a menu rule keeps no submenu and reads no children; the other options read it.
 TEST_F(AXMenuItemTest, RuleTwoKeepsNoSubmenuAndReadsNoChildren)
 {
-    AXMenuItem edit(test::readContext(source, {{QStringLiteral("Edit"), 2}}), find({QStringLiteral("Edit")}),
-                    ReadDepth::ItemOnly);
-    edit.readSubmenu();
-    EXPECT_FALSE(edit.submenu());
-    EXPECT_EQ(source->requestCount(QStringLiteral("Undo")), 0);
-}
-
-TEST_F(AXMenuItemTest, OtherRuleOptionsStillReadTheSubmenu)
-{
-    for (int64_t option : {0, 1, 3}) {
-        AXMenuItem edit(test::readContext(source, {{QStringLiteral("Edit"), option}}), find({QStringLiteral("Edit")}),
-                        ReadDepth::ItemOnly);
+    for (const int64_t option : {2, 0, 1, 3}) {
+        AXMenuItem edit(test::readContext(source, {{u"Edit"_s, option}}), find({u"Edit"_s}), ReadDepth::ItemOnly);
         edit.readSubmenu();
-        EXPECT_TRUE(edit.submenu()) << option;
+        EXPECT_EQ(bool(edit.submenu()), option != 2) << option;
+        EXPECT_TRUE(option != 2 || source->requestCount(u"Undo"_s) == 0);
     }
 }
 
@@ -173,9 +125,9 @@ TEST(AXMenuItemShapeTest, OnlyASingleMenuChildIsASubmenu)
         return item.submenu();
     };
     EXPECT_FALSE(read("Group"));
-    EXPECT_EQ(source->requestCount(QStringLiteral("Hidden")), 0);
+    EXPECT_EQ(source->requestCount(u"Hidden"_s), 0);
     EXPECT_FALSE(read("Two"));
-    EXPECT_EQ(source->requestCount(QStringLiteral("A")), 0);
+    EXPECT_EQ(source->requestCount(u"A"_s), 0);
     ASSERT_TRUE(read("Real"));
     EXPECT_EQ(read("Real")->items().size(), 1u);
     EXPECT_FALSE(read("RoleUnreadable"));
@@ -189,12 +141,12 @@ TEST(AXMenuItemShapeTest, UnreadableAttributesDegrade)
         {"title": "NoChildren", "fail": ["AXChildren"], "menu": [{"title": "Y"}]}
     ]})")));
     const auto context = test::readContext(source);
-    const AXMenuItem noEnabled(context, source->findMenuItem(13, {QStringLiteral("NoEnabled")}), ReadDepth::WithSubmenus);
+    const AXMenuItem noEnabled(context, source->findMenuItem(13, {u"NoEnabled"_s}), ReadDepth::WithSubmenus);
     EXPECT_FALSE(noEnabled.enabled());
     EXPECT_FALSE(noEnabled.submenu());
-    EXPECT_EQ(source->requestCount(QStringLiteral("X")), 0);
+    EXPECT_EQ(source->requestCount(u"X"_s), 0);
 
-    AXMenuItem noChildren(context, source->findMenuItem(13, {QStringLiteral("NoChildren")}), ReadDepth::WithSubmenus);
+    AXMenuItem noChildren(context, source->findMenuItem(13, {u"NoChildren"_s}), ReadDepth::WithSubmenus);
     EXPECT_TRUE(noChildren.enabled());
     EXPECT_FALSE(noChildren.submenu());
 }

@@ -99,46 +99,40 @@ struct HookState
     QStringList ruleLookups;               // "appKey:title"
     QStringList transMapCalls;             // "bundle:locale"
 
+    template <typename F>
+    auto locked(F f)
+    {
+        std::lock_guard lock(mutex);
+        return f();
+    }
     AXAppHooks hooks()
     {
         AXAppHooks h;
-        h.ruleForApp = [this](const std::optional<QString> &, const std::optional<QString> &) {
-            std::lock_guard lock(mutex);
-            return rule;
-        };
+        h.ruleForApp = [this](const std::optional<QString> &, const std::optional<QString> &) { return locked([&] { return rule; }); };
         h.updateRuleForApp = [this](const std::optional<QString> &bundle, const std::optional<QString> &, bool safe) {
-            std::lock_guard lock(mutex);
-            ruleUpdates << QStringLiteral("%1:%2").arg(bundle.value_or(QStringLiteral("-"))).arg(safe);
+            locked([&] { ruleUpdates << QStringLiteral("%1:%2").arg(bundle.value_or(QStringLiteral("-"))).arg(safe); });
         };
-        h.useDefaultHotKey = [this] {
-            std::lock_guard lock(mutex);
-            return useDefaultHotKey;
-        };
-        h.triggeredByForce = [this] {
-            std::lock_guard lock(mutex);
-            return forced;
-        };
-        h.paletteShortcutString = [this] {
-            std::lock_guard lock(mutex);
-            return paletteShortcut;
-        };
-        h.ignorableOption = [this](const QString &title, const QString &appKey) -> std::optional<int64_t> {
-            std::lock_guard lock(mutex);
-            ruleLookups << appKey + QLatin1Char(':') + title;
-            const auto it = menuRules.find(title);
-            return it == menuRules.end() ? std::nullopt : std::optional<int64_t>(it->second);
+        h.useDefaultHotKey = [this] { return locked([&] { return useDefaultHotKey; }); };
+        h.triggeredByForce = [this] { return locked([&] { return forced; }); };
+        h.paletteShortcutString = [this] { return locked([&] { return paletteShortcut; }); };
+        h.ignorableOption = [this](const QString &title, const QString &appKey) {
+            return locked([&] {
+                ruleLookups << appKey + QLatin1Char(':') + title;
+                const auto it = menuRules.find(title);
+                return it == menuRules.end() ? std::nullopt : std::optional<int64_t>(it->second);
+            });
         };
         h.buildTransMap = [this](const std::optional<LocaleBundle> &bundle, const std::optional<QString> &locale) {
-            std::lock_guard lock(mutex);
-            transMapCalls << QStringLiteral("%1:%2").arg(bundle ? bundle->identifier : QStringLiteral("-"),
-                                                         locale.value_or(QStringLiteral("-")));
+            locked([&] {
+                transMapCalls << QStringLiteral("%1:%2").arg(bundle ? bundle->identifier : QStringLiteral("-"),
+                                                             locale.value_or(QStringLiteral("-")));
+            });
         };
         return h;
     }
     QStringList updates()
     {
-        std::lock_guard lock(mutex);
-        return ruleUpdates;
+        return locked([&] { return ruleUpdates; });
     }
 };
 

@@ -62,33 +62,18 @@ inline QByteArray buildMo(std::vector<std::pair<QByteArray, QByteArray>> entries
             out.append(b, 4);
     };
     const quint32 n = quint32(entries.size());
-    const quint32 originals = 28;
-    const quint32 translations = originals + 8 * n;
-    quint32 strings = translations + 8 * n;
-    word(0x950412de);
-    word(0);
-    word(n);
-    word(originals);
-    word(translations);
-    word(0);
-    word(0);
+    const quint32 originals = 28, translations = originals + 8 * n, strings = translations + 8 * n;
+    for (const quint32 v : {0x950412deu, 0u, n, originals, translations, 0u, 0u})
+        word(v);
+    // The originals' table, then the translations', each slot the length and offset of a string in the pool.
     QByteArray pool;
-    std::vector<std::pair<quint32, quint32>> idSlots, strSlots;
-    for (const auto &[id, str] : entries) {
-        idSlots.emplace_back(quint32(id.size()), strings + quint32(pool.size()));
-        pool.append(id).append('\0');
-    }
-    for (const auto &[id, str] : entries) {
-        strSlots.emplace_back(quint32(str.size()), strings + quint32(pool.size()));
-        pool.append(str).append('\0');
-    }
-    for (const auto &[length, offset] : idSlots) {
-        word(length);
-        word(offset);
-    }
-    for (const auto &[length, offset] : strSlots) {
-        word(length);
-        word(offset);
+    for (const bool translated : {false, true}) {
+        for (const auto &[id, str] : entries) {
+            const QByteArray &text = translated ? str : id;
+            word(quint32(text.size()));
+            word(strings + quint32(pool.size()));
+            pool.append(text).append('\0');
+        }
     }
     out.append(pool);
     return out;

@@ -8,8 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 namespace tavolin {
 namespace {
 
@@ -33,150 +31,139 @@ void collect(const AXMenu &menu, const QString &path, int depth, Reading &readin
     }
 }
 
-// As the application object reads: the bar's items, then each one's submenu.
-Reading readAll(const std::shared_ptr<MenuGraphSource> &source)
+// Each case builds its tree, reads it as the application object does (the bar's items, then each one's
+// submenu), and checks the reading lies within the limits.
+class MenuReadLimitsTest : public testing::Test
 {
-    auto context = std::make_shared<AXReadContext>();
-    context->source = source;
-    context->budget = std::make_shared<MenuReadBudget>(QStringLiteral("Hostile"));
-    const ElementRef bar = AXUtils::getAny<ElementRef>(*source, AXAttribute::MenuBar, source->application()).value();
-    AXMenu menu;
-    menu.readMenuItems(context, bar, MenuLevel::TopLevel);
-    for (const AXMenuItemPtr &item : menu.items())
-        item->readSubmenu();
-    Reading reading;
-    collect(menu, QString(), 0, reading);
-    reading.cuts = context->budget->cuts();
-    return reading;
-}
-
-// Menu k holds `fanOut` entries of the same item, which leads to menu k+1; `levels` menus.
-void fanOutShape(MenuGraphSource &graph, int fanOut, int levels)
-{
-    const int bar = graph.add({});
-    int below = graph.addMenu({graph.addItem(QStringLiteral("Leaf"))});
-    for (int level = levels - 1; level > 0; --level) {
-        const int item = graph.addItem(QStringLiteral("Level %1").arg(level), below);
-        below = graph.addMenu(std::vector<int>(size_t(fanOut), item));
+protected:
+    Reading read()
+    {
+        auto context = std::make_shared<AXReadContext>();
+        context->source = source;
+        context->budget = std::make_shared<MenuReadBudget>(QStringLiteral("Hostile"));
+        const ElementRef bar = AXUtils::getAny<ElementRef>(*source, AXAttribute::MenuBar, source->application()).value();
+        AXMenu menu;
+        menu.readMenuItems(context, bar, MenuLevel::TopLevel);
+        for (const AXMenuItemPtr &item : menu.items())
+            item->readSubmenu();
+        Reading reading;
+        collect(menu, QString(), 0, reading);
+        reading.cuts = context->budget->cuts();
+        EXPECT_LE(reading.rows.size(), menulimits::kMaxRows);
+        EXPECT_LE(reading.deepest, menulimits::kMaxDepth);
+        return reading;
     }
-    graph.node(bar).children = {graph.addItem(QStringLiteral("Top"), below)};
-}
+    int item(const char *title, int submenu = -1) { return source->addItem(QString::fromUtf8(title), submenu); }
+    // Menu k holds `fanOut` entries of the same item, which leads to menu k+1; `levels` menus.
+    void fanOutShape(int fanOut, int levels)
+    {
+        const int bar = source->add({});
+        int below = source->addMenu({item("Leaf")});
+        for (int level = levels - 1; level > 0; --level)
+            below = source->addMenu(std::vector<int>(size_t(fanOut), source->addItem(QStringLiteral("Level %1").arg(level), below)));
+        source->node(bar).children = {item("Top", below)};
+    }
 
-struct HostileCase
-{
-    const char *name;
-    std::function<void(MenuGraphSource &)> build;
-    bool identities;
-    std::function<void(const Reading &)> check;
+    std::shared_ptr<MenuGraphSource> source = std::make_shared<MenuGraphSource>();
 };
 
-class MenuReadLimitsTest : public testing::TestWithParam<HostileCase>
+// File's menu lists an item leading back to File's menu, and the menu itself among its items.
+TEST_F(MenuReadLimitsTest, MenuListingItself)
 {
-};
-
-TEST_P(MenuReadLimitsTest, ReadingEndsWithinTheLimitsAndListsTheRest)
-{
-    auto source = std::make_shared<MenuGraphSource>();
-    source->setIdentities(GetParam().identities);
-    GetParam().build(*source);
-    const Reading reading = readAll(source);
-    EXPECT_LE(reading.rows.size(), menulimits::kMaxRows);
-    EXPECT_LE(reading.deepest, menulimits::kMaxDepth);
-    GetParam().check(reading);
+    const int bar = source->add({});
+    const int menu = source->addMenu({});
+    source->node(menu).children = {item("New"), item("Loop", menu), menu, item("Quit")};
+    source->node(bar).children = {item("File", menu), item("Help", source->addMenu({item("About")}))};
+    const Reading r = read();
+    EXPECT_TRUE(r.cuts.cycle);
+    EXPECT_FALSE(r.cuts.partial());
+    EXPECT_EQ(r.rows, (QStringList{"File", "File > New", "File > Loop", "File > Quit", "Help", "Help > About"}));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Trees, MenuReadLimitsTest,
-    testing::Values(
-        // File's menu lists an item leading back to File's menu, and the menu itself among its items.
-        HostileCase{"MenuListingItself", [](MenuGraphSource &g) {
-                        const int bar = g.add({});
-                        const int menu = g.addMenu({});
-                        const int loop = g.addItem(QStringLiteral("Loop"), menu);
-                        g.node(menu).children = {g.addItem(QStringLiteral("New")), loop, menu, g.addItem(QStringLiteral("Quit"))};
-                        g.node(bar).children = {g.addItem(QStringLiteral("File"), menu), g.addItem(QStringLiteral("Help"), g.addMenu({g.addItem(QStringLiteral("About"))}))};
-                    }, true,
-                    [](const Reading &r) {
-                        EXPECT_TRUE(r.cuts.cycle);
-                        EXPECT_FALSE(r.cuts.partial());
-                        EXPECT_EQ(r.rows, (QStringList{"File", "File > New", "File > Loop", "File > Quit", "Help", "Help > About"}));
-                    }},
-        // Without identities the same cycle is cut by depth.
-        HostileCase{"MenuListingItselfWithoutIdentities", [](MenuGraphSource &g) {
-                        const int bar = g.add({});
-                        const int menu = g.addMenu({});
-                        g.node(menu).children = {g.addItem(QStringLiteral("New")), g.addItem(QStringLiteral("Loop"), menu)};
-                        g.node(bar).children = {g.addItem(QStringLiteral("File"), menu)};
-                    }, false,
-                    [](const Reading &r) {
-                        EXPECT_TRUE(r.cuts.depth);
-                        EXPECT_EQ(r.rows.mid(0, 3), (QStringList{"File", "File > New", "File > Loop"}));
-                    }},
-        // Ten entries of menu k+1 in menu k, twelve levels: 10^11 paths, one each read.
-        HostileCase{"SharedMenusFanningOut", [](MenuGraphSource &g) { fanOutShape(g, 10, 12); }, true,
-                    [](const Reading &r) {
-                        EXPECT_TRUE(r.cuts.cycle);
-                        EXPECT_EQ(r.rows.size(), 13);
-                        EXPECT_EQ(r.rows.last().count(QStringLiteral(" > ")), 12);
-                    }},
-        HostileCase{"SharedMenusFanningOutWithoutIdentities", [](MenuGraphSource &g) { fanOutShape(g, 10, 12); }, false,
-                    [](const Reading &r) {
-                        EXPECT_TRUE(r.cuts.rows);
-                        EXPECT_GT(r.rows.size(), menulimits::kMaxRows / 3);
-                    }},
-        HostileCase{"VeryDeep", [](MenuGraphSource &g) {
-                        const int bar = g.add({});
-                        int below = g.addMenu({g.addItem(QStringLiteral("Bottom"))});
-                        for (int level = 0; level < 200; ++level)
-                            below = g.addMenu({g.addItem(QStringLiteral("Down"), below)});
-                        g.node(bar).children = {g.addItem(QStringLiteral("Top"), below)};
-                    }, true,
-                    [](const Reading &r) {
-                        EXPECT_TRUE(r.cuts.depth);
-                        EXPECT_EQ(r.deepest, menulimits::kMaxDepth);
-                        EXPECT_FALSE(r.cuts.rows);
-                    }},
-        // 20,000 items in 20 menus are within the limits: all listed, in order.
-        HostileCase{"WideMenusWithinTheLimits", [](MenuGraphSource &g) {
-                        const int bar = g.add({});
-                        for (int m = 0; m < 20; ++m) {
-                            std::vector<int> items;
-                            for (int i = 0; i < 1000; ++i)
-                                items.push_back(g.addItem(QStringLiteral("Item %1.%2").arg(m).arg(i)));
-                            g.node(bar).children.push_back(g.addItem(QStringLiteral("Menu %1").arg(m), g.addMenu(std::move(items))));
-                        }
-                    }, true,
-                    [](const Reading &r) {
-                        EXPECT_FALSE(r.cuts.any());
-                        EXPECT_EQ(r.rows.size(), 20 * 1001);
-                        EXPECT_EQ(r.rows.at(1), QStringLiteral("Menu 0 > Item 0.0"));
-                        EXPECT_EQ(r.rows.last(), QStringLiteral("Menu 19 > Item 19.999"));
-                    }},
-        HostileCase{"MoreItemsThanTheRowLimit", [](MenuGraphSource &g) {
-                        const int bar = g.add({});
-                        std::vector<int> items;
-                        for (int i = 0; i < menulimits::kMaxRows + 5000; ++i)
-                            items.push_back(g.addItem(QStringLiteral("Item %1").arg(i)));
-                        g.node(bar).children = {g.addItem(QStringLiteral("Big"), g.addMenu(std::move(items))),
-                                                g.addItem(QStringLiteral("After"), g.addMenu({g.addItem(QStringLiteral("Late"))}))};
-                    }, true,
-                    [](const Reading &r) {
-                        EXPECT_TRUE(r.cuts.rows);
-                        EXPECT_EQ(r.rows.at(1), QStringLiteral("Big > Item 0"));
-                    }},
-        // A menu destroyed while it is read: the reading says so and lists the others.
-        HostileCase{"MenuGoneMidReading", [](MenuGraphSource &g) {
-                        const int bar = g.add({});
-                        const int gone = g.addMenu({g.addItem(QStringLiteral("Lost"))});
-                        g.node(bar).children = {g.addItem(QStringLiteral("Edit"), gone),
-                                                g.addItem(QStringLiteral("View"), g.addMenu({g.addItem(QStringLiteral("Zoom"))}))};
-                        g.vanishAfter(gone, 1); // its role is read, then it is gone
-                    }, true,
-                    [](const Reading &r) {
-                        EXPECT_TRUE(r.cuts.vanished);
-                        EXPECT_EQ(r.rows, (QStringList{"Edit", "View", "View > Zoom"}));
-                    }}),
-    [](const testing::TestParamInfo<HostileCase> &info) { return std::string(info.param.name); });
+// Without identities the same cycle is cut by depth.
+TEST_F(MenuReadLimitsTest, MenuListingItselfWithoutIdentities)
+{
+    source->setIdentities(false);
+    const int bar = source->add({});
+    const int menu = source->addMenu({});
+    source->node(menu).children = {item("New"), item("Loop", menu)};
+    source->node(bar).children = {item("File", menu)};
+    const Reading r = read();
+    EXPECT_TRUE(r.cuts.depth);
+    EXPECT_EQ(r.rows.mid(0, 3), (QStringList{"File", "File > New", "File > Loop"}));
+}
+
+// Ten entries of menu k+1 in menu k, twelve levels: 10^11 paths, one each read; without identities the rows
+// limit ends it.
+TEST_F(MenuReadLimitsTest, SharedMenusFanningOut)
+{
+    fanOutShape(10, 12);
+    Reading r = read();
+    EXPECT_TRUE(r.cuts.cycle);
+    EXPECT_EQ(r.rows.size(), 13);
+    EXPECT_EQ(r.rows.last().count(QStringLiteral(" > ")), 12);
+
+    source = std::make_shared<MenuGraphSource>();
+    source->setIdentities(false);
+    fanOutShape(10, 12);
+    r = read();
+    EXPECT_TRUE(r.cuts.rows);
+    EXPECT_GT(r.rows.size(), menulimits::kMaxRows / 3);
+}
+
+TEST_F(MenuReadLimitsTest, VeryDeep)
+{
+    const int bar = source->add({});
+    int below = source->addMenu({item("Bottom")});
+    for (int level = 0; level < 200; ++level)
+        below = source->addMenu({item("Down", below)});
+    source->node(bar).children = {item("Top", below)};
+    const Reading r = read();
+    EXPECT_TRUE(r.cuts.depth);
+    EXPECT_EQ(r.deepest, menulimits::kMaxDepth);
+    EXPECT_FALSE(r.cuts.rows);
+}
+
+// 20,000 items in 20 menus are within the limits: all listed, in order.
+TEST_F(MenuReadLimitsTest, WideMenusWithinTheLimits)
+{
+    const int bar = source->add({});
+    for (int m = 0; m < 20; ++m) {
+        std::vector<int> items;
+        for (int i = 0; i < 1000; ++i)
+            items.push_back(source->addItem(QStringLiteral("Item %1.%2").arg(m).arg(i)));
+        source->node(bar).children.push_back(source->addItem(QStringLiteral("Menu %1").arg(m), source->addMenu(std::move(items))));
+    }
+    const Reading r = read();
+    EXPECT_FALSE(r.cuts.any());
+    EXPECT_EQ(r.rows.size(), 20 * 1001);
+    EXPECT_EQ(r.rows.at(1), QStringLiteral("Menu 0 > Item 0.0"));
+    EXPECT_EQ(r.rows.last(), QStringLiteral("Menu 19 > Item 19.999"));
+}
+
+TEST_F(MenuReadLimitsTest, MoreItemsThanTheRowLimit)
+{
+    const int bar = source->add({});
+    std::vector<int> items;
+    for (int i = 0; i < menulimits::kMaxRows + 5000; ++i)
+        items.push_back(source->addItem(QStringLiteral("Item %1").arg(i)));
+    source->node(bar).children = {item("Big", source->addMenu(std::move(items))), item("After", source->addMenu({item("Late")}))};
+    const Reading r = read();
+    EXPECT_TRUE(r.cuts.rows);
+    EXPECT_EQ(r.rows.at(1), QStringLiteral("Big > Item 0"));
+}
+
+// A menu destroyed while it is read: the reading says so and lists the others.
+TEST_F(MenuReadLimitsTest, MenuGoneMidReading)
+{
+    const int bar = source->add({});
+    const int gone = source->addMenu({item("Lost")});
+    source->node(bar).children = {item("Edit", gone), item("View", source->addMenu({item("Zoom")}))};
+    source->vanishAfter(gone, 1); // its role is read, then it is gone
+    const Reading r = read();
+    EXPECT_TRUE(r.cuts.vanished);
+    EXPECT_EQ(r.rows, (QStringList{"Edit", "View", "View > Zoom"}));
+}
 
 } // namespace
 } // namespace tavolin

@@ -6,10 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
 
 namespace tavolin {
 namespace {
+
+using namespace Qt::StringLiterals;
 
 bool sameEntries(const std::vector<MoEntry> &a, const std::vector<MoEntry> &b)
 {
@@ -24,13 +27,13 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        const QString po = test::poHeader() + test::poEntry(QStringLiteral("_File"), QStringLiteral("文件(_F)"))
-                           + test::poEntry(QStringLiteral("Save _As…"), QStringLiteral("另存为(_A)…"))
-                           + QStringLiteral("msgctxt \"menu\"\nmsgid \"Open\"\nmsgstr \"打开\"\n\n")
-                           + QStringLiteral("msgid \"%d line\"\nmsgid_plural \"%d lines\"\nmsgstr[0] \"%d 行\"\n\n");
+        const QString po = test::poHeader() + test::poEntry(u"_File"_s, u"文件(_F)"_s)
+                           + test::poEntry(u"Save _As…"_s, u"另存为(_A)…"_s)
+                           + u"msgctxt \"menu\"\nmsgid \"Open\"\nmsgstr \"打开\"\n\n"_s
+                           + u"msgid \"%d line\"\nmsgid_plural \"%d lines\"\nmsgstr[0] \"%d 行\"\n\n"_s;
         QString error;
-        ASSERT_TRUE(test::compileCatalog(po, dir.filePath(QStringLiteral("zh.mo")), &error)) << qPrintable(error);
-        QFile file(dir.filePath(QStringLiteral("zh.mo")));
+        ASSERT_TRUE(test::compileCatalog(po, dir.filePath(u"zh.mo"_s), &error)) << qPrintable(error);
+        QFile file(dir.filePath(u"zh.mo"_s));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         bytes = file.readAll();
         const auto parsed = MoCatalog::parse(bytes);
@@ -43,35 +46,23 @@ protected:
     std::vector<MoEntry> entries;
 };
 
-TEST_F(MoCatalogTest, ReadsWhatMsgfmtWrote)
+TEST_F(MoCatalogTest, ReadsWhatMsgfmtWroteAndReadFileMatchesParse)
 {
-    ASSERT_EQ(entries.size(), 5u); // the header, then the four messages in msgid order
-    auto find = [this](const char *msgid) -> const MoEntry * {
-        for (const MoEntry &e : entries) {
-            if (e.msgid == QString::fromUtf8(msgid))
-                return &e;
-        }
-        return nullptr;
-    };
-    ASSERT_TRUE(find("_File"));
-    EXPECT_EQ(find("_File")->msgstr, QStringLiteral("文件(_F)"));
-    ASSERT_TRUE(find("Save _As…"));
-    EXPECT_EQ(find("Save _As…")->msgstr, QStringLiteral("另存为(_A)…"));
-    ASSERT_TRUE(find("Open"));
-    EXPECT_EQ(find("Open")->context, QStringLiteral("menu"));
-    EXPECT_EQ(find("Open")->msgstr, QStringLiteral("打开"));
-    ASSERT_TRUE(find("%d line"));
-    EXPECT_EQ(find("%d line")->msgstr, QStringLiteral("%d 行"));
-    ASSERT_TRUE(find(""));
-    EXPECT_TRUE(find("")->msgstr.contains(QStringLiteral("charset=UTF-8")));
-}
+    // The header, then the four messages in msgid order.
+    std::map<QString, std::pair<QString, QString>> byId; // msgid → context, msgstr
+    for (const MoEntry &e : entries)
+        byId[e.msgid] = {e.context, e.msgstr};
+    EXPECT_EQ(entries.size(), 5u);
+    EXPECT_EQ(byId[u"_File"_s], std::pair(QString(), u"文件(_F)"_s));
+    EXPECT_EQ(byId[u"Save _As…"_s], std::pair(QString(), u"另存为(_A)…"_s));
+    EXPECT_EQ(byId[u"Open"_s], std::pair(u"menu"_s, u"打开"_s));
+    EXPECT_EQ(byId[u"%d line"_s], std::pair(QString(), u"%d 行"_s));
+    EXPECT_TRUE(byId[QString()].second.contains(u"charset=UTF-8"_s));
 
-TEST_F(MoCatalogTest, ReadFileMatchesParse)
-{
-    const auto fromFile = MoCatalog::readFile(dir.filePath(QStringLiteral("zh.mo")));
+    const auto fromFile = MoCatalog::readFile(dir.filePath(u"zh.mo"_s));
     ASSERT_TRUE(fromFile);
     EXPECT_TRUE(sameEntries(*fromFile, entries));
-    EXPECT_FALSE(MoCatalog::readFile(dir.filePath(QStringLiteral("missing.mo"))));
+    EXPECT_FALSE(MoCatalog::readFile(dir.filePath(u"missing.mo"_s)));
 }
 
 TEST_F(MoCatalogTest, EveryTruncatedCopyIsRefusedOrIntact)
@@ -103,58 +94,48 @@ TEST_F(MoCatalogTest, RandomlyCorruptedCopiesNeverCrash)
     EXPECT_GT(refused, 0);
 }
 
-struct CorruptionCase
+TEST_F(MoCatalogTest, CorruptedWordsAreRefused)
 {
-    const char *name;
-    qsizetype offset; // where the 32-bit little-endian word is overwritten
-    quint32 value;
-};
-
-class MoCorruptionTest : public MoCatalogTest, public ::testing::WithParamInterface<CorruptionCase>
-{
-};
-
-TEST_P(MoCorruptionTest, IsRefused)
-{
-    QByteArray copy = bytes;
-    const quint32 v = GetParam().value;
-    const char word[4] = {char(v & 0xff), char((v >> 8) & 0xff), char((v >> 16) & 0xff), char(v >> 24)};
-    copy.replace(GetParam().offset, 4, QByteArray(word, 4));
-    EXPECT_FALSE(MoCatalog::parse(copy));
+    const struct
+    {
+        const char *name;
+        qsizetype offset; // where the 32-bit little-endian word is overwritten
+        quint32 value;
+    } cases[] = {
+        {"bad magic", 0, 0x12345678},
+        {"unknown major revision", 4, 0x00020000},
+        {"count beyond the file", 8, 0x10000000},
+        {"count overflowing the table", 8, 0xffffffff},
+        {"originals table beyond the file", 12, 0x7ffffff0},
+        {"translations table beyond the file", 16, 0xfffffff0},
+        {"first length beyond the file", 28, 0x00100000},
+        {"first offset beyond the file", 32, 0xfffffff8},
+        {"offset plus length wrapping around", 32, 0xffffffff},
+    };
+    for (const auto &c : cases) {
+        QByteArray copy = bytes;
+        const quint32 v = c.value;
+        const char word[4] = {char(v & 0xff), char((v >> 8) & 0xff), char((v >> 16) & 0xff), char(v >> 24)};
+        copy.replace(c.offset, 4, QByteArray(word, 4));
+        EXPECT_FALSE(MoCatalog::parse(copy)) << c.name;
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, MoCorruptionTest,
-    ::testing::Values(CorruptionCase{"BadMagic", 0, 0x12345678}, CorruptionCase{"UnknownMajorRevision", 4, 0x00020000},
-                      CorruptionCase{"CountBeyondFile", 8, 0x10000000}, CorruptionCase{"CountOverflowingTable", 8, 0xffffffff},
-                      CorruptionCase{"OriginalsTableBeyondFile", 12, 0x7ffffff0},
-                      CorruptionCase{"TranslationsTableBeyondFile", 16, 0xfffffff0},
-                      CorruptionCase{"FirstLengthBeyondFile", 28, 0x00100000},
-                      CorruptionCase{"FirstOffsetBeyondFile", 32, 0xfffffff8},
-                      CorruptionCase{"OffsetPlusLengthWrapsAround", 32, 0xffffffff}),
-    [](const auto &info) { return std::string(info.param.name); });
-
-TEST(MoCatalogShapeTest, ReadsBigEndianCatalogs)
+// Shapes msgfmt never writes: big-endian, invalid UTF-8, no entries at all.
+TEST(MoCatalogShapeTest, ReadsBigEndianAndEmptyCatalogsAndRefusesInvalidUtf8)
 {
     const auto parsed = MoCatalog::parse(test::buildMo({{"Quit", "退出"}, {"New", "新建"}}, true));
     ASSERT_TRUE(parsed);
     ASSERT_EQ(parsed->size(), 2u);
-    EXPECT_EQ(parsed->at(0).msgid, QStringLiteral("New"));
-    EXPECT_EQ(parsed->at(0).msgstr, QStringLiteral("新建"));
-}
+    EXPECT_EQ(parsed->at(0).msgid, u"New"_s);
+    EXPECT_EQ(parsed->at(0).msgstr, u"新建"_s);
 
-TEST(MoCatalogShapeTest, RefusesInvalidUtf8)
-{
     EXPECT_TRUE(MoCatalog::parse(test::buildMo({{"Quit", "Beenden"}}, false)));
     EXPECT_FALSE(MoCatalog::parse(test::buildMo({{"Quit", QByteArray("Be\xff\xfe")}}, false)));
     EXPECT_FALSE(MoCatalog::parse(test::buildMo({{QByteArray("Q\xc3"), "x"}}, false)));
-}
-
-TEST(MoCatalogShapeTest, EmptyCatalogIsValid)
-{
-    const auto parsed = MoCatalog::parse(test::buildMo({}, false));
-    ASSERT_TRUE(parsed);
-    EXPECT_TRUE(parsed->empty());
+    const auto empty = MoCatalog::parse(test::buildMo({}, false));
+    ASSERT_TRUE(empty);
+    EXPECT_TRUE(empty->empty());
 }
 
 } // namespace

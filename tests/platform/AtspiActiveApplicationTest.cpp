@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
 #include <vector>
 
 namespace tavolin {
@@ -12,35 +11,25 @@ namespace {
 constexpr uint64_t kInactiveFrame = 1126170880;
 constexpr uint64_t kActiveFrame = 1126170882;
 
-struct ActiveCase
+TEST(ActiveApplicationBuses, NamesTheApplicationsWithAnActiveWindowOnceInOrder)
 {
-    std::string name;
-    std::vector<AtspiTopLevel> windows;
-    std::vector<QByteArray> expected;
-};
-
-class ActiveApplicationBuses : public ::testing::TestWithParam<ActiveCase>
-{
-};
-
-TEST_P(ActiveApplicationBuses, NamesTheApplicationsWithAnActiveWindowOnceInOrder)
-{
-    EXPECT_EQ(activeApplicationBuses(GetParam().windows), GetParam().expected);
+    const struct
+    {
+        const char *name;
+        std::vector<AtspiTopLevel> windows;
+        std::vector<QByteArray> expected;
+    } cases[] = {
+        {"none active", {{":1.2", kInactiveFrame}, {":1.3", kInactiveFrame}}, {}},
+        {"the second application", {{":1.2", kInactiveFrame}, {":1.3", kActiveFrame}}, {":1.3"}},
+        {"other states alone are not active", {{":1.2", kActiveFrame & ~uint64_t(2)}}, {}},
+        {"two active windows of one application name it once",
+         {{":1.4", kActiveFrame}, {":1.2", kInactiveFrame}, {":1.4", kActiveFrame}}, {":1.4"}},
+        {"the panel beside the application, both in order", {{":1.9", kActiveFrame}, {":1.2", kActiveFrame}}, {":1.9", ":1.2"}},
+        {"a window without a bus name is skipped", {{"", kActiveFrame}}, {}},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(activeApplicationBuses(c.windows), c.expected) << c.name;
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Windows, ActiveApplicationBuses,
-    ::testing::Values(
-        ActiveCase{"NoneActive", {{":1.2", kInactiveFrame}, {":1.3", kInactiveFrame}}, {}},
-        ActiveCase{"TheSecondApplication", {{":1.2", kInactiveFrame}, {":1.3", kActiveFrame}}, {":1.3"}},
-        ActiveCase{"OtherStatesAloneAreNotActive", {{":1.2", kActiveFrame & ~uint64_t(2)}}, {}},
-        ActiveCase{"TwoActiveWindowsOfOneApplicationNameItOnce",
-                   {{":1.4", kActiveFrame}, {":1.2", kInactiveFrame}, {":1.4", kActiveFrame}},
-                   {":1.4"}},
-        ActiveCase{"ThePanelBesideTheApplicationBothInOrder", {{":1.9", kActiveFrame}, {":1.2", kActiveFrame}},
-                   {":1.9", ":1.2"}},
-        ActiveCase{"AWindowWithoutABusNameIsSkipped", {{"", kActiveFrame}}, {}}),
-    [](const ::testing::TestParamInfo<ActiveCase> &info) { return info.param.name; });
 
 } // namespace
 } // namespace tavolin

@@ -16,47 +16,33 @@ QString g_reason;
 std::unique_ptr<HeadlessSession> g_session;
 bool g_tried = false;
 
-void stopAtExit()
+HeadlessSession *fail(const QString &reason)
 {
-    g_session.reset();
+    g_reason = reason;
+    return nullptr;
 }
 
 } // namespace
 
-HeadlessSession *HeadlessSession::get()
-{
-    return start(false);
-}
-
-HeadlessSession *HeadlessSession::getWayland()
-{
-    return start(true);
-}
+HeadlessSession *HeadlessSession::get() { return start(false); }
+HeadlessSession *HeadlessSession::getWayland() { return start(true); }
+QString HeadlessSession::reason() { return g_reason; }
 
 HeadlessSession *HeadlessSession::start(bool wayland)
 {
     if (g_tried) {
-        if (g_session && g_session->m_wayland != wayland) {
-            g_reason = QStringLiteral("this test process runs a session of the other kind");
-            return nullptr;
-        }
+        if (g_session && g_session->m_wayland != wayland)
+            return fail(QStringLiteral("this test process runs a session of the other kind"));
         return g_session.get();
     }
     g_tried = true;
     std::unique_ptr<HeadlessSession> session(new HeadlessSession);
     session->m_wayland = wayland;
-    if (!session->m_stateDir.isValid()) {
-        g_reason = QStringLiteral("no temporary folder");
-        return nullptr;
-    }
+    if (!session->m_stateDir.isValid())
+        return fail(QStringLiteral("no temporary folder"));
     QString output;
-    QStringList arguments{QStringLiteral("start")};
-    if (wayland)
-        arguments << QStringLiteral("--wayland");
-    if (!session->run(arguments, &output)) {
-        g_reason = QStringLiteral("headless session did not start: ") + output.trimmed();
-        return nullptr;
-    }
+    if (!session->run(wayland ? QStringList{"start", "--wayland"} : QStringList{"start"}, &output))
+        return fail(QStringLiteral("headless session did not start: ") + output.trimmed());
     for (const QString &line : output.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
         if (line.startsWith(QLatin1String("export "))) {
             const QString assignment = line.mid(7);
@@ -68,11 +54,9 @@ HeadlessSession *HeadlessSession::start(bool wayland)
         }
     }
     g_session = std::move(session);
-    std::atexit(stopAtExit);
-    if (!g_session->makeSessionUserHome()) {
-        g_reason = QStringLiteral("no home for the session's user");
-        return nullptr;
-    }
+    std::atexit([] { g_session.reset(); });
+    if (!g_session->makeSessionUserHome())
+        return fail(QStringLiteral("no home for the session's user"));
     return g_session.get();
 }
 
@@ -88,24 +72,16 @@ bool HeadlessSession::makeSessionUserHome()
     if (!giveToSessionUser(home))
         return false;
     qputenv("HOME", home.toUtf8());
-    qputenv("XDG_CONFIG_HOME", (home + QStringLiteral("/config")).toUtf8());
-    qputenv("XDG_DATA_HOME", (home + QStringLiteral("/data")).toUtf8());
-    qputenv("XDG_CACHE_HOME", (home + QStringLiteral("/cache")).toUtf8());
-    qputenv("XDG_STATE_HOME", (home + QStringLiteral("/state")).toUtf8());
+    for (const char *folder : {"config", "data", "cache", "state"})
+        qputenv(("XDG_" + QByteArray(folder).toUpper() + "_HOME").constData(), (home + u'/' + QLatin1String(folder)).toUtf8());
     return true;
-}
-
-QString HeadlessSession::reason()
-{
-    return g_reason;
 }
 
 bool HeadlessSession::run(const QStringList &args, QString *output)
 {
     QProcess script;
     script.setProcessChannelMode(QProcess::MergedChannels);
-    script.start(QStringLiteral(TAVOLIN_SESSION_SCRIPT),
-                 args + QStringList{QStringLiteral("--state-dir"), m_stateDir.path()});
+    script.start(QStringLiteral(TAVOLIN_SESSION_SCRIPT), args + QStringList{"--state-dir", m_stateDir.path()});
     const bool finished = script.waitForStarted(5000) && script.waitForFinished(20000);
     if (!finished)
         script.kill();
@@ -114,20 +90,9 @@ bool HeadlessSession::run(const QStringList &args, QString *output)
     return finished && script.exitStatus() == QProcess::NormalExit && script.exitCode() == 0;
 }
 
-bool HeadlessSession::startWindowManager()
-{
-    return run({QStringLiteral("wm-start")}, nullptr);
-}
-
-void HeadlessSession::stopWindowManager()
-{
-    run({QStringLiteral("wm-stop")}, nullptr);
-}
-
-HeadlessSession::~HeadlessSession()
-{
-    run({QStringLiteral("stop")}, nullptr);
-}
+bool HeadlessSession::startWindowManager() { return run({"wm-start"}, nullptr); }
+void HeadlessSession::stopWindowManager() { run({"wm-stop"}, nullptr); }
+HeadlessSession::~HeadlessSession() { run({"stop"}, nullptr); }
 
 std::unique_ptr<TestApp> TestApp::start(const QString &program, const QStringList &args)
 {
@@ -144,15 +109,12 @@ std::unique_ptr<TestApp> TestApp::startFixture(const QString &name, const QStrin
     QTemporaryDir dir;
     giveToSessionUser(dir.path());
     const QString log = dir.path() + QStringLiteral("/fixture.log");
-    std::unique_ptr<TestApp> app = start(QStringLiteral(TAVOLIN_MENU_FIXTURE),
-                                         QStringList{QStringLiteral("--name"), name, QStringLiteral("--log"), log} + options);
+    std::unique_ptr<TestApp> app = start(QStringLiteral(TAVOLIN_MENU_FIXTURE), QStringList{"--name", name, "--log", log} + options);
     if (!app)
         return nullptr;
     app->m_dir.swap(dir);
     app->m_logPath = log;
-    if (!app->waitForLogLine(QStringLiteral("ready %1").arg(app->pid()), 10000))
-        return nullptr;
-    return app;
+    return app->waitForLogLine(QStringLiteral("ready %1").arg(app->pid()), 10000) ? std::move(app) : nullptr;
 }
 
 TestApp::~TestApp()

@@ -13,6 +13,8 @@
 namespace tavolin {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 // A fake /proc whose processes have a start time, and a lookup that answers from a table and counts its calls.
 class WindowClassCacheTest : public testing::Test
 {
@@ -23,10 +25,10 @@ public:
     {
         const QString dir = m_dir.filePath(QString::number(pid));
         QDir().mkpath(dir);
-        QFile stat(dir + QStringLiteral("/stat"));
+        QFile stat(dir + u"/stat"_s);
         ASSERT_TRUE(stat.open(QIODevice::WriteOnly));
         // The command name holds a space and a parenthesis, as real ones may.
-        stat.write(QStringLiteral("%1 (my (app) x) S 1 1 1 0 -1 4194560 100 0 0 0 5 2 0 0 20 0 3 0 %2 1000 50\n")
+        stat.write(u"%1 (my (app) x) S 1 1 1 0 -1 4194560 100 0 0 0 5 2 0 0 20 0 3 0 %2 1000 50\n"_s
                        .arg(pid)
                        .arg(startTime)
                        .toUtf8());
@@ -52,11 +54,11 @@ public:
 TEST_F(WindowClassCacheTest, SameProcessIsLookedUpOnce)
 {
     startProcess(10, 500);
-    m_classes[10] = QStringLiteral("Mousepad");
+    m_classes[10] = u"Mousepad"_s;
     WindowClassCache cache = makeCache();
-    EXPECT_EQ(cache.classOf(10), QStringLiteral("Mousepad"));
-    m_classes[10] = QStringLiteral("Changed");
-    EXPECT_EQ(cache.classOf(10), QStringLiteral("Mousepad"));
+    EXPECT_EQ(cache.classOf(10), u"Mousepad"_s);
+    m_classes[10] = u"Changed"_s;
+    EXPECT_EQ(cache.classOf(10), u"Mousepad"_s);
     EXPECT_EQ(m_asked, std::vector<int32_t>{10});
 }
 
@@ -72,10 +74,9 @@ struct AskAgainCase
 TEST_F(WindowClassCacheTest, AsksAgainWhenTheKeptClassMayBeWrong)
 {
     const std::vector<AskAgainCase> cases{
-        {"PidReusedByANewProcess", [](WindowClassCacheTest &t) { t.startProcess(20, 900); }, QStringLiteral("Old"),
-         QStringLiteral("New")},
-        {"NoWindowAtFirst", [](WindowClassCacheTest &) {}, std::nullopt, QStringLiteral("New")},
-        {"ProcessEnded", [](WindowClassCacheTest &t) { t.endProcess(20); }, QStringLiteral("Old"), QStringLiteral("New")},
+        {"PidReusedByANewProcess", [](WindowClassCacheTest &t) { t.startProcess(20, 900); }, u"Old"_s, u"New"_s},
+        {"NoWindowAtFirst", [](WindowClassCacheTest &) {}, std::nullopt, u"New"_s},
+        {"ProcessEnded", [](WindowClassCacheTest &t) { t.endProcess(20); }, u"Old"_s, u"New"_s},
     };
     for (const AskAgainCase &c : cases) {
         startProcess(20, 500);
@@ -87,7 +88,7 @@ TEST_F(WindowClassCacheTest, AsksAgainWhenTheKeptClassMayBeWrong)
             m_classes.erase(20);
         EXPECT_EQ(cache.classOf(20), c.firstClass) << c.name;
         c.between(*this);
-        m_classes[20] = QStringLiteral("New");
+        m_classes[20] = u"New"_s;
         EXPECT_EQ(cache.classOf(20), c.expectedSecond) << c.name;
         EXPECT_EQ(m_asked.size(), 2u) << c.name;
     }
@@ -101,9 +102,9 @@ TEST_F(WindowClassCacheTest, ManyProcessesStayRight)
         for (int pid = 100; pid < 300; ++pid) {
             if (round == 0) {
                 startProcess(pid, pid * 3);
-                m_classes[pid] = QStringLiteral("C%1").arg(pid);
+                m_classes[pid] = u"C%1"_s.arg(pid);
             }
-            ASSERT_EQ(cache.classOf(pid), QStringLiteral("C%1").arg(pid)) << pid;
+            ASSERT_EQ(cache.classOf(pid), u"C%1"_s.arg(pid)) << pid;
         }
     }
 }

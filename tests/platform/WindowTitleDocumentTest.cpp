@@ -8,90 +8,61 @@
 namespace tavolin {
 namespace {
 
-struct TitleCase
-{
-    const char *name;
-    const char *title;
-    std::optional<QString> expected;
-};
+using namespace Qt::StringLiterals;
 
 // The files that "exist" for these cases.
-const QSet<QString> kFiles = {
-    QStringLiteral("/home/u/notes/a b.txt"),
-    QStringLiteral("/home/u/notes/plan - final.txt"),
-    QStringLiteral("/home/u/notes/x (1).txt"),
-    QStringLiteral("/tmp/report.md"),
-    QStringLiteral("/home/u/it's; rm -rf ~.txt"),
-};
+const QSet<QString> kFiles = {"/home/u/notes/a b.txt", "/home/u/notes/plan - final.txt", "/home/u/notes/x (1).txt",
+                              "/tmp/report.md", "/home/u/it's; rm -rf ~.txt"};
 
-class WindowTitleDocumentTest : public testing::TestWithParam<TitleCase>
+// Only forms naming an existing file count: nothing is guessed.
+TEST(WindowTitleDocument, FindsOnlyExistingFiles)
 {
-};
-
-TEST_P(WindowTitleDocumentTest, FindsOnlyExistingFiles)
-{
-    const TitleCase &c = GetParam();
     const auto isFile = [](const QString &path) { return kFiles.contains(path); };
-    EXPECT_EQ(windowtitle::documentPath(QString::fromUtf8(c.title), QStringLiteral("/home/u"), isFile), c.expected);
+    const std::pair<const char *, const char *> cases[] = { // title, path or nullptr
+        {"/home/u/notes/a b.txt - Mousepad", "/home/u/notes/a b.txt"},
+        {"*/home/u/notes/a b.txt - Mousepad", "/home/u/notes/a b.txt"},
+        {"\u25CF /tmp/report.md \u2014 Editor", "/tmp/report.md"},
+        {"~/notes/a b.txt - Editor", "/home/u/notes/a b.txt"},
+        {"a b.txt - /home/u/notes - Geany", "/home/u/notes/a b.txt"},
+        {"a b.txt - ~/notes - Geany", "/home/u/notes/a b.txt"},
+        {"/home/u/notes/plan - final.txt - Mousepad", "/home/u/notes/plan - final.txt"}, // the separator in its name
+        {"x (1).txt (/home/u/notes) - gedit", "/home/u/notes/x (1).txt"},
+        {"/home/u/it's; rm -rf ~.txt - Mousepad", "/home/u/it's; rm -rf ~.txt"},
+        {"/home/u/notes/../notes/a b.txt - Mousepad", "/home/u/notes/a b.txt"},
+        {"Untitled 1 - Mousepad", nullptr},
+        {"/home/u/notes/gone.txt - Mousepad", nullptr},
+        {"/home/u/notes - Files", nullptr},
+        {"/ - Files", nullptr},
+        {"a b.txt - Mousepad", nullptr},
+        {"a b.txt - notes - Geany", nullptr},
+        {".. - /home/u/notes/a b.txt/x - Geany", nullptr},
+        {"vim /tmp/report.md", nullptr},
+        {"", nullptr},
+        {"***", nullptr},
+    };
+    for (const auto &[title, path] : cases) {
+        EXPECT_EQ(windowtitle::documentPath(QString::fromUtf8(title), u"/home/u"_s, isFile),
+                  path ? std::optional(QString::fromUtf8(path)) : std::nullopt)
+            << title;
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Titles, WindowTitleDocumentTest,
-    testing::Values(
-        TitleCase{"PathThenApplication", "/home/u/notes/a b.txt - Mousepad", QStringLiteral("/home/u/notes/a b.txt")},
-        TitleCase{"ModifiedMark", "*/home/u/notes/a b.txt - Mousepad", QStringLiteral("/home/u/notes/a b.txt")},
-        TitleCase{"BulletMark", "\u25CF /tmp/report.md \u2014 Editor", QStringLiteral("/tmp/report.md")},
-        TitleCase{"SeparatorInsideTheFileName", "/home/u/notes/plan - final.txt - Mousepad",
-                  QStringLiteral("/home/u/notes/plan - final.txt")},
-        TitleCase{"HomeTilde", "~/notes/a b.txt - Editor", QStringLiteral("/home/u/notes/a b.txt")},
-        TitleCase{"NameThenFolder", "a b.txt - /home/u/notes - Geany", QStringLiteral("/home/u/notes/a b.txt")},
-        TitleCase{"NameThenTildeFolder", "a b.txt - ~/notes - Geany", QStringLiteral("/home/u/notes/a b.txt")},
-        TitleCase{"NameWithFolderInParentheses", "x (1).txt (/home/u/notes) - gedit",
-                  QStringLiteral("/home/u/notes/x (1).txt")},
-        TitleCase{"ShellCharactersStayPartOfTheName", "/home/u/it's; rm -rf ~.txt - Mousepad",
-                  QStringLiteral("/home/u/it's; rm -rf ~.txt")},
-        TitleCase{"DotSegmentsCleaned", "/home/u/notes/../notes/a b.txt - Mousepad",
-                  QStringLiteral("/home/u/notes/a b.txt")},
-        // Negative rows: nothing is guessed.
-        TitleCase{"UntitledDocument", "Untitled 1 - Mousepad", std::nullopt},
-        TitleCase{"PathThatDoesNotExist", "/home/u/notes/gone.txt - Mousepad", std::nullopt},
-        TitleCase{"FolderIsNotADocument", "/home/u/notes - Files", std::nullopt},
-        TitleCase{"RootOnly", "/ - Files", std::nullopt},
-        TitleCase{"NameWithoutFolder", "a b.txt - Mousepad", std::nullopt},
-        TitleCase{"RelativeFolder", "a b.txt - notes - Geany", std::nullopt},
-        TitleCase{"NameMayNotClimb", ".. - /home/u/notes/a b.txt/x - Geany", std::nullopt},
-        TitleCase{"CommandLineInATerminal", "vim /tmp/report.md", std::nullopt},
-        TitleCase{"Empty", "", std::nullopt},
-        TitleCase{"OnlyMarks", "***", std::nullopt}),
-    [](const testing::TestParamInfo<TitleCase> &info) { return std::string(info.param.name); });
-
-TEST(WindowTitleDocument, OverlongTitleIsNotRead)
+// An overlong title is not read, the parts of one with many separators looked at are bounded, and a NUL
+// gives nothing.
+TEST(WindowTitleDocument, HostileTitlesStayCheapAndGiveNothing)
 {
     int asked = 0;
-    const auto isFile = [&](const QString &) { return ++asked, true; };
-    const QString title = QStringLiteral("/") + QString(10000, QLatin1Char('a')) + QStringLiteral(" - Editor");
-    EXPECT_EQ(windowtitle::documentPath(title, QStringLiteral("/home/u"), isFile), std::nullopt);
+    const auto counted = [&](bool exists) { return [&asked, exists](const QString &) { return ++asked, exists; }; };
+    const QString overlong = u"/"_s + QString(10000, u'a') + u" - Editor"_s;
+    EXPECT_EQ(windowtitle::documentPath(overlong, u"/home/u"_s, counted(true)), std::nullopt);
     EXPECT_EQ(asked, 0);
-}
-
-TEST(WindowTitleDocument, ManySeparatorsStayCheap)
-{
-    int asked = 0;
-    const auto isFile = [&](const QString &) { return ++asked, false; };
-    QString title;
+    QString separators;
     for (int i = 0; i < 500; ++i)
-        title += QStringLiteral("/x - ");
-    EXPECT_EQ(windowtitle::documentPath(title, QStringLiteral("/home/u"), isFile), std::nullopt);
+        separators += u"/x - "_s;
+    EXPECT_EQ(windowtitle::documentPath(separators, u"/home/u"_s, counted(false)), std::nullopt);
     EXPECT_LT(asked, 200) << "the number of parts looked at is bounded";
-}
-
-TEST(WindowTitleDocument, NulInTitleGivesNothing)
-{
-    const auto isFile = [](const QString &) { return true; };
-    QString title = QStringLiteral("/tmp/a");
-    title += QChar(0);
-    title += QStringLiteral("b.txt - Editor");
-    EXPECT_EQ(windowtitle::documentPath(title, QStringLiteral("/home/u"), isFile), std::nullopt);
+    const QString nul = u"/tmp/a"_s + QChar(0) + u"b.txt - Editor"_s;
+    EXPECT_EQ(windowtitle::documentPath(nul, u"/home/u"_s, counted(true)), std::nullopt);
 }
 
 } // namespace

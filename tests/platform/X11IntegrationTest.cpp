@@ -21,10 +21,18 @@
 namespace tavolin {
 namespace {
 
+using namespace Qt::StringLiterals;
 using test::HeadlessSession;
 using test::TestApp;
 
 const Shortcut kCtrlShiftP(keycode::kP, eventflag::kCommand | eventflag::kShift);
+const Shortcut kCtrlShiftO(31, eventflag::kCommand | eventflag::kShift);
+
+// Waits (bounded) until `count` is `expected`.
+bool reaches(const int &count, int expected)
+{
+    return test::waitFor([&] { return count == expected; }, std::chrono::seconds(5));
+}
 
 class X11IntegrationTest : public testing::Test
 {
@@ -67,10 +75,8 @@ protected:
         ASSERT_TRUE(test::waitFor([&] { return focusedPid() == int32_t(app.pid()); }, std::chrono::seconds(5)));
     }
 
-    // Presses and releases `keysym` with Ctrl and Shift through XTest, as a user would.
+    // Presses and releases `key` (or the key of `keysym`) with Ctrl and Shift through XTest, as a user would.
     void pressCtrlShift(KeySym keysym) { pressCtrlShiftOn(XKeysymToKeycode(display(), keysym)); }
-
-    // Presses and releases the key `key` with Ctrl and Shift.
     void pressCtrlShiftOn(KeyCode key)
     {
         const KeyCode ctrl = XKeysymToKeycode(display(), XK_Control_L);
@@ -79,6 +85,13 @@ protected:
             XTestFakeKeyEvent(display(), code, True, CurrentTime);
         for (KeyCode code : {key, shift, ctrl})
             XTestFakeKeyEvent(display(), code, False, CurrentTime);
+        XSync(display(), False);
+    }
+    void toggleCapsLock()
+    {
+        const KeyCode caps = XKeysymToKeycode(display(), XK_Caps_Lock);
+        XTestFakeKeyEvent(display(), caps, True, CurrentTime);
+        XTestFakeKeyEvent(display(), caps, False, CurrentTime);
         XSync(display(), False);
     }
 
@@ -92,15 +105,20 @@ protected:
     std::unique_ptr<x11::Connection> m_connection;
 };
 
-TEST_F(X11IntegrationTest, FocusPicksTheFocusedOfTwoApplicationsWithoutWindowManager)
+TEST_F(X11IntegrationTest, FocusFollowsTheActiveOfTwoApplicationsWithoutAndWithAWindowManager)
 {
-    auto first = TestApp::startFixture(QStringLiteral("first"));
-    auto second = TestApp::startFixture(QStringLiteral("second"));
-    ASSERT_TRUE(first && second);
-    EXPECT_FALSE(x11::hasEwmhWindowManager(display()));
-    for (TestApp *app : {first.get(), second.get(), first.get()}) {
-        activate(*app);
-        EXPECT_EQ(focusedPid(), int32_t(app->pid()));
+    for (const bool windowManager : {false, true}) {
+        SCOPED_TRACE(windowManager ? "under openbox" : "without window manager");
+        if (windowManager && !m_session->startWindowManager())
+            GTEST_SKIP() << "openbox did not start";
+        EXPECT_EQ(x11::hasEwmhWindowManager(display()), windowManager);
+        auto first = TestApp::startFixture(u"first"_s);
+        auto second = TestApp::startFixture(u"second"_s);
+        ASSERT_TRUE(first && second);
+        for (TestApp *app : {first.get(), second.get(), first.get()}) {
+            activate(*app);
+            EXPECT_EQ(focusedPid(), int32_t(app->pid()));
+        }
     }
 }
 
@@ -116,20 +134,6 @@ TEST_F(X11IntegrationTest, FocusFollowsThePointerWhenNobodySetIt)
     EXPECT_EQ(x11::focusedWindow(display()), std::nullopt);
 }
 
-TEST_F(X11IntegrationTest, FocusFollowsTheActiveWindowUnderAWindowManager)
-{
-    if (!m_session->startWindowManager())
-        GTEST_SKIP() << "openbox did not start";
-    ASSERT_TRUE(x11::hasEwmhWindowManager(display()));
-    auto first = TestApp::startFixture(QStringLiteral("first"));
-    auto second = TestApp::startFixture(QStringLiteral("second"));
-    ASSERT_TRUE(first && second);
-    for (TestApp *app : {first.get(), second.get(), first.get()}) {
-        activate(*app);
-        EXPECT_EQ(focusedPid(), int32_t(app->pid()));
-    }
-}
-
 TEST_F(X11IntegrationTest, HotkeyPressedThroughXTestReachesTheGrabberWithAnyLockState)
 {
     X11HotkeyGrabber grabber;
@@ -137,26 +141,20 @@ TEST_F(X11IntegrationTest, HotkeyPressedThroughXTestReachesTheGrabberWithAnyLock
     int presses = 0;
     ASSERT_TRUE(grabber.grab(kCtrlShiftP, [&] { ++presses; }).isOk());
     pressCtrlShift(XK_p);
-    EXPECT_TRUE(test::waitFor([&] { return presses == 1; }, std::chrono::seconds(5)));
-
+    EXPECT_TRUE(reaches(presses, 1));
     // With Caps Lock on, the Lock variant of the grab catches it.
-    const KeyCode caps = XKeysymToKeycode(display(), XK_Caps_Lock);
-    XTestFakeKeyEvent(display(), caps, True, CurrentTime);
-    XTestFakeKeyEvent(display(), caps, False, CurrentTime);
+    toggleCapsLock();
     pressCtrlShift(XK_p);
-    EXPECT_TRUE(test::waitFor([&] { return presses == 2; }, std::chrono::seconds(5)));
-    XTestFakeKeyEvent(display(), caps, True, CurrentTime);
-    XTestFakeKeyEvent(display(), caps, False, CurrentTime);
-    XSync(display(), False);
+    EXPECT_TRUE(reaches(presses, 2));
+    toggleCapsLock();
 
     grabber.ungrab(kCtrlShiftP);
     pressCtrlShift(XK_p);
     // Nothing may arrive after ungrab; a second, still-grabbed key proves events were processed meanwhile.
     int others = 0;
-    const Shortcut ctrlShiftO(31, eventflag::kCommand | eventflag::kShift);
-    ASSERT_TRUE(grabber.grab(ctrlShiftO, [&] { ++others; }).isOk());
+    ASSERT_TRUE(grabber.grab(kCtrlShiftO, [&] { ++others; }).isOk());
     pressCtrlShift(XK_o);
-    EXPECT_TRUE(test::waitFor([&] { return others == 1; }, std::chrono::seconds(5)));
+    EXPECT_TRUE(reaches(others, 1));
     EXPECT_EQ(presses, 2);
 }
 
@@ -167,21 +165,21 @@ TEST_F(X11IntegrationTest, CombinationHeldByAnotherClientIsReportedAndLeavesNoPa
     ASSERT_TRUE(holder.grab(kCtrlShiftP, [] {}).isOk());
     const Result<void> status = second.grab(kCtrlShiftP, [] {});
     EXPECT_FALSE(status.isOk());
-    EXPECT_TRUE(status.reason().contains(QStringLiteral("already taken"))) << status.reason().toStdString();
+    EXPECT_TRUE(status.reason().contains(u"already taken"_s)) << status.reason().toStdString();
 
     // Once the holder lets go, the second grabber gets every variant.
     holder.ungrab(kCtrlShiftP);
     int presses = 0;
     ASSERT_TRUE(second.grab(kCtrlShiftP, [&] { ++presses; }).isOk());
     pressCtrlShift(XK_p);
-    EXPECT_TRUE(test::waitFor([&] { return presses == 1; }, std::chrono::seconds(5)));
+    EXPECT_TRUE(reaches(presses, 1));
 }
 
 // Runs setxkbmap on the session's display; true when it finished and succeeded.
 bool setLayout(const QStringList &args)
 {
     QProcess process;
-    process.start(QStringLiteral("setxkbmap"), args);
+    process.start(u"setxkbmap"_s, args);
     return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
@@ -197,18 +195,18 @@ KeyCode keycodeNow(KeySym keysym)
 // is pressed on the key that types p there, and the key that typed p before no longer opens anything.
 TEST_F(X11IntegrationTest, HotkeyFollowsAKeyboardLayoutChangeToTheLettersNewKey)
 {
-    if (!setLayout({QStringLiteral("-layout"), QStringLiteral("us")}))
+    if (!setLayout({"-layout", "us"}))
         GTEST_SKIP() << "setxkbmap does not work on this display";
     bool regrabbed = false;
     log::setSink([&](log::Level, const QString &line) {
-        if (line.contains(QStringLiteral("grabbed again after a keyboard mapping change")))
+        if (line.contains(u"grabbed again after a keyboard mapping change"_s))
             regrabbed = true;
     });
     struct Restore
     {
         ~Restore()
         {
-            setLayout({QStringLiteral("-layout"), QStringLiteral("us")});
+            setLayout({"-layout", "us"});
             log::setSink({});
         }
     } restore;
@@ -217,16 +215,15 @@ TEST_F(X11IntegrationTest, HotkeyFollowsAKeyboardLayoutChangeToTheLettersNewKey)
     ASSERT_TRUE(grabber.grab(kCtrlShiftP, [&] { ++presses; }).isOk());
     const KeyCode usKey = keycodeNow(XK_p);
     pressCtrlShiftOn(usKey);
-    ASSERT_TRUE(test::waitFor([&] { return presses == 1; }, std::chrono::seconds(5)));
+    ASSERT_TRUE(reaches(presses, 1));
 
-    ASSERT_TRUE(setLayout({QStringLiteral("-layout"), QStringLiteral("us"), QStringLiteral("-variant"),
-                           QStringLiteral("dvorak")}));
+    ASSERT_TRUE(setLayout({"-layout", "us", "-variant", "dvorak"}));
     const KeyCode dvorakKey = keycodeNow(XK_p);
     ASSERT_NE(dvorakKey, usKey);
     ASSERT_TRUE(test::waitFor([&] { return regrabbed; }, std::chrono::seconds(5)));
 
     pressCtrlShiftOn(dvorakKey);
-    EXPECT_TRUE(test::waitFor([&] { return presses == 2; }, std::chrono::seconds(5)));
+    EXPECT_TRUE(reaches(presses, 2));
     // The old key first, then the new one: once the new press has arrived, the old one was handled too.
     pressCtrlShiftOn(usKey);
     pressCtrlShiftOn(dvorakKey);
@@ -234,7 +231,7 @@ TEST_F(X11IntegrationTest, HotkeyFollowsAKeyboardLayoutChangeToTheLettersNewKey)
     EXPECT_EQ(presses, 3) << "the key that typed p before the change still opens the palette";
 }
 
-TEST_F(X11IntegrationTest, PostedCombinationTriggersTheQtApplicationsMenuCommand)
+TEST_F(X11IntegrationTest, PostedCombinationTriggersTheQtApplicationsMenuCommandAndNeedsAWindow)
 {
     auto app = TestApp::startFixture();
     ASSERT_TRUE(app);
@@ -244,25 +241,20 @@ TEST_F(X11IntegrationTest, PostedCombinationTriggersTheQtApplicationsMenuCommand
     X11HotkeyGrabber grabber;
     int ours = 0;
     ASSERT_TRUE(grabber.grab(kCtrlShiftP, [&] { ++ours; }).isOk());
-    auto other = TestApp::startFixture(QStringLiteral("other")); // holds the focus: the poster activates
+    auto other = TestApp::startFixture(u"other"_s); // holds the focus: the poster activates
     ASSERT_TRUE(other);
     activate(*other);
     const Result<void> posted = poster.post(int32_t(app->pid()), kCtrlShiftP);
     ASSERT_TRUE(posted.isOk()) << posted.reason().toStdString();
-    EXPECT_TRUE(app->waitForLogLine(QStringLiteral("triggered Edit > Command Palette")));
+    EXPECT_TRUE(app->waitForLogLine(u"triggered Edit > Command Palette"_s));
     // A grab that wrongly caught the posted key may not have been handled here yet: a second grabbed key,
     // pressed after it, is handled after it (the server delivers our events in order).
     int later = 0;
-    const Shortcut ctrlShiftO(31, eventflag::kCommand | eventflag::kShift);
-    ASSERT_TRUE(grabber.grab(ctrlShiftO, [&] { ++later; }).isOk());
+    ASSERT_TRUE(grabber.grab(kCtrlShiftO, [&] { ++later; }).isOk());
     pressCtrlShift(XK_o);
-    ASSERT_TRUE(test::waitFor([&] { return later == 1; }, std::chrono::seconds(5)));
+    ASSERT_TRUE(reaches(later, 1));
     EXPECT_EQ(ours, 0);
-}
-
-TEST_F(X11IntegrationTest, PostingToAProcessWithoutWindowsSaysSo)
-{
-    X11KeyPoster poster;
+    // A process without windows gets nothing.
     EXPECT_FALSE(poster.post(int32_t(::getpid()), kCtrlShiftP).isOk());
     EXPECT_FALSE(poster.post(0, kCtrlShiftP).isOk());
 }

@@ -9,6 +9,8 @@
 namespace tavolin::x11 {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 constexpr int64_t kCmd = 0; // Command (Ctrl here) alone
 constexpr int64_t kNone = keymask::kNoCommand;
 
@@ -20,66 +22,49 @@ struct BindingCase
     std::optional<KeyData> expected;
 };
 
-void PrintTo(const BindingCase &c, std::ostream *os)
+TEST(X11KeysTest, MapsTheGtkAcceleratorField)
 {
-    *os << c.name;
+    const BindingCase cases[] = {
+        {"PrimaryLetter", "n;<Alt>f:n;<Primary>n", "", KeyData(u"N"_s, 0, kCmd)},
+        {"ShiftDeleteIsVirtualKey", "l;<Alt>e:l;<Primary><Shift>Delete", "",
+         KeyData(std::nullopt, keycode::kForwardDelete, kCmd | keymask::kShift)},
+        {"FunctionKeyWithoutModifiers", "f;<Alt>v:f;F11", "", KeyData(std::nullopt, 103, kNone)},
+        {"AltDigit", ";;<Alt>1", "", KeyData(u"1"_s, 0, kNone | keymask::kOption)},
+        {"MenuTitleHasOnlyMnemonics", "<Alt>f;<Alt>f;", "", std::nullopt},
+        {"ControlSpelledOut", ";;<Control>q", "", KeyData(u"Q"_s, 0, kCmd)},
+        {"LetterAIsKeptAsCharacter", ";;<Primary>a", "", KeyData(u"A"_s, 0, kCmd)},
+        {"ShiftedSymbolKeepsItsCharacter", ";;<Primary>plus", "", KeyData(u"+"_s, 0, kCmd)},
+        {"SuperIsControlBit", ";;<Super>Return", "",
+         KeyData(std::nullopt, keycode::kReturn, kNone | keymask::kControl)},
+        {"UnknownModifierRefused", ";;<Hyperdrive>x", "", std::nullopt},
+        {"UnknownKeyNameRefused", ";;<Primary>NotAKey", "", std::nullopt},
+        {"TooFewFields", "<Primary>n", "", std::nullopt},
+        {"Empty", "", "", std::nullopt},
+    };
+    for (const BindingCase &c : cases)
+        EXPECT_EQ(keyDataFromGtkKeyBinding(QString::fromUtf8(c.text)), c.expected) << c.name;
 }
 
-class GtkBindingTest : public testing::TestWithParam<BindingCase> {};
-
-TEST_P(GtkBindingTest, MapsTheAcceleratorField)
+TEST(X11KeysTest, MapsQtsPortableText)
 {
-    const BindingCase &c = GetParam();
-    EXPECT_EQ(keyDataFromGtkKeyBinding(QString::fromUtf8(c.text)), c.expected);
+    const BindingCase cases[] = {
+        {"CtrlShiftP", "Ctrl+Shift+P", "Command Palette", KeyData(u"P"_s, 0, kCmd | keymask::kShift)},
+        {"CtrlPlus", "Ctrl++", "Zoom In", KeyData(u"+"_s, 0, kCmd)},
+        {"F5Alone", "F5", "Reload", KeyData(std::nullopt, keycode::kF5, kNone)},
+        {"DelAbbreviation", "Ctrl+Del", "Delete", KeyData(std::nullopt, keycode::kForwardDelete, kCmd)},
+        {"PgDown", "Alt+PgDown", "Next", KeyData(std::nullopt, keycode::kPageDown, kNone | keymask::kOption)},
+        {"MnemonicOfTitleIsNoShortcut", "Alt+F", "File", std::nullopt},
+        {"AltLetterNotInTitleIsShortcut", "Alt+X", "File", KeyData(u"X"_s, 0, kNone | keymask::kOption)},
+        {"MetaIsControlBit", "Meta+Space", "Complete",
+         KeyData(std::nullopt, keycode::kSpace, kNone | keymask::kControl)},
+        {"OnlyFirstSequence", "Ctrl+S, Ctrl+X", "Save", KeyData(u"S"_s, 0, kCmd)},
+        {"UnknownModifierRefused", "Hyper+S", "Save", std::nullopt},
+        {"ModifiersWithoutKeyRefused", "Ctrl+", "Save", std::nullopt},
+        {"Empty", "", "Save", std::nullopt},
+    };
+    for (const BindingCase &c : cases)
+        EXPECT_EQ(keyDataFromQtKeyBinding(QString::fromUtf8(c.text), QString::fromUtf8(c.title)), c.expected) << c.name;
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Bindings, GtkBindingTest,
-    testing::Values(
-        BindingCase{"PrimaryLetter", "n;<Alt>f:n;<Primary>n", "", KeyData(QStringLiteral("N"), 0, kCmd)},
-        BindingCase{"ShiftDeleteIsVirtualKey", "l;<Alt>e:l;<Primary><Shift>Delete", "",
-                    KeyData(std::nullopt, keycode::kForwardDelete, kCmd | keymask::kShift)},
-        BindingCase{"FunctionKeyWithoutModifiers", "f;<Alt>v:f;F11", "", KeyData(std::nullopt, 103, kNone)},
-        BindingCase{"AltDigit", ";;<Alt>1", "", KeyData(QStringLiteral("1"), 0, kNone | keymask::kOption)},
-        BindingCase{"MenuTitleHasOnlyMnemonics", "<Alt>f;<Alt>f;", "", std::nullopt},
-        BindingCase{"ControlSpelledOut", ";;<Control>q", "", KeyData(QStringLiteral("Q"), 0, kCmd)},
-        BindingCase{"LetterAIsKeptAsCharacter", ";;<Primary>a", "", KeyData(QStringLiteral("A"), 0, kCmd)},
-        BindingCase{"ShiftedSymbolKeepsItsCharacter", ";;<Primary>plus", "", KeyData(QStringLiteral("+"), 0, kCmd)},
-        BindingCase{"SuperIsControlBit", ";;<Super>Return", "",
-                    KeyData(std::nullopt, keycode::kReturn, kNone | keymask::kControl)},
-        BindingCase{"UnknownModifierRefused", ";;<Hyperdrive>x", "", std::nullopt},
-        BindingCase{"UnknownKeyNameRefused", ";;<Primary>NotAKey", "", std::nullopt},
-        BindingCase{"TooFewFields", "<Primary>n", "", std::nullopt},
-        BindingCase{"Empty", "", "", std::nullopt}),
-    [](const auto &info) { return std::string(info.param.name); });
-
-class QtBindingTest : public testing::TestWithParam<BindingCase> {};
-
-TEST_P(QtBindingTest, MapsPortableText)
-{
-    const BindingCase &c = GetParam();
-    EXPECT_EQ(keyDataFromQtKeyBinding(QString::fromUtf8(c.text), QString::fromUtf8(c.title)), c.expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Bindings, QtBindingTest,
-    testing::Values(
-        BindingCase{"CtrlShiftP", "Ctrl+Shift+P", "Command Palette",
-                    KeyData(QStringLiteral("P"), 0, kCmd | keymask::kShift)},
-        BindingCase{"CtrlPlus", "Ctrl++", "Zoom In", KeyData(QStringLiteral("+"), 0, kCmd)},
-        BindingCase{"F5Alone", "F5", "Reload", KeyData(std::nullopt, keycode::kF5, kNone)},
-        BindingCase{"DelAbbreviation", "Ctrl+Del", "Delete", KeyData(std::nullopt, keycode::kForwardDelete, kCmd)},
-        BindingCase{"PgDown", "Alt+PgDown", "Next", KeyData(std::nullopt, keycode::kPageDown, kNone | keymask::kOption)},
-        BindingCase{"MnemonicOfTitleIsNoShortcut", "Alt+F", "File", std::nullopt},
-        BindingCase{"AltLetterNotInTitleIsShortcut", "Alt+X", "File",
-                    KeyData(QStringLiteral("X"), 0, kNone | keymask::kOption)},
-        BindingCase{"MetaIsControlBit", "Meta+Space", "Complete",
-                    KeyData(std::nullopt, keycode::kSpace, kNone | keymask::kControl)},
-        BindingCase{"OnlyFirstSequence", "Ctrl+S, Ctrl+X", "Save", KeyData(QStringLiteral("S"), 0, kCmd)},
-        BindingCase{"UnknownModifierRefused", "Hyper+S", "Save", std::nullopt},
-        BindingCase{"ModifiersWithoutKeyRefused", "Ctrl+", "Save", std::nullopt},
-        BindingCase{"Empty", "", "Save", std::nullopt}),
-    [](const auto &info) { return std::string(info.param.name); });
 
 TEST(X11KeysTest, EveryNamedKeyCodeRoundTripsThroughItsKeysym)
 {
@@ -95,15 +80,15 @@ TEST(X11KeysTest, EveryNamedKeyCodeRoundTripsThroughItsKeysym)
     EXPECT_GT(named, 90);
 }
 
-TEST(X11KeysTest, UpperCaseLettersAndBacktabMapToTheirKeys)
+TEST(X11KeysTest, KeysymsAndModifierFlagsMapBothWays)
 {
+    // Upper-case letters and backtab are their keys; a bare modifier is no combination.
     EXPECT_EQ(keyCodeForKeysym(XK_P), keycode::kP);
     EXPECT_EQ(keyCodeForKeysym(XK_ISO_Left_Tab), keycode::kTab);
     EXPECT_EQ(keyCodeForKeysym(XK_plus), std::nullopt);
-}
-
-TEST(X11KeysTest, ModifierFlagsRoundTripAndIgnoreLockBits)
-{
+    EXPECT_EQ(keyDataForKeysym(XK_Control_L, eventflag::kCommand), std::nullopt);
+    EXPECT_EQ(keyDataForKeysym(0, 0), std::nullopt);
+    // Modifier flags round-trip; the lock bits are ignored.
     const uint64_t all = eventflag::kShift | eventflag::kCommand | eventflag::kOption | eventflag::kControl;
     EXPECT_EQ(x11ModifiersForFlags(all), kShiftMask | kControlMask | kMod1Mask | kMod4Mask);
     EXPECT_EQ(flagsForX11Modifiers(x11ModifiersForFlags(all)), all);
@@ -111,18 +96,12 @@ TEST(X11KeysTest, ModifierFlagsRoundTripAndIgnoreLockBits)
     EXPECT_EQ(x11ModifiersForFlags(eventflag::kCommand), kControlMask);
 }
 
-TEST(X11KeysTest, BareModifierKeysymIsNoCombination)
-{
-    EXPECT_EQ(keyDataForKeysym(XK_Control_L, eventflag::kCommand), std::nullopt);
-    EXPECT_EQ(keyDataForKeysym(0, 0), std::nullopt);
-}
-
 TEST(X11KeysTest, ReadShortcutComparesEqualToTheStoredPaletteShortcut)
 {
     // The palette recognises its own shortcut in a menu by comparing identity texts.
-    const std::optional<KeyData> fromMenu = keyDataFromQtKeyBinding(QStringLiteral("Ctrl+Shift+P"), QString());
+    const std::optional<KeyData> fromMenu = keyDataFromQtKeyBinding(u"Ctrl+Shift+P"_s, QString());
     ASSERT_TRUE(fromMenu);
-    const std::optional<KeyData> stored = KeyData::keyDataFromString(QStringLiteral("cmd+shift+p"));
+    const std::optional<KeyData> stored = KeyData::keyDataFromString(u"cmd+shift+p"_s);
     ASSERT_TRUE(stored);
     EXPECT_EQ(fromMenu->toString(), stored->toString());
 }

@@ -5,6 +5,8 @@
 #include "palette/SearchUtils.h"
 #include "tools/MenuRows.h"
 
+#include <ostream>
+
 namespace tavolin::menutool {
 namespace {
 
@@ -62,21 +64,14 @@ struct Listed
     bool operator==(const Listed &) const = default;
 };
 
+void PrintTo(const Listed &listed, std::ostream *os) { *os << listed.score << ' ' << listed.line.toStdString(); }
+
 std::vector<Listed> lines(const std::vector<RankedRow> &rows)
 {
     std::vector<Listed> out;
     for (const RankedRow &entry : rows)
         out.push_back({rowLine(*entry.row), entry.score});
     return out;
-}
-
-void expectSame(const std::vector<Listed> &actual, const std::vector<Listed> &expected)
-{
-    ASSERT_EQ(actual.size(), expected.size());
-    for (size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(actual[i].line, expected[i].line) << "at " << i;
-        EXPECT_EQ(actual[i].score, expected[i].score) << "at " << i << ": " << expected[i].line.toStdString();
-    }
 }
 
 struct QueryCase
@@ -109,8 +104,8 @@ TEST_P(FilteredRowsTest, RanksAsIfEveryRowWereBuilt)
     const std::vector<Listed> expected = lines(rankRows(m_search, query, all.rows));
     // Scored as they were read, and scored again from scratch.
     ASSERT_EQ(filtered.scores.size(), size_t(filtered.rows.size()));
-    expectSame(lines(rankScoredRows(filtered.rows, filtered.scores, m_search.threshold)), expected);
-    expectSame(lines(rankRows(m_search, query, filtered.rows)), expected);
+    EXPECT_EQ(lines(rankScoredRows(filtered.rows, filtered.scores, m_search.threshold)), expected);
+    EXPECT_EQ(lines(rankRows(m_search, query, filtered.rows)), expected);
     EXPECT_EQ(filtered.warnings, all.warnings);
     EXPECT_LE(filtered.rows.size(), all.rows.size());
     EXPECT_TRUE(all.scores.empty());
@@ -118,17 +113,15 @@ TEST_P(FilteredRowsTest, RanksAsIfEveryRowWereBuilt)
 
 INSTANTIATE_TEST_SUITE_P(
     Queries, FilteredRowsTest,
-    testing::Values(QueryCase{"TwoWords", u"save as"}, QueryCase{"ZoomIn", u"zoom in"},
-                    QueryCase{"LettersOfWords", u"fnd nxt"}, QueryCase{"LongWord", u"preferences"},
-                    QueryCase{"Initials", u"fif"}, QueryCase{"PathWords", u"window file save"},
-                    QueryCase{"WindowNumber", u"window 12 quit"}, QueryCase{"SingleLetter", u"s"},
-                    QueryCase{"RareLetter", u"x"}, QueryCase{"Punctuation", u"c/c++"},
+    testing::Values(QueryCase{"TwoWords", u"save as"}, QueryCase{"ZoomIn", u"zoom in"}, QueryCase{"LettersOfWords", u"fnd nxt"},
+                    QueryCase{"LongWord", u"preferences"}, QueryCase{"Initials", u"fif"},
+                    QueryCase{"PathWords", u"window file save"}, QueryCase{"WindowNumber", u"window 12 quit"},
+                    QueryCase{"SingleLetter", u"s"}, QueryCase{"RareLetter", u"x"}, QueryCase{"Punctuation", u"c/c++"},
                     QueryCase{"Accented", u"\u00e9diter"}, QueryCase{"AccentDropped", u"editer"},
                     QueryCase{"EllipsisTitle", u"enregistrer sous"}, QueryCase{"Cyrillic", u"\u0444\u0430\u0439\u043b"},
                     QueryCase{"CyrillicInLatin", u"fajl sohranit"}, QueryCase{"Cjk", u"\u4fdd\u5b58"},
                     QueryCase{"CjkInLatin", u"bao cun"}, QueryCase{"SharpS", u"strasse"},
-                    QueryCase{"DottedCapitalI", u"\u0130stanbul"}, QueryCase{"Empty", u""},
-                    QueryCase{"Unmatched", u"qqq"}),
+                    QueryCase{"DottedCapitalI", u"\u0130stanbul"}, QueryCase{"Empty", u""}, QueryCase{"Unmatched", u"qqq"}),
     [](const testing::TestParamInfo<QueryCase> &info) { return std::string(info.param.name); });
 
 // "SCORE<TAB>LINE" of every listed row, as `search` prints it.

@@ -9,6 +9,8 @@
 namespace tavolin::menutool {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 MenuItemDataPtr row(const QString &title, const QStringList &path, std::optional<QString> shortcut = {},
                     bool checked = false, bool submenu = false)
 {
@@ -19,67 +21,67 @@ MenuItemDataPtr row(const QString &title, const QStringList &path, std::optional
     return data;
 }
 
-struct ParseCase
+QStringList lines(const RowsFile &file)
 {
-    const char *name;
-    const char *text;
-    QStringList lines;    // rowLine() of each parsed row
-    int warnings;
-};
-
-class ParseRowsTest : public testing::TestWithParam<ParseCase>
-{
-};
-
-TEST_P(ParseRowsTest, ReadsRowsAndWarnsAboutBadFields)
-{
-    const ParseCase &c = GetParam();
-    const RowsFile file = parseRows(QByteArray(c.text));
-    QStringList lines;
+    QStringList out;
     for (const MenuItemDataPtr &parsed : file.rows)
-        lines.append(rowLine(*parsed));
-    EXPECT_EQ(lines, c.lines);
-    EXPECT_EQ(file.warnings.size(), c.warnings) << file.warnings.join(QLatin1Char('|')).toStdString();
+        out.append(rowLine(*parsed));
+    return out;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Lines, ParseRowsTest,
-    testing::Values(
-        ParseCase{"TitleOnly", "Quit\n", {QStringLiteral("Quit")}, 0},
-        ParseCase{"PathAndShortcut", "File > Save As…\tCtrl+Shift+S\n", {QStringLiteral("File > Save As…\tCtrl+Shift+S")}, 0},
-        ParseCase{"FunctionKey", "View > Reload\tF5", {QStringLiteral("View > Reload\tF5")}, 0},
-        ParseCase{"StateWithoutShortcut", "View > Line Numbers\t\tchecked\n", {QStringLiteral("View > Line Numbers\t\tchecked")}, 0},
-        ParseCase{"BothStates", "A > B\t\tsubmenu,checked\n", {QStringLiteral("A > B\t\tchecked,submenu")}, 0},
-        ParseCase{"DisabledWithOtherStates", "A > B\tCtrl+V\tdisabled, checked,submenu\n",
-                  {QStringLiteral("A > B\tCtrl+V\tchecked,submenu,disabled")}, 0},
-        ParseCase{"BlanksAroundSegmentsTrimmed", "  File  >  Open  \n", {QStringLiteral("File > Open")}, 0},
-        ParseCase{"CommentsAndBlankLinesSkipped", "# rows\n\n   \n  # indented\nEdit > Copy\n", {QStringLiteral("Edit > Copy")}, 0},
-        ParseCase{"WindowsLineEnds", "Edit > Copy\tCtrl+C\r\nEdit > Cut\r\n",
-                  {QStringLiteral("Edit > Copy\tCtrl+C"), QStringLiteral("Edit > Cut")}, 0},
-        ParseCase{"CarriageReturnInsideALineReadAsTheSpaceWrittenForIt", "Edit >\r\r Copy\rAll\r\n",
-                  {QStringLiteral("Edit > Copy All")}, 0},
-        ParseCase{"BadShortcutKeepsRow", "Edit > Copy\tCtrl+Nonsense+\n", {QStringLiteral("Edit > Copy")}, 1},
-        ParseCase{"UnknownStateKeepsRow", "Edit > Copy\t\tglowing\n", {QStringLiteral("Edit > Copy")}, 1},
-        ParseCase{"EmptyTitleSkipped", "File > \nFile >  > Save\n", {}, 2},
-        ParseCase{"ExtraFieldsIgnored", "Edit > Copy\tCtrl+C\t\tmore\n", {QStringLiteral("Edit > Copy\tCtrl+C")}, 1},
-        ParseCase{"NotUtf8Skipped", "Caf\xe9\nEdit > Copy\n\xff\xfe\x00\x01 > x\n",
-                  {QStringLiteral("Edit > Copy")}, 2},
-        ParseCase{"ReplacementCharacterWrittenInUtf8Kept", "Caf\xef\xbf\xbd\n", {QString::fromUtf8("Caf\xef\xbf\xbd")}, 0},
-        ParseCase{"SeparatorWithoutBlanksIsText", "A>B > C\n", {QStringLiteral("A>B > C")}, 0},
-        ParseCase{"BlankMenuBetweenSkipped", "A >   > B > C\n", {}, 1}),
-    [](const testing::TestParamInfo<ParseCase> &info) { return std::string(info.param.name); });
+// Each row: the rowLine() of each row read, and the number of warnings.
+TEST(MenuRowsTest, ReadsRowsAndWarnsAboutBadFields)
+{
+    const struct
+    {
+        const char *name;
+        const char *text;
+        QStringList lines;
+        int warnings;
+    } cases[] = {
+        {"title only", "Quit\n", {"Quit"}, 0},
+        {"path and shortcut", "File > Save As…\tCtrl+Shift+S\n", {"File > Save As…\tCtrl+Shift+S"}, 0},
+        {"function key", "View > Reload\tF5", {"View > Reload\tF5"}, 0},
+        {"state without shortcut", "View > Line Numbers\t\tchecked\n", {"View > Line Numbers\t\tchecked"}, 0},
+        {"both states", "A > B\t\tsubmenu,checked\n", {"A > B\t\tchecked,submenu"}, 0},
+        {"disabled with other states", "A > B\tCtrl+V\tdisabled, checked,submenu\n", {"A > B\tCtrl+V\tchecked,submenu,disabled"}, 0},
+        {"blanks around segments trimmed", "  File  >  Open  \n", {"File > Open"}, 0},
+        {"comments and blank lines skipped", "# rows\n\n   \n  # indented\nEdit > Copy\n", {"Edit > Copy"}, 0},
+        {"Windows line ends", "Edit > Copy\tCtrl+C\r\nEdit > Cut\r\n", {"Edit > Copy\tCtrl+C", "Edit > Cut"}, 0},
+        {"carriage return inside a line read as the space written for it", "Edit >\r\r Copy\rAll\r\n", {"Edit > Copy All"}, 0},
+        {"bad shortcut keeps row", "Edit > Copy\tCtrl+Nonsense+\n", {"Edit > Copy"}, 1},
+        {"unknown state keeps row", "Edit > Copy\t\tglowing\n", {"Edit > Copy"}, 1},
+        {"empty title skipped", "File > \nFile >  > Save\n", {}, 2},
+        {"extra fields ignored", "Edit > Copy\tCtrl+C\t\tmore\n", {"Edit > Copy\tCtrl+C"}, 1},
+        {"not UTF-8 skipped", "Caf\xe9\nEdit > Copy\n\xff\xfe\x00\x01 > x\n", {"Edit > Copy"}, 2},
+        {"replacement character written in UTF-8 kept", "Caf\xef\xbf\xbd\n", {u"Caf\ufffd"_s}, 0},
+        {"separator without blanks is text", "A>B > C\n", {"A>B > C"}, 0},
+        {"blank menu between skipped", "A >   > B > C\n", {}, 1},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const RowsFile file = parseRows(QByteArray(c.text));
+        EXPECT_EQ(lines(file), c.lines);
+        EXPECT_EQ(file.warnings.size(), c.warnings) << file.warnings.join(u'|').toStdString();
+    }
+    // Separators are found left to right: the rest is the title.
+    const RowsFile file = parseRows("A > > B\n");
+    ASSERT_EQ(file.rows.size(), 1);
+    EXPECT_EQ(file.rows[0]->path(), QStringList{"A"});
+    EXPECT_EQ(file.rows[0]->title(), u"> B"_s);
+}
 
 TEST(MenuRowsTest, LineFormReadsBackToTheSameRows)
 {
     const QList<MenuItemDataPtr> rows = {
-        row(QStringLiteral("Save As…"), {QStringLiteral("File")}, QStringLiteral("Ctrl+Shift+S")),
-        row(QStringLiteral("Recent"), {QStringLiteral("File")}, std::nullopt, false, true),
-        row(QStringLiteral("Gamma"), {QStringLiteral("File"), QStringLiteral("Recent"), QStringLiteral("More")}),
-        row(QStringLiteral("Word Wrap"), {QStringLiteral("View")}, QStringLiteral("Alt+Z"), true),
-        row(QStringLiteral("Zoom In"), {QStringLiteral("View")}, QStringLiteral("Ctrl++")),
-        row(QStringLiteral("Next Tab"), {QStringLiteral("Window")}, QStringLiteral("Ctrl+Page Down")),
-        row(QStringLiteral("Paste"), {QStringLiteral("Edit")}, QStringLiteral("Ctrl+V")),
-        row(QStringLiteral("Spelling"), {QStringLiteral("Edit")}, std::nullopt, true),
+        row("Save As…", {"File"}, "Ctrl+Shift+S"),
+        row("Recent", {"File"}, std::nullopt, false, true),
+        row("Gamma", {"File", "Recent", "More"}),
+        row("Word Wrap", {"View"}, "Alt+Z", true),
+        row("Zoom In", {"View"}, "Ctrl++"),
+        row("Next Tab", {"Window"}, "Ctrl+Page Down"),
+        row("Paste", {"Edit"}, "Ctrl+V"),
+        row("Spelling", {"Edit"}, std::nullopt, true),
     };
     rows[6]->setIsEnabled(false);
     rows[7]->setIsEnabled(false);
@@ -87,8 +89,8 @@ TEST(MenuRowsTest, LineFormReadsBackToTheSameRows)
     for (const MenuItemDataPtr &r : rows)
         text += rowLine(*r).toUtf8() + '\n';
     const RowsFile back = parseRows(text);
-    ASSERT_EQ(back.rows.size(), rows.size()) << back.warnings.join(QLatin1Char('|')).toStdString();
-    EXPECT_TRUE(back.warnings.isEmpty()) << back.warnings.join(QLatin1Char('|')).toStdString();
+    ASSERT_EQ(back.rows.size(), rows.size()) << back.warnings.join(u'|').toStdString();
+    EXPECT_TRUE(back.warnings.isEmpty()) << back.warnings.join(u'|').toStdString();
     for (qsizetype i = 0; i < rows.size(); ++i) {
         EXPECT_EQ(back.rows[i]->path(), rows[i]->path());
         EXPECT_EQ(back.rows[i]->title(), rows[i]->title());
@@ -100,22 +102,14 @@ TEST(MenuRowsTest, LineFormReadsBackToTheSameRows)
     }
 }
 
-TEST(MenuRowsTest, SeparatorsFoundLeftToRightSplitPathAndTitle)
-{
-    const RowsFile file = parseRows("A > > B\n");
-    ASSERT_EQ(file.rows.size(), 1);
-    EXPECT_EQ(file.rows[0]->path(), QStringList{QStringLiteral("A")});
-    EXPECT_EQ(file.rows[0]->title(), QStringLiteral("> B"));
-}
-
 TEST(MenuRowsTest, RowsOfOneMenuShareTheirPath)
 {
     const RowsFile file = parseRows("Edit > Copy\nEdit > Find > Next\nEdit > Paste\nView > Zoom\n");
     ASSERT_EQ(file.rows.size(), 4);
     EXPECT_EQ(file.rows[0]->rowPath(), file.rows[2]->rowPath());
     EXPECT_NE(file.rows[0]->rowPath(), file.rows[3]->rowPath());
-    EXPECT_EQ(file.rows[1]->path(), (QStringList{QStringLiteral("Edit"), QStringLiteral("Find")}));
-    EXPECT_EQ(file.rows[1]->secondaryLabel(), QStringLiteral("Edit \u2022 Find"));
+    EXPECT_EQ(file.rows[1]->path(), (QStringList{"Edit", "Find"}));
+    EXPECT_EQ(file.rows[1]->secondaryLabel(), u"Edit \u2022 Find"_s);
 }
 
 // A large file is read in two halves on two threads: rows keep file order across the cut, and warnings
@@ -125,25 +119,21 @@ TEST(MenuRowsTest, LargeFileReadsLikeLineByLine)
     QByteArray text;
     QStringList expected;
     QStringList expectedWarnings;
-    const int lines = 12000;
-    for (int i = 1; i <= lines; ++i) {
+    for (int i = 1; i <= 12000; ++i) {
         if (i % 997 == 0) {
             text += "Menu " + QByteArray::number(i) + " > \n"; // no title
-            expectedWarnings.append(QStringLiteral("line %1: an empty menu or title; skipped").arg(i));
+            expectedWarnings.append(u"line %1: an empty menu or title; skipped"_s.arg(i));
         } else if (i % 1201 == 0) {
             text += "# comment\r\n";
         } else {
-            const QString line = QStringLiteral("Ménu %1 > Sub %2 > Item %3").arg(i / 40).arg(i / 8).arg(i);
+            const QString line = u"Ménu %1 > Sub %2 > Item %3"_s.arg(i / 40).arg(i / 8).arg(i);
             text += line.toUtf8() + (i % 5 == 0 ? "\tCtrl+S\r\n" : "\n");
-            expected.append(i % 5 == 0 ? line + QStringLiteral("\tCtrl+S") : line);
+            expected.append(i % 5 == 0 ? line + u"\tCtrl+S"_s : line);
         }
     }
     ASSERT_GT(text.size(), 300 * 1024); // past the size read on two threads
     const RowsFile file = parseRows(text);
-    QStringList got;
-    for (const MenuItemDataPtr &parsed : file.rows)
-        got.append(rowLine(*parsed));
-    EXPECT_EQ(got, expected);
+    EXPECT_EQ(lines(file), expected);
     ASSERT_GT(expectedWarnings.size(), kKeptWarnings); // some in each half
     EXPECT_EQ(file.warnings, expectedWarnings.first(kKeptWarnings));
     EXPECT_EQ(file.warningCount, expectedWarnings.size());
@@ -162,29 +152,26 @@ TEST(MenuRowsTest, LinesThatAreNotUtf8AreSkippedAndTheRestRead)
             ++badLines;
         } else {
             text += "Menu " + QByteArray::number(i) + " > Caf\xc3\xa9 \xef\xbf\xbd\n";
-            expected.append(QStringLiteral("Menu %1 > Caf\u00e9 \ufffd").arg(i));
+            expected.append(u"Menu %1 > Caf\u00e9 \ufffd"_s.arg(i));
         }
     }
     const RowsFile file = parseRows(text);
-    QStringList got;
-    for (const MenuItemDataPtr &parsed : file.rows)
-        got.append(rowLine(*parsed));
-    EXPECT_EQ(got, expected);
+    EXPECT_EQ(lines(file), expected);
     EXPECT_EQ(file.warningCount, badLines);
     ASSERT_EQ(file.warnings.size(), kKeptWarnings);
-    EXPECT_EQ(file.warnings.first(), QStringLiteral("line 3: not UTF-8 text; skipped"));
-    EXPECT_EQ(file.warnings.last(), QStringLiteral("line 30: not UTF-8 text; skipped"));
+    EXPECT_EQ(file.warnings.first(), u"line 3: not UTF-8 text; skipped"_s);
+    EXPECT_EQ(file.warnings.last(), u"line 30: not UTF-8 text; skipped"_s);
 }
 
 // A field quoted in a warning shows its start only, and nothing a terminal would act on or reorder.
 TEST(MenuRowsTest, WarningsQuoteAShortPrintableExcerpt)
 {
-    const QString hostile = QStringLiteral("\u202e\x1b[2J") + QString(20000, u'K') + QStringLiteral("\x07");
+    const QString hostile = u"\u202e\x1b[2J"_s + QString(20000, u'K') + u"\x07"_s;
     const RowsFile file = parseRows("Edit > Copy\t" + hostile.toUtf8() + "\t" + hostile.toUtf8() + "\n");
     ASSERT_EQ(file.warnings.size(), 2) << file.warnings.join(u'|').toStdString();
     for (const QString &warning : file.warnings) {
         EXPECT_LT(warning.size(), 120) << warning.toStdString();
-        EXPECT_TRUE(warning.contains(QStringLiteral("\ufffd\ufffd[2JKKK"))) << warning.toStdString();
+        EXPECT_TRUE(warning.contains(u"\ufffd\ufffd[2JKKK"_s)) << warning.toStdString();
         for (const QChar c : warning)
             EXPECT_TRUE(c.isPrint()) << warning.toStdString() << ": " << int(c.unicode());
     }
@@ -192,60 +179,47 @@ TEST(MenuRowsTest, WarningsQuoteAShortPrintableExcerpt)
 
 TEST(MenuRowsTest, LineLongerThanADecodedBlockStaysWhole)
 {
-    const QString longTitle = QString(70 * 1024, QChar(u'\u00e9')) + QStringLiteral(" end");
+    const QString longTitle = QString(70 * 1024, QChar(u'\u00e9')) + u" end"_s;
     const QByteArray text = "File > " + longTitle.toUtf8() + "\nEdit > Copy\tCtrl+Nonsense+\nEdit > Paste\n";
     const RowsFile file = parseRows(text);
     ASSERT_EQ(file.rows.size(), 3);
     EXPECT_EQ(file.rows[0]->title(), longTitle);
-    EXPECT_EQ(rowLine(*file.rows[2]), QStringLiteral("Edit > Paste"));
+    EXPECT_EQ(rowLine(*file.rows[2]), u"Edit > Paste"_s);
     ASSERT_EQ(file.warnings.size(), 1);
-    EXPECT_TRUE(file.warnings[0].startsWith(QStringLiteral("line 2: "))) << file.warnings[0].toStdString();
+    EXPECT_TRUE(file.warnings[0].startsWith(u"line 2: "_s)) << file.warnings[0].toStdString();
 }
 
-struct KeyCase
+TEST(MenuRowsTest, DisplayTextReadsTheLinuxWordsBack)
 {
-    const char *name;
-    const char *text;
-    KeyData keys;
-};
-
-class DisplayTextTest : public testing::TestWithParam<KeyCase>
-{
-};
-
-TEST_P(DisplayTextTest, ReadsTheLinuxWordsBack)
-{
-    const std::optional<KeyData> keys = keyDataFromDisplayText(QString::fromUtf8(GetParam().text));
-    ASSERT_TRUE(keys);
-    EXPECT_EQ(*keys, GetParam().keys) << keys->displayText().toStdString();
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Keys, DisplayTextTest,
-    testing::Values(KeyCase{"CtrlIsTheCommandBit", "Ctrl+S", KeyData(QStringLiteral("S"), 0, 0)},
-                    KeyCase{"ShiftAndCtrl", "Ctrl+Shift+P", KeyData(QStringLiteral("P"), 0, keymask::kShift)},
-                    KeyCase{"SuperIsTheControlBit", "Super+Alt+T", KeyData(QStringLiteral("T"), 0, keymask::kNoCommand | keymask::kControl | keymask::kOption)},
-                    KeyCase{"PlusKey", "Ctrl++", KeyData(QStringLiteral("+"), 0, 0)},
-                    KeyCase{"FunctionKeyAlone", "F5", KeyData(QStringLiteral("F5"), 0, keymask::kNoCommand)},
-                    KeyCase{"WordsOfGlyphKeys", "Ctrl+Page Down", KeyData(QStringLiteral("⇟"), 0, 0)},
-                    KeyCase{"CaseAndBlanksForgiven", " ctrl + shift + s ", KeyData(QStringLiteral("S"), 0, keymask::kShift)}),
-    [](const testing::TestParamInfo<KeyCase> &info) { return std::string(info.param.name); });
-
-TEST(MenuRowsTest, TextsNamingNoKeyAreRefused)
-{
-    for (const char *text : {"", "Ctrl+", "Ctrl+Nonsense", "Hyper+S"})
-        EXPECT_FALSE(keyDataFromDisplayText(QString::fromUtf8(text))) << text;
+    const struct
+    {
+        const char *text;
+        std::optional<KeyData> keys;
+    } cases[] = {
+        {"Ctrl+S", KeyData(u"S"_s, 0, 0)}, // Ctrl is the command bit
+        {"Ctrl+Shift+P", KeyData(u"P"_s, 0, keymask::kShift)},
+        {"Super+Alt+T", KeyData(u"T"_s, 0, keymask::kNoCommand | keymask::kControl | keymask::kOption)},
+        {"Ctrl++", KeyData(u"+"_s, 0, 0)},
+        {"F5", KeyData(u"F5"_s, 0, keymask::kNoCommand)},
+        {"Ctrl+Page Down", KeyData(u"⇟"_s, 0, 0)}, // words of glyph keys
+        {" ctrl + shift + s ", KeyData(u"S"_s, 0, keymask::kShift)},
+        {"", std::nullopt},
+        {"Ctrl+", std::nullopt},
+        {"Ctrl+Nonsense", std::nullopt},
+        {"Hyper+S", std::nullopt},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(keyDataFromDisplayText(QString::fromUtf8(c.text)), c.keys) << '"' << c.text << '"';
 }
 
 TEST(MenuRowsTest, WriterGivesEachRowsLineInOneText)
 {
-    QList<MenuItemDataPtr> rows = parseRows("File > Save\tCtrl+S\nFile > Save As\tCtrl+Shift+S\nQuit\tCtrl+S\n"
-                                            "View > Wrap\t\tchecked\nView > Zoom\t\tsubmenu,checked\nView > Zoom > In\tCtrl++\tdisabled\n").rows;
-    rows.append(row(QStringLiteral("Tab\there\nand there"), {QStringLiteral("Odd\tMenu")}, std::nullopt, false, true));
-    rows.append(row(QStringLiteral("Save"), {QStringLiteral("File")})); // the same path text, another path object
-    auto nameless = std::make_shared<MenuItemData>(QStringLiteral("Nameless Key"), QStringList{QStringLiteral("Keys")},
-                                                   false, KeyData(std::nullopt, 300, 0), QString());
-    rows.append(nameless);
+    QList<MenuItemDataPtr> rows = parseRows("File > Save\tCtrl+S\nFile > Save As\tCtrl+Shift+S\nQuit\tCtrl+S\nView > Wrap\t\tchecked\n"
+                                            "View > Zoom\t\tsubmenu,checked\nView > Zoom > In\tCtrl++\tdisabled\n").rows;
+    rows.append(row("Tab\there\nand there", {"Odd\tMenu"}, std::nullopt, false, true));
+    rows.append(row("Save", {"File"})); // the same path text, another path object
+    rows.append(std::make_shared<MenuItemData>(u"Nameless Key"_s, QStringList{"Keys"}, false, KeyData(std::nullopt, 300, 0),
+                                               QString()));
     rows.append(rows.first()); // a path and a shortcut seen before
     ASSERT_EQ(rows.size(), 10);
 
@@ -254,104 +228,81 @@ TEST(MenuRowsTest, WriterGivesEachRowsLineInOneText)
     RowLineWriter writer;
     for (const MenuItemDataPtr &r : std::as_const(rows)) {
         writer.append(*r, text);
-        text += QLatin1Char('\n');
-        expected += rowLine(*r) + QLatin1Char('\n');
+        text += u'\n';
+        expected += rowLine(*r) + u'\n';
     }
     EXPECT_EQ(text, expected);
-    EXPECT_TRUE(expected.contains(QStringLiteral("Odd Menu > Tab here and there\t\tsubmenu\n")));
-    EXPECT_TRUE(expected.contains(QStringLiteral("\nKeys > Nameless Key\n")));
-    EXPECT_TRUE(expected.contains(QStringLiteral("\nView > Zoom > In\tCtrl++\tdisabled\n")));
+    EXPECT_TRUE(expected.contains(u"Odd Menu > Tab here and there\t\tsubmenu\n"_s));
+    EXPECT_TRUE(expected.contains(u"\nKeys > Nameless Key\n"_s));
+    EXPECT_TRUE(expected.contains(u"\nView > Zoom > In\tCtrl++\tdisabled\n"_s));
 }
 
 TEST(MenuRowsTest, JsonFormNamesEveryField)
 {
-    const QJsonObject plain = rowJson(*row(QStringLiteral("Open…"), {QStringLiteral("File")}));
-    EXPECT_EQ(plain.value(QStringLiteral("path")).toArray(), QJsonArray{QStringLiteral("File")});
-    EXPECT_EQ(plain.value(QStringLiteral("title")).toString(), QStringLiteral("Open…"));
-    EXPECT_TRUE(plain.value(QStringLiteral("shortcut")).isNull());
-    EXPECT_FALSE(plain.value(QStringLiteral("checked")).toBool());
-    EXPECT_FALSE(plain.value(QStringLiteral("submenu")).toBool());
-
-    const QJsonObject checked = rowJson(*row(QStringLiteral("Wrap"), {QStringLiteral("View")}, QStringLiteral("Ctrl+Shift+P"), true));
-    EXPECT_EQ(checked.value(QStringLiteral("shortcut")).toString(), QStringLiteral("Ctrl+Shift+P"));
-    EXPECT_TRUE(checked.value(QStringLiteral("checked")).toBool());
-
+    const QJsonObject plain = rowJson(*row("Open…", {"File"}));
+    EXPECT_EQ(plain[u"path"_s].toArray(), QJsonArray{"File"});
+    EXPECT_EQ(plain[u"title"_s].toString(), u"Open…"_s);
+    EXPECT_TRUE(plain[u"shortcut"_s].isNull());
+    EXPECT_FALSE(plain[u"checked"_s].toBool() || plain[u"submenu"_s].toBool());
+    const QJsonObject checked = rowJson(*row("Wrap", {"View"}, "Ctrl+Shift+P", true));
+    EXPECT_EQ(checked[u"shortcut"_s].toString(), u"Ctrl+Shift+P"_s);
+    EXPECT_TRUE(checked[u"checked"_s].toBool());
     const QList<MenuItemDataPtr> read = parseRows("Edit > Copy\nEdit > Paste\tCtrl+V\tdisabled\n").rows;
     ASSERT_EQ(read.size(), 2);
-    EXPECT_TRUE(rowJson(*read[0]).value(QStringLiteral("enabled")).toBool(false));
-    EXPECT_FALSE(rowJson(*read[1]).value(QStringLiteral("enabled")).toBool(true));
+    EXPECT_TRUE(rowJson(*read[0])[u"enabled"_s].toBool(false));
+    EXPECT_FALSE(rowJson(*read[1])[u"enabled"_s].toBool(true));
 }
 
-struct FindCase
+// The whole path matches, forgiving case, blanks around separators and three dots for an ellipsis.
+TEST(MenuRowsTest, FindRowMatchesTheWholePath)
 {
-    const char *name;
-    const char *query;
-    const char *found; // rowPathText of the row found; "" for none
-};
-
-class FindRowTest : public testing::TestWithParam<FindCase>
-{
-};
-
-TEST_P(FindRowTest, MatchesTheWholePathForgivingCaseBlanksAndDots)
-{
-    const QList<MenuItemDataPtr> rows = {
-        row(QStringLiteral("Save"), {QStringLiteral("File")}),
-        row(QStringLiteral("Save As…"), {QStringLiteral("File")}),
-        row(QStringLiteral("Reload"), {QStringLiteral("File")}),
-        row(QStringLiteral("Reload"), {QStringLiteral("View")}),
-        row(QStringLiteral("Gamma"), {QStringLiteral("File"), QStringLiteral("Recent"), QStringLiteral("More")}),
+    const QList<MenuItemDataPtr> rows = {row("Save", {"File"}), row("Save As…", {"File"}), row("Reload", {"File"}),
+                                         row("Reload", {"View"}), row("Gamma", {"File", "Recent", "More"})};
+    const std::pair<const char *, const char *> cases[] = { // query, rowPathText of the row found ("" for none)
+        {"File > Save As…", "File > Save As…"},
+        {"File > Save As...", "File > Save As…"},
+        {"file > save as…", "File > Save As…"},
+        {"File>Save", "File > Save"},
+        {"View > Reload", "View > Reload"},
+        {"File > Recent > More > Gamma", "File > Recent > More > Gamma"},
+        {"Save", ""}, // a title alone is not a path
+        {"File > Sav", ""},
+        {"Recent > More > Gamma", ""},
+        {"Edit > Paste", ""},
     };
-    const MenuItemDataPtr found = findRow(rows, QString::fromUtf8(GetParam().query));
-    EXPECT_EQ(found ? rowPathText(*found) : QString(), QString::fromUtf8(GetParam().found));
+    for (const auto &[query, found] : cases) {
+        const MenuItemDataPtr row = findRow(rows, QString::fromUtf8(query));
+        EXPECT_EQ(row ? rowPathText(*row) : QString(), QString::fromUtf8(found)) << query;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Paths, FindRowTest,
-    testing::Values(FindCase{"Exact", "File > Save As…", "File > Save As…"},
-                    FindCase{"ThreeDotsForEllipsis", "File > Save As...", "File > Save As…"},
-                    FindCase{"CaseIgnored", "file > save as…", "File > Save As…"},
-                    FindCase{"BlanksAroundSeparatorIgnored", "File>Save", "File > Save"},
-                    FindCase{"SameTitleOtherMenu", "View > Reload", "View > Reload"},
-                    FindCase{"Deep", "File > Recent > More > Gamma", "File > Recent > More > Gamma"},
-                    FindCase{"TitleAloneIsNotAPath", "Save", ""},
-                    FindCase{"PrefixOfTitleIsNot", "File > Sav", ""},
-                    FindCase{"PartialPathIsNot", "Recent > More > Gamma", ""},
-                    FindCase{"Unmatched", "Edit > Paste", ""}),
-    [](const testing::TestParamInfo<FindCase> &info) { return std::string(info.param.name); });
 
 TEST(MenuRowsTest, RankingPutsTheBestTitleFirstAndDropsNonMatches)
 {
-    const QList<MenuItemDataPtr> rows = {
-        row(QStringLiteral("Print…"), {QStringLiteral("File")}),
-        row(QStringLiteral("Save All"), {QStringLiteral("File")}),
-        row(QStringLiteral("Save"), {QStringLiteral("File")}),
-        row(QStringLiteral("Zoom In"), {QStringLiteral("View")}),
-    };
+    const QList<MenuItemDataPtr> rows = {row("Print…", {"File"}), row("Save All", {"File"}), row("Save", {"File"}),
+                                         row("Zoom In", {"View"})};
     SearchUtils search;
-    const std::vector<RankedRow> ranked = rankRows(search, QStringLiteral("save"), rows);
+    const std::vector<RankedRow> ranked = rankRows(search, u"save"_s, rows);
     ASSERT_EQ(ranked.size(), 2u);
-    EXPECT_EQ(ranked[0].row->title(), QStringLiteral("Save"));
-    EXPECT_EQ(ranked[1].row->title(), QStringLiteral("Save All"));
+    EXPECT_EQ(ranked[0].row->title(), u"Save"_s);
+    EXPECT_EQ(ranked[1].row->title(), u"Save All"_s);
     EXPECT_GT(ranked[0].score, ranked[1].score);
-    EXPECT_TRUE(rankRows(search, QStringLiteral("qqq"), rows).empty());
+    EXPECT_TRUE(rankRows(search, u"qqq"_s, rows).empty());
 }
 
 TEST(MenuRowsTest, LargeListsRankLikeThePalettesOwnSearch)
 {
     // Enough rows to be split between threads; every chunk border must keep its rows and their order.
-    const QStringList words = {QStringLiteral("Save"), QStringLiteral("Open"), QStringLiteral("Search"),
-                               QStringLiteral("Zoom"), QStringLiteral("Wrap"), QStringLiteral("Split")};
+    const QStringList words = {"Save", "Open", "Search", "Zoom", "Wrap", "Split"};
     QList<MenuItemDataPtr> rows, copies;
     for (int i = 0; i < 9001; ++i) {
-        const QString title = words[i % words.size()] + QLatin1Char(' ') + words[(i / 7) % words.size()] + QString::number(i % 13);
-        const QStringList path = {words[(i / 3) % words.size()], QStringLiteral("Group %1").arg(i % 50)};
+        const QString title = words[i % 6] + u' ' + words[(i / 7) % 6] + QString::number(i % 13);
+        const QStringList path = {words[(i / 3) % 6], u"Group %1"_s.arg(i % 50)};
         rows.append(row(title, path));
         copies.append(row(title, path));
     }
     SearchUtils search;
-    const std::vector<RankedRow> ranked = rankRows(search, QStringLiteral("sv srch"), rows);
-    const QList<MenuItemDataPtr> expected = search.search(QStringLiteral("sv srch"), copies);
+    const std::vector<RankedRow> ranked = rankRows(search, u"sv srch"_s, rows);
+    const QList<MenuItemDataPtr> expected = search.search(u"sv srch"_s, copies);
     ASSERT_EQ(qsizetype(ranked.size()), expected.size());
     ASSERT_GT(expected.size(), 100);
     for (size_t i = 0; i < ranked.size(); ++i) {

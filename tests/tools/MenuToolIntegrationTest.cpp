@@ -3,11 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "HeadlessSession.h"
+#include "ToolTestSupport.h"
 
 #include "support/WaitFor.h"
 
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QRegularExpression>
 
 #include <csignal>
@@ -17,31 +16,16 @@ namespace {
 
 using test::HeadlessSession;
 using test::TestApp;
+using namespace Qt::StringLiterals;
 
-struct ToolRun
-{
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-// Runs tavolin-menu to its end (bounded: a hang is a failure, code -1).
 ToolRun runTool(const QStringList &arguments, const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
 {
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(TAVOLIN_MENU_TOOL), arguments);
-    ToolRun run;
-    if (!process.waitForStarted(5000) || !process.waitForFinished(15000)) {
-        process.kill();
-        process.waitForFinished(2000);
-        run.err = QStringLiteral("did not finish");
-        return run;
-    }
-    run.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return runProgram(QStringLiteral(TAVOLIN_MENU_TOOL), arguments, environment);
+}
+
+ToolRun listOf(const QString &pid, const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
+{
+    return runTool({"list", "--pid", pid}, environment);
 }
 
 class MenuToolIntegrationTest : public testing::Test
@@ -56,11 +40,8 @@ protected:
         m_pid = QString::number(m_fixture->pid());
         // The fixture registers on the accessibility bus a few hundred milliseconds after it started.
         ToolRun listed;
-        const bool registered = test::waitFor([&] {
-            listed = runTool({QStringLiteral("list"), QStringLiteral("--pid"), m_pid});
-            return listed.code == 0;
-        }, std::chrono::seconds(15));
-        ASSERT_TRUE(registered) << "exit " << listed.code << ": " << listed.err.toStdString();
+        ASSERT_TRUE(test::waitFor([&] { return (listed = listOf(m_pid)).code == 0; }, std::chrono::seconds(15)))
+            << "exit " << listed.code << ": " << listed.err.toStdString();
         m_list = listed.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
 
@@ -73,36 +54,35 @@ TEST_F(MenuToolIntegrationTest, ListShowsTheFixturesRowsWithShortcutsAndStates)
 {
     EXPECT_EQ(m_list.size(), 25) << m_list.join(QLatin1Char('\n')).toStdString();
     for (const char *line : {"File > Save As…\tCtrl+Shift+S", "Edit > Command Palette\tCtrl+Shift+P", "View > Reload\tF5",
-                             "Edit > Paste\tCtrl+V\tdisabled",
-                             "File > Recent\t\tsubmenu", "File > Recent > More > Gamma", "View > Line Numbers\t\tchecked",
+                             "Edit > Paste\tCtrl+V\tdisabled", "File > Recent\t\tsubmenu", "File > Recent > More > Gamma", "View > Line Numbers\t\tchecked",
                              "View > Theme > Light\t\tchecked", "View > Word Wrap", "Tools > Zoom In\tCtrl++"})
         EXPECT_TRUE(m_list.contains(QString::fromUtf8(line))) << line;
-    EXPECT_EQ(m_list.filter(QRegularExpression(QStringLiteral("^Tools > Run($|\t)"))).size(), 2);
+    EXPECT_EQ(m_list.filter(QRegularExpression(u"^Tools > Run($|\t)"_s)).size(), 2);
 }
 
 TEST_F(MenuToolIntegrationTest, PerformHasItsEffect)
 {
-    ToolRun r = runTool({QStringLiteral("perform"), QStringLiteral("File > Save As..."), QStringLiteral("--pid"), m_pid});
+    ToolRun r = runTool({"perform", "File > Save As...", "--pid", m_pid});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_TRUE(m_fixture->waitForLogLine(QStringLiteral("triggered File > Save As…")));
+    EXPECT_TRUE(m_fixture->waitForLogLine(u"triggered File > Save As…"_s));
 
-    r = runTool({QStringLiteral("perform"), QStringLiteral("View > Word Wrap"), QStringLiteral("--pid"), m_pid});
+    r = runTool({"perform", "View > Word Wrap", "--pid", m_pid});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_TRUE(m_fixture->waitForLogLine(QStringLiteral("triggered View > Word Wrap checked=1")));
-    const ToolRun after = runTool({QStringLiteral("list"), QStringLiteral("--pid"), m_pid});
-    EXPECT_TRUE(after.out.contains(QStringLiteral("View > Word Wrap\t\tchecked\n"))) << after.out.toStdString();
+    EXPECT_TRUE(m_fixture->waitForLogLine(u"triggered View > Word Wrap checked=1"_s));
+    const ToolRun after = listOf(m_pid);
+    EXPECT_TRUE(after.out.contains(u"View > Word Wrap\t\tchecked\n"_s)) << after.out.toStdString();
 }
 
 TEST_F(MenuToolIntegrationTest, PerformReturnsWhileTheCommandsModalDialogIsOpen)
 {
-    const ToolRun r = runTool({QStringLiteral("perform"), QStringLiteral("Edit > Settings…"), QStringLiteral("--pid"), m_pid});
+    const ToolRun r = runTool({"perform", "Edit > Settings…", "--pid", m_pid});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
-    ASSERT_TRUE(m_fixture->waitForLogLine(QStringLiteral("dialog opened")));
+    ASSERT_TRUE(m_fixture->waitForLogLine(u"dialog opened"_s));
     // A read the fixture answers from inside the dialog's loop after the tool ended: a close the tool caused
     // would have had its turn by then.
-    const ToolRun after = runTool({QStringLiteral("list"), QStringLiteral("--pid"), m_pid});
+    const ToolRun after = listOf(m_pid);
     EXPECT_EQ(after.code, 0) << after.err.toStdString();
-    EXPECT_FALSE(m_fixture->logLines().contains(QStringLiteral("dialog closed")))
+    EXPECT_FALSE(m_fixture->logLines().contains(u"dialog closed"_s))
         << m_fixture->logLines().join(QLatin1Char('\n')).toStdString();
 }
 
@@ -110,49 +90,43 @@ TEST_F(MenuToolIntegrationTest, PerformReturnsWhileTheCommandsModalDialogIsOpen)
 // finds wrong with a row is the tool's own logic, tested over the fake source.)
 TEST_F(MenuToolIntegrationTest, ErrorsExitWithTheirCodes)
 {
-    ToolRun r;
     QProcess sleeper; // alive, but not on the accessibility bus
-    sleeper.start(QStringLiteral("sleep"), {QStringLiteral("30")});
+    sleeper.start(u"sleep"_s, {u"30"_s});
     ASSERT_TRUE(sleeper.waitForStarted(5000));
-    r = runTool({QStringLiteral("list"), QStringLiteral("--pid"), QString::number(sleeper.processId())});
+    ToolRun r = listOf(QString::number(sleeper.processId()));
     EXPECT_EQ(r.code, 4);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("is not on the accessibility bus"))) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(u"is not on the accessibility bus"_s)) << r.err.toStdString();
     const qint64 gone = sleeper.processId();
     sleeper.kill();
     ASSERT_TRUE(sleeper.waitForFinished(5000)) << "the killed process is still there";
-    r = runTool({QStringLiteral("list"), QStringLiteral("--pid"), QString::number(gone)});
+    r = listOf(QString::number(gone));
     EXPECT_EQ(r.code, 4);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("no such process"))) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(u"no such process"_s)) << r.err.toStdString();
 
     QProcessEnvironment noBus = QProcessEnvironment::systemEnvironment();
-    noBus.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent/tavolin-bus"));
-    noBus.remove(QStringLiteral("AT_SPI_BUS_ADDRESS"));
-    r = runTool({QStringLiteral("list"), QStringLiteral("--pid"), m_pid}, noBus);
+    noBus.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, u"unix:path=/nonexistent/tavolin-bus"_s);
+    noBus.remove(u"AT_SPI_BUS_ADDRESS"_s);
+    r = listOf(m_pid, noBus);
     EXPECT_EQ(r.code, 3);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("no accessibility bus"))) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(u"no accessibility bus"_s)) << r.err.toStdString();
 }
 
 TEST_F(MenuToolIntegrationTest, MenusEmptyUntilOpenedGetTheirOwnExitCode)
 {
-    const std::unique_ptr<TestApp> lazy =
-        TestApp::start(QStringLiteral(TAVOLIN_MENU_FIXTURE), {QStringLiteral("--lazy-menus")});
+    const std::unique_ptr<TestApp> lazy = TestApp::start(QStringLiteral(TAVOLIN_MENU_FIXTURE), {u"--lazy-menus"_s});
     ASSERT_TRUE(lazy);
-    const QStringList list{QStringLiteral("list"), QStringLiteral("--pid"), QString::number(lazy->pid())};
     ToolRun r;
-    ASSERT_TRUE(test::waitFor([&] {
-        r = runTool(list);
-        return r.code != 4;
-    }, std::chrono::seconds(15))) << "the lazy fixture did not appear on the accessibility bus: " << r.err.toStdString();
+    ASSERT_TRUE(test::waitFor([&] { return (r = listOf(QString::number(lazy->pid()))).code != 4; }, std::chrono::seconds(15)))
+        << "the lazy fixture did not appear on the accessibility bus: " << r.err.toStdString();
     EXPECT_EQ(r.code, 7) << r.out.toStdString() << r.err.toStdString();
     EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
-    EXPECT_TRUE(r.err.contains(QStringLiteral("(pid %1) shows 2 menus but no commands").arg(lazy->pid())))
-        << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(u"(pid %1) shows 2 menus but no commands"_s.arg(lazy->pid()))) << r.err.toStdString();
 }
 
 TEST_F(MenuToolIntegrationTest, StoppedApplicationGivesABoundedFailure)
 {
     ::kill(pid_t(m_fixture->pid()), SIGSTOP);
-    const ToolRun r = runTool({QStringLiteral("list"), QStringLiteral("--pid"), m_pid});
+    const ToolRun r = listOf(m_pid);
     ::kill(pid_t(m_fixture->pid()), SIGCONT);
     EXPECT_NE(r.code, -1) << "the tool hung on a stopped application";
     EXPECT_EQ(r.code, 8) << r.err.toStdString();

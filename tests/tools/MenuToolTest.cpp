@@ -2,6 +2,8 @@
 // the exit code and message of every kind of failure.
 #include <gtest/gtest.h>
 
+#include "ToolTestSupport.h"
+
 #include "common/Dispatcher.h"
 #include "support/FakeElementSource.h"
 #include "tools/MenuRows.h"
@@ -13,31 +15,36 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
+#include <functional>
+
 namespace tavolin::menutool {
 namespace {
 
-constexpr int32_t kPid = 4300;
-constexpr int32_t kBarless = 4301;
-constexpr int32_t kLazy = 4302;
-constexpr int32_t kHostile = 4303;
+using namespace Qt::StringLiterals;
 
-// File: New (Ctrl+N), Save As… (Ctrl+Shift+S), Revert (disabled), ---, Recent > [notes.txt];
-// View: Word Wrap (checked), Reload (F5 by virtual key 96)
-const char *kNotes = R"({
-  "title": "Notes", "pid": 4300, "appName": "notes",
-  "menuBar": [
-    {"title": "File", "menu": [
-      {"title": "New", "cmdChar": "N", "modifiers": 0},
-      {"title": "Save As…", "cmdChar": "S", "modifiers": 1},
-      {"title": "Revert", "enabled": false},
-      {"separator": true},
-      {"title": "Recent", "menu": [{"title": "notes.txt"}]}
-    ]},
-    {"title": "View", "menu": [
-      {"title": "Word Wrap", "mark": "✓"},
-      {"title": "Reload", "virtualKey": 96, "modifiers": 8}
-    ]}
-  ]})";
+constexpr int32_t kPid = 4300;
+const QString kBarless = u"4301"_s;
+const QString kLazy = u"4302"_s;
+const QString kHostile = u"4303"_s;
+
+QJsonObject json(const QByteArray &text) { return QJsonDocument::fromJson(text).object(); }
+
+// Notes: File: New (Ctrl+N), Save As… (Ctrl+Shift+S), Revert (disabled), ---, Recent > [notes.txt];
+// View: Word Wrap (checked), Reload (F5 by virtual key 96). Bare has no menu bar; Lazy's menus fill only
+// when they open, as Firefox's; Hostile's titles hold terminal escapes: a colour change, a window title
+// set, a bell, a C1 CSI.
+const char *const kApplications[] = {
+    R"({"title": "Notes", "pid": 4300, "appName": "notes", "menuBar": [
+        {"title": "File", "menu": [{"title": "New", "cmdChar": "N", "modifiers": 0},
+            {"title": "Save As…", "cmdChar": "S", "modifiers": 1}, {"title": "Revert", "enabled": false},
+            {"separator": true}, {"title": "Recent", "menu": [{"title": "notes.txt"}]}]},
+        {"title": "View", "menu": [{"title": "Word Wrap", "mark": "✓"},
+            {"title": "Reload", "virtualKey": 96, "modifiers": 8}]}]})",
+    R"({"title": "Bare", "pid": 4301})",
+    R"({"title": "Lazy", "pid": 4302, "menuBar": [{"title": "File", "menu": []}, {"title": "Edit", "menu": []}]})",
+    R"({"title": "Hostile\u001b[2J", "pid": 4303, "menuBar": [{"title": "Vi\u001b[5mew", "menu": [
+        {"title": "\u001b[31mRed\u001b[0m Wrap\u0007"}, {"title": "\u001b]0;owned\u0007Wrap\u009b2J"}]}]})",
+};
 
 class FakePlatform final : public ToolPlatform
 {
@@ -45,22 +52,8 @@ public:
     FakePlatform() : source(std::make_shared<FakeElementSource>())
     {
         source->setRealTime(false);
-        EXPECT_TRUE(source->addApplication(QJsonDocument::fromJson(kNotes).object()));
-        EXPECT_TRUE(source->addApplication(QJsonObject{{QStringLiteral("title"), QStringLiteral("Bare")},
-                                                       {QStringLiteral("pid"), kBarless}}));
-        // Menus filled only when they open, as Firefox's.
-        EXPECT_TRUE(source->addApplication(QJsonDocument::fromJson(R"({"title": "Lazy", "pid": 4302, "menuBar": [
-            {"title": "File", "menu": []}, {"title": "Edit", "menu": []}]})").object()));
-        // Titles with terminal escape sequences: a colour change, a window title set, a bell, a C1 CSI.
-        const QJsonArray hostileMenu{
-            QJsonObject{{QStringLiteral("title"), QStringLiteral("\x1b[31mRed\x1b[0m Wrap\x07")}},
-            QJsonObject{{QStringLiteral("title"), QStringLiteral("\x1b]0;owned\x07Wrap\u009b2J")}}};
-        EXPECT_TRUE(source->addApplication(QJsonObject{
-            {QStringLiteral("title"), QStringLiteral("Hostile\x1b[2J")},
-            {QStringLiteral("pid"), kHostile},
-            {QStringLiteral("menuBar"),
-             QJsonArray{QJsonObject{{QStringLiteral("title"), QStringLiteral("Vi\x1b[5mew")},
-                                    {QStringLiteral("menu"), hostileMenu}}}}}));
+        for (const char *application : kApplications)
+            EXPECT_TRUE(source->addApplication(json(application))) << application;
         source->setFocusedApplication(kPid);
     }
 
@@ -72,7 +65,7 @@ public:
         target.application = source->applicationElement(pid.value_or(kPid));
         if (!target.application) {
             target.code = ExitCode::NoApplication;
-            target.message = QStringLiteral("no such process");
+            target.message = u"no such process"_s;
         }
         return target;
     }
@@ -83,340 +76,276 @@ public:
     int flushes = 0;
 };
 
-struct ToolRun
+// No character a terminal acts on: C0 controls but `allowed`, DEL and C1 controls.
+void expectNoControls(const QString &text, const QString &allowed, const std::string &where)
 {
-    int code = -1;
-    QString out;
-    QString err;
-};
+    for (const QChar c : text)
+        EXPECT_FALSE((c.unicode() < 0x20 && !allowed.contains(c)) || (c.unicode() >= 0x7f && c.unicode() < 0xa0))
+            << where << ": control character " << int(c.unicode()) << " in " << text.toStdString();
+}
 
 class MenuToolTest : public testing::Test
 {
 protected:
     ToolRun run(QStringList arguments)
     {
-        arguments.prepend(QStringLiteral("tavolin-menu"));
+        arguments.prepend(u"tavolin-menu"_s);
         ToolRun result;
         QTextStream out(&result.out);
         QTextStream err(&result.err);
         static QtDispatcher dispatcher; // a read cut by its bound may still queue work after the run
-        MenuTool tool(platform, dispatcher);
+        MenuTool tool(*platform, dispatcher);
         result.code = tool.run(arguments, out, err);
         out.flush();
         err.flush();
         return result;
     }
+    // A rows file holding `text`, in the test's own folder.
+    QString rowsFile(const QByteArray &text)
+    {
+        QFile file(dir.filePath(u"rows.txt"_s));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+        return file.fileName();
+    }
 
-    FakePlatform platform;
+    std::unique_ptr<FakePlatform> platform = std::make_unique<FakePlatform>();
+    QTemporaryDir dir;
 };
 
+// Text and JSON; without --pid the focused application is asked for.
 TEST_F(MenuToolTest, ListPrintsEveryRowInMenuOrderMarkingDisabledOnes)
 {
-    const ToolRun r = run({QStringLiteral("list")});
+    const ToolRun r = run({"list"});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, QStringLiteral("File > New\tCtrl+N\n"
-                                    "File > Save As…\tCtrl+Shift+S\n"
-                                    "File > Revert\t\tdisabled\n"
-                                    "File > Recent\t\tsubmenu\n"
-                                    "File > Recent > notes.txt\n"
-                                    "View > Word Wrap\t\tchecked\n"
-                                    "View > Reload\tF5\n"));
+    EXPECT_EQ(r.out, u"File > New\tCtrl+N\nFile > Save As…\tCtrl+Shift+S\nFile > Revert\t\tdisabled\n"
+                     u"File > Recent\t\tsubmenu\nFile > Recent > notes.txt\nView > Word Wrap\t\tchecked\n"
+                     u"View > Reload\tF5\n"_s);
     EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
-    ASSERT_EQ(platform.asked.size(), 1u);
-    EXPECT_EQ(platform.asked[0], std::nullopt) << "without --pid the focused application is asked for";
-}
 
-TEST_F(MenuToolTest, ListJsonCarriesTheApplicationAndTheRows)
-{
-    const ToolRun r = run({QStringLiteral("list"), QStringLiteral("--json"), QStringLiteral("--pid"), QString::number(kPid)});
-    ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    const QJsonObject document = QJsonDocument::fromJson(r.out.toUtf8()).object();
-    EXPECT_EQ(document.value(QStringLiteral("application")).toObject().value(QStringLiteral("name")).toString(), QStringLiteral("Notes"));
-    EXPECT_EQ(document.value(QStringLiteral("application")).toObject().value(QStringLiteral("pid")).toInt(), kPid);
-    EXPECT_TRUE(document.value(QStringLiteral("format")).isDouble()) << "scripts check the format's version";
-    const QJsonArray rows = document.value(QStringLiteral("rows")).toArray();
+    const ToolRun j = run({"list", "--json", "--pid", QString::number(kPid)});
+    ASSERT_EQ(j.code, 0) << j.err.toStdString();
+    const QJsonObject document = json(j.out.toUtf8());
+    EXPECT_EQ(document[u"application"_s][u"name"_s].toString(), u"Notes"_s);
+    EXPECT_EQ(document[u"application"_s][u"pid"_s].toInt(), kPid);
+    EXPECT_TRUE(document[u"format"_s].isDouble()) << "scripts check the format's version";
+    const QJsonArray rows = document[u"rows"_s].toArray();
     ASSERT_EQ(rows.size(), 7);
-    EXPECT_EQ(rows[1].toObject().value(QStringLiteral("shortcut")).toString(), QStringLiteral("Ctrl+Shift+S"));
-    EXPECT_TRUE(rows[3].toObject().value(QStringLiteral("submenu")).toBool());
-    EXPECT_TRUE(rows[5].toObject().value(QStringLiteral("checked")).toBool());
-    for (const QJsonValue &row : rows) {
-        const QJsonObject object = row.toObject();
-        EXPECT_EQ(object.value(QStringLiteral("enabled")).toBool(true),
-                  object.value(QStringLiteral("title")).toString() != QStringLiteral("Revert"))
-            << QJsonDocument(object).toJson().toStdString();
-    }
-    ASSERT_EQ(platform.asked.size(), 1u);
-    EXPECT_EQ(platform.asked[0], std::optional<int32_t>(kPid));
+    EXPECT_EQ(rows[1][u"shortcut"_s].toString(), u"Ctrl+Shift+S"_s);
+    EXPECT_TRUE(rows[3][u"submenu"_s].toBool());
+    EXPECT_TRUE(rows[5][u"checked"_s].toBool());
+    for (const QJsonValue &row : rows)
+        EXPECT_EQ(row[u"enabled"_s].toBool(true), row[u"title"_s].toString() != u"Revert"_s)
+            << QJsonDocument(row.toObject()).toJson().toStdString();
+    EXPECT_EQ(platform->asked, (std::vector<std::optional<int32_t>>{std::nullopt, kPid}));
 }
 
-TEST_F(MenuToolTest, SearchRanksWithScoresAndHonoursTheLimit)
+TEST_F(MenuToolTest, SearchRanksWithScoresHonoursTheLimitAndExitsOneWithoutMatches)
 {
-    const ToolRun r = run({QStringLiteral("search"), QStringLiteral("save as")});
+    const ToolRun r = run({"search", "save as"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList lines = r.out.split(u'\n', Qt::SkipEmptyParts);
     ASSERT_FALSE(lines.isEmpty());
-    EXPECT_TRUE(lines[0].endsWith(QStringLiteral("\tFile > Save As…\tCtrl+Shift+S"))) << lines[0].toStdString();
+    EXPECT_TRUE(lines[0].endsWith(u"\tFile > Save As…\tCtrl+Shift+S"_s)) << lines[0].toStdString();
     double previous = 2;
     for (const QString &line : lines) {
         bool ok = false;
-        const double score = line.section(QLatin1Char('\t'), 0, 0).toDouble(&ok);
+        const double score = line.section(u'\t', 0, 0).toDouble(&ok);
         EXPECT_TRUE(ok && score > 0.4 && score <= previous) << line.toStdString();
         previous = score;
     }
-    const ToolRun limited = run({QStringLiteral("search"), QStringLiteral("e"), QStringLiteral("--limit"), QStringLiteral("1")});
-    EXPECT_EQ(limited.out.count(QLatin1Char('\n')), 1) << limited.out.toStdString();
+    EXPECT_EQ(run({"search", "e", "--limit", "1"}).out.count(u'\n'), 1);
+    const ToolRun none = run({"search", "qqqq"});
+    EXPECT_EQ(none.code, 1);
+    EXPECT_TRUE(none.out.isEmpty());
 }
 
-TEST_F(MenuToolTest, SearchWithoutMatchesExitsOneAndPrintsNothing)
+TEST_F(MenuToolTest, PerformJsonTellsWhatWasPerformed)
 {
-    const ToolRun r = run({QStringLiteral("search"), QStringLiteral("qqqq")});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(r.out.isEmpty());
-}
-
-TEST_F(MenuToolTest, PerformJsonTellsWhatWasPerformedOrWhyNot)
-{
-    const ToolRun done = run({QStringLiteral("perform"), QStringLiteral("file > save as..."), QStringLiteral("--json")});
+    const ToolRun done = run({"perform", "file > save as...", "--json"});
     EXPECT_EQ(done.code, 0) << done.err.toStdString();
-    const QJsonObject performed = QJsonDocument::fromJson(done.out.toUtf8()).object();
-    EXPECT_TRUE(performed.value(QStringLiteral("performed")).toBool()) << done.out.toStdString();
-    EXPECT_EQ(performed.value(QStringLiteral("row")).toObject().value(QStringLiteral("title")).toString(), QStringLiteral("Save As…"));
-    EXPECT_TRUE(performed.value(QStringLiteral("error")).isNull());
-    EXPECT_EQ(performed.value(QStringLiteral("application")).toObject().value(QStringLiteral("pid")).toInt(), kPid);
-    EXPECT_EQ(platform.source->performed(), QStringList{QStringLiteral("Save As…:AXPress")});
+    const QJsonObject performed = json(done.out.toUtf8());
+    EXPECT_TRUE(performed[u"performed"_s].toBool()) << done.out.toStdString();
+    EXPECT_EQ(performed[u"row"_s][u"title"_s].toString(), u"Save As…"_s);
+    EXPECT_TRUE(performed[u"error"_s].isNull());
+    EXPECT_EQ(performed[u"application"_s][u"pid"_s].toInt(), kPid);
+    EXPECT_EQ(platform->source->performed(), QStringList{u"Save As…:AXPress"_s});
+}
 
-    for (const char *path : {"Edit > Paste", "File > Recent"}) {
-        const ToolRun missed = run({QStringLiteral("perform"), QString::fromUtf8(path), QStringLiteral("--json")});
-        EXPECT_EQ(missed.code, 1) << path;
-        const QJsonObject result = QJsonDocument::fromJson(missed.out.toUtf8()).object();
-        EXPECT_FALSE(result.value(QStringLiteral("performed")).toBool(true)) << missed.out.toStdString();
-        EXPECT_TRUE(result.value(QStringLiteral("row")).isNull()) << missed.out.toStdString();
-        EXPECT_EQ(result.value(QStringLiteral("command")).toString(), QString::fromUtf8(path));
-        EXPECT_FALSE(result.value(QStringLiteral("error")).toString().isEmpty()) << missed.out.toStdString();
+// Each row: the exit code and a part of the message, and in JSON the row when there is one (disabled) or
+// the command and an error; nothing is pressed.
+TEST_F(MenuToolTest, PerformOfWhatIsNoCommandPressesNothing)
+{
+    const struct
+    {
+        const char *path;
+        int code;
+        const char *message;
+    } cases[] = {
+        {"file > revert", 10, "\"File > Revert\" is disabled in Notes (pid 4300): the application does not offer it now"},
+        {"File > Recent", 1, "is a submenu"},
+        {"File", 1, "no command"},
+        {"Edit > Paste", 1, "no command"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.path);
+        const ToolRun r = run({"perform", c.path});
+        EXPECT_EQ(r.code, c.code);
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.message))) << r.err.toStdString();
+        const ToolRun j = run({"perform", c.path, "--json"});
+        EXPECT_EQ(j.code, c.code);
+        const QJsonObject result = json(j.out.toUtf8());
+        EXPECT_FALSE(result[u"performed"_s].toBool(true)) << j.out.toStdString();
+        if (c.code == 10) {
+            EXPECT_FALSE(result[u"row"_s][u"enabled"_s].toBool(true)) << j.out.toStdString();
+        } else {
+            EXPECT_TRUE(result[u"row"_s].isNull()) << j.out.toStdString();
+            EXPECT_EQ(result[u"command"_s].toString(), QString::fromUtf8(c.path));
+            EXPECT_FALSE(result[u"error"_s].toString().isEmpty()) << j.out.toStdString();
+        }
     }
-    EXPECT_EQ(platform.source->performed().size(), 1);
-
-    const ToolRun disabled = run({QStringLiteral("perform"), QStringLiteral("File > Revert"), QStringLiteral("--json")});
-    EXPECT_EQ(disabled.code, 10);
-    const QJsonObject refused = QJsonDocument::fromJson(disabled.out.toUtf8()).object();
-    EXPECT_FALSE(refused.value(QStringLiteral("performed")).toBool(true)) << disabled.out.toStdString();
-    EXPECT_FALSE(refused.value(QStringLiteral("row")).toObject().value(QStringLiteral("enabled")).toBool(true))
-        << disabled.out.toStdString();
-    EXPECT_EQ(platform.source->performed().size(), 1);
+    EXPECT_TRUE(platform->source->performed().isEmpty());
+    EXPECT_EQ(platform->flushes, 0);
 }
-
-struct PerformFailure
-{
-    const char *name;
-    const char *path;
-    int code;
-    const char *message; // contained in standard error
-};
-
-class PerformFailureTest : public MenuToolTest, public testing::WithParamInterface<PerformFailure>
-{
-};
-
-TEST_P(PerformFailureTest, PressesNothing)
-{
-    const PerformFailure &c = GetParam();
-    const ToolRun r = run({QStringLiteral("perform"), QString::fromUtf8(c.path)});
-    EXPECT_EQ(r.code, c.code);
-    EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.message))) << r.err.toStdString();
-    EXPECT_TRUE(platform.source->performed().isEmpty());
-    EXPECT_EQ(platform.flushes, 0);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Items, PerformFailureTest,
-    testing::Values(PerformFailure{"DisabledItemIsRefused", "file > revert", 10,
-                                   "\"File > Revert\" is disabled in Notes (pid 4300): the application does not offer it now"},
-                    PerformFailure{"SubmenuIsNotACommand", "File > Recent", 1, "is a submenu"},
-                    PerformFailure{"TopLevelMenuIsNotACommand", "File", 1, "no command"},
-                    PerformFailure{"Unmatched", "Edit > Paste", 1, "no command"}),
-    [](const testing::TestParamInfo<PerformFailure> &info) { return std::string(info.param.name); });
 
 TEST_F(MenuToolTest, PerformOfAnItemTheApplicationDestroyedFailsClearly)
 {
-    platform.source->setPressOutcome(QStringLiteral("Save As…"), AXError::InvalidElement);
-    const ToolRun r = run({QStringLiteral("perform"), QStringLiteral("File > Save As…")});
+    platform->source->setPressOutcome(u"Save As…"_s, AXError::InvalidElement);
+    const ToolRun r = run({"perform", "File > Save As…"});
     EXPECT_EQ(r.code, 6);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("cannot perform \"File > Save As…\": the menu item is gone")))
-        << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(u"cannot perform \"File > Save As…\": the menu item is gone"_s)) << r.err.toStdString();
 }
 
 TEST_F(MenuToolTest, PerformOnAVanishedApplicationFailsClearly)
 {
-    platform.source->vanishAfter(kPid, 200); // enough to read the menus, gone by the press
-    const ToolRun list = run({QStringLiteral("list")});
-    ASSERT_EQ(list.code, 0);
-    platform.source->vanishAfter(kPid, 0);
-    const ToolRun r = run({QStringLiteral("perform"), QStringLiteral("File > New")});
-    EXPECT_NE(r.code, 0);
-    EXPECT_TRUE(platform.source->performed().isEmpty());
+    platform->source->vanishAfter(kPid, 200); // enough to read the menus, gone by the press
+    ASSERT_EQ(run({"list"}).code, 0);
+    platform->source->vanishAfter(kPid, 0);
+    EXPECT_NE(run({"perform", "File > New"}).code, 0);
+    EXPECT_TRUE(platform->source->performed().isEmpty());
 }
 
-struct UsageCase
+// Each row: exit code 2, the program's name and a part of the message, and no application asked for.
+TEST_F(MenuToolTest, UsageErrorsExitTwoWithAMessageAndAskNoApplication)
 {
-    const char *name;
-    QStringList arguments;
-    const char *message;
-};
-
-class UsageTest : public MenuToolTest, public testing::WithParamInterface<UsageCase>
-{
-};
-
-TEST_P(UsageTest, ExitsTwoWithAMessageAndAsksNoApplication)
-{
-    const ToolRun r = run(GetParam().arguments);
-    EXPECT_EQ(r.code, 2);
-    EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
-    EXPECT_TRUE(r.err.startsWith(QStringLiteral("tavolin-menu: "))) << r.err.toStdString();
-    EXPECT_TRUE(r.err.contains(QString::fromUtf8(GetParam().message))) << r.err.toStdString();
-    EXPECT_TRUE(platform.asked.empty());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Arguments, UsageTest,
-    testing::Values(
-        UsageCase{"NoCommand", {}, "a command is needed"},
-        UsageCase{"UnknownCommand", {QStringLiteral("press")}, "unknown command \"press\""},
-        UsageCase{"SearchWithoutQuery", {QStringLiteral("search")}, "search needs a QUERY"},
-        UsageCase{"PerformWithoutPath", {QStringLiteral("perform"), QStringLiteral(" ")}, "perform needs"},
-        UsageCase{"ListWithArgument", {QStringLiteral("list"), QStringLiteral("x")}, "list takes no argument"},
-        UsageCase{"PidNotANumber", {QStringLiteral("list"), QStringLiteral("--pid"), QStringLiteral("abc")}, "--pid needs a process id"},
-        UsageCase{"PidZero", {QStringLiteral("list"), QStringLiteral("--pid"), QStringLiteral("0")}, "--pid needs a process id"},
-        UsageCase{"RowsWithPid", {QStringLiteral("list"), QStringLiteral("--rows"), QStringLiteral("f"), QStringLiteral("--pid"), QStringLiteral("5")}, "exclude each other"},
-        UsageCase{"PerformFromRows", {QStringLiteral("perform"), QStringLiteral("A > B"), QStringLiteral("--rows"), QStringLiteral("f")}, "cannot be performed"},
-        UsageCase{"NegativeLimit", {QStringLiteral("search"), QStringLiteral("a"), QStringLiteral("--limit"), QStringLiteral("-1")}, "--limit needs a count"},
-        UsageCase{"UnknownOption", {QStringLiteral("list"), QStringLiteral("--colour")}, "colour"},
-        UsageCase{"MissingRowsFile", {QStringLiteral("list"), QStringLiteral("--rows"), QStringLiteral("/nonexistent/rows.txt")}, "cannot read /nonexistent/rows.txt"}),
-    [](const testing::TestParamInfo<UsageCase> &info) { return std::string(info.param.name); });
-
-TEST_F(MenuToolTest, ApplicationWithoutMenuBarExitsFive)
-{
-    const ToolRun r = run({QStringLiteral("list"), QStringLiteral("--pid"), QString::number(kBarless)});
-    EXPECT_EQ(r.code, 5);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("Bare (pid 4301) has no menu bar"))) << r.err.toStdString();
-}
-
-TEST_F(MenuToolTest, MenusEmptyUntilOpenedExitSevenForEveryCommand)
-{
-    for (const QStringList &command : {QStringList{QStringLiteral("list")}, QStringList{QStringLiteral("list"), QStringLiteral("--json")},
-                                       QStringList{QStringLiteral("search"), QStringLiteral("new")},
-                                       QStringList{QStringLiteral("perform"), QStringLiteral("File > New")}}) {
-        const ToolRun r = run(command + QStringList{QStringLiteral("--pid"), QString::number(kLazy)});
-        EXPECT_EQ(r.code, 7) << command.join(QLatin1Char(' ')).toStdString();
+    const struct
+    {
+        QStringList arguments;
+        const char *message;
+    } cases[] = {
+        {{}, "a command is needed"},
+        {{"press"}, "unknown command \"press\""},
+        {{"search"}, "search needs a QUERY"},
+        {{"perform", " "}, "perform needs"},
+        {{"list", "x"}, "list takes no argument"},
+        {{"list", "--pid", "abc"}, "--pid needs a process id"},
+        {{"list", "--pid", "0"}, "--pid needs a process id"},
+        {{"list", "--rows", "f", "--pid", "5"}, "exclude each other"},
+        {{"perform", "A > B", "--rows", "f"}, "cannot be performed"},
+        {{"search", "a", "--limit", "-1"}, "--limit needs a count"},
+        {{"list", "--colour"}, "colour"},
+        {{"list", "--rows", "/nonexistent/rows.txt"}, "cannot read /nonexistent/rows.txt"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.arguments.join(u' ').toStdString());
+        const ToolRun r = run(c.arguments);
+        EXPECT_EQ(r.code, 2);
         EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
-        EXPECT_TRUE(r.err.contains(QStringLiteral("Lazy (pid 4302) shows 2 menus but no commands in them")))
-            << r.err.toStdString();
+        EXPECT_TRUE(r.err.startsWith(u"tavolin-menu: "_s)) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.message))) << r.err.toStdString();
     }
+    EXPECT_TRUE(platform->asked.empty());
 }
 
-TEST_F(MenuToolTest, HungApplicationEndsInBoundedTimeWithExitEight)
+// Each row: an application that gives no rows, and the code and message that say why.
+TEST_F(MenuToolTest, ApplicationsWithoutRowsExitWithTheirCodeAndNothingOnOutput)
 {
-    platform.source->setHanging(kPid, true);
-    const ToolRun r = run({QStringLiteral("list")});
-    EXPECT_EQ(r.code, 8) << "a time-out is not \"no menu bar\": " << r.err.toStdString();
-    EXPECT_TRUE(r.err.contains(QStringLiteral("did not answer within the time-out"))) << r.err.toStdString();
-    EXPECT_TRUE(r.out.isEmpty());
-}
-
-TEST_F(MenuToolTest, ApplicationGoneBeforeItsMenuBarExitsNine)
-{
-    platform.source->vanishAfter(kPid, 2); // its process and title are read, then it quits
-    const ToolRun r = run({QStringLiteral("list")});
-    EXPECT_EQ(r.code, 9) << "a vanished application is not \"no menu bar\": " << r.err.toStdString();
-    EXPECT_TRUE(r.err.contains(QStringLiteral("went away while its menus were read"))) << r.err.toStdString();
-    EXPECT_TRUE(r.out.isEmpty());
+    const QList<QStringList> everyCommand{{"list"}, {"list", "--json"}, {"search", "new"}, {"perform", "File > New"}};
+    const struct
+    {
+        const char *name;
+        std::function<void(FakeElementSource &)> setUp;
+        QString pid;
+        int code;
+        const char *message;
+        QList<QStringList> commands;
+    } cases[] = {
+        {"no menu bar", {}, kBarless, 5, "Bare (pid 4301) has no menu bar", {{"list"}}},
+        {"menus empty until opened", {}, kLazy, 7, "Lazy (pid 4302) shows 2 menus but no commands in them", everyCommand},
+        // A time-out or a vanished application is not "no menu bar".
+        {"hung", [](FakeElementSource &s) { s.setHanging(kPid, true); }, {}, 8, "did not answer within the time-out",
+         {{"list"}}},
+        {"gone before its menu bar", [](FakeElementSource &s) { s.vanishAfter(kPid, 2); }, {}, 9, // process and title read
+         "went away while its menus were read", {{"list"}}},
+    };
+    for (const auto &c : cases) {
+        platform = std::make_unique<FakePlatform>();
+        if (c.setUp)
+            c.setUp(*platform->source);
+        for (const QStringList &command : c.commands) {
+            SCOPED_TRACE(c.name + (": " + command.join(u' ').toStdString()));
+            const ToolRun r = run(command + (c.pid.isEmpty() ? QStringList() : QStringList{u"--pid"_s, c.pid}));
+            EXPECT_EQ(r.code, c.code) << r.err.toStdString();
+            EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+            EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.message))) << r.err.toStdString();
+        }
+    }
 }
 
 TEST_F(MenuToolTest, RowsFileIsListedAndRankedWithoutAnApplication)
 {
-    QTemporaryDir dir;
-    const ToolRun listed = run({QStringLiteral("list")});
-    QFile file(dir.filePath(QStringLiteral("rows.txt")));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(listed.out.toUtf8() + "bad >  \n");
-    file.close();
-    platform.asked.clear();
+    const ToolRun listed = run({"list"});
+    const QString file = rowsFile(listed.out.toUtf8() + "bad >  \n");
+    platform->asked.clear();
 
-    const ToolRun back = run({QStringLiteral("list"), QStringLiteral("--rows"), file.fileName()});
+    const ToolRun back = run({"list", "--rows", file});
     EXPECT_EQ(back.code, 0);
     EXPECT_EQ(back.out, listed.out) << "list output reads back as a rows file";
-    EXPECT_TRUE(back.err.contains(QStringLiteral("line 8: an empty menu or title"))) << back.err.toStdString();
-
-    const ToolRun ranked = run({QStringLiteral("search"), QStringLiteral("wrap"), QStringLiteral("--rows"), file.fileName()});
-    EXPECT_EQ(ranked.code, 0);
-    EXPECT_TRUE(ranked.out.section(QLatin1Char('\n'), 0, 0).endsWith(QStringLiteral("View > Word Wrap\t\tchecked")))
-        << ranked.out.toStdString();
-    const ToolRun disabled = run({QStringLiteral("search"), QStringLiteral("revert"), QStringLiteral("--rows"), file.fileName()});
-    EXPECT_TRUE(disabled.out.section(QLatin1Char('\n'), 0, 0).endsWith(QStringLiteral("File > Revert\t\tdisabled")))
-        << disabled.out.toStdString();
-    const ToolRun json = run({QStringLiteral("list"), QStringLiteral("--json"), QStringLiteral("--rows"), file.fileName()});
-    const QJsonArray rows = QJsonDocument::fromJson(json.out.toUtf8()).object().value(QStringLiteral("rows")).toArray();
-    ASSERT_EQ(rows.size(), 7) << json.out.toStdString();
-    EXPECT_FALSE(rows[2].toObject().value(QStringLiteral("enabled")).toBool(true)) << "a disabled line reads back disabled";
-    EXPECT_TRUE(platform.asked.empty());
+    EXPECT_TRUE(back.err.contains(u"line 8: an empty menu or title"_s)) << back.err.toStdString();
+    for (const auto &[query, first] : {std::pair{"wrap", u"View > Word Wrap\t\tchecked"_s}, {"revert", u"File > Revert\t\tdisabled"_s}}) {
+        const ToolRun ranked = run({"search", query, "--rows", file});
+        EXPECT_EQ(ranked.code, 0);
+        EXPECT_TRUE(ranked.out.section(u'\n', 0, 0).endsWith(first)) << ranked.out.toStdString();
+    }
+    const QJsonArray rows = json(run({"list", "--json", "--rows", file}).out.toUtf8())[u"rows"_s].toArray();
+    ASSERT_EQ(rows.size(), 7);
+    EXPECT_FALSE(rows[2][u"enabled"_s].toBool(true)) << "a disabled line reads back disabled";
+    EXPECT_TRUE(platform->asked.empty());
 }
 
 // Control characters of other programs' titles never reach the terminal, whichever way the rows were read.
 TEST_F(MenuToolTest, TextOutputReplacesControlCharactersOfTitles)
 {
-    const QString pid = QString::number(kHostile);
-    const ToolRun listed = run({QStringLiteral("list"), QStringLiteral("--pid"), pid});
-    ASSERT_EQ(listed.code, 0) << listed.err.toStdString();
-    QTemporaryDir dir;
-    QFile file(dir.filePath(QStringLiteral("rows.txt")));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("View > \x1b]0;owned\x07Wrap\n\x1b[31mPlain > Wrap\n");
-    file.close();
-
-    const QList<QStringList> commands{
-        {QStringLiteral("list"), QStringLiteral("--pid"), pid},
-        {QStringLiteral("search"), QStringLiteral("wrap"), QStringLiteral("--pid"), pid},
-        {QStringLiteral("list"), QStringLiteral("--rows"), file.fileName()},
-        {QStringLiteral("search"), QStringLiteral("wrap"), QStringLiteral("--rows"), file.fileName()},
-    };
-    for (const QStringList &command : commands) {
+    const QString file = rowsFile("View > \x1b]0;owned\x07Wrap\n\x1b[31mPlain > Wrap\n");
+    for (const QStringList &command : {QStringList{"list", "--pid", kHostile}, QStringList{"search", "wrap", "--pid", kHostile},
+                                       QStringList{"list", "--rows", file}, QStringList{"search", "wrap", "--rows", file}}) {
+        SCOPED_TRACE(command.join(u' ').toStdString());
         const ToolRun r = run(command);
-        const QString printed = r.out + r.err;
-        EXPECT_EQ(r.code, 0) << command.join(u' ').toStdString();
-        EXPECT_EQ(r.out.count(u'\n'), 2) << command.join(u' ').toStdString() << "\n" << r.out.toStdString();
-        EXPECT_TRUE(r.out.contains(QStringLiteral("Wrap"))) << r.out.toStdString();
-        for (const QChar c : printed)
-            EXPECT_FALSE((c.unicode() < 0x20 && c != u'\n' && c != u'\t') || (c.unicode() >= 0x7f && c.unicode() < 0xa0))
-                << command.join(u' ').toStdString() << ": control character " << int(c.unicode());
+        EXPECT_EQ(r.code, 0) << r.err.toStdString();
+        EXPECT_EQ(r.out.count(u'\n'), 2) << r.out.toStdString();
+        EXPECT_TRUE(r.out.contains(u"Wrap"_s)) << r.out.toStdString();
+        expectNoControls(r.out + r.err, u"\n\t"_s, "printed");
     }
-    const ToolRun json = run({QStringLiteral("list"), QStringLiteral("--json"), QStringLiteral("--pid"), pid});
-    EXPECT_TRUE(QJsonDocument::fromJson(json.out.toUtf8())[u"rows"_qs][0][u"title"_qs].toString().contains(
-        QStringLiteral("Red\x1b[0m Wrap")))
+    const ToolRun json = run({"list", "--json", "--pid", kHostile});
+    EXPECT_TRUE(QJsonDocument::fromJson(json.out.toUtf8())[u"rows"_s][0][u"title"_s].toString().contains(u"Red\x1b[0m Wrap"_s))
         << "--json keeps the title, escaped by JSON: " << json.out.toStdString();
 }
 
 // A file of another kind as the rows file: a few warnings, then their count, and nothing a terminal acts on.
 TEST_F(MenuToolTest, RowsFileOfAnotherKindWarnsAFewTimesThenCounts)
 {
-    QTemporaryDir dir;
-    QFile file(dir.filePath(QStringLiteral("blob.bin")));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    QByteArray blob;
     for (int i = 0; i < 300; ++i)
-        file.write("\x1b[2J\x7f\xff\x9b\x07 > x\n\x1b]0;t\x07 > y\tCtrl+\x1b[31m\tz\x1b[0m\n");
-    file.write("File > Save\tCtrl+S\n");
-    file.close();
-
-    const ToolRun r = run({QStringLiteral("search"), QStringLiteral("save"), QStringLiteral("--rows"), file.fileName()});
+        blob += "\x1b[2J\x7f\xff\x9b\x07 > x\n\x1b]0;t\x07 > y\tCtrl+\x1b[31m\tz\x1b[0m\n";
+    const ToolRun r = run({"search", "save", "--rows", rowsFile(blob + "File > Save\tCtrl+S\n")});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(r.out.count(u'\n'), 1) << r.out.toStdString();
-    EXPECT_TRUE(r.out.endsWith(QStringLiteral("\tFile > Save\tCtrl+S\n"))) << r.out.toStdString();
+    EXPECT_TRUE(r.out.endsWith(u"\tFile > Save\tCtrl+S\n"_s)) << r.out.toStdString();
     const QStringList lines = r.err.split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), kKeptWarnings + 1) << r.err.toStdString();
     // 300 lines not UTF-8, 300 with a bad shortcut and an unknown state.
-    EXPECT_TRUE(lines.last().endsWith(QStringLiteral(", %1 more warnings not shown").arg(900 - kKeptWarnings))) << lines.last().toStdString();
-    for (const QChar c : r.err)
-        EXPECT_FALSE((c.unicode() < 0x20 && c != u'\n') || (c.unicode() >= 0x7f && c.unicode() < 0xa0))
-            << "control character " << int(c.unicode()) << " in " << r.err.toStdString();
+    EXPECT_TRUE(lines.last().endsWith(u", %1 more warnings not shown"_s.arg(900 - kKeptWarnings))) << lines.last().toStdString();
+    expectNoControls(r.err, u"\n"_s, "warnings");
 }
 
 } // namespace
