@@ -72,7 +72,7 @@ QList<MenuItemDataPtr> makeRows(int count)
         auto row = std::make_shared<MenuItemData>(title, path, false, std::nullopt, QString());
         if (i % 50 == 0)
             row->setHistoryIndex(static_cast<int>((i / 50) % 10));
-        row->setHasSubmenu(random() % 10 == 0);
+        row->setExpands(random() % 10 == 0);
         rows.append(std::move(row));
     }
     return rows;

@@ -38,6 +38,9 @@ public:
     // icon name of the file's type, guessed from its name without reading the file). Other URLs get none.
     static FileItemDataPtr fromURL(const QUrl &url, const QString &group);
 
+    // Titled by whoever makes the row (a note row has no address to name it by); a menu row's is fixed.
+    using RowData::setTitle;
+
     const QString &group() const { return m_group; }
     void setGroup(const QString &group) { m_group = group; }
     const std::optional<QUrl> &url() const { return m_url; }

@@ -442,7 +442,7 @@ void CommandPalette::bypassHotkey(std::optional<int32_t> pid)
     if (!pid) {
         const MenuItemDataPtr row = m_deps.menus->shortcutRow(hotkey->description());
         if (row && m_deps.menus->ref()) {
-            row->apply(0);
+            row->apply();
             return;
         }
     }
@@ -469,11 +469,11 @@ void CommandPalette::showThemes()
     const MenuItemDataPtr theme = m_deps.options ? m_deps.options->theme() : nullptr;
     if (!theme)
         return;
-    if (theme->shouldExpand()) {
+    if (theme->expands()) {
         m_deps.panel.expandRow(theme);
     } else {
         m_deps.panel.exitPanel();
-        theme->apply(0);
+        theme->apply();
     }
 }
 

@@ -20,7 +20,7 @@ bool mayBeListed(const MenuItemData &row)
 {
     if (row.isSelfHidden())
         return false;
-    return row.hasSubmenu() || row.title() != QLatin1String(MenuDataProvider::kServiceTitle);
+    return row.expands() || row.title() != QLatin1String(MenuDataProvider::kServiceTitle);
 }
 
 QString shortcutText(const MenuItemData &row)
@@ -161,7 +161,7 @@ void MenuDataProvider::loadHistory(const std::optional<QString> &name)
     QList<MenuHistoryItemPtr> matched;
     for (const QList<MenuItemDataPtr> &group : std::as_const(m_menus)) {
         for (const MenuItemDataPtr &row : group) {
-            if (!row->hasSubmenu())
+            if (!row->expands())
                 matchHistory(*row, m_historyEntries, matched);
         }
     }
@@ -360,7 +360,7 @@ std::vector<AXRowInfo> MenuDataProvider::onUpdate(const AXMenuItemPtr &item, int
             if (walk.sawExtensions)
                 m_hasExtension = true;
             if (walk.topHasChild)
-                parent->setHasSubmenu(true);
+                parent->setExpands(true);
             dropTombstones(walk.matched);
             m_freshMatches.append(walk.matched);
         }
@@ -384,7 +384,7 @@ std::vector<AXRowInfo> MenuDataProvider::onUpdate(const AXMenuItemPtr &item, int
 void MenuDataProvider::walkItem(Walk &walk, const AXMenuItemPtr &item, const MenuItemData *parent) const
 {
     auto row = std::make_shared<MenuItemData>(item, parent, walk.key);
-    const bool hasChildren = row->hasSubmenu();
+    const bool hasChildren = row->expands();
     if (row->title() == QLatin1String(kExtensionsTitle))
         walk.sawExtensions = true;
     if (mayBeListed(*row)) {
@@ -399,7 +399,7 @@ void MenuDataProvider::walkItem(Walk &walk, const AXMenuItemPtr &item, const Men
         if (parent == walk.top)
             walk.topHasChild = true;
         else if (parent)
-            const_cast<MenuItemData *>(parent)->setHasSubmenu(true); // a row of this walk, not shared yet
+            const_cast<MenuItemData *>(parent)->setExpands(true); // a row of this walk, not shared yet
     }
     if (hasChildren) {
         for (const AXMenuItemPtr &child : item->submenu()->items())
@@ -543,7 +543,7 @@ bool MenuDataProvider::appendExtensions()
     for (const MenuItemDataPtr &row : std::as_const(rows))
         matchHistory(*row, history, matched);
     auto groupRow = std::make_shared<MenuItemData>(group, QStringList(), false, std::nullopt, key);
-    groupRow->setHasSubmenu(true);
+    groupRow->setExpands(true);
     MutexLocker lock(m_lock);
     m_topLevels.append(groupRow);
     m_menus.append(rows);

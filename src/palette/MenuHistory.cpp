@@ -192,7 +192,7 @@ void AppMenuHistoryItems::onTombstoneChosen(const MenuHistoryItemPtr &entry)
         DataSource &panel = history->m_owner->panel();
         DataProvider *provider = panel.provider();
         const RowDataPtr row = provider ? provider->dataOnRow(position) : nullptr;
-        if (row && row->title() == entry->title() && row->apply(0))
+        if (row && row->title() == entry->title() && row->apply())
             panel.exitPanel();
     });
 }

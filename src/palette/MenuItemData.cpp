@@ -154,22 +154,25 @@ RowPathPtr RowPath::under(const RowPath &parentPath, const QString &parentTitle)
 
 MenuItemData::MenuItemData(const QString &title, const QStringList &path, bool isChecked,
                            std::optional<KeyData> shortcut, const QString &appKey)
+    : RowData(&MenuItemData::pressLiveItem)
 {
     init(title, RowPath::make(path), isChecked, std::move(shortcut), appKey);
 }
 
 MenuItemData::MenuItemData(const QString &title, RowPathPtr path, bool isChecked, std::optional<KeyData> shortcut,
                            const QString &appKey)
+    : RowData(&MenuItemData::pressLiveItem)
 {
     init(title, path ? std::move(path) : RowPath::make({}), isChecked, std::move(shortcut), appKey);
 }
 
 MenuItemData::MenuItemData(const QString &title, bool hasSubmenu, std::optional<KeyData> shortcut,
                            const MenuItemData *parent, const QString &appKey)
+    : RowData(&MenuItemData::pressLiveItem)
 {
     init(title, parent ? RowPath::under(*parent->m_rowPath, parent->title()) : RowPath::make({}), false,
          std::move(shortcut), appKey);
-    m_hasSubmenu = hasSubmenu;
+    setExpands(hasSubmenu);
 }
 
 MenuItemData::MenuItemData(AXMenuItemPtr ref, const MenuItemData *parent, const QString &appKey)
@@ -193,21 +196,13 @@ void MenuItemData::init(const QString &title, RowPathPtr path, bool isChecked, s
     m_isSelfHidden = option && *option != 1;
 }
 
-void MenuItemData::setTitle(const QString &title)
+bool MenuItemData::pressLiveItem(RowData &row)
 {
-    RowData::setTitle(title);
-    m_latinTitle.reset();
-    m_searchForms.reset();
-}
-
-bool MenuItemData::apply(int)
-{
-    if (action())
-        return applyCustomAction();
-    if (!m_ref)
+    auto *self = dynamic_cast<MenuItemData *>(&row);
+    if (!self || !self->m_ref)
         return true;
-    const QString title = this->title();
-    const AXError result = m_ref->press([title](AXError outcome) { reportPressOutcome(title, outcome); });
+    const QString title = self->title();
+    const AXError result = self->m_ref->press([title](AXError outcome) { reportPressOutcome(title, outcome); });
     if (result != AXError::Success)
         reportPressOutcome(title, result);
     std::shared_ptr<const PerformedSink> sink;
@@ -216,7 +211,7 @@ bool MenuItemData::apply(int)
         sink = hooks().performedSink;
     }
     if (sink && *sink)
-        (*sink)(*this);
+        (*sink)(*self);
     return true;
 }
 

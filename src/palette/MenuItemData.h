@@ -130,21 +130,14 @@ public:
     // The row of a menu item record (never null): trimmed title, submenu flag, shortcut and check mark.
     MenuItemData(AXMenuItemPtr ref, const MenuItemData *parent, const QString &appKey);
 
-    // RowData
-    // Also drops the caches derived from the title.
-    void setTitle(const QString &title) override;
-    bool shouldExpand() const override { return m_hasSubmenu; }
-    // With an action: its result. Else with a live item: presses it, records the row through the performed
-    // sink, and returns true whatever comes of it; the press's outcome is logged once the application
-    // answered, and one that did not reach the item goes to the press-failed sink. Else true. `modifiers` is
-    // ignored.
-    bool apply(int modifiers) override;
+    // The default action. With a live item: presses it, records the row through the performed sink, and
+    // returns true whatever comes of it; the press's outcome is logged once the application answered, and
+    // one that did not reach the item goes to the press-failed sink. Without one: true.
+    static bool pressLiveItem(RowData &row);
 
     const std::optional<QString> &hintLabel() const { return m_hintLabel; }
     void setHintLabel(std::optional<QString> label) { m_hintLabel = std::move(label); }
     const QStringList &path() const { return m_rowPath->path(); }
-    bool hasSubmenu() const { return m_hasSubmenu; }
-    void setHasSubmenu(bool hasSubmenu) { m_hasSubmenu = hasSubmenu; }
     bool isChecked() const { return m_isChecked; }
     void setIsChecked(bool checked) { m_isChecked = checked; }
     // False only for a disabled item the reader was asked to keep (the terminal tool's rows).
@@ -202,7 +195,6 @@ private:
     // Read for every row by the search: kept together.
     std::unique_ptr<RowSearchForms> m_searchForms;
     int m_historyIndex = -1;
-    bool m_hasSubmenu = false;
     bool m_isChecked = false;
     bool m_isSelfHidden = false;
     bool m_isEnabled = true;

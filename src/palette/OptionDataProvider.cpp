@@ -35,10 +35,9 @@ OptionDataProvider::OptionDataProvider(ShellPort &shell, ThemeManager &themes, D
     appIconName = std::move(icon);
 
     m_theme = makeRow(tr("Themes"), std::nullopt, currentThemeHint(themes));
-    m_theme->setHasSubmenu(true);
+    m_theme->setExpands(true);
     m_theme->setInputHint(tr("Press ↑ ↓ to Switch Themes"));
     m_theme->setApplyOnHover(true);
-    m_theme->setAction([this](RowData &row) { return loadThemes(static_cast<MenuItemData &>(row)); });
 
     const MenuItemDataPtr preferences = makeRow(tr("Preferences"), KeyData(QStringLiteral(","), 0, 0),
                                                 tr("Change settings of Tavolin"));
@@ -99,8 +98,16 @@ void OptionDataProvider::removeUpdateMenu()
         allRows.removeFirst();
 }
 
-bool OptionDataProvider::loadThemes(MenuItemData &themesRow)
+void OptionDataProvider::filter(const RowDataPtr &row)
 {
+    if (row && row == m_theme)
+        loadThemes();
+    TavolinDataProvider::filter(row);
+}
+
+void OptionDataProvider::loadThemes()
+{
+    const MenuItemData &themesRow = *m_theme;
     for (const MenuItemDataPtr &old : std::as_const(m_themeMenus))
         allRows.removeOne(old);
     m_themeMenus.clear();
@@ -117,7 +124,6 @@ bool OptionDataProvider::loadThemes(MenuItemData &themesRow)
         allRows.append(row);
         m_themeMenus.append(std::move(row));
     }
-    return true;
 }
 
 void OptionDataProvider::openPreferencesPanel(const QString &pane)

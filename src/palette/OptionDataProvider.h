@@ -46,16 +46,19 @@ public:
     void addUpdateMenu(const QString &version);
     // Takes the update row away again when it is still first.
     void removeUpdateMenu();
-    // The "Themes" row's action: lists one row per theme under it, the current one checked; rows made by
-    // an earlier call are removed first.
-    bool loadThemes(MenuItemData &themesRow);
     // Opens the preferences program at `pane` by its address when it is installed and a pane is given,
     // else at its default pane.
     void openPreferencesPanel(const QString &pane);
 
+    // Opening the "Themes" row lists the themes afresh first.
+    void filter(const RowDataPtr &row) override;
+
 private:
     static MenuItemDataPtr makeRow(const QString &title, std::optional<KeyData> shortcut, const QString &hint);
     void refreshThemeHint();
+    // One row per theme under the "Themes" row, the current one checked; rows made by an earlier call are
+    // removed first.
+    void loadThemes();
 
     ShellPort &m_shell;
     ThemeManager &m_themes;

@@ -173,7 +173,7 @@ double SearchUtils::scoreRow(const FoldedText &keywordText, MenuItemData &item, 
     if (s < threshold && forms.hasLatinFull)
         s = lazyPathFormScore(threshold, forms.latinFullMask, keyword, [&] { return *item.searchForms(mode).latinFull; });
 
-    if (s > threshold && item.hasSubmenu())
+    if (s > threshold && item.expands())
         s = std::max(s - 0.1, threshold);
     return s;
 }

@@ -236,7 +236,7 @@ void TavolinDataProvider::updateFilter(const MenuItemDataPtr &parent)
     for (const MenuItemDataPtr &row : rows) {
         if (!row)
             continue;
-        if (row->hasSubmenu())
+        if (row->expands())
             filteredMenus.append(row);
         const std::optional<QString> &reserved = row->showWhenPathIs();
         if (!parent) {

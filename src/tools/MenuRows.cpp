@@ -88,7 +88,7 @@ private:
     {
         auto row = std::make_shared<MenuItemData>(item, parent, QString());
         rows.append(row);
-        if (row->hasSubmenu()) {
+        if (row->expands()) {
             for (const AXMenuItemPtr &child : item->submenu()->items())
                 walk(child, row.get(), rows);
         }
@@ -248,7 +248,7 @@ QLatin1String rowStateText(bool checked, bool submenu, bool disabled)
 
 QString rowLine(const MenuItemData &row)
 {
-    const QLatin1String state = rowStateText(row.isChecked(), row.hasSubmenu(), !row.isEnabled());
+    const QLatin1String state = rowStateText(row.isChecked(), row.expands(), !row.isEnabled());
     QString line = flatText(rowPathText(row));
     const QString shortcut = row.shortcut() ? row.shortcut()->displayText() : QString();
     if (!shortcut.isEmpty() || !state.isEmpty())
@@ -289,7 +289,7 @@ void RowLineWriter::append(const MenuItemData &row, QString &out)
             key = m_keys.emplace(*row.shortcut(), row.shortcut()->displayText()).first;
         shortcut = &key->second;
     }
-    appendShortcutAndState(shortcut, rowStateText(row.isChecked(), row.hasSubmenu(), !row.isEnabled()), out);
+    appendShortcutAndState(shortcut, rowStateText(row.isChecked(), row.expands(), !row.isEnabled()), out);
 }
 
 void RowLineWriter::append(const PlainRow &row, QString &out)
@@ -324,7 +324,7 @@ QJsonObject rowJson(const MenuItemData &row)
         {QStringLiteral("title"), row.title()},
         {QStringLiteral("shortcut"), shortcut.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(shortcut)},
         {QStringLiteral("checked"), row.isChecked()},
-        {QStringLiteral("submenu"), row.hasSubmenu()},
+        {QStringLiteral("submenu"), row.expands()},
         {QStringLiteral("enabled"), row.isEnabled()},
     };
 }

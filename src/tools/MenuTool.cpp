@@ -340,7 +340,7 @@ std::optional<Failure> perform(const Options &options, const Rows &rows, ToolPla
     const QString in = QStringLiteral("%1 (pid %2)").arg(rows.appName.value_or(QStringLiteral("the application"))).arg(rows.pid);
     if (!row)
         return Failure{ExitCode::NoMatch, QStringLiteral("no command \"%1\" in %2").arg(options.argument, in)};
-    if (row->hasSubmenu())
+    if (row->expands())
         return Failure{ExitCode::NoMatch, QStringLiteral("\"%1\" is a submenu, not a command").arg(rowPathText(*row))};
     if (!row->isEnabled())
         return Failure{ExitCode::Disabled, QStringLiteral("\"%1\" is disabled in %2: the application does not offer it now")
@@ -366,7 +366,7 @@ std::optional<Failure> perform(const Options &options, const Rows &rows, ToolPla
 void printPerformJson(QTextStream &out, const Options &options, const Rows &rows, const MenuItemDataPtr &row,
                       const std::optional<Failure> &failure)
 {
-    const bool found = row && !row->hasSubmenu();
+    const bool found = row && !row->expands();
     printJson(out, rows,
               QJsonObject{{QStringLiteral("command"), options.argument},
                           {QStringLiteral("performed"), !failure.has_value()},

@@ -236,7 +236,7 @@ private:
         const RowPathPtr path = m_segments.empty() ? RowPathPtr() : pathOf(menus);
         auto row = std::make_shared<MenuItemData>(title.toString(), path, state.checked,
                                                   shortcut ? shortcut->key : std::nullopt, QString());
-        row->setHasSubmenu(state.submenu);
+        row->setExpands(state.submenu);
         row->setIsEnabled(!state.disabled);
         if (!m_filter) {
             m_file.rows.append(std::move(row));

@@ -33,15 +33,14 @@ TEST(FileItemData, ApplyRunsTheActionWithTheRowItselfAndIsFalseWithoutOne)
 {
     FileItemData bare;
     bare.setAction({});
-    EXPECT_FALSE(bare.apply(3));
-    EXPECT_FALSE(bare.applyCustomAction());
+    EXPECT_FALSE(bare.apply());
     const FileItemDataPtr row = FileItemData::fromURL(QUrl::fromLocalFile(QStringLiteral("/tmp/a.txt")), QStringLiteral("Opened"));
     RowData *seen = nullptr;
     row->setAction([&seen](RowData &r) {
         seen = &r;
         return false;
     });
-    EXPECT_FALSE(row->apply(7));
+    EXPECT_FALSE(row->apply());
     EXPECT_EQ(seen, row.get());
 }
 
@@ -70,8 +69,8 @@ protected:
 TEST_F(FileItemDataOpen, DefaultActionOpensThePathWithTheTargetApplication)
 {
     EXPECT_TRUE(listed(FileItemData::fromURL(QUrl(QStringLiteral("file:///home/u/caf%C3%A9.txt")), QStringLiteral("Opened")))
-                    ->apply(0));
-    EXPECT_TRUE(listed(std::make_shared<FileItemData>())->apply(0)); // a row without address opens the empty path
+                    ->apply());
+    EXPECT_TRUE(listed(std::make_shared<FileItemData>())->apply()); // a row without address opens the empty path
     ASSERT_EQ(workspace.requests.size(), 2u);
     EXPECT_EQ(workspace.requests[0].path, QStringLiteral("/home/u/café.txt"));
     EXPECT_EQ(workspace.requests[0].app.bundleIdentifier, QStringLiteral("org.example.Scribe"));
@@ -84,7 +83,7 @@ TEST_F(FileItemDataOpen, OpeningReportsSuccessEvenWhenTheDesktopFails)
     workspace.failOpen = true;
     const FileItemDataPtr row =
         listed(FileItemData::fromURL(QUrl::fromLocalFile(QStringLiteral("/x/y.txt")), QStringLiteral("Recent")));
-    EXPECT_TRUE(row->applyCustomAction());
+    EXPECT_TRUE(row->apply());
     EXPECT_EQ(workspace.requests.size(), 1u);
 }
 
@@ -93,7 +92,7 @@ TEST_F(FileItemDataOpen, RowOfAProviderGoneOpensWithTheDefaultApplication)
     const FileItemDataPtr row =
         listed(FileItemData::fromURL(QUrl::fromLocalFile(QStringLiteral("/x/y.txt")), QStringLiteral("Recent")));
     provider.reset();
-    EXPECT_TRUE(row->apply(0));
+    EXPECT_TRUE(row->apply());
     ASSERT_EQ(workspace.requests.size(), 1u);
     EXPECT_FALSE(workspace.requests[0].app.bundleIdentifier);
 }
@@ -106,7 +105,7 @@ TEST(FileItemData, OpeningWithoutAWorkspaceIsHarmless)
     const FileItemDataPtr row = FileItemData::fromURL(QUrl::fromLocalFile(QStringLiteral("/x/y.txt")), QStringLiteral("Recent"));
     test::StubJob job(row->group(), dispatcher);
     provider->onAppend(job, {row});
-    EXPECT_TRUE(row->apply(0));
+    EXPECT_TRUE(row->apply());
 }
 
 } // namespace

@@ -61,7 +61,7 @@ TEST_F(FilesJobTest, ASearchItsBoundCutEndsWithANoteThatPerformsNothing)
     }
     const FileItemDataPtr note = FilesJob::boundNote(200'000);
     EXPECT_FALSE(note->url().has_value());
-    EXPECT_FALSE(note->apply(0));
+    EXPECT_FALSE(note->apply());
 }
 
 TEST_F(FilesJobTest, ACancelledSearchDeliversNothing)

@@ -143,7 +143,7 @@ TEST_F(MenuDataProviderTest, ListsCommandsGroupAfterGroupWithTheirPathsAndShortc
     ASSERT_TRUE(row(u"notes.txt"_qs));
     EXPECT_EQ(row(u"notes.txt"_qs)->path(), (QStringList{u"File"_qs, u"Open Recent"_qs}));
     for (const MenuItemDataPtr &top : m_provider->topLevels())
-        EXPECT_TRUE(top->hasSubmenu()) << top->title().toStdString();
+        EXPECT_TRUE(top->expands()) << top->title().toStdString();
     EXPECT_EQ(m_provider->appKey(), u"scribe"_qs);
 
     QStringList copies;

@@ -204,7 +204,7 @@ TEST_F(TombstoneTest, ChoosingAPlaceholderPerformsTheLiveRowAtItsPositionLater)
     live->setAction([&](RowData &) { ++performed; return true; });
     m_provider.rows = {test::makeRow(u"Save"_qs), live};
 
-    EXPECT_FALSE(rows[1]->apply(0)); // the panel stays open for now
+    EXPECT_FALSE(rows[1]->apply()); // the panel stays open for now
     EXPECT_EQ(performed, 0);
     m_dispatcher.advance(99ms);
     EXPECT_EQ(performed, 0);
@@ -225,14 +225,14 @@ TEST_F(TombstoneTest, APlaceholderThatPerformsNothingKeepsThePanelOpen)
     failing->setAction([](RowData &) { return false; });
     for (const QList<RowDataPtr> &live : {QList<RowDataPtr>{other, other}, QList<RowDataPtr>{failing}}) {
         m_provider.rows = live;
-        rows[0]->apply(0);
+        rows[0]->apply();
         m_dispatcher.advance(100ms);
     }
     EXPECT_EQ(performed, 0);
     EXPECT_EQ(m_exits, 0);
 
     m_appHistory->removeItem(*rows[0]);
-    rows[0]->apply(0);
+    rows[0]->apply();
     EXPECT_EQ(m_dispatcher.pendingDelayed(), 0u);
 }
 

@@ -63,7 +63,7 @@ TEST_F(MenuItemDataTest, RowOfARecordTakesTrimmedTitlePathAndShortcut)
     EXPECT_EQ(save->path(), QStringList{u"File"_qs});
     ASSERT_TRUE(save->shortcut());
     EXPECT_EQ(save->shortcut()->cmdChar, u"S"_qs);
-    EXPECT_FALSE(save->hasSubmenu());
+    EXPECT_FALSE(save->expands());
     EXPECT_FALSE(save->isChecked());
     EXPECT_TRUE(save->ref());
 }
@@ -72,9 +72,9 @@ TEST_F(MenuItemDataTest, CheckMarkAndSubmenuComeFromTheRecord)
 {
     EXPECT_TRUE(rowFor({u"File"_qs, u"Word Wrap"_qs})->isChecked());
     const MenuItemDataPtr exportRow = rowFor({u"File"_qs, u"Export"_qs});
-    EXPECT_TRUE(exportRow->hasSubmenu());
-    EXPECT_TRUE(exportRow->shouldExpand());
-    EXPECT_FALSE(rowFor({u"File"_qs, u"Empty"_qs})->hasSubmenu());
+    EXPECT_TRUE(exportRow->expands());
+    EXPECT_TRUE(exportRow->expands());
+    EXPECT_FALSE(rowFor({u"File"_qs, u"Empty"_qs})->expands());
 }
 
 // Applying presses the item and records it; a press that reached nothing is reported to the user.
@@ -99,7 +99,7 @@ TEST_F(MenuItemDataTest, ApplyPressesTheItemRecordsItAndReportsAPressThatReached
         reports.clear();
         const qsizetype before = m_source->performed().size();
         m_source->setPressOutcome(u"Save\n"_qs, c.outcome);
-        EXPECT_TRUE(rowFor({u"File"_qs, u"Save\n"_qs})->apply(0));
+        EXPECT_TRUE(rowFor({u"File"_qs, u"Save\n"_qs})->apply());
         EXPECT_EQ(m_source->performed().size(), before + 1);
         if (c.outcome == AXError::Success) {
             EXPECT_EQ(recorded, QStringList{u"Save"_qs});
@@ -114,18 +114,15 @@ TEST_F(MenuItemDataTest, ApplyWithAnActionNeitherPressesNorRecords)
     MenuItemData::setPerformedSink([&](const MenuItemData &row) { recorded.append(row.title()); });
     const MenuItemDataPtr save = rowFor({u"File"_qs, u"Save\n"_qs});
     save->setAction([](RowData &) { return false; });
-    EXPECT_FALSE(save->apply(0));
-    EXPECT_TRUE(save->applyCustomAction() == false);
+    EXPECT_FALSE(save->apply());
     EXPECT_TRUE(m_source->performed().isEmpty());
     EXPECT_TRUE(recorded.isEmpty());
 }
 
-TEST(MenuItemData, RowsWithoutItemOrActionApplyTrueAndHaveNoCustomAction)
+TEST(MenuItemData, RowsWithoutLiveItemApplyTrue)
 {
     test::ScopedMenuRules noRules;
-    const auto row = makeRow(u"About"_qs);
-    EXPECT_TRUE(row->apply(0));
-    EXPECT_FALSE(row->applyCustomAction());
+    EXPECT_TRUE(makeRow(u"About"_qs)->apply());
 }
 
 TEST(MenuItemData, LatinTitleIsEmptyOnlyWhenNothingChanges)
@@ -168,17 +165,6 @@ TEST(MenuItemData, SelfHiddenFollowsTheMenuRule)
         EXPECT_EQ(row.isSelfHidden(), c.hidden);
         EXPECT_EQ(asked, QStringList{u"Print@scribe"_qs});
     }
-}
-
-TEST(MenuItemData, ChangingTheTitleRefreshesItsSearchForms)
-{
-    test::ScopedMenuRules noRules;
-    const auto row = makeRow(u"Файл"_qs);
-    EXPECT_EQ(row->latinTitle(), u"Fajl"_qs);
-    EXPECT_EQ(row->searchForms(FoldMode::Default).title.size, 4);
-    row->setTitle(u"Open File"_qs);
-    EXPECT_EQ(row->latinTitle(), QString());
-    EXPECT_EQ(row->searchForms(FoldMode::Default).title.size, 9);
 }
 
 } // namespace

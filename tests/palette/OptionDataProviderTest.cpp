@@ -33,7 +33,6 @@ protected:
     // What the panel does when the user enters the "Themes" row.
     void enterThemes()
     {
-        m_options.theme()->applyCustomAction();
         m_options.filter(m_options.theme());
     }
 
@@ -78,16 +77,12 @@ TEST_F(OptionDataProviderTest, ChoosingAThemeRowAppliesItAndTheNextEntryChecksIt
     const qsizetype deepblue = titlesOf(m_options.filterResults).indexOf(u"deepblue"_qs);
     ASSERT_GE(deepblue, 0);
     EXPECT_EQ(m_options.filterResults.at(deepblue)->hintLabel(), u"Dark"_qs);
-    EXPECT_TRUE(m_options.filterResults.at(deepblue)->apply(0));
+    EXPECT_TRUE(m_options.filterResults.at(deepblue)->apply());
     EXPECT_EQ(m_themes.currentTheme()->name, u"deepblue"_qs);
     EXPECT_EQ(m_options.theme()->hintLabel(), u"Current Theme: deepblue"_qs);
     m_options.unfilter();
     enterThemes();
     EXPECT_EQ(m_options.firstSelectedItem(), deepblue);
-    // A theme row naming no theme does nothing and succeeds.
-    m_options.filterResults.first()->setTitle(u"no such theme"_qs);
-    EXPECT_TRUE(m_options.filterResults.first()->apply(0));
-    EXPECT_EQ(m_themes.currentTheme()->name, u"deepblue"_qs);
 }
 
 TEST_F(OptionDataProviderTest, AddingAnUpdateTwiceLeavesOneRowOnTopWithTheLaterVersion)
@@ -98,7 +93,7 @@ TEST_F(OptionDataProviderTest, AddingAnUpdateTwiceLeavesOneRowOnTopWithTheLaterV
               (QStringList{u"Update"_qs, u"Preferences"_qs, u"Themes"_qs, u"About Tavolin"_qs, u"Quit"_qs}));
     EXPECT_EQ(m_options.allRows.first()->hintLabel(), u"Next version: 1.6"_qs);
     EXPECT_EQ(m_options.allRows.first()->primaryHint(), u"Update Avaiable"_qs);
-    m_options.allRows.first()->apply(0);
+    m_options.allRows.first()->apply();
     EXPECT_EQ(m_shell.requests, QStringList{u"checkForUpdates"_qs});
     m_options.removeUpdateMenu();
     EXPECT_EQ(m_options.allRows.size(), 4);
@@ -116,14 +111,14 @@ TEST_F(OptionDataProviderTest, AboutAndPreferencesOpenTheRightPane)
         SCOPED_TRACE(c.request);
         m_shell.requests.clear();
         m_shell.preferencesInstalled = c.installed;
-        EXPECT_TRUE(option(QString::fromUtf8(c.option))->apply(0));
+        EXPECT_TRUE(option(QString::fromUtf8(c.option))->apply());
         EXPECT_EQ(m_shell.requests, QStringList{QString::fromUtf8(c.request)});
     }
 }
 
 TEST_F(OptionDataProviderTest, QuitAsksTheShellOnlyAfterTheCurrentEvent)
 {
-    EXPECT_TRUE(option(u"Quit"_qs)->apply(0));
+    EXPECT_TRUE(option(u"Quit"_qs)->apply());
     EXPECT_TRUE(m_shell.requests.isEmpty());
     m_dispatcher.runUntilIdle();
     EXPECT_EQ(m_shell.requests, QStringList{u"terminate"_qs});

@@ -38,7 +38,7 @@ inline MenuItemDataPtr makeRow(const QString &title, const QStringList &path = {
 {
     auto row = std::make_shared<MenuItemData>(title, path, false, std::nullopt, QString());
     row->setHistoryIndex(historyIndex);
-    row->setHasSubmenu(hasSubmenu);
+    row->setExpands(hasSubmenu);
     return row;
 }
 

@@ -35,7 +35,7 @@ QString specOf(const MenuItemDataPtr &found)
 {
     return (found->path() + QStringList{found->title()}).join(u'/')
         + (found->historyIndex() >= 0 ? u"#"_qs + QString::number(found->historyIndex()) : QString())
-        + (found->hasSubmenu() ? u"+"_qs : QString());
+        + (found->expands() ? u"+"_qs : QString());
 }
 
 class SearchUtilsTest : public ::testing::Test

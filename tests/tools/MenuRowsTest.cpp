@@ -17,7 +17,7 @@ MenuItemDataPtr row(const QString &title, const QStringList &path, std::optional
     std::optional<KeyData> keys = shortcut ? keyDataFromDisplayText(*shortcut) : std::nullopt;
     EXPECT_EQ(shortcut.has_value(), keys.has_value()) << shortcut->toStdString();
     auto data = std::make_shared<MenuItemData>(title, path, checked, keys, QString());
-    data->setHasSubmenu(submenu);
+    data->setExpands(submenu);
     return data;
 }
 
@@ -97,7 +97,7 @@ TEST(MenuRowsTest, LineFormReadsBackToTheSameRows)
         EXPECT_EQ(back.rows[i]->shortcut(), rows[i]->shortcut()) << rowLine(*rows[i]).toStdString();
         EXPECT_EQ(rowLine(*back.rows[i]), rowLine(*rows[i]));
         EXPECT_EQ(back.rows[i]->isChecked(), rows[i]->isChecked());
-        EXPECT_EQ(back.rows[i]->hasSubmenu(), rows[i]->hasSubmenu());
+        EXPECT_EQ(back.rows[i]->expands(), rows[i]->expands());
         EXPECT_EQ(back.rows[i]->isEnabled(), rows[i]->isEnabled()) << rowLine(*rows[i]).toStdString();
     }
 }

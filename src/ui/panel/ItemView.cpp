@@ -58,7 +58,7 @@ QString abbreviatedFolder(const QString &filePath)
 void ItemView::render(const MenuItemData &item, bool recent, bool showMenuState)
 {
     stateMargin = showMenuState ? kMarginWithState : kMarginWithoutState;
-    if (item.hasSubmenu())
+    if (item.expands())
         shortcut = QStringLiteral("▶");
     else if (item.shortcut())
         shortcut = item.shortcut()->displayText();

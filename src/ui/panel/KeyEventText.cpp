@@ -8,11 +8,6 @@
 
 namespace tavolin {
 
-int keyMaskForQtModifiers(Qt::KeyboardModifiers modifiers)
-{
-    return static_cast<int>(KeyData::flagsFromEvent(KeyCodeHelper::eventFlagsForQtModifiers(modifiers)));
-}
-
 QString shortcutTextForEvent(const QKeyEvent &event)
 {
     const int64_t keyCode = KeyCodeHelper::keyCodeForQtKey(event.key(), event.modifiers());

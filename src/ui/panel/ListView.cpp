@@ -5,7 +5,6 @@
 #include "ui/panel/CompactItemView.h"
 #include "ui/panel/ItemRowView.h"
 #include "ui/panel/ItemView.h"
-#include "ui/panel/KeyEventText.h"
 #include "ui/panel/PanelDelegate.h"
 #include "ui/panel/RowTexts.h"
 
@@ -225,7 +224,7 @@ void ListView::mousePressEvent(QMouseEvent *event)
     QListView::mousePressEvent(event);
     if (!m_delegate || event->button() != Qt::LeftButton)
         return;
-    m_delegate->performSelectedRow(keyMaskForQtModifiers(event->modifiers()));
+    m_delegate->performSelectedRow();
 }
 
 void ListView::mouseMoveEvent(QMouseEvent *event)

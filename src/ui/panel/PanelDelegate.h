@@ -29,8 +29,8 @@ public:
     virtual void switchMode(PanelMode next) = 0;
     // A key nothing else handled: runs the row with that shortcut. True when it was used.
     virtual bool bypassKeyEvent(const QKeyEvent &event) = 0;
-    // Performs the selected row (Return, a click) with the KeyData modifier bits held.
-    virtual void performSelectedRow(int modifiers) = 0;
+    // Performs the selected row (Return, a click).
+    virtual void performSelectedRow() = 0;
     // Moves the selection by `step` rows (negative: up), wrapping at both ends.
     virtual void selectNext(bool up, int step) = 0;
     // The options button.

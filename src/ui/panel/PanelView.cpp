@@ -5,7 +5,6 @@
 #include "palette/TextFolding.h"
 #include "ui/panel/ClickableLabel.h"
 #include "ui/panel/InputBackgroundController.h"
-#include "ui/panel/KeyEventText.h"
 #include "ui/panel/ListView.h"
 #include "ui/panel/PanelDelegate.h"
 
@@ -172,11 +171,11 @@ bool PanelView::completeFilter()
     const RowDataPtr row = m_hintItem;
     if (!row || !m_delegate)
         return row != nullptr;
-    if (row->shouldExpand()) {
+    if (row->expands()) {
         m_delegate->onExpand(row);
     } else {
         m_delegate->onExitPanel();
-        row->apply(0);
+        row->apply();
     }
     return true;
 }
@@ -291,7 +290,7 @@ bool PanelView::handleKeyEquivalent(QKeyEvent &event)
         // inside its wait on that key event, and a dialog the command opens leaves it unable to answer AT-SPI
         // until the dialog closes. A key held longer than kReleaseWaitMs chooses all the same.
         if (!event.isAutoRepeat()) {
-            m_pendingChoice = keyMaskForQtModifiers(mods);
+            m_pendingChoice = true;
             m_releaseWait.start();
         }
     } else if (key == Qt::Key_Comma && onlyModifiers(event, Qt::ControlModifier)
@@ -319,7 +318,7 @@ bool PanelView::settlePendingChoice(QKeyEvent &event)
     if (returnHeld)
         return true;
     if (event.key() == Qt::Key_Escape) {
-        m_pendingChoice.reset();
+        m_pendingChoice = false;
         m_releaseWait.stop();
         return false; // and the panel closes as usual
     }
@@ -330,9 +329,8 @@ bool PanelView::settlePendingChoice(QKeyEvent &event)
 void PanelView::choosePendingRow()
 {
     m_releaseWait.stop();
-    const std::optional<int> modifiers = std::exchange(m_pendingChoice, std::nullopt);
-    if (modifiers && m_delegate)
-        m_delegate->performSelectedRow(*modifiers);
+    if (std::exchange(m_pendingChoice, false) && m_delegate)
+        m_delegate->performSelectedRow();
 }
 
 bool PanelView::handleTextCommand(QKeyEvent &event)

@@ -122,7 +122,7 @@ private:
     int m_inputWidth = 0;
     int m_iconSize = 32;
     int m_margin = 0;
-    std::optional<int> m_pendingChoice; // the modifiers of a Return still held down
+    bool m_pendingChoice = false; // a Return still held down
     QTimer m_releaseWait;
 };
 

@@ -250,7 +250,6 @@ void PanelWindowController::onExpand(const RowDataPtr &item)
                        }});
     m_panel->input()->setText(QString()); // not clear(): that is an undoable edit
     m_panel->hideHint();
-    item->applyCustomAction();
     if (item->title().isEmpty()) {
         setMenuLabel(QString());
         return;
@@ -347,15 +346,15 @@ bool PanelWindowController::bypassKeyEvent(const QKeyEvent &event)
     const RowDataPtr row = current ? current->itemForShortcut(text) : nullptr;
     if (!row)
         return false;
-    if (row->shouldExpand()) {
+    if (row->expands()) {
         onExpand(row);
         return true;
     }
     onExitPanel();
-    return row->apply(0);
+    return row->apply();
 }
 
-void PanelWindowController::performSelectedRow(int modifiers)
+void PanelWindowController::performSelectedRow()
 {
     DataProvider *current = provider();
     const RowDataPtr row = current ? current->dataOnRow(m_list->selectedRow()) : nullptr;
@@ -363,12 +362,12 @@ void PanelWindowController::performSelectedRow(int modifiers)
         onExitPanel();
         return;
     }
-    if (row->shouldExpand()) {
+    if (row->expands()) {
         onExpand(row);
         return;
     }
     onExitPanel();
-    row->apply(modifiers);
+    row->apply();
 }
 
 void PanelWindowController::selectNext(bool up, int step)
@@ -406,7 +405,7 @@ void PanelWindowController::onSelectionChanged(qsizetype selected)
     const RowDataPtr parent = current->filteredParent();
     if (!row || !parent || !parent->applyOnHover())
         return;
-    row->apply(0);
+    row->apply();
     m_indexAppliedOnHover = static_cast<int>(selected);
     if (m_indexBeforeHover != -1)
         return;

@@ -110,7 +110,7 @@ public:
     void onCancelOrExitPanel() override;
     void onExitPanel() override;
     bool bypassKeyEvent(const QKeyEvent &event) override;
-    void performSelectedRow(int modifiers) override;
+    void performSelectedRow() override;
     void selectNext(bool up, int step) override;
     void toggleMode() override;
     bool undoLastMove() override;

@@ -28,7 +28,7 @@ QString commandDetails(const MenuItemData &item)
         parts << *item.hintLabel();
     else if (!item.path().isEmpty())
         parts << QCoreApplication::translate("tavolin::RowTexts", "menu %1").arg(item.path().join(QStringLiteral(" > ")));
-    if (item.hasSubmenu())
+    if (item.expands())
         parts << QCoreApplication::translate("tavolin::RowTexts", "submenu");
     else if (item.shortcut())
         parts << QCoreApplication::translate("tavolin::RowTexts", "shortcut %1").arg(item.shortcut()->displayText());
