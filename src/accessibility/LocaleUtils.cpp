@@ -16,7 +16,9 @@ struct State
     Mutex buildMutex; // one build at a time, so the "same application" check and the publish pair up
     Mutex mutex;
     std::shared_ptr<const LocaleUtils::Map> dict GUARDED_BY(mutex) = std::make_shared<LocaleUtils::Map>();
+    // Whose map `dict` is: the application and locale of the last build.
     std::optional<QString> lastBundle GUARDED_BY(mutex);
+    std::optional<QString> lastLocale GUARDED_BY(mutex);
     std::atomic<bool> hasTrans{false};
 };
 
@@ -81,12 +83,14 @@ void LocaleUtils::buildTransMap(const std::optional<LocaleBundle> &bundle, const
     const std::optional<QString> id = bundle ? std::optional<QString>(bundle->identifier) : std::nullopt;
     {
         MutexLocker lock(s.mutex);
-        if (id == s.lastBundle)
+        if (id == s.lastBundle && locale == s.lastLocale)
             return;
+        // The empty map is this application's too: coming back to the one before must build its map again.
         s.dict = std::make_shared<Map>();
+        s.lastBundle = id;
+        s.lastLocale = locale;
         if (!bundle || !locale)
             return;
-        s.lastBundle = id;
     }
     if (!isTranslatedLanguage(*locale))
         return;
@@ -207,6 +211,7 @@ void LocaleUtils::resetForTesting()
     MutexLocker lock(s.mutex);
     s.dict = std::make_shared<Map>();
     s.lastBundle.reset();
+    s.lastLocale.reset();
     s.hasTrans.store(false);
 }
 

@@ -29,9 +29,9 @@ class LocaleUtils
 public:
     using Map = QHash<QString, QString>;
 
-    // (Re)builds the map for an application. Returns at once when `bundle`'s identifier equals the last one
-    // built for (no bundle twice counts as equal). Otherwise the map is emptied first; without a bundle or a
-    // locale it stays empty. Missing or malformed catalogs are skipped quietly.
+    // (Re)builds the map for an application. Returns at once when `bundle`'s identifier and `locale` equal the
+    // last ones built for (no bundle twice counts as equal). Otherwise the map is emptied first; without a
+    // bundle or a locale it stays empty. Missing or malformed catalogs are skipped quietly.
     static void buildTransMap(const std::optional<LocaleBundle> &bundle, const std::optional<QString> &locale);
 
     // The English text of a localized title: the entry for the title, else for the title without any "…".

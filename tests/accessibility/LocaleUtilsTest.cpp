@@ -110,7 +110,7 @@ TEST_F(LocaleUtilsTest, SameApplicationTwiceReturnsAtOnce)
 }
 
 // No bundle at first counts as the same as none; another application empties the map but keeps hasTrans;
-// one without a locale empties it and keeps the last bundle.
+// so does one without a locale, and coming back from either builds the map again.
 TEST_F(LocaleUtilsTest, AnotherApplicationEmptiesTheMap)
 {
     LocaleUtils::buildTransMap(std::nullopt, u"zh_CN"_s);
@@ -128,7 +128,16 @@ TEST_F(LocaleUtilsTest, AnotherApplicationEmptiesTheMap)
     ASSERT_FALSE(LocaleUtils::localeDict()->isEmpty());
     LocaleUtils::buildTransMap(bundle(u"org.example.Third"_s), std::nullopt);
     EXPECT_TRUE(LocaleUtils::localeDict()->isEmpty());
-    EXPECT_EQ(LocaleUtils::lastBundle(), u"org.example.Scribe"_s);
+    EXPECT_EQ(LocaleUtils::lastBundle(), u"org.example.Third"_s);
+    LocaleUtils::buildTransMap(bundle(), u"zh_CN"_s);
+    EXPECT_FALSE(LocaleUtils::localeDict()->isEmpty()) << "back from an application without a locale";
+    LocaleUtils::buildTransMap(std::nullopt, std::nullopt);
+    LocaleUtils::buildTransMap(bundle(), u"zh_CN"_s);
+    EXPECT_FALSE(LocaleUtils::localeDict()->isEmpty()) << "back from a window without an application";
+    LocaleUtils::buildTransMap(bundle(), std::nullopt);
+    EXPECT_TRUE(LocaleUtils::localeDict()->isEmpty());
+    LocaleUtils::buildTransMap(bundle(), u"zh_CN"_s);
+    EXPECT_FALSE(LocaleUtils::localeDict()->isEmpty()) << "the same application once its locale is known";
 }
 
 TEST_F(LocaleUtilsTest, BrokenCatalogIsSkippedQuietly)

@@ -1,7 +1,8 @@
 // A person runs Geany in Chinese and types the English name of a command: the palette lists "另存为...(A)"
 // first for "save as" (its English title, from Geany's catalog, matches), and `tavolin-menu search` over the
 // same window ranks the same row first, as scripts built on the tool expect; the Latin forms the palette
-// computed are kept for its next start. Every wait is bounded.
+// computed are kept for its next start. The English titles are still there after a visit to an application
+// that names no language. Every wait is bounded.
 #include "EndToEndTest.h"
 #include "HeadlessSession.h"
 
@@ -27,19 +28,27 @@ QString bestTitle(const QString &out)
 
 class TranslatedSearchJourney : public EndToEndTest
 {
+protected:
+    static bool hasChineseGeany()
+    {
+        return !QStandardPaths::findExecutable(QStringLiteral("geany")).isEmpty()
+            && QFile::exists(QStringLiteral("/usr/share/locale/zh_CN/LC_MESSAGES/geany.mo"));
+    }
+    // The palette reads an application's language from its environment; LANGUAGE comes first there.
+    static std::unique_ptr<TestApp> startChineseGeany(const QTemporaryDir &config)
+    {
+        return TestApp::start(QStringLiteral("env"), {QStringLiteral("LANGUAGE=zh_CN"), QStringLiteral("geany"),
+                                                      QStringLiteral("-i"), QStringLiteral("-c"), config.path()});
+    }
 };
 
 TEST_F(TranslatedSearchJourney, PaletteAndToolFindAChineseCommandByItsEnglishTitle)
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("geany")).isEmpty() ||
-        !QFile::exists(QStringLiteral("/usr/share/locale/zh_CN/LC_MESSAGES/geany.mo")))
+    if (!hasChineseGeany())
         GTEST_SKIP() << "needs geany and its Chinese catalog (geany-common)";
     QTemporaryDir config;
     ASSERT_TRUE(config.isValid());
-    // The palette reads an application's language from its environment; LANGUAGE comes first there.
-    const std::unique_ptr<TestApp> geany =
-        TestApp::start(QStringLiteral("env"), {QStringLiteral("LANGUAGE=zh_CN"), QStringLiteral("geany"),
-                                               QStringLiteral("-i"), QStringLiteral("-c"), config.path()});
+    const std::unique_ptr<TestApp> geany = startChineseGeany(config);
     std::optional<QString> window;
     std::unique_ptr<PaletteRun> palette;
     startPaletteOver(geany.get(), window, palette);
@@ -64,6 +73,43 @@ TEST_F(TranslatedSearchJourney, PaletteAndToolFindAChineseCommandByItsEnglishTit
     const QString kept = QString::fromUtf8(cache.readAll());
     EXPECT_TRUE(kept.contains(QStringLiteral("另存为")) && kept.contains(QStringLiteral("ling cun wei")))
         << kept.left(600).toStdString();
+}
+
+TEST_F(TranslatedSearchJourney, EnglishTitlesStayAfterAVisitToAnApplicationWithoutALanguage)
+{
+    if (!hasChineseGeany())
+        GTEST_SKIP() << "needs geany and its Chinese catalog (geany-common)";
+    QTemporaryDir config;
+    ASSERT_TRUE(config.isValid());
+    // "C" names no language, and neither does an environment without any of the variables.
+    const std::unique_ptr<TestApp> plain = TestApp::start(
+        QStringLiteral("env"), {QStringLiteral("-u"), QStringLiteral("LANGUAGE"), QStringLiteral("-u"), QStringLiteral("LC_ALL"),
+                                QStringLiteral("-u"), QStringLiteral("LC_MESSAGES"), QStringLiteral("LANG=C"),
+                                QStringLiteral(TAVOLIN_MENU_FIXTURE)});
+    ASSERT_TRUE(plain);
+    const std::optional<QString> plainWindow = waitForWindowOf(plain->pid());
+    ASSERT_TRUE(plainWindow) << "the fixture's window did not show";
+    const std::unique_ptr<TestApp> geany = startChineseGeany(config);
+    std::optional<QString> window;
+    std::unique_ptr<PaletteRun> palette;
+    startPaletteOver(geany.get(), window, palette);
+    if (!palette)
+        return;
+    const auto anyRows = [](const PanelContent &panel) { return !panel.rows.isEmpty(); };
+
+    ASSERT_TRUE(openOver(*palette, *window, anyRows)) << palette->log().toStdString();
+    ASSERT_TRUE(typeUntilBest(*palette, kQuery, kSaveAs)) << "before the visit: " << describe(PanelProbe::panel(palette->pid())).toStdString();
+    ASSERT_TRUE(closePanel());
+    ASSERT_TRUE(openOver(*palette, *plainWindow, [](const PanelContent &panel) {
+        return panel.rows.contains(QStringLiteral("Save As…"));
+    })) << describe(PanelProbe::panel(palette->pid())).toStdString();
+    ASSERT_TRUE(closePanel());
+
+    ASSERT_TRUE(openOver(*palette, *window, anyRows)) << palette->log().toStdString();
+    EXPECT_TRUE(typeUntilBest(*palette, kQuery, kSaveAs))
+        << "after the visit: " << describe(PanelProbe::panel(palette->pid())).toStdString();
+    ASSERT_TRUE(closePanel());
+    EXPECT_EQ(palette->stopAndReportFaults(), QString());
 }
 
 } // namespace
