@@ -73,9 +73,6 @@ AppRulesController::AppRulesController(PrefsContext &context, QWidget *parent)
 
 void AppRulesController::loadSettings()
 {
-    if (m_loaded)
-        return;
-    m_loaded = true;
     loadAppRules();
     initDefaultAppRule();
 }

@@ -53,7 +53,6 @@ private:
     void reloadTable();
 
     PrefsContext &m_context;
-    bool m_loaded = false;
     QList<QJsonArray> m_appRules;
     QTableWidget *m_table;
     QToolButton *m_add;

@@ -70,11 +70,12 @@ MenuRulesController::MenuRulesController(PrefsContext &context, QWidget *parent)
 
 void MenuRulesController::loadSettings()
 {
-    if (m_loaded)
-        return;
-    m_loaded = true;
-    m_dialog->appSelectButton()->setApplications(m_context.applications ? m_context.applications()
-                                                                        : QList<DesktopApp>{});
+    // The installed applications are listed once: finding them reads every desktop entry.
+    if (!m_applicationsListed) {
+        m_applicationsListed = true;
+        m_dialog->appSelectButton()->setApplications(m_context.applications ? m_context.applications()
+                                                                            : QList<DesktopApp>{});
+    }
     loadMenuRules();
 }
 

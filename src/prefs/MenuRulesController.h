@@ -74,7 +74,7 @@ private:
     QTreeWidgetItem *appItem(const QString &key) const;
 
     PrefsContext &m_context;
-    bool m_loaded = false;
+    bool m_applicationsListed = false;
     QMap<QString, QJsonArray> m_menuRules;
     QStringList m_appList;
     QTreeWidget *m_outline;

@@ -48,6 +48,13 @@ TEST_F(AppRulesTest, ShowsStoredRulesInOrderAndChangingOneKeepsItsPosition)
     EXPECT_EQ(rules(), parse(R"([["org.gnome.gedit","disabled","Text Editor"],
                                  ["org.xfce.mousepad","disabled","Mousepad"],["x","bogus","X"]])"));
     EXPECT_EQ(pane->rulePopup(1)->currentIndex(), 2);
+
+    // Shown again after another program changed the rules: the pane shows theirs.
+    pane->hide();
+    setRules(R"([["org.xfce.mousepad","allow","Mousepad"]])");
+    pane->show();
+    ASSERT_EQ(pane->table()->rowCount(), 1);
+    EXPECT_EQ(pane->table()->item(0, 0)->text(), QLatin1String("Mousepad"));
 }
 
 TEST_F(AppRulesTest, AddingSeveralAppendsAutoEntriesInChosenOrderAndDeleteRemovesTheSelectedRowOnly)
@@ -131,6 +138,11 @@ TEST_F(MenuRulesTest, LoadsDropsEmptyTitlesAndSortsWithAllFirst)
     EXPECT_EQ(topLevelTitles(), (QStringList{u"All Applications"_qs, u"Mousepad"_qs, u"zed"_qs}));
     EXPECT_EQ(pane->menuRules().value(u"Mousepad.app"_qs), parse(R"([["View",2]])").toArray());
     EXPECT_EQ(pane->optionPopup(u"Mousepad.app"_qs, 0)->currentIndex(), 2);
+
+    pane->hide();
+    setRules(R"({"zed.app":[["Edit",1]]})");
+    pane->show();
+    EXPECT_EQ(pane->appList(), QStringList{u"zed.app"_qs}) << "shown again after another program changed them";
 }
 
 // For all applications under "all", listed first; for one under its executable's key; the title untrimmed but
