@@ -40,17 +40,7 @@ MenuToolRun runMenuTool(const QStringList &args)
 {
     QProcess process;
     startInSession(process, QStringLiteral(TAVOLIN_MENU_TOOL), args);
-    MenuToolRun run;
-    if (!process.waitForStarted(5000) || !process.waitForFinished(15000)) {
-        process.kill();
-        process.waitForFinished(2000);
-        run.err = QStringLiteral("did not finish");
-        return run;
-    }
-    run.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return finishBounded(process);
 }
 
 bool haveXdotool()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/BoundedRun.h"
+
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QProcess>
@@ -18,12 +20,7 @@ namespace tavolin::test {
 std::optional<QString> xdotool(const QStringList &args);
 bool haveXdotool();
 // A run of `tavolin-menu` to its end, bounded (15 s): its exit code (-1 when it did not finish) and output.
-struct MenuToolRun
-{
-    int code = -1;
-    QString out;
-    QString err;
-};
+using MenuToolRun = BoundedRun;
 MenuToolRun runMenuTool(const QStringList &args);
 // The first visible window of process `pid`, waiting (bounded) for it to map.
 std::optional<QString> waitForWindowOf(qint64 pid, int boundMs = 15000);

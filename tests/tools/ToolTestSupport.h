@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/BoundedRun.h"
+
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
@@ -7,13 +9,7 @@
 
 namespace tavolin::menutool {
 
-// What one run of tavolin-menu returned and printed.
-struct ToolRun
-{
-    int code = -1;
-    QString out;
-    QString err;
-};
+using ToolRun = test::BoundedRun;
 
 // Runs `program` to its end, bounded: a hang gives code -1 and "did not finish".
 inline ToolRun runProgram(const QString &program, const QStringList &arguments,
@@ -22,17 +18,7 @@ inline ToolRun runProgram(const QString &program, const QStringList &arguments,
     QProcess process;
     process.setProcessEnvironment(environment);
     process.start(program, arguments);
-    ToolRun run;
-    if (!process.waitForStarted(5000) || !process.waitForFinished(15000)) {
-        process.kill();
-        process.waitForFinished(2000);
-        run.err = QStringLiteral("did not finish");
-        return run;
-    }
-    run.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return test::finishBounded(process);
 }
 
 } // namespace tavolin::menutool
