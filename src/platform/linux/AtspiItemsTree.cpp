@@ -273,21 +273,31 @@ QByteArray atspiApplicationBusName(AtspiAccessible *application)
 
 namespace {
 
+// Sends `call` (taken) and waits at most `timeoutMs` for its reply; on none, `errorName` says why.
+DBusMessage *callAndWait(DBusConnection *bus, DBusMessage *call, int timeoutMs, QByteArray &errorName)
+{
+    DBusError error;
+    dbus_error_init(&error);
+    DBusMessage *reply = dbus_connection_send_with_reply_and_block(bus, call, timeoutMs, &error);
+    dbus_message_unref(call);
+    if (reply == nullptr)
+        errorName = error.name != nullptr ? QByteArray(error.name) : QByteArray();
+    dbus_error_free(&error);
+    return reply;
+}
+
 // One call whose answer is a string (`inVariant`: inside a variant, as Properties.Get gives it), bounded by
 // `timeoutMs`. Takes the call.
 AtspiItemsStatus callForString(DBusConnection *bus, DBusMessage *call, bool inVariant, int timeoutMs, QString &out)
 {
     if (call == nullptr)
         return AtspiItemsStatus::Unsupported;
-    DBusError error;
-    dbus_error_init(&error);
-    DBusMessage *reply = dbus_connection_send_with_reply_and_block(bus, call, timeoutMs, &error);
-    dbus_message_unref(call);
+    QByteArray errorName;
+    DBusMessage *reply = callAndWait(bus, call, timeoutMs, errorName);
     if (reply == nullptr) {
         // Only a time-out says the application hangs; an error reply or a vanished peer says nothing of it.
-        const bool timedOut = dbus_error_has_name(&error, DBUS_ERROR_NO_REPLY)
-            || dbus_error_has_name(&error, DBUS_ERROR_TIMEOUT) || dbus_error_has_name(&error, DBUS_ERROR_TIMED_OUT);
-        dbus_error_free(&error);
+        const bool timedOut = errorName == DBUS_ERROR_NO_REPLY || errorName == DBUS_ERROR_TIMEOUT
+            || errorName == DBUS_ERROR_TIMED_OUT;
         return timedOut ? AtspiItemsStatus::Failed : AtspiItemsStatus::Unsupported;
     }
     AtspiItemsStatus status = AtspiItemsStatus::Unsupported;
@@ -483,15 +493,11 @@ AtspiItemsStatus fetchCacheItems(DBusConnection *bus, const QByteArray &busName,
                                                      "org.a11y.atspi.Cache", "GetItems");
     if (call == nullptr)
         return AtspiItemsStatus::Unsupported;
-    DBusError error;
-    dbus_error_init(&error);
-    DBusMessage *reply = dbus_connection_send_with_reply_and_block(bus, call, timeoutMs, &error);
-    dbus_message_unref(call);
+    QByteArray errorName;
+    DBusMessage *reply = callAndWait(bus, call, timeoutMs, errorName);
     if (reply == nullptr) {
-        const bool unsupported = dbus_error_has_name(&error, DBUS_ERROR_UNKNOWN_METHOD)
-            || dbus_error_has_name(&error, DBUS_ERROR_UNKNOWN_OBJECT)
-            || dbus_error_has_name(&error, DBUS_ERROR_UNKNOWN_INTERFACE);
-        dbus_error_free(&error);
+        const bool unsupported = errorName == DBUS_ERROR_UNKNOWN_METHOD || errorName == DBUS_ERROR_UNKNOWN_OBJECT
+            || errorName == DBUS_ERROR_UNKNOWN_INTERFACE;
         return unsupported ? AtspiItemsStatus::Unsupported : AtspiItemsStatus::Failed;
     }
     // Other versions of the protocol sent other shapes (a list of children per item): read those another way.
