@@ -2,14 +2,11 @@
 // header-bar application has) and calls the panel with `tavolin --show`: it lists nothing, and certainly
 // no command of the first application, which a Return would perform. Every wait is bounded.
 #include "EndToEndTest.h"
-#include "HeadlessSession.h"
 
 #include "support/WaitFor.h"
 
 #include <QFile>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 namespace tavolin::test {
 namespace {
@@ -43,8 +40,7 @@ TEST_F(AppSwitchJourney, WindowWithoutAMenuBarGetsAnEmptyPanelWithNoRowOfThePrev
     std::optional<PanelContent> content = openOver(*palette, *menusWindow, [](const PanelContent &panel) {
         return panel.rows.contains(QStringLiteral("Save As…"));
     });
-    ASSERT_TRUE(content) << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n"
-                         << palette->log().toStdString();
+    ASSERT_TRUE(content) << panelAndLog(*palette);
     ASSERT_TRUE(closePanel());
     // Closing hands the focus back to the application; moving on before that would lose it to the hand-back.
     ASSERT_TRUE(waitFor([&] { return activeWindow() == menusWindow; }, 5s)) << "the focus did not return";
@@ -56,8 +52,7 @@ TEST_F(AppSwitchJourney, WindowWithoutAMenuBarGetsAnEmptyPanelWithNoRowOfThePrev
     content = waitForPanel(*palette, [&](const PanelContent &panel) {
         return palette->log().contains(servedPlain) && panel.rows.isEmpty() && panel.input.isEmpty();
     });
-    EXPECT_TRUE(content) << "over the window without menus: " << describe(PanelProbe::panel(palette->pid())).toStdString()
-                         << "\n" << palette->log().toStdString();
+    EXPECT_TRUE(content) << "over the window without menus: " << panelAndLog(*palette);
     ASSERT_TRUE(closePanel());
     EXPECT_EQ(palette->stopAndReportFaults(), QString());
 }

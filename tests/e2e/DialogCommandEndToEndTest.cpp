@@ -5,19 +5,15 @@
 // left Mousepad answering nothing once its dialog was open. Prints the figures: Return (or the tool's start)
 // to the dialog read over AT-SPI, and the application's answer time after the dialog closed.
 #include "EndToEndTest.h"
-#include "HeadlessSession.h"
 
 #include "support/WaitFor.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QJsonObject>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 #include <cstdio>
 
@@ -93,14 +89,14 @@ protected:
         ASSERT_TRUE(xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window}));
         ASSERT_TRUE(xdotool({QStringLiteral("key"), QStringLiteral("ctrl+shift+p")}));
         ASSERT_TRUE(waitForPanel(*m_palette, [](const PanelContent &panel) { return panel.rows.size() > 3; }))
-            << describe(PanelProbe::panel(m_palette->pid())).toStdString() << "\n" << m_palette->log().toStdString();
+            << panelAndLog(*m_palette);
         ASSERT_TRUE(xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), row.query}));
         // Return performs the selected row: wait until the ranking has put the command first and selected it.
         const std::optional<PanelContent> ranked = waitForPanel(*m_palette, [&](const PanelContent &panel) {
             return panel.input == row.query && panel.rows.value(0).startsWith(row.row) && panel.selected == 0;
         });
         ASSERT_TRUE(ranked) << "expected " << row.row.toStdString() << " first and selected; the panel shows:\n"
-                            << describe(PanelProbe::panel(m_palette->pid())).toStdString();
+                            << panelNow(*m_palette);
         asked.start();
         ASSERT_TRUE(xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
     }
@@ -145,8 +141,7 @@ TEST_P(DialogCommandEndToEnd, DialogOpensTakesTypingAndTheApplicationKeepsAnswer
             texts = PanelProbe::fieldTexts(app->pid(), row.dialog);
             return texts && texts->indexOf(QRegularExpression(QStringLiteral("abc.*"))) >= 0;
         },
-        5s))
-        << "typed text not in the dialog: " << (texts ? texts->join(u" | ").toStdString() : "<no answer>");
+        5s)) << "typed text not in the dialog: " << (texts ? texts->join(u" | ").toStdString() : "<no answer>");
 
     ASSERT_TRUE(xdotool({QStringLiteral("key"), QStringLiteral("Escape")}));
     std::optional<QStringList> after;

@@ -2,13 +2,10 @@
 // not enabled, and perform refuses it by name; the palette's panel, which offers only what can be performed
 // now, never lists it.
 #include "EndToEndTest.h"
-#include "HeadlessSession.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-
-#include <gtest/gtest.h>
 
 namespace tavolin::test {
 namespace {
@@ -51,7 +48,7 @@ TEST_F(DisabledCommandJourney, TheToolMarksTheDisabledCommandAndThePanelLeavesIt
         return panel.input.isEmpty() && panel.rows.contains(QStringLiteral("Copy"))
             && panel.rows.contains(QStringLiteral("Settings…"));
     });
-    ASSERT_TRUE(content) << panelNow() << "\n" << palette->log().toStdString();
+    ASSERT_TRUE(content) << panelAndLog(*palette);
     EXPECT_FALSE(content->rows.contains(QStringLiteral("Paste"))) << describe(content).toStdString();
     EXPECT_EQ(palette->stopAndReportFaults(), QString());
 }

@@ -4,11 +4,8 @@
 // enters it, and Return on its Gamma performs that command. Every wait is bounded and waits for what is then
 // asserted.
 #include "EndToEndTest.h"
-#include "HeadlessSession.h"
 
 #include "support/WaitFor.h"
-
-#include <gtest/gtest.h>
 
 namespace tavolin::test {
 namespace {
@@ -25,15 +22,15 @@ TEST_F(DrillDownJourney, TabEntersTheHintedSubmenuBackspaceLeavesItAndReturnEnte
 {
     std::optional<PanelContent> content =
         openOver(*palette, *window, [](const PanelContent &panel) { return panel.rows.contains(kSaveAs); });
-    ASSERT_TRUE(content) << panelNow() << "\n" << palette->log().toStdString();
+    ASSERT_TRUE(content) << panelAndLog(*palette);
 
     ASSERT_TRUE(type(QStringLiteral("rec")));
     ASSERT_TRUE(waitForPanel(*palette, [](const PanelContent &panel) { return panel.input == QLatin1String("rec"); }))
-        << panelNow();
+        << panelNow(*palette);
     ASSERT_TRUE(pressKey(QStringLiteral("Tab")));
     const QStringList recent{QStringLiteral("Alpha"), QStringLiteral("Beta"), QStringLiteral("More"), QStringLiteral("Gamma")};
     content = waitForPanel(*palette, [&](const PanelContent &panel) { return panel.input.isEmpty() && panel.rows == recent; });
-    ASSERT_TRUE(content) << "Tab on the hint Recent: " << panelNow();
+    ASSERT_TRUE(content) << "Tab on the hint Recent: " << panelNow(*palette);
     const auto inRecent = [&](const PanelContent &panel) { return panel.input.isEmpty() && panel.rows == recent; };
     const auto atTop = [](const PanelContent &panel) {
         return panel.input.isEmpty() && panel.rows.contains(kSaveAs) && panel.rows.value(0) == QLatin1String("New");
@@ -44,27 +41,27 @@ TEST_F(DrillDownJourney, TabEntersTheHintedSubmenuBackspaceLeavesItAndReturnEnte
     content = waitForPanel(*palette, [](const PanelContent &panel) {
         return panel.input == QLatin1String("rec") && panel.rows.value(0) == QLatin1String("Recent");
     });
-    EXPECT_TRUE(content) << "Ctrl+Z inside Recent: " << panelNow();
+    EXPECT_TRUE(content) << "Ctrl+Z inside Recent: " << panelNow(*palette);
     ASSERT_TRUE(pressKey(QStringLiteral("Tab")));
-    EXPECT_TRUE(waitForPanel(*palette, inRecent)) << "Tab on the hint Recent again: " << panelNow();
+    EXPECT_TRUE(waitForPanel(*palette, inRecent)) << "Tab on the hint Recent again: " << panelNow(*palette);
 
     ASSERT_TRUE(pressKey(QStringLiteral("BackSpace")));
-    EXPECT_TRUE(waitForPanel(*palette, atTop)) << "Backspace at the start of the empty input: " << panelNow();
+    EXPECT_TRUE(waitForPanel(*palette, atTop)) << "Backspace at the start of the empty input: " << panelNow(*palette);
     ASSERT_TRUE(pressKey(QStringLiteral("ctrl+z")));
-    EXPECT_TRUE(waitForPanel(*palette, inRecent)) << "Ctrl+Z after Backspace left Recent: " << panelNow();
+    EXPECT_TRUE(waitForPanel(*palette, inRecent)) << "Ctrl+Z after Backspace left Recent: " << panelNow(*palette);
     ASSERT_TRUE(pressKey(QStringLiteral("BackSpace")));
-    EXPECT_TRUE(waitForPanel(*palette, atTop)) << "Backspace out of Recent again: " << panelNow();
+    EXPECT_TRUE(waitForPanel(*palette, atTop)) << "Backspace out of Recent again: " << panelNow(*palette);
 
     ASSERT_TRUE(type(QStringLiteral("more")));
     content = waitForPanel(*palette, [](const PanelContent &panel) {
         return panel.input == QLatin1String("more") && panel.selected == 0 && panel.rows.value(0) == QLatin1String("More");
     });
-    ASSERT_TRUE(content) << panelNow();
+    ASSERT_TRUE(content) << panelNow(*palette);
     ASSERT_TRUE(pressReturn());
     content = waitForPanel(*palette, [](const PanelContent &panel) {
         return panel.input.isEmpty() && panel.rows == QStringList{QStringLiteral("Gamma")};
     });
-    EXPECT_TRUE(content) << "Return on the submenu More: " << panelNow();
+    EXPECT_TRUE(content) << "Return on the submenu More: " << panelNow(*palette);
     ASSERT_TRUE(pressReturn());
     EXPECT_TRUE(fixture->waitForLogLine(QStringLiteral("triggered File > Recent > More > Gamma"), 10000))
         << fixture->logLines().join(QLatin1Char('\n')).toStdString();

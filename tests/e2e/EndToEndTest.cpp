@@ -1,7 +1,5 @@
 #include "EndToEndTest.h"
 
-#include "HeadlessSession.h"
-
 #include "support/WaitFor.h"
 
 #include <QJsonArray>
@@ -24,6 +22,16 @@ QString describe(const std::optional<PanelContent> &content)
         .arg(content->input)
         .arg(content->selected)
         .arg(rows.join(QStringLiteral(", ")));
+}
+
+std::string panelNow(const PaletteRun &palette)
+{
+    return describe(PanelProbe::panel(palette.pid())).toStdString();
+}
+
+std::string panelAndLog(const PaletteRun &palette)
+{
+    return panelNow(palette) + "\n" + palette.log().toStdString();
 }
 
 QJsonObject settingsWithFixtureRule(const QString &rule)
@@ -49,14 +57,12 @@ bool panelIsActive()
 
 std::optional<QRgb> panelCornerColour()
 {
-    const std::optional<QString> found =
-        xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                 QStringLiteral("^Tavolin$")});
-    if (!found || found->isEmpty())
+    const std::optional<QString> found = visibleWindowNamed(QStringLiteral("^Tavolin$"));
+    if (!found)
         return std::nullopt;
     // ImageMagick's import prints the pixel as "0,0: (r,g,b) #RRGGBB srgb(...)".
     QProcess grab;
-    grab.start(QStringLiteral("import"), {QStringLiteral("-window"), found->split(QLatin1Char('\n')).first(),
+    grab.start(QStringLiteral("import"), {QStringLiteral("-window"), *found,
                                           QStringLiteral("-crop"), QStringLiteral("1x1+2+2"), QStringLiteral("txt:-")});
     if (!grab.waitForFinished(5000)) {
         grab.kill();
@@ -67,6 +73,14 @@ std::optional<QRgb> panelCornerColour()
     const qsizetype hash = out.indexOf(QLatin1Char('#'), out.indexOf(QLatin1Char('\n')));
     const QColor colour(out.mid(hash, 7));
     return hash >= 0 && colour.isValid() ? std::optional<QRgb>(colour.rgb()) : std::nullopt;
+}
+
+void saveScreenshot(const QString &name)
+{
+    const QString folder = qEnvironmentVariable("TAVOLIN_E2E_SCREENSHOTS");
+    if (!folder.isEmpty())
+        QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
+                                                     folder + QLatin1Char('/') + name + QStringLiteral(".png")});
 }
 
 void EndToEndTest::SetUp()
@@ -237,11 +251,6 @@ void FixtureJourney::SetUp()
         return;
     fixture = TestApp::startFixture();
     startPaletteOver(fixture.get(), window, palette);
-}
-
-std::string FixtureJourney::panelNow() const
-{
-    return describe(PanelProbe::panel(palette->pid())).toStdString();
 }
 
 } // namespace tavolin::test

@@ -24,6 +24,10 @@ class TestApp;
 // groups when the panel lists groups).
 QString describe(const std::optional<PanelContent> &content);
 
+// What the panel of `palette` shows now, alone and followed by the palette's log, for failure messages.
+std::string panelNow(const PaletteRun &palette);
+std::string panelAndLog(const PaletteRun &palette);
+
 // Settings for a palette run: no welcome window and, unless `rule` is empty, that rule ("allow", "auto",
 // "disabled") for the Qt fixture.
 QJsonObject settingsWithFixtureRule(const QString &rule);
@@ -37,6 +41,9 @@ bool panelIsActive();
 // The colour the panel window shows just inside its top-left corner (its border, which the theme's window
 // background fills), grabbed from the screen; nullopt while no panel is mapped or the grab failed.
 std::optional<QRgb> panelCornerColour();
+
+// Saves the whole screen as `name`.png in the folder TAVOLIN_E2E_SCREENSHOTS names; nothing when it is unset.
+void saveScreenshot(const QString &name);
 
 // Base of the end-to-end tests: a private headless session with a window manager (which activates and
 // raises the panel, as on a desktop) and xdotool. SetUp skips, saying why, when any of them is missing.
@@ -112,8 +119,6 @@ class FixtureJourney : public EndToEndTest
 {
 protected:
     void SetUp() override;
-    // What the panel shows now, for failure messages.
-    std::string panelNow() const;
 
     std::unique_ptr<TestApp> fixture;
     std::optional<QString> window;

@@ -3,7 +3,6 @@
 // it under "Extensions", and Return on it runs the script, which writes the path of Mousepad's file. Driven
 // by the keyboard alone under the headless session; every wait is bounded; skips when Mousepad is missing.
 #include "EndToEndTest.h"
-#include "HeadlessSession.h"
 #include "MousepadRun.h"
 #include "PreferencesSide.h"
 
@@ -15,8 +14,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 namespace tavolin::test {
 namespace {
@@ -75,8 +72,7 @@ TEST_F(ExtensionDocumentJourney, AnExtensionRunOverMousepadIsToldItsDocument)
                                             + QFile::encodeName(written) + "'\n"));
         ASSERT_TRUE(prefs.library.doAdd(
             PluginDataItem(QStringLiteral("mousepad.app"), kLabel, QStringLiteral("show-document.sh"))));
-        ASSERT_TRUE(palette->waitForLog(QStringLiteral("run command updateExtension")))
-            << palette->log().toStdString();
+        ASSERT_TRUE(palette->waitForLog(QStringLiteral("run command updateExtension"))) << palette->log().toStdString();
     }
 
     const std::unique_ptr<Mousepad> mousepad = Mousepad::start(palette->dataHome(), {letter});
@@ -87,11 +83,11 @@ TEST_F(ExtensionDocumentJourney, AnExtensionRunOverMousepadIsToldItsDocument)
 
     // The extension rows come after Mousepad's menus, beyond the rows a read returns: typed for below.
     ASSERT_TRUE(openOver(*palette, *window, [](const PanelContent &panel) { return panel.rows.contains(u"Save As..."_qs); }))
-        << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n" << palette->log().toStdString();
+        << panelAndLog(*palette);
     ASSERT_TRUE(type(QStringLiteral("show document path")));
     ASSERT_TRUE(waitForPanel(*palette, [](const PanelContent &panel) {
         return panel.selected >= 0 && panel.rows.value(panel.selected) == kLabel;
-    })) << describe(PanelProbe::panel(palette->pid())).toStdString();
+    })) << panelNow(*palette);
     ASSERT_TRUE(pressReturn());
 
     // Waits for the whole path: the shell creates the file before printf fills it.

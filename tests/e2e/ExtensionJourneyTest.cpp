@@ -4,7 +4,6 @@
 // that application's process (TAVOLIN_APP_PID), and writes them to a file the test reads. Every wait is
 // bounded and waits for what is then asserted.
 #include "EndToEndTest.h"
-#include "HeadlessSession.h"
 #include "PreferencesSide.h"
 
 #include "common/Paths.h"
@@ -14,8 +13,6 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 namespace tavolin::test {
 namespace {
@@ -59,8 +56,8 @@ TEST_F(ExtensionJourney, AddedExtensionRunsFromThePaletteWithTheApplicationsCont
 
     std::optional<PanelContent> content =
         openOver(*palette, *window, [](const PanelContent &panel) { return panel.rows.contains(QStringLiteral("Save As…")); });
-    ASSERT_TRUE(content) << panelNow() << "\n" << palette->log().toStdString();
-    ASSERT_TRUE(typeUntilBest(*palette, QStringLiteral("envprobe"), kLabel)) << panelNow();
+    ASSERT_TRUE(content) << panelAndLog(*palette);
+    ASSERT_TRUE(typeUntilBest(*palette, QStringLiteral("envprobe"), kLabel)) << panelNow(*palette);
     ASSERT_TRUE(pressReturn());
 
     QStringList environment;

@@ -4,7 +4,6 @@
 // when the script still runs as it quits. Every wait is bounded; the test skips, saying why, when the session or
 // xdotool is missing.
 #include "EndToEndTest.h"
-#include "HeadlessSession.h"
 #include "PreferencesSide.h"
 #include "SideSession.h"
 
@@ -22,8 +21,6 @@
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <QTimer>
-
-#include <gtest/gtest.h>
 
 #include <csignal>
 #include <iostream>
@@ -119,8 +116,7 @@ TEST_F(ExtensionRunsEndToEnd, TwentyScriptsThatNeverEndDoNotHoldBackTheNext)
     addExtensions({{QStringLiteral("Wait Forever"), "exec sleep 600\n"},
                    {QStringLiteral("Leave Mark"), QStringLiteral("touch '%1'\n").arg(marker).toUtf8()}});
     for (int i = 0; i < 20; ++i) {
-        ASSERT_TRUE(runFromPanel(QStringLiteral("Wait Forever")))
-            << "run " << i << ": " << describe(PanelProbe::panel(m_palette->pid())).toStdString();
+        ASSERT_TRUE(runFromPanel(QStringLiteral("Wait Forever"))) << "run " << i << ": " << panelNow(*m_palette);
         ASSERT_TRUE(m_palette->waitForLog(QStringLiteral("run extension Wait Forever"), 5000, i));
     }
     ASSERT_TRUE(runFromPanel(QStringLiteral("Leave Mark")));
@@ -154,7 +150,7 @@ TEST_F(ExtensionRunsEndToEnd, ANotificationServerThatNeverAnswersLeavesThePalett
     // The notification server would hold a waiting palette for D-Bus's 25 s: far above what a busy machine adds.
     EXPECT_LT(show->elapsedMs, 2000) << "the palette did not take `tavolin --show` at once";
     EXPECT_TRUE(waitForPanel(*m_palette, [](const PanelContent &panel) { return !panel.rows.isEmpty(); }, 5s))
-        << describe(PanelProbe::panel(m_palette->pid())).toStdString();
+        << panelNow(*m_palette);
     server.kill();
     server.waitForFinished(5000);
     EXPECT_EQ(m_palette->stopAndReportFaults(), QString());

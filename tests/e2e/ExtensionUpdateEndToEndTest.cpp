@@ -5,7 +5,6 @@
 // its extensions pane calls) in this process, pointed at the palette run's folders. Every wait is bounded;
 // the test skips, saying why, when the session or xdotool is missing.
 #include "EndToEndTest.h"
-#include "HeadlessSession.h"
 #include "PreferencesSide.h"
 
 #include "common/Paths.h"
@@ -14,8 +13,6 @@
 #include "common/Store.h"
 #include "prefs/ExtensionLibrary.h"
 #include "support/WaitFor.h"
-
-#include <gtest/gtest.h>
 
 #include <functional>
 
@@ -93,8 +90,7 @@ TEST_F(ExtensionUpdateEndToEnd, SavedExtensionsReachTheRunningPaletteAndBothProg
     // Before any save the fixture has no extensions. Once the panel has shown, the palette has also
     // installed its first-start records.
     std::optional<PanelContent> rows = rowsFor(*palette, *window, [](const QStringList &) { return true; });
-    ASSERT_TRUE(rows) << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n"
-                      << palette->log().toStdString();
+    ASSERT_TRUE(rows) << panelAndLog(*palette);
     EXPECT_FALSE(rows->rows.contains(kTableLabel)) << describe(rows).toStdString();
 
     const SameFoldersAs folders(*palette);
@@ -122,8 +118,7 @@ TEST_F(ExtensionUpdateEndToEnd, SavedExtensionsReachTheRunningPaletteAndBothProg
     rows = rowsFor(*palette, *window, [](const QStringList &listed) {
         return listed.contains(kTableLabel) && listed.contains(kCountLabel);
     });
-    ASSERT_TRUE(rows) << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n"
-                      << palette->log().toStdString();
+    ASSERT_TRUE(rows) << panelAndLog(*palette);
 
     // Second save: one renamed, the other removed (its folder goes to the Trash).
     PluginDataItem renamed = prefs.library.extensionsFor(kAppKey).value(0);
@@ -135,16 +130,14 @@ TEST_F(ExtensionUpdateEndToEnd, SavedExtensionsReachTheRunningPaletteAndBothProg
     EXPECT_EQ(prefs.trashed, QStringList{paths::dataDir() + QStringLiteral("/CommandExtensions/count")});
     rows = rowsFor(*palette, *window, onlyTheRenamedOne);
     ASSERT_TRUE(rows) << "expected " << kListLabel.toStdString() << " and neither old label; the panel shows:\n"
-                      << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n"
-                      << palette->log().toStdString();
+                      << panelAndLog(*palette);
 
     // The palette's next start reads the records back from the database the preferences side wrote.
     QString why;
     ASSERT_TRUE(palette->restart(&why)) << why.toStdString();
     rows = rowsFor(*palette, *window, onlyTheRenamedOne);
     ASSERT_TRUE(rows) << "expected " << kListLabel.toStdString() << " and neither old label; the panel shows:\n"
-                      << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n"
-                      << palette->log().toStdString();
+                      << panelAndLog(*palette);
     prefs.library.loadExtensions();
     EXPECT_EQ(labelsOf(prefs.library.extensionsFor(kAppKey)), QStringList{kListLabel})
         << "the preferences side still opens the database after the palette's second start";

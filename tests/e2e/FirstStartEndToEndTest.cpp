@@ -3,16 +3,12 @@
 // has no error-level line.
 #include "EndToEndTest.h"
 
-#include "PanelProbe.h"
-
 #include "support/WaitFor.h"
 
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRegularExpression>
-
-#include <gtest/gtest.h>
 
 namespace tavolin::test {
 namespace {
@@ -28,11 +24,8 @@ TEST_F(FirstStartEndToEnd, LogsNoErrorAndWritesTheBuiltInRules)
     if (!palette)
         return;
     // What a new user sees first.
-    ASSERT_TRUE(waitFor([] {
-        const std::optional<QString> found = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                                      QStringLiteral("--name"), QStringLiteral("^Welcome to Tavolin$")});
-        return found && !found->isEmpty();
-    }, std::chrono::seconds(10))) << "no welcome window\n" << palette->log().toStdString();
+    ASSERT_TRUE(waitFor([] { return visibleWindowNamed(QStringLiteral("^Welcome to Tavolin$")).has_value(); },
+                        std::chrono::seconds(10))) << "no welcome window\n" << palette->log().toStdString();
     // The program answers the accessibility bus from its event loop: once it does, start-up is over (and a
     // termination signal takes the ordinary quit).
     ASSERT_TRUE(waitFor([&] { return PanelProbe::frameCount(palette->pid()) >= 0; }, std::chrono::seconds(10)))

@@ -5,7 +5,6 @@
 // X server through xdotool, as the window manager left them. With TAVOLIN_E2E_SCREENSHOTS set to a folder,
 // the screen is saved there (`import`) while each window shows. Every wait is bounded.
 #include "EndToEndTest.h"
-#include "HeadlessSession.h"
 
 #include "support/WaitFor.h"
 
@@ -19,21 +18,10 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
-#include <gtest/gtest.h>
-
 namespace tavolin::test {
 namespace {
 
 using namespace std::chrono_literals;
-
-void saveScreenshot(const QString &name)
-{
-    const QString folder = qEnvironmentVariable("TAVOLIN_E2E_SCREENSHOTS");
-    if (folder.isEmpty())
-        return;
-    QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
-                                                 folder + QLatin1Char('/') + name + QStringLiteral(".png")});
-}
 
 // The window's place and size as the X server has them, after the window manager placed it.
 std::optional<QRect> windowGeometry(const QString &window)
@@ -54,15 +42,6 @@ std::optional<QSize> displaySize()
     if (parts.size() != 2)
         return std::nullopt;
     return QSize(parts[0].toInt(), parts[1].toInt());
-}
-
-std::optional<QString> visibleWindowNamed(const QString &pattern)
-{
-    const std::optional<QString> found =
-        xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), pattern});
-    if (!found || found->isEmpty())
-        return std::nullopt;
-    return found->split(QLatin1Char('\n')).first();
 }
 
 QJsonObject settingsFile(const PaletteRun &palette)

@@ -4,13 +4,10 @@
 // settings. After the restart the panel opens with that command listed, before the menus are read. Every
 // wait is bounded and waits for what is then asserted.
 #include "EndToEndTest.h"
-#include "HeadlessSession.h"
 
 #include "support/WaitFor.h"
 
 #include <QRegularExpression>
-
-#include <gtest/gtest.h>
 
 namespace tavolin::test {
 namespace {
@@ -81,13 +78,12 @@ protected:
 TEST_F(HistoryJourney, PerformedCommandComesFirstAsRecentSurvivesARestartAndGoesWithDeleteHistory)
 {
     std::optional<PanelContent> content = openOver(*palette, *window, listsNoHistory);
-    ASSERT_TRUE(content) << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n"
-                         << palette->log().toStdString();
+    ASSERT_TRUE(content) << panelAndLog(*palette);
     ASSERT_TRUE(type(QStringLiteral("beta")));
     content = waitForPanel(*palette, [](const PanelContent &panel) {
         return panel.input == QLatin1String("beta") && panel.selected == 0 && panel.rows.value(0) == QLatin1String("Beta");
     });
-    ASSERT_TRUE(content) << describe(PanelProbe::panel(palette->pid())).toStdString();
+    ASSERT_TRUE(content) << panelNow(*palette);
     ASSERT_TRUE(pressReturn());
     ASSERT_TRUE(fixture->waitForLogLine(QStringLiteral("triggered File > Recent > Beta"), 10000))
         << fixture->logLines().join(QLatin1Char('\n')).toStdString();
@@ -95,22 +91,21 @@ TEST_F(HistoryJourney, PerformedCommandComesFirstAsRecentSurvivesARestartAndGoes
 
     const auto betaOnTop = [](const PanelContent &panel) { return listsOnTopAsRecent(panel, QStringLiteral("Beta")); };
     content = openOver(*palette, *window, betaOnTop);
-    EXPECT_TRUE(content) << "reopened: " << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n"
-                         << palette->log().toStdString();
+    EXPECT_TRUE(content) << "reopened: " << panelAndLog(*palette);
     ASSERT_TRUE(closePanel());
 
     QString why;
     ASSERT_TRUE(palette->restart(&why)) << why.toStdString();
     const int showsBefore = palette->countInLog(QStringLiteral("panel show requested"));
     content = openOver(*palette, *window, betaOnTop);
-    EXPECT_TRUE(content) << "after a restart: " << describe(PanelProbe::panel(palette->pid())).toStdString();
+    EXPECT_TRUE(content) << "after a restart: " << panelNow(*palette);
     // The panel of a fresh process opens before any menu is read: with the remembered command in it already.
     EXPECT_EQ(rowsAtShow(palette->log(), showsBefore), 1) << palette->log().toStdString();
     ASSERT_TRUE(closePanel());
 
     ASSERT_TRUE(deleteHistoryInPreferences(*palette, &why)) << why.toStdString();
     content = openOver(*palette, *window, listsNoHistory);
-    EXPECT_TRUE(content) << "after Delete History: " << describe(PanelProbe::panel(palette->pid())).toStdString();
+    EXPECT_TRUE(content) << "after Delete History: " << panelNow(*palette);
     EXPECT_EQ(palette->stopAndReportFaults(), QString());
 }
 

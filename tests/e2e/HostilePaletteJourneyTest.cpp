@@ -11,8 +11,6 @@
 #include <QFile>
 #include <QJsonArray>
 
-#include <gtest/gtest.h>
-
 namespace tavolin::test {
 namespace {
 
@@ -74,15 +72,14 @@ TEST_P(PaletteOverHostileTree, StaysUpListsEachCommandOnceAndPerformsOnlyTheChos
         return std::all_of(c.listed.begin(), c.listed.end(), [&](const QString &row) { return panel.rows.contains(row); });
     }, 20s);
     ASSERT_TRUE(content) << "expected " << c.listed.join(QStringLiteral(", ")).toStdString() << " listed; the panel shows:\n"
-                         << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n"
-                         << palette->log().right(3000).toStdString();
+                         << panelNow(*palette) << "\n" << palette->log().right(3000).toStdString();
 
     ASSERT_TRUE(type(c.query));
     content = waitForPanel(*palette, [&](const PanelContent &panel) {
         return panel.input == c.query && panel.selected == 0 && panel.rows.value(0) == c.row;
     });
     ASSERT_TRUE(content) << "expected " << c.row.toStdString() << " first and selected; the panel shows:\n"
-                         << describe(PanelProbe::panel(palette->pid())).toStdString();
+                         << panelNow(*palette);
     EXPECT_EQ(content->rows.count(c.row), 1) << describe(content).toStdString();
 
     ASSERT_TRUE(pressReturn());
@@ -123,8 +120,7 @@ TEST_F(WideHostileTree, FirstMenuIsListedBeforeTheReadingEnds)
     const std::optional<PanelContent> content = openOver(*palette, *window, [](const PanelContent &panel) {
         return panel.rows.contains(QStringLiteral("File item 1"));
     }, 20s);
-    ASSERT_TRUE(content) << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n"
-                         << palette->log().right(3000).toStdString();
+    ASSERT_TRUE(content) << panelNow(*palette) << "\n" << palette->log().right(3000).toStdString();
     const QString end = QStringLiteral("menu items of Hostile");
     ASSERT_TRUE(palette->waitForLog(end)) << palette->log().right(3000).toStdString();
     const QString log = palette->log();

@@ -7,8 +7,6 @@
 
 #include "support/WaitFor.h"
 
-#include <gtest/gtest.h>
-
 namespace tavolin::test {
 namespace {
 

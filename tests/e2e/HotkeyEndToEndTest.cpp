@@ -4,7 +4,6 @@
 // settings file broken while the palette runs leaves the hot key working. Every wait is bounded; the tests
 // skip, saying why, when the session or xdotool is missing.
 #include "EndToEndTest.h"
-#include "HeadlessSession.h"
 
 #include "support/WaitFor.h"
 
@@ -82,8 +81,7 @@ protected:
         const std::optional<PanelContent> content = openOver(*m_palette, *m_fixtureWindow, [](const PanelContent &panel) {
             return panel.rows.contains(QStringLiteral("Save As…"));
         });
-        EXPECT_TRUE(content) << describe(PanelProbe::panel(m_palette->pid())).toStdString() << "\n"
-                             << m_palette->log().toStdString();
+        EXPECT_TRUE(content) << panelAndLog(*m_palette);
     }
 
     // The preferences program over the palette's folders, as the same user starts it.
@@ -135,8 +133,7 @@ TEST_F(HotkeyEndToEnd, AKeyAnotherClientHoldsIsRefusedBesideTheRecorderAndTheOld
             shown = PanelProbe::shownNames(preferences->pid());
             return shown.contains(kTakenMessage) && shown.contains(QStringLiteral("Ctrl+Shift+P"));
         },
-        10s))
-        << shown.join(u'|').toStdString() << "\n" << m_palette->log().toStdString();
+        10s)) << shown.join(u'|').toStdString() << "\n" << m_palette->log().toStdString();
     EXPECT_EQ(settingsOnDisk(*m_palette).value(QStringLiteral("palette_shortcut")).toString(),
               QStringLiteral("cmd+shift+p"));
 

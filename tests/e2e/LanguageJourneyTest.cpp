@@ -5,27 +5,16 @@
 // TAVOLIN_E2E_SCREENSHOTS set to a folder, the screen is saved there while each window shows. Every wait is
 // bounded and waits for what is then asserted.
 #include "EndToEndTest.h"
-#include "HeadlessSession.h"
 
 #include "support/WaitFor.h"
 
 #include <QProcess>
 #include <QProcessEnvironment>
 
-#include <gtest/gtest.h>
-
 namespace tavolin::test {
 namespace {
 
 using namespace std::chrono_literals;
-
-void saveScreenshot(const QString &name)
-{
-    const QString folder = qEnvironmentVariable("TAVOLIN_E2E_SCREENSHOTS");
-    if (!folder.isEmpty())
-        QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
-                                                     folder + QLatin1Char('/') + name + QStringLiteral(".png")});
-}
 
 QProcessEnvironment german()
 {
@@ -35,13 +24,6 @@ QProcessEnvironment german()
     env.remove(QStringLiteral("LC_ALL"));
     env.remove(QStringLiteral("LC_MESSAGES"));
     return env;
-}
-
-bool visibleWindowNamed(const QString &title)
-{
-    const std::optional<QString> found = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                                  QStringLiteral("--name"), QLatin1Char('^') + title + QLatin1Char('$')});
-    return found && !found->isEmpty();
 }
 
 class LanguageJourney : public EndToEndTest
@@ -60,7 +42,7 @@ TEST_F(LanguageJourney, UnderAGermanLocaleTheWelcomeWindowAndThePanelAreGerman)
     const std::unique_ptr<PaletteRun> palette = PaletteRun::start(QJsonObject(), &why, &handedOff, german());
     ASSERT_TRUE(palette) << why.toStdString();
 
-    ASSERT_TRUE(waitFor([] { return visibleWindowNamed(QStringLiteral("Willkommen bei Tavolin")); }, 15s))
+    ASSERT_TRUE(waitFor([] { return visibleWindowNamed(QStringLiteral("^Willkommen bei Tavolin$")).has_value(); }, 15s))
         << "no German welcome window; windows: "
         << PanelProbe::frameTitles(palette->pid()).join(QLatin1Char(',')).toStdString() << "\n"
         << palette->log().toStdString();
@@ -69,13 +51,12 @@ TEST_F(LanguageJourney, UnderAGermanLocaleTheWelcomeWindowAndThePanelAreGerman)
         << "no \"Los geht’s\" button: " << PanelProbe::shownNames(palette->pid()).join(QLatin1Char(',')).toStdString();
     saveScreenshot(QStringLiteral("welcome-de"));
     ASSERT_TRUE(click(*button));
-    ASSERT_TRUE(waitFor([] { return !visibleWindowNamed(QStringLiteral("Willkommen bei Tavolin")); }, 5s));
+    ASSERT_TRUE(waitFor([] { return !visibleWindowNamed(QStringLiteral("^Willkommen bei Tavolin$")); }, 5s));
 
     const std::optional<PanelContent> content = openOverOnceTaken(*palette, *window, [](const PanelContent &panel) {
         return panel.rows.contains(QStringLiteral("Save As…")) && panel.inputHint == QLatin1String("Befehle");
     });
-    EXPECT_TRUE(content) << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n"
-                         << palette->log().toStdString();
+    EXPECT_TRUE(content) << panelAndLog(*palette);
     if (content) {
         EXPECT_EQ(content->inputName, QStringLiteral("Suche"));
         EXPECT_EQ(content->listName, QStringLiteral("Ergebnisse"));

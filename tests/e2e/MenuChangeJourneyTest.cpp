@@ -4,11 +4,8 @@
 // is listed under its new title at the next show, the old title gone. Every wait is bounded and waits for
 // what is then asserted.
 #include "EndToEndTest.h"
-#include "HeadlessSession.h"
 
 #include "support/WaitFor.h"
-
-#include <gtest/gtest.h>
 
 namespace tavolin::test {
 namespace {
@@ -41,15 +38,14 @@ TEST_F(MenuChangeJourney, SecondShowListsTheLastRowsAtOnceAndARenamedItemUnderIt
     const auto listsRenameMe = [](const PanelContent &panel) {
         return panel.rows.contains(kRenameMe) && panel.rows.contains(QStringLiteral("Save As…"));
     };
-    ASSERT_TRUE(openOver(*palette, *window, listsRenameMe)) << describe(PanelProbe::panel(palette->pid())).toStdString()
-                                                            << "\n" << palette->log().toStdString();
+    ASSERT_TRUE(openOver(*palette, *window, listsRenameMe)) << panelAndLog(*palette);
     ASSERT_TRUE(closePanel());
 
     int keptBefore = palette->countInLog(kKept);
-    ASSERT_TRUE(openOver(*palette, *window, listsRenameMe)) << describe(PanelProbe::panel(palette->pid())).toStdString();
+    ASSERT_TRUE(openOver(*palette, *window, listsRenameMe)) << panelNow(*palette);
     EXPECT_TRUE(palette->waitForLog(kKept, 5000, keptBefore)) << "the second show read the menus before listing them:\n"
                                                               << palette->log().toStdString();
-    ASSERT_TRUE(typeUntilBest(*palette, QStringLiteral("rename me"), kRenameMe)) << describe(PanelProbe::panel(palette->pid())).toStdString();
+    ASSERT_TRUE(typeUntilBest(*palette, QStringLiteral("rename me"), kRenameMe)) << panelNow(*palette);
     ASSERT_TRUE(pressReturn());
     ASSERT_TRUE(fixture->waitForLogLine(QStringLiteral("triggered Tools > Rename Me"), 10000))
         << fixture->logLines().join(QLatin1Char('\n')).toStdString();
@@ -59,8 +55,7 @@ TEST_F(MenuChangeJourney, SecondShowListsTheLastRowsAtOnceAndARenamedItemUnderIt
     const std::optional<PanelContent> content = openOver(*palette, *window, [](const PanelContent &panel) {
         return panel.rows.contains(kRenamed) && !panel.rows.contains(kRenameMe);
     });
-    EXPECT_TRUE(content) << "the renamed item: " << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n"
-                         << palette->log().toStdString();
+    EXPECT_TRUE(content) << "the renamed item: " << panelAndLog(*palette);
     EXPECT_TRUE(palette->waitForLog(kKept, 5000, keptBefore));
     ASSERT_TRUE(closePanel());
     EXPECT_EQ(palette->stopAndReportFaults(), QString());

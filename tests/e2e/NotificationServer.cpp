@@ -1,7 +1,6 @@
 #include "NotificationServer.h"
 
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 
 namespace tavolin::test {

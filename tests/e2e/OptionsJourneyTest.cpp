@@ -3,13 +3,8 @@
 // the theme that was in effect; the Preferences row starts the preferences program, whose window appears.
 // Every wait is bounded and waits for what is then asserted.
 #include "EndToEndTest.h"
-#include "HeadlessSession.h"
 
 #include "support/WaitFor.h"
-
-#include <QJsonValue>
-
-#include <gtest/gtest.h>
 
 #include <csignal>
 
@@ -60,47 +55,38 @@ TEST_F(OptionsJourney, ThemesPreviewOnTheSelectionEscapeRestoresAndPreferencesOp
     startPalette(settings, palette);
     if (!palette)
         return;
-    const auto panelNow = [&] { return describe(PanelProbe::panel(palette->pid())).toStdString(); };
     const auto stored = [&] { return palette->storedSetting(QStringLiteral("theme")).toString(); };
 
-    ASSERT_TRUE(openOptions(*palette, *window)) << panelNow() << "\n" << palette->log().toStdString();
-    ASSERT_TRUE(typeUntilBest(*palette, QStringLiteral("themes"), QStringLiteral("Themes"))) << panelNow();
+    ASSERT_TRUE(openOptions(*palette, *window)) << panelAndLog(*palette);
+    ASSERT_TRUE(typeUntilBest(*palette, QStringLiteral("themes"), QStringLiteral("Themes"))) << panelNow(*palette);
     ASSERT_TRUE(pressReturn());
     // Entered: every theme listed, the one in effect selected.
     std::optional<PanelContent> content = waitForPanel(*palette, [](const PanelContent &panel) {
         return panel.rows.size() == 8 && panel.rows.value(0) == kFirstTheme && panel.rows.value(panel.selected) == kStartTheme
             && darkCorner();
     });
-    ASSERT_TRUE(content) << "Themes entered: " << panelNow();
+    ASSERT_TRUE(content) << "Themes entered: " << panelNow(*palette);
 
     ASSERT_TRUE(pressKey(QStringLiteral("Down")));
     content = waitForPanel(*palette, [&](const PanelContent &panel) {
         return panel.selected == 0 && stored() == kFirstTheme && lightCorner();
     });
-    EXPECT_TRUE(content) << "previewing " << kFirstTheme.toStdString() << ": " << panelNow() << ", stored "
+    EXPECT_TRUE(content) << "previewing " << kFirstTheme.toStdString() << ": " << panelNow(*palette) << ", stored "
                          << stored().toStdString();
 
     ASSERT_TRUE(pressKey(QStringLiteral("Escape")));
     content = waitForPanel(*palette, [&](const PanelContent &panel) {
         return panel.rows.value(panel.selected) == kStartTheme && stored() == kStartTheme && darkCorner();
     });
-    EXPECT_TRUE(content) << "Escape after the preview: " << panelNow() << ", stored " << stored().toStdString();
+    EXPECT_TRUE(content) << "Escape after the preview: " << panelNow(*palette) << ", stored " << stored().toStdString();
     ASSERT_TRUE(closePanel());
     ASSERT_TRUE(waitFor([&] { return activeWindow() == window; }, 5s)) << "the focus did not return";
 
-    ASSERT_TRUE(openOptions(*palette, *window)) << panelNow();
+    ASSERT_TRUE(openOptions(*palette, *window)) << panelNow(*palette);
     ASSERT_TRUE(pressReturn()); // Preferences, the first row
     std::optional<QString> preferences;
-    EXPECT_TRUE(waitFor(
-        [&] {
-            const std::optional<QString> found = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                                          QStringLiteral("--name"), QStringLiteral("^Tavolin Preferences$")});
-            if (found && !found->isEmpty())
-                preferences = found->split(QLatin1Char('\n')).first();
-            return preferences.has_value();
-        },
-        15s))
-        << "no preferences window: " << palette->log().toStdString();
+    EXPECT_TRUE(waitFor([&] { return (preferences = visibleWindowNamed(QStringLiteral("^Tavolin Preferences$"))).has_value(); },
+                        15s)) << "no preferences window: " << palette->log().toStdString();
     if (preferences) {
         // Started by the palette on the test's behalf: end it by its own pid.
         const std::optional<QString> pid = xdotool({QStringLiteral("getwindowpid"), *preferences});

@@ -3,11 +3,8 @@
 // application (Mousepad) and in the Qt fixture, whose log shows every triggered menu item. Every wait is
 // bounded; the tests skip, saying why, when the session, xdotool or Mousepad is missing.
 #include "EndToEndTest.h"
-#include "HeadlessSession.h"
 
 #include "support/WaitFor.h"
-
-#include <gtest/gtest.h>
 
 namespace tavolin::test {
 namespace {
@@ -32,8 +29,7 @@ TEST_F(PaletteEndToEnd, GtkApplicationMenusAreListedRankedAndPerformed)
             && panel.rows.value(0) == QLatin1String("New") && panel.selected == 0;
     });
     ASSERT_TRUE(content) << "expected File > New first and selected, New Window listed; the panel shows:\n"
-                         << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n"
-                         << palette->log().toStdString();
+                         << panelAndLog(*palette);
 
     ASSERT_TRUE(type(QStringLiteral("new wind")));
     // The typed text shows before its ranking does: wait for the ranking itself.
@@ -41,8 +37,7 @@ TEST_F(PaletteEndToEnd, GtkApplicationMenusAreListedRankedAndPerformed)
         return panel.input == QLatin1String("new wind") && panel.rows.value(0) == QLatin1String("New Window")
             && panel.selected == 0;
     });
-    ASSERT_TRUE(content) << "expected New Window first and selected; the panel shows:\n"
-                         << describe(PanelProbe::panel(palette->pid())).toStdString();
+    ASSERT_TRUE(content) << "expected New Window first and selected; the panel shows:\n" << panelNow(*palette);
 
     ASSERT_TRUE(pressReturn());
     // The command's effect, seen through AT-SPI: Mousepad has a second window.
@@ -98,15 +93,14 @@ TEST_P(FixtureEndToEnd, ShortcutOverTheFixture)
     std::optional<PanelContent> content = waitForPanel(*palette, [](const PanelContent &panel) {
         return panel.rows.contains(QStringLiteral("Save As…"));
     });
-    ASSERT_TRUE(content) << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n"
-                         << palette->log().toStdString();
+    ASSERT_TRUE(content) << panelAndLog(*palette);
     ASSERT_TRUE(type(row.query));
     // Submenus may still be arriving and re-ranking the list: wait for the best row itself, selected.
     content = waitForPanel(*palette, [&](const PanelContent &panel) {
         return panel.input == row.query && panel.rows.value(0) == row.firstRow && panel.selected == 0;
     });
     ASSERT_TRUE(content) << "expected " << row.firstRow.toStdString() << " first and selected; the panel shows:\n"
-                         << describe(PanelProbe::panel(palette->pid())).toStdString();
+                         << panelNow(*palette);
 
     ASSERT_TRUE(pressReturn());
     EXPECT_TRUE(fixture->waitForLogLine(row.effect, 10000))

@@ -88,12 +88,18 @@ std::optional<QString> waitForWindowOf(qint64 pid, int boundMs)
     return window;
 }
 
-bool panelWindowVisible()
+std::optional<QString> visibleWindowNamed(const QString &pattern)
 {
     const std::optional<QString> found =
-        xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                 QStringLiteral("^Tavolin$")});
-    return found && !found->isEmpty();
+        xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), pattern});
+    if (!found || found->isEmpty())
+        return std::nullopt;
+    return found->split(QLatin1Char('\n')).first();
+}
+
+bool panelWindowVisible()
+{
+    return visibleWindowNamed(QStringLiteral("^Tavolin$")).has_value();
 }
 
 std::unique_ptr<PaletteRun> PaletteRun::start(const QJsonObject &settings, QString *why, bool *handedOff,

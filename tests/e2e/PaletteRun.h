@@ -24,6 +24,8 @@ using MenuToolRun = BoundedRun;
 MenuToolRun runMenuTool(const QStringList &args);
 // The first visible window of process `pid`, waiting (bounded) for it to map.
 std::optional<QString> waitForWindowOf(qint64 pid, int boundMs = 15000);
+// The first visible window whose name matches the regular expression `pattern`, now; nullopt when none is.
+std::optional<QString> visibleWindowNamed(const QString &pattern);
 // Whether a window titled exactly "Tavolin" (the panel) is mapped now.
 bool panelWindowVisible();
 

@@ -3,7 +3,6 @@
 // screen, at the same place as every later show. Read through X11 (xdotool getwindowgeometry), what a person
 // sees on the screen.
 #include "EndToEndTest.h"
-#include "HeadlessSession.h"
 
 #include "support/WaitFor.h"
 
@@ -11,8 +10,6 @@
 #include <QProcess>
 #include <QRect>
 #include <QStandardPaths>
-
-#include <gtest/gtest.h>
 
 namespace tavolin::test {
 namespace {

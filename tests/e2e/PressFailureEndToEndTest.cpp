@@ -3,14 +3,9 @@
 // application runs nothing. The Qt fixture's File > Reload replaces its File > Recent items with new ones of
 // the same titles; `tavolin-menu perform` presses Reload while the panel is open.
 #include "EndToEndTest.h"
-#include "HeadlessSession.h"
 #include "NotificationServer.h"
 
 #include "support/WaitFor.h"
-
-#include <QJsonObject>
-
-#include <gtest/gtest.h>
 
 namespace tavolin::test {
 namespace {
@@ -34,7 +29,7 @@ TEST_F(PressFailureEndToEnd, ARowWhoseItemIsGoneIsReportedAndRunsNothing)
     ASSERT_TRUE(xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), *window}));
     ASSERT_TRUE(xdotool({QStringLiteral("key"), QStringLiteral("ctrl+shift+p")}));
     ASSERT_TRUE(waitForPanel(*palette, [](const PanelContent &panel) { return panel.rows.contains(QStringLiteral("Alpha")); }))
-        << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n" << palette->log().toStdString();
+        << panelAndLog(*palette);
 
     // The application changes its menus under the open panel.
     const MenuToolRun reload =
@@ -46,7 +41,7 @@ TEST_F(PressFailureEndToEnd, ARowWhoseItemIsGoneIsReportedAndRunsNothing)
     const std::optional<PanelContent> ranked = waitForPanel(*palette, [](const PanelContent &panel) {
         return panel.input == QLatin1String("alpha") && !panel.rows.isEmpty();
     });
-    ASSERT_TRUE(ranked) << describe(PanelProbe::panel(palette->pid())).toStdString();
+    ASSERT_TRUE(ranked) << panelNow(*palette);
     ASSERT_EQ(ranked->rows.first(), QStringLiteral("Alpha")) << describe(ranked).toStdString();
     ASSERT_TRUE(xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
 

@@ -5,7 +5,6 @@
 // has that same Mousepad open it. In a folder of 100,000 files, a name typed exactly is listed. Every wait is
 // bounded; the test skips, saying why, when the session, xdotool or Mousepad is missing.
 #include "EndToEndTest.h"
-#include "HeadlessSession.h"
 #include "MousepadRun.h"
 
 #include "support/WaitFor.h"
@@ -14,12 +13,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QUrl>
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <csignal>
@@ -162,9 +157,7 @@ TEST_F(QuickOpenEndToEnd, RecentAndFolderFilesAreListedAndReturnOpensTheChosenOn
                            [&](const auto &expected) { return groupOf(panel, expected.first) == expected.second; });
     });
     ASSERT_TRUE(content) << "expected notes-alpha.txt under Recent, notes-beta.txt and todo.md under File Results, "
-                            "other.txt once under Opened; the panel shows:\n"
-                         << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n"
-                         << palette->log().toStdString();
+                            "other.txt once under Opened; the panel shows:\n" << panelAndLog(*palette);
     const qint64 listedMs = timer.elapsed();
     EXPECT_TRUE(content->input.isEmpty());
 
@@ -174,8 +167,7 @@ TEST_F(QuickOpenEndToEnd, RecentAndFolderFilesAreListedAndReturnOpensTheChosenOn
         return panel.input == QLatin1String("beta") && panel.rows == QStringList{u"notes-beta.txt"_qs}
             && panel.selected == 0;
     });
-    ASSERT_TRUE(content) << "expected notes-beta.txt alone and selected; the panel shows:\n"
-                         << describe(PanelProbe::panel(palette->pid())).toStdString();
+    ASSERT_TRUE(content) << "expected notes-beta.txt alone and selected; the panel shows:\n" << panelNow(*palette);
 
     timer.restart();
     ASSERT_TRUE(xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
@@ -232,7 +224,7 @@ TEST_F(QuickOpenEndToEnd, AnExactlyTypedNameIsFoundPastTheWalksBoundAndTheCutIsN
 
     ASSERT_TRUE(pressKey(QStringLiteral("ctrl+shift+o")));
     ASSERT_TRUE(waitForPanel(*palette, [](const PanelContent &panel) { return panel.input.isEmpty(); }))
-        << describe(PanelProbe::panel(palette->pid())).toStdString();
+        << panelNow(*palette);
     timer.restart();
     ASSERT_TRUE(type(QStringLiteral("file_199994")));
     const auto noted = [](const PanelContent &panel) {
@@ -243,8 +235,7 @@ TEST_F(QuickOpenEndToEnd, AnExactlyTypedNameIsFoundPastTheWalksBoundAndTheCutIsN
         return panel.input == QLatin1String("file_199994") && panel.rows.contains(u"file_199994"_qs) && noted(panel);
     }, 60s);
     ASSERT_TRUE(content) << "expected the row file_199994 and the note of the cut walk; the panel shows:\n"
-                         << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n"
-                         << palette->log().toStdString();
+                         << panelAndLog(*palette);
     std::printf("quick open in a folder of 200,001 files: typed name to its row and the note %lld ms\n", timer.elapsed());
     EXPECT_EQ(groupOf(*content, u"file_199994"_qs), kFileResults);
     EXPECT_TRUE(closePanel());

@@ -4,9 +4,6 @@
 // XTest burst, so the hot key arrives while the focus is still on its way back to Mousepad. Every wait is
 // bounded and waits for what is then asserted.
 #include "EndToEndTest.h"
-#include "HeadlessSession.h"
-
-#include <gtest/gtest.h>
 
 namespace tavolin::test {
 namespace {
@@ -28,8 +25,7 @@ class QuickReopenJourney : public MousepadJourney
 TEST_F(QuickReopenJourney, EscapeThenTheHotKeyAtOnceOpensThePanelEveryTime)
 {
     ASSERT_TRUE(mousepad && palette);
-    ASSERT_TRUE(openOver(*palette, *window, listsMousepad)) << describe(PanelProbe::panel(palette->pid())).toStdString()
-                                                            << "\n" << palette->log().toStdString();
+    ASSERT_TRUE(openOver(*palette, *window, listsMousepad)) << panelAndLog(*palette);
 
     for (int press = 1; press <= kReopens; ++press) {
         const int shownBefore = palette->countInLog(kShown);
@@ -39,8 +35,7 @@ TEST_F(QuickReopenJourney, EscapeThenTheHotKeyAtOnceOpensThePanelEveryTime)
         const bool shownAgain = palette->waitForLog(kShown, 5000, shownBefore);
         const std::optional<PanelContent> content = shownAgain ? waitForPanel(*palette, listsMousepad, 5s) : std::nullopt;
         ASSERT_TRUE(content) << "press " << press << " of " << kReopens << " brought no panel; it shows:\n"
-                             << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n"
-                             << palette->log().toStdString();
+                             << panelAndLog(*palette);
     }
     EXPECT_EQ(palette->stopAndReportFaults(), QString());
 }

@@ -10,7 +10,6 @@
 // applications by their truncated command names. A small full filesystem fails leveldb in the same place
 // (an open that may write starts a new log) and the store takes the same way out.
 #include "EndToEndTest.h"
-#include "HeadlessSession.h"
 #include "NotificationServer.h"
 #include "PreferencesSide.h"
 
@@ -23,8 +22,6 @@
 #include <QFile>
 #include <QMap>
 #include <QStandardPaths>
-
-#include <gtest/gtest.h>
 
 #include <unistd.h>
 
@@ -118,12 +115,12 @@ TEST_F(ReadOnlyDataJourney, ExtensionsStayListedTheUserIsToldOnceAndNoFileChange
     // The extension is still there, beside the application's own commands, which still run.
     const std::optional<PanelContent> content =
         openOver(*palette, *window, [](const PanelContent &panel) { return panel.rows.contains(QStringLiteral("Save As…")); });
-    ASSERT_TRUE(content) << panelNow() << "\n" << palette->log().toStdString();
-    EXPECT_TRUE(typeUntilBest(*palette, QStringLiteral("keepsake"), kLabel)) << panelNow() << "\n" << palette->log().toStdString();
+    ASSERT_TRUE(content) << panelAndLog(*palette);
+    EXPECT_TRUE(typeUntilBest(*palette, QStringLiteral("keepsake"), kLabel)) << panelAndLog(*palette);
     ASSERT_TRUE(pressKey(QStringLiteral("Escape")));
     ASSERT_TRUE(waitFor([] { return !panelWindowVisible(); }, 5s));
-    ASSERT_TRUE(openOver(*palette, *window, [](const PanelContent &panel) { return !panel.rows.isEmpty(); })) << panelNow();
-    ASSERT_TRUE(typeUntilBest(*palette, QStringLiteral("alpha"), QStringLiteral("Alpha"))) << panelNow();
+    ASSERT_TRUE(openOver(*palette, *window, [](const PanelContent &panel) { return !panel.rows.isEmpty(); })) << panelNow(*palette);
+    ASSERT_TRUE(typeUntilBest(*palette, QStringLiteral("alpha"), QStringLiteral("Alpha"))) << panelNow(*palette);
     ASSERT_TRUE(pressReturn());
     EXPECT_TRUE(fixture->waitForLogLine(QStringLiteral("triggered File > Recent > Alpha")));
     // Its history entry is refused, and the user is not told again.

@@ -5,7 +5,6 @@
 // own Command Palette command and no panel opens; "Open the palette" opens it again. Every wait is bounded and
 // waits for what is then asserted.
 #include "EndToEndTest.h"
-#include "HeadlessSession.h"
 #include "MousepadRun.h"
 #include "PreferencesSide.h"
 
@@ -13,8 +12,6 @@
 #include "support/WaitFor.h"
 
 #include <QJsonArray>
-
-#include <gtest/gtest.h>
 
 namespace tavolin::test {
 namespace {
@@ -40,7 +37,7 @@ TEST_F(RulesJourney, MenuRuleHidesAMenuDisabledHandsTheShortcutOnAllowOpensThePa
     std::optional<PanelContent> content = openOver(*palette, *window, [](const PanelContent &panel) {
         return panel.rows.contains(kSaveAs) && panel.rows.contains(kZoomIn);
     });
-    ASSERT_TRUE(content) << panelNow() << "\n" << palette->log().toStdString();
+    ASSERT_TRUE(content) << panelAndLog(*palette);
     ASSERT_TRUE(closePanel());
 
     const SameFoldersAs folders(*palette);
@@ -53,7 +50,7 @@ TEST_F(RulesJourney, MenuRuleHidesAMenuDisabledHandsTheShortcutOnAllowOpensThePa
     content = openOver(*palette, *window, [](const PanelContent &panel) {
         return panel.rows.contains(kSaveAs) && !panel.rows.contains(kZoomIn);
     });
-    EXPECT_TRUE(content) << "after hiding Tools: " << panelNow();
+    EXPECT_TRUE(content) << "after hiding Tools: " << panelNow(*palette);
     ASSERT_TRUE(closePanel());
     ASSERT_TRUE(waitFor([&] { return activeWindow() == window; }, 5s)) << "the focus did not return";
 
@@ -78,7 +75,7 @@ TEST_F(RulesJourney, MenuRuleHidesAMenuDisabledHandsTheShortcutOnAllowOpensThePa
     ASSERT_TRUE(prefs.settings.put(fixtureAppRule(QStringLiteral("allow")), settings::kAppRules));
     // Until the palette has read the change, a press still goes to the fixture.
     content = openOverOnceTaken(*palette, *window, [](const PanelContent &panel) { return panel.rows.contains(kSaveAs); });
-    EXPECT_TRUE(content) << "after allowing again: " << panelNow() << "\n" << palette->log().toStdString();
+    EXPECT_TRUE(content) << "after allowing again: " << panelAndLog(*palette);
     ASSERT_TRUE(closePanel());
     EXPECT_EQ(palette->stopAndReportFaults(), QString());
 }

@@ -3,10 +3,7 @@
 // as an accessibility dump of the palette's own window. The button beside the field is named in words.
 // Every wait is bounded and waits for what is then asserted.
 #include "EndToEndTest.h"
-#include "HeadlessSession.h"
 #include "MousepadRun.h"
-
-#include <gtest/gtest.h>
 
 namespace tavolin::test {
 namespace {
@@ -32,8 +29,7 @@ TEST_F(ScreenReaderJourney, TheOpenPanelNamesItsFieldAndListAndTellsEachRowsPath
         const qsizetype row = panel.rows.indexOf(saveAs);
         return row >= 0 && !panel.details.value(row).isEmpty();
     });
-    ASSERT_TRUE(content) << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n"
-                         << palette->log().toStdString();
+    ASSERT_TRUE(content) << panelAndLog(*palette);
     EXPECT_EQ(content->inputName, QStringLiteral("Search"));
     EXPECT_EQ(content->inputHint, QStringLiteral("Commands"));
     EXPECT_EQ(content->listName, QStringLiteral("Results"));

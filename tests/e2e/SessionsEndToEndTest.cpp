@@ -3,7 +3,6 @@
 // instance name (of another user when the test runs as root) takes no start, no accessibility bus shows the
 // permission window, no display gives a clear message. Every wait is bounded.
 #include "EndToEndTest.h"
-#include "HeadlessSession.h"
 #include "SideSession.h"
 
 #include "common/Paths.h"
@@ -12,10 +11,7 @@
 
 #include <QCoreApplication>
 #include <QLocalServer>
-#include <QLocalSocket>
 #include <QTimer>
-
-#include <gtest/gtest.h>
 
 #include <iostream>
 
@@ -26,7 +22,6 @@ namespace tavolin::test {
 namespace {
 
 using namespace std::chrono_literals;
-
 
 // `session` with the palette run's XDG folders, as its preferences program would start.
 QProcessEnvironment withFoldersOf(QProcessEnvironment session, const PaletteRun &palette)
@@ -149,7 +144,7 @@ TEST_F(SessionsEndToEnd, AListenerOnTheOldInstanceNameTakesNoStart)
     ASSERT_TRUE(palette && activate(*window));
     ASSERT_TRUE(forceShow(*palette)) << "`tavolin --show` was not taken by the palette";
     EXPECT_TRUE(waitForPanel(*palette, [](const PanelContent &panel) { return panel.rows.contains(u"Save As…"_qs); }))
-        << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n" << palette->log().toStdString();
+        << panelAndLog(*palette);
     EXPECT_EQ(listener.readAllStandardOutput(), QByteArray()) << "the old name's listener was reached";
     listener.kill();
     listener.waitForFinished(5000);

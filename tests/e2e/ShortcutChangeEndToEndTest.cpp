@@ -63,8 +63,7 @@ TEST_F(ShortcutChange, PToNAndBackKeepsThePaletteWorkingOverMousepad)
     // Ctrl+Shift+P: Mousepad has no item on it, so the palette serves it (and remembers that).
     ASSERT_TRUE(activate(*window));
     ASSERT_TRUE(pressPaletteShortcut());
-    ASSERT_TRUE(waitForPanel(*palette, panelWithMenus)) << describe(PanelProbe::panel(palette->pid())).toStdString()
-                                                        << "\n" << palette->log().toStdString();
+    ASSERT_TRUE(waitForPanel(*palette, panelWithMenus)) << panelAndLog(*palette);
     ASSERT_TRUE(closePanel()) << "Escape left the panel open";
 
     // Ctrl+Shift+N is New Window's: the key goes to Mousepad, which opens a second window, and no panel.
@@ -88,8 +87,7 @@ TEST_F(ShortcutChange, PToNAndBackKeepsThePaletteWorkingOverMousepad)
     ASSERT_TRUE(activate(*window));
     ASSERT_TRUE(waitFor([&] { return activeWindow() == window; }, 5s)) << "the first window did not get the focus back";
     ASSERT_TRUE(pressPaletteShortcut());
-    EXPECT_TRUE(waitForPanel(*palette, panelWithMenus)) << describe(PanelProbe::panel(palette->pid())).toStdString()
-                                                        << "\n" << palette->log().toStdString();
+    EXPECT_TRUE(waitForPanel(*palette, panelWithMenus)) << panelAndLog(*palette);
     EXPECT_EQ(palette->stopAndReportFaults(), QString());
 }
 

@@ -9,8 +9,6 @@
 
 #include <QFile>
 
-#include <gtest/gtest.h>
-
 namespace tavolin::test {
 namespace {
 

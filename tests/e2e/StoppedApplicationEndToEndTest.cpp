@@ -55,8 +55,7 @@ TEST_F(StoppedApplication, ForcedShowOpensThePanelSayingItDoesNotAnswer)
         return panel.inputHint.contains(QStringLiteral("is not answering"));
     });
     ::kill(pid_t(fixture->pid()), SIGCONT);
-    ASSERT_TRUE(content) << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n"
-                         << palette->log().toStdString();
+    ASSERT_TRUE(content) << panelAndLog(*palette);
     EXPECT_EQ(content->inputHint, QStringLiteral("tavolin-menu-fixture is not answering"));
     const QList<int> shows = numbersAfter(palette->log(), QStringLiteral("show window after "));
     ASSERT_FALSE(shows.isEmpty()) << palette->log().toStdString();

@@ -4,13 +4,10 @@
 // computed are kept for its next start. The English titles are still there after a visit to an application
 // that names no language. Every wait is bounded.
 #include "EndToEndTest.h"
-#include "HeadlessSession.h"
 
 #include <QFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 namespace tavolin::test {
 namespace {
@@ -56,9 +53,8 @@ TEST_F(TranslatedSearchJourney, PaletteAndToolFindAChineseCommandByItsEnglishTit
         return;
 
     ASSERT_TRUE(openOver(*palette, *window, [](const PanelContent &panel) { return !panel.rows.isEmpty(); }))
-        << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n" << palette->log().toStdString();
-    EXPECT_TRUE(typeUntilBest(*palette, kQuery, kSaveAs))
-        << "the palette: " << describe(PanelProbe::panel(palette->pid())).toStdString();
+        << panelAndLog(*palette);
+    EXPECT_TRUE(typeUntilBest(*palette, kQuery, kSaveAs)) << "the palette: " << panelNow(*palette);
     ASSERT_TRUE(closePanel());
 
     const MenuToolRun search = runMenuTool({QStringLiteral("search"), kQuery, QStringLiteral("--pid"), QString::number(geany->pid())});
@@ -98,16 +94,15 @@ TEST_F(TranslatedSearchJourney, EnglishTitlesStayAfterAVisitToAnApplicationWitho
     const auto anyRows = [](const PanelContent &panel) { return !panel.rows.isEmpty(); };
 
     ASSERT_TRUE(openOver(*palette, *window, anyRows)) << palette->log().toStdString();
-    ASSERT_TRUE(typeUntilBest(*palette, kQuery, kSaveAs)) << "before the visit: " << describe(PanelProbe::panel(palette->pid())).toStdString();
+    ASSERT_TRUE(typeUntilBest(*palette, kQuery, kSaveAs)) << "before the visit: " << panelNow(*palette);
     ASSERT_TRUE(closePanel());
     ASSERT_TRUE(openOver(*palette, *plainWindow, [](const PanelContent &panel) {
         return panel.rows.contains(QStringLiteral("Save As…"));
-    })) << describe(PanelProbe::panel(palette->pid())).toStdString();
+    })) << panelNow(*palette);
     ASSERT_TRUE(closePanel());
 
     ASSERT_TRUE(openOver(*palette, *window, anyRows)) << palette->log().toStdString();
-    EXPECT_TRUE(typeUntilBest(*palette, kQuery, kSaveAs))
-        << "after the visit: " << describe(PanelProbe::panel(palette->pid())).toStdString();
+    EXPECT_TRUE(typeUntilBest(*palette, kQuery, kSaveAs)) << "after the visit: " << panelNow(*palette);
     ASSERT_TRUE(closePanel());
     EXPECT_EQ(palette->stopAndReportFaults(), QString());
 }

@@ -3,14 +3,9 @@
 // has a single menu. The panel is read over AT-SPI, the fixture's commands from its log. Every wait is
 // bounded; the tests skip, saying why, when the session or xdotool is missing.
 #include "EndToEndTest.h"
-#include "HeadlessSession.h"
 #include "TriggerJourney.h"
 
 #include "support/WaitFor.h"
-
-#include <QJsonArray>
-
-#include <gtest/gtest.h>
 
 namespace tavolin::test {
 namespace {
@@ -52,8 +47,7 @@ TEST_P(FileMenuPaletteKey, OpensThePanelOrHandsTheKeyOnAsTheRuleSays)
     const std::optional<PanelContent> content = waitForPanel(*palette, [](const PanelContent &panel) {
         return panel.rows.contains(QStringLiteral("Print Preview")) && panel.rows.contains(QStringLiteral("Zoom In"));
     });
-    ASSERT_TRUE(content) << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n"
-                         << palette->log().toStdString();
+    ASSERT_TRUE(content) << panelAndLog(*palette);
     // A command performed from the panel reaches the fixture after anything the key set off before it, so
     // once it is logged a press of Print Preview would be logged too.
     performFromPanel(*palette, QStringLiteral("word wrap"));
@@ -80,8 +74,7 @@ TEST_F(TriggerJourney, AWindowWithASingleMenuGetsThePanel)
     const std::optional<PanelContent> content = waitForPanel(*palette, [](const PanelContent &panel) {
         return panel.rows.contains(QStringLiteral("Save As…")) && panel.rows.contains(QStringLiteral("Quit"));
     });
-    ASSERT_TRUE(content) << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n"
-                         << palette->log().toStdString();
+    ASSERT_TRUE(content) << panelAndLog(*palette);
     EXPECT_FALSE(content->rows.contains(QStringLiteral("Undo"))) << describe(content).toStdString();
     performFromPanel(*palette, QStringLiteral("gamma"));
     EXPECT_TRUE(fixture->waitForLogLine(QStringLiteral("triggered File > Recent > More > Gamma"), 10000))

@@ -23,7 +23,7 @@ void TriggerJourney::performFromPanel(const PaletteRun &palette, const QString &
     const std::optional<PanelContent> content = waitForPanel(palette, [&](const PanelContent &panel) {
         return panel.input == query && !panel.rows.isEmpty() && panel.selected == 0;
     });
-    ASSERT_TRUE(content) << describe(PanelProbe::panel(palette.pid())).toStdString();
+    ASSERT_TRUE(content) << panelNow(palette);
     ASSERT_TRUE(pressReturn());
 }
 

@@ -2,13 +2,10 @@
 // typing "ızgara" in the palette finds its command "Izgara", and "iz" finds "İzle" but not "Izgara". The
 // fixture runs with a Turkish language in its environment and one Turkish menu. Every wait is bounded.
 #include "EndToEndTest.h"
-#include "HeadlessSession.h"
 
 #include "support/WaitFor.h"
 
 #include <QProcess>
-
-#include <gtest/gtest.h>
 
 namespace tavolin::test {
 namespace {
@@ -67,19 +64,18 @@ TEST_F(TurkishJourney, DotlessAndDottedIAreFoldedTheTurkishWay)
 
     std::optional<PanelContent> content =
         openOver(*palette, *window, [](const PanelContent &panel) { return panel.rows.contains(kGrid); });
-    ASSERT_TRUE(content) << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n"
-                         << palette->log().toStdString();
+    ASSERT_TRUE(content) << panelAndLog(*palette);
 
     const KeyboardLayout turkish(QStringLiteral("tr"));
     ASSERT_TRUE(turkish.isSet()) << "setxkbmap could not set the Turkish layout";
     content = retype(*palette, QStringLiteral("ızgara"),
                      [](const PanelContent &panel) { return panel.rows.value(0) == kGrid; });
-    EXPECT_TRUE(content) << "dotless ı typed: " << describe(PanelProbe::panel(palette->pid())).toStdString();
+    EXPECT_TRUE(content) << "dotless ı typed: " << panelNow(*palette);
     // The English way would list both: "iz" starts each of them.
     content = retype(*palette, QStringLiteral("iz"), [](const PanelContent &panel) {
         return panel.rows.contains(kWatch) && !panel.rows.contains(kGrid);
     });
-    EXPECT_TRUE(content) << "dotted i typed: " << describe(PanelProbe::panel(palette->pid())).toStdString();
+    EXPECT_TRUE(content) << "dotted i typed: " << panelNow(*palette);
     ASSERT_TRUE(closePanel());
     EXPECT_EQ(palette->stopAndReportFaults(), QString());
 }

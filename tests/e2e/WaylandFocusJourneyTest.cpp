@@ -6,7 +6,6 @@
 #include "support/WaitFor.h"
 
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <QStandardPaths>
 
 namespace tavolin::test {

@@ -2,9 +2,6 @@
 // global grab exists on Wayland), the panel floats over the focused application with the keyboard, lists its
 // commands, and a typed command performs there. Escape hands the keyboard back to the application.
 #include "EndToEndTest.h"
-#include "HeadlessSession.h"
-#include "PaletteRun.h"
-#include "PanelProbe.h"
 #include "WaylandJourney.h"
 #include "support/WaitFor.h"
 

@@ -4,9 +4,6 @@
 // over the focused application, a changed key is bound again and a trigger the desktop changed is followed.
 // A portal that never answers leaves the compositor's binding of `tavolin --show` working.
 #include "EndToEndTest.h"
-#include "HeadlessSession.h"
-#include "PaletteRun.h"
-#include "PanelProbe.h"
 #include "WaylandJourney.h"
 
 #include "common/KeyCodeHelper.h"

@@ -3,13 +3,10 @@
 // fixture opens the panel with the fixture's commands. Every wait is bounded and waits for what is then
 // asserted.
 #include "EndToEndTest.h"
-#include "HeadlessSession.h"
 
 #include "support/WaitFor.h"
 
 #include <QJsonValue>
-
-#include <gtest/gtest.h>
 
 namespace tavolin::test {
 namespace {
@@ -35,11 +32,7 @@ TEST_F(WelcomeJourney, FirstStartShowsTheWelcomeWindowAndAfterItThePaletteWorks)
     if (!palette)
         return;
 
-    const auto welcomeShown = [] {
-        const std::optional<QString> found = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                                      QStringLiteral("--name"), QLatin1Char('^') + kWelcomeTitle + QLatin1Char('$')});
-        return found && !found->isEmpty();
-    };
+    const auto welcomeShown = [] { return visibleWindowNamed(QLatin1Char('^') + kWelcomeTitle + QLatin1Char('$')).has_value(); };
     ASSERT_TRUE(waitFor(welcomeShown, 15s)) << "no welcome window: " << palette->log().toStdString();
     std::optional<QPoint> button;
     ASSERT_TRUE(waitFor([&] { return (button = PanelProbe::buttonCentre(palette->pid(), QStringLiteral("Get Started"))).has_value(); }, 10s))
@@ -51,8 +44,7 @@ TEST_F(WelcomeJourney, FirstStartShowsTheWelcomeWindowAndAfterItThePaletteWorks)
     // The palette takes the hot key a moment after the welcome window showed.
     const std::optional<PanelContent> content =
         openOverOnceTaken(*palette, *window, [](const PanelContent &panel) { return panel.rows.contains(QStringLiteral("Save As…")); });
-    EXPECT_TRUE(content) << describe(PanelProbe::panel(palette->pid())).toStdString() << "\n"
-                         << palette->log().toStdString();
+    EXPECT_TRUE(content) << panelAndLog(*palette);
     ASSERT_TRUE(closePanel());
     EXPECT_EQ(palette->stopAndReportFaults(), QString());
 }
