@@ -1,6 +1,6 @@
-// A person uses the palette over an application with menus, then moves to a window without a menu bar (as a
-// header-bar application has) and calls the panel with `tavolin --show`: it lists nothing, and certainly
-// no command of the first application, which a Return would perform. Every wait is bounded.
+// After using the palette over an application with menus, `tavolin --show` over a window without a menu bar (as a
+// header-bar application has) lists nothing, and certainly no command of the first application, which a Return would
+// perform.
 #include "EndToEndTest.h"
 
 #include "support/WaitFor.h"

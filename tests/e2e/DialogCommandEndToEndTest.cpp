@@ -1,9 +1,8 @@
-// Commands that open a modal dialog, performed from the palette and from `tavolin-menu perform`, in a GTK 3
-// application (Mousepad's Save As) and in the Qt fixture (its Settings… dialog): the dialog comes up and is
-// read over AT-SPI while it is open, takes typing, closes on Escape, and the application then still answers
-// its accessibility bus within a second. A press that held the application's accessibility-bus connection
-// left Mousepad answering nothing once its dialog was open. Prints the figures: Return (or the tool's start)
-// to the dialog read over AT-SPI, and the application's answer time after the dialog closed.
+// Commands that open a modal dialog, performed from the palette and from `tavolin-menu perform`, in Mousepad (Save
+// As) and the Qt fixture (Settings…): the dialog is read over AT-SPI while open, takes typing, closes on Escape, and
+// the application then still answers its bus within a second. A press that held the application's bus connection
+// left Mousepad answering nothing once its dialog was open. Prints Return (or the tool's start) to the dialog read,
+// and the answer time after it closed.
 #include "EndToEndTest.h"
 
 #include "support/WaitFor.h"
@@ -83,9 +82,8 @@ protected:
             return;
         }
         // The fixture's Edit menu holds the palette key: "allow" keeps the key for the palette there.
-        startPalette(settingsWithFixtureRule(QStringLiteral("allow")), m_palette);
-        if (!m_palette)
-            return;
+        m_palette = startPalette(settingsWithFixtureRule(QStringLiteral("allow")));
+        ASSERT_TRUE(m_palette);
         ASSERT_TRUE(xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window}));
         ASSERT_TRUE(xdotool({QStringLiteral("key"), QStringLiteral("ctrl+shift+p")}));
         ASSERT_TRUE(waitForPanel(*m_palette, [](const PanelContent &panel) { return panel.rows.size() > 3; }))

@@ -1,6 +1,5 @@
-// The Qt fixture's Edit > Paste is disabled. Someone scripting the fixture with tavolin-menu sees it, marked
-// not enabled, and perform refuses it by name; the palette's panel, which offers only what can be performed
-// now, never lists it.
+// The Qt fixture's Edit > Paste is disabled: tavolin-menu lists it marked not enabled and perform refuses it by
+// name; the panel, which offers only what can be performed now, never lists it.
 #include "EndToEndTest.h"
 
 #include <QJsonArray>

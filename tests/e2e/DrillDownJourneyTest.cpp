@@ -1,8 +1,6 @@
-// A person walks the Qt fixture's submenus from the palette: "rec" and Tab accept the hint and enter
-// File > Recent, whose commands alone are listed; Ctrl+Z goes back up with "rec" typed again; Backspace in
-// the empty input goes back up to every command, and Ctrl+Z undoes that too; Return on the submenu More
-// enters it, and Return on its Gamma performs that command. Every wait is bounded and waits for what is then
-// asserted.
+// Walking the Qt fixture's submenus: "rec" and Tab enter File > Recent, listing its commands alone; Ctrl+Z goes back
+// up with "rec" typed again; Backspace in the empty input goes back to every command, and Ctrl+Z undoes that too;
+// Return on the submenu More enters it, and Return on its Gamma performs it.
 #include "EndToEndTest.h"
 
 #include "support/WaitFor.h"

@@ -47,6 +47,7 @@ void saveScreenshot(const QString &name);
 
 // Base of the end-to-end tests: a private headless session with a window manager (which activates and
 // raises the panel, as on a desktop) and xdotool. SetUp skips, saying why, when any of them is missing.
+// Every wait in the journeys is bounded and waits for what is then asserted.
 // Programs the tests start under ASan run without strict string checks: libxkbcommon-x11 (loaded through
 // Qt's xcb platform) strndup()s atom names that are not NUL-terminated, which that one option reports as an
 // overflow inside the system library. Everything else stays on.
@@ -70,9 +71,9 @@ protected:
     // Escape, then waits (bounded) until the panel is hidden.
     static bool closePanel();
 
-    // Starts the palette into `run`; fails (leaving `run` null) when it did not start or handed its start to
-    // another instance.
-    static void startPalette(const QJsonObject &settings, std::unique_ptr<PaletteRun> &run);
+    // The palette started with `settings`; null (with a test failure) when it did not start or handed its
+    // start to another instance.
+    static std::unique_ptr<PaletteRun> startPalette(const QJsonObject &settings);
 
     // Waits for the window of `app` (started already, may be null), on the screen and on the accessibility
     // bus, and starts the palette with the rule "allow" for the Qt fixture. Fails, leaving `palette` null,

@@ -1,7 +1,6 @@
-// An extension run from the palette over Mousepad learns the document Mousepad shows: the preferences side
-// saves an extension for Mousepad whose script writes $TAVOLIN_DOCUMENT to a file, the palette's panel lists
-// it under "Extensions", and Return on it runs the script, which writes the path of Mousepad's file. Driven
-// by the keyboard alone under the headless session; every wait is bounded; skips when Mousepad is missing.
+// An extension run from the palette over Mousepad learns the document Mousepad shows: the preferences side saves an
+// extension whose script writes $TAVOLIN_DOCUMENT to a file, the panel lists it under "Extensions", and Return runs
+// it. Keyboard only; skips when Mousepad is missing.
 #include "EndToEndTest.h"
 #include "MousepadRun.h"
 #include "PreferencesSide.h"
@@ -59,10 +58,8 @@ TEST_F(ExtensionDocumentJourney, AnExtensionRunOverMousepadIsToldItsDocument)
     ASSERT_TRUE(letterFile.open(QIODevice::WriteOnly) && letterFile.write("Dear Ada\n") > 0);
     letterFile.close();
 
-    std::unique_ptr<PaletteRun> palette;
-    startPalette(QJsonObject{{QStringLiteral("skipWelcome"), true}}, palette);
-    if (!palette)
-        return;
+    const std::unique_ptr<PaletteRun> palette = startPalette(QJsonObject{{QStringLiteral("skipWelcome"), true}});
+    ASSERT_TRUE(palette);
     {
         const SameFoldersAs folders(*palette);
         PreferencesSide prefs;

@@ -1,8 +1,6 @@
-// A person adds a script extension for the Qt fixture in the preferences program (its extensions pane's own
-// saving code, ExtensionLibrary, in this process over the palette run's folders), finds it in the palette
-// over the fixture and runs it with Return: the script sees which application it runs for (TAVOLIN_APP) and
-// that application's process (TAVOLIN_APP_PID), and writes them to a file the test reads. Every wait is
-// bounded and waits for what is then asserted.
+// A script extension for the Qt fixture, saved by the preferences program's own code (ExtensionLibrary, in this
+// process over the palette run's folders), is found in the palette and run with Return: the script sees its
+// application (TAVOLIN_APP) and that application's process (TAVOLIN_APP_PID).
 #include "EndToEndTest.h"
 #include "PreferencesSide.h"
 

@@ -1,8 +1,6 @@
-// Extensions run from the real palette over the Qt fixture: twenty scripts that never end do not hold back
-// the next one, and a notification server that takes the failure notice and never answers leaves the palette
-// answering `tavolin --show` at once; what a script leaves running ends with its run, or with the palette
-// when the script still runs as it quits. Every wait is bounded; the test skips, saying why, when the session or
-// xdotool is missing.
+// Extensions run from the palette over the Qt fixture: twenty scripts that never end do not hold back the next one;
+// a notification server that never answers the failure notice leaves `tavolin --show` answered at once; what a
+// script leaves running ends with its run, or with the palette when the script still runs as it quits.
 #include "EndToEndTest.h"
 #include "PreferencesSide.h"
 #include "SideSession.h"

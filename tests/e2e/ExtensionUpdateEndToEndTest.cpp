@@ -1,9 +1,7 @@
-// The preferences program saves an application's extensions while the real palette program runs over the Qt
-// fixture: the palette runs "updateExtension", its panel lists the saved extensions (and no longer the renamed
-// or removed ones after a second save), and both programs keep opening "CommandExtensions-db", the palette
-// again on its next start. The preferences side is that program's own saving code (ExtensionLibrary, which
-// its extensions pane calls) in this process, pointed at the palette run's folders. Every wait is bounded;
-// the test skips, saying why, when the session or xdotool is missing.
+// The preferences program saves an application's extensions while the palette runs over the Qt fixture: the palette
+// runs "updateExtension", its panel lists the saved extensions (and not the renamed or removed ones after a second
+// save), and both programs keep opening "CommandExtensions-db", the palette again on its next start. The preferences
+// side is that program's own saving code (ExtensionLibrary) in this process, over the palette run's folders.
 #include "EndToEndTest.h"
 #include "PreferencesSide.h"
 

@@ -1,6 +1,5 @@
-// A new user's first start, under the headless session: no settings at all. The palette comes up (with its
-// welcome window), writes its built-in application rules, and its log, which the desktop's journal keeps,
-// has no error-level line.
+// A new user's first start, with no settings at all: the palette comes up with its welcome window, writes its
+// built-in application rules, and logs no error-level line (the desktop's journal keeps its log).
 #include "EndToEndTest.h"
 
 #include "support/WaitFor.h"
@@ -19,10 +18,8 @@ class FirstStartEndToEnd : public EndToEndTest
 
 TEST_F(FirstStartEndToEnd, LogsNoErrorAndWritesTheBuiltInRules)
 {
-    std::unique_ptr<PaletteRun> palette;
-    startPalette(QJsonObject{}, palette);
-    if (!palette)
-        return;
+    const std::unique_ptr<PaletteRun> palette = startPalette(QJsonObject{});
+    ASSERT_TRUE(palette);
     // What a new user sees first.
     ASSERT_TRUE(waitFor([] { return visibleWindowNamed(QStringLiteral("^Welcome to Tavolin$")).has_value(); },
                         std::chrono::seconds(10))) << "no welcome window\n" << palette->log().toStdString();

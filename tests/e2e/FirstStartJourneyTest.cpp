@@ -1,9 +1,7 @@
-// What a new user meets, driven by the keyboard alone under the headless session: the palette's first start
-// shows the welcome window, whose check box Space ticks (the palette writes the autostart entry at once), Tab
-// reaches "Get Started" and Return closes it; the preferences program opens centred rather than pinned to
-// the corner, Ctrl+W closes it, and its next start opens where it was left. Window places are read from the
-// X server through xdotool, as the window manager left them. With TAVOLIN_E2E_SCREENSHOTS set to a folder,
-// the screen is saved there (`import`) while each window shows. Every wait is bounded.
+// What a new user meets, by keyboard alone: the first start shows the welcome window, whose check box Space ticks
+// (the autostart entry is written at once), Tab reaches "Get Started" and Return closes it; the preferences program
+// opens centred rather than in the corner, Ctrl+W closes it, and its next start opens where it was left. Window
+// places are read from the X server as the window manager left them.
 #include "EndToEndTest.h"
 
 #include "support/WaitFor.h"
@@ -98,10 +96,8 @@ class FirstStartJourney : public EndToEndTest
 
 TEST_F(FirstStartJourney, TheWelcomeWindowIsUsedWithTabSpaceAndReturn)
 {
-    std::unique_ptr<PaletteRun> palette;
-    startPalette(QJsonObject{}, palette); // a first start: no "skipWelcome"
-    if (!palette)
-        return;
+    const std::unique_ptr<PaletteRun> palette = startPalette(QJsonObject{}); // a first start: no "skipWelcome"
+    ASSERT_TRUE(palette);
     std::optional<QString> welcome;
     ASSERT_TRUE(waitFor([&] {
         welcome = visibleWindowNamed(QStringLiteral("^Welcome to Tavolin$"));
@@ -128,10 +124,8 @@ TEST_F(FirstStartJourney, TheWelcomeWindowIsUsedWithTabSpaceAndReturn)
 
 TEST_F(FirstStartJourney, PreferencesOpenCentredCloseWithCtrlWAndReopenWhereLeft)
 {
-    std::unique_ptr<PaletteRun> palette;
-    startPalette(QJsonObject{{QStringLiteral("skipWelcome"), true}}, palette);
-    if (!palette)
-        return;
+    const std::unique_ptr<PaletteRun> palette = startPalette(QJsonObject{{QStringLiteral("skipWelcome"), true}});
+    ASSERT_TRUE(palette);
     QTemporaryDir stateHome;
     ASSERT_TRUE(stateHome.isValid());
     const std::optional<QSize> screen = displaySize();

@@ -1,8 +1,6 @@
-// A person performs a command from the palette over the Qt fixture, opens the palette again and finds that
-// command on top, marked "Recent"; the same after the palette's next start (the history kept on disk); and
-// gone once the real preferences program's "Delete History" button sent "clearHistory" through the shared
-// settings. After the restart the panel opens with that command listed, before the menus are read. Every
-// wait is bounded and waits for what is then asserted.
+// A command performed from the palette over the Qt fixture is on top, marked "Recent", at the next show and after
+// the palette's next start (the history kept on disk, listed before the menus are read), and gone once the
+// preferences program's "Delete History" sent "clearHistory" through the shared settings.
 #include "EndToEndTest.h"
 
 #include "support/WaitFor.h"

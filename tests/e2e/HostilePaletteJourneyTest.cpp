@@ -1,8 +1,7 @@
-// The palette over a peer of ours that serves hostile menu trees on the accessibility bus
-// (tests/fixtures/HostilePeer.cpp) from a window of its own, so the palette takes it for the focused
-// application: a menu that lists itself (read GTK's whole-tree way and Qt's node-by-node way), a menu
-// listing the next one ten times over twelve levels, and 20,000 items in 20 menus. The palette stays up,
-// lists each command once, performs the one chosen and nothing else, and its memory stays bounded.
+// The palette over a peer serving hostile menu trees on the accessibility bus (tests/fixtures/HostilePeer.cpp) from
+// a window of its own, so it is the focused application: a menu that lists itself (read GTK's whole-tree way and
+// Qt's node-by-node way), a menu listing the next ten times over twelve levels, and 20,000 items in 20 menus. The
+// palette stays up, lists each command once, performs only the one chosen, and its memory stays bounded.
 #include "EndToEndTest.h"
 #include "HostilePeerRun.h"
 
@@ -63,9 +62,8 @@ TEST_P(PaletteOverHostileTree, StaysUpListsEachCommandOnceAndPerformsOnlyTheChos
     ASSERT_TRUE(window) << "the hostile peer showed no window";
     ASSERT_TRUE(waitFor([&] { return PanelProbe::frameCount(peer.pid()) == 1; }, 15s))
         << "the hostile peer is not on the accessibility desktop";
-    std::unique_ptr<PaletteRun> palette;
     // No rule for the peer: the panel shows once every menu was read, so it shows only when the reading ends.
-    startPalette(settingsWithFixtureRule(QString()), palette);
+    const std::unique_ptr<PaletteRun> palette = startPalette(settingsWithFixtureRule(QString()));
     ASSERT_TRUE(palette);
 
     std::optional<PanelContent> content = openOver(*palette, *window, [&](const PanelContent &panel) {
@@ -113,8 +111,7 @@ TEST_F(WideHostileTree, FirstMenuIsListedBeforeTheReadingEnds)
     settings.insert(QStringLiteral("palette_rule_app"),
                     QJsonArray{QJsonValue(QJsonArray{QStringLiteral("tavolin-hostile-peer"), QStringLiteral("allow"),
                                                      QStringLiteral("Hostile")})});
-    std::unique_ptr<PaletteRun> palette;
-    startPalette(settings, palette);
+    const std::unique_ptr<PaletteRun> palette = startPalette(settings);
     ASSERT_TRUE(palette);
 
     const std::optional<PanelContent> content = openOver(*palette, *window, [](const PanelContent &panel) {

@@ -1,7 +1,7 @@
-// `tavolin-menu list --pid` over a peer of ours that serves, on the accessibility bus, the menu trees a buggy
-// or hostile application can serve (tests/fixtures/HostilePeer.cpp), read both ways: GTK's whole-tree
-// GetItems and Qt's node-by-node walk. Each reading ends within its limits, lists what lies within them and
-// warns which limit it reached; a vanished item is told from an application that stopped answering.
+// `tavolin-menu list --pid` over a peer serving the menu trees a buggy or hostile application can serve
+// (tests/fixtures/HostilePeer.cpp), read GTK's whole-tree way and Qt's node-by-node way: each reading ends within
+// its limits, lists what lies within them and warns which limit it reached; a vanished item is told from an
+// application that stopped answering.
 #include "EndToEndTest.h"
 #include "HostilePeerRun.h"
 

@@ -1,8 +1,6 @@
-// The palette's hot key end to end under a private headless session, over the Qt fixture (ruled "allow",
-// so the key opens the panel): a combination another X client holds is refused where the person made the
-// change, in the preferences program beside its recorder, while the old key goes on opening the panel; and a
-// settings file broken while the palette runs leaves the hot key working. Every wait is bounded; the tests
-// skip, saying why, when the session or xdotool is missing.
+// The hot key over the Qt fixture (ruled "allow"): a combination another X client holds is refused in the
+// preferences program beside its recorder, while the old key goes on opening the panel; a settings file broken while
+// the palette runs leaves the hot key working.
 #include "EndToEndTest.h"
 
 #include "support/WaitFor.h"

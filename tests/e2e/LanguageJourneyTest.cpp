@@ -1,9 +1,6 @@
-// A person whose desktop speaks German (LANGUAGE=de, LANG=de_DE.UTF-8) starts the palette for the first time:
-// the welcome window and its button read in German, and after it the panel over the Qt fixture shows the
-// German placeholder in its search field, whose accessible name is German too; the preferences program
-// opens under a German title and pane bar, which reads as page tabs. The first start logs no error-level line. With
-// TAVOLIN_E2E_SCREENSHOTS set to a folder, the screen is saved there while each window shows. Every wait is
-// bounded and waits for what is then asserted.
+// A first start under German (LANGUAGE=de, LANG=de_DE.UTF-8): the welcome window and its button read in German; the
+// panel over the Qt fixture shows the German placeholder and accessible name in its search field; the preferences
+// program opens under a German title and pane bar (page tabs). The first start logs no error-level line.
 #include "EndToEndTest.h"
 
 #include "support/WaitFor.h"

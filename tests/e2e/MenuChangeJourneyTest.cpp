@@ -1,8 +1,6 @@
-// A person opens the palette over the same window again and again: from the second show on the commands are
-// listed at once, from the last show's menus, while the menus are read again behind them; and a menu item the
-// application renamed since (the Qt fixture's Tools > Rename Me, performed from the palette, retitles itself)
-// is listed under its new title at the next show, the old title gone. Every wait is bounded and waits for
-// what is then asserted.
+// From the second show over the same window, the commands are listed at once from the last show's menus while the
+// menus are read again behind them; a menu item renamed since (the Qt fixture's Tools > Rename Me retitles itself
+// when performed) is listed under its new title at the next show, the old one gone.
 #include "EndToEndTest.h"
 
 #include "support/WaitFor.h"

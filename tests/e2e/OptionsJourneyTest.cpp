@@ -1,7 +1,6 @@
-// A person opens the palette's own rows with Ctrl+, over the Qt fixture. In Themes, moving the selection
-// previews the theme under it (the panel takes its colours and the setting is stored) and Escape puts back
-// the theme that was in effect; the Preferences row starts the preferences program, whose window appears.
-// Every wait is bounded and waits for what is then asserted.
+// The palette's own rows (Ctrl+, over the Qt fixture): in Themes, moving the selection previews the theme under it
+// (panel colours and stored setting) and Escape puts back the one in effect; the Preferences row starts the
+// preferences program.
 #include "EndToEndTest.h"
 
 #include "support/WaitFor.h"
@@ -51,10 +50,8 @@ TEST_F(OptionsJourney, ThemesPreviewOnTheSelectionEscapeRestoresAndPreferencesOp
     QJsonObject settings = settingsWithFixtureRule(QStringLiteral("allow"));
     settings.insert(QStringLiteral("usePreferenceShortcut"), true);
     settings.insert(QStringLiteral("theme"), kStartTheme);
-    std::unique_ptr<PaletteRun> palette;
-    startPalette(settings, palette);
-    if (!palette)
-        return;
+    const std::unique_ptr<PaletteRun> palette = startPalette(settings);
+    ASSERT_TRUE(palette);
     const auto stored = [&] { return palette->storedSetting(QStringLiteral("theme")).toString(); };
 
     ASSERT_TRUE(openOptions(*palette, *window)) << panelAndLog(*palette);

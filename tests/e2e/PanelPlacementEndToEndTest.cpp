@@ -1,7 +1,6 @@
-// Where the panel appears, as the window manager placed it: a palette started on fresh state folders and
-// opened at once with `tavolin --show`, as the README's demo does, shows its first panel centred across the
-// screen, at the same place as every later show. Read through X11 (xdotool getwindowgeometry), what a person
-// sees on the screen.
+// Where the window manager places the panel: a palette started on fresh state folders and opened at once with
+// `tavolin --show`, as the README's demo does, shows its first panel centred on the screen, at the same place as
+// every later show (read through xdotool getwindowgeometry).
 #include "EndToEndTest.h"
 
 #include "support/WaitFor.h"
@@ -130,10 +129,8 @@ TEST_F(PanelPlacementEndToEnd, FirstShowOfAFreshPaletteIsCentredLikeEveryLaterSh
     // moved over the middle of the screen; the panel asked for as soon as Mousepad is there.
     const std::unique_ptr<TestApp> fixture = TestApp::startFixture();
     ASSERT_TRUE(fixture);
-    std::unique_ptr<PaletteRun> palette;
-    startPalette({{QStringLiteral("skipWelcome"), true}}, palette); // nothing else: fresh state folders
-    if (!palette)
-        return;
+    const std::unique_ptr<PaletteRun> palette = startPalette({{QStringLiteral("skipWelcome"), true}}); // nothing else: fresh state folders
+    ASSERT_TRUE(palette);
     const std::unique_ptr<TestApp> mousepad = startSharingFolders(*palette, QStringLiteral("mousepad"),
                                                                   {QStringLiteral("--disable-server")});
     ASSERT_TRUE(mousepad);

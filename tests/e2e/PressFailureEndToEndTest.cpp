@@ -1,7 +1,7 @@
-// A row whose menu item the application destroyed after the palette read it: performing it from the palette
-// tells the user it did not reach the application (a desktop notification, served here by the test), and the
-// application runs nothing. The Qt fixture's File > Reload replaces its File > Recent items with new ones of
-// the same titles; `tavolin-menu perform` presses Reload while the panel is open.
+// A row whose menu item the application destroyed after the palette read it: performing it tells the user it did not
+// reach the application (a notification, served here by the test), and the application runs nothing. The Qt
+// fixture's File > Reload replaces its File > Recent items with new ones of the same titles; `tavolin-menu perform`
+// presses Reload while the panel is open.
 #include "EndToEndTest.h"
 #include "NotificationServer.h"
 

@@ -1,8 +1,6 @@
-// A person closes the palette with Escape and presses the hot key again at once, over and over, as one does
-// when the wrong application was under the panel or to start a search afresh: over Mousepad, every press
-// opens the panel again, with the keyboard and Mousepad's commands. Escape and the hot key go out in one
-// XTest burst, so the hot key arrives while the focus is still on its way back to Mousepad. Every wait is
-// bounded and waits for what is then asserted.
+// Escape and the hot key again at once, over and over (the wrong application was under the panel, or a fresh
+// search): over Mousepad every press opens the panel again with the keyboard and Mousepad's commands. Both keys go
+// out in one XTest burst, so the hot key arrives while the focus is still on its way back to Mousepad.
 #include "EndToEndTest.h"
 
 namespace tavolin::test {

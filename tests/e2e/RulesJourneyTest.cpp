@@ -1,9 +1,7 @@
-// A person changes the Qt fixture's rules while the palette runs, the way the preferences program's rule panes
-// store them (each change goes straight into the shared settings through Settings::put, under the keys and in
-// the form the panes write; driving the panes' pop-ups over XTest is not steady enough to build on): a menu
-// rule hides the Tools menu in the next show; "Leave to the application" hands Ctrl+Shift+P to the fixture's
-// own Command Palette command and no panel opens; "Open the palette" opens it again. Every wait is bounded and
-// waits for what is then asserted.
+// The Qt fixture's rules changed while the palette runs, stored as the preferences program's rule panes store them
+// (Settings::put under the panes' keys and form; driving their pop-ups over XTest is not steady enough): a menu rule
+// hides Tools at the next show; "Leave to the application" hands Ctrl+Shift+P to the fixture's own Command Palette
+// and no panel opens; "Open the palette" opens it again.
 #include "EndToEndTest.h"
 #include "MousepadRun.h"
 #include "PreferencesSide.h"
@@ -92,8 +90,7 @@ TEST_F(EndToEndTest, ARuleStoredUnderTheExecutableNameStillHolds)
     QJsonObject settings = settingsWithFixtureRule(QString());
     settings.insert(QString(settings::kAppRules),
                     QJsonArray{QJsonValue(QJsonArray{QStringLiteral("mousepad"), QStringLiteral("disabled"), QStringLiteral("Mousepad")})});
-    std::unique_ptr<PaletteRun> palette;
-    startPalette(settings, palette);
+    const std::unique_ptr<PaletteRun> palette = startPalette(settings);
     ASSERT_TRUE(palette);
 
     const QString ruled = QStringLiteral("rule for mousepad is disabled");

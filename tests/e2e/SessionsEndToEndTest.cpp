@@ -1,7 +1,7 @@
-// Several desktop sessions of one user, each with its own palette and preferences program, and the palette's
-// start where a session lacks a piece: another session's quit ends nothing here, a listener on the old
-// instance name (of another user when the test runs as root) takes no start, no accessibility bus shows the
-// permission window, no display gives a clear message. Every wait is bounded.
+// Several desktop sessions of one user, each with its own palette and preferences program, and starts where a
+// session lacks a piece: another session's quit ends nothing here, a listener on the old instance name (of another
+// user under root) takes no start, no accessibility bus shows the permission window, no display gives a clear
+// message.
 #include "EndToEndTest.h"
 #include "SideSession.h"
 
@@ -55,8 +55,7 @@ TEST_F(SessionsEndToEnd, TwoSessionsOfOneUserKeepTheirOwnProgramsAndQuittingOneL
     const QProcessEnvironment there = side->environment();
 
     const QJsonObject settings = settingsWithFixtureRule(QStringLiteral("allow"));
-    std::unique_ptr<PaletteRun> paletteHere;
-    startPalette(settings, paletteHere);
+    const std::unique_ptr<PaletteRun> paletteHere = startPalette(settings);
     ASSERT_TRUE(paletteHere);
     bool handedOff = false;
     const std::unique_ptr<PaletteRun> paletteThere = PaletteRun::start(settings, &why, &handedOff, there);

@@ -1,6 +1,5 @@
-// "Start at login" changed while the palette is not running (by the preferences program, or by hand in the
-// settings file) takes effect when the palette next starts: the autostart entry is written or removed to
-// match. Every wait is bounded.
+// "Start at login" changed while the palette is not running (by the preferences program, or by hand in the settings
+// file) takes effect at its next start: the autostart entry is written or removed to match.
 #include "EndToEndTest.h"
 #include "PreferencesSide.h"
 
@@ -20,8 +19,7 @@ class StartAtLoginJourney : public EndToEndTest
 
 TEST_F(StartAtLoginJourney, ThePaletteMakesTheAutostartEntryMatchTheSettingWhenItStarts)
 {
-    std::unique_ptr<PaletteRun> palette;
-    startPalette(QJsonObject{{QStringLiteral("skipWelcome"), true}, {QString(settings::kStartOnLogin), true}}, palette);
+    const std::unique_ptr<PaletteRun> palette = startPalette(QJsonObject{{QStringLiteral("skipWelcome"), true}, {QString(settings::kStartOnLogin), true}});
     ASSERT_TRUE(palette);
     const QString entry = palette->configHome() + QStringLiteral("/autostart/tavolin.desktop");
     ASSERT_TRUE(waitFor([&] { return QFile::exists(entry); }, 10s)) << "no autostart entry: " << palette->log().toStdString();

@@ -1,8 +1,6 @@
-// An application that stopped answering (SIGSTOP) under the palette: `tavolin --show` still opens the panel
-// within a second and the panel says the application is not answering; the palette's main thread never
-// waits on it (never blocked for anything near one accessibility time-out), as its heartbeat lines ("main
-// thread stalled for N ms", written under TAVOLIN_DEBUG) show. Every wait is bounded; the test skips, saying why, when the session or
-// xdotool is missing.
+// An application stopped with SIGSTOP: `tavolin --show` still opens the panel within a second, saying the
+// application is not answering, and the palette's main thread never blocks for anything near one accessibility
+// time-out, as its heartbeat lines ("main thread stalled for N ms", under TAVOLIN_DEBUG) show.
 #include "HeadlessSession.h"
 #include "TriggerJourney.h"
 

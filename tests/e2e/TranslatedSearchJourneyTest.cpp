@@ -1,8 +1,7 @@
-// A person runs Geany in Chinese and types the English name of a command: the palette lists "另存为...(A)"
-// first for "save as" (its English title, from Geany's catalog, matches), and `tavolin-menu search` over the
-// same window ranks the same row first, as scripts built on the tool expect; the Latin forms the palette
-// computed are kept for its next start. The English titles are still there after a visit to an application
-// that names no language. Every wait is bounded.
+// Geany in Chinese, searched by English names: "save as" lists "另存为...(A)" first in the palette (its English title
+// from Geany's catalog matches) and in `tavolin-menu search` over the same window, as scripts built on the tool
+// expect; the Latin forms are kept for the next start, and are still there after a visit to an application that
+// names no language.
 #include "EndToEndTest.h"
 
 #include <QFile>

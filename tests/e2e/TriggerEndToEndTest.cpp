@@ -1,7 +1,5 @@
-// Whether the hot key opens the panel or goes to the application, end to end on the Qt fixture: an item of
-// its first menu (File) holding the palette's key under each application rule, and a window whose menu bar
-// has a single menu. The panel is read over AT-SPI, the fixture's commands from its log. Every wait is
-// bounded; the tests skip, saying why, when the session or xdotool is missing.
+// Whether the hot key opens the panel or goes to the Qt fixture: an item of its File menu holding the palette's key,
+// under each application rule, and a window whose menu bar has a single menu.
 #include "EndToEndTest.h"
 #include "TriggerJourney.h"
 

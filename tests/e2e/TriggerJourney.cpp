@@ -8,7 +8,7 @@ void TriggerJourney::startOverFixture(const QStringList &options, const QString 
     ASSERT_TRUE(fixture) << "the Qt fixture did not start";
     const std::optional<QString> window = waitForWindowOf(fixture->pid());
     ASSERT_TRUE(window) << "the fixture showed no window";
-    startPalette(settingsWithFixtureRule(rule), palette);
+    palette = startPalette(settingsWithFixtureRule(rule));
     if (!palette)
         return;
     if (!activate(*window)) {

@@ -1,6 +1,5 @@
-// A person runs an application in Turkish, where "I" is the capital of the dotless "ı" and "İ" that of "i":
-// typing "ızgara" in the palette finds its command "Izgara", and "iz" finds "İzle" but not "Izgara". The
-// fixture runs with a Turkish language in its environment and one Turkish menu. Every wait is bounded.
+// Turkish case rules, where "I" is the capital of "ı" and "İ" that of "i": "ızgara" finds "Izgara", and "iz" finds
+// "İzle" but not "Izgara". The fixture runs with a Turkish language and one Turkish menu.
 #include "EndToEndTest.h"
 
 #include "support/WaitFor.h"

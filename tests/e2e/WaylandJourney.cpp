@@ -87,6 +87,15 @@ qsizetype compositorWindowsOf(qint64 pid)
     return std::count_if(all.begin(), all.end(), [pid](const CompositorWindow &w) { return w.pid == pid; });
 }
 
+std::optional<CompositorWindow> focusedFloatingWindowOf(qint64 pid)
+{
+    for (const CompositorWindow &window : compositorWindows()) {
+        if (window.pid == pid && window.focused && window.floating)
+            return window;
+    }
+    return std::nullopt;
+}
+
 bool WaylandJourney::focusApplication(qint64 pid)
 {
     return swaymsg({QStringLiteral("[pid=%1] focus").arg(pid)}).has_value();

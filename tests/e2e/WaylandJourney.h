@@ -25,6 +25,8 @@ struct CompositorWindow
 QList<CompositorWindow> compositorWindows();
 // How many windows of process `pid` the compositor shows.
 qsizetype compositorWindowsOf(qint64 pid);
+// The window of process `pid` that the compositor shows floating with the keyboard (the panel); nullopt when none.
+std::optional<CompositorWindow> focusedFloatingWindowOf(qint64 pid);
 
 // Base of the journeys under a Wayland compositor: a private headless sway session (with Xwayland, a virtual
 // keyboard, the session and accessibility buses) whose programs run as the session's user, GDK_BACKEND and

@@ -53,16 +53,6 @@ protected:
         return swaymsg({QStringLiteral("bindsym"), QStringLiteral("ctrl+shift+p"), QStringLiteral("exec ") + command})
             .has_value();
     }
-
-    // The panel's window, when the compositor shows it floating with the keyboard.
-    static std::optional<CompositorWindow> focusedPanel(const PaletteRun &palette)
-    {
-        for (const CompositorWindow &window : compositorWindows()) {
-            if (window.pid == palette.pid() && window.focused && window.floating)
-                return window;
-        }
-        return std::nullopt;
-    }
 };
 
 TEST_P(WaylandPaletteJourney, BoundKeyOpensThePanelAndATypedCommandPerforms)
@@ -87,7 +77,7 @@ TEST_P(WaylandPaletteJourney, BoundKeyOpensThePanelAndATypedCommandPerforms)
     const bool shown = waitFor(
         [&] {
             content = PanelProbe::panel(palette->pid());
-            return focusedPanel(*palette) && content && content->rows.contains(over.best);
+            return focusedFloatingWindowOf(palette->pid()) && content && content->rows.contains(over.best);
         },
         std::chrono::seconds(15));
     ASSERT_TRUE(shown) << "panel: " << describe(content).toStdString() << "\nlog: " << palette->log().toStdString();

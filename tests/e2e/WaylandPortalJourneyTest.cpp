@@ -76,24 +76,16 @@ protected:
         return waitFor(
             [&] {
                 content = PanelProbe::panel(palette.pid());
-                return focusedPanel(palette) && content && content->rows.contains(QStringLiteral("New Window"));
+                return focusedFloatingWindowOf(palette.pid()) && content && content->rows.contains(QStringLiteral("New Window"));
             },
             15s);
-    }
-
-    static bool focusedPanel(const PaletteRun &palette)
-    {
-        const QList<CompositorWindow> windows = compositorWindows();
-        return std::any_of(windows.begin(), windows.end(), [&](const CompositorWindow &window) {
-            return window.pid == palette.pid() && window.focused && window.floating;
-        });
     }
 
     // Escape hands the keyboard back; waits (bounded) until the panel is gone.
     static bool closePanel(const PaletteRun &palette)
     {
         return wtype({QStringLiteral("-k"), QStringLiteral("Escape")})
-            && waitFor([&] { return !focusedPanel(palette); }, 10s);
+            && waitFor([&] { return !focusedFloatingWindowOf(palette.pid()); }, 10s);
     }
 
     // Saves `stored` as the palette key, as the preferences program's recorder does.

@@ -1,7 +1,5 @@
-// A person starts the palette for the first time, over empty settings and data folders: the welcome window
-// shows; they click its "Get Started" (the mouse, not its keys), the window goes, and the hot key over the Qt
-// fixture opens the panel with the fixture's commands. Every wait is bounded and waits for what is then
-// asserted.
+// A first start over empty folders: the welcome window shows, a click (the mouse, not its keys) on "Get Started"
+// closes it, and the hot key over the Qt fixture opens the panel with the fixture's commands.
 #include "EndToEndTest.h"
 
 #include "support/WaitFor.h"
@@ -27,10 +25,8 @@ TEST_F(WelcomeJourney, FirstStartShowsTheWelcomeWindowAndAfterItThePaletteWorks)
     ASSERT_TRUE(fixture);
     const std::optional<QString> window = waitForWindowOf(fixture->pid());
     ASSERT_TRUE(window) << "the fixture showed no window";
-    std::unique_ptr<PaletteRun> palette;
-    startPalette(QJsonObject(), palette); // no settings file, no data: a first start
-    if (!palette)
-        return;
+    const std::unique_ptr<PaletteRun> palette = startPalette(QJsonObject()); // no settings file, no data: a first start
+    ASSERT_TRUE(palette);
 
     const auto welcomeShown = [] { return visibleWindowNamed(QLatin1Char('^') + kWelcomeTitle + QLatin1Char('$')).has_value(); };
     ASSERT_TRUE(waitFor(welcomeShown, 15s)) << "no welcome window: " << palette->log().toStdString();
