@@ -3,21 +3,15 @@
 // perform.
 #include "EndToEndTest.h"
 
-#include "support/WaitFor.h"
-
 #include <QFile>
 #include <QTemporaryDir>
 
 namespace tavolin::test {
 namespace {
 
-using namespace std::chrono_literals;
-
 const QString kPlainName = QStringLiteral("tavolin-plain-window");
 
-class AppSwitchJourney : public EndToEndTest
-{
-};
+using AppSwitchJourney = EndToEndTest;
 
 TEST_F(AppSwitchJourney, WindowWithoutAMenuBarGetsAnEmptyPanelWithNoRowOfThePreviousApplication)
 {
@@ -33,8 +27,7 @@ TEST_F(AppSwitchJourney, WindowWithoutAMenuBarGetsAnEmptyPanelWithNoRowOfThePrev
     std::optional<QString> menusWindow;
     std::unique_ptr<PaletteRun> palette;
     startPaletteOver(fixture.get(), menusWindow, palette);
-    if (!palette)
-        return;
+    ASSERT_TRUE(palette);
 
     // Listed and closed: the first application's rows are what the panel's lists hold last.
     std::optional<PanelContent> content = openOver(*palette, *menusWindow, [](const PanelContent &panel) {

@@ -5,8 +5,6 @@
 // and the answer time after it closed.
 #include "EndToEndTest.h"
 
-#include "support/WaitFor.h"
-
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -18,8 +16,6 @@
 
 namespace tavolin::test {
 namespace {
-
-using namespace std::chrono_literals;
 
 enum class Route { Palette, Tool };
 enum class Target { Mousepad, QtFixture };
@@ -35,10 +31,7 @@ struct DialogCase
     QString dialog;      // the dialog's title
 };
 
-void PrintTo(const DialogCase &row, std::ostream *out)
-{
-    *out << row.name;
-}
+void PrintTo(const DialogCase &row, std::ostream *out) { *out << row.name; }
 
 std::optional<QString> dialogWindow(qint64 pid, const QString &title)
 {
@@ -63,12 +56,11 @@ protected:
     {
         if (row.target == Target::QtFixture)
             return TestApp::startFixture();
-        QFile file(m_files.filePath(QStringLiteral("notes.txt")));
-        if (!file.open(QIODevice::WriteOnly) || file.write("hello\n") != 6)
+        const QString notes = m_files.filePath(QStringLiteral("notes.txt"));
+        if (!writeFile(notes, "hello\n"))
             return nullptr;
-        file.close();
         // --disable-server: a Mousepad started elsewhere must not take this window over.
-        return TestApp::start(QStringLiteral("mousepad"), {QStringLiteral("--disable-server"), file.fileName()});
+        return TestApp::start(QStringLiteral("mousepad"), {QStringLiteral("--disable-server"), notes});
     }
 
     // Performs the case's command the case's way; the time it was asked.
@@ -84,11 +76,11 @@ protected:
         // The fixture's Edit menu holds the palette key: "allow" keeps the key for the palette there.
         m_palette = startPalette(settingsWithFixtureRule(QStringLiteral("allow")));
         ASSERT_TRUE(m_palette);
-        ASSERT_TRUE(xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window}));
-        ASSERT_TRUE(xdotool({QStringLiteral("key"), QStringLiteral("ctrl+shift+p")}));
+        ASSERT_TRUE(activate(window));
+        ASSERT_TRUE(pressPaletteShortcut());
         ASSERT_TRUE(waitForPanel(*m_palette, [](const PanelContent &panel) { return panel.rows.size() > 3; }))
             << panelAndLog(*m_palette);
-        ASSERT_TRUE(xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), row.query}));
+        ASSERT_TRUE(type(row.query));
         // Return performs the selected row: wait until the ranking has put the command first and selected it.
         const std::optional<PanelContent> ranked = waitForPanel(*m_palette, [&](const PanelContent &panel) {
             return panel.input == row.query && panel.rows.value(0).startsWith(row.row) && panel.selected == 0;
@@ -96,7 +88,7 @@ protected:
         ASSERT_TRUE(ranked) << "expected " << row.row.toStdString() << " first and selected; the panel shows:\n"
                             << panelNow(*m_palette);
         asked.start();
-        ASSERT_TRUE(xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
+        ASSERT_TRUE(pressReturn());
     }
 
     QTemporaryDir m_files;
@@ -109,9 +101,8 @@ TEST_P(DialogCommandEndToEnd, DialogOpensTakesTypingAndTheApplicationKeepsAnswer
     if (row.target == Target::Mousepad && QStandardPaths::findExecutable(QStringLiteral("mousepad")).isEmpty())
         GTEST_SKIP() << "mousepad is not installed (scripts/install-deps.sh)";
     const std::unique_ptr<TestApp> app = startTarget(row);
-    ASSERT_TRUE(app);
-    const std::optional<QString> window = waitForWindowOf(app->pid());
-    ASSERT_TRUE(window) << "the application showed no window";
+    const std::optional<QString> window = windowOfStarted(app.get());
+    ASSERT_TRUE(window);
     ASSERT_TRUE(waitFor([&] { return PanelProbe::frameCount(app->pid()) == 1; }, 15s))
         << "the application did not appear on the accessibility bus";
     const std::optional<QStringList> before = PanelProbe::windowTitles(app->pid());
@@ -132,8 +123,8 @@ TEST_P(DialogCommandEndToEnd, DialogOpensTakesTypingAndTheApplicationKeepsAnswer
 
     const std::optional<QString> dialog = dialogWindow(app->pid(), row.dialog);
     ASSERT_TRUE(dialog) << "no X window titled " << row.dialog.toStdString();
-    ASSERT_TRUE(xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), *dialog}));
-    ASSERT_TRUE(xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), QStringLiteral("abc")}));
+    ASSERT_TRUE(activate(*dialog));
+    ASSERT_TRUE(type(QStringLiteral("abc")));
     EXPECT_TRUE(waitFor(
         [&] {
             texts = PanelProbe::fieldTexts(app->pid(), row.dialog);
@@ -141,7 +132,7 @@ TEST_P(DialogCommandEndToEnd, DialogOpensTakesTypingAndTheApplicationKeepsAnswer
         },
         5s)) << "typed text not in the dialog: " << (texts ? texts->join(u" | ").toStdString() : "<no answer>");
 
-    ASSERT_TRUE(xdotool({QStringLiteral("key"), QStringLiteral("Escape")}));
+    ASSERT_TRUE(pressKey(QStringLiteral("Escape")));
     std::optional<QStringList> after;
     EXPECT_TRUE(waitFor([&] { return (after = PanelProbe::windowTitles(app->pid())) == before; }, 5s))
         << "windows after Escape: " << (after ? after->join(u", ").toStdString() : "<no answer>");
@@ -158,7 +149,7 @@ TEST_P(DialogCommandEndToEnd, DialogOpensTakesTypingAndTheApplicationKeepsAnswer
     EXPECT_TRUE(listed.out.contains(command)) << listed.out.toStdString();
 
     if (row.target == Target::QtFixture) {
-        EXPECT_TRUE(app->waitForLogLine(QStringLiteral("dialog closed abc"))) << app->logLines().join(u'\n').toStdString();
+        EXPECT_TRUE(app->waitForLogLine(QStringLiteral("dialog closed abc"))) << linesOf(*app);
     } else {
         EXPECT_EQ(QDir(m_files.path()).entryList(QDir::Files), QStringList{QStringLiteral("notes.txt")});
     }

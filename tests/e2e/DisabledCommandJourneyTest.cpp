@@ -9,9 +9,7 @@
 namespace tavolin::test {
 namespace {
 
-class DisabledCommandJourney : public FixtureJourney
-{
-};
+using DisabledCommandJourney = FixtureJourney;
 
 // The --json row of `title` under the Edit menu; an empty object when the list has none.
 QJsonObject editRow(const QString &json, const QString &title)

@@ -3,18 +3,12 @@
 // Return on the submenu More enters it, and Return on its Gamma performs it.
 #include "EndToEndTest.h"
 
-#include "support/WaitFor.h"
-
 namespace tavolin::test {
 namespace {
 
-using namespace std::chrono_literals;
-
 const QString kSaveAs = QStringLiteral("Save As…");
 
-class DrillDownJourney : public FixtureJourney
-{
-};
+using DrillDownJourney = FixtureJourney;
 
 TEST_F(DrillDownJourney, TabEntersTheHintedSubmenuBackspaceLeavesItAndReturnEntersAndPerforms)
 {
@@ -62,7 +56,7 @@ TEST_F(DrillDownJourney, TabEntersTheHintedSubmenuBackspaceLeavesItAndReturnEnte
     EXPECT_TRUE(content) << "Return on the submenu More: " << panelNow(*palette);
     ASSERT_TRUE(pressReturn());
     EXPECT_TRUE(fixture->waitForLogLine(QStringLiteral("triggered File > Recent > More > Gamma"), 10000))
-        << fixture->logLines().join(QLatin1Char('\n')).toStdString();
+        << linesOf(*fixture);
     EXPECT_TRUE(waitFor([] { return !panelWindowVisible(); }, 5s)) << "the panel stayed open";
     EXPECT_EQ(palette->stopAndReportFaults(), QString());
 }

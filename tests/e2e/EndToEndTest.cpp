@@ -2,6 +2,7 @@
 
 #include "support/WaitFor.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -34,6 +35,23 @@ std::string panelAndLog(const PaletteRun &palette)
     return panelNow(palette) + "\n" + palette.log().toStdString();
 }
 
+std::string linesOf(const TestApp &app)
+{
+    return app.logLines().join(QLatin1Char('\n')).toStdString();
+}
+
+QByteArray fileContent(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+}
+
 QJsonObject settingsWithFixtureRule(const QString &rule)
 {
     QJsonObject settings{{QStringLiteral("skipWelcome"), true}};
@@ -47,6 +65,14 @@ QJsonObject settingsWithFixtureRule(const QString &rule)
 std::optional<QString> activeWindow()
 {
     return xdotool({QStringLiteral("getactivewindow")});
+}
+
+std::optional<QSize> displaySize()
+{
+    const QStringList parts = xdotool({QStringLiteral("getdisplaygeometry")}).value_or(QString()).split(QLatin1Char(' '));
+    if (parts.size() != 2)
+        return std::nullopt;
+    return QSize(parts[0].toInt(), parts[1].toInt());
 }
 
 bool panelIsActive()
@@ -73,6 +99,14 @@ std::optional<QRgb> panelCornerColour()
     const qsizetype hash = out.indexOf(QLatin1Char('#'), out.indexOf(QLatin1Char('\n')));
     const QColor colour(out.mid(hash, 7));
     return hash >= 0 && colour.isValid() ? std::optional<QRgb>(colour.rgb()) : std::nullopt;
+}
+
+::testing::AssertionResult restarted(PaletteRun &palette)
+{
+    QString why;
+    if (palette.restart(&why))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << why.toStdString();
 }
 
 void saveScreenshot(const QString &name)
@@ -148,23 +182,30 @@ bool EndToEndTest::closePanel()
     return pressKey(QStringLiteral("Escape")) && waitFor([] { return !panelWindowVisible(); }, std::chrono::seconds(5));
 }
 
-std::unique_ptr<PaletteRun> EndToEndTest::startPalette(const QJsonObject &settings)
+std::unique_ptr<PaletteRun> startPalette(const QJsonObject &settings, const QProcessEnvironment &session)
 {
     QString why;
     bool handedOff = false;
-    std::unique_ptr<PaletteRun> run = PaletteRun::start(settings, &why, &handedOff);
+    std::unique_ptr<PaletteRun> run = PaletteRun::start(settings, &why, &handedOff, session);
     // The session is private, so no other palette can hold its instance name: a hand-off is a fault.
     EXPECT_FALSE(!run && handedOff) << "the palette handed its start to another instance: " << why.toStdString();
     EXPECT_TRUE(run || handedOff) << why.toStdString();
     return run;
 }
 
+std::optional<QString> EndToEndTest::windowOfStarted(const TestApp *app)
+{
+    EXPECT_TRUE(app) << "the application did not start";
+    std::optional<QString> window = app ? waitForWindowOf(app->pid()) : std::nullopt;
+    EXPECT_TRUE(!app || window) << "the application showed no window";
+    return window;
+}
+
 void EndToEndTest::startPaletteOver(const TestApp *app, std::optional<QString> &window,
                                     std::unique_ptr<PaletteRun> &palette)
 {
-    ASSERT_TRUE(app) << "the application did not start";
-    window = waitForWindowOf(app->pid());
-    ASSERT_TRUE(window) << "the application showed no window";
+    window = windowOfStarted(app);
+    ASSERT_TRUE(window);
     // A mapped window is not yet a window on the accessibility bus (a busy machine registers it later), and
     // a hot key over an application the bus does not list yet opens no panel.
     ASSERT_TRUE(waitFor([&] { return PanelProbe::frameCount(app->pid()) >= 1; }, std::chrono::seconds(15)))

@@ -3,9 +3,12 @@
 #include "HeadlessSession.h"
 #include "PaletteRun.h"
 #include "PanelProbe.h"
+#include "support/WaitFor.h"
 
 #include <QColor>
 #include <QJsonObject>
+#include <QProcessEnvironment>
+#include <QSize>
 #include <QString>
 
 #include <gtest/gtest.h>
@@ -18,6 +21,9 @@
 
 namespace tavolin::test {
 
+// Journeys write their bounds as 5s, 10s.
+using namespace std::chrono_literals;
+
 class TestApp;
 
 // What a panel read showed, for failure messages: the input, the selected row and the rows (with their
@@ -27,6 +33,13 @@ QString describe(const std::optional<PanelContent> &content);
 // What the panel of `palette` shows now, alone and followed by the palette's log, for failure messages.
 std::string panelNow(const PaletteRun &palette);
 std::string panelAndLog(const PaletteRun &palette);
+// The log lines of `app` (the Qt fixture's triggered items), for failure messages.
+std::string linesOf(const TestApp &app);
+
+// The content of the file at `path`; empty when it cannot be read.
+QByteArray fileContent(const QString &path);
+// Writes `content` as the whole file at `path`; false when that failed.
+bool writeFile(const QString &path, const QByteArray &content);
 
 // Settings for a palette run: no welcome window and, unless `rule` is empty, that rule ("allow", "auto",
 // "disabled") for the Qt fixture.
@@ -35,12 +48,23 @@ QJsonObject settingsWithFixtureRule(const QString &rule);
 // The active window's id, as xdotool gives it; nullopt when none is.
 std::optional<QString> activeWindow();
 
+// The screen's size, as xdotool gives it; nullopt when it failed.
+std::optional<QSize> displaySize();
+
 // Whether the panel is the active window, so typed keys reach its input rather than the application below.
 bool panelIsActive();
 
 // The colour the panel window shows just inside its top-left corner (its border, which the theme's window
 // background fills), grabbed from the screen; nullopt while no panel is mapped or the grab failed.
 std::optional<QRgb> panelCornerColour();
+
+// The palette started with `settings` in `session`; null (with a test failure) when it did not start or
+// handed its start to another instance.
+std::unique_ptr<PaletteRun> startPalette(const QJsonObject &settings,
+                                         const QProcessEnvironment &session = QProcessEnvironment::systemEnvironment());
+
+// Restarts `palette` over the same folders (PaletteRun::restart); a failure says why.
+::testing::AssertionResult restarted(PaletteRun &palette);
 
 // Saves the whole screen as `name`.png in the folder TAVOLIN_E2E_SCREENSHOTS names; nothing when it is unset.
 void saveScreenshot(const QString &name);
@@ -71,9 +95,10 @@ protected:
     // Escape, then waits (bounded) until the panel is hidden.
     static bool closePanel();
 
-    // The palette started with `settings`; null (with a test failure) when it did not start or handed its
-    // start to another instance.
-    static std::unique_ptr<PaletteRun> startPalette(const QJsonObject &settings);
+
+    // The window of `app` (started already, may be null) once it is mapped; nullopt, with a test failure, when
+    // the application did not start or showed no window.
+    static std::optional<QString> windowOfStarted(const TestApp *app);
 
     // Waits for the window of `app` (started already, may be null), on the screen and on the accessibility
     // bus, and starts the palette with the rule "allow" for the Qt fixture. Fails, leaving `palette` null,

@@ -7,32 +7,14 @@
 
 #include "common/Paths.h"
 #include "common/PluginDataItem.h"
-#include "support/WaitFor.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 
 namespace tavolin::test {
 namespace {
 
-using namespace std::chrono_literals;
-
 const QString kLabel = QStringLiteral("Show Document Path");
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeScript(const QString &path, const QByteArray &text)
-{
-    QFile file(path);
-    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly) && file.write(text) == text.size()
-        && file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
-}
 
 class ExtensionDocumentJourney : public EndToEndTest
 {
@@ -54,23 +36,13 @@ TEST_F(ExtensionDocumentJourney, AnExtensionRunOverMousepadIsToldItsDocument)
 {
     const QString letter = m_folder.filePath(QStringLiteral("letter to Ada.txt"));
     const QString written = m_folder.filePath(QStringLiteral("document-seen.txt"));
-    QFile letterFile(letter);
-    ASSERT_TRUE(letterFile.open(QIODevice::WriteOnly) && letterFile.write("Dear Ada\n") > 0);
-    letterFile.close();
+    ASSERT_TRUE(writeFile(letter, "Dear Ada\n"));
 
     const std::unique_ptr<PaletteRun> palette = startPalette(QJsonObject{{QStringLiteral("skipWelcome"), true}});
     ASSERT_TRUE(palette);
-    {
-        const SameFoldersAs folders(*palette);
-        PreferencesSide prefs;
-        prefs.library.loadExtensions();
-        const QString script = paths::dataDir() + QStringLiteral("/CommandExtensions/show-document.sh");
-        ASSERT_TRUE(writeScript(script, "#!/bin/sh\nprintf '%s' \"${TAVOLIN_DOCUMENT-unset}\" > '"
-                                            + QFile::encodeName(written) + "'\n"));
-        ASSERT_TRUE(prefs.library.doAdd(
-            PluginDataItem(QStringLiteral("mousepad.app"), kLabel, QStringLiteral("show-document.sh"))));
-        ASSERT_TRUE(palette->waitForLog(QStringLiteral("run command updateExtension"))) << palette->log().toStdString();
-    }
+    ASSERT_TRUE(addExtension(*palette, QStringLiteral("mousepad.app"), kLabel, QStringLiteral("show-document.sh"),
+                             "#!/bin/sh\nprintf '%s' \"${TAVOLIN_DOCUMENT-unset}\" > '" + QFile::encodeName(written) + "'\n"))
+        << palette->log().toStdString();
 
     const std::unique_ptr<Mousepad> mousepad = Mousepad::start(palette->dataHome(), {letter});
     ASSERT_TRUE(mousepad);
@@ -88,8 +60,8 @@ TEST_F(ExtensionDocumentJourney, AnExtensionRunOverMousepadIsToldItsDocument)
     ASSERT_TRUE(pressReturn());
 
     // Waits for the whole path: the shell creates the file before printf fills it.
-    EXPECT_TRUE(waitFor([&] { return readAll(written) == letter.toUtf8(); }, 10s))
-        << "the extension was told \"" << readAll(written).toStdString() << "\"\n" << palette->log().toStdString();
+    EXPECT_TRUE(waitFor([&] { return fileContent(written) == letter.toUtf8(); }, 10s))
+        << "the extension was told \"" << fileContent(written).toStdString() << "\"\n" << palette->log().toStdString();
     EXPECT_EQ(palette->stopAndReportFaults(), QString());
 }
 

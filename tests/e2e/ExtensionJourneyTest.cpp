@@ -6,16 +6,11 @@
 
 #include "common/Paths.h"
 #include "common/PluginDataItem.h"
-#include "support/WaitFor.h"
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 namespace tavolin::test {
 namespace {
-
-using namespace std::chrono_literals;
 
 const QString kAppKey = QStringLiteral("tavolin-menu-fixture.app");
 const QString kLabel = QStringLiteral("Envprobe: Write Context");
@@ -23,34 +18,19 @@ const QString kLabel = QStringLiteral("Envprobe: Write Context");
 // The script's environment as NAME=VALUE lines; empty until the script has finished writing it.
 QStringList environmentWritten(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return QString::fromUtf8(fileContent(path)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-class ExtensionJourney : public FixtureJourney
-{
-};
+using ExtensionJourney = FixtureJourney;
 
 TEST_F(ExtensionJourney, AddedExtensionRunsFromThePaletteWithTheApplicationsContext)
 {
     QTemporaryDir out;
     const QString written = out.path() + QStringLiteral("/env");
-    {
-        const SameFoldersAs folders(*palette);
-        const QString folder = paths::dataDir() + QStringLiteral("/CommandExtensions");
-        ASSERT_TRUE(QDir().mkpath(folder));
-        QFile script(folder + QStringLiteral("/envprobe.sh"));
-        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-        // Written aside and renamed, so the test never reads half a file.
-        script.write(QStringLiteral("env > '%1.part' && mv '%1.part' '%1'\n").arg(written).toUtf8());
-        script.close();
-        PreferencesSide prefs;
-        prefs.library.loadExtensions();
-        ASSERT_TRUE(prefs.library.doAdd(PluginDataItem(kAppKey, kLabel, QStringLiteral("envprobe.sh"))));
-        ASSERT_TRUE(palette->waitForLog(QStringLiteral("run command updateExtension"))) << palette->log().toStdString();
-    }
+    // Written aside and renamed, so the test never reads half a file.
+    ASSERT_TRUE(addExtension(*palette, kAppKey, kLabel, QStringLiteral("envprobe.sh"),
+                             QStringLiteral("env > '%1.part' && mv '%1.part' '%1'\n").arg(written).toUtf8()))
+        << palette->log().toStdString();
 
     std::optional<PanelContent> content =
         openOver(*palette, *window, [](const PanelContent &panel) { return panel.rows.contains(QStringLiteral("Save As…")); });

@@ -8,7 +8,6 @@
 #include "common/Paths.h"
 #include "common/PluginDataItem.h"
 #include "support/ChildProcess.h"
-#include "support/WaitFor.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -25,8 +24,6 @@
 
 namespace tavolin::test {
 namespace {
-
-using namespace std::chrono_literals;
 
 const QString kAppKey = QStringLiteral("tavolin-menu-fixture.app");
 
@@ -73,19 +70,9 @@ protected:
     // until the palette took them.
     void addExtensions(const QList<std::pair<QString, QByteArray>> &labelsAndScripts)
     {
-        const SameFoldersAs folders(*m_palette);
-        PreferencesSide prefs;
-        prefs.library.loadExtensions();
-        const QString folder = paths::dataDir() + QStringLiteral("/CommandExtensions/");
-        int saves = 0;
         for (const auto &[label, script] : labelsAndScripts) {
             const QString entry = label.toLower().replace(QLatin1Char(' '), QLatin1Char('-')) + QStringLiteral(".sh");
-            QFile file(folder + entry);
-            ASSERT_TRUE(QDir().mkpath(folder) && file.open(QIODevice::WriteOnly) && file.write(script) > 0);
-            file.close();
-            ASSERT_TRUE(prefs.library.doAdd(PluginDataItem(kAppKey, label, entry)));
-            ASSERT_TRUE(m_palette->waitForLog(QStringLiteral("run command updateExtension"), 10000, saves++))
-                << m_palette->log().toStdString();
+            ASSERT_TRUE(addExtension(*m_palette, kAppKey, label, entry, script)) << m_palette->log().toStdString();
         }
     }
 
@@ -154,16 +141,10 @@ TEST_F(ExtensionRunsEndToEnd, ANotificationServerThatNeverAnswersLeavesThePalett
     EXPECT_EQ(m_palette->stopAndReportFaults(), QString());
 }
 
-QByteArray contentOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // Whether `pid` runs (an exited one not yet reaped by whoever inherited it does not count).
 bool isRunning(qint64 pid)
 {
-    const QByteArray stat = contentOf(QStringLiteral("/proc/%1/stat").arg(pid));
+    const QByteArray stat = fileContent(QStringLiteral("/proc/%1/stat").arg(pid));
     const qsizetype close = stat.lastIndexOf(')');
     return pid > 1 && close > 0 && stat.size() > close + 2 && stat.at(close + 2) != 'Z';
 }
@@ -183,18 +164,18 @@ TEST_F(ExtensionRunsEndToEnd, WhatAnExtensionLeftRunningEndsWithItsRunAndWithThe
     qint64 daemonPid = 0;
     const auto cleanUp = qScopeGuard([&] {
         for (const qint64 pid : {helperPid, daemonPid})
-            if (isRunning(pid) && contentOf(QStringLiteral("/proc/%1/comm").arg(pid)).trimmed() == "sleep")
+            if (isRunning(pid) && fileContent(QStringLiteral("/proc/%1/comm").arg(pid)).trimmed() == "sleep")
                 ::kill(static_cast<pid_t>(pid), SIGKILL);
     });
 
     ASSERT_TRUE(runFromPanel(QStringLiteral("Start Helper")));
     ASSERT_TRUE(waitFor([&] { return QFileInfo::exists(helper); }, 10s)) << m_palette->log().toStdString();
-    helperPid = contentOf(helper).trimmed().toLongLong();
+    helperPid = fileContent(helper).trimmed().toLongLong();
     EXPECT_TRUE(waitFor([&] { return !isRunning(helperPid); }, 10s)) << "the helper outlived its run";
 
     ASSERT_TRUE(runFromPanel(QStringLiteral("Start Daemon")));
     ASSERT_TRUE(waitFor([&] { return QFileInfo::exists(daemon); }, 10s)) << m_palette->log().toStdString();
-    daemonPid = contentOf(daemon).trimmed().toLongLong();
+    daemonPid = fileContent(daemon).trimmed().toLongLong();
     ASSERT_TRUE(isRunning(daemonPid));
     EXPECT_EQ(m_palette->stopAndReportFaults(), QString());
     EXPECT_TRUE(waitFor([&] { return !isRunning(daemonPid); }, 10s)) << "the daemon outlived the palette";

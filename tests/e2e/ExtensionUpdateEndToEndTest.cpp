@@ -10,14 +10,11 @@
 #include "common/SettingsKeys.h"
 #include "common/Store.h"
 #include "prefs/ExtensionLibrary.h"
-#include "support/WaitFor.h"
 
 #include <functional>
 
 namespace tavolin::test {
 namespace {
-
-using namespace std::chrono_literals;
 
 const QString kAppKey = QStringLiteral("tavolin-menu-fixture.app");
 const QString kRunCommand = QStringLiteral("run command updateExtension");
@@ -50,8 +47,7 @@ protected:
     static std::optional<PanelContent> rowsFor(const PaletteRun &palette, const QString &window,
                                                const std::function<bool(const QStringList &)> &ready)
     {
-        if (!xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window})
-            || !xdotool({QStringLiteral("key"), QStringLiteral("ctrl+shift+p")}))
+        if (!activate(window) || !pressPaletteShortcut())
             return std::nullopt;
         std::optional<PanelContent> content;
         const auto shows = [&](const std::function<bool(const PanelContent &)> &check) {
@@ -66,12 +62,11 @@ protected:
         if (!shows([](const PanelContent &panel) {
                 return panel.rows.contains(QStringLiteral("Save As…")) && panelIsActive();
             })
-            || !xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), kQuery}))
+            || !type(kQuery))
             return std::nullopt;
         const bool matched =
             shows([&](const PanelContent &panel) { return panel.input == kQuery && ready(panel.rows); });
-        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
-        waitFor([] { return !panelWindowVisible(); }, 5s);
+        closePanel();
         return matched ? content : std::nullopt;
     }
 };
@@ -82,8 +77,7 @@ TEST_F(ExtensionUpdateEndToEnd, SavedExtensionsReachTheRunningPaletteAndBothProg
     std::optional<QString> window;
     std::unique_ptr<PaletteRun> palette;
     ASSERT_NO_FATAL_FAILURE(startPaletteOver(fixture.get(), window, palette));
-    if (!palette)
-        return;
+    ASSERT_TRUE(palette);
 
     // Before any save the fixture has no extensions. Once the panel has shown, the palette has also
     // installed its first-start records.
@@ -131,8 +125,7 @@ TEST_F(ExtensionUpdateEndToEnd, SavedExtensionsReachTheRunningPaletteAndBothProg
                       << panelAndLog(*palette);
 
     // The palette's next start reads the records back from the database the preferences side wrote.
-    QString why;
-    ASSERT_TRUE(palette->restart(&why)) << why.toStdString();
+    ASSERT_TRUE(restarted(*palette));
     rows = rowsFor(*palette, *window, onlyTheRenamedOne);
     ASSERT_TRUE(rows) << "expected " << kListLabel.toStdString() << " and neither old label; the panel shows:\n"
                       << panelAndLog(*palette);

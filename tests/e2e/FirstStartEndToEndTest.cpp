@@ -2,8 +2,6 @@
 // built-in application rules, and logs no error-level line (the desktop's journal keeps its log).
 #include "EndToEndTest.h"
 
-#include "support/WaitFor.h"
-
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -12,9 +10,7 @@
 namespace tavolin::test {
 namespace {
 
-class FirstStartEndToEnd : public EndToEndTest
-{
-};
+using FirstStartEndToEnd = EndToEndTest;
 
 TEST_F(FirstStartEndToEnd, LogsNoErrorAndWritesTheBuiltInRules)
 {
@@ -29,11 +25,8 @@ TEST_F(FirstStartEndToEnd, LogsNoErrorAndWritesTheBuiltInRules)
         << "the palette does not answer on the accessibility bus\n" << palette->log().toStdString();
 
     // Start-up writes the rules before it reports its accessibility check, which start() waited for.
-    QFile file(palette->configHome() + QStringLiteral("/tavolin/io.quorvane.Tavolin.json"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QJsonObject settings = QJsonDocument::fromJson(file.readAll()).object();
-    EXPECT_FALSE(settings.value(QStringLiteral("palette_rule_app")).toArray().isEmpty())
-        << QJsonDocument(settings).toJson().toStdString();
+    EXPECT_FALSE(palette->storedSetting(QStringLiteral("palette_rule_app")).toArray().isEmpty())
+        << fileContent(palette->configHome() + QStringLiteral("/tavolin/io.quorvane.Tavolin.json")).toStdString();
 
     const QString log = palette->log();
     const QStringList errors = log.split(QLatin1Char('\n')).filter(QRegularExpression(QStringLiteral("^\\S+ error \\[")));

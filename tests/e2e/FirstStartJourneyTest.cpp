@@ -4,8 +4,6 @@
 // places are read from the X server as the window manager left them.
 #include "EndToEndTest.h"
 
-#include "support/WaitFor.h"
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -19,8 +17,6 @@
 namespace tavolin::test {
 namespace {
 
-using namespace std::chrono_literals;
-
 // The window's place and size as the X server has them, after the window manager placed it.
 std::optional<QRect> windowGeometry(const QString &window)
 {
@@ -32,14 +28,6 @@ std::optional<QRect> windowGeometry(const QString &window)
         return std::nullopt;
     return QRect(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt(),
                  match.captured(4).toInt());
-}
-
-std::optional<QSize> displaySize()
-{
-    const QStringList parts = xdotool({QStringLiteral("getdisplaygeometry")}).value_or(QString()).split(QLatin1Char(' '));
-    if (parts.size() != 2)
-        return std::nullopt;
-    return QSize(parts[0].toInt(), parts[1].toInt());
 }
 
 QJsonObject settingsFile(const PaletteRun &palette)
@@ -90,9 +78,7 @@ private:
     QProcess m_process;
 };
 
-class FirstStartJourney : public EndToEndTest
-{
-};
+using FirstStartJourney = EndToEndTest;
 
 TEST_F(FirstStartJourney, TheWelcomeWindowIsUsedWithTabSpaceAndReturn)
 {

@@ -3,14 +3,10 @@
 // preferences program's "Delete History" sent "clearHistory" through the shared settings.
 #include "EndToEndTest.h"
 
-#include "support/WaitFor.h"
-
 #include <QRegularExpression>
 
 namespace tavolin::test {
 namespace {
-
-using namespace std::chrono_literals;
 
 const QString kSaveAs = QStringLiteral("Save As…"); // listed once the File menu is read
 const QString kRecent = QStringLiteral("Recent");
@@ -45,31 +41,25 @@ class HistoryJourney : public FixtureJourney
 {
 protected:
     // The real preferences program over the palette's folders, its Palette pane's "Delete History" pressed.
-    static bool deleteHistoryInPreferences(const PaletteRun &palette, QString *why)
+    static ::testing::AssertionResult deleteHistoryInPreferences(const PaletteRun &palette)
     {
         const std::unique_ptr<TestApp> prefs = TestApp::start(
             QStringLiteral("env"),
             {QStringLiteral("XDG_CONFIG_HOME=") + palette.configHome(), QStringLiteral("XDG_DATA_HOME=") + palette.dataHome(),
              QStringLiteral(TAVOLIN_PREFERENCES_PROGRAM)});
-        if (!prefs || !waitForWindowOf(prefs->pid())) {
-            *why = QStringLiteral("the preferences program showed no window");
-            return false;
-        }
+        if (!prefs || !waitForWindowOf(prefs->pid()))
+            return ::testing::AssertionFailure() << "the preferences program showed no window";
         const int before = palette.countInLog(QStringLiteral("run command clearHistory"));
         // The header's "Palette" shows the pane whose first tab holds the button.
         for (const QString &button : {QStringLiteral("Palette"), QStringLiteral("Delete History")}) {
             std::optional<QPoint> centre;
             if (!waitFor([&] { return (centre = PanelProbe::buttonCentre(prefs->pid(), button)).has_value(); }, 10s)
-                || !click(*centre)) {
-                *why = QStringLiteral("no \"%1\" button to click in the preferences window").arg(button);
-                return false;
-            }
+                || !click(*centre))
+                return ::testing::AssertionFailure() << "no \"" << button.toStdString() << "\" button to click";
         }
-        if (!palette.waitForLog(QStringLiteral("run command clearHistory"), 10000, before)) {
-            *why = QStringLiteral("the palette did not run clearHistory: ") + palette.log();
-            return false;
-        }
-        return true;
+        if (!palette.waitForLog(QStringLiteral("run command clearHistory"), 10000, before))
+            return ::testing::AssertionFailure() << "the palette did not run clearHistory: " << palette.log().toStdString();
+        return ::testing::AssertionSuccess();
     }
 };
 
@@ -83,8 +73,7 @@ TEST_F(HistoryJourney, PerformedCommandComesFirstAsRecentSurvivesARestartAndGoes
     });
     ASSERT_TRUE(content) << panelNow(*palette);
     ASSERT_TRUE(pressReturn());
-    ASSERT_TRUE(fixture->waitForLogLine(QStringLiteral("triggered File > Recent > Beta"), 10000))
-        << fixture->logLines().join(QLatin1Char('\n')).toStdString();
+    ASSERT_TRUE(fixture->waitForLogLine(QStringLiteral("triggered File > Recent > Beta"), 10000)) << linesOf(*fixture);
     ASSERT_TRUE(waitFor([] { return !panelWindowVisible(); }, 5s)) << "the panel stayed open";
 
     const auto betaOnTop = [](const PanelContent &panel) { return listsOnTopAsRecent(panel, QStringLiteral("Beta")); };
@@ -92,8 +81,7 @@ TEST_F(HistoryJourney, PerformedCommandComesFirstAsRecentSurvivesARestartAndGoes
     EXPECT_TRUE(content) << "reopened: " << panelAndLog(*palette);
     ASSERT_TRUE(closePanel());
 
-    QString why;
-    ASSERT_TRUE(palette->restart(&why)) << why.toStdString();
+    ASSERT_TRUE(restarted(*palette));
     const int showsBefore = palette->countInLog(QStringLiteral("panel show requested"));
     content = openOver(*palette, *window, betaOnTop);
     EXPECT_TRUE(content) << "after a restart: " << panelNow(*palette);
@@ -101,7 +89,7 @@ TEST_F(HistoryJourney, PerformedCommandComesFirstAsRecentSurvivesARestartAndGoes
     EXPECT_EQ(rowsAtShow(palette->log(), showsBefore), 1) << palette->log().toStdString();
     ASSERT_TRUE(closePanel());
 
-    ASSERT_TRUE(deleteHistoryInPreferences(*palette, &why)) << why.toStdString();
+    ASSERT_TRUE(deleteHistoryInPreferences(*palette));
     content = openOver(*palette, *window, listsNoHistory);
     EXPECT_TRUE(content) << "after Delete History: " << panelNow(*palette);
     EXPECT_EQ(palette->stopAndReportFaults(), QString());

@@ -5,15 +5,11 @@
 #include "EndToEndTest.h"
 #include "HostilePeerRun.h"
 
-#include "support/WaitFor.h"
-
 #include <QFile>
 #include <QJsonArray>
 
 namespace tavolin::test {
 namespace {
-
-using namespace std::chrono_literals;
 
 // A field of /proc/PID/status in kB ("VmRSS", "VmHWM"), -1 when it cannot be read.
 qint64 statusKb(qint64 pid, const QByteArray &field)
@@ -44,10 +40,7 @@ struct PaletteOverHostileCase
     const char *logged; // a line of the palette's log naming the limit reached; null: none
 };
 
-void PrintTo(const PaletteOverHostileCase &c, std::ostream *os)
-{
-    *os << c.name;
-}
+void PrintTo(const PaletteOverHostileCase &c, std::ostream *os) { *os << c.name; }
 
 class PaletteOverHostileTree : public EndToEndTest, public testing::WithParamInterface<PaletteOverHostileCase>
 {
@@ -93,9 +86,7 @@ TEST_P(PaletteOverHostileTree, StaysUpListsEachCommandOnceAndPerformsOnlyTheChos
     EXPECT_EQ(palette->stopAndReportFaults(), QString());
 }
 
-class WideHostileTree : public EndToEndTest
-{
-};
+using WideHostileTree = EndToEndTest;
 
 // Served ("allow"), a tree of 20,000 items lists its first menu while the others are still being read: the
 // first rows need not wait for the last menu.

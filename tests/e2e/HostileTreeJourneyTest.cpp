@@ -5,12 +5,8 @@
 #include "EndToEndTest.h"
 #include "HostilePeerRun.h"
 
-#include "support/WaitFor.h"
-
 namespace tavolin::test {
 namespace {
-
-using namespace std::chrono_literals;
 
 struct HostileCase
 {
@@ -24,10 +20,7 @@ struct HostileCase
     int maxRows;
 };
 
-void PrintTo(const HostileCase &c, std::ostream *os)
-{
-    *os << c.name;
-}
+void PrintTo(const HostileCase &c, std::ostream *os) { *os << c.name; }
 
 const QString kDeepest = [] {
     QStringList path{QStringLiteral("File")};

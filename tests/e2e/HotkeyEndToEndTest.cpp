@@ -3,8 +3,6 @@
 // the palette runs leaves the hot key working.
 #include "EndToEndTest.h"
 
-#include "support/WaitFor.h"
-
 #include <QFile>
 #include <QJsonDocument>
 #include <QSaveFile>
@@ -17,22 +15,12 @@
 namespace tavolin::test {
 namespace {
 
-using namespace std::chrono_literals;
-
 const QString kTakenMessage =
     QStringLiteral("Ctrl+Alt+T cannot be used: it is already taken by another program. Ctrl+Shift+P stays in use.");
 
 QString settingsPath(const PaletteRun &palette)
 {
     return palette.configHome() + QStringLiteral("/tavolin/io.quorvane.Tavolin.json");
-}
-
-QJsonObject settingsOnDisk(const PaletteRun &palette)
-{
-    QFile file(settingsPath(palette));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QJsonDocument::fromJson(file.readAll()).object();
 }
 
 // Another X client holding Ctrl+Alt+T on the root window, as a desktop's own shortcut would.
@@ -105,8 +93,7 @@ protected:
 TEST_F(HotkeyEndToEnd, AKeyAnotherClientHoldsIsRefusedBesideTheRecorderAndTheOldKeyStillOpensThePanel)
 {
     startFixtureAndPalette();
-    if (!m_palette)
-        return;
+    ASSERT_TRUE(m_palette);
     const OtherClientsGrab other;
     ASSERT_TRUE(other.isHeld());
     const std::unique_ptr<TestApp> preferences = startPreferences();
@@ -114,7 +101,7 @@ TEST_F(HotkeyEndToEnd, AKeyAnotherClientHoldsIsRefusedBesideTheRecorderAndTheOld
     const std::optional<QString> window = waitForWindowOf(preferences->pid());
     ASSERT_TRUE(window) << "the preferences program showed no window; still running: "
                         << (preferences->process().state() == QProcess::Running);
-    ASSERT_TRUE(xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), *window}));
+    ASSERT_TRUE(activate(*window));
     ASSERT_TRUE(waitFor([&] { return clickButton(preferences->pid(), QStringLiteral("Palette")); }, 15s))
         << PanelProbe::shownNames(preferences->pid()).join(u'|').toStdString();
 
@@ -122,7 +109,7 @@ TEST_F(HotkeyEndToEnd, AKeyAnotherClientHoldsIsRefusedBesideTheRecorderAndTheOld
     ASSERT_TRUE(waitFor([&] { return clickButton(preferences->pid(), QStringLiteral("Ctrl+Shift+P")); }, 10s))
         << PanelProbe::shownNames(preferences->pid()).join(u'|').toStdString();
     ASSERT_TRUE(waitFor([&] { return PanelProbe::shownNames(preferences->pid()).contains(QStringLiteral("Type shortcut…")); }, 5s));
-    ASSERT_TRUE(xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+t")}));
+    ASSERT_TRUE(pressKey(QStringLiteral("ctrl+alt+t")));
 
     // Beside the recorder: why, and the recorder names the shortcut that still works.
     QStringList shown;
@@ -132,7 +119,7 @@ TEST_F(HotkeyEndToEnd, AKeyAnotherClientHoldsIsRefusedBesideTheRecorderAndTheOld
             return shown.contains(kTakenMessage) && shown.contains(QStringLiteral("Ctrl+Shift+P"));
         },
         10s)) << shown.join(u'|').toStdString() << "\n" << m_palette->log().toStdString();
-    EXPECT_EQ(settingsOnDisk(*m_palette).value(QStringLiteral("palette_shortcut")).toString(),
+    EXPECT_EQ(m_palette->storedSetting(QStringLiteral("palette_shortcut")).toString(),
               QStringLiteral("cmd+shift+p"));
 
     expectPaletteKeyOpensThePanel();
@@ -142,8 +129,7 @@ TEST_F(HotkeyEndToEnd, AKeyAnotherClientHoldsIsRefusedBesideTheRecorderAndTheOld
 TEST_F(HotkeyEndToEnd, ASettingsFileBrokenWhileThePaletteRunsKeepsTheHotKey)
 {
     startFixtureAndPalette();
-    if (!m_palette)
-        return;
+    ASSERT_TRUE(m_palette);
     // An editor saving half a file: it does not parse.
     QSaveFile file(settingsPath(*m_palette));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));

@@ -3,15 +3,11 @@
 // program opens under a German title and pane bar (page tabs). The first start logs no error-level line.
 #include "EndToEndTest.h"
 
-#include "support/WaitFor.h"
-
 #include <QProcess>
 #include <QProcessEnvironment>
 
 namespace tavolin::test {
 namespace {
-
-using namespace std::chrono_literals;
 
 QProcessEnvironment german()
 {
@@ -23,21 +19,16 @@ QProcessEnvironment german()
     return env;
 }
 
-class LanguageJourney : public EndToEndTest
-{
-};
+using LanguageJourney = EndToEndTest;
 
 TEST_F(LanguageJourney, UnderAGermanLocaleTheWelcomeWindowAndThePanelAreGerman)
 {
     const std::unique_ptr<TestApp> fixture =
         TestApp::startFixture(QStringLiteral("tavolin-menu-fixture"), {QStringLiteral("--one-menu")});
-    ASSERT_TRUE(fixture);
-    const std::optional<QString> window = waitForWindowOf(fixture->pid());
-    ASSERT_TRUE(window) << "the fixture showed no window";
-    QString why;
-    bool handedOff = false;
-    const std::unique_ptr<PaletteRun> palette = PaletteRun::start(QJsonObject(), &why, &handedOff, german());
-    ASSERT_TRUE(palette) << why.toStdString();
+    const std::optional<QString> window = windowOfStarted(fixture.get());
+    ASSERT_TRUE(window);
+    const std::unique_ptr<PaletteRun> palette = startPalette(QJsonObject(), german());
+    ASSERT_TRUE(palette);
 
     ASSERT_TRUE(waitFor([] { return visibleWindowNamed(QStringLiteral("^Willkommen bei Tavolin$")).has_value(); }, 15s))
         << "no German welcome window; windows: "
@@ -68,11 +59,8 @@ TEST_F(LanguageJourney, UnderAGermanLocaleTheWelcomeWindowAndThePanelAreGerman)
 
 TEST_F(LanguageJourney, UnderAGermanLocaleThePreferencesWindowIsGerman)
 {
-    QString why;
-    bool handedOff = false;
-    const std::unique_ptr<PaletteRun> palette =
-        PaletteRun::start(QJsonObject{{QStringLiteral("skipWelcome"), true}}, &why, &handedOff, german());
-    ASSERT_TRUE(palette) << why.toStdString();
+    const std::unique_ptr<PaletteRun> palette = startPalette(QJsonObject{{QStringLiteral("skipWelcome"), true}}, german());
+    ASSERT_TRUE(palette);
     QProcessEnvironment env = german();
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), palette->configHome());
     env.insert(QStringLiteral("XDG_DATA_HOME"), palette->dataHome());

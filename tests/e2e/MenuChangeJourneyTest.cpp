@@ -3,12 +3,8 @@
 // when performed) is listed under its new title at the next show, the old one gone.
 #include "EndToEndTest.h"
 
-#include "support/WaitFor.h"
-
 namespace tavolin::test {
 namespace {
-
-using namespace std::chrono_literals;
 
 const QString kRenameMe = QStringLiteral("Rename Me");
 const QString kRenamed = QStringLiteral("Renamed");
@@ -45,8 +41,7 @@ TEST_F(MenuChangeJourney, SecondShowListsTheLastRowsAtOnceAndARenamedItemUnderIt
                                                               << palette->log().toStdString();
     ASSERT_TRUE(typeUntilBest(*palette, QStringLiteral("rename me"), kRenameMe)) << panelNow(*palette);
     ASSERT_TRUE(pressReturn());
-    ASSERT_TRUE(fixture->waitForLogLine(QStringLiteral("triggered Tools > Rename Me"), 10000))
-        << fixture->logLines().join(QLatin1Char('\n')).toStdString();
+    ASSERT_TRUE(fixture->waitForLogLine(QStringLiteral("triggered Tools > Rename Me"), 10000)) << linesOf(*fixture);
     ASSERT_TRUE(waitFor([] { return !panelWindowVisible(); }, 5s)) << "the panel stayed open";
 
     keptBefore = palette->countInLog(kKept);

@@ -3,14 +3,10 @@
 // preferences program.
 #include "EndToEndTest.h"
 
-#include "support/WaitFor.h"
-
 #include <csignal>
 
 namespace tavolin::test {
 namespace {
-
-using namespace std::chrono_literals;
 
 const QString kStartTheme = QStringLiteral("Extra Dark"); // the last theme: Down wraps to the first
 const QString kFirstTheme = QStringLiteral("default");
@@ -44,9 +40,8 @@ protected:
 TEST_F(OptionsJourney, ThemesPreviewOnTheSelectionEscapeRestoresAndPreferencesOpensItsWindow)
 {
     const std::unique_ptr<TestApp> fixture = TestApp::startFixture();
-    ASSERT_TRUE(fixture);
-    const std::optional<QString> window = waitForWindowOf(fixture->pid());
-    ASSERT_TRUE(window) << "the fixture showed no window";
+    const std::optional<QString> window = windowOfStarted(fixture.get());
+    ASSERT_TRUE(window);
     QJsonObject settings = settingsWithFixtureRule(QStringLiteral("allow"));
     settings.insert(QStringLiteral("usePreferenceShortcut"), true);
     settings.insert(QStringLiteral("theme"), kStartTheme);

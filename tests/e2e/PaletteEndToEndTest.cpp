@@ -2,18 +2,12 @@
 // command in Mousepad (GTK) and in the Qt fixture, whose log shows every triggered item.
 #include "EndToEndTest.h"
 
-#include "support/WaitFor.h"
-
 namespace tavolin::test {
 namespace {
 
-using namespace std::chrono_literals;
-
 const QString kFixtureBundle = QStringLiteral("tavolin-menu-fixture");
 
-class PaletteEndToEnd : public MousepadJourney
-{
-};
+using PaletteEndToEnd = MousepadJourney;
 
 TEST_F(PaletteEndToEnd, GtkApplicationMenusAreListedRankedAndPerformed)
 {
@@ -55,10 +49,7 @@ struct FixtureCase
 };
 
 // Test listings name the row, not its bytes.
-void PrintTo(const FixtureCase &row, std::ostream *out)
-{
-    *out << row.name;
-}
+void PrintTo(const FixtureCase &row, std::ostream *out) { *out << row.name; }
 
 class FixtureEndToEnd : public EndToEndTest, public ::testing::WithParamInterface<FixtureCase>
 {
@@ -68,9 +59,8 @@ TEST_P(FixtureEndToEnd, ShortcutOverTheFixture)
 {
     const FixtureCase &row = GetParam();
     const std::unique_ptr<TestApp> fixture = TestApp::startFixture();
-    ASSERT_TRUE(fixture) << "the Qt fixture did not start";
-    const std::optional<QString> window = waitForWindowOf(fixture->pid());
-    ASSERT_TRUE(window) << "the fixture showed no window";
+    const std::optional<QString> window = windowOfStarted(fixture.get());
+    ASSERT_TRUE(window);
     const std::unique_ptr<PaletteRun> palette = startPalette(settingsWithFixtureRule(row.rule));
     ASSERT_TRUE(palette);
     ASSERT_TRUE(activate(*window));
@@ -79,7 +69,7 @@ TEST_P(FixtureEndToEnd, ShortcutOverTheFixture)
     if (row.query.isEmpty()) {
         // Handed on: the fixture's own Ctrl+Shift+P command runs and no panel opens.
         EXPECT_TRUE(fixture->waitForLogLine(row.effect, 10000))
-            << fixture->logLines().join(QLatin1Char('\n')).toStdString() << "\n" << palette->log().toStdString();
+            << linesOf(*fixture) << "\n" << palette->log().toStdString();
         EXPECT_TRUE(palette->log().contains(QStringLiteral("rule for %1 is %2").arg(kFixtureBundle, row.rule)));
         EXPECT_FALSE(panelWindowVisible());
         EXPECT_EQ(palette->stopAndReportFaults(), QString());
@@ -100,7 +90,7 @@ TEST_P(FixtureEndToEnd, ShortcutOverTheFixture)
 
     ASSERT_TRUE(pressReturn());
     EXPECT_TRUE(fixture->waitForLogLine(row.effect, 10000))
-        << fixture->logLines().join(QLatin1Char('\n')).toStdString() << "\n" << palette->log().toStdString();
+        << linesOf(*fixture) << "\n" << palette->log().toStdString();
     EXPECT_TRUE(waitFor([] { return !panelWindowVisible(); }, 5s)) << "the panel stayed open";
     // The palette kept its shortcut: the fixture's own Ctrl+Shift+P command never ran.
     EXPECT_FALSE(fixture->logLines().contains(QStringLiteral("triggered Edit > Command Palette")));

@@ -3,8 +3,6 @@
 // every later show (read through xdotool getwindowgeometry).
 #include "EndToEndTest.h"
 
-#include "support/WaitFor.h"
-
 #include <QFile>
 #include <QProcess>
 #include <QRect>
@@ -12,8 +10,6 @@
 
 namespace tavolin::test {
 namespace {
-
-using namespace std::chrono_literals;
 
 // The value of `key` in xdotool's --shell output ("X=12\nY=40\n...").
 int shellValue(const QString &output, const QString &key)
@@ -36,36 +32,9 @@ std::optional<QRect> panelGeometry()
                  shellValue(*shell, QStringLiteral("WIDTH")), shellValue(*shell, QStringLiteral("HEIGHT")));
 }
 
-std::optional<QSize> screenSize()
-{
-    const std::optional<QString> size = xdotool({QStringLiteral("getdisplaygeometry")});
-    const QStringList parts = size ? size->split(QLatin1Char(' ')) : QStringList();
-    if (parts.size() != 2)
-        return std::nullopt;
-    return QSize(parts[0].toInt(), parts[1].toInt());
-}
-
 QString describe(const QRect &r)
 {
     return QStringLiteral("%1x%2 at %3,%4").arg(r.width()).arg(r.height()).arg(r.x()).arg(r.y());
-}
-
-// A second start with --show, which hands the request to the running palette and exits.
-bool showByCommand(const PaletteRun &palette)
-{
-    QProcess second;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), palette.configHome());
-    env.insert(QStringLiteral("XDG_DATA_HOME"), palette.dataHome());
-    env.insert(QStringLiteral("XDG_CACHE_HOME"), palette.cacheHome());
-    second.setProcessEnvironment(env);
-    second.start(QStringLiteral(TAVOLIN_PROGRAM), {QStringLiteral("--show")});
-    if (!second.waitForFinished(5000)) {
-        second.kill();
-        second.waitForFinished(1000);
-        return false;
-    }
-    return second.exitStatus() == QProcess::NormalExit && second.exitCode() == 0;
 }
 
 // Starts `program` with the palette's XDG folders, as the demo runs its applications.
@@ -99,9 +68,9 @@ protected:
     // are checked to be Mousepad's.
     static std::optional<QRect> showOver(const QString &window, const PaletteRun &palette, bool byCommand)
     {
-        if (!xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window}))
+        if (!activate(window))
             return std::nullopt;
-        if (byCommand ? !showByCommand(palette) : !xdotool({QStringLiteral("key"), QStringLiteral("ctrl+shift+p")}))
+        if (byCommand ? !forceShow(palette) : !pressPaletteShortcut())
             return std::nullopt;
         std::optional<QRect> geometry;
         const bool listing = waitFor(
@@ -123,7 +92,7 @@ TEST_F(PanelPlacementEndToEnd, FirstShowOfAFreshPaletteIsCentredLikeEveryLaterSh
 {
     if (QStandardPaths::findExecutable(QStringLiteral("mousepad")).isEmpty())
         GTEST_SKIP() << "mousepad is not installed (scripts/install-deps.sh)";
-    const std::optional<QSize> screen = screenSize();
+    const std::optional<QSize> screen = displaySize();
     ASSERT_TRUE(screen);
     // The demo's desktop: the Qt fixture, the palette on fresh folders, and Mousepad sharing those folders,
     // moved over the middle of the screen; the panel asked for as soon as Mousepad is there.
@@ -133,9 +102,8 @@ TEST_F(PanelPlacementEndToEnd, FirstShowOfAFreshPaletteIsCentredLikeEveryLaterSh
     ASSERT_TRUE(palette);
     const std::unique_ptr<TestApp> mousepad = startSharingFolders(*palette, QStringLiteral("mousepad"),
                                                                   {QStringLiteral("--disable-server")});
-    ASSERT_TRUE(mousepad);
-    const std::optional<QString> window = waitForWindowOf(mousepad->pid());
-    ASSERT_TRUE(window) << "Mousepad showed no window";
+    const std::optional<QString> window = windowOfStarted(mousepad.get());
+    ASSERT_TRUE(window);
     ASSERT_TRUE(xdotool({QStringLiteral("windowsize"), QStringLiteral("--sync"), *window, QStringLiteral("900"),
                          QStringLiteral("700"), QStringLiteral("windowmove"), QStringLiteral("--sync"), *window,
                          QStringLiteral("190"), QStringLiteral("162")}));
@@ -147,8 +115,7 @@ TEST_F(PanelPlacementEndToEnd, FirstShowOfAFreshPaletteIsCentredLikeEveryLaterSh
         << "first show: " << describe(*first).toStdString() << " on a screen " << screen->width() << " wide";
     EXPECT_GT(first->y(), 0) << "first show: " << describe(*first).toStdString();
 
-    ASSERT_TRUE(xdotool({QStringLiteral("key"), QStringLiteral("Escape")}));
-    ASSERT_TRUE(waitFor([] { return !panelWindowVisible(); }, 5s)) << "the panel stayed open";
+    ASSERT_TRUE(closePanel()) << "the panel stayed open";
     const std::optional<QRect> second = showOver(*window, *palette, false);
     ASSERT_TRUE(second) << "the panel did not show again";
     EXPECT_EQ(first->topLeft(), second->topLeft())

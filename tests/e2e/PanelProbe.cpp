@@ -37,12 +37,18 @@ QString takeString(gchar *text)
     return result;
 }
 
-QString nameOf(AtspiAccessible *node)
+// A string property of `node` read with `get`; "" when the read failed.
+QString readString(AtspiAccessible *node, gchar *(*get)(AtspiAccessible *, GError **))
 {
     GError *error = nullptr;
-    const QString name = takeString(atspi_accessible_get_name(node, &error)).trimmed();
+    const QString text = takeString(get(node, &error));
     g_clear_error(&error);
-    return name;
+    return text;
+}
+
+QString nameOf(AtspiAccessible *node)
+{
+    return readString(node, atspi_accessible_get_name).trimmed();
 }
 
 AtspiRole roleOf(AtspiAccessible *node)
@@ -83,10 +89,7 @@ bool hasState(AtspiAccessible *node, AtspiStateType state)
 
 QString descriptionOf(AtspiAccessible *node)
 {
-    GError *error = nullptr;
-    const QString description = takeString(atspi_accessible_get_description(node, &error));
-    g_clear_error(&error);
-    return description;
+    return readString(node, atspi_accessible_get_description);
 }
 
 QString textOf(AtspiAccessible *node)
@@ -172,6 +175,12 @@ Ref findShowing(qint64 pid, const std::function<bool(AtspiAccessible *)> &visit)
         }
     }
     return nullptr;
+}
+
+// The first showing button of `pid` named `name` (a checkable one or a page tab too).
+Ref findButton(qint64 pid, const QString &name)
+{
+    return findShowing(pid, [&](AtspiAccessible *node) { return isButton(roleOf(node)) && nameOf(node) == name; });
 }
 
 } // namespace
@@ -261,15 +270,13 @@ QStringList PanelProbe::frameTitles(qint64 pid)
 
 std::optional<QPoint> PanelProbe::buttonCentre(qint64 pid, const QString &name)
 {
-    const Ref button = findShowing(
-        pid, [&](AtspiAccessible *node) { return isButton(roleOf(node)) && nameOf(node) == name; });
+    const Ref button = findButton(pid, name);
     return button ? centreOf(button.get()) : std::nullopt;
 }
 
 bool PanelProbe::pressButton(qint64 pid, const QString &name)
 {
-    const Ref button = findShowing(
-        pid, [&](AtspiAccessible *node) { return isButton(roleOf(node)) && nameOf(node) == name; });
+    const Ref button = findButton(pid, name);
     AtspiAction *action = button ? atspi_accessible_get_action_iface(button.get()) : nullptr;
     if (!action)
         return false;
@@ -295,12 +302,8 @@ QStringList PanelProbe::shownRolesAndNames(qint64 pid)
 {
     QStringList named;
     findShowing(pid, [&](AtspiAccessible *node) {
-        if (QString name = nameOf(node); !name.isEmpty()) {
-            GError *error = nullptr;
-            const QString role = takeString(atspi_accessible_get_role_name(node, &error));
-            g_clear_error(&error);
-            named.append(role + QStringLiteral(": ") + name);
-        }
+        if (QString name = nameOf(node); !name.isEmpty())
+            named.append(readString(node, atspi_accessible_get_role_name) + QStringLiteral(": ") + name);
         return false;
     });
     return named;

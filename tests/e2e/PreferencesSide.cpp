@@ -1,6 +1,10 @@
 #include "PreferencesSide.h"
 
 #include "common/Paths.h"
+#include "common/PluginDataItem.h"
+
+#include <QDir>
+#include <QFile>
 
 namespace tavolin::test {
 
@@ -23,6 +27,22 @@ PreferencesSide::PreferencesSide()
           return true;
       })
 {
+}
+
+bool addExtension(const PaletteRun &palette, const QString &appKey, const QString &label, const QString &entry,
+                  const QByteArray &script)
+{
+    const SameFoldersAs folders(palette);
+    const QString folder = paths::dataDir() + QStringLiteral("/CommandExtensions");
+    QFile file(folder + QLatin1Char('/') + entry);
+    if (!QDir().mkpath(folder) || !file.open(QIODevice::WriteOnly) || file.write(script) != script.size())
+        return false;
+    file.close();
+    PreferencesSide prefs;
+    prefs.library.loadExtensions();
+    const QString taken = QStringLiteral("run command updateExtension");
+    const int takenBefore = palette.countInLog(taken);
+    return prefs.library.doAdd(PluginDataItem(appKey, label, entry)) && palette.waitForLog(taken, 10000, takenBefore);
 }
 
 } // namespace tavolin::test

@@ -41,4 +41,10 @@ struct PreferencesSide
     ExtensionLibrary library;
 };
 
+// Saves, as the preferences program does, an extension labelled `label` for application `appKey` whose script
+// is written as `entry` in the extension folder, and waits (bounded) until the palette took it. False when a
+// step failed, the palette's log then saying more.
+bool addExtension(const PaletteRun &palette, const QString &appKey, const QString &label, const QString &entry,
+                  const QByteArray &script);
+
 } // namespace tavolin::test

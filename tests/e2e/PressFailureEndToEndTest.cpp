@@ -5,16 +5,10 @@
 #include "EndToEndTest.h"
 #include "NotificationServer.h"
 
-#include "support/WaitFor.h"
-
 namespace tavolin::test {
 namespace {
 
-using namespace std::chrono_literals;
-
-class PressFailureEndToEnd : public EndToEndTest
-{
-};
+using PressFailureEndToEnd = EndToEndTest;
 
 TEST_F(PressFailureEndToEnd, ARowWhoseItemIsGoneIsReportedAndRunsNothing)
 {
@@ -24,10 +18,9 @@ TEST_F(PressFailureEndToEnd, ARowWhoseItemIsGoneIsReportedAndRunsNothing)
     std::optional<QString> window;
     std::unique_ptr<PaletteRun> palette;
     ASSERT_NO_FATAL_FAILURE(startPaletteOver(fixture.get(), window, palette));
-    if (!palette)
-        return;
-    ASSERT_TRUE(xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), *window}));
-    ASSERT_TRUE(xdotool({QStringLiteral("key"), QStringLiteral("ctrl+shift+p")}));
+    ASSERT_TRUE(palette);
+    ASSERT_TRUE(activate(*window));
+    ASSERT_TRUE(pressPaletteShortcut());
     ASSERT_TRUE(waitForPanel(*palette, [](const PanelContent &panel) { return panel.rows.contains(QStringLiteral("Alpha")); }))
         << panelAndLog(*palette);
 
@@ -37,13 +30,13 @@ TEST_F(PressFailureEndToEnd, ARowWhoseItemIsGoneIsReportedAndRunsNothing)
     ASSERT_EQ(reload.code, 0) << reload.err.toStdString();
     ASSERT_TRUE(fixture->waitForLogLine(QStringLiteral("triggered File > Reload")));
 
-    ASSERT_TRUE(xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), QStringLiteral("alpha")}));
+    ASSERT_TRUE(type(QStringLiteral("alpha")));
     const std::optional<PanelContent> ranked = waitForPanel(*palette, [](const PanelContent &panel) {
         return panel.input == QLatin1String("alpha") && !panel.rows.isEmpty();
     });
     ASSERT_TRUE(ranked) << panelNow(*palette);
     ASSERT_EQ(ranked->rows.first(), QStringLiteral("Alpha")) << describe(ranked).toStdString();
-    ASSERT_TRUE(xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
+    ASSERT_TRUE(pressReturn());
 
     EXPECT_TRUE(waitFor([&] { return !notifications.shown().isEmpty(); }, 10s))
         << "no notification\n" << palette->log().toStdString();

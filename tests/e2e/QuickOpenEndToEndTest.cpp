@@ -6,8 +6,6 @@
 #include "EndToEndTest.h"
 #include "MousepadRun.h"
 
-#include "support/WaitFor.h"
-
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -24,8 +22,6 @@
 namespace tavolin::test {
 namespace {
 
-using namespace std::chrono_literals;
-
 const QString kOpened = QStringLiteral("Opened");
 const QString kRecent = QStringLiteral("Recent");
 const QString kFileResults = QStringLiteral("File Results");
@@ -41,18 +37,6 @@ QString groupOf(const PanelContent &content, const QString &title)
         return QStringLiteral("twice");
     const qsizetype row = content.rows.indexOf(title);
     return row < 0 ? QString() : content.groups.value(row);
-}
-
-bool writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 class QuickOpenEndToEnd : public EndToEndTest
@@ -106,9 +90,9 @@ protected:
         const std::unique_ptr<Mousepad> earlier =
             Mousepad::start(palette.dataHome(), {QStringLiteral("--disable-server"), file(name)});
         ASSERT_TRUE(earlier);
-        ASSERT_TRUE(waitFor([&] { return readFile(recentList).contains(url); }, 15s))
+        ASSERT_TRUE(waitFor([&] { return fileContent(recentList).contains(url); }, 15s))
             << "Mousepad did not record " << name.toStdString() << " in " << recentList.toStdString() << ":\n"
-            << readFile(recentList).toStdString();
+            << fileContent(recentList).toStdString();
         ASSERT_TRUE(earlier->stop());
     }
 
@@ -123,7 +107,7 @@ protected:
         ASSERT_TRUE(window) << "Mousepad showed no window";
         ASSERT_TRUE(waitFor([&] { return Mousepad::showsFile(out->pid(), file(name)); }, 15s))
             << "Mousepad's windows: " << PanelProbe::frameTitles(out->pid()).join(u", "_qs).toStdString();
-        ASSERT_TRUE(xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), *window}));
+        ASSERT_TRUE(activate(*window));
     }
 
     QTemporaryDir m_folder;
@@ -142,7 +126,7 @@ TEST_F(QuickOpenEndToEnd, RecentAndFolderFilesAreListedAndReturnOpensTheChosenOn
 
     QElapsedTimer timer;
     timer.start();
-    ASSERT_TRUE(xdotool({QStringLiteral("key"), QStringLiteral("ctrl+shift+o")}));
+    ASSERT_TRUE(pressKey(QStringLiteral("ctrl+shift+o")));
     // The sources report one after another, and "File Results" can list the open document before "Opened"
     // has: the wait is for every file under the group it settles in, the first group that finds it.
     const QList<std::pair<QString, QString>> expectedGroups{{u"notes-alpha.txt"_qs, kRecent},
@@ -158,7 +142,7 @@ TEST_F(QuickOpenEndToEnd, RecentAndFolderFilesAreListedAndReturnOpensTheChosenOn
     const qint64 listedMs = timer.elapsed();
     EXPECT_TRUE(content->input.isEmpty());
 
-    ASSERT_TRUE(xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), QStringLiteral("beta")}));
+    ASSERT_TRUE(type(QStringLiteral("beta")));
     // Every source answers the new query in its own time: wait for the one row it leaves, selected.
     content = waitForPanel(*palette, [](const PanelContent &panel) {
         return panel.input == QLatin1String("beta") && panel.rows == QStringList{u"notes-beta.txt"_qs}
@@ -167,7 +151,7 @@ TEST_F(QuickOpenEndToEnd, RecentAndFolderFilesAreListedAndReturnOpensTheChosenOn
     ASSERT_TRUE(content) << "expected notes-beta.txt alone and selected; the panel shows:\n" << panelNow(*palette);
 
     timer.restart();
-    ASSERT_TRUE(xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
+    ASSERT_TRUE(pressReturn());
     // The decoy default opens nothing, so only Mousepad's own entry can bring the file here.
     EXPECT_TRUE(waitFor([&] { return Mousepad::showsFile(mousepad->pid(), file(u"notes-beta.txt"_qs)); }, 15s))
         << "Mousepad's windows: " << PanelProbe::frameTitles(mousepad->pid()).join(u", "_qs).toStdString()

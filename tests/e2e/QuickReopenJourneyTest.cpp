@@ -6,8 +6,6 @@
 namespace tavolin::test {
 namespace {
 
-using namespace std::chrono_literals;
-
 constexpr int kReopens = 20;
 const QString kShown = QStringLiteral("show window after");
 
@@ -16,9 +14,7 @@ bool listsMousepad(const PanelContent &panel)
     return panel.input.isEmpty() && panel.rows.contains(QStringLiteral("New Window"));
 }
 
-class QuickReopenJourney : public MousepadJourney
-{
-};
+using QuickReopenJourney = MousepadJourney;
 
 TEST_F(QuickReopenJourney, EscapeThenTheHotKeyAtOnceOpensThePanelEveryTime)
 {

@@ -15,7 +15,6 @@
 
 #include "common/Paths.h"
 #include "common/PluginDataItem.h"
-#include "support/WaitFor.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -27,8 +26,6 @@
 
 namespace tavolin::test {
 namespace {
-
-using namespace std::chrono_literals;
 
 const QString kAppKey = QStringLiteral("tavolin-menu-fixture.app");
 const QString kLabel = QStringLiteral("Keepsake: Still Here");
@@ -65,9 +62,7 @@ void setWritable(const QString &folder, bool writable)
     }
 }
 
-class ReadOnlyDataJourney : public FixtureJourney
-{
-};
+using ReadOnlyDataJourney = FixtureJourney;
 
 TEST_F(ReadOnlyDataJourney, ExtensionsStayListedTheUserIsToldOnceAndNoFileChanges)
 {
@@ -76,19 +71,8 @@ TEST_F(ReadOnlyDataJourney, ExtensionsStayListedTheUserIsToldOnceAndNoFileChange
     NotificationServer notifications;
     ASSERT_TRUE(notifications.start()) << "cannot serve org.freedesktop.Notifications on the session bus";
     const QString dataFolder = palette->dataHome() + QStringLiteral("/Tavolin");
-    {
-        const SameFoldersAs folders(*palette);
-        const QString scripts = paths::dataDir() + QStringLiteral("/CommandExtensions");
-        ASSERT_TRUE(QDir().mkpath(scripts));
-        QFile script(scripts + QStringLiteral("/keepsake.sh"));
-        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-        script.write("true\n");
-        script.close();
-        PreferencesSide prefs;
-        prefs.library.loadExtensions();
-        ASSERT_TRUE(prefs.library.doAdd(PluginDataItem(kAppKey, kLabel, QStringLiteral("keepsake.sh"))));
-        ASSERT_TRUE(palette->waitForLog(QStringLiteral("run command updateExtension"))) << palette->log().toStdString();
-    }
+    ASSERT_TRUE(addExtension(*palette, kAppKey, kLabel, QStringLiteral("keepsake.sh"), "true\n"))
+        << palette->log().toStdString();
 
     // The next run, over the same folder on a disk that cannot be written.
     QString why;
@@ -117,8 +101,7 @@ TEST_F(ReadOnlyDataJourney, ExtensionsStayListedTheUserIsToldOnceAndNoFileChange
         openOver(*palette, *window, [](const PanelContent &panel) { return panel.rows.contains(QStringLiteral("Save As…")); });
     ASSERT_TRUE(content) << panelAndLog(*palette);
     EXPECT_TRUE(typeUntilBest(*palette, QStringLiteral("keepsake"), kLabel)) << panelAndLog(*palette);
-    ASSERT_TRUE(pressKey(QStringLiteral("Escape")));
-    ASSERT_TRUE(waitFor([] { return !panelWindowVisible(); }, 5s));
+    ASSERT_TRUE(closePanel());
     ASSERT_TRUE(openOver(*palette, *window, [](const PanelContent &panel) { return !panel.rows.isEmpty(); })) << panelNow(*palette);
     ASSERT_TRUE(typeUntilBest(*palette, QStringLiteral("alpha"), QStringLiteral("Alpha"))) << panelNow(*palette);
     ASSERT_TRUE(pressReturn());

@@ -7,14 +7,11 @@
 #include "PreferencesSide.h"
 
 #include "common/SettingsKeys.h"
-#include "support/WaitFor.h"
 
 #include <QJsonArray>
 
 namespace tavolin::test {
 namespace {
-
-using namespace std::chrono_literals;
 
 const QString kSaveAs = QStringLiteral("Save As…");
 const QString kZoomIn = QStringLiteral("Zoom In"); // in Tools
@@ -26,9 +23,7 @@ QJsonArray fixtureAppRule(const QString &rule)
     return QJsonArray{QJsonValue(QJsonArray{QStringLiteral("tavolin-menu-fixture"), rule, QStringLiteral("Fixture")})};
 }
 
-class RulesJourney : public FixtureJourney
-{
-};
+using RulesJourney = FixtureJourney;
 
 TEST_F(RulesJourney, MenuRuleHidesAMenuDisabledHandsTheShortcutOnAllowOpensThePanelAgain)
 {
@@ -64,8 +59,7 @@ TEST_F(RulesJourney, MenuRuleHidesAMenuDisabledHandsTheShortcutOnAllowOpensThePa
             return activate(*window) && pressPaletteShortcut() && fixture->waitForLogLine(kOwnCommand, 1500);
         },
         15s);
-    EXPECT_TRUE(handedOn) << fixture->logLines().join(QLatin1Char('\n')).toStdString() << "\n"
-                          << palette->log().toStdString();
+    EXPECT_TRUE(handedOn) << linesOf(*fixture) << "\n" << palette->log().toStdString();
     EXPECT_GT(palette->countInLog(QStringLiteral("rule for tavolin-menu-fixture is disabled")), ruledBefore);
     EXPECT_FALSE(panelWindowVisible());
 

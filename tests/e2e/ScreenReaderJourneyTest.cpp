@@ -2,24 +2,15 @@
 // have names, each row tells its menu path and shortcut after its title, and the button beside the field is named in
 // words.
 #include "EndToEndTest.h"
-#include "MousepadRun.h"
 
 namespace tavolin::test {
 namespace {
 
-class ScreenReaderJourney : public EndToEndTest
-{
-};
+using ScreenReaderJourney = MousepadJourney;
 
 TEST_F(ScreenReaderJourney, TheOpenPanelNamesItsFieldAndListAndTellsEachRowsPathAndShortcut)
 {
-    if (!Mousepad::installed())
-        GTEST_SKIP() << "mousepad is not installed";
-    std::optional<QString> window;
-    const std::unique_ptr<TestApp> mousepad = startMousepad(window);
-    ASSERT_TRUE(mousepad && window);
-    const std::unique_ptr<PaletteRun> palette = startPalette(settingsWithFixtureRule(QString()));
-    ASSERT_TRUE(palette);
+    ASSERT_TRUE(mousepad && palette);
 
     const QString saveAs = QStringLiteral("Save As...");
     const std::optional<PanelContent> content = openOver(*palette, *window, [&](const PanelContent &panel) {

@@ -7,7 +7,6 @@
 
 #include "common/Paths.h"
 #include "support/ChildProcess.h"
-#include "support/WaitFor.h"
 
 #include <QCoreApplication>
 #include <QLocalServer>
@@ -20,8 +19,6 @@
 
 namespace tavolin::test {
 namespace {
-
-using namespace std::chrono_literals;
 
 // `session` with the palette run's XDG folders, as its preferences program would start.
 QProcessEnvironment withFoldersOf(QProcessEnvironment session, const PaletteRun &palette)
@@ -42,9 +39,7 @@ bool showsWindowIn(const QProcessEnvironment &session, qint64 pid)
     return search && search->exitCode == 0 && !search->output.trimmed().isEmpty();
 }
 
-class SessionsEndToEnd : public EndToEndTest
-{
-};
+using SessionsEndToEnd = EndToEndTest;
 
 TEST_F(SessionsEndToEnd, TwoSessionsOfOneUserKeepTheirOwnProgramsAndQuittingOneLeavesTheOther)
 {
@@ -57,9 +52,8 @@ TEST_F(SessionsEndToEnd, TwoSessionsOfOneUserKeepTheirOwnProgramsAndQuittingOneL
     const QJsonObject settings = settingsWithFixtureRule(QStringLiteral("allow"));
     const std::unique_ptr<PaletteRun> paletteHere = startPalette(settings);
     ASSERT_TRUE(paletteHere);
-    bool handedOff = false;
-    const std::unique_ptr<PaletteRun> paletteThere = PaletteRun::start(settings, &why, &handedOff, there);
-    ASSERT_TRUE(paletteThere) << "the second session's palette did not start on its own: " << why.toStdString();
+    const std::unique_ptr<PaletteRun> paletteThere = startPalette(settings, there);
+    ASSERT_TRUE(paletteThere) << "the second session's palette did not start on its own";
 
     const auto prefsHere = RunningProgram::start(QStringLiteral(TAVOLIN_PREFERENCES_PROGRAM), {},
                                                  withFoldersOf(here, *paletteHere));
@@ -156,10 +150,9 @@ TEST_F(SessionsEndToEnd, WithoutAnAccessibilityBusThePermissionWindowShows)
     const std::unique_ptr<SideSession> side =
         SideSession::start({QStringLiteral("--no-a11y"), QStringLiteral("--wm")}, &why);
     ASSERT_TRUE(side) << why.toStdString();
-    bool handedOff = false;
     const std::unique_ptr<PaletteRun> palette =
-        PaletteRun::start(QJsonObject{{QStringLiteral("skipWelcome"), true}}, &why, &handedOff, side->environment());
-    ASSERT_TRUE(palette) << why.toStdString();
+        startPalette(QJsonObject{{QStringLiteral("skipWelcome"), true}}, side->environment());
+    ASSERT_TRUE(palette);
     EXPECT_TRUE(palette->waitForLog(QStringLiteral("AXIsProcessTrusted=NO"))) << palette->log().toStdString();
     ASSERT_TRUE(waitFor([&] { return windowMappedIn(side->environment(), QStringLiteral("Tavolin")); }, 10s))
         << "no permission window: " << palette->log().toStdString();

@@ -1,29 +1,21 @@
 // The palette key changed while the palette runs over Mousepad, whose New Window is on Ctrl+Shift+N: what the
 // palette learnt of Mousepad under one key does not decide under another. The key is saved as the preferences
 // program saves a recorded shortcut.
-#include "HeadlessSession.h"
-#include "TriggerJourney.h"
+#include "EndToEndTest.h"
 
 #include "common/KeyCodeHelper.h"
 #include "common/SettingsDomain.h"
 #include "common/SettingsKeys.h"
 #include "common/Shortcut.h"
 #include "prefs/Settings.h"
-#include "support/WaitFor.h"
-
-#include <QStandardPaths>
-
-#include <gtest/gtest.h>
 
 namespace tavolin::test {
 namespace {
 
-using namespace std::chrono_literals;
-
 const Shortcut kCtrlShiftP(35, eventflag::kCommand | eventflag::kShift);
 const Shortcut kCtrlShiftN(45, eventflag::kCommand | eventflag::kShift);
 
-class ShortcutChange : public TriggerJourney
+class ShortcutChange : public MousepadJourney
 {
 protected:
     // Saves `shortcut` as the palette key into the palette run's settings, as the preferences program's
@@ -47,14 +39,7 @@ protected:
 
 TEST_F(ShortcutChange, PToNAndBackKeepsThePaletteWorkingOverMousepad)
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("mousepad")).isEmpty())
-        GTEST_SKIP() << "mousepad is not installed (scripts/install-deps.sh)";
-    std::optional<QString> window;
-    const std::unique_ptr<TestApp> mousepad = startMousepad(window);
-    if (!mousepad)
-        return;
-    const std::unique_ptr<PaletteRun> palette = startPalette(settingsWithFixtureRule(QString()));
-    ASSERT_TRUE(palette);
+    ASSERT_TRUE(mousepad && palette);
     const auto panelWithMenus = [](const PanelContent &panel) { return panel.rows.contains(QStringLiteral("New Window")); };
 
     // Ctrl+Shift+P: Mousepad has no item on it, so the palette serves it (and remembers that).

@@ -4,18 +4,13 @@
 #include "PreferencesSide.h"
 
 #include "common/SettingsKeys.h"
-#include "support/WaitFor.h"
 
 #include <QFile>
 
 namespace tavolin::test {
 namespace {
 
-using namespace std::chrono_literals;
-
-class StartAtLoginJourney : public EndToEndTest
-{
-};
+using StartAtLoginJourney = EndToEndTest;
 
 TEST_F(StartAtLoginJourney, ThePaletteMakesTheAutostartEntryMatchTheSettingWhenItStarts)
 {
@@ -32,8 +27,7 @@ TEST_F(StartAtLoginJourney, ThePaletteMakesTheAutostartEntryMatchTheSettingWhenI
         ASSERT_TRUE(prefs.settings.put(false, settings::kStartOnLogin));
     }
     ASSERT_TRUE(QFile::exists(entry));
-    QString why;
-    ASSERT_TRUE(palette->restart(&why)) << why.toStdString();
+    ASSERT_TRUE(restarted(*palette));
     EXPECT_TRUE(waitFor([&] { return !QFile::exists(entry); }, 10s)) << "the entry stayed: " << palette->log().toStdString();
 
     // And on again: the entry comes back, naming this program.
@@ -43,11 +37,9 @@ TEST_F(StartAtLoginJourney, ThePaletteMakesTheAutostartEntryMatchTheSettingWhenI
         PreferencesSide prefs;
         ASSERT_TRUE(prefs.settings.put(true, settings::kStartOnLogin));
     }
-    ASSERT_TRUE(palette->restart(&why)) << why.toStdString();
+    ASSERT_TRUE(restarted(*palette));
     ASSERT_TRUE(waitFor([&] { return QFile::exists(entry); }, 10s)) << "no entry: " << palette->log().toStdString();
-    QFile file(entry);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(file.readAll().contains("/tavolin\"")) << "the entry does not start the palette";
+    EXPECT_TRUE(fileContent(entry).contains("/tavolin\"")) << "the entry does not start the palette";
     EXPECT_EQ(palette->stopAndReportFaults(), QString());
 }
 

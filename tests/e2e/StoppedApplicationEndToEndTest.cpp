@@ -4,8 +4,6 @@
 #include "HeadlessSession.h"
 #include "TriggerJourney.h"
 
-#include "support/WaitFor.h"
-
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
@@ -16,8 +14,6 @@
 
 namespace tavolin::test {
 namespace {
-
-using namespace std::chrono_literals;
 
 constexpr int kTimeoutMs = 900; // the accessibility time-out of one request
 constexpr int kShowBoundMs = 1000;
@@ -35,15 +31,12 @@ QList<int> numbersAfter(const QString &log, const QString &prefix)
     return numbers;
 }
 
-class StoppedApplication : public TriggerJourney
-{
-};
+using StoppedApplication = TriggerJourney;
 
 TEST_F(StoppedApplication, ForcedShowOpensThePanelSayingItDoesNotAnswer)
 {
     startOverFixture({}, QString());
-    if (!palette)
-        return;
+    ASSERT_TRUE(palette);
     ASSERT_EQ(::kill(pid_t(fixture->pid()), SIGSTOP), 0);
     const QString stalled = QStringLiteral("main thread stalled for ");
     const qsizetype stallsBefore = numbersAfter(palette->log(), stalled).size();

@@ -48,8 +48,7 @@ TEST_F(TranslatedSearchJourney, PaletteAndToolFindAChineseCommandByItsEnglishTit
     std::optional<QString> window;
     std::unique_ptr<PaletteRun> palette;
     startPaletteOver(geany.get(), window, palette);
-    if (!palette)
-        return;
+    ASSERT_TRUE(palette);
 
     ASSERT_TRUE(openOver(*palette, *window, [](const PanelContent &panel) { return !panel.rows.isEmpty(); }))
         << panelAndLog(*palette);
@@ -88,8 +87,7 @@ TEST_F(TranslatedSearchJourney, EnglishTitlesStayAfterAVisitToAnApplicationWitho
     std::optional<QString> window;
     std::unique_ptr<PaletteRun> palette;
     startPaletteOver(geany.get(), window, palette);
-    if (!palette)
-        return;
+    ASSERT_TRUE(palette);
     const auto anyRows = [](const PanelContent &panel) { return !panel.rows.isEmpty(); };
 
     ASSERT_TRUE(openOver(*palette, *window, anyRows)) << palette->log().toStdString();

@@ -3,12 +3,8 @@
 #include "EndToEndTest.h"
 #include "TriggerJourney.h"
 
-#include "support/WaitFor.h"
-
 namespace tavolin::test {
 namespace {
-
-using namespace std::chrono_literals;
 
 const QString kPrintPreview = QStringLiteral("triggered File > Print Preview");
 
@@ -31,13 +27,12 @@ TEST_P(FileMenuPaletteKey, OpensThePanelOrHandsTheKeyOnAsTheRuleSays)
 {
     const FileKeyCase &row = GetParam();
     startOverFixture({QStringLiteral("--palette-key-in-file")}, row.rule);
-    if (!palette)
-        return;
+    ASSERT_TRUE(palette);
     ASSERT_TRUE(pressPaletteShortcut());
 
     if (!row.panel) {
         EXPECT_TRUE(fixture->waitForLogLine(kPrintPreview, 10000))
-            << fixture->logLines().join(QLatin1Char('\n')).toStdString() << "\n" << palette->log().toStdString();
+            << linesOf(*fixture) << "\n" << palette->log().toStdString();
         EXPECT_FALSE(panelWindowVisible());
         EXPECT_EQ(palette->stopAndReportFaults(), QString());
         return;
@@ -50,8 +45,8 @@ TEST_P(FileMenuPaletteKey, OpensThePanelOrHandsTheKeyOnAsTheRuleSays)
     // once it is logged a press of Print Preview would be logged too.
     performFromPanel(*palette, QStringLiteral("word wrap"));
     ASSERT_TRUE(fixture->waitForLogLine(QStringLiteral("triggered View > Word Wrap checked=1"), 10000))
-        << fixture->logLines().join(QLatin1Char('\n')).toStdString() << "\n" << palette->log().toStdString();
-    EXPECT_FALSE(fixture->logLines().contains(kPrintPreview)) << fixture->logLines().join(QLatin1Char('\n')).toStdString();
+        << linesOf(*fixture) << "\n" << palette->log().toStdString();
+    EXPECT_FALSE(fixture->logLines().contains(kPrintPreview)) << linesOf(*fixture);
     EXPECT_EQ(palette->stopAndReportFaults(), QString());
 }
 
@@ -65,8 +60,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(TriggerJourney, AWindowWithASingleMenuGetsThePanel)
 {
     startOverFixture({QStringLiteral("--one-menu")}, QString());
-    if (!palette)
-        return;
+    ASSERT_TRUE(palette);
     ASSERT_TRUE(pressPaletteShortcut());
 
     const std::optional<PanelContent> content = waitForPanel(*palette, [](const PanelContent &panel) {
@@ -76,7 +70,7 @@ TEST_F(TriggerJourney, AWindowWithASingleMenuGetsThePanel)
     EXPECT_FALSE(content->rows.contains(QStringLiteral("Undo"))) << describe(content).toStdString();
     performFromPanel(*palette, QStringLiteral("gamma"));
     EXPECT_TRUE(fixture->waitForLogLine(QStringLiteral("triggered File > Recent > More > Gamma"), 10000))
-        << fixture->logLines().join(QLatin1Char('\n')).toStdString() << "\n" << palette->log().toStdString();
+        << linesOf(*fixture) << "\n" << palette->log().toStdString();
     EXPECT_EQ(palette->stopAndReportFaults(), QString());
 }
 

@@ -5,12 +5,10 @@ namespace tavolin::test {
 void TriggerJourney::startOverFixture(const QStringList &options, const QString &rule)
 {
     fixture = TestApp::startFixture(QStringLiteral("tavolin-menu-fixture"), options);
-    ASSERT_TRUE(fixture) << "the Qt fixture did not start";
-    const std::optional<QString> window = waitForWindowOf(fixture->pid());
-    ASSERT_TRUE(window) << "the fixture showed no window";
+    const std::optional<QString> window = windowOfStarted(fixture.get());
+    ASSERT_TRUE(window);
     palette = startPalette(settingsWithFixtureRule(rule));
-    if (!palette)
-        return;
+    ASSERT_TRUE(palette);
     if (!activate(*window)) {
         palette.reset();
         FAIL() << "the fixture's window could not be activated";

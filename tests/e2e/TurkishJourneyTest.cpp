@@ -2,8 +2,6 @@
 // "İzle" but not "Izgara". The fixture runs with a Turkish language and one Turkish menu.
 #include "EndToEndTest.h"
 
-#include "support/WaitFor.h"
-
 #include <QProcess>
 
 namespace tavolin::test {
@@ -58,8 +56,7 @@ TEST_F(TurkishJourney, DotlessAndDottedIAreFoldedTheTurkishWay)
     std::optional<QString> window;
     std::unique_ptr<PaletteRun> palette;
     startPaletteOver(fixture.get(), window, palette);
-    if (!palette)
-        return;
+    ASSERT_TRUE(palette);
 
     std::optional<PanelContent> content =
         openOver(*palette, *window, [](const PanelContent &panel) { return panel.rows.contains(kGrid); });

@@ -1,6 +1,7 @@
 #include "WaylandJourney.h"
 
 #include "HeadlessSession.h"
+#include "PaletteRun.h"
 #include "support/SessionUser.h"
 #include "support/WaitFor.h"
 
@@ -94,6 +95,15 @@ std::optional<CompositorWindow> focusedFloatingWindowOf(qint64 pid)
             return window;
     }
     return std::nullopt;
+}
+
+bool WaylandJourney::bindPaletteKey(const PaletteRun &palette)
+{
+    const QString command = QStringLiteral("env XDG_CONFIG_HOME=%1 XDG_DATA_HOME=%2 XDG_CACHE_HOME=%3 %4 --show")
+                                .arg(palette.configHome(), palette.dataHome(), palette.cacheHome(),
+                                     QStringLiteral(TAVOLIN_PROGRAM));
+    return swaymsg({QStringLiteral("bindsym"), QStringLiteral("ctrl+shift+p"), QStringLiteral("exec ") + command})
+        .has_value();
 }
 
 bool WaylandJourney::focusApplication(qint64 pid)

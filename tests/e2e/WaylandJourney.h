@@ -11,6 +11,8 @@
 
 namespace tavolin::test {
 
+class PaletteRun;
+
 // A top-level window as the compositor shows it.
 struct CompositorWindow
 {
@@ -38,6 +40,9 @@ protected:
 
     // Runs swaymsg with `arguments` against the session's compositor; its output, nullopt when it failed.
     static std::optional<QString> swaymsg(const QStringList &arguments);
+    // Binds Ctrl+Shift+P in the compositor to `tavolin --show` over the palette's folders, as a user's own
+    // configuration would.
+    static bool bindPaletteKey(const PaletteRun &palette);
     // Gives the keyboard to the window of process `pid`, as a click on it would.
     static bool focusApplication(qint64 pid);
     // Waits (bounded) until a window of process `pid` is shown; false when none came.

@@ -3,7 +3,6 @@
 // commands, and a typed command performs there. Escape hands the keyboard back to the application.
 #include "EndToEndTest.h"
 #include "WaylandJourney.h"
-#include "support/WaitFor.h"
 
 #include <QStandardPaths>
 
@@ -35,24 +34,10 @@ const OverApplication kApplications[] = {
      [](TestApp &app) { return app.waitForLogLine(QStringLiteral("triggered File > Save As…"), 10000); }},
 };
 
-void PrintTo(const OverApplication &over, std::ostream *out)
-{
-    *out << over.name;
-}
+void PrintTo(const OverApplication &over, std::ostream *out) { *out << over.name; }
 
 class WaylandPaletteJourney : public WaylandJourney, public ::testing::WithParamInterface<OverApplication>
 {
-protected:
-    // The compositor binds Ctrl+Shift+P to `tavolin --show` over the palette's folders, as a user's own
-    // configuration would.
-    static bool bindPaletteKey(const PaletteRun &palette)
-    {
-        const QString command = QStringLiteral("env XDG_CONFIG_HOME=%1 XDG_DATA_HOME=%2 XDG_CACHE_HOME=%3 %4 --show")
-                                    .arg(palette.configHome(), palette.dataHome(), palette.cacheHome(),
-                                         QStringLiteral(TAVOLIN_PROGRAM));
-        return swaymsg({QStringLiteral("bindsym"), QStringLiteral("ctrl+shift+p"), QStringLiteral("exec ") + command})
-            .has_value();
-    }
 };
 
 TEST_P(WaylandPaletteJourney, BoundKeyOpensThePanelAndATypedCommandPerforms)
@@ -63,10 +48,8 @@ TEST_P(WaylandPaletteJourney, BoundKeyOpensThePanelAndATypedCommandPerforms)
         GTEST_SKIP() << "mousepad is not installed (scripts/install-deps.sh)";
     std::unique_ptr<TestApp> app = over.start();
     ASSERT_TRUE(app && waitForWindowOf(app->pid()));
-    QString why;
-    bool handedOff = false;
-    std::unique_ptr<PaletteRun> palette = PaletteRun::start(settingsWithFixtureRule(over.rule), &why, &handedOff);
-    ASSERT_TRUE(palette) << why.toStdString();
+    std::unique_ptr<PaletteRun> palette = startPalette(settingsWithFixtureRule(over.rule));
+    ASSERT_TRUE(palette);
     ASSERT_TRUE(bindPaletteKey(*palette));
 
     ASSERT_TRUE(focusApplication(app->pid()));

@@ -11,7 +11,6 @@
 #include "common/SettingsKeys.h"
 #include "prefs/Settings.h"
 #include "support/SessionUser.h"
-#include "support/WaitFor.h"
 
 #include <QElapsedTimer>
 #include <QStandardPaths>
@@ -20,8 +19,6 @@
 
 namespace tavolin::test {
 namespace {
-
-using namespace std::chrono_literals;
 
 // The test portal, started in the session as its user before the palette, so the palette finds it.
 class TestPortal
@@ -110,10 +107,8 @@ protected:
         ASSERT_TRUE(m_portal->waitForLine(QStringLiteral("ready"))) << m_portal->lines().join(QLatin1Char('\n')).toStdString();
         m_mousepad = TestApp::start(QStringLiteral("mousepad"), {});
         ASSERT_TRUE(m_mousepad && waitForWindowOf(m_mousepad->pid()));
-        QString why;
-        bool handedOff = false;
-        m_palette = PaletteRun::start(settingsWithFixtureRule(QString()), &why, &handedOff);
-        ASSERT_TRUE(m_palette) << why.toStdString();
+        m_palette = startPalette(settingsWithFixtureRule(QString()));
+        ASSERT_TRUE(m_palette);
     }
 
     std::unique_ptr<TestPortal> m_portal;
@@ -178,10 +173,7 @@ TEST_F(WaylandPortalJourney, PortalThatNeverAnswersLeavesTavolinShowWorking)
                                             "\"tavolin --show\" on Ctrl+Shift+P");
     ASSERT_TRUE(m_palette->waitForLog(fallback)) << m_palette->log().toStdString();
 
-    const QString command = QStringLiteral("env XDG_CONFIG_HOME=%1 XDG_DATA_HOME=%2 XDG_CACHE_HOME=%3 %4 --show")
-                                .arg(m_palette->configHome(), m_palette->dataHome(), m_palette->cacheHome(),
-                                     QStringLiteral(TAVOLIN_PROGRAM));
-    ASSERT_TRUE(swaymsg({QStringLiteral("bindsym"), QStringLiteral("ctrl+shift+p"), QStringLiteral("exec ") + command}));
+    ASSERT_TRUE(bindPaletteKey(*m_palette));
     ASSERT_TRUE(focusApplication(m_mousepad->pid()));
     QElapsedTimer shown;
     shown.start();

@@ -1,9 +1,7 @@
 // The first start in a Wayland session: the welcome window says how to bind the palette shortcut to
 // `tavolin --show`, since no program can take it for itself there.
-#include "PaletteRun.h"
-#include "PanelProbe.h"
+#include "EndToEndTest.h"
 #include "WaylandJourney.h"
-#include "support/WaitFor.h"
 
 #include <QJsonObject>
 
@@ -14,10 +12,8 @@ namespace {
 
 TEST_F(WaylandJourney, WelcomeWindowSaysHowToBindTheShortcut)
 {
-    QString why;
-    bool handedOff = false;
-    std::unique_ptr<PaletteRun> palette = PaletteRun::start(QJsonObject(), &why, &handedOff);
-    ASSERT_TRUE(palette) << why.toStdString();
+    std::unique_ptr<PaletteRun> palette = startPalette(QJsonObject());
+    ASSERT_TRUE(palette);
     QStringList shown;
     const auto advice = [&] {
         shown = PanelProbe::shownNames(palette->pid());

@@ -2,29 +2,22 @@
 // closes it, and the hot key over the Qt fixture opens the panel with the fixture's commands.
 #include "EndToEndTest.h"
 
-#include "support/WaitFor.h"
-
 #include <QJsonValue>
 
 namespace tavolin::test {
 namespace {
 
-using namespace std::chrono_literals;
-
 const QString kWelcomeTitle = QStringLiteral("Welcome to Tavolin");
 
-class WelcomeJourney : public EndToEndTest
-{
-};
+using WelcomeJourney = EndToEndTest;
 
 TEST_F(WelcomeJourney, FirstStartShowsTheWelcomeWindowAndAfterItThePaletteWorks)
 {
     // File only: no item of its own on the palette key, so the built-in rules give the key to the palette.
     const std::unique_ptr<TestApp> fixture =
         TestApp::startFixture(QStringLiteral("tavolin-menu-fixture"), {QStringLiteral("--one-menu")});
-    ASSERT_TRUE(fixture);
-    const std::optional<QString> window = waitForWindowOf(fixture->pid());
-    ASSERT_TRUE(window) << "the fixture showed no window";
+    const std::optional<QString> window = windowOfStarted(fixture.get());
+    ASSERT_TRUE(window);
     const std::unique_ptr<PaletteRun> palette = startPalette(QJsonObject()); // no settings file, no data: a first start
     ASSERT_TRUE(palette);
 
