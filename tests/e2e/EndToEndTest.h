@@ -95,7 +95,6 @@ protected:
     // Escape, then waits (bounded) until the panel is hidden.
     static bool closePanel();
 
-
     // The window of `app` (started already, may be null) once it is mapped; nullopt, with a test failure, when
     // the application did not start or showed no window.
     static std::optional<QString> windowOfStarted(const TestApp *app);

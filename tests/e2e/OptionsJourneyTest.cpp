@@ -77,8 +77,9 @@ TEST_F(OptionsJourney, ThemesPreviewOnTheSelectionEscapeRestoresAndPreferencesOp
     ASSERT_TRUE(openOptions(*palette, *window)) << panelNow(*palette);
     ASSERT_TRUE(pressReturn()); // Preferences, the first row
     std::optional<QString> preferences;
-    EXPECT_TRUE(waitFor([&] { return (preferences = visibleWindowNamed(QStringLiteral("^Tavolin Preferences$"))).has_value(); },
-                        15s)) << "no preferences window: " << palette->log().toStdString();
+    const QString preferencesTitle = QStringLiteral("^Tavolin Preferences$");
+    EXPECT_TRUE(waitFor([&] { return (preferences = visibleWindowNamed(preferencesTitle)).has_value(); }, 15s))
+        << "no preferences window: " << palette->log().toStdString();
     if (preferences) {
         // Started by the palette on the test's behalf: end it by its own pid.
         const std::optional<QString> pid = xdotool({QStringLiteral("getwindowpid"), *preferences});

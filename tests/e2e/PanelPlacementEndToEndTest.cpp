@@ -98,7 +98,8 @@ TEST_F(PanelPlacementEndToEnd, FirstShowOfAFreshPaletteIsCentredLikeEveryLaterSh
     // moved over the middle of the screen; the panel asked for as soon as Mousepad is there.
     const std::unique_ptr<TestApp> fixture = TestApp::startFixture();
     ASSERT_TRUE(fixture);
-    const std::unique_ptr<PaletteRun> palette = startPalette({{QStringLiteral("skipWelcome"), true}}); // nothing else: fresh state folders
+    // Nothing else in the settings: fresh state folders.
+    const std::unique_ptr<PaletteRun> palette = startPalette({{QStringLiteral("skipWelcome"), true}});
     ASSERT_TRUE(palette);
     const std::unique_ptr<TestApp> mousepad = startSharingFolders(*palette, QStringLiteral("mousepad"),
                                                                   {QStringLiteral("--disable-server")});

@@ -14,7 +14,8 @@ using StartAtLoginJourney = EndToEndTest;
 
 TEST_F(StartAtLoginJourney, ThePaletteMakesTheAutostartEntryMatchTheSettingWhenItStarts)
 {
-    const std::unique_ptr<PaletteRun> palette = startPalette(QJsonObject{{QStringLiteral("skipWelcome"), true}, {QString(settings::kStartOnLogin), true}});
+    const std::unique_ptr<PaletteRun> palette =
+        startPalette(QJsonObject{{QStringLiteral("skipWelcome"), true}, {QString(settings::kStartOnLogin), true}});
     ASSERT_TRUE(palette);
     const QString entry = palette->configHome() + QStringLiteral("/autostart/tavolin.desktop");
     ASSERT_TRUE(waitFor([&] { return QFile::exists(entry); }, 10s)) << "no autostart entry: " << palette->log().toStdString();

@@ -21,7 +21,9 @@ TEST_F(WelcomeJourney, FirstStartShowsTheWelcomeWindowAndAfterItThePaletteWorks)
     const std::unique_ptr<PaletteRun> palette = startPalette(QJsonObject()); // no settings file, no data: a first start
     ASSERT_TRUE(palette);
 
-    const auto welcomeShown = [] { return visibleWindowNamed(QLatin1Char('^') + kWelcomeTitle + QLatin1Char('$')).has_value(); };
+    const auto welcomeShown = [] {
+        return visibleWindowNamed(QLatin1Char('^') + kWelcomeTitle + QLatin1Char('$')).has_value();
+    };
     ASSERT_TRUE(waitFor(welcomeShown, 15s)) << "no welcome window: " << palette->log().toStdString();
     std::optional<QPoint> button;
     ASSERT_TRUE(waitFor([&] { return (button = PanelProbe::buttonCentre(palette->pid(), QStringLiteral("Get Started"))).has_value(); }, 10s))
