@@ -328,13 +328,13 @@ void AXApp::loadSubmenus(const std::shared_ptr<Load> &load)
         finishLoad(load);
         return;
     }
-    if (m_source->readMode() == ReadMode::Parallel && spreadDelay(m_name, count - 1).count() == 0) {
-        readInOrder(load, 0);
-        return;
-    }
     if (m_source->readMode() == ReadMode::Parallel) {
-        for (int i = 0; i < count; ++i)
-            scheduleTopLevel(load, i);
+        if (spreadDelay(m_name, count - 1).count() == 0) {
+            readInOrder(load, 0);
+        } else {
+            for (int i = 0; i < count; ++i)
+                scheduleTopLevel(load, i);
+        }
         return;
     }
     int remaining = 0;

@@ -560,15 +560,12 @@ bool readFromItems(AtspiAccessible *application, int timeoutMs,
     result.cuts |= bar.cuts;
     if (onBar && bar.bindingsWanted.size() > kBindingsInOneBatch) {
         readKeyBindingsByMenu(application, bar, timeoutMs, onBar, result);
-        result.menuBar = std::move(bar.menuBar);
-        return true;
-    }
-    result.menuBar = std::move(bar.menuBar);
-    if (!bar.bindingsWanted.empty()) {
+    } else if (!bar.bindingsWanted.empty()) {
         CallTimer timer(result.figures, AtspiCall::KeyBinding, int(bar.bindingsWanted.size()));
         if (!readKeyBindingsPipelined(application, bar.bindingsWanted, timeoutMs, result.cuts))
             result.failed = true;
     }
+    result.menuBar = std::move(bar.menuBar);
     return true;
 }
 

@@ -106,7 +106,7 @@ private:
     }
 
     // An item's own node, without what it holds; null when the walk leaves it out.
-    static AtspiMenuNodePtr itemAlone(const AtspiFetchedObject &object, bool topLevel, bool menuShown)
+    static std::shared_ptr<AtspiMenuNode> itemAlone(const AtspiFetchedObject &object, bool topLevel, bool menuShown)
     {
         auto node = std::make_shared<AtspiMenuNode>();
         node->role = QString::fromLatin1(topLevel ? axrole::kMenuBarItem : axrole::kMenuItem);
@@ -258,10 +258,9 @@ private:
             return nullptr;
         }
         ++m_result.nodes;
-        AtspiMenuNodePtr alone = itemAlone(object, topLevel, menuShown);
-        if (!alone || object.role == ATSPI_ROLE_SEPARATOR)
-            return alone;
-        auto node = std::make_shared<AtspiMenuNode>(*alone);
+        std::shared_ptr<AtspiMenuNode> node = itemAlone(object, topLevel, menuShown);
+        if (!node || object.role == ATSPI_ROLE_SEPARATOR)
+            return node;
         if (object.role == ATSPI_ROLE_MENU) {
             // GTK: the menu is its own item. Split it into an item holding a nameless menu.
             ++m_result.menuItems;
